@@ -1,0 +1,146 @@
+#include "capture/twain/twain_base.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "capture/debug_log.h"
+#include "capture/event_record.h"
+
+CTwainBase::CTwainBase() {
+    strcpy(m_fileSetup.FileName, "c:\\Tevrano.bmp");
+    m_fileSetup.Format = TWFF_BMP;
+    m_extInfo.magneticType = 2;
+
+    m_appIdentity.Version.MajorNum = 8;
+    m_appIdentity.Version.MinorNum = 0;
+    m_appIdentity.Version.Language = TWLG_ENGLISH_USA;
+    m_appIdentity.Version.Country = TWCY_USA;
+    m_appIdentity.ProtocolMajor = TWON_PROTOCOLMAJOR;
+    m_appIdentity.ProtocolMinor = TWON_PROTOCOLMINOR;
+    m_appIdentity.SupportedGroups = DG_CONTROL | DG_IMAGE | DF_APP2;
+
+    m_thread = new TwainThreadRecord{};
+
+    // The name is kept for the log; the event itself is unnamed, so no two engines (in this
+    // process or another) can ever share it.
+    snprintf(m_appEventName, sizeof(m_appEventName), "pallastra_app_event_%lu_%lu",
+             static_cast<unsigned long>(GetCurrentThreadId()), static_cast<unsigned long>(GetTickCount()));
+    m_appEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+}
+
+CTwainBase::~CTwainBase() {
+    m_destroying = true;
+    if (m_sourceOpen) CloseSource();
+    if (m_dsmOpen) CloseSourceManager();
+    FreeExtendedInfo();
+    StopTwainThread();
+    delete m_thread;
+    m_thread = nullptr;
+    if (m_appEvent) CloseHandle(m_appEvent);
+}
+
+void CTwainBase::OnBitmapAcquired(HGLOBAL dib) {
+    if (dib) GlobalFree(dib);
+}
+
+void CTwainBase::SetErrorCode(LONG code) {
+    m_errorCode = (code >= 1 && code <= 32767) ? -1000 - code : code;
+}
+
+void CTwainBase::Dispatch(int kind, HGLOBAL dib, const char* name) {
+    if (DebugLogOn()) DebugLog(0, "%s\r\n", name);
+    if (m_thread && m_thread->thread) {
+        EventRecord record = MakeEventRecord(kind);
+        record.Payload = dib;
+        SendEventRecord(m_ownerWindow, record);
+        return;
+    }
+    switch (kind) {
+        case kEventPreTransfer: OnPreTransfer(); break;
+        case kEventPostTransfer: OnPostTransfer(); break;
+        case kEventPreAllTransfers: OnPreAllTransfers(); break;
+        case kEventPostAllTransfers: OnPostAllTransfers(); break;
+        case kEventTransferCancelled: OnTransferCancelled(); break;
+        case kEventTransferError: OnTransferError(); break;
+        case kEventBitmap: OnBitmapAcquired(dib); break;
+        case kEventSourceUIClose: OnSourceUIClose(); break;
+        default: break;
+    }
+}
+
+void CTwainBase::OnPreTransferInner() { Dispatch(kEventPreTransfer, nullptr, "OnPreTransferInner"); }
+void CTwainBase::OnPostTransferInner() { Dispatch(kEventPostTransfer, nullptr, "OnPostTransferInner"); }
+void CTwainBase::OnPreAllTransfersInner() { Dispatch(kEventPreAllTransfers, nullptr, "OnPreAllTransfersInner"); }
+void CTwainBase::OnPostAllTransfersInner() { Dispatch(kEventPostAllTransfers, nullptr, "OnPostAllTransfersInner"); }
+void CTwainBase::OnTransferCancelledInner() { Dispatch(kEventTransferCancelled, nullptr, "OnTransferCancelledInner"); }
+void CTwainBase::OnTransferErrorInner() { Dispatch(kEventTransferError, nullptr, "OnTransferErrorInner"); }
+void CTwainBase::OnBitmapAcquiredInner(HGLOBAL dib) { Dispatch(kEventBitmap, dib, "OnBitmapAcquiredInner"); }
+void CTwainBase::OnSourceUICloseInner() { Dispatch(kEventSourceUIClose, nullptr, "OnSourceUICloseInner"); }
+
+bool CTwainBase::DisableSource() {
+    if (!m_sourceEnabled) return false;
+    m_sourceEnabled = 0;
+    UnhookMessage();
+    return true;
+}
+
+bool CTwainBase::CloseSource() {
+    if (!m_sourceOpen) return false;
+    if (m_sourceEnabled) DisableSource();
+    m_sourceOpen = 0;
+    UnhookMessage();
+    return true;
+}
+
+bool CTwainBase::CloseSourceManager() {
+    if (!m_dsmOpen) return false;
+    m_dsmOpen = 0;
+    if (m_dsmLibrary) FreeLibrary(m_dsmLibrary);
+    m_dsmLibrary = nullptr;
+    m_dsmEntry = nullptr;
+    return true;
+}
+
+int CTwainBase::TwainEventFilter(MSG*) { return 0; }
+
+void CTwainBase::FreeExtendedInfo() {
+    LONG** arrays[] = {&m_extInfo.barcodeTypes, &m_extInfo.barcodeRotations, &m_extInfo.barcodeConfidences,
+                       &m_extInfo.barcodeX, &m_extInfo.barcodeY, &m_extInfo.barcodeTextLengths};
+    for (LONG** a : arrays) {
+        delete[] *a;
+        *a = nullptr;
+    }
+    if (m_extInfo.barcodeTexts) GlobalFree(m_extInfo.barcodeTexts);
+    if (m_extInfo.magneticData) GlobalFree(m_extInfo.magneticData);
+    m_extInfo.barcodeTexts = nullptr;
+    m_extInfo.magneticData = nullptr;
+    m_extInfo.barcodeCount = 0;
+}
+
+void CTwainBase::StopTwainThread() {
+    if (!m_thread || !m_thread->thread) return;
+    PostThreadMessageA(m_thread->threadId, WM_QUIT, 0, 0);
+    // The thread may be blocked sending an event record to this thread: keep handling sent
+    // messages while waiting, or both would wait forever.
+    WaitHandlingSentMessages(m_thread->thread, INFINITE);
+    CloseHandle(m_thread->thread);
+    m_thread->thread = nullptr;
+    m_thread->threadId = 0;
+    m_thread->window = nullptr;
+}
+
+DWORD WaitHandlingSentMessages(HANDLE handle, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        DWORD remaining = INFINITE;
+        if (timeoutMs != INFINITE) {
+            DWORD elapsed = GetTickCount() - start;
+            remaining = elapsed >= timeoutMs ? 0 : timeoutMs - elapsed;
+        }
+        DWORD r = MsgWaitForMultipleObjects(1, &handle, FALSE, remaining, QS_SENDMESSAGE);
+        if (r != WAIT_OBJECT_0 + 1) return r;
+        // Peeking handles the messages sent to this thread; nothing posted is removed.
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}

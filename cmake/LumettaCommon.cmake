@@ -1,0 +1,45 @@
+# Compiler settings and helpers shared by every folder.
+
+set(LUMETTA_ROOT ${CMAKE_CURRENT_LIST_DIR}/..)
+
+# Float code (the JPEG codec among it) must give the same bytes in both deliverables and natively.
+add_compile_options(-ffp-contract=off)
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  add_compile_options(-msse2 -mfpmath=sse)
+endif()
+
+if(WIN32)
+  add_compile_definitions(NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601 _WIN32_IE=0x0800)
+  # The GCC runtime, libstdc++ and winpthread are linked in: every DLL and EXE loads on a clean
+  # Windows with nothing beside it.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+endif()
+
+if(LUMETTA_SANITIZE AND NOT WIN32)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# Warnings are errors in the project's own code (not in GoogleTest).
+function(lumetta_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror -Wno-missing-field-initializers)
+  if(WIN32)
+    # GetProcAddress results are cast to their real function types on purpose.
+    target_compile_options(${target} PRIVATE -Wno-cast-function-type)
+  endif()
+endfunction()
+
+# A test executable: many GoogleTest cases in one program (a Wine start costs most of a second).
+# The Windows ones run under Wine through the cross-compiling emulator.
+function(lumetta_add_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE lumetta_test_support ${T_LIBS})
+  lumetta_warnings(${name})
+  set(results ${CMAKE_BINARY_DIR}/test-results/${name}.xml)
+  if(WIN32)
+    set(results "Z:${results}")
+  endif()
+  add_test(NAME ${name} COMMAND ${name} --gtest_output=xml:${results})
+  set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+endfunction()

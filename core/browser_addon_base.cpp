@@ -1,0 +1,139 @@
+#include "core/browser_addon_base.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "core/engine_table.h"
+
+namespace {
+
+void CopyIdentityText(TW_STR32& field, const char* text) {
+    memset(field, 0, sizeof(field));
+    strncpy(field, text, sizeof(field) - 1);
+}
+
+}  // namespace
+
+CBrowserAddOnBase::CBrowserAddOnBase(HINSTANCE module, LONG hostKind)
+    : m_hostKind(hostKind),
+      m_barcode(module),
+      m_ocr(module),
+      m_webcam(module),
+      m_moduleInstanceCore(module) {
+    SetModuleInstance(module);
+    CopyIdentityText(m_appIdentity.Version.Info, "Lumetta 8.0");
+    CopyIdentityText(m_appIdentity.ProductFamily, "Lumetta");
+    CopyIdentityText(m_appIdentity.ProductName, "Lumetta");
+    strcpy(m_editorTitle, "Lumetta Image Editor");
+
+    static const char kFieldName[] = "RemoteFile";
+    m_httpFieldName = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, sizeof(kFieldName));
+    if (m_httpFieldName) memcpy(m_httpFieldName, kFieldName, sizeof(kFieldName));
+
+    m_mediaTypeNames = new WebCamDicMediaType();
+}
+
+CBrowserAddOnBase::~CBrowserAddOnBase() {
+    if (m_httpFieldName) GlobalFree(m_httpFieldName);
+    if (m_selectedData) GlobalFree(m_selectedData);
+    m_httpFieldName = m_selectedData = nullptr;
+    delete m_mediaTypeNames;
+    m_mediaTypeNames = nullptr;
+    for (int i = 0; i < m_openEditors.GetSize(); ++i) delete static_cast<CImageEditor*>(m_openEditors.GetAt(i));
+    m_openEditors.RemoveAll();
+    LeaveEngine(this);
+}
+
+void CBrowserAddOnBase::SetOwnerWindow(HWND window) {
+    m_ownerWindowCore = window;
+    SetTwainOwnerWindow(window);
+    m_webcam.SetNotifyWindow(window);
+    m_barcode.SetOwnerWindow(window);
+    m_ocr.SetOwnerWindow(window);
+}
+
+const char* CBrowserAddOnBase::GetHostKindName(LONG kind) {
+    switch (kind) {
+        case kHostActiveX: return "Activex";
+        case kHostPlugin: return "WinPlugin";
+        default: return "unknow";
+    }
+}
+
+const char* CBrowserAddOnBase::GetHttpFieldNameOfUploadedImage() const {
+    return m_httpFieldName ? static_cast<const char*>(m_httpFieldName) : nullptr;
+}
+
+void CBrowserAddOnBase::SetBlankImageMaxStdDev(float v) {
+    if (std::isnan(v)) return;
+    m_blankMaxStdDev = std::clamp(v, 0.0f, 100.0f);
+}
+
+void CBrowserAddOnBase::SetBlankImageThreshold(LONG v) { m_blankThreshold = std::clamp<LONG>(v, 0, 255); }
+
+void CBrowserAddOnBase::RefreshViews(CImageViewer* viewer) {
+    if (!viewer) return;
+    int count = Count();
+    viewer->SetItemCount(count);
+    for (int i = 0; i < count; ++i) viewer->SetImage(i, Slot(i));
+    viewer->SelectIndex(Current());
+}
+
+void CBrowserAddOnBase::OnBufferChanged(HGLOBAL, int) {
+    if (m_suspendViewUpdates) return;
+    RefreshViews(&m_viewer);
+    for (int i = m_openEditors.GetSize() - 1; i >= 0; --i) {
+        auto* editor = static_cast<CImageEditor*>(m_openEditors.GetAt(i));
+        if (editor && editor->IsWindowOpen()) {
+            RefreshViews(&editor->View());
+            editor->Redraw();
+        }
+    }
+}
+
+int CBrowserAddOnBase::PreTranslateHookedMessage(MSG* msg) {
+    if (m_currentDeviceType != 0) return 0;
+    LONG saved = GetErrorCode();
+    int consumed = TwainEventFilter(msg);
+    if (GetErrorCode() == 0 && saved != 0) SetErrorCode(saved);
+    if (consumed) return consumed;
+    int result = 0;
+    for (int i = 0; i < m_openEditors.GetSize(); ++i) {
+        auto* editor = static_cast<CImageEditor*>(m_openEditors.GetAt(i));
+        if (editor) result |= editor->PreTranslateMessage(msg);
+    }
+    return result;
+}
+
+namespace {
+
+LRESULT CALLBACK MessageHook(int code, WPARAM wParam, LPARAM lParam) {
+    HHOOK last = nullptr;
+    if (code >= 0 && wParam == PM_REMOVE) {
+        MSG* msg = reinterpret_cast<MSG*>(lParam);
+        DWORD thread = GetCurrentThreadId();
+        int anyShowUI = 0;
+        int consumed = 0;
+        for (int i = 0; i < kEngineTableSlots; ++i) {
+            CBrowserAddOnBase* engine = EngineAt(i);
+            if (!engine || engine->GetHookOption() != 1 || !engine->GetHookHandle()) continue;
+            // Only engines of this thread: another thread's engine is not ours to drive.
+            HWND owner = engine->OwnerWindow();
+            if (!owner || GetWindowThreadProcessId(owner, nullptr) != thread) continue;
+            last = engine->GetHookHandle();
+            anyShowUI |= engine->GetShowUI();
+            consumed |= engine->PreTranslateHookedMessage(msg);
+        }
+        if (consumed && anyShowUI) {
+            msg->message = 0;
+            msg->wParam = 0;
+            msg->lParam = 0;
+        }
+    }
+    return CallNextHookEx(last, code, wParam, lParam);
+}
+
+}  // namespace
+
+HOOKPROC CBrowserAddOnBase::GetMessageHookProc() { return MessageHook; }

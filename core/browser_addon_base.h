@@ -1,0 +1,108 @@
+// CBrowserAddOnBase: the host-neutral scripting core, the last layer of the engine object. Nearly
+// every script member of both hosts ends in one of its operations. The host class of each
+// deliverable derives from it and supplies the pure slots 21 to 24.
+#pragma once
+
+#include "capture/webcam/media_type_dictionary.h"
+#include "capture/webcam/webcam_manager.h"
+#include "core/addon_binding.h"
+#include "core/ostrel_base.h"
+#include "engine/error_messages.h"
+#include "engine/global_ptr_array.h"
+#include "engine/image_editor.h"
+#include "engine/image_viewer.h"
+
+struct WorkerTaskContext;
+
+enum HostKind : LONG { kHostActiveX = 0, kHostPlugin = 1 };
+
+class CBrowserAddOnBase : public COstrelBase {
+public:
+    CBrowserAddOnBase(HINSTANCE module, LONG hostKind);
+    ~CBrowserAddOnBase() override;
+
+    // Engine slot 11: reloads the main viewer and every open editor (nothing while suspended).
+    void OnBufferChanged(HGLOBAL current, int quiet) override;
+    // Engine slot 20: unused.
+    virtual void Reserved20() {}
+    // Engine slot 21: hands a text back to the script through the host's own string.
+    virtual BOOL SetScriptString(void* scriptString, const char* text, BOOL resetError) = 0;
+    // Engine slots 22 to 24: operation begun, status, ended.
+    virtual void OnBeforeOperate(LONG id, const char* name) = 0;
+    virtual void OnOperateStatus(const char* status, LONG percent) = 0;
+    virtual void OnAfterOperate(LONG id, const char* name, BOOL succeeded, const char* errorText) = 0;
+
+    void SetOwnerWindow(HWND window);
+    HWND OwnerWindow() const { return m_ownerWindowCore; }
+    static const char* GetHostKindName(LONG kind);
+    LONG HostKind() const { return m_hostKind; }
+    void RefreshViews(CImageViewer* viewer);
+    CImageViewer& Viewer() { return m_viewer; }
+    WebCamManager& WebCam() { return m_webcam; }
+
+    // The per-engine step of the message hook: nonzero when the message was consumed.
+    int PreTranslateHookedMessage(MSG* msg);
+    // The process-wide WH_GETMESSAGE procedure that the hosts install.
+    static HOOKPROC GetMessageHookProc();
+
+    LONG GetSupportedDeviceType() const { return m_supportedDeviceType; }
+    LONG GetCurrentDeviceType() const { return m_currentDeviceType; }
+    void SetCurrentDeviceTypeField(LONG type) { m_currentDeviceType = type; }
+    LONG GetIfThrowException() const { return m_ifThrowException; }
+    void SetIfThrowException(LONG v) { m_ifThrowException = v; }
+    float GetBlankImageMaxStdDev() const { return m_blankMaxStdDev; }
+    void SetBlankImageMaxStdDev(float v);
+    LONG GetBlankImageThreshold() const { return m_blankThreshold; }
+    void SetBlankImageThreshold(LONG v);
+    LONG GetSuspendViewUpdates() const { return m_suspendViewUpdates; }
+    void SetSuspendViewUpdates(LONG v) { m_suspendViewUpdates = v; }
+    DWORD GetBackgroundFillColor() const { return m_backgroundFillColor; }
+    void SetBackgroundFillColor(DWORD v) { m_backgroundFillColor = v; }
+    const char* GetHttpFieldNameOfUploadedImage() const;
+    const char* GetImageEditorWindowTitle() const { return m_editorTitle; }
+    LONG GetHookOption() const { return m_hookOption; }
+    void SetHookOption(LONG v) { m_hookOption = v; }
+    HHOOK GetHookHandle() const { return m_hookHandle; }
+    void SetHookHandle(HHOOK h) { m_hookHandle = h; }
+    LONG GetIfShowProgressBar() const { return m_ifShowProgressBar; }
+    void SetIfShowProgressBar(LONG v) { m_ifShowProgressBar = v; }
+    GlobalPtrArray& OpenEditors() { return m_openEditors; }
+    const TW_IDENTITY& ApplicationIdentity() const { return m_appIdentity; }
+
+protected:
+    CImageViewer m_viewer;
+    LONG m_hostKind;
+    LONG m_supportedDeviceType = 1;
+    LONG m_currentDeviceType = 1;
+    CErrorMessages m_errorTexts;
+    LONG m_ifThrowException = 0;
+    char m_editorTitle[MAX_PATH] = {};
+    LONG m_editorIfReadonly = 0;
+    LONG m_editorIfEnableEnumerator = 1;
+    LONG m_editorOption = 0;
+    GlobalPtrArray m_openEditors;
+    float m_blankMaxStdDev = 1.0f;
+    LONG m_blankResults[2] = {0, 0};
+    LONG m_blankThreshold = 128;
+    LONG m_suspendViewUpdates = 0;
+    DWORD m_backgroundFillColor = 0xFFFFFF;
+    HGLOBAL m_httpFieldName = nullptr;
+    HGLOBAL m_selectedData = nullptr;
+    LONG m_selectedDataSize = 0;
+    LONG m_selectedDataPos = 0;
+    LONG m_selectedDataType = -1;
+    LONG m_hookOption = 1;
+    HHOOK m_hookHandle = nullptr;
+    LOGFONTA m_textFont = {};
+    CBarcodeAddOn m_barcode;
+    COcrAddOn m_ocr;
+    WebCamManager m_webcam;
+    WebCamDicMediaType* m_mediaTypeNames = nullptr;
+    HWND m_ownerWindowCore = nullptr;
+    HINSTANCE m_moduleInstanceCore;
+    LONG m_ifShowProgressBar = 1;
+    LONG m_runInWorker = 1;
+    LONG m_currentOperationId = 0;
+    LONG m_insideWorker = 0;
+    WorkerTaskContext* m_runningTask = nullptr;
+};

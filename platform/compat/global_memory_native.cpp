@@ -1,0 +1,67 @@
+// Global memory for the native build: blocks from malloc with their size in front.
+#include "lumetta_win.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// The header keeps the user area 16-byte aligned, as GlobalAlloc's blocks are.
+struct alignas(16) BlockHeader {
+    SIZE_T size;
+    uint64_t magic;
+};
+constexpr uint64_t kLiveMagic = 0x4C554D4554544131ull;   // block in use
+constexpr uint64_t kFreedMagic = 0x4652454544424C4Bull;  // block given back
+std::atomic<long> g_live{0};
+
+BlockHeader* HeaderOf(HGLOBAL block) {
+    auto* header = static_cast<BlockHeader*>(block) - 1;
+    if (header->magic != kLiveMagic) abort();  // freed twice or never ours: fail loudly
+    return header;
+}
+
+}  // namespace
+
+HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
+    if (bytes > (SIZE_T(1) << 40)) return nullptr;
+    auto* header = static_cast<BlockHeader*>(malloc(sizeof(BlockHeader) + (bytes ? bytes : 1)));
+    if (!header) return nullptr;
+    header->size = bytes;
+    header->magic = kLiveMagic;
+    if (flags & GMEM_ZEROINIT) memset(header + 1, 0, bytes);
+    g_live.fetch_add(1);
+    return header + 1;
+}
+
+HGLOBAL GlobalReAlloc(HGLOBAL block, SIZE_T bytes, UINT flags) {
+    if (!block) return nullptr;
+    BlockHeader* old = HeaderOf(block);
+    HGLOBAL fresh = GlobalAlloc(flags & GMEM_ZEROINIT, bytes);
+    if (!fresh) return nullptr;
+    memcpy(fresh, block, old->size < bytes ? old->size : bytes);
+    GlobalFree(block);
+    return fresh;
+}
+
+HGLOBAL GlobalFree(HGLOBAL block) {
+    if (!block) return nullptr;
+    BlockHeader* header = HeaderOf(block);
+    header->magic = kFreedMagic;
+    memset(header + 1, 0xDD, header->size);  // poison what a stale reader would see
+    free(header);
+    g_live.fetch_sub(1);
+    return nullptr;
+}
+
+LPVOID GlobalLock(HGLOBAL block) { return block ? (HeaderOf(block), block) : nullptr; }
+
+BOOL GlobalUnlock(HGLOBAL block) {
+    if (block) HeaderOf(block);
+    return FALSE;
+}
+
+SIZE_T GlobalSize(HGLOBAL block) { return block ? HeaderOf(block)->size : 0; }
+
+long LumettaLiveGlobalBlocks() { return g_live.load(); }
