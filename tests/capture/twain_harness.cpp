@@ -41,6 +41,8 @@ bool PumpScan(ScanEngine& engine, const std::function<bool()>& done, DWORD timeo
 }
 
 ScanSession::ScanSession() {
+    // The 32-bit build is the plug-in's: it loads Wine's TWAIN_32.DLL from the Windows folder.
+    engine.SetPluginManagerSearch(sizeof(void*) == 4);
     engine.SetOwnerWindow(recorder.Window());
     recorder.AttachEngine(&engine);
 }

@@ -62,47 +62,55 @@ TEST(TwainSession, SelectionOutOfRangeAndCallsWithoutManager) {
 }
 
 // The manager's selection dialog, answered from a second thread as a person would.
-void AnswerSelectDialog(bool accept, DWORD process) {
+struct DialogSearch {
+    DWORD process;
+    HWND found;
+};
+
+BOOL CALLBACK FindDialog(HWND w, LPARAM p) {
+    auto* search = reinterpret_cast<DialogSearch*>(p);
+    char cls[16] = {};
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    GetClassNameA(w, cls, sizeof(cls));
+    if (pid == search->process && strcmp(cls, "#32770") == 0 && IsWindowVisible(w)) {
+        search->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void AnswerSelectDialog(WPARAM button) {
     for (int i = 0; i < 500; ++i) {
-        HWND found = nullptr;
-        std::pair<DWORD, HWND> search(process, nullptr);
-        EnumWindows(
-            [](HWND w, LPARAM p) -> BOOL {
-                char cls[16] = {};
-                DWORD pid = 0;
-                GetWindowThreadProcessId(w, &pid);
-                GetClassNameA(w, cls, sizeof(cls));
-                auto* out = reinterpret_cast<std::pair<DWORD, HWND>*>(p);
-                if (pid == out->first && strcmp(cls, "#32770") == 0 && IsWindowVisible(w)) {
-                    out->second = w;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        found = search.second;
-        if (found) {
-            PostMessageA(found, WM_COMMAND, MAKEWPARAM(accept ? IDOK : IDCANCEL, BN_CLICKED), 0);
+        DialogSearch search = {GetCurrentProcessId(), nullptr};
+        EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
+        if (search.found) {
+            PostMessageA(search.found, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
             return;
         }
         Sleep(10);
     }
 }
 
+DWORD WINAPI CancelDialog(LPVOID) {
+    AnswerSelectDialog(IDCANCEL);
+    return 0;
+}
+
+DWORD WINAPI AcceptDialog(LPVOID) {
+    AnswerSelectDialog(IDOK);
+    return 0;
+}
+
 TEST(TwainSession, SelectSourceThroughTheManagersDialog) {
     ScanSession s;
-    DWORD process = GetCurrentProcessId();
-    HANDLE cancelThread = CreateThread(
-        nullptr, 0, [](LPVOID p) -> DWORD { AnswerSelectDialog(false, static_cast<DWORD>(reinterpret_cast<UINT_PTR>(p))); return 0; },
-        reinterpret_cast<LPVOID>(static_cast<UINT_PTR>(process)), 0, nullptr);
+    HANDLE cancelThread = CreateThread(nullptr, 0, CancelDialog, nullptr, 0, nullptr);
     EXPECT_FALSE(s.engine.SelectSource());
     EXPECT_EQ(s.engine.GetErrorCode(), -1032);
     WaitForSingleObject(cancelThread, 5000);
     CloseHandle(cancelThread);
 
-    HANDLE acceptThread = CreateThread(
-        nullptr, 0, [](LPVOID p) -> DWORD { AnswerSelectDialog(true, static_cast<DWORD>(reinterpret_cast<UINT_PTR>(p))); return 0; },
-        reinterpret_cast<LPVOID>(static_cast<UINT_PTR>(process)), 0, nullptr);
+    HANDLE acceptThread = CreateThread(nullptr, 0, AcceptDialog, nullptr, 0, nullptr);
     EXPECT_TRUE(s.engine.SelectSource()) << s.engine.GetErrorCode();
     EXPECT_STREQ(s.engine.SourceIdentity().ProductName, "Lumetta Test Scanner");
     WaitForSingleObject(acceptThread, 5000);

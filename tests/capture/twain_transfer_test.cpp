@@ -38,7 +38,7 @@ BYTE Expected(const ScannerScenario& sc, int page, int x, int y, int c) {
     }
 }
 
-void ExpectPage(HGLOBAL dib, const ScannerScenario& sc, int page, const std::string& what) {
+void ExpectPage(HGLOBAL dib, const ScannerScenario& sc, int page, const char* what) {
     DibLayout l;
     ASSERT_TRUE(ComputeDibLayout(dib, &l)) << what;
     ASSERT_EQ(l.width, sc.width) << what;
@@ -61,7 +61,11 @@ TEST(TwainTransfer, NativeImagesInOrder) {
     EXPECT_EQ(s.engine.kinds, Batch({{0, 17, 1}, {0, 17, 1}, {0, 17, 1}}));
     ASSERT_EQ(s.engine.GetImageCount(), 3);
     ScannerScenario sc = ParseScannerScenario(text);
-    for (int i = 0; i < 3; ++i) ExpectPage(s.engine.GetImageDIB(SHORT(i)), sc, i, "native page " + std::to_string(i));
+    for (int i = 0; i < 3; ++i) {
+        char what[32];
+        snprintf(what, sizeof(what), "native page %d", i);
+        ExpectPage(s.engine.GetImageDIB(SHORT(i)), sc, i, what);
+    }
     EXPECT_EQ(s.engine.TransferState(), 1);
     EXPECT_EQ(s.engine.GetPendingXfers(), 0);
     EXPECT_TRUE(s.engine.IsSourceEnabled());
