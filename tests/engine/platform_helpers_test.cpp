@@ -12,6 +12,9 @@
 
 namespace {
 
+int g_timerTicks = 0;
+void CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD) { ++g_timerTicks; }
+
 bool IsFolder(const std::string& path) {
     DWORD a = GetFileAttributesA(path.c_str());
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
@@ -60,9 +63,8 @@ TEST(ModulePaths, AppDataFolderEndsInLocalLowWhenRoaming) {
 
 TEST(MessagePumpWait, DispatchesWhileWaitingAndKeepsWmQuit) {
     HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    // A posted thread message is dispatched (here: seen) while the event is still unset.
-    static int timerTicks = 0;
-    UINT_PTR timer = SetTimer(nullptr, 0, 1, [](HWND, UINT, UINT_PTR, DWORD) { ++timerTicks; });
+    // Timer messages are dispatched while the event is still unset.
+    UINT_PTR timer = SetTimer(nullptr, 0, 1, CountTick);
     std::thread setter([&] {
         Sleep(60);
         SetEvent(done);
@@ -70,7 +72,7 @@ TEST(MessagePumpWait, DispatchesWhileWaitingAndKeepsWmQuit) {
     EXPECT_TRUE(WaitWithMessagePump(done));
     setter.join();
     KillTimer(nullptr, timer);
-    EXPECT_GT(timerTicks, 0);
+    EXPECT_GT(g_timerTicks, 0);
 
     ResetEvent(done);
     PostQuitMessage(7);
