@@ -93,6 +93,12 @@ public:
     // The plug-in looks for the 32-bit manager "TWAIN_32.DLL" in the Windows folder first.
     void SetPluginManagerSearch(bool plugin) { m_pluginManagerSearch = plugin; }
 
+    // LogLevel: 0 or 1 becomes the process-wide log flag; any other value stores -1034 and changes
+    // nothing. The first switch-on by this engine writes the host's version line (the plug-in
+    // adds hostDetail to it).
+    bool SetLogLevel(SHORT level, bool pluginHost, const char* hostDetail = "");
+    SHORT GetLogLevel() const;
+
     // Session (twain_session.cpp).
     TW_UINT16 CallDSMEntry(pTW_IDENTITY origin, pTW_IDENTITY dest, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
                            TW_MEMREF data);
