@@ -117,7 +117,9 @@ void CTwainBase::StopTwainThread() {
     m_thread->window = nullptr;
 }
 
-DWORD WaitHandlingSentMessages(HANDLE handle, DWORD timeoutMs) {
+DWORD WaitHandlingSentMessages(HANDLE handle, DWORD timeoutMs) { return WaitAnyHandlingSentMessages(1, &handle, timeoutMs); }
+
+DWORD WaitAnyHandlingSentMessages(DWORD count, const HANDLE* handles, DWORD timeoutMs) {
     DWORD start = GetTickCount();
     for (;;) {
         DWORD remaining = INFINITE;
@@ -125,8 +127,8 @@ DWORD WaitHandlingSentMessages(HANDLE handle, DWORD timeoutMs) {
             DWORD elapsed = GetTickCount() - start;
             remaining = elapsed >= timeoutMs ? 0 : timeoutMs - elapsed;
         }
-        DWORD r = MsgWaitForMultipleObjects(1, &handle, FALSE, remaining, QS_SENDMESSAGE);
-        if (r != WAIT_OBJECT_0 + 1) return r;
+        DWORD r = MsgWaitForMultipleObjects(count, handles, FALSE, remaining, QS_SENDMESSAGE);
+        if (r != WAIT_OBJECT_0 + count) return r;
         // Peeking handles the messages sent to this thread; nothing posted is removed.
         MSG msg;
         PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);

@@ -239,3 +239,5 @@ private:
 // Waits for a handle while still handling messages sent to this thread, so a thread blocked in
 // SendMessage to us can finish. Returns the wait result (WAIT_OBJECT_0 when signalled).
 DWORD WaitHandlingSentMessages(HANDLE handle, DWORD timeoutMs);
+// The same for several handles: returns when any of them is signalled.
+DWORD WaitAnyHandlingSentMessages(DWORD count, const HANDLE* handles, DWORD timeoutMs);

@@ -28,17 +28,6 @@ struct TwainThreadStart {
     HANDLE started;
 };
 
-// Waits for any of the handles while handling messages sent to this thread (a thread blocked
-// sending to us must be able to finish).
-DWORD WaitAnyHandlingSentMessages(DWORD count, const HANDLE* handles) {
-    for (;;) {
-        DWORD r = MsgWaitForMultipleObjects(count, handles, FALSE, INFINITE, QS_SENDMESSAGE);
-        if (r != WAIT_OBJECT_0 + count) return r;
-        MSG msg;
-        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
-}
-
 bool ThreadEnded(HANDLE thread) { return !thread || WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }
 
 }  // namespace
@@ -187,7 +176,7 @@ LONG CTwainBase::StartTwainThread() {
         return error;
     }
     HANDLE handles[2] = {started, thread};
-    WaitAnyHandlingSentMessages(2, handles);
+    WaitAnyHandlingSentMessages(2, handles, INFINITE);
     CloseHandle(started);
     if (!ThreadEnded(thread)) {
         m_thread->thread = thread;

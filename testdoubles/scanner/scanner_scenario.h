@@ -23,7 +23,7 @@ struct ScannerScenario {
     bool closeRequest = false;  // enabling asks to close instead of offering images
     bool flatbed = false;   // no feeder capabilities
     int slowCapMs = 0;      // reading CAP_XFERCOUNT takes this long
-    std::string hostile;    // "length", "colors", "written", "barcodes", "strips"
+    std::string hostile;    // "length", "colors", "written", "barcodes", "strips", "handle"
     int resolution = 300;   // dpi
 };
 

@@ -332,7 +332,11 @@ TW_UINT16 Image(TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
         }
         case DAT_IMAGENATIVEXFER: {
             TW_UINT16 outcome = PageOutcome();
-            if (outcome == TWRC_XFERDONE) *static_cast<TW_HANDLE*>(data) = MakeDib();
+            if (outcome == TWRC_XFERDONE) {
+                // A "handle" below 32 is what some drivers hand out for an image they did not make.
+                *static_cast<TW_HANDLE*>(data) =
+                    g.scenario.hostile == "handle" ? reinterpret_cast<TW_HANDLE>(5) : MakeDib();
+            }
             return outcome;
         }
         case DAT_IMAGEFILEXFER: {

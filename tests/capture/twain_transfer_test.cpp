@@ -57,8 +57,11 @@ TEST(TwainTransfer, NativeImagesInOrder) {
     const char* text = "pages=3;pixel=rgb;width=9;height=5";
     SetScenario(text);
     ScanSession s;
+    std::vector<SHORT> pending;
+    s.engine.onPreTransfer = [&] { pending.push_back(s.engine.GetPendingXfers()); };
     Scan(s);
     EXPECT_EQ(s.engine.kinds, Batch({{0, 17, 1}, {0, 17, 1}, {0, 17, 1}}));
+    EXPECT_EQ(pending, (std::vector<SHORT>{-1, 2, 1}));
     ASSERT_EQ(s.engine.GetImageCount(), 3);
     ScannerScenario sc = ParseScannerScenario(text);
     for (int i = 0; i < 3; ++i) {
@@ -201,6 +204,8 @@ TEST(TwainTransfer, HostileDeviceDataEndsInTransferErrors) {
         // The image itself is fine and kept; its extended information is refused.
         {"pages=1;barcodes=1;hostile=barcodes", TWSX_NATIVE, Batch({{0, 17, 5}})},
         {"pages=1;barcodes=1;hostile=barcodes", TWSX_MEMORY, Batch({{0, 17, 5}})},
+        // A native "image" handle below 32 is no image.
+        {"pages=1;hostile=handle", TWSX_NATIVE, Batch({{0, 1}})},
     };
     for (const Case& c : cases) {
         SetScenario(c.scenario);
