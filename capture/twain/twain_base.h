@@ -222,6 +222,7 @@ private:
     bool EndTransfer();
     void ResetPendingTransfers();
     void FinishBatch(bool mayDisable);
+    bool GivingUp() const;
     bool ReadCurrentOneValue(TW_UINT16 cap, double* value);
     bool ReadExtendedImageInfo();
     LONG StartTwainThread();
@@ -234,6 +235,7 @@ private:
 
     bool m_destroying = false;
     bool m_pluginManagerSearch = false;
+    int m_failedTransfersInRow = 0;  // a source failing page after page ends its batch
 };
 
 // Waits for a handle while still handling messages sent to this thread, so a thread blocked in

@@ -13,6 +13,8 @@ namespace {
 
 // The largest strip buffer the engine hands to a source, whatever it prefers.
 constexpr TW_UINT32 kMaxStripBuffer = 16u << 20;
+// Failed transfers in a row after which a batch stops even when the source reports more pages.
+constexpr int kMaxFailedTransfersInRow = 3;
 
 }  // namespace
 
@@ -133,6 +135,8 @@ void CTwainBase::RunTransferBatch() {
     }
 }
 
+bool CTwainBase::GivingUp() const { return m_failedTransfersInRow >= kMaxFailedTransfersInRow; }
+
 void CTwainBase::FinishBatch(bool mayDisable) {
     if (mayDisable && m_ifDisableSourceAfterAcquire == 1) DisableSource();
     OnPostAllTransfersInner();
@@ -151,6 +155,7 @@ void CTwainBase::TransferNativeOrFile() {
         return;
     }
     const bool native = m_transferMode == TWSX_NATIVE;
+    m_failedTransfersInRow = 0;
     for (;;) {
         if (!m_thread->thread) PumpWaitingMessages();
         ReadImageInfoAndLayout();
@@ -169,6 +174,7 @@ void CTwainBase::TransferNativeOrFile() {
                                              MSG_GET, nullptr);
         bool extOk = rc == TWRC_XFERDONE ? ReadExtendedImageInfo() : true;
         bool endOk = EndTransfer();
+        m_failedTransfersInRow = (rc == TWRC_XFERDONE || rc == TWRC_CANCEL) ? 0 : m_failedTransfersInRow + 1;
         if (rc == TWRC_CANCEL) {
             ClearImageInfo();
             OnTransferCancelledInner();
@@ -185,8 +191,8 @@ void CTwainBase::TransferNativeOrFile() {
                 OnTransferErrorInner();
             }
         }
-        if (m_pendingTransfers != 0 && m_transferState != 3 && endOk) continue;
-        if (m_transferState == 2) ResetPendingTransfers();
+        if (m_pendingTransfers != 0 && m_transferState != 3 && endOk && !GivingUp()) continue;
+        if (m_transferState == 2 || (m_pendingTransfers != 0 && endOk)) ResetPendingTransfers();
         FinishBatch(true);
         return;
     }
@@ -197,6 +203,7 @@ void CTwainBase::TransferMemory() {
     m_pendingTransfers = -1;
     m_transferState = 0;
     OnPreAllTransfersInner();
+    m_failedTransfersInRow = 0;
     bool more = true;
     while (more) {
         if (m_transferState == 2 || m_transferState == 3) break;
@@ -209,7 +216,7 @@ void CTwainBase::TransferMemory() {
         }
         more = TransferOneMemoryImage();
     }
-    if (m_transferState == 2) ResetPendingTransfers();
+    if (m_transferState == 2 || (GivingUp() && m_pendingTransfers != 0)) ResetPendingTransfers();
     // A memory batch never disables the source.
     FinishBatch(false);
 }
@@ -335,6 +342,7 @@ bool CTwainBase::TransferOneMemoryImage() {
         } else {
             OnTransferErrorInner();
         }
+        m_failedTransfersInRow = 0;
         return m_pendingTransfers != 0 && m_transferState != 3 && endOk;
     }
     bool cancelled = rc == TWRC_CANCEL && placed;
@@ -342,9 +350,11 @@ bool CTwainBase::TransferOneMemoryImage() {
     bool endOk = EndTransfer();
     ClearImageInfo();
     if (cancelled) {
+        m_failedTransfersInRow = 0;
         OnTransferCancelledInner();
     } else {
+        ++m_failedTransfersInRow;
         OnTransferErrorInner();
     }
-    return m_pendingTransfers != 0 && m_transferState != 3 && endOk;
+    return m_pendingTransfers != 0 && m_transferState != 3 && endOk && !GivingUp();
 }

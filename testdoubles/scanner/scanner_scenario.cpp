@@ -24,6 +24,7 @@ ScannerScenario ParseScannerScenario(const char* text) {
         else if (key == "padded") s.paddedRows = n != 0;
         else if (key == "cancelAt") s.cancelAt = n;
         else if (key == "failAt") s.failAt = n;
+        else if (key == "failAll") s.failAll = n != 0;
         else if (key == "barcodes") s.barcodes = n != 0;
         else if (key == "noext") s.noExtInfo = n != 0;
         else if (key == "closereq") s.closeRequest = n != 0;

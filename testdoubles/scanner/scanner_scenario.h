@@ -18,6 +18,8 @@ struct ScannerScenario {
     bool paddedRows = false;  // memory strips with rows padded to 4 bytes
     int cancelAt = -1;      // the transfer of this page (0-based) is cancelled
     int failAt = -1;        // the transfer of this page fails
+    bool failAll = false;   // every transfer fails
+    // pages=-1: the scanner does not know its page count and reports 0xFFFF pending forever.
     bool barcodes = false;  // two barcodes and magnetic data per page
     bool noExtInfo = false; // DAT_EXTIMAGEINFO not supported
     bool closeRequest = false;  // enabling asks to close instead of offering images

@@ -134,7 +134,7 @@ TW_UINT16 ImageInfo(TW_IMAGEINFO* info) {
 // Cancel and failure scenarios hit the page they name.
 TW_UINT16 PageOutcome() {
     if (g.page == g.scenario.cancelAt) return TWRC_CANCEL;
-    if (g.page == g.scenario.failAt) return Fail(TWCC_OPERATIONERROR);
+    if (g.page == g.scenario.failAt || g.scenario.failAll) return Fail(TWCC_OPERATIONERROR);
     return TWRC_XFERDONE;
 }
 
@@ -282,7 +282,7 @@ TW_UINT16 Control(TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
         case DAT_PENDINGXFERS: {
             auto* pending = static_cast<TW_PENDINGXFERS*>(data);
             if (msg == MSG_ENDXFER) {
-                if (g.pagesLeft > 0) --g.pagesLeft;
+                if (g.pagesLeft > 0) --g.pagesLeft;  // an unknown count (-1) stays unknown
                 ++g.page;
                 g.nextRow = 0;
             } else if (msg == MSG_RESET) {
@@ -290,7 +290,7 @@ TW_UINT16 Control(TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
             } else if (msg != MSG_GET) {
                 return Fail(TWCC_BADPROTOCOL);
             }
-            pending->Count = static_cast<TW_UINT16>(g.pagesLeft);
+            pending->Count = g.pagesLeft < 0 ? 0xFFFF : static_cast<TW_UINT16>(g.pagesLeft);
             pending->EOJ = 0;
             return TWRC_SUCCESS;
         }

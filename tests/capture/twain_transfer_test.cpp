@@ -204,6 +204,9 @@ TEST(TwainTransfer, HostileDeviceDataEndsInTransferErrors) {
         // The image itself is fine and kept; its extended information is refused.
         {"pages=1;barcodes=1;hostile=barcodes", TWSX_NATIVE, Batch({{0, 17, 5}})},
         {"pages=1;barcodes=1;hostile=barcodes", TWSX_MEMORY, Batch({{0, 17, 5}})},
+        // A source failing page after page without end: the batch stops after three.
+        {"pages=-1;failAll=1", TWSX_NATIVE, Batch({{0, 5}, {0, 5}, {0, 5}})},
+        {"pages=-1;failAll=1", TWSX_MEMORY, Batch({{0, 5}, {0, 5}, {0, 5}})},
         // A native "image" handle below 32 is no image.
         {"pages=1;hostile=handle", TWSX_NATIVE, Batch({{0, 1}})},
     };
