@@ -4,6 +4,9 @@
 
 namespace {
 constexpr uint64_t kMaxCapacity = 0xFFFFFFFFull;
+// The farthest a seek may move: streams of images never come near it, and a hostile offset
+// cannot make the buffer reserve gigabytes.
+constexpr int64_t kMaxSeek = 0x7FFFFFFF;
 }
 
 CMemBuffer::CMemBuffer(DWORD growStep) : m_growStep(growStep) {}
@@ -91,7 +94,7 @@ DWORD CMemBuffer::Seek(int64_t offset, int origin) {
         default: return m_position;
     }
     if (target < 0) return m_position;
-    if (target > int64_t(kMaxCapacity)) target = int64_t(kMaxCapacity);
+    if (target > kMaxSeek) target = kMaxSeek;
     if (uint64_t(target) > m_size && !GrowTo(uint64_t(target))) target = m_size;
     m_position = static_cast<DWORD>(target);
     return m_position;
