@@ -159,6 +159,14 @@ public:
     void SetInvertOneBitOutput(BOOL invert) { m_invertOneBit = invert; }
     void SetBridgeTargetType(LONG type) { m_bridgeTarget = type; }
 
+protected:
+    // Sets the two routing flags of this engine (loading through GDI+ only when it is there).
+    // The deliverables choose them through SetPlatformImageLibrary; tests drive every route.
+    void SetLibraryRouting(BOOL save, BOOL load) {
+        m_saveThroughLibrary = save && m_gdiplusToken;
+        m_loadThroughLibrary = load && m_gdiplusToken;
+    }
+
 private:
     // Path step and folder creation shared by every file save; false ends the save.
     bool PrepareSavePath(const char* path, SHORT type, char* chosen, bool clearReadOnly);

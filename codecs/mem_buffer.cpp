@@ -146,7 +146,14 @@ DWORD CMemBuffer::Attach(BYTE* bytes, DWORD size, BOOL owns, DWORD growStep) {
 }
 
 BYTE* CMemBuffer::Detach() {
-    BYTE* data = m_data;  // a moveable block stays locked for its new owner
+    BYTE* data = m_data;
+    if (m_handle) {
+        // Data in a moveable block is handed over as a fixed one, whose address is its handle.
+        data = static_cast<BYTE*>(GlobalAlloc(GMEM_FIXED, m_size ? m_size : 1));
+        if (data) std::memcpy(data, m_data, m_size);
+        GlobalUnlock(m_handle);
+        GlobalFree(m_handle);
+    }
     m_data = nullptr;
     m_handle = nullptr;
     m_ownsData = TRUE;

@@ -35,7 +35,8 @@ public:
     // Takes over existing bytes: position 0, capacity = size; the size is the given one for a
     // fixed buffer (grow step 0), else 0. Returns the size.
     DWORD Attach(BYTE* bytes, DWORD size, BOOL owns, DWORD growStep);
-    // Hands the data to the caller, who then owns it, and empties the buffer.
+    // Hands the data to the caller, who then owns it (a fixed global block when the buffer
+    // allocated it), and empties the buffer. Null when no memory is left for the copy.
     BYTE* Detach();
     DWORD GetCapacity() const { return m_capacity; }
     const BYTE* Data() const { return m_data; }

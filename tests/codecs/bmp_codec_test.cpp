@@ -111,7 +111,7 @@ TEST(BmpReader, RefusesWhatItCannotRead) {
     std::vector<BYTE> old = MakeBmp(core, 16, 0);
     EXPECT_EQ(BmpReadFromMemory(old.data(), old.size(), &out), -1090);
 
-    for (DWORD compression : {DWORD(BI_RLE8), DWORD(BI_RLE4), DWORD(BI_BITFIELDS), 4u, 5u}) {
+    for (DWORD compression : {DWORD(BI_RLE8), DWORD(BI_RLE4), DWORD(BI_BITFIELDS), DWORD(4), DWORD(5)}) {
         BITMAPINFOHEADER c = Header(2, 2, 8);
         c.biCompression = compression;
         std::vector<BYTE> f = MakeBmp(c, 16, 256);
