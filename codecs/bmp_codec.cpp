@@ -36,6 +36,9 @@ LONG BmpDibSizeFromHeaders(const BYTE* headers, uint64_t dibBytesPresent, uint64
     // the pixel rows may be cut short, so only the header and table must be present.
     DibLayout layout;
     if (!ComputeDibLayout(&info, UINT64_MAX, &layout) || layout.pixelOffset > dibBytesPresent) return -1090;
+    // A file cut short loads with zero rows; a few bytes declaring gigabytes are no image.
+    uint64_t missing = layout.totalBytes > dibBytesPresent ? layout.totalBytes - dibBytesPresent : 0;
+    if (missing > kBmpMaxMissingBytes && missing > dibBytesPresent) return -1090;
     *dibSize = layout.totalBytes;
     return 0;
 }

@@ -11,10 +11,14 @@ constexpr uint32_t kBmpFileHeaderSize = 14;
 // File header + BITMAPINFOHEADER: what a reader needs before it can size the DIB.
 constexpr uint32_t kBmpHeadersSize = 54;
 
+// How much of its pixel data a truncated BMP file may lack (when it also lacks more than it has).
+constexpr uint64_t kBmpMaxMissingBytes = 1u << 20;
+
 // Checks the file and info headers at the start of a BMP file (headers: its first
 // kBmpHeadersSize bytes) whose DIB part holds dibBytesPresent bytes, and gives the size of the
 // DIB block to read. Uncompressed DIBs with a 40-byte or larger header only; the file must hold
-// the header and colour table, while missing pixel rows are left to read as zero.
+// the header and colour table, while missing pixel rows are left to read as zero (up to
+// kBmpMaxMissingBytes, or less than it holds).
 LONG BmpDibSizeFromHeaders(const BYTE* headers, uint64_t dibBytesPresent, uint64_t* dibSize);
 
 // Decodes a BMP held in memory into a new fixed DIB block of size - 14 bytes (the caller owns

@@ -157,6 +157,11 @@ TEST(BmpReader, FileHeadersSizeTheDib) {
     ASSERT_EQ(BmpDibSizeFromHeaders(f.data(), 40 + 64, &size), 0);
     EXPECT_EQ(size, 40u + 64u + 8u);
     EXPECT_EQ(BmpDibSizeFromHeaders(f.data(), 40 + 63, &size), -1090);
+    // A few bytes that declare a gigabyte image are refused; a large file cut short is not.
+    std::vector<BYTE> huge = MakeBmp(Header(20000, 16000, 24), 0, 0);
+    EXPECT_EQ(BmpDibSizeFromHeaders(huge.data(), 40, &size), -1090);
+    ASSERT_EQ(BmpDibSizeFromHeaders(huge.data(), 600000000, &size), 0);
+    EXPECT_EQ(size, 40u + 960000000u);
 }
 
 }  // namespace
