@@ -8,6 +8,7 @@
 #include "codecs/own_codec_routes.h"
 #include "engine/dib_convert.h"
 #include "engine/dib_layout.h"
+#include "engine/module_paths.h"
 
 namespace {
 
@@ -17,23 +18,6 @@ constexpr USHORT kAllImages = 65535;
 
 void CopyPath(char* to, const char* from) {
     lstrcpynA(to, from, MAX_PATH);
-}
-
-// Creates the missing folders of a file path, each prefix before a "\" in turn. Failures are
-// left to the file write that follows.
-void CreateMissingFolders(const char* path) {
-    char folder[MAX_PATH];
-    CopyPath(folder, path);
-    char* last = std::strrchr(folder, '\\');
-    if (!last) return;
-    *last = '\0';
-    for (char* p = std::strchr(folder, '\\'); ; p = std::strchr(p + 1, '\\')) {
-        char keep = p ? *p : '\0';
-        if (p) *p = '\0';
-        if (folder[0] && GetFileAttributesA(folder) == INVALID_FILE_ATTRIBUTES) CreateDirectoryA(folder, nullptr);
-        if (!p) break;
-        *p = keep;
-    }
 }
 
 HANDLE CreateNewFile(const char* path) {
@@ -402,7 +386,7 @@ bool CImageOperator::PrepareSavePath(const char* path, SHORT type, char* chosen,
         SetErrorCode(-1022);
         return false;
     }
-    CreateMissingFolders(chosen);
+    CreateDirectories(chosen);
     return true;
 }
 
@@ -785,7 +769,7 @@ BOOL CImageOperator::WriteMemoryToFile(const char* path, const BYTE* bytes, DWOR
         return FALSE;
     }
     ClearReadOnly(path);
-    CreateMissingFolders(path);
+    CreateDirectories(path);
     HANDLE file = CreateNewFile(path);
     if (file == INVALID_HANDLE_VALUE) {
         SetErrorCode(SystemErrorToErrorCode(LONG(GetLastError())));
