@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "engine/dib_layout.h"
+#include "engine/error_codes.h"
 
 namespace {
 
@@ -29,37 +30,37 @@ bool AcceptableHeaders(const BYTE* headers, uint64_t available, BITMAPINFOHEADER
 }  // namespace
 
 LONG BmpDibSizeFromHeaders(const BYTE* headers, uint64_t dibBytesPresent, uint64_t* dibSize) {
-    if (!headers || !dibSize) return -1034;
+    if (!headers || !dibSize) return kErrInvalidValue;
     BITMAPINFOHEADER info;
-    if (!AcceptableHeaders(headers, dibBytesPresent + kBmpFileHeaderSize, &info)) return -1090;
+    if (!AcceptableHeaders(headers, dibBytesPresent + kBmpFileHeaderSize, &info)) return kErrBmpFormat;
     // The layout check bounds the depth, the colour count and the pixel bytes (64-bit sums);
     // the pixel rows may be cut short, so only the header and table must be present.
     DibLayout layout;
-    if (!ComputeDibLayout(&info, UINT64_MAX, &layout) || layout.pixelOffset > dibBytesPresent) return -1090;
+    if (!ComputeDibLayout(&info, UINT64_MAX, &layout) || layout.pixelOffset > dibBytesPresent) return kErrBmpFormat;
     // A file cut short loads with zero rows; a few bytes declaring gigabytes are no image.
     uint64_t missing = layout.totalBytes > dibBytesPresent ? layout.totalBytes - dibBytesPresent : 0;
-    if (missing > kBmpMaxMissingBytes && missing > dibBytesPresent) return -1090;
+    if (missing > kBmpMaxMissingBytes && missing > dibBytesPresent) return kErrBmpFormat;
     *dibSize = layout.totalBytes;
     return 0;
 }
 
 LONG BmpReadFromMemory(const BYTE* bytes, uint64_t size, HGLOBAL* dib) {
-    if (!bytes || !dib) return -1034;
+    if (!bytes || !dib) return kErrInvalidValue;
     *dib = nullptr;
     BITMAPINFOHEADER info;
-    if (!AcceptableHeaders(bytes, size, &info)) return -1090;
+    if (!AcceptableHeaders(bytes, size, &info)) return kErrBmpFormat;
     uint64_t present = size - kBmpFileHeaderSize;
-    if (!ComputeDibLayout(&info, present, nullptr)) return -1090;
+    if (!ComputeDibLayout(&info, present, nullptr)) return kErrBmpFormat;
     HGLOBAL block = GlobalAlloc(GMEM_FIXED, static_cast<SIZE_T>(present));
-    if (!block) return -1002;
+    if (!block) return kErrNoMemory;
     std::memcpy(block, bytes + kBmpFileHeaderSize, static_cast<size_t>(present));
     *dib = block;
     return 0;
 }
 
 LONG BmpBuildFileHeader(const BYTE* dib, uint64_t blockSize, BYTE header[kBmpFileHeaderSize]) {
-    if (!dib || !header) return -1034;
-    if (blockSize < sizeof(BITMAPINFOHEADER)) return -1090;
+    if (!dib || !header) return kErrInvalidValue;
+    if (blockSize < sizeof(BITMAPINFOHEADER)) return kErrBmpFormat;
     BITMAPINFOHEADER info;
     std::memcpy(&info, dib, sizeof info);
     uint64_t entries = info.biClrUsed;
@@ -77,16 +78,16 @@ LONG BmpBuildFileHeader(const BYTE* dib, uint64_t blockSize, BYTE header[kBmpFil
 }
 
 LONG BmpWriteToMemory(HGLOBAL dib, HGLOBAL* bmp, uint64_t* size) {
-    if (!dib || !bmp || !size) return -1034;
+    if (!dib || !bmp || !size) return kErrInvalidValue;
     *bmp = nullptr;
     *size = 0;
     uint64_t blockSize = GlobalSize(dib);
     auto* bits = static_cast<const BYTE*>(GlobalLock(dib));
-    if (!bits) return -1002;
+    if (!bits) return kErrNoMemory;
     BYTE header[kBmpFileHeaderSize];
     LONG rc = BmpBuildFileHeader(bits, blockSize, header);
     HGLOBAL out = rc ? nullptr : GlobalAlloc(GMEM_FIXED, static_cast<SIZE_T>(blockSize + kBmpFileHeaderSize));
-    if (!rc && !out) rc = -1002;
+    if (!rc && !out) rc = kErrNoMemory;
     if (out) {
         std::memcpy(out, header, kBmpFileHeaderSize);
         std::memcpy(static_cast<BYTE*>(out) + kBmpFileHeaderSize, bits, static_cast<size_t>(blockSize));

@@ -8,6 +8,7 @@
 #include "codecs/own_codec_routes.h"
 #include "engine/dib_convert.h"
 #include "engine/dib_layout.h"
+#include "engine/error_codes.h"
 #include "engine/module_paths.h"
 
 namespace {
@@ -83,7 +84,7 @@ HGLOBAL CImageOperator::NormalizeIncomingImage(HGLOBAL dib) {
     HGLOBAL kept = ConvertDIBTo24Bit(dib);
     if (!kept) {
         // Never keep an image that cannot be read safely: it is freed and the add fails.
-        SetErrorCode(-1002);
+        SetErrorCode(kErrNoMemory);
         GlobalFree(dib);
         return nullptr;
     }
@@ -112,21 +113,21 @@ HGLOBAL CImageOperator::ReadWholeFile(const char* path, DWORD* size) {
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                               nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        SetErrorCode(-1036);
+        SetErrorCode(kErrFileRead);
         return nullptr;
     }
     LARGE_INTEGER length;
     HGLOBAL block = nullptr;
     if (!GetFileSizeEx(file, &length) || length.QuadPart >= 0x7FFFFFFF) {
-        SetErrorCode(-1036);
+        SetErrorCode(kErrFileRead);
     } else if (!(block = GlobalAlloc(GPTR, SIZE_T(length.QuadPart ? length.QuadPart : 1)))) {
-        SetErrorCode(-1002);
+        SetErrorCode(kErrNoMemory);
     } else {
         DWORD read = 0;
         if (!ReadFile(file, block, DWORD(length.QuadPart), &read, nullptr) || read != DWORD(length.QuadPart)) {
             GlobalFree(block);
             block = nullptr;
-            SetErrorCode(-1036);
+            SetErrorCode(kErrFileRead);
         } else {
             *size = read;
         }
@@ -138,14 +139,14 @@ HGLOBAL CImageOperator::ReadWholeFile(const char* path, DWORD* size) {
 BOOL CImageOperator::LoadBMPFile(const char* path) {
     SetErrorCode(0);
     if (!path) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
     if (m_loadThroughLibrary) return LoadImageFileGdiplus(path);
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                               nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        SetErrorCode(-1036);
+        SetErrorCode(kErrFileRead);
         return FALSE;
     }
     LONG code = 0;
@@ -155,13 +156,13 @@ BOOL CImageOperator::LoadBMPFile(const char* path) {
     LARGE_INTEGER length = {};
     uint64_t dibSize = 0;
     if (!GetFileSizeEx(file, &length) || !ReadFile(file, headers, kBmpHeadersSize, &read, nullptr)) {
-        code = -1036;
+        code = kErrFileRead;
     } else if (read < kBmpHeadersSize) {
-        code = -1090;
+        code = kErrBmpFormat;
     } else if ((code = BmpDibSizeFromHeaders(headers, uint64_t(length.QuadPart) - kBmpFileHeaderSize, &dibSize)) == 0) {
         dib = GlobalAlloc(GPTR, SIZE_T(dibSize));
         if (!dib) {
-            code = -1002;
+            code = kErrNoMemory;
         } else {
             // A short file leaves the missing pixel rows zero.
             LARGE_INTEGER at;
@@ -169,7 +170,7 @@ BOOL CImageOperator::LoadBMPFile(const char* path) {
             DWORD got = 0;
             if (!SetFilePointerEx(file, at, nullptr, FILE_BEGIN) ||
                 !ReadFile(file, dib, DWORD(dibSize), &got, nullptr)) {
-                code = -1036;
+                code = kErrFileRead;
             }
         }
     }
@@ -180,7 +181,7 @@ BOOL CImageOperator::LoadBMPFile(const char* path) {
 BOOL CImageOperator::LoadBMPFromMemory(DWORD size, const BYTE* bytes) {
     SetErrorCode(0);
     if (!bytes) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
     if (m_loadThroughLibrary) return LoadImageFromMemoryGdiplus(bytes, size);
@@ -192,7 +193,7 @@ BOOL CImageOperator::LoadBMPFromMemory(DWORD size, const BYTE* bytes) {
 BOOL CImageOperator::LoadJPEGFile(const char* path) {
     SetErrorCode(0);
     if (!path) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
     if (m_loadThroughLibrary) return LoadImageFileGdiplus(path);
@@ -208,7 +209,7 @@ BOOL CImageOperator::LoadJPEGFile(const char* path) {
 BOOL CImageOperator::LoadJPEGFromMemory(DWORD size, const BYTE* bytes) {
     SetErrorCode(0);
     if (!bytes) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
     if (m_loadThroughLibrary) return LoadImageFromMemoryGdiplus(bytes, size);
@@ -220,7 +221,7 @@ BOOL CImageOperator::LoadJPEGFromMemory(DWORD size, const BYTE* bytes) {
 BOOL CImageOperator::LoadJPEGFromHandle(HGLOBAL block) {
     SetErrorCode(0);
     if (!block || GlobalFlags(block) == GMEM_INVALID_HANDLE) {
-        SetErrorCode(-1002);
+        SetErrorCode(kErrNoMemory);
         return FALSE;
     }
     return LoadJPEGFromMemory(DWORD(GlobalSize(block)), static_cast<const BYTE*>(block));
@@ -229,7 +230,7 @@ BOOL CImageOperator::LoadJPEGFromHandle(HGLOBAL block) {
 BOOL CImageOperator::LoadTIFFFile(const char* path, LONG page) {
     SetErrorCode(0);
     if (!path) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
     if (m_loadThroughLibrary) return LoadImageFileGdiplus(path);
@@ -242,7 +243,7 @@ BOOL CImageOperator::LoadTIFFFile(const char* path, LONG page) {
 BOOL CImageOperator::LoadTIFFFromMemory(DWORD size, const BYTE* bytes, LONG page) {
     SetErrorCode(0);
     if (!bytes) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
     if (m_loadThroughLibrary) return LoadImageFromMemoryGdiplus(bytes, size);
@@ -254,7 +255,7 @@ BOOL CImageOperator::LoadTIFFFromMemory(DWORD size, const BYTE* bytes, LONG page
 
 BOOL CImageOperator::LoadTIFFFromHandle(HGLOBAL block, LONG page) {
     if (!block) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
     return LoadTIFFFromMemory(DWORD(GlobalSize(block)), static_cast<const BYTE*>(block), page);
@@ -263,7 +264,7 @@ BOOL CImageOperator::LoadTIFFFromHandle(HGLOBAL block, LONG page) {
 BOOL CImageOperator::LoadPNGFile(const char* path) {
     SetErrorCode(0);
     if (!path) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
     if (m_loadThroughLibrary) return LoadImageFileGdiplus(path);
@@ -279,7 +280,7 @@ BOOL CImageOperator::LoadPNGFile(const char* path) {
 BOOL CImageOperator::LoadPNGFromMemory(DWORD size, const BYTE* bytes) {
     SetErrorCode(0);
     if (!bytes) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
     if (m_loadThroughLibrary) return LoadImageFromMemoryGdiplus(bytes, size);
@@ -290,7 +291,7 @@ BOOL CImageOperator::LoadPNGFromMemory(DWORD size, const BYTE* bytes) {
 
 BOOL CImageOperator::LoadPNGFromHandle(HGLOBAL block) {
     if (!block) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
     return LoadPNGFromMemory(DWORD(GlobalSize(block)), static_cast<const BYTE*>(block));
@@ -299,7 +300,7 @@ BOOL CImageOperator::LoadPNGFromHandle(HGLOBAL block) {
 BOOL CImageOperator::LoadPDFFile(const char* path, LONG page, PdfSettings* settings) {
     SetErrorCode(0);
     if (!path) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
     AddContext context{this, 0};
@@ -311,7 +312,7 @@ BOOL CImageOperator::LoadPDFFile(const char* path, LONG page, PdfSettings* setti
 BOOL CImageOperator::LoadPDFFromMemory(DWORD size, const BYTE* bytes, LONG page, PdfSettings* settings) {
     SetErrorCode(0);
     if (!bytes) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
     AddContext context{this, 0};
@@ -323,7 +324,7 @@ BOOL CImageOperator::LoadPDFFromMemory(DWORD size, const BYTE* bytes, LONG page,
 
 BOOL CImageOperator::LoadPDFFromHandle(HGLOBAL block, LONG page, PdfSettings* settings) {
     if (!block) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
     return LoadPDFFromMemory(DWORD(GlobalSize(block)), static_cast<const BYTE*>(block), page, settings);
@@ -350,7 +351,7 @@ BOOL CImageOperator::LoadImageEx(const char* path, SHORT type) {
             case OSTRL_PDF: ok = LoadPDFFile(record.path, -1, &m_pdfSettings); break;
             case kImageTypeOther: ok = LoadImageFileGdiplus(record.path); break;
             default:
-                SetErrorCode(-1110);
+                SetErrorCode(kErrFileExtension);
                 ok = FALSE;
                 break;
         }
@@ -368,7 +369,7 @@ BOOL CImageOperator::LoadImageEx(const char* path, SHORT type) {
         SetErrorCode(0);
         return TRUE;
     }
-    SetErrorCode(failures < m_pathCount ? -2116 : lastError);
+    SetErrorCode(failures < m_pathCount ? kErrOpenFiles : lastError);
     return FALSE;
 }
 
@@ -377,13 +378,13 @@ BOOL CImageOperator::LoadImageEx(const char* path, SHORT type) {
 bool CImageOperator::PrepareSavePath(const char* path, SHORT type, char* chosen, bool clearReadOnly) {
     SetErrorCode(0);
     if (!path) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return false;
     }
     CopyPath(chosen, path);
     if (!GetSaveFilePathForType(chosen, type)) return false;
     if (clearReadOnly && !ClearReadOnly(chosen)) {
-        SetErrorCode(-1022);
+        SetErrorCode(kErrFileWrite);
         return false;
     }
     CreateDirectories(chosen);
@@ -405,17 +406,17 @@ BOOL CImageOperator::SaveAsBMP(const char* path, SHORT index) {
     HGLOBAL dib = BufferDib(index);
     if (!dib) return FALSE;
     if (GlobalFlags(dib) == GMEM_INVALID_HANDLE) {
-        SetErrorCode(-1002);
+        SetErrorCode(kErrNoMemory);
         return FALSE;
     }
     uint64_t blockSize = GlobalSize(dib);
     if (blockSize < sizeof(BITMAPINFOHEADER)) {
-        SetErrorCode(-1090);
+        SetErrorCode(kErrBmpFormat);
         return FALSE;
     }
     auto* bits = static_cast<const BYTE*>(GlobalLock(dib));
     if (!bits) {
-        SetErrorCode(-1002);
+        SetErrorCode(kErrNoMemory);
         return FALSE;
     }
     BYTE header[kBmpFileHeaderSize];
@@ -423,13 +424,13 @@ BOOL CImageOperator::SaveAsBMP(const char* path, SHORT index) {
     HANDLE file = CreateNewFile(chosen);
     LONG code = 0;
     if (file == INVALID_HANDLE_VALUE) {
-        code = -1022;
+        code = kErrFileWrite;
     } else {
         bool ok = WriteAll(file, header, sizeof header) && WriteAll(file, bits, blockSize);
         CloseHandle(file);
         if (!ok) {
             DeleteFileA(chosen);
-            code = -1022;
+            code = kErrFileWrite;
         }
     }
     GlobalUnlock(dib);
@@ -493,7 +494,7 @@ BOOL CImageOperator::SaveSelectedImagesAsMultiPageTIFF(const char* path, const S
                                                        LONG compression) {
     SetErrorCode(0);
     if (!path || !list || count <= 0) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
     char chosen[MAX_PATH];
@@ -537,12 +538,12 @@ BOOL CImageOperator::FetchListDibs(const SHORT* list, LONG count, HGLOBAL** dibs
     bool all = !list || USHORT(list[0]) == kAllImages;
     int total = all ? Count() : int(count);
     if (total <= 0) {
-        SetErrorCode(-1035);
+        SetErrorCode(kErrNoImage);
         return FALSE;
     }
     auto* out = new (std::nothrow) HGLOBAL[total];
     if (!out) {
-        SetErrorCode(-1002);
+        SetErrorCode(kErrNoMemory);
         return FALSE;
     }
     for (int i = 0; i < total; ++i) {
@@ -576,7 +577,7 @@ BOOL CImageOperator::SaveSelectedImagesAsMultiPagePDF(const char* path, const SH
                                                       const PdfSettings* settings, LONG compression, USHORT quality) {
     SetErrorCode(0);
     if (!path || !list || count <= 0) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
     if (USHORT(list[0]) > 65534) return SaveAsPDF(path, -1, settings, compression, quality);
@@ -595,7 +596,7 @@ BOOL CImageOperator::SaveSelectedImagesAsMultiPagePDF(const char* path, const SH
 // ---- saving to memory -------------------------------------------------------------------------
 
 BOOL CImageOperator::FinishMemorySave(LONG code, HGLOBAL block, uint64_t size, HGLOBAL* out, DWORD* outSize) {
-    if (code == 0 && size > 0xFFFFFFFFull) code = -1002;
+    if (code == 0 && size > 0xFFFFFFFFull) code = kErrNoMemory;
     if (code) {
         if (block) GlobalFree(block);
         SetErrorCode(code);
@@ -610,7 +611,7 @@ BOOL CImageOperator::FinishMemorySave(LONG code, HGLOBAL block, uint64_t size, H
 BOOL CImageOperator::SaveAsJPEGToMemory(HGLOBAL* out, SHORT index, DWORD* size, USHORT quality) {
     SetErrorCode(0);
     if (!out || !size) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
     if (m_saveThroughLibrary) {
@@ -639,7 +640,7 @@ BOOL CImageOperator::SaveImagesAsTIFFToMemory(HGLOBAL* out, const SHORT* list, L
                                               LONG compression) {
     SetErrorCode(0);
     if (!out || !list || !size || count <= 0) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
     if (m_saveThroughLibrary) {
@@ -664,7 +665,7 @@ BOOL CImageOperator::SaveImagesAsTIFFToMemory(HGLOBAL* out, const SHORT* list, L
 BOOL CImageOperator::SaveAsPNGToMemory(HGLOBAL* out, SHORT index, DWORD* size) {
     SetErrorCode(0);
     if (!out || !size) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
     if (m_saveThroughLibrary) {
@@ -689,7 +690,7 @@ BOOL CImageOperator::SaveImagesAsPDFToMemory(HGLOBAL* out, const SHORT* list, LO
                                              DWORD* size, LONG compression, USHORT quality) {
     SetErrorCode(0);
     if (!out || !list || !size || count <= 0) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
     HGLOBAL* dibs = nullptr;
@@ -706,7 +707,7 @@ BOOL CImageOperator::SaveImagesAsPDFToMemory(HGLOBAL* out, const SHORT* list, LO
 BOOL CImageOperator::EncodeDIBAsTIFFToMemory(HGLOBAL dib, HGLOBAL* out, DWORD* size, LONG compression) {
     SetErrorCode(0);
     if (!dib || !out || !size) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
     HGLOBAL block = nullptr;
@@ -718,7 +719,7 @@ BOOL CImageOperator::EncodeDIBAsTIFFToMemory(HGLOBAL dib, HGLOBAL* out, DWORD* s
 BOOL CImageOperator::SaveAsBMPToMemory(HGLOBAL* out, SHORT index, DWORD* size) {
     SetErrorCode(0);
     if (!out || !size) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
     HGLOBAL dib = BufferDib(index);
@@ -734,7 +735,7 @@ BOOL CImageOperator::SaveAsBMPToMemory(HGLOBAL* out, SHORT index, DWORD* size) {
 HGLOBAL CImageOperator::ReadFileToMemory(const char* path, DWORD* size) {
     SetErrorCode(0);
     if (!path || !size) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return nullptr;
     }
     *size = 0;
@@ -748,13 +749,13 @@ HGLOBAL CImageOperator::ReadFileToMemory(const char* path, DWORD* size) {
     HGLOBAL block = nullptr;
     DWORD read = 0;
     if (!GetFileSizeEx(file, &length) || length.QuadPart >= 0x7FFFFFFF) {
-        SetErrorCode(-1036);
+        SetErrorCode(kErrFileRead);
     } else if (!(block = GlobalAlloc(GMEM_FIXED, SIZE_T(length.QuadPart ? length.QuadPart : 1)))) {
-        SetErrorCode(-1002);
+        SetErrorCode(kErrNoMemory);
     } else if (!ReadFile(file, block, DWORD(length.QuadPart), &read, nullptr) || read != DWORD(length.QuadPart)) {
         GlobalFree(block);
         block = nullptr;
-        SetErrorCode(-1036);
+        SetErrorCode(kErrFileRead);
     } else {
         *size = read;
     }
@@ -765,7 +766,7 @@ HGLOBAL CImageOperator::ReadFileToMemory(const char* path, DWORD* size) {
 BOOL CImageOperator::WriteMemoryToFile(const char* path, const BYTE* bytes, DWORD count) {
     SetErrorCode(0);
     if (!path || (!bytes && count)) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
     ClearReadOnly(path);
@@ -779,7 +780,7 @@ BOOL CImageOperator::WriteMemoryToFile(const char* path, const BYTE* bytes, DWOR
     CloseHandle(file);
     if (!ok) {
         DeleteFileA(path);
-        SetErrorCode(-1022);
+        SetErrorCode(kErrFileWrite);
         return FALSE;
     }
     return TRUE;
@@ -806,22 +807,22 @@ BOOL CImageOperator::GetImageTypeFromFileName(const char* name, SHORT* type) {
 BOOL CImageOperator::GetImageInfoHeader(SHORT index, BITMAPINFOHEADER* header) {
     SetErrorCode(0);
     if (!header) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
     HGLOBAL dib = BufferDib(index);
     if (!dib) return FALSE;
     if (GlobalFlags(dib) == GMEM_INVALID_HANDLE) {
-        SetErrorCode(-1002);
+        SetErrorCode(kErrNoMemory);
         return FALSE;
     }
     if (GlobalSize(dib) < sizeof(BITMAPINFOHEADER)) {
-        SetErrorCode(-1090);
+        SetErrorCode(kErrBmpFormat);
         return FALSE;
     }
     const void* bits = GlobalLock(dib);
     if (!bits) {
-        SetErrorCode(-1002);
+        SetErrorCode(kErrNoMemory);
         return FALSE;
     }
     std::memcpy(header, bits, sizeof *header);

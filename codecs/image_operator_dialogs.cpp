@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "capture/debug_log.h"
+#include "engine/error_codes.h"
 
 namespace {
 
@@ -70,7 +71,7 @@ void CImageOperator::ClearPathList() {
 
 BOOL CImageOperator::AppendPathRecord(SHORT type, const char* path) {
     if (!GrowPathList(m_pathCount + 1)) {
-        SetErrorCode(-1002);
+        SetErrorCode(kErrNoMemory);
         return FALSE;
     }
     m_paths[m_pathCount].type = type;
@@ -94,7 +95,7 @@ BOOL CImageOperator::GetSavedFilePath(const char* filter, DWORD filterIndex, con
     ofn.Flags = flags ? flags : (kSaveFlags | (overwritePrompt ? OFN_OVERWRITEPROMPT : 0));
     if (m_dialogs->getSaveFileName(&ofn)) return TRUE;
     if (DebugLogOn()) DebugLog(0, "GetSavedFilePath, GetSaveFileName, last error%d\r\n", int(GetLastError()));
-    SetErrorCode(-2115);
+    SetErrorCode(kErrFileDialog);
     return FALSE;
 }
 
@@ -114,7 +115,7 @@ BOOL CImageOperator::GetOpenFilePath(const char* filter, DWORD filterIndex, cons
     if (!m_ifShowFileDialog && force != kForceDialog) return AppendPathRecord(type, folder);
     HGLOBAL block = GlobalAlloc(GPTR, kOpenBufferBytes);
     if (!block) {
-        SetErrorCode(-1002);
+        SetErrorCode(kErrNoMemory);
         return FALSE;
     }
     auto* files = static_cast<char*>(block);
@@ -130,7 +131,7 @@ BOOL CImageOperator::GetOpenFilePath(const char* filter, DWORD filterIndex, cons
     if (!m_dialogs->getOpenFileName(&ofn)) {
         if (DebugLogOn()) DebugLog(0, "GetOpenFilePath, GetOpenFileName, last error%d\r\n", int(GetLastError()));
         GlobalFree(block);
-        SetErrorCode(-2115);
+        SetErrorCode(kErrFileDialog);
         return FALSE;
     }
     // One file: its full path. Several: the folder, then each name, each ended by a NUL.
@@ -176,7 +177,7 @@ BOOL CImageOperator::ShowFileDialog(BOOL save, const char* filter, DWORD filterI
     size_t length = filter ? std::strlen(filter) : 0;
     HGLOBAL block = GlobalAlloc(GPTR, length + 2);
     if (!block) {
-        SetErrorCode(-1002);
+        SetErrorCode(kErrNoMemory);
         OnGetFilePath(save, 0, -1, initial, "");
         return FALSE;
     }

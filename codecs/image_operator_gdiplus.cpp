@@ -8,6 +8,7 @@
 #include "codecs/file_stream.h"
 #include "codecs/memory_stream.h"
 #include "engine/dib_layout.h"
+#include "engine/error_codes.h"
 
 namespace {
 
@@ -75,7 +76,7 @@ BOOL CImageOperator::GetEncoderClsid(const WCHAR* mimeType, CLSID* clsid) {
     if (count == 0 || bytes == 0) return FALSE;
     HGLOBAL block = GlobalAlloc(GMEM_FIXED, bytes);
     if (!block) {
-        SetErrorCode(-1002);
+        SetErrorCode(kErrNoMemory);
         return FALSE;
     }
     auto* codecs = static_cast<Gdiplus::ImageCodecInfo*>(block);
@@ -115,12 +116,12 @@ GdiplusApi::Bitmap* CImageOperator::CreateBitmapFromDIB(HGLOBAL dib) {
     // when biClrUsed is 0 at 8 bits or fewer.
     DibLayout layout;
     if (!ComputeDibLayout(dib, &layout)) {
-        SetErrorCode(-1090);
+        SetErrorCode(kErrBmpFormat);
         return nullptr;
     }
     auto* bytes = static_cast<BYTE*>(GlobalLock(dib));
     if (!bytes) {
-        SetErrorCode(-1090);
+        SetErrorCode(kErrBmpFormat);
         return nullptr;
     }
     PackedBitmapInfo info = {};
@@ -154,7 +155,7 @@ void CImageOperator::ReleaseBitmapOfDIB(GdiplusApi::Bitmap* bitmap, HGLOBAL dib)
 HGLOBAL CImageOperator::BitmapToDIB(GdiplusApi::Image* image) {
     IStream* stream = nullptr;
     if (FAILED(CMemoryStream::CreateMemoryStream(&stream))) {
-        SetErrorCode(-1002);
+        SetErrorCode(kErrNoMemory);
         return nullptr;
     }
     CLSID bmp;
@@ -164,9 +165,9 @@ HGLOBAL CImageOperator::BitmapToDIB(GdiplusApi::Image* image) {
                     static_cast<const Gdiplus::EncoderParameters*>(nullptr)))) {
         DWORD size = static_cast<CMemoryStream*>(stream)->Buffer()->GetSize();
         if (size <= 14 + sizeof(BITMAPINFOHEADER)) {
-            SetErrorCode(-1016);
+            SetErrorCode(kErrFileDenied);
         } else if (!(dib = GlobalAlloc(GMEM_FIXED, size - 14))) {
-            SetErrorCode(-1002);
+            SetErrorCode(kErrNoMemory);
         } else {
             LARGE_INTEGER at;
             at.QuadPart = 14;
@@ -175,7 +176,7 @@ HGLOBAL CImageOperator::BitmapToDIB(GdiplusApi::Image* image) {
             if (FAILED(stream->Read(dib, size - 14, &read)) || read != size - 14) {
                 GlobalFree(dib);
                 dib = nullptr;
-                SetErrorCode(-1016);
+                SetErrorCode(kErrFileDenied);
             }
         }
     }
@@ -197,7 +198,7 @@ BOOL CImageOperator::AddBitmapFramesToBuffer(GdiplusApi::Image* image) {
     GUID dimension = kGdipFrameDimensionPage;
     FirstFrameDimension(image, &dimension);
     if (frames == 0) {
-        if (GetErrorCode() == 0) SetErrorCode(-1035);
+        if (GetErrorCode() == 0) SetErrorCode(kErrNoImage);
         Call(m_api.DisposeImage, image);
         return FALSE;
     }
@@ -230,7 +231,7 @@ BOOL CImageOperator::ImportImageStream(IStream* stream) {
 BOOL CImageOperator::LoadImageFileGdiplus(const char* path) {
     SetErrorCode(0);
     if (!path) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
     DWORD size = 0;
@@ -239,7 +240,7 @@ BOOL CImageOperator::LoadImageFileGdiplus(const char* path) {
     IStream* stream = nullptr;
     if (FAILED(CMemoryStream::CreateMemoryStreamOnBytes(static_cast<BYTE*>(bytes), size, TRUE, &stream))) {
         GlobalFree(bytes);
-        SetErrorCode(-1002);
+        SetErrorCode(kErrNoMemory);
         return FALSE;
     }
     return ImportImageStream(stream);
@@ -248,12 +249,12 @@ BOOL CImageOperator::LoadImageFileGdiplus(const char* path) {
 BOOL CImageOperator::LoadImageFromMemoryGdiplus(const BYTE* bytes, DWORD size) {
     SetErrorCode(0);
     if (!bytes) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
     IStream* stream = nullptr;
     if (FAILED(CMemoryStream::CreateMemoryStreamOnBytes(const_cast<BYTE*>(bytes), size, FALSE, &stream))) {
-        SetErrorCode(-1002);
+        SetErrorCode(kErrNoMemory);
         return FALSE;
     }
     return ImportImageStream(stream);
@@ -278,7 +279,7 @@ LONG TiffCompressionFor(LONG setting, Gdiplus::PixelFormat format) {
 
 BOOL CImageOperator::SaveDIBToStream(IStream* stream, HGLOBAL dib) {
     if (m_bridgeTarget < 0 || m_bridgeTarget > kImageTypeOther || m_bridgeTarget == OSTRL_PDF) {
-        SetErrorCode(-1035);
+        SetErrorCode(kErrNoImage);
         return FALSE;
     }
     CLSID clsid;
@@ -310,7 +311,7 @@ BOOL CImageOperator::SaveDIBToStream(IStream* stream, HGLOBAL dib) {
 BOOL CImageOperator::SaveImageFileGdiplus(const char* path, SHORT index) {
     SetErrorCode(0);
     if (!path) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
     HGLOBAL dib = GetImageDIB(index);
@@ -318,7 +319,7 @@ BOOL CImageOperator::SaveImageFileGdiplus(const char* path, SHORT index) {
     SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
     IStream* stream = nullptr;
     if (FAILED(CFileStream::CreateFileStream(path, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS, &stream))) {
-        SetErrorCode(-1016);
+        SetErrorCode(kErrFileDenied);
         return FALSE;
     }
     BOOL ok = SaveDIBToStream(stream, dib);
@@ -331,7 +332,7 @@ BOOL CImageOperator::CopyStreamToBlock(IStream* stream, HGLOBAL* out, DWORD* siz
     DWORD bytes = static_cast<CMemoryStream*>(stream)->Buffer()->GetSize();
     HGLOBAL block = GlobalAlloc(GMEM_FIXED, bytes ? bytes : 1);
     if (!block) {
-        SetErrorCode(-1002);
+        SetErrorCode(kErrNoMemory);
         return FALSE;
     }
     LARGE_INTEGER zero = {};
@@ -346,14 +347,14 @@ BOOL CImageOperator::CopyStreamToBlock(IStream* stream, HGLOBAL* out, DWORD* siz
 BOOL CImageOperator::SaveAsToMemoryGdiplus(HGLOBAL* out, SHORT index, DWORD* size) {
     SetErrorCode(0);
     if (!out || !size) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
     HGLOBAL dib = GetImageDIB(index);
     if (!dib) return FALSE;
     IStream* stream = nullptr;
     if (FAILED(CMemoryStream::CreateMemoryStream(&stream))) {
-        SetErrorCode(-1002);
+        SetErrorCode(kErrNoMemory);
         return FALSE;
     }
     BOOL ok = SaveDIBToStream(stream, dib) && CopyStreamToBlock(stream, out, size);
@@ -407,7 +408,7 @@ BOOL CImageOperator::WriteTiffListToStream(IStream* stream, const SHORT* list, L
                                            GdiplusApi::Image* existing) {
     if (existing) return AppendTiffPages(stream, existing, list, count);
     if (count < 1) {
-        SetErrorCode(-1033);
+        SetErrorCode(kErrInvalidIndex);
         return FALSE;
     }
     HGLOBAL dib = GetImageDIB(list[0]);
@@ -432,16 +433,16 @@ BOOL CImageOperator::ReplaceFileWithStream(const char* path, IStream* stream) {
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     BOOL ok = FALSE;
     if (file == INVALID_HANDLE_VALUE) {
-        SetErrorCode(-1016);
+        SetErrorCode(kErrFileDenied);
     } else {
         DWORD written = 0;
         bool wrote = WriteFile(file, block, size, &written, nullptr) && written == size;
         CloseHandle(file);
         SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
         if (!wrote) {
-            SetErrorCode(-1022);
+            SetErrorCode(kErrFileWrite);
         } else if (!MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING)) {
-            SetErrorCode(-1016);
+            SetErrorCode(kErrFileDenied);
         } else {
             ok = TRUE;
         }
@@ -454,7 +455,7 @@ BOOL CImageOperator::ReplaceFileWithStream(const char* path, IStream* stream) {
 BOOL CImageOperator::SaveImagesAsTIFFFileGdiplus(const char* path, const SHORT* list, LONG count, BOOL append) {
     SetErrorCode(0);
     if (!path || !list) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
     GdiplusApi::Bitmap* existing = nullptr;
@@ -465,7 +466,7 @@ BOOL CImageOperator::SaveImagesAsTIFFFileGdiplus(const char* path, const SHORT* 
         IStream* input = nullptr;
         if (FAILED(CMemoryStream::CreateMemoryStreamOnBytes(static_cast<BYTE*>(bytes), size, TRUE, &input))) {
             GlobalFree(bytes);
-            SetErrorCode(-1002);
+            SetErrorCode(kErrNoMemory);
             return FALSE;
         }
         Status status = Call(m_api.CreateBitmapFromStream, input, &existing);
@@ -476,7 +477,7 @@ BOOL CImageOperator::SaveImagesAsTIFFFileGdiplus(const char* path, const SHORT* 
     IStream* stream = nullptr;
     BOOL ok = FALSE;
     if (FAILED(CMemoryStream::CreateMemoryStream(&stream))) {
-        SetErrorCode(-1002);
+        SetErrorCode(kErrNoMemory);
     } else {
         ok = WriteTiffListToStream(stream, list, count, existing) && ReplaceFileWithStream(path, stream);
         stream->Release();
@@ -488,12 +489,12 @@ BOOL CImageOperator::SaveImagesAsTIFFFileGdiplus(const char* path, const SHORT* 
 BOOL CImageOperator::SaveImagesToMemoryGdiplus(HGLOBAL* out, const SHORT* list, LONG count, DWORD* size) {
     SetErrorCode(0);
     if (!out || !list || !size) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
     IStream* stream = nullptr;
     if (FAILED(CMemoryStream::CreateMemoryStream(&stream))) {
-        SetErrorCode(-1002);
+        SetErrorCode(kErrNoMemory);
         return FALSE;
     }
     BOOL ok = WriteTiffListToStream(stream, list, count, nullptr) && CopyStreamToBlock(stream, out, size);

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "engine/error_codes.h"
+
 namespace {
 
 const ImageTypeFilter kFilters[] = {
@@ -39,9 +41,9 @@ const ImageTypeFilter* FilterOfImageType(int type) {
 }
 
 LONG GetImageTypeFromFileName(const char* name, SHORT* type) {
-    if (!name || !type) return -1034;
+    if (!name || !type) return kErrInvalidValue;
     const char* dot = std::strrchr(name, '.');
-    if (!dot) return -1110;
+    if (!dot) return kErrFileExtension;
     for (const Extension& e : kExtensions) {
         if (SameIgnoringCase(dot, e.text)) {
             *type = e.type;
@@ -49,7 +51,7 @@ LONG GetImageTypeFromFileName(const char* name, SHORT* type) {
         }
     }
     *type = SHORT(-1);  // 65535
-    return -1110;
+    return kErrFileExtension;
 }
 
 BOOL DetectImageType(const BYTE* b, uint64_t length, SHORT* type) {

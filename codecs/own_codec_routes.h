@@ -8,13 +8,15 @@
 
 #include <cstdint>
 
+#include "engine/error_codes.h"
+
 class CImageOperator;
 struct PdfSettings;
 
 // Receives each decoded page in order and takes ownership of it; false stops the reader.
 using PageSink = bool (*)(void* context, HGLOBAL dib);
 
-constexpr LONG kOwnCodecMissing = -1111;
+constexpr LONG kOwnCodecMissing = kErrFormatUnsupported;
 
 LONG OwnJpegDecode(const BYTE* bytes, uint64_t size, HGLOBAL* dib);
 LONG OwnJpegEncodeToFile(HGLOBAL dib, const char* path, int quality);
