@@ -2,8 +2,6 @@
 
 #include <new>
 
-#include "codecs/memory_stream.h"
-
 namespace {
 HRESULT LastError() { return HRESULT_FROM_WIN32(GetLastError()); }
 }  // namespace
@@ -20,16 +18,6 @@ HRESULT CFileStream::CreateFileStream(const char* path, DWORD access, DWORD disp
     }
     *out = stream;
     return S_OK;
-}
-
-HRESULT CFileStream::QueryInterface(REFIID riid, void** object) { return QueryStreamInterface(this, riid, object); }
-
-ULONG CFileStream::AddRef() { return ULONG(InterlockedIncrement(&m_refs)); }
-
-ULONG CFileStream::Release() {
-    LONG refs = InterlockedDecrement(&m_refs);
-    if (refs == 0) delete this;
-    return ULONG(refs);
 }
 
 HRESULT CFileStream::Read(void* buffer, ULONG count, ULONG* read) {

@@ -178,7 +178,7 @@ BOOL CImageOperator::LoadBMPFile(const char* path) {
     return AddDecoded(code, dib);
 }
 
-BOOL CImageOperator::LoadBMPFromMemory(DWORD size, const BYTE* bytes) {
+BOOL CImageOperator::LoadFromMemoryWith(MemoryDecoder decode, DWORD size, const BYTE* bytes) {
     SetErrorCode(0);
     if (!bytes) {
         SetErrorCode(kErrInvalidValue);
@@ -186,11 +186,11 @@ BOOL CImageOperator::LoadBMPFromMemory(DWORD size, const BYTE* bytes) {
     }
     if (m_loadThroughLibrary) return LoadImageFromMemoryGdiplus(bytes, size);
     HGLOBAL dib = nullptr;
-    LONG code = BmpReadFromMemory(bytes, size, &dib);
+    LONG code = decode(bytes, size, &dib);
     return AddDecoded(code, dib);
 }
 
-BOOL CImageOperator::LoadJPEGFile(const char* path) {
+BOOL CImageOperator::LoadFileWith(MemoryDecoder decode, const char* path) {
     SetErrorCode(0);
     if (!path) {
         SetErrorCode(kErrInvalidValue);
@@ -201,21 +201,19 @@ BOOL CImageOperator::LoadJPEGFile(const char* path) {
     HGLOBAL bytes = ReadWholeFile(path, &size);
     if (!bytes) return FALSE;
     HGLOBAL dib = nullptr;
-    LONG code = OwnJpegDecode(static_cast<const BYTE*>(bytes), size, &dib);
+    LONG code = decode(static_cast<const BYTE*>(bytes), size, &dib);
     GlobalFree(bytes);
     return AddDecoded(code, dib);
 }
 
+BOOL CImageOperator::LoadBMPFromMemory(DWORD size, const BYTE* bytes) {
+    return LoadFromMemoryWith(BmpReadFromMemory, size, bytes);
+}
+
+BOOL CImageOperator::LoadJPEGFile(const char* path) { return LoadFileWith(OwnJpegDecode, path); }
+
 BOOL CImageOperator::LoadJPEGFromMemory(DWORD size, const BYTE* bytes) {
-    SetErrorCode(0);
-    if (!bytes) {
-        SetErrorCode(kErrInvalidValue);
-        return FALSE;
-    }
-    if (m_loadThroughLibrary) return LoadImageFromMemoryGdiplus(bytes, size);
-    HGLOBAL dib = nullptr;
-    LONG code = OwnJpegDecode(bytes, size, &dib);
-    return AddDecoded(code, dib);
+    return LoadFromMemoryWith(OwnJpegDecode, size, bytes);
 }
 
 BOOL CImageOperator::LoadJPEGFromHandle(HGLOBAL block) {
@@ -261,32 +259,10 @@ BOOL CImageOperator::LoadTIFFFromHandle(HGLOBAL block, LONG page) {
     return LoadTIFFFromMemory(DWORD(GlobalSize(block)), static_cast<const BYTE*>(block), page);
 }
 
-BOOL CImageOperator::LoadPNGFile(const char* path) {
-    SetErrorCode(0);
-    if (!path) {
-        SetErrorCode(kErrInvalidValue);
-        return FALSE;
-    }
-    if (m_loadThroughLibrary) return LoadImageFileGdiplus(path);
-    DWORD size = 0;
-    HGLOBAL bytes = ReadWholeFile(path, &size);
-    if (!bytes) return FALSE;
-    HGLOBAL dib = nullptr;
-    LONG code = OwnPngDecode(static_cast<const BYTE*>(bytes), size, &dib);
-    GlobalFree(bytes);
-    return AddDecoded(code, dib);
-}
+BOOL CImageOperator::LoadPNGFile(const char* path) { return LoadFileWith(OwnPngDecode, path); }
 
 BOOL CImageOperator::LoadPNGFromMemory(DWORD size, const BYTE* bytes) {
-    SetErrorCode(0);
-    if (!bytes) {
-        SetErrorCode(kErrInvalidValue);
-        return FALSE;
-    }
-    if (m_loadThroughLibrary) return LoadImageFromMemoryGdiplus(bytes, size);
-    HGLOBAL dib = nullptr;
-    LONG code = OwnPngDecode(bytes, size, &dib);
-    return AddDecoded(code, dib);
+    return LoadFromMemoryWith(OwnPngDecode, size, bytes);
 }
 
 BOOL CImageOperator::LoadPNGFromHandle(HGLOBAL block) {

@@ -173,6 +173,10 @@ private:
     // Own-route file read into a new fixed zeroed block (for the decoders that take memory).
     HGLOBAL ReadWholeFile(const char* path, DWORD* size);
     BOOL AddDecoded(LONG code, HGLOBAL dib);
+    // The loads of one decoder that takes the whole file in memory (GDI+ on the bridge route).
+    using MemoryDecoder = LONG (*)(const BYTE* bytes, uint64_t size, HGLOBAL* dib);
+    BOOL LoadFileWith(MemoryDecoder decode, const char* path);
+    BOOL LoadFromMemoryWith(MemoryDecoder decode, DWORD size, const BYTE* bytes);
     BOOL GrowPathList(int needed);
     void ClearPathList();
     BOOL AppendPathRecord(SHORT type, const char* path);

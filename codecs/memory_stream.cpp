@@ -2,17 +2,6 @@
 
 #include <new>
 
-HRESULT QueryStreamInterface(IStream* stream, REFIID riid, void** object) {
-    if (!object) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IStream) || IsEqualIID(riid, IID_ISequentialStream)) {
-        stream->AddRef();
-        *object = stream;
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
 HRESULT CMemoryStream::CreateMemoryStream(IStream** out) {
     if (!out) return E_POINTER;
     *out = nullptr;
@@ -40,16 +29,6 @@ HRESULT CMemoryStream::CreateMemoryStreamOnBytes(BYTE* bytes, DWORD size, BOOL o
     }
     *out = stream;
     return S_OK;
-}
-
-HRESULT CMemoryStream::QueryInterface(REFIID riid, void** object) { return QueryStreamInterface(this, riid, object); }
-
-ULONG CMemoryStream::AddRef() { return ULONG(InterlockedIncrement(&m_refs)); }
-
-ULONG CMemoryStream::Release() {
-    LONG refs = InterlockedDecrement(&m_refs);
-    if (refs == 0) delete this;
-    return ULONG(refs);
 }
 
 HRESULT CMemoryStream::Read(void* buffer, ULONG count, ULONG* read) {
