@@ -1,5 +1,6 @@
 #include "core/base64.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -12,6 +13,11 @@ constexpr ULONGLONG kGrowStep = 4096;
 
 struct DecodingTableData {
     BYTE values[256];
+    // Per position, the 6 bits a character adds to a 24-bit group. Only the low six bits of a
+    // value ever reach the bytes: a stray character (254) thus acts as 62 ("+") and an "=" among a
+    // group's first two characters as 63 ("/"); in the last two an "=" adds nothing.
+    uint32_t shifted[4][256];
+    BYTE skipped[256];  // blanks and the control characters 7 to 13
     DecodingTableData() {
         memset(values, kNotInAlphabet, sizeof(values));
         for (int i = 0; i < 64; ++i) {
@@ -19,11 +25,41 @@ struct DecodingTableData {
             values[c] = values[c + 128] = static_cast<BYTE>(i);
         }
         values[static_cast<BYTE>('=')] = values[static_cast<BYTE>('=') + 128] = kPad;
+        for (int c = 0; c < 256; ++c) {
+            skipped[c] = (c >= 7 && c <= 13) || c == ' ';
+            uint32_t v = values[c] & 63u;
+            uint32_t tail = values[c] == kPad ? 0 : v;
+            shifted[0][c] = v << 18;
+            shifted[1][c] = v << 12;
+            shifted[2][c] = tail << 6;
+            shifted[3][c] = tail;
+        }
     }
 };
 
-// The join keeps only 8 bits of each shifted value: a stray character (254) then acts as 62 and
-// a misplaced "=" as 63, exactly as the decoder has always read them.
+const DecodingTableData& Tables() {
+    static const DecodingTableData tables;  // built on first use, thread-safe
+    return tables;
+}
+
+// Two alphabet characters for each 12-bit value, for the encoder's inner loop.
+struct PairTable {
+    char pairs[4096][2];
+    PairTable() {
+        for (int v = 0; v < 4096; ++v) {
+            pairs[v][0] = kAlphabet[v >> 6];
+            pairs[v][1] = kAlphabet[v & 63];
+        }
+    }
+};
+
+const PairTable& Pairs() {
+    static const PairTable table;
+    return table;
+}
+
+inline bool IsSkipped(BYTE c) { return Tables().skipped[c] != 0; }
+
 inline void Join(BYTE a, BYTE b, BYTE c, BYTE d, BYTE* out) {
     out[0] = static_cast<BYTE>(a << 2 | ((b >> 4) & 3));
     out[1] = static_cast<BYTE>(b << 4 | ((c >> 2) & 15));
@@ -32,10 +68,7 @@ inline void Join(BYTE a, BYTE b, BYTE c, BYTE d, BYTE* out) {
 
 }  // namespace
 
-const BYTE* CBase64::DecodingTable() {
-    static const DecodingTableData table;  // built on first use, thread-safe
-    return table.values;
-}
+const BYTE* CBase64::DecodingTable() { return Tables().values; }
 
 CBase64::~CBase64() {
     free(m_input);
@@ -82,7 +115,7 @@ bool CBase64::FilterText(const char* text, DWORD length) {
     for (DWORD i = 0; i < length; ++i) {
         BYTE c = in[i];
         *out = c;
-        out += !IsSkippedCharacter(c);
+        out += !IsSkipped(c);
     }
     m_outputLength = static_cast<DWORD>(out - m_output);
     return true;
@@ -115,22 +148,31 @@ bool CBase64::EncodeText(const char* text) {
 }
 
 bool CBase64::Encode(const BYTE* bytes, DWORD length) {
-    // The text size is checked first, so an oversized request never reads the bytes.
-    if (!PrepareOutput(2ull * length) || !SetInput(bytes, length)) {
-        free(m_output);
-        m_output = nullptr;
-        m_outputCapacity = m_outputLength = 0;
-        return false;
-    }
-    const BYTE* in = m_input;
+    // Only the text is kept: the encoder reads the caller's bytes where they are (a copy of a
+    // large image costs as much as its encoding), and the input buffer stays empty.
+    m_inputLength = 0;
+    if (!PrepareOutput(2ull * length)) return false;
+    const BYTE* in = bytes;
     char* out = reinterpret_cast<char*>(m_output);
+    const auto& pairs = Pairs().pairs;
     DWORD whole = length / 3 * 3;
-    for (DWORD i = 0; i < whole; i += 3, out += 4) {
+    DWORD i = 0;
+    // Six bytes at a time while eight can be loaded at once (every target is little-endian).
+    for (; i + 8 <= length && i + 6 <= whole; i += 6, out += 8) {
+        uint64_t w;
+        memcpy(&w, in + i, 8);
+        w = __builtin_bswap64(w) >> 16;  // the six bytes, first one highest
+        char chars[8];
+        memcpy(chars, pairs[(w >> 36) & 4095], 2);
+        memcpy(chars + 2, pairs[(w >> 24) & 4095], 2);
+        memcpy(chars + 4, pairs[(w >> 12) & 4095], 2);
+        memcpy(chars + 6, pairs[w & 4095], 2);
+        memcpy(out, chars, 8);
+    }
+    for (; i < whole; i += 3, out += 4) {
         DWORD v = static_cast<DWORD>(in[i]) << 16 | static_cast<DWORD>(in[i + 1]) << 8 | in[i + 2];
-        out[0] = kAlphabet[v >> 18];
-        out[1] = kAlphabet[(v >> 12) & 63];
-        out[2] = kAlphabet[(v >> 6) & 63];
-        out[3] = kAlphabet[v & 63];
+        memcpy(out, pairs[v >> 12], 2);
+        memcpy(out + 2, pairs[v & 4095], 2);
     }
     if (DWORD rest = length - whole) {
         Group last = {{0, 0, 0, 0}, static_cast<int>(rest)};
@@ -150,33 +192,55 @@ bool CBase64::DecodeText(const char* text) {
 }
 
 bool CBase64::Decode(const char* text, DWORD length) {
-    const BYTE* table = DecodingTable();
-    if (!FilterText(text, length) || !PrepareInput(length)) return false;
-    const BYTE* in = m_output;
-    DWORD filtered = m_outputLength;
+    // The skipped characters are filtered on the fly: the text is read once, straight into the
+    // decoded bytes, instead of being copied to the output buffer first.
+    const DecodingTableData& tables = Tables();
+    const BYTE* table = tables.values;
+    if (!PrepareInput(length)) return false;
+    const BYTE* in = reinterpret_cast<const BYTE*>(text);
     BYTE* out = m_input;
     DWORD written = 0;
-    DWORD whole = filtered / 4 * 4;
-    for (DWORD i = 0; i < whole; i += 4) {
-        BYTE a = table[in[i]], b = table[in[i + 1]], c = table[in[i + 2]], d = table[in[i + 3]];
-        DWORD produced = 3;
-        if (c == kPad) c = 0, --produced;
-        if (d == kPad) d = 0, --produced;
-        Join(a, b, c, d, out + written);  // a short group's spare bytes are overwritten next
-        written += produced;
+    BYTE group[4];
+    DWORD have = 0;
+    auto emit = [&](BYTE c0, BYTE c1, BYTE c2, BYTE c3) {
+        uint32_t v = tables.shifted[0][c0] | tables.shifted[1][c1] | tables.shifted[2][c2] | tables.shifted[3][c3];
+        out[written] = static_cast<BYTE>(v >> 16);
+        out[written + 1] = static_cast<BYTE>(v >> 8);
+        out[written + 2] = static_cast<BYTE>(v);
+        // A group ending in "=" gives fewer bytes; the next group's bytes overwrite its spare ones.
+        written += 3 - (table[c2] == kPad) - (table[c3] == kPad);
+    };
+    DWORD i = 0;
+    while (i < length) {
+        if (have == 0 && length - i >= 4) {
+            BYTE c0 = in[i], c1 = in[i + 1], c2 = in[i + 2], c3 = in[i + 3];
+            if (!(tables.skipped[c0] | tables.skipped[c1] | tables.skipped[c2] | tables.skipped[c3])) {
+                emit(c0, c1, c2, c3);
+                i += 4;
+                continue;
+            }
+        }
+        BYTE c = in[i++];
+        if (tables.skipped[c]) continue;
+        group[have++] = c;
+        if (have == 4) {
+            emit(group[0], group[1], group[2], group[3]);
+            have = 0;
+        }
     }
-    DWORD rest = filtered - whole;
-    if (rest) {
+    if (have) {
         BYTE v[4] = {0, 0, 0, 0};
-        for (DWORD k = 0; k < rest; ++k) {
-            BYTE t = table[in[whole + k]];
+        for (DWORD k = 0; k < have; ++k) {
+            BYTE t = table[group[k]];
             v[k] = t == kPad ? 0 : t;
         }
         Join(v[0], v[1], v[2], v[3], out + written);
-        written += rest - 1;  // 2 characters give 1 byte, 3 give 2, a lone one none
+        written += have - 1;  // 2 characters give 1 byte, 3 give 2, a lone one none
     }
     // The spare bytes of the last group lie past the length; keep the data followed by zeros.
     memset(out + written, 0, m_inputCapacity - written < 3 ? m_inputCapacity - written : 3);
     m_inputLength = written;
     return true;
 }
+
+bool CBase64::IsSkippedCharacter(BYTE c) { return IsSkipped(c); }

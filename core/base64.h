@@ -1,8 +1,9 @@
 // CBase64: Base64 text (RFC 4648 alphabet and "=" padding, no line breaks) for the script, and a
 // lenient decoder for the page's text. One object serves one encode or decode and owns its two
-// grow-only buffers: the input buffer (bytes to encode, or the decoded bytes) and the output buffer
-// (the text after an encode, the filtered text during a decode). Both are always followed by zero
-// bytes, so the text is NUL-terminated.
+// grow-only buffers: the input buffer (the decoded bytes, or what SetInput copied) and the output
+// buffer (the text after an encode, or what FilterText left). Both are always followed by zero
+// bytes, so the text is NUL-terminated. Encode reads the caller's bytes in place and Decode
+// filters the text on the fly: large images are not copied once more on the way.
 //
 // Sizes are checked: a request that does not fit the 32-bit buffer sizes fails, the buffer is then
 // null, and callers report a null text as memory exhaustion.
@@ -55,7 +56,7 @@ public:
     virtual void DecodeGroup(const Group& group, BYTE out[3]);
     virtual void SplitGroup(const BYTE in[3], BYTE values[4]);
     virtual void JoinGroup(const BYTE values[4], BYTE out[3]);
-    virtual bool IsSkippedCharacter(BYTE c) { return (c >= 7 && c <= 13) || c == ' '; }
+    virtual bool IsSkippedCharacter(BYTE c);
 
     DWORD InputLength() const { return m_inputLength; }
     DWORD OutputLength() const { return m_outputLength; }
