@@ -21,13 +21,11 @@ HANDLE CreateThreadDefault(LPTHREAD_START_ROUTINE routine, LPVOID parameter, DWO
     return CreateThread(nullptr, 0, routine, parameter, CREATE_SUSPENDED, threadId);
 }
 
-// The text of the engine's current error code for OnAfterOperate.
+// The text of the engine's current error code for OnAfterOperate ("" when the code has none).
+// Long operations never end in the transfer layer's -2003, so no sub-code goes with it.
 const char* CurrentErrorText(CBrowserAddOnBase& engine) {
-    LONG code = engine.GetErrorCode();
-    if (code == 0) return "Successful.";
-    const char* custom = engine.ErrorTexts().Get();
-    if ((code == -2119 || code == -2120 || code == -2121) && custom && *custom) return custom;
-    return "General failure.";
+    const char* text = engine.ErrorTexts().GetErrorText(engine.GetErrorCode());
+    return text ? text : "";
 }
 
 HWND DialogOf(WorkerTaskContext& task) {
@@ -43,7 +41,7 @@ LongOperationRoute RouteLongOperation(CBrowserAddOnBase* engine) {
     WorkerTaskContext* running = engine->RunningTask();
     if (engine->GetInsideWorker() && running) {
         if (running->thread && GetCurrentThreadId() == running->threadId) return LongOperationRoute::Direct;
-        engine->ErrorTexts().Set(kBusyText);
+        engine->ErrorTexts().SetCustomText(kBusyText);
         engine->SetErrorCode(kBusyError);
         return LongOperationRoute::Busy;
     }

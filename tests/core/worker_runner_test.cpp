@@ -130,7 +130,7 @@ BOOL ReadBarcodeWork(WorkerTaskContext& task) {
 
 BOOL FailingWork(WorkerTaskContext& task) {
     ReportOperationStatus(task.engine, "OCR...", 10);
-    task.engine->ErrorTexts().Set("No text was found.");
+    task.engine->ErrorTexts().SetCustomText("No text was found.");
     task.engine->SetErrorCode(-2120);
     return FALSE;
 }
@@ -276,6 +276,7 @@ TEST_F(WorkerRunnerTest, APageThatCancelsFromItsStatusHandlerEndsTheOperation) {
     ASSERT_EQ(host.events.size(), 5u);  // before, three steps, after
     EXPECT_EQ(host.events.back().kind, kEventAfterOperate);
     EXPECT_EQ(host.events.back().succeed, 0);
+    EXPECT_EQ(host.events.back().message, "User cancelled the operation.");
 }
 
 TEST_F(WorkerRunnerTest, ALongOperationFromAnEventHandlerDuringTheWorkerIsRefusedAsBusy) {
@@ -289,7 +290,7 @@ TEST_F(WorkerRunnerTest, ALongOperationFromAnEventHandlerDuringTheWorkerIsRefuse
         eventsWhenNested = host.events.size();
         nestedResult = RunLongOperation(engine, ReadBarcodeWork);
         nestedError = engine->GetErrorCode();
-        nestedText = engine->ErrorTexts().Get();
+        nestedText = engine->ErrorTexts().GetCustomText();
     };
     EXPECT_TRUE(RunLongOperation(engine, ReadBarcodeWork));
     EXPECT_FALSE(nestedResult);
@@ -340,6 +341,7 @@ TEST_F(WorkerRunnerTest, AThreadThatCannotBeMadeFailsAtOnce) {
     EXPECT_EQ(task.startEvent, nullptr);
     ASSERT_EQ(host.Kinds(), (std::vector<int>{kEventBeforeOperate, kEventAfterOperate}));
     EXPECT_EQ(host.events[1].succeed, 0);
+    EXPECT_FALSE(host.events[1].message.empty()) << "the system's text of the error";
 }
 
 TEST_F(WorkerRunnerTest, AWorkerThatEndsBeforeTheDialogOpensStillClosesIt) {
