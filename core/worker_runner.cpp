@@ -40,7 +40,10 @@ CreateWorkerThreadFn g_createWorkerThread = CreateThreadDefault;
 LongOperationRoute RouteLongOperation(CBrowserAddOnBase* engine) {
     WorkerTaskContext* running = engine->RunningTask();
     if (engine->GetInsideWorker() && running) {
-        if (running->thread && GetCurrentThreadId() == running->threadId) return LongOperationRoute::Direct;
+        // Before the worker starts, after it has finished and on the worker itself the work can
+        // run right here; only while the worker works would both touch the engine at once.
+        bool workerBusy = running->thread && !running->done;
+        if (!workerBusy || GetCurrentThreadId() == running->threadId) return LongOperationRoute::Direct;
         engine->ErrorTexts().SetCustomText(kBusyText);
         engine->SetErrorCode(kBusyError);
         return LongOperationRoute::Busy;

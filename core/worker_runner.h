@@ -29,8 +29,9 @@ enum class LongOperationRoute {
 };
 
 // Chooses the road of a long operation that is about to start. Busy stores error -2121 with a
-// text saying so: a long operation started from an event handler while this engine's worker runs
-// would otherwise work on the same engine state at the same time.
+// text saying so: a long operation started from an event handler while this engine's worker works
+// would otherwise work on the same engine state at the same time. From OnBeforeOperate and
+// OnAfterOperate handlers (no worker at work) it runs directly.
 LongOperationRoute RouteLongOperation(CBrowserAddOnBase* engine);
 
 // Runs one long operation on a new thread with the routine, behind the progress dialog when

@@ -50,6 +50,8 @@ TEST(Base64, DecodesShortAndPaddedGroups) {
     EXPECT_EQ(DecodeToString("YWI="), "ab");
     EXPECT_EQ(DecodeToString("YWI"), "ab");
     EXPECT_EQ(DecodeToString("Y"), "");
+    // Three characters give two bytes, whatever the third one is.
+    EXPECT_EQ(DecodeToString("YQ="), std::string("a\0", 2));
     EXPECT_EQ(DecodeToString("YWJj"), "abc");
 }
 

@@ -306,14 +306,15 @@ TEST_F(WorkerRunnerTest, ALongOperationFromAnEventHandlerDuringTheWorkerIsRefuse
     ExpectReadBarcodeEvents(host);
 }
 
-TEST_F(WorkerRunnerTest, AHandlerOfOnBeforeOperateCannotStartASecondOperationEither) {
+TEST_F(WorkerRunnerTest, HandlersOfOnBeforeAndOnAfterOperateRunTheirOperationsDirectly) {
+    // No worker is at work then: nothing runs at the same time, so nothing is refused.
     engine->SetIfShowProgressBar(0);
-    LongOperationRoute nested = LongOperationRoute::Direct;
+    std::vector<LongOperationRoute> nested;
     host.handler = [&](const SeenEvent& e) {
-        if (e.kind == kEventBeforeOperate) nested = RouteLongOperation(engine);
+        if (e.kind == kEventBeforeOperate || e.kind == kEventAfterOperate) nested.push_back(RouteLongOperation(engine));
     };
     EXPECT_TRUE(RunLongOperation(engine, ReadBarcodeWork));
-    EXPECT_EQ(nested, LongOperationRoute::Busy);
+    EXPECT_EQ(nested, (std::vector<LongOperationRoute>{LongOperationRoute::Direct, LongOperationRoute::Direct}));
 }
 
 TEST_F(WorkerRunnerTest, WithTheWorkerOptionOffTheWorkRunsHereWithoutOperationEvents) {
