@@ -67,7 +67,8 @@ void PumpedWaitForThread(HANDLE thread) {
             DispatchMessageA(&msg);
             continue;
         }
-        if (MsgWaitForMultipleObjects(1, &thread, FALSE, 10, QS_ALLINPUT) == WAIT_OBJECT_0) break;
+        DWORD result = MsgWaitForMultipleObjects(1, &thread, FALSE, 10, QS_ALLINPUT);
+        if (result == WAIT_OBJECT_0 || result == WAIT_FAILED) break;
     }
     if (quit) PostQuitMessage(static_cast<int>(quitCode));
 }

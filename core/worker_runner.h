@@ -54,8 +54,9 @@ void ReportOperationStatus(CBrowserAddOnBase* engine, const char* text, LONG per
 // the engine. Hosts call it first in their destructors; the engine's destructor calls it too.
 void WaitForWorkerOfEngine(CBrowserAddOnBase* engine);
 
-// Pumps this thread's messages until the thread ends. A WM_QUIT taken from the queue meanwhile
-// is posted again afterwards.
+// Pumps this thread's messages until the thread ends. Unlike WaitWithMessagePump it does not stop
+// at a WM_QUIT (the worker still uses the task on this thread's stack): the quit is posted again
+// once the thread has ended.
 void PumpedWaitForThread(HANDLE thread);
 
 // The seam through which the runner makes its threads, suspended (the runner resumes them); tests

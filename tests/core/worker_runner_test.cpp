@@ -317,6 +317,20 @@ TEST_F(WorkerRunnerTest, HandlersOfOnBeforeAndOnAfterOperateRunTheirOperationsDi
     EXPECT_EQ(nested, (std::vector<LongOperationRoute>{LongOperationRoute::Direct, LongOperationRoute::Direct}));
 }
 
+TEST_F(WorkerRunnerTest, AQuitPostedDuringTheWaitOutlivesTheWorker) {
+    engine->SetIfShowProgressBar(0);
+    host.handler = [](const SeenEvent& e) {
+        if (e.kind == kEventOperateStatus && e.percent == 5) PostQuitMessage(7);
+    };
+    WorkerTaskContext task(engine, kWorkerBarcodeRegion, ReadBarcodeWork);
+    EXPECT_TRUE(RunInWorkerThread(engine, WorkerThreadProc, &task));
+    EXPECT_TRUE(task.result) << "the wait went on to the worker's end";
+    EXPECT_EQ(host.events.size(), 4u);
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 7u);
+}
+
 TEST_F(WorkerRunnerTest, WithTheWorkerOptionOffTheWorkRunsHereWithoutOperationEvents) {
     engine->SetRunInWorker(0);
     EXPECT_EQ(RouteLongOperation(engine), LongOperationRoute::Direct);
