@@ -77,6 +77,7 @@ BOOL RunInWorkerThread(CBrowserAddOnBase* engine, LPTHREAD_START_ROUTINE routine
     LONG id = engine->GetCurrentOperationId();
     strncpy(task->name, OperationName(id), MAX_PATH - 1);
     engine->OnBeforeOperate(id, task->name);
+    if (task->abandoned) return FALSE;  // the page destroyed the object in its handler
 
     // Unnamed: a name could meet another instance's event in this or another process.
     if (engine->GetIfShowProgressBar() == 1) task->startEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);

@@ -392,6 +392,19 @@ TEST_F(WorkerRunnerTest, AnEngineDestroyedFromAStatusHandlerWaitsForItsWorker) {
     EXPECT_EQ(host.Kinds(), (std::vector<int>{kEventBeforeOperate, kEventOperateStatus}));
 }
 
+TEST_F(WorkerRunnerTest, AnEngineDestroyedFromOnBeforeOperateStartsNoWorker) {
+    host.handler = [&](const SeenEvent& e) {
+        if (e.kind == kEventBeforeOperate) {
+            delete engine;
+            engine = nullptr;
+        }
+    };
+    WorkerTaskContext task(engine, kWorkerBarcodeRegion, ReadBarcodeWork);
+    EXPECT_FALSE(RunInWorkerThread(task.engine, WorkerThreadProc, &task));
+    EXPECT_EQ(g_seen.threadId, 0u) << "the work did not run";
+    EXPECT_EQ(host.Kinds(), (std::vector<int>{kEventBeforeOperate}));
+}
+
 TEST(ProgressDialog, TheSpinnerTurnsAtTheEndOfTheCaption) {
     char caption[MAX_PATH] = "Reading barcode...";
     const char* expected[] = {"Reading barcode..._", "Reading barcode...\\", "Reading barcode...|",
