@@ -104,6 +104,7 @@ public:
 struct Observed {
     DWORD threadId = 0;
     HWND dialog = nullptr;
+    HANDLE startEvent = nullptr;
     std::string captionAfterStatus;
     LRESULT barAfterStatus = -1;
     LongOperationRoute nestedRoute = LongOperationRoute::Busy;
@@ -115,6 +116,7 @@ Observed g_seen;
 BOOL ReadBarcodeWork(WorkerTaskContext& task) {
     g_seen.threadId = GetCurrentThreadId();
     g_seen.dialog = task.dialog;
+    g_seen.startEvent = task.startEvent;
     ReportOperationStatus(task.engine, "Reading barcode...", 5);
     if (g_seen.dialog) {
         char caption[MAX_PATH] = {};
@@ -221,6 +223,7 @@ TEST_F(WorkerRunnerTest, WithoutDialogTheWorkRunsOnAWorkerAndEventsComeInOrder) 
     EXPECT_STREQ(task.name, "ReadBarcode");
     EXPECT_EQ(task.startEvent, nullptr);
     EXPECT_EQ(g_seen.dialog, nullptr);
+    EXPECT_EQ(g_seen.startEvent, nullptr) << "no dialog, no start event";
     EXPECT_NE(g_seen.threadId, 0u);
     EXPECT_NE(g_seen.threadId, GetCurrentThreadId());
     EXPECT_EQ(g_seen.nestedRoute, LongOperationRoute::Direct) << "the worker's own long operations run directly";
@@ -233,6 +236,7 @@ TEST_F(WorkerRunnerTest, WithDialogTheDialogShowsEachStepAndCloses) {
     EXPECT_TRUE(RunInWorkerThread(engine, WorkerThreadProc, &task));
     EXPECT_TRUE(task.result);
     ASSERT_NE(g_seen.dialog, nullptr) << "the worker starts once the dialog is up";
+    EXPECT_NE(g_seen.startEvent, nullptr);
     EXPECT_EQ(g_seen.captionAfterStatus, "Reading barcode...");
     EXPECT_EQ(g_seen.barAfterStatus, 5);
     EXPECT_FALSE(IsWindow(g_seen.dialog));
