@@ -94,6 +94,16 @@ TEST(BmpReader, RoundTripsEveryDepth) {
     }
 }
 
+TEST(BmpReader, PixelsFollowTheTableWhateverTheOffsetSays) {
+    std::vector<BYTE> f = MakeBmp(Header(1, 1, 24), 4, 0);
+    f[10] = 100;  // bfOffBits with a gap the writer never leaves
+    f[54] = 0x11;
+    HGLOBAL out = nullptr;
+    ASSERT_EQ(BmpReadFromMemory(f.data(), f.size(), &out), 0);
+    EXPECT_EQ(static_cast<BYTE*>(out)[40], 0x11);
+    GlobalFree(out);
+}
+
 TEST(BmpReader, RefusesWhatItCannotRead) {
     HGLOBAL out = nullptr;
     std::vector<BYTE> good = MakeBmp(Header(2, 2, 24), 16, 0);
