@@ -254,7 +254,7 @@ void WebCamManager::SendRecord(int kind, HGLOBAL dib) {
 bool WebCamManager::EnableSource() {
     if (!SelectDefault()) return false;
     if (m_showUI && !m_container) return OpenPreviewDialog();
-    if (!m_open) {
+    if (!m_open || !m_device->IsRunning()) {
         if (!SetVideoContainer(m_showUI ? m_container : nullptr)) return false;
         m_device->SetShowInContainer(m_showUI);
         m_device->SetResizeContainer(m_resizeContainer);

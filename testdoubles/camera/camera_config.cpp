@@ -16,6 +16,7 @@ CameraConfig CameraConfig::FromEnvironment() {
         else if (!strcmp(word, "zerosize")) config.zeroSize = true;
         else if (!strcmp(word, "unknownsubtype")) config.unknownSubtype = true;
         else if (!strncmp(word, "capsize=", 8)) config.capsSize = atoi(word + 8);
+        else if (!strcmp(word, "videoport")) config.videoPort = true;
         else if (!strcmp(word, "noframes")) config.noFrames = true;
         else if (!strcmp(word, "failsetformat")) config.failSetFormat = true;
         else if (!strcmp(word, "noprocamp")) config.noProcAmp = true;

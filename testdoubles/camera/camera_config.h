@@ -8,6 +8,7 @@
 //   zerosize        one more capability of 0 x 480
 //   unknownsubtype  one more capability with a subtype nobody names
 //   capsize=N       capability record size reported by the stream configuration
+//   videoport       a second output pin of the video-port category
 //   noframes        the stream runs but never delivers a frame
 //   failsetformat   the stream configuration refuses every format
 //   noprocamp, nocameracontrol, nopages   the filter lacks that interface
@@ -23,6 +24,7 @@ struct CameraConfig {
     bool zeroSize = false;
     bool unknownSubtype = false;
     int capsSize = 128;
+    bool videoPort = false;
     bool noFrames = false;
     bool failSetFormat = false;
     bool noProcAmp = false;

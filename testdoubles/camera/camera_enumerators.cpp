@@ -1,10 +1,18 @@
 #include "testdoubles/camera/camera_enumerators.h"
 
-CameraPinEnumerator::CameraPinEnumerator(IPin* pin, ULONG position) : m_pin(pin), m_position(position) {
-    m_pin->AddRef();
+#include <cstring>
+
+CameraPinEnumerator::CameraPinEnumerator(IPin* const* pins, ULONG count, ULONG position)
+    : m_count(count > 2 ? 2 : count), m_position(position) {
+    for (ULONG i = 0; i < m_count; ++i) {
+        m_pins[i] = pins[i];
+        m_pins[i]->AddRef();
+    }
 }
 
-CameraPinEnumerator::~CameraPinEnumerator() { m_pin->Release(); }
+CameraPinEnumerator::~CameraPinEnumerator() {
+    for (ULONG i = 0; i < m_count; ++i) m_pins[i]->Release();
+}
 
 STDMETHODIMP CameraPinEnumerator::QueryInterface(REFIID iid, void** out) {
     if (!out) return E_POINTER;
@@ -26,11 +34,9 @@ STDMETHODIMP_(ULONG) CameraPinEnumerator::Release() {
 STDMETHODIMP CameraPinEnumerator::Next(ULONG count, IPin** pins, ULONG* fetched) {
     if (!pins) return E_POINTER;
     ULONG n = 0;
-    if (count > 0 && m_position == 0) {
-        pins[0] = m_pin;
-        m_pin->AddRef();
-        n = 1;
-        m_position = 1;
+    while (n < count && m_position < m_count) {
+        pins[n] = m_pins[m_position++];
+        pins[n++]->AddRef();
     }
     if (fetched) *fetched = n;
     return n == count ? S_OK : S_FALSE;
@@ -38,18 +44,19 @@ STDMETHODIMP CameraPinEnumerator::Next(ULONG count, IPin** pins, ULONG* fetched)
 
 STDMETHODIMP CameraPinEnumerator::Skip(ULONG count) {
     m_position += count;
-    return m_position <= 1 ? S_OK : S_FALSE;
+    return m_position <= m_count ? S_OK : S_FALSE;
 }
 
 STDMETHODIMP CameraPinEnumerator::Clone(IEnumPins** clone) {
     if (!clone) return E_POINTER;
-    *clone = new CameraPinEnumerator(m_pin, m_position);
+    *clone = new CameraPinEnumerator(m_pins, m_count, m_position);
     return S_OK;
 }
 
-CameraMediaTypeEnumerator::CameraMediaTypeEnumerator(const AM_MEDIA_TYPE& type, ULONG position)
+CameraMediaTypeEnumerator::CameraMediaTypeEnumerator(const AM_MEDIA_TYPE* type, ULONG position)
     : m_position(position) {
-    if (FAILED(CopyMediaType(&m_type, &type))) m_position = 1;
+    memset(&m_type, 0, sizeof(m_type));
+    if (!type || FAILED(CopyMediaType(&m_type, type))) m_position = 1;
 }
 
 CameraMediaTypeEnumerator::~CameraMediaTypeEnumerator() { FreeMediaType(m_type); }
@@ -91,6 +98,6 @@ STDMETHODIMP CameraMediaTypeEnumerator::Skip(ULONG count) {
 
 STDMETHODIMP CameraMediaTypeEnumerator::Clone(IEnumMediaTypes** clone) {
     if (!clone) return E_POINTER;
-    *clone = new CameraMediaTypeEnumerator(m_type, m_position);
+    *clone = new CameraMediaTypeEnumerator(m_position == 0 ? &m_type : nullptr, m_position);
     return S_OK;
 }

@@ -1,11 +1,11 @@
-// The enumerators of the test camera: its one pin and the one media type the pin offers.
+// The enumerators of the test camera: its pins (one or two) and the one media type a pin offers.
 #pragma once
 
 #include "platform/directshow/directshow.h"
 
 class CameraPinEnumerator : public IEnumPins {
 public:
-    CameraPinEnumerator(IPin* pin, ULONG position);
+    CameraPinEnumerator(IPin* const* pins, ULONG count, ULONG position);
     virtual ~CameraPinEnumerator();
     STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
     STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&m_refs); }
@@ -17,13 +17,15 @@ public:
 
 private:
     LONG m_refs = 1;
-    IPin* m_pin;
+    IPin* m_pins[2] = {};
+    ULONG m_count;
     ULONG m_position;
 };
 
 class CameraMediaTypeEnumerator : public IEnumMediaTypes {
 public:
-    CameraMediaTypeEnumerator(const AM_MEDIA_TYPE& type, ULONG position);
+    // A null type enumerates nothing.
+    CameraMediaTypeEnumerator(const AM_MEDIA_TYPE* type, ULONG position);
     virtual ~CameraMediaTypeEnumerator();
     STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
     STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&m_refs); }

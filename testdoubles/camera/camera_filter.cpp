@@ -8,7 +8,7 @@
 LONG g_cameraObjects = 0;
 
 CameraFilter::CameraFilter(const CLSID& clsid, int device)
-    : m_clsid(clsid), m_device(device), m_config(CameraConfig::FromEnvironment()), m_pin(this) {
+    : m_clsid(clsid), m_device(device), m_config(CameraConfig::FromEnvironment()), m_pin(this), m_videoPortPin(this) {
     m_formats = CameraFormats(m_config);
     m_cameraControl.owner = this;
     InitializeCriticalSection(&m_lock);
@@ -120,16 +120,22 @@ STDMETHODIMP CameraFilter::GetSyncSource(IReferenceClock** clock) {
 
 STDMETHODIMP CameraFilter::EnumPins(IEnumPins** pins) {
     if (!pins) return E_POINTER;
-    *pins = new CameraPinEnumerator(&m_pin, 0);
+    IPin* pinList[] = {&m_pin, &m_videoPortPin};
+    *pins = new CameraPinEnumerator(pinList, m_config.videoPort ? 2 : 1, 0);
     return S_OK;
 }
 
 STDMETHODIMP CameraFilter::FindPin(LPCWSTR id, IPin** pin) {
     if (!id || !pin) return E_POINTER;
     *pin = nullptr;
-    if (wcscmp(id, L"Capture") != 0) return VFW_E_NOT_FOUND;
-    *pin = &m_pin;
-    m_pin.AddRef();
+    if (!wcscmp(id, L"Capture")) {
+        *pin = &m_pin;
+    } else if (!wcscmp(id, L"VP") && m_config.videoPort) {
+        *pin = &m_videoPortPin;
+    } else {
+        return VFW_E_NOT_FOUND;
+    }
+    (*pin)->AddRef();
     return S_OK;
 }
 

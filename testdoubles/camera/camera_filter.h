@@ -8,6 +8,7 @@
 #include "testdoubles/camera/camera_config.h"
 #include "testdoubles/camera/camera_controls.h"
 #include "testdoubles/camera/camera_formats.h"
+#include "testdoubles/camera/camera_video_port_pin.h"
 
 class CameraFilter;
 
@@ -132,6 +133,7 @@ private:
     CameraControls m_controls;
     CameraControlThunk m_cameraControl;
     CameraOutputPin m_pin;
+    CameraVideoPortPin m_videoPortPin;
     FILTER_STATE m_state = State_Stopped;
     IFilterGraph* m_graph = nullptr;  // not counted: the graph owns the filter
     IReferenceClock* m_clock = nullptr;

@@ -142,7 +142,7 @@ STDMETHODIMP CameraOutputPin::EnumMediaTypes(IEnumMediaTypes** types) {
     if (!types) return E_POINTER;
     AM_MEDIA_TYPE offered;
     if (!BuildMediaType(m_filter->Current(), m_filter->Config(), offered)) return E_OUTOFMEMORY;
-    *types = new CameraMediaTypeEnumerator(offered, 0);
+    *types = new CameraMediaTypeEnumerator(&offered, 0);
     FreeMediaType(offered);
     return S_OK;
 }

@@ -275,6 +275,23 @@ TEST_F(Webcam, RecreatedDeviceIsOpenedAgainBeforeTheGrab) {
     DestroyWindow(other);
 }
 
+TEST_F(Webcam, VideoPortCameraOpensThroughTheNullRenderer) {
+    Configure("videoport");
+    HWND container = CreateWindowExA(0, "STATIC", "video", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
+                                     GetModuleHandleA(nullptr), nullptr);
+    {
+        EventRecorderWindow recorder;
+        WebCamManager manager(GetModuleHandleA(nullptr), recorder.Window());
+        manager.SetShowUI(true);
+        ASSERT_TRUE(manager.SetVideoContainer(container));
+        // The null renderer has no video window: placing it fails, and that is not fatal.
+        ASSERT_TRUE(manager.EnableSource()) << ErrorOf(manager);
+        EXPECT_EQ(recorder.EventKinds(), (std::vector<int>{2, 0, 17, 1, 3}));
+        if (recorder.EventKinds().size() == 5) GlobalFree(static_cast<HGLOBAL>(recorder.Messages()[2].record.Payload));
+    }
+    DestroyWindow(container);
+}
+
 TEST_F(Webcam, GrabTimesOut) {
     Configure("noframes");
     EventRecorderWindow recorder;
@@ -350,6 +367,17 @@ TEST_F(Webcam, PreviewDialogOpensOnceAndComesToTheFront) {
     EXPECT_EQ(recorder.EventKinds(), (std::vector<int>{2, 0, 17, 1, 3}));
     if (recorder.EventKinds().size() == 5) GlobalFree(static_cast<HGLOBAL>(recorder.Messages()[2].record.Payload));
     SendMessageA(dialog, WM_COMMAND, 40051, 0);
+    EXPECT_FALSE(IsWindow(dialog));
+    // A new dialog after the old one closed; the manager's end closes it.
+    ASSERT_TRUE(manager.EnableSource());
+    dialog = manager.PreviewDialog();
+    ASSERT_TRUE(dialog && IsWindow(dialog));
+    {
+        WebCamManager second(GetModuleHandleA(nullptr), recorder.Window());
+        second.SetShowUI(true);
+        ASSERT_TRUE(second.EnableSource());
+        dialog = second.PreviewDialog();
+    }
     EXPECT_FALSE(IsWindow(dialog));
 }
 
