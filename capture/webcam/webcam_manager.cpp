@@ -166,67 +166,48 @@ bool WebCamManager::GetSourceNameItems(int index, char*& name) {
     return name != nullptr;
 }
 
+template <typename Read>
+auto WebCamManager::ReadFromDevice(Read read) -> decltype(read(std::declval<WebCam&>())) {
+    if (!SelectDefault()) return {};
+    auto result = read(*m_device);
+    if (!result) CopyDeviceError();  // a 0 or null result carries the device's reason
+    return result;
+}
+
 int WebCamManager::GetMediaTypeListCount() {
-    if (!SelectDefault()) return 0;
-    int n = m_device->GetMediaTypeListCount();
-    if (!n) CopyDeviceError();
-    return n;
+    return ReadFromDevice([](WebCam& d) { return d.GetMediaTypeListCount(); });
 }
 
 const char* WebCamManager::GetMediaTypeByIndex(int index) {
-    if (!SelectDefault()) return nullptr;
-    const char* name = m_device->GetMediaTypeByIndex(index);
-    if (!name) CopyDeviceError();
-    return name;
+    return ReadFromDevice([index](WebCam& d) { return d.GetMediaTypeByIndex(index); });
 }
 
 const char* WebCamManager::GetMediaType() {
-    if (!SelectDefault()) return nullptr;
-    const char* name = m_device->GetMediaType();
-    if (!name) CopyDeviceError();
-    return name;
+    return ReadFromDevice([](WebCam& d) { return d.GetMediaType(); });
 }
 
 int WebCamManager::GetResolutionForCamListCount() {
-    if (!SelectDefault()) return 0;
-    int n = m_device->GetResolutionForCamListCount();
-    if (!n) CopyDeviceError();
-    return n;
+    return ReadFromDevice([](WebCam& d) { return d.GetResolutionForCamListCount(); });
 }
 
 char* WebCamManager::GetResolutionForCamByIndex(int index) {
-    if (!SelectDefault()) return nullptr;
-    char* text = m_device->GetResolutionForCamByIndex(index);
-    if (!text) CopyDeviceError();
-    return text;
+    return ReadFromDevice([index](WebCam& d) { return d.GetResolutionForCamByIndex(index); });
 }
 
 char* WebCamManager::GetResolutionForCam() {
-    if (!SelectDefault()) return nullptr;
-    char* text = m_device->GetResolutionForCam();
-    if (!text) CopyDeviceError();
-    return text;
+    return ReadFromDevice([](WebCam& d) { return d.GetResolutionForCam(); });
 }
 
 int WebCamManager::GetFrameRateListCount() {
-    if (!SelectDefault()) return 0;
-    int n = m_device->GetFrameRateListCount();
-    if (!n) CopyDeviceError();
-    return n;
+    return ReadFromDevice([](WebCam& d) { return d.GetFrameRateListCount(); });
 }
 
 LONG WebCamManager::GetFrameRateByIndex(int index) {
-    if (!SelectDefault()) return 0;
-    LONG rate = m_device->GetFrameRateByIndex(index);
-    if (!rate) CopyDeviceError();
-    return rate;
+    return ReadFromDevice([index](WebCam& d) { return d.GetFrameRateByIndex(index); });
 }
 
 LONG WebCamManager::GetFrameRate() {
-    if (!SelectDefault()) return 0;
-    LONG rate = m_device->GetFrameRate();
-    if (!rate) CopyDeviceError();
-    return rate;
+    return ReadFromDevice([](WebCam& d) { return d.GetFrameRate(); });
 }
 
 bool WebCamManager::SelectMediaTypeByIndex(int index) { return SelectDefault() && m_device->SelectMediaTypeByIndex(index); }

@@ -4,6 +4,8 @@
 // last-error text that the scripting core reports.
 #pragma once
 
+#include <utility>
+
 #include "capture/webcam/camera_property.h"
 #include "capture/webcam/ds_device.h"
 #include "capture/webcam/webcam.h"
@@ -73,6 +75,10 @@ private:
     bool Fail(const wchar_t* text);
     bool CopyDeviceError();
     bool SelectDefault();
+    // Selects the default device, then reads from the device object; a 0 or null result copies
+    // its last error.
+    template <typename Read>
+    auto ReadFromDevice(Read read) -> decltype(read(std::declval<WebCam&>()));
     void RecreateDevice();
     void BindCameraInterfaces();
     void ReleaseCameraInterfaces();

@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "testdoubles/camera/camera_enumerators.h"
+#include "testdoubles/camera/camera_pin_common.h"
 #include "testdoubles/camera/camera_filter.h"
 
 namespace {
@@ -111,12 +112,7 @@ STDMETHODIMP CameraOutputPin::ConnectionMediaType(AM_MEDIA_TYPE* type) {
 }
 
 STDMETHODIMP CameraOutputPin::QueryPinInfo(PIN_INFO* info) {
-    if (!info) return E_POINTER;
-    info->pFilter = m_filter;
-    m_filter->AddRef();
-    info->dir = PINDIR_OUTPUT;
-    wcscpy(info->achName, L"Capture");
-    return S_OK;
+    return DescribeOutputPin(m_filter, L"Capture", info);
 }
 
 STDMETHODIMP CameraOutputPin::QueryDirection(PIN_DIRECTION* direction) {
@@ -126,11 +122,7 @@ STDMETHODIMP CameraOutputPin::QueryDirection(PIN_DIRECTION* direction) {
 }
 
 STDMETHODIMP CameraOutputPin::QueryId(LPWSTR* id) {
-    if (!id) return E_POINTER;
-    *id = static_cast<LPWSTR>(CoTaskMemAlloc(sizeof(L"Capture")));
-    if (!*id) return E_OUTOFMEMORY;
-    wcscpy(*id, L"Capture");
-    return S_OK;
+    return CopyPinId(L"Capture", id);
 }
 
 STDMETHODIMP CameraOutputPin::QueryAccept(const AM_MEDIA_TYPE* type) {
@@ -198,19 +190,11 @@ STDMETHODIMP CameraOutputPin::GetStreamCaps(int index, AM_MEDIA_TYPE** type, BYT
 }
 
 STDMETHODIMP CameraOutputPin::Get(REFGUID set, DWORD id, void*, DWORD, void* data, DWORD size, DWORD* returned) {
-    if (set != AMPROPSETID_Pin) return E_PROP_SET_UNSUPPORTED;
-    if (id != AMPROPERTY_PIN_CATEGORY) return E_PROP_ID_UNSUPPORTED;
-    if (!data || size < sizeof(GUID)) return E_UNEXPECTED;
-    *static_cast<GUID*>(data) = PIN_CATEGORY_CAPTURE;
-    if (returned) *returned = sizeof(GUID);
-    return S_OK;
+    return GetPinCategory(PIN_CATEGORY_CAPTURE, set, id, data, size, returned);
 }
 
 STDMETHODIMP CameraOutputPin::QuerySupported(REFGUID set, DWORD id, DWORD* support) {
-    if (set != AMPROPSETID_Pin) return E_PROP_SET_UNSUPPORTED;
-    if (id != AMPROPERTY_PIN_CATEGORY) return E_PROP_ID_UNSUPPORTED;
-    if (support) *support = KSPROPERTY_SUPPORT_GET;
-    return S_OK;
+    return QueryPinCategorySupport(set, id, support);
 }
 
 HRESULT CameraOutputPin::Activate() {

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "testdoubles/camera/camera_enumerators.h"
+#include "testdoubles/camera/camera_pin_common.h"
 
 STDMETHODIMP CameraVideoPortPin::QueryInterface(REFIID iid, void** out) {
     if (!out) return E_POINTER;
@@ -31,12 +32,7 @@ STDMETHODIMP CameraVideoPortPin::ConnectionMediaType(AM_MEDIA_TYPE* type) {
 }
 
 STDMETHODIMP CameraVideoPortPin::QueryPinInfo(PIN_INFO* info) {
-    if (!info) return E_POINTER;
-    info->pFilter = m_filter;
-    m_filter->AddRef();
-    info->dir = PINDIR_OUTPUT;
-    wcscpy(info->achName, L"VP");
-    return S_OK;
+    return DescribeOutputPin(m_filter, L"VP", info);
 }
 
 STDMETHODIMP CameraVideoPortPin::QueryDirection(PIN_DIRECTION* direction) {
@@ -46,11 +42,7 @@ STDMETHODIMP CameraVideoPortPin::QueryDirection(PIN_DIRECTION* direction) {
 }
 
 STDMETHODIMP CameraVideoPortPin::QueryId(LPWSTR* id) {
-    if (!id) return E_POINTER;
-    *id = static_cast<LPWSTR>(CoTaskMemAlloc(sizeof(L"VP")));
-    if (!*id) return E_OUTOFMEMORY;
-    wcscpy(*id, L"VP");
-    return S_OK;
+    return CopyPinId(L"VP", id);
 }
 
 STDMETHODIMP CameraVideoPortPin::EnumMediaTypes(IEnumMediaTypes** types) {
@@ -60,17 +52,9 @@ STDMETHODIMP CameraVideoPortPin::EnumMediaTypes(IEnumMediaTypes** types) {
 }
 
 STDMETHODIMP CameraVideoPortPin::Get(REFGUID set, DWORD id, void*, DWORD, void* data, DWORD size, DWORD* returned) {
-    if (set != AMPROPSETID_Pin) return E_PROP_SET_UNSUPPORTED;
-    if (id != AMPROPERTY_PIN_CATEGORY) return E_PROP_ID_UNSUPPORTED;
-    if (!data || size < sizeof(GUID)) return E_UNEXPECTED;
-    *static_cast<GUID*>(data) = PIN_CATEGORY_VIDEOPORT;
-    if (returned) *returned = sizeof(GUID);
-    return S_OK;
+    return GetPinCategory(PIN_CATEGORY_VIDEOPORT, set, id, data, size, returned);
 }
 
 STDMETHODIMP CameraVideoPortPin::QuerySupported(REFGUID set, DWORD id, DWORD* support) {
-    if (set != AMPROPSETID_Pin) return E_PROP_SET_UNSUPPORTED;
-    if (id != AMPROPERTY_PIN_CATEGORY) return E_PROP_ID_UNSUPPORTED;
-    if (support) *support = KSPROPERTY_SUPPORT_GET;
-    return S_OK;
+    return QueryPinCategorySupport(set, id, support);
 }
