@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "testdoubles/camera/camera_enumerators.h"
+#include "testdoubles/camera/camera_property_page.h"
 
 LONG g_cameraObjects = 0;
 
@@ -191,8 +192,9 @@ STDMETHODIMP CameraFilter::CameraControlThunk::Get(long p, long* value, long* fl
 
 STDMETHODIMP CameraFilter::GetPages(CAUUID* pages) {
     if (!pages) return E_POINTER;
-    // No pages of its own: the property frame then shows an empty sheet.
-    pages->cElems = 0;
-    pages->pElems = nullptr;
+    pages->pElems = static_cast<GUID*>(CoTaskMemAlloc(sizeof(GUID)));
+    if (!pages->pElems) return E_OUTOFMEMORY;
+    pages->pElems[0] = CLSID_LumettaTestCameraPage;
+    pages->cElems = 1;
     return S_OK;
 }

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "testdoubles/camera/camera_filter.h"
+#include "testdoubles/camera/camera_property_page.h"
 
 namespace {
 
@@ -13,20 +14,28 @@ LONG g_locks = 0;
 // Device n has the class id kCameraClassBase with n in the last byte.
 constexpr CLSID kCameraClassBase = {0x8e3a1c40, 0x5b7d, 0x4c1e, {0x9f, 0x20, 0x6c, 0x75, 0x6d, 0x65, 0x74, 0x00}};
 
+// The property page's class object is served under this pseudo device number.
+constexpr int kPageDevice = 0x10;
+
 CLSID CameraClass(int device) {
+    if (device == kPageDevice) return CLSID_LumettaTestCameraPage;
     CLSID clsid = kCameraClassBase;
     clsid.Data4[7] = static_cast<BYTE>(device);
     return clsid;
 }
 
 int DeviceOf(REFCLSID clsid) {
+    if (IsEqualCLSID(clsid, CLSID_LumettaTestCameraPage)) return kPageDevice;
     for (int i = 0; i < kMaxTestCameras; ++i) {
         if (IsEqualCLSID(clsid, CameraClass(i))) return i;
     }
     return -1;
 }
 
-void DeviceName(int device, WCHAR (&name)[64]) { swprintf(name, 64, L"Lumetta Test Camera %d", device); }
+void DeviceName(int device, WCHAR (&name)[64]) {
+    if (device == kPageDevice) swprintf(name, 64, L"Lumetta Test Camera Page");
+    else swprintf(name, 64, L"Lumetta Test Camera %d", device);
+}
 
 class CameraClassFactory : public IClassFactory {
 public:
@@ -52,10 +61,12 @@ public:
         if (!out) return E_POINTER;
         *out = nullptr;
         if (outer) return CLASS_E_NOAGGREGATION;
-        auto* filter = new (std::nothrow) CameraFilter(CameraClass(m_device), m_device);
-        if (!filter) return E_OUTOFMEMORY;
-        HRESULT hr = filter->QueryInterface(iid, out);
-        filter->Release();
+        IUnknown* object = m_device == kPageDevice
+                               ? static_cast<IUnknown*>(new (std::nothrow) CameraPropertyPage())
+                               : static_cast<IBaseFilter*>(new (std::nothrow) CameraFilter(CameraClass(m_device), m_device));
+        if (!object) return E_OUTOFMEMORY;
+        HRESULT hr = object->QueryInterface(iid, out);
+        object->Release();
         return hr;
     }
     STDMETHODIMP LockServer(BOOL lock) override {
@@ -136,6 +147,9 @@ extern "C" HRESULT WINAPI DllUnregisterServer() {
         ClassKeyPath(i, path);
         RegDeleteTreeW(HKEY_CLASSES_ROOT, path);
     }
+    WCHAR pagePath[96];
+    ClassKeyPath(kPageDevice, pagePath);
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, pagePath);
     if (mapper) mapper->Release();
     if (SUCCEEDED(init)) CoUninitialize();
     return S_OK;
@@ -148,7 +162,7 @@ extern "C" HRESULT WINAPI DllRegisterServer() {
     if (!GetModuleFileNameW(g_module, modulePath, MAX_PATH)) return SELFREG_E_CLASS;
     HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     IFilterMapper2* mapper = CreateMapper();
-    HRESULT hr = mapper ? S_OK : REGDB_E_CLASSNOTREG;
+    HRESULT hr = mapper ? RegisterClassKey(kPageDevice, modulePath) : REGDB_E_CLASSNOTREG;
     REGPINTYPES type = {&MEDIATYPE_Video, &MEDIASUBTYPE_RGB24};
     REGFILTERPINS2 pin{};
     pin.dwFlags = 0;
