@@ -21,14 +21,14 @@ HGLOBAL CLentImageList::At(int index) const {
     return index >= 0 && index < Count() ? m_handles[index] : nullptr;
 }
 
-bool CLentImageList::IsHeld(HGLOBAL dib) const { return dib && (!m_holds || m_holds(dib)); }
+bool CLentImageList::IsHeld(int index, HGLOBAL dib) const { return dib && (!m_holds || m_holds(index, dib)); }
 
 bool CLentImageList::PaintableLayout(int index, DibLayout* layout) const {
-    return PaintableLayout(At(index), m_holds, layout);
+    return PaintableLayout(index, At(index), m_holds, layout);
 }
 
-bool CLentImageList::PaintableLayout(HGLOBAL dib, const HolderCheck& holds, DibLayout* layout) {
-    if (!dib || (holds && !holds(dib))) return false;
+bool CLentImageList::PaintableLayout(int index, HGLOBAL dib, const HolderCheck& holds, DibLayout* layout) {
+    if (!dib || (holds && !holds(index, dib))) return false;
     DibLayout l;
     if (!ComputeDibLayout(dib, &l)) return false;
     // Width and height of at least 1 come from the layout check; the zoom divides by them.

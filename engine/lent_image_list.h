@@ -13,8 +13,9 @@
 
 class CLentImageList {
 public:
-    // Answers whether the lender still holds a handle; without one every handle counts as held.
-    using HolderCheck = std::function<bool(HGLOBAL)>;
+    // Answers whether the lender still holds the handle at that index; without a check every
+    // handle counts as held.
+    using HolderCheck = std::function<bool(int index, HGLOBAL dib)>;
 
     void SetHolderCheck(HolderCheck check) { m_holds = std::move(check); }
     bool HasHolderCheck() const { return static_cast<bool>(m_holds); }
@@ -25,11 +26,12 @@ public:
     bool Set(int index, HGLOBAL dib);
     HGLOBAL At(int index) const;
 
-    // True when the lender still holds the handle.
-    bool IsHeld(HGLOBAL dib) const;
+    // True when the lender still holds the handle at that index.
+    bool IsHeld(int index, HGLOBAL dib) const;
+    const HolderCheck& Holder() const { return m_holds; }
     // The layout of an image that may be painted: held by the lender, a valid uncompressed DIB.
     bool PaintableLayout(int index, DibLayout* layout) const;
-    static bool PaintableLayout(HGLOBAL dib, const HolderCheck& holds, DibLayout* layout);
+    static bool PaintableLayout(int index, HGLOBAL dib, const HolderCheck& holds, DibLayout* layout);
 
 private:
     std::vector<HGLOBAL> m_handles;

@@ -263,7 +263,7 @@ TEST(LentImageList, NeverReadsAnImageTheLenderFreed) {
     // The lender: a buffer that frees an image while its updates to the views are suspended.
     std::vector<HGLOBAL> buffer = {MakeTestDib(30, 20, 24, 1), MakeTestDib(10, 10, 8, 2)};
     CLentImageList list;
-    list.SetHolderCheck([&buffer](HGLOBAL h) { return std::find(buffer.begin(), buffer.end(), h) != buffer.end(); });
+    list.SetHolderCheck([&buffer](int i, HGLOBAL h) { return i >= 0 && i < int(buffer.size()) && buffer[i] == h; });
     for (int i = 0; i < 2; ++i) list.Set(i, buffer[i]);
     DibLayout layout;
     ASSERT_TRUE(list.PaintableLayout(0, &layout));
@@ -272,7 +272,9 @@ TEST(LentImageList, NeverReadsAnImageTheLenderFreed) {
     buffer.erase(buffer.begin());
     GlobalFree(gone);  // poisoned and given back: any read of it fails under the sanitizers
     EXPECT_FALSE(list.PaintableLayout(0, &layout));
-    EXPECT_TRUE(list.PaintableLayout(1, &layout));
+    EXPECT_FALSE(list.PaintableLayout(1, &layout));  // the image moved to index 0
+    list.Set(0, buffer[0]);
+    EXPECT_TRUE(list.PaintableLayout(0, &layout));
     EXPECT_FALSE(list.PaintableLayout(5, &layout));
     EXPECT_FALSE(list.Set(4096, buffer[0]));
     for (HGLOBAL h : buffer) GlobalFree(h);
