@@ -112,20 +112,19 @@ void CImageViewer::FreeOverlayRecords(bool onlyUnused) {
 void CImageViewer::UpdateCell(CZDIBWindow* cell, int index, const RECT& rect) {
     HGLOBAL dib = m_images.At(index);
     cell->SetImage(index, dib, OverlaysOf(dib), &m_images.Holder());
-    cell->SetMouseShape(m_mouseShape);
-    if (m_singleImage) {
-        cell->SetInteractiveZoom(m_interactiveZoom);
-        cell->SetZoom(m_zoom, FALSE);
-    }
-    cell->SetBorderStyle(m_borderStyle);
-    cell->SetSelectionColour(m_selectionColour);
-    cell->SetBackgroundBrush(m_backgroundBrush);
-    if (m_selection.IsSelected(index)) cell->Select();
-    else cell->Deselect();
-    MoveWindow(cell->Window(), rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, FALSE);
-    cell->SetFit(m_singleImage ? m_fit : TRUE, m_singleImage ? m_fitType : 0);
-    ShowWindow(cell->Window(), SW_SHOWNA);
-    InvalidateRect(cell->Window(), nullptr, FALSE);
+    CellSettings settings = {rect,
+                             m_mouseShape,
+                             m_singleImage,
+                             m_singleImage ? m_interactiveZoom : TRUE,
+                             m_singleImage ? m_zoom : 1.0f,
+                             m_singleImage ? m_fit : TRUE,
+                             m_singleImage ? m_fitType : 0,
+                             m_borderStyle,
+                             m_selectionColour,
+                             m_backgroundBrush,
+                             m_selection.IsSelected(index)};
+    // Only what changed goes to the window system: a refresh of a large buffer stays cheap.
+    cell->ApplySettings(settings);
 }
 
 void CImageViewer::Relayout(BOOL erase) {
@@ -150,7 +149,9 @@ void CImageViewer::Relayout(BOOL erase) {
     int top = GridTopRow({m_vScroll.nPos, m_savedScroll, m_metrics.rowsNeeded, rows, count, useBar}, m_metrics);
     int first = top * columns;
     size_t needed = static_cast<size_t>(std::clamp(count - first, 0, columns * rows));
-    TrimCells(needed);
+    // The pool holds at most a page; cells past the last image wait hidden for the next refresh,
+    // so a growing buffer does not create and destroy windows at every image.
+    TrimCells(static_cast<size_t>(std::min(count, columns * rows)));
     while (m_cells.size() < needed) {
         auto* cell = new CZDIBWindow();
         RECT r = GridCellRect(m_client, m_metrics, columns, 0);
@@ -161,7 +162,11 @@ void CImageViewer::Relayout(BOOL erase) {
         m_cells.push_back(cell);
     }
     for (size_t p = 0; p < m_cells.size(); ++p) {
-        UpdateCell(m_cells[p], first + static_cast<int>(p), GridCellRect(m_client, m_metrics, columns, static_cast<int>(p)));
+        if (p < needed) {
+            UpdateCell(m_cells[p], first + static_cast<int>(p), GridCellRect(m_client, m_metrics, columns, static_cast<int>(p)));
+        } else {
+            m_cells[p]->Unbind();
+        }
     }
     m_firstVisible = first;
     GridScrollBar bar = ComputeGridScrollBar(m_metrics, rows, m_client.bottom - m_client.top, m_vScrollBar != FALSE);
@@ -175,6 +180,12 @@ void CImageViewer::Relayout(BOOL erase) {
 
 void CImageViewer::SetUpScrollBar(const GridScrollBar& bar) {
     if (!m_vBar) return;
+    bool same = bar.visible == !m_vBarHidden && (!bar.visible || (m_vScroll.nMax == bar.range &&
+                m_vScroll.nPage == static_cast<UINT>(bar.page) && m_barPosition == m_vScroll.nPos &&
+                EqualRect(&m_barClient, &m_client)));
+    if (same) return;
+    m_barPosition = m_vScroll.nPos;
+    m_barClient = m_client;
     m_vScroll.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
     m_vScroll.nMin = 0;
     if (!bar.visible) {
@@ -234,15 +245,14 @@ int CImageViewer::IndexOfCell(LPARAM cell) const {
 }
 
 CZDIBWindow* CImageViewer::CellForIndex(int index) const {
-    for (CZDIBWindow* c : m_cells) {
-        if (c->Index() == index && index >= 0) return c;
-    }
-    return nullptr;
+    if (index < 0 || m_firstVisible < 0 || index < m_firstVisible) return nullptr;
+    size_t p = static_cast<size_t>(index - m_firstVisible);
+    return p < m_cells.size() && m_cells[p]->Index() == index ? m_cells[p] : nullptr;
 }
 
 int CImageViewer::CellWindowCount() const {
     int n = 0;
-    for (CZDIBWindow* c : m_cells) n += c->Window() ? 1 : 0;
+    for (CZDIBWindow* c : m_cells) n += c->Window() && c->Index() >= 0 ? 1 : 0;
     return n;
 }
 
@@ -438,7 +448,10 @@ BOOL CImageViewer::AddOverlayRectangle(int index, LONG left, LONG top, LONG righ
 
 void CImageViewer::OnKeyDown(UINT key) {
     if (m_singleImage) {
-        if (!m_cells.empty() && m_cells.front()->OnKey(key)) m_fit = FALSE;
+        if (!m_cells.empty() && m_cells.front()->OnKey(key)) {
+            m_fit = FALSE;
+            m_zoom = m_cells.front()->GetZoom();
+        }
         return;
     }
     int focus = m_selection.Focused();
@@ -469,7 +482,10 @@ void CImageViewer::OnMouseWheel(short delta, WPARAM keys) {
     if (m_singleImage) {
         if (m_cells.empty()) return;
         if ((keys & MK_CONTROL) || GetKeyState(VK_MENU) < 0) {
-            if (m_cells.front()->ZoomStep(delta > 0)) m_fit = FALSE;
+            if (m_cells.front()->ZoomStep(delta > 0)) {
+                m_fit = FALSE;
+                m_zoom = m_cells.front()->GetZoom();
+            }
         } else {
             m_cells.front()->ScrollBy(SB_VERT, kScrollByDelta, delta);
         }

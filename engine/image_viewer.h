@@ -82,7 +82,8 @@ public:
     BOOL AddOverlayRectangle(int index, LONG left, LONG top, LONG right, LONG bottom, DWORD colour, float opacity,
                              HGLOBAL overlayDib);
 
-    // For tests and the host: the cell windows that exist, the first visible index, the metrics.
+    // For tests and the host: the cell windows showing an image (at most one page; up to a row
+    // more wait hidden), the first visible index, the metrics.
     int CellWindowCount() const;
     int FirstVisibleIndex() const { return m_firstVisible; }
     CZDIBWindow* CellForIndex(int index) const;
@@ -133,4 +134,6 @@ private:
     BOOL m_vScrollBar = TRUE;
     int m_firstVisible = -1;
     POINT m_mouse = {};
+    int m_barPosition = -1;
+    RECT m_barClient = {};
 };

@@ -58,9 +58,42 @@ void CZDIBWindow::SetImage(int index, HGLOBAL dib, const std::vector<ImageOverla
     if (changed && m_hwnd) InvalidateRect(m_hwnd, nullptr, TRUE);
 }
 
+void CZDIBWindow::Unbind() {
+    if (m_index < 0 && !m_dib) return;
+    SetImage(-1, nullptr, nullptr, m_holder);
+    m_frame = m_savedFrame;
+    m_settingsApplied = false;
+    if (m_hwnd) ShowWindow(m_hwnd, SW_HIDE);
+}
+
 void CZDIBWindow::ReloadHeader() {
     static const CLentImageList::HolderCheck kNone;
     m_headerValid = CLentImageList::PaintableLayout(m_index, m_dib, m_holder ? *m_holder : kNone, &m_layout);
+}
+
+void CZDIBWindow::ApplySettings(const CellSettings& c) {
+    bool same = m_settingsApplied && c == m_settings && (c.selected != FALSE) == (IsSelected() != FALSE) &&
+                (!c.singleImage || (c.zoom == m_zoom && c.fit == m_fit));
+    bool shown = m_hwnd && (GetWindowLongPtrA(m_hwnd, GWL_STYLE) & WS_VISIBLE);
+    if (same && (!m_hwnd || shown)) return;
+    bool moved = !m_settingsApplied || !EqualRect(&c.rect, &m_settings.rect);
+    m_settings = c;
+    m_settingsApplied = true;
+    SetMouseShape(c.hand);
+    if (c.singleImage) {
+        SetInteractiveZoom(c.interactiveZoom);
+        SetZoom(c.zoom, FALSE);
+    }
+    SetBorderStyle(c.borderStyle);
+    SetSelectionColour(c.selectionColour);
+    SetBackgroundBrush(c.background);
+    if (c.selected) Select();
+    else Deselect();
+    if (!m_hwnd) return;
+    if (moved) MoveWindow(m_hwnd, c.rect.left, c.rect.top, c.rect.right - c.rect.left, c.rect.bottom - c.rect.top, FALSE);
+    SetFit(c.fit, c.fitType);
+    if (!shown) ShowWindow(m_hwnd, SW_SHOWNA);
+    InvalidateRect(m_hwnd, nullptr, FALSE);
 }
 
 void CZDIBWindow::SetMouseShape(BOOL hand) { m_hand = hand ? TRUE : FALSE; }
@@ -306,13 +339,12 @@ void CZDIBWindow::OnLeftButtonDown(LPARAM lParam) {
     RECT bounds = m_placement.target;
     InflateRect(&bounds, 4, 4);
     m_tracker.SetBounds(bounds);
-    RECT selection = NormalizedRect(m_tracker.Rect());
-    BOOL onSelection = !RectIsEmpty(selection) && m_tracker.HitTestHandles(m_lastMouse) >= 0;
+    BOOL onSelection = !RectIsEmpty(NormalizedRect(m_tracker.Rect())) && m_tracker.HitTestHandles(m_lastMouse) >= 0;
     BOOL changed = onSelection ? m_tracker.Track(m_hwnd, m_lastMouse, TRUE)
                                : m_tracker.TrackRubberBand(m_hwnd, m_lastMouse, TRUE);
     if (!IsBound(index, dib)) return;
-    m_tracker.Rect() = changed ? NormalizedRect(m_tracker.Rect()) : (onSelection ? selection : RECT{0, 0, 0, 0});
-    if (!changed && onSelection) m_tracker.Rect() = {0, 0, 0, 0};
+    // A band or a move that changed nothing (released in place, cancelled) empties the selection.
+    m_tracker.Rect() = changed ? NormalizedRect(m_tracker.Rect()) : RECT{0, 0, 0, 0};
     RECT image = {0, 0, 0, 0};
     GetSelectionArea(&image);
     if (Width(image) > 0 && Height(image) > 0) {

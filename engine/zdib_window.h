@@ -26,6 +26,27 @@ constexpr UINT WM_CELL_AREA_EMPTIED = WM_USER + 409;
 // Frame types of a cell: the border styles None, SingleFlat, Single3D, the green frame, selected.
 enum CellFrame : int { kFrameNone = 0, kFrameFlat = 1, kFrame3D = 2, kFrameGreen = 3, kFrameSelected = 4 };
 
+// What the viewer's layout gives a cell besides its image.
+struct CellSettings {
+    RECT rect;
+    BOOL hand;
+    BOOL singleImage;  // the zoom settings below count only then
+    BOOL interactiveZoom;
+    float zoom;
+    BOOL fit;
+    int fitType;
+    int borderStyle;
+    DWORD selectionColour;
+    HBRUSH background;
+    BOOL selected;
+    bool operator==(const CellSettings& o) const {
+        return EqualRect(&rect, &o.rect) && hand == o.hand && singleImage == o.singleImage &&
+               interactiveZoom == o.interactiveZoom && zoom == o.zoom && fit == o.fit && fitType == o.fitType &&
+               borderStyle == o.borderStyle && selectionColour == o.selectionColour && background == o.background &&
+               selected == o.selected;
+    }
+};
+
 class CZDIBWindow : public CZWindow {
 public:
     CZDIBWindow();
@@ -39,8 +60,12 @@ public:
     void SetImage(int index, HGLOBAL dib, const std::vector<ImageOverlay>* overlays,
                   const CLentImageList::HolderCheck* holder);
     int Index() const { return m_index; }
+    // Hides the cell and lets go of its image until the layout needs it again.
+    void Unbind();
     HGLOBAL Dib() const { return m_dib; }
     void ReloadHeader();
+    // Places, shows and configures the cell; repaints it only when something changed.
+    void ApplySettings(const CellSettings& settings);
     BOOL HasPaintableImage() const { return m_headerValid; }
 
     void SetMouseShape(BOOL hand);
@@ -106,4 +131,6 @@ private:
     BOOL m_interactiveZoom = TRUE;
     const std::vector<ImageOverlay>* m_overlays = nullptr;
     POINT m_imageMouse = {};
+    CellSettings m_settings = {};
+    bool m_settingsApplied = false;
 };
