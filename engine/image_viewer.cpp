@@ -237,11 +237,16 @@ void CImageViewer::SendOwner(UINT message, WPARAM wParam, LPARAM lParam) {
     if (owner) SendMessageA(owner, message, wParam, lParam);
 }
 
-int CImageViewer::IndexOfCell(LPARAM cell) const {
+CZDIBWindow* CImageViewer::CellOf(LPARAM cell) const {
     for (CZDIBWindow* c : m_cells) {
-        if (reinterpret_cast<LPARAM>(c) == cell) return c->Index();
+        if (reinterpret_cast<LPARAM>(c) == cell) return c;
     }
-    return -1;
+    return nullptr;
+}
+
+int CImageViewer::IndexOfCell(LPARAM cell) const {
+    CZDIBWindow* c = CellOf(cell);
+    return c ? c->Index() : -1;
 }
 
 CZDIBWindow* CImageViewer::CellForIndex(int index) const {
@@ -271,9 +276,7 @@ void CImageViewer::ReportFocus() {
     if (focus != -2) SendOwner(WM_VIEWER_SET_CURRENT, static_cast<WPARAM>(focus), 0);
 }
 
-void CImageViewer::OnCellClick(CZDIBWindow* cell, UINT message) {
-    int index = cell->Index();
-    if (index < 0) return;
+void CImageViewer::OnCellClick(int index, UINT message) {
     if (m_hwnd && GetFocus() != m_hwnd) SetFocus(m_hwnd);
     m_selection.Click(index, GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_CONTROL) < 0);
     RefreshCellStates();
@@ -429,7 +432,11 @@ BOOL CImageViewer::AddOverlayRectangle(int index, LONG left, LONG top, LONG righ
                                        float opacity, HGLOBAL overlayDib) {
     HGLOBAL dib = m_images.At(index);
     if (!dib || !m_images.IsHeld(index, dib)) return FALSE;
-    if (!(opacity > 0)) return TRUE;
+    if (!(opacity > 0)) {
+        // Taken and dropped: whoever is told TRUE has handed the overlay image over.
+        if (overlayDib) GlobalFree(overlayDib);
+        return TRUE;
+    }
     ImageOverlayRecord* record = nullptr;
     for (ImageOverlayRecord& r : m_overlays) {
         if (r.image == dib) record = &r;
@@ -565,16 +572,16 @@ BOOL CImageViewer::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         case WM_CELL_LBUTTONDOWN:
         case WM_CELL_RBUTTONDOWN:
         case WM_CELL_DBLCLK: {
-            int index = IndexOfCell(lParam);
-            if (index < 0) return TRUE;
-            CZDIBWindow* cell = CellForIndex(index);
-            if (cell) m_mouse = cell->ImageMouse();
-            OnCellClick(cell, message);
+            CZDIBWindow* cell = CellOf(lParam);
+            if (!cell || cell->Index() < 0) return TRUE;
+            m_mouse = cell->ImageMouse();
+            OnCellClick(cell->Index(), message);
             return TRUE;
         }
         case WM_CELL_MOUSEMOVE: {
-            int index = lParam ? IndexOfCell(lParam) : -1;
-            if (CZDIBWindow* cell = CellForIndex(index)) m_mouse = cell->ImageMouse();
+            CZDIBWindow* cell = CellOf(lParam);
+            int index = cell ? cell->Index() : -1;
+            if (cell) m_mouse = cell->ImageMouse();
             SendOwner(message, static_cast<WPARAM>(index), 0);
             return TRUE;
         }

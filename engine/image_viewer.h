@@ -79,6 +79,7 @@ public:
     BOOL SetSelectedImageArea(int index, LONG left, LONG top, LONG right, LONG bottom);
     BOOL GetSelectedImageArea(int index, RECT* area);
     void ResetSelectedImageArea(int index);
+    // The viewer owns the overlay DIB once this answers TRUE; FALSE leaves it with the caller.
     BOOL AddOverlayRectangle(int index, LONG left, LONG top, LONG right, LONG bottom, DWORD colour, float opacity,
                              HGLOBAL overlayDib);
 
@@ -95,11 +96,12 @@ private:
     void UpdateCell(CZDIBWindow* cell, int index, const RECT& rect);
     void SetUpScrollBar(const GridScrollBar& bar);
     void OnScroll(int action, int argument);
-    void OnCellClick(CZDIBWindow* cell, UINT message);
+    void OnCellClick(int index, UINT message);
     void OnKeyDown(UINT key);
     void OnMouseWheel(short delta, WPARAM keys);
     void ReportFocus();
     void SendOwner(UINT message, WPARAM wParam, LPARAM lParam);
+    CZDIBWindow* CellOf(LPARAM cell) const;
     int IndexOfCell(LPARAM cell) const;
     void RefreshCellStates();
     const std::vector<ImageOverlay>* OverlaysOf(HGLOBAL dib) const;

@@ -303,6 +303,7 @@ void CZDIBWindow::Paint(HDC dc) {
     } else if (!RectIsEmpty(NormalizedRect(m_tracker.Rect()))) {
         RECT limit = m_placement.target;
         InflateRect(&limit, 4, 4);
+        m_tracker.SetBounds(limit);
         RECT clipped = NormalizedRect(m_tracker.Rect());
         IntersectRect(&clipped, &clipped, &limit);
         m_tracker.Rect() = clipped;

@@ -300,6 +300,56 @@ TEST(ImageViewer, FourThousandImagesMakeCellsOnlyForTheVisiblePage) {
     EXPECT_EQ(f.viewer.CellWindowCount(), 4);
 }
 
+COLORREF PixelAt(HWND window, int x, int y) {
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    HDC dc = GetDC(window);
+    COLORREF c = GetPixel(dc, x, y);
+    ReleaseDC(window, dc);
+    return c;
+}
+
+TEST(ImageViewer, BackgroundRedThenWhitePaintsWhiteAgain) {
+    ViewerFixture f;
+    f.viewer.SetViewMode(2, 2);
+    f.Load(4);
+    ASSERT_EQ(f.viewer.Metrics().margin, 15);
+    SetWindowPos(f.recorder.Window(), HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
+    f.viewer.SetBackgroundColor(RGB(255, 0, 0));
+    EXPECT_EQ(PixelAt(f.viewer.Window(), 5, 5), RGB(255, 0, 0));
+    f.viewer.SetBackgroundColor(0xFFFFFF);
+    EXPECT_EQ(PixelAt(f.viewer.Window(), 5, 5), RGB(255, 255, 255));
+    // The frame round the client.
+    EXPECT_EQ(PixelAt(f.viewer.Window(), 0, 5), RGB(0xEE, 0xEE, 0xEE));
+}
+
+TEST(ImageViewer, SingleImageModeShowsOneImageAtATime) {
+    ViewerFixture f(200, 200);
+    f.viewer.SetViewMode(-1, -1);
+    f.Load(3, 400, 300);
+    EXPECT_EQ(f.viewer.CellWindowCount(), 1);
+    f.viewer.ShowImage(2);
+    EXPECT_EQ(f.viewer.FirstVisibleIndex(), 2);
+    ASSERT_NE(f.viewer.CellForIndex(2), nullptr);
+    EXPECT_FLOAT_EQ(f.viewer.CellForIndex(2)->GetZoom(), 0.5f);  // fit type 0 of 400 x 300 in 200 x 200
+    f.viewer.SetFitWindowType(1);
+    EXPECT_NEAR(f.viewer.CellForIndex(2)->GetZoom(), 0.6667f, 1e-3);
+    // Overlays: kept per image, drawn over it, refused for an index without an image.
+    HGLOBAL overlay = MakeTestDib(8, 8, 24, 9);
+    EXPECT_TRUE(f.viewer.AddOverlayRectangle(2, 10, 10, 50, 50, 0xFF, 0.5f, overlay));
+    EXPECT_TRUE(f.viewer.AddOverlayRectangle(2, 0, 0, 5, 5, 0xFF, 0.0f, MakeTestDib(2, 2, 24)));
+    HGLOBAL refused = MakeTestDib(2, 2, 24);
+    EXPECT_FALSE(f.viewer.AddOverlayRectangle(7, 0, 0, 5, 5, 0xFF, 1.0f, refused));
+    GlobalFree(refused);
+    RedrawWindow(f.viewer.Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    // Zoomed in past the cell, the image scrolls inside it.
+    f.viewer.SetZoom(2.0f);
+    SendMessageA(f.viewer.Window(), WM_KEYDOWN, VK_END, 0);
+    RedrawWindow(f.viewer.Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    SendMessageA(f.viewer.Window(), WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, WHEEL_DELTA), 0);
+    EXPECT_FLOAT_EQ(f.viewer.GetZoom(), 4.0f);
+    f.viewer.SetImageCount(0);  // the overlay records go with the images
+}
+
 TEST(ImageViewer, OneClassPerModuleWithoutAClassBrush) {
     long before = ViewerWindowClassUsers(Module());
     {
