@@ -6,6 +6,20 @@ namespace {
 
 RECT Inflated(RECT r, int by) { return {r.left - by, r.top - by, r.right + by, r.bottom + by}; }
 
+// The band between a rectangle's outside and its inside shrunk by size.
+HRGN FrameRegion(const RECT& rect, int size) {
+    RECT outerRect = NormalizedRect(rect);
+    RECT innerRect = Inflated(outerRect, -size);
+    if (RectIsEmpty(innerRect)) innerRect = {0, 0, 0, 0};
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    HRGN outer = CreateRectRgnIndirect(&outerRect);
+    HRGN inner = CreateRectRgnIndirect(&innerRect);
+    CombineRgn(region, outer, inner, RGN_XOR);
+    DeleteObject(outer);
+    DeleteObject(inner);
+    return region;
+}
+
 bool SameRect(const RECT& a, const RECT& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
@@ -164,31 +178,12 @@ BOOL CTrackRect::TrackHandle(int hit, HWND window, POINT start) {
 }
 
 void CTrackRect::DrawTrackerRect(const RECT& rect, HDC dc) {
-    // Drawing a frame twice with PATINVERT removes it: the region painted is the new frame
-    // exclusive-or the last one, so one call both erases the old frame and draws the new.
-    RECT r = NormalizedRect(rect);
+    // PATINVERT through the frame's region: drawing the same frame twice removes it, so the
+    // erase call (m_erase) paints the last frame again.
     int size = 1;
     if (m_geometry.style & kTrackHatchedBorder) size = std::max(TrackHandleSize(m_geometry) - 1, 1);
-    HRGN region = CreateRectRgn(0, 0, 0, 0);
-    if (!m_erase) {
-        HRGN outer = CreateRectRgnIndirect(&r);
-        RECT innerRect = Inflated(r, -size);
-        if (RectIsEmpty(innerRect)) innerRect = {0, 0, 0, 0};
-        HRGN inner = CreateRectRgnIndirect(&innerRect);
-        CombineRgn(region, outer, inner, RGN_XOR);
-        DeleteObject(outer);
-        DeleteObject(inner);
-        m_lastFrame = rect;
-    } else {
-        RECT last = NormalizedRect(m_lastFrame);
-        HRGN outer = CreateRectRgnIndirect(&last);
-        RECT innerRect = Inflated(last, -size);
-        if (RectIsEmpty(innerRect)) innerRect = {0, 0, 0, 0};
-        HRGN inner = CreateRectRgnIndirect(&innerRect);
-        CombineRgn(region, outer, inner, RGN_XOR);
-        DeleteObject(outer);
-        DeleteObject(inner);
-    }
+    HRGN region = FrameRegion(m_erase ? m_lastFrame : rect, size);
+    if (!m_erase) m_lastFrame = rect;
     int saved = SaveDC(dc);
     SelectClipRgn(dc, region);
     RECT box;

@@ -93,28 +93,25 @@ int TrackNormalizeHit(const RECT& rect, int hit) {
     return hit;
 }
 
+namespace {
+
+// Keeps the moving edge (lo when edge < 0, hi when edge > 0) at least minimum from the other.
+void KeepMinimum(LONG& lo, LONG& hi, int edge, int minimum, bool allowInvert) {
+    if (edge == 0) return;
+    LONG size = hi - lo;
+    LONG across = allowInvert ? std::abs(size) : size;
+    if (across >= minimum) return;
+    LONG dir = size < 0 && allowInvert ? -1 : 1;
+    if (edge < 0) lo = hi - dir * minimum;
+    else hi = lo + dir * minimum;
+}
+
+}  // namespace
+
 void TrackAdjustRect(int hit, RECT* r, int minWidth, int minHeight, bool allowInvert) {
     if (!r || hit < 0 || hit > 7) return;
-    int xe = XEdge(hit);
-    int ye = YEdge(hit);
-    if (xe != 0) {
-        LONG width = r->right - r->left;
-        LONG across = allowInvert ? std::abs(width) : width;
-        if (across < minWidth) {
-            LONG dir = width < 0 && allowInvert ? -1 : 1;
-            if (xe < 0) r->left = r->right - dir * minWidth;
-            else r->right = r->left + dir * minWidth;
-        }
-    }
-    if (ye != 0) {
-        LONG height = r->bottom - r->top;
-        LONG across = allowInvert ? std::abs(height) : height;
-        if (across < minHeight) {
-            LONG dir = height < 0 && allowInvert ? -1 : 1;
-            if (ye < 0) r->top = r->bottom - dir * minHeight;
-            else r->bottom = r->top + dir * minHeight;
-        }
-    }
+    KeepMinimum(r->left, r->right, XEdge(hit), minWidth, allowInvert);
+    KeepMinimum(r->top, r->bottom, YEdge(hit), minHeight, allowInvert);
 }
 
 void TrackClampToBounds(RECT* r, const RECT& b, int hit) {

@@ -266,15 +266,39 @@ void CZDIBWindow::DrawImage(HDC dc, const RECT& area) {
             if (o.opacity <= 0 || !CLentImageList::PaintableLayout(-1, o.dib, kOwned, &ol)) continue;
             RECT r = ImageToSelection(p, {o.left, o.top, o.right, o.bottom}, zx, zy, scrollX, scrollY, m_layout.width,
                                       m_layout.height);
-            auto* ob = static_cast<BYTE*>(GlobalLock(o.dib));
-            if (!ob) continue;
-            SetStretchBltMode(dc, COLORONCOLOR);
-            StretchDIBits(dc, r.left, r.top, Width(r), Height(r), 0, 0, ol.width, ol.height, ob + ol.pixelOffset,
-                          reinterpret_cast<BITMAPINFO*>(ob), DIB_RGB_COLORS, SRCCOPY);
-            GlobalUnlock(o.dib);
+            DrawOverlay(dc, o, ol, r);
         }
     }
     RestoreDC(dc, saved);
+}
+
+void CZDIBWindow::DrawOverlay(HDC dc, const ImageOverlay& overlay, const DibLayout& layout, const RECT& r) {
+    if (Width(r) < 1 || Height(r) < 1) return;
+    auto* block = static_cast<BYTE*>(GlobalLock(overlay.dib));
+    if (!block) return;
+    const auto* info = reinterpret_cast<const BITMAPINFO*>(block);
+    const BYTE* bits = block + layout.pixelOffset;
+    if (overlay.opacity >= 1.0f) {
+        SetStretchBltMode(dc, COLORONCOLOR);
+        StretchDIBits(dc, r.left, r.top, Width(r), Height(r), 0, 0, layout.width, layout.height, bits, info,
+                      DIB_RGB_COLORS, SRCCOPY);
+    } else {
+        // Stretched into a bitmap of the target's size, then blended at the overlay's opacity.
+        HDC memory = CreateCompatibleDC(dc);
+        HBITMAP bitmap = CreateCompatibleBitmap(dc, Width(r), Height(r));
+        if (memory && bitmap) {
+            HGDIOBJ old = SelectObject(memory, bitmap);
+            SetStretchBltMode(memory, COLORONCOLOR);
+            StretchDIBits(memory, 0, 0, Width(r), Height(r), 0, 0, layout.width, layout.height, bits, info,
+                          DIB_RGB_COLORS, SRCCOPY);
+            BLENDFUNCTION blend = {AC_SRC_OVER, 0, static_cast<BYTE>(overlay.opacity * 255.0f + 0.5f), 0};
+            GdiAlphaBlend(dc, r.left, r.top, Width(r), Height(r), memory, 0, 0, Width(r), Height(r), blend);
+            SelectObject(memory, old);
+        }
+        if (bitmap) DeleteObject(bitmap);
+        if (memory) DeleteDC(memory);
+    }
+    GlobalUnlock(overlay.dib);
 }
 
 void CZDIBWindow::Paint(HDC dc) {

@@ -101,6 +101,7 @@ private:
     float EffectiveZoom(float* zoomX, float* zoomY) const;
     CellPlacement Placement();
     void DrawImage(HDC dc, const RECT& area);
+    void DrawOverlay(HDC dc, const ImageOverlay& overlay, const DibLayout& layout, const RECT& target);
     void StoreImageMouse(LPARAM lParam);
     void OnLeftButtonDown(LPARAM lParam);
     void Notify(UINT message, WPARAM wParam, LPARAM lParam);

@@ -322,6 +322,40 @@ TEST(ImageViewer, BackgroundRedThenWhitePaintsWhiteAgain) {
     EXPECT_EQ(PixelAt(f.viewer.Window(), 0, 5), RGB(0xEE, 0xEE, 0xEE));
 }
 
+HGLOBAL SolidDib(int w, int h, BYTE r, BYTE g, BYTE b) {
+    HGLOBAL dib = MakeTestDib(w, h, 24);
+    auto* p = static_cast<BYTE*>(GlobalLock(dib));
+    int stride = (w * 3 + 3) & ~3;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            BYTE* px = p + 40 + y * stride + x * 3;
+            px[0] = b;
+            px[1] = g;
+            px[2] = r;
+        }
+    }
+    GlobalUnlock(dib);
+    return dib;
+}
+
+TEST(ImageViewer, OverlaysPaintOverTheImageAtTheirOpacity) {
+    ViewerFixture f(200, 200);
+    f.viewer.SetViewMode(-1, -1);
+    f.images.push_back(SolidDib(100, 50, 0, 0, 0));
+    f.viewer.SetImage(0, f.images[0]);
+    f.viewer.SetImageCount(1);
+    SetWindowPos(f.recorder.Window(), HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
+    HWND cell = f.viewer.CellForIndex(0)->Window();
+    EXPECT_EQ(PixelAt(cell, 60, 80), RGB(0, 0, 0));  // the image: (50, 75)..(150, 125)
+    ASSERT_TRUE(f.viewer.AddOverlayRectangle(0, 0, 0, 50, 50, 0, 1.0f, SolidDib(4, 4, 255, 0, 0)));
+    ASSERT_TRUE(f.viewer.AddOverlayRectangle(0, 50, 0, 100, 50, 0, 0.5f, SolidDib(4, 4, 255, 255, 255)));
+    EXPECT_EQ(PixelAt(cell, 60, 80), RGB(255, 0, 0));
+    COLORREF half = PixelAt(cell, 120, 80);
+    EXPECT_NEAR(GetRValue(half), 128, 2);
+    EXPECT_NEAR(GetGValue(half), 128, 2);
+    EXPECT_EQ(PixelAt(cell, 20, 20), RGB(255, 255, 255));  // the background round the image
+}
+
 TEST(ImageViewer, SingleImageModeShowsOneImageAtATime) {
     ViewerFixture f(200, 200);
     f.viewer.SetViewMode(-1, -1);
