@@ -63,9 +63,9 @@ int GridTopRow(const GridTopRowInput& in, const GridMetrics& m) {
         if (in.rowsNeeded - top < visible) top = in.rowsNeeded - visible;
     } else {
         top = std::max(in.savedPosition, 0) / pitch;
-        if (top >= in.count) top = 0;
+        if (top >= (in.singleImage ? in.count : in.rowsNeeded)) top = 0;
     }
-    if (top == in.rowsNeeded - 1 && top > 0) top -= visible - 1;
+    if (!in.singleImage && top == in.rowsNeeded - 1 && top > 0) top -= visible - 1;
     return std::max(top, 0);
 }
 

@@ -57,9 +57,11 @@ struct GridTopRowInput {
     int visibleRows;
     int count;
     bool useBar;          // grid mode with the vertical bar enabled
+    bool singleImage = false;  // one image a row: the rows are the images
 };
 
-// The first visible row of a relayout.
+// The first visible row of a relayout. Without the bar, a saved row past the last row (the last
+// image in single-image mode) starts again at row 0.
 int GridTopRow(const GridTopRowInput& in, const GridMetrics& metrics);
 
 struct GridScrollBar {

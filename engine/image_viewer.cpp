@@ -25,10 +25,9 @@ BOOL CImageViewer::RegisterWindowClass(HINSTANCE instance) {
 BOOL CImageViewer::Create(LPCSTR className, LPCSTR title, HINSTANCE instance, HWND parent, DWORD style,
                           DWORD exStyle, HMENU menu, int x, int y, int width, int height) {
     if (m_hwnd) return FALSE;
-    if (!className) {
-        if (!RegisterWindowClass(instance)) return FALSE;
-        className = kViewerWindowClassName;
-    }
+    // The cells are always of the viewer class, whatever class the viewer window itself has.
+    if (!RegisterWindowClass(instance)) return FALSE;
+    if (!className) className = kViewerWindowClassName;
     m_instance = instance;
     if (!CZWindow::Create(className, title, instance, parent, style, exStyle, menu, x, y, width, height)) return FALSE;
     GetClientRect(m_hwnd, &m_client);
@@ -146,7 +145,7 @@ void CImageViewer::Relayout(BOOL erase) {
         return;
     }
     bool useBar = !m_singleImage && m_vScrollBar;
-    int top = GridTopRow({m_vScroll.nPos, m_savedScroll, m_metrics.rowsNeeded, rows, count, useBar}, m_metrics);
+    int top = GridTopRow({m_vScroll.nPos, m_savedScroll, m_metrics.rowsNeeded, rows, count, useBar, m_singleImage != FALSE}, m_metrics);
     int first = top * columns;
     size_t needed = static_cast<size_t>(std::clamp(count - first, 0, columns * rows));
     // The pool holds at most a page; cells past the last image wait hidden for the next refresh,
@@ -219,7 +218,7 @@ void CImageViewer::OnScroll(int action, int argument) {
     m_vScroll.nPos = fresh;
     int oldTop = m_firstVisible < 0 ? -1 : m_firstVisible / columns;
     bool useBar = !m_singleImage && m_vScrollBar;
-    int top = GridTopRow({fresh, m_savedScroll, m_metrics.rowsNeeded, VisibleRows(), ImageCount(), useBar}, m_metrics);
+    int top = GridTopRow({fresh, m_savedScroll, m_metrics.rowsNeeded, VisibleRows(), ImageCount(), useBar, m_singleImage != FALSE}, m_metrics);
     if (m_vBar && !m_vBarHidden) {
         SCROLLINFO info = {sizeof(info), SIF_POS, 0, 0, 0, m_vScroll.nPos, 0};
         SetScrollInfo(m_vBar, SB_CTL, &info, TRUE);

@@ -79,9 +79,14 @@ TEST(GridLayout, HugeModesAndTinyClientsKeepCellsPositive) {
 
 TEST(GridLayout, TopRowWithoutTheBarUsesTheSavedPosition) {
     GridMetrics m = ComputeGridMetrics({0, 0, 200, 200}, 1, 1, 10, 0, true, true);
-    EXPECT_EQ(GridTopRow({0, 3 * GridRowPitch(m), 1, 1, 10, false}, m), 3);
-    EXPECT_EQ(GridTopRow({0, 12 * GridRowPitch(m), 1, 1, 10, false}, m), 0);  // past the count
-    EXPECT_EQ(GridTopRow({0, -1, 1, 1, 10, false}, m), 0);
+    EXPECT_EQ(GridTopRow({0, 3 * GridRowPitch(m), 1, 1, 10, false, true}, m), 3);
+    EXPECT_EQ(GridTopRow({0, 12 * GridRowPitch(m), 1, 1, 10, false, true}, m), 0);  // past the count
+    EXPECT_EQ(GridTopRow({0, -1, 1, 1, 10, false, true}, m), 0);
+    // A grid without its bar: a saved row past the rows the images take starts again at 0, and
+    // the last row shows a full page.
+    GridMetrics two = ComputeGridMetrics({0, 0, 200, 200}, 2, 2, 10, 0, false, false);
+    EXPECT_EQ(GridTopRow({0, 7 * GridRowPitch(two), 5, 2, 10, false}, two), 0);
+    EXPECT_EQ(GridTopRow({0, 4 * GridRowPitch(two), 5, 2, 10, false}, two), 3);
     // 4096 images in a 4 x 4 grid scrolled to the end: the last full page.
     GridMetrics g = ComputeGridMetrics({0, 0, 400, 400}, 4, 4, 4096, 0, false, true);
     EXPECT_EQ(GridTopRow({1 << 30, -1, g.rowsNeeded, 4, 4096, true}, g), 1024 - 4);
