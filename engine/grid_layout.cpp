@@ -41,17 +41,17 @@ GridMetrics ComputeGridMetrics(const RECT& client, int columns, int rows, int co
 }
 
 RECT GridCellRect(const RECT& client, const GridMetrics& m, int columns, int p) {
-    columns = std::max(columns, 1);
-    p = std::max(p, 0);
-    RECT r;
-    r.left = (m.cellWidth + m.margin) * (p % columns) + m.margin;
-    r.top = (p / columns) * (m.cellHeight + m.margin) + m.margin;
-    r.right = std::min<LONG>(r.left + m.cellWidth, client.right - m.margin);
-    r.bottom = std::min<LONG>(r.top + m.cellHeight, client.bottom - m.margin);
+    columns = std::clamp(columns, 1, kMaxGridColumns);
+    p = std::clamp(p, 0, kMaxGridColumns * kMaxGridRows - 1);
+    int64_t left = int64_t(m.cellWidth + m.margin) * (p % columns) + m.margin;
+    int64_t top = int64_t(p / columns) * (m.cellHeight + m.margin) + m.margin;
+    int64_t right = std::min<int64_t>(left + m.cellWidth, int64_t(client.right) - m.margin);
+    int64_t bottom = std::min<int64_t>(top + m.cellHeight, int64_t(client.bottom) - m.margin);
     // A cell never turns inside out, however small the client.
-    r.right = std::max(r.right, r.left + 1);
-    r.bottom = std::max(r.bottom, r.top + 1);
-    return r;
+    right = std::max(right, left + 1);
+    bottom = std::max(bottom, top + 1);
+    auto fit = [](int64_t v) { return static_cast<LONG>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); };
+    return {fit(left), fit(top), fit(right), fit(bottom)};
 }
 
 int GridTopRow(const GridTopRowInput& in, const GridMetrics& m) {

@@ -321,13 +321,14 @@ void CZDIBWindow::Paint(HDC dc) {
     }
     m_area = ImageArea(m_client, TRUE, dc);
     DrawImage(dc, m_area);
+    // The tracker's bounds follow the image, for its cursors as for its drawing.
+    RECT limit = m_placement.target;
+    InflateRect(&limit, 4, 4);
+    m_tracker.SetBounds(limit);
     if (m_needsErase) {
         m_tracker.Rect() = {0, 0, 0, 0};
         m_needsErase = FALSE;
     } else if (!RectIsEmpty(NormalizedRect(m_tracker.Rect()))) {
-        RECT limit = m_placement.target;
-        InflateRect(&limit, 4, 4);
-        m_tracker.SetBounds(limit);
         RECT clipped = NormalizedRect(m_tracker.Rect());
         IntersectRect(&clipped, &clipped, &limit);
         m_tracker.Rect() = clipped;
