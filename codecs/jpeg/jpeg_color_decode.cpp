@@ -9,36 +9,41 @@ JpegColorTables::JpegColorTables() {
         crToG[i] = static_cast<int>((i - 128) * -0.71414);
         cbToG[i] = static_cast<int>((i - 128) * -0.34414);
     }
+    for (int i = 0; i < 1024; ++i) {
+        int v = i - kClampOffset;
+        clamp[i] = static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+    }
 }
 
-namespace {
+void ComputeChromaTerms(const JpegColorTables& t, const uint8_t* cb, const uint8_t* cr, int count, ChromaTerms terms) {
+    for (int i = 0; i < count; ++i) {
+        terms.blue[i] = static_cast<int16_t>(t.cbToB[cb[i]] + JpegColorTables::kClampOffset);
+        terms.green[i] = static_cast<int16_t>(t.crToG[cr[i]] + t.cbToG[cb[i]] + JpegColorTables::kClampOffset);
+        terms.red[i] = static_cast<int16_t>(t.crToR[cr[i]] + JpegColorTables::kClampOffset);
+    }
+}
 
-inline uint8_t Clamp(int v) { return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v)); }
-
-}  // namespace
-
-void YccRowToBgr(const JpegColorTables& t, const uint8_t* y, const uint8_t* cb, const uint8_t* cr, int h,
-                 int width, uint8_t* out) {
+void YccRowToBgr(const JpegColorTables& t, const uint8_t* y, const ChromaTerms& terms, int h, int width,
+                 uint8_t* out) {
+    const uint8_t* clamp = t.clamp;
     int x = 0;
     if (h == 2) {
-        for (; x + 1 < width; x += 2, out += 6) {
-            int c = x >> 1;
-            int b = t.cbToB[cb[c]], g = t.crToG[cr[c]] + t.cbToG[cb[c]], r = t.crToR[cr[c]];
+        for (int c = 0; x + 1 < width; x += 2, ++c, out += 6) {
+            int b = terms.blue[c], g = terms.green[c], r = terms.red[c];
             int y0 = y[x], y1 = y[x + 1];
-            out[0] = Clamp(y0 + b);
-            out[1] = Clamp(y0 + g);
-            out[2] = Clamp(y0 + r);
-            out[3] = Clamp(y1 + b);
-            out[4] = Clamp(y1 + g);
-            out[5] = Clamp(y1 + r);
+            out[0] = clamp[y0 + b];
+            out[1] = clamp[y0 + g];
+            out[2] = clamp[y0 + r];
+            out[3] = clamp[y1 + b];
+            out[4] = clamp[y1 + g];
+            out[5] = clamp[y1 + r];
         }
     }
     for (; x < width; ++x, out += 3) {
-        int c = x / h;
-        int yy = y[x];
-        out[0] = Clamp(yy + t.cbToB[cb[c]]);
-        out[1] = Clamp(yy + t.crToG[cr[c]] + t.cbToG[cb[c]]);
-        out[2] = Clamp(yy + t.crToR[cr[c]]);
+        int c = x / h, yy = y[x];
+        out[0] = clamp[yy + terms.blue[c]];
+        out[1] = clamp[yy + terms.green[c]];
+        out[2] = clamp[yy + terms.red[c]];
     }
 }
 

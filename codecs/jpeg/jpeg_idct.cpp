@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "codecs/jpeg/jpeg_simd.h"
 #include "codecs/jpeg/jpeg_tables.h"
 
 namespace jpeg {
@@ -32,6 +33,83 @@ inline int Descale(float v) {
 }
 
 }  // namespace
+
+#if defined(LUMETTA_JPEG_SSE2)
+
+namespace {
+
+// One pass of the IDCT over eight vectors (elements 0..7 of one dimension, four lanes of the
+// other), in place; the operations of the scalar passes below, lane by lane.
+inline void IdctPass(F4* v, int step) {
+    F4 tmp0 = v[0], tmp1 = v[2 * step], tmp2 = v[4 * step], tmp3 = v[6 * step];
+    F4 tmp10 = Add(tmp0, tmp2);
+    F4 tmp11 = Sub(tmp0, tmp2);
+    F4 tmp13 = Add(tmp1, tmp3);
+    F4 tmp12 = Sub(Mul(Sub(tmp1, tmp3), Splat(1.414213562f)), tmp13);
+    tmp0 = Add(tmp10, tmp13);
+    tmp3 = Sub(tmp10, tmp13);
+    tmp1 = Add(tmp11, tmp12);
+    tmp2 = Sub(tmp11, tmp12);
+
+    F4 tmp4 = v[1 * step], tmp5 = v[3 * step], tmp6 = v[5 * step], tmp7 = v[7 * step];
+    F4 z13 = Add(tmp6, tmp5);
+    F4 z10 = Sub(tmp6, tmp5);
+    F4 z11 = Add(tmp4, tmp7);
+    F4 z12 = Sub(tmp4, tmp7);
+    tmp7 = Add(z11, z13);
+    tmp11 = Mul(Sub(z11, z13), Splat(1.414213562f));
+    F4 z5 = Mul(Add(z10, z12), Splat(1.847759065f));
+    tmp10 = Sub(Mul(Splat(1.082392200f), z12), z5);
+    tmp12 = Add(Mul(Splat(-2.613125930f), z10), z5);
+    tmp6 = Sub(tmp12, tmp7);
+    tmp5 = Sub(tmp11, tmp6);
+    tmp4 = Add(tmp10, tmp5);
+
+    v[0] = Add(tmp0, tmp7);
+    v[7 * step] = Sub(tmp0, tmp7);
+    v[1 * step] = Add(tmp1, tmp6);
+    v[6 * step] = Sub(tmp1, tmp6);
+    v[2 * step] = Add(tmp2, tmp5);
+    v[5 * step] = Sub(tmp2, tmp5);
+    v[4 * step] = Add(tmp3, tmp4);
+    v[3 * step] = Sub(tmp3, tmp4);
+}
+
+// Descale of four outputs, then the range limit: the 10-bit wrap-around, + 128, clamp to 0..255
+// (the saturating packs do the clamp).
+inline __m128i DescaleLimit(F4 v) {
+    v = _mm_min_ps(_mm_max_ps(v, Splat(-1.0e9f)), Splat(1.0e9f));
+    __m128i t = _mm_cvttps_epi32(v);
+    t = _mm_add_epi32(t, _mm_castps_si128(_mm_cmpgt_ps(_mm_cvtepi32_ps(t), v)));  // floor
+    t = _mm_srai_epi32(_mm_add_epi32(t, _mm_set1_epi32(4)), 3);
+    t = _mm_srai_epi32(_mm_slli_epi32(t, 22), 22);
+    return _mm_add_epi32(t, _mm_set1_epi32(128));
+}
+
+}  // namespace
+
+void InverseDct(const int16_t in[64], const float q[64], const JpegRangeLimit&, uint8_t* out, size_t stride) {
+    F4 m[16];
+    for (int r = 0; r < 8; ++r) {
+        __m128i row = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + r * 8));
+        __m128i lo = _mm_srai_epi32(_mm_unpacklo_epi16(row, row), 16);
+        __m128i hi = _mm_srai_epi32(_mm_unpackhi_epi16(row, row), 16);
+        m[r * 2] = Mul(_mm_cvtepi32_ps(lo), _mm_loadu_ps(q + r * 8));
+        m[r * 2 + 1] = Mul(_mm_cvtepi32_ps(hi), _mm_loadu_ps(q + r * 8 + 4));
+    }
+    IdctPass(m, 2);      // columns 0..3
+    IdctPass(m + 1, 2);  // columns 4..7
+    Transpose8x8(m);
+    IdctPass(m, 2);      // rows 0..3
+    IdctPass(m + 1, 2);  // rows 4..7
+    Transpose8x8(m);
+    for (int r = 0; r < 8; ++r, out += stride) {
+        __m128i words = _mm_packs_epi32(DescaleLimit(m[r * 2]), DescaleLimit(m[r * 2 + 1]));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(words, words));
+    }
+}
+
+#else
 
 void InverseDct(const int16_t in[64], const float q[64], const JpegRangeLimit& limit, uint8_t* out,
                 size_t stride) {
@@ -112,6 +190,8 @@ void InverseDct(const int16_t in[64], const float q[64], const JpegRangeLimit& l
         out[3] = limit.table[Descale(tmp3 - tmp4) & 1023];
     }
 }
+
+#endif
 
 void InverseDctDcOnly(int16_t dc, const float q[64], const JpegRangeLimit& limit, uint8_t* out,
                       size_t stride) {

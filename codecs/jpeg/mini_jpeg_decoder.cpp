@@ -49,7 +49,8 @@ int CMiniJpegDecoder::Decode(const BYTE* bytes, SIZE_T length) {
     const uint64_t imageBytes = stride * m_info->height;
     if (imageBytes > kMaxDibImageBytes) return kNoMemory;
     const uint64_t tableBytes = grey ? 1024 : 0;
-    HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, static_cast<SIZE_T>(40 + tableBytes + imageBytes));
+    // Every byte is written below (pixels, then the padding of each row): no zero fill needed.
+    HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(40 + tableBytes + imageBytes));
     if (!dib) return kNoMemory;
     auto* p = static_cast<BYTE*>(GlobalLock(dib));
     if (!p) {
@@ -82,6 +83,7 @@ int CMiniJpegDecoder::Decode(const BYTE* bytes, SIZE_T length) {
 }
 
 int CMiniJpegDecoder::DecodeScan(BYTE* pixels, uint64_t stride) {
+    // stride >= bytes of a row; the rest of each row is zeroed as it is written.
     const JpegStreamInfo& info = *m_info;
     const int n = info.componentCount;
     const int mcuW = info.mcuWidth, mcuH = info.mcuHeight;
@@ -97,13 +99,16 @@ int CMiniJpegDecoder::DecodeScan(BYTE* pixels, uint64_t stride) {
     const size_t cStride = static_cast<size_t>(mcusPerRow) * 8;
     std::vector<uint8_t> planes;
     try {
-        planes.resize(yStride * mcuH + (n == 3 ? 2 * cStride * 8 : 0));
+        planes.resize(yStride * mcuH + (n == 3 ? 2 * cStride * 8 + 6 * cStride : 0));
     } catch (const std::bad_alloc&) {
         return kNoMemory;
     }
     uint8_t* yPlane = planes.data();
     uint8_t* cbPlane = yPlane + yStride * mcuH;
     uint8_t* crPlane = cbPlane + cStride * 8;
+    auto* termBase = reinterpret_cast<int16_t*>(crPlane + cStride * 8);
+    const ChromaTerms terms{termBase, termBase + cStride, termBase + 2 * cStride};
+    const uint64_t rowBytes = static_cast<uint64_t>(info.width) * n;
 
     JpegBitReader reader;
     reader.Start(m_data, m_size, info.scanStart);
@@ -146,9 +151,13 @@ int CMiniJpegDecoder::DecodeScan(BYTE* pixels, uint64_t stride) {
             if (n == 1) {
                 memcpy(out, yRow, info.width);
             } else {
-                size_t c = static_cast<size_t>(r / vY) * cStride;
-                YccRowToBgr(*m_colors, yRow, cbPlane + c, crPlane + c, hY, info.width, out);
+                if (r % vY == 0) {
+                    size_t c = static_cast<size_t>(r / vY) * cStride;
+                    ComputeChromaTerms(*m_colors, cbPlane + c, crPlane + c, (info.width + hY - 1) / hY, terms);
+                }
+                YccRowToBgr(*m_colors, yRow, terms, hY, info.width, out);
             }
+            memset(out + rowBytes, 0, stride - rowBytes);  // row padding
         }
     }
     return kOk;
