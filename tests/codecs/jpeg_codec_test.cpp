@@ -326,11 +326,13 @@ TEST(JpegDecoder, ChecksTheJfifHeader) {
 
     // Without a JFIF header the densities are 0. A JFIF-like text inside another segment (here
     // a comment) is not a header.
-    std::vector<uint8_t> bare(s.begin(), s.begin() + 2);
     const uint8_t comment[] = {0xFF, 0xFE, 0x00, 0x14, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0,
                                2, 1, 1, 0, 96, 0, 96, 1, 1};
-    bare.insert(bare.end(), comment, comment + sizeof(comment));
-    bare.insert(bare.end(), s.begin() + app0 + 18, s.end());
+    const size_t rest = s.size() - (app0 + 18);
+    std::vector<uint8_t> bare(2 + sizeof(comment) + rest);
+    memcpy(bare.data(), s.data(), 2);
+    memcpy(bare.data() + 2, comment, sizeof(comment));
+    memcpy(bare.data() + 2 + sizeof(comment), s.data() + app0 + 18, rest);
     HGLOBAL dib = nullptr;
     ASSERT_EQ(Decode(bare, nullptr, &dib), 0);
     DibGuard decoded(dib);
