@@ -17,6 +17,7 @@ void CopyIdentityText(TW_STR32& field, const char* text) {
 
 CBrowserAddOnBase::CBrowserAddOnBase(HINSTANCE module, LONG hostKind)
     : m_hostKind(hostKind),
+      m_errorTexts(hostKind == kHostPlugin),
       m_barcode(module),
       m_ocr(module),
       m_webcam(module),
