@@ -22,6 +22,44 @@ void BuildDequantTable(const uint16_t q[64], float out[64]) {
 
 namespace {
 
+// One 8-point pass of the AAN inverse DCT over v[0], v[step], ..., v[7 * step], in place.
+// T is float, or a vector of floats whose lanes each do exactly the scalar operations.
+template <typename T>
+inline void IdctPass(T* v, int step) {
+    T tmp0 = v[0], tmp1 = v[2 * step], tmp2 = v[4 * step], tmp3 = v[6 * step];
+    T tmp10 = tmp0 + tmp2;
+    T tmp11 = tmp0 - tmp2;
+    T tmp13 = tmp1 + tmp3;
+    T tmp12 = (tmp1 - tmp3) * 1.414213562f - tmp13;
+    tmp0 = tmp10 + tmp13;
+    tmp3 = tmp10 - tmp13;
+    tmp1 = tmp11 + tmp12;
+    tmp2 = tmp11 - tmp12;
+
+    T tmp4 = v[step], tmp5 = v[3 * step], tmp6 = v[5 * step], tmp7 = v[7 * step];
+    T z13 = tmp6 + tmp5;
+    T z10 = tmp6 - tmp5;
+    T z11 = tmp4 + tmp7;
+    T z12 = tmp4 - tmp7;
+    tmp7 = z11 + z13;
+    tmp11 = (z11 - z13) * 1.414213562f;
+    T z5 = (z10 + z12) * 1.847759065f;
+    tmp10 = 1.082392200f * z12 - z5;
+    tmp12 = -2.613125930f * z10 + z5;
+    tmp6 = tmp12 - tmp7;
+    tmp5 = tmp11 - tmp6;
+    tmp4 = tmp10 + tmp5;
+
+    v[0] = tmp0 + tmp7;
+    v[7 * step] = tmp0 - tmp7;
+    v[step] = tmp1 + tmp6;
+    v[6 * step] = tmp1 - tmp6;
+    v[2 * step] = tmp2 + tmp5;
+    v[5 * step] = tmp2 - tmp5;
+    v[4 * step] = tmp3 + tmp4;
+    v[3 * step] = tmp3 - tmp4;
+}
+
 // Rounds v / 8 to the nearest integer, halves upwards: floor(v) + 4, shifted. (A plain cast
 // would round negative outputs towards zero and bias every dark sample by up to one level.)
 // Outputs of damaged streams can grow beyond what an int holds; real ones never come near.
@@ -32,51 +70,10 @@ inline int Descale(float v) {
     return (t + 4) >> 3;
 }
 
-}  // namespace
-
 #if defined(LUMETTA_JPEG_SSE2)
 
-namespace {
-
-// One pass of the IDCT over eight vectors (elements 0..7 of one dimension, four lanes of the
-// other), in place; the operations of the scalar passes below, lane by lane.
-inline void IdctPass(F4* v, int step) {
-    F4 tmp0 = v[0], tmp1 = v[2 * step], tmp2 = v[4 * step], tmp3 = v[6 * step];
-    F4 tmp10 = Add(tmp0, tmp2);
-    F4 tmp11 = Sub(tmp0, tmp2);
-    F4 tmp13 = Add(tmp1, tmp3);
-    F4 tmp12 = Sub(Mul(Sub(tmp1, tmp3), Splat(1.414213562f)), tmp13);
-    tmp0 = Add(tmp10, tmp13);
-    tmp3 = Sub(tmp10, tmp13);
-    tmp1 = Add(tmp11, tmp12);
-    tmp2 = Sub(tmp11, tmp12);
-
-    F4 tmp4 = v[1 * step], tmp5 = v[3 * step], tmp6 = v[5 * step], tmp7 = v[7 * step];
-    F4 z13 = Add(tmp6, tmp5);
-    F4 z10 = Sub(tmp6, tmp5);
-    F4 z11 = Add(tmp4, tmp7);
-    F4 z12 = Sub(tmp4, tmp7);
-    tmp7 = Add(z11, z13);
-    tmp11 = Mul(Sub(z11, z13), Splat(1.414213562f));
-    F4 z5 = Mul(Add(z10, z12), Splat(1.847759065f));
-    tmp10 = Sub(Mul(Splat(1.082392200f), z12), z5);
-    tmp12 = Add(Mul(Splat(-2.613125930f), z10), z5);
-    tmp6 = Sub(tmp12, tmp7);
-    tmp5 = Sub(tmp11, tmp6);
-    tmp4 = Add(tmp10, tmp5);
-
-    v[0] = Add(tmp0, tmp7);
-    v[7 * step] = Sub(tmp0, tmp7);
-    v[1 * step] = Add(tmp1, tmp6);
-    v[6 * step] = Sub(tmp1, tmp6);
-    v[2 * step] = Add(tmp2, tmp5);
-    v[5 * step] = Sub(tmp2, tmp5);
-    v[4 * step] = Add(tmp3, tmp4);
-    v[3 * step] = Sub(tmp3, tmp4);
-}
-
-// Descale of four outputs, then the range limit: the 10-bit wrap-around, + 128, clamp to 0..255
-// (the saturating packs do the clamp).
+// Descale of four outputs and the range limit: the 10-bit wrap-around, + 128, and the clamp
+// to 0..255, which the saturating packs of the caller do.
 inline __m128i DescaleLimit(F4 v) {
     v = _mm_min_ps(_mm_max_ps(v, Splat(-1.0e9f)), Splat(1.0e9f));
     __m128i t = _mm_cvttps_epi32(v);
@@ -86,16 +83,20 @@ inline __m128i DescaleLimit(F4 v) {
     return _mm_add_epi32(t, _mm_set1_epi32(128));
 }
 
+#endif
+
 }  // namespace
 
+#if defined(LUMETTA_JPEG_SSE2)
+
 void InverseDct(const int16_t in[64], const float q[64], const JpegRangeLimit&, uint8_t* out, size_t stride) {
-    F4 m[16];
+    F4 m[16];  // row r, columns 0..3 and 4..7
     for (int r = 0; r < 8; ++r) {
         __m128i row = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + r * 8));
         __m128i lo = _mm_srai_epi32(_mm_unpacklo_epi16(row, row), 16);
         __m128i hi = _mm_srai_epi32(_mm_unpackhi_epi16(row, row), 16);
-        m[r * 2] = Mul(_mm_cvtepi32_ps(lo), _mm_loadu_ps(q + r * 8));
-        m[r * 2 + 1] = Mul(_mm_cvtepi32_ps(hi), _mm_loadu_ps(q + r * 8 + 4));
+        m[r * 2] = _mm_cvtepi32_ps(lo) * _mm_loadu_ps(q + r * 8);
+        m[r * 2 + 1] = _mm_cvtepi32_ps(hi) * _mm_loadu_ps(q + r * 8 + 4);
     }
     IdctPass(m, 2);      // columns 0..3
     IdctPass(m + 1, 2);  // columns 4..7
@@ -114,81 +115,11 @@ void InverseDct(const int16_t in[64], const float q[64], const JpegRangeLimit&, 
 void InverseDct(const int16_t in[64], const float q[64], const JpegRangeLimit& limit, uint8_t* out,
                 size_t stride) {
     float ws[64];
-    // Columns: one independent lane per column, so the loop runs on vector registers.
-    for (int c = 0; c < 8; ++c) {
-        float tmp0 = in[c] * q[c];
-        float tmp1 = in[16 + c] * q[16 + c];
-        float tmp2 = in[32 + c] * q[32 + c];
-        float tmp3 = in[48 + c] * q[48 + c];
-        float tmp10 = tmp0 + tmp2;
-        float tmp11 = tmp0 - tmp2;
-        float tmp13 = tmp1 + tmp3;
-        float tmp12 = (tmp1 - tmp3) * 1.414213562f - tmp13;
-        tmp0 = tmp10 + tmp13;
-        tmp3 = tmp10 - tmp13;
-        tmp1 = tmp11 + tmp12;
-        tmp2 = tmp11 - tmp12;
-
-        float tmp4 = in[8 + c] * q[8 + c];
-        float tmp5 = in[24 + c] * q[24 + c];
-        float tmp6 = in[40 + c] * q[40 + c];
-        float tmp7 = in[56 + c] * q[56 + c];
-        float z13 = tmp6 + tmp5;
-        float z10 = tmp6 - tmp5;
-        float z11 = tmp4 + tmp7;
-        float z12 = tmp4 - tmp7;
-        tmp7 = z11 + z13;
-        tmp11 = (z11 - z13) * 1.414213562f;
-        float z5 = (z10 + z12) * 1.847759065f;
-        tmp10 = 1.082392200f * z12 - z5;
-        tmp12 = -2.613125930f * z10 + z5;
-        tmp6 = tmp12 - tmp7;
-        tmp5 = tmp11 - tmp6;
-        tmp4 = tmp10 + tmp5;
-
-        ws[c] = tmp0 + tmp7;
-        ws[56 + c] = tmp0 - tmp7;
-        ws[8 + c] = tmp1 + tmp6;
-        ws[48 + c] = tmp1 - tmp6;
-        ws[16 + c] = tmp2 + tmp5;
-        ws[40 + c] = tmp2 - tmp5;
-        ws[32 + c] = tmp3 + tmp4;
-        ws[24 + c] = tmp3 - tmp4;
-    }
-    // Rows.
-    for (int r = 0; r < 8; ++r, out += stride) {
-        const float* w = ws + r * 8;
-        float tmp10 = w[0] + w[4];
-        float tmp11 = w[0] - w[4];
-        float tmp13 = w[2] + w[6];
-        float tmp12 = (w[2] - w[6]) * 1.414213562f - tmp13;
-        float tmp0 = tmp10 + tmp13;
-        float tmp3 = tmp10 - tmp13;
-        float tmp1 = tmp11 + tmp12;
-        float tmp2 = tmp11 - tmp12;
-
-        float z13 = w[5] + w[3];
-        float z10 = w[5] - w[3];
-        float z11 = w[1] + w[7];
-        float z12 = w[1] - w[7];
-        float tmp7 = z11 + z13;
-        tmp11 = (z11 - z13) * 1.414213562f;
-        float z5 = (z10 + z12) * 1.847759065f;
-        tmp10 = 1.082392200f * z12 - z5;
-        tmp12 = -2.613125930f * z10 + z5;
-        float tmp6 = tmp12 - tmp7;
-        float tmp5 = tmp11 - tmp6;
-        float tmp4 = tmp10 + tmp5;
-
-        out[0] = limit.table[Descale(tmp0 + tmp7) & 1023];
-        out[7] = limit.table[Descale(tmp0 - tmp7) & 1023];
-        out[1] = limit.table[Descale(tmp1 + tmp6) & 1023];
-        out[6] = limit.table[Descale(tmp1 - tmp6) & 1023];
-        out[2] = limit.table[Descale(tmp2 + tmp5) & 1023];
-        out[5] = limit.table[Descale(tmp2 - tmp5) & 1023];
-        out[4] = limit.table[Descale(tmp3 + tmp4) & 1023];
-        out[3] = limit.table[Descale(tmp3 - tmp4) & 1023];
-    }
+    for (int i = 0; i < 64; ++i) ws[i] = in[i] * q[i];
+    for (int c = 0; c < 8; ++c) IdctPass(ws + c, 8);
+    for (int r = 0; r < 8; ++r) IdctPass(ws + r * 8, 1);
+    for (int r = 0; r < 8; ++r, out += stride)
+        for (int c = 0; c < 8; ++c) out[c] = limit.table[Descale(ws[r * 8 + c]) & 1023];
 }
 
 #endif

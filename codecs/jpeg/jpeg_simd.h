@@ -1,6 +1,7 @@
-// Four-lane float helpers of the DCT stages. With SSE2 (every x86-64 build, and the i686 build,
-// which is compiled with -msse2) they run on vector registers; each lane does exactly the
-// operations of the scalar code in the same order, so the results are bit-identical.
+// Four-lane floats for the DCT stages. With SSE2 (every x86-64 build, and the i686 build, which
+// is compiled with -msse2) the passes run on vector registers through the compilers' vector
+// operators; each lane does exactly the operations of the scalar code in the same order, so
+// the results are bit-identical to it.
 #pragma once
 
 #if defined(__SSE2__)
@@ -11,9 +12,6 @@ namespace jpeg {
 
 using F4 = __m128;
 
-inline F4 Add(F4 a, F4 b) { return _mm_add_ps(a, b); }
-inline F4 Sub(F4 a, F4 b) { return _mm_sub_ps(a, b); }
-inline F4 Mul(F4 a, F4 b) { return _mm_mul_ps(a, b); }
 inline F4 Splat(float v) { return _mm_set1_ps(v); }
 
 // Transposes the 8 x 8 matrix held as m[row * 2 + half] (half 0: columns 0..3, 1: 4..7).
