@@ -40,20 +40,29 @@ void EncodeBlock(JpegBitWriter& writer, const int16_t coeffs[64], int16_t* predi
     writer.Put((static_cast<uint32_t>(dc.code[category]) << category) | ValueBits(diff, category),
                dc.length[category] + category);
 
-    alignas(16) int16_t zz[64];
-    zz[0] = 0;
-    for (int k = 1; k < 64; ++k) zz[k] = coeffs[kZigzagToNatural[k]];
     uint64_t nonZero = 0;
+    alignas(16) int16_t zz[64];
 #if defined(LUMETTA_JPEG_SSE2)
+    // Most blocks of a page (paper, flat areas) have no AC coefficient at all: find out from
+    // the natural order first and skip the reordering for them.
     const __m128i zero = _mm_setzero_si128();
-    for (int i = 0; i < 4; ++i) {
-        __m128i a = _mm_cmpeq_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(zz + 16 * i)), zero);
-        __m128i b = _mm_cmpeq_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(zz + 16 * i + 8)), zero);
-        uint32_t zeros = static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(a, b)));
-        nonZero |= static_cast<uint64_t>(~zeros & 0xFFFFu) << (16 * i);
+    __m128i any = _mm_insert_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(coeffs)), 0, 0);
+    for (int i = 1; i < 8; ++i) any = _mm_or_si128(any, _mm_loadu_si128(reinterpret_cast<const __m128i*>(coeffs + 8 * i)));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, zero)) != 0xFFFF) {
+        zz[0] = 0;
+        for (int k = 1; k < 64; ++k) zz[k] = coeffs[kZigzagToNatural[k]];
+        for (int i = 0; i < 4; ++i) {
+            __m128i a = _mm_cmpeq_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(zz + 16 * i)), zero);
+            __m128i b = _mm_cmpeq_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(zz + 16 * i + 8)), zero);
+            uint32_t zeros = static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(a, b)));
+            nonZero |= static_cast<uint64_t>(~zeros & 0xFFFFu) << (16 * i);
+        }
     }
 #else
-    for (int k = 1; k < 64; ++k) nonZero |= static_cast<uint64_t>(zz[k] != 0) << k;
+    for (int k = 1; k < 64; ++k) {
+        zz[k] = coeffs[kZigzagToNatural[k]];
+        nonZero |= static_cast<uint64_t>(zz[k] != 0) << k;
+    }
 #endif
     int last = 0;
     while (nonZero) {
