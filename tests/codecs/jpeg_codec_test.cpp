@@ -15,6 +15,7 @@
 #include "codecs/jpeg/mini_jpeg.h"
 #include "codecs/jpeg/mini_jpeg_decoder.h"
 #include "jpeg_test_support.h"
+#include "support/global_block_count.h"
 
 using namespace jpegtest;
 
@@ -435,4 +436,26 @@ TEST(JpegDecoder, StopsABlockWhoseRunsPassTheEnd) {
     int16_t next[64] = {};
     jpeg::DecodeBlock(reader, dc, ac, &predictor, next);  // "0 01": DC, then run 15
     EXPECT_EQ(next[jpeg::kZigzagToNatural[16]], 1);
+}
+
+TEST(JpegCodec, LeavesNoBlockBehind) {
+    if (!CanCountGlobalBlocks()) GTEST_SKIP() << "global blocks are counted in the native build";
+    std::vector<uint8_t> good = ColourStream(), truncated(good.begin(), good.begin() + good.size() / 2);
+    std::vector<uint8_t> progressive = good;
+    progressive[MarkerAt(progressive, 0xC0) + 1] = 0xC2;
+    long before = LiveGlobalBlocks();
+    for (const auto& s : {good, truncated, progressive}) {
+        CMiniJpegDecoder decoder;
+        decoder.Decode(s.data(), s.size());  // the DIB is not taken: the decoder frees it
+    }
+    {
+        DibGuard dib(MakeDib(20, 20, 24, Pattern));
+        CMiniJpeg encoder;
+        EXPECT_EQ(encoder.EncodeToMemory(dib.h), CMiniJpeg::kOk);
+        EXPECT_EQ(encoder.EncodeToMemory(dib.h), CMiniJpeg::kOk);  // the first output is freed
+        static_cast<BITMAPINFOHEADER*>(GlobalLock(dib.h))->biBitCount = 32;
+        GlobalUnlock(dib.h);
+        EXPECT_EQ(encoder.EncodeToMemory(dib.h), CMiniJpeg::kBadDepth);
+    }
+    EXPECT_EQ(LiveGlobalBlocks(), before);
 }
