@@ -459,3 +459,53 @@ TEST(JpegCodec, LeavesNoBlockBehind) {
     }
     EXPECT_EQ(LiveGlobalBlocks(), before);
 }
+
+namespace {
+
+void Append(std::vector<uint8_t>& to, const uint8_t* bytes, size_t count) {
+    size_t at = to.size();
+    to.resize(at + count);
+    memcpy(to.data() + at, bytes, count);
+}
+
+}  // namespace
+
+TEST(JpegDecoder, RestartIntervalResetsThePredictors) {
+    // A grey stream of three units is coded again with a restart marker after every unit: the
+    // DC of each unit is then coded against 0, and the image must not change.
+    std::vector<uint8_t> s = GreyStream(24, 8, 75);
+    const size_t sos = MarkerAt(s, 0xDA);
+    const size_t scanStart = sos + 2 + ((size_t(s[sos + 2]) << 8) | s[sos + 3]);
+    jpeg::JpegHuffmanTable dc, ac;
+    ASSERT_TRUE(jpeg::BuildHuffmanTable(jpeg::kDcLuminance.counts, jpeg::kDcLuminance.symbols, &dc));
+    ASSERT_TRUE(jpeg::BuildHuffmanTable(jpeg::kAcLuminance.counts, jpeg::kAcLuminance.symbols, &ac));
+    jpeg::JpegBitReader reader;
+    reader.Start(s.data(), s.size(), scanStart);
+    int16_t predictor = 0, blocks[3][64] = {};
+    for (auto& block : blocks) jpeg::DecodeBlock(reader, dc, ac, &predictor, block);
+    ASSERT_NE(blocks[1][0], 0);  // so that a missed reset shows
+
+    jpeg::JpegHuffmanCodes dcCodes, acCodes;
+    jpeg::BuildHuffmanCodes(jpeg::kDcLuminance, &dcCodes);
+    jpeg::BuildHuffmanCodes(jpeg::kAcLuminance, &acCodes);
+    std::vector<uint8_t> restarted;
+    Append(restarted, s.data(), sos);
+    const uint8_t dri[] = {0xFF, 0xDD, 0x00, 0x04, 0x00, 0x01};
+    Append(restarted, dri, sizeof(dri));
+    Append(restarted, s.data() + sos, scanStart - sos);
+    for (int b = 0; b < 3; ++b) {
+        jpeg::JpegOutput out;
+        ASSERT_TRUE(out.Reserve(256));
+        jpeg::JpegBitWriter writer(out);
+        int16_t fresh = 0;
+        jpeg::EncodeBlock(writer, blocks[b], &fresh, dcCodes, acCodes);
+        ASSERT_TRUE(writer.Finish());
+        Append(restarted, out.data, out.size);
+        const uint8_t marker[] = {0xFF, uint8_t(b < 2 ? 0xD0 + b : 0xD9)};
+        Append(restarted, marker, 2);
+    }
+    Image plain, withRestarts;
+    ASSERT_EQ(Decode(s, &plain), 0);
+    ASSERT_EQ(Decode(restarted, &withRestarts), 0);
+    EXPECT_EQ(plain.pixels, withRestarts.pixels);
+}
