@@ -45,6 +45,32 @@ public:
     // Completes the last byte with 1 bits. False when the output could not grow at some point.
     bool Finish();
 
+    // The writer's pending bits held in locals (registers) while one block is coded; they go
+    // back to the writer when the batch ends.
+    class Batch {
+    public:
+        explicit Batch(JpegBitWriter& writer) : writer_(writer), acc_(writer.acc_), count_(writer.count_) {}
+        ~Batch() {
+            writer_.acc_ = acc_;
+            writer_.count_ = count_;
+        }
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+        void Put(uint32_t bits, int length) {
+            acc_ = (acc_ << length) | bits;
+            count_ += length;
+            if (count_ >= 32) {
+                count_ -= 32;
+                writer_.StoreWord(static_cast<uint32_t>(acc_ >> count_));
+            }
+        }
+
+    private:
+        JpegBitWriter& writer_;
+        uint64_t acc_;
+        int count_;
+    };
+
 private:
     void StoreWord(uint32_t w);
 

@@ -55,11 +55,12 @@ inline void FdctPass(T* d, int step) {
 // Quantisation rounds half up through a positive offset, as the IJG float path does.
 #if defined(LUMETTA_JPEG_SSE2)
 
-void ForwardDctQuantize(const float* src, size_t srcStride, const float* divisors, int16_t out[64]) {
+void ForwardDctQuantize(const int16_t* src, size_t srcStride, const float* divisors, int16_t out[64]) {
     F4 m[16];  // row r, columns 0..3 and 4..7
     for (int r = 0; r < 8; ++r) {
-        m[r * 2] = _mm_loadu_ps(src + r * srcStride);
-        m[r * 2 + 1] = _mm_loadu_ps(src + r * srcStride + 4);
+        __m128i row = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + r * srcStride));
+        m[r * 2] = _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpacklo_epi16(row, row), 16));
+        m[r * 2 + 1] = _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpackhi_epi16(row, row), 16));
     }
     Transpose8x8(m);
     FdctPass(m, 2);      // rows 0..3
@@ -79,10 +80,10 @@ void ForwardDctQuantize(const float* src, size_t srcStride, const float* divisor
 
 #else
 
-void ForwardDctQuantize(const float* src, size_t srcStride, const float* divisors, int16_t out[64]) {
+void ForwardDctQuantize(const int16_t* src, size_t srcStride, const float* divisors, int16_t out[64]) {
     float ws[64];
     for (int r = 0; r < 8; ++r)
-        for (int c = 0; c < 8; ++c) ws[r * 8 + c] = src[r * srcStride + c];
+        for (int c = 0; c < 8; ++c) ws[r * 8 + c] = static_cast<float>(src[r * srcStride + c]);
     for (int r = 0; r < 8; ++r) FdctPass(ws + r * 8, 1);
     for (int c = 0; c < 8; ++c) FdctPass(ws + c, 8);
     for (int i = 0; i < 64; ++i)

@@ -12,7 +12,7 @@ namespace jpeg {
 // Divisor of natural position (r, c): 1 / (q[r][c] * a[r] * a[c] * 8), in double, kept as float.
 void BuildFdctDivisors(const uint16_t quantNatural[64], float out[64]);
 
-// src: 8 rows of 8 level-shifted samples, srcStride floats apart. out: natural order.
-void ForwardDctQuantize(const float* src, size_t srcStride, const float divisors[64], int16_t out[64]);
+// src: 8 rows of 8 level-shifted samples, srcStride samples apart. out: natural order.
+void ForwardDctQuantize(const int16_t* src, size_t srcStride, const float divisors[64], int16_t out[64]);
 
 }  // namespace jpeg

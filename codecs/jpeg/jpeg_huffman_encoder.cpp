@@ -34,10 +34,11 @@ inline uint32_t ValueBits(int v, int category) {
 
 void EncodeBlock(JpegBitWriter& writer, const int16_t coeffs[64], int16_t* predictor, const JpegHuffmanCodes& dc,
                  const JpegHuffmanCodes& ac) {
+    JpegBitWriter::Batch batch(writer);
     int diff = coeffs[0] - *predictor;
     *predictor = coeffs[0];
     int category = Category(diff);
-    writer.Put((static_cast<uint32_t>(dc.code[category]) << category) | ValueBits(diff, category),
+    batch.Put((static_cast<uint32_t>(dc.code[category]) << category) | ValueBits(diff, category),
                dc.length[category] + category);
 
     uint64_t nonZero = 0;
@@ -69,15 +70,15 @@ void EncodeBlock(JpegBitWriter& writer, const int16_t coeffs[64], int16_t* predi
         int k = std::countr_zero(nonZero);
         nonZero &= nonZero - 1;
         int run = k - last - 1;
-        for (; run >= 16; run -= 16) writer.Put(ac.code[0xF0], ac.length[0xF0]);
+        for (; run >= 16; run -= 16) batch.Put(ac.code[0xF0], ac.length[0xF0]);
         int v = zz[k];
         category = Category(v);
         int symbol = (run << 4) | category;
-        writer.Put((static_cast<uint32_t>(ac.code[symbol]) << category) | ValueBits(v, category),
+        batch.Put((static_cast<uint32_t>(ac.code[symbol]) << category) | ValueBits(v, category),
                    ac.length[symbol] + category);
         last = k;
     }
-    if (last != 63) writer.Put(ac.code[0], ac.length[0]);
+    if (last != 63) batch.Put(ac.code[0], ac.length[0]);
 }
 
 }  // namespace jpeg

@@ -144,7 +144,7 @@ struct RowSource {
 void EncodeGrey(const RowSource& src, int width, const EncoderTables& t, JpegBitWriter& writer) {
     const int blocks = (width + 7) / 8;
     const int padded = blocks * 8;
-    std::vector<float> plane(static_cast<size_t>(padded) * 8);
+    std::vector<int16_t> plane(static_cast<size_t>(padded) * 8);
     int16_t predictor = 0;
     alignas(16) int16_t coeffs[64];
     for (int y0 = 0; y0 < src.height; y0 += 8) {
@@ -162,10 +162,10 @@ void EncodeGrey(const RowSource& src, int width, const EncoderTables& t, JpegBit
 void EncodeColour(const RowSource& src, int width, const EncoderTables& t, JpegBitWriter& writer) {
     const int mcus = (width + 15) / 16;
     const size_t padded = static_cast<size_t>(mcus) * 16, chromaPadded = padded / 2;
-    std::vector<float> planes(padded * 16 + chromaPadded * 8 * 2);
-    float* yPlane = planes.data();
-    float* cbPlane = yPlane + padded * 16;
-    float* crPlane = cbPlane + chromaPadded * 8;
+    std::vector<int16_t> planes(padded * 16 + chromaPadded * 8 * 2);
+    int16_t* yPlane = planes.data();
+    int16_t* cbPlane = yPlane + padded * 16;
+    int16_t* crPlane = cbPlane + chromaPadded * 8;
     int16_t predictors[3] = {0, 0, 0};
     alignas(16) int16_t coeffs[64];
     for (int y0 = 0; y0 < src.height; y0 += 16) {
@@ -177,9 +177,9 @@ void EncodeColour(const RowSource& src, int width, const EncoderTables& t, JpegB
                             chroma ? crPlane + (r / 2) * chromaPadded : nullptr);
         }
         for (int m = 0; m < mcus; ++m) {
-            const float* y = yPlane + static_cast<size_t>(m) * 16;
-            const float* luma[4] = {y, y + 8, y + 8 * padded, y + 8 * padded + 8};
-            for (const float* block : luma) {
+            const int16_t* y = yPlane + static_cast<size_t>(m) * 16;
+            const int16_t* luma[4] = {y, y + 8, y + 8 * padded, y + 8 * padded + 8};
+            for (const int16_t* block : luma) {
                 ForwardDctQuantize(block, padded, t.lumaDiv, coeffs);
                 EncodeBlock(writer, coeffs, &predictors[0], t.dcLuma, t.acLuma);
             }
