@@ -9,6 +9,7 @@
 #include <string>
 
 #include "codecs/jpeg/jpeg_bit_reader.h"
+#include "codecs/jpeg/jpeg_color_encode.h"
 #include "codecs/jpeg/jpeg_huffman_decoder.h"
 #include "codecs/jpeg/jpeg_huffman_encoder.h"
 #include "codecs/jpeg/jpeg_tables.h"
@@ -508,4 +509,26 @@ TEST(JpegDecoder, RestartIntervalResetsThePredictors) {
     ASSERT_EQ(Decode(s, &plain), 0);
     ASSERT_EQ(Decode(restarted, &withRestarts), 0);
     EXPECT_EQ(plain.pixels, withRestarts.pixels);
+}
+
+TEST(JpegEncoder, ColourConversionIsTheIntegerFormula) {
+    // Extremes and a pseudo-random spread, over widths that use the vector path and its tail.
+    std::vector<uint8_t> row(3 * 61);
+    uint32_t seed = 7;
+    for (size_t i = 0; i < row.size(); ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        row[i] = i < 48 ? (i % 2 ? 255 : 0) : uint8_t(seed >> 24);
+    }
+    for (int width : {61, 48, 16, 5}) {
+        const int padded = (width + 15) / 16 * 16;
+        std::vector<int16_t> y(padded), cb(padded / 2), cr(padded / 2);
+        jpeg::BgrRowToSamples(row.data(), width, padded, y.data(), cb.data(), cr.data());
+        for (int x = 0; x < padded; ++x) {
+            const uint8_t* p = &row[3 * std::min(x, width - 1)];
+            EXPECT_EQ(y[x], ((19595 * p[2] + 38470 * p[1] + 7471 * p[0]) >> 16) - 128) << width << " " << x;
+            if (x % 2) continue;
+            EXPECT_EQ(cb[x / 2], (-11058 * p[2] - 21708 * p[1] + 32768 * p[0]) >> 16) << width << " " << x;
+            EXPECT_EQ(cr[x / 2], (32768 * p[2] - 27438 * p[1] - 5328 * p[0]) >> 16) << width << " " << x;
+        }
+    }
 }
