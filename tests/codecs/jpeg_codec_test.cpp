@@ -9,6 +9,7 @@
 #include <string>
 
 #include "codecs/jpeg/jpeg_bit_reader.h"
+#include "codecs/jpeg/jpeg_color_decode.h"
 #include "codecs/jpeg/jpeg_color_encode.h"
 #include "codecs/jpeg/jpeg_huffman_decoder.h"
 #include "codecs/jpeg/jpeg_huffman_encoder.h"
@@ -531,4 +532,31 @@ TEST(JpegEncoder, ColourConversionIsTheIntegerFormula) {
             EXPECT_EQ(cr[x / 2], (32768 * p[2] - 27438 * p[1] - 5328 * p[0]) >> 16) << width << " " << x;
         }
     }
+}
+
+TEST(JpegDecoder, ColourOutputClampsAndStaysInItsRow) {
+    jpeg::JpegColorTables tables;
+    std::vector<uint8_t> luma(64);
+    std::vector<int16_t> blue(64), green(64), red(64);
+    uint32_t seed = 3;
+    auto next = [&] { return (seed = seed * 1664525u + 1013904223u) >> 16; };
+    for (int i = 0; i < 64; ++i) {
+        luma[i] = uint8_t(i < 8 ? (i % 2 ? 255 : 0) : next());
+        blue[i] = int16_t(tables.cbToB[next() & 255]);
+        green[i] = int16_t(tables.crToG[next() & 255] + tables.cbToG[next() & 255]);
+        red[i] = int16_t(tables.crToR[next() & 255]);
+    }
+    const jpeg::ChromaTerms terms{blue.data(), green.data(), red.data()};
+    auto clamp = [](int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); };
+    for (int h : {1, 2})
+        for (int width : {61, 48, 33, 17, 16, 5}) {
+            std::vector<uint8_t> out(3 * width + 8, 0xAB);
+            jpeg::YccRowToBgr(tables, luma.data(), terms, h, width, out.data());
+            for (int x = 0; x < width; ++x) {
+                EXPECT_EQ(out[3 * x], clamp(luma[x] + blue[x / h])) << h << " " << width << " " << x;
+                EXPECT_EQ(out[3 * x + 1], clamp(luma[x] + green[x / h])) << h << " " << width << " " << x;
+                EXPECT_EQ(out[3 * x + 2], clamp(luma[x] + red[x / h])) << h << " " << width << " " << x;
+            }
+            for (int i = 3 * width; i < 3 * width + 8; ++i) EXPECT_EQ(out[i], 0xAB) << h << " " << width;
+        }
 }
