@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <string>
 
 #include "codecs/jpeg/jpeg_bit_reader.h"
@@ -227,7 +228,7 @@ TEST(JpegEncoder, ZeroRunsOfSixteenAndMoreRoundTrip) {
 
 TEST(JpegEncoder, WritesFilesAndReportsFailures) {
     DibGuard dib(MakeDib(30, 20, 24, Pattern));
-    std::string path = testing::TempDir() + "lumetta_jpeg_out.jpg";
+    std::string path = testing::TempDir() + "lumetta_jpeg_" + std::to_string(std::random_device{}()) + ".jpg";
     CMiniJpeg encoder;
     ASSERT_EQ(encoder.EncodeToFile(dib.h, path.c_str()), CMiniJpeg::kOk);
     FILE* f = fopen(path.c_str(), "rb");

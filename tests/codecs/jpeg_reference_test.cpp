@@ -5,9 +5,12 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+
+#include <stdlib.h>
 
 #include <jpeglib.h>
 
@@ -17,7 +20,21 @@ using namespace jpegtest;
 
 namespace {
 
-std::string Temp(const std::string& name) { return testing::TempDir() + "lumetta_jpegref_" + name; }
+// Files of this run live in a folder of their own (several builds may run the suite at once),
+// removed when the program ends.
+struct TempFolder {
+    std::string path;
+    TempFolder() {
+        std::string pattern = testing::TempDir() + "lumetta_jpegref_XXXXXX";
+        path = std::string(mkdtemp(pattern.data())) + "/";
+    }
+    ~TempFolder() { std::filesystem::remove_all(path); }
+};
+
+std::string Temp(const std::string& name) {
+    static const TempFolder folder;
+    return folder.path + name;
+}
 
 std::vector<uint8_t> ReadFile(const std::string& path) {
     std::ifstream f(path, std::ios::binary);
