@@ -24,6 +24,7 @@ CBrowserAddOnBase::CBrowserAddOnBase(HINSTANCE module, LONG hostKind)
       m_webcam(module),
       m_moduleInstanceCore(module) {
     SetModuleInstance(module);
+    SetPluginManagerSearch(hostKind == kHostPlugin);
     CopyIdentityText(m_appIdentity.Version.Info, "Lumetta 8.0");
     CopyIdentityText(m_appIdentity.ProductFamily, "Lumetta");
     CopyIdentityText(m_appIdentity.ProductName, "Lumetta");
