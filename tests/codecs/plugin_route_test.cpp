@@ -32,11 +32,11 @@ TEST_F(PluginRoute, LoadsThroughGdiplusOnlyWhenItIsThere) {
     BOOL gif = engine->LoadImageEx(TestFile("logo.gif").c_str(), -1);
     if (GdiplusSwitchedOff()) {
         EXPECT_TRUE(jpeg);  // the own JPEG decoder
-        EXPECT_EQ(engine->Info(1).biWidth, 160);
         EXPECT_FALSE(tiff);
         EXPECT_FALSE(gif);
         EXPECT_EQ(engine->GetErrorCode(), -1207);  // GDI+ function missing
         EXPECT_EQ(engine->GetImageCount(), 2);
+        EXPECT_EQ(engine->Info(1).biWidth, 160);
     } else {
         EXPECT_TRUE(jpeg && tiff && gif);
         EXPECT_EQ(engine->GetImageCount(), 6);
