@@ -34,10 +34,12 @@ std::string ImagePartHead(const char* fieldName, const char* fileNameUtf8) {
 
 std::string Closing() { return std::string("\r\n--") + kMultipartBoundary + "--\r\n"; }
 
-// A value that holds a delimiter would end its part early and let the page forge parts.
+// A value that holds a delimiter would end its part early and let the page forge parts. The
+// value follows a CRLF, so one that starts with the boundary line counts as well.
 bool HoldsDelimiter(const char* value) {
     std::string delimiter = std::string("\r\n--") + kMultipartBoundary;
-    return strstr(value, delimiter.c_str()) != nullptr;
+    std::string text = std::string("\r\n") + value;
+    return text.find(delimiter) != std::string::npos;
 }
 
 }  // namespace

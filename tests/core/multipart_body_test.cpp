@@ -62,6 +62,11 @@ TEST(MultipartBody, ValueHoldingTheDelimiterIsRefused) {
     int result = 0;
     Build(fields, 1, "f", "a.bmp", "F", &result);
     EXPECT_EQ(result, kMultipartBadValue);
+    // The value follows a CRLF of its own part header: starting with the boundary line is as bad.
+    std::string leading = kLine + "--";
+    MultipartField first[] = {{"note", leading.c_str()}};
+    Build(first, 1, "f", "a.bmp", "F", &result);
+    EXPECT_EQ(result, kMultipartBadValue);
 }
 
 TEST(MultipartBody, FileNameCutAtACharacterBoundary) {
