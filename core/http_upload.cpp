@@ -183,6 +183,7 @@ BOOL COstrelBase::RunHttpUpload(const char* server, const char* actionPage, cons
             GlobalFree(cookie);
         }
     }
+    m_bodyCutOff = false;
     bool sent = InternetUploadImage(s.request, static_cast<const BYTE*>(body), static_cast<DWORD>(bodySize), isPost,
                                     FALSE) != FALSE;
     if (isPost) {
@@ -206,8 +207,8 @@ BOOL COstrelBase::RunHttpUpload(const char* server, const char* actionPage, cons
 }
 
 bool COstrelBase::ReadPostAnswer(UploadSession& s, bool sent) {
-    // A cancelled transfer stays cancelled: there is no answer to read.
-    if (!sent && GetErrorCode() == -1032) return false;
+    // A cancelled or cut-off body keeps its own code (-1032 for a cancel): no answer can follow it.
+    if (!sent && m_bodyCutOff) return false;
     char answer[kHttpResponseSize] = {};
     DWORD total = 0;
     bool readOk = true;
@@ -266,7 +267,9 @@ BOOL COstrelBase::InternetUploadImage(HINTERNET handle, const BYTE* body, DWORD 
     for (;;) {
         if (!SendStage(handle, bodySize, isPost != FALSE, certTried)) return FALSE;
         if (!RunTransferThread(params, true, &failure)) {
-            m_api.HttpEndRequest(handle, nullptr, 0, 0);
+            // The body was cut off: ending the request would wait for an answer the server
+            // cannot give before the rest of the body. Closing the request handle aborts it.
+            m_bodyCutOff = true;
             if (DebugLogOn()) DebugLog(0, "InternetUploadImage: closerequest, last error:%d\r\n", GetLastError());
             SetErrorCode(failure);
             return FALSE;

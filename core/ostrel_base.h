@@ -144,4 +144,5 @@ private:
     WinInetApi m_api;
     // Per upload: 1 when it goes to the server of the last successful POST, or none succeeded yet.
     LONG m_sameServer = 0;
+    bool m_bodyCutOff = false;  // the transfer thread stopped before the whole body was written
 };

@@ -32,6 +32,11 @@ DWORD ErrorOr(DWORD fallback) {
 DWORD WINAPI TransferThreadMain(LPVOID context) {
     auto& p = *static_cast<TransferThreadParams*>(context);
     if (p.startEvent) WaitForSingleObject(p.startEvent, INFINITE);
+    // Cancelled before the first byte (the dialog could not be shown): nothing is sent.
+    if (p.engine->GetIfCancelTransfer()) {
+        EndTransferDialog(p);
+        return kTransferCancelledExit;
+    }
     if (p.size == 0) {
         EndTransferDialog(p);
         return 0;

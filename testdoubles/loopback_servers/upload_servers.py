@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Loopback HTTP and HTTPS servers for the upload tests and benchmark, on 127.0.0.1 only.
 
-  upload_servers.py start DIR   start both servers in the background; when this returns, DIR/ports
-                                holds "http=<port> https=<port>" and DIR/pid the server's process id
+  upload_servers.py start DIR   start the servers in the background; when this returns, DIR/ports
+                                holds "http=<port> https=<port> slow=<port>" and DIR/pid the
+                                server's process id
   upload_servers.py stop DIR    stop the server started for DIR
   upload_servers.py serve DIR   run in the foreground (what start runs)
 
@@ -12,7 +13,8 @@ received, an empty line, then the body bytes. The path decides the answer:
   /404     404 with an empty body          /500    500 with an empty body
   /401     401 with an empty body          /slow   reads the body slowly, then 200 empty
   anything else: 200 with an empty body. The HTTPS server answers the same, with a self-signed
-certificate made at start.
+certificate made at start. The slow server answers the same too, but with a small receive buffer
+and a pause of 1.5 s before it reads anything: a client's writes block, as on a slow line.
 """
 import os
 import signal
@@ -52,7 +54,9 @@ def read_head(conn, pending):
     return head + b"\r\n", rest
 
 
-def serve_connection(conn, recorder):
+def serve_connection(conn, recorder, stall=False):
+    if stall:
+        time.sleep(1.5)
     pending = b""
     try:
         while True:
@@ -101,15 +105,17 @@ def serve_connection(conn, recorder):
             pass
 
 
-def listen():
+def listen(receive_buffer=0):
     server = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    if receive_buffer:
+        server.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, receive_buffer)
     server.bind(("127.0.0.1", 0))
     server.listen(64)
     return server
 
 
-def accept_loop(server, recorder, context):
+def accept_loop(server, recorder, context, stall):
     while True:
         conn, _ = server.accept()
         conn.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
@@ -123,7 +129,7 @@ def accept_loop(server, recorder, context):
                 except (OSError, ssl.SSLError):
                     conn.close()
                     return
-            serve_connection(conn, recorder)
+            serve_connection(conn, recorder, stall)
 
         threading.Thread(target=run, daemon=True).start()
 
@@ -136,11 +142,11 @@ def serve(folder):
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
     context.load_cert_chain(cert, key)
     recorder = Recorder(folder)
-    plain, secure = listen(), listen()
-    for server, ctx in ((plain, None), (secure, context)):
-        threading.Thread(target=accept_loop, args=(server, recorder, ctx), daemon=True).start()
+    plain, secure, slow = listen(), listen(), listen(16384)
+    for server, ctx, stall in ((plain, None, False), (secure, context, False), (slow, None, True)):
+        threading.Thread(target=accept_loop, args=(server, recorder, ctx, stall), daemon=True).start()
     with open(os.path.join(folder, "ports.tmp"), "w") as f:
-        f.write("http=%d https=%d\n" % (plain.getsockname()[1], secure.getsockname()[1]))
+        f.write("http=%d https=%d slow=%d\n" % (plain.getsockname()[1], secure.getsockname()[1], slow.getsockname()[1]))
     os.replace(os.path.join(folder, "ports.tmp"), os.path.join(folder, "ports"))
     signal.sigwait([signal.SIGTERM, signal.SIGINT])
 
