@@ -15,9 +15,14 @@ void EndTransferDialog(TransferThreadParams& p) {
     if (InterlockedCompareExchange(&p.hasDialog, 0, 0) && dialog) SendMessageA(dialog, WM_TRANSFER_END, 0, 0);
 }
 
-void ReportPercent(TransferThreadParams& p, SHORT percent) {
+void ReportPercent(TransferThreadParams& p, SHORT percent, SHORT& shown) {
+    // The bar moves only when its value changes: a message to another thread's window per
+    // 8 KB chunk would cost more than the chunk itself.
     HWND dialog = p.dialog;
-    if (InterlockedCompareExchange(&p.hasDialog, 0, 0) && dialog) SendMessageA(dialog, WM_TRANSFER_PERCENT, percent, 0);
+    if (percent != shown && InterlockedCompareExchange(&p.hasDialog, 0, 0) && dialog) {
+        SendMessageA(dialog, WM_TRANSFER_PERCENT, percent, 0);
+        shown = percent;
+    }
     LONG cancel = 0;
     p.engine->OnTransferPercentage(percent, &cancel);
     if (cancel == 1) p.engine->SetIfCancelTransfer(1);
@@ -42,6 +47,7 @@ DWORD WINAPI TransferThreadMain(LPVOID context) {
         return 0;
     }
     DWORD done = 0;
+    SHORT shown = -1;
     for (;;) {
         DWORD chunk = p.size - done < kTransferChunkBytes ? p.size - done : kTransferChunkBytes;
         DWORD moved = 0;
@@ -55,7 +61,7 @@ DWORD WINAPI TransferThreadMain(LPVOID context) {
         }
         done += moved;
         auto percent = static_cast<SHORT>(static_cast<double>(done) / static_cast<double>(p.size) * 100.0);
-        ReportPercent(p, percent);
+        ReportPercent(p, percent, shown);
         if (p.engine->GetIfCancelTransfer()) {
             EndTransferDialog(p);
             return kTransferCancelledExit;
