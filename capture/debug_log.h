@@ -17,5 +17,8 @@ void DebugLog(int level, const char* format, ...);
 // buffer of at least 1252 bytes. Exposed for tests.
 void FormatDebugLogLine(char* buffer, const SYSTEMTIME& time, const char* format, va_list args);
 
+// The product version named in the version line that switching the log on writes.
+constexpr char kProductVersionText[] = "Lumetta 8.0";
+
 // Centres a window over its parent (the desktop window when it has none), keeping its size.
 void CenterWindow(HWND window);

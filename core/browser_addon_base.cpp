@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/engine_table.h"
+#include "core/worker_runner.h"
 
 namespace {
 
@@ -17,6 +18,7 @@ void CopyIdentityText(TW_STR32& field, const char* text) {
 
 CBrowserAddOnBase::CBrowserAddOnBase(HINSTANCE module, LONG hostKind)
     : m_hostKind(hostKind),
+      m_errorTexts(hostKind == kHostPlugin),
       m_barcode(module),
       m_ocr(module),
       m_webcam(module),
@@ -35,6 +37,8 @@ CBrowserAddOnBase::CBrowserAddOnBase(HINSTANCE module, LONG hostKind)
 }
 
 CBrowserAddOnBase::~CBrowserAddOnBase() {
+    // Hosts wait first thing in their own destructors; this is the last guard.
+    WaitForWorkerOfEngine(this);
     if (m_httpFieldName) GlobalFree(m_httpFieldName);
     if (m_selectedData) GlobalFree(m_selectedData);
     m_httpFieldName = m_selectedData = nullptr;

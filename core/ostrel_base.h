@@ -43,7 +43,7 @@ public:
     LONG HTTPFormFieldCount() const { return m_formFieldCount; }
 
     // The encoded image file alone in a new global block; its size is added to *size.
-    HGLOBAL GetSelectedImagesData(const WORD* indices, LONG count, LONG imageType, LONG* size);
+    HGLOBAL GetSelectedImagesData(const SHORT* indices, LONG count, LONG imageType, LONG* size);
     BOOL GetImageSizeWithSpecifiedType(LONG index, LONG imageType, LONG* size);
 
     // The page's own cookie text; an empty text clears it.

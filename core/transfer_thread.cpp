@@ -4,6 +4,7 @@
 
 #include "capture/debug_log.h"
 #include "core/ostrel_base.h"
+#include "core/worker_runner.h"
 
 namespace {
 
@@ -111,18 +112,6 @@ INT_PTR CALLBACK TransferDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 
 }  // namespace
 
-void PumpedWait(HANDLE handle) {
-    for (;;) {
-        DWORD r = MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_ALLINPUT);
-        if (r != WAIT_OBJECT_0 + 1) return;
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
-}
-
 bool RunTransferThread(TransferThreadParams& p, bool upload, LONG* failure) {
     COstrelBase& engine = *p.engine;
     const char* name = upload ? "InternetUploadImage" : "InternetDownloadImage";
@@ -163,7 +152,7 @@ bool RunTransferThread(TransferThreadParams& p, bool upload, LONG* failure) {
             SetEvent(p.startEvent);
         }
     }
-    PumpedWait(thread);
+    PumpedWaitForThread(thread);
     DWORD exitCode = 0;
     GetExitCodeThread(thread, &exitCode);
     CloseHandle(thread);

@@ -6,12 +6,14 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include "resources/resource_ids.h"
+
 class COstrelBase;
 
 constexpr DWORD kTransferChunkBytes = 8192;
-constexpr int kTransferDialogId = 203;
-constexpr int kTransferProgressId = 201;
-constexpr int kTransferCancelId = 202;
+constexpr int kTransferDialogId = IDD_FILE_TRANSFER;
+constexpr int kTransferProgressId = IDC_TRANSFER_PROGRESS;
+constexpr int kTransferCancelId = IDC_TRANSFER_CANCEL;
 constexpr UINT WM_TRANSFER_PERCENT = WM_USER + 1;
 constexpr UINT WM_TRANSFER_END = WM_USER + 2;
 // Exit code of a transfer thread that stopped because the transfer was cancelled.
@@ -37,6 +39,3 @@ struct TransferThreadParams {
 // thread ended with 0; otherwise *failure holds the engine error code to store (-1032 when
 // cancelled, else -3000 minus the thread's or the system's error).
 bool RunTransferThread(TransferThreadParams& params, bool upload, LONG* failure);
-
-// Waits for a handle while dispatching this thread's messages.
-void PumpedWait(HANDLE handle);

@@ -1,71 +1,64 @@
-// The image file of an upload, encoded by type into a new global block.
-#include <cstring>
-
+// The image file of an upload, encoded by type into a new global block by the file I/O layer.
 #include "core/ostrel_base.h"
-#include "core/upload_bmp_file.h"
+
+#include "engine/dib_layout.h"
 
 namespace {
 
-constexpr WORD kAllImages = 65535;
+constexpr USHORT kAllImages = 65535;
 
-// The whole local file in a new fixed block; null with the system's error stored by the caller.
-HGLOBAL ReadWholeFile(const char* path, uint64_t* size) {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return nullptr;
-    LARGE_INTEGER length{};
-    HGLOBAL block = nullptr;
-    if (GetFileSizeEx(file, &length) && length.QuadPart >= 0 && length.QuadPart <= 0x7FFFFFFF) {
-        DWORD bytes = static_cast<DWORD>(length.QuadPart);
-        block = GlobalAlloc(GMEM_FIXED, bytes ? bytes : 1);
-        DWORD read = 0;
-        if (block && (!ReadFile(file, block, bytes, &read, nullptr) || read != bytes)) {
-            GlobalFree(block);
-            block = nullptr;
-        }
-        *size = bytes;
-    } else {
-        SetLastError(ERROR_FILE_TOO_LARGE);
-    }
-    CloseHandle(file);
-    return block;
+// The file size in an upload's BMP header counts the file header, the image's headers and
+// colours and its padded rows, whatever more the image's block holds behind them.
+void SetUploadBmpFileSize(HGLOBAL dib, BYTE* file, DWORD fileSize) {
+    DibLayout layout;
+    if (fileSize < 14 || !ComputeDibLayout(dib, &layout)) return;
+    uint64_t size = 14 + layout.pixelOffset + layout.imageBytes;
+    for (int i = 0; i < 4; ++i) file[2 + i] = static_cast<BYTE>(size >> (8 * i));
 }
 
 }  // namespace
 
 HGLOBAL COstrelBase::EncodeUploadImageFile(const void* indices, LONG count, LONG imageType, uint64_t* size) {
     *size = 0;
+    HGLOBAL block = nullptr;
+    DWORD bytes = 0;
     if (imageType == kUploadLocalFile) {
-        const char* path = static_cast<const char*>(indices);
-        HGLOBAL block = path ? ReadWholeFile(path, size) : nullptr;
-        if (!block) SetErrorCode(-3000 - static_cast<LONG>(path ? GetLastError() : ERROR_INVALID_PARAMETER));
+        block = ReadFileToMemory(static_cast<const char*>(indices), &bytes);
+        if (!block && GetErrorCode() == 0) SetErrorCode(-1034);
+        *size = block ? bytes : 0;
         return block;
     }
-    const WORD* list = static_cast<const WORD*>(indices);
+    const SHORT* list = static_cast<const SHORT*>(indices);
     if (!list || count <= 0) {
         SetErrorCode(-1034);
         return nullptr;
     }
-    WORD first = list[0] == kAllImages ? 0 : list[0];
-    if (imageType != 0) {
-        // JPEG, TIFF, PNG and PDF come from the codecs' encoders to memory.
-        SetErrorCode(-1110);
+    // Single-image types take the first listed image; 65535 in front means all, so the first.
+    SHORT first = static_cast<USHORT>(list[0]) == kAllImages ? 0 : list[0];
+    BOOL ok = FALSE;
+    switch (imageType) {
+        case 0:
+            ok = SaveAsBMPToMemory(&block, first, &bytes);
+            if (ok) SetUploadBmpFileSize(GetImageDIB(first), static_cast<BYTE*>(block), bytes);
+            break;
+        case 1: ok = SaveAsJPEGToMemory(&block, first, &bytes, m_jpegQuality); break;
+        case 2: ok = SaveImagesAsTIFFToMemory(&block, list, count, &bytes, m_tiffCompressionType); break;
+        case 3: ok = SaveAsPNGToMemory(&block, first, &bytes); break;
+        case 4:
+            ok = SaveImagesAsPDFToMemory(&block, list, count, &m_pdfSettings, &bytes, m_pdfCompressionType, m_jpegQuality);
+            break;
+        default: SetErrorCode(-1110); break;
+    }
+    if (!ok) {
+        if (block) GlobalFree(block);
+        if (GetErrorCode() == 0) SetErrorCode(-1002);
         return nullptr;
     }
-    HGLOBAL dib = GetImageDIB(static_cast<SHORT>(first));
-    if (!dib) return nullptr;
-    const BYTE* bytes = static_cast<const BYTE*>(GlobalLock(dib));
-    if (!bytes) {
-        SetErrorCode(-1002);
-        return nullptr;
-    }
-    bool noMemory = false;
-    HGLOBAL file = BuildUploadBmpFile(bytes, GlobalSize(dib), size, &noMemory);
-    GlobalUnlock(dib);
-    if (!file) SetErrorCode(noMemory ? 2 : -1033);
-    return file;
+    *size = bytes;
+    return block;
 }
 
-HGLOBAL COstrelBase::GetSelectedImagesData(const WORD* indices, LONG count, LONG imageType, LONG* size) {
+HGLOBAL COstrelBase::GetSelectedImagesData(const SHORT* indices, LONG count, LONG imageType, LONG* size) {
     SetErrorCode(0);
     if (imageType < 0 || imageType > 4) {
         SetErrorCode(-1111);
@@ -82,7 +75,7 @@ HGLOBAL COstrelBase::GetSelectedImagesData(const WORD* indices, LONG count, LONG
 }
 
 BOOL COstrelBase::GetImageSizeWithSpecifiedType(LONG index, LONG imageType, LONG* size) {
-    WORD list[1] = {static_cast<WORD>(index)};
+    SHORT list[1] = {static_cast<SHORT>(index)};
     LONG bytes = 0;
     HGLOBAL data = GetSelectedImagesData(list, 1, imageType, &bytes);
     if (!data) return FALSE;

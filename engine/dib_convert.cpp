@@ -1,87 +1,123 @@
 #include "engine/dib_convert.h"
 
+#include <algorithm>
 #include <cstring>
 
-#include "engine/dib_layout.h"
-
-namespace {
-
-// Shift and width of a colour mask, so any bit-field layout expands to 8 bits per channel.
-struct MaskChannel {
-    uint32_t mask;
-    int shift;
-    int bits;
-    BYTE Expand(uint32_t pixel) const {
-        if (!mask) return 0;
-        uint32_t v = (pixel & mask) >> shift;
-        if (bits >= 8) return static_cast<BYTE>(v >> (bits - 8));
-        // Replicate the high bits into the low ones: 5 bits 0x1F gives 0xFF.
-        uint32_t out = 0;
-        for (int filled = 0; filled < 8; filled += bits) out = (out << bits) | v;
-        return static_cast<BYTE>(out >> (((8 + bits - 1) / bits) * bits - 8));
-    }
-};
-
-MaskChannel ChannelOf(uint32_t mask) {
-    MaskChannel c{mask, 0, 0};
+BitfieldChannel BitfieldChannel::FromMask(uint32_t mask) {
+    BitfieldChannel c;
+    c.mask = mask;
     if (!mask) return c;
     while (!((mask >> c.shift) & 1)) ++c.shift;
     while (c.shift + c.bits < 32 && ((mask >> (c.shift + c.bits)) & 1)) ++c.bits;
+    // Only the lowest run of set bits counts; stray bits above it are ignored.
+    c.mask = c.bits == 32 ? 0xFFFFFFFFu : ((1u << c.bits) - 1) << c.shift;
     return c;
 }
 
-}  // namespace
+BitfieldFormat BitfieldFormat::FromMasks(uint32_t red, uint32_t green, uint32_t blue, int bits) {
+    BitfieldFormat f;
+    if (!red && !green && !blue) {
+        if (bits == 32) {
+            f.plainBytes = true;
+            return f;
+        }
+        red = 0x7C00;
+        green = 0x03E0;
+        blue = 0x001F;
+    }
+    f.red = BitfieldChannel::FromMask(red);
+    f.green = BitfieldChannel::FromMask(green);
+    f.blue = BitfieldChannel::FromMask(blue);
+    return f;
+}
+
+BitfieldFormat BitfieldFormat::OfBlock(const BYTE* block, const DibLayout& l) {
+    uint32_t masks[3] = {0, 0, 0};
+    // After a 40-byte header the masks follow it; a larger header carries them at offset 40.
+    if (l.compression == BI_BITFIELDS) memcpy(masks, block + 40, sizeof(masks));
+    return FromMasks(masks[0], masks[1], masks[2], l.bitCount);
+}
+
+void ExpandRowTo24(const BYTE* s, int64_t width, int bits, const BitfieldFormat& f, BYTE* d) {
+    if (bits == 32 && f.plainBytes) {
+        for (int64_t x = 0; x < width; ++x, s += 4, d += 3) {
+            d[0] = s[0];
+            d[1] = s[1];
+            d[2] = s[2];
+        }
+        return;
+    }
+    int step = bits / 8;
+    for (int64_t x = 0; x < width; ++x, s += step, d += 3) {
+        uint32_t p = uint32_t(s[0]) | uint32_t(s[1]) << 8;
+        if (step == 4) p |= uint32_t(s[2]) << 16 | uint32_t(s[3]) << 24;
+        d[0] = f.blue.Expand(p);
+        d[1] = f.green.Expand(p);
+        d[2] = f.red.Expand(p);
+    }
+}
+
+bool IsEngineFormDib(const DibLayout& l) {
+    bool depth = l.bitCount == 1 || l.bitCount == 4 || l.bitCount == 8 || (l.bitCount == 24 && l.colors == 0);
+    return depth && l.headerSize == 40 && l.compression == BI_RGB && !l.topDown;
+}
+
+HGLOBAL RepackDib(const BYTE* src, const DibLayout& l, uint32_t tableEntries) {
+    int bits = l.bitCount <= 8 ? l.bitCount : 24;
+    if (bits > 8) tableEntries = 0;
+    uint64_t stride = DibStride(l.width, bits);
+    uint64_t tableBytes = uint64_t(tableEntries) * 4;
+    uint64_t total = 40 + tableBytes + stride * uint64_t(l.height);
+    HGLOBAL out = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, static_cast<SIZE_T>(total));
+    if (!out) return nullptr;
+    auto* dst = static_cast<BYTE*>(GlobalLock(out));
+    if (!dst) {
+        GlobalFree(out);
+        return nullptr;
+    }
+
+    BITMAPINFOHEADER h;
+    memcpy(&h, src, sizeof(h));
+    h.biSize = 40;
+    h.biHeight = l.height;
+    h.biPlanes = 1;
+    h.biBitCount = static_cast<WORD>(bits);
+    h.biCompression = BI_RGB;
+    h.biSizeImage = static_cast<DWORD>(stride * uint64_t(l.height));
+    h.biClrUsed = tableEntries;
+    h.biClrImportant = std::min<DWORD>(h.biClrImportant, tableEntries);
+    memcpy(dst, &h, sizeof(h));
+
+    const BYTE* srcTable = src + l.headerSize + l.maskBytes;
+    auto* table = reinterpret_cast<RGBQUAD*>(dst + 40);
+    for (uint32_t i = 0; i < std::min(tableEntries, l.colors); ++i) {
+        memcpy(&table[i], srcTable + 4 * uint64_t(i), 4);
+        table[i].rgbReserved = 0;
+    }
+
+    BitfieldFormat format = BitfieldFormat::OfBlock(src, l);
+    BYTE* rows = dst + 40 + tableBytes;
+    for (int64_t y = 0; y < l.height; ++y) {
+        int64_t from = l.topDown ? l.height - 1 - y : y;
+        const BYTE* s = src + l.pixelOffset + l.stride * uint64_t(from);
+        BYTE* d = rows + stride * uint64_t(y);
+        if (l.bitCount == bits) {
+            memcpy(d, s, static_cast<size_t>(stride));
+        } else {
+            ExpandRowTo24(s, l.width, l.bitCount, format, d);
+        }
+    }
+    GlobalUnlock(out);
+    return out;
+}
 
 HGLOBAL ConvertDIBTo24Bit(HGLOBAL dib) {
     DibLayout l;
     if (!ComputeDibLayout(dib, &l)) return nullptr;
-    if (l.bitCount < 32) return dib;
-
-    uint64_t stride24 = DibStride(l.width, 24);
-    uint64_t bytes = 40 + stride24 * uint64_t(l.height);
-    HGLOBAL out = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, static_cast<SIZE_T>(bytes));
-    if (!out) return nullptr;
+    if (IsEngineFormDib(l)) return dib;
     auto* src = static_cast<const BYTE*>(GlobalLock(dib));
-    auto* dst = static_cast<BYTE*>(GlobalLock(out));
-    if (!src || !dst) {
-        if (src) GlobalUnlock(dib);
-        if (dst) GlobalUnlock(out);
-        GlobalFree(out);
-        return nullptr;
-    }
-    BITMAPINFOHEADER header;
-    memcpy(&header, src, sizeof(header));
-    uint32_t masks[3] = {0x00FF0000u, 0x0000FF00u, 0x000000FFu};
-    if (l.compression == BI_BITFIELDS) memcpy(masks, src + 40, sizeof(masks));  // after a 40-byte header, or inside a larger one
-    MaskChannel red = ChannelOf(masks[0]), green = ChannelOf(masks[1]), blue = ChannelOf(masks[2]);
-    bool plain = l.compression == BI_RGB ||
-                 (masks[0] == 0x00FF0000u && masks[1] == 0x0000FF00u && masks[2] == 0x000000FFu);
-
-    header.biSize = 40;
-    header.biBitCount = 24;
-    header.biCompression = BI_RGB;
-    header.biClrUsed = 0;
-    header.biClrImportant = 0;
-    header.biSizeImage = static_cast<DWORD>(stride24 * uint64_t(l.height));
-    memcpy(dst, &header, sizeof(header));
-
-    for (int y = 0; y < l.height; ++y) {
-        const BYTE* s = src + l.pixelOffset + l.stride * uint64_t(y);
-        BYTE* d = dst + 40 + stride24 * uint64_t(y);
-        for (int x = 0; x < l.width; ++x, s += 4, d += 3) {
-            if (plain) {
-                d[0] = s[0];
-                d[1] = s[1];
-                d[2] = s[2];
-            } else {
-                uint32_t p = uint32_t(s[0]) | uint32_t(s[1]) << 8 | uint32_t(s[2]) << 16 | uint32_t(s[3]) << 24;
-                d[0] = blue.Expand(p);
-                d[1] = green.Expand(p);
-                d[2] = red.Expand(p);
-            }
-        }
-    }
+    if (!src) return nullptr;
+    HGLOBAL out = RepackDib(src, l, l.colors);
     GlobalUnlock(dib);
-    GlobalUnlock(out);
     return out;
 }

@@ -241,16 +241,16 @@ BOOL CMultiImageTWAIN::MoveImages(const SHORT* list, int n, SHORT target) {
         }
     }
     int current = m_current;
-    int t = target;
     std::vector<HGLOBAL> moved;
     for (int index : order) {
-        if (index >= t && t <= current && current < index) {
+        if (index >= target && target <= current && current < index) {
             ++current;
-        } else if (index < t && index < current && current <= t) {
+        } else if (index < target && index < current && current <= target) {
             --current;
         }
         moved.push_back(m_slots[index]);
     }
+    int t = target;
     std::vector<HGLOBAL> rest;
     for (int i = 0; i < m_count; ++i) {
         if (listed[i]) {

@@ -76,6 +76,12 @@ public:
     bool IsSourceEnabled() const { return m_sourceEnabled != 0; }
     int GetShowUI() const { return m_ifShowUI; }
 
+    // LogLevel: 0 or 1 becomes the process-wide log flag; any other value stores -1034 and changes
+    // nothing. The first switch-on by this engine writes the host's version line (the plug-in
+    // adds hostDetail to it).
+    bool SetLogLevel(SHORT level, bool pluginHost, const char* hostDetail = "");
+    SHORT GetLogLevel() const;
+
     // Session steps used by the destructor; the TWAIN session layer gives them their full work.
     bool DisableSource();
     bool CloseSource();

@@ -44,6 +44,8 @@ typedef char* LPSTR;
 typedef const char* LPCSTR;
 typedef void* HANDLE;
 typedef HANDLE HGLOBAL;
+typedef HANDLE HBITMAP;
+typedef HANDLE HPALETTE;
 typedef LONG HRESULT;
 
 #ifndef TRUE

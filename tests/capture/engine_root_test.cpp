@@ -106,6 +106,38 @@ TEST(AcquisitionHooks, EnginesHaveTheirOwnApplicationEvent) {
     EXPECT_EQ(WaitForSingleObject(a.ApplicationEvent(), 0), static_cast<DWORD>(WAIT_OBJECT_0));
 }
 
+struct SenderThread {
+    HWND target;
+    HANDLE queueReady;
+};
+
+DWORD WINAPI SendThenWaitForQuit(LPVOID param) {
+    auto* t = static_cast<SenderThread*>(param);
+    MSG msg;
+    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);  // the queue exists before anyone posts to it
+    SetEvent(t->queueReady);
+    Sleep(200);  // the engine is being destroyed by now
+    EventRecord r = MakeEventRecord(kEventPostAllTransfers);
+    SendEventRecord(t->target, r);
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    }
+    return 0;
+}
+
+TEST(AcquisitionHooks, DestructorStopsATwainThreadThatIsSendingToIt) {
+    EventRecorderWindow recorder;
+    SenderThread info{recorder.Window(), CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    DWORD id = 0;
+    HANDLE thread = CreateThread(nullptr, 0, SendThenWaitForQuit, &info, 0, &id);
+    ASSERT_NE(thread, nullptr);
+    WaitForSingleObject(info.queueReady, 5000);
+    auto* engine = new TestEngine();
+    engine->FakeTwainThread(thread, id);  // the engine owns the handle from here on
+    delete engine;                         // returns only when the thread has ended
+    EXPECT_EQ(recorder.EventKinds(), std::vector<int>{kEventPostAllTransfers});
+    CloseHandle(info.queueReady);
+}
+
 std::string FormatLine(const SYSTEMTIME& t, const char* format, ...) {
     char line[1252];
     va_list args;

@@ -2,6 +2,7 @@
 // results, progress, cancellation, the size limit and the self-signed HTTPS server.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "core/transfer_thread.h"
@@ -26,8 +27,8 @@ protected:
         return engine.GetImageDIB(static_cast<SHORT>(engine.GetImageCount() - 1));
     }
 
-    BOOL Post(const char* page, const char* fileName = "scan.bmp", WORD index = 0) {
-        WORD list[1] = {index};
+    BOOL Post(const char* page, const char* fileName = "scan.bmp", SHORT index = 0) {
+        SHORT list[1] = {index};
         return engine.HTTPUploadThroughPostEx("127.0.0.1", page, fileName, list, 1, "RemoteFile", 0);
     }
 
@@ -63,7 +64,7 @@ TEST_F(HttpUpload, PostSendsTheExactBodyAndHeadersAtSeveralSizes) {
         host.Clear();
         size_t before = RecordedRequestCount();
         // "café" in the system code page (1252) travels as UTF-8.
-        ASSERT_TRUE(Post("/empty/upload.php?x=1", "caf\xE9.bmp", static_cast<WORD>(engine.GetImageCount() - 1)));
+        ASSERT_TRUE(Post("/empty/upload.php?x=1", "caf\xE9.bmp", static_cast<SHORT>(engine.GetImageCount() - 1)));
         EXPECT_EQ(engine.GetErrorCode(), 0);
         EXPECT_STREQ(engine.GetHTTPPostResponseString(), "");
         auto requests = RecordedRequestsAfter(before);
@@ -96,16 +97,22 @@ TEST_F(HttpUpload, PostSendsTheExactBodyAndHeadersAtSeveralSizes) {
 }
 
 TEST_F(HttpUpload, PutSendsTheBareFileWithoutCookie) {
-    HGLOBAL dib = AddImage(50, 20, 24);
+    HGLOBAL dib = AddImage(50, 20, 8);  // 8 bits, biClrUsed 0: a full colour table
     engine.SetCookie("session=abc");
     engine.SetHTTPFormField("id", "42");
     size_t before = RecordedRequestCount();
-    WORD list[1] = {0};
+    SHORT list[1] = {0};
     ASSERT_TRUE(engine.HTTPUploadThroughPutEx("127.0.0.1", "/empty/put.bmp", list, 1, 0));
     auto requests = RecordedRequestsAfter(before);
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].requestLine, "PUT /empty/put.bmp HTTP/1.1");
     EXPECT_TRUE(requests[0].body == ExpectedBmpFile(dib));
+    ASSERT_GE(requests[0].body.size(), 14u);
+    DWORD offset = 0, fileSize = 0;
+    memcpy(&fileSize, requests[0].body.data() + 2, 4);
+    memcpy(&offset, requests[0].body.data() + 10, 4);
+    EXPECT_EQ(offset, 1078u);
+    EXPECT_EQ(fileSize, 1078u + 52u * 20u);
     bool found = true;
     requests[0].Header("Cookie", &found);
     EXPECT_FALSE(found);
@@ -213,7 +220,7 @@ TEST_F(HttpUpload, SelfSignedHttpsServerIsRetriedWithRelaxedFlags) {
     engine.SetIfShowCancelDialogWhenImageTransfer(0);
     for (const char* server : {"127.0.0.1", "HTTPS://127.0.0.1"}) {
         size_t before = RecordedRequestCount();
-        WORD list[1] = {0};
+        SHORT list[1] = {0};
         ASSERT_TRUE(engine.HTTPUploadThroughPostEx(server, "/empty/secure", "s.bmp", list, 1, "RemoteFile", 0))
             << server << " error " << engine.GetErrorCode();
         auto requests = RecordedRequestsAfter(before);
@@ -236,13 +243,13 @@ TEST_F(HttpUpload, MissingDialogTemplateFailsWithoutHanging) {
 }
 
 TEST_F(HttpUpload, TypeAndArgumentChecks) {
-    AddImage(8, 8, 24);
-    WORD list[1] = {0};
+    const LONG bmpSize = static_cast<LONG>(ExpectedBmpFile(AddImage(8, 8, 24)).size());
+    SHORT list[1] = {0};
     EXPECT_FALSE(engine.HTTPUploadThroughPostEx("127.0.0.1", "/empty", "a", list, 1, "RemoteFile", 5));
     EXPECT_EQ(engine.GetErrorCode(), -1110);
     EXPECT_FALSE(engine.HTTPUploadThroughPutEx("127.0.0.1", "/empty", list, 1, -1));
     EXPECT_EQ(engine.GetErrorCode(), -1110);
-    WORD missing[1] = {7};
+    SHORT missing[1] = {7};
     EXPECT_FALSE(engine.HTTPUploadThroughPostEx("127.0.0.1", "/empty", "a", missing, 1, "RemoteFile", 0));
     EXPECT_EQ(engine.GetErrorCode(), -1033);
     EXPECT_FALSE(PostFile("/empty", "Z:\\nonexistent\\file.bin"));
@@ -256,17 +263,17 @@ TEST_F(HttpUpload, TypeAndArgumentChecks) {
     EXPECT_EQ(engine.GetErrorCode(), -1034);
     HGLOBAL data = engine.GetSelectedImagesData(list, 1, 0, &size);
     ASSERT_NE(data, nullptr);
-    EXPECT_EQ(size, 5 + 54 + 24 * 8);
+    EXPECT_EQ(size, 5 + bmpSize);
     GlobalFree(data);
-    WORD all[1] = {65535};
+    SHORT all[1] = {-1};
     LONG allSize = 0;
     data = engine.GetSelectedImagesData(all, 1, 0, &allSize);
     ASSERT_NE(data, nullptr);
     GlobalFree(data);
-    EXPECT_EQ(allSize, 54 + 24 * 8);
+    EXPECT_EQ(allSize, bmpSize);
     LONG one = 0;
     EXPECT_TRUE(engine.GetImageSizeWithSpecifiedType(0, 0, &one));
-    EXPECT_EQ(one, 54 + 24 * 8);
+    EXPECT_EQ(one, bmpSize);
 }
 
 TEST(HttpFormFields, ReplaceAddAndFullTable) {

@@ -1,12 +1,10 @@
-// The multipart/form-data body of POST uploads and the BMP file of an upload, byte for byte.
+// The multipart/form-data body of POST uploads, byte for byte.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
 #include "core/multipart_body.h"
-#include "core/upload_bmp_file.h"
-#include "support/test_dib.h"
 
 namespace {
 
@@ -86,62 +84,6 @@ TEST(MultipartBody, RequestHeaders) {
     EXPECT_EQ(MultipartRequestHeaders(1234),
               "Content-Type: multipart/form-data; boundary=---------------------------7d22c1f30aa4\r\n"
               "Content-Length: 1234");
-}
-
-std::string BmpOf(HGLOBAL dib, bool* ok) {
-    uint64_t size = 0;
-    bool noMemory = false;
-    auto* bytes = static_cast<const BYTE*>(GlobalLock(dib));
-    HGLOBAL file = BuildUploadBmpFile(bytes, GlobalSize(dib), &size, &noMemory);
-    GlobalUnlock(dib);
-    *ok = file != nullptr;
-    if (!file) return {};
-    std::string out(static_cast<const char*>(file), size);
-    GlobalFree(file);
-    return out;
-}
-
-uint32_t Dword(const std::string& s, size_t at) {
-    uint32_t v = 0;
-    memcpy(&v, s.data() + at, 4);
-    return v;
-}
-
-TEST(UploadBmpFile, EightBitWithoutClrUsedHasOffset1078) {
-    HGLOBAL dib = MakeTestDib(13, 7, 8);
-    bool ok = false;
-    std::string file = BmpOf(dib, &ok);
-    ASSERT_TRUE(ok);
-    EXPECT_EQ(file.substr(0, 2), "BM");
-    EXPECT_EQ(Dword(file, 10), 1078u);
-    EXPECT_EQ(Dword(file, 2), 1078u + 16u * 7u);
-    EXPECT_EQ(file.size(), 1078u + 16u * 7u);
-    EXPECT_EQ(Dword(file, 6), 0u);
-    // The DIB follows as it is, without the bytes a larger block carries behind its pixels.
-    auto* bytes = static_cast<const char*>(GlobalLock(dib));
-    EXPECT_EQ(file.substr(14), std::string(bytes, file.size() - 14));
-    GlobalUnlock(dib);
-    GlobalFree(dib);
-}
-
-TEST(UploadBmpFile, TwentyFourBitAndRefusedHeaders) {
-    HGLOBAL dib = MakeTestDib(5, 3, 24);
-    bool ok = false;
-    std::string file = BmpOf(dib, &ok);
-    ASSERT_TRUE(ok);
-    EXPECT_EQ(Dword(file, 10), 54u);
-    EXPECT_EQ(Dword(file, 2), 54u + 16u * 3u);
-    auto* header = static_cast<BITMAPINFOHEADER*>(GlobalLock(dib));
-    header->biWidth = 100000;  // pixels beyond the block
-    GlobalUnlock(dib);
-    BmpOf(dib, &ok);
-    EXPECT_FALSE(ok);
-    GlobalFree(dib);
-    uint64_t size = 0;
-    bool noMemory = true;
-    BYTE tiny[10] = {};
-    EXPECT_EQ(BuildUploadBmpFile(tiny, sizeof(tiny), &size, &noMemory), nullptr);
-    EXPECT_FALSE(noMemory);
 }
 
 }  // namespace

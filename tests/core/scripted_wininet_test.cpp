@@ -137,12 +137,12 @@ protected:
     void TearDown() override { g_script = nullptr; }
 
     BOOL Post() {
-        WORD list[1] = {0};
+        SHORT list[1] = {0};
         return engine.HTTPUploadThroughPostEx("server", "/page", "a.bmp", list, 1, "RemoteFile", 0);
     }
     uint64_t BodySize() {
         LONG size = 0;
-        WORD list[1] = {0};
+        SHORT list[1] = {0};
         GlobalFree(engine.GetSelectedImagesData(list, 1, 0, &size));
         return static_cast<uint64_t>(size) + 201;  // the image part's head and the closing line
     }
@@ -167,7 +167,7 @@ TEST_F(SendStage, UnknownAuthorityIsRetriedOnceWithRelaxedFlags) {
     // PUT has no certificate retries.
     script = Script{};
     script.sendErrors = {ERROR_INTERNET_INVALID_CA, 0};
-    WORD list[1] = {0};
+    SHORT list[1] = {0};
     EXPECT_FALSE(engine.HTTPUploadThroughPutEx("server", "/page", list, 1, 0));
     EXPECT_EQ(engine.GetErrorCode(), -3000 - ERROR_INTERNET_INVALID_CA);
 }

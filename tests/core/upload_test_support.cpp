@@ -112,13 +112,14 @@ std::string ExpectedBmpFile(HGLOBAL dib) {
     uint32_t colors = h->biClrUsed ? h->biClrUsed : (h->biBitCount <= 8 ? 1u << h->biBitCount : 0u);
     uint32_t offset = 14 + 40 + 4 * colors;
     uint32_t stride = ((h->biBitCount * h->biWidth + 31) / 32) * 4;
-    uint32_t size = offset + stride * h->biHeight;
+    uint32_t size = offset + stride * h->biHeight;  // the block may hold more than that
     std::string file("BM", 2);
     auto put32 = [&file](uint32_t v) { file.append(reinterpret_cast<const char*>(&v), 4); };
     put32(size);
     put32(0);
     put32(offset);
-    file.append(reinterpret_cast<const char*>(h), size - 14);
+    // The packed DIB goes in as it is: the whole block, even bytes it holds behind the pixels.
+    file.append(reinterpret_cast<const char*>(h), GlobalSize(dib));
     GlobalUnlock(dib);
     return file;
 }

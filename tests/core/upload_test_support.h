@@ -45,5 +45,5 @@ std::vector<RecordedRequest> RecordedRequestsAfter(size_t n);
 
 std::string ReadWholeFile(const std::string& path);
 std::string WriteTempFile(const std::string& bytes);
-// The BMP file of a DIB as an upload must carry it: file header, then header, colours, pixels.
+// The BMP file of a DIB as an upload must carry it: the file header, then the DIB's block.
 std::string ExpectedBmpFile(HGLOBAL dib);

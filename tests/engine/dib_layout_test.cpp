@@ -114,4 +114,96 @@ TEST(DibConvert, BitfieldsFollowTheirMasks) {
     GlobalFree(src);
 }
 
+
+HGLOBAL BlockOf(const std::vector<BYTE>& bytes) {
+    HGLOBAL g = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    memcpy(GlobalLock(g), bytes.data(), bytes.size());
+    GlobalUnlock(g);
+    return g;
+}
+
+std::vector<BYTE> Bytes(const BITMAPINFOHEADER& h, std::initializer_list<uint32_t> words, size_t headerSize = 40) {
+    std::vector<BYTE> b(headerSize);
+    memcpy(b.data(), &h, 40);
+    reinterpret_cast<BITMAPINFOHEADER*>(b.data())->biSize = static_cast<DWORD>(headerSize);
+    for (uint32_t w : words) {
+        b.insert(b.end(), reinterpret_cast<BYTE*>(&w), reinterpret_cast<BYTE*>(&w) + 4);
+    }
+    return b;
+}
+
+// Converts and returns the bytes of the result (freeing it when new).
+std::vector<BYTE> Converted(const std::vector<BYTE>& source, bool expectNew = true) {
+    HGLOBAL src = BlockOf(source);
+    HGLOBAL out = ConvertDIBTo24Bit(src);
+    EXPECT_NE(out, nullptr);
+    EXPECT_EQ(out != src, expectNew);
+    std::vector<BYTE> bytes;
+    if (out) {
+        bytes.resize(GlobalSize(out));
+        memcpy(bytes.data(), GlobalLock(out), bytes.size());
+        GlobalUnlock(out);
+        if (out != src) GlobalFree(out);
+    }
+    GlobalFree(src);
+    return bytes;
+}
+
+TEST(DibConvert, EngineFormsStayAndEveryOtherDepthIsRepacked) {
+    for (int bits : {1, 4, 8, 24}) {
+        HGLOBAL same = MakeTestDib(5, 2, bits, 9);
+        EXPECT_EQ(ConvertDIBTo24Bit(same), same) << bits;
+        GlobalFree(same);
+    }
+    // 16 bits without masks are 5-5-5: 0x7FFF white, 0x7C00 red, 0x03E0 green, 0x001F blue.
+    auto out = Converted(Bytes(Header(4, 1, 16), {0x7C007FFF, 0x001F03E0}));
+    ASSERT_EQ(out.size(), 40u + 12);
+    EXPECT_EQ(reinterpret_cast<BITMAPINFOHEADER*>(out.data())->biBitCount, 24);
+    EXPECT_EQ(std::vector<BYTE>(out.begin() + 40, out.end()),
+              (std::vector<BYTE>{248, 248, 248, 0, 0, 248, 0, 248, 0, 248, 0, 0}));
+    // 16-bit 5-6-5 bit fields: 0xFFFF is (248, 252, 248).
+    out = Converted(Bytes(Header(1, 1, 16, BI_BITFIELDS), {0xF800, 0x07E0, 0x001F, 0xFFFF}));
+    ASSERT_EQ(out.size(), 44u);
+    EXPECT_EQ(out[40], 248);
+    EXPECT_EQ(out[41], 252);
+    EXPECT_EQ(out[42], 248);
+    // A 24-bit top-down image is turned bottom-up; a stale biSizeImage is recomputed.
+    BITMAPINFOHEADER top = Header(1, -2, 24);
+    top.biSizeImage = 999;
+    out = Converted(Bytes(top, {0x00030201, 0x00060504}));
+    ASSERT_EQ(out.size(), 48u);
+    auto* h = reinterpret_cast<BITMAPINFOHEADER*>(out.data());
+    EXPECT_EQ(h->biHeight, 2);
+    EXPECT_EQ(h->biSizeImage, 8u);
+    EXPECT_EQ(out[40], 4);
+    EXPECT_EQ(out[44], 1);
+    // A 24-bit image carrying a colour table loses the table.
+    out = Converted(Bytes(Header(1, 1, 24, BI_RGB, 2), {0x11111111, 0x22222222, 0x00332211}));
+    ASSERT_EQ(out.size(), 44u);
+    EXPECT_EQ(out[40], 0x11);
+    EXPECT_EQ(out[42], 0x33);
+    // An 8-bit image with a 108-byte header and a two-entry table keeps depth and table.
+    out = Converted(Bytes(Header(2, 1, 8, BI_RGB, 2), {0x00ABCDEF, 0x00123456, 0x00000100}, 108));
+    ASSERT_EQ(out.size(), 40u + 8 + 4);
+    h = reinterpret_cast<BITMAPINFOHEADER*>(out.data());
+    EXPECT_EQ(h->biSize, 40u);
+    EXPECT_EQ(h->biBitCount, 8);
+    EXPECT_EQ(h->biClrUsed, 2u);
+    EXPECT_EQ(out[40], 0xEF);
+    EXPECT_EQ(out[44], 0x56);
+    EXPECT_EQ(out[48], 0);
+    EXPECT_EQ(out[49], 1);
+}
+
+TEST(DibConvert, RefusedBlocksGiveNull) {
+    EXPECT_EQ(ConvertDIBTo24Bit(nullptr), nullptr);
+    std::vector<BYTE> tiny(20);
+    HGLOBAL small = BlockOf(tiny);
+    EXPECT_EQ(ConvertDIBTo24Bit(small), nullptr);
+    GlobalFree(small);
+    HGLOBAL shortRows = BlockOf(Bytes(Header(4, 4, 32), {1, 2, 3}));
+    EXPECT_EQ(ConvertDIBTo24Bit(shortRows), nullptr);
+    GlobalFree(shortRows);
+}
+
 }  // namespace
