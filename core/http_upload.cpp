@@ -6,6 +6,7 @@
 
 #include "capture/debug_log.h"
 #include "core/multipart_body.h"
+#include "engine/error_codes.h"
 #include "core/ostrel_base.h"
 #include "core/transfer_thread.h"
 
@@ -89,13 +90,13 @@ BOOL COstrelBase::RunHttpUpload(const char* server, const char* actionPage, cons
     m_httpPostResponse[0] = 0;
     m_transferSubCode = 0;
     if (!(imageType >= 0 && imageType <= 4) && imageType != kUploadLocalFile) {
-        SetErrorCode(-1110);
+        SetErrorCode(kErrFileExtension);
         return FALSE;
     }
     if (!server) server = "";
     if (!actionPage) actionPage = "";
     if (!m_winInet->Load(&m_api)) {
-        SetErrorCode(-2000);
+        SetErrorCode(kErrInternetSession);
         return FALSE;
     }
     UploadSession s{&m_api};
@@ -115,7 +116,7 @@ BOOL COstrelBase::RunHttpUpload(const char* server, const char* actionPage, cons
     if (!file) return finish();
     if (m_maxUploadImageSize != -1 && static_cast<int64_t>(fileSize) >= static_cast<int64_t>(m_maxUploadImageSize)) {
         GlobalFree(file);
-        SetErrorCode(-2100);
+        SetErrorCode(kErrUploadTooBig);
         return finish();
     }
     if (isPost) {
@@ -134,7 +135,7 @@ BOOL COstrelBase::RunHttpUpload(const char* server, const char* actionPage, cons
     } else {
         if (fileSize > 0x7FFFFFFFull) {
             GlobalFree(file);
-            SetErrorCode(-2100);
+            SetErrorCode(kErrUploadTooBig);
             return finish();
         }
         body = file;
@@ -199,9 +200,9 @@ BOOL COstrelBase::RunHttpUpload(const char* server, const char* actionPage, cons
         SetErrorCode(0);
         result = TRUE;
     } else if (status >= 400 && status <= 499) {
-        SetErrorCode(-2001);
+        SetErrorCode(kErrHttpRequest);
     } else if (status >= 500 && status <= 599) {
-        SetErrorCode(-2002);
+        SetErrorCode(kErrHttpServer);
     }
     return finish();
 }
@@ -229,14 +230,14 @@ bool COstrelBase::ReadPostAnswer(UploadSession& s, bool sent) {
         // An empty answer is success only with a success status: 404, 500 or 401 are failures.
         DWORD status = 0, length = sizeof(status);
         if (m_api.HttpQueryInfo(s.request, kStatusAsNumber, &status, &length, nullptr) && status >= 400) {
-            SetErrorCode(status <= 499 ? -2001 : -2002);
+            SetErrorCode(status <= 499 ? kErrHttpRequest : kErrHttpServer);
             return false;
         }
         SetErrorCode(0);
         return true;
     }
     m_transferSubCode = GetErrorCode();
-    SetErrorCode(-2003);
+    SetErrorCode(kErrHttpProcess);
     memcpy(m_httpPostResponse, answer, total);
     m_httpPostResponse[total] = 0;
     return false;

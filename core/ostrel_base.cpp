@@ -1,4 +1,5 @@
 #include "core/ostrel_base.h"
+#include "engine/error_codes.h"
 
 #include <cstring>
 #include <mutex>
@@ -96,7 +97,7 @@ BOOL COstrelBase::SetHTTPFormField(const char* name, const char* value) {
         return TRUE;
     }
     if (m_formFieldCount >= kMaxHttpFormFields) {
-        SetErrorCode(-1033);
+        SetErrorCode(kErrInvalidIndex);
         return FALSE;
     }
     HGLOBAL nameCopy = CopyToGlobal(name);

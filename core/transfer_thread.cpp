@@ -1,4 +1,5 @@
 #include "core/transfer_thread.h"
+#include "engine/error_codes.h"
 
 #include <commctrl.h>
 
@@ -166,6 +167,6 @@ bool RunTransferThread(TransferThreadParams& p, bool upload, LONG* failure) {
         return false;
     }
     if (exitCode == 0) return true;
-    *failure = cancelled == 1 ? -1032 : -3000 - static_cast<LONG>(exitCode);
+    *failure = cancelled == 1 ? kErrUserCancelled : -3000 - static_cast<LONG>(exitCode);
     return false;
 }

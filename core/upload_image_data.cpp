@@ -1,5 +1,6 @@
 // The image file of an upload, encoded by type into a new global block by the file I/O layer.
 #include "core/ostrel_base.h"
+#include "engine/error_codes.h"
 
 #include "engine/dib_layout.h"
 
@@ -24,13 +25,13 @@ HGLOBAL COstrelBase::EncodeUploadImageFile(const void* indices, LONG count, LONG
     DWORD bytes = 0;
     if (imageType == kUploadLocalFile) {
         block = ReadFileToMemory(static_cast<const char*>(indices), &bytes);
-        if (!block && GetErrorCode() == 0) SetErrorCode(-1034);
+        if (!block && GetErrorCode() == 0) SetErrorCode(kErrInvalidValue);
         *size = block ? bytes : 0;
         return block;
     }
     const SHORT* list = static_cast<const SHORT*>(indices);
     if (!list || count <= 0) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return nullptr;
     }
     // Single-image types take the first listed image; 65535 in front means all, so the first.
@@ -47,11 +48,11 @@ HGLOBAL COstrelBase::EncodeUploadImageFile(const void* indices, LONG count, LONG
         case 4:
             ok = SaveImagesAsPDFToMemory(&block, list, count, &m_pdfSettings, &bytes, m_pdfCompressionType, m_jpegQuality);
             break;
-        default: SetErrorCode(-1110); break;
+        default: SetErrorCode(kErrFileExtension); break;
     }
     if (!ok) {
         if (block) GlobalFree(block);
-        if (GetErrorCode() == 0) SetErrorCode(-1002);
+        if (GetErrorCode() == 0) SetErrorCode(kErrNoMemory);
         return nullptr;
     }
     *size = bytes;
@@ -61,11 +62,11 @@ HGLOBAL COstrelBase::EncodeUploadImageFile(const void* indices, LONG count, LONG
 HGLOBAL COstrelBase::GetSelectedImagesData(const SHORT* indices, LONG count, LONG imageType, LONG* size) {
     SetErrorCode(0);
     if (imageType < 0 || imageType > 4) {
-        SetErrorCode(-1111);
+        SetErrorCode(kErrFormatUnsupported);
         return nullptr;
     }
     if (!indices || count == 0 || !size) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return nullptr;
     }
     uint64_t bytes = 0;
