@@ -86,7 +86,7 @@ LoopbackServers ReadLoopbackServers() {
 
 size_t RecordedRequestCount() { return RequestFiles().size(); }
 
-std::vector<RecordedRequest> RecordedRequestsAfter(size_t n) {
+std::vector<RecordedRequest> RecordedRequestsAfter(size_t n, const std::string& path) {
     std::vector<RecordedRequest> requests;
     std::vector<std::string> files = RequestFiles();
     for (size_t i = n; i < files.size(); ++i) {
@@ -102,7 +102,7 @@ std::vector<RecordedRequest> RecordedRequestsAfter(size_t n) {
             if (r.requestLine.empty()) r.requestLine = line;
             else r.headers.push_back(line);
         }
-        requests.push_back(r);
+        if (r.requestLine.find(" " + path + " ") != std::string::npos) requests.push_back(r);
     }
     return requests;
 }
