@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/engine_table.h"
+#include "core/worker_runner.h"
 
 namespace {
 
@@ -36,6 +37,8 @@ CBrowserAddOnBase::CBrowserAddOnBase(HINSTANCE module, LONG hostKind)
 }
 
 CBrowserAddOnBase::~CBrowserAddOnBase() {
+    // Hosts wait first thing in their own destructors; this is the last guard.
+    WaitForWorkerOfEngine(this);
     if (m_httpFieldName) GlobalFree(m_httpFieldName);
     if (m_selectedData) GlobalFree(m_selectedData);
     m_httpFieldName = m_selectedData = nullptr;

@@ -67,6 +67,18 @@ public:
     LONG GetIfShowProgressBar() const { return m_ifShowProgressBar; }
     void SetIfShowProgressBar(LONG v) { m_ifShowProgressBar = v; }
     GlobalPtrArray& OpenEditors() { return m_openEditors; }
+    CErrorMessages& ErrorTexts() { return m_errorTexts; }
+    HINSTANCE CoreModuleInstance() const { return m_moduleInstanceCore; }
+
+    // Long operations (core/worker_runner.h).
+    LONG GetRunInWorker() const { return m_runInWorker; }
+    void SetRunInWorker(LONG v) { m_runInWorker = v; }
+    LONG GetCurrentOperationId() const { return m_currentOperationId; }
+    void SetCurrentOperationId(LONG id) { m_currentOperationId = id; }
+    LONG GetInsideWorker() const { return m_insideWorker; }
+    void SetInsideWorker(LONG v) { m_insideWorker = v; }
+    WorkerTaskContext* RunningTask() const { return m_runningTask; }
+    void SetRunningTask(WorkerTaskContext* task) { m_runningTask = task; }
     const TW_IDENTITY& ApplicationIdentity() const { return m_appIdentity; }
 
 protected:
@@ -103,6 +115,6 @@ protected:
     LONG m_ifShowProgressBar = 1;
     LONG m_runInWorker = 1;
     LONG m_currentOperationId = 0;
-    LONG m_insideWorker = 0;
-    WorkerTaskContext* m_runningTask = nullptr;
+    volatile LONG m_insideWorker = 0;
+    WorkerTaskContext* volatile m_runningTask = nullptr;
 };

@@ -1,0 +1,246 @@
+#include "core/base64.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr BYTE kNotInAlphabet = 254;
+constexpr BYTE kPad = 255;
+constexpr ULONGLONG kGrowStep = 4096;
+
+struct DecodingTableData {
+    BYTE values[256];
+    // Per position, the 6 bits a character adds to a 24-bit group. Only the low six bits of a
+    // value ever reach the bytes: a stray character (254) thus acts as 62 ("+") and an "=" among a
+    // group's first two characters as 63 ("/"); in the last two an "=" adds nothing.
+    uint32_t shifted[4][256];
+    BYTE skipped[256];  // blanks and the control characters 7 to 13
+    DecodingTableData() {
+        memset(values, kNotInAlphabet, sizeof(values));
+        for (int i = 0; i < 64; ++i) {
+            BYTE c = static_cast<BYTE>(kAlphabet[i]);
+            values[c] = values[c + 128] = static_cast<BYTE>(i);
+        }
+        values[static_cast<BYTE>('=')] = values[static_cast<BYTE>('=') + 128] = kPad;
+        for (int c = 0; c < 256; ++c) {
+            skipped[c] = (c >= 7 && c <= 13) || c == ' ';
+            uint32_t v = values[c] & 63u;
+            uint32_t tail = values[c] == kPad ? 0 : v;
+            shifted[0][c] = v << 18;
+            shifted[1][c] = v << 12;
+            shifted[2][c] = tail << 6;
+            shifted[3][c] = tail;
+        }
+    }
+};
+
+const DecodingTableData& Tables() {
+    static const DecodingTableData tables;  // built on first use, thread-safe
+    return tables;
+}
+
+// Two alphabet characters for each 12-bit value, for the encoder's inner loop.
+struct PairTable {
+    char pairs[4096][2];
+    PairTable() {
+        for (int v = 0; v < 4096; ++v) {
+            pairs[v][0] = kAlphabet[v >> 6];
+            pairs[v][1] = kAlphabet[v & 63];
+        }
+    }
+};
+
+const PairTable& Pairs() {
+    static const PairTable table;
+    return table;
+}
+
+inline bool IsSkipped(BYTE c) { return Tables().skipped[c] != 0; }
+
+inline void Join(BYTE a, BYTE b, BYTE c, BYTE d, BYTE* out) {
+    out[0] = static_cast<BYTE>(a << 2 | ((b >> 4) & 3));
+    out[1] = static_cast<BYTE>(b << 4 | ((c >> 2) & 15));
+    out[2] = static_cast<BYTE>(c << 6 | (d & 63));
+}
+
+}  // namespace
+
+const BYTE* CBase64::DecodingTable() { return Tables().values; }
+
+CBase64::~CBase64() {
+    free(m_input);
+    free(m_output);
+}
+
+bool CBase64::Grow(BYTE*& buffer, DWORD& capacity, ULONGLONG size) {
+    if (buffer && size <= capacity) {
+        memset(buffer, 0, capacity);
+        return true;
+    }
+    free(buffer);
+    buffer = nullptr;
+    capacity = 0;
+    ULONGLONG rounded = (size / kGrowStep + 1) * kGrowStep;  // size < 2^64 / 2: no overflow below
+    if (size > 0xFFFFFFFFull || rounded > 0xFFFFFFFFull || rounded > SIZE_MAX) return false;
+    buffer = static_cast<BYTE*>(calloc(static_cast<size_t>(rounded), 1));
+    if (!buffer) return false;
+    capacity = static_cast<DWORD>(rounded);
+    return true;
+}
+
+bool CBase64::PrepareOutput(ULONGLONG size) {
+    m_outputLength = 0;
+    return Grow(m_output, m_outputCapacity, size);
+}
+
+bool CBase64::PrepareInput(ULONGLONG size) {
+    m_inputLength = 0;
+    return Grow(m_input, m_inputCapacity, size);
+}
+
+bool CBase64::SetInput(const BYTE* bytes, DWORD length) {
+    if (!PrepareInput(length)) return false;
+    if (length) memcpy(m_input, bytes, length);
+    m_inputLength = length;
+    return true;
+}
+
+bool CBase64::FilterText(const char* text, DWORD length) {
+    if (!PrepareOutput(length)) return false;
+    const BYTE* in = reinterpret_cast<const BYTE*>(text);
+    BYTE* out = m_output;
+    for (DWORD i = 0; i < length; ++i) {
+        BYTE c = in[i];
+        *out = c;
+        out += !IsSkipped(c);
+    }
+    m_outputLength = static_cast<DWORD>(out - m_output);
+    return true;
+}
+
+void CBase64::SplitGroup(const BYTE in[3], BYTE values[4]) {
+    values[0] = in[0] >> 2;
+    values[1] = static_cast<BYTE>((in[0] << 4 | in[1] >> 4) & 63);
+    values[2] = static_cast<BYTE>((in[1] << 2 | in[2] >> 6) & 63);
+    values[3] = in[2] & 63;
+}
+
+void CBase64::JoinGroup(const BYTE values[4], BYTE out[3]) { Join(values[0], values[1], values[2], values[3], out); }
+
+void CBase64::EncodeGroup(const Group& group, char out[4]) {
+    BYTE values[4];
+    SplitGroup(group.bytes, values);
+    for (int i = 0; i < 4; ++i) out[i] = kAlphabet[values[i]];
+    if (group.count == 1) out[2] = '=';
+    if (group.count <= 2) out[3] = '=';
+}
+
+void CBase64::DecodeGroup(const Group& group, BYTE out[3]) { JoinGroup(group.bytes, out); }
+
+bool CBase64::EncodeText(const char* text) {
+    if (!text) return false;
+    size_t n = strlen(text);
+    if (n > 0xFFFFFFFFu) return false;
+    return Encode(reinterpret_cast<const BYTE*>(text), static_cast<DWORD>(n));
+}
+
+bool CBase64::Encode(const BYTE* bytes, DWORD length) {
+    // Only the text is kept: the encoder reads the caller's bytes where they are (a copy of a
+    // large image costs as much as its encoding), and the input buffer stays empty.
+    m_inputLength = 0;
+    if (!PrepareOutput(2ull * length)) return false;
+    const BYTE* in = bytes;
+    char* out = reinterpret_cast<char*>(m_output);
+    const auto& pairs = Pairs().pairs;
+    DWORD whole = length / 3 * 3;
+    DWORD i = 0;
+    // Six bytes at a time while eight can be loaded at once (every target is little-endian).
+    for (; i + 8 <= length && i + 6 <= whole; i += 6, out += 8) {
+        uint64_t w;
+        memcpy(&w, in + i, 8);
+        w = __builtin_bswap64(w) >> 16;  // the six bytes, first one highest
+        char chars[8];
+        memcpy(chars, pairs[(w >> 36) & 4095], 2);
+        memcpy(chars + 2, pairs[(w >> 24) & 4095], 2);
+        memcpy(chars + 4, pairs[(w >> 12) & 4095], 2);
+        memcpy(chars + 6, pairs[w & 4095], 2);
+        memcpy(out, chars, 8);
+    }
+    for (; i < whole; i += 3, out += 4) {
+        DWORD v = static_cast<DWORD>(in[i]) << 16 | static_cast<DWORD>(in[i + 1]) << 8 | in[i + 2];
+        memcpy(out, pairs[v >> 12], 2);
+        memcpy(out + 2, pairs[v & 4095], 2);
+    }
+    if (DWORD rest = length - whole) {
+        Group last = {{0, 0, 0, 0}, static_cast<int>(rest)};
+        memcpy(last.bytes, in + whole, rest);
+        EncodeGroup(last, out);
+        out += 4;
+    }
+    m_outputLength = static_cast<DWORD>(out - reinterpret_cast<char*>(m_output));
+    return true;
+}
+
+bool CBase64::DecodeText(const char* text) {
+    if (!text) return false;
+    size_t n = strlen(text);
+    if (n > 0xFFFFFFFFu) return false;
+    return Decode(text, static_cast<DWORD>(n));
+}
+
+bool CBase64::Decode(const char* text, DWORD length) {
+    // The skipped characters are filtered on the fly: the text is read once, straight into the
+    // decoded bytes, instead of being copied to the output buffer first.
+    const DecodingTableData& tables = Tables();
+    const BYTE* table = tables.values;
+    if (!PrepareInput(length)) return false;
+    const BYTE* in = reinterpret_cast<const BYTE*>(text);
+    BYTE* out = m_input;
+    DWORD written = 0;
+    BYTE group[4];
+    DWORD have = 0;
+    auto emit = [&](BYTE c0, BYTE c1, BYTE c2, BYTE c3) {
+        uint32_t v = tables.shifted[0][c0] | tables.shifted[1][c1] | tables.shifted[2][c2] | tables.shifted[3][c3];
+        out[written] = static_cast<BYTE>(v >> 16);
+        out[written + 1] = static_cast<BYTE>(v >> 8);
+        out[written + 2] = static_cast<BYTE>(v);
+        // A group ending in "=" gives fewer bytes; the next group's bytes overwrite its spare ones.
+        written += 3 - (table[c2] == kPad) - (table[c3] == kPad);
+    };
+    DWORD i = 0;
+    while (i < length) {
+        if (have == 0 && length - i >= 4) {
+            BYTE c0 = in[i], c1 = in[i + 1], c2 = in[i + 2], c3 = in[i + 3];
+            if (!(tables.skipped[c0] | tables.skipped[c1] | tables.skipped[c2] | tables.skipped[c3])) {
+                emit(c0, c1, c2, c3);
+                i += 4;
+                continue;
+            }
+        }
+        BYTE c = in[i++];
+        if (tables.skipped[c]) continue;
+        group[have++] = c;
+        if (have == 4) {
+            emit(group[0], group[1], group[2], group[3]);
+            have = 0;
+        }
+    }
+    if (have) {
+        BYTE v[4] = {0, 0, 0, 0};
+        for (DWORD k = 0; k < have; ++k) {
+            BYTE t = table[group[k]];
+            v[k] = t == kPad ? 0 : t;
+        }
+        Join(v[0], v[1], v[2], v[3], out + written);
+        written += have - 1;  // 2 characters give 1 byte, 3 give 2, a lone one none
+    }
+    // The spare bytes of the last group lie past the length; keep the data followed by zeros.
+    memset(out + written, 0, m_inputCapacity - written < 3 ? m_inputCapacity - written : 3);
+    m_inputLength = written;
+    return true;
+}
+
+bool CBase64::IsSkippedCharacter(BYTE c) { return IsSkipped(c); }

@@ -1,0 +1,7 @@
+// Ids of the dialogs and controls shared by both deliverables.
+#pragma once
+
+// The progress dialog of transfers and long operations.
+#define IDD_FILE_TRANSFER 203
+#define IDC_TRANSFER_PROGRESS 201
+#define IDC_TRANSFER_CANCEL 202
