@@ -61,7 +61,7 @@ bool CImage::RotateEx(double angle, int method, int edgeMode, DWORD background, 
         m_result = kImageBadValue;
         return false;
     }
-    const double theta = -angle * M_PI / 180.0;
+    const double theta = -angle * 3.14159265358979323846 / 180.0;
     const double c = std::cos(theta), s = std::sin(theta);
     const double w = GetWidth(), h = GetHeight();
     const double cornerX[4] = {-0.5, w - 0.5, -0.5, w - 0.5};
@@ -72,11 +72,11 @@ bool CImage::RotateEx(double angle, int method, int edgeMode, DWORD background, 
         ry[i] = keepSize ? cornerY[i] : cornerY[i] * c + cornerX[i] * s;
     }
     if (!keepSize) {
-        auto near = [&](double x, double y) { return std::fabs(rx[3] - x) < 0.25 && std::fabs(ry[3] - y) < 0.25; };
-        if (near(h - 0.5, 0.5 - w)) return RotateRight();
-        if (near(0.5 - h, w - 0.5)) return RotateLeft();
-        if (near(0.5 - w, 0.5 - h)) return Rotate180();
-        if (near(w - 0.5, h - 0.5)) return true;
+        auto closeTo = [&](double x, double y) { return std::fabs(rx[3] - x) < 0.25 && std::fabs(ry[3] - y) < 0.25; };
+        if (closeTo(h - 0.5, 0.5 - w)) return RotateRight();
+        if (closeTo(0.5 - h, w - 0.5)) return RotateLeft();
+        if (closeTo(0.5 - w, 0.5 - h)) return Rotate180();
+        if (closeTo(w - 0.5, h - 0.5)) return true;
     }
     const double minX = *std::min_element(rx, rx + 4), maxX = *std::max_element(rx, rx + 4);
     const double minY = *std::min_element(ry, ry + 4), maxY = *std::max_element(ry, ry + 4);

@@ -353,7 +353,9 @@ TEST(TransformProperties, RandomImagesAndArgumentsNeverBreakTheImage) {
             EXPECT_TRUE(SamePixels(image, original));
         }
     }
-    if (CanCountGlobalBlocks()) EXPECT_EQ(LiveGlobalBlocks(), before);
+    if (CanCountGlobalBlocks()) {
+        EXPECT_EQ(LiveGlobalBlocks(), before);
+    }
 }
 
 }  // namespace
