@@ -6,8 +6,11 @@ bool CImageFilter::IsBlankImage(HGLOBAL dib, int threshold, float maximum, const
                                 double* current) {
     m_result = kImageOk;
     if (current) *current = 0;
+    // The test changes only images it made itself, except the grey conversion of an 8-bit
+    // image, which works in place: only that case needs a copy of the caller's block.
     CImage image;
-    if (!image.AttachHandle(dib, TRUE)) {
+    if (!image.AttachHandle(dib, FALSE, TRUE) ||
+        (mode == 0 && image.GetBitCount() == 8 && !image.AttachHandle(dib, TRUE))) {
         m_result = image.GetResult();
         return false;
     }

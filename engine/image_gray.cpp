@@ -18,6 +18,39 @@ int64_t PackedValue(DWORD color) {
     return int64_t(color & 0xFF) * 65536 + int64_t((color >> 8) & 0xFF) * 256 + int64_t((color >> 16) & 0xFF);
 }
 
+// Eight bytes of 0 or 1 (the first the leftmost pixel) as one byte of a 1-bit row.
+BYTE PackEight(const BYTE* ones) {
+    uint64_t v;
+    memcpy(&v, ones, 8);
+    return BYTE((v * 0x8040201008040201ull) >> 56);
+}
+
+// A row of 0/1 bytes packed into a 1-bit row.
+void PackRow(const BYTE* ones, LONG width, BYTE* out) {
+    LONG x = 0;
+    for (; x + 8 <= width; x += 8) out[x / 8] = PackEight(ones + x);
+    if (x < width) {
+        BYTE tail[8] = {};
+        memcpy(tail, ones + x, size_t(width - x));
+        out[x / 8] = PackEight(tail);
+    }
+}
+
+// A 1-bit row unpacked to one byte (0 or 1) a pixel.
+void UnpackRow(const BYTE* bits, LONG width, BYTE* out) {
+    static const auto kExpand = [] {
+        struct Table {
+            uint64_t v[256];
+        } t{};
+        for (int b = 0; b < 256; ++b)
+            for (int k = 0; k < 8; ++k) t.v[b] |= uint64_t((b >> (7 - k)) & 1) << (8 * k);
+        return t;
+    }();
+    LONG x = 0;
+    for (; x + 8 <= width; x += 8) memcpy(out + x, &kExpand.v[bits[x / 8]], 8);
+    for (; x < width; ++x) out[x] = (bits[x >> 3] >> (7 - (x & 7))) & 1;
+}
+
 }  // namespace
 
 bool CImage::ConvertToGray(const ImageRect& rect, bool* cropped) {
@@ -83,16 +116,12 @@ bool CImage::Threshold(const ImageRect& rect, int threshold) {
     out.SetPaletteEntry(0, 0x000000);
     out.SetPaletteEntry(1, 0xFFFFFF);
     bool ok = true;
+    std::vector<BYTE> ones(static_cast<size_t>(w));
     for (LONG y = 0; y < rows; ++y) {
         if (!(ok = ReportRowProgress(y, rows))) break;
         const BYTE* s = PixelAddress(r.left, r.top + y);
-        BYTE* d = out.PixelAddress(0, y);
-        for (LONG x = 0; x < w; x += 8) {
-            BYTE packed = 0;
-            const LONG n = w - x < 8 ? w - x : 8;
-            for (LONG k = 0; k < n; ++k) packed |= BYTE((s[x + k] > threshold) << (7 - k));
-            d[x / 8] = packed;
-        }
+        for (LONG x = 0; x < w; ++x) ones[size_t(x)] = s[x] > threshold;
+        PackRow(ones.data(), w, out.PixelAddress(0, y));
     }
     return FinishTransform(out, ok);
 }
@@ -182,31 +211,26 @@ bool CImage::ConvolveBinary(const int* kernel, int k, int divisor, int offset, C
     std::vector<std::vector<BYTE>> ring(size_t(k), std::vector<BYTE>(padded, corner));
     auto unpack = [&](LONG y, std::vector<BYTE>& row) {
         std::fill(row.begin(), row.end(), corner);
-        if (y < 0 || y >= h) return;
-        const BYTE* s = PixelAddress(0, y);
-        for (LONG x = 0; x < w; ++x) row[size_t(x + half)] = (s[x >> 3] >> (7 - (x & 7))) & 1;
+        if (y >= 0 && y < h) UnpackRow(PixelAddress(0, y), w, row.data() + half);
     };
     for (int i = 0; i < k; ++i) unpack(i - half, ring[size_t(i)]);
-    std::vector<uint32_t> acc(static_cast<size_t>(w));
+    std::vector<uint16_t> acc(static_cast<size_t>(w));
+    std::vector<BYTE> ones(static_cast<size_t>(w));
     for (LONG y = 0; y < h; ++y) {
         if (!ReportRowProgress(y, h)) return false;
-        std::fill(acc.begin(), acc.end(), 0u);
+        std::fill(acc.begin(), acc.end(), uint16_t(0));
         for (int ky = 0; ky < k; ++ky) {
             const BYTE* row = ring[size_t((y + ky) % k)].data();
             for (int kx = 0; kx < k; ++kx) {
-                const uint32_t kv = uint32_t(kernel[ky * k + kx]);
+                const uint16_t kv = uint16_t(kernel[ky * k + kx]);
                 if (!kv) continue;
                 const BYTE* s = row + kx;
-                for (LONG x = 0; x < w; ++x) acc[size_t(x)] += kv * s[x];
+                uint16_t* a = acc.data();
+                for (LONG x = 0; x < w; ++x) a[x] = uint16_t(a[x] + kv * s[x]);
             }
         }
-        BYTE* d = out.PixelAddress(0, y);
-        for (LONG x = 0; x < w; x += 8) {
-            BYTE packed = 0;
-            const LONG n = w - x < 8 ? w - x : 8;
-            for (LONG b = 0; b < n; ++b) packed |= BYTE((lookup[acc[size_t(x + b)]] & 1) << (7 - b));
-            d[x / 8] = packed;
-        }
+        for (LONG x = 0; x < w; ++x) ones[size_t(x)] = lookup[acc[size_t(x)]] & 1;
+        PackRow(ones.data(), w, out.PixelAddress(0, y));
         // The ring's oldest row gives way to the row k - half above this one.
         unpack(y + k - half, ring[size_t(y % k)]);
     }
