@@ -42,6 +42,13 @@ bool CImage::RotateQuarter(bool left) {
                     }
                 } else if (bits == 8) {
                     for (LONG X = tx; X < xEnd; ++X) d[X] = *PixelAddress(sx, left ? h - 1 - X : X);
+                } else if (bits == 1) {
+                    // Bit by bit into the zero-filled target row.
+                    const BYTE mask = BYTE(0x80 >> (sx & 7));
+                    const LONG column = sx >> 3;
+                    for (LONG X = tx; X < xEnd; ++X) {
+                        if (*PixelAddress(column * 8, left ? h - 1 - X : X) & mask) d[X >> 3] |= BYTE(0x80 >> (X & 7));
+                    }
                 } else {
                     for (LONG X = tx; X < xEnd; ++X) out.SetPixelIndex(X, Y, GetPixelIndex(sx, left ? h - 1 - X : X));
                 }

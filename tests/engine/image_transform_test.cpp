@@ -88,6 +88,19 @@ TEST(QuarterTurns, LeftTurnPutsTheTopRightPixelAtTheTopLeft) {
     EXPECT_EQ(image.GetPixelColor(1, 0), 0xABCDEFu);
 }
 
+TEST(QuarterTurns, EveryPixelLandsWhereTheTurnPutsIt) {
+    for (int bits : kDepths) {
+        TestImage original(70, 131, bits, 8), left(70, 131, bits, 8), right(70, 131, bits, 8);
+        ASSERT_TRUE(left.RotateLeft() && right.RotateRight());
+        for (LONG y = 0; y < 70; ++y) {
+            for (LONG x = 0; x < 131; ++x) {
+                ASSERT_EQ(left.GetPixelColor(x, y), original.GetPixelColor(y, 130 - x)) << bits;
+                ASSERT_EQ(right.GetPixelColor(x, y), original.GetPixelColor(69 - y, x)) << bits;
+            }
+        }
+    }
+}
+
 TEST(RotateEx, WholeTurnsEqualTheQuarterTurnsAtEveryDepth) {
     for (int bits : kDepths) {
         SCOPED_TRACE(bits);
