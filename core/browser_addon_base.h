@@ -121,7 +121,7 @@ public:
     // Stores the engine code of an image-object result code (0..5; 4 and 6 keep the current code).
     void SetErrorFromImageResult(LONG result);
     // The viewer keeps the overlay bitmap of an image (it owns the handle from then on); false
-    // when it refuses. Until the viewer draws overlays the bitmap is only checked and freed.
+    // when it refuses (the handle stays with the caller).
     virtual BOOL ShowOverlayInViewer(SHORT index, HGLOBAL overlay, const RECT& rect, DWORD color, float opacity);
 
 protected:

@@ -131,9 +131,9 @@ BOOL CBrowserAddOnBase::AddText(SHORT index, LONG x, LONG y, const char* text, D
     });
 }
 
-BOOL CBrowserAddOnBase::ShowOverlayInViewer(SHORT, HGLOBAL overlay, const RECT&, DWORD, float) {
-    GlobalFree(overlay);
-    return TRUE;
+BOOL CBrowserAddOnBase::ShowOverlayInViewer(SHORT index, HGLOBAL overlay, const RECT& rect, DWORD color,
+                                             float opacity) {
+    return m_viewer.AddOverlayRectangle(index, rect.left, rect.top, rect.right, rect.bottom, color, opacity, overlay);
 }
 
 BOOL CBrowserAddOnBase::OverlayRectangle(SHORT index, LONG left, LONG top, LONG right, LONG bottom, DWORD color,
@@ -148,6 +148,7 @@ BOOL CBrowserAddOnBase::OverlayRectangle(SHORT index, LONG left, LONG top, LONG 
     if (!overlay) return FALSE;
     const RECT area = {left, top, right, bottom};
     if (!ShowOverlayInViewer(index, overlay, area, color, opacity)) {
+        GlobalFree(overlay);
         SetErrorCode(kErrInvalidIndex);
         return FALSE;
     }
