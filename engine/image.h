@@ -244,6 +244,7 @@ private:
     // Ends a transform: clears the loop state; on success takes the result over.
     bool FinishTransform(CImage& result, bool ok);
     bool RotateQuarter(bool left);
+    bool ReverseRows(bool upsideDown);
     bool ResampleArea(CImage& target, double sx, double sy, int edgeMode);
     bool ResampleInterpolated(CImage& target, double sx, double sy, int method, int edgeMode);
     bool ConvolveBinary(const int* kernel, int k, int divisor, int offset, CImage& target);

@@ -40,7 +40,8 @@ bool CImage::ClampRect(const ImageRect& rect, ImageRect* out) const {
     return l != r && t != b;
 }
 
-bool CImage::Rotate180() {
+// Each row reversed; upside down, the rows also change places (the half turn).
+bool CImage::ReverseRows(bool upsideDown) {
     if (!BeginTransform()) return false;
     CImage out;
     if (!out.Create(GetWidth(), GetHeight(), this)) {
@@ -52,18 +53,23 @@ bool CImage::Rotate180() {
     bool ok = true;
     for (LONG y = 0; y < h && ok; ++y) {
         if (!(ok = ReportRowProgress(y, h))) break;
+        const LONG target = upsideDown ? h - 1 - y : y;
         const BYTE* s = PixelAddress(0, y);
-        BYTE* d = out.PixelAddress(0, h - 1 - y);
+        BYTE* d = out.PixelAddress(0, target);
         if (bits == 24) {
             for (LONG x = 0; x < w; ++x) memcpy(d + 3 * uint64_t(w - 1 - x), s + 3 * uint64_t(x), 3);
         } else if (bits == 8) {
             for (LONG x = 0; x < w; ++x) d[w - 1 - x] = s[x];
         } else {
-            for (LONG x = 0; x < w; ++x) out.SetPixelIndex(w - 1 - x, h - 1 - y, GetPixelIndex(x, y));
+            for (LONG x = 0; x < w; ++x) out.SetPixelIndex(w - 1 - x, target, GetPixelIndex(x, y));
         }
     }
     return FinishTransform(out, ok);
 }
+
+bool CImage::Rotate180() { return ReverseRows(true); }
+
+bool CImage::Mirror() { return ReverseRows(false); }
 
 bool CImage::Flip() {
     if (!BeginTransform()) return false;
@@ -77,31 +83,6 @@ bool CImage::Flip() {
     for (LONG y = 0; y < h && ok; ++y) {
         if (!(ok = ReportRowProgress(y, h))) break;
         memcpy(out.PixelAddress(0, h - 1 - y), PixelAddress(0, y), m_stride);
-    }
-    return FinishTransform(out, ok);
-}
-
-bool CImage::Mirror() {
-    if (!BeginTransform()) return false;
-    CImage out;
-    if (!out.Create(GetWidth(), GetHeight(), this)) {
-        m_result = out.GetResult();
-        return false;
-    }
-    const LONG w = GetWidth(), h = GetHeight();
-    const int bits = GetBitCount();
-    bool ok = true;
-    for (LONG y = 0; y < h && ok; ++y) {
-        if (!(ok = ReportRowProgress(y, h))) break;
-        const BYTE* s = PixelAddress(0, y);
-        BYTE* d = out.PixelAddress(0, y);
-        if (bits == 24) {
-            for (LONG x = 0; x < w; ++x) memcpy(d + 3 * uint64_t(w - 1 - x), s + 3 * uint64_t(x), 3);
-        } else if (bits == 8) {
-            for (LONG x = 0; x < w; ++x) d[w - 1 - x] = s[x];
-        } else {
-            for (LONG x = 0; x < w; ++x) out.SetPixelIndex(w - 1 - x, y, GetPixelIndex(x, y));
-        }
     }
     return FinishTransform(out, ok);
 }
