@@ -197,8 +197,9 @@ public:
     bool CutFrame(const ImageRect& rect, DWORD color);
 
     // --- Grey levels and statistics (the blank-image test) -----------------------------------
-    // 24-bit, 1- and 4-bit images: the rectangle cut into a new 8-bit grey image (cropped set);
-    // 8-bit: pixels turned to the grey of their entry, the table to a ramp.
+    // 24-bit, 1- and 4-bit images (and 8-bit ones with fewer than 256 entries): the rectangle
+    // cut into a new 8-bit grey image (cropped set); 8-bit: pixels turned to the grey of their
+    // entry, the table to a ramp.
     bool ConvertToGray(const ImageRect& rect, bool* cropped);
     // A new 1-bit image of the rectangle: 1 (white) where the grey is above the threshold.
     bool Threshold(const ImageRect& rect, int threshold);

@@ -62,7 +62,8 @@ bool CImage::ConvertToGray(const ImageRect& rect, bool* cropped) {
         return false;
     }
     const int bits = GetBitCount();
-    if (bits == 8) {
+    // A full 8-bit table turns into the ramp in place; shorter tables go the way of 1 and 4 bits.
+    if (bits == 8 && GetColorCount() == 256) {
         RGBQUAD* table = GetPalette();
         BYTE grey[256] = {};
         for (DWORD i = 0; i < GetColorCount(); ++i) grey[i] = GreyOf(GetPaletteEntry(i));

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <vector>
 #include <random>
 
 #include "engine/image.h"
@@ -118,6 +120,24 @@ TEST(GreyAndThreshold, WeightsPaletteImagesAndTheSmoothingMajority) {
     EXPECT_EQ(image.GetPixelIndex(0, 0), 0);
     EXPECT_EQ(image.GetPixelIndex(1, 0), 1);
     EXPECT_EQ(image.GetPaletteEntry(1), 0xFFFFFFu);
+    // An 8-bit image with a short colour table is cut out like the small depths.
+    CImage shortTable;
+    ASSERT_TRUE(shortTable.Create(3, 1, nullptr, 8));
+    shortTable.SetPaletteEntry(1, 0x0000FF);  // blue: 117 x 255 >> 10 = 29
+    shortTable.SetPixelIndex(0, 0, 1);
+    {
+        // Forge a 16-entry block from it.
+        std::vector<BYTE> block(40 + 16 * 4 + 4);
+        memcpy(block.data(), shortTable.GetDIB(), 40 + 16 * 4);
+        reinterpret_cast<BITMAPINFOHEADER*>(block.data())->biClrUsed = 16;
+        block[40 + 64] = 1;
+        CImage forged;
+        ASSERT_TRUE(forged.Attach(block.data(), block.size(), TRUE));
+        ASSERT_TRUE(forged.ConvertToGray(ImageRect{}, &cropped));
+        EXPECT_TRUE(cropped);
+        EXPECT_EQ(forged.GetPixelIndex(0, 0), 29);
+        EXPECT_TRUE(forged.IsGrayPalette());
+    }
     // The 1-bit fast path and the per-colour path agree on random bits and kernels.
     std::mt19937 rng(3);
     for (int round = 0; round < 30; ++round) {
