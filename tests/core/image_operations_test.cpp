@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/dib_layout.h"
@@ -191,6 +192,32 @@ TEST(Clipboard, RoundTripAndCropToClipboard) {
     TestEngine empty;
     EXPECT_FALSE(empty.CutToClipboard(0));
     EXPECT_EQ(empty.GetErrorCode(), kErrInvalidIndex);
+}
+
+TEST(Clipboard, AClipboardHeldByAnotherThreadFailsWithResultFour) {
+    HANDLE opened = CreateEventA(nullptr, TRUE, FALSE, nullptr), release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread holder([&] {
+        HWND window = CreateWindowA("STATIC", "holder", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+        OpenClipboard(window);
+        SetEvent(opened);
+        WaitForSingleObject(release, 10000);
+        CloseClipboard();
+        DestroyWindow(window);
+    });
+    WaitForSingleObject(opened, 10000);
+    HGLOBAL dib = MakeTestDib(8, 8, 24);
+    CImage image(dib, TRUE);
+    EXPECT_FALSE(image.CopyRectToClipboard(ImageRect{0, 0, 4, 4}));
+    EXPECT_EQ(image.GetResult(), kImageClipboardFailed);
+    TestEngine engine;
+    ASSERT_TRUE(engine.AddImage(dib));
+    engine.SetErrorCode(-1020);
+    EXPECT_FALSE(engine.CropToClipboard(0, 0, 0, 4, 4));
+    EXPECT_EQ(engine.GetErrorCode(), 0);  // result 4 keeps the (cleared) code
+    SetEvent(release);
+    holder.join();
+    CloseHandle(opened);
+    CloseHandle(release);
 }
 
 TEST(Clipboard, ForgedForeignBlocksAreRefused) {
