@@ -40,7 +40,8 @@ DWORD CImage::GetInterpolatedColor(double x, double y, int method, int edgeMode,
         return GetPixelColorEx(LONG(TruncToInt(x + 0.5)), LONG(TruncToInt(y + 0.5)), edgeMode, background);
     }
     const bool wraps = edgeMode >= kWrapRepeat && edgeMode <= kWrapMirror;
-    const bool table = GetColorCount() != 0;
+    // Pixels are read in place only in 24-bit rows; other depths go through their colours.
+    const bool direct = GetBitCount() == 24;
     int64_t x0 = FloorToInt(x), y0 = FloorToInt(y);
     if (method == kBilinear) {
         if (x0 < -1 || x0 >= w || y0 < -1 || y0 >= h) {
@@ -49,7 +50,7 @@ DWORD CImage::GetInterpolatedColor(double x, double y, int method, int edgeMode,
             x0 = FloorToInt(x);
             y0 = FloorToInt(y);
         }
-        if (x0 >= 0 && x0 + 1 < w && y0 >= 0 && y0 + 1 < h && !table) {
+        if (x0 >= 0 && x0 + 1 < w && y0 >= 0 && y0 + 1 < h && direct) {
             const uint32_t fx = uint32_t((x - double(x0)) * 256), fy = uint32_t((y - double(y0)) * 256);
             const uint32_t w11 = fx * fy / 256, w10 = fx - w11, w01 = fy - w11, w00 = 256 - fx - fy + w11;
             const BYTE* p00 = PixelAddress(LONG(x0), LONG(y0));
@@ -82,7 +83,7 @@ DWORD CImage::GetInterpolatedColor(double x, double y, int method, int edgeMode,
     float wx[4], wy[4];
     CubicWeights(x, x0, method, wx);
     CubicWeights(y, y0, method, wy);
-    const bool inside = x0 >= 1 && x0 + 2 < w && y0 >= 1 && y0 + 2 < h && !table;
+    const bool inside = x0 >= 1 && x0 + 2 < w && y0 >= 1 && y0 + 2 < h && direct;
     float sum[3] = {0, 0, 0};
     for (int j = 0; j < 4; ++j) {
         float row[3] = {0, 0, 0};
