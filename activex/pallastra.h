@@ -15,7 +15,6 @@
 // them itself. X(member, kind, field, initial value).
 #define PALLASTRA_KEPT_PROPERTIES(X)                                   \
     X(JPEGQuality, Short, jpegQuality, 80)                             \
-    X(BorderStyle, Border, borderStyle, SingleFlat)                    \
     X(FTPUserName, Text, ftpUserName, L"")                             \
     X(FTPPassword, Text, ftpPassword, L"")                             \
     X(FTPPort, Int, ftpPort, 21)                                       \
@@ -25,7 +24,6 @@
     X(ProxyServer, Text, proxyServer, L"")                             \
     X(IfTiffMultiPage, Bool, ifTiffMultiPage, 0)                       \
     X(TIFFCompressionType, Tiff, tiffCompression, TIFF_AUTO)           \
-    X(IfFitWindow, Bool, ifFitWindow, 0)                               \
     X(ImageEditorWindowTitle, Text, editorTitle, L"Lumetta Image Editor") \
     X(ImageEditorIfReadonly, Bool, editorReadonly, 0)                  \
     X(ImageEditorIfEnableEnumerator, Bool, editorEnumerator, 1)        \
@@ -118,6 +116,11 @@ public:
     HRESULT STDMETHODCALLTYPE get_ProductName(BSTR* value) override;
     HRESULT STDMETHODCALLTYPE put_ProductName(BSTR value) override;
     HRESULT STDMETHODCALLTYPE get_VersionInfo(BSTR* value) override;
+    // The two viewer setters that also ask the container to redraw.
+    HRESULT STDMETHODCALLTYPE get_BorderStyle(enumBORDER_STYLE* value) override;
+    HRESULT STDMETHODCALLTYPE put_BorderStyle(enumBORDER_STYLE value) override;
+    HRESULT STDMETHODCALLTYPE get_IfFitWindow(VARIANT_BOOL* value) override;
+    HRESULT STDMETHODCALLTYPE put_IfFitWindow(VARIANT_BOOL value) override;
     HRESULT STDMETHODCALLTYPE put_VersionInfo(BSTR value) override;
 #define PALLASTRA_DECLARE_KEPT(name, kind, field, initial)                         \
     HRESULT STDMETHODCALLTYPE get_##name(Pallastra##kind* value) override; \
@@ -197,5 +200,8 @@ private:
     comcontrol::TypeInfoDispatch m_dispatch;
     CProxy_ILumettaEvents m_proxy;
     KeptProperties m_kept;
+    // The viewer's border style and fit-window mode, kept here until the viewer window takes them.
+    enumBORDER_STYLE m_borderStyle = SingleFlat;
+    LONG m_fitWindow = 0;
 };
 

@@ -180,3 +180,35 @@ PALLASTRA_IDENTITY(ProductFamily, ProductFamily)
 PALLASTRA_IDENTITY(ProductName, ProductName)
 PALLASTRA_IDENTITY(VersionInfo, Version.Info)
 #undef PALLASTRA_IDENTITY
+
+HRESULT CPallastra::get_BorderStyle(enumBORDER_STYLE* value) {
+    if (!value) return E_POINTER;
+    *value = m_borderStyle;
+    SetErrorCode(0);
+    return S_OK;
+}
+
+HRESULT CPallastra::put_BorderStyle(enumBORDER_STYLE value) {
+    if (static_cast<unsigned>(value) > Single3D) {
+        SetErrorCode(-1034);
+        return ThrowModeResult(true);
+    }
+    m_borderStyle = value;
+    FireViewChange();
+    SetErrorCode(0);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_IfFitWindow(VARIANT_BOOL* value) {
+    if (!value) return E_POINTER;
+    *value = ToVariantBool(m_fitWindow);
+    SetErrorCode(0);
+    return S_OK;
+}
+
+HRESULT CPallastra::put_IfFitWindow(VARIANT_BOOL value) {
+    m_fitWindow = FromVariantBool(value);
+    FireViewChange();
+    SetErrorCode(0);
+    return S_OK;
+}

@@ -48,3 +48,17 @@ function main() {
     Host.Check(notYet, "members of the next step answer an error, not a crash");
     Host.Echo("page done");
 }
+
+function borderStyleChecks() {
+    Lumetta.BorderStyle = 2;
+    Host.Check(Lumetta.BorderStyle == 2 && Lumetta.ErrorCode == 0, "BorderStyle 2 accepted");
+    Lumetta.IfThrowException = false;
+    Lumetta.BorderStyle = 3;
+    Host.Check(Lumetta.ErrorCode == -1034 && Lumetta.BorderStyle == 2, "BorderStyle 3 refused quietly");
+    Lumetta.IfThrowException = true;
+    var threw = false;
+    try { Lumetta.BorderStyle = 7; } catch (e) { threw = true; }
+    Host.Check(threw, "BorderStyle 7 throws in throw mode");
+    Lumetta.IfThrowException = false;
+}
+borderStyleChecks();
