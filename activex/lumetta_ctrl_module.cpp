@@ -7,6 +7,7 @@
 #include "activex/lumetta_guids.h"
 #include "activex/lumetta_registration.h"
 #include "activex/pallastra.h"
+#include "codecs/image_operator.h"
 #include "comcontrol/com_module.h"
 
 namespace {
@@ -25,6 +26,11 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         comcontrol::Module().Init(instance, g_objectMap, 2, lumetta::LIBID_LUMETTACTRLLib);
         DisableThreadLibraryCalls(instance);
+        // The control links GDI+ and loads and saves BMP, JPEG, TIFF and PNG through it.
+        PlatformImageLibrary library;
+        library.table = &LinkedGdiplusApi();
+        library.saveThroughLibrary = true;
+        CImageOperator::SetPlatformImageLibrary(library);
     } else if (reason == DLL_PROCESS_DETACH) {
         comcontrol::Module().Term();
     }

@@ -1,19 +1,206 @@
-// CImageOperator: the engine layer that gives the image buffer file and memory input and output,
-// and normalises every image entering the buffer.
+// CImageOperator: the engine layer that gives the image buffer file and memory input and output.
+// It routes every load and save to the engine's own codecs or, by two flags fixed at
+// construction, to GDI+ (image_operator_gdiplus.cpp); shows the file dialogs
+// (image_operator_dialogs.cpp); and normalises every image entering the buffer.
 #pragma once
 
+#include <windows.h>
+#include <commdlg.h>
+
+#include "codecs/gdiplus_api.h"
+#include "codecs/image_type.h"
 #include "engine/multi_image_twain.h"
+
+// The PDF document information handed to the PDF writer and read back by the PDF reader.
+struct PdfSettings {
+    char version[256];
+    char title[256];
+    char author[256];
+    char subject[256];
+    char keywords[256];
+    char creationDate[256];
+    char modifiedDate[256];
+    char creator[256];
+    char producer[256];
+};
+
+// One file chosen in an open dialog.
+struct ImagePathRecord {
+    SHORT type;
+    char path[MAX_PATH];
+};
+
+// How the engines of this process reach GDI+, set once by the deliverable before any engine is
+// made: the control passes the linked table and saves through GDI+; the plug-in passes no table,
+// so each engine loads "GDIPLUS.dll" by name and only loads through it when it was found.
+struct PlatformImageLibrary {
+    const GdiplusApi* table = nullptr;  // null: load "GDIPLUS.dll" and bind at run time
+    bool saveThroughLibrary = false;
+};
+
+// The common dialogs, replaceable so tests run unattended.
+struct FileDialogApi {
+    BOOL(WINAPI* getOpenFileName)(OPENFILENAMEA*);
+    BOOL(WINAPI* getSaveFileName)(OPENFILENAMEA*);
+};
+const FileDialogApi& SystemFileDialogs();
 
 class CImageOperator : public CMultiImageTWAIN {
 public:
     CImageOperator();
     ~CImageOperator() override;
 
+    static void SetPlatformImageLibrary(const PlatformImageLibrary& library);
+
     // Engine slot 12: a 32-bit image becomes a new 24-bit one; an image the layout check refuses
     // is freed and refused (-1002 when no conversion could be made).
     HGLOBAL NormalizeIncomingImage(HGLOBAL dib) override;
-    // Engine slot 13: a file was loaded.
-    virtual void OnPostLoad(const char* path, const char* name, SHORT type);
-    // Engine slot 14: the page may name the path of the next file to save or load.
-    virtual void OnGetFilePath(BOOL save, LONG count, LONG index, char* path, char* name);
+    // Engine slot 13: a file was loaded (folder, file name, type), successfully or not.
+    virtual void OnPostLoad(const char* folder, const char* name, SHORT type);
+    // Engine slot 14: a file dialog of ShowFileDialog reports each chosen path.
+    virtual void OnGetFilePath(BOOL save, LONG count, LONG index, const char* folder, const char* name);
+
+    // Loading into the buffer. 1 success, 0 failure (the error code says why).
+    BOOL LoadBMPFile(const char* path);
+    BOOL LoadBMPFromMemory(DWORD size, const BYTE* bytes);
+    BOOL LoadJPEGFile(const char* path);
+    BOOL LoadJPEGFromMemory(DWORD size, const BYTE* bytes);
+    BOOL LoadJPEGFromHandle(HGLOBAL block);
+    BOOL LoadTIFFFile(const char* path, LONG page);
+    BOOL LoadTIFFFromMemory(DWORD size, const BYTE* bytes, LONG page);
+    BOOL LoadTIFFFromHandle(HGLOBAL block, LONG page);
+    BOOL LoadPNGFile(const char* path);
+    BOOL LoadPNGFromMemory(DWORD size, const BYTE* bytes);
+    BOOL LoadPNGFromHandle(HGLOBAL block);
+    BOOL LoadPDFFile(const char* path, LONG page, PdfSettings* settings);
+    BOOL LoadPDFFromMemory(DWORD size, const BYTE* bytes, LONG page, PdfSettings* settings);
+    BOOL LoadPDFFromHandle(HGLOBAL block, LONG page, PdfSettings* settings);
+    BOOL LoadImageFileGdiplus(const char* path);
+    BOOL LoadImageFromMemoryGdiplus(const BYTE* bytes, DWORD size);
+    BOOL LoadImageEx(const char* path, SHORT type);
+
+    // Saving buffer images to files.
+    BOOL SaveAsBMP(const char* path, SHORT index);
+    BOOL SaveAsJPEG(const char* path, SHORT index, USHORT quality);
+    BOOL SaveAsTIFF(const char* path, SHORT index, BOOL newFile, LONG compression);
+    BOOL SaveAllAsMultiPageTIFF(const char* path, LONG compression);
+    BOOL SaveSelectedImagesAsMultiPageTIFF(const char* path, const SHORT* list, LONG count, LONG compression);
+    BOOL SaveAsPNG(const char* path, SHORT index);
+    BOOL SaveAsPDF(const char* path, SHORT index, const PdfSettings* settings, LONG compression, USHORT quality);
+    BOOL SaveSelectedImagesAsMultiPagePDF(const char* path, const SHORT* list, LONG count, const PdfSettings* settings,
+                                          LONG compression, USHORT quality);
+
+    // Saving to memory: a new fixed global block the caller owns, and its size.
+    BOOL SaveAsJPEGToMemory(HGLOBAL* out, SHORT index, DWORD* size, USHORT quality);
+    BOOL SaveAsTIFFToMemory(HGLOBAL* out, SHORT index, DWORD* size, LONG compression);
+    BOOL SaveAllAsTIFFToMemory(HGLOBAL* out, DWORD* size, LONG compression);
+    BOOL SaveImagesAsTIFFToMemory(HGLOBAL* out, const SHORT* list, LONG count, DWORD* size, LONG compression);
+    BOOL SaveAsPNGToMemory(HGLOBAL* out, SHORT index, DWORD* size);
+    BOOL SaveAsPDFToMemory(HGLOBAL* out, SHORT index, const PdfSettings* settings, DWORD* size, LONG compression,
+                           USHORT quality);
+    BOOL SaveImagesAsPDFToMemory(HGLOBAL* out, const SHORT* list, LONG count, const PdfSettings* settings,
+                                 DWORD* size, LONG compression, USHORT quality);
+    BOOL EncodeDIBAsTIFFToMemory(HGLOBAL dib, HGLOBAL* out, DWORD* size, LONG compression);
+    // The whole BMP of a buffer image (the own writer), for byte arrays and uploads.
+    BOOL SaveAsBMPToMemory(HGLOBAL* out, SHORT index, DWORD* size);
+
+    // Files and small utilities.
+    HGLOBAL ReadFileToMemory(const char* path, DWORD* size);
+    BOOL WriteMemoryToFile(const char* path, const BYTE* bytes, DWORD count);
+    static BOOL ClearReadOnly(const char* path);
+    static BOOL DetectImageType(const BYTE* bytes, DWORD length, SHORT* type);
+    BOOL GetImageTypeFromFileName(const char* name, SHORT* type);
+    BOOL GetImageInfoHeader(SHORT index, BITMAPINFOHEADER* header);
+    static LONG SystemErrorToErrorCode(LONG n);
+
+    // Dialogs.
+    BOOL GetSavedFilePath(const char* filter, DWORD filterIndex, const char* defaultExtension, const char* folder,
+                          BOOL overwritePrompt, DWORD flags, char* path, LONG force);
+    BOOL GetSaveFilePathForType(char* path, SHORT type);
+    BOOL GetOpenFilePath(const char* filter, DWORD filterIndex, const char* folder, BOOL multiSelect, DWORD flags,
+                         SHORT type, LONG force);
+    BOOL GetOpenFilePathsForType(const char* path, SHORT type);
+    BOOL ShowFileDialog(BOOL save, const char* filter, DWORD filterIndex, const char* defaultExtension,
+                        const char* folder, BOOL multiSelect, BOOL overwritePrompt, DWORD flags);
+    void SetFileDialogApi(const FileDialogApi* api) { m_dialogs = api ? api : &SystemFileDialogs(); }
+    // The records of the last open dialog (or of the path given without one).
+    int PathRecordCount() const { return m_pathCount; }
+    const ImagePathRecord& PathRecord(int i) const { return m_paths[i]; }
+
+    // The GDI+ bridge.
+    BOOL StartGdiplus();
+    void ShutdownGdiplus();
+    BOOL GetEncoderClsid(const WCHAR* mimeType, CLSID* clsid);
+    UINT GetFrameCount(GdiplusApi::Image* image);
+    // A bitmap over the DIB's pixels: the DIB stays locked until ReleaseBitmapOfDIB.
+    GdiplusApi::Bitmap* CreateBitmapFromDIB(HGLOBAL dib);
+    void ReleaseBitmapOfDIB(GdiplusApi::Bitmap* bitmap, HGLOBAL dib);
+    HGLOBAL BitmapToDIB(GdiplusApi::Image* image);
+    BOOL AddBitmapFramesToBuffer(GdiplusApi::Image* image);
+    BOOL SaveDIBToStream(IStream* stream, HGLOBAL dib);
+    BOOL SaveImageFileGdiplus(const char* path, SHORT index);
+    BOOL SaveAsToMemoryGdiplus(HGLOBAL* out, SHORT index, DWORD* size);
+    BOOL SaveImagesAsTIFFFileGdiplus(const char* path, const SHORT* list, LONG count, BOOL append);
+    BOOL SaveImagesToMemoryGdiplus(HGLOBAL* out, const SHORT* list, LONG count, DWORD* size);
+
+    // Settings.
+    LONG m_ifShowPrintUI = 1;
+    LONG m_ifShowFileDialog = 0;
+    PdfSettings m_pdfSettings;
+    LONG m_ifTiffMultiPage = 0;
+    LONG m_tiffCompressionType = TIFF_AUTO;
+    LONG m_pdfCompressionType = enumAutoEncode;
+    USHORT m_jpegQuality = 80;
+
+    BOOL UsesLibraryForSaving() const { return m_saveThroughLibrary; }
+    BOOL UsesLibraryForLoading() const { return m_loadThroughLibrary; }
+    bool HasGdiplusStarted() const { return m_gdiplusToken != 0; }
+    // Set by the PDF reader around its decodes: 1-bit bridge output comes out inverted.
+    void SetInvertOneBitOutput(BOOL invert) { m_invertOneBit = invert; }
+    void SetBridgeTargetType(LONG type) { m_bridgeTarget = type; }
+
+protected:
+    // Sets the two routing flags of this engine (loading through GDI+ only when it is there).
+    // The deliverables choose them through SetPlatformImageLibrary; tests drive every route.
+    void SetLibraryRouting(BOOL save, BOOL load) {
+        m_saveThroughLibrary = save && m_gdiplusToken;
+        m_loadThroughLibrary = load && m_gdiplusToken;
+    }
+
+private:
+    // Path step and folder creation shared by every file save; false ends the save.
+    bool PrepareSavePath(const char* path, SHORT type, char* chosen, bool clearReadOnly);
+    // Own-route file read into a new fixed zeroed block (for the decoders that take memory).
+    HGLOBAL ReadWholeFile(const char* path, DWORD* size);
+    BOOL AddDecoded(LONG code, HGLOBAL dib);
+    // The loads of one decoder that takes the whole file in memory (GDI+ on the bridge route).
+    using MemoryDecoder = LONG (*)(const BYTE* bytes, uint64_t size, HGLOBAL* dib);
+    BOOL LoadFileWith(MemoryDecoder decode, const char* path);
+    BOOL LoadFromMemoryWith(MemoryDecoder decode, DWORD size, const BYTE* bytes);
+    BOOL GrowPathList(int needed);
+    void ClearPathList();
+    BOOL AppendPathRecord(SHORT type, const char* path);
+    HGLOBAL BufferDib(SHORT index);
+    BOOL FetchListDibs(const SHORT* list, LONG count, HGLOBAL** dibs, int* n);
+    BOOL FinishMemorySave(LONG code, HGLOBAL block, uint64_t size, HGLOBAL* out, DWORD* outSize);
+    BOOL ImportImageStream(IStream* stream);
+    BOOL WriteTiffListToStream(IStream* stream, const SHORT* list, LONG count, GdiplusApi::Image* existing);
+    BOOL AppendTiffPages(IStream* stream, GdiplusApi::Image* first, const SHORT* list, LONG count);
+    BOOL CopyStreamToBlock(IStream* stream, HGLOBAL* out, DWORD* size);
+    BOOL ReplaceFileWithStream(const char* path, IStream* stream);
+    bool FirstFrameDimension(GdiplusApi::Image* image, GUID* dimension);
+    // Stores the engine code of a failed GDI+ call; false for any status but Ok.
+    bool GdipOk(GdiplusApi::Status status);
+
+    HMODULE m_libraryModule = nullptr;
+    GdiplusApi m_api = {};
+    BOOL m_saveThroughLibrary = FALSE;
+    BOOL m_loadThroughLibrary = FALSE;
+    LONG m_bridgeTarget = 0;
+    BOOL m_invertOneBit = FALSE;
+    ULONG_PTR m_gdiplusToken = 0;
+    const FileDialogApi* m_dialogs;
+    ImagePathRecord* m_paths = nullptr;
+    int m_pathCount = 0;
+    int m_pathCapacity = 0;
 };

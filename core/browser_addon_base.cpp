@@ -24,6 +24,7 @@ CBrowserAddOnBase::CBrowserAddOnBase(HINSTANCE module, LONG hostKind)
       m_webcam(module),
       m_moduleInstanceCore(module) {
     SetModuleInstance(module);
+    SetPluginManagerSearch(hostKind == kHostPlugin);
     CopyIdentityText(m_appIdentity.Version.Info, "Lumetta 8.0");
     CopyIdentityText(m_appIdentity.ProductFamily, "Lumetta");
     CopyIdentityText(m_appIdentity.ProductName, "Lumetta");
@@ -79,9 +80,11 @@ void CBrowserAddOnBase::SetBlankImageThreshold(LONG v) { m_blankThreshold = std:
 void CBrowserAddOnBase::RefreshViews(CImageViewer* viewer) {
     if (!viewer) return;
     int count = Count();
-    viewer->SetItemCount(count);
+    // The viewer reads a lent handle only while the buffer still holds it at that index.
+    viewer->SetImageHolder([this](int index, HGLOBAL dib) { return HoldsImage(index, dib); });
     for (int i = 0; i < count; ++i) viewer->SetImage(i, Slot(i));
-    viewer->SelectIndex(Current());
+    viewer->SetImageCount(count);
+    viewer->ShowImage(Current());
 }
 
 void CBrowserAddOnBase::OnBufferChanged(HGLOBAL, int) {

@@ -38,6 +38,8 @@ public:
     BOOL MoveImage(SHORT from, SHORT to);
     BOOL MoveImages(const SHORT* list, int n, SHORT target);
     BOOL IsConsistent() const;
+    // True while the buffer holds this handle at this index (views check before reading one).
+    bool HoldsImage(int index, HGLOBAL dib) const { return ValidIndex(index) && dib && m_slots[index] == dib; }
 
 protected:
     // Counts and the current index without touching the error code (for the layers above).

@@ -11,13 +11,20 @@ CTwainBase::CTwainBase() {
     m_fileSetup.Format = TWFF_BMP;
     m_extInfo.magneticType = 2;
 
-    m_appIdentity.Version.MajorNum = 8;
-    m_appIdentity.Version.MinorNum = 0;
+    m_cap = new TwainCapabilityArea{};
+    m_cap->itemType = TWTY_FIX32;
+
+    m_appIdentity.Version.MajorNum = 2;
+    m_appIdentity.Version.MinorNum = 1;
     m_appIdentity.Version.Language = TWLG_ENGLISH_USA;
     m_appIdentity.Version.Country = TWCY_USA;
+    strcpy(m_appIdentity.Version.Info, "Lumetta 8.0");
     m_appIdentity.ProtocolMajor = TWON_PROTOCOLMAJOR;
     m_appIdentity.ProtocolMinor = TWON_PROTOCOLMINOR;
     m_appIdentity.SupportedGroups = DG_CONTROL | DG_IMAGE | DF_APP2;
+    strcpy(m_appIdentity.Manufacturer, "Corvanta Corporation");
+    strcpy(m_appIdentity.ProductFamily, "Tevrano");
+    strcpy(m_appIdentity.ProductName, "Pallastra");
 
     m_thread = new TwainThreadRecord{};
 
@@ -37,6 +44,13 @@ CTwainBase::~CTwainBase() {
     delete m_thread;
     m_thread = nullptr;
     if (m_appEvent) CloseHandle(m_appEvent);
+    delete m_cap;
+    m_cap = nullptr;
+}
+
+void CTwainBase::SetTwainOwnerWindow(HWND window) {
+    m_ownerWindow = window;
+    if (!m_thread->thread) m_dsmWindow = window;
 }
 
 void CTwainBase::OnBitmapAcquired(HGLOBAL dib) {
@@ -77,32 +91,6 @@ void CTwainBase::OnTransferErrorInner() { Dispatch(kEventTransferError, nullptr,
 void CTwainBase::OnBitmapAcquiredInner(HGLOBAL dib) { Dispatch(kEventBitmap, dib, "OnBitmapAcquiredInner"); }
 void CTwainBase::OnSourceUICloseInner() { Dispatch(kEventSourceUIClose, nullptr, "OnSourceUICloseInner"); }
 
-bool CTwainBase::DisableSource() {
-    if (!m_sourceEnabled) return false;
-    m_sourceEnabled = 0;
-    UnhookMessage();
-    return true;
-}
-
-bool CTwainBase::CloseSource() {
-    if (!m_sourceOpen) return false;
-    if (m_sourceEnabled) DisableSource();
-    m_sourceOpen = 0;
-    UnhookMessage();
-    return true;
-}
-
-bool CTwainBase::CloseSourceManager() {
-    if (!m_dsmOpen) return false;
-    m_dsmOpen = 0;
-    if (m_dsmLibrary) FreeLibrary(m_dsmLibrary);
-    m_dsmLibrary = nullptr;
-    m_dsmEntry = nullptr;
-    return true;
-}
-
-int CTwainBase::TwainEventFilter(MSG*) { return 0; }
-
 void CTwainBase::FreeExtendedInfo() {
     LONG** arrays[] = {&m_extInfo.barcodeTypes, &m_extInfo.barcodeRotations, &m_extInfo.barcodeConfidences,
                        &m_extInfo.barcodeX, &m_extInfo.barcodeY, &m_extInfo.barcodeTextLengths};
@@ -129,7 +117,9 @@ void CTwainBase::StopTwainThread() {
     m_thread->window = nullptr;
 }
 
-DWORD WaitHandlingSentMessages(HANDLE handle, DWORD timeoutMs) {
+DWORD WaitHandlingSentMessages(HANDLE handle, DWORD timeoutMs) { return WaitAnyHandlingSentMessages(1, &handle, timeoutMs); }
+
+DWORD WaitAnyHandlingSentMessages(DWORD count, const HANDLE* handles, DWORD timeoutMs) {
     DWORD start = GetTickCount();
     for (;;) {
         DWORD remaining = INFINITE;
@@ -137,8 +127,8 @@ DWORD WaitHandlingSentMessages(HANDLE handle, DWORD timeoutMs) {
             DWORD elapsed = GetTickCount() - start;
             remaining = elapsed >= timeoutMs ? 0 : timeoutMs - elapsed;
         }
-        DWORD r = MsgWaitForMultipleObjects(1, &handle, FALSE, remaining, QS_SENDMESSAGE);
-        if (r != WAIT_OBJECT_0 + 1) return r;
+        DWORD r = MsgWaitForMultipleObjects(count, handles, FALSE, remaining, QS_SENDMESSAGE);
+        if (r != WAIT_OBJECT_0 + count) return r;
         // Peeking handles the messages sent to this thread; nothing posted is removed.
         MSG msg;
         PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);

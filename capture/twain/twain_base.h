@@ -23,12 +23,21 @@ struct TwainExtendedInfo {
     LONG* barcodeX;
     LONG* barcodeY;
     LONG* barcodeTextLengths;
-    HGLOBAL barcodeTexts;
+    HGLOBAL barcodeTexts;  // barcodeCount slots of kBarcodeTextSlot bytes
     WORD magneticType;
     HGLOBAL magneticData;
 };
 
 constexpr int kMaxTwainSources = 50;
+
+#include "capture/twain/twain_capability_area.h"
+
+// Message that carries a source-manager call to the TWAIN thread's hidden window.
+constexpr UINT WM_TWAIN_CARRIED_CALL = WM_USER + 1234;
+constexpr WPARAM kTwainCarriedCallTag = 0x97531;
+
+// Return value of a carried source-manager call refused because another one is under way.
+constexpr TW_UINT16 kTwainBusyReturn = 32768;
 
 class CTwainBase {
 public:
@@ -67,7 +76,7 @@ public:
 
     void SetModuleInstance(HINSTANCE module) { m_moduleInstance = module; }
     HINSTANCE ModuleInstance() const { return m_moduleInstance; }
-    void SetTwainOwnerWindow(HWND window) { m_ownerWindow = window; }
+    void SetTwainOwnerWindow(HWND window);
     HWND GetTwainOwnerWindow() const { return m_ownerWindow; }
     const TwainThreadRecord& ThreadRecord() const { return *m_thread; }
     HANDLE ApplicationEvent() const { return m_appEvent; }
@@ -75,6 +84,14 @@ public:
     bool IsSourceOpen() const { return m_sourceOpen != 0; }
     bool IsSourceEnabled() const { return m_sourceEnabled != 0; }
     int GetShowUI() const { return m_ifShowUI; }
+    void SetShowUI(LONG v) { m_ifShowUI = v; }
+    LONG GetModalUI() const { return m_ifModalUI; }
+    void SetModalUI(LONG v) { m_ifModalUI = v; }
+    LONG GetIfDisableSourceAfterAcquire() const { return m_ifDisableSourceAfterAcquire; }
+    void SetIfDisableSourceAfterAcquire(LONG v) { m_ifDisableSourceAfterAcquire = v; }
+    const TW_IDENTITY& SourceIdentity() const { return m_sourceIdentity; }
+    // The plug-in looks for the 32-bit manager "TWAIN_32.DLL" in the Windows folder first.
+    void SetPluginManagerSearch(bool plugin) { m_pluginManagerSearch = plugin; }
 
     // LogLevel: 0 or 1 becomes the process-wide log flag; any other value stores -1034 and changes
     // nothing. The first switch-on by this engine writes the host's version line (the plug-in
@@ -82,15 +99,73 @@ public:
     bool SetLogLevel(SHORT level, bool pluginHost, const char* hostDetail = "");
     SHORT GetLogLevel() const;
 
-    // Session steps used by the destructor; the TWAIN session layer gives them their full work.
-    bool DisableSource();
-    bool CloseSource();
-    bool CloseSourceManager();
-    // Offers a window message to the enabled source; nonzero when the source consumed it.
-    int TwainEventFilter(MSG* msg);
+    // Session (twain_session.cpp).
+    TW_UINT16 CallDSMEntry(pTW_IDENTITY origin, pTW_IDENTITY dest, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
+                           TW_MEMREF data);
+    BOOL OpenSourceManager();
+    BOOL CloseSourceManager();
+    SHORT GetDataSourceCount();
+    const char* GetDataSourceName(int index);
+    void GetDefaultSourceName(char (&name)[34]);
+    BOOL SelectSource();
+    BOOL SelectSourceByIndex(int index);
+    BOOL OpenSource();
+    BOOL EnableSource();
+    BOOL DisableSource();
+    BOOL CloseSource();
+    // Whether the window message belonged to the enabled source (and was consumed).
+    BOOL ProcessDSMMessage(MSG* msg);
+    BOOL PreTranslateDSMMessage(MSG* msg);
+    int TwainEventFilter(MSG* msg) { return PreTranslateDSMMessage(msg) ? 1 : 0; }
+    LONG DataSourceStatus();
+
+    // Capabilities and image layout (twain_capabilities.cpp).
+    BOOL SetCapability(LONG id);
+    LONG GetCapability();
+    BOOL SetCapType(LONG type);
+    LONG GetCapType() const { return m_cap->conType; }
+    BOOL SetCapNumItems(LONG n);
+    LONG GetCapNumItems();
+    TwainCapabilityArea& CapArea() { return *m_cap; }
+    BOOL CapGet() { return CapGetByMsg(MSG_GET); }
+    BOOL CapGetCurrent() { return CapGetByMsg(MSG_GETCURRENT); }
+    BOOL CapGetDefault() { return CapGetByMsg(MSG_GETDEFAULT); }
+    BOOL CapGetHelp() { return CapGetByMsg(MSG_GETHELP); }
+    BOOL CapGetLabel() { return CapGetByMsg(MSG_GETLABEL); }
+    BOOL CapGetLabels() { return CapGetByMsg(MSG_GETLABELENUM); }
+    BOOL CapSet();
+    BOOL CapReset();
+    BOOL CapIfSupported(LONG mask);
+    BOOL SetImageLayout(float left, float top, float right, float bottom);
+    BOOL GetImageLayout(float* left, float* top, float* right, float* bottom);
+    BOOL GetDefaultImageLayout(float* left, float* top, float* right, float* bottom);
+    BOOL ResetImageLayout();
+
+    // Transfers (twain_transfer.cpp).
+    BOOL SetTransferMode(LONG mode);
+    TW_UINT16 GetTransferMode();
+    BOOL SetFileXferInfo(const char* fileName, LONG format);
+    SHORT GetPendingXfers();
+    BOOL CancelAllPendingTransfers();
+    const TW_IMAGEINFO& CurrentImageInfo() const { return m_imageInfo; }
+    const TW_IMAGELAYOUT& CurrentImageLayout() const { return m_imageLayout; }
+    LONG TransferState() const { return m_transferState; }
+
+    // Extended image information of the last image (twain_ext_info.cpp).
+    LONG GetBarcodeCount() const { return m_extInfo.barcodeCount; }
+    // The text of barcode index, or null outside 0 ... count-1.
+    const char* GetBarcodeText(LONG index) const;
+    // Value kind 0 X, 1 Y, 2 type, 3 confidence, 4 rotation, 5 text length; false when out of range.
+    BOOL GetBarcodeInfo(LONG kind, LONG index, LONG* value) const;
+    WORD GetMagType() const { return m_extInfo.magneticType; }
+    HGLOBAL GetMagData() const { return m_extInfo.magneticData; }
+
+    // The TWAIN thread (twain_thread.cpp).
+    BOOL SetIfScanInThread(LONG on);
+    LONG GetIfScanInThread() const { return m_ifScanInThread; }
+    void SetTWAINWindowHandle(HWND window, HINSTANCE module);
 
 protected:
-    // Tests and the TWAIN thread layer set the thread record when the thread runs.
     void StopTwainThread();
     void FreeExtendedInfo();
 
@@ -113,11 +188,11 @@ protected:
     TW_SETUPFILEXFER m_fileSetup = {};
     TW_IMAGELAYOUT m_imageLayout = {};
     TW_IMAGEINFO m_imageInfo = {};
-    TW_UINT16 m_currentItemType = TWTY_FIX32;
+    TwainCapabilityArea* m_cap = nullptr;
     TW_UINT16 m_transferMode = TWSX_NATIVE;
     LONG m_errorCode = 0;
     TwainExtendedInfo m_extInfo = {};
-    LONG m_transferState = 1;  // 0 transferring, 1 idle, 2 cancel requested, 3 cancelled
+    volatile LONG m_transferState = 1;  // 0 transferring, 1 idle, 2 cancel requested, 3 cancelled
     LONG m_sourceEnabled = 0;
     TW_UINT16 m_sourceCount = 0;
     TW_IDENTITY m_sources[kMaxTwainSources] = {};
@@ -128,9 +203,43 @@ protected:
 
 private:
     void Dispatch(int kind, HGLOBAL dib, const char* name);
+    bool OnTwainThread() const;
+    TW_UINT16 CarryCall(pTW_IDENTITY origin, pTW_IDENTITY dest, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
+                        TW_MEMREF data);
+    void StoreCallOutcome(TW_UINT16 rc, pTW_IDENTITY origin, pTW_IDENTITY dest);
+    void RebuildSourceList();
+    BOOL CapTest();
+    BOOL CapGetByMsg(TW_UINT16 msg);
+    BOOL ImageLayoutCall(TW_UINT16 msg, float* left, float* top, float* right, float* bottom);
+    BOOL WriteTransferMechanism();
+    void RunTransferBatch();
+    void TransferNativeOrFile();
+    void TransferMemory();
+    bool TransferOneMemoryImage();
+    void PumpWaitingMessages();
+    void ReadImageInfoAndLayout();
+    void ClearImageInfo();
+    bool EndTransfer();
+    void ResetPendingTransfers();
+    void FinishBatch(bool mayDisable);
+    bool GivingUp() const;
+    bool ReadCurrentOneValue(TW_UINT16 cap, double* value);
+    bool ReadExtendedImageInfo();
+    LONG StartTwainThread();
+    void ApplyScanInThread();
+    static DWORD WINAPI TwainThreadProc(LPVOID start);
+    static LRESULT CALLBACK TwainThreadWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
+
+    // The carried call the TWAIN thread may take; any other record a message names is refused.
+    struct TwainCallRecord* volatile m_pendingCall = nullptr;
+
     bool m_destroying = false;
+    bool m_pluginManagerSearch = false;
+    int m_failedTransfersInRow = 0;  // a source failing page after page ends its batch
 };
 
 // Waits for a handle while still handling messages sent to this thread, so a thread blocked in
 // SendMessage to us can finish. Returns the wait result (WAIT_OBJECT_0 when signalled).
 DWORD WaitHandlingSentMessages(HANDLE handle, DWORD timeoutMs);
+// The same for several handles: returns when any of them is signalled.
+DWORD WaitAnyHandlingSentMessages(DWORD count, const HANDLE* handles, DWORD timeoutMs);

@@ -203,8 +203,8 @@ typedef TW_UINT16(WINAPI* DSMENTRYPROC)(pTW_IDENTITY origin, pTW_IDENTITY dest, 
                                         TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
 
 // Protocol version of this application.
-#define TWON_PROTOCOLMAJOR 1
-#define TWON_PROTOCOLMINOR 9
+#define TWON_PROTOCOLMAJOR 2
+#define TWON_PROTOCOLMINOR 1
 
 // Data groups.
 #define DG_CONTROL 0x0001L
@@ -242,6 +242,9 @@ typedef TW_UINT16(WINAPI* DSMENTRYPROC)(pTW_IDENTITY origin, pTW_IDENTITY dest, 
 #define MSG_SET 0x0006
 #define MSG_RESET 0x0007
 #define MSG_QUERYSUPPORT 0x0008
+#define MSG_GETHELP 0x0009
+#define MSG_GETLABEL 0x000a
+#define MSG_GETLABELENUM 0x000b
 #define MSG_XFERREADY 0x0101
 #define MSG_CLOSEDSREQ 0x0102
 #define MSG_CLOSEDSOK 0x0103
@@ -317,6 +320,9 @@ typedef TW_UINT16(WINAPI* DSMENTRYPROC)(pTW_IDENTITY origin, pTW_IDENTITY dest, 
 #define TWTY_STR64 0x000a
 #define TWTY_STR128 0x000b
 #define TWTY_STR255 0x000c
+#define TWTY_STR1024 0x000d
+#define TWTY_UNI512 0x000e
+#define TWTY_HANDLE 0x000f
 
 // Transfer mechanisms.
 #define TWSX_NATIVE 0
@@ -337,6 +343,11 @@ typedef TW_UINT16(WINAPI* DSMENTRYPROC)(pTW_IDENTITY origin, pTW_IDENTITY dest, 
 #define TWFF_BMP 2
 #define TWFF_XBM 3
 #define TWFF_JFIF 4
+#define TWFF_FPX 5
+#define TWFF_TIFFMULTI 6
+#define TWFF_PNG 7
+#define TWFF_SPIFF 8
+#define TWFF_EXIF 9
 
 // Languages and countries of an identity.
 #define TWLG_ENGLISH_USA 13
@@ -346,3 +357,80 @@ typedef TW_UINT16(WINAPI* DSMENTRYPROC)(pTW_IDENTITY origin, pTW_IDENTITY dest, 
 #define DF_DSM2 0x10000000L
 #define DF_APP2 0x20000000L
 #define DF_DS2 0x40000000L
+
+// Capabilities the engine names itself.
+#define CAP_XFERCOUNT 0x0001
+#define ICAP_COMPRESSION 0x0100
+#define ICAP_PIXELTYPE 0x0101
+#define ICAP_UNITS 0x0102
+#define ICAP_XFERMECH 0x0103
+#define CAP_FEEDERENABLED 0x1002
+#define CAP_FEEDERLOADED 0x1003
+#define CAP_AUTOFEED 0x1007
+#define CAP_FEEDPAGE 0x1009
+#define CAP_REWINDPAGE 0x100A
+#define CAP_INDICATORS 0x100B
+#define CAP_PAPERDETECTABLE 0x100D
+#define CAP_UICONTROLLABLE 0x100E
+#define CAP_DEVICEONLINE 0x100F
+#define CAP_AUTOSCAN 0x1010
+#define CAP_DUPLEX 0x1012
+#define CAP_DUPLEXENABLED 0x1013
+#define CAP_CAMERAPREVIEWUI 0x1021
+#define ICAP_AUTOBRIGHT 0x1100
+#define ICAP_BRIGHTNESS 0x1101
+#define ICAP_CONTRAST 0x1103
+#define ICAP_XRESOLUTION 0x1118
+#define ICAP_YRESOLUTION 0x1119
+#define ICAP_PIXELFLAVOR 0x111F
+#define ICAP_SUPPORTEDSIZES 0x1122
+#define ICAP_BITDEPTH 0x112B
+#define ICAP_AUTODISCARDBLANKPAGES 0x1134
+#define ICAP_AUTOMATICBORDERDETECTION 0x1150
+#define ICAP_AUTOMATICDESKEW 0x1151
+
+// Units, pixel flavours, blank-page discarding.
+#define TWUN_INCHES 0
+#define TWUN_CENTIMETERS 1
+#define TWPF_CHOCOLATE 0
+#define TWPF_VANILLA 1
+#define TWBP_DISABLE (-2)
+#define TWBP_AUTO (-1)
+
+// Memory descriptor flags.
+#define TWMF_APPOWNS 0x0001
+#define TWMF_DSMOWNS 0x0002
+#define TWMF_DSOWNS 0x0004
+#define TWMF_POINTER 0x0008
+#define TWMF_HANDLE 0x0010
+
+// Extended image information ids.
+#define TWEI_BARCODEX 0x1200
+#define TWEI_BARCODEY 0x1201
+#define TWEI_BARCODETEXT 0x1202
+#define TWEI_BARCODETYPE 0x1203
+#define TWEI_ENDORSEDTEXT 0x1213
+#define TWEI_BARCODECOUNT 0x1219
+#define TWEI_BARCODECONFIDENCE 0x121A
+#define TWEI_BARCODEROTATION 0x121B
+#define TWEI_BARCODETEXTLENGTH 0x121C
+#define TWEI_BOOKNAME 0x1238
+#define TWEI_CHAPTERNUMBER 0x1239
+#define TWEI_DOCUMENTNUMBER 0x123A
+#define TWEI_PAGENUMBER 0x123B
+#define TWEI_CAMERA 0x123C
+#define TWEI_FRAMENUMBER 0x123D
+#define TWEI_FRAME 0x123E
+#define TWEI_PIXELFLAVOR 0x123F
+#define TWEI_MAGDATA 0x1243
+#define TWEI_MAGTYPE 0x1244
+#define TWEI_PAGESIDE 0x1245
+
+// The data source's one entry point.
+typedef TW_UINT16(WINAPI* DSENTRYPROC)(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
+                                       TW_MEMREF data);
+
+static_assert(sizeof(TW_CAPABILITY) == 4 + sizeof(TW_HANDLE), "TW_CAPABILITY layout");
+static_assert(sizeof(TW_ONEVALUE) == 6, "TW_ONEVALUE layout");
+static_assert(sizeof(TW_RANGE) == 22, "TW_RANGE layout");
+static_assert(sizeof(TW_IMAGELAYOUT) == 28, "TW_IMAGELAYOUT layout");

@@ -46,26 +46,26 @@ TEST(EngineCore, BufferChangesRefreshTheViewerAndRaiseTheNotice) {
     HGLOBAL a = MakeTestDib(3, 3, 24, 1), b = MakeTestDib(3, 3, 24, 2);
     engine.AddImage(a);
     engine.AddImage(b);
-    EXPECT_EQ(engine.Viewer().ItemCount(), 2);
+    EXPECT_EQ(engine.Viewer().ImageCount(), 2);
     EXPECT_EQ(engine.Viewer().ImageAt(1), b);
-    EXPECT_EQ(engine.Viewer().SelectedIndex(), 1);
+    EXPECT_EQ(engine.Viewer().GetSelectedImageIndex(0), 1);
     EXPECT_EQ(recorder.EventKinds().size(), 2u);
 
     // Quiet: the viewer follows, the page hears nothing.
     recorder.Clear();
     engine.SetCurrentImageIndex(0);
-    EXPECT_EQ(engine.Viewer().SelectedIndex(), 0);
+    EXPECT_EQ(engine.Viewer().GetSelectedImageIndex(0), 0);
     EXPECT_TRUE(recorder.EventKinds().empty());
 
     // Suspended: nothing at all.
     recorder.Clear();
     engine.SetSuspendViewUpdates(1);
     engine.RemoveImage(1);
-    EXPECT_EQ(engine.Viewer().ItemCount(), 2);
+    EXPECT_EQ(engine.Viewer().ImageCount(), 2);
     EXPECT_TRUE(recorder.EventKinds().empty());
     engine.SetSuspendViewUpdates(0);
     engine.OnBufferChanged(nullptr, 0);
-    EXPECT_EQ(engine.Viewer().ItemCount(), 1);
+    EXPECT_EQ(engine.Viewer().ImageCount(), 1);
     EXPECT_EQ(recorder.EventKinds().size(), 1u);
 }
 

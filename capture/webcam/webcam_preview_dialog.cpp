@@ -1,0 +1,137 @@
+// The preview dialog (template 105, menu 109): live video of a second, owned webcam manager in
+// a modeless dialog, with commands to close it, show the property pages and grab a frame.
+#include <cstring>
+#include <new>
+
+#include "capture/debug_log.h"
+#include "capture/webcam/webcam_manager.h"
+
+namespace {
+
+constexpr int kPreviewDialogId = 105;
+constexpr int kPreviewMenuId = 109;
+constexpr UINT kCommandExit = 40051;
+constexpr UINT kCommandVideoProperties = 40054;
+constexpr UINT kCommandStartGrab = 40055;
+constexpr UINT kHiddenCommands[] = {40056, 40057};
+
+// The dialog template of a module that carries none of its own: a captioned popup.
+struct PreviewTemplate {
+    DLGTEMPLATE dialog;
+    WORD menu, windowClass;
+    WCHAR title[8];
+};
+
+HMENU BuildPreviewMenu() {
+    HMENU bar = CreateMenu(), file = CreatePopupMenu(), options = CreatePopupMenu(), grab = CreatePopupMenu();
+    AppendMenuW(file, MF_STRING, kCommandExit, L"Exit");
+    AppendMenuW(options, MF_STRING, kCommandVideoProperties, L"Video Properties");
+    AppendMenuW(grab, MF_STRING, kCommandStartGrab, L"Start Grab");
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"File");
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(options), L"Options");
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(grab), L"Grab");
+    return bar;
+}
+
+}  // namespace
+
+class WebCamPreviewDialog {
+public:
+    static INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    static HWND Create(WebCamManager& owner);
+
+private:
+    static void Initialise(HWND dialog, WebCamManager* owner);
+};
+
+HWND WebCamPreviewDialog::Create(WebCamManager& owner) {
+    LPARAM param = reinterpret_cast<LPARAM>(&owner);
+    if (FindResourceW(owner.m_module, MAKEINTRESOURCEW(kPreviewDialogId), reinterpret_cast<LPCWSTR>(RT_DIALOG))) {
+        return CreateDialogParamW(owner.m_module, MAKEINTRESOURCEW(kPreviewDialogId), owner.m_parent, Procedure, param);
+    }
+    alignas(4) PreviewTemplate tmpl{};
+    tmpl.dialog.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_MODALFRAME;
+    tmpl.dialog.cx = 220;
+    tmpl.dialog.cy = 170;
+    memcpy(tmpl.title, L"Lumetta", sizeof(L"Lumetta"));
+    return CreateDialogIndirectParamW(owner.m_module, &tmpl.dialog, owner.m_parent, Procedure, param);
+}
+
+void WebCamPreviewDialog::Initialise(HWND dialog, WebCamManager* owner) {
+    CenterWindow(dialog);
+    SetWindowTextA(dialog, "Lumetta");
+    SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(owner));
+    if (!GetMenu(dialog)) {
+        HMENU menu = LoadMenuW(owner->m_module, MAKEINTRESOURCEW(kPreviewMenuId));
+        SetMenu(dialog, menu ? menu : BuildPreviewMenu());
+    }
+    owner->m_previewDialog = dialog;
+    WebCamManager* preview = owner->m_previewManager;
+    if (!preview) return;
+    preview->m_showUI = true;
+    preview->m_resizeContainer = true;
+    preview->SetVideoContainer(dialog);
+    preview->SelectSourceByIndex(preview->m_currentIndex, dialog);
+    // The video fills the dialog, which takes the video's size.
+    preview->OpenSource();
+}
+
+INT_PTR CALLBACK WebCamPreviewDialog::Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* owner = reinterpret_cast<WebCamManager*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    WebCamManager* preview = owner ? owner->m_previewManager : nullptr;
+    switch (message) {
+        case WM_INITDIALOG:
+            Initialise(dialog, reinterpret_cast<WebCamManager*>(lParam));
+            return TRUE;
+        case WM_INITMENUPOPUP:
+            for (UINT id : kHiddenCommands) DeleteMenu(reinterpret_cast<HMENU>(wParam), id, MF_BYCOMMAND);
+            return FALSE;
+        case WM_COMMAND:
+            switch (LOWORD(wParam)) {
+                case kCommandExit:
+                case IDCANCEL:
+                    SendMessageW(dialog, WM_CLOSE, 0, 0);
+                    return TRUE;
+                case kCommandVideoProperties:
+                    if (preview) preview->DisplayPropertyPage(dialog);
+                    return TRUE;
+                case kCommandStartGrab:
+                    if (preview) preview->EnableSource();
+                    return TRUE;
+            }
+            return FALSE;
+        case WM_CLOSE:
+            if (preview) preview->CloseSource();
+            if (owner && owner->m_previewDialog == dialog) owner->m_previewDialog = nullptr;
+            DestroyWindow(dialog);
+            return TRUE;
+    }
+    return FALSE;
+}
+
+bool WebCamManager::OpenPreviewDialog() {
+    if (m_previewDialog && IsWindow(m_previewDialog)) {
+        SetWindowPos(m_previewDialog, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+        BringWindowToTop(m_previewDialog);
+        return true;
+    }
+    m_previewDialog = nullptr;
+    delete m_previewManager;
+    m_previewManager = nullptr;
+    RecreateDevice();
+    m_previewManager = new (std::nothrow) WebCamManager(m_module, m_notifyWindow);
+    if (!m_previewManager) return Fail(L"Not enough memory.");
+    m_previewManager->SelectSourceByIndex(m_currentIndex, nullptr);
+    m_previewManager->m_grabTimeoutMs = m_grabTimeoutMs;
+    HWND dialog = WebCamPreviewDialog::Create(*this);
+    if (!dialog) {
+        wchar_t text[256] = {};
+        FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, GetLastError(), 0, text, 256,
+                       nullptr);
+        return Fail(text);
+    }
+    m_previewDialog = dialog;
+    ShowWindow(dialog, SW_SHOW);
+    BringWindowToTop(dialog);
+    return true;
+}

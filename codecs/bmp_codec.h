@@ -1,0 +1,32 @@
+// The engine's own BMP codec: a BMP is a 14-byte file header followed by a packed DIB. Results
+// are engine error codes (0 success, -1034 null argument, -1090 refused header or block, -1002
+// no memory).
+#pragma once
+
+#include "lumetta_win.h"
+
+#include <cstdint>
+
+constexpr uint32_t kBmpFileHeaderSize = 14;
+// File header + BITMAPINFOHEADER: what a reader needs before it can size the DIB.
+constexpr uint32_t kBmpHeadersSize = 54;
+
+// How much of its pixel data a truncated BMP file may lack (when it also lacks more than it has).
+constexpr uint64_t kBmpMaxMissingBytes = 1u << 20;
+
+// Checks the file and info headers at the start of a BMP file (headers: its first
+// kBmpHeadersSize bytes) whose DIB part holds dibBytesPresent bytes, and gives the size of the
+// DIB block to read. Uncompressed DIBs with a 40-byte or larger header only; the file must hold
+// the header and colour table, while missing pixel rows are left to read as zero (up to
+// kBmpMaxMissingBytes, or less than it holds).
+LONG BmpDibSizeFromHeaders(const BYTE* headers, uint64_t dibBytesPresent, uint64_t* dibSize);
+
+// Decodes a BMP held in memory into a new fixed DIB block of size - 14 bytes (the caller owns
+// it). The DIB must be whole.
+LONG BmpReadFromMemory(const BYTE* bytes, uint64_t size, HGLOBAL* dib);
+
+// The file header written in front of a DIB block of blockSize bytes.
+LONG BmpBuildFileHeader(const BYTE* dib, uint64_t blockSize, BYTE header[kBmpFileHeaderSize]);
+
+// The whole BMP of a DIB in a new fixed block (header and DIB), with its size.
+LONG BmpWriteToMemory(HGLOBAL dib, HGLOBAL* bmp, uint64_t* size);

@@ -1,0 +1,173 @@
+// The webcam's value classes and its frame callback, without a device: the subtype dictionary,
+// sizes, property value checks and the grab hand-over between the streaming thread and the
+// grabbing one.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <thread>
+#include <vector>
+
+#include "capture/webcam/cam_resolution.h"
+#include "capture/webcam/camera_property.h"
+#include "capture/webcam/media_type_dictionary.h"
+#include "capture/webcam/sample_grabber_callback.h"
+#include "engine/dib_layout.h"
+
+namespace {
+
+TEST(MediaTypeDictionary, EntriesNamesAndUnknown) {
+    WebCamDicMediaType dictionary;
+    ASSERT_EQ(dictionary.GetSize(), 98);
+    EXPECT_STREQ(dictionary.NameAt(0), "unknown");
+    EXPECT_STREQ(dictionary.NameAt(1), "MJPG");
+    EXPECT_STREQ(dictionary.NameAt(97), "CLPL");
+    EXPECT_STREQ(dictionary.NameOf(MEDIASUBTYPE_YUY2), "YUY2");
+    EXPECT_STREQ(dictionary.NameOf(MEDIASUBTYPE_RGB24), "RGB24");
+    EXPECT_STREQ(dictionary.NameOf(MEDIASUBTYPE_WSS), "WSS");
+    EXPECT_STREQ(dictionary.NameOf(MEDIASUBTYPE_VPS), "VPS");
+    // FOURCC subtypes: {FOURCC-0000-0010-8000-00AA00389B71}.
+    GUID i420 = {0x30323449, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+    EXPECT_STREQ(dictionary.NameOf(i420), "I420");
+    GUID other = {0x12345678, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+    EXPECT_STREQ(dictionary.NameOf(other), "unknown");
+    EXPECT_STREQ(dictionary.NameOf(GUID_NULL), "unknown");
+    // Names are cut to 31 characters; the array keeps growing.
+    for (int i = 0; i < 200; ++i) ASSERT_TRUE(dictionary.Add("a name of much more than thirty-two characters", other));
+    EXPECT_EQ(strlen(dictionary.NameAt(150)), 31u);
+    EXPECT_EQ(dictionary.GetSize(), 298);
+}
+
+TEST(CamResolution, TextFormAndEquality) {
+    char* text = CamResolution{640, 480}.ToText();
+    ASSERT_NE(text, nullptr);
+    EXPECT_STREQ(text, "640 x 480");
+    GlobalFree(text);
+    EXPECT_EQ(CamResolution({0, 480}).ToText(), nullptr);
+    EXPECT_EQ(CamResolution({320, -240}).ToText(), nullptr);
+    EXPECT_TRUE((CamResolution{1, 2} == CamResolution{1, 2}));
+    EXPECT_FALSE((CamResolution{1, 2} == CamResolution{2, 1}));
+}
+
+TEST(CameraValues, StepCountsFromTheMinimum) {
+    // Gain of the test camera: 1 ... 31 in steps of 2, so the odd values are the valid ones.
+    EXPECT_TRUE(IsValidCameraValue(3, 1, 31, 2));
+    EXPECT_FALSE(IsValidCameraValue(4, 1, 31, 2));
+    EXPECT_FALSE(IsValidCameraValue(33, 1, 31, 2));
+    EXPECT_FALSE(IsValidCameraValue(-1, 1, 31, 2));
+    EXPECT_TRUE(IsValidCameraValue(-64, -64, 64, 2));
+    EXPECT_FALSE(IsValidCameraValue(-63, -64, 64, 2));
+    // A device without a step: only the range is checked, never a division by 0.
+    EXPECT_TRUE(IsValidCameraValue(17, -180, 180, 0));
+    EXPECT_FALSE(IsValidCameraValue(181, -180, 180, 0));
+    EXPECT_TRUE(IsValidCameraValue(5, 0, 10, -1));
+    EXPECT_TRUE(IsValidCameraValue(LONG_MAX, LONG_MIN, LONG_MAX, 1));
+    EXPECT_TRUE(IsValidCameraValue(LONG_MAX, LONG_MIN, LONG_MAX, 3) ==
+                ((static_cast<long long>(LONG_MAX) - LONG_MIN) % 3 == 0));
+}
+
+TEST(CameraValues, ScriptNumbersAreClamped) {
+    EXPECT_EQ(CameraValueFromScript(std::nan("")), 0);
+    EXPECT_EQ(CameraValueFromScript(std::numeric_limits<double>::infinity()), LONG_MAX);
+    EXPECT_EQ(CameraValueFromScript(-std::numeric_limits<double>::infinity()), LONG_MIN);
+    EXPECT_EQ(CameraValueFromScript(1e300), LONG_MAX);
+    EXPECT_EQ(CameraValueFromScript(-1e300), LONG_MIN);
+    EXPECT_EQ(CameraValueFromScript(-3.9), -3);
+    EXPECT_EQ(CameraValueFromScript(12.5), 12);
+}
+
+TEST(CameraValues, PropertyNames) {
+    EXPECT_STREQ(CameraPropertyInfoOf(CameraProperty::Brightness).autoFlagName, "IfAutoBright");
+    EXPECT_STREQ(CameraPropertyInfoOf(CameraProperty::ZoomForCam).autoFlagName, "IfAutoZoomForCam");
+    EXPECT_TRUE(CameraPropertyInfoOf(CameraProperty::Focus).cameraControl);
+    EXPECT_EQ(CameraPropertyInfoOf(CameraProperty::Focus).number, CameraControl_Focus);
+    EXPECT_EQ(CameraPropertyInfoOf(CameraProperty::Gain).number, VideoProcAmp_Gain);
+    EXPECT_EQ(CameraPropertyInfoOf(CameraProperty::BklightComp).number, VideoProcAmp_BacklightCompensation);
+}
+
+// A frame delivered on another thread once the grab has been requested.
+class GrabberCallback : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // Any non-null owner marks the callback as connected.
+        callback.SetFormat(reinterpret_cast<WebCam*>(this), 6, 4, 24, 30, MEDIASUBTYPE_RGB24);
+        frame.assign(24 * 4, 0);
+        for (size_t i = 0; i < frame.size(); ++i) frame[i] = static_cast<BYTE>(i);
+    }
+    // Delivers frames of the given length every 5 ms while running.
+    void DeliverWhileRunning(long length) {
+        deliverer = std::thread([this, length] {
+            while (running) {
+                callback.BufferCB(0.0, frame.data(), length);
+                Sleep(5);
+            }
+        });
+    }
+    void TearDown() override {
+        running = false;
+        if (deliverer.joinable()) deliverer.join();
+    }
+    CSampleGrabberCB callback;
+    std::vector<BYTE> frame;
+    std::thread deliverer;
+    volatile bool running = true;
+};
+
+TEST_F(GrabberCallback, FramesWithoutRequestAreDropped) {
+    EXPECT_EQ(callback.BufferCB(0.0, frame.data(), static_cast<long>(frame.size())), S_OK);
+    EXPECT_EQ(callback.BufferCB(0.0, nullptr, 10), S_OK);  // no request: not even looked at
+    HGLOBAL dib = nullptr;
+    EXPECT_FALSE(callback.Grab(30, dib));
+    EXPECT_EQ(dib, nullptr);
+}
+
+TEST_F(GrabberCallback, DibCarriesTheFrame) {
+    DeliverWhileRunning(static_cast<long>(frame.size()));
+    HGLOBAL first = nullptr, second = nullptr;
+    ASSERT_TRUE(callback.Grab(2000, first));
+    ASSERT_TRUE(callback.Grab(2000, second));
+    EXPECT_NE(first, second);
+    DibLayout layout;
+    ASSERT_TRUE(ComputeDibLayout(first, &layout));
+    EXPECT_EQ(layout.width, 6);
+    EXPECT_EQ(layout.height, 4);
+    EXPECT_EQ(layout.bitCount, 24);
+    auto* bytes = static_cast<BYTE*>(GlobalLock(first));
+    // Rows of 6 pixels are padded to 20 bytes: 80 bytes of the 96 delivered.
+    ASSERT_EQ(callback.ImageBytes(), 80u);
+    EXPECT_EQ(memcmp(bytes + 40, frame.data(), 80), 0);
+    GlobalUnlock(first);
+    GlobalFree(first);
+    GlobalFree(second);
+}
+
+TEST_F(GrabberCallback, ShortFrameIsNeverOverRead) {
+    // 16-bit frames where the header promises 24 bits: 48 bytes for 6 x 4 instead of 96.
+    DeliverWhileRunning(48);
+    HGLOBAL dib = nullptr;
+    EXPECT_FALSE(callback.Grab(100, dib));
+    EXPECT_EQ(dib, nullptr);
+}
+
+TEST_F(GrabberCallback, LateFrameAfterTimeOutBuildsNothing) {
+    HGLOBAL dib = nullptr;
+    ASSERT_FALSE(callback.Grab(10, dib));
+    // The withdrawn request takes no frame: nothing is built for nobody.
+    EXPECT_EQ(callback.BufferCB(0.0, frame.data(), static_cast<long>(frame.size())), S_OK);
+    EXPECT_FALSE(callback.Grab(10, dib));
+    // A later grab still gets a fresh frame.
+    DeliverWhileRunning(static_cast<long>(frame.size()));
+    ASSERT_TRUE(callback.Grab(2000, dib));
+    GlobalFree(dib);
+}
+
+TEST_F(GrabberCallback, AbsurdConnectedSizeBuildsNothing) {
+    callback.SetFormat(reinterpret_cast<WebCam*>(this), 0x7fffffff, 0x7fffffff, 24, 30, MEDIASUBTYPE_RGB24);
+    EXPECT_EQ(callback.ImageBytes(), 0u);
+    DeliverWhileRunning(static_cast<long>(frame.size()));
+    HGLOBAL dib = nullptr;
+    EXPECT_FALSE(callback.Grab(50, dib));
+}
+
+}  // namespace
