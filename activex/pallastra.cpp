@@ -220,7 +220,7 @@ void CPallastra::OnPostLoad(const char* path, const char* name, SHORT type) {
     SendEventRecord(ControlWindow(), record);
 }
 
-void CPallastra::OnGetFilePath(BOOL save, LONG count, LONG index, char* path, char* name) {
+void CPallastra::OnGetFilePath(BOOL save, LONG count, LONG index, const char* path, const char* name) {
     EventRecord record = MakeEventRecord(kEventGetFilePath);
     record.Save = save;
     record.Count = count;

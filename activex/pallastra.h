@@ -23,7 +23,7 @@
     X(HTTPPort, Int, httpPort, 80)                                     \
     X(ProxyServer, Text, proxyServer, L"")                             \
     X(IfTiffMultiPage, Bool, ifTiffMultiPage, 0)                       \
-    X(TIFFCompressionType, Tiff, tiffCompression, TIFF_AUTO)           \
+    X(TIFFCompressionType, Tiff, tiffCompression, enumTIFFCompressionType::TIFF_AUTO)           \
     X(ImageEditorWindowTitle, Text, editorTitle, L"Lumetta Image Editor") \
     X(ImageEditorIfReadonly, Bool, editorReadonly, 0)                  \
     X(ImageEditorIfEnableEnumerator, Bool, editorEnumerator, 1)        \
@@ -38,7 +38,7 @@
     X(PDFCreator, Text, pdfCreator, L"")                               \
     X(PDFProducer, Text, pdfProducer, L"")                             \
     X(MaxUploadImageSize, Long, maxUploadImageSize, 0)                 \
-    X(PDFCompressionType, Pdf, pdfCompression, enumAutoEncode)         \
+    X(PDFCompressionType, Pdf, pdfCompression, enumPDFCompressionType::enumAutoEncode)         \
     X(EnableInteractiveZoom, Bool, interactiveZoom, 0)                 \
     X(HttpFieldNameOfUploadedImage, Text, httpFieldName, L"RemoteFile") \
     X(IfPASVMode, Bool, ifPASVMode, 0)                                 \
@@ -140,7 +140,7 @@ public:
     void OnSourceUIClose() override;
     void OnBufferChanged(HGLOBAL current, int quiet) override;
     void OnPostLoad(const char* path, const char* name, SHORT type) override;
-    void OnGetFilePath(BOOL save, LONG count, LONG index, char* path, char* name) override;
+    void OnGetFilePath(BOOL save, LONG count, LONG index, const char* path, const char* name) override;
     DWORD ShowInternetErrorDialog(HMODULE wininet, HANDLE request, DWORD status, DWORD flags, LPVOID* data) override;
     HWND GetViewerWindow() override { return m_viewerWindow; }
     HINSTANCE GetModuleInstance() override { return comcontrol::Module().Instance(); }
@@ -201,7 +201,7 @@ private:
     CProxy_ILumettaEvents m_proxy;
     KeptProperties m_kept;
     // The viewer's border style and fit-window mode, kept here until the viewer window takes them.
-    enumBORDER_STYLE m_borderStyle = SingleFlat;
+    enumBORDER_STYLE m_borderStyle = enumBORDER_STYLE::SingleFlat;
     LONG m_fitWindow = 0;
 };
 

@@ -189,7 +189,7 @@ HRESULT CPallastra::get_BorderStyle(enumBORDER_STYLE* value) {
 }
 
 HRESULT CPallastra::put_BorderStyle(enumBORDER_STYLE value) {
-    if (static_cast<unsigned>(value) > Single3D) {
+    if (static_cast<unsigned>(value) > static_cast<unsigned>(enumBORDER_STYLE::Single3D)) {
         SetErrorCode(-1034);
         return ThrowModeResult(true);
     }

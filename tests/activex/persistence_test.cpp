@@ -95,11 +95,11 @@ void ConfigureControl(ILumetta* c) {
     c->put_IfShowUI(VARIANT_FALSE);
     c->put_IfThrowException(VARIANT_TRUE);
     c->put_MaxImagesInBuffer(7);
-    c->put_TIFFCompressionType(TIFF_LZW);
+    c->put_TIFFCompressionType(enumTIFFCompressionType::TIFF_LZW);
     c->put_BlankImageThreshold(200);
     c->put_BlankImageMaxStdDev(12.5f);
     c->put_BackgroundColor(0x123456);
-    c->put_PDFCompressionType(enumJPEGEncode);
+    c->put_PDFCompressionType(enumPDFCompressionType::enumJPEGEncode);
     c->put_FitWindowType(2);
 }
 
@@ -125,7 +125,7 @@ void ExpectConfigured(ILumetta* c) {
     EXPECT_EQ(s, 7);
     enumTIFFCompressionType tiff{};
     c->get_TIFFCompressionType(&tiff);
-    EXPECT_EQ(tiff, TIFF_LZW);
+    EXPECT_EQ(tiff, enumTIFFCompressionType::TIFF_LZW);
     c->get_BlankImageThreshold(&i);
     EXPECT_EQ(i, 200);
     float f = 0;
@@ -136,7 +136,7 @@ void ExpectConfigured(ILumetta* c) {
     EXPECT_EQ(l, 0x123456);
     enumPDFCompressionType pdf{};
     c->get_PDFCompressionType(&pdf);
-    EXPECT_EQ(pdf, enumJPEGEncode);
+    EXPECT_EQ(pdf, enumPDFCompressionType::enumJPEGEncode);
     c->get_FitWindowType(&s);
     EXPECT_EQ(s, 2);
 }
