@@ -85,10 +85,7 @@ ULONG CPallastra::Release() {
 
 LRESULT CPallastra::OnCreate() {
     // A window created again replaces the viewer of the previous one.
-    if (OwnerWindow() && m_viewerWindow) {
-        DestroyWindow(m_viewerWindow);
-        m_viewerWindow = nullptr;
-    }
+    if (OwnerWindow() && m_viewer.Window()) DestroyWindow(m_viewer.Window());
     VARIANT mode;
     if (GetAmbientProperty(kAmbientUserMode, &mode)) {
         if (mode.vt == VT_BOOL) m_userMode = mode.boolVal != 0 ? 1 : 0;
@@ -97,14 +94,14 @@ LRESULT CPallastra::OnCreate() {
     HWND window = ControlWindow();
     SetOwnerWindow(window);
     HINSTANCE module = comcontrol::Module().Instance();
-    if (RegisterViewerClass(module)) {
+    if (RegisterViewerClass(m_viewer, module)) {
         RECT client{};
         GetClientRect(window, &client);
-        m_viewerWindow = CreateViewerChild(m_viewer, window, client.right, client.bottom, module);
-        if (m_viewerWindow) {
-            ShowWindow(m_viewerWindow, SW_SHOW);
+        HWND viewer = CreateViewerChild(m_viewer, window, client.right, client.bottom, module);
+        if (viewer) {
+            ShowWindow(viewer, SW_SHOW);
             if (Count() > 0) OnBufferChanged(nullptr, 1);
-            else UpdateWindow(m_viewerWindow);
+            else UpdateWindow(viewer);
         }
     }
     // Entered once per engine; the window's destruction leaves the table again.
@@ -135,10 +132,9 @@ LRESULT CPallastra::ProcessWindowMessage(HWND window, UINT message, WPARAM wPara
         case WM_DESTROY:
             LeaveEngine(this);
             SetOwnerWindow(nullptr);
-            m_viewerWindow = nullptr;
             return 0;
         case WM_SIZE:
-            if (m_viewerWindow) MoveWindow(m_viewerWindow, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+            if (m_viewer.Window()) MoveWindow(m_viewer.Window(), 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
             return 0;
         case WM_VIEWER_SET_CURRENT:
             OnSetCurrentImage(index);

@@ -11,8 +11,8 @@
 #include "comcontrol/type_info_dispatch.h"
 #include "core/browser_addon_base.h"
 
-// Persisted settings whose engine layers are not wired to the control yet: the control keeps
-// them itself. X(member, kind, field, initial value).
+// Persisted settings whose engine layers (file I/O, transfer, editor) are not wired to the
+// control yet: the control keeps them itself until the members' adapters reach the engine. X(member, kind, field, initial value).
 #define PALLASTRA_KEPT_PROPERTIES(X)                                   \
     X(JPEGQuality, Short, jpegQuality, 80)                             \
     X(FTPUserName, Text, ftpUserName, L"")                             \
@@ -29,8 +29,6 @@
     X(ImageEditorIfEnableEnumerator, Bool, editorEnumerator, 1)        \
     X(IfSSL, Bool, ifSSL, 0)                                           \
     X(IfShowCancelDialogWhenImageTransfer, Bool, ifShowCancelDialog, 1) \
-    X(ImageMargin, Short, imageMargin, 10)                             \
-    X(MouseShape, Bool, mouseShape, 0)                                 \
     X(PDFTitle, Text, pdfTitle, L"")                                   \
     X(PDFAuthor, Text, pdfAuthor, L"")                                 \
     X(PDFSubject, Text, pdfSubject, L"")                               \
@@ -39,16 +37,10 @@
     X(PDFProducer, Text, pdfProducer, L"")                             \
     X(MaxUploadImageSize, Long, maxUploadImageSize, 0)                 \
     X(PDFCompressionType, Pdf, pdfCompression, enumPDFCompressionType::enumAutoEncode)         \
-    X(EnableInteractiveZoom, Bool, interactiveZoom, 0)                 \
     X(HttpFieldNameOfUploadedImage, Text, httpFieldName, L"RemoteFile") \
     X(IfPASVMode, Bool, ifPASVMode, 0)                                 \
-    X(VScrollBar, Bool, vScrollBar, 0)                                 \
-    X(SelectionImageBorderColor, Long, selectionBorderColor, 0x0000FF) \
-    X(AllowMultiSelect, Bool, allowMultiSelect, 0)                     \
-    X(BackgroundColor, Long, backgroundColor, 0xFFFFFF)                \
     X(IfShowPrintUI, Bool, ifShowPrintUI, 0)                           \
-    X(IfShowFileDialog, Bool, ifShowFileDialog, 1)                     \
-    X(FitWindowType, Short, fitWindowType, 0)
+    X(IfShowFileDialog, Bool, ifShowFileDialog, 1)
 
 using PallastraShort = short;
 using PallastraLong = long;
@@ -116,11 +108,27 @@ public:
     HRESULT STDMETHODCALLTYPE get_ProductName(BSTR* value) override;
     HRESULT STDMETHODCALLTYPE put_ProductName(BSTR value) override;
     HRESULT STDMETHODCALLTYPE get_VersionInfo(BSTR* value) override;
-    // The two viewer setters that also ask the container to redraw.
+    // The viewer's persisted properties; BorderStyle and IfFitWindow also ask for a redraw.
     HRESULT STDMETHODCALLTYPE get_BorderStyle(enumBORDER_STYLE* value) override;
     HRESULT STDMETHODCALLTYPE put_BorderStyle(enumBORDER_STYLE value) override;
     HRESULT STDMETHODCALLTYPE get_IfFitWindow(VARIANT_BOOL* value) override;
     HRESULT STDMETHODCALLTYPE put_IfFitWindow(VARIANT_BOOL value) override;
+    HRESULT STDMETHODCALLTYPE get_FitWindowType(short* value) override;
+    HRESULT STDMETHODCALLTYPE put_FitWindowType(short value) override;
+    HRESULT STDMETHODCALLTYPE get_ImageMargin(short* value) override;
+    HRESULT STDMETHODCALLTYPE put_ImageMargin(short value) override;
+    HRESULT STDMETHODCALLTYPE get_MouseShape(VARIANT_BOOL* value) override;
+    HRESULT STDMETHODCALLTYPE put_MouseShape(VARIANT_BOOL value) override;
+    HRESULT STDMETHODCALLTYPE get_EnableInteractiveZoom(VARIANT_BOOL* value) override;
+    HRESULT STDMETHODCALLTYPE put_EnableInteractiveZoom(VARIANT_BOOL value) override;
+    HRESULT STDMETHODCALLTYPE get_VScrollBar(VARIANT_BOOL* value) override;
+    HRESULT STDMETHODCALLTYPE put_VScrollBar(VARIANT_BOOL value) override;
+    HRESULT STDMETHODCALLTYPE get_SelectionImageBorderColor(long* value) override;
+    HRESULT STDMETHODCALLTYPE put_SelectionImageBorderColor(long value) override;
+    HRESULT STDMETHODCALLTYPE get_AllowMultiSelect(VARIANT_BOOL* value) override;
+    HRESULT STDMETHODCALLTYPE put_AllowMultiSelect(VARIANT_BOOL value) override;
+    HRESULT STDMETHODCALLTYPE get_BackgroundColor(long* value) override;
+    HRESULT STDMETHODCALLTYPE put_BackgroundColor(long value) override;
     HRESULT STDMETHODCALLTYPE put_VersionInfo(BSTR value) override;
 #define PALLASTRA_DECLARE_KEPT(name, kind, field, initial)                         \
     HRESULT STDMETHODCALLTYPE get_##name(Pallastra##kind* value) override; \
@@ -142,7 +150,7 @@ public:
     void OnPostLoad(const char* path, const char* name, SHORT type) override;
     void OnGetFilePath(BOOL save, LONG count, LONG index, const char* path, const char* name) override;
     DWORD ShowInternetErrorDialog(HMODULE wininet, HANDLE request, DWORD status, DWORD flags, LPVOID* data) override;
-    HWND GetViewerWindow() override { return m_viewerWindow; }
+    HWND GetViewerWindow() override { return m_viewer.Window(); }
     HINSTANCE GetModuleInstance() override { return comcontrol::Module().Instance(); }
     void OnTransferPercentage(SHORT percent, LONG* cancel) override;
     BOOL SetScriptString(void* scriptString, const char* text, BOOL resetError) override;
@@ -165,7 +173,7 @@ public:
     LRESULT DispatchEventRecord(EventRecord* record);
 
     LONG UserMode() const { return m_userMode; }
-    HWND ViewerWindow() const { return m_viewerWindow; }
+    HWND ViewerWindow() const { return m_viewer.Window(); }
 
     // A text of the engine as a new BSTR (system code page); null and error -1002 without memory.
     BSTR MakeEventString(const char* text);
@@ -196,12 +204,8 @@ private:
 
     volatile LONG m_refs = 1;
     LONG m_userMode = 0;
-    HWND m_viewerWindow = nullptr;
     comcontrol::TypeInfoDispatch m_dispatch;
     CProxy_ILumettaEvents m_proxy;
     KeptProperties m_kept;
-    // The viewer's border style and fit-window mode, kept here until the viewer window takes them.
-    enumBORDER_STYLE m_borderStyle = enumBORDER_STYLE::SingleFlat;
-    LONG m_fitWindow = 0;
 };
 

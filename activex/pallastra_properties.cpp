@@ -183,7 +183,7 @@ PALLASTRA_IDENTITY(VersionInfo, Version.Info)
 
 HRESULT CPallastra::get_BorderStyle(enumBORDER_STYLE* value) {
     if (!value) return E_POINTER;
-    *value = m_borderStyle;
+    *value = static_cast<enumBORDER_STYLE>(m_viewer.GetBorderStyle());
     SetErrorCode(0);
     return S_OK;
 }
@@ -193,7 +193,7 @@ HRESULT CPallastra::put_BorderStyle(enumBORDER_STYLE value) {
         SetErrorCode(-1034);
         return ThrowModeResult(true);
     }
-    m_borderStyle = value;
+    m_viewer.SetBorderStyle(static_cast<int>(value));
     FireViewChange();
     SetErrorCode(0);
     return S_OK;
@@ -201,14 +201,87 @@ HRESULT CPallastra::put_BorderStyle(enumBORDER_STYLE value) {
 
 HRESULT CPallastra::get_IfFitWindow(VARIANT_BOOL* value) {
     if (!value) return E_POINTER;
-    *value = ToVariantBool(m_fitWindow);
+    *value = ToVariantBool(m_viewer.GetIfFitWindow());
     SetErrorCode(0);
     return S_OK;
 }
 
 HRESULT CPallastra::put_IfFitWindow(VARIANT_BOOL value) {
-    m_fitWindow = FromVariantBool(value);
+    m_viewer.SetIfFitWindow(FromVariantBool(value));
     FireViewChange();
     SetErrorCode(0);
+    return S_OK;
+}
+
+// Viewer fields read and written as they are (R/R).
+#define PALLASTRA_VIEWER_FIELD(name, type, read, write)  \
+    HRESULT CPallastra::get_##name(type* value) {          \
+        if (!value) return E_POINTER;                      \
+        *value = static_cast<type>(m_viewer.read());       \
+        SetErrorCode(0);                                   \
+        return S_OK;                                       \
+    }                                                      \
+    HRESULT CPallastra::put_##name(type value) {           \
+        m_viewer.write(value);                             \
+        SetErrorCode(0);                                   \
+        return S_OK;                                       \
+    }
+PALLASTRA_VIEWER_FIELD(FitWindowType, short, GetFitWindowType, SetFitWindowType)
+PALLASTRA_VIEWER_FIELD(ImageMargin, short, GetImageMargin, SetImageMargin)
+PALLASTRA_VIEWER_FIELD(SelectionImageBorderColor, long, GetSelectionImageBorderColor, SetSelectionImageBorderColor)
+PALLASTRA_VIEWER_FIELD(BackgroundColor, long, GetBackgroundColor, SetBackgroundColor)
+#undef PALLASTRA_VIEWER_FIELD
+
+// MouseShape passes the 16-bit value through unchanged, both ways.
+HRESULT CPallastra::get_MouseShape(VARIANT_BOOL* value) {
+    if (!value) return E_POINTER;
+    *value = static_cast<VARIANT_BOOL>(m_viewer.GetMouseShape());
+    SetErrorCode(0);
+    return S_OK;
+}
+
+HRESULT CPallastra::put_MouseShape(VARIANT_BOOL value) {
+    m_viewer.SetMouseShape(value);
+    SetErrorCode(0);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_EnableInteractiveZoom(VARIANT_BOOL* value) {
+    if (!value) return E_POINTER;
+    *value = m_viewer.GetEnableInteractiveZoom() ? VARIANT_TRUE : VARIANT_FALSE;
+    SetErrorCode(0);
+    return S_OK;
+}
+
+HRESULT CPallastra::put_EnableInteractiveZoom(VARIANT_BOOL value) {
+    m_viewer.SetEnableInteractiveZoom(FromVariantBool(value));
+    SetErrorCode(0);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_VScrollBar(VARIANT_BOOL* value) {
+    if (!value) return E_POINTER;
+    *value = m_viewer.GetVScrollBar() ? VARIANT_TRUE : VARIANT_FALSE;
+    SetErrorCode(0);
+    return S_OK;
+}
+
+HRESULT CPallastra::put_VScrollBar(VARIANT_BOOL value) {
+    SetErrorCode(0);
+    if (m_viewer.SetVScrollBar(FromVariantBool(value))) return S_OK;
+    SetErrorCode(-1034);
+    return ThrowModeResult(true);
+}
+
+HRESULT CPallastra::get_AllowMultiSelect(VARIANT_BOOL* value) {
+    if (!value) return E_POINTER;
+    *value = m_viewer.GetAllowMultiSelect() ? VARIANT_TRUE : VARIANT_FALSE;
+    SetErrorCode(0);
+    return S_OK;
+}
+
+HRESULT CPallastra::put_AllowMultiSelect(VARIANT_BOOL value) {
+    SetErrorCode(0);
+    m_viewer.SetAllowMultiSelect(FromVariantBool(value));
     return S_OK;
 }
