@@ -100,7 +100,7 @@ void ConfigureControl(ILumetta* c) {
     c->put_BlankImageMaxStdDev(12.5f);
     c->put_BackgroundColor(0x123456);
     c->put_PDFCompressionType(enumPDFCompressionType::enumJPEGEncode);
-    c->put_ImageMargin(25);
+    c->put_SelectionImageBorderColor(0x00AA00);
 }
 
 void ExpectConfigured(ILumetta* c) {
@@ -137,8 +137,8 @@ void ExpectConfigured(ILumetta* c) {
     enumPDFCompressionType pdf{};
     c->get_PDFCompressionType(&pdf);
     EXPECT_EQ(pdf, enumPDFCompressionType::enumJPEGEncode);
-    c->get_ImageMargin(&s);
-    EXPECT_EQ(s, 25);
+    c->get_SelectionImageBorderColor(&l);
+    EXPECT_EQ(l, 0x00AA00);
 }
 
 std::vector<BYTE> SaveStream(ILumetta* c) {
