@@ -4,7 +4,7 @@
 
 #include "activex/lumetta_guids.h"
 
-CCancel::CCancel(IUnknown* outer) : m_outer(outer ? outer : &m_inner), m_dispatch(lumetta::IID_ICancel) {
+CCancel::CCancel(IUnknown* outer) : DualInterface(lumetta::IID_ICancel), m_outer(outer ? outer : &m_inner) {
     m_inner.owner = this;
     comcontrol::Module().Lock();
 }

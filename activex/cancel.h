@@ -3,9 +3,9 @@
 #pragma once
 
 #include "activex/ilumetta.h"
-#include "comcontrol/type_info_dispatch.h"
+#include "comcontrol/dual_interface.h"
 
-class CCancel final : public ICancel {
+class CCancel final : public comcontrol::DualInterface<ICancel> {
 public:
     // The class's creation function for the object map.
     static HRESULT CreateInstance(IUnknown* outer, REFIID iid, void** out);
@@ -15,18 +15,6 @@ public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override { return m_outer->QueryInterface(iid, out); }
     ULONG STDMETHODCALLTYPE AddRef() override { return m_outer->AddRef(); }
     ULONG STDMETHODCALLTYPE Release() override { return m_outer->Release(); }
-
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override { return m_dispatch.GetTypeInfoCount(count); }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** out) override {
-        return m_dispatch.GetTypeInfo(index, out);
-    }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
-        return m_dispatch.GetIDsOfNames(names, count, ids);
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                     EXCEPINFO* error, UINT* argError) override {
-        return m_dispatch.Invoke(static_cast<ICancel*>(this), id, flags, params, result, error, argError);
-    }
 
     HRESULT STDMETHODCALLTYPE get_Cancelled(VARIANT_BOOL* value) override;
     HRESULT STDMETHODCALLTYPE put_Cancelled(VARIANT_BOOL value) override;
@@ -50,5 +38,4 @@ private:
     Inner m_inner;
     IUnknown* m_outer;
     VARIANT_BOOL m_cancelled = VARIANT_FALSE;
-    comcontrol::TypeInfoDispatch m_dispatch;
 };

@@ -33,8 +33,8 @@ private:
 
 CPallastra::CPallastra()
     : comcontrol::ComControl(lumetta::CLSID_Lumetta, lumetta::DIID__ILumettaEvents, kMiscStatus),
+      LumettaDispatchDefaults(lumetta::IID_ILumetta),
       CBrowserAddOnBase(comcontrol::Module().Instance(), kHostActiveX),
-      m_dispatch(lumetta::IID_ILumetta),
       m_proxy(Events()) {
     HDC screen = GetDC(nullptr);
     Extent().cx = MulDiv(2540, 32, GetDeviceCaps(screen, LOGPIXELSX));

@@ -6,9 +6,9 @@
 
 #include "activex/event_proxy.h"
 #include "activex/ilumetta.h"
+#include "activex/lumetta_dispatch_defaults.h"
 #include "capture/event_record.h"
 #include "comcontrol/com_control.h"
-#include "comcontrol/type_info_dispatch.h"
 #include "core/browser_addon_base.h"
 
 // Persisted settings whose engine layers (file I/O, transfer, editor) are not wired to the
@@ -69,19 +69,6 @@ public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
-
-    // IDispatch through the type library.
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override { return m_dispatch.GetTypeInfoCount(count); }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** out) override {
-        return m_dispatch.GetTypeInfo(index, out);
-    }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
-        return m_dispatch.GetIDsOfNames(names, count, ids);
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                     EXCEPINFO* error, UINT* argError) override {
-        return m_dispatch.Invoke(static_cast<ILumetta*>(this), id, flags, params, result, error, argError);
-    }
 
     // The ILumetta members of the control itself.
     HRESULT STDMETHODCALLTYPE get_ErrorCode(long* value) override;
@@ -204,7 +191,6 @@ private:
 
     volatile LONG m_refs = 1;
     LONG m_userMode = 0;
-    comcontrol::TypeInfoDispatch m_dispatch;
     CProxy_ILumettaEvents m_proxy;
     KeptProperties m_kept;
 };

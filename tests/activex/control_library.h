@@ -10,6 +10,22 @@
 #include "activex/ilumetta.h"
 #include "activex/lumetta_guids.h"
 
+// OLE on the test's thread for the test's duration.
+class ComApartment {
+public:
+    ComApartment() { OleInitialize(nullptr); }
+    ~ComApartment() { OleUninitialize(); }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+};
+
+template <typename T>
+T* Query(IUnknown* object, REFIID iid) {
+    T* out = nullptr;
+    object->QueryInterface(iid, reinterpret_cast<void**>(&out));
+    return out;
+}
+
 class ControlLibrary {
 public:
     ControlLibrary();

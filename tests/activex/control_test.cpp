@@ -14,19 +14,6 @@
 
 namespace {
 
-class ComApartment {
-public:
-    ComApartment() { OleInitialize(nullptr); }
-    ~ComApartment() { OleUninitialize(); }
-};
-
-template <typename T>
-T* Query(IUnknown* object, REFIID iid) {
-    T* out = nullptr;
-    object->QueryInterface(iid, reinterpret_cast<void**>(&out));
-    return out;
-}
-
 HWND MakeFrame() {
     static const wchar_t kClass[] = L"LumettaTestFrame";
     WNDCLASSW wc{};

@@ -15,12 +15,6 @@
 
 namespace {
 
-class ComApartment {
-public:
-    ComApartment() { CoInitialize(nullptr); }
-    ~ComApartment() { CoUninitialize(); }
-};
-
 std::wstring GuidKey(const GUID& g) {
     wchar_t text[40] = {};
     StringFromGUID2(g, text, 40);

@@ -11,19 +11,6 @@
 
 namespace {
 
-class ComApartment {
-public:
-    ComApartment() { OleInitialize(nullptr); }
-    ~ComApartment() { OleUninitialize(); }
-};
-
-template <typename T>
-T* Query(IUnknown* object, REFIID iid) {
-    T* out = nullptr;
-    object->QueryInterface(iid, reinterpret_cast<void**>(&out));
-    return out;
-}
-
 // The PARAM elements of an object tag, converted as a container converts them.
 class PropertyBag final : public IPropertyBag {
 public:
