@@ -11,6 +11,7 @@
 #include "capture/event_record.h"
 #include "control_library.h"
 #include "pagehost/control_site.h"
+#include "support/test_dib.h"
 
 namespace {
 
@@ -386,4 +387,44 @@ TEST(Control, CancelThroughEitherProgressEvent) {
     r.Payload = &flag;
     Send(window, r);
     EXPECT_EQ(flag, 1);
+}
+
+TEST(Control, AnImageRecordFillsTheBufferAndTheChangeIsReportedOnce) {
+    ComApartment com;
+    ControlLibrary lib;
+    Embedded e(lib);
+    EventSink sink;
+    e.Connect(sink);
+    HWND window = e.Window();
+    EventRecord image = MakeEventRecord(kEventBitmap);
+    image.Payload = MakeTestDib(16, 8, 24);
+    EXPECT_TRUE(SendEventRecord(window, image)) << "the control takes the image";
+    short count = 0;
+    EXPECT_EQ(e.lumetta->get_HowManyImagesInBuffer(&count), S_OK);
+    EXPECT_EQ(count, 1);
+    // The buffer change raises one OnBitmapChanged, not the record itself (the viewer may add
+    // its own top-image notice).
+    auto bitmapChanged = [&] {
+        int n = 0;
+        for (auto& f : sink.fired) n += f.id == 21 && f.types.empty();
+        return n;
+    };
+    EXPECT_EQ(bitmapChanged(), 1);
+
+    // The viewer's own choice of image changes the current index without an event.
+    SendEventRecord(window, image = [] {
+        EventRecord r = MakeEventRecord(kEventBitmap);
+        r.Payload = MakeTestDib(8, 8, 8);
+        return r;
+    }());
+    sink.fired.clear();
+    SendMessageA(window, WM_USER + 401, 0, 0);
+    EXPECT_EQ(bitmapChanged(), 0);
+
+    // A record for a window that is gone: the image is freed, not lost in a leak.
+    EventRecord orphan = MakeEventRecord(kEventBitmap);
+    orphan.Payload = MakeTestDib(4, 4, 24);
+    HGLOBAL dib = orphan.Payload;
+    EXPECT_FALSE(SendEventRecord(nullptr, orphan));
+    EXPECT_EQ(GlobalSize(dib), 0u);
 }
