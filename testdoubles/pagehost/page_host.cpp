@@ -10,7 +10,8 @@
 //   Host.Check(condition, text) counts a failure when the condition is false
 //   Host.SendEvent(kind, value) sends the control an event record as the engine's threads do
 //   Host.SetUserMode(on)        switches the ambient UserMode and re-creates the control window
-//   Host.ViewerSize()           "width x height" of the "ImageViewer" child
+//   Host.ViewerSize()           "widthxheight" of the "ImageViewer" child
+//   Host.Resize(width, height)  gives the control a new place in the frame, as a page's layout does
 // Events reach global functions named Lumetta_<event>; a handler of OnInternetTransferPercentage
 // that returns true asks for a cancel. Dialogs that the control opens are answered at once.
 // The exit code is the number of failed checks and script errors.
@@ -110,7 +111,7 @@ std::wstring AsText(VARIANT* v) {
 class HostObject final : public SimpleDispatch {
 public:
     explicit HostObject(Page& page)
-        : SimpleDispatch({L"Echo", L"Check", L"SendEvent", L"SetUserMode", L"ViewerSize"}), m_page(page) {}
+        : SimpleDispatch({L"Echo", L"Check", L"SendEvent", L"SetUserMode", L"ViewerSize", L"Resize"}), m_page(page) {}
 
 protected:
     HRESULT Call(DISPID id, const std::vector<VARIANT*>& args, VARIANT* result) override {
@@ -174,6 +175,21 @@ protected:
                     result->bstrVal = SysAllocString(text);
                 }
                 return S_OK;
+            }
+            case 6: {
+                if (args.size() < 2) return DISP_E_BADPARAMCOUNT;
+                VARIANT w, h;
+                VariantInit(&w);
+                VariantInit(&h);
+                VariantChangeType(&w, args[0], 0, VT_I4);
+                VariantChangeType(&h, args[1], 0, VT_I4);
+                m_page.site->position = {10, 10, 10 + w.lVal, 10 + h.lVal};
+                IOleInPlaceObject* inPlace = nullptr;
+                if (FAILED(m_page.control->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace))))
+                    return E_FAIL;
+                HRESULT hr = inPlace->SetObjectRects(&m_page.site->position, &m_page.site->position);
+                inPlace->Release();
+                return hr;
             }
         }
         return DISP_E_MEMBERNOTFOUND;

@@ -20,6 +20,8 @@ function main() {
     Host.Check(Lumetta.ErrorCode == 0, "ErrorCode readable in user mode");
     Host.Check(Lumetta.CurrentHWND != 0, "the control has a window");
     Host.Check(Host.ViewerSize() == "320x240", "the viewer fills the control: " + Host.ViewerSize());
+    Host.Resize(500, 380);
+    Host.Check(Host.ViewerSize() == "500x380", "the viewer follows the control's size: " + Host.ViewerSize());
 
     Lumetta.PDFTitle = "Quarterly report";
     Host.Check(Lumetta.PDFTitle == "Quarterly report", "a text property round trip");
