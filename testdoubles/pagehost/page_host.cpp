@@ -27,6 +27,7 @@
 
 #include "capture/event_record.h"
 #include "pagehost/control_site.h"
+#include "pagehost/property_bag.h"
 #include "pagehost/script_engine.h"
 #include "pagehost/simple_dispatch.h"
 
@@ -48,36 +49,6 @@ LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }
-
-// The PARAM elements of the object tag.
-class ParamBag final : public IPropertyBag {
-public:
-    std::vector<std::pair<std::wstring, std::wstring>> params;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        *out = nullptr;
-        if (iid != IID_IUnknown && iid != IID_IPropertyBag) return E_NOINTERFACE;
-        *out = this;
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
-        for (auto& [n, text] : params) {
-            if (_wcsicmp(n.c_str(), name) != 0) continue;
-            VARTYPE wanted = value->vt;
-            VARIANT source;
-            VariantInit(&source);
-            source.vt = VT_BSTR;
-            source.bstrVal = SysAllocString(text.c_str());
-            VariantInit(value);
-            HRESULT hr = VariantChangeType(value, &source, 0, wanted == VT_EMPTY ? VARTYPE(VT_BSTR) : wanted);
-            VariantClear(&source);
-            return hr;
-        }
-        return E_INVALIDARG;
-    }
-    HRESULT STDMETHODCALLTYPE Write(LPCOLESTR, VARIANT*) override { return E_NOTIMPL; }
-};
 
 struct Page {
     HWND frame = nullptr;
@@ -287,7 +258,7 @@ int main(int argc, char** argv) {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     setvbuf(stdout, nullptr, _IONBF, 0);
     bool design = false;
-    ParamBag bag;
+    PropertyBag bag;
     const char* scriptPath = nullptr;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
@@ -297,7 +268,7 @@ int main(int argc, char** argv) {
             size_t eq = p.find('=');
             std::wstring name(p.begin(), p.begin() + (eq == std::string::npos ? p.size() : eq));
             std::wstring value = eq == std::string::npos ? L"" : std::wstring(p.begin() + eq + 1, p.end());
-            bag.params.push_back({name, value});
+            bag.SetText(name, value.c_str());
         } else scriptPath = argv[i];
     }
     if (!scriptPath) return Fail("no page script given", E_INVALIDARG);

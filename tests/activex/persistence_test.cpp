@@ -8,48 +8,9 @@
 #include <vector>
 
 #include "control_library.h"
+#include "pagehost/property_bag.h"
 
 namespace {
-
-// The PARAM elements of an object tag, converted as a container converts them.
-class PropertyBag final : public IPropertyBag {
-public:
-    std::map<std::wstring, VARIANT> values;
-    ~PropertyBag() {
-        for (auto& [name, v] : values) VariantClear(&v);
-    }
-    void SetText(const std::wstring& name, const wchar_t* text) {
-        VARIANT v;
-        VariantInit(&v);
-        v.vt = VT_BSTR;
-        v.bstrVal = SysAllocString(text);
-        values[name] = v;
-    }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        *out = nullptr;
-        if (iid != IID_IUnknown && iid != IID_IPropertyBag) return E_NOINTERFACE;
-        *out = this;
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
-        auto it = values.find(name);
-        if (it == values.end()) return E_INVALIDARG;
-        VARTYPE wanted = value->vt;
-        VariantClear(value);
-        return VariantChangeType(value, &it->second, 0, wanted == VT_EMPTY ? it->second.vt : wanted);
-    }
-    HRESULT STDMETHODCALLTYPE Write(LPCOLESTR name, VARIANT* value) override {
-        VARIANT copy;
-        VariantInit(&copy);
-        VariantCopy(&copy, value);
-        auto it = values.find(name);
-        if (it != values.end()) VariantClear(&it->second);
-        values[name] = copy;
-        return S_OK;
-    }
-};
 
 struct Control {
     explicit Control(ControlLibrary& lib) : unknown(lib.CreateControl()) {
@@ -192,10 +153,10 @@ TEST(ControlPersistence, PropertyBagRoundTripAndParamNames) {
         EXPECT_EQ(persist->Save(&bag, TRUE, TRUE), S_OK);
         persist->Release();
     }
-    EXPECT_EQ(bag.values.size(), 50u) << "the extent and 48 named properties";
-    EXPECT_EQ(bag.values.count(L"JpgQuality"), 1u);
-    EXPECT_EQ(bag.values.count(L"JPEGQuality"), 0u);
-    EXPECT_EQ(bag.values[L"_cx"].vt, VT_UI4);
+    EXPECT_EQ(bag.Values().size(), 50u) << "the extent and 48 named properties";
+    EXPECT_EQ(bag.Values().count(L"JpgQuality"), 1u);
+    EXPECT_EQ(bag.Values().count(L"JPEGQuality"), 0u);
+    EXPECT_EQ(bag.Values()[L"_cx"].vt, VT_UI4);
     Control target(lib);
     IPersistPropertyBag* persist = Query<IPersistPropertyBag>(target.lumetta, IID_IPersistPropertyBag);
     EXPECT_EQ(persist->Load(&bag, nullptr), S_OK);
