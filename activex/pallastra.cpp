@@ -46,6 +46,7 @@ CPallastra::~CPallastra() {
     WaitForWorkerOfEngine(this);
     DestroyControlWindow();
     UnhookMessage();
+    if (m_heldPicture) m_heldPicture->Release();
 }
 
 HRESULT CPallastra::CreateInstance(IUnknown* outer, REFIID iid, void** out) {
@@ -261,29 +262,6 @@ void CPallastra::OnAfterOperate(LONG id, const char* name, BOOL succeeded, const
     record.Operation.Succeed = succeeded;
     record.Operation.Message = errorText;
     SendEventRecord(ControlWindow(), record);
-}
-
-BOOL CPallastra::SetScriptString(void* scriptString, const char* text, BOOL resetError) {
-    if (resetError) SetErrorCode(0);
-    auto* out = static_cast<BSTR*>(scriptString);
-    if (!out) return FALSE;
-    BSTR converted = MakeEventString(text ? text : "");
-    if (!converted) return FALSE;
-    SysFreeString(*out);
-    *out = converted;
-    return TRUE;
-}
-
-BSTR CPallastra::MakeEventString(const char* text) {
-    if (!text) text = "";
-    int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    BSTR result = length > 0 ? SysAllocStringLen(nullptr, static_cast<UINT>(length - 1)) : nullptr;
-    if (!result) {
-        SetErrorCode(-1002);
-        return nullptr;
-    }
-    MultiByteToWideChar(CP_ACP, 0, text, -1, result, length);
-    return result;
 }
 
 // ---- persistence ----

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "activex/event_proxy.h"
 #include "activex/ilumetta.h"
@@ -11,54 +12,59 @@
 #include "comcontrol/com_control.h"
 #include "core/browser_addon_base.h"
 
-// Persisted settings whose engine layers (file I/O, transfer, editor) are not wired to the
-// control yet: the control keeps them itself until the members' adapters reach the engine. X(member, kind, field, initial value).
-#define PALLASTRA_KEPT_PROPERTIES(X)                                   \
-    X(JPEGQuality, Short, jpegQuality, 80)                             \
-    X(FTPUserName, Text, ftpUserName, L"")                             \
-    X(FTPPassword, Text, ftpPassword, L"")                             \
-    X(FTPPort, Int, ftpPort, 21)                                       \
-    X(HTTPUserName, Text, httpUserName, L"")                           \
-    X(HTTPPassword, Text, httpPassword, L"")                           \
-    X(HTTPPort, Int, httpPort, 80)                                     \
-    X(ProxyServer, Text, proxyServer, L"")                             \
-    X(IfTiffMultiPage, Bool, ifTiffMultiPage, 0)                       \
-    X(TIFFCompressionType, Tiff, tiffCompression, enumTIFFCompressionType::TIFF_AUTO)           \
-    X(ImageEditorWindowTitle, Text, editorTitle, L"Lumetta Image Editor") \
-    X(ImageEditorIfReadonly, Bool, editorReadonly, 0)                  \
-    X(ImageEditorIfEnableEnumerator, Bool, editorEnumerator, 1)        \
-    X(IfSSL, Bool, ifSSL, 0)                                           \
-    X(IfShowCancelDialogWhenImageTransfer, Bool, ifShowCancelDialog, 1) \
-    X(PDFTitle, Text, pdfTitle, L"")                                   \
-    X(PDFAuthor, Text, pdfAuthor, L"")                                 \
-    X(PDFSubject, Text, pdfSubject, L"")                               \
-    X(PDFKeywords, Text, pdfKeywords, L"")                             \
-    X(PDFCreator, Text, pdfCreator, L"")                               \
-    X(PDFProducer, Text, pdfProducer, L"")                             \
-    X(MaxUploadImageSize, Long, maxUploadImageSize, 0)                 \
-    X(PDFCompressionType, Pdf, pdfCompression, enumPDFCompressionType::enumAutoEncode)         \
-    X(HttpFieldNameOfUploadedImage, Text, httpFieldName, L"RemoteFile") \
-    X(IfPASVMode, Bool, ifPASVMode, 0)                                 \
-    X(IfShowPrintUI, Bool, ifShowPrintUI, 0)                           \
-    X(IfShowFileDialog, Bool, ifShowFileDialog, 1)
 
-using PallastraShort = short;
-using PallastraLong = long;
-using PallastraInt = int;
-using PallastraBool = VARIANT_BOOL;
-using PallastraText = BSTR;
-using PallastraBorder = enumBORDER_STYLE;
-using PallastraTiff = enumTIFFCompressionType;
-using PallastraPdf = enumPDFCompressionType;
-// How the control keeps each kind.
-using PallastraKeptShort = short;
-using PallastraKeptLong = long;
-using PallastraKeptInt = int;
-using PallastraKeptBool = LONG;
-using PallastraKeptText = std::wstring;
-using PallastraKeptBorder = enumBORDER_STYLE;
-using PallastraKeptTiff = enumTIFFCompressionType;
-using PallastraKeptPdf = enumPDFCompressionType;
+
+// Image operations on one buffer image: name.
+#define PALLASTRA_INDEX_OPERATIONS(X) X(RotateLeft) X(RotateRight) X(Flip) X(Mirror) X(CopyToClipboard) X(CutToClipboard)
+// Image operations on a rectangle of one image: name, whether the adapter clears the error code.
+#define PALLASTRA_RECT_OPERATIONS(X) X(Crop, 0) X(CropToClipboard, 0) X(CutFrameToClipboard, 1) X(Erase, 1)
+// Source operations without arguments: member, engine operation.
+#define PALLASTRA_SOURCE_OPERATIONS(X) \
+    X(AcquireImage, EnableSource) X(EnableSource, EnableSource) X(SelectSource, SelectSource) \
+    X(OpenSource, OpenSource) X(CloseSource, CloseSource)
+// Engine settings read and written as numbers (R/R): member, type, read, write.
+#define PALLASTRA_ENGINE_SETTINGS(X)                                                          \
+    X(JPEGQuality, short, m_jpegQuality, m_jpegQuality = static_cast<USHORT>(value))         \
+    X(FTPPort, int, GetFTPPort(), SetFTPPort(value))                                         \
+    X(HTTPPort, int, GetHTTPPort(), SetHTTPPort(value))                                      \
+    X(MaxUploadImageSize, long, GetMaxUploadImageSize(), SetMaxUploadImageSize(value))       \
+    X(InternetSendTimeout, long, GetInternetSendTimeout(), SetInternetSendTimeout(value))    \
+    X(InternetReceiveTimeout, long, GetInternetReceiveTimeout(), SetInternetReceiveTimeout(value))
+// Engine flags (R/R): member, read, write (of the stored 0 or 1), whether the get answers true
+// only for exactly 1.
+#define PALLASTRA_ENGINE_FLAGS(X)                                                                          \
+    X(IfTiffMultiPage, m_ifTiffMultiPage, m_ifTiffMultiPage = flag, 1)                                     \
+    X(IfSSL, GetIfSSL(), SetIfSSL(flag), 1)                                                                \
+    X(IfPASVMode, GetIfPASVMode(), SetIfPASVMode(flag), 1)                                                 \
+    X(IfShowCancelDialogWhenImageTransfer, GetIfShowCancelDialogWhenImageTransfer(),                       \
+      SetIfShowCancelDialogWhenImageTransfer(flag), 1)                                                     \
+    X(IfShowPrintUI, m_ifShowPrintUI, m_ifShowPrintUI = flag, 0)                                           \
+    X(IfShowFileDialog, m_ifShowFileDialog, m_ifShowFileDialog = flag, 0)                                  \
+    X(ImageEditorIfReadonly, m_editorIfReadonly, m_editorIfReadonly = flag, 1)                             \
+    X(ImageEditorIfEnableEnumerator, m_editorIfEnableEnumerator, m_editorIfEnableEnumerator = flag, 1)     \
+    X(IfShowProgressBar, GetIfShowProgressBar(), SetIfShowProgressBar(flag), 0)                            \
+    X(AllowPluginAuthentication, GetAllowPluginAuthentication(), SetAllowPluginAuthentication(flag), 0)
+// Engine texts (R/R): member, read, write (of the converted text), buffer size, what happens to
+// over-long text: server names and credentials are refused, titles and metadata cut.
+#define PALLASTRA_ENGINE_TEXTS(X)                                                                 \
+    X(FTPUserName, GetFTPUserName(), SetFTPUserName(text), 256, Refuse)                           \
+    X(FTPPassword, GetFTPPassword(), SetFTPPassword(text), 256, Refuse)                           \
+    X(HTTPUserName, GetHTTPUserName(), SetHTTPUserName(text), 256, Refuse)                        \
+    X(HTTPPassword, GetHTTPPassword(), SetHTTPPassword(text), 256, Refuse)                        \
+    X(ProxyServer, GetProxyServer(), SetProxyServer(text), 256, Refuse)                           \
+    X(ImageEditorWindowTitle, m_editorTitle, CopyText(m_editorTitle, text), 259, Cut)             \
+    X(PDFVersion, m_pdfSettings.version, CopyText(m_pdfSettings.version, text), 32, Cut)          \
+    X(PDFTitle, m_pdfSettings.title, CopyText(m_pdfSettings.title, text), 256, Cut)               \
+    X(PDFAuthor, m_pdfSettings.author, CopyText(m_pdfSettings.author, text), 256, Cut)            \
+    X(PDFSubject, m_pdfSettings.subject, CopyText(m_pdfSettings.subject, text), 256, Cut)         \
+    X(PDFKeywords, m_pdfSettings.keywords, CopyText(m_pdfSettings.keywords, text), 256, Cut)      \
+    X(PDFCreationDate, m_pdfSettings.creationDate, CopyText(m_pdfSettings.creationDate, text), 256, Cut) \
+    X(PDFModifiedDate, m_pdfSettings.modifiedDate, CopyText(m_pdfSettings.modifiedDate, text), 256, Cut) \
+    X(PDFCreator, m_pdfSettings.creator, CopyText(m_pdfSettings.creator, text), 256, Cut)         \
+    X(PDFProducer, m_pdfSettings.producer, CopyText(m_pdfSettings.producer, text), 256, Cut)
+// Saves of one image to a file: member, file-name buffer size.
+#define PALLASTRA_SAVE_OPERATIONS(X) X(SaveAsBMP, 256) X(SaveAsJPEG, 256) X(SaveAsTIFF, 256) X(SaveAsPNG, 256) X(SaveAsPDF, 512)
+
 
 class CPallastra final : public comcontrol::ComControl, public LumettaDispatchDefaults, public CBrowserAddOnBase {
 public:
@@ -117,11 +123,163 @@ public:
     HRESULT STDMETHODCALLTYPE get_BackgroundColor(long* value) override;
     HRESULT STDMETHODCALLTYPE put_BackgroundColor(long value) override;
     HRESULT STDMETHODCALLTYPE put_VersionInfo(BSTR value) override;
-#define PALLASTRA_DECLARE_KEPT(name, kind, field, initial)                         \
-    HRESULT STDMETHODCALLTYPE get_##name(Pallastra##kind* value) override; \
-    HRESULT STDMETHODCALLTYPE put_##name(Pallastra##kind value) override;
-    PALLASTRA_KEPT_PROPERTIES(PALLASTRA_DECLARE_KEPT)
-#undef PALLASTRA_DECLARE_KEPT
+
+
+    // ---- Members that reach the engine (pallastra_members.cpp, pallastra_files.cpp,
+    // pallastra_data.cpp). Families of one shape are declared and defined from one table.
+#define PALLASTRA_DECLARE_INDEX_OP(name) HRESULT STDMETHODCALLTYPE name(short index, VARIANT_BOOL* result) override;
+    PALLASTRA_INDEX_OPERATIONS(PALLASTRA_DECLARE_INDEX_OP)
+#undef PALLASTRA_DECLARE_INDEX_OP
+#define PALLASTRA_DECLARE_RECT_OP(name, reset) \
+    HRESULT STDMETHODCALLTYPE name(short index, int left, int top, int right, int bottom, VARIANT_BOOL* result) override;
+    PALLASTRA_RECT_OPERATIONS(PALLASTRA_DECLARE_RECT_OP)
+#undef PALLASTRA_DECLARE_RECT_OP
+#define PALLASTRA_DECLARE_SOURCE_OP(name, twain) HRESULT STDMETHODCALLTYPE name(VARIANT_BOOL* result) override;
+    PALLASTRA_SOURCE_OPERATIONS(PALLASTRA_DECLARE_SOURCE_OP)
+#undef PALLASTRA_DECLARE_SOURCE_OP
+#define PALLASTRA_DECLARE_SETTING(name, type, read, write) \
+    HRESULT STDMETHODCALLTYPE get_##name(type* value) override; \
+    HRESULT STDMETHODCALLTYPE put_##name(type value) override;
+    PALLASTRA_ENGINE_SETTINGS(PALLASTRA_DECLARE_SETTING)
+#undef PALLASTRA_DECLARE_SETTING
+#define PALLASTRA_DECLARE_FLAG(name, read, write, exact) \
+    HRESULT STDMETHODCALLTYPE get_##name(VARIANT_BOOL* value) override; \
+    HRESULT STDMETHODCALLTYPE put_##name(VARIANT_BOOL value) override;
+    PALLASTRA_ENGINE_FLAGS(PALLASTRA_DECLARE_FLAG)
+#undef PALLASTRA_DECLARE_FLAG
+#define PALLASTRA_DECLARE_TEXT(name, read, write, size, fit) \
+    HRESULT STDMETHODCALLTYPE get_##name(BSTR* value) override; \
+    HRESULT STDMETHODCALLTYPE put_##name(BSTR value) override;
+    PALLASTRA_ENGINE_TEXTS(PALLASTRA_DECLARE_TEXT)
+#undef PALLASTRA_DECLARE_TEXT
+#define PALLASTRA_DECLARE_SAVE(name, size) HRESULT STDMETHODCALLTYPE name(BSTR fileName, short index, VARIANT_BOOL* result) override;
+    PALLASTRA_SAVE_OPERATIONS(PALLASTRA_DECLARE_SAVE)
+#undef PALLASTRA_DECLARE_SAVE
+
+    HRESULT STDMETHODCALLTYPE get_ErrorString(BSTR* value) override;
+    HRESULT STDMETHODCALLTYPE SelectSourceByIndex(short index, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE get_DefaultSourceName(BSTR* value) override;
+    HRESULT STDMETHODCALLTYPE get_CurrentSourceName(BSTR* value) override;
+    HRESULT STDMETHODCALLTYPE get_SourceCount(short* value) override;
+    HRESULT STDMETHODCALLTYPE GetSourceNameItems(short index, BSTR* value) override;
+    HRESULT STDMETHODCALLTYPE get_CurrentImageIndexInBuffer(short* value) override;
+    HRESULT STDMETHODCALLTYPE put_CurrentImageIndexInBuffer(short value) override;
+    HRESULT STDMETHODCALLTYPE RemoveAllImages() override;
+    HRESULT STDMETHODCALLTYPE RemoveImage(short index, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE RemoveAllSelectedImages(VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE SwitchImage(short first, short second, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE MoveImage(short from, short to, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE LoadDibFromClipboard(VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Rotate(short index, float angle, VARIANT_BOOL keepSize, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE RotateEx(short index, float angle, VARIANT_BOOL keepSize, enumInterpolationMethod method,
+                                       VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE ChangeImageSize(short index, int width, int height, enumInterpolationMethod method,
+                                              VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE GetImageSize(short index, int width, int height, double* result) override;
+    HRESULT STDMETHODCALLTYPE SetDPI(short index, int x, int y, VARIANT_BOOL resample, enumInterpolationMethod method,
+                                     VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE GetImageXResolution(short index, long* result) override;
+    HRESULT STDMETHODCALLTYPE GetImageYResolution(short index, long* result) override;
+    HRESULT STDMETHODCALLTYPE OverlayRectangle(short index, int left, int top, int right, int bottom, int color,
+                                               float opacity, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE CreateTextFont(int height, int width, int escapement, int orientation, int weight,
+                                             short italic, short underline, short strikeOut, short charSet,
+                                             short outPrecision, short clipPrecision, short quality,
+                                             short pitchAndFamily, BSTR faceName, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE AddText(short index, int x, int y, BSTR text, int textColor, int backColor, float radius,
+                                      float opacity, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE IsBlankImage(short index, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE IsBlankImageEx(short index, int left, int top, int right, int bottom, VARIANT_BOOL fuzzy,
+                                             VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE get_BlankImageCurrentStdDev(float* value) override;
+    HRESULT STDMETHODCALLTYPE get_Zoom(float* value) override;
+    HRESULT STDMETHODCALLTYPE put_Zoom(float value) override;
+    HRESULT STDMETHODCALLTYPE get_SelectedImagesCount(short* value) override;
+    HRESULT STDMETHODCALLTYPE put_SelectedImagesCount(short value) override;
+    HRESULT STDMETHODCALLTYPE get_SelectedImageIndex(short position, short* value) override;
+    HRESULT STDMETHODCALLTYPE put_SelectedImageIndex(short position, short value) override;
+    HRESULT STDMETHODCALLTYPE GetSelectedImageIndex(short position, short* value) override;
+    HRESULT STDMETHODCALLTYPE SetSelectedImageIndex(short position, short value) override;
+    HRESULT STDMETHODCALLTYPE SetSelectedImageArea(short index, int left, int top, int right, int bottom,
+                                                   VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE SetViewMode(short columns, short rows) override;
+    HRESULT STDMETHODCALLTYPE GetViewMode(short* columns, short* rows) override;
+    HRESULT STDMETHODCALLTYPE get_MouseX(long* value) override;
+    HRESULT STDMETHODCALLTYPE get_MouseY(long* value) override;
+    HRESULT STDMETHODCALLTYPE get_LogLevel(short* value) override;
+    HRESULT STDMETHODCALLTYPE put_LogLevel(short value) override;
+    HRESULT STDMETHODCALLTYPE get_TIFFCompressionType(enumTIFFCompressionType* value) override;
+    HRESULT STDMETHODCALLTYPE put_TIFFCompressionType(enumTIFFCompressionType value) override;
+    HRESULT STDMETHODCALLTYPE get_PDFCompressionType(enumPDFCompressionType* value) override;
+    HRESULT STDMETHODCALLTYPE put_PDFCompressionType(enumPDFCompressionType value) override;
+    HRESULT STDMETHODCALLTYPE get_HttpFieldNameOfUploadedImage(BSTR* value) override;
+    HRESULT STDMETHODCALLTYPE put_HttpFieldNameOfUploadedImage(BSTR value) override;
+    HRESULT STDMETHODCALLTYPE get_HTTPPostResponseString(BSTR* value) override;
+    HRESULT STDMETHODCALLTYPE SetHTTPFormField(BSTR name, BSTR value, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE ClearAllHTTPFormField(VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE SetCookie(BSTR cookie) override;
+    HRESULT STDMETHODCALLTYPE GetImageBitDepth(short index, short* result) override;
+    HRESULT STDMETHODCALLTYPE GetImageWidth(short index, long* result) override;
+    HRESULT STDMETHODCALLTYPE GetImageHeight(short index, long* result) override;
+
+    // Files and transfers.
+    HRESULT STDMETHODCALLTYPE SaveAllAsMultiPageTIFF(BSTR fileName, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE SaveAllAsPDF(BSTR fileName, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE SaveSelectedImagesAsMultiPageTIFF(BSTR fileName, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE SaveSelectedImagesAsMultiPagePDF(BSTR fileName, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE LoadImage(BSTR fileName, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE LoadImageEx(BSTR fileName, enumTW_IMAGE_TYPE type, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE ShowFileDialog(VARIANT_BOOL save, BSTR filter, long filterIndex, BSTR defExtension,
+                                             BSTR initialDir, VARIANT_BOOL multiSelect, VARIANT_BOOL overwritePrompt,
+                                             long flags, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE HTTPUploadThroughPost(BSTR server, short index, BSTR actionPage, BSTR fileName,
+                                                    VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE HTTPUploadThroughPostEx(BSTR server, short index, BSTR actionPage, BSTR fileName,
+                                                      enumTW_IMAGE_TYPE type, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE HTTPUploadAllThroughPostAsMultiPageTIFF(BSTR server, BSTR actionPage, BSTR fileName,
+                                                                      VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE HTTPUploadAllThroughPostAsPDF(BSTR server, BSTR actionPage, BSTR fileName,
+                                                            VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE HTTPUploadThroughPostAsMultiPageTIFF(BSTR server, BSTR actionPage, BSTR fileName,
+                                                                   VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE HTTPUploadThroughPostAsMultiPagePDF(BSTR server, BSTR actionPage, BSTR fileName,
+                                                                  VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE HTTPUploadThroughPostDirectly(BSTR server, BSTR localFile, BSTR actionPage,
+                                                            BSTR fileName, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE HTTPUploadThroughPut(BSTR server, short index, BSTR remoteFile,
+                                                   VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE HTTPUploadThroughPutEx(BSTR server, short index, BSTR remoteFile, enumTW_IMAGE_TYPE type,
+                                                     VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE HTTPUploadAllThroughPutAsMultiPageTIFF(BSTR server, BSTR remoteFile,
+                                                                     VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE HTTPUploadAllThroughPutAsPDF(BSTR server, BSTR remoteFile, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE HTTPUploadThroughPutAsMultiPageTIFF(BSTR server, BSTR fileName,
+                                                                  VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE HTTPUploadThroughPutAsMultiPagePDF(BSTR server, BSTR fileName,
+                                                                 VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE HTTPUploadThroughPutDirectly(BSTR server, BSTR localFile, BSTR remoteFile,
+                                                           VARIANT_BOOL* result) override;
+
+    // Image data exchange.
+    HRESULT STDMETHODCALLTYPE get_hDIB(short index, long* value) override;
+    HRESULT STDMETHODCALLTYPE GetHDIB(short index, long* value) override;
+    HRESULT STDMETHODCALLTYPE get_Picture(short index, IPictureDisp** value) override;
+    HRESULT STDMETHODCALLTYPE GetImageSizeWithSpecifiedType(short index, short type, long* size) override;
+    HRESULT STDMETHODCALLTYPE GetSelectedImagesSize(long type, long* size) override;
+    HRESULT STDMETHODCALLTYPE SaveSelectedImagesToBytes(long bufferSize, VARIANT* buffer, long* written) override;
+    HRESULT STDMETHODCALLTYPE SaveSelectedImagesToBase64Binary(BSTR* text) override;
+    HRESULT STDMETHODCALLTYPE LoadImageFromBytes(long bufferSize, VARIANT* buffer, long type, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE LoadImageFromBase64Binary(BSTR data, long type, VARIANT_BOOL* result) override;
+
+    // Conversions between script text and the engine's narrow texts (system code page).
+    enum class TextFit { Refuse, Cut };
+    // A new BSTR of an engine text into *out (never freeing what *out held); error 2 without memory.
+    BOOL AnsiToBSTR(BSTR* out, const char* text, BOOL resetError);
+    // A script text into a fixed buffer of size bytes. Over-long text is refused (-1034) or cut at
+    // a character boundary; a failed conversion gives error 2. The buffer changes only on success.
+    BOOL BSTRToBuffer(BSTR text, char* buffer, size_t size, TextFit fit, BOOL resetError);
+    // Moves a script byte array into a new block (*block null) or a block into the array.
+    BOOL ByteArrayTransfer(ULONG size, VARIANT* array, HGLOBAL* block, ULONG* length);
 
     // Engine slots.
     void OnTransferError() override;
@@ -182,16 +340,23 @@ private:
     void OnSetCurrentImage(SHORT index);
     void FirePercentagePair(SHORT percent, LONG* cancel);
     HRESULT ThrowModeResult(bool failed) const { return failed && m_ifThrowException == 1 ? E_FAIL : S_OK; }
+    // A VARIANT_BOOL result of an operation and the throw rule.
+    HRESULT BoolResult(VARIANT_BOOL* result, BOOL ok);
+    HRESULT UnsupportedMember(bool property) override;
+    // The index list of the selected images, in selection order.
+    std::vector<SHORT> SelectedIndexList() const;
+    // Shared steps of the file and upload members.
+    HRESULT PostUpload(BSTR server, BSTR actionPage, BSTR fileName, const SHORT* list, LONG count, LONG type,
+                       VARIANT_BOOL* result);
+    HRESULT PutUpload(BSTR server, BSTR remoteFile, const SHORT* list, LONG count, LONG type, VARIANT_BOOL* result);
+    BOOL ImageTypeFromFileName(BSTR fileName, SHORT* type);
+    // The memory loader of an image type (0 BMP .. 4 PDF); -1110 for any other type.
+    BOOL LoadImageFromMemory(const BYTE* bytes, DWORD size, LONG type);
 
-    struct KeptProperties {
-#define PALLASTRA_KEPT_FIELD(name, kind, field, initial) PallastraKept##kind field = initial;
-        PALLASTRA_KEPT_PROPERTIES(PALLASTRA_KEPT_FIELD)
-#undef PALLASTRA_KEPT_FIELD
-    };
 
     volatile LONG m_refs = 1;
     LONG m_userMode = 0;
     CProxy_ILumettaEvents m_proxy;
-    KeptProperties m_kept;
+    IPictureDisp* m_heldPicture = nullptr;
 };
 

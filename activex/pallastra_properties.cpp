@@ -9,52 +9,9 @@ namespace {
 VARIANT_BOOL ToVariantBool(LONG flag) { return flag == 1 ? VARIANT_TRUE : VARIANT_FALSE; }
 LONG FromVariantBool(VARIANT_BOOL value) { return value == VARIANT_TRUE ? 1 : 0; }
 
-// A script text into a fixed narrow buffer of the engine (system code page, cut, terminated).
-void CopyToBuffer(char* buffer, size_t size, BSTR text) {
-    char converted[1024] = {};
-    if (text) WideCharToMultiByte(CP_ACP, 0, text, -1, converted, sizeof(converted) - 1, nullptr, nullptr);
-    strncpy(buffer, converted, size - 1);
-    buffer[size - 1] = '\0';
-}
-
-HRESULT KeptGet(short field, short* value) { return value ? (*value = field, S_OK) : E_POINTER; }
-HRESULT KeptGet(long field, long* value) { return value ? (*value = field, S_OK) : E_POINTER; }
-HRESULT KeptGet(int field, int* value) { return value ? (*value = field, S_OK) : E_POINTER; }
-HRESULT KeptGet(LONG field, VARIANT_BOOL* value) { return value ? (*value = field ? VARIANT_TRUE : VARIANT_FALSE, S_OK) : E_POINTER; }
-template <typename E>
-HRESULT KeptGet(E field, E* value) { return value ? (*value = field, S_OK) : E_POINTER; }
-HRESULT KeptGet(const std::wstring& field, BSTR* value) {
-    if (!value) return E_POINTER;
-    BSTR copy = SysAllocStringLen(field.c_str(), static_cast<UINT>(field.size()));
-    if (!copy) return E_OUTOFMEMORY;
-    SysFreeString(*value);
-    *value = copy;
-    return S_OK;
-}
-
-void KeptPut(short& field, short value) { field = value; }
-void KeptPut(long& field, long value) { field = value; }
-void KeptPut(int& field, int value) { field = value; }
-void KeptPut(LONG& field, VARIANT_BOOL value) { field = FromVariantBool(value); }
-template <typename E>
-void KeptPut(E& field, E value) { field = value; }
-void KeptPut(std::wstring& field, BSTR value) { field.assign(value ? value : L"", value ? SysStringLen(value) : 0); }
 
 }  // namespace
 
-#define PALLASTRA_DEFINE_KEPT(name, kind, field, initial)                   \
-    HRESULT CPallastra::get_##name(Pallastra##kind* value) {                \
-        HRESULT hr = KeptGet(m_kept.field, value);                          \
-        if (SUCCEEDED(hr)) SetErrorCode(0);                                 \
-        return hr;                                                          \
-    }                                                                       \
-    HRESULT CPallastra::put_##name(Pallastra##kind value) {                 \
-        KeptPut(m_kept.field, value);                                       \
-        SetErrorCode(0);                                                    \
-        return S_OK;                                                        \
-    }
-PALLASTRA_KEPT_PROPERTIES(PALLASTRA_DEFINE_KEPT)
-#undef PALLASTRA_DEFINE_KEPT
 
 HRESULT CPallastra::get_ErrorCode(long* value) {
     if (!m_userMode) return E_FAIL;
@@ -145,8 +102,12 @@ HRESULT CPallastra::get_BlankImageMaxStdDev(float* value) {
 }
 
 HRESULT CPallastra::put_BlankImageMaxStdDev(float value) {
-    SetBlankImageMaxStdDev(value);
     SetErrorCode(0);
+    if (value != value) {  // NaN passes every clamp
+        SetErrorCode(-1034);
+        return ThrowModeResult(true);
+    }
+    SetBlankImageMaxStdDev(value);
     return S_OK;
 }
 
@@ -171,7 +132,9 @@ HRESULT CPallastra::put_BackgroundFillColor(long value) {
         return S_OK;                                                                         \
     }                                                                                        \
     HRESULT CPallastra::put_##name(BSTR value) {                                             \
-        if (!IsSourceManagerOpen()) CopyToBuffer(m_appIdentity.field, sizeof(m_appIdentity.field), value); \
+        char text[32];                                                                       \
+        if (BSTRToBuffer(value, text, sizeof(text), TextFit::Cut, TRUE) && !IsSourceManagerOpen())      \
+            strcpy(m_appIdentity.field, text);                                               \
         SetErrorCode(0);                                                                     \
         return S_OK;                                                                         \
     }

@@ -1,0 +1,485 @@
+// The ILumetta members that reach the engine's sources, buffer, image operations, viewer and
+// settings. Each is an adapter: gate (G), reset (R), one engine call, result conversion and the
+// throw rule (T). Families of one shape are generated from the tables in pallastra.h.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "activex/pallastra.h"
+#include "engine/error_codes.h"
+
+namespace {
+
+VARIANT_BOOL ToVariantBool(BOOL ok) { return ok ? VARIANT_TRUE : VARIANT_FALSE; }
+LONG FromVariantBool(VARIANT_BOOL value) { return value == VARIANT_TRUE ? 1 : 0; }
+
+template <size_t N>
+void CopyText(char (&buffer)[N], const char* text) {
+    const size_t length = std::min(strlen(text), N - 1);
+    memcpy(buffer, text, length);
+    buffer[length] = '\0';
+}
+
+}  // namespace
+
+HRESULT CPallastra::UnsupportedMember(bool property) {
+    SetErrorCode(property ? kErrPropertyUnsupported : kErrMethodUnsupported);
+    return ThrowModeResult(true);
+}
+
+HRESULT CPallastra::BoolResult(VARIANT_BOOL* result, BOOL ok) {
+    if (result) *result = ToVariantBool(ok);
+    return ThrowModeResult(!ok);
+}
+
+// ---- sources ----
+
+#define PALLASTRA_DEFINE_SOURCE_OP(name, operation) \
+    HRESULT CPallastra::name(VARIANT_BOOL* result) { return BoolResult(result, CBrowserAddOnBase::operation()); }
+PALLASTRA_SOURCE_OPERATIONS(PALLASTRA_DEFINE_SOURCE_OP)
+#undef PALLASTRA_DEFINE_SOURCE_OP
+
+HRESULT CPallastra::SelectSourceByIndex(short index, VARIANT_BOOL* result) {
+    return BoolResult(result, CBrowserAddOnBase::SelectSourceByIndex(index));
+}
+
+HRESULT CPallastra::get_DefaultSourceName(BSTR* value) {
+    if (!m_userMode) return E_FAIL;
+    char name[34] = {};
+    GetDefaultSourceName(name);
+    AnsiToBSTR(value, name, FALSE);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_CurrentSourceName(BSTR* value) {
+    if (!m_userMode) return E_FAIL;
+    AnsiToBSTR(value, SourceIdentity().ProductName, TRUE);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_SourceCount(short* value) {
+    if (!m_userMode) return E_FAIL;
+    if (!value) return E_POINTER;
+    *value = GetDataSourceCount();
+    return S_OK;
+}
+
+HRESULT CPallastra::GetSourceNameItems(short index, BSTR* value) {
+    if (!m_userMode) return E_FAIL;
+    const char* name = GetDataSourceName(index);
+    AnsiToBSTR(value, name ? name : "", FALSE);
+    return S_OK;
+}
+
+// ---- buffer ----
+
+HRESULT CPallastra::get_CurrentImageIndexInBuffer(short* value) {
+    if (!m_userMode) return E_FAIL;
+    if (!value) return E_POINTER;
+    *value = GetCurrentImageIndex();
+    return S_OK;
+}
+
+HRESULT CPallastra::put_CurrentImageIndexInBuffer(short value) {
+    SetSuspendViewUpdates(1);
+    const BOOL ok = SetCurrentImageIndex(value);
+    if (ok) m_viewer.ShowImage(value);
+    SetSuspendViewUpdates(0);
+    return ThrowModeResult(!ok);
+}
+
+HRESULT CPallastra::RemoveAllImages() {
+    CBrowserAddOnBase::RemoveAllImages();
+    return S_OK;
+}
+
+HRESULT CPallastra::RemoveImage(short index, VARIANT_BOOL* result) {
+    return BoolResult(result, CBrowserAddOnBase::RemoveImage(index));
+}
+
+HRESULT CPallastra::RemoveAllSelectedImages(VARIANT_BOOL* result) {
+    SetSuspendViewUpdates(1);
+    SetErrorCode(0);
+    const std::vector<int> selected = m_viewer.SelectedIndices();
+    BOOL ok = TRUE;
+    for (auto it = selected.rbegin(); it != selected.rend() && ok; ++it) ok = CBrowserAddOnBase::RemoveImage(static_cast<SHORT>(*it));
+    SetSuspendViewUpdates(0);
+    if (!selected.empty()) OnBufferChanged(nullptr, 0);
+    return BoolResult(result, ok);
+}
+
+HRESULT CPallastra::SwitchImage(short first, short second, VARIANT_BOOL* result) {
+    return BoolResult(result, CBrowserAddOnBase::SwitchImage(first, second) == 1);
+}
+
+HRESULT CPallastra::MoveImage(short from, short to, VARIANT_BOOL* result) {
+    SetErrorCode(0);
+    return BoolResult(result, CBrowserAddOnBase::MoveImage(from, to) == 1);
+}
+
+// ---- image operations ----
+
+#define PALLASTRA_DEFINE_INDEX_OP(name) \
+    HRESULT CPallastra::name(short index, VARIANT_BOOL* result) { return BoolResult(result, CBrowserAddOnBase::name(index)); }
+PALLASTRA_INDEX_OPERATIONS(PALLASTRA_DEFINE_INDEX_OP)
+#undef PALLASTRA_DEFINE_INDEX_OP
+
+#define PALLASTRA_DEFINE_RECT_OP(name, reset)                                                          \
+    HRESULT CPallastra::name(short index, int left, int top, int right, int bottom, VARIANT_BOOL* result) { \
+        if (reset) SetErrorCode(0);                                                                    \
+        return BoolResult(result, CBrowserAddOnBase::name(index, left, top, right, bottom));          \
+    }
+PALLASTRA_RECT_OPERATIONS(PALLASTRA_DEFINE_RECT_OP)
+#undef PALLASTRA_DEFINE_RECT_OP
+
+HRESULT CPallastra::LoadDibFromClipboard(VARIANT_BOOL* result) {
+    return BoolResult(result, CBrowserAddOnBase::LoadDibFromClipboard());
+}
+
+HRESULT CPallastra::Rotate(short index, float angle, VARIANT_BOOL keepSize, VARIANT_BOOL* result) {
+    return RotateEx(index, angle, keepSize, enumInterpolationMethod::Bicubic, result);
+}
+
+HRESULT CPallastra::RotateEx(short index, float angle, VARIANT_BOOL keepSize, enumInterpolationMethod method,
+                             VARIANT_BOOL* result) {
+    SetErrorCode(0);
+    if (std::isnan(angle)) {
+        SetErrorCode(-1034);
+        return BoolResult(result, FALSE);
+    }
+    return BoolResult(result, CBrowserAddOnBase::RotateEx(index, angle, keepSize == VARIANT_TRUE,
+                                                          static_cast<LONG>(method)));
+}
+
+HRESULT CPallastra::ChangeImageSize(short index, int width, int height, enumInterpolationMethod method,
+                                    VARIANT_BOOL* result) {
+    return BoolResult(result, CBrowserAddOnBase::ChangeImageSize(index, width, height, static_cast<LONG>(method)));
+}
+
+HRESULT CPallastra::GetImageSize(short index, int width, int height, double* result) {
+    const double size = CBrowserAddOnBase::GetImageSize(index, width, height);
+    if (result) *result = size;
+    return ThrowModeResult(size == -1);
+}
+
+HRESULT CPallastra::SetDPI(short index, int x, int y, VARIANT_BOOL resample, enumInterpolationMethod method,
+                           VARIANT_BOOL* result) {
+    return BoolResult(result, CBrowserAddOnBase::SetDPI(index, x, y, resample == VARIANT_TRUE,
+                                                        static_cast<LONG>(method)) == 1);
+}
+
+HRESULT CPallastra::GetImageXResolution(short index, long* result) {
+    const LONG dpi = CBrowserAddOnBase::GetImageXResolution(index);
+    if (result) *result = dpi;
+    return S_OK;
+}
+
+HRESULT CPallastra::GetImageYResolution(short index, long* result) {
+    const LONG dpi = CBrowserAddOnBase::GetImageYResolution(index);
+    if (result) *result = dpi;
+    return S_OK;
+}
+
+HRESULT CPallastra::OverlayRectangle(short index, int left, int top, int right, int bottom, int color, float opacity,
+                                     VARIANT_BOOL* result) {
+    SetErrorCode(0);
+    return BoolResult(result, CBrowserAddOnBase::OverlayRectangle(index, left, top, right, bottom,
+                                                                  static_cast<DWORD>(color), opacity));
+}
+
+HRESULT CPallastra::CreateTextFont(int height, int width, int escapement, int orientation, int weight, short italic,
+                                   short underline, short strikeOut, short charSet, short outPrecision,
+                                   short clipPrecision, short quality, short pitchAndFamily, BSTR faceName,
+                                   VARIANT_BOOL* result) {
+    char face[32];
+    if (!BSTRToBuffer(faceName, face, sizeof(face), TextFit::Cut, TRUE)) return BoolResult(result, FALSE);
+    return BoolResult(result, CBrowserAddOnBase::CreateTextFont(
+                                  height, width, escapement, orientation, weight, BYTE(italic), BYTE(underline),
+                                  BYTE(strikeOut), BYTE(charSet), BYTE(outPrecision), BYTE(clipPrecision),
+                                  BYTE(quality), BYTE(pitchAndFamily), face));
+}
+
+HRESULT CPallastra::AddText(short index, int x, int y, BSTR text, int textColor, int backColor, float radius,
+                            float opacity, VARIANT_BOOL* result) {
+    char converted[1024];
+    if (!BSTRToBuffer(text, converted, sizeof(converted), TextFit::Cut, TRUE)) return BoolResult(result, FALSE);
+    return BoolResult(result, CBrowserAddOnBase::AddText(index, x, y, converted, static_cast<DWORD>(textColor),
+                                                         static_cast<DWORD>(backColor), radius, opacity));
+}
+
+HRESULT CPallastra::IsBlankImage(short index, VARIANT_BOOL* result) {
+    SetCurrentOperationId(326);
+    const BOOL blank = CBrowserAddOnBase::IsBlankImage(index);
+    if (result) *result = ToVariantBool(blank);
+    return S_OK;
+}
+
+HRESULT CPallastra::IsBlankImageEx(short index, int left, int top, int right, int bottom, VARIANT_BOOL fuzzy,
+                                   VARIANT_BOOL* result) {
+    SetCurrentOperationId(352);
+    const BOOL blank = CBrowserAddOnBase::IsBlankImageEx(index, left, top, right, bottom, fuzzy == VARIANT_TRUE);
+    if (result) *result = ToVariantBool(blank);
+    return GetErrorCode() != 0 && m_ifThrowException ? E_FAIL : S_OK;
+}
+
+HRESULT CPallastra::get_BlankImageCurrentStdDev(float* value) {
+    if (!value) return E_POINTER;
+    *value = static_cast<float>(GetBlankImageCurrentStdDev());
+    SetErrorCode(0);
+    return S_OK;
+}
+
+// ---- viewer ----
+
+HRESULT CPallastra::get_Zoom(float* value) {
+    if (!value) return E_POINTER;
+    *value = m_viewer.GetZoom();
+    SetErrorCode(0);
+    return S_OK;
+}
+
+HRESULT CPallastra::put_Zoom(float value) {
+    SetErrorCode(0);
+    if (std::isnan(value)) {
+        SetErrorCode(-1034);
+        return ThrowModeResult(true);
+    }
+    m_viewer.SetZoom(value);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_SelectedImagesCount(short* value) {
+    if (!m_userMode) return E_FAIL;
+    if (!value) return S_OK;
+    *value = static_cast<short>(m_viewer.GetSelectedImagesCount());
+    SetErrorCode(0);
+    return S_OK;
+}
+
+HRESULT CPallastra::put_SelectedImagesCount(short value) {
+    if (!m_userMode) return E_FAIL;
+    SetErrorCode(0);
+    if (m_viewer.SetSelectedImagesCount(value)) return S_OK;
+    SetErrorCode(-1034);
+    return ThrowModeResult(true);
+}
+
+HRESULT CPallastra::get_SelectedImageIndex(short position, short* value) {
+    if (!m_userMode) return E_FAIL;
+    if (!value) return S_OK;
+    *value = static_cast<short>(m_viewer.GetSelectedImageIndex(position));
+    return S_OK;
+}
+
+HRESULT CPallastra::put_SelectedImageIndex(short position, short value) {
+    if (!m_userMode) return E_FAIL;
+    SetErrorCode(0);
+    if (m_viewer.SetSelectedImageIndex(position, value)) return S_OK;
+    SetErrorCode(-1033);
+    return ThrowModeResult(true);
+}
+
+HRESULT CPallastra::GetSelectedImageIndex(short position, short* value) { return get_SelectedImageIndex(position, value); }
+HRESULT CPallastra::SetSelectedImageIndex(short position, short value) { return put_SelectedImageIndex(position, value); }
+
+HRESULT CPallastra::SetSelectedImageArea(short index, int left, int top, int right, int bottom, VARIANT_BOOL* result) {
+    SetErrorCode(0);
+    const BOOL ok = m_viewer.SetSelectedImageArea(index, left, top, right, bottom);
+    if (!ok) SetErrorCode(1);
+    if (result) *result = ToVariantBool(ok);
+    return GetErrorCode() != 0 && m_ifThrowException ? E_FAIL : S_OK;
+}
+
+HRESULT CPallastra::SetViewMode(short columns, short rows) {
+    m_viewer.SetViewMode(columns, rows);
+    SetErrorCode(0);
+    return S_OK;
+}
+
+HRESULT CPallastra::GetViewMode(short* columns, short* rows) {
+    int c = 0, r = 0;
+    m_viewer.GetViewMode(&c, &r);
+    if (columns) *columns = static_cast<short>(c);
+    if (rows) *rows = static_cast<short>(r);
+    SetErrorCode(0);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_MouseX(long* value) {
+    if (!value) return E_POINTER;
+    *value = m_viewer.GetMouseX();
+    SetErrorCode(0);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_MouseY(long* value) {
+    if (!value) return E_POINTER;
+    *value = m_viewer.GetMouseY();
+    SetErrorCode(0);
+    return S_OK;
+}
+
+// ---- settings ----
+
+#define PALLASTRA_DEFINE_SETTING(name, type, read, write) \
+    HRESULT CPallastra::get_##name(type* value) {          \
+        if (!value) return E_POINTER;                      \
+        *value = static_cast<type>(read);                  \
+        SetErrorCode(0);                                   \
+        return S_OK;                                       \
+    }                                                      \
+    HRESULT CPallastra::put_##name(type value) {           \
+        write;                                             \
+        SetErrorCode(0);                                   \
+        return S_OK;                                       \
+    }
+PALLASTRA_ENGINE_SETTINGS(PALLASTRA_DEFINE_SETTING)
+#undef PALLASTRA_DEFINE_SETTING
+
+#define PALLASTRA_DEFINE_FLAG(name, read, write, exact)                                  \
+    HRESULT CPallastra::get_##name(VARIANT_BOOL* value) {                                \
+        if (!value) return E_POINTER;                                                    \
+        const LONG stored = static_cast<LONG>(read);                                     \
+        *value = ToVariantBool(exact ? stored == 1 : stored != 0);                       \
+        SetErrorCode(0);                                                                 \
+        return S_OK;                                                                     \
+    }                                                                                    \
+    HRESULT CPallastra::put_##name(VARIANT_BOOL value) {                                 \
+        const LONG flag = FromVariantBool(value);                                        \
+        write;                                                                           \
+        SetErrorCode(0);                                                                 \
+        return S_OK;                                                                     \
+    }
+PALLASTRA_ENGINE_FLAGS(PALLASTRA_DEFINE_FLAG)
+#undef PALLASTRA_DEFINE_FLAG
+
+#define PALLASTRA_DEFINE_TEXT(name, read, write, size, fit)                              \
+    HRESULT CPallastra::get_##name(BSTR* value) {                                        \
+        if (!value) return E_POINTER;                                                    \
+        const char* stored = read;                                                       \
+        AnsiToBSTR(value, stored ? stored : "", TRUE);                                   \
+        return S_OK;                                                                     \
+    }                                                                                    \
+    HRESULT CPallastra::put_##name(BSTR value) {                                         \
+        char text[size];                                                                 \
+        if (!BSTRToBuffer(value, text, sizeof(text), TextFit::fit, TRUE)) return ThrowModeResult(true); \
+        write;                                                                           \
+        return S_OK;                                                                     \
+    }
+PALLASTRA_ENGINE_TEXTS(PALLASTRA_DEFINE_TEXT)
+#undef PALLASTRA_DEFINE_TEXT
+
+HRESULT CPallastra::get_LogLevel(short* value) {
+    if (!value) return E_POINTER;
+    *value = CBrowserAddOnBase::GetLogLevel();
+    SetErrorCode(0);
+    return S_OK;
+}
+
+HRESULT CPallastra::put_LogLevel(short value) {
+    CBrowserAddOnBase::SetLogLevel(value, false);
+    SetErrorCode(0);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_TIFFCompressionType(enumTIFFCompressionType* value) {
+    if (!value) return E_POINTER;
+    *value = static_cast<enumTIFFCompressionType>(m_tiffCompressionType);
+    SetErrorCode(0);
+    return S_OK;
+}
+
+HRESULT CPallastra::put_TIFFCompressionType(enumTIFFCompressionType value) {
+    const int v = static_cast<int>(value);
+    if ((v < 0 || v > 5) && v != 32773) {
+        SetErrorCode(-1034);
+        return ThrowModeResult(true);
+    }
+    m_tiffCompressionType = v;
+    SetErrorCode(0);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_PDFCompressionType(enumPDFCompressionType* value) {
+    if (!value) return E_POINTER;
+    *value = static_cast<enumPDFCompressionType>(m_pdfCompressionType);
+    SetErrorCode(0);
+    return S_OK;
+}
+
+HRESULT CPallastra::put_PDFCompressionType(enumPDFCompressionType value) {
+    if (static_cast<unsigned>(value) > 5u) {
+        SetErrorCode(-1034);
+        return ThrowModeResult(true);
+    }
+    m_pdfCompressionType = static_cast<LONG>(value);
+    SetErrorCode(0);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_HttpFieldNameOfUploadedImage(BSTR* value) {
+    if (!value) return E_POINTER;
+    AnsiToBSTR(value, GetHttpFieldNameOfUploadedImage(), TRUE);
+    return S_OK;
+}
+
+HRESULT CPallastra::put_HttpFieldNameOfUploadedImage(BSTR value) {
+    char text[512];
+    if (!BSTRToBuffer(value, text, sizeof(text), TextFit::Refuse, TRUE)) return ThrowModeResult(true);
+    const size_t length = strlen(text) + 1;
+    HGLOBAL copy = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, length);
+    if (!copy) {
+        SetErrorCode(2);
+        return ThrowModeResult(true);
+    }
+    memcpy(copy, text, length);
+    if (m_httpFieldName) GlobalFree(m_httpFieldName);
+    m_httpFieldName = copy;
+    return S_OK;
+}
+
+HRESULT CPallastra::get_HTTPPostResponseString(BSTR* value) {
+    if (!m_userMode) return E_FAIL;
+    AnsiToBSTR(value, GetHTTPPostResponseString(), TRUE);
+    return S_OK;
+}
+
+HRESULT CPallastra::SetHTTPFormField(BSTR name, BSTR value, VARIANT_BOOL* result) {
+    SetErrorCode(0);
+    if (!name || !value) {
+        SetErrorCode(-1001);
+        return BoolResult(result, FALSE);
+    }
+    char nameText[512], valueText[4096];
+    if (!BSTRToBuffer(name, nameText, sizeof(nameText), TextFit::Refuse, FALSE) ||
+        !BSTRToBuffer(value, valueText, sizeof(valueText), TextFit::Refuse, FALSE))
+        return BoolResult(result, FALSE);
+    return BoolResult(result, CBrowserAddOnBase::SetHTTPFormField(nameText, valueText) == 1);
+}
+
+HRESULT CPallastra::ClearAllHTTPFormField(VARIANT_BOOL* result) {
+    CBrowserAddOnBase::ClearAllHTTPFormField();
+    if (result) *result = VARIANT_TRUE;
+    return S_OK;
+}
+
+HRESULT CPallastra::SetCookie(BSTR cookie) {
+    char text[4096];
+    if (BSTRToBuffer(cookie, text, sizeof(text), TextFit::Refuse, TRUE)) CBrowserAddOnBase::SetCookie(text);
+    return S_OK;
+}
+
+// The 40-byte information header of a buffer image (R, T); 0 when it cannot be read.
+#define PALLASTRA_DEFINE_HEADER_READ(name, type, field)                          \
+    HRESULT CPallastra::name(short index, type* result) {                        \
+        SetErrorCode(0);                                                         \
+        BITMAPINFOHEADER header{};                                               \
+        const BOOL ok = GetImageInfoHeader(index, &header);                      \
+        if (result) *result = ok ? static_cast<type>(header.field) : 0;          \
+        return ThrowModeResult(!ok);                                             \
+    }
+PALLASTRA_DEFINE_HEADER_READ(GetImageBitDepth, short, biBitCount)
+PALLASTRA_DEFINE_HEADER_READ(GetImageWidth, long, biWidth)
+PALLASTRA_DEFINE_HEADER_READ(GetImageHeight, long, biHeight)
+#undef PALLASTRA_DEFINE_HEADER_READ
