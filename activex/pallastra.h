@@ -340,6 +340,8 @@ private:
     void OnSetCurrentImage(SHORT index);
     void FirePercentagePair(SHORT percent, LONG* cancel);
     HRESULT ThrowModeResult(bool failed) const { return failed && m_ifThrowException == 1 ? E_FAIL : S_OK; }
+    // The adapters' own positive codes 1 (failed) and 2 (no memory), stored as they are.
+    void SetAdapterError(LONG code) { m_errorCode = code; }
     // A VARIANT_BOOL result of an operation and the throw rule.
     HRESULT BoolResult(VARIANT_BOOL* result, BOOL ok);
     HRESULT UnsupportedMember(bool property) override;

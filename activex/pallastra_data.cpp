@@ -70,7 +70,7 @@ BOOL CPallastra::ByteArrayTransfer(ULONG size, VARIANT* array, HGLOBAL* block, U
             made = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, std::max<ULONG>(size, 1));
             if (!made) {
                 SafeArrayUnaccessData(safeArray);
-                SetErrorCode(2);
+                SetAdapterError(2);
                 return FALSE;
             }
             memcpy(made, data, size);
@@ -109,7 +109,7 @@ BOOL CPallastra::ByteArrayTransfer(ULONG size, VARIANT* array, HGLOBAL* block, U
         made = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, std::max<ULONG>(size, 1));
         if (!made) {
             object->Release();
-            SetErrorCode(2);
+            SetAdapterError(2);
             return FALSE;
         }
     } else {
@@ -180,12 +180,12 @@ HRESULT CPallastra::get_Picture(short index, IPictureDisp** value) {
     DibLayout layout{};
     if (!dib) return ThrowModeResult(true);
     if (!ComputeDibLayout(dib, &layout)) {
-        SetErrorCode(2);
+        SetAdapterError(2);
         return ThrowModeResult(true);
     }
     auto* header = static_cast<BITMAPINFOHEADER*>(GlobalLock(dib));
     if (!header) {
-        SetErrorCode(2);
+        SetAdapterError(2);
         return ThrowModeResult(true);
     }
     HDC screen = GetDC(ControlWindow());
@@ -194,7 +194,7 @@ HRESULT CPallastra::get_Picture(short index, IPictureDisp** value) {
     ReleaseDC(ControlWindow(), screen);
     GlobalUnlock(dib);
     if (!bitmap) {
-        SetErrorCode(2);
+        SetAdapterError(2);
         return ThrowModeResult(true);
     }
     if (m_heldPicture) {
@@ -209,7 +209,7 @@ HRESULT CPallastra::get_Picture(short index, IPictureDisp** value) {
         !m_heldPicture) {
         m_heldPicture = nullptr;
         DeleteObject(bitmap);
-        SetErrorCode(2);
+        SetAdapterError(2);
         return ThrowModeResult(true);
     }
     if (value) {
@@ -249,7 +249,7 @@ HRESULT CPallastra::SaveSelectedImagesToBytes(long bufferSize, VARIANT* buffer, 
     const ULONG chunk = std::min(static_cast<ULONG>(bufferSize), remaining);
     HGLOBAL part = GlobalAlloc(GMEM_FIXED, std::max<ULONG>(chunk, 1));
     if (!part) {
-        SetErrorCode(2);
+        SetAdapterError(2);
         return ThrowModeResult(true);
     }
     memcpy(part, static_cast<BYTE*>(m_selectedData) + m_selectedDataPos, chunk);
@@ -306,7 +306,7 @@ HRESULT CPallastra::LoadImageFromBase64Binary(BSTR data, long type, VARIANT_BOOL
     const int bytes = units ? WideCharToMultiByte(CP_ACP, 0, data, units, nullptr, 0, nullptr, nullptr) : 0;
     HGLOBAL text = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, static_cast<SIZE_T>(bytes) + 1);
     if (!text) {
-        SetErrorCode(2);
+        SetAdapterError(2);
         return BoolResult(result, FALSE);
     }
     if (bytes) WideCharToMultiByte(CP_ACP, 0, data, units, static_cast<char*>(text), bytes, nullptr, nullptr);
@@ -316,7 +316,7 @@ HRESULT CPallastra::LoadImageFromBase64Binary(BSTR data, long type, VARIANT_BOOL
     DWORD length = 0;
     const BYTE* decodedBytes = decoded ? decoder.GetDecodedData(&length) : nullptr;
     if (!decodedBytes) {
-        if (GetErrorCode() == 0) SetErrorCode(2);
+        if (GetErrorCode() == 0) SetAdapterError(2);
         return BoolResult(result, FALSE);
     }
     return BoolResult(result, LoadImageFromMemory(decodedBytes, length, type));

@@ -286,7 +286,7 @@ HRESULT CPallastra::SetSelectedImageIndex(short position, short value) { return 
 HRESULT CPallastra::SetSelectedImageArea(short index, int left, int top, int right, int bottom, VARIANT_BOOL* result) {
     SetErrorCode(0);
     const BOOL ok = m_viewer.SetSelectedImageArea(index, left, top, right, bottom);
-    if (!ok) SetErrorCode(1);
+    if (!ok) SetAdapterError(1);
     if (result) *result = ToVariantBool(ok);
     return GetErrorCode() != 0 && m_ifThrowException ? E_FAIL : S_OK;
 }
@@ -430,7 +430,7 @@ HRESULT CPallastra::put_HttpFieldNameOfUploadedImage(BSTR value) {
     const size_t length = strlen(text) + 1;
     HGLOBAL copy = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, length);
     if (!copy) {
-        SetErrorCode(2);
+        SetAdapterError(2);
         return ThrowModeResult(true);
     }
     memcpy(copy, text, length);

@@ -42,7 +42,7 @@ BOOL CPallastra::AnsiToBSTR(BSTR* out, const char* text, BOOL resetError) {
     if (!out) return FALSE;
     BSTR converted = MakeEventString(text);
     if (!converted) {
-        SetErrorCode(2);
+        SetAdapterError(2);
         return FALSE;
     }
     // An [out] string holds nothing the caller owns: it is written, never freed.
@@ -54,7 +54,7 @@ BOOL CPallastra::BSTRToBuffer(BSTR text, char* buffer, size_t size, TextFit fit,
     if (resetError) SetErrorCode(0);
     std::string converted;
     if (!ToAnsi(text, converted)) {
-        SetErrorCode(2);
+        SetAdapterError(2);
         return FALSE;
     }
     size_t length = converted.size();
@@ -79,7 +79,7 @@ BSTR CPallastra::MakeEventString(const char* text) {
     int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
     BSTR result = length > 0 ? SysAllocStringLen(nullptr, static_cast<UINT>(length - 1)) : nullptr;
     if (!result) {
-        SetErrorCode(2);
+        SetAdapterError(2);
         return nullptr;
     }
     MultiByteToWideChar(CP_ACP, 0, text, -1, result, length);

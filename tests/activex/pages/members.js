@@ -1,0 +1,164 @@
+// The script interface in user mode: conversions, gates, the throw rule and error codes of each
+// family, byte arrays and Base64, file members. @HTTP_PORT@ is filled in by the runner.
+var bitmapChanged = 0;
+var percents = [];
+function Lumetta_OnBitmapChanged() { bitmapChanged++; }
+function Lumetta_OnInternetTransferPercentage(percent, cancel) { percents.push(percent); return false; }
+
+function le(bytes, value, count) { for (var i = 0; i < count; i++) bytes.push((value >>> (8 * i)) & 255); }
+
+// A 24-bit BMP of width x height whose pixels start gap bytes after the headers.
+function makeBmp(width, height, gap) {
+    var stride = Math.floor((width * 24 + 31) / 32) * 4;
+    var offset = 54 + gap, b = [66, 77];
+    le(b, offset + stride * height, 4); le(b, 0, 4); le(b, offset, 4);
+    le(b, 40, 4); le(b, width, 4); le(b, height, 4); le(b, 1, 2); le(b, 24, 2);
+    le(b, 0, 4); le(b, stride * height, 4); le(b, 2835, 4); le(b, 2835, 4); le(b, 0, 4); le(b, 0, 4);
+    for (var g = 0; g < gap; g++) b.push(0);
+    for (var y = 0; y < height; y++)
+        for (var x = 0; x < stride; x++) b.push((x * 7 + y * 3) & 255);
+    return b;
+}
+
+var ALPHABET = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+function base64(bytes) {
+    var out = "";
+    for (var i = 0; i < bytes.length; i += 3) {
+        var n = (bytes[i] << 16) | ((i + 1 < bytes.length ? bytes[i + 1] : 0) << 8) | (i + 2 < bytes.length ? bytes[i + 2] : 0);
+        out += ALPHABET.charAt((n >> 18) & 63) + ALPHABET.charAt((n >> 12) & 63);
+        out += i + 1 < bytes.length ? ALPHABET.charAt((n >> 6) & 63) : "=";
+        out += i + 2 < bytes.length ? ALPHABET.charAt(n & 63) : "=";
+    }
+    return out;
+}
+
+function repeat(c, n) { var s = ""; while (s.length < n) s += c; return s; }
+function throws(f) { try { f(); } catch (e) { return true; } return false; }
+
+function settings() {
+    Lumetta.TIFFCompressionType = 5;
+    Lumetta.TIFFCompressionType = 6;
+    Host.Check(Lumetta.ErrorCode == -1034, "TIFFCompressionType 6 refused");
+    Host.Check(Lumetta.TIFFCompressionType == 5, "and the old value kept");
+    Lumetta.TIFFCompressionType = 32773;
+    Host.Check(Lumetta.TIFFCompressionType == 32773 && Lumetta.ErrorCode == 0, "PackBits accepted");
+    Lumetta.BlankImageThreshold = 300;
+    Host.Check(Lumetta.BlankImageThreshold == 255, "threshold clamped");
+    Lumetta.BlankImageMaxStdDev = 12.5;
+    Lumetta.BlankImageMaxStdDev = NaN;
+    Host.Check(Lumetta.ErrorCode == -1034 && Lumetta.BlankImageMaxStdDev == 12.5, "NaN standard deviation refused");
+    Lumetta.Zoom = NaN;
+    Host.Check(Lumetta.ErrorCode == -1034, "NaN zoom refused");
+    Lumetta.PDFTitle = repeat("t", 300);
+    Host.Check(Lumetta.PDFTitle.length == 255, "a title is cut to 255: " + Lumetta.PDFTitle.length);
+    Lumetta.ProxyServer = "proxy:8080";
+    Lumetta.ProxyServer = repeat("p", 300);
+    Host.Check(Lumetta.ErrorCode == -1034 && Lumetta.ProxyServer == "proxy:8080", "a long server name is refused");
+    Lumetta.IfTiffMultiPage = true;
+    Host.Check(Lumetta.IfTiffMultiPage == true, "flag round trip");
+    Lumetta.IfShowFileDialog = false;
+    Lumetta.JPEGQuality = 90;
+    Host.Check(Lumetta.JPEGQuality == 90, "JPEGQuality reaches the engine");
+    Lumetta.HttpFieldNameOfUploadedImage = "scan";
+    Host.Check(Lumetta.HttpFieldNameOfUploadedImage == "scan", "upload field name");
+}
+
+function errorsAndThrowMode() {
+    var ok = Lumetta.RemoveImage(40);
+    Host.Check(ok == false && Lumetta.ErrorCode == -1033, "quiet failure: false and the buffer's code " + Lumetta.ErrorCode);
+    var text = Lumetta.ErrorString;
+    Host.Check(text.length > 0 && Lumetta.ErrorCode == 0, "ErrorString gives a text and clears the code: " + text);
+    Lumetta.SetSelectedImageArea(-1, 0, 0, 5, 5);
+    Host.Check(Lumetta.ErrorCode == 1, "a refused selection area gives 1: " + Lumetta.ErrorCode);
+    Host.Check(Lumetta.ErrorString == "The operation did not succeed.", "code 1 has a text");
+    Lumetta.IfThrowException = true;
+    Host.Check(throws(function () { Lumetta.RemoveImage(40); }), "throw mode: a failure throws");
+    Host.Check(throws(function () { Lumetta.Print(); }), "a member of a later part throws in throw mode");
+    Lumetta.IfThrowException = false;
+    Host.Check(Lumetta.FTPUploadEx("host", 0, "a.jpg", 1) == false && Lumetta.ErrorCode == -2118, "not supported: -2118");
+    Host.Check(Lumetta.ErrorString == "The current version does not support this method.", "and its text");
+}
+
+function dataExchange() {
+    Lumetta.RemoveAllImages();
+    var bmp = makeBmp(14, 226, 2);
+    Host.Check(bmp.length == 10000, "a 10,000-byte file: " + bmp.length);
+    Host.Check(Lumetta.LoadImageFromBytes(9999, bmp, 0) == false && Lumetta.ErrorCode == -1034, "size mismatch refused");
+    Host.Check(Lumetta.LoadImageFromBytes(10000, bmp, 7) == false && Lumetta.ErrorCode == -1110, "type 7 refused");
+    var before = bitmapChanged;
+    Host.Check(Lumetta.LoadImageFromBytes(10000, bmp, 0) == true, "loaded from a script array: " + Lumetta.ErrorCode);
+    Host.Check(Lumetta.HowManyImagesInBuffer == 1, "one image");
+    Host.Check(Lumetta.GetImageWidth(0) == 14 && Lumetta.GetImageHeight(0) == 226 && Lumetta.GetImageBitDepth(0) == 24,
+               "image header reads");
+    Host.Check(Lumetta.LoadImageFromBase64Binary(base64(bmp), 0) == true, "loaded from Base64");
+    Host.Check(Lumetta.LoadImageFromBase64Binary(base64(bmp), 5) == false && Lumetta.ErrorCode == -1110,
+               "Base64 with type 5 fails after decoding");
+    Host.Check(Lumetta.HowManyImagesInBuffer == 2, "two images");
+    Host.Check(Lumetta.hDIB(0) != 0 && Lumetta.hDIB(9) == 0, "hDIB of an image and of no image");
+    var picture = Lumetta.Picture(0);
+    Host.Check(picture != null && picture.Width > 0, "a picture object");
+    Host.Check(Lumetta.Picture(1) != picture, "each Picture get makes a new object");
+
+    var chunk = [];
+    for (var i = 0; i < 4096; i++) chunk.push(0);
+    Host.Check(Lumetta.SaveSelectedImagesToBytes(4096, chunk) == 0 && Lumetta.ErrorCode == -2005, "nothing prepared");
+    Lumetta.SelectedImagesCount = 1;
+    Lumetta.SetSelectedImageIndex(0, 0);
+    var size = Lumetta.GetSelectedImagesSize(0);
+    Host.Check(size > 8192 && size <= 10000, "prepared BMP size " + size);
+    var all = [], answers = [];
+    for (var k = 0; k < 3; k++) {
+        var n = Lumetta.SaveSelectedImagesToBytes(4096, chunk);
+        answers.push(n);
+        for (var j = 0; j < n; j++) all.push(chunk[j]);
+    }
+    Host.Check(answers[0] == 4096 && answers[1] == 4096 && answers[2] == size - 8192, "chunks " + answers.join(","));
+    Host.Check(Lumetta.SaveSelectedImagesToBytes(4096, chunk) == 0 && Lumetta.ErrorCode == -2005, "released after the last");
+    Host.Check(all[0] == 66 && all[1] == 77 && all.length == size, "the chunks form the BMP");
+    Host.Check(Lumetta.LoadImageFromBytes(all.length, all, 0) == true, "the read bytes load again");
+    Host.Check(Lumetta.GetSelectedImagesSize(0) == size, "prepared again");
+    var text = Lumetta.SaveSelectedImagesToBase64Binary();
+    Host.Check(text == base64(all), "Base64 output equals the bytes' encoding");
+    Host.Check(Lumetta.SaveSelectedImagesToBase64Binary() == "" && Lumetta.ErrorCode == -2005, "Base64 consumed the data");
+    Host.Check(bitmapChanged > before, "loads raise OnBitmapChanged");
+}
+
+function files() {
+    var folder = "C:\\windows\\temp\\";
+    Host.Check(Lumetta.SaveAsBMP(folder + "m.bmp", 0) == true, "SaveAsBMP " + Lumetta.ErrorCode);
+    Host.Check(Lumetta.SaveAsJPEG(folder + "m.jpg", 0) == true, "SaveAsJPEG " + Lumetta.ErrorCode);
+    Host.Check(Lumetta.SaveAsBMP(folder + repeat("x", 300) + ".bmp", 0) == false && Lumetta.ErrorCode == -1034,
+               "an over-long path is refused, not cut");
+    var count = Lumetta.HowManyImagesInBuffer;
+    Host.Check(Lumetta.LoadImage(folder + "m.bmp") == true && Lumetta.HowManyImagesInBuffer == count + 1, "LoadImage");
+    Host.Check(Lumetta.LoadImage(folder + "m.xyz") == false && Lumetta.ErrorCode == -1110, "unknown extension");
+    Host.Check(Lumetta.Rotate(0, 90, false) == true && Lumetta.GetImageWidth(0) == 226, "Rotate 90");
+    Host.Check(Lumetta.Rotate(0, NaN, false) == false && Lumetta.ErrorCode == -1034, "NaN angle refused");
+}
+
+function uploads() {
+    var server = "127.0.0.1";
+    Lumetta.ProxyServer = "";
+    Lumetta.HTTPPort = parseInt("@HTTP_PORT@", 10);
+    Host.Check(Lumetta.HTTPUploadThroughPost(server, 0, "/ok", "scan") == false && Lumetta.ErrorCode == -1110,
+               "a file name without a dot sends nothing");
+    Lumetta.SetHTTPFormField("note", "from the page");
+    Host.Check(Lumetta.HTTPUploadThroughPost(server, 0, "/empty", "scan.JPEG") == true, "POST upload " + Lumetta.ErrorCode);
+    Host.Check(Lumetta.HTTPUploadThroughPost(server, 0, "/ok", "scan.jpg") == false && Lumetta.ErrorCode == -2003,
+               "a server that answers text reports a processing error");
+    Host.Check(Lumetta.HTTPPostResponseString == "OK", "the server's answer: " + Lumetta.HTTPPostResponseString);
+    Host.Check(Lumetta.HTTPUploadAllThroughPostAsMultiPageTIFF(server, "/empty", "all.tif") == true, "TIFF of all images");
+    Host.Check(Lumetta.HTTPUploadThroughPutEx(server, 0, "/put.bmp", 0) == true, "PUT upload " + Lumetta.ErrorCode);
+    Host.Check(Lumetta.HTTPUploadThroughPost(repeat("h", 300), 0, "/ok", "a.jpg") == false && Lumetta.ErrorCode == -1034,
+               "an over-long server name is refused");
+    Host.Check(percents.length > 0, "progress events reached the page");
+}
+
+function main() {
+    settings();
+    errorsAndThrowMode();
+    dataExchange();
+    files();
+    if ("@HTTP_PORT@".charAt(0) != "@") uploads();
+    Host.Echo("members page done");
+}
