@@ -12,6 +12,7 @@
 //   Host.SetUserMode(on)        switches the ambient UserMode and re-creates the control window
 //   Host.ViewerSize()           "widthxheight" of the "ImageViewer" child
 //   Host.Resize(width, height)  gives the control a new place in the frame, as a page's layout does
+//   Host.Wait(ms)               runs the thread's messages for ms milliseconds (scans, transfers)
 // Events reach global functions named Lumetta_<event>; a handler of OnInternetTransferPercentage
 // that returns true asks for a cancel. Dialogs that the control opens are answered at once.
 // The exit code is the number of failed checks and script errors.
@@ -82,7 +83,7 @@ std::wstring AsText(VARIANT* v) {
 class HostObject final : public SimpleDispatch {
 public:
     explicit HostObject(Page& page)
-        : SimpleDispatch({L"Echo", L"Check", L"SendEvent", L"SetUserMode", L"ViewerSize", L"Resize"}), m_page(page) {}
+        : SimpleDispatch({L"Echo", L"Check", L"SendEvent", L"SetUserMode", L"ViewerSize", L"Resize", L"Wait"}), m_page(page) {}
 
 protected:
     HRESULT Call(DISPID id, const std::vector<VARIANT*>& args, VARIANT* result) override {
@@ -161,6 +162,22 @@ protected:
                 HRESULT hr = inPlace->SetObjectRects(&m_page.site->position, &m_page.site->position);
                 inPlace->Release();
                 return hr;
+            }
+            case 7: {
+                // Lets the page's thread run its messages (scans, events) for a time.
+                VARIANT ms;
+                VariantInit(&ms);
+                if (args.empty() || FAILED(VariantChangeType(&ms, args[0], 0, VT_I4))) return DISP_E_TYPEMISMATCH;
+                const DWORD end = GetTickCount() + static_cast<DWORD>(ms.lVal);
+                for (DWORD now = GetTickCount(); static_cast<LONG>(end - now) > 0; now = GetTickCount()) {
+                    MsgWaitForMultipleObjects(0, nullptr, FALSE, end - now, QS_ALLINPUT);
+                    MSG msg;
+                    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                        TranslateMessage(&msg);
+                        DispatchMessageW(&msg);
+                    }
+                }
+                return S_OK;
             }
         }
         return DISP_E_MEMBERNOTFOUND;
