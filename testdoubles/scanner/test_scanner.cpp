@@ -243,10 +243,17 @@ TW_UINT16 Control(TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
         case DAT_IDENTITY:
             if (msg == MSG_GET) {
                 // A manager asks again and again while it finds new names: hand out the offered
-                // scanners in turn, so the first repeated name ends its search.
+                // scanners in order, then the last one again, which ends its search; the next
+                // search starts from the first.
                 int sources = CurrentScannerScenario().sources;
                 if (sources <= 0) return Fail(TWCC_NODS);
-                FillIdentity(static_cast<pTW_IDENTITY>(data), g.listed++ % sources);
+                int scanner = sources - 1;
+                if (g.listed < sources) {
+                    scanner = g.listed++;
+                } else {
+                    g.listed = 0;
+                }
+                FillIdentity(static_cast<pTW_IDENTITY>(data), scanner);
                 return TWRC_SUCCESS;
             }
             if (msg == MSG_OPENDS) {
