@@ -1,23 +1,48 @@
 #include "codecs/own_codec_routes.h"
 
+#include <cstdint>
+
 #include "codecs/codec_result_map.h"
+#include "codecs/jpeg/mini_jpeg.h"
+#include "codecs/jpeg/mini_jpeg_decoder.h"
 
 // Each codec replaces its kOwnCodecMissing below with its call and maps the result with its
 // table: JPEG JpegResultToErrorCode; TIFF TiffResultToErrorCode; PNG PngResultToErrorCode;
 // PDF PdfResultToErrorCode for files AND memory (the PDF reader's results mean the same either
 // way; the TIFF table would turn "no pages" into success).
 
-LONG OwnJpegDecode(const BYTE*, uint64_t, HGLOBAL* dib) {
+LONG OwnJpegDecode(const BYTE* bytes, uint64_t size, HGLOBAL* dib) {
     if (dib) *dib = nullptr;
-    return kOwnCodecMissing;
+    if (size > SIZE_MAX) return JpegResultToErrorCode(CMiniJpegDecoder::kNoMemory);
+    CMiniJpegDecoder decoder;
+    LONG result = decoder.Decode(bytes, static_cast<SIZE_T>(size));
+    if (result == CMiniJpegDecoder::kOk && dib) *dib = decoder.GetDIB();
+    return JpegResultToErrorCode(result);
 }
 
-LONG OwnJpegEncodeToFile(HGLOBAL, const char*, int) { return kOwnCodecMissing; }
+LONG OwnJpegEncodeToFile(HGLOBAL dib, const char* path, int quality) {
+    CMiniJpeg encoder;
+    encoder.SetQuality(static_cast<WORD>(quality));
+    return JpegResultToErrorCode(encoder.EncodeToFile(dib, path));
+}
 
-LONG OwnJpegEncodeToMemory(HGLOBAL, int, HGLOBAL* out, uint64_t* size) {
+LONG OwnJpegEncodeToMemory(HGLOBAL dib, int quality, HGLOBAL* out, uint64_t* size) {
     if (out) *out = nullptr;
     if (size) *size = 0;
-    return kOwnCodecMissing;
+    CMiniJpeg encoder;
+    encoder.SetQuality(static_cast<WORD>(quality));
+    LONG result = encoder.EncodeToMemory(dib);
+    if (result == CMiniJpeg::kOk) {
+        SIZE_T bytes = 0;
+        HGLOBAL block = encoder.GetOutput(&bytes);
+        if (out) {
+            *out = block;
+        } else {
+            GlobalFree(block);
+        }
+        if (size) *size = bytes;
+    }
+    return JpegResultToErrorCode(result);
 }
 
 LONG OwnTiffReadFile(const char*, LONG, PageSink, void*) { return kOwnCodecMissing; }

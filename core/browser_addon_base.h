@@ -127,6 +127,49 @@ public:
     void SetRunningTask(WorkerTaskContext* task) { m_runningTask = task; }
     const TW_IDENTITY& ApplicationIdentity() const { return m_appIdentity; }
 
+    // --- Image operations (core/image_operations.cpp). Each clears the error code, runs one
+    // operation of a short-lived CImageEditor on a buffer image and maps its result code to an
+    // engine code. Rectangles are the script's (from the top, right and bottom exclusive, a
+    // right of -1 the full width); colours the script's (red in the low byte).
+    BOOL RotateLeft(SHORT index);
+    BOOL RotateRight(SHORT index);
+    BOOL Flip(SHORT index);
+    BOOL Mirror(SHORT index);
+    BOOL Crop(SHORT index, LONG left, LONG top, LONG right, LONG bottom);
+    BOOL CropToClipboard(SHORT index, LONG left, LONG top, LONG right, LONG bottom);
+    BOOL Erase(SHORT index, LONG left, LONG top, LONG right, LONG bottom);
+    BOOL CutFrameToClipboard(SHORT index, LONG left, LONG top, LONG right, LONG bottom);
+    HGLOBAL GetCroppedImage(SHORT index, LONG left, LONG top, LONG right, LONG bottom);
+    double GetImageSize(SHORT index, LONG width, LONG height);
+    BOOL ChangeImageSize(SHORT index, LONG width, LONG height, LONG method);
+    LONG GetImageXResolution(SHORT index);
+    LONG GetImageYResolution(SHORT index);
+    BOOL RotateEx(SHORT index, float angle, BOOL keepSize, LONG method);
+    BOOL SetDPI(SHORT index, LONG xDpi, LONG yDpi, BOOL resample, LONG method);
+    BOOL AddText(SHORT index, LONG x, LONG y, const char* text, DWORD textColor, DWORD backColor, float roundRadius,
+                 float opacity);
+    BOOL OverlayRectangle(SHORT index, LONG left, LONG top, LONG right, LONG bottom, DWORD color, float opacity);
+    BOOL CreateTextFont(LONG height, LONG width, LONG escapement, LONG orientation, LONG weight, BYTE italic,
+                        BYTE underline, BYTE strikeOut, BYTE charSet, BYTE outPrecision, BYTE clipPrecision,
+                        BYTE quality, BYTE pitchAndFamily, const char* faceName);
+    const LOGFONTA& TextFont() const { return m_textFont; }
+    BOOL CopyToClipboard(SHORT index);
+    BOOL CutToClipboard(SHORT index);
+    BOOL LoadDibFromClipboard();
+    BOOL SaveSelectedImagesToBase64Binary(void* scriptString);
+    // Hands data prepared for SaveSelectedImagesToBase64Binary to the engine (which owns it then).
+    void SetSelectedImagesData(HGLOBAL data, LONG size, LONG type);
+    BOOL IsBlankImageEx(SHORT index, LONG left, LONG top, LONG right, LONG bottom, BOOL fuzzy);
+    BOOL IsBlankImage(SHORT index);
+    // The blank test itself, on the calling thread (the worker runs it for IsBlankImageEx).
+    BOOL RunBlankImageTest(SHORT index, const RECT& rect, BOOL fuzzy);
+    double GetBlankImageCurrentStdDev() const { return m_blankCurrentStdDev; }
+    // Stores the engine code of an image-object result code (0..5; 4 and 6 keep the current code).
+    void SetErrorFromImageResult(LONG result);
+    // The viewer keeps the overlay bitmap of an image (it owns the handle from then on); false
+    // when it refuses (the handle stays with the caller).
+    virtual BOOL ShowOverlayInViewer(SHORT index, HGLOBAL overlay, const RECT& rect, DWORD color, float opacity);
+
 protected:
     // -2121 with the webcam facade's last error text attached; always false.
     BOOL FailWebcam();
@@ -152,7 +195,7 @@ protected:
     LONG m_editorOption = 0;
     GlobalPtrArray m_openEditors;
     float m_blankMaxStdDev = 1.0f;
-    LONG m_blankResults[2] = {0, 0};
+    double m_blankCurrentStdDev = 0.0;
     LONG m_blankThreshold = 128;
     LONG m_suspendViewUpdates = 0;
     DWORD m_backgroundFillColor = 0xFFFFFF;

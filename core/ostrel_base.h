@@ -1,15 +1,24 @@
 // COstrelBase: HTTP(S) and FTP transfer of images, and the engine slots the transfers call.
 #pragma once
 
+#include <cstdint>
+
 #include "core/twain_operate_wrapper.h"
+#include "core/wininet_api.h"
 
 // WinInet's InternetGetCookieA, handed to GetCookieHeader.
 typedef BOOL(WINAPI* InternetGetCookieFn)(LPCSTR url, LPCSTR name, LPSTR data, LPDWORD size);
 
+// Image types of the transfer layer beside the codec types 0 (BMP) to 4 (PDF).
+constexpr LONG kUploadLocalFile = 32767;
+constexpr int kMaxHttpFormFields = 128;
+constexpr size_t kTransferTextSize = 257;
+constexpr size_t kHttpResponseSize = 8192;
+
 class COstrelBase : public CTwainOperateWrapper {
 public:
-    COstrelBase() = default;
-    ~COstrelBase() override = default;
+    COstrelBase();
+    ~COstrelBase() override;
 
     // Engine slot 15: the internet error dialog, here with no owner window.
     virtual DWORD ShowInternetErrorDialog(HMODULE wininet, HANDLE request, DWORD status, DWORD flags, LPVOID* data);
@@ -20,4 +29,120 @@ public:
     virtual void OnTransferPercentage(SHORT, LONG*) {}
     // Engine slot 19: the "Cookie: " header for a request, a new global-memory text or null.
     virtual HGLOBAL GetCookieHeader(const char* url, InternetGetCookieFn getCookie);
+
+    // Uploads. indices is the image index list (entry 0 at 65535: all images), or for type
+    // kUploadLocalFile the local path. Both answer true on success and set the error code.
+    BOOL HTTPUploadThroughPostEx(const char* server, const char* actionPage, const char* fileName,
+                                 const void* indices, LONG count, const char* fieldName, LONG imageType);
+    BOOL HTTPUploadThroughPutEx(const char* server, const char* actionPage, const void* indices, LONG count,
+                                LONG imageType);
+
+    // Form fields sent in front of the image of a POST upload.
+    BOOL SetHTTPFormField(const char* name, const char* value);
+    void ClearAllHTTPFormField();
+    LONG HTTPFormFieldCount() const { return m_formFieldCount; }
+
+    // The encoded image file alone in a new global block; its size is added to *size.
+    HGLOBAL GetSelectedImagesData(const SHORT* indices, LONG count, LONG imageType, LONG* size);
+    BOOL GetImageSizeWithSpecifiedType(LONG index, LONG imageType, LONG* size);
+
+    // The page's own cookie text; an empty text clears it.
+    BOOL SetCookie(const char* text);
+
+    // Sends a prepared body on the open request (or FTP file) with progress and cancellation.
+    BOOL InternetUploadImage(HINTERNET handle, const BYTE* body, DWORD bodySize, BOOL isPost, BOOL isFtp);
+
+    // Settings.
+    const char* GetHTTPPostResponseString() const { return m_httpPostResponse; }
+    LONG GetTransferSubCode() const { return m_transferSubCode; }
+    LONG GetInternetSendTimeout() const { return m_sendTimeout; }
+    void SetInternetSendTimeout(LONG v) { m_sendTimeout = v; }
+    LONG GetInternetReceiveTimeout() const { return m_receiveTimeout; }
+    void SetInternetReceiveTimeout(LONG v) { m_receiveTimeout = v; }
+    const char* GetProxyServer() const { return m_proxyServer; }
+    void SetProxyServer(const char* v);
+    const char* GetHTTPUserName() const { return m_httpUserName; }
+    void SetHTTPUserName(const char* v);
+    const char* GetHTTPPassword() const { return m_httpPassword; }
+    void SetHTTPPassword(const char* v);
+    const char* GetFTPUserName() const { return m_ftpUserName; }
+    void SetFTPUserName(const char* v);
+    const char* GetFTPPassword() const { return m_ftpPassword; }
+    void SetFTPPassword(const char* v);
+    LONG GetFTPPort() const { return m_ftpPort; }
+    void SetFTPPort(LONG v) { m_ftpPort = v; }
+    LONG GetHTTPPort() const { return m_httpPort; }
+    void SetHTTPPort(LONG v) { m_httpPort = v; }
+    LONG GetIfSSL() const { return m_ifSSL; }
+    void SetIfSSL(LONG v) { m_ifSSL = v; }
+    LONG GetIfPASVMode() const { return m_ifPASVMode; }
+    void SetIfPASVMode(LONG v) { m_ifPASVMode = v; }
+    LONG GetAllowPluginAuthentication() const { return m_allowPluginAuthentication; }
+    void SetAllowPluginAuthentication(LONG v) { m_allowPluginAuthentication = v; }
+    LONG GetIfShowCancelDialogWhenImageTransfer() const { return m_ifShowCancelDialog; }
+    void SetIfShowCancelDialogWhenImageTransfer(LONG v) { m_ifShowCancelDialog = v; }
+    LONG GetIfCancelTransfer() const { return InterlockedCompareExchange(&m_transferCancel, 0, 0); }
+    void SetIfCancelTransfer(LONG v) { InterlockedExchange(&m_transferCancel, v); }
+    LONG GetMaxUploadImageSize() const { return m_maxUploadImageSize; }
+    void SetMaxUploadImageSize(LONG v) { m_maxUploadImageSize = v; }
+    PCCERT_CONTEXT GetClientCertificate() const { return m_clientCertificate; }
+    // Takes ownership of a certificate context (freed with the engine or the next binding).
+    void SetClientCertificate(PCCERT_CONTEXT certificate);
+    const char* GetLocalPath() const { return m_localPath; }
+
+    // Tests hand the engine a scripted WinInet; null restores the system's.
+    void SetWinInetSource(WinInetSource* source) { m_winInet = source ? source : &SystemWinInet::Instance(); }
+    // The server of the last successful POST upload (process-wide), and its reset for tests.
+    static const char* LastSuccessfulServer();
+    static void ForgetLastSuccessfulServer();
+    // The server of an upload as a URL: "http://" or "https://" in front unless already there.
+    static void MakeServerUrl(const char* server, bool ssl, char (&url)[MAX_PATH]);
+
+protected:
+    // The image file of an upload in a new global block: the narrow seam to the codecs.
+    HGLOBAL EncodeUploadImageFile(const void* indices, LONG count, LONG imageType, uint64_t* size);
+
+private:
+    static void RememberSuccessfulServer(const char* url);
+    static bool IsLastSuccessfulServer(const char* url, bool* noneYet);
+
+    struct FormField {
+        HGLOBAL name;
+        HGLOBAL value;
+    };
+    struct UploadSession;
+
+    BOOL RunHttpUpload(const char* server, const char* actionPage, const char* fileName, const void* indices,
+                       LONG count, const char* fieldName, LONG imageType, bool isPost);
+    bool SendStage(HINTERNET request, DWORD bodySize, bool isPost, bool& certTried);
+    void PreAuthenticate(HINTERNET request);
+    bool ReadPostAnswer(UploadSession& s, bool sent);
+
+    LONG m_formFieldCount = 0;
+    LONG m_sendTimeout = 0;
+    LONG m_receiveTimeout = 0;
+    HGLOBAL m_cookieText = nullptr;
+    LONG m_transferSubCode = 0;
+    char m_httpPostResponse[kHttpResponseSize] = {};
+    char m_ftpUserName[kTransferTextSize] = {};
+    char m_ftpPassword[kTransferTextSize] = {};
+    LONG m_ftpPort = 21;
+    char m_proxyServer[kTransferTextSize] = {};
+    char m_httpUserName[kTransferTextSize] = {};
+    char m_httpPassword[kTransferTextSize] = {};
+    LONG m_httpPort = 80;
+    LONG m_ifSSL = 0;
+    LONG m_ifPASVMode = 1;
+    LONG m_allowPluginAuthentication = 0;
+    FormField m_formFields[kMaxHttpFormFields] = {};
+    LONG m_ifShowCancelDialog = 1;
+    mutable volatile LONG m_transferCancel = 0;
+    LONG m_maxUploadImageSize = -1;
+    PCCERT_CONTEXT m_clientCertificate = nullptr;
+    char m_localPath[MAX_PATH] = {};
+    WinInetSource* m_winInet = &SystemWinInet::Instance();
+    WinInetApi m_api;
+    // Per upload: 1 when it goes to the server of the last successful POST, or none succeeded yet.
+    LONG m_sameServer = 0;
+    bool m_bodyCutOff = false;  // the transfer thread stopped before the whole body was written
 };

@@ -27,6 +27,25 @@ const char* ImageResultText(LONG result);
 // Ways of bringing a position outside the image inside (CImage::WrapCoordinates).
 enum WrapMode : int { kWrapRepeat = 4, kWrapClamp = 5, kWrapMirror = 6 };
 
+// How a sample between pixels is computed: nearest pixel, bilinear, cubic convolution with
+// a = -1, cubic convolution with a = -0.5.
+enum InterpolationMethod : int { kNearest = 1, kBilinear = 2, kCubicA1 = 3, kCubic = 4 };
+
+// What a sample outside the image takes: 1 to 3 the background colour, else a WrapMode.
+enum EdgeMode : int { kEdgeBackground = 1, kEdgeBackground2 = 2, kEdgeBackground3 = 3 };
+
+// The colour of samples outside the image when none is given: white.
+constexpr DWORD kWhite = 0x00FFFFFF;
+
+// A rectangle handed to CImage: columns left..right-1 and rows (counted from the bottom)
+// min(top, bottom)..max(top, bottom)-1 after clamping; right or bottom -1 means the whole width
+// or height.
+struct ImageRect {
+    LONG left = 0, top = 0, right = -1, bottom = -1;
+};
+
+struct tagLOGFONTA;
+
 class CImage {
 public:
     CImage();
@@ -126,6 +145,70 @@ public:
     // Brings (x, y) inside the image: kWrapRepeat, kWrapClamp or kWrapMirror.
     void WrapCoordinates(LONG& x, LONG& y, int mode) const;
 
+    // --- Transforms (each builds its result in a new block and takes it over on success; a
+    // failure or a cancel leaves the image as it was) --------------------------------------
+    bool RotateLeft();
+    bool RotateRight();
+    bool Rotate180();
+    bool Flip();
+    bool Mirror();
+    // Turns by angle degrees (clockwise as seen); without keepSize the image grows to hold the
+    // whole turned image, with it the image turns about its centre inside its own size.
+    // A NaN or infinite angle: result 5.
+    bool RotateEx(double angle, int method, int edgeMode, DWORD background = kWhite, bool keepSize = false);
+    // Clamps a rectangle to the image (right/bottom -1: the whole width/height, reversed bounds
+    // swapped) into columns [left, right) and bottom-up rows [top, bottom); false when empty.
+    bool ClampRect(const ImageRect& rect, ImageRect* out) const;
+    // The rectangle copied into target (created anew with this image's depth and table).
+    bool CropInto(const ImageRect& rect, CImage& target);
+    // The image replaced by the rectangle (nothing happens when it covers the whole image).
+    bool Crop(const ImageRect& rect);
+    // A new DIB handle of the rectangle; the image unchanged.
+    HGLOBAL GetCroppedDIB(const ImageRect& rect);
+    // The rectangle filled with the colour (on palette images its nearest entry).
+    bool Erase(const ImageRect& rect, DWORD color);
+    // New size with the method (1..4) and the edge mode (1..6); shrinking averages the area
+    // each target pixel covers unless noAreaAverage.
+    bool Resample(LONG width, LONG height, int method, int edgeMode, bool noAreaAverage = false);
+    // Stores the DPI; with resample the pixels are resampled to keep the physical size.
+    bool SetDPI(LONG xDpi, LONG yDpi, bool resample, int method);
+    // Applies a gamma curve (g > 0) through ApplyLookupTable.
+    bool Gamma(float gamma);
+    // The colour at a fractional position by the method and the edge mode.
+    DWORD GetInterpolatedColor(double x, double y, int method, int edgeMode, DWORD background = kWhite) const;
+    // The average over the footprint of scale x by scale y pixels centred at (x, y).
+    DWORD GetAreaColor(double x, double y, double scaleX, double scaleY, int method, int edgeMode,
+                       DWORD background = kWhite) const;
+    // Inside: the pixel's colour; outside: the background for edge modes 1 to 3, else the pixel
+    // at the wrapped position.
+    DWORD GetPixelColorEx(LONG x, LONG y, int edgeMode, DWORD background = kWhite) const;
+    // The float form of WrapCoordinates.
+    void WrapFloatCoordinates(double& x, double& y, int mode) const;
+
+    // --- Drawing and the clipboard -----------------------------------------------------------
+    // A new 24-bit DIB of the rectangle blended with the colour by opacity; the image unchanged.
+    HGLOBAL OverlayRectangle(const ImageRect& rect, DWORD color, float opacity);
+    // Windows only: draws text (rows from the top of the image) with an optional rounded box.
+    bool AddText(LONG x, LONG y, const char* text, DWORD textColor, DWORD backColor, float cornerFactor,
+                 float backWeight, const tagLOGFONTA* font);
+    // Windows only: a copy of the rectangle on the clipboard as CF_DIB.
+    bool CopyRectToClipboard(const ImageRect& rect);
+    // Windows only: CopyRectToClipboard, then Erase with the colour.
+    bool CutFrame(const ImageRect& rect, DWORD color);
+
+    // --- Grey levels and statistics (the blank-image test) -----------------------------------
+    // 24-bit, 1- and 4-bit images (and 8-bit ones with fewer than 256 entries): the rectangle
+    // cut into a new 8-bit grey image (cropped set); 8-bit: pixels turned to the grey of their
+    // entry, the table to a ramp.
+    bool ConvertToGray(const ImageRect& rect, bool* cropped);
+    // A new 1-bit image of the rectangle: 1 (white) where the grey is above the threshold.
+    bool Threshold(const ImageRect& rect, int threshold);
+    // Convolution with a k x k kernel, divisor and offset.
+    bool Convolve(const int* kernel, int k, int divisor, int offset);
+    // The running deviation of the packed colours (blue x 65536 + green x 256 + red) from their
+    // running mean over the rectangle; 0 and result 5 for an empty rectangle.
+    double GetColorDeviation(const ImageRect& rect);
+
     // --- Result, progress, cancel ------------------------------------------------------------
     LONG GetResult() const { return m_result; }
     void SetResult(LONG result) { m_result = result; }
@@ -157,6 +240,16 @@ protected:
     void ForgetNearestColor() { m_nearestValid = 0; }
 
 private:
+    // Starts a transform: the image must be valid (else result 3).
+    bool BeginTransform();
+    // Ends a transform: clears the loop state; on success takes the result over.
+    bool FinishTransform(CImage& result, bool ok);
+    bool RotateQuarter(bool left);
+    bool ReverseRows(bool upsideDown);
+    bool ResampleArea(CImage& target, double sx, double sy, int edgeMode);
+    bool ResampleInterpolated(CImage& target, double sx, double sy, int method, int edgeMode);
+    bool ConvolveBinary(const int* kernel, int k, int divisor, int offset, CImage& target);
+
     void ClearState();
     bool WriteDpi(LONG BITMAPINFOHEADER::*field, LONG dpi);
 

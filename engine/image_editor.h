@@ -1,9 +1,19 @@
-// CImageEditor: an image editor window over one buffer image.
+// CImageEditor: the facade through which the scripting core runs one CImage operation on one
+// buffer image, and an image editor window over the buffer.
 #pragma once
 
 #include <windows.h>
 
+#include "engine/image.h"
 #include "engine/image_viewer.h"
+
+class CMultiImageTWAIN;
+
+// A rectangle as the script gives it: from the top-left corner, right and bottom exclusive, a
+// right of -1 meaning the full width.
+struct ScriptRect {
+    LONG left, top, right, bottom;
+};
 
 class CImageEditor {
 public:
@@ -16,7 +26,53 @@ public:
     // Offered every hooked window message; nonzero when the editor consumed it.
     virtual int PreTranslateMessage(MSG*) { return 0; }
 
+    // --- Facade: one operation on a copy of one buffer image, which replaces the slot on
+    // success. Script colours have red in the low byte; the CImage result code of a failure is
+    // kept for GetErrorCode (5: no buffer or no handle).
+    BOOL RotateLeft(CMultiImageTWAIN* buffer, SHORT index);
+    BOOL RotateRight(CMultiImageTWAIN* buffer, SHORT index);
+    BOOL Flip(CMultiImageTWAIN* buffer, SHORT index);
+    BOOL Mirror(CMultiImageTWAIN* buffer, SHORT index);
+    BOOL RotateEx(CMultiImageTWAIN* buffer, SHORT index, float angle, LONG scriptMethod, DWORD scriptBackground,
+                  BOOL keepSize);
+    BOOL Crop(CMultiImageTWAIN* buffer, SHORT index, const ScriptRect& rect);
+    HGLOBAL GetCroppedImage(CMultiImageTWAIN* buffer, SHORT index, const ScriptRect& rect);
+    BOOL CropToClipboard(CMultiImageTWAIN* buffer, SHORT index, const ScriptRect& rect);
+    BOOL CutFrameToClipboard(CMultiImageTWAIN* buffer, SHORT index, const ScriptRect& rect, DWORD scriptColor);
+    BOOL Erase(CMultiImageTWAIN* buffer, SHORT index, const ScriptRect& rect, DWORD scriptColor);
+    BOOL ChangeImageSize(CMultiImageTWAIN* buffer, SHORT index, LONG width, LONG height, LONG scriptMethod);
+    BOOL SetDPI(CMultiImageTWAIN* buffer, SHORT index, LONG xDpi, LONG yDpi, BOOL resample, LONG scriptMethod);
+    double GetImageSize(CMultiImageTWAIN* buffer, SHORT index, LONG width, LONG height);
+    BOOL GetImageResolution(CMultiImageTWAIN* buffer, SHORT index, LONG* xDpi, LONG* yDpi);
+    BOOL AddText(CMultiImageTWAIN* buffer, SHORT index, LONG x, LONG y, const char* text, DWORD scriptTextColor,
+                 DWORD scriptBackColor, float cornerFactor, float backWeight, const LOGFONTA* font);
+    HGLOBAL OverlayRectangle(CMultiImageTWAIN* buffer, SHORT index, const ScriptRect& rect, DWORD scriptColor,
+                             float opacity);
+    LONG GetErrorCode() const { return m_result; }
+
+    // The image of a slot (no buffer: result 5; a bad index: result 3, the buffer stores -1033).
+    HGLOBAL GetSlotDIB(CMultiImageTWAIN* buffer, SHORT index);
+    // Puts a new handle into a slot; the old handle is freed. The new one is freed on failure.
+    BOOL ReplaceSlot(CMultiImageTWAIN* buffer, SHORT index, HGLOBAL dib);
+
+    // Script colour (red in the low byte) to image colour (blue in the low byte) and back.
+    static DWORD SwapRedBlue(DWORD color) {
+        return (color & 0xFF00FF00u) | ((color & 0xFF) << 16) | ((color >> 16) & 0xFF);
+    }
+    // The script's interpolation (1 nearest, 2 bilinear, 3 bicubic) for CImage (3 becomes 4).
+    static int ImageMethod(LONG scriptMethod) { return scriptMethod == 3 ? kCubic : int(scriptMethod); }
+    // A script rectangle for an image of the given height (rows counted from the bottom).
+    static ImageRect ToImageRect(const ScriptRect& rect, LONG height);
+
 protected:
     HWND m_window = nullptr;
     CImageViewer m_view;
+    LONG m_result = kImageOk;
+
+private:
+    // Runs an operation on a copy of the slot's image and replaces the slot on success.
+    template <typename Operation>
+    BOOL RunOnCopy(CMultiImageTWAIN* buffer, SHORT index, Operation operation);
+    // Attaches a copy of the slot's image (false: m_result set).
+    bool LoadCopy(CMultiImageTWAIN* buffer, SHORT index, CImage& image);
 };

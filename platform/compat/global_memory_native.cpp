@@ -26,11 +26,12 @@ BlockHeader* HeaderOf(HGLOBAL block) {
 
 HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
     if (bytes > (SIZE_T(1) << 40)) return nullptr;
-    auto* header = static_cast<BlockHeader*>(malloc(sizeof(BlockHeader) + (bytes ? bytes : 1)));
+    // calloc hands large blocks out as fresh zero pages: no pass over them here.
+    const SIZE_T total = sizeof(BlockHeader) + (bytes ? bytes : 1);
+    auto* header = static_cast<BlockHeader*>((flags & GMEM_ZEROINIT) ? calloc(1, total) : malloc(total));
     if (!header) return nullptr;
     header->size = bytes;
     header->magic = kLiveMagic;
-    if (flags & GMEM_ZEROINIT) memset(header + 1, 0, bytes);
     g_live.fetch_add(1);
     return header + 1;
 }

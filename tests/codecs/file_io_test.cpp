@@ -101,6 +101,12 @@ TEST_P(RouteTest, OtherFormatsLoadThroughGdiplusOrWaitForTheirCodec) {
             EXPECT_EQ(engine->GetImageCount(), f.images) << f.name;
             EXPECT_EQ(engine->Info(0).biWidth, f.width) << f.name;
             EXPECT_EQ(engine->Info(0).biBitCount == 24 || engine->Info(0).biBitCount <= 8, true);
+        } else if (type == OSTRL_JPG) {
+            // The own JPEG decoder.
+            ASSERT_TRUE(ok) << engine->GetErrorCode();
+            EXPECT_EQ(engine->GetImageCount(), 1);
+            EXPECT_EQ(engine->Info(0).biWidth, f.width);
+            EXPECT_EQ(engine->Info(0).biBitCount, 24);
         } else {
             EXPECT_FALSE(ok);
             EXPECT_EQ(engine->GetErrorCode(), -1111) << f.name;
@@ -138,6 +144,16 @@ TEST_P(RouteTest, SavesRoundTripByType) {
         BOOL ok = s.type == OSTRL_JPG ? engine->SaveAsJPEG(path.c_str(), 0, 90)
                 : s.type == OSTRL_TIF ? engine->SaveAsTIFF(path.c_str(), 0, TRUE, TIFF_AUTO)
                                       : engine->SaveAsPNG(path.c_str(), 0);
+        if (!SavesThroughGdiplus() && s.type == OSTRL_JPG) {
+            // The plug-in's own JPEG encoder; the file loads back by either route of the plug-in.
+            ASSERT_TRUE(ok) << engine->GetErrorCode();
+            SHORT before = engine->GetImageCount();
+            ASSERT_TRUE(engine->LoadJPEGFile(path.c_str())) << engine->GetErrorCode();
+            EXPECT_EQ(engine->GetImageCount(), before + 1);
+            EXPECT_EQ(engine->Info(before).biWidth, 33);
+            EXPECT_EQ(engine->Info(before).biHeight, 21);
+            continue;
+        }
         if (!SavesThroughGdiplus()) {
             // The plug-in saves with its own encoders only.
             EXPECT_FALSE(ok);

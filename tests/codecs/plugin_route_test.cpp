@@ -31,11 +31,12 @@ TEST_F(PluginRoute, LoadsThroughGdiplusOnlyWhenItIsThere) {
     BOOL tiff = engine->LoadTIFFFile(TestFile("pages3.tif").c_str(), -1);
     BOOL gif = engine->LoadImageEx(TestFile("logo.gif").c_str(), -1);
     if (GdiplusSwitchedOff()) {
-        EXPECT_FALSE(jpeg);
+        EXPECT_TRUE(jpeg);  // the own JPEG decoder
         EXPECT_FALSE(tiff);
         EXPECT_FALSE(gif);
         EXPECT_EQ(engine->GetErrorCode(), -1207);  // GDI+ function missing
-        EXPECT_EQ(engine->GetImageCount(), 1);
+        EXPECT_EQ(engine->GetImageCount(), 2);
+        EXPECT_EQ(engine->Info(1).biWidth, 160);
     } else {
         EXPECT_TRUE(jpeg && tiff && gif);
         EXPECT_EQ(engine->GetImageCount(), 6);
@@ -50,9 +51,17 @@ TEST_F(PluginRoute, SavesWithOwnEncoders) {
     EXPECT_EQ(engine->Pixels(0), engine->Pixels(1));
     HGLOBAL out = nullptr;
     DWORD size = 0;
-    EXPECT_FALSE(engine->SaveAsJPEGToMemory(&out, 0, &size, 100));
-    EXPECT_EQ(engine->GetErrorCode(), -1111);  // the own JPEG encoder is not built in yet
-    EXPECT_EQ(out, nullptr);
+    ASSERT_TRUE(engine->SaveAsJPEGToMemory(&out, 0, &size, 100)) << engine->GetErrorCode();
+    ASSERT_NE(out, nullptr);
+    ASSERT_EQ(GlobalSize(out), size);
+    // The own encoder at the quality given: after SOI and the JFIF segment, a DQT of all ones.
+    const BYTE* bytes = static_cast<const BYTE*>(out);
+    ASSERT_GT(size, 89u);
+    EXPECT_EQ(bytes[0], 0xFF);
+    EXPECT_EQ(bytes[1], 0xD8);
+    EXPECT_EQ(bytes[21], 0xDB);
+    for (int i = 25; i < 89; ++i) EXPECT_EQ(bytes[i], 1) << i;
+    GlobalFree(out);
 }
 
 }  // namespace

@@ -1,0 +1,169 @@
+// Image transforms against Pillow on a generated A4 page at 300 dpi, 24 bits: resize to 50% and
+// 200% bicubic, quarter turn, turn by 33 degrees, blank-image test. Pillow runs in a python3
+// subprocess on the same pixels (a temporary BMP file) and times only the operation itself.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "engine/image.h"
+#include "engine/image_filter.h"
+
+namespace {
+
+constexpr int kRuns = 5;
+constexpr LONG kWidth = 2480, kHeight = 3508;
+
+// A page: light paper with a soft gradient, lines of dark "text" strokes and some noise.
+HGLOBAL MakePage() {
+    CImage page;
+    page.Create(kWidth, kHeight, nullptr, 24);
+    page.SetXDPI(300);
+    page.SetYDPI(300);
+    uint32_t seed = 12345;
+    auto rnd = [&] {
+        seed ^= seed << 13;
+        seed ^= seed >> 17;
+        seed ^= seed << 5;
+        return seed;
+    };
+    for (LONG y = 0; y < kHeight; ++y) {
+        BYTE* row = page.GetBits() + uint64_t(page.GetStride()) * y;
+        const bool textLine = (y / 40) % 3 == 1 && y > 300 && y < kHeight - 300;
+        for (LONG x = 0; x < kWidth; ++x) {
+            int v = 235 + (x + y) % 16 + int(rnd() % 5);
+            if (textLine && x > 250 && x < kWidth - 250 && (rnd() % 7) < 3) v = 20 + int(rnd() % 60);
+            row[3 * x] = BYTE(std::min(255, v));
+            row[3 * x + 1] = BYTE(std::min(255, v - 3));
+            row[3 * x + 2] = BYTE(std::min(255, v - 6));
+        }
+    }
+    return page.Detach();
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+double TimeOwn(HGLOBAL page, const std::function<bool(CImage&)>& op) {
+    std::vector<double> times;
+    for (int i = 0; i < kRuns; ++i) {
+        CImage image(page, TRUE);
+        auto t0 = std::chrono::steady_clock::now();
+        if (!op(image)) {
+            fprintf(stderr, "operation failed: %ld\n", long(image.GetResult()));
+            exit(1);
+        }
+        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+    }
+    return Median(times);
+}
+
+bool WriteBmp(HGLOBAL page, const char* path) {
+    const SIZE_T size = GlobalSize(page);
+    FILE* f = fopen(path, "wb");
+    if (!f) return false;
+    BYTE fileHeader[14] = {'B', 'M'};
+    const uint32_t total = uint32_t(14 + size), offset = 14 + 40;
+    memcpy(fileHeader + 2, &total, 4);
+    memcpy(fileHeader + 10, &offset, 4);
+    fwrite(fileHeader, 1, 14, f);
+    fwrite(GlobalLock(page), 1, size, f);
+    GlobalUnlock(page);
+    return fclose(f) == 0;
+}
+
+const char kPillowScript[] = R"PY(
+import sys, time, statistics
+from PIL import Image, ImageFilter, ImageStat
+im = Image.open(sys.argv[1]); im.load()
+w, h = im.size
+runs = int(sys.argv[2])
+lut = [255 if v > 128 else 0 for v in range(256)]
+kernel = ImageFilter.Kernel((3, 3), (1, 2, 1, 2, 4, 2, 1, 2, 1), 16)
+def blank():
+    smooth = im.convert('L').point(lut).filter(kernel)
+    return ImageStat.Stat(smooth).stddev
+ops = {
+    'resize_50_bicubic': lambda: im.resize((w // 2, h // 2), Image.BICUBIC),
+    'resize_200_bicubic': lambda: im.resize((w * 2, h * 2), Image.BICUBIC),
+    'rotate_90': lambda: im.transpose(Image.ROTATE_90),
+    'rotate_33_bicubic': lambda: im.rotate(33, resample=Image.BICUBIC, expand=True, fillcolor=(255, 255, 255)),
+    'blank_test': blank,
+}
+for name, op in ops.items():
+    times = []
+    for _ in range(runs):
+        t0 = time.perf_counter(); op(); times.append((time.perf_counter() - t0) * 1000)
+    print(name, statistics.median(times))
+)PY";
+
+std::map<std::string, double> RunPillow(const char* bmp) {
+    std::map<std::string, double> out;
+    char script[] = "/tmp/lumetta_bench_pillowXXXXXX";
+    int fd = mkstemp(script);
+    if (fd < 0) return out;
+    if (write(fd, kPillowScript, sizeof(kPillowScript) - 1) < 0) {
+        close(fd);
+        return out;
+    }
+    close(fd);
+    const char* python = access("/usr/bin/python3", X_OK) == 0 ? "/usr/bin/python3" : "python3";
+    std::string cmd = std::string(python) + " " + script + " " + bmp + " " + std::to_string(kRuns);
+    if (FILE* p = popen(cmd.c_str(), "r")) {
+        char name[64];
+        double ms;
+        while (fscanf(p, "%63s %lf", name, &ms) == 2) out[name] = ms;
+        pclose(p);
+    }
+    unlink(script);
+    return out;
+}
+
+}  // namespace
+
+int main() {
+    HGLOBAL page = MakePage();
+    char bmp[] = "/tmp/lumetta_bench_pageXXXXXX";
+    int fd = mkstemp(bmp);
+    if (fd < 0 || !WriteBmp(page, bmp)) {
+        fprintf(stderr, "cannot write the page\n");
+        return 1;
+    }
+    close(fd);
+    std::map<std::string, double> ref = RunPillow(bmp);
+    unlink(bmp);
+    if (ref.size() != 5) {
+        fprintf(stderr, "Pillow (python3-pil) did not run\n");
+        return 1;
+    }
+    const std::pair<const char*, std::function<bool(CImage&)>> ops[] = {
+        {"resize_50_bicubic", [](CImage& i) { return i.Resample(kWidth / 2, kHeight / 2, kCubic, kWrapClamp); }},
+        {"resize_200_bicubic", [](CImage& i) { return i.Resample(kWidth * 2, kHeight * 2, kCubic, kWrapClamp); }},
+        {"rotate_90", [](CImage& i) { return i.RotateLeft(); }},
+        {"rotate_33_bicubic", [](CImage& i) { return i.RotateEx(33, kCubic, 2); }},
+        {"blank_test", [page](CImage&) {
+             CImageFilter filter;
+             double current = 0;
+             filter.IsBlankImage(page, 128, 1.0f, ImageRect{}, 0, &current);
+             return filter.GetErrorCode() == kImageOk;
+         }},
+    };
+    int status = 0;
+    for (auto& [name, op] : ops) {
+        const double own = TimeOwn(page, op), other = ref[name];
+        const double ratio = own / other;
+        printf("bench transforms_%s own_ms=%.2f ref_ms=%.2f ratio=%.2f\n", name, own, other, ratio);
+        fflush(stdout);
+    }
+    GlobalFree(page);
+    return status;
+}

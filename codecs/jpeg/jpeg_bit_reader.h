@@ -1,0 +1,85 @@
+// The bit reader of the entropy-coded data: a 64-bit window over the stream with the stuffed
+// zero after every 0xFF removed. A marker or the end of the data is never read past: from there
+// on the stream reads as 1 bits, so damaged or truncated data decodes to something instead of
+// running away.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace jpeg {
+
+class JpegBitReader {
+public:
+    void Start(const uint8_t* data, size_t size, size_t position) {
+        data_ = data;
+        size_ = size;
+        position_ = position;
+        buffer_ = 0;
+        count_ = 0;
+        stopped_ = false;
+    }
+
+    // Tops the window up to at least 57 bits.
+    void Fill() {
+        while (count_ <= 56) {
+            uint64_t byte = 0xFF;
+            if (!stopped_) {
+                if (position_ < size_) {
+                    byte = data_[position_];
+                    if (byte != 0xFF) {
+                        ++position_;
+                    } else if (position_ + 1 < size_ && data_[position_ + 1] == 0) {
+                        position_ += 2;
+                    } else {
+                        stopped_ = true;  // a marker (or a last lone 0xFF): stay on it
+                    }
+                } else {
+                    stopped_ = true;
+                }
+            }
+            buffer_ |= byte << (56 - count_);
+            count_ += 8;
+        }
+    }
+
+    // The next n bits (1..16) without consuming them; the window must hold them.
+    uint32_t Peek(int n) const { return static_cast<uint32_t>(buffer_ >> (64 - n)); }
+    void Skip(int n) {
+        buffer_ <<= n;
+        count_ -= n;
+    }
+    int Count() const { return count_; }
+
+    // n bits (1..16) as a signed coefficient value: v when its top bit is set, else v + 1 - 2^n.
+    int32_t ReceiveExtend(int n) {
+        if (count_ < n) Fill();
+        int32_t v = static_cast<int32_t>(Peek(n));
+        Skip(n);
+        return v < (1 << (n - 1)) ? v + 1 - (1 << n) : v;
+    }
+
+    // Restart: drops the buffered bits and steps over the restart marker the reader stands on.
+    // Fill bytes (0xFF) in front of the marker are skipped too.
+    void Restart() {
+        if (stopped_) {
+            while (position_ < size_ && data_[position_] == 0xFF) ++position_;
+            if (position_ < size_) ++position_;
+        } else {
+            position_ = position_ + 2 < size_ ? position_ + 2 : size_;
+        }
+        buffer_ = 0;
+        count_ = 0;
+        stopped_ = false;
+    }
+
+private:
+    const uint8_t* data_ = nullptr;
+    size_t size_ = 0;
+    size_t position_ = 0;
+    uint64_t buffer_ = 0;  // bits left-aligned: the next bit is bit 63
+    int count_ = 0;
+    bool stopped_ = false;
+};
+
+}  // namespace jpeg

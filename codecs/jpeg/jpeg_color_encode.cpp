@@ -1,0 +1,113 @@
+#include "codecs/jpeg/jpeg_color_encode.h"
+
+#include "codecs/jpeg/jpeg_simd.h"
+
+namespace jpeg {
+
+void GreyRowToSamples(const uint8_t* in, int width, int paddedWidth, int16_t* out) {
+    for (int x = 0; x < width; ++x) out[x] = static_cast<int16_t>(in[x] - 128);
+    for (int x = width; x < paddedWidth; ++x) out[x] = out[width - 1];
+}
+
+namespace {
+
+inline int16_t Luma(const uint8_t* p) {
+    return static_cast<int16_t>(((19595 * p[2] + 38470 * p[1] + 7471 * p[0]) >> 16) - 128);
+}
+inline int16_t ChromaB(const uint8_t* p) {
+    return static_cast<int16_t>((-11058 * p[2] - 21708 * p[1] + 32768 * p[0]) >> 16);
+}
+inline int16_t ChromaR(const uint8_t* p) {
+    return static_cast<int16_t>((32768 * p[2] - 27438 * p[1] - 5328 * p[0]) >> 16);
+}
+
+#if defined(LUMETTA_JPEG_SSE2)
+
+// The weighted sums of the conversion in float: every product and partial sum is an integer
+// below 2^24, so the float arithmetic is exact and the result equals the integer formula.
+// Each function takes eight pixels as 16-bit B, G, R and gives the eight samples.
+inline F4 Low(__m128i words) { return _mm_cvtepi32_ps(_mm_unpacklo_epi16(words, _mm_setzero_si128())); }
+inline F4 High(__m128i words) { return _mm_cvtepi32_ps(_mm_unpackhi_epi16(words, _mm_setzero_si128())); }
+
+// floor((wb * b + wg * g + wr * r + offset) / 65536) - bias, for eight pixels.
+inline __m128i Weighted(__m128i b, __m128i g, __m128i r, float wb, float wg, float wr, float offset, int bias) {
+    const F4 scale = Splat(1.0f / 65536.0f);
+    F4 lo = (Low(b) * wb + Low(g) * wg + Low(r) * wr + offset) * scale;
+    F4 hi = (High(b) * wb + High(g) * wg + High(r) * wr + offset) * scale;
+    __m128i words = _mm_packs_epi32(_mm_cvttps_epi32(lo), _mm_cvttps_epi32(hi));
+    return _mm_sub_epi16(words, _mm_set1_epi16(static_cast<int16_t>(bias)));
+}
+
+// Sixteen B, G, R pixels to 16-bit planes of their even and odd pixels (the unpack sequence of
+// the SSE2 colour converters of libjpeg-turbo).
+struct Deinterleaved {
+    __m128i b[2], g[2], r[2];  // [0] pixels 0, 2, ..., 14; [1] pixels 1, 3, ..., 15
+};
+
+inline Deinterleaved Deinterleave(const uint8_t* p) {
+    __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
+    __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32));
+    __m128i g = _mm_srli_si128(a, 8);
+    a = _mm_unpackhi_epi8(_mm_slli_si128(a, 8), f);
+    f = _mm_slli_si128(f, 8);
+    g = _mm_unpacklo_epi8(g, b);
+    f = _mm_unpackhi_epi8(f, b);
+    __m128i d = _mm_srli_si128(a, 8);
+    a = _mm_unpackhi_epi8(_mm_slli_si128(a, 8), g);
+    g = _mm_slli_si128(g, 8);
+    d = _mm_unpacklo_epi8(d, f);
+    g = _mm_unpackhi_epi8(g, f);
+    __m128i e = _mm_srli_si128(a, 8);
+    a = _mm_unpackhi_epi8(_mm_slli_si128(a, 8), d);
+    d = _mm_slli_si128(d, 8);
+    e = _mm_unpacklo_epi8(e, g);
+    d = _mm_unpackhi_epi8(d, g);
+    // a: channel 0 of pixels 0..14 even, then channel 1 of the even pixels; e: channel 2 of
+    // the even pixels, then channel 0 of the odd ones; d: channels 1 and 2 of the odd pixels.
+    const __m128i zero = _mm_setzero_si128();
+    Deinterleaved out;
+    out.b[0] = _mm_unpacklo_epi8(a, zero);
+    out.g[0] = _mm_unpackhi_epi8(a, zero);
+    out.r[0] = _mm_unpacklo_epi8(e, zero);
+    out.b[1] = _mm_unpackhi_epi8(e, zero);
+    out.g[1] = _mm_unpacklo_epi8(d, zero);
+    out.r[1] = _mm_unpackhi_epi8(d, zero);
+    return out;
+}
+
+#endif
+
+}  // namespace
+
+void BgrRowToSamples(const uint8_t* in, int width, int paddedWidth, int16_t* y, int16_t* cb, int16_t* cr) {
+    int x = 0;
+#if defined(LUMETTA_JPEG_SSE2)
+    for (; x + 16 <= width; x += 16) {
+        Deinterleaved px = Deinterleave(in + 3 * x);
+        __m128i even = Weighted(px.b[0], px.g[0], px.r[0], 7471.0f, 38470.0f, 19595.0f, 0.0f, 128);
+        __m128i odd = Weighted(px.b[1], px.g[1], px.r[1], 7471.0f, 38470.0f, 19595.0f, 0.0f, 128);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(y + x), _mm_unpacklo_epi16(even, odd));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(y + x + 8), _mm_unpackhi_epi16(even, odd));
+        if (cb) {
+            // 128 * 65536 keeps the sums positive, so truncation is the floor of the shift.
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(cb + x / 2),
+                             Weighted(px.b[0], px.g[0], px.r[0], 32768.0f, -21708.0f, -11058.0f, 8388608.0f, 128));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(cr + x / 2),
+                             Weighted(px.b[0], px.g[0], px.r[0], -5328.0f, -27438.0f, 32768.0f, 8388608.0f, 128));
+        }
+    }
+#endif
+    for (int i = x; i < width; ++i) y[i] = Luma(in + 3 * i);
+    for (int i = width; i < paddedWidth; ++i) y[i] = y[width - 1];
+    if (!cb) return;
+    // Chroma from the first pixel of each pair; past the right edge from the repeated last pixel.
+    const int chromaWidth = paddedWidth / 2;
+    for (int c = x / 2; c < chromaWidth; ++c) {
+        const uint8_t* p = in + 3 * (2 * c < width ? 2 * c : width - 1);
+        cb[c] = ChromaB(p);
+        cr[c] = ChromaR(p);
+    }
+}
+
+}  // namespace jpeg

@@ -1,0 +1,37 @@
+// Huffman decoding of baseline blocks: one table per DHT entry, with a 9-bit lookahead for the
+// common short codes (and, for AC tables, the whole coefficient when code and value fit in those
+// 9 bits) and the smallest/largest code per length for the rest.
+#pragma once
+
+#include <cstdint>
+
+#include "codecs/jpeg/jpeg_bit_reader.h"
+
+namespace jpeg {
+
+constexpr int kLookaheadBits = 9;
+
+struct JpegHuffmanTable {
+    // Lookahead on the next 9 bits: (code length << 8) | symbol, 0 when the code is longer.
+    uint16_t fast[1 << kLookaheadBits];
+    // AC tables: (value << 8) | (run << 4) | (code length + value bits), 0 when not in reach.
+    int16_t fastAc[1 << kLookaheadBits];
+    int32_t maxCode[17];      // largest code of each length, -1 when the length has none
+    int32_t valueOffset[17];  // symbol index of a code of that length = code + offset
+    uint8_t symbols[256];
+};
+
+// Builds a table from the 16 counts and the symbols of a DHT entry. False when the counts
+// cannot form a prefix code (more codes than a length can hold) or exceed 256 symbols.
+bool BuildHuffmanTable(const uint8_t counts[16], const uint8_t* symbols, JpegHuffmanTable* table);
+
+// An empty table: nothing matches, so every lookup falls through.
+void ClearHuffmanTable(JpegHuffmanTable* table);
+
+// Decodes one block into coeffs (natural order, zeroed by the caller). dc is the component's
+// predictor, updated. Damaged data never fails: a code that matches nothing consumes no bits
+// and (AC) moves on by one position. True when an AC coefficient was stored.
+bool DecodeBlock(JpegBitReader& reader, const JpegHuffmanTable& dc, const JpegHuffmanTable& ac,
+                 int16_t* predictor, int16_t coeffs[64]);
+
+}  // namespace jpeg

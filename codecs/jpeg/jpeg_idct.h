@@ -1,0 +1,29 @@
+// The float inverse DCT of the decoder (the AAN factorisation, columns first) with the
+// dequantisation folded into its multiplier table, the descaling and the range limit.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace jpeg {
+
+// Maps a descaled IDCT output x, taken modulo 1024 as a 10-bit two's-complement value, to
+// x + 128 clamped to 0..255.
+struct JpegRangeLimit {
+    uint8_t table[1024];
+    JpegRangeLimit();
+};
+
+// Multiplier table of one quantisation table: natural order, each value times the AAN scale
+// factors of its row and column.
+void BuildDequantTable(const uint16_t quantNatural[64], float out[64]);
+
+// coeffs: natural order. out: 8 rows of 8 samples, stride bytes apart.
+void InverseDct(const int16_t coeffs[64], const float dequant[64], const JpegRangeLimit& limit,
+                uint8_t* out, size_t stride);
+
+// A block whose only non-zero coefficient is DC: every sample is the same.
+void InverseDctDcOnly(int16_t dc, const float dequant[64], const JpegRangeLimit& limit, uint8_t* out,
+                      size_t stride);
+
+}  // namespace jpeg

@@ -1,0 +1,385 @@
+// The HTTP(S) upload of COstrelBase: POST with a multipart/form-data body or PUT of the bare
+// file, the send stage with its retries, and the reading of the server's answer.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "capture/debug_log.h"
+#include "core/multipart_body.h"
+#include "engine/error_codes.h"
+#include "core/ostrel_base.h"
+#include "core/transfer_thread.h"
+
+namespace {
+
+constexpr char kAgent[] = "Corvanta";
+constexpr DWORD kPostFlags = 0x0448F000;
+constexpr DWORD kPutFlags = 0x04403380;
+constexpr DWORD kAddIfNew = 0x10000000;
+constexpr DWORD kStatusAsNumber = HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER;
+constexpr DWORD kErrorDialogFlags = FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS |
+                                    FLAGS_ERROR_UI_FLAGS_GENERATE_DATA;
+// Bounds of the loops a misbehaving server or a user could otherwise keep going for ever.
+constexpr int kMaxForcedResends = 3;
+constexpr int kMaxErrorDialogs = 3;
+
+LONG WinInetFailure(DWORD error) { return -3000 - static_cast<LONG>(error); }
+
+bool StartsWithNoCase(const char* text, const char* prefix) { return _strnicmp(text, prefix, strlen(prefix)) == 0; }
+
+// The host part that InternetConnectA takes: the server text without a scheme in front.
+const char* HostOf(const char* server) {
+    if (StartsWithNoCase(server, "https://")) return server + 8;
+    if (StartsWithNoCase(server, "http://")) return server + 7;
+    return server;
+}
+
+// The file name in the system code page, as UTF-8.
+std::string AnsiToUtf8(const char* text) {
+    if (!text || !*text) return {};
+    int wide = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    if (wide <= 0) return {};
+    std::vector<wchar_t> w(wide);
+    MultiByteToWideChar(CP_ACP, 0, text, -1, w.data(), wide);
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, w.data(), -1, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) return {};
+    std::string out(bytes, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w.data(), -1, out.data(), bytes, nullptr, nullptr);
+    out.resize(bytes - 1);
+    return out;
+}
+
+}  // namespace
+
+struct COstrelBase::UploadSession {
+    WinInetApi* api;
+    HINTERNET internet = nullptr;
+    HINTERNET connection = nullptr;
+    HINTERNET request = nullptr;
+    char url[MAX_PATH] = {};
+    bool isPost = true;
+
+    void Close() {
+        if (request) api->InternetCloseHandle(request);
+        if (connection) api->InternetCloseHandle(connection);
+        if (internet) api->InternetCloseHandle(internet);
+        request = connection = internet = nullptr;
+    }
+};
+
+void COstrelBase::MakeServerUrl(const char* server, bool ssl, char (&url)[MAX_PATH]) {
+    const char* prefix = ssl ? "https://" : "http://";
+    std::string text = StartsWithNoCase(server, prefix) ? server : std::string(prefix) + server;
+    memset(url, 0, sizeof(url));
+    strncpy(url, text.c_str(), MAX_PATH - 1);
+}
+
+BOOL COstrelBase::HTTPUploadThroughPostEx(const char* server, const char* actionPage, const char* fileName,
+                                          const void* indices, LONG count, const char* fieldName, LONG imageType) {
+    return RunHttpUpload(server, actionPage, fileName, indices, count, fieldName, imageType, true);
+}
+
+BOOL COstrelBase::HTTPUploadThroughPutEx(const char* server, const char* actionPage, const void* indices, LONG count,
+                                         LONG imageType) {
+    return RunHttpUpload(server, actionPage, nullptr, indices, count, nullptr, imageType, false);
+}
+
+BOOL COstrelBase::RunHttpUpload(const char* server, const char* actionPage, const char* fileName, const void* indices,
+                                LONG count, const char* fieldName, LONG imageType, bool isPost) {
+    SetErrorCode(0);
+    m_httpPostResponse[0] = 0;
+    m_transferSubCode = 0;
+    if (!(imageType >= 0 && imageType <= 4) && imageType != kUploadLocalFile) {
+        SetErrorCode(kErrFileExtension);
+        return FALSE;
+    }
+    if (!server) server = "";
+    if (!actionPage) actionPage = "";
+    if (!m_winInet->Load(&m_api)) {
+        SetErrorCode(kErrInternetSession);
+        return FALSE;
+    }
+    UploadSession s{&m_api};
+    s.isPost = isPost;
+    HGLOBAL body = nullptr;
+    uint64_t bodySize = 0;
+    BOOL result = FALSE;
+    auto finish = [&]() {
+        s.Close();
+        if (body) GlobalFree(body);
+        m_winInet->Unload(&m_api);
+        return result;
+    };
+
+    uint64_t fileSize = 0;
+    HGLOBAL file = EncodeUploadImageFile(indices, count, imageType, &fileSize);
+    if (!file) return finish();
+    if (m_maxUploadImageSize != -1 && static_cast<int64_t>(fileSize) >= static_cast<int64_t>(m_maxUploadImageSize)) {
+        GlobalFree(file);
+        SetErrorCode(kErrUploadTooBig);
+        return finish();
+    }
+    if (isPost) {
+        std::vector<MultipartField> fields;
+        for (int i = 0; i < m_formFieldCount; ++i) {
+            fields.push_back({static_cast<const char*>(m_formFields[i].name), static_cast<const char*>(m_formFields[i].value)});
+        }
+        std::string name = AnsiToUtf8(fileName);
+        int built = BuildMultipartBody(fields.data(), static_cast<int>(fields.size()), fieldName ? fieldName : "",
+                                       name.c_str(), static_cast<const BYTE*>(file), fileSize, &body, &bodySize);
+        GlobalFree(file);
+        if (built != kMultipartOk) {
+            SetErrorCode(built);
+            return finish();
+        }
+    } else {
+        if (fileSize > 0x7FFFFFFFull) {
+            GlobalFree(file);
+            SetErrorCode(kErrUploadTooBig);
+            return finish();
+        }
+        body = file;
+        bodySize = fileSize;
+    }
+
+    const char* proxy = m_proxyServer[0] ? m_proxyServer : nullptr;
+    s.internet = m_api.InternetOpen(kAgent, proxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_PRECONFIG, proxy,
+                                    nullptr, 0);
+    if (!s.internet) {
+        SetErrorCode(WinInetFailure(GetLastError()));
+        return finish();
+    }
+    bool withUser = m_httpUserName[0] != 0;
+    s.connection = m_api.InternetConnect(s.internet, HostOf(server), static_cast<INTERNET_PORT>(m_httpPort),
+                                         withUser ? m_httpUserName : nullptr, withUser ? m_httpPassword : nullptr,
+                                         INTERNET_SERVICE_HTTP, 0, 0);
+    if (!s.connection) {
+        SetErrorCode(WinInetFailure(GetLastError()));
+        return finish();
+    }
+    DWORD secure = m_ifSSL == 1 ? INTERNET_FLAG_SECURE : 0;
+    static const char* kAcceptAll[] = {"*/*", nullptr};
+    s.request = m_api.HttpOpenRequest(s.connection, isPost ? "POST" : "PUT", actionPage, nullptr, nullptr,
+                                      isPost ? nullptr : kAcceptAll, (isPost ? kPostFlags : kPutFlags) | secure, 0);
+    if (!s.request) {
+        SetErrorCode(WinInetFailure(GetLastError()));
+        return finish();
+    }
+    if (m_sendTimeout != 0) {
+        DWORD ms = static_cast<DWORD>(m_sendTimeout) * 1000;
+        m_api.InternetSetOption(s.request, INTERNET_OPTION_SEND_TIMEOUT, &ms, sizeof(ms));
+    }
+    if (m_receiveTimeout != 0) {
+        DWORD ms = static_cast<DWORD>(m_receiveTimeout) * 1000;
+        m_api.InternetSetOption(s.request, INTERNET_OPTION_RECEIVE_TIMEOUT, &ms, sizeof(ms));
+    }
+    MakeServerUrl(server, m_ifSSL == 1, s.url);
+    bool noneYet = false;
+    // None succeeded yet counts as the same server.
+    m_sameServer = IsLastSuccessfulServer(s.url, &noneYet) || noneYet ? 1 : 0;
+    if (isPost) {
+        HGLOBAL cookie = GetCookieHeader(s.url, m_api.InternetGetCookie);
+        if (cookie) {
+            m_api.HttpAddRequestHeaders(s.request, static_cast<const char*>(cookie), static_cast<DWORD>(-1), kAddIfNew);
+            GlobalFree(cookie);
+        }
+    }
+    m_bodyCutOff = false;
+    bool sent = InternetUploadImage(s.request, static_cast<const BYTE*>(body), static_cast<DWORD>(bodySize), isPost,
+                                    FALSE) != FALSE;
+    if (isPost) {
+        result = ReadPostAnswer(s, sent) ? TRUE : FALSE;
+        if (result) RememberSuccessfulServer(s.url);
+        return finish();
+    }
+    if (!sent) return finish();
+    DWORD status = 0, length = sizeof(status);
+    if (!m_api.HttpQueryInfo(s.request, kStatusAsNumber, &status, &length, nullptr)) {
+        SetErrorCode(WinInetFailure(GetLastError()));
+    } else if (status >= 200 && status <= 399) {
+        SetErrorCode(0);
+        result = TRUE;
+    } else if (status >= 400 && status <= 499) {
+        SetErrorCode(kErrHttpRequest);
+    } else if (status >= 500 && status <= 599) {
+        SetErrorCode(kErrHttpServer);
+    }
+    return finish();
+}
+
+bool COstrelBase::ReadPostAnswer(UploadSession& s, bool sent) {
+    // A cancelled or cut-off body keeps its own code (-1032 for a cancel): no answer can follow it.
+    if (!sent && m_bodyCutOff) return false;
+    char answer[kHttpResponseSize] = {};
+    DWORD total = 0;
+    bool readOk = true;
+    while (total < kHttpResponseSize - 1) {
+        DWORD got = 0;
+        if (!m_api.InternetReadFile(s.request, answer + total, kHttpResponseSize - 1 - total, &got)) {
+            readOk = false;
+            break;
+        }
+        if (got == 0) break;
+        total += got;
+    }
+    if (!readOk) {
+        if (GetErrorCode() == 0) SetErrorCode(WinInetFailure(GetLastError()));
+        return false;
+    }
+    if (sent && total == 0) {
+        // An empty answer is success only with a success status: 404, 500 or 401 are failures.
+        DWORD status = 0, length = sizeof(status);
+        if (m_api.HttpQueryInfo(s.request, kStatusAsNumber, &status, &length, nullptr) && status >= 400) {
+            SetErrorCode(status <= 499 ? kErrHttpRequest : kErrHttpServer);
+            return false;
+        }
+        SetErrorCode(0);
+        return true;
+    }
+    m_transferSubCode = GetErrorCode();
+    SetErrorCode(kErrHttpProcess);
+    memcpy(m_httpPostResponse, answer, total);
+    m_httpPostResponse[total] = 0;
+    return false;
+}
+
+BOOL COstrelBase::InternetUploadImage(HINTERNET handle, const BYTE* body, DWORD bodySize, BOOL isPost, BOOL isFtp) {
+    if (DebugLogOn()) DebugLog(0, "InternetUploadImage, bytestoupload:%d, bPost:%d bFtp:%d\r\n", bodySize, isPost, isFtp);
+    TransferThreadParams params;
+    params.engine = this;
+    params.handle = handle;
+    params.write = m_api.InternetWriteFile;
+    params.data = const_cast<BYTE*>(body);
+    params.size = bodySize;
+    LONG failure = 0;
+    if (isFtp) {
+        if (!RunTransferThread(params, true, &failure)) {
+            SetErrorCode(failure);
+            return FALSE;
+        }
+        return TRUE;
+    }
+    if (m_sameServer == 0) PreAuthenticate(handle);
+
+    bool certTried = false;
+    bool retried401 = false;
+    int forcedResends = 0;
+    int errorDialogs = 0;
+    for (;;) {
+        if (!SendStage(handle, bodySize, isPost != FALSE, certTried)) return FALSE;
+        if (!RunTransferThread(params, true, &failure)) {
+            // The body was cut off: ending the request would wait for an answer the server
+            // cannot give before the rest of the body. Closing the request handle aborts it.
+            m_bodyCutOff = true;
+            if (DebugLogOn()) DebugLog(0, "InternetUploadImage: closerequest, last error:%d\r\n", GetLastError());
+            SetErrorCode(failure);
+            return FALSE;
+        }
+        if (m_api.HttpEndRequest(handle, nullptr, 0, 0)) {
+            if (m_sameServer == 1 && !retried401) {
+                DWORD status = 0, length = sizeof(status);
+                if (m_api.HttpQueryInfo(handle, kStatusAsNumber, &status, &length, nullptr) && status == 401) {
+                    PreAuthenticate(handle);
+                    retried401 = true;
+                    continue;
+                }
+            }
+            return TRUE;
+        }
+        DWORD error = GetLastError();
+        if (error == ERROR_INTERNET_FORCE_RETRY && forcedResends < kMaxForcedResends) {
+            ++forcedResends;
+            continue;
+        }
+        if (error == ERROR_INTERNET_CLIENT_AUTH_CERT_NEEDED) {
+            if (!certTried && m_clientCertificate && m_api.InternetSetOption) {
+                certTried = true;
+                if (m_api.InternetSetOption(handle, INTERNET_OPTION_CLIENT_CERT_CONTEXT, (void*)m_clientCertificate,
+                                            sizeof(CERT_CONTEXT))) {
+                    continue;
+                }
+            }
+            if (m_api.InternetErrorDlg && errorDialogs < kMaxErrorDialogs) {
+                ++errorDialogs;
+                if (m_api.InternetErrorDlg(GetTwainOwnerWindow(), handle, ERROR_INTERNET_CLIENT_AUTH_CERT_NEEDED,
+                                           kErrorDialogFlags, nullptr) == ERROR_SUCCESS) {
+                    continue;
+                }
+            }
+        }
+        SetErrorCode(WinInetFailure(error));
+        return FALSE;
+    }
+}
+
+bool COstrelBase::SendStage(HINTERNET request, DWORD bodySize, bool isPost, bool& certTried) {
+    std::string headers = isPost ? MultipartRequestHeaders(bodySize) : std::string();
+    bool caTried = false;
+    for (;;) {
+        INTERNET_BUFFERSA buffers{};
+        buffers.dwStructSize = sizeof(buffers);
+        buffers.lpcszHeader = isPost ? headers.c_str() : nullptr;
+        buffers.dwHeadersLength = static_cast<DWORD>(headers.size());
+        buffers.dwHeadersTotal = static_cast<DWORD>(headers.size());
+        buffers.dwBufferTotal = bodySize;
+        if (m_api.HttpSendRequestEx(request, &buffers, nullptr, 0, 0)) return true;
+        DWORD error = GetLastError();
+        bool options = isPost && m_api.InternetQueryOption && m_api.InternetSetOption;
+        if (error == ERROR_INTERNET_INVALID_CA && options && !caTried) {
+            caTried = true;
+            DWORD flags = 0, length = sizeof(flags);
+            m_api.InternetQueryOption(request, INTERNET_OPTION_SECURITY_FLAGS, &flags, &length);
+            flags |= SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_REVOCATION;
+            m_api.InternetSetOption(request, INTERNET_OPTION_SECURITY_FLAGS, &flags, sizeof(flags));
+            continue;
+        }
+        if (error == ERROR_INTERNET_CLIENT_AUTH_CERT_NEEDED && isPost && !certTried && m_clientCertificate &&
+            m_api.InternetSetOption) {
+            certTried = true;
+            m_api.InternetSetOption(request, INTERNET_OPTION_CLIENT_CERT_CONTEXT, (void*)m_clientCertificate,
+                                    sizeof(CERT_CONTEXT));
+            continue;
+        }
+        SetErrorCode(WinInetFailure(error));
+        return false;
+    }
+}
+
+void COstrelBase::PreAuthenticate(HINTERNET request) {
+    if (m_allowPluginAuthentication != 1) return;
+    bool certTried = false, caTried = false, revocationTried = false;
+    for (;;) {
+        if (m_api.HttpSendRequest && m_api.HttpSendRequest(request, nullptr, 0, nullptr, 0)) break;
+        DWORD error = GetLastError();
+        if (error == ERROR_INTERNET_CLIENT_AUTH_CERT_NEEDED && !certTried) {
+            certTried = true;
+            if (m_clientCertificate && m_api.InternetSetOption) {
+                m_api.InternetSetOption(request, INTERNET_OPTION_CLIENT_CERT_CONTEXT, (void*)m_clientCertificate,
+                                        sizeof(CERT_CONTEXT));
+                continue;
+            }
+            if (m_api.InternetErrorDlg &&
+                m_api.InternetErrorDlg(GetTwainOwnerWindow(), request, error, kErrorDialogFlags, nullptr) == ERROR_SUCCESS) {
+                continue;
+            }
+            break;
+        }
+        DWORD relax = 0;
+        if (error == ERROR_INTERNET_INVALID_CA && !caTried) {
+            caTried = true;
+            relax = SECURITY_FLAG_IGNORE_UNKNOWN_CA;
+        } else if (error == ERROR_INTERNET_SEC_CERT_REV_FAILED && !revocationTried) {
+            revocationTried = true;
+            relax = SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_REVOCATION;
+        }
+        if (!relax || !m_api.InternetQueryOption || !m_api.InternetSetOption) break;
+        DWORD flags = 0, length = sizeof(flags);
+        m_api.InternetQueryOption(request, INTERNET_OPTION_SECURITY_FLAGS, &flags, &length);
+        flags |= relax;
+        m_api.InternetSetOption(request, INTERNET_OPTION_SECURITY_FLAGS, &flags, sizeof(flags));
+    }
+    DWORD status = 0, length = sizeof(status);
+    if (m_api.HttpQueryInfo(request, kStatusAsNumber, &status, &length, nullptr) && m_api.InternetErrorDlg) {
+        m_api.InternetErrorDlg(GetTwainOwnerWindow(), request, GetLastError(), kErrorDialogFlags, nullptr);
+    }
+}

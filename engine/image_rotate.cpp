@@ -1,0 +1,131 @@
+// CImage: quarter turns (in 64 x 64 tiles) and turns by any angle.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "engine/image.h"
+
+namespace {
+
+constexpr LONG kTile = 64;
+
+}  // namespace
+
+// Left:  new (X, Y) = old (Y, height - 1 - X).  Right: new (X, Y) = old (width - 1 - Y, X).
+bool CImage::RotateQuarter(bool left) {
+    if (!BeginTransform()) return false;
+    const LONG w = GetWidth(), h = GetHeight();
+    CImage out;
+    if (!out.Create(h, w, this)) {
+        m_result = out.GetResult();
+        return false;
+    }
+    const int bits = GetBitCount();
+    const LONG outW = h, outH = w;
+    bool ok = true;
+    for (LONG ty = 0; ty < outH && ok; ty += kTile) {
+        if (!(ok = ReportRowProgress(ty, outH))) break;
+        const LONG yEnd = std::min(outH, ty + kTile);
+        for (LONG tx = 0; tx < outW; tx += kTile) {
+            const LONG xEnd = std::min(outW, tx + kTile);
+            for (LONG Y = ty; Y < yEnd; ++Y) {
+                BYTE* d = out.PixelAddress(0, Y);
+                // The source pixel of (X, Y) is (sx, row(X)): a fixed column, one row per X.
+                const LONG sx = left ? Y : w - 1 - Y;
+                if (bits == 24) {
+                    for (LONG X = tx; X < xEnd; ++X) {
+                        const BYTE* s = PixelAddress(sx, left ? h - 1 - X : X);
+                        BYTE* p = d + 3 * uint64_t(X);
+                        p[0] = s[0];
+                        p[1] = s[1];
+                        p[2] = s[2];
+                    }
+                } else if (bits == 8) {
+                    for (LONG X = tx; X < xEnd; ++X) d[X] = *PixelAddress(sx, left ? h - 1 - X : X);
+                } else if (bits == 1) {
+                    // Bit by bit into the zero-filled target row.
+                    const BYTE mask = BYTE(0x80 >> (sx & 7));
+                    const LONG column = sx >> 3;
+                    for (LONG X = tx; X < xEnd; ++X) {
+                        if (*PixelAddress(column * 8, left ? h - 1 - X : X) & mask) d[X >> 3] |= BYTE(0x80 >> (X & 7));
+                    }
+                } else {
+                    for (LONG X = tx; X < xEnd; ++X) out.SetPixelIndex(X, Y, GetPixelIndex(sx, left ? h - 1 - X : X));
+                }
+            }
+        }
+    }
+    return FinishTransform(out, ok);
+}
+
+bool CImage::RotateLeft() { return RotateQuarter(true); }
+
+bool CImage::RotateRight() { return RotateQuarter(false); }
+
+bool CImage::RotateEx(double angle, int method, int edgeMode, DWORD background, bool keepSize) {
+    if (!BeginTransform()) return false;
+    if (!std::isfinite(angle) || method < kNearest || method > kCubic || edgeMode < 1 || edgeMode > kWrapMirror) {
+        m_result = kImageBadValue;
+        return false;
+    }
+    const double theta = -angle * 3.14159265358979323846 / 180.0;
+    const double c = std::cos(theta), s = std::sin(theta);
+    const double w = GetWidth(), h = GetHeight();
+    const double cornerX[4] = {-0.5, w - 0.5, -0.5, w - 0.5};
+    const double cornerY[4] = {-0.5, -0.5, h - 0.5, h - 0.5};
+    double rx[4], ry[4];
+    for (int i = 0; i < 4; ++i) {
+        rx[i] = keepSize ? cornerX[i] : cornerX[i] * c - cornerY[i] * s;
+        ry[i] = keepSize ? cornerY[i] : cornerY[i] * c + cornerX[i] * s;
+    }
+    if (!keepSize) {
+        auto closeTo = [&](double x, double y) { return std::fabs(rx[3] - x) < 0.25 && std::fabs(ry[3] - y) < 0.25; };
+        if (closeTo(h - 0.5, 0.5 - w)) return RotateRight();
+        if (closeTo(0.5 - h, w - 0.5)) return RotateLeft();
+        if (closeTo(0.5 - w, 0.5 - h)) return Rotate180();
+        if (closeTo(w - 0.5, h - 0.5)) return true;
+    }
+    const double minX = *std::min_element(rx, rx + 4), maxX = *std::max_element(rx, rx + 4);
+    const double minY = *std::min_element(ry, ry + 4), maxY = *std::max_element(ry, ry + 4);
+    const double outW = std::floor(maxX - minX + 0.5), outH = std::floor(maxY - minY + 0.5);
+    if (outW > 0x7FFFFFFF || outH > 0x7FFFFFFF) {
+        m_result = kImageNoMemory;
+        return false;
+    }
+    const LONG W = std::max<LONG>(1, LONG(outW)), H = std::max<LONG>(1, LONG(outH));
+    double x0 = ((maxX + minX) - (W - 1)) / 2.0, y0 = ((maxY + minY) - (H - 1)) / 2.0;
+    double shiftX = 0, shiftY = 0;
+    if (keepSize) {
+        x0 -= w / 2.0;
+        y0 -= h / 2.0;
+        shiftX = W / 2.0;
+        shiftY = H / 2.0;
+    }
+    CImage out;
+    if (!out.Create(W, H, this)) {
+        m_result = out.GetResult();
+        return false;
+    }
+    const bool direct = GetBitCount() == 24;
+    bool ok = true;
+    for (LONG j = 0; j < H && ok; ++j) {
+        if (!(ok = ReportRowProgress(j, H))) break;
+        const double Y = y0 + j;
+        BYTE* d = out.PixelAddress(0, j);
+        for (LONG i = 0; i < W; ++i) {
+            const double X = x0 + i;
+            const double sx = X * c + Y * s + shiftX;
+            const double sy = Y * c - X * s + shiftY;
+            const DWORD color = GetInterpolatedColor(sx, sy, method, edgeMode, background);
+            if (direct) {
+                BYTE* p = d + 3 * uint64_t(i);
+                p[0] = BYTE(color);
+                p[1] = BYTE(color >> 8);
+                p[2] = BYTE(color >> 16);
+            } else {
+                out.SetPixelColor(i, j, color);
+            }
+        }
+    }
+    return FinishTransform(out, ok);
+}

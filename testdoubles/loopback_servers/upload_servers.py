@@ -1,0 +1,195 @@
+#!/usr/bin/env python3
+"""Loopback HTTP and HTTPS servers for the upload tests and benchmark, on 127.0.0.1 only.
+
+  upload_servers.py start DIR   start the servers in the background; when this returns, DIR/ports
+                                holds "http=<port> https=<port> slow=<port>" and DIR/pid the
+                                server's process id
+  upload_servers.py stop DIR    stop the server started for DIR
+  upload_servers.py serve DIR   run in the foreground (what start runs)
+
+Every request is recorded raw in DIR/requests/<n>.req: the request line and header lines as
+received, an empty line, then the body bytes. The path decides the answer:
+  /empty   200 with an empty body          /ok     200 with the body "OK"
+  /404     404 with an empty body          /500    500 with an empty body
+  /401     401 with an empty body          /slow   reads the body slowly, then 200 empty
+  anything else: 200 with an empty body. The HTTPS server answers the same, with a self-signed
+certificate made at start. The slow server answers the same too, but with a small receive buffer
+and a pause of 1.5 s before it reads anything: a client's writes block, as on a slow line.
+"""
+import os
+import signal
+import socket
+import ssl
+import subprocess
+import sys
+import threading
+import time
+
+STATUS = {"/404": (404, "Not Found"), "/500": (500, "Internal Server Error"), "/401": (401, "Unauthorized")}
+
+
+class Recorder:
+    def __init__(self, folder):
+        self.folder = os.path.join(folder, "requests")
+        os.makedirs(self.folder, exist_ok=True)
+        self.lock = threading.Lock()
+        self.count = len(os.listdir(self.folder))
+
+    def save(self, head, body):
+        with self.lock:
+            self.count += 1
+            name = os.path.join(self.folder, "%06d.req" % self.count)
+        with open(name + ".tmp", "wb") as f:
+            f.write(head + b"\r\n" + body)
+        os.replace(name + ".tmp", name)
+
+
+def read_head(conn, pending):
+    while b"\r\n\r\n" not in pending:
+        data = conn.recv(65536)
+        if not data:
+            return None, pending
+        pending += data
+    head, rest = pending.split(b"\r\n\r\n", 1)
+    return head + b"\r\n", rest
+
+
+def serve_connection(conn, recorder, stall=False):
+    if stall:
+        time.sleep(1.5)
+    pending = b""
+    try:
+        while True:
+            head, pending = read_head(conn, pending)
+            if head is None:
+                return
+            lines = head.split(b"\r\n")
+            method, path, _ = (lines[0].decode("latin-1").split(" ") + ["", "", ""])[:3]
+            length = 0
+            chunked = False
+            for line in lines[1:]:
+                name, _, value = line.decode("latin-1").partition(":")
+                if name.strip().lower() == "content-length":
+                    length = int(value.strip() or 0)
+                if name.strip().lower() == "transfer-encoding" and "chunked" in value.lower():
+                    chunked = True
+            slow = path.startswith("/slow")
+            body = bytearray(pending[:length])
+            pending = pending[length:]
+            while len(body) < length:
+                if slow:
+                    time.sleep(0.02)
+                data = conn.recv(8192 if slow else 1 << 20)
+                if not data:
+                    recorder.save(head, bytes(body))
+                    return
+                need = length - len(body)
+                body += data[:need]
+                pending += data[need:]
+            if chunked:
+                return
+            recorder.save(head, bytes(body))
+            code, reason = STATUS.get(path.split("?")[0], (200, "OK"))
+            answer = b"OK" if path.startswith("/ok") else b""
+            extra = b"WWW-Authenticate: Basic realm=\"loopback\"\r\n" if code == 401 else b""
+            conn.sendall(b"HTTP/1.1 %d %s\r\nContent-Length: %d\r\n%sConnection: keep-alive\r\n\r\n%s"
+                         % (code, reason.encode(), len(answer), extra, answer))
+            if method == "HEAD":
+                continue
+    except (OSError, ssl.SSLError, ValueError):
+        return
+    finally:
+        try:
+            conn.close()
+        except OSError:
+            pass
+
+
+def listen(receive_buffer=0):
+    server = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    if receive_buffer:
+        server.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, receive_buffer)
+    server.bind(("127.0.0.1", 0))
+    server.listen(64)
+    return server
+
+
+def accept_loop(server, recorder, context, stall):
+    while True:
+        conn, _ = server.accept()
+        conn.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+
+        def run(conn=conn):
+            if context:
+                try:
+                    conn.settimeout(30)
+                    conn = context.wrap_socket(conn, server_side=True)
+                    conn.settimeout(None)
+                except (OSError, ssl.SSLError):
+                    conn.close()
+                    return
+            serve_connection(conn, recorder, stall)
+
+        threading.Thread(target=run, daemon=True).start()
+
+
+def serve(folder):
+    os.makedirs(folder, exist_ok=True)
+    cert, key = os.path.join(folder, "cert.pem"), os.path.join(folder, "key.pem")
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", cert,
+                    "-days", "2", "-subj", "/CN=127.0.0.1"], check=True, capture_output=True)
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(cert, key)
+    recorder = Recorder(folder)
+    plain, secure, slow = listen(), listen(), listen(16384)
+    for server, ctx, stall in ((plain, None, False), (secure, context, False), (slow, None, True)):
+        threading.Thread(target=accept_loop, args=(server, recorder, ctx, stall), daemon=True).start()
+    with open(os.path.join(folder, "ports.tmp"), "w") as f:
+        f.write("http=%d https=%d slow=%d\n" % (plain.getsockname()[1], secure.getsockname()[1], slow.getsockname()[1]))
+    os.replace(os.path.join(folder, "ports.tmp"), os.path.join(folder, "ports"))
+    signal.sigwait([signal.SIGTERM, signal.SIGINT])
+
+
+def start(folder):
+    stop(folder)
+    os.makedirs(folder, exist_ok=True)
+    if os.path.exists(os.path.join(folder, "ports")):
+        os.remove(os.path.join(folder, "ports"))
+    process = subprocess.Popen([sys.executable, os.path.abspath(__file__), "serve", folder], start_new_session=True,
+                               stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    with open(os.path.join(folder, "pid"), "w") as f:
+        f.write(str(process.pid))
+    for _ in range(300):
+        if os.path.exists(os.path.join(folder, "ports")):
+            return 0
+        if process.poll() is not None:
+            break
+        time.sleep(0.05)
+    print("loopback servers did not start", file=sys.stderr)
+    return 1
+
+
+def stop(folder):
+    pid_file = os.path.join(folder, "pid")
+    if os.path.exists(pid_file):
+        with open(pid_file) as f:
+            pid = int(f.read().strip() or 0)
+        if pid:
+            try:
+                os.kill(pid, signal.SIGTERM)
+            except ProcessLookupError:
+                pass
+        os.remove(pid_file)
+    return 0
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 3 or sys.argv[1] not in ("start", "stop", "serve"):
+        print(__doc__, file=sys.stderr)
+        sys.exit(2)
+    if sys.argv[1] == "serve":
+        signal.pthread_sigmask(signal.SIG_BLOCK, [signal.SIGTERM, signal.SIGINT])
+        serve(sys.argv[2])
+    else:
+        sys.exit({"start": start, "stop": stop}[sys.argv[1]](sys.argv[2]))

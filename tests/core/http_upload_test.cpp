@@ -1,0 +1,301 @@
+// HTTP(S) uploads against the loopback servers: the exact requests they receive, the answers'
+// results, progress, cancellation, the size limit and the self-signed HTTPS server.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "core/transfer_thread.h"
+#include "support/test_dib.h"
+#include "upload_test_support.h"
+
+namespace {
+
+const std::string kLine = "-----------------------------7d22c1f30aa4";
+
+class HttpUpload : public ::testing::Test {
+protected:
+    void SetUp() override {
+        servers = ReadLoopbackServers();
+        ASSERT_NE(servers.http, 0) << "the loopback servers are not running";
+        COstrelBase::ForgetLastSuccessfulServer();
+        engine.SetHTTPPort(servers.http);
+    }
+
+    HGLOBAL AddImage(int w, int h, int bits, uint32_t seed = 1) {
+        engine.OnBitmapAcquired(MakeTestDib(w, h, bits, seed));
+        return engine.GetImageDIB(static_cast<SHORT>(engine.GetImageCount() - 1));
+    }
+
+    BOOL Post(const char* page, const char* fileName = "scan.bmp", SHORT index = 0) {
+        SHORT list[1] = {index};
+        return engine.HTTPUploadThroughPostEx("127.0.0.1", page, fileName, list, 1, "RemoteFile", 0);
+    }
+
+    BOOL PostFile(const char* page, const std::string& path) {
+        return engine.HTTPUploadThroughPostEx("127.0.0.1", page, "file.bin", path.c_str(), 1, "RemoteFile",
+                                              kUploadLocalFile);
+    }
+
+    EventRecorderWindow host;
+    UploadEngine engine{host};
+    LoopbackServers servers;
+};
+
+std::string ImagePart(const std::string& fileNameUtf8, const std::string& file) {
+    return kLine + "\r\nContent-Disposition: form-data; name=\"RemoteFile\"; filename=\"" + fileNameUtf8 +
+           "\"\r\nContent-Type: application/octet-stream\r\n\r\n" + file + "\r\n" + kLine + "--\r\n";
+}
+
+TEST_F(HttpUpload, PostSendsTheExactBodyAndHeadersAtSeveralSizes) {
+    engine.SetHTTPFormField("id", "42");
+    engine.SetHTTPFormField("", "never sent");
+    engine.SetHTTPFormField("note", "two words");
+    engine.SetCookie("session=abc");
+    struct {
+        int w, h, bits;
+        int dialog;
+    } sizes[] = {{16, 16, 8, 1}, {1000, 3, 1, 0}, {640, 480, 24, 1}, {37, 11, 4, 0}};
+    for (const auto& s : sizes) {
+        SCOPED_TRACE(s.w * 1000 + s.bits);
+        HGLOBAL dib = AddImage(s.w, s.h, s.bits);
+        engine.SetIfShowCancelDialogWhenImageTransfer(s.dialog);
+        engine.percents.clear();
+        host.Clear();
+        size_t before = RecordedRequestCount();
+        // "café" in the system code page (1252) travels as UTF-8.
+        ASSERT_TRUE(Post("/empty/upload.php?x=1", "caf\xE9.bmp", static_cast<SHORT>(engine.GetImageCount() - 1)));
+        EXPECT_EQ(engine.GetErrorCode(), 0);
+        EXPECT_STREQ(engine.GetHTTPPostResponseString(), "");
+        auto requests = RecordedRequestsAfter(before, "/empty/upload.php?x=1");
+        ASSERT_EQ(requests.size(), 1u);
+        const auto& r = requests[0];
+        std::string expected = kLine + "\r\nContent-Disposition: form-data; name=\"id\"; \r\n\r\n42\r\n" + kLine +
+                               "\r\nContent-Disposition: form-data; name=\"note\"; \r\n\r\ntwo words\r\n" +
+                               ImagePart("caf\xC3\xA9.bmp", ExpectedBmpFile(dib));
+        EXPECT_EQ(r.requestLine, "POST /empty/upload.php?x=1 HTTP/1.1");
+        EXPECT_TRUE(r.body == expected) << "body of " << r.body.size() << " bytes, expected " << expected.size();
+        EXPECT_EQ(r.Header("Content-Type"), "multipart/form-data; boundary=" + kLine.substr(2));
+        EXPECT_EQ(r.Header("Content-Length"), std::to_string(expected.size()));
+        EXPECT_EQ(r.Header("Cookie"), "session=abc");
+        EXPECT_EQ(r.Header("User-Agent"), "Corvanta");
+        // Progress: monotone, ending at 100, each as a kind-11 record handled on this thread.
+        ASSERT_FALSE(engine.percents.empty());
+        for (size_t i = 1; i < engine.percents.size(); ++i) EXPECT_LE(engine.percents[i - 1], engine.percents[i]);
+        EXPECT_EQ(engine.percents.back(), 100);
+        EXPECT_EQ(engine.percents.size(), (expected.size() + kTransferChunkBytes - 1) / kTransferChunkBytes);
+        size_t records = 0;
+        for (const auto& m : host.Messages()) {
+            if (m.message != WM_LUMETTA_EVENT || m.record.Kind != kEventTransferPercentage) continue;
+            EXPECT_EQ(m.threadId, GetCurrentThreadId());
+            EXPECT_NE(m.record.Payload, nullptr);
+            ++records;
+        }
+        EXPECT_EQ(records, engine.percents.size());
+    }
+    EXPECT_STREQ(COstrelBase::LastSuccessfulServer(), "http://127.0.0.1");
+}
+
+TEST_F(HttpUpload, PutSendsTheBareFileWithoutCookie) {
+    HGLOBAL dib = AddImage(50, 20, 8);  // 8 bits, biClrUsed 0: a full colour table
+    engine.SetCookie("session=abc");
+    engine.SetHTTPFormField("id", "42");
+    size_t before = RecordedRequestCount();
+    SHORT list[1] = {0};
+    ASSERT_TRUE(engine.HTTPUploadThroughPutEx("127.0.0.1", "/empty/put.bmp", list, 1, 0));
+    auto requests = RecordedRequestsAfter(before, "/empty/put.bmp");
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].requestLine, "PUT /empty/put.bmp HTTP/1.1");
+    EXPECT_TRUE(requests[0].body == ExpectedBmpFile(dib));
+    ASSERT_GE(requests[0].body.size(), 14u);
+    DWORD offset = 0, fileSize = 0;
+    memcpy(&fileSize, requests[0].body.data() + 2, 4);
+    memcpy(&offset, requests[0].body.data() + 10, 4);
+    EXPECT_EQ(offset, 1078u);
+    EXPECT_EQ(fileSize, 1078u + 52u * 20u);
+    bool found = true;
+    requests[0].Header("Cookie", &found);
+    EXPECT_FALSE(found);
+    EXPECT_EQ(requests[0].Header("Accept"), "*/*");
+    EXPECT_EQ(requests[0].Header("Content-Length"), std::to_string(requests[0].body.size()));
+    EXPECT_TRUE(engine.HTTPUploadThroughPutEx("127.0.0.1", "/empty/again.bmp", list, 1, 0));
+    EXPECT_FALSE(engine.HTTPUploadThroughPutEx("127.0.0.1", "/404", list, 1, 0));
+    EXPECT_EQ(engine.GetErrorCode(), -2001);
+    EXPECT_FALSE(engine.HTTPUploadThroughPutEx("127.0.0.1", "/500", list, 1, 0));
+    EXPECT_EQ(engine.GetErrorCode(), -2002);
+    EXPECT_STREQ(engine.GetHTTPPostResponseString(), "");
+}
+
+TEST_F(HttpUpload, TheAnswerDecidesThePostResult) {
+    AddImage(8, 8, 24);
+    engine.SetIfShowCancelDialogWhenImageTransfer(0);
+    EXPECT_FALSE(Post("/ok"));
+    EXPECT_EQ(engine.GetErrorCode(), -2003);
+    EXPECT_STREQ(engine.GetHTTPPostResponseString(), "OK");
+    EXPECT_EQ(engine.GetTransferSubCode(), 0);
+    struct {
+        const char* page;
+        LONG code;
+    } failures[] = {{"/404", -2001}, {"/401", -2001}, {"/500", -2002}};
+    for (const auto& f : failures) {
+        EXPECT_FALSE(Post(f.page)) << f.page;
+        EXPECT_EQ(engine.GetErrorCode(), f.code) << f.page;
+        EXPECT_STREQ(engine.GetHTTPPostResponseString(), "");
+    }
+    EXPECT_TRUE(Post("/empty"));
+    EXPECT_EQ(engine.GetErrorCode(), 0);
+}
+
+TEST_F(HttpUpload, A20000ByteBodyReportsThreeChunks) {
+    std::string bytes(20000, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + 3);
+    std::string path = WriteTempFile(bytes);
+    engine.SetIfShowCancelDialogWhenImageTransfer(0);
+    size_t before = RecordedRequestCount();
+    ASSERT_TRUE(engine.HTTPUploadThroughPutEx("127.0.0.1", "/empty/file.bin", path.c_str(), 1, kUploadLocalFile));
+    EXPECT_EQ(engine.percents, (std::vector<int>{40, 81, 100}));
+    auto requests = RecordedRequestsAfter(before, "/empty/file.bin");
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_TRUE(requests[0].body == bytes);
+    DeleteFileA(path.c_str());
+}
+
+TEST_F(HttpUpload, MaxUploadImageSizeRefusesAFileOfThatSize) {
+    std::string path = WriteTempFile(std::string(1000, 'x'));
+    engine.SetIfShowCancelDialogWhenImageTransfer(0);
+    engine.SetMaxUploadImageSize(1000);
+    size_t before = RecordedRequestCount();
+    EXPECT_FALSE(PostFile("/empty/max", path));
+    EXPECT_EQ(engine.GetErrorCode(), -2100);
+    EXPECT_EQ(RecordedRequestsAfter(before, "/empty/max").size(), 0u);
+    engine.SetMaxUploadImageSize(1001);
+    EXPECT_TRUE(PostFile("/empty/max", path));
+    EXPECT_EQ(RecordedRequestsAfter(before, "/empty/max").size(), 1u);
+    DeleteFileA(path.c_str());
+}
+
+TEST_F(HttpUpload, CancelFromThePercentageEventKeepsMinus1032) {
+    std::string path = WriteTempFile(std::string(2 << 20, 'c'));
+    for (int dialog : {0, 1}) {
+        engine.SetIfShowCancelDialogWhenImageTransfer(dialog);
+        engine.percents.clear();
+        engine.cancelAtPercent = 10;
+        EXPECT_FALSE(PostFile("/empty/cancelled", path));
+        EXPECT_EQ(engine.GetErrorCode(), -1032);
+        ASSERT_FALSE(engine.percents.empty());
+        EXPECT_LT(engine.percents.back(), 12);
+        // The next transfer starts uncancelled.
+        engine.cancelAtPercent = -1;
+        EXPECT_TRUE(PostFile("/empty", path));
+        EXPECT_EQ(engine.percents.back(), 100);
+    }
+    DeleteFileA(path.c_str());
+}
+
+VOID CALLBACK PressCancel(HWND, UINT, UINT_PTR, DWORD) {
+    HWND dialog = FindWindowA(nullptr, "File Transfer...");
+    if (dialog) PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(kTransferCancelId, BN_CLICKED), 0);
+}
+
+TEST_F(HttpUpload, CancelButtonOfTheDialogStopsASlowUpload) {
+    // More than the socket buffers of both sides hold: the writes block on the stalled server.
+    std::string path = WriteTempFile(std::string(16 << 20, 's'));
+    engine.SetHTTPPort(servers.slow);
+    engine.SetIfShowCancelDialogWhenImageTransfer(1);
+    UINT_PTR timer = SetTimer(host.Window(), 1, 300, PressCancel);
+    DWORD start = GetTickCount();
+    EXPECT_FALSE(PostFile("/empty/cancelled", path));
+    KillTimer(host.Window(), timer);
+    EXPECT_EQ(engine.GetErrorCode(), -1032) << "after " << engine.percents.size() << " chunks";
+    EXPECT_LT(GetTickCount() - start, 60000u);
+    ASSERT_FALSE(engine.percents.empty());
+    EXPECT_LT(engine.percents.back(), 100);
+    DeleteFileA(path.c_str());
+}
+
+TEST_F(HttpUpload, SelfSignedHttpsServerIsRetriedWithRelaxedFlags) {
+    HGLOBAL dib = AddImage(40, 30, 24);
+    engine.SetIfSSL(1);
+    engine.SetHTTPPort(servers.https);
+    engine.SetIfShowCancelDialogWhenImageTransfer(0);
+    for (const char* server : {"127.0.0.1", "HTTPS://127.0.0.1"}) {
+        size_t before = RecordedRequestCount();
+        SHORT list[1] = {0};
+        ASSERT_TRUE(engine.HTTPUploadThroughPostEx(server, "/empty/secure", "s.bmp", list, 1, "RemoteFile", 0))
+            << server << " error " << engine.GetErrorCode();
+        auto requests = RecordedRequestsAfter(before, "/empty/secure");
+        ASSERT_EQ(requests.size(), 1u);
+        EXPECT_TRUE(requests[0].body == ImagePart("s.bmp", ExpectedBmpFile(dib)));
+    }
+    EXPECT_STREQ(COstrelBase::LastSuccessfulServer(), "HTTPS://127.0.0.1");
+}
+
+TEST_F(HttpUpload, MissingDialogTemplateFailsWithoutHanging) {
+    AddImage(8, 8, 24);
+    engine.dialogModule = GetModuleHandleA("kernel32.dll");
+    engine.SetIfShowCancelDialogWhenImageTransfer(1);
+    EXPECT_FALSE(Post("/empty"));
+    LONG code = engine.GetErrorCode();  // no template of that type or of that name
+    EXPECT_TRUE(code == -3000 - ERROR_RESOURCE_TYPE_NOT_FOUND || code == -3000 - ERROR_RESOURCE_NAME_NOT_FOUND) << code;
+    EXPECT_EQ(engine.GetIfCancelTransfer(), 0);
+    engine.dialogModule = GetModuleHandleA(nullptr);
+    EXPECT_TRUE(Post("/empty")) << engine.GetErrorCode() << " " << engine.GetTransferSubCode();
+}
+
+TEST_F(HttpUpload, TypeAndArgumentChecks) {
+    const LONG bmpSize = static_cast<LONG>(ExpectedBmpFile(AddImage(8, 8, 24)).size());
+    SHORT list[1] = {0};
+    EXPECT_FALSE(engine.HTTPUploadThroughPostEx("127.0.0.1", "/empty", "a", list, 1, "RemoteFile", 5));
+    EXPECT_EQ(engine.GetErrorCode(), -1110);
+    EXPECT_FALSE(engine.HTTPUploadThroughPutEx("127.0.0.1", "/empty", list, 1, -1));
+    EXPECT_EQ(engine.GetErrorCode(), -1110);
+    SHORT missing[1] = {7};
+    EXPECT_FALSE(engine.HTTPUploadThroughPostEx("127.0.0.1", "/empty", "a", missing, 1, "RemoteFile", 0));
+    EXPECT_EQ(engine.GetErrorCode(), -1033);
+    EXPECT_FALSE(PostFile("/empty", "Z:\\nonexistent\\file.bin"));
+    EXPECT_LT(engine.GetErrorCode(), -3000);
+    LONG size = 5;
+    EXPECT_EQ(engine.GetSelectedImagesData(list, 1, 7, &size), nullptr);
+    EXPECT_EQ(engine.GetErrorCode(), -1111);
+    EXPECT_EQ(engine.GetSelectedImagesData(list, 0, 0, &size), nullptr);
+    EXPECT_EQ(engine.GetErrorCode(), -1034);
+    EXPECT_EQ(engine.GetSelectedImagesData(nullptr, 1, 0, &size), nullptr);
+    EXPECT_EQ(engine.GetErrorCode(), -1034);
+    HGLOBAL data = engine.GetSelectedImagesData(list, 1, 0, &size);
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(size, 5 + bmpSize);
+    GlobalFree(data);
+    SHORT all[1] = {-1};
+    LONG allSize = 0;
+    data = engine.GetSelectedImagesData(all, 1, 0, &allSize);
+    ASSERT_NE(data, nullptr);
+    GlobalFree(data);
+    EXPECT_EQ(allSize, bmpSize);
+    LONG one = 0;
+    EXPECT_TRUE(engine.GetImageSizeWithSpecifiedType(0, 0, &one));
+    EXPECT_EQ(one, bmpSize);
+}
+
+TEST(HttpFormFields, ReplaceAddAndFullTable) {
+    EventRecorderWindow host;
+    UploadEngine engine{host};
+    EXPECT_TRUE(engine.SetHTTPFormField("id", "1"));
+    EXPECT_TRUE(engine.SetHTTPFormField("ID", "2"));
+    EXPECT_EQ(engine.HTTPFormFieldCount(), 1);
+    for (int i = 1; i < kMaxHttpFormFields; ++i) {
+        char name[16];
+        wsprintfA(name, "f%d", i);
+        ASSERT_TRUE(engine.SetHTTPFormField(name, "v"));
+    }
+    EXPECT_EQ(engine.HTTPFormFieldCount(), kMaxHttpFormFields);
+    EXPECT_FALSE(engine.SetHTTPFormField("one-more", "v"));
+    EXPECT_EQ(engine.GetErrorCode(), -1033);
+    // A full table still takes a new value for a name it holds.
+    EXPECT_TRUE(engine.SetHTTPFormField("Id", "3"));
+    EXPECT_EQ(engine.GetErrorCode(), 0);
+    engine.ClearAllHTTPFormField();
+    EXPECT_EQ(engine.HTTPFormFieldCount(), 0);
+    EXPECT_TRUE(engine.SetHTTPFormField("one-more", "v"));
+}
+
+}  // namespace

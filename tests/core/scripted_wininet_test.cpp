@@ -1,0 +1,242 @@
+// The send stage against a scripted WinInet: what a real server cannot be made to produce
+// (the 12032 resend, a client-certificate request, the internet error dialog) and writes that
+// fail without saying why.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/test_dib.h"
+#include "upload_test_support.h"
+
+namespace {
+
+struct Script {
+    std::vector<DWORD> sendErrors;  // successive HttpSendRequestExA results: 0 succeeds
+    std::vector<DWORD> endErrors;   // successive HttpEndRequestA results
+    std::vector<DWORD> statuses;    // successive status answers (the last one repeats)
+    DWORD errorDialogResult = ERROR_CANCELLED;
+    int writeMode = 0;              // 0 writes, 1 "succeeds" with 0 bytes, 2 fails with no last error
+    std::string answer;
+
+    int sends = 0, ends = 0, errorDialogs = 0, certificateSets = 0;
+    DWORD securityFlags = 0x10;
+    DWORD lastDialogError = 0;
+    uint64_t written = 0;
+    size_t answerRead = 0;
+};
+
+Script* g_script = nullptr;
+
+HINTERNET Handle(int n) { return reinterpret_cast<HINTERNET>(static_cast<INT_PTR>(n)); }
+
+BOOL Fail(DWORD error) {
+    SetLastError(error);
+    return FALSE;
+}
+
+DWORD Next(std::vector<DWORD>& list, int index) {
+    if (list.empty()) return 0;
+    return list[index < static_cast<int>(list.size()) ? index : list.size() - 1];
+}
+
+HINTERNET WINAPI Open(LPCSTR, DWORD, LPCSTR, LPCSTR, DWORD) { return Handle(1); }
+HINTERNET WINAPI Connect(HINTERNET, LPCSTR, INTERNET_PORT, LPCSTR, LPCSTR, DWORD, DWORD, DWORD_PTR) { return Handle(2); }
+HINTERNET WINAPI OpenRequest(HINTERNET, LPCSTR, LPCSTR, LPCSTR, LPCSTR, LPCSTR*, DWORD, DWORD_PTR) { return Handle(3); }
+BOOL WINAPI Close(HINTERNET) { return TRUE; }
+BOOL WINAPI AddHeaders(HINTERNET, LPCSTR, DWORD, DWORD) { return TRUE; }
+BOOL WINAPI GetCookie(LPCSTR, LPCSTR, LPSTR, LPDWORD) { return Fail(ERROR_NO_MORE_ITEMS); }
+
+BOOL WINAPI QueryOption(HINTERNET, DWORD option, LPVOID buffer, LPDWORD length) {
+    if (option != INTERNET_OPTION_SECURITY_FLAGS || *length < sizeof(DWORD)) return Fail(ERROR_INVALID_PARAMETER);
+    *static_cast<DWORD*>(buffer) = g_script->securityFlags;
+    return TRUE;
+}
+
+BOOL WINAPI SetOption(HINTERNET, DWORD option, LPVOID buffer, DWORD) {
+    if (option == INTERNET_OPTION_SECURITY_FLAGS) g_script->securityFlags = *static_cast<DWORD*>(buffer);
+    if (option == INTERNET_OPTION_CLIENT_CERT_CONTEXT) ++g_script->certificateSets;
+    return TRUE;
+}
+
+BOOL WINAPI SendEx(HINTERNET, LPINTERNET_BUFFERSA buffers, LPINTERNET_BUFFERSA, DWORD, DWORD_PTR) {
+    EXPECT_EQ(buffers->dwStructSize, sizeof(INTERNET_BUFFERSA));
+    DWORD error = Next(g_script->sendErrors, g_script->sends++);
+    return error ? Fail(error) : TRUE;
+}
+
+BOOL WINAPI Send(HINTERNET, LPCSTR, DWORD, LPVOID, DWORD) { return TRUE; }
+
+BOOL WINAPI Write(HINTERNET, LPCVOID, DWORD bytes, LPDWORD written) {
+    *written = 0;
+    if (g_script->writeMode == 1) return TRUE;
+    if (g_script->writeMode == 2) return Fail(0);
+    *written = bytes;
+    g_script->written += bytes;
+    return TRUE;
+}
+
+BOOL WINAPI End(HINTERNET, LPINTERNET_BUFFERSA, DWORD, DWORD_PTR) {
+    DWORD error = Next(g_script->endErrors, g_script->ends++);
+    return error ? Fail(error) : TRUE;
+}
+
+BOOL WINAPI QueryInfo(HINTERNET, DWORD, LPVOID buffer, LPDWORD, LPDWORD) {
+    *static_cast<DWORD*>(buffer) = g_script->statuses.empty() ? 200 : Next(g_script->statuses, g_script->ends - 1);
+    return TRUE;
+}
+
+BOOL WINAPI Read(HINTERNET, LPVOID buffer, DWORD size, LPDWORD read) {
+    size_t left = g_script->answer.size() - g_script->answerRead;
+    *read = static_cast<DWORD>(left < size ? left : size);
+    memcpy(buffer, g_script->answer.data() + g_script->answerRead, *read);
+    g_script->answerRead += *read;
+    return TRUE;
+}
+
+DWORD WINAPI ErrorDialog(HWND, HINTERNET, DWORD error, DWORD flags, LPVOID*) {
+    EXPECT_EQ(flags, 7u);
+    g_script->lastDialogError = error;
+    ++g_script->errorDialogs;
+    return g_script->errorDialogResult;
+}
+
+class ScriptedWinInet : public WinInetSource {
+public:
+    bool Load(WinInetApi* api) override {
+        *api = WinInetApi{};
+        api->InternetOpen = Open;
+        api->InternetConnect = Connect;
+        api->HttpOpenRequest = OpenRequest;
+        api->InternetReadFile = Read;
+        api->InternetWriteFile = Write;
+        api->InternetCloseHandle = Close;
+        api->HttpAddRequestHeaders = AddHeaders;
+        api->InternetGetCookie = GetCookie;
+        api->InternetQueryOption = QueryOption;
+        api->InternetSetOption = SetOption;
+        api->HttpSendRequest = Send;
+        api->HttpSendRequestEx = SendEx;
+        api->HttpEndRequest = End;
+        api->HttpQueryInfo = QueryInfo;
+        api->InternetErrorDlg = ErrorDialog;
+        return true;
+    }
+    void Unload(WinInetApi* api) override { *api = WinInetApi{}; }
+};
+
+class SendStage : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_script = &script;
+        COstrelBase::ForgetLastSuccessfulServer();
+        engine.SetWinInetSource(&wininet);
+        engine.SetIfShowCancelDialogWhenImageTransfer(0);
+        engine.OnBitmapAcquired(MakeTestDib(100, 100, 24));
+    }
+    void TearDown() override { g_script = nullptr; }
+
+    BOOL Post() {
+        SHORT list[1] = {0};
+        return engine.HTTPUploadThroughPostEx("server", "/page", "a.bmp", list, 1, "RemoteFile", 0);
+    }
+    uint64_t BodySize() {
+        LONG size = 0;
+        SHORT list[1] = {0};
+        GlobalFree(engine.GetSelectedImagesData(list, 1, 0, &size));
+        return static_cast<uint64_t>(size) + 201;  // the image part's head and the closing line
+    }
+
+    Script script;
+    ScriptedWinInet wininet;
+    EventRecorderWindow host;
+    UploadEngine engine{host};
+};
+
+TEST_F(SendStage, UnknownAuthorityIsRetriedOnceWithRelaxedFlags) {
+    script.sendErrors = {ERROR_INTERNET_INVALID_CA, 0};
+    EXPECT_TRUE(Post());
+    EXPECT_EQ(script.sends, 2);
+    EXPECT_EQ(script.securityFlags, 0x10u | 0x180u);
+    script = Script{};
+    script.sendErrors = {ERROR_INTERNET_INVALID_CA, ERROR_INTERNET_INVALID_CA, 0};
+    EXPECT_FALSE(Post());
+    EXPECT_EQ(script.sends, 2);
+    EXPECT_EQ(engine.GetErrorCode(), -2003);
+    EXPECT_EQ(engine.GetTransferSubCode(), -3000 - ERROR_INTERNET_INVALID_CA);
+    // PUT has no certificate retries.
+    script = Script{};
+    script.sendErrors = {ERROR_INTERNET_INVALID_CA, 0};
+    SHORT list[1] = {0};
+    EXPECT_FALSE(engine.HTTPUploadThroughPutEx("server", "/page", list, 1, 0));
+    EXPECT_EQ(engine.GetErrorCode(), -3000 - ERROR_INTERNET_INVALID_CA);
+}
+
+TEST_F(SendStage, ForcedResendIsBounded) {
+    script.endErrors = {ERROR_INTERNET_FORCE_RETRY, 0};
+    EXPECT_TRUE(Post());
+    EXPECT_EQ(script.sends, 2);
+    EXPECT_EQ(script.written, 2 * BodySize());
+    script = Script{};
+    script.endErrors = {ERROR_INTERNET_FORCE_RETRY};
+    EXPECT_FALSE(Post());
+    EXPECT_EQ(script.sends, 4);
+    EXPECT_EQ(engine.GetTransferSubCode(), -3000 - ERROR_INTERNET_FORCE_RETRY);
+}
+
+TEST_F(SendStage, ClientCertificateRequestShowsTheErrorDialog) {
+    script.endErrors = {ERROR_INTERNET_CLIENT_AUTH_CERT_NEEDED};
+    script.errorDialogResult = ERROR_CANCELLED;
+    EXPECT_FALSE(Post());
+    EXPECT_EQ(script.errorDialogs, 1);
+    EXPECT_EQ(script.lastDialogError, static_cast<DWORD>(ERROR_INTERNET_CLIENT_AUTH_CERT_NEEDED));
+    EXPECT_EQ(engine.GetTransferSubCode(), -3000 - ERROR_INTERNET_CLIENT_AUTH_CERT_NEEDED);
+    // A dialog that keeps answering "retry" is asked a bounded number of times.
+    script = Script{};
+    script.endErrors = {ERROR_INTERNET_CLIENT_AUTH_CERT_NEEDED};
+    script.errorDialogResult = ERROR_SUCCESS;
+    EXPECT_FALSE(Post());
+    EXPECT_EQ(script.errorDialogs, 3);
+    EXPECT_EQ(script.sends, 4);
+    // With a bound certificate it is set once before any dialog.
+    script = Script{};
+    script.endErrors = {ERROR_INTERNET_CLIENT_AUTH_CERT_NEEDED, 0};
+    engine.SetClientCertificate(CertCreateCertificateContext(X509_ASN_ENCODING, nullptr, 0));
+    if (engine.GetClientCertificate()) {
+        EXPECT_TRUE(Post());
+        EXPECT_EQ(script.certificateSets, 1);
+        EXPECT_EQ(script.errorDialogs, 0);
+    }
+}
+
+TEST_F(SendStage, Status401OnTheSameServerResendsTheWholeBodyOnce) {
+    script.statuses = {401, 200};
+    EXPECT_TRUE(Post());
+    EXPECT_EQ(script.sends, 2);
+    EXPECT_EQ(script.written, 2 * BodySize());
+    // Only once: a second 401 is the answer.
+    script = Script{};
+    script.statuses = {401};
+    EXPECT_FALSE(Post());
+    EXPECT_EQ(script.sends, 2);
+    EXPECT_EQ(engine.GetErrorCode(), -2001);
+}
+
+TEST_F(SendStage, WritesThatMoveNothingFail) {
+    script.writeMode = 1;
+    EXPECT_FALSE(Post());
+    EXPECT_EQ(engine.GetErrorCode(), -3000 - ERROR_WRITE_FAULT);
+    script = Script{};
+    script.writeMode = 2;
+    EXPECT_FALSE(Post());
+    EXPECT_EQ(engine.GetErrorCode(), -3000 - ERROR_WRITE_FAULT);
+}
+
+TEST_F(SendStage, AnAnswerOfMoreThan8191BytesIsCut) {
+    script.answer = std::string(10000, 'a');
+    EXPECT_FALSE(Post());
+    EXPECT_EQ(engine.GetErrorCode(), -2003);
+    EXPECT_EQ(strlen(engine.GetHTTPPostResponseString()), 8191u);
+}
+
+}  // namespace
