@@ -182,6 +182,11 @@ protected:
     BOOL SelectWebcamAt(LONG index);
     // Clears the error code; false with the refusal code unless the current source is a webcam.
     bool RequireWebcamCurrent(LONG refusal);
+    // The current source's operation: the TWAIN layer's or the webcam facade's; -2123 for neither.
+    BOOL RouteToCurrent(BOOL (CTwainBase::*twain)(), bool (WebCamManager::*webcam)());
+    // A number of a webcam-only list member: -2122 on a scanner; 0 is the webcam's failure.
+    template <typename Read>
+    LONG WebcamListNumber(Read read);
 
     CImageViewer m_viewer;
     LONG m_hostKind;

@@ -34,6 +34,22 @@ constexpr CameraFamilyInfo kFamilies[kCameraFamilyCount] = {
 
 constexpr LONG kWebcamDevice = 1;
 
+// Every member starts here: the error code cleared, then the family's row, or null with -1034
+// for no such family or no place for the output.
+const CameraFamilyInfo* BeginMember(CTwainBase& engine, CameraFamily family, bool hasOutput) {
+    engine.SetErrorCode(0);
+    const CameraFamilyInfo* info = CameraFamilyInfoOf(family);
+    if (info && hasOutput) return info;
+    engine.SetErrorCode(kErrInvalidValue);
+    return nullptr;
+}
+
+// A member the scanner has no counterpart for.
+BOOL RefuseOnScanner(CTwainBase& engine) {
+    engine.SetErrorCode(kErrPropertyNotForDevice);
+    return FALSE;
+}
+
 }  // namespace
 
 const CameraFamilyInfo* CameraFamilyInfoOf(CameraFamily family) {
@@ -41,27 +57,19 @@ const CameraFamilyInfo* CameraFamilyInfoOf(CameraFamily family) {
     return index >= 0 && index < kCameraFamilyCount ? &kFamilies[index] : nullptr;
 }
 
-// Every member: clear the error code; no such family is an invalid value; then the webcam, or
-// the scanner's counterpart, or -2122.
+// Every member: the webcam, or the scanner's counterpart, or -2122.
 
 BOOL CBrowserAddOnBase::GetCameraFamilyValue(CameraFamily family, double* value) {
-    SetErrorCode(0);
     if (value) *value = 0;
-    const CameraFamilyInfo* info = CameraFamilyInfoOf(family);
-    if (!info || !value) {
-        SetErrorCode(kErrInvalidValue);
-        return FALSE;
-    }
+    const CameraFamilyInfo* info = BeginMember(*this, family, value != nullptr);
+    if (!info) return FALSE;
     if (m_currentDeviceType == kWebcamDevice) {
         long number = 0;
         if (!m_webcam.GetCameraValue(info->property, number)) return FailWebcam();
         *value = static_cast<double>(number);
         return TRUE;
     }
-    if (!info->getScannerValue) {
-        SetErrorCode(kErrPropertyNotForDevice);
-        return FALSE;
-    }
+    if (!info->getScannerValue) return RefuseOnScanner(*this);
     float scanner = 0;
     if (!(this->*info->getScannerValue)(&scanner)) return FALSE;
     *value = scanner;
@@ -69,38 +77,24 @@ BOOL CBrowserAddOnBase::GetCameraFamilyValue(CameraFamily family, double* value)
 }
 
 BOOL CBrowserAddOnBase::SetCameraFamilyValue(CameraFamily family, double value) {
-    SetErrorCode(0);
-    const CameraFamilyInfo* info = CameraFamilyInfoOf(family);
     // NaN has no number to give any device.
-    if (!info || std::isnan(value)) {
-        SetErrorCode(kErrInvalidValue);
-        return FALSE;
-    }
+    const CameraFamilyInfo* info = BeginMember(*this, family, !std::isnan(value));
+    if (!info) return FALSE;
     if (m_currentDeviceType == kWebcamDevice) {
         // Cut toward zero; beyond the 32-bit range the nearest end of it.
         return m_webcam.SetCameraValue(info->property, CameraValueFromScript(value)) ? TRUE : FailWebcam();
     }
-    if (!info->setScannerValue) {
-        SetErrorCode(kErrPropertyNotForDevice);
-        return FALSE;
-    }
+    if (!info->setScannerValue) return RefuseOnScanner(*this);
     // The capability takes a 16.16 fixed-point number: clamp to what a float carries there.
     float scanner = static_cast<float>(std::fmax(std::fmin(value, 32767.0), -32768.0));
     return (this->*info->setScannerValue)(scanner);
 }
 
 BOOL CBrowserAddOnBase::GetCameraFamilyLimit(CameraFamily family, CameraLimit limit, LONG* value) {
-    SetErrorCode(0);
     if (value) *value = 0;
-    const CameraFamilyInfo* info = CameraFamilyInfoOf(family);
-    if (!info || !value) {
-        SetErrorCode(kErrInvalidValue);
-        return FALSE;
-    }
-    if (m_currentDeviceType != kWebcamDevice) {
-        SetErrorCode(kErrPropertyNotForDevice);
-        return FALSE;
-    }
+    const CameraFamilyInfo* info = BeginMember(*this, family, value != nullptr);
+    if (!info) return FALSE;
+    if (m_currentDeviceType != kWebcamDevice) return RefuseOnScanner(*this);
     long first = 0, second = 0;
     bool read = false;
     switch (limit) {
@@ -118,23 +112,16 @@ BOOL CBrowserAddOnBase::GetCameraFamilyLimit(CameraFamily family, CameraLimit li
 }
 
 BOOL CBrowserAddOnBase::GetCameraFamilyAuto(CameraFamily family, BOOL* automatic) {
-    SetErrorCode(0);
     if (automatic) *automatic = FALSE;
-    const CameraFamilyInfo* info = CameraFamilyInfoOf(family);
-    if (!info || !automatic) {
-        SetErrorCode(kErrInvalidValue);
-        return FALSE;
-    }
+    const CameraFamilyInfo* info = BeginMember(*this, family, automatic != nullptr);
+    if (!info) return FALSE;
     if (m_currentDeviceType == kWebcamDevice) {
         bool on = false;
         if (!m_webcam.GetCameraAuto(info->property, on)) return FailWebcam();
         *automatic = on ? TRUE : FALSE;
         return TRUE;
     }
-    if (!info->getScannerAuto) {
-        SetErrorCode(kErrPropertyNotForDevice);
-        return FALSE;
-    }
+    if (!info->getScannerAuto) return RefuseOnScanner(*this);
     BOOL on = FALSE;
     if (!(this->*info->getScannerAuto)(&on)) return FALSE;
     *automatic = on ? TRUE : FALSE;
@@ -142,19 +129,12 @@ BOOL CBrowserAddOnBase::GetCameraFamilyAuto(CameraFamily family, BOOL* automatic
 }
 
 BOOL CBrowserAddOnBase::SetCameraFamilyAuto(CameraFamily family, LONG automatic) {
-    SetErrorCode(0);
-    const CameraFamilyInfo* info = CameraFamilyInfoOf(family);
-    if (!info) {
-        SetErrorCode(kErrInvalidValue);
-        return FALSE;
-    }
+    const CameraFamilyInfo* info = BeginMember(*this, family, true);
+    if (!info) return FALSE;
     if (m_currentDeviceType == kWebcamDevice) {
         return m_webcam.SetCameraAuto(info->property, automatic != 0) ? TRUE : FailWebcam();
     }
-    if (!info->setScannerAuto) {
-        SetErrorCode(kErrPropertyNotForDevice);
-        return FALSE;
-    }
+    if (!info->setScannerAuto) return RefuseOnScanner(*this);
     // The scanner switches on only for exactly 1.
     return (this->*info->setScannerAuto)(automatic);
 }

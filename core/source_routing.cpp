@@ -238,29 +238,21 @@ BOOL CBrowserAddOnBase::RoutedOpenSourceManager() {
     return FALSE;
 }
 
-BOOL CBrowserAddOnBase::RoutedOpenSource() {
+BOOL CBrowserAddOnBase::RouteToCurrent(BOOL (CTwainBase::*twain)(), bool (WebCamManager::*webcam)()) {
     SetErrorCode(0);
-    if (m_currentDeviceType == kTwainDevice) return CTwainBase::OpenSource();
-    if (m_currentDeviceType == kWebcamDevice) return m_webcam.OpenSource() ? TRUE : FailWebcam();
+    if (m_currentDeviceType == kTwainDevice) return (this->*twain)();
+    if (m_currentDeviceType == kWebcamDevice) return (m_webcam.*webcam)() ? TRUE : FailWebcam();
     SetErrorCode(kErrWrongDeviceType);
     return FALSE;
 }
+
+BOOL CBrowserAddOnBase::RoutedOpenSource() { return RouteToCurrent(&CTwainBase::OpenSource, &WebCamManager::OpenSource); }
 
 BOOL CBrowserAddOnBase::RoutedEnableSource() {
-    SetErrorCode(0);
-    if (m_currentDeviceType == kTwainDevice) return CTwainBase::EnableSource();
-    if (m_currentDeviceType == kWebcamDevice) return m_webcam.EnableSource() ? TRUE : FailWebcam();
-    SetErrorCode(kErrWrongDeviceType);
-    return FALSE;
+    return RouteToCurrent(&CTwainBase::EnableSource, &WebCamManager::EnableSource);
 }
 
-BOOL CBrowserAddOnBase::RoutedCloseSource() {
-    SetErrorCode(0);
-    if (m_currentDeviceType == kTwainDevice) return CTwainBase::CloseSource();
-    if (m_currentDeviceType == kWebcamDevice) return m_webcam.CloseSource() ? TRUE : FailWebcam();
-    SetErrorCode(kErrWrongDeviceType);
-    return FALSE;
-}
+BOOL CBrowserAddOnBase::RoutedCloseSource() { return RouteToCurrent(&CTwainBase::CloseSource, &WebCamManager::CloseSource); }
 
 void CBrowserAddOnBase::SetRoutedShowUI(LONG value) {
     SetErrorCode(0);
@@ -286,37 +278,66 @@ BOOL CBrowserAddOnBase::DisplayPropertyPage(HWND owner) {
 
 // The webcam format lists. A count, number or text of 0 or null is the webcam's failure.
 
-LONG CBrowserAddOnBase::MediaTypeListCount() {
+template <typename Read>
+LONG CBrowserAddOnBase::WebcamListNumber(Read read) {
     if (!RequireWebcamCurrent(kErrPropertyNotForDevice)) return 0;
-    int count = m_webcam.GetMediaTypeListCount();
-    return count > 0 ? count : FailWebcam();
+    LONG number = static_cast<LONG>(read(m_webcam));
+    return number != 0 ? number : FailWebcam();
+}
+
+LONG CBrowserAddOnBase::MediaTypeListCount() {
+    return WebcamListNumber([](WebCamManager& w) { return w.GetMediaTypeListCount(); });
+}
+
+LONG CBrowserAddOnBase::ResolutionForCamListCount() {
+    return WebcamListNumber([](WebCamManager& w) { return w.GetResolutionForCamListCount(); });
+}
+
+LONG CBrowserAddOnBase::FrameRateListCount() {
+    return WebcamListNumber([](WebCamManager& w) { return w.GetFrameRateListCount(); });
+}
+
+LONG CBrowserAddOnBase::GetFrameRateByIndex(LONG index) {
+    return WebcamListNumber([index](WebCamManager& w) { return w.GetFrameRateByIndex(static_cast<int>(index)); });
+}
+
+LONG CBrowserAddOnBase::FrameRate() {
+    return WebcamListNumber([](WebCamManager& w) { return w.GetFrameRate(); });
+}
+
+BOOL CBrowserAddOnBase::SelectMediaTypeByIndex(LONG index) {
+    return WebcamListNumber([index](WebCamManager& w) { return w.SelectMediaTypeByIndex(static_cast<int>(index)); });
+}
+
+BOOL CBrowserAddOnBase::SelectResolutionForCamByIndex(LONG index) {
+    return WebcamListNumber(
+        [index](WebCamManager& w) { return w.SelectResolutionForCamByIndex(static_cast<int>(index)); });
+}
+
+BOOL CBrowserAddOnBase::SelectFrameRateByIndex(LONG index) {
+    return WebcamListNumber([index](WebCamManager& w) { return w.SelectFrameRateByIndex(static_cast<int>(index)); });
 }
 
 BOOL CBrowserAddOnBase::GetMediaTypeByIndex(LONG index, void* scriptString) {
-    if (!RequireWebcamCurrent(kErrPropertyNotForDevice)) return HandTextToScript(scriptString, "", kErrPropertyNotForDevice);
+    if (!RequireWebcamCurrent(kErrPropertyNotForDevice)) {
+        return HandTextToScript(scriptString, "", kErrPropertyNotForDevice);
+    }
     const char* text = m_webcam.GetMediaTypeByIndex(static_cast<int>(index));
     return HandTextToScript(scriptString, text, text ? 0L : LONG{kErrCustom2121});
 }
 
 BOOL CBrowserAddOnBase::MediaType(void* scriptString) {
-    if (!RequireWebcamCurrent(kErrPropertyNotForDevice)) return HandTextToScript(scriptString, "", kErrPropertyNotForDevice);
+    if (!RequireWebcamCurrent(kErrPropertyNotForDevice)) {
+        return HandTextToScript(scriptString, "", kErrPropertyNotForDevice);
+    }
     const char* text = m_webcam.GetMediaType();
     return HandTextToScript(scriptString, text, text ? 0L : LONG{kErrCustom2121});
 }
 
-BOOL CBrowserAddOnBase::SelectMediaTypeByIndex(LONG index) {
-    if (!RequireWebcamCurrent(kErrPropertyNotForDevice)) return FALSE;
-    return m_webcam.SelectMediaTypeByIndex(static_cast<int>(index)) ? TRUE : FailWebcam();
-}
-
-LONG CBrowserAddOnBase::ResolutionForCamListCount() {
-    if (!RequireWebcamCurrent(kErrPropertyNotForDevice)) return 0;
-    int count = m_webcam.GetResolutionForCamListCount();
-    return count > 0 ? count : FailWebcam();
-}
-
 BOOL CBrowserAddOnBase::GetResolutionForCamByIndex(LONG index, void* scriptString) {
-    if (!RequireWebcamCurrent(kErrPropertyNotForDevice)) return HandTextToScript(scriptString, "", kErrPropertyNotForDevice);
+    if (!RequireWebcamCurrent(kErrPropertyNotForDevice)) {
+        return HandTextToScript(scriptString, "", kErrPropertyNotForDevice);
+    }
     char* text = m_webcam.GetResolutionForCamByIndex(static_cast<int>(index));
     BOOL handed = HandTextToScript(scriptString, text, text ? 0L : LONG{kErrCustom2121});
     if (text) GlobalFree(text);
@@ -324,37 +345,11 @@ BOOL CBrowserAddOnBase::GetResolutionForCamByIndex(LONG index, void* scriptStrin
 }
 
 BOOL CBrowserAddOnBase::ResolutionForCam(void* scriptString) {
-    if (!RequireWebcamCurrent(kErrPropertyNotForDevice)) return HandTextToScript(scriptString, "", kErrPropertyNotForDevice);
+    if (!RequireWebcamCurrent(kErrPropertyNotForDevice)) {
+        return HandTextToScript(scriptString, "", kErrPropertyNotForDevice);
+    }
     char* text = m_webcam.GetResolutionForCam();
     BOOL handed = HandTextToScript(scriptString, text, text ? 0L : LONG{kErrCustom2121});
     if (text) GlobalFree(text);
     return handed;
-}
-
-BOOL CBrowserAddOnBase::SelectResolutionForCamByIndex(LONG index) {
-    if (!RequireWebcamCurrent(kErrPropertyNotForDevice)) return FALSE;
-    return m_webcam.SelectResolutionForCamByIndex(static_cast<int>(index)) ? TRUE : FailWebcam();
-}
-
-LONG CBrowserAddOnBase::FrameRateListCount() {
-    if (!RequireWebcamCurrent(kErrPropertyNotForDevice)) return 0;
-    int count = m_webcam.GetFrameRateListCount();
-    return count > 0 ? count : FailWebcam();
-}
-
-LONG CBrowserAddOnBase::GetFrameRateByIndex(LONG index) {
-    if (!RequireWebcamCurrent(kErrPropertyNotForDevice)) return 0;
-    LONG rate = m_webcam.GetFrameRateByIndex(static_cast<int>(index));
-    return rate != 0 ? rate : FailWebcam();
-}
-
-LONG CBrowserAddOnBase::FrameRate() {
-    if (!RequireWebcamCurrent(kErrPropertyNotForDevice)) return 0;
-    LONG rate = m_webcam.GetFrameRate();
-    return rate != 0 ? rate : FailWebcam();
-}
-
-BOOL CBrowserAddOnBase::SelectFrameRateByIndex(LONG index) {
-    if (!RequireWebcamCurrent(kErrPropertyNotForDevice)) return FALSE;
-    return m_webcam.SelectFrameRateByIndex(static_cast<int>(index)) ? TRUE : FailWebcam();
 }

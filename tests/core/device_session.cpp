@@ -25,21 +25,6 @@ void RegisterTestCameras(int count) {
     FreeLibrary(camera);
 }
 
-bool PumpWithTwain(TestEngine& engine, const std::function<bool()>& done, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (engine.TwainEventFilter(&msg)) continue;
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
-    return true;
-}
-
 namespace {
 
 // One test camera for the whole program; the other tests find the two the fixture registers.

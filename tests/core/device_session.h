@@ -1,7 +1,7 @@
 // What the routing and camera-family tests share: a process with two test scanners (the test
 // data source offers two; Wine's own camera source is switched off) and one test camera, an
-// engine on a recorder window that takes acquired images as a host does, a pump that feeds an
-// enabled TWAIN source, and a driver for the engine's modal dialogs.
+// engine on a recorder window that takes acquired images as a host does, and a driver for the
+// engine's modal dialogs.
 #pragma once
 
 #include <windows.h>
@@ -19,9 +19,6 @@ struct DeviceSession {
 
 // Registers the given number of test cameras in the prefix (0: none).
 void RegisterTestCameras(int count);
-
-// Pumps this thread's messages, offering each to the engine's TWAIN filter first, until done().
-bool PumpWithTwain(TestEngine& engine, const std::function<bool()>& done, DWORD timeoutMs = 5000);
 
 // Runs call() while answer(dialog) acts once on the first visible dialog of this thread that
 // shows the caption (any caption for null). False when no such dialog showed up.

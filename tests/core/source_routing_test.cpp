@@ -187,7 +187,8 @@ TEST(SourceRouting, AcquiresFromTheCameraAndFromAScanner) {
     s.engine.SetShowUI(0);
     ASSERT_TRUE(s.engine.RoutedSelectSourceByIndex(0));
     ASSERT_TRUE(s.engine.RoutedEnableSource()) << s.engine.GetErrorCode();
-    EXPECT_TRUE(PumpWithTwain(s.engine, [&] { return s.engine.GetImageCount() == 2; }));
+    EXPECT_TRUE(PumpUntilOffering([&] { return s.engine.GetImageCount() == 2; },
+                                  [&](MSG* msg) { return s.engine.TwainEventFilter(msg) != 0; }));
     EXPECT_TRUE(s.engine.RoutedCloseSource());
     SetEnvironmentVariableA("LUMETTA_SCANNER_SCENARIO", "sources=2");
 }
