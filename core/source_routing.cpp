@@ -30,6 +30,14 @@ void TakeWebcamName(char (&name)[34], char* block) {
     if (block) GlobalFree(block);
 }
 
+// A name the webcam facade reads into a new block: 0, or -2121 when it could not.
+LONG ReadWebcamName(WebCamManager& webcam, bool (WebCamManager::*read)(char*&), char (&name)[34]) {
+    char* block = nullptr;
+    if (!(webcam.*read)(block)) return kErrCustom2121;
+    TakeWebcamName(name, block);
+    return 0;
+}
+
 }  // namespace
 
 BOOL CBrowserAddOnBase::FailWebcam() {
@@ -199,12 +207,7 @@ BOOL CBrowserAddOnBase::RoutedDefaultSourceName(void* scriptString) {
         GetDefaultSourceName(name);
         failure = GetErrorCode();
     } else if (m_currentDeviceType == kWebcamDevice) {
-        char* block = nullptr;
-        if (m_webcam.GetDefaultSourceName(block)) {
-            TakeWebcamName(name, block);
-        } else {
-            failure = kErrCustom2121;
-        }
+        failure = ReadWebcamName(m_webcam, &WebCamManager::GetDefaultSourceName, name);
     } else {
         failure = kErrWrongDeviceType;
     }
@@ -218,12 +221,7 @@ BOOL CBrowserAddOnBase::RoutedCurrentSourceName(void* scriptString) {
     if (m_currentDeviceType == kTwainDevice) {
         CopySourceName(name, SourceIdentity().ProductName);
     } else if (m_currentDeviceType == kWebcamDevice) {
-        char* block = nullptr;
-        if (m_webcam.GetCurrentSourceName(block)) {
-            TakeWebcamName(name, block);
-        } else {
-            failure = kErrCustom2121;
-        }
+        failure = ReadWebcamName(m_webcam, &WebCamManager::GetCurrentSourceName, name);
     } else {
         failure = kErrWrongDeviceType;
     }
