@@ -7,13 +7,13 @@
 
 namespace jpeg {
 
-void BuildHuffmanCodes(const HuffmanSpec& spec, JpegHuffmanCodes* out) {
+void BuildHuffmanCodes(const HuffmanSpec& table, JpegHuffmanCodes* out) {
     memset(out, 0, sizeof(*out));
     uint32_t code = 0;
     int index = 0;
     for (int length = 1; length <= 16; ++length) {
-        for (int i = 0; i < spec.counts[length - 1]; ++i, ++index, ++code) {
-            uint8_t symbol = spec.symbols[index];
+        for (int i = 0; i < table.counts[length - 1]; ++i, ++index, ++code) {
+            uint8_t symbol = table.symbols[index];
             out->code[symbol] = static_cast<uint16_t>(code);
             out->length[symbol] = static_cast<uint8_t>(length);
         }

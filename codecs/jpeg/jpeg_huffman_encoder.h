@@ -15,7 +15,7 @@ struct JpegHuffmanCodes {
 };
 
 // Canonical codes of a table: code 0 upwards, doubled after each length.
-void BuildHuffmanCodes(const HuffmanSpec& spec, JpegHuffmanCodes* out);
+void BuildHuffmanCodes(const HuffmanSpec& table, JpegHuffmanCodes* out);
 
 // coeffs: natural order. predictor: the component's last DC, updated.
 void EncodeBlock(JpegBitWriter& writer, const int16_t coeffs[64], int16_t* predictor, const JpegHuffmanCodes& dc,

@@ -36,10 +36,10 @@ public:
         Byte(static_cast<uint8_t>(w));
     }
     void Bytes(const uint8_t* p, size_t n) { ok_ = ok_ && out_.Append(p, n); }
-    void Huffman(uint8_t classId, const HuffmanSpec& spec) {
+    void Huffman(uint8_t classId, const HuffmanSpec& table) {
         Byte(classId);
-        Bytes(spec.counts, 16);
-        Bytes(spec.symbols, static_cast<size_t>(spec.symbolCount));
+        Bytes(table.counts, 16);
+        Bytes(table.symbols, static_cast<size_t>(table.symbolCount));
     }
     bool ok() const { return ok_; }
 

@@ -1,0 +1,307 @@
+#include "activex/pallastra.h"
+
+#include <new>
+
+#include "activex/cancel.h"
+#include "activex/lumetta_guids.h"
+#include "activex/persisted_properties.h"
+#include "activex/thread_message_hook.h"
+#include "activex/viewer_child.h"
+#include "capture/debug_log.h"
+#include "core/engine_table.h"
+#include "core/worker_runner.h"
+
+namespace {
+
+// OLEMISC_SETCLIENTSITEFIRST | ACTIVATEWHENVISIBLE | INSIDEOUT | CANTLINKINSIDE | RECOMPOSEONRESIZE
+constexpr DWORD kMiscStatus = 0x20191;
+constexpr DISPID kAmbientUserMode = -709;
+
+// Holds the control alive while page handlers run nested inside one of its messages.
+class KeepAlive {
+public:
+    explicit KeepAlive(IUnknown* object) : m_object(object) { m_object->AddRef(); }
+    ~KeepAlive() { m_object->Release(); }
+    KeepAlive(const KeepAlive&) = delete;
+    KeepAlive& operator=(const KeepAlive&) = delete;
+
+private:
+    IUnknown* m_object;
+};
+
+}  // namespace
+
+CPallastra::CPallastra()
+    : comcontrol::ComControl(lumetta::CLSID_Lumetta, lumetta::DIID__ILumettaEvents, kMiscStatus),
+      LumettaDispatchDefaults(lumetta::IID_ILumetta),
+      CBrowserAddOnBase(comcontrol::Module().Instance(), kHostActiveX),
+      m_proxy(Events()) {
+    HDC screen = GetDC(nullptr);
+    Extent().cx = MulDiv(2540, 32, GetDeviceCaps(screen, LOGPIXELSX));
+    Extent().cy = MulDiv(2540, 32, GetDeviceCaps(screen, LOGPIXELSY));
+    ReleaseDC(nullptr, screen);
+}
+
+CPallastra::~CPallastra() {
+    WaitForWorkerOfEngine(this);
+    DestroyControlWindow();
+    UnhookMessage();
+}
+
+HRESULT CPallastra::CreateInstance(IUnknown* outer, REFIID iid, void** out) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (outer) return CLASS_E_NOAGGREGATION;
+    auto* control = new (std::nothrow) CPallastra();
+    if (!control) return E_OUTOFMEMORY;
+    HRESULT hr = control->QueryInterface(iid, out);
+    control->Release();
+    return hr;
+}
+
+HRESULT CPallastra::QueryInterface(REFIID iid, void** out) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (iid == IID_IUnknown) {
+        *out = Identity();
+    } else if (iid == IID_IDispatch || iid == lumetta::IID_ILumetta) {
+        *out = static_cast<ILumetta*>(this);
+    } else {
+        return QueryControlInterface(iid, out);
+    }
+    AddRef();
+    return S_OK;
+}
+
+ULONG CPallastra::AddRef() { return InterlockedIncrement(&m_refs); }
+
+ULONG CPallastra::Release() {
+    LONG refs = InterlockedDecrement(&m_refs);
+    if (refs == 0) delete this;
+    return refs;
+}
+
+// ---- window ----
+
+LRESULT CPallastra::OnCreate() {
+    // A window created again replaces the viewer of the previous one.
+    if (OwnerWindow() && m_viewer.Window()) DestroyWindow(m_viewer.Window());
+    VARIANT mode;
+    if (GetAmbientProperty(kAmbientUserMode, &mode)) {
+        if (mode.vt == VT_BOOL) m_userMode = mode.boolVal != 0 ? 1 : 0;
+        VariantClear(&mode);
+    }
+    HWND window = ControlWindow();
+    SetOwnerWindow(window);
+    HINSTANCE module = comcontrol::Module().Instance();
+    if (RegisterViewerClass(m_viewer, module)) {
+        RECT client{};
+        GetClientRect(window, &client);
+        HWND viewer = CreateViewerChild(m_viewer, window, client.right, client.bottom, module);
+        if (viewer) {
+            ShowWindow(viewer, SW_SHOW);
+            if (Count() > 0) OnBufferChanged(nullptr, 1);
+            else UpdateWindow(viewer);
+        }
+    }
+    // Entered once per engine; the window's destruction leaves the table again.
+    EnterEngine(this);
+    return 0;
+}
+
+void CPallastra::OnSetCurrentImage(SHORT index) {
+    SetSuspendViewUpdates(1);
+    SetCurrentImageIndex(index);
+    SetSuspendViewUpdates(0);
+}
+
+LRESULT CPallastra::ProcessWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
+    // Queued messages reach an engine with a hook through the hook; the window offers the rest once.
+    if (!GetHookHandle()) {
+        LONG saved = GetErrorCode();
+        MSG msg{window, message, wParam, lParam, 0, {}};
+        if (TwainEventFilter(&msg)) handled = true;
+        if (GetErrorCode() == 0) m_errorCode = saved;
+        if (handled) return 0;
+    }
+    SHORT index = static_cast<SHORT>(LOWORD(wParam));
+    switch (message) {
+        case WM_CREATE:
+            handled = true;
+            return OnCreate();
+        case WM_DESTROY:
+            LeaveEngine(this);
+            SetOwnerWindow(nullptr);
+            return 0;
+        case WM_SIZE:
+            if (m_viewer.Window()) MoveWindow(m_viewer.Window(), 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+            return 0;
+        case WM_VIEWER_SET_CURRENT:
+            OnSetCurrentImage(index);
+            return 0;
+        case WM_LUMETTA_EVENT:
+            handled = true;
+            return DispatchEventRecord(reinterpret_cast<EventRecord*>(lParam));
+        default:
+            break;
+    }
+    if (message < WM_VIEWER_FIRST_MOUSE || message > WM_VIEWER_LAST_MOUSE) return 0;
+    KeepAlive alive(Identity());
+    switch (message - WM_USER) {
+        case 403: FireMouseClick(index); break;
+        case 404: FireMouseMove(index); break;
+        case 405: FireMouseRightClick(index); break;
+        case 406: FireMouseDoubleClick(index); break;
+        case 407: FireTopImageChanged(index); break;
+        case 408: {
+            RECT area{};
+            if (lParam) area = *reinterpret_cast<const RECT*>(lParam);
+            FireImageAreaSelected(index, area);
+            break;
+        }
+        case 409: FireImageAreaDeselected(index); break;
+    }
+    return 0;
+}
+
+// ---- hook ----
+
+void CPallastra::HookMessage() {
+    if (GetHookOption() != 1 || GetHookHandle()) return;
+    HHOOK hook = AcquireThreadMessageHook(comcontrol::Module().Instance(), GetMessageHookProc());
+    SetHookHandle(hook);
+    if (DebugLogOn())
+        DebugLog(0, "activex:HookMessage, hook:%x, last error:%d\r\n", static_cast<unsigned>(reinterpret_cast<UINT_PTR>(hook)),
+                static_cast<int>(GetLastError()));
+}
+
+void CPallastra::UnhookMessage() {
+    HHOOK hook = GetHookHandle();
+    if (!hook) return;
+    ReleaseThreadMessageHook(hook);
+    SetHookHandle(nullptr);
+    if (DebugLogOn()) DebugLog(0, "activex:UnhookMessage, last error:%d\r\n", static_cast<int>(GetLastError()));
+}
+
+// ---- engine slots ----
+
+void CPallastra::OnTransferError() { m_proxy.Fire_Simple(kDispIdOnTransferError); }
+void CPallastra::OnTransferCancelled() { m_proxy.Fire_Simple(kDispIdOnTransferCancelled); }
+void CPallastra::OnPostAllTransfers() { m_proxy.Fire_Simple(kDispIdOnPostAllTransfers); }
+void CPallastra::OnPreAllTransfers() { m_proxy.Fire_Simple(kDispIdOnPreAllTransfers); }
+void CPallastra::OnPreTransfer() { m_proxy.Fire_Simple(kDispIdOnPreTransfer); }
+void CPallastra::OnSourceUIClose() { m_proxy.Fire_Simple(kDispIdOnSourceUIClose); }
+
+void CPallastra::OnPostTransfer() {
+    FireViewChange();
+    m_proxy.Fire_Simple(kDispIdOnPostTransfer);
+}
+
+void CPallastra::OnBufferChanged(HGLOBAL current, int quiet) {
+    CBrowserAddOnBase::OnBufferChanged(current, quiet);
+    if (GetSuspendViewUpdates()) return;
+    if (quiet == 0) {
+        EventRecord record = MakeEventRecord(kEventBitmap);
+        record.Value = kBufferChangedValue;
+        SendEventRecord(ControlWindow(), record);
+    }
+    FireViewChange();
+}
+
+void CPallastra::OnPostLoad(const char* path, const char* name, SHORT type) {
+    EventRecord record = MakeEventRecord(kEventPostLoad);
+    CopyEventText(record.File.Path, path);
+    CopyEventText(record.File.Name, name);
+    record.File.Type = type;
+    SendEventRecord(ControlWindow(), record);
+}
+
+void CPallastra::OnGetFilePath(BOOL save, LONG count, LONG index, const char* path, const char* name) {
+    EventRecord record = MakeEventRecord(kEventGetFilePath);
+    record.Save = save;
+    record.Count = count;
+    record.Index = index;
+    CopyEventText(record.File.Path, path);
+    CopyEventText(record.File.Name, name);
+    SendEventRecord(ControlWindow(), record);
+}
+
+DWORD CPallastra::ShowInternetErrorDialog(HMODULE wininet, HANDLE request, DWORD status, DWORD flags, LPVOID* data) {
+    typedef DWORD(WINAPI * ErrorDlgFn)(HWND, HANDLE, DWORD, DWORD, LPVOID*);
+    if (!wininet) return ERROR_INVALID_FUNCTION;
+    auto dialog = reinterpret_cast<ErrorDlgFn>(GetProcAddress(wininet, "InternetErrorDlg"));
+    return dialog ? dialog(ControlWindow(), request, status, flags, data) : ERROR_INVALID_FUNCTION;
+}
+
+void CPallastra::OnTransferPercentage(SHORT percent, LONG* cancel) {
+    EventRecord record = MakeEventRecord(kEventTransferPercentage);
+    record.Value = percent;
+    record.Payload = cancel;
+    SendEventRecord(ControlWindow(), record);
+}
+
+void CPallastra::OnBeforeOperate(LONG id, const char* name) {
+    EventRecord record = MakeEventRecord(kEventBeforeOperate);
+    record.Operation.Identifier = id;
+    record.Operation.IdentifierDescription = name;
+    SendEventRecord(ControlWindow(), record);
+}
+
+void CPallastra::OnOperateStatus(const char* status, LONG percent) {
+    EventRecord record = MakeEventRecord(kEventOperateStatus);
+    record.Operation.Message = status;
+    record.Operation.Percent = percent;
+    SendEventRecord(ControlWindow(), record);
+}
+
+void CPallastra::OnAfterOperate(LONG id, const char* name, BOOL succeeded, const char* errorText) {
+    EventRecord record = MakeEventRecord(kEventAfterOperate);
+    record.Operation.Identifier = id;
+    record.Operation.IdentifierDescription = name;
+    record.Operation.Succeed = succeeded;
+    record.Operation.Message = errorText;
+    SendEventRecord(ControlWindow(), record);
+}
+
+BOOL CPallastra::SetScriptString(void* scriptString, const char* text, BOOL resetError) {
+    if (resetError) SetErrorCode(0);
+    auto* out = static_cast<BSTR*>(scriptString);
+    if (!out) return FALSE;
+    BSTR converted = MakeEventString(text ? text : "");
+    if (!converted) return FALSE;
+    SysFreeString(*out);
+    *out = converted;
+    return TRUE;
+}
+
+BSTR CPallastra::MakeEventString(const char* text) {
+    if (!text) text = "";
+    int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    BSTR result = length > 0 ? SysAllocStringLen(nullptr, static_cast<UINT>(length - 1)) : nullptr;
+    if (!result) {
+        SetErrorCode(-1002);
+        return nullptr;
+    }
+    MultiByteToWideChar(CP_ACP, 0, text, -1, result, length);
+    return result;
+}
+
+// ---- persistence ----
+
+HRESULT CPallastra::LoadProperties(IPropertyBag* bag, IErrorLog* log) {
+    return LoadPropertiesFromBag(static_cast<ILumetta*>(this), Extent(), bag, log);
+}
+
+HRESULT CPallastra::SaveProperties(IPropertyBag* bag) {
+    return SavePropertiesToBag(static_cast<ILumetta*>(this), Extent(), bag);
+}
+
+HRESULT CPallastra::LoadFromStream(IStream* stream) {
+    return LoadPropertiesFromStream(static_cast<ILumetta*>(this), Extent(), stream);
+}
+
+HRESULT CPallastra::SaveToStream(IStream* stream) {
+    return SavePropertiesToStream(static_cast<ILumetta*>(this), Extent(), stream);
+}
+
+HRESULT CPallastra::StreamSize(ULONGLONG* size) { return PersistedStreamSize(static_cast<ILumetta*>(this), size); }

@@ -1,0 +1,346 @@
+// The page host: embeds LumettaCtrl as a browser page does and runs the page's script in the
+// system's JScript engine.
+//
+//   pagehost.exe [--design] [--param Name=Value]... page.js
+//
+// The control is created by ProgID, gets a client site with ambient properties (--design: UserMode
+// false), loads the PARAM values through IPersistPropertyBag and is activated in place in a frame
+// window. The script sees the control as "Lumetta" and the host as "Host":
+//   Host.Echo(text)            prints a line
+//   Host.Check(condition, text) counts a failure when the condition is false
+//   Host.SendEvent(kind, value) sends the control an event record as the engine's threads do
+//   Host.SetUserMode(on)        switches the ambient UserMode and re-creates the control window
+//   Host.ViewerSize()           "widthxheight" of the "ImageViewer" child
+//   Host.Resize(width, height)  gives the control a new place in the frame, as a page's layout does
+// Events reach global functions named Lumetta_<event>; a handler of OnInternetTransferPercentage
+// that returns true asks for a cancel. Dialogs that the control opens are answered at once.
+// The exit code is the number of failed checks and script errors.
+#include <windows.h>
+#include <ole2.h>
+#include <ocidl.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "capture/event_record.h"
+#include "pagehost/control_site.h"
+#include "pagehost/property_bag.h"
+#include "pagehost/script_engine.h"
+#include "pagehost/simple_dispatch.h"
+
+namespace {
+
+constexpr UINT_PTR kAnswerDialogsTimer = 1;
+
+BOOL CALLBACK AnswerDialog(HWND window, LPARAM) {
+    wchar_t cls[16] = {};
+    GetClassNameW(window, cls, 16);
+    if (wcscmp(cls, L"#32770") == 0 && IsWindowVisible(window)) PostMessageW(window, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
+LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_TIMER && wParam == kAnswerDialogsTimer) {
+        EnumThreadWindows(GetCurrentThreadId(), AnswerDialog, 0);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+struct Page {
+    HWND frame = nullptr;
+    ControlSite* site = nullptr;
+    IUnknown* control = nullptr;
+    IOleObject* ole = nullptr;
+    ScriptEngine* script = nullptr;
+    int failures = 0;
+
+    HWND ControlWindow() {
+        IOleWindow* w = nullptr;
+        HWND h = nullptr;
+        if (SUCCEEDED(control->QueryInterface(IID_IOleWindow, reinterpret_cast<void**>(&w)))) {
+            w->GetWindow(&h);
+            w->Release();
+        }
+        return h;
+    }
+    HRESULT Activate() { return ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site, 0, frame, &site->position); }
+};
+
+std::wstring AsText(VARIANT* v) {
+    VARIANT text;
+    VariantInit(&text);
+    if (FAILED(VariantChangeType(&text, v, VARIANT_ALPHABOOL, VT_BSTR))) return L"";
+    std::wstring s = text.bstrVal ? text.bstrVal : L"";
+    VariantClear(&text);
+    return s;
+}
+
+class HostObject final : public SimpleDispatch {
+public:
+    explicit HostObject(Page& page)
+        : SimpleDispatch({L"Echo", L"Check", L"SendEvent", L"SetUserMode", L"ViewerSize", L"Resize"}), m_page(page) {}
+
+protected:
+    HRESULT Call(DISPID id, const std::vector<VARIANT*>& args, VARIANT* result) override {
+        switch (id) {
+            case 1:
+                wprintf(L"%ls\n", args.empty() ? L"" : AsText(args[0]).c_str());
+                return S_OK;
+            case 2: {
+                VARIANT ok;
+                VariantInit(&ok);
+                bool passed = !args.empty() && SUCCEEDED(VariantChangeType(&ok, args[0], 0, VT_BOOL)) && ok.boolVal;
+                if (!passed) {
+                    ++m_page.failures;
+                    wprintf(L"FAIL: %ls\n", args.size() > 1 ? AsText(args[1]).c_str() : L"");
+                }
+                return S_OK;
+            }
+            case 3: {
+                if (args.empty()) return DISP_E_BADPARAMCOUNT;
+                VARIANT n;
+                VariantInit(&n);
+                VariantChangeType(&n, args[0], 0, VT_I4);
+                LONG cancelFlag = 0;
+                EventRecord record = MakeEventRecord(n.lVal);
+                if (args.size() > 1) {
+                    VARIANT value;
+                    VariantInit(&value);
+                    VariantChangeType(&value, args[1], 0, VT_I4);
+                    record.Value = value.lVal;
+                }
+                if (n.lVal == kEventTransferPercentage) record.Payload = &cancelFlag;
+                if (n.lVal == kEventPostLoad) {
+                    CopyEventText(record.File.Path, "C:\\pages");
+                    CopyEventText(record.File.Name, "scan.png");
+                    record.File.Type = 3;
+                }
+                if (n.lVal == kEventBitmap) record.Value = kBufferChangedValue;
+                SendEventRecord(m_page.ControlWindow(), record);
+                if (result) {
+                    result->vt = VT_I4;
+                    result->lVal = cancelFlag;
+                }
+                return S_OK;
+            }
+            case 4: {
+                VARIANT on;
+                VariantInit(&on);
+                if (args.empty() || FAILED(VariantChangeType(&on, args[0], 0, VT_BOOL))) return DISP_E_TYPEMISMATCH;
+                m_page.site->SetUserMode(on.boolVal != 0);
+                m_page.ole->Close(OLECLOSE_NOSAVE);
+                return m_page.Activate();
+            }
+            case 5: {
+                HWND viewer = FindWindowExW(m_page.ControlWindow(), nullptr, nullptr, L"ImageViewer");
+                RECT r{};
+                if (viewer) GetClientRect(viewer, &r);
+                wchar_t text[64];
+                swprintf(text, 64, L"%ldx%ld", r.right, r.bottom);
+                if (result) {
+                    result->vt = VT_BSTR;
+                    result->bstrVal = SysAllocString(text);
+                }
+                return S_OK;
+            }
+            case 6: {
+                if (args.size() < 2) return DISP_E_BADPARAMCOUNT;
+                VARIANT w, h;
+                VariantInit(&w);
+                VariantInit(&h);
+                VariantChangeType(&w, args[0], 0, VT_I4);
+                VariantChangeType(&h, args[1], 0, VT_I4);
+                m_page.site->position = {10, 10, 10 + w.lVal, 10 + h.lVal};
+                IOleInPlaceObject* inPlace = nullptr;
+                if (FAILED(m_page.control->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace))))
+                    return E_FAIL;
+                HRESULT hr = inPlace->SetObjectRects(&m_page.site->position, &m_page.site->position);
+                inPlace->Release();
+                return hr;
+            }
+        }
+        return DISP_E_MEMBERNOTFOUND;
+    }
+
+private:
+    Page& m_page;
+};
+
+// Connected to the control's events: calls the page's function Lumetta_<event>.
+class EventRouter final : public SimpleDispatch {
+public:
+    EventRouter(Page& page, ITypeInfo* events) : SimpleDispatch({}), m_page(page), m_events(events) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (iid == m_eventIid) {
+            *out = static_cast<IDispatch*>(this);
+            AddRef();
+            return S_OK;
+        }
+        return SimpleDispatch::QueryInterface(iid, out);
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
+                                     UINT*) override {
+        BSTR name = nullptr;
+        UINT count = 0;
+        if (FAILED(m_events->GetNames(id, &name, 1, &count)) || count == 0) return DISP_E_MEMBERNOTFOUND;
+        std::wstring function = L"Lumetta_" + std::wstring(name);
+        SysFreeString(name);
+        // Script functions take values: by-reference arguments are handed over dereferenced.
+        std::vector<VARIANT> args(params->cArgs);
+        for (UINT i = 0; i < params->cArgs; ++i) {
+            VariantInit(&args[i]);
+            VariantCopyInd(&args[i], &params->rgvarg[i]);
+        }
+        VARIANT answer;
+        VariantInit(&answer);
+        m_page.script->CallFunction(function, args.data(), params->cArgs, &answer);
+        if (id == 9 && answer.vt == VT_BOOL && params->cArgs == 2 && params->rgvarg[0].vt == (VT_BOOL | VT_BYREF))
+            *params->rgvarg[0].pboolVal = answer.boolVal;
+        VariantClear(&answer);
+        for (auto& a : args) VariantClear(&a);
+        if (result) VariantInit(result);
+        return S_OK;
+    }
+    IID m_eventIid{};
+
+protected:
+    HRESULT Call(DISPID, const std::vector<VARIANT*>&, VARIANT*) override { return DISP_E_MEMBERNOTFOUND; }
+
+private:
+    Page& m_page;
+    ITypeInfo* m_events;
+};
+
+// The default source interface of the control's class.
+ITypeInfo* EventTypeInfo(IUnknown* control, IID* iid) {
+    IProvideClassInfo2* provide = nullptr;
+    if (FAILED(control->QueryInterface(IID_IProvideClassInfo2, reinterpret_cast<void**>(&provide)))) return nullptr;
+    provide->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, iid);
+    ITypeInfo* coclass = nullptr;
+    ITypeInfo* events = nullptr;
+    if (SUCCEEDED(provide->GetClassInfo(&coclass))) {
+        ITypeLib* lib = nullptr;
+        UINT index = 0;
+        if (SUCCEEDED(coclass->GetContainingTypeLib(&lib, &index))) {
+            lib->GetTypeInfoOfGuid(*iid, &events);
+            lib->Release();
+        }
+        coclass->Release();
+    }
+    provide->Release();
+    return events;
+}
+
+std::wstring ReadScript(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string bytes = text.str();
+    int n = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), int(bytes.size()), nullptr, 0);
+    std::wstring wide(n, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, bytes.data(), int(bytes.size()), wide.data(), n);
+    return wide;
+}
+
+int Fail(const char* what, HRESULT hr) {
+    printf("pagehost: %s (0x%08lx)\n", what, static_cast<unsigned long>(hr));
+    return 100;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    setvbuf(stdout, nullptr, _IONBF, 0);
+    bool design = false;
+    PropertyBag bag;
+    const char* scriptPath = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--design") design = true;
+        else if (a == "--param" && i + 1 < argc) {
+            std::string p = argv[++i];
+            size_t eq = p.find('=');
+            std::wstring name(p.begin(), p.begin() + (eq == std::string::npos ? p.size() : eq));
+            std::wstring value = eq == std::string::npos ? L"" : std::wstring(p.begin() + eq + 1, p.end());
+            bag.SetText(name, value.c_str());
+        } else scriptPath = argv[i];
+    }
+    if (!scriptPath) return Fail("no page script given", E_INVALIDARG);
+
+    OleInitialize(nullptr);
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = FrameProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"LumettaPageHostFrame";
+    RegisterClassW(&wc);
+    Page page;
+    page.frame = CreateWindowExW(0, wc.lpszClassName, L"Lumetta page", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0,
+                                 800, 600, nullptr, nullptr, wc.hInstance, nullptr);
+    ShowWindow(page.frame, SW_SHOW);
+    SetTimer(page.frame, kAnswerDialogsTimer, 200, nullptr);
+    ControlSite site(page.frame);
+    site.SetUserMode(!design);
+    page.site = &site;
+
+    CLSID clsid{};
+    HRESULT hr = CLSIDFromProgID(L"LumettaCtrl.Lumetta", &clsid);
+    if (FAILED(hr)) return Fail("LumettaCtrl.Lumetta is not registered", hr);
+    hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, reinterpret_cast<void**>(&page.control));
+    if (FAILED(hr)) return Fail("the control was not created", hr);
+    page.control->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&page.ole));
+    page.ole->SetClientSite(&site);
+    IPersistPropertyBag* persist = nullptr;
+    if (SUCCEEDED(page.control->QueryInterface(IID_IPersistPropertyBag, reinterpret_cast<void**>(&persist)))) {
+        persist->InitNew();
+        hr = persist->Load(&bag, nullptr);
+        persist->Release();
+        if (FAILED(hr)) return Fail("the PARAMs did not load", hr);
+    }
+    hr = page.Activate();
+    if (FAILED(hr)) return Fail("in-place activation failed", hr);
+
+    ScriptEngine script(page.frame);
+    page.script = &script;
+    if (!script.Start()) return Fail("JScript is not available", E_FAIL);
+    IID eventIid{};
+    ITypeInfo* events = EventTypeInfo(page.control, &eventIid);
+    if (!events) return Fail("the control names no event interface", E_FAIL);
+    EventRouter router(page, events);
+    router.m_eventIid = eventIid;
+    IConnectionPointContainer* container = nullptr;
+    IConnectionPoint* point = nullptr;
+    DWORD cookie = 0;
+    page.control->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container));
+    if (!container || FAILED(container->FindConnectionPoint(eventIid, &point)) || FAILED(point->Advise(&router, &cookie)))
+        return Fail("the events could not be connected", E_FAIL);
+    HostObject host(page);
+    IDispatch* control = nullptr;
+    page.control->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&control));
+    script.AddItem(L"Lumetta", control);
+    script.AddItem(L"Host", static_cast<IDispatch*>(&host));
+    script.Run(ReadScript(scriptPath));
+    script.CallFunction(L"main", nullptr, 0, nullptr);
+
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    int result = page.failures + script.ScriptErrors();
+    point->Unadvise(cookie);
+    point->Release();
+    container->Release();
+    events->Release();
+    control->Release();
+    page.ole->Close(OLECLOSE_NOSAVE);
+    page.ole->SetClientSite(nullptr);
+    page.ole->Release();
+    page.control->Release();
+    DestroyWindow(page.frame);
+    OleUninitialize();
+    printf("pagehost: %d failure(s)\n", result);
+    return result;
+}

@@ -1,0 +1,13 @@
+// A page opened in design mode: the window and the viewer exist, the gated getters fail, the
+// puts and the ungated getters work.
+function main() {
+    Host.Check(Host.ViewerSize() == "320x240", "the viewer exists in design mode too");
+    var threw = 0;
+    try { Lumetta.ErrorCode; } catch (e) { threw++; }
+    try { Lumetta.HowManyImagesInBuffer; } catch (e) { threw++; }
+    Host.Check(threw == 2, "gated getters fail in design mode");
+    Lumetta.IfThrowException = true;
+    Host.Check(Lumetta.IfThrowException == true, "IfThrowException is not gated");
+    Host.Check(Lumetta.MaxImagesInBuffer == 64, "MaxImagesInBuffer get is not gated");
+    Host.Check(Lumetta.ProductName == "Lumetta", "identity texts: " + Lumetta.ProductName);
+}
