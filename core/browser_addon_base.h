@@ -6,6 +6,7 @@
 #include "capture/webcam/media_type_dictionary.h"
 #include "capture/webcam/webcam_manager.h"
 #include "core/addon_binding.h"
+#include "core/camera_families.h"
 #include "core/ostrel_base.h"
 #include "engine/error_messages.h"
 #include "engine/global_ptr_array.h"
@@ -44,6 +45,51 @@ public:
     int PreTranslateHookedMessage(MSG* msg);
     // The process-wide WH_GETMESSAGE procedure that the hosts install.
     static HOOKPROC GetMessageHookProc();
+
+    // Source operations routed by device type (core/source_routing.cpp). The supported type says
+    // which sources the page sees (0 TWAIN, 1 webcams, 2 both: TWAIN sources first in one index
+    // space, then the webcams); the current type (0 TWAIN, 1 webcam) where a call goes. Texts go
+    // to the script through SetScriptString, also when the call failed (then empty).
+    BOOL SetSupportedDeviceType(LONG type);
+    BOOL RoutedSelectSource();
+    BOOL RoutedSelectSourceByIndex(LONG index);
+    LONG RoutedSourceCount();
+    BOOL RoutedSourceNameItems(LONG index, void* scriptString);
+    BOOL RoutedDefaultSourceName(void* scriptString);
+    BOOL RoutedCurrentSourceName(void* scriptString);
+    BOOL RoutedOpenSourceManager();
+    BOOL RoutedOpenSource();
+    BOOL RoutedEnableSource();
+    BOOL RoutedCloseSource();
+    void SetRoutedShowUI(LONG value);
+    BOOL GetRoutedShowUI();
+    BOOL SetVideoContainer(HWND window);
+    BOOL DisplayPropertyPage(HWND owner);
+    // The name of the source at an index of the supported list, cut to 33 characters; the result
+    // is the error code the lookup ends with (0 when found).
+    LONG SourceNameAt(LONG index, char (&name)[34]);
+
+    // Webcam format lists: on a TWAIN source every member fails with -2122.
+    LONG MediaTypeListCount();
+    BOOL GetMediaTypeByIndex(LONG index, void* scriptString);
+    BOOL SelectMediaTypeByIndex(LONG index);
+    BOOL MediaType(void* scriptString);
+    LONG ResolutionForCamListCount();
+    BOOL GetResolutionForCamByIndex(LONG index, void* scriptString);
+    BOOL SelectResolutionForCamByIndex(LONG index);
+    BOOL ResolutionForCam(void* scriptString);
+    LONG FrameRateListCount();
+    LONG GetFrameRateByIndex(LONG index);
+    BOOL SelectFrameRateByIndex(LONG index);
+    LONG FrameRate();
+
+    // Camera property families (core/camera_families.cpp), routed by the current device type.
+    // Outputs are 0 (false) whenever the call fails.
+    BOOL GetCameraFamilyValue(CameraFamily family, double* value);
+    BOOL SetCameraFamilyValue(CameraFamily family, double value);
+    BOOL GetCameraFamilyLimit(CameraFamily family, CameraLimit limit, LONG* value);
+    BOOL GetCameraFamilyAuto(CameraFamily family, BOOL* automatic);
+    BOOL SetCameraFamilyAuto(CameraFamily family, LONG automatic);
 
     LONG GetSupportedDeviceType() const { return m_supportedDeviceType; }
     LONG GetCurrentDeviceType() const { return m_currentDeviceType; }
@@ -125,6 +171,23 @@ public:
     virtual BOOL ShowOverlayInViewer(SHORT index, HGLOBAL overlay, const RECT& rect, DWORD color, float opacity);
 
 protected:
+    // -2121 with the webcam facade's last error text attached; always false.
+    BOOL FailWebcam();
+    // Hands a text to the script (empty for null), then stores failure (-2121: the webcam's).
+    BOOL HandTextToScript(void* scriptString, const char* text, LONG failure);
+    // The number of TWAIN sources, 0 when the source manager cannot be opened.
+    LONG TwainSourceCount();
+    LONG WebcamCount();
+    BOOL SelectTwainSourceAt(LONG index);
+    BOOL SelectWebcamAt(LONG index);
+    // Clears the error code; false with the refusal code unless the current source is a webcam.
+    bool RequireWebcamCurrent(LONG refusal);
+    // The current source's operation: the TWAIN layer's or the webcam facade's; -2123 for neither.
+    BOOL RouteToCurrent(BOOL (CTwainBase::*twain)(), bool (WebCamManager::*webcam)());
+    // A number of a webcam-only list member: -2122 on a scanner; 0 is the webcam's failure.
+    template <typename Read>
+    LONG WebcamListNumber(Read read);
+
     CImageViewer m_viewer;
     LONG m_hostKind;
     LONG m_supportedDeviceType = 1;

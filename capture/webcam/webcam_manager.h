@@ -22,6 +22,7 @@ public:
     bool SetNotifyWindow(HWND window);
     HWND NotifyWindow() const { return m_notifyWindow; }
     void SetShowUI(bool show) { m_showUI = show; }
+    bool ShowUI() const { return m_showUI; }
     void SetResizeContainer(bool resize) { m_resizeContainer = resize; }
 
     // The last-error text in the system code page, in a new block that the caller frees (GlobalFree).

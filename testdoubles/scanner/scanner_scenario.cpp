@@ -32,6 +32,7 @@ ScannerScenario ParseScannerScenario(const char* text) {
         else if (key == "slowcap") s.slowCapMs = n;
         else if (key == "hostile") s.hostile = value;
         else if (key == "dpi") s.resolution = n;
+        else if (key == "sources") s.sources = n;
     }
     return s;
 }

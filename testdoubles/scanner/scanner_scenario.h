@@ -27,6 +27,7 @@ struct ScannerScenario {
     int slowCapMs = 0;      // reading CAP_XFERCOUNT takes this long
     std::string hostile;    // "length", "colors", "written", "barcodes", "strips", "handle"
     int resolution = 300;   // dpi
+    int sources = 1;        // scanners the data source offers to the manager (0: none)
 };
 
 // Parses a scenario text; unknown keys are ignored.

@@ -29,11 +29,15 @@ struct ScannerState {
     TW_SETUPFILEXFER file = {};
     TW_IMAGELAYOUT layout = {};
     std::vector<std::string> log;
+    int listed = 0;       // identities handed out to the manager's source search
 };
 
 ScannerState g;
 
-void FillIdentity(TW_IDENTITY* id) {
+// The name of scanner k of those the data source offers.
+std::string ScannerName(int k) { return k == 0 ? "Lumetta Test Scanner" : "Lumetta Test Scanner " + std::to_string(k + 1); }
+
+void FillIdentity(TW_IDENTITY* id, int scanner = 0) {
     TW_UINT32 keep = id->Id;
     memset(id, 0, sizeof(*id));
     id->Id = keep;
@@ -46,7 +50,15 @@ void FillIdentity(TW_IDENTITY* id) {
     id->SupportedGroups = DG_CONTROL | DG_IMAGE | DF_DS2;
     strcpy(id->Manufacturer, "Corvanta Test Devices");
     strcpy(id->ProductFamily, "Simulated");
-    strcpy(id->ProductName, "Lumetta Test Scanner");
+    strcpy(id->ProductName, ScannerName(scanner).c_str());
+}
+
+// Which of the offered scanners a manager asks to open by name (the first when it names none).
+int ScannerIndexOf(const TW_IDENTITY* id) {
+    for (int k = 1; k < std::max(CurrentScannerScenario().sources, 1); ++k) {
+        if (ScannerName(k) == id->ProductName) return k;
+    }
+    return 0;
 }
 
 DSMENTRYPROC ManagerEntry() {
@@ -230,12 +242,24 @@ TW_UINT16 Control(TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
     switch (dat) {
         case DAT_IDENTITY:
             if (msg == MSG_GET) {
-                FillIdentity(static_cast<pTW_IDENTITY>(data));
+                // A manager asks again and again while it finds new names: hand out the offered
+                // scanners in order, then the last one again, which ends its search; the next
+                // search starts from the first.
+                int sources = CurrentScannerScenario().sources;
+                if (sources <= 0) return Fail(TWCC_NODS);
+                int scanner = sources - 1;
+                if (g.listed < sources) {
+                    scanner = g.listed++;
+                } else {
+                    g.listed = 0;
+                }
+                FillIdentity(static_cast<pTW_IDENTITY>(data), scanner);
                 return TWRC_SUCCESS;
             }
             if (msg == MSG_OPENDS) {
                 // The manager assigned the Id; the rest of the identity is the scanner's own.
-                FillIdentity(static_cast<pTW_IDENTITY>(data));
+                auto* id = static_cast<pTW_IDENTITY>(data);
+                FillIdentity(id, ScannerIndexOf(id));
                 g.self = *static_cast<pTW_IDENTITY>(data);
                 g.scenario = CurrentScannerScenario();
                 g.caps.Reset(g.scenario);

@@ -26,18 +26,7 @@ void ScanEngine::OnBitmapAcquired(HGLOBAL dib) {
 void SetScenario(const char* text) { SetEnvironmentVariableA("LUMETTA_SCANNER_SCENARIO", text); }
 
 bool PumpScan(ScanEngine& engine, const std::function<bool()>& done, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (engine.TwainEventFilter(&msg)) continue;
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
-    return true;
+    return PumpUntilOffering(done, [&](MSG* msg) { return engine.TwainEventFilter(msg) != 0; }, timeoutMs);
 }
 
 ScanSession::ScanSession() {

@@ -43,18 +43,25 @@ private:
     std::vector<RecordedMessage> m_messages;
 };
 
-// Pumps this thread's messages until the predicate holds or the time runs out.
-template <typename Pred>
-bool PumpUntil(Pred done, DWORD timeoutMs = 5000) {
+// Pumps this thread's messages until the predicate holds or the time runs out. Each message goes
+// to offer() first (as a host's message hook does) and is dispatched only when it was not taken.
+template <typename Pred, typename Offer>
+bool PumpUntilOffering(Pred done, Offer offer, DWORD timeoutMs = 5000) {
     DWORD start = GetTickCount();
     while (!done()) {
         if (GetTickCount() - start > timeoutMs) return false;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (offer(&msg)) continue;
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
     }
     return true;
+}
+
+template <typename Pred>
+bool PumpUntil(Pred done, DWORD timeoutMs = 5000) {
+    return PumpUntilOffering(done, [](MSG*) { return false; }, timeoutMs);
 }
