@@ -18,10 +18,23 @@
 #define PALLASTRA_INDEX_OPERATIONS(X) X(RotateLeft) X(RotateRight) X(Flip) X(Mirror) X(CopyToClipboard) X(CutToClipboard)
 // Image operations on a rectangle of one image: name, whether the adapter clears the error code.
 #define PALLASTRA_RECT_OPERATIONS(X) X(Crop, 0) X(CropToClipboard, 0) X(CutFrameToClipboard, 1) X(Erase, 1)
-// Source operations without arguments: member, engine operation.
+// Source operations without arguments, routed to the TWAIN source or the webcam: member, operation.
 #define PALLASTRA_SOURCE_OPERATIONS(X) \
-    X(AcquireImage, EnableSource) X(EnableSource, EnableSource) X(SelectSource, SelectSource) \
-    X(OpenSource, OpenSource) X(CloseSource, CloseSource)
+    X(AcquireImage, RoutedEnableSource) X(EnableSource, RoutedEnableSource) X(SelectSource, RoutedSelectSource) \
+    X(OpenSource, RoutedOpenSource) X(CloseSource, RoutedCloseSource)
+// Webcam format lists: count member, item method, select method, current member, item type.
+#define PALLASTRA_CAMERA_TEXT_LISTS(X)                                                                  \
+    X(MediaTypeListCount, GetMediaTypeByIndex, SelectMediaTypeByIndex, MediaType)                      \
+    X(ResolutionForCamListCount, GetResolutionForCamByIndex, SelectResolutionForCamByIndex, ResolutionForCam)
+// The camera property families: value member, value type, automatic-mode member, whether every
+// member answers failure (in throw mode) when the error code is set after the call.
+#define PALLASTRA_CAMERA_FAMILIES(X)                                                                    \
+    X(Brightness, float, IfAutoBright, 1) X(Contrast, float, IfAutoContrast, 1) X(Hue, int, IfAutoHue, 0) \
+    X(Saturation, int, IfAutoSaturation, 0) X(Sharpness, int, IfAutoSharpness, 0) X(Gamma, int, IfAutoGamma, 0) \
+    X(WhiteBalance, int, IfAutoWhiteBalance, 0) X(BklightComp, int, IfAutoBklightComp, 0)               \
+    X(Gain, int, IfAutoGain, 0) X(ColorEnable, int, IfAutoColorEnable, 0) X(ZoomForCam, int, IfAutoZoomForCam, 0) \
+    X(Focus, int, IfAutoFocus, 0) X(Exposure, int, IfAutoExposure, 0) X(Iris, int, IfAutoIris, 0)        \
+    X(Pan, int, IfAutoPan, 0) X(Tilt, int, IfAutoTilt, 0) X(Roll, int, IfAutoRoll, 0)
 // Engine settings read and written as numbers (R/R): member, type, read, write.
 #define PALLASTRA_ENGINE_SETTINGS(X)                                                          \
     X(JPEGQuality, short, m_jpegQuality, m_jpegQuality = static_cast<USHORT>(value))         \
@@ -156,6 +169,30 @@ public:
     PALLASTRA_SAVE_OPERATIONS(PALLASTRA_DECLARE_SAVE)
 #undef PALLASTRA_DECLARE_SAVE
 
+#define PALLASTRA_DECLARE_TEXT_LIST(count, item, select, current)                 \
+    HRESULT STDMETHODCALLTYPE get_##count(int* value) override;                   \
+    HRESULT STDMETHODCALLTYPE item(int index, BSTR* value) override;              \
+    HRESULT STDMETHODCALLTYPE select(int index, VARIANT_BOOL* result) override;   \
+    HRESULT STDMETHODCALLTYPE get_##current(BSTR* value) override;
+    PALLASTRA_CAMERA_TEXT_LISTS(PALLASTRA_DECLARE_TEXT_LIST)
+#undef PALLASTRA_DECLARE_TEXT_LIST
+#define PALLASTRA_DECLARE_FAMILY(name, type, automatic, strict)                \
+    HRESULT STDMETHODCALLTYPE get_##name(type* value) override;                \
+    HRESULT STDMETHODCALLTYPE put_##name(type value) override;                 \
+    HRESULT STDMETHODCALLTYPE get_##name##MinValue(type* value) override;      \
+    HRESULT STDMETHODCALLTYPE get_##name##MaxValue(type* value) override;      \
+    HRESULT STDMETHODCALLTYPE get_##name##StepDelta(type* value) override;     \
+    HRESULT STDMETHODCALLTYPE get_##name##DefaultValue(type* value) override;  \
+    HRESULT STDMETHODCALLTYPE get_##automatic(VARIANT_BOOL* value) override;   \
+    HRESULT STDMETHODCALLTYPE put_##automatic(VARIANT_BOOL value) override;
+    PALLASTRA_CAMERA_FAMILIES(PALLASTRA_DECLARE_FAMILY)
+#undef PALLASTRA_DECLARE_FAMILY
+    HRESULT STDMETHODCALLTYPE get_FrameRateListCount(int* value) override;
+    HRESULT STDMETHODCALLTYPE GetFrameRateByIndex(int index, long* value) override;
+    HRESULT STDMETHODCALLTYPE SelectFrameRateByIndex(int index, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE get_FrameRate(long* value) override;
+    HRESULT STDMETHODCALLTYPE SetVideoContainer(int window, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE DisplayPropertyPage(int window, VARIANT_BOOL* result) override;
     HRESULT STDMETHODCALLTYPE get_ErrorString(BSTR* value) override;
     HRESULT STDMETHODCALLTYPE SelectSourceByIndex(short index, VARIANT_BOOL* result) override;
     HRESULT STDMETHODCALLTYPE get_DefaultSourceName(BSTR* value) override;
@@ -342,6 +379,8 @@ private:
     HRESULT ThrowModeResult(bool failed) const { return failed && m_ifThrowException == 1 ? E_FAIL : S_OK; }
     // The adapters' own positive codes 1 (failed) and 2 (no memory), stored as they are.
     void SetAdapterError(LONG code) { m_errorCode = code; }
+    // The throw rule of the members that fail when the error code is set after the call.
+    HRESULT ErrorCodeResult() const { return GetErrorCode() != 0 && m_ifThrowException == 1 ? E_FAIL : S_OK; }
     // A VARIANT_BOOL result of an operation and the throw rule.
     HRESULT BoolResult(VARIANT_BOOL* result, BOOL ok);
     HRESULT UnsupportedMember(bool property) override;

@@ -40,38 +40,6 @@ HRESULT CPallastra::BoolResult(VARIANT_BOOL* result, BOOL ok) {
 PALLASTRA_SOURCE_OPERATIONS(PALLASTRA_DEFINE_SOURCE_OP)
 #undef PALLASTRA_DEFINE_SOURCE_OP
 
-HRESULT CPallastra::SelectSourceByIndex(short index, VARIANT_BOOL* result) {
-    return BoolResult(result, CBrowserAddOnBase::SelectSourceByIndex(index));
-}
-
-HRESULT CPallastra::get_DefaultSourceName(BSTR* value) {
-    if (!m_userMode) return E_FAIL;
-    char name[34] = {};
-    GetDefaultSourceName(name);
-    AnsiToBSTR(value, name, FALSE);
-    return S_OK;
-}
-
-HRESULT CPallastra::get_CurrentSourceName(BSTR* value) {
-    if (!m_userMode) return E_FAIL;
-    AnsiToBSTR(value, SourceIdentity().ProductName, TRUE);
-    return S_OK;
-}
-
-HRESULT CPallastra::get_SourceCount(short* value) {
-    if (!m_userMode) return E_FAIL;
-    if (!value) return E_POINTER;
-    *value = GetDataSourceCount();
-    return S_OK;
-}
-
-HRESULT CPallastra::GetSourceNameItems(short index, BSTR* value) {
-    if (!m_userMode) return E_FAIL;
-    const char* name = GetDataSourceName(index);
-    AnsiToBSTR(value, name ? name : "", FALSE);
-    return S_OK;
-}
-
 // ---- buffer ----
 
 HRESULT CPallastra::get_CurrentImageIndexInBuffer(short* value) {

@@ -42,13 +42,13 @@ HRESULT CPallastra::get_CurrentHWND(int* value) {
 
 HRESULT CPallastra::get_IfShowUI(VARIANT_BOOL* value) {
     if (!value) return E_POINTER;
-    *value = ToVariantBool(m_ifShowUI);
+    *value = GetRoutedShowUI() ? VARIANT_TRUE : VARIANT_FALSE;
     SetErrorCode(0);
     return S_OK;
 }
 
 HRESULT CPallastra::put_IfShowUI(VARIANT_BOOL value) {
-    m_ifShowUI = FromVariantBool(value);
+    SetRoutedShowUI(FromVariantBool(value));
     SetErrorCode(0);
     return S_OK;
 }
