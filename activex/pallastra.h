@@ -89,6 +89,12 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
 
+    // IDispatch: the type library's members, and the source kinds setting that the interface does
+    // not carry ("SupportedDeviceType": 0 scanners, 1 webcams, 2 both), so pages reach scanners.
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params,
+                                     VARIANT* result, EXCEPINFO* error, UINT* argError) override;
+
     // The ILumetta members of the control itself.
     HRESULT STDMETHODCALLTYPE get_ErrorCode(long* value) override;
     HRESULT STDMETHODCALLTYPE get_IfThrowException(VARIANT_BOOL* value) override;

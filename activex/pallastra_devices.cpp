@@ -140,3 +140,38 @@ HRESULT CPallastra::get_FrameRate(long* value) {
 PALLASTRA_CAMERA_FAMILIES(PALLASTRA_DEFINE_FAMILY)
 #undef PALLASTRA_DEFINE_FAMILY
 #undef PALLASTRA_DEFINE_LIMIT
+
+// ---- the source kinds setting, reached by name ----
+
+namespace {
+constexpr DISPID kDispIdSupportedDeviceType = 10001;
+}  // namespace
+
+HRESULT CPallastra::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) {
+    if (names && ids && count == 1 && names[0] && lstrcmpiW(names[0], L"SupportedDeviceType") == 0) {
+        ids[0] = kDispIdSupportedDeviceType;
+        return S_OK;
+    }
+    return LumettaDispatchDefaults::GetIDsOfNames(iid, names, count, locale, ids);
+}
+
+HRESULT CPallastra::Invoke(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params, VARIANT* result,
+                           EXCEPINFO* error, UINT* argError) {
+    if (id != kDispIdSupportedDeviceType)
+        return LumettaDispatchDefaults::Invoke(id, iid, locale, flags, params, result, error, argError);
+    if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
+        if (!params || params->cArgs != 1) return DISP_E_BADPARAMCOUNT;
+        VARIANT value;
+        VariantInit(&value);
+        if (FAILED(VariantChangeType(&value, &params->rgvarg[0], 0, VT_I4))) return DISP_E_TYPEMISMATCH;
+        SetSupportedDeviceType(value.lVal);
+        return S_OK;
+    }
+    SetErrorCode(0);
+    if (result) {
+        VariantInit(result);
+        result->vt = VT_I4;
+        result->lVal = GetSupportedDeviceType();
+    }
+    return S_OK;
+}

@@ -34,11 +34,13 @@ function main() {
     var out = "@OUT@";
     Lumetta.IfShowUI = false;
     Lumetta.IfThrowException = false;
+    Lumetta.SupportedDeviceType = 2;  // scanners and cameras in one list
+    Lumetta.IfShowCancelDialogWhenImageTransfer = false;
     var names = [];
     for (var i = 0; i < Lumetta.SourceCount; i++) names.push(Lumetta.GetSourceNameItems(i));
     say("sources: " + names.join(", "));
-    acquire("scanner", "Scanner");
-    acquire("camera", "Camera");
+    acquire("scanner", "Lumetta Test Scanner");
+    acquire("camera", "Lumetta Test Camera");
     var count = Lumetta.HowManyImagesInBuffer;
     say("images in the buffer: " + count);
     if (count == 0) return;
@@ -59,7 +61,7 @@ function main() {
     report("HTTP POST of image 0 as JPEG", Lumetta.HTTPUploadThroughPost("127.0.0.1", 0, "/empty", "image.jpg"));
     report("HTTP POST of all images as a multi-page TIFF",
            Lumetta.HTTPUploadAllThroughPostAsMultiPageTIFF("127.0.0.1", "/empty", "all.tif"));
-    say("upload progress events: " + uploadPercents.join(" "));
+    say("upload progress events: " + uploadPercents.length + ", the last at " + uploadPercents[uploadPercents.length - 1] + "%");
     Lumetta.CurrentImageIndexInBuffer = 0;
     Host.Wait(500);
     Host.Wait(2500);
