@@ -385,6 +385,14 @@ private:
     HRESULT ThrowModeResult(bool failed) const { return failed && m_ifThrowException == 1 ? E_FAIL : S_OK; }
     // The adapters' own positive codes 1 (failed) and 2 (no memory), stored as they are.
     void SetAdapterError(LONG code) { m_errorCode = code; }
+    // An R get: the value out, the error code cleared.
+    template <typename T>
+    HRESULT FieldGet(T* out, T value) {
+        if (!out) return E_POINTER;
+        *out = value;
+        SetErrorCode(0);
+        return S_OK;
+    }
     // The throw rule of the members that fail when the error code is set after the call.
     HRESULT ErrorCodeResult() const { return GetErrorCode() != 0 && m_ifThrowException == 1 ? E_FAIL : S_OK; }
     // A VARIANT_BOOL result of an operation and the throw rule.

@@ -191,21 +191,11 @@ HRESULT CPallastra::IsBlankImageEx(short index, int left, int top, int right, in
     return GetErrorCode() != 0 && m_ifThrowException ? E_FAIL : S_OK;
 }
 
-HRESULT CPallastra::get_BlankImageCurrentStdDev(float* value) {
-    if (!value) return E_POINTER;
-    *value = static_cast<float>(GetBlankImageCurrentStdDev());
-    SetErrorCode(0);
-    return S_OK;
-}
+HRESULT CPallastra::get_BlankImageCurrentStdDev(float* value) { return FieldGet(value, static_cast<float>(static_cast<float>(GetBlankImageCurrentStdDev()))); }
 
 // ---- viewer ----
 
-HRESULT CPallastra::get_Zoom(float* value) {
-    if (!value) return E_POINTER;
-    *value = m_viewer.GetZoom();
-    SetErrorCode(0);
-    return S_OK;
-}
+HRESULT CPallastra::get_Zoom(float* value) { return FieldGet(value, static_cast<float>(m_viewer.GetZoom())); }
 
 HRESULT CPallastra::put_Zoom(float value) {
     SetErrorCode(0);
@@ -274,19 +264,9 @@ HRESULT CPallastra::GetViewMode(short* columns, short* rows) {
     return S_OK;
 }
 
-HRESULT CPallastra::get_MouseX(long* value) {
-    if (!value) return E_POINTER;
-    *value = m_viewer.GetMouseX();
-    SetErrorCode(0);
-    return S_OK;
-}
+HRESULT CPallastra::get_MouseX(long* value) { return FieldGet(value, static_cast<long>(m_viewer.GetMouseX())); }
 
-HRESULT CPallastra::get_MouseY(long* value) {
-    if (!value) return E_POINTER;
-    *value = m_viewer.GetMouseY();
-    SetErrorCode(0);
-    return S_OK;
-}
+HRESULT CPallastra::get_MouseY(long* value) { return FieldGet(value, static_cast<long>(m_viewer.GetMouseY())); }
 
 // ---- settings ----
 
@@ -338,12 +318,7 @@ PALLASTRA_ENGINE_FLAGS(PALLASTRA_DEFINE_FLAG)
 PALLASTRA_ENGINE_TEXTS(PALLASTRA_DEFINE_TEXT)
 #undef PALLASTRA_DEFINE_TEXT
 
-HRESULT CPallastra::get_LogLevel(short* value) {
-    if (!value) return E_POINTER;
-    *value = CBrowserAddOnBase::GetLogLevel();
-    SetErrorCode(0);
-    return S_OK;
-}
+HRESULT CPallastra::get_LogLevel(short* value) { return FieldGet(value, static_cast<short>(CBrowserAddOnBase::GetLogLevel())); }
 
 HRESULT CPallastra::put_LogLevel(short value) {
     CBrowserAddOnBase::SetLogLevel(value, false);
@@ -351,12 +326,7 @@ HRESULT CPallastra::put_LogLevel(short value) {
     return S_OK;
 }
 
-HRESULT CPallastra::get_TIFFCompressionType(enumTIFFCompressionType* value) {
-    if (!value) return E_POINTER;
-    *value = static_cast<enumTIFFCompressionType>(m_tiffCompressionType);
-    SetErrorCode(0);
-    return S_OK;
-}
+HRESULT CPallastra::get_TIFFCompressionType(enumTIFFCompressionType* value) { return FieldGet(value, static_cast<enumTIFFCompressionType>(static_cast<enumTIFFCompressionType>(m_tiffCompressionType))); }
 
 HRESULT CPallastra::put_TIFFCompressionType(enumTIFFCompressionType value) {
     const int v = static_cast<int>(value);
@@ -369,12 +339,7 @@ HRESULT CPallastra::put_TIFFCompressionType(enumTIFFCompressionType value) {
     return S_OK;
 }
 
-HRESULT CPallastra::get_PDFCompressionType(enumPDFCompressionType* value) {
-    if (!value) return E_POINTER;
-    *value = static_cast<enumPDFCompressionType>(m_pdfCompressionType);
-    SetErrorCode(0);
-    return S_OK;
-}
+HRESULT CPallastra::get_PDFCompressionType(enumPDFCompressionType* value) { return FieldGet(value, static_cast<enumPDFCompressionType>(static_cast<enumPDFCompressionType>(m_pdfCompressionType))); }
 
 HRESULT CPallastra::put_PDFCompressionType(enumPDFCompressionType value) {
     if (static_cast<unsigned>(value) > 5u) {

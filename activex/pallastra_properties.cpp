@@ -20,12 +20,7 @@ HRESULT CPallastra::get_ErrorCode(long* value) {
     return S_OK;
 }
 
-HRESULT CPallastra::get_IfThrowException(VARIANT_BOOL* value) {
-    if (!value) return E_POINTER;
-    *value = ToVariantBool(m_ifThrowException);
-    SetErrorCode(0);
-    return S_OK;
-}
+HRESULT CPallastra::get_IfThrowException(VARIANT_BOOL* value) { return FieldGet(value, static_cast<VARIANT_BOOL>(ToVariantBool(m_ifThrowException))); }
 
 HRESULT CPallastra::put_IfThrowException(VARIANT_BOOL value) {
     m_ifThrowException = FromVariantBool(value);
@@ -33,19 +28,9 @@ HRESULT CPallastra::put_IfThrowException(VARIANT_BOOL value) {
     return S_OK;
 }
 
-HRESULT CPallastra::get_CurrentHWND(int* value) {
-    if (!value) return E_POINTER;
-    *value = static_cast<int>(reinterpret_cast<INT_PTR>(ControlWindow()));
-    SetErrorCode(0);
-    return S_OK;
-}
+HRESULT CPallastra::get_CurrentHWND(int* value) { return FieldGet(value, static_cast<int>(static_cast<int>(reinterpret_cast<INT_PTR>(ControlWindow())))); }
 
-HRESULT CPallastra::get_IfShowUI(VARIANT_BOOL* value) {
-    if (!value) return E_POINTER;
-    *value = GetRoutedShowUI() ? VARIANT_TRUE : VARIANT_FALSE;
-    SetErrorCode(0);
-    return S_OK;
-}
+HRESULT CPallastra::get_IfShowUI(VARIANT_BOOL* value) { return FieldGet(value, static_cast<VARIANT_BOOL>(GetRoutedShowUI() ? VARIANT_TRUE : VARIANT_FALSE)); }
 
 HRESULT CPallastra::put_IfShowUI(VARIANT_BOOL value) {
     SetRoutedShowUI(FromVariantBool(value));
@@ -68,12 +53,7 @@ HRESULT CPallastra::get_HowManyImagesInBuffer(short* value) {
     return S_OK;
 }
 
-HRESULT CPallastra::get_IfAppendImage(VARIANT_BOOL* value) {
-    if (!value) return E_POINTER;
-    *value = GetIfAppendImage() ? VARIANT_TRUE : VARIANT_FALSE;
-    SetErrorCode(0);
-    return S_OK;
-}
+HRESULT CPallastra::get_IfAppendImage(VARIANT_BOOL* value) { return FieldGet(value, static_cast<VARIANT_BOOL>(GetIfAppendImage() ? VARIANT_TRUE : VARIANT_FALSE)); }
 
 HRESULT CPallastra::put_IfAppendImage(VARIANT_BOOL value) {
     SetIfAppendImage(FromVariantBool(value));
@@ -81,12 +61,7 @@ HRESULT CPallastra::put_IfAppendImage(VARIANT_BOOL value) {
     return S_OK;
 }
 
-HRESULT CPallastra::get_BlankImageThreshold(int* value) {
-    if (!value) return E_POINTER;
-    *value = GetBlankImageThreshold();
-    SetErrorCode(0);
-    return S_OK;
-}
+HRESULT CPallastra::get_BlankImageThreshold(int* value) { return FieldGet(value, static_cast<int>(GetBlankImageThreshold())); }
 
 HRESULT CPallastra::put_BlankImageThreshold(int value) {
     SetBlankImageThreshold(value);
@@ -94,12 +69,7 @@ HRESULT CPallastra::put_BlankImageThreshold(int value) {
     return S_OK;
 }
 
-HRESULT CPallastra::get_BlankImageMaxStdDev(float* value) {
-    if (!value) return E_POINTER;
-    *value = GetBlankImageMaxStdDev();
-    SetErrorCode(0);
-    return S_OK;
-}
+HRESULT CPallastra::get_BlankImageMaxStdDev(float* value) { return FieldGet(value, static_cast<float>(GetBlankImageMaxStdDev())); }
 
 HRESULT CPallastra::put_BlankImageMaxStdDev(float value) {
     SetErrorCode(0);
@@ -111,12 +81,7 @@ HRESULT CPallastra::put_BlankImageMaxStdDev(float value) {
     return S_OK;
 }
 
-HRESULT CPallastra::get_BackgroundFillColor(long* value) {
-    if (!value) return E_POINTER;
-    *value = static_cast<long>(GetBackgroundFillColor());
-    SetErrorCode(0);
-    return S_OK;
-}
+HRESULT CPallastra::get_BackgroundFillColor(long* value) { return FieldGet(value, static_cast<long>(static_cast<long>(GetBackgroundFillColor()))); }
 
 HRESULT CPallastra::put_BackgroundFillColor(long value) {
     SetBackgroundFillColor(static_cast<DWORD>(value));
@@ -144,12 +109,7 @@ PALLASTRA_IDENTITY(ProductName, ProductName)
 PALLASTRA_IDENTITY(VersionInfo, Version.Info)
 #undef PALLASTRA_IDENTITY
 
-HRESULT CPallastra::get_BorderStyle(enumBORDER_STYLE* value) {
-    if (!value) return E_POINTER;
-    *value = static_cast<enumBORDER_STYLE>(m_viewer.GetBorderStyle());
-    SetErrorCode(0);
-    return S_OK;
-}
+HRESULT CPallastra::get_BorderStyle(enumBORDER_STYLE* value) { return FieldGet(value, static_cast<enumBORDER_STYLE>(static_cast<enumBORDER_STYLE>(m_viewer.GetBorderStyle()))); }
 
 HRESULT CPallastra::put_BorderStyle(enumBORDER_STYLE value) {
     if (static_cast<unsigned>(value) > static_cast<unsigned>(enumBORDER_STYLE::Single3D)) {
@@ -162,12 +122,7 @@ HRESULT CPallastra::put_BorderStyle(enumBORDER_STYLE value) {
     return S_OK;
 }
 
-HRESULT CPallastra::get_IfFitWindow(VARIANT_BOOL* value) {
-    if (!value) return E_POINTER;
-    *value = ToVariantBool(m_viewer.GetIfFitWindow());
-    SetErrorCode(0);
-    return S_OK;
-}
+HRESULT CPallastra::get_IfFitWindow(VARIANT_BOOL* value) { return FieldGet(value, static_cast<VARIANT_BOOL>(ToVariantBool(m_viewer.GetIfFitWindow()))); }
 
 HRESULT CPallastra::put_IfFitWindow(VARIANT_BOOL value) {
     m_viewer.SetIfFitWindow(FromVariantBool(value));
@@ -196,12 +151,7 @@ PALLASTRA_VIEWER_FIELD(BackgroundColor, long, GetBackgroundColor, SetBackgroundC
 #undef PALLASTRA_VIEWER_FIELD
 
 // MouseShape passes the 16-bit value through unchanged, both ways.
-HRESULT CPallastra::get_MouseShape(VARIANT_BOOL* value) {
-    if (!value) return E_POINTER;
-    *value = static_cast<VARIANT_BOOL>(m_viewer.GetMouseShape());
-    SetErrorCode(0);
-    return S_OK;
-}
+HRESULT CPallastra::get_MouseShape(VARIANT_BOOL* value) { return FieldGet(value, static_cast<VARIANT_BOOL>(static_cast<VARIANT_BOOL>(m_viewer.GetMouseShape()))); }
 
 HRESULT CPallastra::put_MouseShape(VARIANT_BOOL value) {
     m_viewer.SetMouseShape(value);
@@ -209,12 +159,7 @@ HRESULT CPallastra::put_MouseShape(VARIANT_BOOL value) {
     return S_OK;
 }
 
-HRESULT CPallastra::get_EnableInteractiveZoom(VARIANT_BOOL* value) {
-    if (!value) return E_POINTER;
-    *value = m_viewer.GetEnableInteractiveZoom() ? VARIANT_TRUE : VARIANT_FALSE;
-    SetErrorCode(0);
-    return S_OK;
-}
+HRESULT CPallastra::get_EnableInteractiveZoom(VARIANT_BOOL* value) { return FieldGet(value, static_cast<VARIANT_BOOL>(m_viewer.GetEnableInteractiveZoom() ? VARIANT_TRUE : VARIANT_FALSE)); }
 
 HRESULT CPallastra::put_EnableInteractiveZoom(VARIANT_BOOL value) {
     m_viewer.SetEnableInteractiveZoom(FromVariantBool(value));
@@ -222,12 +167,7 @@ HRESULT CPallastra::put_EnableInteractiveZoom(VARIANT_BOOL value) {
     return S_OK;
 }
 
-HRESULT CPallastra::get_VScrollBar(VARIANT_BOOL* value) {
-    if (!value) return E_POINTER;
-    *value = m_viewer.GetVScrollBar() ? VARIANT_TRUE : VARIANT_FALSE;
-    SetErrorCode(0);
-    return S_OK;
-}
+HRESULT CPallastra::get_VScrollBar(VARIANT_BOOL* value) { return FieldGet(value, static_cast<VARIANT_BOOL>(m_viewer.GetVScrollBar() ? VARIANT_TRUE : VARIANT_FALSE)); }
 
 HRESULT CPallastra::put_VScrollBar(VARIANT_BOOL value) {
     SetErrorCode(0);
@@ -236,12 +176,7 @@ HRESULT CPallastra::put_VScrollBar(VARIANT_BOOL value) {
     return ThrowModeResult(true);
 }
 
-HRESULT CPallastra::get_AllowMultiSelect(VARIANT_BOOL* value) {
-    if (!value) return E_POINTER;
-    *value = m_viewer.GetAllowMultiSelect() ? VARIANT_TRUE : VARIANT_FALSE;
-    SetErrorCode(0);
-    return S_OK;
-}
+HRESULT CPallastra::get_AllowMultiSelect(VARIANT_BOOL* value) { return FieldGet(value, static_cast<VARIANT_BOOL>(m_viewer.GetAllowMultiSelect() ? VARIANT_TRUE : VARIANT_FALSE)); }
 
 HRESULT CPallastra::put_AllowMultiSelect(VARIANT_BOOL value) {
     SetErrorCode(0);
