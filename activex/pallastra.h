@@ -277,6 +277,12 @@ public:
                                              long flags, VARIANT_BOOL* result) override;
     HRESULT STDMETHODCALLTYPE HTTPUploadThroughPost(BSTR server, short index, BSTR actionPage, BSTR fileName,
                                                     VARIANT_BOOL* result) override;
+    // Members that take the type from a remote name and call their Ex member (which answers for
+    // the transfer layer of this build).
+    HRESULT STDMETHODCALLTYPE FTPUpload(BSTR server, short index, BSTR remoteFile, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE FTPUploadAllAsPDF(BSTR server, BSTR remoteFile, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE FTPDownload(BSTR server, BSTR remoteFile, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE HTTPDownload(BSTR server, BSTR remoteFile, VARIANT_BOOL* result) override;
     HRESULT STDMETHODCALLTYPE HTTPUploadThroughPostEx(BSTR server, short index, BSTR actionPage, BSTR fileName,
                                                       enumTW_IMAGE_TYPE type, VARIANT_BOOL* result) override;
     HRESULT STDMETHODCALLTYPE HTTPUploadAllThroughPostAsMultiPageTIFF(BSTR server, BSTR actionPage, BSTR fileName,

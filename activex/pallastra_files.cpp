@@ -219,3 +219,27 @@ HRESULT CPallastra::HTTPUploadThroughPutDirectly(BSTR server, BSTR localFile, BS
     if (!BSTRToBuffer(localFile, local, sizeof(local), TextFit::Refuse, TRUE)) return BoolResult(result, FALSE);
     return PutUpload(server, remoteFile, reinterpret_cast<const SHORT*>(local), 1, kUploadLocalFile, result);
 }
+
+// ---- members that reach their Ex member by the remote name's type ----
+
+HRESULT CPallastra::FTPUpload(BSTR server, short index, BSTR remoteFile, VARIANT_BOOL* result) {
+    SHORT type = 0;
+    if (!ImageTypeFromFileName(remoteFile, &type)) return BoolResult(result, FALSE);
+    return FTPUploadEx(server, index, remoteFile, static_cast<enumTW_IMAGE_TYPE>(type), result);
+}
+
+HRESULT CPallastra::FTPUploadAllAsPDF(BSTR server, BSTR remoteFile, VARIANT_BOOL* result) {
+    return FTPUploadEx(server, -1, remoteFile, enumTW_IMAGE_TYPE::OSTRL_PDF, result);
+}
+
+HRESULT CPallastra::FTPDownload(BSTR server, BSTR remoteFile, VARIANT_BOOL* result) {
+    SHORT type = 0;
+    if (!ImageTypeFromFileName(remoteFile, &type)) return BoolResult(result, FALSE);
+    return FTPDownloadEx(server, remoteFile, static_cast<enumTW_IMAGE_TYPE>(type), result);
+}
+
+HRESULT CPallastra::HTTPDownload(BSTR server, BSTR remoteFile, VARIANT_BOOL* result) {
+    SHORT type = 0;
+    if (!ImageTypeFromFileName(remoteFile, &type)) return BoolResult(result, FALSE);
+    return HTTPDownloadEx(server, remoteFile, static_cast<enumTW_IMAGE_TYPE>(type), result);
+}

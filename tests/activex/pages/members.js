@@ -1,8 +1,11 @@
 // The script interface in user mode: conversions, gates, the throw rule and error codes of each
 // family, byte arrays and Base64, file members. @HTTP_PORT@ is filled in by the runner.
-var bitmapChanged = 0;
+var bitmapChanged = 0, failInHandler = false;
 var percents = [];
-function Lumetta_OnBitmapChanged() { bitmapChanged++; }
+function Lumetta_OnBitmapChanged() {
+    bitmapChanged++;
+    if (failInHandler) Lumetta.RemoveImage(999);
+}
 function Lumetta_OnInternetTransferPercentage(percent, cancel) { percents.push(percent); return false; }
 
 function le(bytes, value, count) { for (var i = 0; i < count; i++) bytes.push((value >>> (8 * i)) & 255); }
@@ -132,6 +135,18 @@ function files() {
     var count = Lumetta.HowManyImagesInBuffer;
     Host.Check(Lumetta.LoadImage(folder + "m.bmp") == true && Lumetta.HowManyImagesInBuffer == count + 1, "LoadImage");
     Host.Check(Lumetta.LoadImage(folder + "m.xyz") == false && Lumetta.ErrorCode == -1110, "unknown extension");
+    failInHandler = true;
+    var changes = bitmapChanged;
+    Host.Check(Lumetta.LoadImageEx(folder + "m.bmp", 0) == true, "LoadImageEx");
+    failInHandler = false;
+    Host.Check(bitmapChanged == changes + 1, "one OnBitmapChanged for the load: " + (bitmapChanged - changes));
+    Host.Check(Lumetta.ErrorCode == 0, "a failing member in the handler does not change the load's code: " + Lumetta.ErrorCode);
+    Host.Check(Lumetta.SaveAsPDF(folder + repeat("y", 300) + ".pdf", 0) == false && Lumetta.ErrorCode != -1034,
+               "a 300-character name fits SaveAsPDF's buffer: " + Lumetta.ErrorCode);
+    Host.Check(Lumetta.FTPUpload("host", 0, "remote") == false && Lumetta.ErrorCode == -1110, "FTPUpload tests the name first");
+    // Hook and template flags would need code of the page's own: they are masked out.
+    Lumetta.ShowFileDialog(false, "Bitmaps|*.bmp", 1, "bmp", folder, false, false, 0x20 | 0x40 | 0x80000);
+    Host.Check(true, "ShowFileDialog with hook and template flags returns");
     Host.Check(Lumetta.Rotate(0, 90, false) == true && Lumetta.GetImageWidth(0) == 226, "Rotate 90");
     Host.Check(Lumetta.Rotate(0, NaN, false) == false && Lumetta.ErrorCode == -1034, "NaN angle refused");
 }
