@@ -1,5 +1,6 @@
 #include "codecs/jpeg/jpeg_bit_writer.h"
 
+#include <cstdlib>
 #include <cstring>
 
 namespace jpeg {
@@ -7,17 +8,15 @@ namespace jpeg {
 JpegOutput::~JpegOutput() { Reset(); }
 
 void JpegOutput::Reset() {
-    if (block_) GlobalFree(block_);
-    block_ = nullptr;
+    free(data);
     data = nullptr;
     size = capacity = 0;
 }
 
 bool JpegOutput::Reserve(size_t bytes) {
     Reset();
-    block_ = GlobalAlloc(GMEM_FIXED, bytes);
-    if (!block_) return false;
-    data = static_cast<uint8_t*>(block_);
+    data = static_cast<uint8_t*>(malloc(bytes ? bytes : 1));
+    if (!data) return false;
     capacity = bytes;
     return true;
 }
@@ -26,12 +25,9 @@ bool JpegOutput::EnsureSpace(size_t more) {
     if (capacity - size >= more) return true;
     size_t grown = static_cast<size_t>(capacity * 1.3);
     if (grown < size + more) grown = size + more;
-    HGLOBAL fresh = GlobalAlloc(GMEM_FIXED, grown);
+    auto* fresh = static_cast<uint8_t*>(realloc(data, grown));
     if (!fresh) return false;
-    memcpy(fresh, data, size);
-    GlobalFree(block_);
-    block_ = fresh;
-    data = static_cast<uint8_t*>(fresh);
+    data = fresh;
     capacity = grown;
     return true;
 }

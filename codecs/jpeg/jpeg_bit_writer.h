@@ -1,4 +1,6 @@
-// The output of the encoder: a global-memory block that grows by 1.3 times when full, and the
+// The output of the encoder: a working buffer from the heap that grows by 1.3 times when full
+// (only the written bytes end up in a global block, handed over by Detach; the heap buffer's
+// untouched pages cost nothing, and it is freed without a pass over it), and the
 // bit writer of the entropy-coded data, which collects codes in a 64-bit word and stores them
 // 32 bits at a time (with a zero byte stuffed after every 0xFF).
 #pragma once
@@ -23,9 +25,6 @@ public:
     uint8_t* data = nullptr;
     size_t size = 0;
     size_t capacity = 0;
-
-private:
-    HGLOBAL block_ = nullptr;
 };
 
 class JpegBitWriter {

@@ -23,19 +23,31 @@ inline int16_t ChromaR(const uint8_t* p) {
 
 #if defined(LUMETTA_JPEG_SSE2)
 
-// The weighted sums of the conversion in float: every product and partial sum is an integer
-// below 2^24, so the float arithmetic is exact and the result equals the integer formula.
+// The weighted sums of the conversion in 32-bit integers through pairwise multiply-adds, so the
+// result is the integer formula itself. Weights above 32767 do not fit a 16-bit factor: the
+// green weight of the luma is split over two pairs (2 x 19235), and 32768 x channel is a shift.
 // Each function takes eight pixels as 16-bit B, G, R and gives the eight samples.
-inline F4 Low(__m128i words) { return _mm_cvtepi32_ps(_mm_unpacklo_epi16(words, _mm_setzero_si128())); }
-inline F4 High(__m128i words) { return _mm_cvtepi32_ps(_mm_unpackhi_epi16(words, _mm_setzero_si128())); }
+inline __m128i Pair(short a, short b) {
+    return _mm_set_epi16(b, a, b, a, b, a, b, a);
+}
 
-// floor((wb * b + wg * g + wr * r + offset) / 65536) - bias, for eight pixels.
-inline __m128i Weighted(__m128i b, __m128i g, __m128i r, float wb, float wg, float wr, float offset, int bias) {
-    const F4 scale = Splat(1.0f / 65536.0f);
-    F4 lo = (Low(b) * wb + Low(g) * wg + Low(r) * wr + offset) * scale;
-    F4 hi = (High(b) * wb + High(g) * wg + High(r) * wr + offset) * scale;
-    __m128i words = _mm_packs_epi32(_mm_cvttps_epi32(lo), _mm_cvttps_epi32(hi));
-    return _mm_sub_epi16(words, _mm_set1_epi16(static_cast<int16_t>(bias)));
+// (19595 r + 38470 g + 7471 b) >> 16, minus 128.
+inline __m128i LumaOf(__m128i b, __m128i g, __m128i r) {
+    const __m128i rg = Pair(19595, 19235), bg = Pair(7471, 19235);
+    __m128i lo = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(r, g), rg), _mm_madd_epi16(_mm_unpacklo_epi16(b, g), bg));
+    __m128i hi = _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(r, g), rg), _mm_madd_epi16(_mm_unpackhi_epi16(b, g), bg));
+    __m128i words = _mm_packs_epi32(_mm_srai_epi32(lo, 16), _mm_srai_epi32(hi, 16));
+    return _mm_sub_epi16(words, _mm_set1_epi16(128));
+}
+
+// (32768 c + wa a + wb b) >> 16 with an arithmetic shift: c is the channel of weight 32768.
+inline __m128i ChromaOf(__m128i c, __m128i a, __m128i b, short wa, short wb) {
+    const __m128i zero = _mm_setzero_si128(), weights = Pair(wa, wb);
+    __m128i lo = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(a, b), weights),
+                               _mm_slli_epi32(_mm_unpacklo_epi16(c, zero), 15));
+    __m128i hi = _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(a, b), weights),
+                               _mm_slli_epi32(_mm_unpackhi_epi16(c, zero), 15));
+    return _mm_packs_epi32(_mm_srai_epi32(lo, 16), _mm_srai_epi32(hi, 16));
 }
 
 // Sixteen B, G, R pixels to 16-bit planes of their even and odd pixels (the unpack sequence of
@@ -85,16 +97,13 @@ void BgrRowToSamples(const uint8_t* in, int width, int paddedWidth, int16_t* y, 
 #if defined(LUMETTA_JPEG_SSE2)
     for (; x + 16 <= width; x += 16) {
         Deinterleaved px = Deinterleave(in + 3 * x);
-        __m128i even = Weighted(px.b[0], px.g[0], px.r[0], 7471.0f, 38470.0f, 19595.0f, 0.0f, 128);
-        __m128i odd = Weighted(px.b[1], px.g[1], px.r[1], 7471.0f, 38470.0f, 19595.0f, 0.0f, 128);
+        __m128i even = LumaOf(px.b[0], px.g[0], px.r[0]);
+        __m128i odd = LumaOf(px.b[1], px.g[1], px.r[1]);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(y + x), _mm_unpacklo_epi16(even, odd));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(y + x + 8), _mm_unpackhi_epi16(even, odd));
         if (cb) {
-            // 128 * 65536 keeps the sums positive, so truncation is the floor of the shift.
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(cb + x / 2),
-                             Weighted(px.b[0], px.g[0], px.r[0], 32768.0f, -21708.0f, -11058.0f, 8388608.0f, 128));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(cr + x / 2),
-                             Weighted(px.b[0], px.g[0], px.r[0], -5328.0f, -27438.0f, 32768.0f, 8388608.0f, 128));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(cb + x / 2), ChromaOf(px.b[0], px.r[0], px.g[0], -11058, -21708));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(cr + x / 2), ChromaOf(px.r[0], px.b[0], px.g[0], -5328, -27438));
         }
     }
 #endif

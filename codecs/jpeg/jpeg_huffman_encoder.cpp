@@ -41,37 +41,34 @@ void EncodeBlock(JpegBitWriter& writer, const int16_t coeffs[64], int16_t* predi
     batch.Put((static_cast<uint32_t>(dc.code[category]) << category) | ValueBits(diff, category),
                dc.length[category] + category);
 
-    uint64_t nonZero = 0;
-    alignas(16) int16_t zz[64];
+    // The AC coefficients that are not zero, as bits by zigzag position. They are found in the
+    // natural order and only those few are moved to their zigzag bits: most blocks of a page
+    // have none or a handful.
+    uint64_t natural = 0;
 #if defined(LUMETTA_JPEG_SSE2)
-    // Most blocks of a page (paper, flat areas) have no AC coefficient at all: find out from
-    // the natural order first and skip the reordering for them.
     const __m128i zero = _mm_setzero_si128();
-    __m128i any = _mm_insert_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(coeffs)), 0, 0);
-    for (int i = 1; i < 8; ++i) any = _mm_or_si128(any, _mm_loadu_si128(reinterpret_cast<const __m128i*>(coeffs + 8 * i)));
-    if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, zero)) != 0xFFFF) {
-        zz[0] = 0;
-        for (int k = 1; k < 64; ++k) zz[k] = coeffs[kZigzagToNatural[k]];
-        for (int i = 0; i < 4; ++i) {
-            __m128i a = _mm_cmpeq_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(zz + 16 * i)), zero);
-            __m128i b = _mm_cmpeq_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(zz + 16 * i + 8)), zero);
-            uint32_t zeros = static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(a, b)));
-            nonZero |= static_cast<uint64_t>(~zeros & 0xFFFFu) << (16 * i);
-        }
+    for (int i = 0; i < 4; ++i) {
+        __m128i a = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(coeffs + 16 * i)), zero);
+        __m128i b = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(coeffs + 16 * i + 8)), zero);
+        uint32_t zeros = static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(a, b)));
+        natural |= static_cast<uint64_t>(~zeros & 0xFFFFu) << (16 * i);
     }
 #else
-    for (int k = 1; k < 64; ++k) {
-        zz[k] = coeffs[kZigzagToNatural[k]];
-        nonZero |= static_cast<uint64_t>(zz[k] != 0) << k;
-    }
+    for (int n = 0; n < 64; ++n) natural |= static_cast<uint64_t>(coeffs[n] != 0) << n;
 #endif
+    natural &= ~uint64_t(1);  // the DC coefficient is coded above
+    uint64_t nonZero = 0;
+    while (natural) {
+        nonZero |= uint64_t(1) << kNaturalToZigzag[std::countr_zero(natural)];
+        natural &= natural - 1;
+    }
     int last = 0;
     while (nonZero) {
         int k = std::countr_zero(nonZero);
         nonZero &= nonZero - 1;
         int run = k - last - 1;
         for (; run >= 16; run -= 16) batch.Put(ac.code[0xF0], ac.length[0xF0]);
-        int v = zz[k];
+        int v = coeffs[kZigzagToNatural[k]];
         category = Category(v);
         int symbol = (run << 4) | category;
         batch.Put((static_cast<uint32_t>(ac.code[symbol]) << category) | ValueBits(v, category),

@@ -1,5 +1,6 @@
 #include "codecs/jpeg/mini_jpeg.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -141,6 +142,25 @@ struct RowSource {
     }
 };
 
+// The rows of the next band of MCUs, fetched into the cache a column at a time while the current
+// band is coded, so that their conversion does not wait for memory. No rows past the image.
+template <int Rows>
+class NextBand {
+public:
+    NextBand(const RowSource& src, int y0, int rowBytes) : lastByte_(rowBytes - 1) {
+        if (y0 >= src.height) return;
+        for (int r = 0; r < Rows; ++r) rows_[r] = src.Row(y0 + r < src.height ? y0 + r : src.height - 1);
+    }
+    void Fetch(int offset) const {
+        if (!rows_[0]) return;
+        for (const uint8_t* row : rows_) __builtin_prefetch(row + std::min(offset, lastByte_));
+    }
+
+private:
+    const uint8_t* rows_[Rows] = {};
+    int lastByte_;
+};
+
 void EncodeGrey(const RowSource& src, int width, const EncoderTables& t, JpegBitWriter& writer) {
     const int blocks = (width + 7) / 8;
     const int padded = blocks * 8;
@@ -152,7 +172,9 @@ void EncodeGrey(const RowSource& src, int width, const EncoderTables& t, JpegBit
             int y = y0 + r < src.height ? y0 + r : src.height - 1;
             GreyRowToSamples(src.Row(y), width, padded, plane.data() + static_cast<size_t>(r) * padded);
         }
+        const NextBand<8> next(src, y0 + 8, width);
         for (int b = 0; b < blocks; ++b) {
+            next.Fetch(8 * b);
             ForwardDctQuantize(plane.data() + b * 8, padded, t.lumaDiv, coeffs);
             EncodeBlock(writer, coeffs, &predictor, t.dcLuma, t.acLuma);
         }
@@ -176,7 +198,9 @@ void EncodeColour(const RowSource& src, int width, const EncoderTables& t, JpegB
                             chroma ? cbPlane + (r / 2) * chromaPadded : nullptr,
                             chroma ? crPlane + (r / 2) * chromaPadded : nullptr);
         }
+        const NextBand<16> next(src, y0 + 16, 3 * width);
         for (int m = 0; m < mcus; ++m) {
+            next.Fetch(48 * m);
             const int16_t* y = yPlane + static_cast<size_t>(m) * 16;
             const int16_t* luma[4] = {y, y + 8, y + 8 * padded, y + 8 * padded + 8};
             for (const int16_t* block : luma) {
