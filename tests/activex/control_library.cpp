@@ -28,3 +28,14 @@ IUnknown* ControlLibrary::CreateControl() {
     factory->Release();
     return control;
 }
+
+HWND MakeTestFrame() {
+    static const wchar_t kClass[] = L"LumettaTestFrame";
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = kClass;
+    RegisterClassW(&wc);
+    return CreateWindowExW(0, kClass, L"frame", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 640, 480, nullptr, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
+}

@@ -26,6 +26,9 @@ T* Query(IUnknown* object, REFIID iid) {
     return out;
 }
 
+// A visible top-level window to embed controls in.
+HWND MakeTestFrame();
+
 class ControlLibrary {
 public:
     ControlLibrary();

@@ -15,17 +15,6 @@
 
 namespace {
 
-HWND MakeFrame() {
-    static const wchar_t kClass[] = L"LumettaTestFrame";
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = kClass;
-    RegisterClassW(&wc);
-    return CreateWindowExW(0, kClass, L"frame", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 640, 480, nullptr, nullptr,
-                           GetModuleHandleW(nullptr), nullptr);
-}
-
 void Pump() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -102,7 +91,7 @@ public:
 // A control embedded in place in a frame, with its event sinks.
 class Embedded {
 public:
-    explicit Embedded(ControlLibrary& lib, bool userMode = true, bool activate = true) : frame(MakeFrame()), site(frame) {
+    explicit Embedded(ControlLibrary& lib, bool userMode = true, bool activate = true) : frame(MakeTestFrame()), site(frame) {
         site.SetUserMode(userMode);
         control = lib.CreateControl();
         EXPECT_NE(control, nullptr);

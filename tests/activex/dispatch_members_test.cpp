@@ -10,20 +10,9 @@
 
 namespace {
 
-HWND MakeFrame() {
-    static const wchar_t kClass[] = L"LumettaMembersFrame";
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = kClass;
-    RegisterClassW(&wc);
-    return CreateWindowExW(0, kClass, L"frame", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 640, 480, nullptr, nullptr,
-                           GetModuleHandleW(nullptr), nullptr);
-}
-
 // The control in place in a frame, in user mode.
 struct Control {
-    HWND frame = MakeFrame();
+    HWND frame = MakeTestFrame();
     ControlSite site{frame};
     IUnknown* object = nullptr;
     IOleObject* ole = nullptr;
