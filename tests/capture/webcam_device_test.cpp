@@ -455,8 +455,10 @@ TEST_F(Webcam, PreviewDialogNeedsTheModulesTemplate) {
     manager.SetShowUI(true);
     EXPECT_FALSE(manager.EnableSource());
     EXPECT_FALSE(manager.PreviewDialog());
-    EXPECT_NE(ErrorOf(manager), "Successful");
-    EXPECT_FALSE(ErrorOf(manager).empty());
+    char reason[256] = {};
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_RESOURCE_TYPE_NOT_FOUND, 0,
+                   reason, sizeof(reason), nullptr);
+    EXPECT_EQ(ErrorOf(manager), reason);
 }
 
 struct ExpectedRange {
