@@ -10,3 +10,12 @@
 #define IDD_SELECT_SOURCE 103
 #define IDC_SOURCE_SELECT 1005
 #define IDC_SOURCE_LIST 1009
+
+// The webcam preview: a modeless dialog showing the live video, with its menu.
+#define IDD_WEBCAM_PREVIEW 105
+#define IDR_WEBCAM_PREVIEW_MENU 109
+#define ID_PREVIEW_EXIT 40051
+#define ID_PREVIEW_VIDEO_PROPERTIES 40054
+#define ID_PREVIEW_START_GRAB 40055
+#define ID_PREVIEW_HIDDEN_FIRST 40056
+#define ID_PREVIEW_HIDDEN_SECOND 40057

@@ -1,37 +1,15 @@
 // The preview dialog (template 105, menu 109): live video of a second, owned webcam manager in
 // a modeless dialog, with commands to close it, show the property pages and grab a frame.
-#include <cstring>
 #include <new>
 
 #include "capture/debug_log.h"
 #include "capture/webcam/webcam_manager.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
-constexpr int kPreviewDialogId = 105;
-constexpr int kPreviewMenuId = 109;
-constexpr UINT kCommandExit = 40051;
-constexpr UINT kCommandVideoProperties = 40054;
-constexpr UINT kCommandStartGrab = 40055;
-constexpr UINT kHiddenCommands[] = {40056, 40057};
-
-// The dialog template of a module that carries none of its own: a captioned popup.
-struct PreviewTemplate {
-    DLGTEMPLATE dialog;
-    WORD menu, windowClass;
-    WCHAR title[8];
-};
-
-HMENU BuildPreviewMenu() {
-    HMENU bar = CreateMenu(), file = CreatePopupMenu(), options = CreatePopupMenu(), grab = CreatePopupMenu();
-    AppendMenuW(file, MF_STRING, kCommandExit, L"Exit");
-    AppendMenuW(options, MF_STRING, kCommandVideoProperties, L"Video Properties");
-    AppendMenuW(grab, MF_STRING, kCommandStartGrab, L"Start Grab");
-    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"File");
-    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(options), L"Options");
-    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(grab), L"Grab");
-    return bar;
-}
+// Commands that a popup never offers; removed whenever one opens.
+constexpr UINT kHiddenCommands[] = {ID_PREVIEW_HIDDEN_FIRST, ID_PREVIEW_HIDDEN_SECOND};
 
 }  // namespace
 
@@ -45,26 +23,15 @@ private:
 };
 
 HWND WebCamPreviewDialog::Create(WebCamManager& owner) {
-    LPARAM param = reinterpret_cast<LPARAM>(&owner);
-    if (FindResourceW(owner.m_module, MAKEINTRESOURCEW(kPreviewDialogId), reinterpret_cast<LPCWSTR>(RT_DIALOG))) {
-        return CreateDialogParamW(owner.m_module, MAKEINTRESOURCEW(kPreviewDialogId), owner.m_parent, Procedure, param);
-    }
-    alignas(4) PreviewTemplate tmpl{};
-    tmpl.dialog.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_MODALFRAME;
-    tmpl.dialog.cx = 220;
-    tmpl.dialog.cy = 170;
-    memcpy(tmpl.title, L"Lumetta", sizeof(L"Lumetta"));
-    return CreateDialogIndirectParamW(owner.m_module, &tmpl.dialog, owner.m_parent, Procedure, param);
+    // The template carries the menu; a module without it fails here with the system's reason.
+    return CreateDialogParamW(owner.m_module, MAKEINTRESOURCEW(IDD_WEBCAM_PREVIEW), owner.m_parent, Procedure,
+                              reinterpret_cast<LPARAM>(&owner));
 }
 
 void WebCamPreviewDialog::Initialise(HWND dialog, WebCamManager* owner) {
     CenterWindow(dialog);
     SetWindowTextA(dialog, "Lumetta");
     SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(owner));
-    if (!GetMenu(dialog)) {
-        HMENU menu = LoadMenuW(owner->m_module, MAKEINTRESOURCEW(kPreviewMenuId));
-        SetMenu(dialog, menu ? menu : BuildPreviewMenu());
-    }
     owner->m_previewDialog = dialog;
     WebCamManager* preview = owner->m_previewManager;
     if (!preview) return;
@@ -88,14 +55,14 @@ INT_PTR CALLBACK WebCamPreviewDialog::Procedure(HWND dialog, UINT message, WPARA
             return FALSE;
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
-                case kCommandExit:
+                case ID_PREVIEW_EXIT:
                 case IDCANCEL:
                     SendMessageW(dialog, WM_CLOSE, 0, 0);
                     return TRUE;
-                case kCommandVideoProperties:
+                case ID_PREVIEW_VIDEO_PROPERTIES:
                     if (preview) preview->DisplayPropertyPage(dialog);
                     return TRUE;
-                case kCommandStartGrab:
+                case ID_PREVIEW_START_GRAB:
                     if (preview) preview->EnableSource();
                     return TRUE;
             }

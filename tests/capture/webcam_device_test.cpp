@@ -9,6 +9,7 @@
 
 #include "capture/webcam/webcam_manager.h"
 #include "engine/dib_layout.h"
+#include "resources/resource_ids.h"
 #include "support/event_recorder.h"
 
 namespace {
@@ -390,6 +391,30 @@ TEST_F(Webcam, PropertyPagesNeedTheInterface) {
     EXPECT_NE(ErrorOf(manager), "Successful");
 }
 
+// The menu bar the preview template carries: one command under each of three popups.
+void ExpectPreviewMenu(HMENU bar) {
+    ASSERT_TRUE(bar);
+    ASSERT_EQ(GetMenuItemCount(bar), 3);
+    const struct {
+        const char* popup;
+        const char* item;
+        UINT command;
+    } expected[] = {{"File", "Exit", ID_PREVIEW_EXIT},
+                    {"Options", "Video Properties", ID_PREVIEW_VIDEO_PROPERTIES},
+                    {"Grab", "Start Grab", ID_PREVIEW_START_GRAB}};
+    for (int i = 0; i < 3; ++i) {
+        char text[32] = {};
+        GetMenuStringA(bar, i, text, sizeof(text), MF_BYPOSITION);
+        EXPECT_STREQ(text, expected[i].popup);
+        HMENU popup = GetSubMenu(bar, i);
+        ASSERT_TRUE(popup);
+        ASSERT_EQ(GetMenuItemCount(popup), 1);
+        EXPECT_EQ(GetMenuItemID(popup, 0), expected[i].command);
+        GetMenuStringA(popup, 0, text, sizeof(text), MF_BYPOSITION);
+        EXPECT_STREQ(text, expected[i].item);
+    }
+}
+
 TEST_F(Webcam, PreviewDialogOpensOnceAndComesToTheFront) {
     EventRecorderWindow recorder;
     WebCamManager manager(GetModuleHandleA(nullptr), recorder.Window());
@@ -401,6 +426,7 @@ TEST_F(Webcam, PreviewDialogOpensOnceAndComesToTheFront) {
     char caption[32] = {};
     GetWindowTextA(dialog, caption, sizeof(caption));
     EXPECT_STREQ(caption, "Lumetta");
+    ExpectPreviewMenu(GetMenu(dialog));
     EXPECT_TRUE(recorder.EventKinds().empty());
     ASSERT_TRUE(manager.EnableSource());
     EXPECT_EQ(manager.PreviewDialog(), dialog);
@@ -421,6 +447,18 @@ TEST_F(Webcam, PreviewDialogOpensOnceAndComesToTheFront) {
         dialog = second.PreviewDialog();
     }
     EXPECT_FALSE(IsWindow(dialog));
+}
+
+// A module that carries no preview template: the call fails with the system's reason.
+TEST_F(Webcam, PreviewDialogNeedsTheModulesTemplate) {
+    WebCamManager manager(GetModuleHandleA("ntdll.dll"));
+    manager.SetShowUI(true);
+    EXPECT_FALSE(manager.EnableSource());
+    EXPECT_FALSE(manager.PreviewDialog());
+    char reason[256] = {};
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_RESOURCE_TYPE_NOT_FOUND, 0,
+                   reason, sizeof(reason), nullptr);
+    EXPECT_EQ(ErrorOf(manager), reason);
 }
 
 struct ExpectedRange {
