@@ -36,6 +36,8 @@ function main() {
     Lumetta.IfThrowException = false;
     Lumetta.SupportedDeviceType = 2;  // scanners and cameras in one list
     Lumetta.IfShowCancelDialogWhenImageTransfer = false;
+    Host.Resize(780, 550);       // the viewer takes the whole page
+    Lumetta.SetViewMode(3, 1);   // three thumbnails side by side
     var names = [];
     for (var i = 0; i < Lumetta.SourceCount; i++) names.push(Lumetta.GetSourceNameItems(i));
     say("sources: " + names.join(", "));
