@@ -3,8 +3,10 @@
 #include <zlib.h>
 
 #include <cstring>
+#include <memory>
 #include <new>
 
+#include "codecs/jpeg/jpeg_segments.h"
 #include "codecs/jpeg/mini_jpeg_decoder.h"
 #include "codecs/pdf/pdf_codec.h"
 #include "engine/dib_layout.h"
@@ -226,6 +228,14 @@ HGLOBAL DecodeDct(const PdfImageStream& image, PdfImageBridge* bridge, LONG* res
         HGLOBAL dib = bridge->DecodeJpeg(image.data.data, image.data.size, &code);
         *result = dib ? CPDF::kOk : (code ? code : CPDF::kEncodeFailed);
         return dib;
+    }
+    // No baseline stream codes more than 256 pixels a byte (a one-bit DC and a one-bit end of
+    // block per 64 pixels): a frame larger than that is not what the data holds.
+    auto info = std::make_unique<jpeg::JpegStreamInfo>();
+    if (jpeg::ParseJpegSegments(image.data.data, image.data.size, info.get()) != jpeg::kDecodeOk ||
+        uint64_t(info->width) * info->height > uint64_t(image.data.size) * 256 + (4u << 20)) {
+        *result = CPDF::kEncodeFailed;
+        return nullptr;
     }
     CMiniJpegDecoder decoder;
     if (decoder.Decode(image.data.data, image.data.size) != CMiniJpegDecoder::kOk) {

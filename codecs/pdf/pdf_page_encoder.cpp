@@ -1,8 +1,10 @@
 #include "codecs/pdf/pdf_page_encoder.h"
 
 #include <cstring>
+#include <memory>
 #include <new>
 
+#include "codecs/jpeg/jpeg_segments.h"
 #include "codecs/jpeg/mini_jpeg.h"
 #include "codecs/pdf/pdf_codec.h"
 #include "codecs/pdf/pdf_strip_codecs.h"
@@ -206,10 +208,11 @@ bool EncodeJpeg(const DibView& v, int quality, PdfImageBridge* bridge, PdfPageIm
     }
     if (!made) return false;
     // The colour space is the one the stream was made in.
-    int components = JpegComponentCount(page->data.data(), page->data.size());
-    if (components == 1) {
+    auto info = std::make_unique<jpeg::JpegStreamInfo>();
+    if (jpeg::ParseJpegSegments(page->data.data(), page->data.size(), info.get()) != jpeg::kDecodeOk) return false;
+    if (info->componentCount == 1) {
         page->colour = PdfPageImage::Colour::Gray;
-    } else if (components == 3) {
+    } else if (info->componentCount == 3) {
         page->colour = PdfPageImage::Colour::Rgb;
     } else {
         return false;
@@ -219,26 +222,6 @@ bool EncodeJpeg(const DibView& v, int quality, PdfImageBridge* bridge, PdfPageIm
 }
 
 }  // namespace
-
-int JpegComponentCount(const BYTE* s, size_t size) {
-    if (size < 4 || s[0] != 0xFF || s[1] != 0xD8) return 0;
-    size_t at = 2;
-    while (at + 4 <= size) {
-        if (s[at] != 0xFF) return 0;
-        BYTE marker = s[at + 1];
-        if (marker == 0xFF) {
-            ++at;
-            continue;
-        }
-        size_t length = (size_t(s[at + 2]) << 8) | s[at + 3];
-        if (length < 2) return 0;
-        bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-        if (frame) return at + 9 < size && length >= 8 ? s[at + 9] : 0;
-        if (marker == 0xDA || marker == 0xD9) return 0;
-        at += 2 + length;
-    }
-    return 0;
-}
 
 LONG EncodePdfPage(HGLOBAL dib, LONG compression, int quality, PdfImageBridge* bridge, PdfPageImage* page) {
     try {

@@ -28,6 +28,3 @@ struct PdfPageImage {
 // anything else the automatic strip choice). 0, or CPDF's kEncodeFailed (a strip page cannot
 // be made), kJpegFailed (JPEG setting) or kNoMemory.
 LONG EncodePdfPage(HGLOBAL dib, LONG compression, int quality, PdfImageBridge* bridge, PdfPageImage* page);
-
-// Components of a JPEG stream's frame header (0 when there is none).
-int JpegComponentCount(const BYTE* stream, size_t size);

@@ -406,7 +406,9 @@ TEST(PdfReader, HugeDeclaredSizesAreRefusedBeforeAnyPixelMemory) {
     EXPECT_EQ(ReadDocument(Bytes(bomb), &pages), CPDF::kOk);
     ASSERT_EQ(pages.size(), 1u);
     EXPECT_EQ(pages[0].at(15, 15), (Rgb{3, 3, 3}));
-    if (CanCountGlobalBlocks()) EXPECT_EQ(LiveGlobalBlocks(), before);
+    if (CanCountGlobalBlocks()) {
+        EXPECT_EQ(LiveGlobalBlocks(), before);
+    }
 }
 
 TEST(PdfReader, TableFarFromTheEndIsNotFound) {
@@ -430,7 +432,11 @@ TEST(PdfReader, EveryCutOfADocumentFailsCleanly) {
         std::vector<Picture> pages;
         LONG r = ReadDocument(cut, &pages);
         EXPECT_LE(pages.size(), 2u);
-        if (r == CPDF::kOk) EXPECT_EQ(pages.size(), 2u);
+        if (r == CPDF::kOk) {
+            EXPECT_EQ(pages.size(), 2u);
+        }
     }
-    if (CanCountGlobalBlocks()) EXPECT_EQ(LiveGlobalBlocks(), before);
+    if (CanCountGlobalBlocks()) {
+        EXPECT_EQ(LiveGlobalBlocks(), before);
+    }
 }
