@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "codecs/pdf/pdf_codec.h"
-#include "engine/dib_layout.h"
+#include "base/dib_layout.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "codecs/jpeg/jpeg_segments.h"
 #include "codecs/jpeg/mini_jpeg_decoder.h"
 #include "codecs/pdf/pdf_codec.h"
-#include "engine/dib_layout.h"
+#include "base/dib_layout.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "codecs/pdf/pdf_codec.h"
 #include "codecs/pdf/pdf_strip_codecs.h"
 #include "engine/dib_convert.h"
-#include "engine/dib_layout.h"
+#include "base/dib_layout.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "engine/dib_layout.h"
+#include "base/dib_layout.h"
 
 namespace pdftest {
 
