@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "codecs/tiff/tiff.h"
-#include "engine/dib_layout.h"
+#include "base/dib_layout.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CTiff tiff;

@@ -8,7 +8,7 @@
 #include "codecs/tiff/lzw_codec.h"
 #include "codecs/tiff/packbits_codec.h"
 #include "codecs/tiff/tiff.h"
-#include "engine/dib_layout.h"
+#include "base/dib_layout.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "codecs/tiff/tiff.h"
 #include "codecs/tiff/tiff_byte_source.h"
 #include "codecs/tiff/tiff_format.h"
-#include "engine/dib_layout.h"
+#include "base/dib_layout.h"
 
 using namespace tiff_format;
 
