@@ -9,7 +9,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 3) return 0;
     const bool lzw = data[0] & 1;
-    const size_t outSize = (size_t(data[1]) << 8 | data[2]) * ((data[0] >> 1) + 1);
+    const size_t outSize = (size_t(data[1]) << 8 | data[2]) * (((data[0] >> 1) & 3) + 1);
     std::vector<BYTE> out(outSize);
     size_t written = 0;
     const int rc = lzw ? CTIFFLzw::DecodeStrip(data + 3, size - 3, out.data(), out.size(), &written)

@@ -1,6 +1,7 @@
 // Writing: a packed DIB becomes one little-endian page of one strip, as a new file, appended to
 // a file or to the memory result.
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -339,8 +340,12 @@ LONG CTiff::WriteToFile(const char* path, HGLOBAL dib, BOOL newFile, WORD compre
     ChainEnd chain;
     bool append = false;
     if (!newFile) {
+        errno = 0;
         TiffFileSource existing(path);
+        if (!existing.IsOpen() && errno != ENOENT) return kCreateFailed;  // there, but not readable
         if (existing.IsOpen() && existing.Size() > 0) {
+            // Pages go after 32-bit offsets only, and this writer seeks within 2 GiB.
+            if (existing.Size() >= 0x7FFFFFFF) return kBadIfd;
             const LONG rc = ReadChainEnd(existing, &chain);
             if (rc != kOk) return rc;
             append = true;
@@ -373,8 +378,13 @@ LONG CTiff::WriteToFile(const char* path, HGLOBAL dib, BOOL newFile, WORD compre
         m_output.clear();
         return kCreateFailed;
     }
-    bool ok = fseek(f, 0, SEEK_END) == 0 && uint64_t(ftell(f)) == chain.end &&
-              fwrite(m_output.data(), 1, m_output.size(), f) == m_output.size() && fflush(f) == 0;
+    const long end = fseek(f, 0, SEEK_END) == 0 ? ftell(f) : -1;
+    if (end < 0 || uint64_t(end) != chain.end) {  // the file changed since its chain was read
+        fclose(f);
+        m_output.clear();
+        return kWriteFailed;
+    }
+    bool ok = fwrite(m_output.data(), 1, m_output.size(), f) == m_output.size() && fflush(f) == 0;
     rc = ok ? kOk : kWriteFailed;
     if (ok) {
         BYTE field[4];
@@ -401,7 +411,7 @@ LONG CTiff::WriteToMemory(HGLOBAL dib, SIZE_T* size, WORD compression) {
     LONG rc = EncodePageAt(dib, 0, 0, compression, m_output);
     if (rc == kOk) {
         const size_t total = m_output.size() + m_output.size() % 4;
-        m_memoryResult = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, total);
+        m_memoryResult = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, total);
         BYTE* p = m_memoryResult ? static_cast<BYTE*>(GlobalLock(m_memoryResult)) : nullptr;
         if (!p) {
             if (m_memoryResult) GlobalFree(m_memoryResult);
@@ -432,7 +442,7 @@ LONG CTiff::AppendPageToMemory(HGLOBAL dib, SIZE_T* size, WORD compression) {
         return rc;
     }
     const size_t total = m_memorySize + m_output.size() + m_output.size() % 4;
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, total);
+    HGLOBAL block = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, total);
     BYTE* p = block ? static_cast<BYTE*>(GlobalLock(block)) : nullptr;
     const BYTE* old = static_cast<const BYTE*>(GlobalLock(m_memoryResult));
     if (!p || !old) {
