@@ -19,8 +19,8 @@ void CopyIdentityText(TW_STR32& field, const char* text) {
 CBrowserAddOnBase::CBrowserAddOnBase(HINSTANCE module, LONG hostKind)
     : m_hostKind(hostKind),
       m_errorTexts(hostKind == kHostPlugin),
-      m_barcode(module),
-      m_ocr(module),
+      m_barcode(module, hostKind),
+      m_ocr(module, hostKind),
       m_webcam(module),
       m_moduleInstanceCore(module) {
     SetModuleInstance(module);

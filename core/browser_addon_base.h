@@ -5,7 +5,8 @@
 
 #include "capture/webcam/media_type_dictionary.h"
 #include "capture/webcam/webcam_manager.h"
-#include "core/addon_binding.h"
+#include "core/barcode_addon.h"
+#include "core/ocr_addon.h"
 #include "core/camera_families.h"
 #include "core/ostrel_base.h"
 #include "engine/error_messages.h"
@@ -170,7 +171,51 @@ public:
     // when it refuses (the handle stays with the caller).
     virtual BOOL ShowOverlayInViewer(SHORT index, HGLOBAL overlay, const RECT& rect, DWORD color, float opacity);
 
+    // --- Barcodes and text recognition through the add-on libraries (core/addon_operations.cpp).
+    // The read and recognition methods are long operations (worker kinds 1 to 5); failures of a
+    // library give -2119 (barcodes) or -2120 (recognition) with its message as the error text.
+    BOOL ReadBarcodeEx(SHORT index, LONG left, LONG top, LONG right, LONG bottom, LONG format);
+    BOOL ReadBarcode(SHORT index, LONG format);
+    BOOL ReadBarcodeDirectlyEx(const char* path, LONG left, LONG top, LONG right, LONG bottom, LONG format);
+    BOOL ReadBarcodeDirectly(const char* path, LONG format);
+    // The scan's own barcodes when the last scan reported some, else the library's results.
+    LONG GetScriptBarcodeCount() const;
+    BOOL BarcodeTextForScript(LONG index, void* scriptString);
+    // Info 0 X, 1 Y, 2 type (format), 3 confidence, 4 rotation, 5 text length; -1033 outside.
+    LONG BarcodeInfoForScript(LONG index, LONG infoType);
+    BOOL OCR(SHORT index, const char* outputFile);
+    BOOL OCREx(SHORT index, void* scriptString);
+    BOOL OCRSelectedImages(const char* outputFile);
+    BOOL OCRSelectedImagesEx(void* scriptString);
+    BOOL OCRDirectly(const char* files, const char* outputFile);
+    BOOL OCRDirectlyEx(const char* files, void* scriptString);
+    BOOL OCREx1(SHORT index, LONG left, LONG top, LONG right, LONG bottom, void* scriptString);
+    // Downloads the language pack of OCRLanguage, unpacks it into the data folder and checks
+    // that the language data is there; the zip is deleted in every case.
+    BOOL HTTPDownloadOCRLangData(const char* server, const char* remotePath, BOOL onlyIfMissing);
+    // -1034 for a language that is not a plain name.
+    BOOL SetOcrLanguage(const char* language);
+    CBarcodeAddOn& Barcode() { return m_barcode; }
+    COcrAddOn& Ocr() { return m_ocr; }
+    // The work of the long operations, on the calling thread (the worker runs them).
+    BOOL ReadBarcodeRegionNow(SHORT index, const RECT& rect, LONG format);
+    BOOL ReadBarcodeFileNow(const char* path, const RECT& rect, LONG format);
+    BOOL RecogniseBufferImagesNow(const SHORT* indices, LONG count, const char* outputFile, void* scriptString);
+    BOOL RecogniseFilesNow(const char* files, const char* outputFile, void* scriptString);
+    BOOL RecogniseAreaNow(SHORT index, const RECT& rect, void* scriptString);
+
 protected:
+    void ClearBeforeAddOnCall();
+    void ClearTwainBarcodes();
+    BOOL FailAddOn(CAddOnLibrary& library, LONG code);
+    BOOL HandRecognisedText(HGLOBAL result, LONG length, const char* outputFile, void* scriptString);
+    BOOL RunOcrOperation(LONG kind, const SHORT* indices, LONG count, const char* files, SHORT index, const RECT* rect,
+                         const char* outputFile, void* scriptString);
+    // The viewer's selected images in selection order.
+    std::vector<SHORT> SelectedImageIndices() const;
+    // A download of a server path into a local file (the HTTP download of the transfer layer).
+    virtual BOOL DownloadToLocalFile(const char* server, const char* remotePath, const char* localPath);
+
     // -2121 with the webcam facade's last error text attached; always false.
     BOOL FailWebcam();
     // Hands a text to the script (empty for null), then stores failure (-2121: the webcam's).

@@ -1,0 +1,350 @@
+// Barcodes and text recognition through the two add-on libraries: the long operations that the
+// script members of both hosts call (worker kinds 1 to 5), the barcode results as the script
+// reads them, and the language-pack install.
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+#include <cstring>
+
+#include "base/error_codes.h"
+#include "core/base64.h"
+#include "core/browser_addon_base.h"
+#include "core/language_pack.h"
+#include "core/worker_runner.h"
+
+namespace {
+
+constexpr LONG kTiffTypeInUploads = 2;
+constexpr LONG kPngTypeInUploads = 3;
+constexpr LONG kTiffLzw = 5;
+
+BOOL BarcodeRegionWork(WorkerTaskContext& task) {
+    return task.engine->ReadBarcodeRegionNow(SHORT(task.index), task.rect, task.value);
+}
+BOOL BarcodeFileWork(WorkerTaskContext& task) {
+    return task.engine->ReadBarcodeFileNow(static_cast<const char*>(task.fileNameList), task.rect, task.value);
+}
+BOOL OcrBufferWork(WorkerTaskContext& task) {
+    return task.engine->RecogniseBufferImagesNow(static_cast<const SHORT*>(task.indexList), task.count,
+                                                 task.outputFileName, task.scriptString);
+}
+BOOL OcrFilesWork(WorkerTaskContext& task) {
+    return task.engine->RecogniseFilesNow(static_cast<const char*>(task.fileNameList), task.outputFileName,
+                                          task.scriptString);
+}
+BOOL OcrAreaWork(WorkerTaskContext& task) {
+    return task.engine->RecogniseAreaNow(SHORT(task.index), task.rect, task.scriptString);
+}
+
+}  // namespace
+
+// --- Barcodes --------------------------------------------------------------------------------
+
+void CBrowserAddOnBase::ClearBeforeAddOnCall() {
+    SetErrorCode(kErrSuccess);
+    m_errorTexts.FreeCustomText();
+}
+
+BOOL CBrowserAddOnBase::FailAddOn(CAddOnLibrary& library, LONG code) {
+    m_errorTexts.SetCustomText(library.LastMessage());
+    SetErrorCode(code);
+    return FALSE;
+}
+
+BOOL CBrowserAddOnBase::ReadBarcodeEx(SHORT index, LONG left, LONG top, LONG right, LONG bottom, LONG format) {
+    const RECT rect = {left, top, right, bottom};
+    switch (RouteLongOperation(this)) {
+        case LongOperationRoute::Busy: return FALSE;
+        case LongOperationRoute::Worker: {
+            WorkerTaskContext task(this, kWorkerBarcodeRegion, &BarcodeRegionWork);
+            task.index = index;
+            task.rect = rect;
+            task.value = format;
+            RunInWorkerThread(this, WorkerThreadProc, &task);
+            return task.result;
+        }
+        case LongOperationRoute::Direct: break;
+    }
+    return ReadBarcodeRegionNow(index, rect, format);
+}
+
+BOOL CBrowserAddOnBase::ReadBarcode(SHORT index, LONG format) { return ReadBarcodeEx(index, 0, 0, -1, -1, format); }
+
+BOOL CBrowserAddOnBase::ReadBarcodeRegionNow(SHORT index, const RECT& rect, LONG format) {
+    ClearBeforeAddOnCall();
+    ClearTwainBarcodes();
+    ReportOperationStatus(this, "Preparing data...", 5);
+    LONG size = 0;
+    HGLOBAL png = GetSelectedImagesData(&index, 1, kPngTypeInUploads, &size);
+    if (!png) return FALSE;  // the encoder's error
+    ReportOperationStatus(this, "Reading barcode...", 10);
+    const SIZE_T usable = std::min<SIZE_T>(GlobalSize(png), SIZE_T(size > 0 ? size : 0));
+    const BYTE* bytes = static_cast<const BYTE*>(GlobalLock(png));
+    const bool read = bytes && m_barcode.ReadRegion(bytes, LONG(usable), rect.left, rect.top, rect.right,
+                                                    rect.bottom, format);
+    if (bytes) GlobalUnlock(png);
+    GlobalFree(png);
+    return read ? TRUE : FailAddOn(m_barcode, kErrCustom2119);
+}
+
+BOOL CBrowserAddOnBase::ReadBarcodeDirectlyEx(const char* path, LONG left, LONG top, LONG right, LONG bottom,
+                                              LONG format) {
+    const RECT rect = {left, top, right, bottom};
+    switch (RouteLongOperation(this)) {
+        case LongOperationRoute::Busy: return FALSE;
+        case LongOperationRoute::Worker: {
+            WorkerTaskContext task(this, kWorkerBarcodeHandle, &BarcodeFileWork);
+            task.fileNameList = const_cast<char*>(path);
+            task.rect = rect;
+            task.value = format;
+            RunInWorkerThread(this, WorkerThreadProc, &task);
+            return task.result;
+        }
+        case LongOperationRoute::Direct: break;
+    }
+    return ReadBarcodeFileNow(path, rect, format);
+}
+
+BOOL CBrowserAddOnBase::ReadBarcodeDirectly(const char* path, LONG format) {
+    return ReadBarcodeDirectlyEx(path, 0, 0, -1, -1, format);
+}
+
+BOOL CBrowserAddOnBase::ReadBarcodeFileNow(const char* path, const RECT& rect, LONG format) {
+    ClearBeforeAddOnCall();
+    ClearTwainBarcodes();
+    ReportOperationStatus(this, "Reading barcode...", 5);
+    if (m_barcode.ReadWhole(path ? path : "", rect.left, rect.top, rect.right, rect.bottom, format)) return TRUE;
+    return FailAddOn(m_barcode, kErrCustom2119);
+}
+
+void CBrowserAddOnBase::ClearTwainBarcodes() { m_extInfo.barcodeCount = 0; }
+
+LONG CBrowserAddOnBase::GetScriptBarcodeCount() const {
+    const LONG scanned = GetBarcodeCount();
+    return scanned > 0 ? scanned : m_barcode.GetResultCount();
+}
+
+BOOL CBrowserAddOnBase::BarcodeTextForScript(LONG index, void* scriptString) {
+    SetErrorCode(kErrSuccess);
+    // The scan's own barcodes first, then the library's results.
+    if (index >= 0 && index < GetBarcodeCount()) {
+        if (const char* scanned = GetBarcodeText(index)) return SetScriptString(scriptString, scanned, TRUE);
+    }
+    LONG length = 0;
+    const char* text = m_barcode.GetResultText(index, &length);
+    if (!text) {
+        SetScriptString(scriptString, "", TRUE);
+        SetErrorCode(kErrInvalidIndex);
+        return FALSE;
+    }
+    // A text with zero bytes in it goes out as Base64 of all its bytes.
+    if (static_cast<LONG>(std::strlen(text)) == length) return SetScriptString(scriptString, text, TRUE);
+    CBase64 base64;
+    const char* encoded = base64.Encode(reinterpret_cast<const BYTE*>(text), DWORD(length)) ? base64.GetEncodedText() : nullptr;
+    if (!encoded) {
+        SetScriptString(scriptString, "", TRUE);
+        SetErrorCode(2);
+        return FALSE;
+    }
+    return SetScriptString(scriptString, encoded, TRUE);
+}
+
+LONG CBrowserAddOnBase::BarcodeInfoForScript(LONG index, LONG infoType) {
+    SetErrorCode(kErrSuccess);
+    LONG value = 0;
+    if (index >= 0 && index < GetBarcodeCount() && GetBarcodeInfo(infoType, index, &value)) return value;
+    if (index < 0 || index >= m_barcode.GetResultCount() || infoType < 0 || infoType > 5) {
+        SetErrorCode(kErrInvalidIndex);
+        return 0;
+    }
+    // The library's results: the first point's position, the format and the text length.
+    float x = 0, y = 0;
+    m_barcode.GetResultPoint(index, 0, &x, &y);
+    switch (infoType) {
+        case 0: return LONG(x);
+        case 1: return LONG(y);
+        case 2: return m_barcode.GetResultFormat(index);
+        case 5: return m_barcode.GetResultLength(index);
+        default: return 0;  // confidence and rotation are not reported by the library
+    }
+}
+
+// --- Text recognition ---------------------------------------------------------------------------
+
+BOOL CBrowserAddOnBase::HandRecognisedText(HGLOBAL result, LONG length, const char* outputFile, void* scriptString) {
+    const BYTE* bytes = static_cast<const BYTE*>(GlobalLock(result));
+    BOOL ok = FALSE;
+    if (outputFile) {
+        ReportOperationStatus(this, "Saving to file...", 98);
+        ok = bytes && WriteMemoryToFile(outputFile, bytes, DWORD(length));
+    } else {
+        ReportOperationStatus(this, "Building string...", 98);
+        if (m_ocr.GetResultFormat() != 0) {
+            CBase64 base64;
+            const char* text = bytes && base64.Encode(bytes, DWORD(length)) ? base64.GetEncodedText() : nullptr;
+            ok = text ? SetScriptString(scriptString, text, TRUE) : FALSE;
+            if (!text) SetErrorCode(2);
+        } else {
+            ok = bytes ? SetScriptString(scriptString, reinterpret_cast<const char*>(bytes), TRUE) : FALSE;
+        }
+    }
+    if (bytes) GlobalUnlock(result);
+    GlobalFree(result);
+    return ok;
+}
+
+BOOL CBrowserAddOnBase::RunOcrOperation(LONG kind, const SHORT* indices, LONG count, const char* files,
+                                        SHORT index, const RECT* rect, const char* outputFile, void* scriptString) {
+    WorkerOperation work = kind == kWorkerOcrFiles ? &OcrFilesWork : kind == kWorkerOcrArea ? &OcrAreaWork : &OcrBufferWork;
+    switch (RouteLongOperation(this)) {
+        case LongOperationRoute::Busy: return FALSE;
+        case LongOperationRoute::Worker: {
+            WorkerTaskContext task(this, kind, work);
+            task.indexList = const_cast<SHORT*>(indices);
+            task.count = count;
+            task.fileNameList = const_cast<char*>(files);
+            task.index = index;
+            if (rect) task.rect = *rect;
+            task.outputFileName = outputFile;
+            task.scriptString = scriptString;
+            RunInWorkerThread(this, WorkerThreadProc, &task);
+            return task.result;
+        }
+        case LongOperationRoute::Direct: break;
+    }
+    if (kind == kWorkerOcrFiles) return RecogniseFilesNow(files, outputFile, scriptString);
+    if (kind == kWorkerOcrArea) return RecogniseAreaNow(index, *rect, scriptString);
+    return RecogniseBufferImagesNow(indices, count, outputFile, scriptString);
+}
+
+BOOL CBrowserAddOnBase::RecogniseBufferImagesNow(const SHORT* indices, LONG count, const char* outputFile,
+                                                 void* scriptString) {
+    ClearBeforeAddOnCall();
+    ReportOperationStatus(this, "Preparing data...", 5);
+    const LONG compression = m_tiffCompressionType;
+    m_tiffCompressionType = kTiffLzw;
+    LONG size = 0;
+    HGLOBAL tiff = count > 0 ? GetSelectedImagesData(indices, count, kTiffTypeInUploads, &size) : nullptr;
+    m_tiffCompressionType = compression;
+    if (!tiff) {
+        if (count <= 0) SetErrorCode(kErrNoSelectedImagesSize);
+        return FALSE;
+    }
+    ReportOperationStatus(this, "OCR...", 10);
+    const SIZE_T usable = std::min<SIZE_T>(GlobalSize(tiff), SIZE_T(size > 0 ? size : 0));
+    const BYTE* bytes = static_cast<const BYTE*>(GlobalLock(tiff));
+    LONG length = 0;
+    HGLOBAL result = bytes ? m_ocr.OCRMemory(bytes, LONG(usable), &length) : nullptr;
+    if (bytes) GlobalUnlock(tiff);
+    GlobalFree(tiff);
+    if (!result) return FailAddOn(m_ocr, kErrCustom2120);
+    return HandRecognisedText(result, length, outputFile, scriptString);
+}
+
+BOOL CBrowserAddOnBase::RecogniseFilesNow(const char* files, const char* outputFile, void* scriptString) {
+    ClearBeforeAddOnCall();
+    ReportOperationStatus(this, "OCR...", 10);
+    LONG length = 0;
+    HGLOBAL result = m_ocr.OCRFile(files ? files : "", &length);
+    if (!result) return FailAddOn(m_ocr, kErrCustom2120);
+    return HandRecognisedText(result, length, outputFile, scriptString);
+}
+
+BOOL CBrowserAddOnBase::RecogniseAreaNow(SHORT index, const RECT& rect, void* scriptString) {
+    ClearBeforeAddOnCall();
+    ReportOperationStatus(this, "Cropping image...", 1);
+    HGLOBAL area = GetCroppedImage(index, rect.left, rect.top, rect.right, rect.bottom);
+    if (!area) return FALSE;  // the facade's error
+    ReportOperationStatus(this, "Saving image...", 5);
+    DWORD size = 0;
+    HGLOBAL tiff = nullptr;
+    if (!EncodeDIBAsTIFFToMemory(area, &tiff, &size, kTiffLzw)) tiff = nullptr;
+    if (!tiff) {
+        GlobalFree(area);
+        return FALSE;
+    }
+    ReportOperationStatus(this, "OCR...", 10);
+    const SIZE_T usable = std::min<SIZE_T>(GlobalSize(tiff), SIZE_T(size));
+    const BYTE* bytes = static_cast<const BYTE*>(GlobalLock(tiff));
+    LONG length = 0;
+    HGLOBAL result = bytes ? m_ocr.OCRMemory(bytes, LONG(usable), &length) : nullptr;
+    if (bytes) GlobalUnlock(tiff);
+    GlobalFree(tiff);
+    GlobalFree(area);
+    if (!result) return FailAddOn(m_ocr, kErrCustom2120);
+    return HandRecognisedText(result, length, nullptr, scriptString);
+}
+
+BOOL CBrowserAddOnBase::OCR(SHORT index, const char* outputFile) {
+    return RunOcrOperation(kWorkerOcrBufferImages, &index, 1, nullptr, 0, nullptr, outputFile, nullptr);
+}
+BOOL CBrowserAddOnBase::OCREx(SHORT index, void* scriptString) {
+    return RunOcrOperation(kWorkerOcrBufferImages, &index, 1, nullptr, 0, nullptr, nullptr, scriptString);
+}
+BOOL CBrowserAddOnBase::OCRSelectedImages(const char* outputFile) {
+    const std::vector<SHORT> selected = SelectedImageIndices();
+    return RunOcrOperation(kWorkerOcrBufferImages, selected.data(), LONG(selected.size()), nullptr, 0, nullptr,
+                           outputFile, nullptr);
+}
+BOOL CBrowserAddOnBase::OCRSelectedImagesEx(void* scriptString) {
+    const std::vector<SHORT> selected = SelectedImageIndices();
+    return RunOcrOperation(kWorkerOcrBufferImages, selected.data(), LONG(selected.size()), nullptr, 0, nullptr,
+                           nullptr, scriptString);
+}
+BOOL CBrowserAddOnBase::OCRDirectly(const char* files, const char* outputFile) {
+    return RunOcrOperation(kWorkerOcrFiles, nullptr, 0, files, 0, nullptr, outputFile, nullptr);
+}
+BOOL CBrowserAddOnBase::OCRDirectlyEx(const char* files, void* scriptString) {
+    return RunOcrOperation(kWorkerOcrFiles, nullptr, 0, files, 0, nullptr, nullptr, scriptString);
+}
+BOOL CBrowserAddOnBase::OCREx1(SHORT index, LONG left, LONG top, LONG right, LONG bottom, void* scriptString) {
+    const RECT rect = {left, top, right, bottom};
+    return RunOcrOperation(kWorkerOcrArea, nullptr, 0, nullptr, index, &rect, nullptr, scriptString);
+}
+
+BOOL CBrowserAddOnBase::SetOcrLanguage(const char* language) {
+    SetErrorCode(kErrSuccess);
+    if (m_ocr.SetLanguage(language)) return TRUE;
+    SetErrorCode(kErrInvalidValue);
+    return FALSE;
+}
+
+BOOL CBrowserAddOnBase::HTTPDownloadOCRLangData(const char* server, const char* remotePath, BOOL onlyIfMissing) {
+    ClearBeforeAddOnCall();
+    if (onlyIfMissing && m_ocr.HasLanguageData()) return TRUE;
+    char zipPath[MAX_PATH];
+    if (!m_ocr.GetLanguageZipPath(zipPath)) {
+        SetErrorCode(kErrInvalidValue);
+        return FALSE;
+    }
+    DeleteFileA(zipPath);
+    if (!DownloadToLocalFile(server, remotePath, zipPath)) {
+        DeleteFileA(zipPath);
+        return FALSE;  // the download's error
+    }
+    char message[MAX_PATH];
+    bool ok = UnpackLanguagePack(zipPath, m_ocr.GetDataFolder(), message);
+    if (ok && !m_ocr.HasLanguageData()) {
+        std::snprintf(message, sizeof message, "Cannot find current language data %s", m_ocr.LanguageDataPath());
+        ok = false;
+    }
+    DeleteFileA(zipPath);
+    if (!ok) {
+        m_errorTexts.SetCustomText(message);
+        SetErrorCode(kErrCustom2120);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+std::vector<SHORT> CBrowserAddOnBase::SelectedImageIndices() const {
+    std::vector<SHORT> indices;
+    for (int index : m_viewer.SelectedIndices()) indices.push_back(static_cast<SHORT>(index));
+    return indices;
+}
+
+BOOL CBrowserAddOnBase::DownloadToLocalFile(const char* server, const char* remotePath, const char* localPath) {
+    (void)server, (void)remotePath, (void)localPath;
+    SetErrorCode(kErrFormatUnsupported);
+    return FALSE;
+}
