@@ -327,6 +327,8 @@ public:
     // A script text into a fixed buffer of size bytes. Over-long text is refused (-1034) or cut at
     // a character boundary; a failed conversion gives error 2. The buffer changes only on success.
     BOOL BSTRToBuffer(BSTR text, char* buffer, size_t size, TextFit fit, BOOL resetError);
+    // A script text of any length in the system code page; false (error 2) when it cannot be converted.
+    BOOL BSTRToString(BSTR text, std::string& out);
     // Moves a script byte array into a new block (*block null) or a block into the array.
     BOOL ByteArrayTransfer(ULONG size, VARIANT* array, HGLOBAL* block, ULONG* length);
 
@@ -380,6 +382,56 @@ protected:
     HRESULT SaveToStream(IStream* stream) override;
     HRESULT StreamSize(ULONGLONG* size) override;
     HINSTANCE ModuleInstance() const override { return comcontrol::Module().Instance(); }
+
+public:
+    // ---- Members the type library does not carry (pallastra_unexposed.cpp): no member id, no
+    // dispatch entry, so page script cannot reach them; C++ callers can. Each has the adapter
+    // shape of the script members: gate (G), reset (R), one engine call, the throw rule (T).
+    HRESULT get_BarcodeCount(long* value);
+    HRESULT GetBarcodeText(short index, BSTR* text);
+    HRESULT ReadBarcode(short index, long format, VARIANT_BOOL* result);
+    HRESULT ReadBarcodeEx(short index, long left, long top, long right, long bottom, long format, VARIANT_BOOL* result);
+    HRESULT ReadBarcodeDirectly(BSTR fileName, long format, VARIANT_BOOL* result);
+    HRESULT ReadBarcodeDirectlyEx(BSTR fileName, long left, long top, long right, long bottom, long format,
+                                  VARIANT_BOOL* result);
+    HRESULT OCR(short index, BSTR outputFile, VARIANT_BOOL* result);
+    HRESULT OCREx(short index, BSTR* text);
+    HRESULT OCRDirectly(BSTR files, BSTR outputFile, VARIANT_BOOL* result);
+    HRESULT OCRDirectlyEx(BSTR files, BSTR* text);
+    HRESULT OCRSelectedImages(BSTR outputFile, VARIANT_BOOL* result);
+    HRESULT OCRSelectedImagesEx(BSTR* text);
+    HRESULT OCREx1(short index, long left, long top, long right, long bottom, BSTR* text);
+    HRESULT HTTPDownloadOCRLangData(BSTR server, BSTR remotePath, VARIANT_BOOL onlyIfMissing, long* result);
+    HRESULT get_OCRTessDataPath(BSTR* value);
+    HRESULT put_OCRTessDataPath(BSTR value);
+    HRESULT get_OCRLanguage(BSTR* value);
+    HRESULT put_OCRLanguage(BSTR value);
+    HRESULT get_OCRPageSetMode(long* value);
+    HRESULT put_OCRPageSetMode(long value);
+    HRESULT get_OCRResultFormat(long* value);
+    HRESULT put_OCRResultFormat(long value);
+    HRESULT get_OCRDllPath(BSTR* value);
+    HRESULT put_OCRDllPath(BSTR value);
+    HRESULT get_OCRUnicodeFontName(BSTR* value);
+    HRESULT put_OCRUnicodeFontName(BSTR value);
+    HRESULT get_OCRUseDetectedFont(VARIANT_BOOL* value);
+    HRESULT put_OCRUseDetectedFont(VARIANT_BOOL value);
+    HRESULT get_MagType(short* value);
+    HRESULT get_MagData(BSTR* value);
+    HRESULT get_PendingXfers(short* value);
+    HRESULT get_IfDisableSourceAfterAcquire(VARIANT_BOOL* value);
+    HRESULT put_IfDisableSourceAfterAcquire(VARIANT_BOOL value);
+    HRESULT get_IfModalUI(VARIANT_BOOL* value);
+    HRESULT put_IfModalUI(VARIANT_BOOL value);
+    HRESULT get_IfScanInThread(VARIANT_BOOL* value);
+    HRESULT put_IfScanInThread(VARIANT_BOOL value);
+    HRESULT get_IfScanInNewThread(VARIANT_BOOL* value) { return get_IfScanInThread(value); }
+    HRESULT put_IfScanInNewThread(VARIANT_BOOL value) { return put_IfScanInThread(value); }
+    HRESULT get_SupportedDeviceType(long* value);
+    HRESULT put_SupportedDeviceType(long value);
+    HRESULT CloseSourceManager(VARIANT_BOOL* result);
+    HRESULT DisableSource(VARIANT_BOOL* result);
+    HRESULT CancelAllPendingTransfers(VARIANT_BOOL* result);
 
 private:
     CPallastra();

@@ -70,6 +70,13 @@ BOOL CPallastra::BSTRToBuffer(BSTR text, char* buffer, size_t size, TextFit fit,
     return TRUE;
 }
 
+BOOL CPallastra::BSTRToString(BSTR text, std::string& out) {
+    SetErrorCode(0);
+    if (ToAnsi(text, out)) return TRUE;
+    SetAdapterError(2);
+    return FALSE;
+}
+
 BOOL CPallastra::SetScriptString(void* scriptString, const char* text, BOOL resetError) {
     return AnsiToBSTR(static_cast<BSTR*>(scriptString), text ? text : "", resetError);
 }

@@ -226,6 +226,11 @@ TEST(Control, GatedGettersFollowTheAmbientUserMode) {
         design.Activate();
         EXPECT_EQ(design.lumetta->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr), S_OK);
         EXPECT_EQ(result.vt, VT_I4);
+        // Members the type library does not carry cannot be found by name.
+        for (const wchar_t* hidden : {L"ReadBarcode", L"CapGet", L"OCREx1", L"BarcodeCount", L"MagData", L"OCRLanguage"}) {
+            LPOLESTR hiddenName = const_cast<LPOLESTR>(hidden);
+            EXPECT_EQ(design.lumetta->GetIDsOfNames(IID_NULL, &hiddenName, 1, 0, &id), DISP_E_UNKNOWNNAME);
+        }
     }
 }
 

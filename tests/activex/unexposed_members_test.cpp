@@ -1,0 +1,136 @@
+// The control's members that the type library does not carry: a container cannot find them by
+// name, C++ callers reach the add-on libraries through them with the adapters' rules.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "activex/lumetta_guids.h"
+#include "activex/pallastra.h"
+#include "base/error_codes.h"
+#include "pagehost/control_site.h"
+
+namespace {
+
+std::string Env(const char* name) {
+    char value[MAX_PATH] = {};
+    const DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
+    return n > 0 && n < sizeof value ? value : "";
+}
+
+std::string Narrow(BSTR text) {
+    std::string out;
+    for (UINT i = 0; text && i < SysStringLen(text); ++i) out.push_back(static_cast<char>(text[i]));
+    return out;
+}
+
+HWND MakeFrame() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"LumettaUnexposedTestFrame";
+    RegisterClassW(&wc);
+    return CreateWindowExW(0, wc.lpszClassName, L"frame", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
+                           wc.hInstance, nullptr);
+}
+
+class UnexposedMembers : public ::testing::Test {
+protected:
+    void SetUp() override {
+        OleInitialize(nullptr);
+        frame = MakeFrame();
+        site = new ControlSite(frame);
+        ASSERT_EQ(CPallastra::CreateInstance(nullptr, IID_IOleObject, reinterpret_cast<void**>(&ole)), S_OK);
+        ASSERT_EQ(ole->QueryInterface(lumetta::IID_ILumetta, reinterpret_cast<void**>(&script)), S_OK);
+        control = static_cast<CPallastra*>(script);
+        ole->SetClientSite(site);
+        ASSERT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site, 0, frame, &site->position), S_OK);
+    }
+    void TearDown() override {
+        ole->Close(OLECLOSE_NOSAVE);
+        ole->SetClientSite(nullptr);
+        script->Release();
+        ole->Release();
+        DestroyWindow(frame);
+        OleUninitialize();
+        SetEnvironmentVariableA("LUMETTA_ADDON_SCENARIO", nullptr);
+    }
+    long ErrorCode() {
+        long code = 0;
+        script->get_ErrorCode(&code);
+        return code;
+    }
+
+    HWND frame = nullptr;
+    ControlSite* site = nullptr;
+    IOleObject* ole = nullptr;
+    ILumetta* script = nullptr;
+    CPallastra* control = nullptr;
+};
+
+}  // namespace
+
+TEST_F(UnexposedMembers, BarcodesThroughTheStandInLibrary) {
+    const std::string folder = Env("LUMETTA_ADDON_FOLDER");
+    ASSERT_FALSE(folder.empty());
+    BSTR path = SysAllocStringLen(nullptr, static_cast<UINT>(folder.size()));
+    for (size_t i = 0; i < folder.size(); ++i) path[i] = static_cast<wchar_t>(folder[i]);
+    ASSERT_EQ(control->put_OCRDllPath(path), S_OK);
+    SysFreeString(path);
+
+    BSTR file = SysAllocString(L"C:\\page.png");
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    EXPECT_EQ(control->ReadBarcodeDirectly(file, 0, &ok), S_OK);
+    EXPECT_EQ(ok, VARIANT_TRUE);
+    long count = 0;
+    EXPECT_EQ(control->get_BarcodeCount(&count), S_OK);
+    EXPECT_EQ(count, 2);
+    BSTR text = nullptr;
+    EXPECT_EQ(control->GetBarcodeText(0, &text), S_OK);
+    EXPECT_EQ(Narrow(text), "LUMETTA1");
+    SysFreeString(text);
+
+    // A library message: -2119, and E_FAIL in throw mode.
+    SetEnvironmentVariableA("LUMETTA_ADDON_SCENARIO", "message");
+    EXPECT_EQ(control->ReadBarcodeDirectly(file, 0, &ok), S_OK);
+    EXPECT_EQ(ok, VARIANT_FALSE);
+    EXPECT_EQ(ErrorCode(), kErrCustom2119);
+    BSTR errorText = nullptr;
+    script->get_ErrorString(&errorText);
+    EXPECT_EQ(Narrow(errorText), "License expired");
+    SysFreeString(errorText);
+    script->put_IfThrowException(VARIANT_TRUE);
+    EXPECT_EQ(control->ReadBarcodeDirectly(file, 0, &ok), E_FAIL);
+    SysFreeString(file);
+}
+
+TEST_F(UnexposedMembers, SettingsAndSwitches) {
+    BSTR bad = SysAllocString(L"..\\..\\evil");
+    EXPECT_EQ(control->put_OCRLanguage(bad), S_OK);
+    EXPECT_EQ(ErrorCode(), kErrInvalidValue);
+    SysFreeString(bad);
+    BSTR language = nullptr;
+    control->get_OCRLanguage(&language);
+    EXPECT_EQ(Narrow(language), "eng");
+    SysFreeString(language);
+
+    long mode = 0;
+    EXPECT_EQ(control->put_OCRPageSetMode(6), S_OK);
+    EXPECT_EQ(control->get_OCRPageSetMode(&mode), S_OK);
+    EXPECT_EQ(mode, 6);
+
+    // 2 keeps the current device type; 1 switches to webcams; 3 is refused.
+    long type = -1;
+    EXPECT_EQ(control->put_SupportedDeviceType(2), S_OK);
+    EXPECT_EQ(control->get_SupportedDeviceType(&type), S_OK);
+    EXPECT_EQ(type, 2);
+    EXPECT_EQ(control->put_SupportedDeviceType(3), S_OK);
+    EXPECT_EQ(ErrorCode(), kErrWrongDeviceType);
+
+    short magType = 0;
+    EXPECT_EQ(control->get_MagType(&magType), S_OK);
+    EXPECT_EQ(magType, 2);
+    BSTR mag = nullptr;
+    EXPECT_EQ(control->get_MagData(&mag), S_OK);
+    EXPECT_EQ(Narrow(mag), "");
+    SysFreeString(mag);
+}
