@@ -1,5 +1,7 @@
 #include "plugin/gdiplus_runtime.h"
 
+#include "codecs/image_operator.h"
+
 namespace {
 
 // Written on the browser's thread as engines are built and destroyed; the stubs read it on any
@@ -118,4 +120,13 @@ const GdiplusApi& RuntimeGdiplusApi() {
         gdiplus_runtime::GdipDisposeImage,
     };
     return api;
+}
+
+void UseRuntimeGdiplus() {
+    PlatformImageLibrary library;
+    library.table = &RuntimeGdiplusApi();
+    library.saveThroughLibrary = false;
+    library.loadLibrary = LoadGdiplusForEngine;
+    library.unloadLibrary = FreeGdiplusOfEngine;
+    CImageOperator::SetPlatformImageLibrary(library);
 }

@@ -20,6 +20,9 @@ void FreeGdiplusOfEngine(HMODULE module);
 HMODULE GdiplusRuntimeModule();
 // The bridge's table, filled with the stubs below.
 const GdiplusApi& RuntimeGdiplusApi();
+// Makes every engine built from now on take its own load and reach GDI+ through the stubs; the
+// plug-in saves with its own encoders.
+void UseRuntimeGdiplus();
 
 namespace gdiplus_runtime {
 

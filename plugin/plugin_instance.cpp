@@ -14,8 +14,6 @@
 #include "plugin/scriptable_object.h"
 #include "plugin/script_text.h"
 
-HINSTANCE LumettaModuleInstance();
-
 const char* const kPluginEventAttributes[kPluginEventCount] = {
     "OnPreTransfer",      "OnPostTransfer",      "OnPreAllTransfers",
     "OnPostAllTransfers", "OnTransferCancelled", "OnTransferError",
@@ -27,9 +25,13 @@ const char* const kPluginEventAttributes[kPluginEventCount] = {
 };
 
 HINSTANCE PluginModuleInstance() {
-    // Looked up by the file's own name; a renamed copy still finds itself.
+    // Looked up by the file's own name; a renamed copy (or a test program) finds the module that
+    // holds this code.
     HINSTANCE module = GetModuleHandleA("NPLumetta.dll");
-    return module ? module : LumettaModuleInstance();
+    if (!module)
+        GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           reinterpret_cast<LPCSTR>(&PluginModuleInstance), &module);
+    return module;
 }
 
 PluginInstance::PluginInstance(NPP record)
