@@ -2,7 +2,7 @@
 // that the embed tag names. Records from other threads reach the plug-in window first.
 #include <cstring>
 
-#include "capture/event_record.h"
+#include "base/event_record.h"
 #include "plugin/browser_functions.h"
 #include "plugin/plugin_instance.h"
 

@@ -4,11 +4,11 @@
 #include <new>
 
 #include "capture/debug_log.h"
-#include "capture/event_record.h"
+#include "base/event_record.h"
 #include "core/engine_table.h"
 #include "core/thread_message_hook.h"
 #include "core/worker_runner.h"
-#include "engine/error_codes.h"
+#include "base/error_codes.h"
 #include "plugin/browser_functions.h"
 #include "plugin/plugin_window_proc.h"
 #include "plugin/scriptable_object.h"

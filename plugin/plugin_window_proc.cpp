@@ -1,6 +1,6 @@
 #include "plugin/plugin_window_proc.h"
 
-#include "capture/event_record.h"
+#include "base/event_record.h"
 #include "plugin/plugin_instance.h"
 
 LRESULT CALLBACK PluginWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
