@@ -39,6 +39,8 @@ DWORD COstrelBase::ShowInternetErrorDialog(HMODULE wininet, HANDLE request, DWOR
     return dialog ? dialog(nullptr, request, status, flags, data) : ERROR_INVALID_FUNCTION;
 }
 
+void COstrelBase::RefuseWhileTransferring() { SetErrorCode(kErrCustom2121); }
+
 HGLOBAL COstrelBase::GetCookieHeader(const char* url, InternetGetCookieFn getCookie) {
     static const char kPrefix[] = "Cookie: ";
     constexpr size_t kPrefixLength = sizeof(kPrefix) - 1;

@@ -29,6 +29,10 @@ public:
     virtual void OnTransferPercentage(SHORT, LONG*) {}
     // Engine slot 19: the "Cookie: " header for a request, a new global-memory text or null.
     virtual HGLOBAL GetCookieHeader(const char* url, InternetGetCookieFn getCookie);
+    // Stores -2121 for a call refused because a transfer of this engine runs; the core adds the text.
+    virtual void RefuseWhileTransferring();
+    // True from the start of a transfer to its end, handlers of its progress events included.
+    bool TransferRunning() const { return m_transferRunning; }
 
     // Uploads. indices is the image index list (entry 0 at 65535: all images), or for type
     // kUploadLocalFile the local path. Both answer true on success and set the error code.
@@ -145,4 +149,7 @@ private:
     // Per upload: 1 when it goes to the server of the last successful POST, or none succeeded yet.
     LONG m_sameServer = 0;
     bool m_bodyCutOff = false;  // the transfer thread stopped before the whole body was written
+    // A transfer of this engine is under way: page script in its waits cannot start another,
+    // which would share the WinInet table, the cancel flag and the answer buffer.
+    bool m_transferRunning = false;
 };

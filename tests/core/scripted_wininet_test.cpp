@@ -232,6 +232,42 @@ TEST_F(SendStage, WritesThatMoveNothingFail) {
     EXPECT_EQ(engine.GetErrorCode(), -3000 - ERROR_WRITE_FAULT);
 }
 
+TEST_F(SendStage, AnUploadStartedFromTheProgressHandlerIsRefusedAndTheOuterOneGoesOn) {
+    // The nested upload would load and unload the shared WinInet table under the outer one and
+    // clear its cancel flag.
+    std::vector<LONG> nestedErrors;
+    std::vector<BOOL> nestedResults;
+    bool cancelFirst = false;
+    host.onRecord = [&](const EventRecord& r) {
+        if (r.Kind != kEventTransferPercentage || !nestedResults.empty()) return;
+        if (cancelFirst) engine.SetIfCancelTransfer(1);
+        nestedResults.push_back(Post());
+        nestedErrors.push_back(engine.GetErrorCode());
+        nestedResults.push_back(engine.HTTPUploadThroughPutEx("server", "/page", std::vector<SHORT>{0}.data(), 1, 0));
+        nestedErrors.push_back(engine.GetErrorCode());
+    };
+    EXPECT_TRUE(Post()) << engine.GetErrorCode();
+    EXPECT_EQ(nestedResults, (std::vector<BOOL>{FALSE, FALSE}));
+    EXPECT_EQ(nestedErrors, (std::vector<LONG>{-2121, -2121}));
+    EXPECT_EQ(script.sends, 1);
+    EXPECT_EQ(script.written, BodySize());
+    EXPECT_NE(engine.ErrorTexts().GetErrorText(-2121), nullptr);
+
+    // A cancel made in the handler before the refused nested calls still ends the outer upload.
+    script = Script{};
+    nestedResults.clear();
+    nestedErrors.clear();
+    cancelFirst = true;
+    EXPECT_FALSE(Post());
+    EXPECT_EQ(engine.GetErrorCode(), -1032);
+    EXPECT_EQ(nestedErrors, (std::vector<LONG>{-2121, -2121}));
+
+    // Once it has ended the next upload runs.
+    host.onRecord = nullptr;
+    script = Script{};
+    EXPECT_TRUE(Post());
+}
+
 TEST_F(SendStage, AnAnswerOfMoreThan8191BytesIsCut) {
     script.answer = std::string(10000, 'a');
     EXPECT_FALSE(Post());
