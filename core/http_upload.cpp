@@ -172,11 +172,11 @@ BOOL COstrelBase::RunHttpUpload(const char* server, const char* actionPage, cons
         return finish();
     }
     if (m_sendTimeout != 0) {
-        DWORD ms = static_cast<DWORD>(m_sendTimeout) * 1000;
+        DWORD ms = TimeoutMilliseconds(m_sendTimeout);
         m_api.InternetSetOption(s.request, INTERNET_OPTION_SEND_TIMEOUT, &ms, sizeof(ms));
     }
     if (m_receiveTimeout != 0) {
-        DWORD ms = static_cast<DWORD>(m_receiveTimeout) * 1000;
+        DWORD ms = TimeoutMilliseconds(m_receiveTimeout);
         m_api.InternetSetOption(s.request, INTERNET_OPTION_RECEIVE_TIMEOUT, &ms, sizeof(ms));
     }
     MakeServerUrl(server, m_ifSSL == 1, s.url);

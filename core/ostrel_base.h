@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "core/twain_operate_wrapper.h"
 #include "core/wininet_api.h"
@@ -46,8 +47,13 @@ public:
     void ClearAllHTTPFormField();
     LONG HTTPFormFieldCount() const { return m_formFieldCount; }
 
-    // The encoded image file alone in a new global block; its size is added to *size.
+    // The encoded image file alone in a new global block; its size is added to *size. A file that
+    // would take *size past the 32-bit range is refused with -2100.
     HGLOBAL GetSelectedImagesData(const SHORT* indices, LONG count, LONG imageType, LONG* size);
+    // Adds bytes to a 32-bit byte count for the script; false (the count unchanged) past 0x7FFFFFFF.
+    static bool AddToScriptByteCount(LONG* total, uint64_t bytes);
+    // Seconds of a time-out setting as WinInet's milliseconds, held at the 32-bit maximum.
+    static DWORD TimeoutMilliseconds(LONG seconds);
     BOOL GetImageSizeWithSpecifiedType(LONG index, LONG imageType, LONG* size);
 
     // The page's own cookie text; an empty text clears it.
@@ -96,8 +102,8 @@ public:
 
     // Tests hand the engine a scripted WinInet; null restores the system's.
     void SetWinInetSource(WinInetSource* source) { m_winInet = source ? source : &SystemWinInet::Instance(); }
-    // The server of the last successful POST upload (process-wide), and its reset for tests.
-    static const char* LastSuccessfulServer();
+    // A copy of the server of the last successful POST upload (process-wide), and its reset for tests.
+    static std::string LastSuccessfulServer();
     static void ForgetLastSuccessfulServer();
     // The server of an upload as a URL: "http://" or "https://" in front unless already there.
     static void MakeServerUrl(const char* server, bool ssl, char (&url)[MAX_PATH]);
