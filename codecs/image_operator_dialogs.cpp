@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "capture/debug_log.h"
+#include "base/error_codes.h"
 #include "codecs/open_dialog_answer.h"
-#include "engine/error_codes.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "core/engine_table.h"
 #include "core/worker_runner.h"
-#include "engine/error_codes.h"
+#include "base/error_codes.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/dib_layout.h"
+#include "base/dib_layout.h"
 #include "engine/viewer_window_class.h"
 
 CImageViewer::CImageViewer(BOOL postQuit) : CZWindow(postQuit) {}

@@ -7,7 +7,7 @@
 #include <functional>
 #include <vector>
 
-#include "capture/event_record.h"
+#include "base/event_record.h"
 
 class CMultiImageTWAIN;
 
