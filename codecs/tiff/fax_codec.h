@@ -12,6 +12,7 @@
 
 #include "codecs/tiff/fax_bit_reader.h"
 #include "codecs/tiff/fax_bit_writer.h"
+#include "codecs/tiff/fax_code_tables.h"
 
 // What one strip looks like. The same record drives encoding and decoding.
 struct FaxStripParams {
@@ -118,4 +119,7 @@ private:
 
     fax::BitWriter m_writer;
     fax::BitReader m_reader;
+    const fax::RunEntry* m_whiteRuns = nullptr;
+    const fax::RunEntry* m_blackRuns = nullptr;
+    const fax::ModeEntry* m_modes = nullptr;
 };

@@ -17,6 +17,9 @@ int CTIFFFax::SetupDecoder(const FaxStripParams& params, const BYTE* data, size_
     if (!data && size) return kNullData;
     const size_t width = m_width;
     if (!m_reader.Load(data, size, params.fillOrder == 2)) return kNoMemory;
+    m_whiteRuns = WhiteRunTable();
+    m_blackRuns = BlackRunTable();
+    m_modes = ModeTable();
     // Every change costs at least one bit of the strip, so a row never has more changes than
     // the strip has bits (nor than the row has pixels).
     size_t changes = width;
@@ -61,22 +64,33 @@ CTIFFFax::EolSearch CTIFFFax::SkipEol() {
     }
 }
 
-// One run: make-up codes, then a terminating code. The sum is capped at the width.
-bool CTIFFFax::DecodeRun(int colour, uint32_t* run) {
-    const RunEntry* table = colour ? BlackRunTable() : WhiteRunTable();
-    const int bits = colour ? kBlackBits : kWhiteBits;
+namespace {
+
+// One run at bit position pos: make-up codes, then a terminating code; the sum is capped at the
+// width. False for an invalid code or one that runs past the end.
+inline bool ReadRun(BitWindow& in, size_t end, const RunEntry* table, int bits, uint32_t width, uint32_t* run) {
     uint32_t sum = 0;
     for (;;) {
-        const RunEntry& e = table[m_reader.Peek(bits)];
+        const RunEntry e = table[in.Peek(bits)];
         if (e.kind != kTerminating && e.kind != kMakeUp) return false;
-        m_reader.Skip(e.length);
-        if (m_reader.Exhausted()) return false;
+        in.Skip(e.length);
+        if (in.pos > end) return false;
         sum += uint32_t(e.run);
-        if (sum > m_width) sum = m_width;
+        if (sum > width) sum = width;
         if (e.kind == kTerminating) break;
     }
     *run = sum;
     return true;
+}
+
+}  // namespace
+
+bool CTIFFFax::DecodeRun(int colour, uint32_t* run) {
+    BitWindow in(m_reader.Data(), m_reader.Position());
+    bool ok = colour ? ReadRun(in, m_reader.End(), m_blackRuns, kBlackBits, m_width, run)
+                     : ReadRun(in, m_reader.End(), m_whiteRuns, kWhiteBits, m_width, run);
+    m_reader.SetPosition(in.pos);
+    return ok;
 }
 
 bool CTIFFFax::Decode1D() {
@@ -100,45 +114,70 @@ bool CTIFFFax::Decode1D() {
     return true;
 }
 
+// The inner loop keeps the bit position, the change list and its count in locals.
 bool CTIFFFax::Decode2D() {
-    m_currentCount = 0;
     const int width = int(m_width);
     const uint32_t* ref = m_reference;
-    const ModeEntry* modes = ModeTable();
+    uint32_t* cur = m_current;
+    int count = 0;
+    const int limit = int(m_capacity) - kChangeSentinels;
+    BitWindow in(m_reader.Data(), m_reader.Position());
+    const size_t end = m_reader.End();
+    const ModeEntry* modes = m_modes;
+    // Changes never go left of the last one; two at one position cancel.
+    auto add = [&](uint32_t position) {
+        if (count > 0 && cur[count - 1] == position) {
+            --count;
+            return true;
+        }
+        if (count >= limit) return false;
+        cur[count++] = position;
+        return true;
+    };
+    // b1 is ref[j]: the first change after a0 to the colour opposite a0's (even indexes are
+    // changes to black). Each mode moves j by the few steps its new a0 allows; ref ends with
+    // sentinels at the width, which stop every search.
     int a0 = -1;
     int colour = 0;
     int j = 0;
     while (a0 < width) {
-        while (int(ref[j]) <= a0) ++j;
-        while (j > 0 && int(ref[j - 1]) > a0) --j;
-        if ((j & 1) != colour) ++j;
-        int b1 = int(ref[j]);
-        int b2 = int(ref[j + 1]);
-        const ModeEntry& e = modes[m_reader.Peek(kModeBits)];
-        m_reader.Skip(e.length ? e.length : 1);
-        if (m_reader.Exhausted()) break;
+        const int b1 = int(ref[j]);
+        const ModeEntry e = modes[in.Peek(kModeBits)];
+        in.Skip(e.length);
+        if (in.pos > end) break;
         if (e.kind == kModeVertical) {
             int a1 = b1 + e.offset;
             if (a1 <= a0 || a1 > width) break;
-            if (a1 < width && !AddChange(uint32_t(a1))) break;
+            if (a1 < width && !add(uint32_t(a1))) break;
             a0 = a1;
             colour ^= 1;
+            // Only the change before b1 can lie between a1 and b1.
+            j = (j > 0 && int(ref[j - 1]) > a1) ? j - 1 : j + 1;
         } else if (e.kind == kModePass) {
-            a0 = b2;
+            a0 = int(ref[j + 1]);
+            j += 2;
         } else if (e.kind == kModeHorizontal) {
             uint32_t run1, run2;
-            if (!DecodeRun(colour, &run1) || !DecodeRun(colour ^ 1, &run2)) break;
+            const RunEntry* first = colour ? m_blackRuns : m_whiteRuns;
+            const RunEntry* second = colour ? m_whiteRuns : m_blackRuns;
+            if (!ReadRun(in, end, first, colour ? kBlackBits : kWhiteBits, m_width, &run1) ||
+                !ReadRun(in, end, second, colour ? kWhiteBits : kBlackBits, m_width, &run2))
+                break;
             uint32_t start = a0 < 0 ? 0 : uint32_t(a0);
             uint32_t a1 = start + run1, a2 = a1 + run2;
             if (a1 > m_width) a1 = m_width;
             if (a2 > m_width) a2 = m_width;
-            if (a1 < m_width && !AddChange(a1)) break;
-            if (a2 < m_width && !AddChange(a2)) break;
+            if (a1 < m_width && !add(a1)) break;
+            if (a2 < m_width && !add(a2)) break;
             a0 = int(a2);
         } else {
             break;  // EOL, extension or no code
         }
+        if (a0 >= width) break;
+        while (int(ref[j]) <= a0) j += 2;
     }
+    m_reader.SetPosition(in.pos);
+    m_currentCount = count;
     if (a0 >= width) return true;
     EndRowWhite(a0 < 0 ? 0 : uint32_t(a0));
     return false;
