@@ -16,24 +16,13 @@
 
 #include "bilevel_pages.h"
 #include "codecs/tiff/fax_codec.h"
+#include "support/temp_folder.h"
 
 using faxtest::BilevelPage;
 
 namespace {
 
-struct TempFolder {
-    std::string path;
-    TempFolder() {
-        std::string pattern = testing::TempDir() + "lumetta_faxref_XXXXXX";
-        path = std::string(mkdtemp(pattern.data())) + "/";
-    }
-    ~TempFolder() { std::filesystem::remove_all(path); }
-};
-
-std::string Temp(const std::string& name) {
-    static const TempFolder folder;
-    return folder.path + name;
-}
+std::string Temp(const std::string& name) { return testsupport::TempPath(name); }
 
 bool Shell(const std::string& command) { return system(command.c_str()) == 0; }
 
