@@ -143,7 +143,8 @@ void CTIFFFax::Code2D() {
 int CTIFFFax::EncodeRow(const BYTE* row) {
     if (!row) return kNullData;
     if (!m_encoding || !m_current) return kUnsupported;
-    // A row never takes more than about 8 bits a pixel (horizontal mode over runs of one pixel).
+    // A row takes at most 7 bits a pixel (a 7-bit vertical code for each pixel), plus an EOL, a
+    // tag bit, fill bits and the row-end codes.
     if (!m_writer.Reserve(size_t(m_width) + 64)) return kNoMemory;
     m_currentCount = FindChanges(row, m_width, m_scratch, m_current);
     switch (m_compression) {
