@@ -92,6 +92,8 @@ private:
     // Decoder.
     enum EolSearch { kEolFound, kEolNone, kEolStripEnd };
     EolSearch SkipEol();
+    EolSearch SkipAlignedEol();
+    bool CountZeros(size_t* zeros);
     bool DecodeRun(int colour, uint32_t* run);
     bool Decode1D();
     bool Decode2D();

@@ -49,18 +49,43 @@ void CTIFFFax::EndRowWhite(uint32_t position) {
 // an EOL nothing is consumed.
 CTIFFFax::EolSearch CTIFFFax::SkipEol() {
     size_t zeros = 0;
+    if (!CountZeros(&zeros)) return kEolStripEnd;
+    if (zeros < 11) return kEolNone;
+    m_reader.Skip(zeros + 1);
+    return kEolFound;
+}
+
+// The same for rows that start on byte boundaries: an EOL whose fill bits end it on a byte
+// boundary, else the fill bits up to the boundary and then an EOL, if any. (Zero fill bits
+// followed by a row whose first code starts with zeros can look like an EOL that ends inside
+// a byte; none of those is taken.)
+CTIFFFax::EolSearch CTIFFFax::SkipAlignedEol() {
+    size_t zeros = 0;
+    if (!CountZeros(&zeros)) return kEolStripEnd;
+    if (zeros >= 11 && (m_reader.Position() + zeros + 1) % 8 == 0) {
+        m_reader.Skip(zeros + 1);
+        return kEolFound;
+    }
+    m_reader.AlignToByte();
+    return SkipEol();
+}
+
+// The zero bits from the current position up to the next one bit; false when the strip ends first.
+bool CTIFFFax::CountZeros(size_t* zeros) {
+    const uint8_t* data = m_reader.Data();
+    size_t pos = m_reader.Position();
+    const size_t end = m_reader.End();
     for (;;) {
-        if (m_reader.AtEnd()) return kEolStripEnd;
-        uint32_t bits = m_reader.Peek(16);
+        if (pos >= end) return false;
+        uint32_t bits = PeekAt(data, pos, 16);
         if (bits == 0) {
-            m_reader.Skip(16);
-            zeros += 16;
+            pos += 16;
             continue;
         }
-        int lead = __builtin_clz(bits) - 16;
-        if (zeros + size_t(lead) < 11) return kEolNone;
-        m_reader.Skip(size_t(lead) + 1);
-        return kEolFound;
+        pos += size_t(__builtin_clz(bits) - 16);
+        if (pos >= end) return false;
+        *zeros = pos - m_reader.Position();
+        return true;
     }
 }
 
@@ -194,12 +219,7 @@ int CTIFFFax::Decode(BYTE* rows, size_t stride, DWORD rowCount, DWORD* rowsDecod
     for (; row < rowCount; ++row) {
         bool twoD = m_compression == 4;
         if (m_compression == 3) {
-            EolSearch eol = SkipEol();
-            if (eol == kEolNone && m_byteAlignedRows) {
-                // Rows that start on a byte boundary without an EOL in front.
-                m_reader.AlignToByte();
-                eol = SkipEol();
-            }
+            EolSearch eol = m_byteAlignedRows ? SkipAlignedEol() : SkipEol();
             if (eol == kEolStripEnd) {
                 result = kBadData;
                 break;

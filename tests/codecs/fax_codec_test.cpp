@@ -109,6 +109,20 @@ TEST(FaxCodec, FillOrderTwoReadsReversedBytes) {
     }
 }
 
+// Group 3 rows without EOLs that start on byte boundaries (PDF data with /K 0, /EndOfLine false
+// and /EncodedByteAlign true) are modified Huffman strips bit for bit.
+TEST(FaxCodec, Group3RowsWithoutEolsOnByteBoundaries) {
+    BilevelPage page = faxtest::TextPage(333, 90, 4);
+    std::vector<uint8_t> strip = Encode(page, Params(2, page));
+    FaxStripParams p = Params(3, page);
+    p.byteAlignedRows = true;
+    BilevelPage back;
+    DWORD rows = 0;
+    EXPECT_EQ(Decode(strip, p, &back, &rows), CTIFFFax::kOk);
+    EXPECT_EQ(rows, page.height);
+    EXPECT_TRUE(back.bits == page.bits);
+}
+
 TEST(FaxCodec, RefusesWhatItCannotCode) {
     BilevelPage page = faxtest::BlankPage(16, 2);
     std::vector<uint8_t> out;
