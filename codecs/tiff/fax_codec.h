@@ -21,7 +21,8 @@ struct FaxStripParams {
     DWORD height = 0;         // rows in the strip
     size_t rowStride = 0;     // bytes from one row's start to the next, at least (width + 7) / 8
     DWORD t4Options = 0;      // compression 3: bit 0 two-dimensional coding, bit 2 EOLs byte-aligned
-    DWORD t6Options = 0;      // compression 4: 0 (uncompressed mode, bit 1, is refused)
+                              // (bit 1, uncompressed mode, is refused for writing)
+    DWORD t6Options = 0;      // compression 4: 0 (uncompressed mode, bit 1, is refused for writing)
     WORD fillOrder = 1;       // decoding: 1 most significant bit first, 2 least significant first
     DWORD kFactor = 4;        // compression 3 two-dimensional: a 1-D row at least every k rows (T.4)
     bool byteAlignedRows = false;  // every row starts on a byte boundary (PDF /EncodedByteAlign)
@@ -79,7 +80,7 @@ public:
     size_t RowBytes() const { return (size_t(m_width) + 7) / 8; }
 
 private:
-    int CheckParams(const FaxStripParams& params);
+    int CheckParams(const FaxStripParams& params, bool encoding);
     bool AllocateRuns(size_t entries);
     void FreeRuns();
     void SwapRows();

@@ -13,7 +13,7 @@ using namespace fax;
 int CTIFFFax::SetupDecoder(const FaxStripParams& params, const BYTE* data, size_t size) {
     m_encoding = false;
     FreeRuns();
-    if (int r = CheckParams(params)) return r;
+    if (int r = CheckParams(params, false)) return r;
     if (!data && size) return kNullData;
     const size_t width = m_width;
     if (!m_reader.Load(data, size, params.fillOrder == 2)) return kNoMemory;

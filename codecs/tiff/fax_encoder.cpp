@@ -42,11 +42,13 @@ void CTIFFFax::SwapRows() {
     std::swap(m_currentCount, m_referenceCount);
 }
 
-int CTIFFFax::CheckParams(const FaxStripParams& params) {
+int CTIFFFax::CheckParams(const FaxStripParams& params, bool encoding) {
     if (params.compression < 2 || params.compression > 4 || params.width == 0 || params.width > kMaxWidth)
         return kUnsupported;
-    if (params.compression == 4 && (params.t6Options & 2)) return kUnsupported;  // uncompressed mode
-    if (params.compression == 3 && (params.t4Options & 2)) return kUnsupported;
+    // Uncompressed mode is never written. A strip that only allows it decodes as long as it does
+    // not use it (its extension code is then a damaged strip).
+    if (encoding && params.compression == 4 && (params.t6Options & 2)) return kUnsupported;
+    if (encoding && params.compression == 3 && (params.t4Options & 2)) return kUnsupported;
     m_compression = params.compression;
     m_twoDimensional = params.compression == 3 && (params.t4Options & 1);
     m_alignedEol = params.compression == 3 && (params.t4Options & 4);
@@ -62,7 +64,7 @@ int CTIFFFax::SetupEncoder(const FaxStripParams& params) {
     m_encoding = false;
     m_writer.Reset();
     FreeRuns();
-    if (int r = CheckParams(params)) return r;
+    if (int r = CheckParams(params, true)) return r;
     m_encoding = true;
     if (!AllocateRuns(size_t(m_width) + kChangeSentinels)) return kNoMemory;
     m_scratch = static_cast<uint64_t*>(std::malloc(ScratchWords(m_width) * sizeof(uint64_t)));

@@ -137,8 +137,12 @@ TEST(FaxCodec, RefusesWhatItCannotCode) {
         EXPECT_EQ(CTIFFFax::DecodeStrip(data, 4, p, page.bits.data(), page.bits.size(), nullptr), CTIFFFax::kUnsupported);
     }
     p = Params(4, page);
-    p.t6Options = 2;  // uncompressed mode
+    p.t6Options = 2;  // uncompressed mode: never written; read while the strip does not use it
     EXPECT_EQ(CTIFFFax::EncodeStrip(page.bits.data(), p, out), CTIFFFax::kUnsupported);
+    const uint8_t white[] = {0xC0};  // two V0 codes
+    EXPECT_EQ(CTIFFFax::DecodeStrip(white, 1, p, page.bits.data(), page.bits.size(), nullptr), CTIFFFax::kOk);
+    const uint8_t extension[] = {0x03, 0xC0};  // 0000001 111: the uncompressed-mode extension
+    EXPECT_EQ(CTIFFFax::DecodeStrip(extension, 2, p, page.bits.data(), page.bits.size(), nullptr), CTIFFFax::kBadData);
     p = Params(4, page);
     p.width = 0;
     EXPECT_EQ(CTIFFFax::DecodeStrip(data, 4, p, page.bits.data(), page.bits.size(), nullptr), CTIFFFax::kUnsupported);
