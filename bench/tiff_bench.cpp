@@ -130,6 +130,7 @@ double MedianMs(F&& f) {
 
 void Report(const char* name, double own, double ref) {
     printf("bench %s own_ms=%.2f ref_ms=%.2f ratio=%.2f\n", name, own, ref, own / ref);
+    fflush(stdout);
 }
 
 template <typename Encode, typename Decode>
