@@ -12,6 +12,7 @@
 #include <tiffio.h>
 
 #include "../tests/codecs/bilevel_pages.h"
+#include "bench_timing.h"
 #include "codecs/tiff/fax_codec.h"
 #include "libtiff_memory_file.h"
 
@@ -76,10 +77,6 @@ void MedianMs(Own&& own, Ref&& ref, double* ownMs, double* refMs) {
     std::sort(r.begin(), r.end());
     *ownMs = o[o.size() / 2];
     *refMs = r[r.size() / 2];
-}
-
-void Report(const char* name, double own, double ref) {
-    printf("bench %s own_ms=%.3f ref_ms=%.3f ratio=%.2f\n", name, own, ref, own / ref);
 }
 
 }  // namespace
