@@ -11,6 +11,7 @@
 
 #include <jpeglib.h>
 
+#include "bench_timing.h"
 #include "codecs/jpeg/mini_jpeg.h"
 #include "codecs/jpeg/mini_jpeg_decoder.h"
 #include "base/dib_layout.h"
@@ -120,19 +121,10 @@ void LibjpegDecode(const std::vector<uint8_t>& s, std::unique_ptr<uint8_t[]>& pi
 
 template <typename F>
 double MedianMs(F&& f) {
-    std::vector<double> times;
-    for (int i = 0; i < kRuns; ++i) {
-        auto start = std::chrono::steady_clock::now();
-        f();
-        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return bench::MedianMs(kRuns, f);
 }
 
-void Report(const char* name, double own, double ref) {
-    printf("bench %s own_ms=%.2f ref_ms=%.2f ratio=%.2f\n", name, own, ref, own / ref);
-}
+using bench::Report;
 
 }  // namespace
 
