@@ -129,7 +129,7 @@ size_t MagickDocument(const Page& page, bool bilevel) {
         MagickSetImageResolution(one, 300, 300);
         MagickSetImageUnits(one, PixelsPerInchResolution);
         if (bilevel) {
-            MagickSetImageType(one, BilevelType);
+            // The pixels are 0 and 255 only: ImageMagick takes the page as bilevel as it is.
             MagickSetImageCompression(one, Group4Compression);
         } else {
             MagickSetImageCompression(one, JPEGCompression);
