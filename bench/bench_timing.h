@@ -1,12 +1,10 @@
-// Timing and the result line shared by the benchmarks.
+// Timing helpers shared by the benchmarks: the median of several runs and the one output line.
 #pragma once
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <vector>
-
-namespace bench {
 
 // The median wall time of runs calls of f, in milliseconds.
 template <typename F>
@@ -22,7 +20,6 @@ double MedianMs(int runs, F&& f) {
 }
 
 inline void Report(const char* name, double own, double ref) {
-    std::printf("bench %s own_ms=%.2f ref_ms=%.2f ratio=%.2f\n", name, own, ref, own / ref);
+    printf("bench %s own_ms=%.2f ref_ms=%.2f ratio=%.2f\n", name, own, ref, own / ref);
+    fflush(stdout);
 }
-
-}  // namespace bench

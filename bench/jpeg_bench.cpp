@@ -11,10 +11,10 @@
 
 #include <jpeglib.h>
 
-#include "bench_timing.h"
 #include "codecs/jpeg/mini_jpeg.h"
 #include "codecs/jpeg/mini_jpeg_decoder.h"
 #include "base/dib_layout.h"
+#include "bench_timing.h"
 
 namespace {
 
@@ -119,12 +119,6 @@ void LibjpegDecode(const std::vector<uint8_t>& s, std::unique_ptr<uint8_t[]>& pi
     jpeg_destroy_decompress(&d);
 }
 
-template <typename F>
-double MedianMs(F&& f) {
-    return bench::MedianMs(kRuns, f);
-}
-
-using bench::Report;
 
 }  // namespace
 
@@ -133,8 +127,8 @@ int main() {
     std::vector<uint8_t> stream = LibjpegEncode(page);
 
     std::unique_ptr<uint8_t[]> refPixels;
-    double refDecode = MedianMs([&] { LibjpegDecode(stream, refPixels); });
-    double ownDecode = MedianMs([&] {
+    double refDecode = MedianMs(kRuns, [&] { LibjpegDecode(stream, refPixels); });
+    double ownDecode = MedianMs(kRuns, [&] {
         CMiniJpegDecoder decoder;
         if (decoder.Decode(stream.data(), stream.size()) != CMiniJpegDecoder::kOk) abort();
         GlobalFree(decoder.GetDIB());
@@ -142,8 +136,8 @@ int main() {
     Report("jpeg_decode_a4_q75", ownDecode, refDecode);
 
     size_t refSize = 0, ownSize = 0;
-    double refEncode = MedianMs([&] { refSize = LibjpegEncode(page).size(); });
-    double ownEncode = MedianMs([&] {
+    double refEncode = MedianMs(kRuns, [&] { refSize = LibjpegEncode(page).size(); });
+    double ownEncode = MedianMs(kRuns, [&] {
         CMiniJpeg encoder;
         encoder.SetQuality(kQuality);
         if (encoder.EncodeToMemory(page) != CMiniJpeg::kOk) abort();
