@@ -17,8 +17,10 @@
 #include <stdlib.h>
 
 #include <png.h>
+#include <zlib.h>
 
 #include "codecs/png/png_codec.h"
+#include "engine/dib_layout.h"
 #include "png_test_support.h"
 
 using namespace pngtest;
@@ -183,6 +185,77 @@ void LibpngWrite(const std::string& path, int width, int height, int colorType, 
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
     fclose(f);
+}
+
+// libpng writing a DIB with the writer's settings: palette (no filters, default strategy) or
+// RGB (all filters, filtered strategy), zlib's default level, 64 KB IDAT chunks, pHYs in metres.
+Bytes LibpngWriteDib(HGLOBAL dib, int paletteCount) {
+    DibLayout l;
+    if (!ComputeDibLayout(dib, &l)) return {};
+    auto* base = static_cast<const uint8_t*>(GlobalLock(dib));
+    BITMAPINFOHEADER h;
+    memcpy(&h, base, 40);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    Bytes out;
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        GlobalUnlock(dib);
+        return {};
+    }
+    png_set_write_fn(
+        png, &out,
+        [](png_structp p, png_bytep data, png_size_t n) {
+            auto* o = static_cast<Bytes*>(png_get_io_ptr(p));
+            o->insert(o->end(), data, data + n);
+        },
+        [](png_structp) {});
+    png_set_compression_buffer_size(png, 65536);
+    const bool palette = l.bitCount <= 8;
+    png_set_IHDR(png, info, png_uint_32(l.width), png_uint_32(l.height), palette ? l.bitCount : 8,
+                 palette ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (palette) {
+        png_color colours[256] = {};
+        const RGBQUAD* table = reinterpret_cast<const RGBQUAD*>(base + 40);
+        for (int i = 0; i < paletteCount; ++i) colours[i] = {table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue};
+        png_set_PLTE(png, info, colours, paletteCount);
+        png_set_filter(png, 0, PNG_FILTER_NONE);
+        png_set_compression_strategy(png, Z_DEFAULT_STRATEGY);
+    } else {
+        png_set_filter(png, 0, PNG_ALL_FILTERS);
+        png_set_compression_strategy(png, Z_FILTERED);
+        png_set_bgr(png);
+    }
+    png_set_pHYs(png, info, png_uint_32(h.biXPelsPerMeter), png_uint_32(h.biYPelsPerMeter), PNG_RESOLUTION_METER);
+    png_write_info(png, info);
+    for (int y = 0; y < l.height; ++y)
+        png_write_row(png, base + l.pixelOffset + l.stride * uint64_t(l.topDown ? y : l.height - 1 - y));
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    GlobalUnlock(dib);
+    return out;
+}
+
+TEST(PngReference, WriterMakesTheBytesLibpngMakesWithTheSameSettings) {
+    // The filter choice of every row, the zlib stream, the chunk split and the trimmed window
+    // of small images all come out as libpng makes them.
+    struct Case {
+        int width, height, bits;
+        bool topDown;
+    } cases[] = {{641, 480, 24, false}, {300, 250, 24, true}, {10, 10, 24, false}, {90, 31, 24, false},
+                 {400, 300, 8, false},  {300, 250, 4, true},  {520, 130, 1, false}};
+    int n = 0;
+    for (const Case& c : cases) {
+        HGLOBAL dib = MakeDib(c.width, c.height, c.bits, uint32_t(50 + ++n), c.topDown, 0, 2835);
+        Bytes own = OwnEncode(dib);
+        Bytes ref = LibpngWriteDib(dib, c.bits <= 8 ? 1 << c.bits : 0);
+        ASSERT_FALSE(ref.empty());
+        EXPECT_EQ(ChunkTypes(own), ChunkTypes(ref)) << n;
+        EXPECT_TRUE(own == ref) << "case " << n << ": " << c.width << "x" << c.height << "x" << c.bits << ", "
+                                << own.size() << " bytes against " << ref.size();
+        GlobalFree(dib);
+    }
 }
 
 TEST(PngReference, WrittenFilesPassPngcheckAndLibpngReadsTheDibsPixels) {
