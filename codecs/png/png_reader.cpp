@@ -1,4 +1,5 @@
 // The reading half of CPNG: chunks up to the image data, the DIB, then the rows.
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -273,6 +274,7 @@ LONG CPNG::Decode(const uint8_t* bytes, uint64_t size) {
                 std::swap(cur, prev);
             }
         } else {
+            if (rowBytes * m_info.height > SIZE_MAX) throw std::bad_alloc();
             std::vector<uint8_t> image(size_t(rowBytes) * m_info.height);
             for (const InterlacePass& pass : kInterlacePasses) {
                 const uint32_t pw = PassExtent(m_info.width, pass.x0, pass.dx);

@@ -1,5 +1,6 @@
 // The writing half of CPNG: IHDR, PLTE for palette images, pHYs, the IDAT chunks of 64 KB and
 // IEND, collected in the object's chunk list.
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -190,7 +191,9 @@ LONG CPNG::Encode(HGLOBAL dib) {
         if (result == kOk) {
             // Rows filtered adaptively only for 8-bit samples of RGB images.
             const bool filtered = !palette;
-            const size_t rowBytes = size_t(RowBytes(width, channels * bitDepth));
+            const uint64_t rowBytes64 = RowBytes(width, channels * bitDepth);
+            if ((rowBytes64 + 1) * 4 > SIZE_MAX) throw std::bad_alloc();
+            const size_t rowBytes = size_t(rowBytes64);
             const uint64_t inflated = uint64_t(rowBytes + 1) * height;
             IdatWriter idat(m_chunks, filtered, inflated, width < 16384 && height < 16384);
             std::vector<uint8_t> buffers(filtered ? 4 * (rowBytes + 1) : rowBytes + 1);
