@@ -4,9 +4,6 @@
 // palette image (no filters, default strategy). Both sides write 64 KB IDAT chunks into pieces
 // that are joined into one block at the end, and decode the same stream into a new
 // bottom-up image.
-#include <algorithm>
-#include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,69 +13,16 @@
 #include <png.h>
 #include <zlib.h>
 
+#include "bench_page.h"
+#include "bench_timing.h"
 #include "codecs/png/png_codec.h"
 #include "engine/dib_layout.h"
 
 namespace {
 
-constexpr int kWidth = 2480, kHeight = 3508;
+constexpr int kWidth = kPageWidth, kHeight = kPageHeight;
 // Encoding at zlib's default level takes seconds a page: fewer runs.
 constexpr int kDecodeRuns = 5, kEncodeRuns = 3;
-
-uint32_t g_seed = 12345;
-int Noise(int amplitude) {
-    g_seed = g_seed * 1664525u + 1013904223u;
-    return int((g_seed >> 16) % (2 * amplitude + 1)) - amplitude;
-}
-
-// The page as a bottom-up DIB: 24-bit colour, or 8-bit with a grey table.
-HGLOBAL MakePage(bool grey) {
-    const int bits = grey ? 8 : 24, colours = grey ? 256 : 0;
-    const uint64_t stride = DibStride(kWidth, bits);
-    const uint64_t offset = 40 + 4 * uint64_t(colours);
-    HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, static_cast<SIZE_T>(offset + stride * kHeight));
-    auto* p = static_cast<uint8_t*>(GlobalLock(dib));
-    BITMAPINFOHEADER h{};
-    h.biSize = 40;
-    h.biWidth = kWidth;
-    h.biHeight = kHeight;
-    h.biPlanes = 1;
-    h.biBitCount = WORD(bits);
-    h.biClrUsed = DWORD(colours);
-    h.biXPelsPerMeter = h.biYPelsPerMeter = 11811;
-    memcpy(p, &h, 40);
-    for (int i = 0; i < colours; ++i) p[40 + 4 * i] = p[41 + 4 * i] = p[42 + 4 * i] = uint8_t(i);
-    g_seed = 12345;
-    for (int y = 0; y < kHeight; ++y) {
-        uint8_t* row = p + offset + stride * uint64_t(kHeight - 1 - y);
-        for (int x = 0; x < kWidth; ++x) {
-            int paper = 238 + Noise(4);
-            int b = paper - 6, g = paper - 2, r = paper;
-            bool photo = x >= 300 && x < 2180 && y >= 1900 && y < 3100;
-            bool textLine = (y - 300) % 60 < 34 && y >= 300 && y < 1800 && x >= 240 && x < 2240;
-            if (photo) {
-                double u = (x - 300) / 1880.0, v = (y - 1900) / 1200.0;
-                r = int(120 + 90 * std::sin(u * 6.0 + v * 2.0) + 20 * std::sin(x * 0.3) * std::cos(y * 0.21));
-                g = int(110 + 70 * std::cos(v * 5.0 - u) + 15 * std::sin((x + y) * 0.17));
-                b = int(90 + 60 * std::sin(u * 3.0 * v + 1.0)) + Noise(6);
-            } else if (textLine) {
-                int gx = (x - 240) % 26, gy = (y - 300) % 60;
-                bool stroke = (gx < 4 && ((x / 26) % 3 != 2)) || (gy > 14 && gy < 18 && gx < 20) ||
-                              ((x * 7 + y / 60 * 13) % 41 < 3 && gy < 30);
-                if (stroke) r = g = b = 35 + Noise(10);
-            }
-            if (grey) {
-                row[x] = uint8_t(std::clamp((r * 77 + g * 150 + b * 29) >> 8, 0, 255));
-            } else {
-                row[3 * x] = uint8_t(std::clamp(b, 0, 255));
-                row[3 * x + 1] = uint8_t(std::clamp(g, 0, 255));
-                row[3 * x + 2] = uint8_t(std::clamp(r, 0, 255));
-            }
-        }
-    }
-    GlobalUnlock(dib);
-    return dib;
-}
 
 // libpng's output as pieces, joined into one block at the end like the own writer's chunks.
 struct Pieces {
@@ -165,24 +109,8 @@ void LibpngDecode(const std::vector<uint8_t>& s, std::unique_ptr<uint8_t[]>& pix
     png_destroy_read_struct(&png, &info, nullptr);
 }
 
-template <typename F>
-double MedianMs(int runs, F&& f) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        auto start = std::chrono::steady_clock::now();
-        f();
-        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
-void Report(const char* name, double own, double ref) {
-    printf("bench %s own_ms=%.2f ref_ms=%.2f ratio=%.2f\n", name, own, ref, own / ref);
-}
-
 void Run(bool grey) {
-    HGLOBAL page = MakePage(grey);
+    HGLOBAL page = MakeBenchPage(grey);
     const char* what = grey ? "grey8" : "rgb24";
     std::vector<uint8_t> stream = LibpngEncode(page, grey);
 
@@ -195,7 +123,7 @@ void Run(bool grey) {
     });
     char name[64];
     snprintf(name, sizeof name, "png_decode_a4_%s", what);
-    Report(name, ownDecode, refDecode);
+    ReportBench(name, ownDecode, refDecode);
 
     size_t refSize = 0, ownSize = 0;
     double refEncode = MedianMs(kEncodeRuns, [&] { refSize = LibpngEncode(page, grey).size(); });
@@ -207,7 +135,7 @@ void Run(bool grey) {
         ownSize = size;
     });
     snprintf(name, sizeof name, "png_encode_a4_%s", what);
-    Report(name, ownEncode, refEncode);
+    ReportBench(name, ownEncode, refEncode);
     fprintf(stderr, "%s stream bytes: own %zu, libpng %zu\n", what, ownSize, refSize);
     GlobalFree(page);
 }
