@@ -3,6 +3,7 @@
 // what the writer puts into its files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -42,7 +43,9 @@ void Read(const Bytes& png, Decoded* out) {
     out->result = codec.ReadFromMemory(png.size(), png.data(), &size);
     out->dib = codec.GetDIB();
     out->info = codec.GetInfo();
-    if (out->dib) EXPECT_EQ(size, GlobalSize(out->dib));
+    if (out->dib) {
+        EXPECT_EQ(size, GlobalSize(out->dib));
+    }
 }
 
 LONG ReadResult(const Bytes& png) {
@@ -331,9 +334,10 @@ TEST(PngReader, FiltersAgainstTheRowAbove) {
     const Bytes top = {10, 20, 30, 200, 100, 50};
     const Bytes bottom = {15, 25, 35, 190, 130, 40};
     auto build = [&](uint8_t type) {
-        Bytes raw = {0};
-        raw.insert(raw.end(), top.begin(), top.end());
-        raw.push_back(type);
+        Bytes raw(14, 0);
+        std::copy(top.begin(), top.end(), raw.begin() + 1);
+        raw[7] = type;
+        raw.resize(8);
         for (int i = 0; i < 6; ++i) {
             int a = i >= 3 ? bottom[i - 3] : 0, b = top[i], c = i >= 3 ? top[i - 3] : 0;
             int pred = 0;
@@ -519,7 +523,9 @@ TEST(PngWriter, ImageDataInChunksOf64KB) {
     for (size_t i = 0; i < chunks.size(); ++i) {
         if (chunks[i].type != "IDAT") continue;
         ++idats;
-        if (chunks[i + 1].type == "IDAT") EXPECT_EQ(chunks[i].data.size(), 65536u);
+        if (chunks[i + 1].type == "IDAT") {
+            EXPECT_EQ(chunks[i].data.size(), 65536u);
+        }
     }
     EXPECT_GT(idats, 2);
     GlobalFree(dib);
