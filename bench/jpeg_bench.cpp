@@ -12,7 +12,7 @@
 #include "bench_timing.h"
 #include "codecs/jpeg/mini_jpeg.h"
 #include "codecs/jpeg/mini_jpeg_decoder.h"
-#include "engine/dib_layout.h"
+#include "base/dib_layout.h"
 
 namespace {
 
