@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "engine/dib_layout.h"
+#include "base/dib_layout.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "bench_page.h"
 #include "bench_timing.h"
 #include "codecs/png/png_codec.h"
-#include "engine/dib_layout.h"
+#include "base/dib_layout.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <zlib.h>
 
 #include "codecs/png/png_codec.h"
-#include "engine/dib_layout.h"
+#include "base/dib_layout.h"
 
 namespace {
 

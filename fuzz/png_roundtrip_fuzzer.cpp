@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "codecs/png/png_codec.h"
-#include "engine/dib_layout.h"
+#include "base/dib_layout.h"
 
 namespace {
 

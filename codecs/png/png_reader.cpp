@@ -12,7 +12,7 @@
 #include "codecs/png/png_format.h"
 #include "codecs/png/png_interlace.h"
 #include "codecs/png/png_row_convert.h"
-#include "engine/dib_layout.h"
+#include "base/dib_layout.h"
 
 using namespace png;
 

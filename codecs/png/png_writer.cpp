@@ -11,7 +11,7 @@
 #include "codecs/png/png_codec.h"
 #include "codecs/png/png_filters.h"
 #include "codecs/png/png_format.h"
-#include "engine/dib_layout.h"
+#include "base/dib_layout.h"
 
 using namespace png;
 

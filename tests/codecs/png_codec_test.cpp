@@ -11,7 +11,7 @@
 #include <zlib.h>
 
 #include "codecs/png/png_codec.h"
-#include "engine/dib_layout.h"
+#include "base/dib_layout.h"
 #include "png_test_support.h"
 
 using namespace pngtest;

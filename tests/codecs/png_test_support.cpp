@@ -4,7 +4,7 @@
 
 #include <zlib.h>
 
-#include "engine/dib_layout.h"
+#include "base/dib_layout.h"
 
 namespace pngtest {
 
