@@ -1,5 +1,4 @@
-// Timing helpers of the benchmarks: the median of a number of runs, and the one line each
-// measurement prints.
+// Timing helpers shared by the benchmarks: the median of several runs and the one output line.
 #pragma once
 
 #include <algorithm>
@@ -7,6 +6,7 @@
 #include <cstdio>
 #include <vector>
 
+// The median wall time of runs calls of f, in milliseconds.
 template <typename F>
 double MedianMs(int runs, F&& f) {
     std::vector<double> times;
@@ -19,6 +19,7 @@ double MedianMs(int runs, F&& f) {
     return times[times.size() / 2];
 }
 
-inline void ReportBench(const char* name, double own, double ref) {
+inline void Report(const char* name, double own, double ref) {
     printf("bench %s own_ms=%.2f ref_ms=%.2f ratio=%.2f\n", name, own, ref, own / ref);
+    fflush(stdout);
 }

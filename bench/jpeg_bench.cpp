@@ -13,6 +13,7 @@
 #include "codecs/jpeg/mini_jpeg.h"
 #include "codecs/jpeg/mini_jpeg_decoder.h"
 #include "base/dib_layout.h"
+#include "bench_timing.h"
 
 namespace {
 
@@ -83,7 +84,7 @@ int main() {
         if (decoder.Decode(stream.data(), stream.size()) != CMiniJpegDecoder::kOk) abort();
         GlobalFree(decoder.GetDIB());
     });
-    ReportBench("jpeg_decode_a4_q75", ownDecode, refDecode);
+    Report("jpeg_decode_a4_q75", ownDecode, refDecode);
 
     size_t refSize = 0, ownSize = 0;
     double refEncode = MedianMs(kRuns, [&] { refSize = LibjpegEncode(page).size(); });
@@ -94,7 +95,7 @@ int main() {
         HGLOBAL out = encoder.GetOutput(&ownSize);
         GlobalFree(out);
     });
-    ReportBench("jpeg_encode_a4_q75", ownEncode, refEncode);
+    Report("jpeg_encode_a4_q75", ownEncode, refEncode);
     fprintf(stderr, "stream bytes: own %zu, libjpeg-turbo %zu\n", ownSize, refSize);
     GlobalFree(page);
     return 0;

@@ -123,7 +123,7 @@ void Run(bool grey) {
     });
     char name[64];
     snprintf(name, sizeof name, "png_decode_a4_%s", what);
-    ReportBench(name, ownDecode, refDecode);
+    Report(name, ownDecode, refDecode);
 
     size_t refSize = 0, ownSize = 0;
     double refEncode = MedianMs(kEncodeRuns, [&] { refSize = LibpngEncode(page, grey).size(); });
@@ -135,7 +135,7 @@ void Run(bool grey) {
         ownSize = size;
     });
     snprintf(name, sizeof name, "png_encode_a4_%s", what);
-    ReportBench(name, ownEncode, refEncode);
+    Report(name, ownEncode, refEncode);
     fprintf(stderr, "%s stream bytes: own %zu, libpng %zu\n", what, ownSize, refSize);
     GlobalFree(page);
 }
