@@ -5,7 +5,7 @@
 #include "activex/cancel.h"
 #include "activex/lumetta_guids.h"
 #include "activex/persisted_properties.h"
-#include "activex/thread_message_hook.h"
+#include "core/thread_message_hook.h"
 #include "activex/viewer_child.h"
 #include "capture/debug_log.h"
 #include "core/engine_table.h"
@@ -95,6 +95,9 @@ LRESULT CPallastra::OnCreate() {
     HWND window = ControlWindow();
     SetOwnerWindow(window);
     HINSTANCE module = comcontrol::Module().Instance();
+    // The TWAIN side gets the window and the module together: a scan-in-thread setting made
+    // before the window existed is applied again with them.
+    SetTWAINWindowHandle(window, module);
     if (RegisterViewerClass(m_viewer, module)) {
         RECT client{};
         GetClientRect(window, &client);

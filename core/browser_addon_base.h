@@ -3,6 +3,8 @@
 // deliverable derives from it and supplies the pure slots 21 to 24.
 #pragma once
 
+#include <vector>
+
 #include "capture/webcam/media_type_dictionary.h"
 #include "capture/webcam/webcam_manager.h"
 #include "core/barcode_addon.h"
@@ -33,6 +35,9 @@ public:
     virtual void OnBeforeOperate(LONG id, const char* name) = 0;
     virtual void OnOperateStatus(const char* status, LONG percent) = 0;
     virtual void OnAfterOperate(LONG id, const char* name, BOOL succeeded, const char* errorText) = 0;
+
+    // Refuses a transfer started while another of this engine runs, with a text saying so.
+    void RefuseWhileTransferring() override;
 
     void SetOwnerWindow(HWND window);
     HWND OwnerWindow() const { return m_ownerWindowCore; }
@@ -160,10 +165,17 @@ public:
     BOOL SaveSelectedImagesToBase64Binary(void* scriptString);
     // Hands data prepared for SaveSelectedImagesToBase64Binary to the engine (which owns it then).
     void SetSelectedImagesData(HGLOBAL data, LONG size, LONG type);
+    // The viewer's selected image indices, in order.
+    std::vector<SHORT> SelectedIndexList() const;
+    // Decodes an encoded image in memory into the buffer by type (0 BMP, 1 JPEG, 2 TIFF, 3 PNG,
+    // 4 PDF, all pages); another type stores -1110.
+    BOOL LoadImageFromMemory(const BYTE* bytes, DWORD size, LONG type);
     BOOL IsBlankImageEx(SHORT index, LONG left, LONG top, LONG right, LONG bottom, BOOL fuzzy);
     BOOL IsBlankImage(SHORT index);
-    // The blank test itself, on the calling thread (the worker runs it for IsBlankImageEx).
+    // The blank test itself of a buffer image, on the calling thread.
     BOOL RunBlankImageTest(SHORT index, const RECT& rect, BOOL fuzzy);
+    // The blank test of an image the caller holds (the worker runs it on its own copy).
+    BOOL RunBlankImageTestOn(HGLOBAL dib, const RECT& rect, BOOL fuzzy);
     double GetBlankImageCurrentStdDev() const { return m_blankCurrentStdDev; }
     // Stores the engine code of an image-object result code (0..5; 4 and 6 keep the current code).
     void SetErrorFromImageResult(LONG result);

@@ -78,6 +78,8 @@ public:
     HINSTANCE ModuleInstance() const { return m_moduleInstance; }
     void SetTwainOwnerWindow(HWND window);
     HWND GetTwainOwnerWindow() const { return m_ownerWindow; }
+    // The window that SetTWAINWindowHandle gave the TWAIN layer, or null before that.
+    HWND GetTWAINWindowHandle() const { return m_dsmWindow; }
     const TwainThreadRecord& ThreadRecord() const { return *m_thread; }
     HANDLE ApplicationEvent() const { return m_appEvent; }
     bool IsSourceManagerOpen() const { return m_dsmOpen != 0; }
@@ -224,6 +226,8 @@ private:
     void FinishBatch(bool mayDisable);
     bool GivingUp() const;
     bool ReadCurrentOneValue(TW_UINT16 cap, double* value);
+    // Clears the image information and the extended information of a cancelled or failed transfer.
+    void ForgetTransferredImage();
     bool ReadExtendedImageInfo();
     LONG StartTwainThread();
     void ApplyScanInThread();

@@ -493,3 +493,73 @@ TEST(PdfWriter, LosslessPagesOfEveryDepthReadBackExactly) {
     EXPECT_EQ(MaxDifference(pages[0], PictureOf(blackFirst)), 0);
     EXPECT_EQ(MaxDifference(pages[1], PictureOf(whiteFirst)), 0);
 }
+
+TEST(PdfReader, OneDimensionalFaxWithoutEndOfLineCodes) {
+    // Three rows of eight pixels coded by hand from the T.4 code tables: white 4 "1011" black 4
+    // "011"; white 8 "10011"; white 0 "00110101" black 8 "000101". /K 0 data has no EOLs and,
+    // unless /EncodedByteAlign says otherwise, rows do not start on bytes.
+    HGLOBAL probe = MakePaletteDib(8, 1, 1, kBlackWhite, [](int, int) { return 0; });
+    CPDF writer;
+    uint64_t size = 0;
+    LONG fax = writer.WriteToMemory(&probe, 1, CPDF::kFax4, 80, &size);
+    GlobalFree(probe);
+    if (fax != CPDF::kOk) {
+        std::printf("the fax codec is not in this build: fax streams not checked\n");
+        return;
+    }
+    const uint8_t expected[3] = {0xF0, 0xFF, 0x00};  // 1 = white
+    struct Case {
+        const char* parms;
+        std::string data;
+        bool inverted;
+    };
+    const Case cases[] = {{"/K 0 /Columns 8", std::string("\xB7\x33\x51\x40", 4), false},
+                          {"/Columns 8 /Rows 3", std::string("\xB7\x33\x51\x40", 4), false},
+                          {"/K 0 /Columns 8 /EncodedByteAlign true", std::string("\xB6\x98\x35\x14", 4), false},
+                          {"/K 0 /Columns 8 /BlackIs1 true", std::string("\xB7\x33\x51\x40", 4), true}};
+    for (const Case& c : cases) {
+        std::string pdf = OneImagePdf(std::string("/Width 8 /Height 3 /ColorSpace /DeviceGray /BitsPerComponent 1 "
+                                                  "/Filter /CCITTFaxDecode /DecodeParms << ") + c.parms + " >>",
+                                      c.data);
+        std::vector<Picture> pages;
+        ASSERT_EQ(ReadDocument(Bytes(pdf), &pages), CPDF::kOk) << c.parms;
+        ASSERT_EQ(pages.size(), 1u);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 8; ++x) {
+                bool white = ((expected[y] >> (7 - x)) & 1) != c.inverted;
+                EXPECT_EQ(pages[0].at(x, y).r, white ? 255 : 0) << c.parms << " " << x << "," << y;
+            }
+    }
+}
+
+TEST(PdfReader, PagesWithoutAResolutionTakeTheOneThatFillsTheirMediaBox) {
+    // LZW pages (their stream carries no resolution) of an A4 page at 300 dpi and an image at
+    // 200 dpi, and a Flate image on a media box given in reals.
+    Dibs dibs;
+    dibs.Add(MakePaletteDib(2480, 3508, 1, kBlackWhite, [](int x, int) { return x & 1; }, 11811));
+    dibs.Add(MakeColourDib(50, 50, Smooth, 7874));
+    std::vector<uint8_t> pdf = WriteDocument(dibs.list, CPDF::kLzw);
+    // 2480 x 3508 pixels on 595 x 842 points: 300 dpi; 50 pixels on 18 points: 200 dpi.
+    std::string images[2] = {
+        pdf.empty() ? "" : Text(pdf),
+        AssemblePdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                     "<< /Type /Page /MediaBox [0 0 2.16 1.08] /Resources << /XObject << /I 4 0 R >> >> >>",
+                     "<< /Type /XObject /Subtype /Image /Width 6 /Height 3 /ColorSpace /DeviceGray "
+                     "/BitsPerComponent 8 /Filter /FlateDecode /Length 11 >>\nstream\n" +
+                         Deflate(std::vector<uint8_t>(18, 9)) + "\nendstream"})};
+    const LONG expected[3] = {11811, 7874, 7874};
+    int n = 0;
+    for (const std::string& text : images) {
+        CPDF reader;
+        ASSERT_EQ(reader.ReadFromMemory(text.size(), reinterpret_cast<const BYTE*>(text.data()), -1), CPDF::kOk);
+        for (int i = 0; i < reader.GetImageCount(); ++i, ++n) {
+            HGLOBAL dib = reader.GetImage(i, nullptr);
+            auto* h = static_cast<BITMAPINFOHEADER*>(GlobalLock(dib));
+            EXPECT_EQ(h->biXPelsPerMeter, expected[n]) << n;
+            EXPECT_EQ(h->biYPelsPerMeter, expected[n]) << n;
+            GlobalUnlock(dib);
+            GlobalFree(dib);
+        }
+    }
+    EXPECT_EQ(n, 3);
+}
