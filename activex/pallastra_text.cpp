@@ -71,13 +71,6 @@ BOOL CPallastra::BSTRToBuffer(BSTR text, char* buffer, size_t size, TextFit fit,
     return TRUE;
 }
 
-<<<<<<< HEAD
-BOOL CPallastra::BSTRToString(BSTR text, std::string& out) {
-    SetErrorCode(0);
-    if (ToAnsi(text, out)) return TRUE;
-    SetAdapterError(2);
-    return FALSE;
-=======
 BOOL CPallastra::BSTRToString(BSTR text, std::string& out, BOOL resetError) {
     if (resetError) SetErrorCode(0);
     if (!ToAnsi(text, out)) {
@@ -85,7 +78,6 @@ BOOL CPallastra::BSTRToString(BSTR text, std::string& out, BOOL resetError) {
         return FALSE;
     }
     return TRUE;
->>>>>>> main
 }
 
 BOOL CPallastra::SetScriptString(void* scriptString, const char* text, BOOL resetError) {

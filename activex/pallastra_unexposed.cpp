@@ -76,7 +76,7 @@ HRESULT CPallastra::OCRDirectly(BSTR files, BSTR outputFile, VARIANT_BOOL* resul
     SetCurrentOperationId(kOpOCRDirectly);
     std::string list;
     char path[MAX_PATH];
-    if (!BSTRToString(files, list) || !BSTRToBuffer(outputFile, path, sizeof path, TextFit::Refuse, TRUE))
+    if (!BSTRToString(files, list, TRUE) || !BSTRToBuffer(outputFile, path, sizeof path, TextFit::Refuse, TRUE))
         return BoolResult(result, FALSE);
     return BoolResult(result, CBrowserAddOnBase::OCRDirectly(list.c_str(), path));
 }
@@ -86,7 +86,7 @@ HRESULT CPallastra::OCRDirectlyEx(BSTR files, BSTR* text) {
     *text = nullptr;
     SetCurrentOperationId(kOpOCRDirectlyEx);
     std::string list;
-    BOOL ok = BSTRToString(files, list) && CBrowserAddOnBase::OCRDirectlyEx(list.c_str(), text);
+    BOOL ok = BSTRToString(files, list, TRUE) && CBrowserAddOnBase::OCRDirectlyEx(list.c_str(), text);
     if (!*text) AnsiToBSTR(text, "", FALSE);
     return ThrowModeResult(!ok);
 }
