@@ -86,6 +86,10 @@ BOOL COstrelBase::HTTPUploadThroughPutEx(const char* server, const char* actionP
 
 BOOL COstrelBase::RunHttpUpload(const char* server, const char* actionPage, const char* fileName, const void* indices,
                                 LONG count, const char* fieldName, LONG imageType, bool isPost) {
+    if (m_transferRunning) {
+        RefuseWhileTransferring();
+        return FALSE;
+    }
     SetErrorCode(0);
     m_httpPostResponse[0] = 0;
     m_transferSubCode = 0;
@@ -99,6 +103,7 @@ BOOL COstrelBase::RunHttpUpload(const char* server, const char* actionPage, cons
         SetErrorCode(kErrInternetSession);
         return FALSE;
     }
+    m_transferRunning = true;
     UploadSession s{&m_api};
     s.isPost = isPost;
     HGLOBAL body = nullptr;
@@ -108,6 +113,7 @@ BOOL COstrelBase::RunHttpUpload(const char* server, const char* actionPage, cons
         s.Close();
         if (body) GlobalFree(body);
         m_winInet->Unload(&m_api);
+        m_transferRunning = false;
         return result;
     };
 
@@ -166,11 +172,11 @@ BOOL COstrelBase::RunHttpUpload(const char* server, const char* actionPage, cons
         return finish();
     }
     if (m_sendTimeout != 0) {
-        DWORD ms = static_cast<DWORD>(m_sendTimeout) * 1000;
+        DWORD ms = TimeoutMilliseconds(m_sendTimeout);
         m_api.InternetSetOption(s.request, INTERNET_OPTION_SEND_TIMEOUT, &ms, sizeof(ms));
     }
     if (m_receiveTimeout != 0) {
-        DWORD ms = static_cast<DWORD>(m_receiveTimeout) * 1000;
+        DWORD ms = TimeoutMilliseconds(m_receiveTimeout);
         m_api.InternetSetOption(s.request, INTERNET_OPTION_RECEIVE_TIMEOUT, &ms, sizeof(ms));
     }
     MakeServerUrl(server, m_ifSSL == 1, s.url);

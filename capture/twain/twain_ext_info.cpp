@@ -78,9 +78,10 @@ bool CTwainBase::ReadExtendedImageInfo() {
                      item.ReturnCode, item.ItemType, item.NumItems);
         }
         if (item.ReturnCode != TWRC_SUCCESS) continue;
-        // Blocks the source allocated for the items are ours to free; a value that names no
-        // block (GlobalSize 0) is left alone.
-        if (item.Item && ExtendedInfoItemInHandle(item) && GlobalSize(reinterpret_cast<HGLOBAL>(item.Item)) > 0) {
+        // An item answered with success whose data did not fit the Item field came in a block
+        // the source allocated for us: ours to free, whatever it holds (also nothing at all).
+        // Items without success were skipped above: their Item is not ours.
+        if (item.Item && ExtendedInfoItemInHandle(item)) {
             GlobalFree(reinterpret_cast<HGLOBAL>(item.Item));
             item.Item = 0;
         }
