@@ -20,31 +20,13 @@
 
 #include <openssl/evp.h>
 
+#include "bench_timing.h"
 #include "core/base64.h"
 
 namespace {
 
 constexpr size_t kSize = 64u << 20;
 constexpr int kRuns = 5;
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-template <typename F>
-double TimeMs(F&& f) {
-    auto start = std::chrono::steady_clock::now();
-    f();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
-template <typename F>
-double MedianMs(F&& f) {
-    std::vector<double> times;
-    for (int i = 0; i < kRuns; ++i) times.push_back(TimeMs(f));
-    return Median(times);
-}
 
 bool WriteAll(const std::string& path, const void* data, size_t size) {
     FILE* f = fopen(path.c_str(), "wb");
@@ -66,10 +48,6 @@ bool RunCoreutils(const char* option, const std::string& path) {
     int status = 0;
     waitpid(pid, &status, 0);
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-void Report(const char* name, double own, double ref) {
-    printf("bench %s own_ms=%.1f ref_ms=%.1f ratio=%.2f\n", name, own, ref, own / ref);
 }
 
 // OpenSSL's block calls into a block of the given capacity; the decoded length without padding.
@@ -111,11 +89,11 @@ int main() {
         if (OpensslDecode(encoded, bytes.data()) != kSize || memcmp(bytes.data(), data.data(), kSize) != 0) return 1;
     }
 
-    const double ownEncode = MedianMs([&] {
+    const double ownEncode = MedianMs(kRuns, [&] {
         CBase64 codec;
         if (!codec.Encode(data.data(), kSize)) abort();
     });
-    const double refEncode = MedianMs([&] {
+    const double refEncode = MedianMs(kRuns, [&] {
         auto* out = static_cast<unsigned char*>(calloc(encodeBlock, 1));
         if (!out) abort();
         OpensslEncode(data.data(), kSize, out);
@@ -126,18 +104,18 @@ int main() {
     unsigned char* keptText = static_cast<unsigned char*>(calloc(encodeBlock, 1));
     if (!keptText) return 1;
     OpensslEncode(data.data(), kSize, keptText);
-    const double ownEncodeReused = MedianMs([&] {
+    const double ownEncodeReused = MedianMs(kRuns, [&] {
         if (!encoder.Encode(data.data(), kSize)) abort();
     });
-    const double refEncodeReused = MedianMs([&] { OpensslEncode(data.data(), kSize, keptText); });
+    const double refEncodeReused = MedianMs(kRuns, [&] { OpensslEncode(data.data(), kSize, keptText); });
     Report("base64_encode_64mb_reused", ownEncodeReused, refEncodeReused);
     free(keptText);
 
-    const double ownDecode = MedianMs([&] {
+    const double ownDecode = MedianMs(kRuns, [&] {
         CBase64 codec;
         if (!codec.Decode(encoded.data(), static_cast<DWORD>(encoded.size())) || codec.InputLength() != kSize) abort();
     });
-    const double refDecode = MedianMs([&] {
+    const double refDecode = MedianMs(kRuns, [&] {
         auto* out = static_cast<unsigned char*>(calloc(decodeBlock, 1));
         if (!out) abort();
         if (OpensslDecode(encoded, out) != kSize) abort();
@@ -148,10 +126,10 @@ int main() {
     unsigned char* keptBytes = static_cast<unsigned char*>(calloc(decodeBlock, 1));
     if (!keptBytes) return 1;
     OpensslDecode(encoded, keptBytes);
-    const double ownDecodeReused = MedianMs([&] {
+    const double ownDecodeReused = MedianMs(kRuns, [&] {
         if (!decoder.Decode(encoded.data(), static_cast<DWORD>(encoded.size()))) abort();
     });
-    const double refDecodeReused = MedianMs([&] {
+    const double refDecodeReused = MedianMs(kRuns, [&] {
         if (OpensslDecode(encoded, keptBytes) != kSize) abort();
     });
     Report("base64_decode_64mb_reused", ownDecodeReused, refDecodeReused);
@@ -162,10 +140,10 @@ int main() {
     if (!mkdtemp(dir)) return 1;
     std::string raw = std::string(dir) + "/raw", text = std::string(dir) + "/text";
     if (!WriteAll(raw, data.data(), kSize) || !WriteAll(text, encoded.data(), encoded.size())) return 1;
-    Report("base64_encode_64mb_coreutils", ownEncode, MedianMs([&] {
+    Report("base64_encode_64mb_coreutils", ownEncode, MedianMs(kRuns, [&] {
                if (!RunCoreutils("-w0", raw)) abort();
            }));
-    Report("base64_decode_64mb_coreutils", ownDecode, MedianMs([&] {
+    Report("base64_decode_64mb_coreutils", ownDecode, MedianMs(kRuns, [&] {
                if (!RunCoreutils("-d", text)) abort();
            }));
     unlink(raw.c_str());
