@@ -18,24 +18,13 @@
 #include "codecs/pdf/pdf_codec.h"
 #include "codecs/pdf/pdf_strip_codecs.h"
 #include "pdf_test_support.h"
+#include "support/temp_folder.h"
 
 using namespace pdftest;
 
 namespace {
 
-struct TempFolder {
-    std::string path;
-    TempFolder() {
-        std::string pattern = testing::TempDir() + "lumetta_pdfref_XXXXXX";
-        path = std::string(mkdtemp(pattern.data())) + "/";
-    }
-    ~TempFolder() { std::filesystem::remove_all(path); }
-};
-
-std::string Temp(const std::string& name) {
-    static const TempFolder folder;
-    return folder.path + name;
-}
+std::string Temp(const std::string& name) { return testsupport::TempPath(name); }
 
 // Standard output of a command, and its exit status.
 std::string Shell(const std::string& command, int* status = nullptr) {
