@@ -399,8 +399,8 @@ HRESULT CPallastra::ClearAllHTTPFormField(VARIANT_BOOL* result) {
 
 HRESULT CPallastra::SetCookie(BSTR cookie) {
     char text[4096];
-    if (BSTRToBuffer(cookie, text, sizeof(text), TextFit::Refuse, TRUE)) CBrowserAddOnBase::SetCookie(text);
-    return S_OK;
+    const BOOL ok = BSTRToBuffer(cookie, text, sizeof(text), TextFit::Refuse, TRUE) && CBrowserAddOnBase::SetCookie(text);
+    return ThrowModeResult(!ok);
 }
 
 // The 40-byte information header of a buffer image (R, T); 0 when it cannot be read.

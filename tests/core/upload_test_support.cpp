@@ -56,6 +56,8 @@ std::vector<std::string> RequestFiles() {
 
 }  // namespace
 
+std::string LoopbackPath(const std::string& relative) { return LoopbackFolder() + "\\" + relative; }
+
 std::string ReadWholeFile(const std::string& path) {
     std::string bytes;
     FILE* f = fopen(path.c_str(), "rb");
@@ -80,7 +82,7 @@ std::string WriteTempFile(const std::string& bytes) {
 LoopbackServers ReadLoopbackServers() {
     LoopbackServers servers;
     std::string text = ReadWholeFile(LoopbackFolder() + "\\ports");
-    sscanf(text.c_str(), "http=%d https=%d slow=%d", &servers.http, &servers.https, &servers.slow);
+    sscanf(text.c_str(), "http=%d https=%d slow=%d ftp=%d", &servers.http, &servers.https, &servers.slow, &servers.ftp);
     return servers;
 }
 

@@ -35,6 +35,7 @@ struct LoopbackServers {
     int http = 0;
     int https = 0;
     int slow = 0;
+    int ftp = 0;
 };
 
 // The ports that the fixture's servers listen on (from the folder named by LUMETTA_LOOPBACK_DIR).
@@ -44,6 +45,8 @@ LoopbackServers ReadLoopbackServers();
 size_t RecordedRequestCount();
 std::vector<RecordedRequest> RecordedRequestsAfter(size_t n, const std::string& path);
 
+// A path inside the fixture's folder ("files\\image.png"), as this program opens it.
+std::string LoopbackPath(const std::string& relative);
 std::string ReadWholeFile(const std::string& path);
 std::string WriteTempFile(const std::string& bytes);
 // The BMP file of a DIB as an upload must carry it: the file header, then the DIB's block.
