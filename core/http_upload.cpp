@@ -9,6 +9,7 @@
 #include "engine/error_codes.h"
 #include "core/ostrel_base.h"
 #include "core/internet_common.h"
+#include "core/internet_session.h"
 #include "core/transfer_thread.h"
 
 namespace {
@@ -38,19 +39,11 @@ std::string AnsiToUtf8(const char* text) {
 }  // namespace
 
 struct COstrelBase::UploadSession {
-    WinInetApi* api;
-    HINTERNET internet = nullptr;
-    HINTERNET connection = nullptr;
-    HINTERNET request = nullptr;
+    explicit UploadSession(COstrelBase& engine) : handles(engine.m_winInet, &engine.m_api) {}
+    InternetSession handles;
+    HINTERNET& request = handles.item;
     char url[MAX_PATH] = {};
     bool isPost = true;
-
-    void Close() {
-        if (request) api->InternetCloseHandle(request);
-        if (connection) api->InternetCloseHandle(connection);
-        if (internet) api->InternetCloseHandle(internet);
-        request = connection = internet = nullptr;
-    }
 };
 
 void COstrelBase::MakeServerUrl(const char* server, bool ssl, char (&url)[MAX_PATH]) {
@@ -72,28 +65,18 @@ BOOL COstrelBase::HTTPUploadThroughPutEx(const char* server, const char* actionP
 
 BOOL COstrelBase::RunHttpUpload(const char* server, const char* actionPage, const char* fileName, const void* indices,
                                 LONG count, const char* fieldName, LONG imageType, bool isPost) {
-    SetErrorCode(0);
-    m_httpPostResponse[0] = 0;
-    m_transferSubCode = 0;
-    if (!(imageType >= 0 && imageType <= 4) && imageType != kUploadLocalFile) {
-        SetErrorCode(kErrFileExtension);
-        return FALSE;
-    }
+    if (!BeginTransfer(imageType)) return FALSE;
     if (!server) server = "";
     if (!actionPage) actionPage = "";
-    if (!m_winInet->Load(&m_api)) {
-        SetErrorCode(kErrInternetSession);
-        return FALSE;
-    }
-    UploadSession s{&m_api};
+    UploadSession s(*this);
+    if (!LoadWinInet(s.handles, false)) return FALSE;
     s.isPost = isPost;
     HGLOBAL body = nullptr;
     uint64_t bodySize = 0;
     BOOL result = FALSE;
     auto finish = [&]() {
-        s.Close();
+        s.handles.Close();
         if (body) GlobalFree(body);
-        m_winInet->Unload(&m_api);
         return result;
     };
 
@@ -128,37 +111,16 @@ BOOL COstrelBase::RunHttpUpload(const char* server, const char* actionPage, cons
         bodySize = fileSize;
     }
 
-    const char* proxy = m_proxyServer[0] ? m_proxyServer : nullptr;
-    s.internet = m_api.InternetOpen(kInternetAgent, proxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_PRECONFIG, proxy,
-                                    nullptr, 0);
-    if (!s.internet) {
-        SetErrorCode(WinInetFailure(GetLastError()));
-        return finish();
-    }
-    bool withUser = m_httpUserName[0] != 0;
-    s.connection = m_api.InternetConnect(s.internet, HostOf(server), static_cast<INTERNET_PORT>(m_httpPort),
-                                         withUser ? m_httpUserName : nullptr, withUser ? m_httpPassword : nullptr,
-                                         INTERNET_SERVICE_HTTP, 0, 0);
-    if (!s.connection) {
-        SetErrorCode(WinInetFailure(GetLastError()));
-        return finish();
-    }
+    if (!OpenSession(s.handles, server, false)) return finish();
     DWORD secure = m_ifSSL == 1 ? INTERNET_FLAG_SECURE : 0;
     static const char* kAcceptAll[] = {"*/*", nullptr};
-    s.request = m_api.HttpOpenRequest(s.connection, isPost ? "POST" : "PUT", actionPage, nullptr, nullptr,
+    s.request = m_api.HttpOpenRequest(s.handles.connection, isPost ? "POST" : "PUT", actionPage, nullptr, nullptr,
                                       isPost ? nullptr : kAcceptAll, (isPost ? kPostFlags : kPutFlags) | secure, 0);
     if (!s.request) {
         SetErrorCode(WinInetFailure(GetLastError()));
         return finish();
     }
-    if (m_sendTimeout != 0) {
-        DWORD ms = static_cast<DWORD>(m_sendTimeout) * 1000;
-        m_api.InternetSetOption(s.request, INTERNET_OPTION_SEND_TIMEOUT, &ms, sizeof(ms));
-    }
-    if (m_receiveTimeout != 0) {
-        DWORD ms = static_cast<DWORD>(m_receiveTimeout) * 1000;
-        m_api.InternetSetOption(s.request, INTERNET_OPTION_RECEIVE_TIMEOUT, &ms, sizeof(ms));
-    }
+    SetRequestTimeouts(s.request);
     MakeServerUrl(server, m_ifSSL == 1, s.url);
     bool noneYet = false;
     // None succeeded yet counts as the same server.

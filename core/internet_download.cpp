@@ -16,9 +16,18 @@ constexpr DWORD kGetFlags = 0x0040F000;
 // Bound of the send loop: every kind of retry is made once, and one 401 resend.
 constexpr int kMaxSendAttempts = 8;
 
-bool IsTransferType(LONG type) { return (type >= 0 && type <= 4) || type == kUploadLocalFile; }
-
 }  // namespace
+
+bool COstrelBase::BeginTransfer(LONG imageType) {
+    SetErrorCode(0);
+    m_httpPostResponse[0] = 0;
+    m_transferSubCode = 0;
+    if ((imageType < 0 || imageType > 4) && imageType != kUploadLocalFile) {
+        SetErrorCode(kErrFileExtension);
+        return false;
+    }
+    return true;
+}
 
 bool COstrelBase::LoadWinInet(InternetSession& s, bool ftp) {
     if (!m_winInet->Load(&m_api)) {
@@ -91,13 +100,7 @@ BOOL COstrelBase::FTPDownloadDirectly(const char* server, const char* remoteFile
 }
 
 BOOL COstrelBase::HTTPDownloadEx(const char* server, const char* remotePath, LONG imageType) {
-    SetErrorCode(0);
-    m_httpPostResponse[0] = 0;
-    m_transferSubCode = 0;
-    if (!IsTransferType(imageType)) {
-        SetErrorCode(kErrFileExtension);
-        return FALSE;
-    }
+    if (!BeginTransfer(imageType)) return FALSE;
     if (!server) server = "";
     InternetSession s(m_winInet, &m_api);
     if (!OpenSession(s, server, false)) return FALSE;
@@ -152,13 +155,7 @@ BOOL COstrelBase::HTTPDownloadEx(const char* server, const char* remotePath, LON
 }
 
 BOOL COstrelBase::FTPDownloadEx(const char* server, const char* remoteFile, LONG imageType) {
-    SetErrorCode(0);
-    m_httpPostResponse[0] = 0;
-    m_transferSubCode = 0;
-    if (!IsTransferType(imageType)) {
-        SetErrorCode(kErrFileExtension);
-        return FALSE;
-    }
+    if (!BeginTransfer(imageType)) return FALSE;
     return RunFtpDownload(server, remoteFile, imageType);
 }
 
@@ -272,13 +269,7 @@ bool COstrelBase::HandDownloadOn(HINTERNET handle, BYTE* data, DWORD size, LONG 
 
 BOOL COstrelBase::FTPUploadEx(const char* server, const char* remoteFile, const void* indices, LONG count,
                               LONG imageType) {
-    SetErrorCode(0);
-    m_httpPostResponse[0] = 0;
-    m_transferSubCode = 0;
-    if (!IsTransferType(imageType)) {
-        SetErrorCode(kErrFileExtension);
-        return FALSE;
-    }
+    if (!BeginTransfer(imageType)) return FALSE;
     if (!remoteFile) remoteFile = "";
     InternetSession s(m_winInet, &m_api);
     if (!LoadWinInet(s, true)) return FALSE;

@@ -136,6 +136,9 @@ private:
         bool revocation = false;
     };
     bool RetryAfterSendError(HINTERNET request, DWORD error, SendRetries& tried);
+    // Clears the error code, the answer text and the sub-code; false (-1110) for a type that is
+    // not 0 to 4 or kUploadLocalFile.
+    bool BeginTransfer(LONG imageType);
     // Loads WinInet (when not yet loaded) and opens the session and the connection; false with
     // the error code set.
     bool LoadWinInet(InternetSession& s, bool ftp);
