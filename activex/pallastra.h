@@ -8,7 +8,7 @@
 #include "activex/event_proxy.h"
 #include "activex/ilumetta.h"
 #include "activex/lumetta_dispatch_defaults.h"
-#include "capture/event_record.h"
+#include "base/event_record.h"
 #include "comcontrol/com_control.h"
 #include "core/browser_addon_base.h"
 

@@ -5,7 +5,7 @@
 
 #include "activex/pallastra.h"
 #include "core/base64.h"
-#include "engine/dib_layout.h"
+#include "base/dib_layout.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "activex/pallastra.h"
-#include "engine/error_codes.h"
+#include "base/error_codes.h"
 
 namespace {
 

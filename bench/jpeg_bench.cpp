@@ -13,7 +13,7 @@
 
 #include "codecs/jpeg/mini_jpeg.h"
 #include "codecs/jpeg/mini_jpeg_decoder.h"
-#include "engine/dib_layout.h"
+#include "base/dib_layout.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The LogLevel property of the engine root: the process-wide log flag and the version line.
 #include "capture/debug_log.h"
 #include "capture/twain/twain_base.h"
-#include "engine/error_codes.h"
+#include "base/error_codes.h"
 
 bool CTwainBase::SetLogLevel(SHORT level, bool pluginHost, const char* hostDetail) {
     if (level != 0 && level != 1) {

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "engine/dib_layout.h"
-#include "engine/error_codes.h"
+#include "base/dib_layout.h"
+#include "base/error_codes.h"
 
 namespace {
 

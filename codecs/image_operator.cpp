@@ -7,8 +7,8 @@
 #include "codecs/codec_result_map.h"
 #include "codecs/own_codec_routes.h"
 #include "engine/dib_convert.h"
-#include "engine/dib_layout.h"
-#include "engine/error_codes.h"
+#include "base/dib_layout.h"
+#include "base/error_codes.h"
 #include "engine/module_paths.h"
 
 namespace {

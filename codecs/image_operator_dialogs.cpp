@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "capture/debug_log.h"
-#include "engine/error_codes.h"
+#include "base/error_codes.h"
 
 namespace {
 

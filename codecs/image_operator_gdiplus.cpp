@@ -7,8 +7,8 @@
 #include "codecs/codec_result_map.h"
 #include "codecs/file_stream.h"
 #include "codecs/memory_stream.h"
-#include "engine/dib_layout.h"
-#include "engine/error_codes.h"
+#include "base/dib_layout.h"
+#include "base/error_codes.h"
 
 namespace {
 

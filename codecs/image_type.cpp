@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "engine/error_codes.h"
+#include "base/error_codes.h"
 
 namespace {
 

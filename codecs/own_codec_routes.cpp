@@ -5,6 +5,7 @@
 #include "codecs/codec_result_map.h"
 #include "codecs/jpeg/mini_jpeg.h"
 #include "codecs/jpeg/mini_jpeg_decoder.h"
+#include "codecs/tiff/tiff.h"
 
 // Each codec replaces its kOwnCodecMissing below with its call and maps the result with its
 // table: JPEG JpegResultToErrorCode; TIFF TiffResultToErrorCode; PNG PngResultToErrorCode;
@@ -45,16 +46,66 @@ LONG OwnJpegEncodeToMemory(HGLOBAL dib, int quality, HGLOBAL* out, uint64_t* siz
     return JpegResultToErrorCode(result);
 }
 
-LONG OwnTiffReadFile(const char*, LONG, PageSink, void*) { return kOwnCodecMissing; }
+namespace {
 
-LONG OwnTiffReadMemory(const BYTE*, uint64_t, LONG, PageSink, void*) { return kOwnCodecMissing; }
+// Hands every page the reader produced to the sink, in order, even after a failed page.
+LONG DeliverTiffPages(CTiff& tiff, LONG result, PageSink sink, void* context) {
+    bool taking = sink != nullptr;
+    for (DWORD i = 0; i < tiff.GetPageCount(); ++i) {
+        HGLOBAL dib = tiff.GetPage(i, nullptr);
+        if (!dib) continue;
+        if (taking) {
+            taking = sink(context, dib);
+        } else {
+            GlobalFree(dib);
+        }
+    }
+    return TiffResultToErrorCode(result);
+}
 
-LONG OwnTiffWriteFile(const char*, HGLOBAL, BOOL, LONG) { return kOwnCodecMissing; }
+DWORD TiffPageSelector(LONG page) { return page < 0 ? CTiff::kAllPages : DWORD(page); }
 
-LONG OwnTiffWriteMemory(const HGLOBAL*, int, LONG, HGLOBAL* out, uint64_t* size) {
+}  // namespace
+
+LONG OwnTiffReadFile(const char* path, LONG page, PageSink sink, void* context) {
+    CTiff tiff;
+    const LONG rc = tiff.ReadFromFile(path, TiffPageSelector(page));
+    return DeliverTiffPages(tiff, rc, sink, context);
+}
+
+LONG OwnTiffReadMemory(const BYTE* bytes, uint64_t size, LONG page, PageSink sink, void* context) {
+    if (size > SIZE_MAX) return TiffResultToErrorCode(CTiff::kNoMemory);
+    CTiff tiff;
+    const LONG rc = tiff.ReadFromMemory(static_cast<size_t>(size), bytes, TiffPageSelector(page));
+    return DeliverTiffPages(tiff, rc, sink, context);
+}
+
+LONG OwnTiffWriteFile(const char* path, HGLOBAL dib, BOOL newFile, LONG compression) {
+    if (path) {
+        const DWORD attributes = GetFileAttributesA(path);
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+            !SetFileAttributesA(path, attributes & ~DWORD(FILE_ATTRIBUTE_READONLY)))
+            return TiffResultToErrorCode(CTiff::kWriteFailed);
+    }
+    if (compression < 0 || compression > 0xFFFF) return TiffResultToErrorCode(CTiff::kUnsupported);
+    CTiff tiff;
+    return TiffResultToErrorCode(tiff.WriteToFile(path, dib, newFile, WORD(compression)));
+}
+
+LONG OwnTiffWriteMemory(const HGLOBAL* dibs, int count, LONG compression, HGLOBAL* out, uint64_t* size) {
     if (out) *out = nullptr;
     if (size) *size = 0;
-    return kOwnCodecMissing;
+    if (!dibs || count <= 0 || !out) return TiffResultToErrorCode(CTiff::kBadDib);
+    if (compression < 0 || compression > 0xFFFF) return TiffResultToErrorCode(CTiff::kUnsupported);
+    CTiff tiff;
+    SIZE_T bytes = 0;
+    LONG rc = tiff.WriteToMemory(dibs[0], &bytes, WORD(compression));
+    for (int i = 1; rc == CTiff::kOk && i < count; ++i) rc = tiff.AppendPageToMemory(dibs[i], &bytes, WORD(compression));
+    if (rc == CTiff::kOk) {
+        *out = tiff.GetMemoryResult();
+        if (size) *size = bytes;
+    }
+    return TiffResultToErrorCode(rc);
 }
 
 LONG OwnPngDecode(const BYTE*, uint64_t, HGLOBAL* dib) {

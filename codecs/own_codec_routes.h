@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "engine/error_codes.h"
+#include "base/error_codes.h"
 
 class CImageOperator;
 struct PdfSettings;

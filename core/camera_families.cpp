@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "core/browser_addon_base.h"
-#include "engine/error_codes.h"
+#include "base/error_codes.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "capture/debug_log.h"
 #include "core/multipart_body.h"
-#include "engine/error_codes.h"
+#include "base/error_codes.h"
 #include "core/ostrel_base.h"
 #include "core/internet_common.h"
 #include "core/internet_session.h"

@@ -7,8 +7,8 @@
 #include "core/base64.h"
 #include "core/browser_addon_base.h"
 #include "core/worker_runner.h"
-#include "engine/dib_layout.h"
-#include "engine/error_codes.h"
+#include "base/dib_layout.h"
+#include "base/error_codes.h"
 #include "engine/image_filter.h"
 
 namespace {

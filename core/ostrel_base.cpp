@@ -1,5 +1,5 @@
 #include "core/ostrel_base.h"
-#include "engine/error_codes.h"
+#include "base/error_codes.h"
 
 #include <cstring>
 #include <mutex>

@@ -5,7 +5,7 @@
 
 #include "core/browser_addon_base.h"
 #include "core/select_source_dialog.h"
-#include "engine/error_codes.h"
+#include "base/error_codes.h"
 
 namespace {
 

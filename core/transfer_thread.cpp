@@ -1,5 +1,5 @@
 #include "core/transfer_thread.h"
-#include "engine/error_codes.h"
+#include "base/error_codes.h"
 
 #include <commctrl.h>
 

@@ -1,8 +1,8 @@
 // The image file of an upload, encoded by type into a new global block by the file I/O layer.
 #include "core/ostrel_base.h"
-#include "engine/error_codes.h"
+#include "base/error_codes.h"
 
-#include "engine/dib_layout.h"
+#include "base/dib_layout.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "engine/dib_layout.h"
+#include "base/dib_layout.h"
 
 // One colour channel of a 16- or 32-bit pixel, found from its mask: the value is moved to the
 // top of a byte (5 bits 0x1F give 0xF8, 6 bits 0x3F give 0xFC); wider fields keep their top

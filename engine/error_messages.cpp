@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/error_codes.h"
+#include "base/error_codes.h"
 
 CErrorMessages::CErrorMessages(bool pluginHost) : m_pluginHost(pluginHost) {
     memset(m_systemText, 0, sizeof(m_systemText));

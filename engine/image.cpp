@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "engine/dib_convert.h"
-#include "engine/dib_layout.h"
+#include "base/dib_layout.h"
 
 const char* ImageResultText(LONG result) {
     switch (result) {

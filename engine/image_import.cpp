@@ -2,7 +2,7 @@
 #include <cstring>
 
 #include "engine/dib_convert.h"
-#include "engine/dib_layout.h"
+#include "base/dib_layout.h"
 #include "engine/image.h"
 
 HGLOBAL CImage::CreateFromPackedDIB(HGLOBAL packed) {

@@ -11,7 +11,7 @@
 
 #include <vector>
 
-#include "capture/event_record.h"
+#include "base/event_record.h"
 #include "engine/grid_layout.h"
 #include "engine/image_overlay.h"
 #include "engine/lent_image_list.h"

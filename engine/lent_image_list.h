@@ -9,7 +9,7 @@
 #include <functional>
 #include <vector>
 
-#include "engine/dib_layout.h"
+#include "base/dib_layout.h"
 
 class CLentImageList {
 public:

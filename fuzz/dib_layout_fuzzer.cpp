@@ -2,7 +2,7 @@
 #include <cstring>
 
 #include "engine/dib_convert.h"
-#include "engine/dib_layout.h"
+#include "base/dib_layout.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > (64u << 20)) return 0;

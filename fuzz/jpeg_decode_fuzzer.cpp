@@ -6,7 +6,7 @@
 
 #include "codecs/jpeg/jpeg_segments.h"
 #include "codecs/jpeg/mini_jpeg_decoder.h"
-#include "engine/dib_layout.h"
+#include "base/dib_layout.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     auto info = std::make_unique<jpeg::JpegStreamInfo>();

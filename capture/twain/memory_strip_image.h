@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/dib_layout.h"
+#include "base/dib_layout.h"
 #include "twain/twain.h"
 
 class MemoryStripImage {

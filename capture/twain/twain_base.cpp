@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "capture/debug_log.h"
-#include "capture/event_record.h"
+#include "base/event_record.h"
 
 CTwainBase::CTwainBase() {
     strcpy(m_fileSetup.FileName, "c:\\Tevrano.bmp");

@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "capture/event_record.h"
+#include "base/event_record.h"
 
 WebCamManager::WebCamManager(HINSTANCE module, HWND notifyWindow) : m_module(module), m_notifyWindow(notifyWindow) {
     DsDevice* devices = nullptr;

@@ -11,7 +11,7 @@
 #include "codecs/jpeg/jpeg_fdct.h"
 #include "codecs/jpeg/jpeg_huffman_encoder.h"
 #include "codecs/jpeg/jpeg_tables.h"
-#include "engine/dib_layout.h"
+#include "base/dib_layout.h"
 
 using namespace jpeg;
 

@@ -9,7 +9,7 @@
 #include "codecs/jpeg/jpeg_huffman_decoder.h"
 #include "codecs/jpeg/jpeg_idct.h"
 #include "codecs/jpeg/jpeg_segments.h"
-#include "engine/dib_layout.h"
+#include "base/dib_layout.h"
 
 using namespace jpeg;
 

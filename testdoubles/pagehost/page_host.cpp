@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "capture/event_record.h"
+#include "base/event_record.h"
 #include "pagehost/control_site.h"
 #include "pagehost/property_bag.h"
 #include "pagehost/script_engine.h"

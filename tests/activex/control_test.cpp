@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "capture/event_record.h"
+#include "base/event_record.h"
 #include "control_library.h"
 #include "pagehost/control_site.h"
 #include "support/test_dib.h"

@@ -1,7 +1,7 @@
 #include "twain_harness.h"
 
-#include "capture/event_record.h"
-#include "engine/dib_layout.h"
+#include "base/event_record.h"
+#include "base/dib_layout.h"
 
 void ScanEngine::OnPreTransfer() {
     kinds.push_back(kEventPreTransfer);

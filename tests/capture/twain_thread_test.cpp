@@ -2,7 +2,7 @@
 // of a nested call, and shutdown while a source is enabled.
 #include <gtest/gtest.h>
 
-#include "capture/event_record.h"
+#include "base/event_record.h"
 #include "twain_harness.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string>
 
-#include "capture/event_record.h"
-#include "engine/dib_layout.h"
+#include "base/event_record.h"
+#include "base/dib_layout.h"
 #include "scanner_scenario.h"
 #include "twain_harness.h"
 

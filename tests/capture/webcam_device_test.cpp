@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "capture/webcam/webcam_manager.h"
-#include "engine/dib_layout.h"
+#include "base/dib_layout.h"
 #include "resources/resource_ids.h"
 #include "support/event_recorder.h"
 

@@ -13,7 +13,7 @@
 #include "capture/webcam/camera_property.h"
 #include "capture/webcam/media_type_dictionary.h"
 #include "capture/webcam/sample_grabber_callback.h"
-#include "engine/dib_layout.h"
+#include "base/dib_layout.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "codecs/bmp_codec.h"
-#include "engine/dib_layout.h"
+#include "base/dib_layout.h"
 #include "support/test_dib.h"
 
 namespace {

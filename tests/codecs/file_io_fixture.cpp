@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "engine/dib_layout.h"
+#include "base/dib_layout.h"
 
 const char* RouteName(Route route) {
     switch (route) {

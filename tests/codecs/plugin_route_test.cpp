@@ -32,11 +32,13 @@ TEST_F(PluginRoute, LoadsThroughGdiplusOnlyWhenItIsThere) {
     BOOL gif = engine->LoadImageEx(TestFile("logo.gif").c_str(), -1);
     if (GdiplusSwitchedOff()) {
         EXPECT_TRUE(jpeg);  // the own JPEG decoder
-        EXPECT_FALSE(tiff);
+        EXPECT_TRUE(tiff);  // the own TIFF reader, every page
         EXPECT_FALSE(gif);
         EXPECT_EQ(engine->GetErrorCode(), -1207);  // GDI+ function missing
-        EXPECT_EQ(engine->GetImageCount(), 2);
+        EXPECT_EQ(engine->GetImageCount(), 5);
         EXPECT_EQ(engine->Info(1).biWidth, 160);
+        EXPECT_EQ(engine->Info(2).biWidth, 70);
+        EXPECT_EQ(engine->Info(3).biWidth, 100);
     } else {
         EXPECT_TRUE(jpeg && tiff && gif);
         EXPECT_EQ(engine->GetImageCount(), 6);
@@ -62,6 +64,72 @@ TEST_F(PluginRoute, SavesWithOwnEncoders) {
     EXPECT_EQ(bytes[21], 0xDB);
     for (int i = 25; i < 89; ++i) EXPECT_EQ(bytes[i], 1) << i;
     GlobalFree(out);
+}
+
+TEST_F(PluginRoute, MultiPageTiffSavesAppendAndLoadBack) {
+    const std::string folder = ScratchFolder();
+    ASSERT_TRUE(engine->AddImage(MakeTestDib(41, 17, 24, 3)));
+    ASSERT_TRUE(engine->AddImage(MakeTestDib(30, 30, 8, 4)));
+    ASSERT_TRUE(engine->AddImage(MakeTestDib(65, 9, 1, 5)));
+    const std::string path = folder + "pages.tif";
+    ASSERT_TRUE(engine->SaveAllAsMultiPageTIFF(path.c_str(), TIFF_LZW)) << engine->GetErrorCode();
+    const std::vector<BYTE> three = ReadBytes(path);
+    // One more page appended: the earlier bytes stay but for the last next-IFD field.
+    ASSERT_TRUE(engine->SaveAsTIFF(path.c_str(), 1, FALSE, TIFF_PACKBITS)) << engine->GetErrorCode();
+    const std::vector<BYTE> four = ReadBytes(path);
+    ASSERT_GT(four.size(), three.size());
+    int differing = 0;
+    for (size_t i = 0; i < three.size(); ++i) differing += three[i] != four[i];
+    EXPECT_LE(differing, 4);
+    // Read back by the route's loader (GDI+ when present, else the own reader).
+    ASSERT_TRUE(engine->LoadTIFFFile(path.c_str(), -1)) << engine->GetErrorCode();
+    ASSERT_EQ(engine->GetImageCount(), 7);
+    EXPECT_EQ(engine->Info(3).biWidth, 41);
+    EXPECT_EQ(engine->Info(6).biWidth, 30);
+    EXPECT_EQ(engine->Pixels(3), engine->Pixels(0));
+    if (GdiplusSwitchedOff()) {
+        // The own reader keeps each page's depth.
+        EXPECT_EQ(engine->Pixels(4), engine->Pixels(1));
+        EXPECT_EQ(engine->Info(5).biBitCount, 1);
+        // A (black, white) page comes back as (white, black) with every bit turned: the same picture.
+        const std::vector<BYTE> bw = engine->Pixels(2), back = engine->Pixels(5);
+        ASSERT_EQ(back.size(), bw.size());
+        const size_t rowBytes = (65 + 7) / 8;
+        for (size_t i = 0; i < bw.size(); ++i)
+            EXPECT_EQ(back[i], BYTE(~bw[i] & (i % rowBytes == rowBytes - 1 ? 0x80 : 0xFF))) << i;
+    }
+    // In memory: three pages, the same pictures.
+    HGLOBAL block = nullptr;
+    DWORD size = 0;
+    const SHORT list[] = {0, 1, 2};
+    ASSERT_TRUE(engine->SaveImagesAsTIFFToMemory(&block, list, 3, &size, TIFF_LZW)) << engine->GetErrorCode();
+    ASSERT_TRUE(engine->LoadTIFFFromHandle(block, -1)) << engine->GetErrorCode();
+    GlobalFree(block);
+    EXPECT_EQ(engine->GetImageCount(), 10);
+    EXPECT_EQ(engine->Pixels(7), engine->Pixels(0));
+}
+
+TEST_F(PluginRoute, FailedTiffAppendLeavesTheFileAsItWas) {
+    const std::string folder = ScratchFolder();
+    ASSERT_TRUE(engine->AddImage(MakeTestDib(20, 20, 8, 1)));
+    ASSERT_TRUE(engine->AddImage(MakeTestDib(20, 20, 24, 2)));
+    const std::string path = folder + "kept.tif";
+    ASSERT_TRUE(engine->SaveAsTIFF(path.c_str(), 0, TRUE, TIFF_LZW));
+    const std::vector<BYTE> kept = ReadBytes(path);
+    // Group 4 on a colour page cannot be written; the file keeps its one page untouched.
+    EXPECT_FALSE(engine->SaveAsTIFF(path.c_str(), 1, FALSE, TIFF_FAX4));
+    EXPECT_EQ(engine->GetErrorCode(), -1081);
+    EXPECT_EQ(ReadBytes(path), kept);
+    // A target that is not a little-endian TIFF is not appended to.
+    const std::string other = folder + "other.tif";
+    WriteBytes(other, {'M', 'M', 0, 42, 0, 0, 0, 8, 0, 0});
+    EXPECT_FALSE(engine->SaveAsTIFF(other.c_str(), 1, FALSE, TIFF_LZW));
+    EXPECT_EQ(engine->GetErrorCode(), -1081);
+    EXPECT_EQ(ReadBytes(other), (std::vector<BYTE>{'M', 'M', 0, 42, 0, 0, 0, 8, 0, 0}));
+    // A read-only file is made writable and appended to.
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(engine->SaveAsTIFF(path.c_str(), 1, FALSE, TIFF_LZW)) << engine->GetErrorCode();
+    EXPECT_GT(ReadBytes(path).size(), kept.size());
 }
 
 }  // namespace

@@ -9,8 +9,8 @@
 #include <thread>
 #include <vector>
 
-#include "engine/dib_layout.h"
-#include "engine/error_codes.h"
+#include "base/dib_layout.h"
+#include "base/error_codes.h"
 #include "engine/image.h"
 #include "support/test_dib.h"
 #include "support/test_engine.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "capture/event_record.h"
+#include "base/event_record.h"
 #include "device_session.h"
 #include "resources/resource_ids.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "capture/event_record.h"
+#include "base/event_record.h"
 #include "core/operation_name_table.h"
 #include "core/progress_dialog.h"
 #include "core/worker_runner.h"

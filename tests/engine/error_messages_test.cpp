@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "engine/error_codes.h"
+#include "base/error_codes.h"
 #include "engine/error_messages.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/dib_layout.h"
+#include "base/dib_layout.h"
 #include "engine/image.h"
 #include "support/global_block_count.h"
 #include "support/test_dib.h"

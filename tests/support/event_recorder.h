@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "capture/event_record.h"
+#include "base/event_record.h"
 
 class CMultiImageTWAIN;
 

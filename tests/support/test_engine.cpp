@@ -1,6 +1,6 @@
 #include "support/test_engine.h"
 
-#include "capture/event_record.h"
+#include "base/event_record.h"
 
 void TestEngine::OnBufferChanged(HGLOBAL current, int quiet) {
     notices.push_back({current, quiet, Count(), Current()});

@@ -3,7 +3,7 @@
 
 #include <set>
 
-#include "engine/error_codes.h"
+#include "base/error_codes.h"
 
 namespace {
 

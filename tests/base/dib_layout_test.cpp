@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "engine/dib_convert.h"
-#include "engine/dib_layout.h"
+#include "base/dib_layout.h"
 #include "support/test_dib.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "capture/event_record.h"
+#include "base/event_record.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "engine/error_codes.h"
+#include "base/error_codes.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "engine/dib_layout.h"
+#include "base/dib_layout.h"
 
 bool ComputeDibLayout(const BITMAPINFOHEADER* h, uint64_t blockSize, DibLayout* out) {
     if (!h || blockSize < sizeof(BITMAPINFOHEADER)) return false;

@@ -1,0 +1,188 @@
+// The TIFF strip codecs against libtiff in the same process, on an A4 page at 300 dpi: LZW and
+// PackBits on an 8-bit grey scan (paper with noise, lines of text, a photo), and group 4 on the
+// same page thresholded to 1 bit when the fax codec is built. libtiff reads and writes the strip
+// through memory callbacks, so neither side touches the disk; both append to a growing buffer.
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include <tiffio.h>
+
+#include "codecs/tiff/fax_codec.h"
+#include "codecs/tiff/lzw_codec.h"
+#include "codecs/tiff/packbits_codec.h"
+
+namespace {
+
+constexpr uint32_t kWidth = 2480, kHeight = 3508;
+constexpr int kRuns = 7;
+
+uint32_t g_seed = 12345;
+int Noise(int amplitude) {
+    g_seed = g_seed * 1664525u + 1013904223u;
+    return int((g_seed >> 16) % (2 * amplitude + 1)) - amplitude;
+}
+
+std::vector<uint8_t> GreyPage() {
+    std::vector<uint8_t> page(size_t(kWidth) * kHeight);
+    for (uint32_t y = 0; y < kHeight; ++y)
+        for (uint32_t x = 0; x < kWidth; ++x) {
+            int v = 236 + Noise(3);
+            const bool photo = x >= 300 && x < 2180 && y >= 1900 && y < 3100;
+            const bool text = y >= 300 && y < 1800 && (y - 300) % 60 < 34 && x >= 240 && x < 2240 &&
+                              ((x * 7 + y * 3) / 11) % 5 < 2;
+            if (photo) v = int(128 + 90 * std::sin((x - 300) / 300.0 + (y - 1900) / 500.0)) + Noise(6);
+            else if (text) v = 30 + Noise(8);
+            page[size_t(y) * kWidth + x] = uint8_t(std::clamp(v, 0, 255));
+        }
+    return page;
+}
+
+std::vector<uint8_t> Threshold(const std::vector<uint8_t>& grey) {
+    const size_t rowBytes = (kWidth + 7) / 8;
+    std::vector<uint8_t> bits(rowBytes * kHeight);
+    for (uint32_t y = 0; y < kHeight; ++y)
+        for (uint32_t x = 0; x < kWidth; ++x)
+            if (grey[size_t(y) * kWidth + x] < 100) bits[y * rowBytes + x / 8] |= uint8_t(0x80 >> (x % 8));
+    return bits;
+}
+
+// A TIFF in memory for libtiff's client I/O.
+struct MemFile {
+    std::vector<uint8_t> bytes;
+    uint64_t pos = 0;
+};
+
+tmsize_t MemRead(thandle_t h, void* buf, tmsize_t n) {
+    auto* f = static_cast<MemFile*>(h);
+    const size_t take = size_t(std::min<uint64_t>(uint64_t(n), f->bytes.size() - std::min<uint64_t>(f->pos, f->bytes.size())));
+    memcpy(buf, f->bytes.data() + f->pos, take);
+    f->pos += take;
+    return tmsize_t(take);
+}
+tmsize_t MemWrite(thandle_t h, void* buf, tmsize_t n) {
+    auto* f = static_cast<MemFile*>(h);
+    if (f->pos + uint64_t(n) > f->bytes.size()) f->bytes.resize(size_t(f->pos + uint64_t(n)));
+    memcpy(f->bytes.data() + f->pos, buf, size_t(n));
+    f->pos += uint64_t(n);
+    return n;
+}
+toff_t MemSeek(thandle_t h, toff_t off, int whence) {
+    auto* f = static_cast<MemFile*>(h);
+    f->pos = whence == SEEK_SET ? off : whence == SEEK_CUR ? f->pos + off : f->bytes.size() + off;
+    return f->pos;
+}
+int MemClose(thandle_t) { return 0; }
+toff_t MemSize(thandle_t h) { return static_cast<MemFile*>(h)->bytes.size(); }
+int MemMap(thandle_t, void**, toff_t*) { return 0; }
+void MemUnmap(thandle_t, void*, toff_t) {}
+
+TIFF* Open(MemFile& f, const char* mode) {
+    f.pos = 0;
+    return TIFFClientOpen("bench", mode, &f, MemRead, MemWrite, MemSeek, MemClose, MemSize, MemMap, MemUnmap);
+}
+
+// libtiff writes the page as one strip; the file (header, IFD, strip) stays in f.
+void LibtiffEncode(const std::vector<uint8_t>& pixels, uint16_t bits, uint16_t compression, MemFile& f) {
+    f.bytes.clear();
+    TIFF* t = Open(f, "w");
+    TIFFSetField(t, TIFFTAG_IMAGEWIDTH, kWidth);
+    TIFFSetField(t, TIFFTAG_IMAGELENGTH, kHeight);
+    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, bits);
+    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
+    TIFFSetField(t, TIFFTAG_PHOTOMETRIC, bits == 1 ? PHOTOMETRIC_MINISWHITE : PHOTOMETRIC_MINISBLACK);
+    TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, kHeight);
+    TIFFSetField(t, TIFFTAG_COMPRESSION, compression);
+    TIFFWriteEncodedStrip(t, 0, const_cast<uint8_t*>(pixels.data()), tmsize_t(pixels.size()));
+    TIFFClose(t);
+}
+
+void LibtiffDecode(MemFile& f, std::vector<uint8_t>& out) {
+    TIFF* t = Open(f, "r");
+    TIFFReadEncodedStrip(t, 0, out.data(), tmsize_t(out.size()));
+    TIFFClose(t);
+}
+
+std::vector<uint8_t> LibtiffRawStrip(MemFile& f) {
+    TIFF* t = Open(f, "r");
+    const uint64_t* counts = nullptr;
+    TIFFGetField(t, TIFFTAG_STRIPBYTECOUNTS, &counts);
+    std::vector<uint8_t> strip(static_cast<size_t>(counts[0]));
+    TIFFReadRawStrip(t, 0, strip.data(), tmsize_t(strip.size()));
+    TIFFClose(t);
+    return strip;
+}
+
+template <typename F>
+double MedianMs(F&& f) {
+    std::vector<double> times;
+    for (int i = 0; i < kRuns; ++i) {
+        auto start = std::chrono::steady_clock::now();
+        f();
+        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+void Report(const char* name, double own, double ref) {
+    printf("bench %s own_ms=%.2f ref_ms=%.2f ratio=%.2f\n", name, own, ref, own / ref);
+}
+
+template <typename Encode, typename Decode>
+void Pair(const char* encodeName, const char* decodeName, const std::vector<uint8_t>& pixels, uint16_t bits,
+          uint16_t compression, Encode encode, Decode decode) {
+    MemFile f;
+    const double refEncode = MedianMs([&] { LibtiffEncode(pixels, bits, compression, f); });
+    std::vector<uint8_t> own;
+    const double ownEncode = MedianMs([&] {
+        own.clear();
+        own.shrink_to_fit();
+        encode(own);
+    });
+    if (own != LibtiffRawStrip(f)) fprintf(stderr, "%s: strips differ from libtiff's\n", encodeName);
+    std::vector<uint8_t> refOut(pixels.size()), ownOut(pixels.size());
+    const double refDecode = MedianMs([&] { LibtiffDecode(f, refOut); });
+    const double ownDecode = MedianMs([&] { decode(own, ownOut); });
+    if (ownOut != refOut || refOut != pixels) fprintf(stderr, "%s: pixels differ\n", decodeName);
+    Report(encodeName, ownEncode, refEncode);
+    Report(decodeName, ownDecode, refDecode);
+}
+
+}  // namespace
+
+int main() {
+    TIFFSetWarningHandler(nullptr);
+    const std::vector<uint8_t> grey = GreyPage();
+    Pair("tiff_lzw_encode_a4_grey", "tiff_lzw_decode_a4_grey", grey, 8, COMPRESSION_LZW,
+         [&](std::vector<uint8_t>& out) { CTIFFLzw::EncodeStrip(grey.data(), kWidth, kHeight, kWidth, out); },
+         [](const std::vector<uint8_t>& in, std::vector<uint8_t>& out) {
+             CTIFFLzw::DecodeStrip(in.data(), in.size(), out.data(), out.size(), nullptr);
+         });
+    Pair("tiff_packbits_encode_a4_grey", "tiff_packbits_decode_a4_grey", grey, 8, COMPRESSION_PACKBITS,
+         [&](std::vector<uint8_t>& out) { CTIFFPackBits::EncodeStrip(grey.data(), kWidth, kHeight, kWidth, out); },
+         [](const std::vector<uint8_t>& in, std::vector<uint8_t>& out) {
+             CTIFFPackBits::DecodeStrip(in.data(), in.size(), out.data(), out.size(), nullptr);
+         });
+
+    const std::vector<uint8_t> bilevel = Threshold(grey);
+    FaxStripParams params;
+    params.compression = 4;
+    params.width = kWidth;
+    params.height = kHeight;
+    params.rowStride = (kWidth + 7) / 8;
+    std::vector<uint8_t> probe;
+    if (CTIFFFax::EncodeStrip(bilevel.data(), params, probe) != CTIFFFax::kOk) {
+        fprintf(stderr, "group 4: the fax codec is not built\n");
+        return 0;
+    }
+    Pair("tiff_g4_encode_a4_bilevel", "tiff_g4_decode_a4_bilevel", bilevel, 1, COMPRESSION_CCITTFAX4,
+         [&](std::vector<uint8_t>& out) { CTIFFFax::EncodeStrip(bilevel.data(), params, out); },
+         [&](const std::vector<uint8_t>& in, std::vector<uint8_t>& out) {
+             CTIFFFax::DecodeStrip(in.data(), in.size(), params, out.data(), out.size(), nullptr);
+         });
+    return 0;
+}

@@ -1,0 +1,314 @@
+#include "codecs/tiff/lzw_codec.h"
+
+#include <cstring>
+#include <new>
+
+namespace {
+
+constexpr unsigned kClear = 256;
+constexpr unsigned kEndOfInformation = 257;
+constexpr unsigned kFirstFree = 258;
+constexpr unsigned kMinWidth = 9;
+constexpr unsigned kMaxWidth = 12;
+constexpr unsigned kTableSize = 1u << kMaxWidth;  // 4096 codes
+constexpr unsigned kEncoderLimit = kTableSize - 2;  // the encoder clears when its next code reaches 4094
+constexpr long kHashSize = 9001;                 // prime, about 2.2 times the table
+constexpr unsigned kHashShift = 5;
+constexpr long kCheckGap = 10000;
+constexpr size_t kBufferSize = 8192;
+
+constexpr unsigned MaxCode(unsigned width) { return (1u << width) - 1; }
+
+}  // namespace
+
+// Encoding state of one strip. The string table lives in a hash of (byte << 12) + prefix keys
+// probed by double hashing; a ratio checkpoint every 10000 input bytes clears the table when
+// compression stops improving. These choices decide the exact codes written, and they are the
+// ones other TIFF writers make, so strips compare byte for byte.
+struct CTIFFLzw::Encoder {
+    struct Slot {
+        long key;
+        uint16_t code;
+    };
+
+    std::vector<BYTE>* out = nullptr;
+    BYTE buffer[kBufferSize];
+    size_t fill = 0;
+    unsigned width = kMinWidth;
+    unsigned maxCode = MaxCode(kMinWidth);
+    unsigned nextFree = kFirstFree;
+    long pending = -1;  // prefix code not yet written, -1 before the first byte
+    uint32_t bits = 0;
+    unsigned bitCount = 0;
+    long inCount = 0;
+    long outCount = 0;  // bits written since the last clear
+    long checkpoint = kCheckGap;
+    long ratio = 0;
+    Slot hash[kHashSize];
+
+    void ClearHash() {
+        for (Slot& s : hash) s.key = -1;
+    }
+
+    void Flush() {
+        out->insert(out->end(), buffer, buffer + fill);
+        fill = 0;
+    }
+
+    void Put(unsigned code) {
+        bits = (bits << width) | code;
+        bitCount += width;
+        while (bitCount >= 8) {
+            bitCount -= 8;
+            buffer[fill++] = static_cast<BYTE>(bits >> bitCount);
+        }
+        bits &= (1u << bitCount) - 1;
+        outCount += width;
+        if (fill > kBufferSize - 4) Flush();
+    }
+
+    void Restart() {
+        ClearHash();
+        ratio = 0;
+        inCount = 0;
+        outCount = 0;
+        nextFree = kFirstFree;
+        Put(kClear);
+        width = kMinWidth;
+        maxCode = MaxCode(kMinWidth);
+    }
+
+    void Encode(const BYTE* bp, size_t cc) {
+        long ent = pending;
+        if (ent == -1 && cc > 0) {
+            Put(kClear);
+            ent = *bp++;
+            --cc;
+            ++inCount;
+        }
+        while (cc > 0) {
+            const unsigned c = *bp++;
+            --cc;
+            ++inCount;
+            const long key = (static_cast<long>(c) << kMaxWidth) + ent;
+            long h = (static_cast<long>(c) << kHashShift) ^ ent;
+            if (h >= kHashSize) h -= kHashSize;
+            if (hash[h].key == key) {
+                ent = hash[h].code;
+                continue;
+            }
+            if (hash[h].key >= 0) {
+                const long step = h == 0 ? 1 : kHashSize - h;
+                bool hit = false;
+                do {
+                    if ((h -= step) < 0) h += kHashSize;
+                    if (hash[h].key == key) {
+                        hit = true;
+                        break;
+                    }
+                } while (hash[h].key >= 0);
+                if (hit) {
+                    ent = hash[h].code;
+                    continue;
+                }
+            }
+            Put(static_cast<unsigned>(ent));
+            ent = c;
+            hash[h].code = static_cast<uint16_t>(nextFree++);
+            hash[h].key = key;
+            if (nextFree == kEncoderLimit) {
+                Restart();
+            } else if (nextFree > maxCode) {
+                ++width;
+                maxCode = MaxCode(width);
+            } else if (inCount >= checkpoint) {
+                checkpoint = inCount + kCheckGap;
+                long now;
+                if (inCount > 0x007FFFFF) {
+                    const long scaled = outCount >> 8;
+                    now = scaled == 0 ? 0x7FFFFFFF : inCount / scaled;
+                } else {
+                    now = (inCount << 8) / outCount;
+                }
+                if (now <= ratio)
+                    Restart();
+                else
+                    ratio = now;
+            }
+        }
+        pending = ent;
+    }
+
+    void Finish() {
+        if (pending != -1) {
+            Put(static_cast<unsigned>(pending));
+            pending = -1;
+            // The decoder enters one more code after this one; the end code must be written at
+            // the width the decoder reads it with.
+            const unsigned entered = nextFree + 1;
+            if (entered == kEncoderLimit) {
+                outCount = 0;
+                Put(kClear);
+                width = kMinWidth;
+            } else if (entered > maxCode && width < kMaxWidth) {
+                ++width;
+            }
+        }
+        Put(kEndOfInformation);
+        if (bitCount > 0) buffer[fill++] = static_cast<BYTE>(bits << (8 - bitCount));
+        bitCount = 0;
+        bits = 0;
+        Flush();
+    }
+};
+
+CTIFFLzw::CTIFFLzw() = default;
+CTIFFLzw::~CTIFFLzw() = default;
+
+int CTIFFLzw::EncodeSetup(std::vector<BYTE>* out) {
+    if (!out) return kNullData;
+    try {
+        if (!m_encoder) m_encoder = std::make_unique<Encoder>();
+    } catch (const std::bad_alloc&) {
+        return kNoMemory;
+    }
+    Encoder& e = *m_encoder;
+    e.out = out;
+    e.fill = 0;
+    e.width = kMinWidth;
+    e.maxCode = MaxCode(kMinWidth);
+    e.nextFree = kFirstFree;
+    e.pending = -1;
+    e.bits = 0;
+    e.bitCount = 0;
+    e.inCount = 0;
+    e.outCount = 0;
+    e.checkpoint = kCheckGap;
+    e.ratio = 0;
+    e.ClearHash();
+    return kOk;
+}
+
+int CTIFFLzw::EncodeRow(const BYTE* row, size_t size) {
+    if (!row || !m_encoder || !m_encoder->out) return kNullData;
+    try {
+        m_encoder->Encode(row, size);
+    } catch (const std::bad_alloc&) {
+        return kNoMemory;
+    }
+    return kOk;
+}
+
+int CTIFFLzw::EncodeFinish() {
+    if (!m_encoder || !m_encoder->out) return kNullData;
+    try {
+        m_encoder->Finish();
+    } catch (const std::bad_alloc&) {
+        return kNoMemory;
+    }
+    m_encoder->out = nullptr;
+    return kOk;
+}
+
+int CTIFFLzw::EncodeStrip(const BYTE* rows, size_t rowBytes, DWORD height, size_t rowStride,
+                          std::vector<BYTE>& out) {
+    if (!rows && height > 0 && rowBytes > 0) return kNullData;
+    CTIFFLzw lzw;
+    int rc = lzw.EncodeSetup(&out);
+    for (DWORD y = 0; rc == kOk && y < height; ++y)
+        rc = lzw.EncodeRow(rows + static_cast<size_t>(y) * rowStride, rowBytes);
+    if (rc == kOk) rc = lzw.EncodeFinish();
+    return rc;
+}
+
+int CTIFFLzw::DecodeStrip(const BYTE* data, size_t size, BYTE* out, size_t outSize, size_t* written) {
+    if (written) *written = 0;
+    if (!data && size > 0) return kNullData;
+    if (!out && outSize > 0) return kNullData;
+
+    struct Entry {
+        uint16_t prefix;
+        uint16_t length;
+        BYTE last;
+        BYTE first;
+    };
+    Entry* table = new (std::nothrow) Entry[kTableSize];
+    if (!table) return kNoMemory;
+    for (unsigned i = 0; i < 256; ++i) table[i] = {0, 1, static_cast<BYTE>(i), static_cast<BYTE>(i)};
+
+    size_t in = 0;
+    size_t pos = 0;
+    uint64_t acc = 0;
+    unsigned accBits = 0;
+    unsigned width = kMinWidth;
+    unsigned nextFree = kFirstFree;
+    unsigned growAt = MaxCode(kMinWidth) - 1;  // the decoder widens one entry early
+    long prev = -1;
+    int result = kBadData;
+
+    while (pos < outSize) {
+        while (accBits < width && in < size) {
+            acc = (acc << 8) | data[in++];
+            accBits += 8;
+        }
+        if (accBits < width) break;  // the stream ends without End of Information
+        accBits -= width;
+        const unsigned code = static_cast<unsigned>(acc >> accBits) & MaxCode(width);
+
+        if (code == kEndOfInformation) break;
+        if (code == kClear) {
+            width = kMinWidth;
+            nextFree = kFirstFree;
+            growAt = MaxCode(kMinWidth) - 1;
+            prev = -1;
+            continue;
+        }
+        if (prev < 0) {
+            // After Clear (or at the start of a stream that omits it) only single bytes are known.
+            if (code >= 256) break;
+            out[pos++] = static_cast<BYTE>(code);
+            prev = code;
+            continue;
+        }
+        if (code > nextFree || (code == nextFree && nextFree >= kTableSize)) break;  // broken stream
+
+        const Entry& before = table[prev];
+        if (nextFree < kTableSize) {
+            // A full table takes no more entries: a stream that never clears goes on with what it has.
+            Entry& added = table[nextFree];
+            added.prefix = static_cast<uint16_t>(prev);
+            added.length = static_cast<uint16_t>(before.length + 1);
+            added.first = before.first;
+            added.last = code == nextFree ? before.first : table[code].first;
+            ++nextFree;
+            if (nextFree > growAt && width < kMaxWidth) {
+                ++width;
+                growAt = MaxCode(width) - 1;
+            }
+        }
+
+        const Entry* e = &table[code];
+        size_t length = e->length;
+        if (length == 1) {
+            out[pos++] = e->last;
+        } else {
+            size_t skip = 0;
+            if (length > outSize - pos) {  // only the head of the string fits
+                skip = length - (outSize - pos);
+                length = outSize - pos;
+            }
+            for (; skip > 0; --skip) e = &table[e->prefix];
+            BYTE* p = out + pos + length;
+            while (p > out + pos) {
+                *--p = e->last;
+                e = &table[e->prefix];
+            }
+            pos += length;
+        }
+        prev = code;
+    }
+    if (pos == outSize) result = kOk;
+    delete[] table;
+    if (written) *written = pos;
+    return result;
+}

@@ -1,0 +1,467 @@
+// Writing: a packed DIB becomes one little-endian page of one strip, as a new file, appended to
+// a file or to the memory result.
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <new>
+#include <unordered_set>
+
+#include "codecs/tiff/fax_codec.h"
+#include "codecs/tiff/lzw_codec.h"
+#include "codecs/tiff/packbits_codec.h"
+#include "codecs/tiff/tiff.h"
+#include "codecs/tiff/tiff_byte_source.h"
+#include "codecs/tiff/tiff_format.h"
+#include "base/dib_layout.h"
+
+using namespace tiff_format;
+
+namespace {
+
+constexpr uint32_t kMaxPagesInChain = 65536;
+
+// The bytes of one page being laid out: the IFD entries in tag order, then the data they point to.
+class IfdBuilder {
+public:
+    void Add(WORD tag, WORD type, uint32_t count, uint32_t value) {
+        TiffEntry e;
+        e.tag = tag;
+        e.type = type;
+        e.count = count;
+        if (type == kTypeShort && count == 1)
+            Put16(e.value, WORD(value));  // the other two bytes stay zero
+        else
+            Put32(e.value, value);
+        m_entries.push_back(e);
+    }
+    size_t Count() const { return m_entries.size(); }
+    void AppendTo(std::vector<BYTE>& out) const {
+        BYTE b[12];
+        Put16(b, WORD(m_entries.size()));
+        out.insert(out.end(), b, b + 2);
+        for (const TiffEntry& e : m_entries) {
+            Put16(b, e.tag);
+            Put16(b + 2, e.type);
+            Put32(b + 4, e.count);
+            memcpy(b + 8, e.value, 4);
+            out.insert(out.end(), b, b + 12);
+        }
+        Put32(b, 0);
+        out.insert(out.end(), b, b + 4);
+    }
+
+private:
+    std::vector<TiffEntry> m_entries;
+};
+
+void Append16(std::vector<BYTE>& out, WORD v) {
+    BYTE b[2];
+    Put16(b, v);
+    out.insert(out.end(), b, b + 2);
+}
+
+void Append32(std::vector<BYTE>& out, uint32_t v) {
+    BYTE b[4];
+    Put32(b, v);
+    out.insert(out.end(), b, b + 4);
+}
+
+int Luminance(const RGBQUAD& c) { return (306 * c.rgbRed + 601 * c.rgbGreen + 117 * c.rgbBlue) >> 10; }
+
+bool Accepts(WORD bits, WORD compression) {
+    switch (compression) {
+        case CTiff::kNone: case CTiff::kLzw: case CTiff::kPackBits: return true;
+        case CTiff::kModifiedHuffman: case CTiff::kGroup3: case CTiff::kGroup4: return bits == 1;
+        default: return false;
+    }
+}
+
+}  // namespace
+
+CTiff::CTiff() : m_pageByteLimit(kMaxDibImageBytes) {}
+
+CTiff::~CTiff() {
+    ReleasePages();
+    if (m_memoryResult) GlobalFree(m_memoryResult);
+}
+
+void CTiff::SetEncodeOptions(bool raw, bool blackIsZero, bool smallResolution) {
+    m_raw = raw;
+    m_blackIsZero = blackIsZero;
+    m_smallResolution = smallResolution;
+}
+
+HGLOBAL CTiff::GetMemoryResult() {
+    HGLOBAL block = m_memoryResult;
+    m_memoryResult = nullptr;
+    m_memorySize = 0;
+    return block;
+}
+
+LONG CTiff::EncodePage(HGLOBAL dib, BOOL newFile, WORD compression) {
+    if (newFile) m_output.clear();
+    return EncodePageAt(dib, newFile ? 0 : m_output.size(), 0, compression, m_output);
+}
+
+// Lays out one page after fileSize bytes (0: a new file, whose header comes first) and appends
+// its bytes to out: leadPad zero bytes, the IFD, its data, padding, the strip.
+LONG CTiff::EncodePageAt(HGLOBAL dib, uint64_t fileSize, uint32_t leadPad, WORD compression,
+                         std::vector<BYTE>& out) {
+    const bool raw = m_raw, blackIsZero = m_blackIsZero;
+    m_raw = false;
+    m_blackIsZero = false;
+    if (!dib) return kBadDib;
+    const SIZE_T blockSize = GlobalSize(dib);
+    if (blockSize < 40) return kBadDib;
+    const BYTE* block = static_cast<const BYTE*>(GlobalLock(dib));
+    if (!block) return kBadDib;
+    struct Unlock {
+        HGLOBAL h;
+        ~Unlock() { GlobalUnlock(h); }
+    } unlock{dib};
+
+    BITMAPINFOHEADER h;
+    memcpy(&h, block, 40);
+    const WORD bits = h.biBitCount;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return kUnsupported;
+    if (h.biSize < 40 || h.biSize > blockSize || h.biWidth <= 0 || h.biHeight == 0 ||
+        h.biHeight == LONG(0x80000000))
+        return kBadDib;
+    if (compression == kAuto) compression = bits == 1 ? kGroup4 : kLzw;
+    if (!raw && !Accepts(bits, compression)) return kUnsupported;
+    if (raw && !Accepts(1, compression)) return kUnsupported;
+
+    TiffPageRecord page;
+    page.width = DWORD(h.biWidth);
+    page.height = DWORD(h.biHeight < 0 ? -int64_t(h.biHeight) : h.biHeight);
+    page.bitsPerPixel = bits;
+    page.dpiX = TiffDpiFromPixelsPerMetre(h.biXPelsPerMeter, m_smallResolution);
+    page.dpiY = TiffDpiFromPixelsPerMetre(h.biYPelsPerMeter, m_smallResolution);
+    page.compression = compression;
+
+    // The colour table: biClrUsed entries, 2^bpp when 0; none when the block holds only the header
+    // and the pixels.
+    uint64_t colors = h.biClrUsed ? h.biClrUsed : (bits <= 8 ? (1u << bits) : 0);
+    if (uint64_t(h.biSize) + h.biSizeImage == blockSize) colors = 0;
+    const uint64_t pixelOffset = uint64_t(h.biSize) + colors * 4;
+    if (pixelOffset > blockSize) return kBadDib;
+    const uint64_t stride = DibStride(page.width, bits);
+    const uint64_t pixelBytes = raw ? h.biSizeImage : stride * page.height;
+    if (pixelBytes > blockSize - pixelOffset || pixelBytes > 0xFFFFFFFFull) return kBadDib;
+    page.colors = DWORD(std::min<uint64_t>(colors, 0xFFFFFFFF));
+    page.imageSize = DWORD(pixelBytes);
+    page.stride = DWORD(std::min<uint64_t>(stride, 0xFFFFFFFF));
+    page.bits = block + pixelOffset;
+    if (bits <= 8) {
+        const uint64_t copy = std::min<uint64_t>(colors, 1u << bits);
+        memcpy(page.palette, block + h.biSize, size_t(copy) * 4);
+    }
+
+    // Photometric interpretation and whether 1-bit pixels are complemented.
+    bool invert = false;
+    const bool rgb = bits == 24;
+    if (bits == 1) {
+        const int l0 = Luminance(page.palette[0]), l1 = Luminance(page.palette[1]);
+        if (blackIsZero) {
+            page.photometric = kPhotometricBlackIsZero;
+            invert = l0 >= l1;
+        } else {
+            page.photometric = kPhotometricWhiteIsZero;
+            invert = l0 < l1;
+        }
+        if (invert) std::swap(page.palette[0], page.palette[1]);
+    } else if (bits == 24) {
+        page.photometric = kPhotometricRgb;
+    } else {
+        // A grey ramp as BlackIsZero readers show it (entry i = i * 255 / (2^bits - 1)) needs no
+        // ColorMap; any other table is written as one.
+        bool ramp = true;
+        const uint32_t top = (1u << bits) - 1;
+        for (uint32_t i = 0; i <= top && ramp; ++i) {
+            const uint32_t v = i * 255 / top;
+            ramp = page.palette[i].rgbRed == v && page.palette[i].rgbGreen == v && page.palette[i].rgbBlue == v;
+        }
+        page.photometric = ramp ? kPhotometricBlackIsZero : kPhotometricPalette;
+    }
+    page.rgb = rgb;
+
+    // Layout: the IFD, then BitsPerSample (RGB), XResolution, YResolution, ColorMap, the strip.
+    const bool newFile = fileSize == 0;
+    if (newFile) leadPad = 0;
+    const size_t start = out.size();
+    const uint64_t ifdOffset = newFile ? 8 : fileSize + leadPad;
+    const uint32_t entryCount = page.photometric == kPhotometricPalette ? 15 : 14;
+    const uint64_t extra = ifdOffset + 2 + 12ull * entryCount + 4;
+    const uint64_t bitsAt = extra;
+    const uint64_t xAt = bitsAt + (rgb ? 6 : 0);
+    const uint64_t yAt = xAt + 8;
+    const uint64_t mapAt = yAt + 8;
+    const uint64_t mapBytes = page.photometric == kPhotometricPalette ? 6ull << bits : 0;
+    const uint64_t headerBytes = (newFile ? 8 : leadPad) + 2 + 12ull * entryCount + 4 + (rgb ? 6 : 0) + 16 + mapBytes;
+    const uint64_t stripAt = fileSize + headerBytes + headerBytes % 4;
+    if (stripAt + pixelBytes + pixelBytes / 64 + 1024 > 0xFFFFFFFFull) return kUnsupported;
+
+    std::vector<BYTE> strip;
+    const size_t rowBytes = size_t((uint64_t(bits) * page.width + 7) / 8);
+    try {
+        if (raw) {
+            strip.assign(page.bits, page.bits + pixelBytes);
+        } else {
+            // Rows top first, as the file holds them: complemented 1-bit pixels, RGB order, the
+            // bits past the width cleared.
+            std::vector<BYTE> row(rowBytes);
+            const BYTE padMask = (bits * page.width) % 8 ? BYTE(0xFF << (8 - (bits * page.width) % 8)) : 0xFF;
+            const bool fax = compression >= kModifiedHuffman && compression <= kGroup4;
+            std::vector<BYTE> allRows;
+            if (fax) allRows.resize(rowBytes * page.height);
+            CTIFFLzw lzw;
+            if (compression == kLzw && lzw.EncodeSetup(&strip) != CTIFFLzw::kOk) return kNoMemory;
+            if (compression == kNone) strip.reserve(rowBytes * page.height);
+            for (DWORD y = 0; y < page.height; ++y) {
+                const DWORD dibRow = h.biHeight > 0 ? page.height - 1 - y : y;
+                const BYTE* src = page.bits + size_t(stride) * dibRow;
+                BYTE* dst = fax ? &allRows[size_t(y) * rowBytes] : row.data();
+                if (rgb) {
+                    for (DWORD x = 0; x < page.width; ++x) {
+                        dst[3 * x] = src[3 * x + 2];
+                        dst[3 * x + 1] = src[3 * x + 1];
+                        dst[3 * x + 2] = src[3 * x];
+                    }
+                } else if (invert) {
+                    for (size_t i = 0; i < rowBytes; ++i) dst[i] = BYTE(~src[i]);
+                } else {
+                    memcpy(dst, src, rowBytes);
+                }
+                if (rowBytes) dst[rowBytes - 1] &= padMask;
+                int rc = 0;
+                switch (compression) {
+                    case kNone: strip.insert(strip.end(), dst, dst + rowBytes); break;
+                    case kLzw: rc = lzw.EncodeRow(dst, rowBytes); break;
+                    case kPackBits: rc = CTIFFPackBits::EncodeRow(dst, rowBytes, strip); break;
+                    default: break;
+                }
+                if (rc != 0) return rc;
+            }
+            int rc = 0;
+            if (compression == kLzw) rc = lzw.EncodeFinish();
+            if (fax) {
+                FaxStripParams params;
+                params.compression = compression;
+                params.width = page.width;
+                params.height = page.height;
+                params.rowStride = rowBytes;
+                rc = CTIFFFax::EncodeStrip(allRows.data(), params, strip);
+            }
+            if (rc != 0) return rc;
+        }
+        if (stripAt + strip.size() > 0xFFFFFFFFull) return kUnsupported;
+
+        IfdBuilder ifd;
+        ifd.Add(kTagNewSubfileType, kTypeLong, 1, 0);
+        ifd.Add(kTagImageWidth, kTypeLong, 1, page.width);
+        ifd.Add(kTagImageLength, kTypeLong, 1, page.height);
+        ifd.Add(kTagBitsPerSample, kTypeShort, rgb ? 3 : 1, rgb ? uint32_t(bitsAt) : bits);
+        ifd.Add(kTagCompression, kTypeShort, 1, compression);
+        ifd.Add(kTagPhotometric, kTypeShort, 1, page.photometric);
+        ifd.Add(kTagStripOffsets, kTypeLong, 1, uint32_t(stripAt));
+        ifd.Add(kTagSamplesPerPixel, kTypeShort, 1, rgb ? 3 : 1);
+        ifd.Add(kTagRowsPerStrip, kTypeLong, 1, page.height);
+        ifd.Add(kTagStripByteCounts, kTypeLong, 1, uint32_t(strip.size()));
+        ifd.Add(kTagXResolution, kTypeRational, 1, uint32_t(xAt));
+        ifd.Add(kTagYResolution, kTypeRational, 1, uint32_t(yAt));
+        ifd.Add(kTagPlanarConfiguration, kTypeShort, 1, 1);
+        ifd.Add(kTagResolutionUnit, kTypeShort, 1, kUnitInch);
+        if (page.photometric == kPhotometricPalette) ifd.Add(kTagColorMap, kTypeShort, 3u << bits, uint32_t(mapAt));
+
+        if (newFile) {
+            const BYTE header[8] = {'I', 'I', 42, 0, 8, 0, 0, 0};
+            out.insert(out.end(), header, header + 8);
+        } else {
+            out.resize(out.size() + leadPad, 0);
+        }
+        ifd.AppendTo(out);
+        if (rgb) {
+            Append16(out, 8);
+            Append16(out, 8);
+            Append16(out, 8);
+        }
+        Append32(out, page.dpiX);
+        Append32(out, 1);
+        Append32(out, page.dpiY);
+        Append32(out, 1);
+        if (page.photometric == kPhotometricPalette) {
+            const uint32_t n = 1u << bits;
+            for (uint32_t i = 0; i < n; ++i) Append16(out, WORD(page.palette[i].rgbRed * 65535u / 255u));
+            for (uint32_t i = 0; i < n; ++i) Append16(out, WORD(page.palette[i].rgbGreen * 65535u / 255u));
+            for (uint32_t i = 0; i < n; ++i) Append16(out, WORD(page.palette[i].rgbBlue * 65535u / 255u));
+        }
+        out.resize(out.size() + (out.size() - start) % 4, 0);
+        out.insert(out.end(), strip.begin(), strip.end());
+    } catch (const std::bad_alloc&) {
+        out.resize(start);
+        return kNoMemory;
+    }
+    page.stripOffset = DWORD(stripAt);
+    page.stripSize = DWORD(strip.size());
+    page.bits = nullptr;
+    m_lastPage = page;
+    m_lastNextField = uint32_t(ifdOffset + 2 + 12ull * entryCount);
+    return kOk;
+}
+
+// The end of an existing little-endian file's IFD chain, for appending a page after it. A chain
+// that loops or cannot be read is not appended to.
+LONG CTiff::ReadChainEnd(const TiffByteSource& source, ChainEnd* end) {
+    BYTE header[8];
+    if (!source.Read(0, header, 8) || header[0] != 'I' || header[1] != 'I' || Get16(header + 2, false) != 42)
+        return kBadIfd;
+    uint32_t offset = Get32(header + 4, false);
+    uint32_t field = 4;
+    std::unordered_set<uint32_t> seen;
+    while (offset != 0) {
+        if (!seen.insert(offset).second || seen.size() > kMaxPagesInChain) return kBadIfd;
+        BYTE count[2], next[4];
+        if (!source.Read(offset, count, 2)) return kBadIfd;
+        field = uint32_t(std::min<uint64_t>(uint64_t(offset) + 2 + 12ull * Get16(count, false), 0xFFFFFFFF));
+        if (!source.Read(field, next, 4)) return kBadIfd;
+        offset = Get32(next, false);
+    }
+    if (field == 4) return kBadIfd;  // no IFD at all
+    end->nextFieldOffset = field;
+    end->end = source.Size();
+    return kOk;
+}
+
+LONG CTiff::WriteToFile(const char* path, HGLOBAL dib, BOOL newFile, WORD compression) {
+    if (!path) return kNullArgument;
+    m_output.clear();
+    ChainEnd chain;
+    bool append = false;
+    if (!newFile) {
+        errno = 0;
+        TiffFileSource existing(path);
+        if (!existing.IsOpen() && errno != ENOENT) return kCreateFailed;  // there, but not readable
+        if (existing.IsOpen() && existing.Size() > 0) {
+            // Pages go after 32-bit offsets only, and this writer seeks within 2 GiB.
+            if (existing.Size() >= 0x7FFFFFFF) return kBadIfd;
+            const LONG rc = ReadChainEnd(existing, &chain);
+            if (rc != kOk) return rc;
+            append = true;
+        }
+    }
+    // The page is laid out in memory first: a page that cannot be encoded leaves the file alone.
+    const uint32_t leadPad = append ? uint32_t(chain.end % 4) : 0;
+    LONG rc = EncodePageAt(dib, append ? chain.end : 0, leadPad, compression, m_output);
+    if (rc != kOk) {
+        m_output.clear();
+        return rc;
+    }
+    if (!append) {
+        FILE* f = fopen(path, "wb");
+        if (!f) {
+            m_output.clear();
+            return kCreateFailed;
+        }
+        const bool ok = fwrite(m_output.data(), 1, m_output.size(), f) == m_output.size();
+        const bool closed = fclose(f) == 0;
+        m_output.clear();
+        if (!ok || !closed) {
+            remove(path);
+            return kWriteFailed;
+        }
+        return kOk;
+    }
+    FILE* f = fopen(path, "r+b");
+    if (!f) {
+        m_output.clear();
+        return kCreateFailed;
+    }
+    const long end = fseek(f, 0, SEEK_END) == 0 ? ftell(f) : -1;
+    if (end < 0 || uint64_t(end) != chain.end) {  // the file changed since its chain was read
+        fclose(f);
+        m_output.clear();
+        return kWriteFailed;
+    }
+    bool ok = fwrite(m_output.data(), 1, m_output.size(), f) == m_output.size() && fflush(f) == 0;
+    rc = ok ? kOk : kWriteFailed;
+    if (ok) {
+        BYTE field[4];
+        Put32(field, uint32_t(chain.end + leadPad));
+        ok = fseek(f, long(chain.nextFieldOffset), SEEK_SET) == 0 && fwrite(field, 1, 4, f) == 4 && fflush(f) == 0;
+        if (!ok) rc = kIfdFailed;
+    }
+    fclose(f);
+    m_output.clear();
+    if (rc != kOk) {
+        // The old pages stay as they were: the bytes added are cut off again.
+        std::error_code ignored;
+        std::filesystem::resize_file(std::filesystem::path(path), chain.end, ignored);
+    }
+    return rc;
+}
+
+LONG CTiff::WriteToMemory(HGLOBAL dib, SIZE_T* size, WORD compression) {
+    if (size) *size = 0;
+    if (m_memoryResult) GlobalFree(m_memoryResult);
+    m_memoryResult = nullptr;
+    m_memorySize = 0;
+    m_output.clear();
+    LONG rc = EncodePageAt(dib, 0, 0, compression, m_output);
+    if (rc == kOk) {
+        const size_t total = m_output.size() + m_output.size() % 4;
+        m_memoryResult = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, total);
+        BYTE* p = m_memoryResult ? static_cast<BYTE*>(GlobalLock(m_memoryResult)) : nullptr;
+        if (!p) {
+            if (m_memoryResult) GlobalFree(m_memoryResult);
+            m_memoryResult = nullptr;
+            rc = kNoMemory;
+        } else {
+            memcpy(p, m_output.data(), m_output.size());
+            GlobalUnlock(m_memoryResult);
+            m_memorySize = total;
+            m_memoryLastNextField = m_lastNextField;
+            if (size) *size = total;
+        }
+    }
+    m_output.clear();
+    m_output.shrink_to_fit();
+    return rc;
+}
+
+LONG CTiff::AppendPageToMemory(HGLOBAL dib, SIZE_T* size, WORD compression) {
+    if (size) *size = 0;
+    if (!m_memoryResult) return kNoMemoryResult;
+    m_output.clear();
+    const TiffPageRecord before = m_lastPage;
+    LONG rc = EncodePageAt(dib, m_memorySize, 0, compression, m_output);
+    if (rc != kOk) {
+        m_lastPage = before;
+        m_output.clear();
+        return rc;
+    }
+    const size_t total = m_memorySize + m_output.size() + m_output.size() % 4;
+    HGLOBAL block = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, total);
+    BYTE* p = block ? static_cast<BYTE*>(GlobalLock(block)) : nullptr;
+    const BYTE* old = static_cast<const BYTE*>(GlobalLock(m_memoryResult));
+    if (!p || !old) {
+        if (old) GlobalUnlock(m_memoryResult);
+        if (block) GlobalFree(block);
+        m_output.clear();
+        return kNoMemory;
+    }
+    memcpy(p, old, m_memorySize);
+    GlobalUnlock(m_memoryResult);
+    Put32(p + m_memoryLastNextField, uint32_t(m_memorySize));
+    memcpy(p + m_memorySize, m_output.data(), m_output.size());
+    GlobalUnlock(block);
+    GlobalFree(m_memoryResult);
+    m_memoryResult = block;
+    m_memorySize = total;
+    m_memoryLastNextField = m_lastNextField;
+    if (size) *size = total;
+    m_output.clear();
+    m_output.shrink_to_fit();
+    return kOk;
+}

@@ -1,0 +1,4 @@
+#pragma once
+#include "base/ok.h"
+#include "engine/up.h"
+#include "../engine/up.h"

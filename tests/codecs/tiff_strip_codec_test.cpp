@@ -1,0 +1,267 @@
+// The LZW and PackBits strip codecs against libtiff (native build only): strips written here must
+// equal libtiff's strips of the same pixels byte for byte, libtiff's strips must decode to the
+// pixels, and damaged streams must end with the codec's error instead of an overrun.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <stdlib.h>
+
+#include <tiffio.h>
+
+#include "codecs/tiff/lzw_codec.h"
+#include "codecs/tiff/packbits_codec.h"
+
+namespace {
+
+struct TempFolder {
+    std::string path;
+    TempFolder() {
+        std::string pattern = testing::TempDir() + "lumetta_tiffstrip_XXXXXX";
+        path = std::string(mkdtemp(pattern.data())) + "/";
+    }
+    ~TempFolder() { std::filesystem::remove_all(path); }
+};
+
+std::string Temp(const std::string& name) {
+    static const TempFolder folder;
+    return folder.path + name;
+}
+
+struct Pixels {
+    uint32_t width = 0, height = 0, samples = 1;
+    std::vector<uint8_t> bytes;  // rows of width * samples bytes, top row first
+    size_t RowBytes() const { return size_t(width) * samples; }
+};
+
+// libtiff writes the pixels as one strip with the given compression; the raw strip comes back.
+std::vector<uint8_t> LibtiffStrip(const Pixels& px, uint16_t compression, uint16_t predictor = 1) {
+    const std::string path = Temp("ref.tif");
+    TIFF* t = TIFFOpen(path.c_str(), "w");
+    EXPECT_NE(t, nullptr);
+    TIFFSetField(t, TIFFTAG_IMAGEWIDTH, px.width);
+    TIFFSetField(t, TIFFTAG_IMAGELENGTH, px.height);
+    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, px.samples);
+    TIFFSetField(t, TIFFTAG_PHOTOMETRIC, px.samples == 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK);
+    TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, px.height);
+    TIFFSetField(t, TIFFTAG_COMPRESSION, compression);
+    if (predictor != 1) TIFFSetField(t, TIFFTAG_PREDICTOR, predictor);
+    EXPECT_GE(TIFFWriteEncodedStrip(t, 0, const_cast<uint8_t*>(px.bytes.data()), tmsize_t(px.bytes.size())), 0);
+    TIFFClose(t);
+    t = TIFFOpen(path.c_str(), "r");
+    EXPECT_NE(t, nullptr);
+    const uint64_t* counts = nullptr;
+    TIFFGetField(t, TIFFTAG_STRIPBYTECOUNTS, &counts);
+    std::vector<uint8_t> strip(static_cast<size_t>(counts[0]));
+    EXPECT_EQ(TIFFReadRawStrip(t, 0, strip.data(), tmsize_t(strip.size())), tmsize_t(strip.size()));
+    TIFFClose(t);
+    return strip;
+}
+
+Pixels Make(uint32_t width, uint32_t height, uint32_t samples, int kind, uint32_t seed = 1) {
+    Pixels px{width, height, samples, {}};
+    px.bytes.resize(px.RowBytes() * height);
+    std::mt19937 rng(seed);
+    for (uint32_t y = 0; y < height; ++y)
+        for (size_t x = 0; x < px.RowBytes(); ++x) {
+            uint8_t v = 0;
+            switch (kind) {
+            case 0: v = uint8_t(rng()); break;                                     // noise
+            case 1: v = uint8_t((x + y) / 3); break;                               // smooth ramp
+            case 2: v = ((x / 7 + y / 5) % 3 == 0) ? 0 : 255; break;               // text-like blocks
+            case 3: v = (rng() % 40 == 0) ? uint8_t(rng()) : uint8_t(x / 50); break;  // sparse noise
+            default: v = uint8_t(rng() % 3); break;                                // short runs and pairs
+            }
+            px.bytes[y * px.RowBytes() + x] = v;
+        }
+    return px;
+}
+
+std::vector<Pixels> Samples() {
+    return {Make(1, 1, 1, 0),      Make(17, 3, 1, 4),     Make(300, 40, 1, 0),  Make(640, 480, 1, 1),
+            Make(640, 480, 3, 2),  Make(1000, 700, 1, 3), Make(513, 99, 3, 4),  Make(2480, 300, 1, 3, 7),
+            Make(128, 128, 1, 4, 9)};
+}
+
+}  // namespace
+
+TEST(TiffLzwStrip, EncodesTheStripsLibtiffWrites) {
+    for (const Pixels& px : Samples()) {
+        SCOPED_TRACE(testing::Message() << px.width << "x" << px.height << "x" << px.samples);
+        std::vector<BYTE> own;
+        ASSERT_EQ(CTIFFLzw::EncodeStrip(px.bytes.data(), px.RowBytes(), px.height, px.RowBytes(), own), CTIFFLzw::kOk);
+        EXPECT_EQ(own, LibtiffStrip(px, COMPRESSION_LZW));
+    }
+}
+
+TEST(TiffLzwStrip, RowByRowEqualsTheWholeStripAndAppendsToWhatIsThere) {
+    const Pixels px = Make(700, 90, 1, 3);
+    std::vector<BYTE> whole;
+    ASSERT_EQ(CTIFFLzw::EncodeStrip(px.bytes.data(), px.RowBytes(), px.height, px.RowBytes(), whole), 0);
+    std::vector<BYTE> rows = {1, 2, 3};
+    CTIFFLzw lzw;
+    ASSERT_EQ(lzw.EncodeSetup(&rows), 0);
+    for (uint32_t y = 0; y < px.height; ++y) ASSERT_EQ(lzw.EncodeRow(&px.bytes[y * px.RowBytes()], px.RowBytes()), 0);
+    ASSERT_EQ(lzw.EncodeFinish(), 0);
+    ASSERT_EQ(rows.size(), whole.size() + 3);
+    EXPECT_TRUE(std::equal(whole.begin(), whole.end(), rows.begin() + 3));
+    EXPECT_EQ(lzw.EncodeRow(nullptr, 4), CTIFFLzw::kNullData);
+}
+
+TEST(TiffLzwStrip, DecodesLibtiffStripsIncludingPredictorOnes) {
+    for (const Pixels& px : Samples()) {
+        SCOPED_TRACE(testing::Message() << px.width << "x" << px.height << "x" << px.samples);
+        const std::vector<uint8_t> strip = LibtiffStrip(px, COMPRESSION_LZW);
+        std::vector<BYTE> out(px.bytes.size());
+        size_t written = 0;
+        ASSERT_EQ(CTIFFLzw::DecodeStrip(strip.data(), strip.size(), out.data(), out.size(), &written), 0);
+        EXPECT_EQ(written, out.size());
+        EXPECT_EQ(out, px.bytes);
+    }
+    // With the horizontal predictor the strip holds differences; undoing them gives the pixels.
+    const Pixels px = Make(333, 77, 3, 1);
+    const std::vector<uint8_t> strip = LibtiffStrip(px, COMPRESSION_LZW, PREDICTOR_HORIZONTAL);
+    std::vector<BYTE> out(px.bytes.size());
+    ASSERT_EQ(CTIFFLzw::DecodeStrip(strip.data(), strip.size(), out.data(), out.size(), nullptr), 0);
+    for (uint32_t y = 0; y < px.height; ++y)
+        for (size_t x = 3; x < px.RowBytes(); ++x) out[y * px.RowBytes() + x] += out[y * px.RowBytes() + x - 3];
+    EXPECT_EQ(out, px.bytes);
+}
+
+// A hand-made stream: codes of the given widths packed most significant bit first.
+std::vector<BYTE> Pack(const std::vector<std::pair<unsigned, unsigned>>& codes) {
+    std::vector<BYTE> out;
+    uint32_t acc = 0;
+    unsigned n = 0;
+    for (auto [code, width] : codes) {
+        acc = (acc << width) | code;
+        n += width;
+        while (n >= 8) {
+            n -= 8;
+            out.push_back(BYTE(acc >> n));
+        }
+        acc &= (1u << n) - 1;
+    }
+    if (n) out.push_back(BYTE(acc << (8 - n)));
+    return out;
+}
+
+TEST(TiffLzwStrip, OneByteStripIsClearTheByteAndEndInNineBitCodes) {
+    const BYTE one = 0x41;
+    std::vector<BYTE> own;
+    ASSERT_EQ(CTIFFLzw::EncodeStrip(&one, 1, 1, 1, own), 0);
+    EXPECT_EQ(own, Pack({{256, 9}, {0x41, 9}, {257, 9}}));
+    std::vector<BYTE> empty;
+    ASSERT_EQ(CTIFFLzw::EncodeStrip(&one, 0, 1, 0, empty), 0);
+    EXPECT_EQ(empty, Pack({{257, 9}}));
+}
+
+TEST(TiffLzwStrip, BrokenStreamsEndWithTheErrorAndKeepWhatWasDecoded) {
+    BYTE out[16];
+    size_t written = 99;
+    // A first code that names a string before any string was entered.
+    std::vector<BYTE> s = Pack({{256, 9}, {300, 9}, {257, 9}});
+    EXPECT_EQ(CTIFFLzw::DecodeStrip(s.data(), s.size(), out, sizeof out, &written), CTIFFLzw::kBadData);
+    EXPECT_EQ(written, 0u);
+    s = Pack({{256, 9}, {258, 9}});
+    EXPECT_EQ(CTIFFLzw::DecodeStrip(s.data(), s.size(), out, sizeof out, &written), CTIFFLzw::kBadData);
+    // A code beyond the next free entry.
+    s = Pack({{256, 9}, {'a', 9}, {'b', 9}, {400, 9}});
+    EXPECT_EQ(CTIFFLzw::DecodeStrip(s.data(), s.size(), out, sizeof out, &written), CTIFFLzw::kBadData);
+    EXPECT_EQ(written, 2u);
+    // Truncated: the end arrives before the output is full; the code naming the entry being made.
+    s = Pack({{256, 9}, {'a', 9}, {258, 9}, {257, 9}});
+    EXPECT_EQ(CTIFFLzw::DecodeStrip(s.data(), s.size(), out, sizeof out, &written), CTIFFLzw::kBadData);
+    EXPECT_EQ(written, 3u);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(out), 3), "aaa");
+    EXPECT_EQ(CTIFFLzw::DecodeStrip(s.data(), s.size(), out, 3, &written), CTIFFLzw::kOk);
+    // A string longer than the output left is cut at the output's end.
+    EXPECT_EQ(CTIFFLzw::DecodeStrip(s.data(), s.size(), out, 2, &written), CTIFFLzw::kOk);
+    EXPECT_EQ(written, 2u);
+    EXPECT_EQ(CTIFFLzw::DecodeStrip(nullptr, 4, out, 2, &written), CTIFFLzw::kNullData);
+}
+
+TEST(TiffLzwStrip, StreamThatNeverClearsKeepsDecodingWithAFullTable) {
+    // 5000 codes of 'x' after one Clear: the table fills at 4096 entries and stays full; every
+    // further code is a known single byte at 12 bits.
+    std::vector<std::pair<unsigned, unsigned>> codes = {{256, 9}};
+    unsigned nextFree = 258, width = 9;
+    for (int i = 0; i < 5000; ++i) {
+        codes.push_back({'x', width});
+        if (i > 0 && nextFree < 4096) {
+            ++nextFree;
+            if (nextFree > (1u << width) - 2 && width < 12) ++width;
+        }
+    }
+    codes.push_back({257, width});
+    const std::vector<BYTE> s = Pack(codes);
+    std::vector<BYTE> out(5000);
+    size_t written = 0;
+    EXPECT_EQ(CTIFFLzw::DecodeStrip(s.data(), s.size(), out.data(), out.size(), &written), CTIFFLzw::kOk);
+    EXPECT_EQ(written, 5000u);
+    EXPECT_EQ(out, std::vector<BYTE>(5000, 'x'));
+}
+
+TEST(TiffPackBitsStrip, EncodesTheStripsLibtiffWrites) {
+    for (const Pixels& px : Samples()) {
+        SCOPED_TRACE(testing::Message() << px.width << "x" << px.height << "x" << px.samples);
+        std::vector<BYTE> own;
+        ASSERT_EQ(CTIFFPackBits::EncodeStrip(px.bytes.data(), px.RowBytes(), px.height, px.RowBytes(), own), 0);
+        EXPECT_EQ(own, LibtiffStrip(px, COMPRESSION_PACKBITS));
+        std::vector<BYTE> back(px.bytes.size());
+        ASSERT_EQ(CTIFFPackBits::DecodeStrip(own.data(), own.size(), back.data(), back.size(), nullptr), 0);
+        EXPECT_EQ(back, px.bytes);
+    }
+}
+
+TEST(TiffPackBitsStrip, RunsLiteralsAndMerges) {
+    std::vector<BYTE> out;
+    const std::vector<BYTE> run(300, 7);
+    ASSERT_EQ(CTIFFPackBits::EncodeRow(run.data(), run.size(), out), 0);
+    EXPECT_EQ(out, (std::vector<BYTE>{129, 7, 129, 7, 213, 7}));
+    out.clear();
+    const BYTE mixed[] = {1, 2, 3, 3, 4};
+    ASSERT_EQ(CTIFFPackBits::EncodeRow(mixed, sizeof mixed, out), 0);
+    EXPECT_EQ(out, (std::vector<BYTE>{4, 1, 2, 3, 3, 4}));
+    EXPECT_EQ(CTIFFPackBits::EncodeRow(nullptr, 3, out), CTIFFPackBits::kNullData);
+}
+
+TEST(TiffPackBitsStrip, ShortOrOddDataEndsWithTheErrorAndLeavesTheRest) {
+    std::vector<BYTE> out(8, 0xEE);
+    size_t written = 0;
+    const BYTE shortRun[] = {0xFE, 5};  // three 5s, then nothing
+    EXPECT_EQ(CTIFFPackBits::DecodeStrip(shortRun, sizeof shortRun, out.data(), out.size(), &written),
+              CTIFFPackBits::kBadData);
+    EXPECT_EQ(written, 3u);
+    EXPECT_EQ(out, (std::vector<BYTE>{5, 5, 5, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE}));
+    const BYTE longLiteral[] = {0x80, 0x05, 1, 2};  // -128 is skipped, then a literal of 6 with 2 bytes
+    EXPECT_EQ(CTIFFPackBits::DecodeStrip(longLiteral, sizeof longLiteral, out.data(), out.size(), &written),
+              CTIFFPackBits::kBadData);
+    EXPECT_EQ(written, 0u);
+    const BYTE big[] = {0x81, 9, 2, 1, 2, 3};  // a run of 128 into 8 bytes is cut at the end
+    EXPECT_EQ(CTIFFPackBits::DecodeStrip(big, sizeof big, out.data(), out.size(), &written), 0);
+    EXPECT_EQ(out, std::vector<BYTE>(8, 9));
+}
+
+TEST(TiffLzwStrip, EveryStripLengthAcrossTheWidthStepsAndTheTableEnd) {
+    // Noise enters about one code per byte, so these lengths end the strip on each side of the
+    // 9/10 and 10/11 bit steps and of the full table, where the end code's width matters.
+    const Pixels noise = Make(4300, 1, 1, 0, 3);
+    for (uint32_t n = 1; n <= noise.width; n += (n < 1100 || n > 3700) ? 1 : 97) {
+        Pixels px{n, 1, 1, {noise.bytes.begin(), noise.bytes.begin() + n}};
+        std::vector<BYTE> own;
+        ASSERT_EQ(CTIFFLzw::EncodeStrip(px.bytes.data(), n, 1, n, own), 0);
+        const std::vector<uint8_t> ref = LibtiffStrip(px, COMPRESSION_LZW);
+        ASSERT_EQ(own, ref) << "length " << n;
+        std::vector<BYTE> back(n);
+        ASSERT_EQ(CTIFFLzw::DecodeStrip(own.data(), own.size(), back.data(), n, nullptr), 0) << "length " << n;
+        ASSERT_EQ(back, px.bytes) << "length " << n;
+    }
+}
