@@ -4,7 +4,7 @@
 
 #include "core/certificate_serial.h"
 #include "core/ostrel_base.h"
-#include "engine/error_codes.h"
+#include "base/error_codes.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "core/internet_session.h"
 #include "core/ostrel_base.h"
 #include "core/transfer_thread.h"
-#include "engine/error_codes.h"
+#include "base/error_codes.h"
 
 namespace {
 
