@@ -9,20 +9,8 @@
 
 #include "codecs/gdiplus_api.h"
 #include "codecs/image_type.h"
+#include "codecs/pdf/pdf_settings.h"
 #include "engine/multi_image_twain.h"
-
-// The PDF document information handed to the PDF writer and read back by the PDF reader.
-struct PdfSettings {
-    char version[256];
-    char title[256];
-    char author[256];
-    char subject[256];
-    char keywords[256];
-    char creationDate[256];
-    char modifiedDate[256];
-    char creator[256];
-    char producer[256];
-};
 
 // One file chosen in an open dialog.
 struct ImagePathRecord {
@@ -142,6 +130,11 @@ public:
     BOOL SaveAsToMemoryGdiplus(HGLOBAL* out, SHORT index, DWORD* size);
     BOOL SaveImagesAsTIFFFileGdiplus(const char* path, const SHORT* list, LONG count, BOOL append);
     BOOL SaveImagesToMemoryGdiplus(HGLOBAL* out, const SHORT* list, LONG count, DWORD* size);
+    // For the PDF codec's JPEG images: a DIB encoded as JPEG at the quality (the save target
+    // becomes JPEG), and the first frame of an image in memory as a new DIB (null with the
+    // error code set on failure).
+    BOOL EncodeDIBAsJPEGGdiplus(HGLOBAL dib, USHORT quality, HGLOBAL* out, DWORD* size);
+    HGLOBAL DecodeImageGdiplus(const BYTE* bytes, DWORD size);
 
     // Settings.
     LONG m_ifShowPrintUI = 1;

@@ -228,6 +228,22 @@ BOOL CImageOperator::ImportImageStream(IStream* stream) {
     return AddBitmapFramesToBuffer(bitmap);
 }
 
+HGLOBAL CImageOperator::DecodeImageGdiplus(const BYTE* bytes, DWORD size) {
+    IStream* stream = nullptr;
+    if (FAILED(CMemoryStream::CreateMemoryStreamOnBytes(const_cast<BYTE*>(bytes), size, FALSE, &stream))) {
+        SetErrorCode(kErrNoMemory);
+        return nullptr;
+    }
+    GdiplusApi::Bitmap* bitmap = nullptr;
+    Status status = Call(m_api.CreateBitmapFromStream, stream, &bitmap);
+    stream->Release();
+    if (!GdipOk(status)) return nullptr;
+    auto* image = static_cast<GdiplusApi::Image*>(bitmap);
+    HGLOBAL dib = BitmapToDIB(image);
+    Call(m_api.DisposeImage, image);
+    return dib;
+}
+
 BOOL CImageOperator::LoadImageFileGdiplus(const char* path) {
     SetErrorCode(0);
     if (!path) {
@@ -342,6 +358,19 @@ BOOL CImageOperator::CopyStreamToBlock(IStream* stream, HGLOBAL* out, DWORD* siz
     *out = block;
     *size = read;
     return TRUE;
+}
+
+BOOL CImageOperator::EncodeDIBAsJPEGGdiplus(HGLOBAL dib, USHORT quality, HGLOBAL* out, DWORD* size) {
+    m_jpegQuality = quality;
+    m_bridgeTarget = OSTRL_JPG;
+    IStream* stream = nullptr;
+    if (FAILED(CMemoryStream::CreateMemoryStream(&stream))) {
+        SetErrorCode(kErrNoMemory);
+        return FALSE;
+    }
+    BOOL ok = SaveDIBToStream(stream, dib) && CopyStreamToBlock(stream, out, size);
+    stream->Release();
+    return ok;
 }
 
 BOOL CImageOperator::SaveAsToMemoryGdiplus(HGLOBAL* out, SHORT index, DWORD* size) {

@@ -5,7 +5,12 @@
 #include "codecs/codec_result_map.h"
 #include "codecs/jpeg/mini_jpeg.h"
 #include "codecs/jpeg/mini_jpeg_decoder.h"
+#include "codecs/image_operator.h"
+#include "codecs/pdf/pdf_codec.h"
 #include "codecs/tiff/tiff.h"
+
+#include <new>
+#include <vector>
 
 // Each codec replaces its kOwnCodecMissing below with its call and maps the result with its
 // table: JPEG JpegResultToErrorCode; TIFF TiffResultToErrorCode; PNG PngResultToErrorCode;
@@ -121,19 +126,106 @@ LONG OwnPngEncodeToMemory(HGLOBAL, HGLOBAL* out, uint64_t* size) {
     return kOwnCodecMissing;
 }
 
-LONG OwnPdfReadFile(const char*, LONG, PageSink, void*, PdfSettings*, CImageOperator*) { return kOwnCodecMissing; }
+namespace {
 
-LONG OwnPdfReadMemory(const BYTE*, uint64_t, LONG, PageSink, void*, PdfSettings*, CImageOperator*) {
-    return kOwnCodecMissing;
+// The engine's GDI+ for the PDF codec's JPEG images.
+class EnginePdfBridge : public PdfImageBridge {
+public:
+    explicit EnginePdfBridge(CImageOperator* engine) : m_engine(engine) {}
+
+    bool EncodeJpeg(HGLOBAL dib, int quality, std::vector<BYTE>* out) override {
+        HGLOBAL block = nullptr;
+        DWORD size = 0;
+        if (!m_engine->EncodeDIBAsJPEGGdiplus(dib, USHORT(quality), &block, &size)) return false;
+        const BYTE* bytes = static_cast<const BYTE*>(block);
+        bool ok = true;
+        try {
+            out->assign(bytes, bytes + size);
+        } catch (const std::bad_alloc&) {
+            ok = false;
+        }
+        GlobalFree(block);
+        return ok;
+    }
+
+    HGLOBAL DecodeJpeg(const BYTE* bytes, size_t size, LONG* code) override {
+        HGLOBAL dib = size <= 0xFFFFFFFFu ? m_engine->DecodeImageGdiplus(bytes, DWORD(size)) : nullptr;
+        *code = dib ? 0 : (m_engine->GetErrorCode() ? m_engine->GetErrorCode() : kErrNoMemory);
+        return dib;
+    }
+
+private:
+    CImageOperator* m_engine;
+};
+
+// The reader's own results are mapped; an engine code that GDI+ decoding stored passes as it is.
+LONG PdfReadResult(LONG result) {
+    return (result <= 0 && result >= CPDF::kJpegFailed) || result == CPDF::kNoPages ? PdfResultToErrorCode(result)
+                                                                                      : result;
 }
 
-LONG OwnPdfWriteFile(const char*, const HGLOBAL*, int, const PdfSettings*, LONG, int, CImageOperator*) {
-    return kOwnCodecMissing;
+LONG HandOverPages(CPDF& pdf, LONG result, PageSink sink, void* context, PdfSettings* settings) {
+    for (int i = 0; i < pdf.GetImageCount(); ++i) {
+        HGLOBAL dib = pdf.GetImage(i, nullptr);
+        if (!dib) continue;
+        if (!sink || !sink(context, dib)) {
+            if (!sink) GlobalFree(dib);
+            break;
+        }
+    }
+    if (settings) pdf.GetSettings(settings);
+    return PdfReadResult(result);
 }
 
-LONG OwnPdfWriteMemory(const HGLOBAL*, int, const PdfSettings*, LONG, int, CImageOperator*, HGLOBAL* out,
-                       uint64_t* size) {
+}  // namespace
+
+LONG OwnPdfReadFile(const char* path, LONG page, PageSink sink, void* context, PdfSettings* settings,
+                    CImageOperator* bridge) {
+    EnginePdfBridge engine(bridge);
+    CPDF pdf;
+    if (bridge) pdf.SetBridge(&engine);
+    LONG result = pdf.ReadFromFile(path, page);
+    return HandOverPages(pdf, result, sink, context, settings);
+}
+
+LONG OwnPdfReadMemory(const BYTE* bytes, uint64_t size, LONG page, PageSink sink, void* context,
+                      PdfSettings* settings, CImageOperator* bridge) {
+    EnginePdfBridge engine(bridge);
+    CPDF pdf;
+    if (bridge) pdf.SetBridge(&engine);
+    LONG result = pdf.ReadFromMemory(size, bytes, page);
+    return HandOverPages(pdf, result, sink, context, settings);
+}
+
+LONG OwnPdfWriteFile(const char* path, const HGLOBAL* dibs, int count, const PdfSettings* settings, LONG compression,
+                     int quality, CImageOperator* bridge) {
+    if (!path || count <= 0) return PdfResultToErrorCode(CPDF::kNoInput);
+    if (!CImageOperator::ClearReadOnly(path)) return PdfResultToErrorCode(CPDF::kEncodeFailed);
+    EnginePdfBridge engine(bridge);
+    CPDF pdf;
+    if (bridge) pdf.SetBridge(&engine);
+    if (settings) pdf.SetSettings(*settings);
+    return PdfResultToErrorCode(pdf.WriteToFile(path, dibs, count, compression, quality));
+}
+
+LONG OwnPdfWriteMemory(const HGLOBAL* dibs, int count, const PdfSettings* settings, LONG compression, int quality,
+                       CImageOperator* bridge, HGLOBAL* out, uint64_t* size) {
     if (out) *out = nullptr;
     if (size) *size = 0;
-    return kOwnCodecMissing;
+    EnginePdfBridge engine(bridge);
+    CPDF pdf;
+    if (bridge) pdf.SetBridge(&engine);
+    if (settings) pdf.SetSettings(*settings);
+    uint64_t bytes = 0;
+    LONG result = pdf.WriteToMemory(dibs, count, compression, quality, size ? &bytes : nullptr);
+    if (result == CPDF::kOk) {
+        HGLOBAL block = pdf.GetMemoryResult();
+        if (out) {
+            *out = block;
+        } else {
+            GlobalFree(block);
+        }
+        if (size) *size = bytes;
+    }
+    return PdfResultToErrorCode(result);
 }
