@@ -4,6 +4,7 @@ Images come from Pillow, so the tests compare what the engine decodes with an in
 reader's pixels (NAME.rgb: the top-down RGB bytes Pillow decodes from NAME):
   image.bmp, image.png, image.jpg   one 64x48 picture in three formats (image.jpg.rgb: Pillow's decode)
   pages.tif                          two pages: the picture and its negative (pages.tif.N.rgb)
+  pages.pdf                          the same two pages as Flate-compressed RGB images
   gap.bmp                            24-bit BMP whose pixels start 16 bytes after the headers
   palette.bmp                        8-bit BMP with a 16-colour table (biClrUsed 16)
   hostile.bmp                        a BMP header declaring 60000 x 60000 pixels, 200 bytes long
@@ -51,6 +52,37 @@ def bmp_with_gap(img, gap):
     return header + info + b"\xEE" * gap + pixels
 
 
+def pdf_of_pages(images):
+    """A PDF whose pages each show one RGB image, its samples Flate-compressed."""
+    import zlib
+    objects = [b"<< /Type /Catalog /Pages 2 0 R >>", None]
+    kids = []
+    for img in images:
+        data = zlib.compress(img.convert("RGB").tobytes())
+        image_id, content_id, page_id = len(objects) + 1, len(objects) + 2, len(objects) + 3
+        w, h = img.size
+        objects.append(b"<< /Type /XObject /Subtype /Image /Width %d /Height %d /ColorSpace /DeviceRGB "
+                       b"/BitsPerComponent 8 /Filter /FlateDecode /Length %d >>\nstream\n%s\nendstream"
+                       % (w, h, len(data), data))
+        content = b"q %d 0 0 %d 0 0 cm /Im0 Do Q" % (w, h)
+        objects.append(b"<< /Length %d >>\nstream\n%s\nendstream" % (len(content), content))
+        objects.append(b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 %d %d] /Contents %d 0 R "
+                       b"/Resources << /XObject << /Im0 %d 0 R >> >> >>" % (w, h, content_id, image_id))
+        kids.append(b"%d 0 R" % page_id)
+    objects[1] = b"<< /Type /Pages /Kids [%s] /Count %d >>" % (b" ".join(kids), len(kids))
+    out = bytearray(b"%PDF-1.4\n")
+    offsets = []
+    for number, body in enumerate(objects, 1):
+        offsets.append(len(out))
+        out += b"%d 0 obj\n%s\nendobj\n" % (number, body)
+    xref = len(out)
+    out += b"xref\n0 %d\n0000000000 65535 f \n" % (len(objects) + 1)
+    for offset in offsets:
+        out += b"%010d 00000 n \n" % offset
+    out += b"trailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%%%EOF\n" % (len(objects) + 1, xref)
+    return bytes(out)
+
+
 def make_certificates(folder):
     os.makedirs(folder, exist_ok=True)
     config = os.path.join(folder, "openssl.cnf")
@@ -83,6 +115,8 @@ def make(folder, ftp_folder):
     img.save(os.path.join(folder, "pages.tif"), save_all=True, append_images=[negative])
     save_rgb(os.path.join(folder, "pages.tif.0.rgb"), img)
     save_rgb(os.path.join(folder, "pages.tif.1.rgb"), negative)
+    with open(os.path.join(folder, "pages.pdf"), "wb") as f:
+        f.write(pdf_of_pages([img, negative]))
     with open(os.path.join(folder, "gap.bmp"), "wb") as f:
         f.write(bmp_with_gap(img, 16))
     palette = img.quantize(colors=16)

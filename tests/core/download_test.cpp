@@ -128,17 +128,22 @@ TEST_F(Transfers, HttpDownloadsEveryImageTypeByItsOwnSignature) {
     EXPECT_EQ(requests[0].Header("User-Agent"), "Corvanta");
 }
 
-TEST_F(Transfers, HttpDownloadOfEveryTiffPage) {
-    int before = engine.GetImageCount();
-    if (!Http("/dl/pages.tif", 2)) {
-        // The TIFF reader of this route is not in the build yet: nothing half-added.
-        EXPECT_EQ(engine.GetErrorCode(), -1111);
-        EXPECT_EQ(engine.GetImageCount(), before);
-        return;
+TEST_F(Transfers, DownloadsOfEveryTiffAndPdfPage) {
+    struct {
+        bool ftp;
+        const char* name;
+        LONG requested;
+    } cases[] = {{false, "pages.tif", 2}, {true, "pages.tif", 1}, {false, "pages.pdf", 4}, {true, "pages.pdf", 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + (c.ftp ? " by FTP" : " by HTTP"));
+        int before = engine.GetImageCount();
+        BOOL ok = c.ftp ? engine.FTPDownloadEx("127.0.0.1", c.name, c.requested)
+                        : Http(std::string("/dl/") + c.name, c.requested);
+        ASSERT_TRUE(ok) << engine.GetErrorCode();
+        ASSERT_EQ(engine.GetImageCount(), before + 2);
+        EXPECT_EQ(LargestDifference(engine.GetImageDIB(static_cast<SHORT>(before)), "pages.tif.0.rgb"), 0);
+        EXPECT_EQ(LargestDifference(engine.GetImageDIB(static_cast<SHORT>(before + 1)), "pages.tif.1.rgb"), 0);
     }
-    ASSERT_EQ(engine.GetImageCount(), before + 2);
-    EXPECT_EQ(LargestDifference(engine.GetImageDIB(static_cast<SHORT>(before)), "pages.tif.0.rgb"), 0);
-    EXPECT_EQ(LargestDifference(engine.GetImageDIB(static_cast<SHORT>(before + 1)), "pages.tif.1.rgb"), 0);
 }
 
 TEST_F(Transfers, HttpAnswersThatAreNoImageKeepTheirTextAndAddNothing) {
