@@ -95,6 +95,9 @@ LRESULT CPallastra::OnCreate() {
     HWND window = ControlWindow();
     SetOwnerWindow(window);
     HINSTANCE module = comcontrol::Module().Instance();
+    // The TWAIN side gets the window and the module together: a scan-in-thread setting made
+    // before the window existed is applied again with them.
+    SetTWAINWindowHandle(window, module);
     if (RegisterViewerClass(m_viewer, module)) {
         RECT client{};
         GetClientRect(window, &client);

@@ -344,6 +344,8 @@ public:
     // A script text into a fixed buffer of size bytes. Over-long text is refused (-1034) or cut at
     // a character boundary; a failed conversion gives error 2. The buffer changes only on success.
     BOOL BSTRToBuffer(BSTR text, char* buffer, size_t size, TextFit fit, BOOL resetError);
+    // A script text of any length in the system code page; false (error 2) when it cannot be converted.
+    BOOL BSTRToString(BSTR text, std::string& out, BOOL resetError);
     // Moves a script byte array into a new block (*block null) or a block into the array.
     BOOL ByteArrayTransfer(ULONG size, VARIANT* array, HGLOBAL* block, ULONG* length);
 

@@ -8,7 +8,6 @@
 namespace {
 
 constexpr SHORT kAllImages[1] = {-1};
-constexpr DWORD kRefusedDialogFlags = OFN_ENABLEHOOK | OFN_ENABLETEMPLATE | OFN_ENABLETEMPLATEHANDLE;
 
 }  // namespace
 
@@ -113,11 +112,10 @@ HRESULT CPallastra::ShowFileDialog(VARIANT_BOOL save, BSTR filter, long filterIn
         !BSTRToBuffer(defExtension, extension, sizeof(extension), TextFit::Refuse, FALSE) ||
         !BSTRToBuffer(initialDir, folder, sizeof(folder), TextFit::Refuse, FALSE))
         return BoolResult(result, FALSE);
-    // The page cannot hook the dialog or give it a template: those need code and resources of its own.
-    const DWORD safeFlags = static_cast<DWORD>(flags) & ~kRefusedDialogFlags;
+    // The engine masks hook and template flags out: those need code and resources of the page's own.
     const BOOL ok = CBrowserAddOnBase::ShowFileDialog(save == VARIANT_TRUE, filterText, static_cast<DWORD>(filterIndex),
                                                       extension, folder, multiSelect == VARIANT_TRUE,
-                                                      overwritePrompt == VARIANT_TRUE, safeFlags);
+                                                      overwritePrompt == VARIANT_TRUE, static_cast<DWORD>(flags));
     return BoolResult(result, ok > 0);
 }
 

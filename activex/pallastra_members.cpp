@@ -384,11 +384,10 @@ HRESULT CPallastra::SetHTTPFormField(BSTR name, BSTR value, VARIANT_BOOL* result
         SetErrorCode(-1001);
         return BoolResult(result, FALSE);
     }
-    char nameText[512], valueText[4096];
-    if (!BSTRToBuffer(name, nameText, sizeof(nameText), TextFit::Refuse, FALSE) ||
-        !BSTRToBuffer(value, valueText, sizeof(valueText), TextFit::Refuse, FALSE))
-        return BoolResult(result, FALSE);
-    return BoolResult(result, CBrowserAddOnBase::SetHTTPFormField(nameText, valueText) == 1);
+    // Any length that fits in memory: pages send whole images as Base64 form values.
+    std::string nameText, valueText;
+    if (!BSTRToString(name, nameText, FALSE) || !BSTRToString(value, valueText, FALSE)) return BoolResult(result, FALSE);
+    return BoolResult(result, CBrowserAddOnBase::SetHTTPFormField(nameText.c_str(), valueText.c_str()) == 1);
 }
 
 HRESULT CPallastra::ClearAllHTTPFormField(VARIANT_BOOL* result) {

@@ -44,7 +44,11 @@ HRESULT CPallastra::get_MaxImagesInBuffer(short* value) {
     return S_OK;
 }
 
-HRESULT CPallastra::put_MaxImagesInBuffer(short value) { return ThrowModeResult(!SetMaxImagesInBuffer(value)); }
+HRESULT CPallastra::put_MaxImagesInBuffer(short value) {
+    const BOOL ok = SetMaxImagesInBuffer(value);
+    if (ok) m_viewer.SetCapacity(value);
+    return ThrowModeResult(!ok);
+}
 
 HRESULT CPallastra::get_HowManyImagesInBuffer(short* value) {
     if (!m_userMode) return E_FAIL;
@@ -151,7 +155,7 @@ PALLASTRA_VIEWER_FIELD(BackgroundColor, long, GetBackgroundColor, SetBackgroundC
 #undef PALLASTRA_VIEWER_FIELD
 
 // MouseShape passes the 16-bit value through unchanged, both ways.
-HRESULT CPallastra::get_MouseShape(VARIANT_BOOL* value) { return FieldGet(value, static_cast<VARIANT_BOOL>(static_cast<VARIANT_BOOL>(m_viewer.GetMouseShape()))); }
+HRESULT CPallastra::get_MouseShape(VARIANT_BOOL* value) { return FieldGet(value, static_cast<VARIANT_BOOL>(m_viewer.GetMouseShape())); }
 
 HRESULT CPallastra::put_MouseShape(VARIANT_BOOL value) {
     m_viewer.SetMouseShape(value);

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "activex/pallastra.h"
+#include "base/error_codes.h"
 
 namespace {
 
@@ -70,6 +71,15 @@ BOOL CPallastra::BSTRToBuffer(BSTR text, char* buffer, size_t size, TextFit fit,
     return TRUE;
 }
 
+BOOL CPallastra::BSTRToString(BSTR text, std::string& out, BOOL resetError) {
+    if (resetError) SetErrorCode(0);
+    if (!ToAnsi(text, out)) {
+        SetAdapterError(2);
+        return FALSE;
+    }
+    return TRUE;
+}
+
 BOOL CPallastra::SetScriptString(void* scriptString, const char* text, BOOL resetError) {
     return AnsiToBSTR(static_cast<BSTR*>(scriptString), text ? text : "", resetError);
 }
@@ -79,7 +89,7 @@ BSTR CPallastra::MakeEventString(const char* text) {
     int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
     BSTR result = length > 0 ? SysAllocStringLen(nullptr, static_cast<UINT>(length - 1)) : nullptr;
     if (!result) {
-        SetAdapterError(2);
+        SetAdapterError(kErrNoMemory);
         return nullptr;
     }
     MultiByteToWideChar(CP_ACP, 0, text, -1, result, length);

@@ -14,6 +14,7 @@
 #include "codecs/tiff/fax_codec.h"
 #include "codecs/tiff/lzw_codec.h"
 #include "codecs/tiff/packbits_codec.h"
+#include "bench_timing.h"
 
 namespace {
 
@@ -116,37 +117,22 @@ std::vector<uint8_t> LibtiffRawStrip(MemFile& f) {
     return strip;
 }
 
-template <typename F>
-double MedianMs(F&& f) {
-    std::vector<double> times;
-    for (int i = 0; i < kRuns; ++i) {
-        auto start = std::chrono::steady_clock::now();
-        f();
-        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
-void Report(const char* name, double own, double ref) {
-    printf("bench %s own_ms=%.2f ref_ms=%.2f ratio=%.2f\n", name, own, ref, own / ref);
-}
 
 template <typename Encode, typename Decode>
 void Pair(const char* encodeName, const char* decodeName, const std::vector<uint8_t>& pixels, uint16_t bits,
           uint16_t compression, Encode encode, Decode decode) {
     MemFile f;
-    const double refEncode = MedianMs([&] { LibtiffEncode(pixels, bits, compression, f); });
+    const double refEncode = MedianMs(kRuns, [&] { LibtiffEncode(pixels, bits, compression, f); });
     std::vector<uint8_t> own;
-    const double ownEncode = MedianMs([&] {
+    const double ownEncode = MedianMs(kRuns, [&] {
         own.clear();
         own.shrink_to_fit();
         encode(own);
     });
     if (own != LibtiffRawStrip(f)) fprintf(stderr, "%s: strips differ from libtiff's\n", encodeName);
     std::vector<uint8_t> refOut(pixels.size()), ownOut(pixels.size());
-    const double refDecode = MedianMs([&] { LibtiffDecode(f, refOut); });
-    const double ownDecode = MedianMs([&] { decode(own, ownOut); });
+    const double refDecode = MedianMs(kRuns, [&] { LibtiffDecode(f, refOut); });
+    const double ownDecode = MedianMs(kRuns, [&] { decode(own, ownOut); });
     if (ownOut != refOut || refOut != pixels) fprintf(stderr, "%s: pixels differ\n", decodeName);
     Report(encodeName, ownEncode, refEncode);
     Report(decodeName, ownDecode, refDecode);

@@ -43,6 +43,18 @@ struct AddContext {
     int added;
 };
 
+// Reads a block handed in by handle while it is locked: a moveable block's handle is not its
+// address. False when the handle cannot be locked.
+template <typename Load>
+bool ReadLockedBlock(HGLOBAL block, BOOL* result, Load load) {
+    const DWORD size = DWORD(GlobalSize(block));
+    const auto* bytes = static_cast<const BYTE*>(GlobalLock(block));
+    if (!bytes) return false;
+    *result = load(size, bytes);
+    GlobalUnlock(block);
+    return true;
+}
+
 bool AddPage(void* context, HGLOBAL dib) {
     auto* c = static_cast<AddContext*>(context);
     if (!c->engine->AddImage(dib)) return false;
@@ -218,11 +230,13 @@ BOOL CImageOperator::LoadJPEGFromMemory(DWORD size, const BYTE* bytes) {
 
 BOOL CImageOperator::LoadJPEGFromHandle(HGLOBAL block) {
     SetErrorCode(0);
-    if (!block || GlobalFlags(block) == GMEM_INVALID_HANDLE) {
+    BOOL result = FALSE;
+    auto load = [&](DWORD size, const BYTE* bytes) { return LoadJPEGFromMemory(size, bytes); };
+    if (!block || GlobalFlags(block) == GMEM_INVALID_HANDLE || !ReadLockedBlock(block, &result, load)) {
         SetErrorCode(kErrNoMemory);
         return FALSE;
     }
-    return LoadJPEGFromMemory(DWORD(GlobalSize(block)), static_cast<const BYTE*>(block));
+    return result;
 }
 
 BOOL CImageOperator::LoadTIFFFile(const char* path, LONG page) {
@@ -252,11 +266,13 @@ BOOL CImageOperator::LoadTIFFFromMemory(DWORD size, const BYTE* bytes, LONG page
 }
 
 BOOL CImageOperator::LoadTIFFFromHandle(HGLOBAL block, LONG page) {
-    if (!block) {
+    BOOL result = FALSE;
+    auto load = [&](DWORD size, const BYTE* bytes) { return LoadTIFFFromMemory(size, bytes, page); };
+    if (!block || !ReadLockedBlock(block, &result, load)) {
         SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
-    return LoadTIFFFromMemory(DWORD(GlobalSize(block)), static_cast<const BYTE*>(block), page);
+    return result;
 }
 
 BOOL CImageOperator::LoadPNGFile(const char* path) { return LoadFileWith(OwnPngDecode, path); }
@@ -266,11 +282,13 @@ BOOL CImageOperator::LoadPNGFromMemory(DWORD size, const BYTE* bytes) {
 }
 
 BOOL CImageOperator::LoadPNGFromHandle(HGLOBAL block) {
-    if (!block) {
+    BOOL result = FALSE;
+    auto load = [&](DWORD size, const BYTE* bytes) { return LoadPNGFromMemory(size, bytes); };
+    if (!block || !ReadLockedBlock(block, &result, load)) {
         SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
-    return LoadPNGFromMemory(DWORD(GlobalSize(block)), static_cast<const BYTE*>(block));
+    return result;
 }
 
 BOOL CImageOperator::LoadPDFFile(const char* path, LONG page, PdfSettings* settings) {
@@ -299,11 +317,13 @@ BOOL CImageOperator::LoadPDFFromMemory(DWORD size, const BYTE* bytes, LONG page,
 }
 
 BOOL CImageOperator::LoadPDFFromHandle(HGLOBAL block, LONG page, PdfSettings* settings) {
-    if (!block) {
+    BOOL result = FALSE;
+    auto load = [&](DWORD size, const BYTE* bytes) { return LoadPDFFromMemory(size, bytes, page, settings); };
+    if (!block || !ReadLockedBlock(block, &result, load)) {
         SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
-    return LoadPDFFromMemory(DWORD(GlobalSize(block)), static_cast<const BYTE*>(block), page, settings);
+    return result;
 }
 
 BOOL CImageOperator::LoadImageEx(const char* path, SHORT type) {

@@ -5,6 +5,7 @@
 
 #include "capture/debug_log.h"
 #include "base/error_codes.h"
+#include "codecs/open_dialog_answer.h"
 
 namespace {
 
@@ -12,6 +13,10 @@ constexpr LONG kForceDialog = 5000;
 constexpr DWORD kOpenBufferBytes = 520000;
 constexpr DWORD kSaveFlags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
 constexpr DWORD kOpenFlags = kSaveFlags | OFN_FILEMUSTEXIST;
+// A hook or a template needs code or resources of the caller's own: never passed to the dialog.
+constexpr DWORD kRefusedDialogFlags = OFN_ENABLEHOOK | OFN_ENABLETEMPLATE | OFN_ENABLETEMPLATEHANDLE;
+
+DWORD DialogFlags(DWORD asked, DWORD defaults) { return (asked ? asked : defaults) & ~kRefusedDialogFlags; }
 
 // Appends "name\0pattern\0" at p; returns the end.
 char* AppendFilter(char* p, const char* name, const char* pattern) {
@@ -92,7 +97,7 @@ BOOL CImageOperator::GetSavedFilePath(const char* filter, DWORD filterIndex, con
     ofn.lpstrInitialDir = folder;
     ofn.lpstrFile = path;
     ofn.nMaxFile = MAX_PATH;
-    ofn.Flags = flags ? flags : (kSaveFlags | (overwritePrompt ? OFN_OVERWRITEPROMPT : 0));
+    ofn.Flags = DialogFlags(flags, kSaveFlags | (overwritePrompt ? OFN_OVERWRITEPROMPT : 0));
     if (m_dialogs->getSaveFileName(&ofn)) return TRUE;
     if (DebugLogOn()) DebugLog(0, "GetSavedFilePath, GetSaveFileName, last error%d\r\n", int(GetLastError()));
     SetErrorCode(kErrFileDialog);
@@ -127,33 +132,20 @@ BOOL CImageOperator::GetOpenFilePath(const char* filter, DWORD filterIndex, cons
     ofn.lpstrInitialDir = folder;
     ofn.lpstrFile = files;
     ofn.nMaxFile = kOpenBufferBytes;
-    ofn.Flags = flags ? flags : (kOpenFlags | (multiSelect ? OFN_ALLOWMULTISELECT : 0));
+    ofn.Flags = DialogFlags(flags, kOpenFlags | (multiSelect ? OFN_ALLOWMULTISELECT : 0));
     if (!m_dialogs->getOpenFileName(&ofn)) {
         if (DebugLogOn()) DebugLog(0, "GetOpenFilePath, GetOpenFileName, last error%d\r\n", int(GetLastError()));
         GlobalFree(block);
         SetErrorCode(kErrFileDialog);
         return FALSE;
     }
-    // One file: its full path. Several: the folder, then each name, each ended by a NUL.
-    const char* first = files;
-    const char* name = first + std::strlen(first) + 1;
     BOOL ok = TRUE;
-    auto add = [&](const char* path) {
+    for (const std::string& path : SplitOpenDialogAnswer(files, kOpenBufferBytes)) {
         SHORT t = type;
-        if (::GetImageTypeFromFileName(path, &t) != 0) t = type;
-        if (!AppendPathRecord(t, path)) ok = FALSE;
-    };
-    if (!*name || name >= files + kOpenBufferBytes) {
-        add(first);
-    } else {
-        for (; ok && *name && name < files + kOpenBufferBytes; name += std::strlen(name) + 1) {
-            char path[MAX_PATH];
-            lstrcpynA(path, first, MAX_PATH);
-            size_t n = std::strlen(path);
-            if (n && path[n - 1] != '\\' && n + 1 < MAX_PATH) std::strcat(path, "\\");
-            n = std::strlen(path);
-            lstrcpynA(path + n, name, int(MAX_PATH - n));
-            add(path);
+        if (::GetImageTypeFromFileName(path.c_str(), &t) != 0) t = type;
+        if (!AppendPathRecord(t, path.c_str())) {
+            ok = FALSE;
+            break;
         }
     }
     GlobalFree(block);

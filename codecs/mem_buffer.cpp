@@ -95,13 +95,16 @@ DWORD CMemBuffer::Seek(int64_t offset, int origin) {
     }
     if (target < 0) return m_position;
     if (target > kMaxSeek) target = kMaxSeek;
-    if (uint64_t(target) > m_size && !GrowTo(uint64_t(target))) target = m_size;
+    // A position past the end reserves nothing: a write there grows the buffer by what it writes
+    // (the gap reads as zeros). A buffer that cannot grow keeps its position at its end.
+    if (uint64_t(target) > m_size && m_growStep == 0) target = m_size;
     m_position = static_cast<DWORD>(target);
     return m_position;
 }
 
 BOOL CMemBuffer::SetSize(DWORD n) {
     if (n > m_capacity && !GrowTo(n)) return FALSE;
+    if (n > m_size) std::memset(m_data + m_size, 0, n - m_size);
     if (m_position > n) m_position = n;
     m_size = n;
     return TRUE;
@@ -120,6 +123,7 @@ DWORD CMemBuffer::Write(const void* buffer, DWORD count) {
     uint64_t end = uint64_t(m_position) + count;
     if (end > kMaxCapacity) return 0;
     if (end > m_capacity && !GrowTo(end)) return 0;
+    if (m_position > m_size) std::memset(m_data + m_size, 0, m_position - m_size);
     std::memcpy(m_data + m_position, buffer, count);
     m_position = static_cast<DWORD>(end);
     if (m_position > m_size) m_size = m_position;

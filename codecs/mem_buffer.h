@@ -23,8 +23,8 @@ public:
     virtual BOOL GrowTo(uint64_t n);
     virtual ~CMemBuffer();
     virtual DWORD GetPosition() const { return m_position; }
-    // origin 0 set, 1 current, 2 end (offsets of 0 or below only). The result is clamped to the
-    // 32-bit range; a result past the size grows the capacity, or is cut to the size.
+    // origin 0 set, 1 current, 2 end (offsets of 0 or below only). The result is clamped to
+    // 0x7FFFFFFF; a result past the size allocates nothing (a fixed buffer cuts it to the size).
     virtual DWORD Seek(int64_t offset, int origin);
     virtual BOOL SetSize(DWORD n);
     virtual DWORD Read(void* buffer, DWORD count);

@@ -6,6 +6,7 @@
 
 #include "core/engine_table.h"
 #include "core/worker_runner.h"
+#include "base/error_codes.h"
 
 namespace {
 
@@ -48,6 +49,12 @@ CBrowserAddOnBase::~CBrowserAddOnBase() {
     for (int i = 0; i < m_openEditors.GetSize(); ++i) delete static_cast<CImageEditor*>(m_openEditors.GetAt(i));
     m_openEditors.RemoveAll();
     LeaveEngine(this);
+}
+
+void CBrowserAddOnBase::RefuseWhileTransferring() {
+    m_errorTexts.SetCustomText(
+        "Another transfer is running on this object. Wait for it to end before starting one.");
+    SetErrorCode(kErrCustom2121);
 }
 
 void CBrowserAddOnBase::SetOwnerWindow(HWND window) {
@@ -122,12 +129,17 @@ LRESULT CALLBACK MessageHook(int code, WPARAM wParam, LPARAM lParam) {
         DWORD thread = GetCurrentThreadId();
         int anyShowUI = 0;
         int consumed = 0;
-        for (int i = 0; i < kEngineTableSlots; ++i) {
-            CBrowserAddOnBase* engine = EngineAt(i);
-            if (!engine || engine->GetHookOption() != 1 || !engine->GetHookHandle()) continue;
-            // Only engines of this thread: another thread's engine is not ours to drive.
+        // Only engines of this thread, found by the thread that entered them before any of them
+        // is read: another thread's engine is not ours to drive, and may be going away.
+        CBrowserAddOnBase* ours[kEngineTableSlots];
+        const int count = EnginesOfThread(thread, ours, kEngineTableSlots);
+        for (int i = 0; i < count; ++i) {
+            CBrowserAddOnBase* engine = ours[i];
+            // An earlier engine's handling may have run page script that destroyed this one.
+            if (i > 0 && !IsEngineEnteredBy(engine, thread)) continue;
             HWND owner = engine->OwnerWindow();
             if (!owner || GetWindowThreadProcessId(owner, nullptr) != thread) continue;
+            if (engine->GetHookOption() != 1 || !engine->GetHookHandle()) continue;
             last = engine->GetHookHandle();
             anyShowUI |= engine->GetShowUI();
             consumed |= engine->PreTranslateHookedMessage(msg);

@@ -33,6 +33,9 @@ public:
     virtual void OnOperateStatus(const char* status, LONG percent) = 0;
     virtual void OnAfterOperate(LONG id, const char* name, BOOL succeeded, const char* errorText) = 0;
 
+    // Refuses a transfer started while another of this engine runs, with a text saying so.
+    void RefuseWhileTransferring() override;
+
     void SetOwnerWindow(HWND window);
     HWND OwnerWindow() const { return m_ownerWindowCore; }
     static const char* GetHostKindName(LONG kind);
@@ -161,8 +164,10 @@ public:
     void SetSelectedImagesData(HGLOBAL data, LONG size, LONG type);
     BOOL IsBlankImageEx(SHORT index, LONG left, LONG top, LONG right, LONG bottom, BOOL fuzzy);
     BOOL IsBlankImage(SHORT index);
-    // The blank test itself, on the calling thread (the worker runs it for IsBlankImageEx).
+    // The blank test itself of a buffer image, on the calling thread.
     BOOL RunBlankImageTest(SHORT index, const RECT& rect, BOOL fuzzy);
+    // The blank test of an image the caller holds (the worker runs it on its own copy).
+    BOOL RunBlankImageTestOn(HGLOBAL dib, const RECT& rect, BOOL fuzzy);
     double GetBlankImageCurrentStdDev() const { return m_blankCurrentStdDev; }
     // Stores the engine code of an image-object result code (0..5; 4 and 6 keep the current code).
     void SetErrorFromImageResult(LONG result);

@@ -24,6 +24,11 @@ HCERTSTORE OpenPersonalStore() {
 }  // namespace
 
 BOOL COstrelBase::BindSSLCertEx(const char* subjectKeyword) {
+    // A running transfer may present the bound certificate: it stays until the transfer ends.
+    if (TransferRunning()) {
+        RefuseWhileTransferring();
+        return FALSE;
+    }
     SetErrorCode(0);
     HCERTSTORE store = OpenPersonalStore();
     if (!store) {
@@ -48,6 +53,11 @@ BOOL COstrelBase::BindSSLCertEx(const char* subjectKeyword) {
 }
 
 BOOL COstrelBase::BindSSLCert(const char* issuer, const char* serialNumber) {
+    // A running transfer may present the bound certificate: it stays until the transfer ends.
+    if (TransferRunning()) {
+        RefuseWhileTransferring();
+        return FALSE;
+    }
     SetErrorCode(0);
     HCERTSTORE store = OpenPersonalStore();
     if (!store) {

@@ -39,7 +39,8 @@ std::string AnsiToUtf8(const char* text) {
 }  // namespace
 
 struct COstrelBase::UploadSession {
-    explicit UploadSession(COstrelBase& engine) : handles(engine.m_winInet, &engine.m_api) {}
+    explicit UploadSession(COstrelBase& engine)
+        : handles(engine.m_winInet, &engine.m_api, &engine.m_transferRunning) {}
     InternetSession handles;
     HINTERNET& request = handles.item;
     char url[MAX_PATH] = {};

@@ -31,7 +31,7 @@ Result RunFacade(CBrowserAddOnBase* engine, Result failed, Call call) {
 ScriptRect Rect(LONG left, LONG top, LONG right, LONG bottom) { return ScriptRect{left, top, right, bottom}; }
 
 BOOL BlankAreaWork(WorkerTaskContext& task) {
-    return task.engine->RunBlankImageTest(SHORT(task.index), task.rect, task.flag);
+    return task.engine->RunBlankImageTestOn(task.image, task.rect, task.flag);
 }
 
 }  // namespace
@@ -242,8 +242,8 @@ BOOL CBrowserAddOnBase::LoadDibFromClipboard() {
         HGLOBAL dib = model.CreateFromPackedDIB(static_cast<HGLOBAL>(data));
         if (!dib) {
             SetErrorCode(model.GetResult() == kImageNoMemory ? LONG(2) : LONG(kErrBmpFormat));
-        } else if (!(ok = AddImage(dib))) {
-            GlobalFree(dib);
+        } else {
+            ok = AddImage(dib);  // the buffer owns the image from here, also when it refuses it
         }
     }
     CloseClipboard();
@@ -286,6 +286,11 @@ BOOL CBrowserAddOnBase::RunBlankImageTest(SHORT index, const RECT& rect, BOOL fu
     SetErrorCode(0);
     HGLOBAL dib = GetImageDIB(index);
     if (!dib) return FALSE;
+    return RunBlankImageTestOn(dib, rect, fuzzy);
+}
+
+BOOL CBrowserAddOnBase::RunBlankImageTestOn(HGLOBAL dib, const RECT& rect, BOOL fuzzy) {
+    SetErrorCode(0);
     // The page's rectangle goes through as it is: CImage counts its rows from the bottom.
     CImageFilter filter;
     double current = 0;
@@ -302,6 +307,13 @@ BOOL CBrowserAddOnBase::IsBlankImageEx(SHORT index, LONG left, LONG top, LONG ri
         case LongOperationRoute::Busy: return FALSE;
         case LongOperationRoute::Worker: {
             WorkerTaskContext task(this, kWorkerBlankArea, &BlankAreaWork);
+            // The worker reads its own copy: page script may free the buffer image meanwhile.
+            HGLOBAL dib = GetImageDIB(index);
+            if (!dib) return FALSE;
+            if (!task.TakeImageCopy(dib)) {
+                SetErrorCode(2);
+                return FALSE;
+            }
             task.index = index;
             task.rect = rect;
             task.flag = fuzzy;

@@ -19,6 +19,10 @@ constexpr int kMaxSendAttempts = 8;
 }  // namespace
 
 bool COstrelBase::BeginTransfer(LONG imageType) {
+    if (m_transferRunning) {
+        RefuseWhileTransferring();
+        return false;
+    }
     SetErrorCode(0);
     m_httpPostResponse[0] = 0;
     m_transferSubCode = 0;
@@ -68,16 +72,21 @@ bool COstrelBase::OpenSession(InternetSession& s, const char* server, bool ftp) 
 
 void COstrelBase::SetRequestTimeouts(HINTERNET handle) {
     if (m_sendTimeout != 0) {
-        DWORD ms = static_cast<DWORD>(m_sendTimeout) * 1000;
+        DWORD ms = TimeoutMilliseconds(m_sendTimeout);
         m_api.InternetSetOption(handle, INTERNET_OPTION_SEND_TIMEOUT, &ms, sizeof(ms));
     }
     if (m_receiveTimeout != 0) {
-        DWORD ms = static_cast<DWORD>(m_receiveTimeout) * 1000;
+        DWORD ms = TimeoutMilliseconds(m_receiveTimeout);
         m_api.InternetSetOption(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &ms, sizeof(ms));
     }
 }
 
 bool COstrelBase::SetLocalPath(const char* localFile) {
+    // The running transfer may be writing to the path.
+    if (m_transferRunning) {
+        RefuseWhileTransferring();
+        return false;
+    }
     SetErrorCode(0);
     // A longer path would be cut to another file's name.
     if (!localFile || !*localFile || strlen(localFile) > kMaxLocalPathLength) {
@@ -102,7 +111,7 @@ BOOL COstrelBase::FTPDownloadDirectly(const char* server, const char* remoteFile
 BOOL COstrelBase::HTTPDownloadEx(const char* server, const char* remotePath, LONG imageType) {
     if (!BeginTransfer(imageType)) return FALSE;
     if (!server) server = "";
-    InternetSession s(m_winInet, &m_api);
+    InternetSession s(m_winInet, &m_api, &m_transferRunning);
     if (!OpenSession(s, server, false)) return FALSE;
     static const char* kAcceptAll[] = {"*/*", nullptr};
     DWORD flags = kGetFlags | (m_ifSSL == 1 ? INTERNET_FLAG_SECURE : 0);
@@ -161,7 +170,7 @@ BOOL COstrelBase::FTPDownloadEx(const char* server, const char* remoteFile, LONG
 
 BOOL COstrelBase::RunFtpDownload(const char* server, const char* remoteFile, LONG imageType) {
     if (!remoteFile) remoteFile = "";
-    InternetSession s(m_winInet, &m_api);
+    InternetSession s(m_winInet, &m_api, &m_transferRunning);
     if (!OpenSession(s, server, true)) return FALSE;
     WIN32_FIND_DATAA found{};
     HINTERNET find = m_api.FtpFindFirstFile(s.connection, remoteFile, &found, INTERNET_FLAG_RELOAD, 0);
@@ -271,7 +280,7 @@ BOOL COstrelBase::FTPUploadEx(const char* server, const char* remoteFile, const 
                               LONG imageType) {
     if (!BeginTransfer(imageType)) return FALSE;
     if (!remoteFile) remoteFile = "";
-    InternetSession s(m_winInet, &m_api);
+    InternetSession s(m_winInet, &m_api, &m_transferRunning);
     if (!LoadWinInet(s, true)) return FALSE;
     uint64_t size = 0;
     HGLOBAL body = EncodeUploadImageFile(indices, count, imageType, &size);

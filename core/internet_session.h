@@ -1,14 +1,20 @@
-// The handles of one download or FTP transfer, closed in reverse order with the library
-// unloaded after them, whichever way the transfer ends.
+// The handles of one transfer, closed in reverse order with the library unloaded after them,
+// whichever way the transfer ends; the engine's running flag is set for the session's life.
 #pragma once
 
 #include "core/wininet_api.h"
 
 struct InternetSession {
-    InternetSession(WinInetSource* source, WinInetApi* api) : source(source), api(api) {}
+    InternetSession(WinInetSource* source, WinInetApi* api, bool* running)
+        : source(source), api(api), running(running) {
+        *running = true;
+    }
     InternetSession(const InternetSession&) = delete;
     InternetSession& operator=(const InternetSession&) = delete;
-    ~InternetSession() { Close(); }
+    ~InternetSession() {
+        Close();
+        *running = false;
+    }
 
     // Closes one handle at once (an FTP session allows one operation at a time).
     void CloseHandleNow(HINTERNET& handle) {
@@ -25,6 +31,7 @@ struct InternetSession {
 
     WinInetSource* source;
     WinInetApi* api;
+    bool* running;
     bool loaded = false;
     HINTERNET internet = nullptr;
     HINTERNET connection = nullptr;

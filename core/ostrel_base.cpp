@@ -46,6 +46,8 @@ DWORD COstrelBase::CallInternetErrorDialog(HMODULE wininet, HWND owner, HANDLE r
     return dialog ? dialog(owner, request, status, flags, data) : ERROR_INVALID_FUNCTION;
 }
 
+void COstrelBase::RefuseWhileTransferring() { SetErrorCode(kErrCustom2121); }
+
 HGLOBAL COstrelBase::GetCookieHeader(const char* url, InternetGetCookieFn getCookie) {
     static const char kPrefix[] = "Cookie: ";
     constexpr size_t kPrefixLength = sizeof(kPrefix) - 1;
@@ -143,9 +145,21 @@ void COstrelBase::SetHTTPPassword(const char* v) { CopySetting(m_httpPassword, s
 void COstrelBase::SetFTPUserName(const char* v) { CopySetting(m_ftpUserName, sizeof(m_ftpUserName), v); }
 void COstrelBase::SetFTPPassword(const char* v) { CopySetting(m_ftpPassword, sizeof(m_ftpPassword), v); }
 
-const char* COstrelBase::LastSuccessfulServer() {
+std::string COstrelBase::LastSuccessfulServer() {
     std::lock_guard<std::mutex> lock(g_lastServerLock);
     return g_lastServer;
+}
+
+bool COstrelBase::AddToScriptByteCount(LONG* total, uint64_t bytes) {
+    const int64_t sum = int64_t{*total} + int64_t(bytes > 0xFFFFFFFFull ? 0xFFFFFFFFull : bytes);
+    if (sum > 0x7FFFFFFF) return false;
+    *total = static_cast<LONG>(sum);
+    return true;
+}
+
+DWORD COstrelBase::TimeoutMilliseconds(LONG seconds) {
+    const uint64_t ms = uint64_t{static_cast<DWORD>(seconds)} * 1000;
+    return ms > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<DWORD>(ms);
 }
 
 void COstrelBase::ForgetLastSuccessfulServer() {

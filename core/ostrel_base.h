@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "core/twain_operate_wrapper.h"
 #include "core/wininet_api.h"
@@ -39,6 +40,10 @@ public:
     virtual void OnTransferPercentage(SHORT, LONG*) {}
     // Engine slot 19: the "Cookie: " header for a request, a new global-memory text or null.
     virtual HGLOBAL GetCookieHeader(const char* url, InternetGetCookieFn getCookie);
+    // Stores -2121 for a call refused because a transfer of this engine runs; the core adds the text.
+    virtual void RefuseWhileTransferring();
+    // True from the start of a transfer to its end, handlers of its progress events included.
+    bool TransferRunning() const { return m_transferRunning; }
 
     // Uploads. indices is the image index list (entry 0 at 65535: all images), or for type
     // kUploadLocalFile the local path. Both answer true on success and set the error code.
@@ -67,8 +72,13 @@ public:
     void ClearAllHTTPFormField();
     LONG HTTPFormFieldCount() const { return m_formFieldCount; }
 
-    // The encoded image file alone in a new global block; its size is added to *size.
+    // The encoded image file alone in a new global block; its size is added to *size. A file that
+    // would take *size past the 32-bit range is refused with -2100.
     HGLOBAL GetSelectedImagesData(const SHORT* indices, LONG count, LONG imageType, LONG* size);
+    // Adds bytes to a 32-bit byte count for the script; false (the count unchanged) past 0x7FFFFFFF.
+    static bool AddToScriptByteCount(LONG* total, uint64_t bytes);
+    // Seconds of a time-out setting as WinInet's milliseconds, held at the 32-bit maximum.
+    static DWORD TimeoutMilliseconds(LONG seconds);
     BOOL GetImageSizeWithSpecifiedType(LONG index, LONG imageType, LONG* size);
 
     // The page's own cookie text; an empty text clears it, a line break in it is refused.
@@ -117,8 +127,8 @@ public:
 
     // Tests hand the engine a scripted WinInet; null restores the system's.
     void SetWinInetSource(WinInetSource* source) { m_winInet = source ? source : &SystemWinInet::Instance(); }
-    // The server of the last successful POST upload (process-wide), and its reset for tests.
-    static const char* LastSuccessfulServer();
+    // A copy of the server of the last successful POST upload (process-wide), and its reset for tests.
+    static std::string LastSuccessfulServer();
     static void ForgetLastSuccessfulServer();
     // The server of an upload as a URL: "http://" or "https://" in front unless already there.
     static void MakeServerUrl(const char* server, bool ssl, char (&url)[MAX_PATH]);
@@ -191,4 +201,7 @@ private:
     // Per upload: 1 when it goes to the server of the last successful POST, or none succeeded yet.
     LONG m_sameServer = 0;
     bool m_bodyCutOff = false;  // the transfer thread stopped before the whole body was written
+    // A transfer of this engine is under way: page script in its waits cannot start another,
+    // which would share the WinInet table, the cancel flag and the answer buffer.
+    bool m_transferRunning = false;
 };

@@ -71,7 +71,11 @@ HGLOBAL COstrelBase::GetSelectedImagesData(const SHORT* indices, LONG count, LON
     }
     uint64_t bytes = 0;
     HGLOBAL data = EncodeUploadImageFile(indices, count, imageType, &bytes);
-    if (data) *size += static_cast<LONG>(bytes);
+    if (data && !AddToScriptByteCount(size, bytes)) {
+        GlobalFree(data);
+        SetErrorCode(kErrUploadTooBig);
+        return nullptr;
+    }
     return data;
 }
 

@@ -2,6 +2,11 @@
 // blank test) that runs on a worker thread while the host window's thread shows the progress
 // dialog and pumps messages. Made on the caller's stack; while it exists it is the engine's
 // running task and the engine's inside-worker flag is 1.
+//
+// Ownership rule of every worker and transfer thread: the thread never reads the image buffer.
+// Page script runs during the wait and may remove, replace or free any buffer image, so what the
+// thread reads is copied on the calling thread before it starts and belongs to the task (or, for
+// transfers, is the body encoded beforehand).
 #pragma once
 
 #include <windows.h>
@@ -29,6 +34,9 @@ struct WorkerTaskContext {
     WorkerTaskContext(const WorkerTaskContext&) = delete;
     WorkerTaskContext& operator=(const WorkerTaskContext&) = delete;
 
+    // Copies a buffer image into the task's own block; false without memory.
+    bool TakeImageCopy(HGLOBAL dib);
+
     CBrowserAddOnBase* engine;
     HWND volatile dialog = nullptr;  // the progress dialog, stored by the dialog when it opens
     char name[MAX_PATH] = {};        // the operation's member name
@@ -45,6 +53,8 @@ struct WorkerTaskContext {
     void* fileNameList = nullptr;
     const char* outputFileName = nullptr;
     void* scriptString = nullptr;
+    // The worker's own copy of the buffer image it reads; freed with the task.
+    HGLOBAL image = nullptr;
 
     BOOL result = FALSE;
 

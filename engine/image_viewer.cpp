@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/dib_layout.h"
 #include "engine/viewer_window_class.h"
 
 CImageViewer::CImageViewer(BOOL postQuit) : CZWindow(postQuit) {}
@@ -38,7 +39,7 @@ BOOL CImageViewer::Create(LPCSTR className, LPCSTR title, HINSTANCE instance, HW
 // ---- buffer synchronisation ----
 
 void CImageViewer::SetImage(int index, HGLOBAL dib) {
-    if (index < 0) return;
+    if (index < 0 || index >= m_capacity) return;
     if (index == 0) {
         for (ImageOverlayRecord& r : m_overlays) r.inUse = false;
     }
@@ -54,6 +55,7 @@ void CImageViewer::SetImageCount(int count) {
     m_images.SetCount(count);
     m_selection.SetCount(m_images.Count());
     FreeOverlayRecords(true);
+    ForgetAreasOfGoneImages();
     if (m_images.Count() == 0) TrimCells(0);
     Relayout(TRUE);
 }
@@ -110,6 +112,7 @@ void CImageViewer::FreeOverlayRecords(bool onlyUnused) {
 
 void CImageViewer::UpdateCell(CZDIBWindow* cell, int index, const RECT& rect) {
     HGLOBAL dib = m_images.At(index);
+    const bool newImage = cell->Index() != index || cell->Dib() != dib;
     cell->SetImage(index, dib, OverlaysOf(dib), &m_images.Holder());
     CellSettings settings = {rect,
                              m_mouseShape,
@@ -124,6 +127,10 @@ void CImageViewer::UpdateCell(CZDIBWindow* cell, int index, const RECT& rect) {
                              m_selection.IsSelected(index)};
     // Only what changed goes to the window system: a refresh of a large buffer stays cheap.
     cell->ApplySettings(settings);
+    // A cell that now shows another image shows that image's kept area.
+    if (newImage && dib) {
+        if (const RECT* area = StoredArea(dib)) cell->SetSelectionArea(*area);
+    }
 }
 
 void CImageViewer::Relayout(BOOL erase) {
@@ -350,9 +357,16 @@ void CImageViewer::SetImageMargin(int margin) {
     Relayout(TRUE);
 }
 
-void CImageViewer::SetMouseShape(BOOL hand) {
-    m_mouseShape = hand ? TRUE : FALSE;
+void CImageViewer::SetMouseShape(SHORT value) {
+    m_mouseShapeValue = value;
+    m_mouseShape = value ? TRUE : FALSE;
     Relayout(FALSE);
+}
+
+void CImageViewer::SetCapacity(int capacity) {
+    if (capacity < 1 || capacity > 4096 || capacity == m_capacity) return;
+    m_capacity = capacity;
+    if (m_images.Count() > capacity) SetImageCount(capacity);
 }
 
 void CImageViewer::SetEnableInteractiveZoom(BOOL on) {
@@ -413,18 +427,68 @@ void CImageViewer::SetViewMode(int columns, int rows) {
 // ---- areas and overlays ----
 
 BOOL CImageViewer::SetSelectedImageArea(int index, LONG left, LONG top, LONG right, LONG bottom) {
-    CZDIBWindow* cell = CellForIndex(index);
-    return cell ? cell->SetSelectionArea({left, top, right, bottom}) : FALSE;
+    HGLOBAL dib = index >= 0 ? m_images.At(index) : nullptr;
+    if (!dib || !m_images.IsHeld(index, dib) || m_mouseShape) return FALSE;
+    if (CZDIBWindow* cell = CellForIndex(index)) {
+        RECT shown;
+        if (!cell->SetSelectionArea({left, top, right, bottom})) return FALSE;
+        // The cell's own reading: clamped to the image as the user sees it.
+        if (cell->GetSelectionArea(&shown)) StoreArea(dib, shown);
+        else ForgetArea(dib);
+        return TRUE;
+    }
+    DibLayout layout;
+    if (!ComputeDibLayout(dib, &layout)) return FALSE;
+    const LONG width = static_cast<LONG>(layout.width), height = static_cast<LONG>(layout.height);
+    RECT area = {std::clamp(std::min(left, right), 0L, width), std::clamp(std::min(top, bottom), 0L, height),
+                 std::clamp(std::max(left, right), 0L, width), std::clamp(std::max(top, bottom), 0L, height)};
+    if (area.right > area.left && area.bottom > area.top) StoreArea(dib, area);
+    else ForgetArea(dib);
+    return TRUE;
 }
 
 BOOL CImageViewer::GetSelectedImageArea(int index, RECT* area) {
     if (area) *area = {0, 0, 0, 0};
-    CZDIBWindow* cell = CellForIndex(index);
-    return cell ? cell->GetSelectionArea(area) : FALSE;
+    if (CZDIBWindow* cell = CellForIndex(index)) return cell->GetSelectionArea(area);
+    HGLOBAL dib = index >= 0 ? m_images.At(index) : nullptr;
+    const RECT* kept = dib && m_images.IsHeld(index, dib) ? StoredArea(dib) : nullptr;
+    if (!kept || !area) return FALSE;
+    *area = *kept;
+    return TRUE;
 }
 
 void CImageViewer::ResetSelectedImageArea(int index) {
+    if (HGLOBAL dib = index >= 0 ? m_images.At(index) : nullptr) ForgetArea(dib);
     if (CZDIBWindow* cell = CellForIndex(index)) cell->ResetSelectionArea();
+}
+
+const RECT* CImageViewer::StoredArea(HGLOBAL dib) const {
+    for (const auto& [image, area] : m_areas) {
+        if (image == dib) return &area;
+    }
+    return nullptr;
+}
+
+void CImageViewer::StoreArea(HGLOBAL dib, const RECT& area) {
+    for (auto& [image, kept] : m_areas) {
+        if (image == dib) {
+            kept = area;
+            return;
+        }
+    }
+    m_areas.emplace_back(dib, area);
+}
+
+void CImageViewer::ForgetArea(HGLOBAL dib) {
+    std::erase_if(m_areas, [dib](const auto& entry) { return entry.first == dib; });
+}
+
+void CImageViewer::ForgetAreasOfGoneImages() {
+    if (m_areas.empty()) return;
+    std::vector<HGLOBAL> shown;
+    for (int i = 0; i < m_images.Count(); ++i) shown.push_back(m_images.At(i));
+    std::sort(shown.begin(), shown.end());
+    std::erase_if(m_areas, [&](const auto& entry) { return !std::binary_search(shown.begin(), shown.end(), entry.first); });
 }
 
 BOOL CImageViewer::AddOverlayRectangle(int index, LONG left, LONG top, LONG right, LONG bottom, DWORD colour,
@@ -586,11 +650,13 @@ BOOL CImageViewer::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         }
         case WM_CELL_AREA_SELECTED: {
             int index = IndexOfCell(static_cast<LPARAM>(wParam));
+            if (index >= 0 && lParam) StoreArea(m_images.At(index), *reinterpret_cast<const RECT*>(lParam));
             if (index >= 0) SendOwner(message, static_cast<WPARAM>(index), lParam);
             return TRUE;
         }
         case WM_CELL_AREA_EMPTIED: {
             int index = IndexOfCell(static_cast<LPARAM>(wParam));
+            if (index >= 0) ForgetArea(m_images.At(index));
             if (index >= 0) SendOwner(message, static_cast<WPARAM>(index), 0);
             return TRUE;
         }

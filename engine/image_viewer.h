@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <utility>
 #include <vector>
 
 #include "base/event_record.h"
@@ -52,8 +53,13 @@ public:
     void SetBorderStyle(int style);
     int GetImageMargin() const { return m_margin; }
     void SetImageMargin(int margin);
-    BOOL GetMouseShape() const { return m_mouseShape; }
-    void SetMouseShape(BOOL hand);
+    // The value as the script gave it (a script's true reads back as -1); cells see 0 or 1.
+    SHORT GetMouseShape() const { return m_mouseShapeValue; }
+    void SetMouseShape(SHORT value);
+    // The capacity of the buffer the viewer shows (4096 until its owner sets it): images at this
+    // index or beyond are not shown.
+    int GetCapacity() const { return m_capacity; }
+    void SetCapacity(int capacity);
     BOOL GetEnableInteractiveZoom() const { return m_interactiveZoom; }
     void SetEnableInteractiveZoom(BOOL on);
     DWORD GetSelectionImageBorderColor() const { return m_selectionColour; }
@@ -75,7 +81,8 @@ public:
     void SetViewMode(int columns, int rows);
     BOOL IsSingleImageMode() const { return m_singleImage; }
 
-    // Selection areas and overlays of the image at an index (only while it is on screen for areas).
+    // Selection areas and overlays of the image at an index. Both are kept per image, on screen or
+    // not: a cell that shows the image again shows its area again.
     BOOL SetSelectedImageArea(int index, LONG left, LONG top, LONG right, LONG bottom);
     BOOL GetSelectedImageArea(int index, RECT* area);
     void ResetSelectedImageArea(int index);
@@ -106,6 +113,11 @@ private:
     void RefreshCellStates();
     const std::vector<ImageOverlay>* OverlaysOf(HGLOBAL dib) const;
     void FreeOverlayRecords(bool onlyUnused);
+    // The kept selection areas (image coordinates) by image.
+    const RECT* StoredArea(HGLOBAL dib) const;
+    void StoreArea(HGLOBAL dib, const RECT& area);
+    void ForgetArea(HGLOBAL dib);
+    void ForgetAreasOfGoneImages();
     int VisibleRows() const { return m_singleImage ? 1 : m_rows; }
     int Pitch() const { return std::max(GridRowPitch(m_metrics), 1); }
 
@@ -118,11 +130,14 @@ private:
     CViewerSelection m_selection;
     std::vector<CZDIBWindow*> m_cells;   // the visible page, in page order
     std::vector<ImageOverlayRecord> m_overlays;
+    std::vector<std::pair<HGLOBAL, RECT>> m_areas;
     int m_columns = 1;
     int m_rows = 1;
     int m_margin = 0;
     GridMetrics m_metrics;
     BOOL m_mouseShape = FALSE;
+    SHORT m_mouseShapeValue = 0;
+    int m_capacity = 4096;
     BOOL m_fit = TRUE;
     int m_fitType = 0;
     int m_borderStyle = 0;

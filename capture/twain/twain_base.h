@@ -224,6 +224,8 @@ private:
     void FinishBatch(bool mayDisable);
     bool GivingUp() const;
     bool ReadCurrentOneValue(TW_UINT16 cap, double* value);
+    // Clears the image information and the extended information of a cancelled or failed transfer.
+    void ForgetTransferredImage();
     bool ReadExtendedImageInfo();
     LONG StartTwainThread();
     void ApplyScanInThread();

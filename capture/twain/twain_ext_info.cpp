@@ -211,9 +211,10 @@ bool CTwainBase::ReadExtendedImageInfo() {
             GlobalUnlock(data.locked);
             data.locked = nullptr;
         }
-        // Blocks the source allocated for the items are ours to free; a value that names no
-        // block (GlobalSize 0) is left alone.
-        if (item.Item && ItemInHandle(item) && GlobalSize(reinterpret_cast<HGLOBAL>(item.Item)) > 0) {
+        // An item answered with success whose data did not fit the Item field came in a block
+        // the source allocated for us: ours to free, whatever it holds (also nothing at all).
+        // Items without success were skipped above: their Item is not ours.
+        if (item.Item && ItemInHandle(item)) {
             GlobalFree(reinterpret_cast<HGLOBAL>(item.Item));
             item.Item = 0;
         }

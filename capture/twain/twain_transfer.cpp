@@ -121,6 +121,14 @@ void CTwainBase::ClearImageInfo() {
     memset(&m_imageLayout, 0, sizeof(m_imageLayout));
 }
 
+void CTwainBase::ForgetTransferredImage() {
+    ClearImageInfo();
+    // The barcodes and magnetic data belong to the image just transferred: a cancelled or failed
+    // transfer has none, and the previous image's must not be read as its.
+    FreeExtendedInfo();
+    m_extInfo.magneticType = 2;
+}
+
 void CTwainBase::RunTransferBatch() {
     switch (m_transferMode) {
         case TWSX_NATIVE: TransferNativeOrFile(); break;
@@ -163,7 +171,7 @@ void CTwainBase::TransferNativeOrFile() {
         if (m_transferState == 2 || m_transferState == 3) {
             if (m_transferState == 2) ResetPendingTransfers();
             if (DebugLogOn()) DebugLog(0, "TransferImageNativeOrFile: cancelled\r\n");
-            ClearImageInfo();
+            ForgetTransferredImage();
             FinishBatch(true);
             return;
         }
@@ -176,10 +184,10 @@ void CTwainBase::TransferNativeOrFile() {
         bool endOk = EndTransfer();
         m_failedTransfersInRow = (rc == TWRC_XFERDONE || rc == TWRC_CANCEL) ? 0 : m_failedTransfersInRow + 1;
         if (rc == TWRC_CANCEL) {
-            ClearImageInfo();
+            ForgetTransferredImage();
             OnTransferCancelledInner();
         } else if (rc != TWRC_XFERDONE) {
-            ClearImageInfo();
+            ForgetTransferredImage();
             OnTransferErrorInner();
         } else {
             if (native && reinterpret_cast<UINT_PTR>(dib) >= 32) OnBitmapAcquiredInner(static_cast<HGLOBAL>(dib));
@@ -211,7 +219,7 @@ void CTwainBase::TransferMemory() {
         ReadImageInfoAndLayout();
         OnPreTransferInner();
         if (m_transferState == 2 || m_transferState == 3) {
-            ClearImageInfo();
+            ForgetTransferredImage();
             break;
         }
         more = TransferOneMemoryImage();
@@ -247,7 +255,7 @@ bool CTwainBase::TransferOneMemoryImage() {
     // transfers reset, so it returns to the enabled state and the batch ends cleanly.
     auto failBeforeStrips = [&](LONG code) {
         if (code) SetErrorCode(code);
-        ClearImageInfo();
+        ForgetTransferredImage();
         OnTransferErrorInner();
         LONG saved = GetErrorCode();
         ResetPendingTransfers();
@@ -348,7 +356,7 @@ bool CTwainBase::TransferOneMemoryImage() {
     bool cancelled = rc == TWRC_CANCEL && placed;
     if (placed && rc == TWRC_SUCCESS) SetErrorCode(TWCC_BADVALUE);  // strips without end
     bool endOk = EndTransfer();
-    ClearImageInfo();
+    ForgetTransferredImage();
     if (cancelled) {
         m_failedTransfersInRow = 0;
         OnTransferCancelledInner();

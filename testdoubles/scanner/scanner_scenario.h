@@ -25,7 +25,7 @@ struct ScannerScenario {
     bool closeRequest = false;  // enabling asks to close instead of offering images
     bool flatbed = false;   // no feeder capabilities
     int slowCapMs = 0;      // reading CAP_XFERCOUNT takes this long
-    std::string hostile;    // "length", "colors", "written", "barcodes", "strips", "handle"
+    std::string hostile;    // "length", "colors", "written", "barcodes", "strips", "handle", "emptyblock"
     int resolution = 300;   // dpi
     int sources = 1;        // scanners the data source offers to the manager (0: none)
 };

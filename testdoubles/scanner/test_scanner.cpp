@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -212,7 +213,18 @@ TW_UINT16 ExtImageInfo(TW_EXTIMAGEINFO* ext) {
             case TWEI_MAGTYPE: info.ItemType = TWTY_UINT16; info.Item = 1; break;
             case TWEI_MAGDATA:
                 info.ItemType = TWTY_HANDLE;
-                info.Item = reinterpret_cast<TW_UINTPTR>(TextBlock("MICR 0042"));
+                if (g.scenario.hostile == "emptyblock") {
+                    // A block of no bytes is still the application's to free; the test finds it
+                    // by the process environment.
+                    HGLOBAL empty = GlobalAlloc(GMEM_MOVEABLE, 0);
+                    char text[32];
+                    snprintf(text, sizeof(text), "%llx",
+                             static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(empty)));
+                    SetEnvironmentVariableA("LUMETTA_SCANNER_EMPTY_BLOCK", text);
+                    info.Item = reinterpret_cast<TW_UINTPTR>(empty);
+                } else {
+                    info.Item = reinterpret_cast<TW_UINTPTR>(TextBlock("MICR 0042"));
+                }
                 break;
             default: info.ReturnCode = TWRC_INFONOTSUPPORTED; break;
         }

@@ -191,6 +191,43 @@ TEST(TwainTransfer, BarcodesAndMagneticData) {
     EXPECT_EQ(s.engine.GetMagType(), 2);
 }
 
+TEST(TwainTransfer, ACancelledOrFailedTransferLeavesNoBarcodesOfTheImageBefore) {
+    for (const char* scenario : {"pages=2;barcodes=1;cancelAt=1", "pages=2;barcodes=1;failAt=1"}) {
+        for (LONG mode : {TWSX_NATIVE, TWSX_MEMORY}) {
+            SetScenario(scenario);
+            ScanSession s;
+            ASSERT_TRUE(s.engine.SetTransferMode(mode));
+            int barcodesAfterFirst = -1;
+            s.engine.onPreTransfer = [&] {
+                if (s.engine.GetImageCount() == 1) barcodesAfterFirst = s.engine.GetBarcodeCount();
+            };
+            Scan(s);
+            EXPECT_EQ(s.engine.GetImageCount(), 1) << scenario << " mode " << mode;
+            EXPECT_EQ(barcodesAfterFirst, 2) << "the first page brought its barcodes: " << scenario;
+            EXPECT_EQ(s.engine.GetBarcodeCount(), 0) << scenario << " mode " << mode;
+            EXPECT_EQ(s.engine.GetBarcodeText(0), nullptr) << scenario;
+            EXPECT_EQ(s.engine.GetMagData(), nullptr) << scenario;
+            EXPECT_EQ(s.engine.GetMagType(), 2) << scenario;
+        }
+    }
+}
+
+TEST(TwainTransfer, AnEmptyBlockOfExtendedInformationIsStillFreed) {
+    // The source answered the item with success and a block of its making: the application owns
+    // that block however many bytes it holds.
+    SetEnvironmentVariableA("LUMETTA_SCANNER_EMPTY_BLOCK", nullptr);
+    SetScenario("pages=1;barcodes=1;hostile=emptyblock");
+    ScanSession s;
+    Scan(s);
+    char text[32] = {};
+    ASSERT_GT(GetEnvironmentVariableA("LUMETTA_SCANNER_EMPTY_BLOCK", text, sizeof(text)), 0u);
+    auto block = reinterpret_cast<HGLOBAL>(static_cast<UINT_PTR>(strtoull(text, nullptr, 16)));
+    EXPECT_EQ(s.engine.GetMagData(), nullptr);
+    EXPECT_EQ(GlobalFlags(block), UINT(GMEM_INVALID_HANDLE)) << "the empty block was left behind";
+    // The rest of the information of that page is kept.
+    EXPECT_EQ(s.engine.GetBarcodeCount(), 2);
+}
+
 TEST(TwainTransfer, HostileDeviceDataEndsInTransferErrors) {
     struct Case {
         const char* scenario;

@@ -146,6 +146,19 @@ TEST_F(Dialogs, ShowFileDialogReportsEachPath) {
     EXPECT_EQ(engine->GetErrorCode(), -2115);
 }
 
+TEST_F(Dialogs, HookAndTemplateFlagsNeverReachTheDialog) {
+    // Such flags would make the dialog call a hook address or load a template the caller names.
+    const DWORD refused = OFN_ENABLEHOOK | OFN_ENABLETEMPLATE | OFN_ENABLETEMPLATEHANDLE;
+    g_script.result = Answer({"C:\\pics\\a.png"});
+    EXPECT_TRUE(engine->ShowFileDialog(FALSE, "Images|*.png", 1, "png", "C:\\pics", FALSE, FALSE,
+                                       refused | OFN_READONLY));
+    EXPECT_EQ(g_script.asked.Flags, DWORD(OFN_READONLY));
+    g_script.result = Answer({"C:\\pics\\b.png"});
+    EXPECT_TRUE(engine->ShowFileDialog(TRUE, "Images|*.png", 1, "png", "C:\\pics", FALSE, TRUE, refused));
+    EXPECT_EQ(g_script.asked.Flags, 0u);
+    EXPECT_EQ(g_script.calls, 2);
+}
+
 // The real open dialog, cancelled from a second thread once it shows.
 struct Closer {
     DWORD thread;

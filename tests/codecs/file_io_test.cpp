@@ -129,6 +129,44 @@ TEST_P(RouteTest, OtherFormatsLoadThroughGdiplusOrWaitForTheirCodec) {
     EXPECT_EQ(engine->Info(0).biWidth, 80);
 }
 
+// A moveable block of the bytes: its handle is not its address, as with the blocks the decoder,
+// TWAIN, the webcam and the clipboard make.
+HGLOBAL MoveableBlockOf(const std::vector<BYTE>& bytes) {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    void* p = GlobalLock(block);
+    memcpy(p, bytes.data(), bytes.size());
+    GlobalUnlock(block);
+    return block;
+}
+
+TEST_P(RouteTest, LoadsFromMoveableHandlesAsFromTheFile) {
+    for (const char* name : {"logo.jpg", "rose.png", "pages3.tif"}) {
+        const std::string path = TestFile(name);
+        SHORT type = 0;
+        ASSERT_TRUE(engine->GetImageTypeFromFileName(path.c_str(), &type));
+        engine->RemoveAllImages();
+        const BOOL fromFile = type == OSTRL_JPG   ? engine->LoadJPEGFile(path.c_str())
+                              : type == OSTRL_PNG ? engine->LoadPNGFile(path.c_str())
+                                                  : engine->LoadTIFFFile(path.c_str(), -1);
+        const LONG fileError = engine->GetErrorCode();
+        const int fileImages = engine->GetImageCount();
+        HGLOBAL block = MoveableBlockOf(ReadBytes(path));
+        ASSERT_NE(static_cast<void*>(block), GlobalLock(block)) << "a moveable block";
+        GlobalUnlock(block);
+        const BOOL fromHandle = type == OSTRL_JPG   ? engine->LoadJPEGFromHandle(block)
+                                : type == OSTRL_PNG ? engine->LoadPNGFromHandle(block)
+                                                    : engine->LoadTIFFFromHandle(block, -1);
+        EXPECT_EQ(fromHandle, fromFile) << name;
+        EXPECT_EQ(engine->GetErrorCode(), fileError) << name;
+        ASSERT_EQ(engine->GetImageCount(), 2 * fileImages) << name;
+        for (int i = 0; i < fileImages; ++i) {
+            EXPECT_EQ(engine->Pixels(SHORT(i)), engine->Pixels(SHORT(fileImages + i))) << name << " image " << i;
+        }
+        EXPECT_EQ(GlobalFlags(block) & GMEM_LOCKCOUNT, 0u) << "unlocked again";
+        GlobalFree(block);
+    }
+}
+
 TEST_P(RouteTest, SavesRoundTripByType) {
     std::string folder = ScratchFolder();
     HGLOBAL dib = MakeTestDib(33, 21, 24, 5);

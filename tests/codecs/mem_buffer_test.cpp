@@ -37,10 +37,42 @@ TEST(MemBuffer, SeeksAndReads) {
     EXPECT_EQ(buffer.Read(out, 8), 2u);
     EXPECT_EQ(out[0], 4);
     EXPECT_EQ(buffer.Seek(-10, 1), 5u);          // before the start: unchanged
-    EXPECT_EQ(buffer.Seek(15, 0), 15u);          // past the end grows the capacity, not the size
+    EXPECT_EQ(buffer.Seek(15, 0), 15u);          // past the end: neither size nor capacity moves
     EXPECT_EQ(buffer.GetSize(), 5u);
     EXPECT_EQ(buffer.Read(out, 8), 0u);
     EXPECT_EQ(buffer.Seek(0, 7), 15u);           // unknown origin
+}
+
+TEST(MemBuffer, ASeekPastTheEndReservesNothingAndAWriteThereFillsTheGapWithZeros) {
+    CMemBuffer buffer(65536);
+    const BYTE bytes[4] = {9, 9, 9, 9};
+    buffer.Write(bytes, 4);
+    const DWORD capacity = buffer.GetCapacity();
+    // Hostile stream users seek far: only what is written may cost memory.
+    EXPECT_EQ(buffer.Seek(int64_t(1) << 40, 0), 0x7FFFFFFFu);
+    EXPECT_EQ(buffer.Seek(64u << 20, 0), 64u << 20);
+    EXPECT_EQ(buffer.GetCapacity(), capacity);
+    EXPECT_EQ(buffer.GetSize(), 4u);
+    // A write there grows the buffer to its end; the bytes between read as zeros.
+    buffer.Seek(100000, 0);
+    const BYTE tail[3] = {1, 2, 3};
+    EXPECT_EQ(buffer.Write(tail, 3), 3u);
+    EXPECT_EQ(buffer.GetSize(), 100003u);
+    EXPECT_LT(buffer.GetCapacity(), 1u << 20);
+    std::vector<BYTE> all(100003, 0xAA);
+    buffer.Seek(0, 0);
+    ASSERT_EQ(buffer.Read(all.data(), DWORD(all.size())), 100003u);
+    EXPECT_EQ(all[3], 9);
+    size_t nonzero = 0;
+    for (size_t i = 4; i < 100000; ++i) nonzero += all[i] != 0;
+    EXPECT_EQ(nonzero, 0u);
+    EXPECT_EQ(all[100002], 3);
+    // A size set beyond the end reads as zeros too.
+    ASSERT_TRUE(buffer.SetSize(100010));
+    buffer.Seek(100003, 0);
+    BYTE more[7] = {5, 5, 5, 5, 5, 5, 5};
+    EXPECT_EQ(buffer.Read(more, 7), 7u);
+    for (BYTE b : more) EXPECT_EQ(b, 0);
 }
 
 TEST(MemBuffer, FarSeekIsClampedNotCut) {

@@ -36,6 +36,7 @@ TEST(MemoryStream, GrowsSeeksAndReads) {
     // A 64-bit seek is clamped, never cut to its low 32 bits.
     ASSERT_EQ(stream->Seek(Offset((LONGLONG(1) << 32) + 5), STREAM_SEEK_SET, &at), S_OK);
     EXPECT_NE(at.QuadPart, 5u);
+    EXPECT_EQ(buffer->GetCapacity(), 131072u) << "a seek reserves no memory";
     EXPECT_EQ(stream->Seek(Offset(0), 3, &at), STG_E_INVALIDFUNCTION);
     STATSTG stat;
     ASSERT_EQ(stream->Stat(&stat, STATFLAG_NONAME), S_OK);

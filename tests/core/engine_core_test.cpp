@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <vector>
 
 #include "core/engine_table.h"
 #include "support/event_recorder.h"
@@ -90,6 +91,32 @@ TEST(EngineTable, EnterOnceLeaveEverySlot) {
     for (int i = 0; i < kEngineTableSlots; ++i) ASSERT_EQ(EngineAt(i), nullptr) << i;
 }
 
+TEST(EngineTable, ThreadsEnteringAtOnceEachGetTheirOwnSlot) {
+    // Engines are only compared and counted here, never called: distinct addresses will do.
+    constexpr int kThreads = 8, kEach = 100;
+    static char fakes[kThreads * kEach];
+    auto engineOf = [](int i) { return reinterpret_cast<CBrowserAddOnBase*>(&fakes[i]); };
+    for (int round = 0; round < 20; ++round) {
+        std::vector<std::thread> threads;
+        std::vector<int> entered(kThreads, 0);
+        for (int t = 0; t < kThreads; ++t) {
+            threads.emplace_back([&, t] {
+                for (int i = 0; i < kEach; ++i) entered[t] += EnterEngine(engineOf(t * kEach + i)) ? 1 : 0;
+            });
+        }
+        for (auto& thread : threads) thread.join();
+        int lost = 0;
+        for (int i = 0; i < kThreads * kEach; ++i) {
+            int slots = 0;
+            for (int s = 0; s < kEngineTableSlots; ++s) slots += EngineAt(s) == engineOf(i);
+            lost += slots != 1;
+        }
+        ASSERT_EQ(lost, 0) << "round " << round;
+        for (int t = 0; t < kThreads; ++t) EXPECT_EQ(entered[t], kEach);
+        for (int i = 0; i < kThreads * kEach; ++i) LeaveEngine(engineOf(i));
+    }
+}
+
 class HookFixture : public testing::Test {
 protected:
     void SetUp() override {
@@ -151,6 +178,21 @@ TEST_F(HookFixture, EnginesOfOtherThreadsAreNotOffered) {
     owner.join();
     CloseHandle(ready);
     CloseHandle(stop);
+}
+
+TEST_F(HookFixture, AnotherThreadsEngineIsNotReadAtAll) {
+    // Another thread's engine may be in the middle of its destruction: stand for it with memory
+    // that cannot be read. This thread's hook must pass it by without touching it.
+    void* gone = VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_NOACCESS);
+    ASSERT_NE(gone, nullptr);
+    auto* foreign = static_cast<CBrowserAddOnBase*>(gone);
+    std::thread([&] { ASSERT_TRUE(EnterEngine(foreign)); }).join();
+    MSG msg;
+    PostMessageA(recorder.Window(), kProbeMessage, 1, 2);
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, 0u) << "this thread's engine was still offered the message";
+    LeaveEngine(foreign);
+    VirtualFree(gone, 0, MEM_RELEASE);
 }
 
 }  // namespace

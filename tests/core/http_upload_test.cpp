@@ -93,7 +93,7 @@ TEST_F(HttpUpload, PostSendsTheExactBodyAndHeadersAtSeveralSizes) {
         }
         EXPECT_EQ(records, engine.percents.size());
     }
-    EXPECT_STREQ(COstrelBase::LastSuccessfulServer(), "http://127.0.0.1");
+    EXPECT_EQ(COstrelBase::LastSuccessfulServer(), "http://127.0.0.1");
 }
 
 TEST_F(HttpUpload, PutSendsTheBareFileWithoutCookie) {
@@ -227,7 +227,7 @@ TEST_F(HttpUpload, SelfSignedHttpsServerIsRetriedWithRelaxedFlags) {
         ASSERT_EQ(requests.size(), 1u);
         EXPECT_TRUE(requests[0].body == ImagePart("s.bmp", ExpectedBmpFile(dib)));
     }
-    EXPECT_STREQ(COstrelBase::LastSuccessfulServer(), "HTTPS://127.0.0.1");
+    EXPECT_EQ(COstrelBase::LastSuccessfulServer(), "HTTPS://127.0.0.1");
 }
 
 TEST_F(HttpUpload, MissingDialogTemplateFailsWithoutHanging) {

@@ -194,6 +194,32 @@ TEST(Clipboard, RoundTripAndCropToClipboard) {
     EXPECT_EQ(empty.GetErrorCode(), kErrInvalidIndex);
 }
 
+// An engine whose incoming-image slot refuses every image. It takes the image over as the slot
+// must; instead of freeing it, it keeps it, so the test can see whether the caller freed it again.
+class RefusingEngine : public TestEngine {
+public:
+    HGLOBAL NormalizeIncomingImage(HGLOBAL dib) override {
+        taken.push_back(dib);
+        SetErrorCode(kErrNoMemory);
+        return nullptr;
+    }
+    std::vector<HGLOBAL> taken;
+};
+
+TEST(Clipboard, AnImageTheBufferRefusedIsNotFreedAgain) {
+    TestEngine source;
+    ASSERT_TRUE(source.AddImage(MakeTestDib(6, 5, 24)));
+    ASSERT_TRUE(source.CopyToClipboard(0));
+    RefusingEngine engine;
+    EXPECT_FALSE(engine.LoadDibFromClipboard());
+    EXPECT_EQ(engine.GetErrorCode(), kErrNoMemory);
+    ASSERT_EQ(engine.taken.size(), 1u);
+    // The buffer owned the image from the call on: the clipboard code must not have freed it.
+    EXPECT_NE(GlobalFlags(engine.taken[0]), UINT(GMEM_INVALID_HANDLE));
+    EXPECT_GT(GlobalSize(engine.taken[0]), SIZE_T(40));
+    GlobalFree(engine.taken[0]);
+}
+
 TEST(Clipboard, AClipboardHeldByAnotherThreadFailsWithResultFour) {
     HANDLE opened = CreateEventA(nullptr, TRUE, FALSE, nullptr), release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     std::thread holder([&] {

@@ -3,6 +3,7 @@
 // fail without saying why.
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@ struct Script {
 
     int sends = 0, ends = 0, errorDialogs = 0, certificateSets = 0;
     DWORD securityFlags = 0x10;
+    std::vector<DWORD> sendTimeouts, receiveTimeouts;  // milliseconds set on the request
     DWORD lastDialogError = 0;
     uint64_t written = 0;
     size_t answerRead = 0;
@@ -56,6 +58,8 @@ BOOL WINAPI QueryOption(HINTERNET, DWORD option, LPVOID buffer, LPDWORD length) 
 BOOL WINAPI SetOption(HINTERNET, DWORD option, LPVOID buffer, DWORD) {
     if (option == INTERNET_OPTION_SECURITY_FLAGS) g_script->securityFlags = *static_cast<DWORD*>(buffer);
     if (option == INTERNET_OPTION_CLIENT_CERT_CONTEXT) ++g_script->certificateSets;
+    if (option == INTERNET_OPTION_SEND_TIMEOUT) g_script->sendTimeouts.push_back(*static_cast<DWORD*>(buffer));
+    if (option == INTERNET_OPTION_RECEIVE_TIMEOUT) g_script->receiveTimeouts.push_back(*static_cast<DWORD*>(buffer));
     return TRUE;
 }
 
@@ -230,6 +234,74 @@ TEST_F(SendStage, WritesThatMoveNothingFail) {
     script.writeMode = 2;
     EXPECT_FALSE(Post());
     EXPECT_EQ(engine.GetErrorCode(), -3000 - ERROR_WRITE_FAULT);
+}
+
+TEST_F(SendStage, AnUploadStartedFromTheProgressHandlerIsRefusedAndTheOuterOneGoesOn) {
+    // The nested upload would load and unload the shared WinInet table under the outer one and
+    // clear its cancel flag.
+    std::vector<LONG> nestedErrors;
+    std::vector<BOOL> nestedResults;
+    bool cancelFirst = false;
+    host.onRecord = [&](const EventRecord& r) {
+        if (r.Kind != kEventTransferPercentage || !nestedResults.empty()) return;
+        if (cancelFirst) engine.SetIfCancelTransfer(1);
+        nestedResults.push_back(Post());
+        nestedErrors.push_back(engine.GetErrorCode());
+        nestedResults.push_back(engine.HTTPUploadThroughPutEx("server", "/page", std::vector<SHORT>{0}.data(), 1, 0));
+        nestedErrors.push_back(engine.GetErrorCode());
+    };
+    EXPECT_TRUE(Post()) << engine.GetErrorCode();
+    EXPECT_EQ(nestedResults, (std::vector<BOOL>{FALSE, FALSE}));
+    EXPECT_EQ(nestedErrors, (std::vector<LONG>{-2121, -2121}));
+    EXPECT_EQ(script.sends, 1);
+    EXPECT_EQ(script.written, BodySize());
+    EXPECT_NE(engine.ErrorTexts().GetErrorText(-2121), nullptr);
+
+    // A cancel made in the handler before the refused nested calls still ends the outer upload.
+    script = Script{};
+    nestedResults.clear();
+    nestedErrors.clear();
+    cancelFirst = true;
+    EXPECT_FALSE(Post());
+    EXPECT_EQ(engine.GetErrorCode(), -1032);
+    EXPECT_EQ(nestedErrors, (std::vector<LONG>{-2121, -2121}));
+
+    // Once it has ended the next upload runs.
+    host.onRecord = nullptr;
+    script = Script{};
+    EXPECT_TRUE(Post());
+}
+
+TEST_F(SendStage, TimeoutsInSecondsBecomeMillisecondsWithoutWrapping) {
+    // 5,000,000 s is 5e9 ms: cut to 32 bits it would be 705,032,704 ms, a shorter wait than asked.
+    const LONG seconds[] = {30, 4294967, 4294968, 5000000, 0x7FFFFFFF, -1};
+    const DWORD expected[] = {30000, 4294967000u, 0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu};
+    for (size_t i = 0; i < std::size(seconds); ++i) {
+        script = Script{};
+        engine.SetInternetSendTimeout(seconds[i]);
+        engine.SetInternetReceiveTimeout(seconds[i]);
+        EXPECT_TRUE(Post());
+        EXPECT_EQ(script.sendTimeouts, std::vector<DWORD>{expected[i]}) << seconds[i];
+        EXPECT_EQ(script.receiveTimeouts, std::vector<DWORD>{expected[i]}) << seconds[i];
+    }
+    script = Script{};
+    engine.SetInternetSendTimeout(0);
+    engine.SetInternetReceiveTimeout(0);
+    EXPECT_TRUE(Post());
+    EXPECT_TRUE(script.sendTimeouts.empty() && script.receiveTimeouts.empty()) << "0 keeps WinInet's own";
+}
+
+TEST(ScriptByteCount, SizesPastTheThirtyTwoBitRangeAreRefusedNotWrapped) {
+    LONG total = 0x7FFFFFF0;
+    EXPECT_TRUE(COstrelBase::AddToScriptByteCount(&total, 15));
+    EXPECT_EQ(total, 0x7FFFFFFF);
+    EXPECT_FALSE(COstrelBase::AddToScriptByteCount(&total, 1));
+    EXPECT_EQ(total, 0x7FFFFFFF) << "unchanged when refused";
+    total = 0;
+    EXPECT_FALSE(COstrelBase::AddToScriptByteCount(&total, 0x80000000ull));        // 2 GiB
+    EXPECT_FALSE(COstrelBase::AddToScriptByteCount(&total, (5ull << 30) + 100));   // 5 GiB: not 1 GiB + 100
+    EXPECT_EQ(total, 0);
+    EXPECT_TRUE(COstrelBase::AddToScriptByteCount(&total, 0x7FFFFFFF));
 }
 
 TEST_F(SendStage, AnAnswerOfMoreThan8191BytesIsCut) {

@@ -15,6 +15,7 @@
 #include "core/progress_dialog.h"
 #include "core/worker_runner.h"
 #include "resources/resource_ids.h"
+#include "support/test_dib.h"
 #include "support/test_engine.h"
 
 namespace {
@@ -407,6 +408,52 @@ TEST_F(WorkerRunnerTest, AnEngineDestroyedFromOnBeforeOperateStartsNoWorker) {
     EXPECT_FALSE(RunInWorkerThread(task.engine, WorkerThreadProc, &task));
     EXPECT_EQ(g_seen.threadId, 0u) << "the work did not run";
     EXPECT_EQ(host.Kinds(), (std::vector<int>{kEventBeforeOperate}));
+}
+
+// A worker that, once started, first reports a step: the page's status handler then runs on the
+// host thread while the worker is at work, and may do anything to the buffer.
+LPTHREAD_START_ROUTINE g_realRoutine = nullptr;
+
+DWORD WINAPI StatusFirstWorker(LPVOID parameter) {
+    auto* task = static_cast<WorkerTaskContext*>(parameter);
+    ReportOperationStatus(task->engine, "Page acts now", 1);
+    return g_realRoutine(parameter);
+}
+
+HGLOBAL MakeWhiteDib(int width, int height) {
+    HGLOBAL dib = MakeTestDib(width, height, 24);
+    auto* header = static_cast<BITMAPINFOHEADER*>(GlobalLock(dib));
+    memset(reinterpret_cast<BYTE*>(header + 1), 0xFF, size_t((width * 3 + 3) & ~3) * size_t(height));
+    GlobalUnlock(dib);
+    return dib;
+}
+
+TEST_F(WorkerRunnerTest, TheBlankWorkerReadsItsOwnCopyWhileThePageFreesAndReplacesTheImage) {
+    engine->SetRunInWorker(1);
+    engine->SetCurrentOperationId(kOpIsBlankImageEx);
+    ASSERT_TRUE(engine->AddImage(MakeWhiteDib(64, 48)));
+    HGLOBAL replacement = nullptr;
+    host.handler = [&](const SeenEvent& e) {
+        if (e.kind != kEventOperateStatus || e.percent != 1) return;
+        // The worst a page can do here: free the image the worker tests and put another there.
+        engine->RemoveAllImages();
+        ASSERT_TRUE(engine->AddImage(MakeTestDib(64, 48, 24, 77)));
+        replacement = engine->GetImageDIB(0);
+    };
+    auto saved = g_createWorkerThread;
+    g_realRoutine = WorkerThreadProc;
+    g_createWorkerThread = [](LPTHREAD_START_ROUTINE, LPVOID parameter, DWORD* id) -> HANDLE {
+        return CreateThread(nullptr, 0, StatusFirstWorker, parameter, CREATE_SUSPENDED, id);
+    };
+    const BOOL blank = engine->IsBlankImageEx(0, 0, 0, -1, -1, FALSE);
+    g_createWorkerThread = saved;
+    EXPECT_TRUE(blank) << "the worker tested the white image it was given, error " << engine->GetErrorCode();
+    EXPECT_EQ(engine->GetErrorCode(), 0);
+    ASSERT_NE(replacement, nullptr);
+    EXPECT_EQ(engine->GetImageCount(), 1);
+    EXPECT_EQ(engine->GetImageDIB(0), replacement);
+    // The page's image itself is not blank: the answer above came from the copy.
+    EXPECT_FALSE(engine->RunBlankImageTest(0, RECT{0, 0, -1, -1}, FALSE));
 }
 
 TEST(ProgressDialog, TheSpinnerTurnsAtTheEndOfTheCaption) {

@@ -180,7 +180,8 @@ TEST(ImageViewer, CornerToCornerRubberBandSelectsTheWholeImage) {
 TEST(ImageViewer, HandModeClickStartsNoSelection) {
     ViewerFixture f(200, 200);
     f.viewer.SetViewMode(-1, -1);
-    f.viewer.SetMouseShape(TRUE);
+    f.viewer.SetMouseShape(-1);  // a script's true, kept as it came
+    EXPECT_EQ(f.viewer.GetMouseShape(), -1);
     f.Load(1, 100, 50);
     HWND w = f.viewer.CellForIndex(0)->Window();
     SendMessageA(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(60, 80));
@@ -218,6 +219,46 @@ TEST(ImageViewer, TrackerLeavesItsLoopOnQuitAndKeepsTheQuit) {
     EXPECT_EQ(area.bottom, 50);
     EXPECT_EQ(area.right - area.left, 10);
     EXPECT_EQ(area.bottom - area.top, 10);
+}
+
+TEST(ImageViewer, SelectionAreasStayWithTheirImagesOnAndOffThePage) {
+    ViewerFixture f(200, 200);
+    f.viewer.SetViewMode(-1, -1);  // one cell: every other image is off the page
+    f.Load(3, 100, 50);
+    ASSERT_EQ(f.viewer.CellForIndex(2), nullptr);
+    RECT area;
+    // An image off the page takes an area (clamped to the image) and answers it.
+    ASSERT_TRUE(f.viewer.SetSelectedImageArea(2, 5, -4, 30, 20));
+    ASSERT_TRUE(f.viewer.GetSelectedImageArea(2, &area));
+    EXPECT_EQ(area.left, 5);
+    EXPECT_EQ(area.top, 0);
+    EXPECT_EQ(area.right, 30);
+    EXPECT_EQ(area.bottom, 20);
+    EXPECT_FALSE(f.viewer.GetSelectedImageArea(1, &area)) << "an image without an area";
+    EXPECT_FALSE(f.viewer.SetSelectedImageArea(3, 0, 0, 5, 5)) << "no image there";
+    // The visible image's area survives its cell being given to another image and back.
+    ASSERT_TRUE(f.viewer.SetSelectedImageArea(0, 10, 10, 40, 30));
+    f.viewer.ShowImage(2);
+    ASSERT_NE(f.viewer.CellForIndex(2), nullptr);
+    ASSERT_TRUE(f.viewer.GetSelectedImageArea(2, &area)) << "the cell shows the kept area";
+    EXPECT_EQ(area.left, 5);
+    EXPECT_EQ(area.right, 30);
+    ASSERT_TRUE(f.viewer.GetSelectedImageArea(0, &area));
+    EXPECT_EQ(area.left, 10);
+    EXPECT_EQ(area.top, 10);
+    EXPECT_EQ(area.right, 40);
+    EXPECT_EQ(area.bottom, 30);
+    f.viewer.ShowImage(0);
+    ASSERT_TRUE(f.viewer.GetSelectedImageArea(0, &area));
+    EXPECT_EQ(area.left, 10);
+    EXPECT_EQ(area.bottom, 30);
+    // Reset forgets it; an image that leaves the buffer takes its area with it.
+    f.viewer.ResetSelectedImageArea(2);
+    EXPECT_FALSE(f.viewer.GetSelectedImageArea(2, &area));
+    f.viewer.SetImageCount(1);
+    f.viewer.SetImage(1, f.images[1]);
+    f.viewer.SetImageCount(2);
+    EXPECT_FALSE(f.viewer.GetSelectedImageArea(1, &area));
 }
 
 TEST(ImageViewer, EngineFillsFourThousandImagesThroughItsRefresh) {

@@ -41,6 +41,7 @@ LRESULT CALLBACK EventRecorderWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wPa
         RecordedMessage r{msg, wParam, lParam, GetCurrentThreadId(), MakeEventRecord(-1)};
         if (msg == WM_LUMETTA_EVENT && lParam) r.record = *reinterpret_cast<EventRecord*>(lParam);
         self->m_messages.push_back(r);
+        if (msg == WM_LUMETTA_EVENT && lParam && self->onRecord) self->onRecord(r.record);
         if (msg == WM_LUMETTA_EVENT && lParam && self->m_answer) {
             auto* record = reinterpret_cast<EventRecord*>(lParam);
             if (record->Kind == kEventBitmap && !(record->Payload == nullptr && record->Value == kBufferChangedValue) &&

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <vector>
 
 #include "base/event_record.h"
@@ -34,6 +35,8 @@ public:
     const std::vector<RecordedMessage>& Messages() const { return m_messages; }
     std::vector<int> EventKinds() const;
     void Clear() { m_messages.clear(); }
+    // The page's handler: called on the window's thread for each event record after it is kept.
+    std::function<void(const EventRecord&)> onRecord;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);
