@@ -250,6 +250,35 @@ TEST_F(Transfers, CancelledDownloadsLeaveNothing) {
     }
 }
 
+TEST_F(Transfers, PageScriptInAProgressHandlerCannotDisturbTheRunningTransfer) {
+    std::string local = TempFolder() + "lumetta_outer.bin";
+    std::string other = TempFolder() + "lumetta_inner.bin";
+    DeleteFileA(other.c_str());
+    ASSERT_TRUE(engine.BindSSLCertEx("Lumetta Test Client") || engine.GetErrorCode() == -2114);
+    PCCERT_CONTEXT bound = engine.GetClientCertificate();
+    std::vector<LONG> inner;
+    engine.duringTransfer = [&] {
+        inner.push_back(engine.HTTPDownloadEx("127.0.0.1", "/dl/image.png", 3) ? 0 : engine.GetErrorCode());
+        inner.push_back(engine.HTTPDownloadDirectly("127.0.0.1", "/dl/page.html", other.c_str()) ? 0 : engine.GetErrorCode());
+        inner.push_back(engine.FTPDownloadEx("127.0.0.1", "image.png", 3) ? 0 : engine.GetErrorCode());
+        SHORT list[1] = {0};
+        inner.push_back(engine.FTPUploadEx("127.0.0.1", "inner.bmp", list, 1, 0) ? 0 : engine.GetErrorCode());
+        inner.push_back(engine.BindSSLCertEx("Lumetta Second Client") ? 0 : engine.GetErrorCode());
+    };
+    int before = engine.GetImageCount();
+    ASSERT_TRUE(engine.HTTPDownloadDirectly("127.0.0.1", "/dl/known.bin", local.c_str())) << engine.GetErrorCode();
+    engine.duringTransfer = nullptr;
+    ASSERT_FALSE(inner.empty());
+    for (LONG code : inner) EXPECT_EQ(code, -2121);
+    // The outer download wrote its own file, whole, and nothing else happened.
+    EXPECT_TRUE(ReadWholeFile(local) == ReadWholeFile(LoopbackPath("files\\known.bin")));
+    EXPECT_EQ(GetFileAttributesA(other.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_FALSE(FtpFileExists("inner.bmp"));
+    EXPECT_EQ(engine.GetImageCount(), before);
+    EXPECT_EQ(engine.GetClientCertificate(), bound);
+    DeleteFileA(local.c_str());
+}
+
 TEST_F(Transfers, HttpsDownloadFromASelfSignedServer) {
     engine.SetIfSSL(1);
     engine.SetHTTPPort(servers.https);

@@ -18,6 +18,7 @@ void UploadEngine::OnTransferPercentage(SHORT percent, LONG* cancel) {
     record.Payload = cancel;
     SendEventRecord(OwnerWindow(), record);
     if (cancelAtPercent >= 0 && percent >= cancelAtPercent) *cancel = 1;
+    if (duringTransfer) duringTransfer();
 }
 
 std::string RecordedRequest::Header(const char* name, bool* found) const {

@@ -2,6 +2,7 @@
 // servers started by the test fixture, and the requests they recorded.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@ public:
     HINSTANCE dialogModule;
     int cancelAtPercent = -1;      // the page cancels once the percentage reaches this
     std::vector<int> percents;     // every percentage reported, in order
+    std::function<void()> duringTransfer;  // what the page does in a progress handler
 };
 
 struct RecordedRequest {
