@@ -17,24 +17,24 @@ LONG StoreFailure(DWORD error) {
     return static_cast<LONG>(error) < 0 ? kErrInvalidValue : -3000 - static_cast<LONG>(error);
 }
 
-HCERTSTORE OpenPersonalStore() {
-    return CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "MY");
+// The current user's "MY" store, or null with the engine's code set. A running transfer may
+// present the bound certificate: it stays bound until the transfer ends.
+HCERTSTORE OpenStoreToBind(COstrelBase& engine) {
+    if (engine.TransferRunning()) {
+        engine.RefuseWhileTransferring();
+        return nullptr;
+    }
+    engine.SetErrorCode(0);
+    HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "MY");
+    if (!store) engine.SetErrorCode(StoreFailure(GetLastError()));
+    return store;
 }
 
 }  // namespace
 
 BOOL COstrelBase::BindSSLCertEx(const char* subjectKeyword) {
-    // A running transfer may present the bound certificate: it stays until the transfer ends.
-    if (TransferRunning()) {
-        RefuseWhileTransferring();
-        return FALSE;
-    }
-    SetErrorCode(0);
-    HCERTSTORE store = OpenPersonalStore();
-    if (!store) {
-        SetErrorCode(StoreFailure(GetLastError()));
-        return FALSE;
-    }
+    HCERTSTORE store = OpenStoreToBind(*this);
+    if (!store) return FALSE;
     WCHAR keyword[kMaxKeywordChars + 1] = {};
     if (subjectKeyword && *subjectKeyword &&
         !MultiByteToWideChar(CP_ACP, 0, subjectKeyword, -1, keyword, kMaxKeywordChars)) {
@@ -53,17 +53,8 @@ BOOL COstrelBase::BindSSLCertEx(const char* subjectKeyword) {
 }
 
 BOOL COstrelBase::BindSSLCert(const char* issuer, const char* serialNumber) {
-    // A running transfer may present the bound certificate: it stays until the transfer ends.
-    if (TransferRunning()) {
-        RefuseWhileTransferring();
-        return FALSE;
-    }
-    SetErrorCode(0);
-    HCERTSTORE store = OpenPersonalStore();
-    if (!store) {
-        SetErrorCode(StoreFailure(GetLastError()));
-        return FALSE;
-    }
+    HCERTSTORE store = OpenStoreToBind(*this);
+    if (!store) return FALSE;
     BOOL result = FALSE;
     DWORD size = 0;
     if (!CertStrToNameA(kEncoding, issuer ? issuer : "", CERT_OID_NAME_STR, nullptr, nullptr, &size, nullptr)) {
