@@ -213,6 +213,7 @@ public:
     HRESULT STDMETHODCALLTYPE SwitchImage(short first, short second, VARIANT_BOOL* result) override;
     HRESULT STDMETHODCALLTYPE MoveImage(short from, short to, VARIANT_BOOL* result) override;
     HRESULT STDMETHODCALLTYPE LoadDibFromClipboard(VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Print(VARIANT_BOOL* result) override;
     HRESULT STDMETHODCALLTYPE Rotate(short index, float angle, VARIANT_BOOL keepSize, VARIANT_BOOL* result) override;
     HRESULT STDMETHODCALLTYPE RotateEx(short index, float angle, VARIANT_BOOL keepSize, enumInterpolationMethod method,
                                        VARIANT_BOOL* result) override;

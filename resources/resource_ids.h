@@ -19,3 +19,6 @@
 #define ID_PREVIEW_START_GRAB 40055
 #define ID_PREVIEW_HIDDEN_FIRST 40056
 #define ID_PREVIEW_HIDDEN_SECOND 40057
+
+// The modeless dialog shown while a print job runs.
+#define IDD_CANCEL_PRINTING 116
