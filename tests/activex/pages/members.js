@@ -76,8 +76,14 @@ function errorsAndThrowMode() {
     Host.Check(Lumetta.ErrorString == "The operation did not succeed.", "code 1 has a text");
     Lumetta.IfThrowException = true;
     Host.Check(throws(function () { Lumetta.RemoveImage(40); }), "throw mode: a failure throws");
-    Host.Check(throws(function () { Lumetta.Print(); }), "a member of a later part throws in throw mode");
+    Host.Check(throws(function () { Lumetta.FTPUploadEx("host", 0, "a.jpg", 1); }), "a member of a later part throws in throw mode");
     Lumetta.IfThrowException = false;
+    // Without the print UI, Print goes to the default printer at once: it prints, or, where the
+    // prefix has no printer, fails with the general failure; it never waits for a dialog.
+    Lumetta.IfShowPrintUI = false;
+    var printed = Lumetta.Print();
+    Host.Check(printed ? Lumetta.ErrorCode == 0 : Lumetta.ErrorCode == -1001, "Print without UI: " + printed + " " + Lumetta.ErrorCode);
+    Lumetta.IfShowPrintUI = true;
     Host.Check(Lumetta.FTPUploadEx("host", 0, "a.jpg", 1) == false && Lumetta.ErrorCode == -2118, "not supported: -2118");
     Host.Check(Lumetta.ErrorString == "The current version does not support this method.", "and its text");
 }
