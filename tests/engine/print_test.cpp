@@ -215,26 +215,27 @@ TEST_F(PrinterFixture, ImagesKeepTheirSizeOnPaperOrShrinkToThePage) {
     EXPECT_EQ(job.images[4].height, 600);
 }
 
-// The print dialog of the test thread, once it is shown.
+struct DialogSearch {
+    const char* title;
+    HWND found;
+};
+
+BOOL CALLBACK MatchDialog(HWND window, LPARAM data) {
+    auto* s = reinterpret_cast<DialogSearch*>(data);
+    char className[32] = {}, text[64] = {};
+    GetClassNameA(window, className, sizeof className);
+    GetWindowTextA(window, text, sizeof text);
+    if (lstrcmpA(className, "#32770") == 0 && IsWindowVisible(window) && (!s->title || lstrcmpA(text, s->title) == 0)) {
+        s->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A dialog of the test thread, once it is shown.
 HWND FindThreadDialog(const char* title) {
-    struct Search {
-        const char* title;
-        HWND found;
-    } search{title, nullptr};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            char className[32] = {}, text[64] = {};
-            GetClassNameA(window, className, sizeof className);
-            GetWindowTextA(window, text, sizeof text);
-            if (lstrcmpA(className, "#32770") == 0 && IsWindowVisible(window) && (!s->title || lstrcmpA(text, s->title) == 0)) {
-                s->found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    DialogSearch search{title, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), MatchDialog, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
