@@ -115,6 +115,11 @@ HRESULT CPallastra::Print(VARIANT_BOOL* result) {
     return BoolResult(result, ok);
 }
 
+// Opens the image editor over the buffer with the control window as its owner.
+HRESULT CPallastra::ShowImageEditor(VARIANT_BOOL* result) {
+    return BoolResult(result, CBrowserAddOnBase::ShowImageEditor(ControlWindow()));
+}
+
 HRESULT CPallastra::Rotate(short index, float angle, VARIANT_BOOL keepSize, VARIANT_BOOL* result) {
     return RotateEx(index, angle, keepSize, enumInterpolationMethod::Bicubic, result);
 }
