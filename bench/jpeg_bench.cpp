@@ -1,73 +1,27 @@
 // The own JPEG codec against libjpeg-turbo configured the same way (float DCT, no fancy
 // upsampling, quality 75, 4:2:0) on a generated A4 page at 300 dpi: paper with scanner noise,
-// lines of text and a photo. Both sides get the same pixels and the same stream, in one process.
-#include <algorithm>
-#include <chrono>
-#include <cmath>
+// lines of text and a photo. Both sides get the same pixels and the same stream, in one process,
+// and the same allocations: each decode writes a new DIB block of the same size and frees it, each
+// encode grows a buffer and copies the stream into an exact new block that is freed again.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <vector>
 
 #include <jpeglib.h>
 
+#include "base/dib_layout.h"
+#include "bench_page.h"
+#include "bench_timing.h"
 #include "codecs/jpeg/mini_jpeg.h"
 #include "codecs/jpeg/mini_jpeg_decoder.h"
-#include "base/dib_layout.h"
-#include "bench_timing.h"
 
 namespace {
 
-constexpr int kWidth = 2480, kHeight = 3508, kQuality = 75, kRuns = 7;
+constexpr int kWidth = kPageWidth, kHeight = kPageHeight, kQuality = 75, kRuns = 7;
 
-uint32_t g_seed = 12345;
-int Noise(int amplitude) {
-    g_seed = g_seed * 1664525u + 1013904223u;
-    return int((g_seed >> 16) % (2 * amplitude + 1)) - amplitude;
-}
-
-// The page as a bottom-up 24-bit DIB.
-HGLOBAL MakePage() {
-    const uint64_t stride = DibStride(kWidth, 24);
-    HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, static_cast<SIZE_T>(40 + stride * kHeight));
-    auto* p = static_cast<uint8_t*>(GlobalLock(dib));
-    BITMAPINFOHEADER h{};
-    h.biSize = 40;
-    h.biWidth = kWidth;
-    h.biHeight = kHeight;
-    h.biPlanes = 1;
-    h.biBitCount = 24;
-    h.biXPelsPerMeter = h.biYPelsPerMeter = 11811;
-    memcpy(p, &h, 40);
-    for (int y = 0; y < kHeight; ++y) {
-        uint8_t* row = p + 40 + stride * uint64_t(kHeight - 1 - y);
-        for (int x = 0; x < kWidth; ++x) {
-            int paper = 238 + Noise(4);
-            int b = paper - 6, g = paper - 2, r = paper;
-            bool photo = x >= 300 && x < 2180 && y >= 1900 && y < 3100;
-            bool textLine = (y - 300) % 60 < 34 && y >= 300 && y < 1800 && x >= 240 && x < 2240;
-            if (photo) {
-                double u = (x - 300) / 1880.0, v = (y - 1900) / 1200.0;
-                r = int(120 + 90 * std::sin(u * 6.0 + v * 2.0) + 20 * std::sin(x * 0.3) * std::cos(y * 0.21));
-                g = int(110 + 70 * std::cos(v * 5.0 - u) + 15 * std::sin((x + y) * 0.17));
-                b = int(90 + 60 * std::sin(u * 3.0 * v + 1.0)) + Noise(6);
-            } else if (textLine) {
-                // Glyph-like strokes: short dark runs on the line.
-                int gx = (x - 240) % 26, gy = (y - 300) % 60;
-                bool stroke = (gx < 4 && ((x / 26) % 3 != 2)) || (gy > 14 && gy < 18 && gx < 20) ||
-                              ((x * 7 + y / 60 * 13) % 41 < 3 && gy < 30);
-                if (stroke) r = g = b = 35 + Noise(10);
-            }
-            row[3 * x] = uint8_t(std::clamp(b, 0, 255));
-            row[3 * x + 1] = uint8_t(std::clamp(g, 0, 255));
-            row[3 * x + 2] = uint8_t(std::clamp(r, 0, 255));
-        }
-    }
-    GlobalUnlock(dib);
-    return dib;
-}
-
-std::vector<uint8_t> LibjpegEncode(HGLOBAL dib) {
+// Into a growing buffer, then into an exact new block, as the own encoder hands out its stream.
+HGLOBAL LibjpegEncode(HGLOBAL dib, size_t* streamSize) {
     auto* p = static_cast<uint8_t*>(GlobalLock(dib));
     const uint64_t stride = DibStride(kWidth, 24);
     jpeg_compress_struct c;
@@ -91,14 +45,18 @@ std::vector<uint8_t> LibjpegEncode(HGLOBAL dib) {
     }
     jpeg_finish_compress(&c);
     jpeg_destroy_compress(&c);
-    std::vector<uint8_t> bytes(out, out + size);
+    HGLOBAL exact = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, size);
+    if (!exact) abort();
+    memcpy(exact, out, size);
     free(out);
     GlobalUnlock(dib);
-    return bytes;
+    *streamSize = size;
+    return exact;
 }
 
-// Into a bottom-up DIB-like buffer, as the own decoder does.
-void LibjpegDecode(const std::vector<uint8_t>& s, std::unique_ptr<uint8_t[]>& pixels) {
+// Into a new bottom-up 24-bit DIB, as the own decoder delivers: a block of the same size from the
+// same allocator, freed inside the measurement as the own side frees its DIB.
+void LibjpegDecode(const std::vector<uint8_t>& s) {
     jpeg_decompress_struct d;
     jpeg_error_mgr err;
     d.err = jpeg_std_error(&err);
@@ -109,25 +67,37 @@ void LibjpegDecode(const std::vector<uint8_t>& s, std::unique_ptr<uint8_t[]>& pi
     d.do_fancy_upsampling = FALSE;
     d.out_color_space = JCS_EXT_BGR;
     jpeg_start_decompress(&d);
-    const size_t stride = DibStride(d.output_width, 24);
-    pixels.reset(new uint8_t[stride * d.output_height]);  // a new image each time, as the own side gets
+    const uint64_t stride = DibStride(d.output_width, 24);
+    HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(40 + stride * d.output_height));
+    auto* p = static_cast<uint8_t*>(GlobalLock(dib));
+    if (!p) abort();
+    BITMAPINFOHEADER h{};
+    h.biSize = 40;
+    h.biWidth = static_cast<LONG>(d.output_width);
+    h.biHeight = static_cast<LONG>(d.output_height);
+    h.biPlanes = 1;
+    h.biBitCount = 24;
+    memcpy(p, &h, 40);
     while (d.output_scanline < d.output_height) {
-        JSAMPROW row = pixels.get() + stride * (d.output_height - 1 - d.output_scanline);
+        JSAMPROW row = p + 40 + stride * (d.output_height - 1 - d.output_scanline);
         jpeg_read_scanlines(&d, &row, 1);
     }
     jpeg_finish_decompress(&d);
     jpeg_destroy_decompress(&d);
+    GlobalUnlock(dib);
+    GlobalFree(dib);
 }
-
 
 }  // namespace
 
 int main() {
-    HGLOBAL page = MakePage();
-    std::vector<uint8_t> stream = LibjpegEncode(page);
+    HGLOBAL page = MakeBenchPage(false);
+    size_t streamSize = 0;
+    HGLOBAL encoded = LibjpegEncode(page, &streamSize);
+    const std::vector<uint8_t> stream(static_cast<uint8_t*>(encoded), static_cast<uint8_t*>(encoded) + streamSize);
+    GlobalFree(encoded);
 
-    std::unique_ptr<uint8_t[]> refPixels;
-    double refDecode = MedianMs(kRuns, [&] { LibjpegDecode(stream, refPixels); });
+    double refDecode = MedianMs(kRuns, [&] { LibjpegDecode(stream); });
     double ownDecode = MedianMs(kRuns, [&] {
         CMiniJpegDecoder decoder;
         if (decoder.Decode(stream.data(), stream.size()) != CMiniJpegDecoder::kOk) abort();
@@ -136,7 +106,7 @@ int main() {
     Report("jpeg_decode_a4_q75", ownDecode, refDecode);
 
     size_t refSize = 0, ownSize = 0;
-    double refEncode = MedianMs(kRuns, [&] { refSize = LibjpegEncode(page).size(); });
+    double refEncode = MedianMs(kRuns, [&] { GlobalFree(LibjpegEncode(page, &refSize)); });
     double ownEncode = MedianMs(kRuns, [&] {
         CMiniJpeg encoder;
         encoder.SetQuality(kQuality);

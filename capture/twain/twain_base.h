@@ -14,19 +14,7 @@ struct TwainThreadRecord {
     HWND window;  // the thread's hidden window
 };
 
-// Extended image information of the last transfer: barcodes and magnetic data.
-struct TwainExtendedInfo {
-    LONG barcodeCount;
-    LONG* barcodeTypes;
-    LONG* barcodeRotations;
-    LONG* barcodeConfidences;
-    LONG* barcodeX;
-    LONG* barcodeY;
-    LONG* barcodeTextLengths;
-    HGLOBAL barcodeTexts;  // barcodeCount slots of kBarcodeTextSlot bytes
-    WORD magneticType;
-    HGLOBAL magneticData;
-};
+#include "capture/twain/ext_image_info_reader.h"
 
 constexpr int kMaxTwainSources = 50;
 
@@ -78,6 +66,8 @@ public:
     HINSTANCE ModuleInstance() const { return m_moduleInstance; }
     void SetTwainOwnerWindow(HWND window);
     HWND GetTwainOwnerWindow() const { return m_ownerWindow; }
+    // The window that SetTWAINWindowHandle gave the TWAIN layer, or null before that.
+    HWND GetTWAINWindowHandle() const { return m_dsmWindow; }
     const TwainThreadRecord& ThreadRecord() const { return *m_thread; }
     HANDLE ApplicationEvent() const { return m_appEvent; }
     bool IsSourceManagerOpen() const { return m_dsmOpen != 0; }
