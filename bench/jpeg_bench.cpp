@@ -14,6 +14,7 @@
 #include "codecs/jpeg/mini_jpeg.h"
 #include "codecs/jpeg/mini_jpeg_decoder.h"
 #include "base/dib_layout.h"
+#include "bench_timing.h"
 
 namespace {
 
@@ -118,21 +119,6 @@ void LibjpegDecode(const std::vector<uint8_t>& s, std::unique_ptr<uint8_t[]>& pi
     jpeg_destroy_decompress(&d);
 }
 
-template <typename F>
-double MedianMs(F&& f) {
-    std::vector<double> times;
-    for (int i = 0; i < kRuns; ++i) {
-        auto start = std::chrono::steady_clock::now();
-        f();
-        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
-void Report(const char* name, double own, double ref) {
-    printf("bench %s own_ms=%.2f ref_ms=%.2f ratio=%.2f\n", name, own, ref, own / ref);
-}
 
 }  // namespace
 
@@ -141,8 +127,8 @@ int main() {
     std::vector<uint8_t> stream = LibjpegEncode(page);
 
     std::unique_ptr<uint8_t[]> refPixels;
-    double refDecode = MedianMs([&] { LibjpegDecode(stream, refPixels); });
-    double ownDecode = MedianMs([&] {
+    double refDecode = MedianMs(kRuns, [&] { LibjpegDecode(stream, refPixels); });
+    double ownDecode = MedianMs(kRuns, [&] {
         CMiniJpegDecoder decoder;
         if (decoder.Decode(stream.data(), stream.size()) != CMiniJpegDecoder::kOk) abort();
         GlobalFree(decoder.GetDIB());
@@ -150,8 +136,8 @@ int main() {
     Report("jpeg_decode_a4_q75", ownDecode, refDecode);
 
     size_t refSize = 0, ownSize = 0;
-    double refEncode = MedianMs([&] { refSize = LibjpegEncode(page).size(); });
-    double ownEncode = MedianMs([&] {
+    double refEncode = MedianMs(kRuns, [&] { refSize = LibjpegEncode(page).size(); });
+    double ownEncode = MedianMs(kRuns, [&] {
         CMiniJpeg encoder;
         encoder.SetQuality(kQuality);
         if (encoder.EncodeToMemory(page) != CMiniJpeg::kOk) abort();

@@ -14,6 +14,8 @@
 #include "codecs/tiff/fax_codec.h"
 #include "codecs/tiff/lzw_codec.h"
 #include "codecs/tiff/packbits_codec.h"
+#include "bench_timing.h"
+#include "libtiff_memory_file.h"
 
 namespace {
 
@@ -50,45 +52,10 @@ std::vector<uint8_t> Threshold(const std::vector<uint8_t>& grey) {
     return bits;
 }
 
-// A TIFF in memory for libtiff's client I/O.
-struct MemFile {
-    std::vector<uint8_t> bytes;
-    uint64_t pos = 0;
-};
-
-tmsize_t MemRead(thandle_t h, void* buf, tmsize_t n) {
-    auto* f = static_cast<MemFile*>(h);
-    const size_t take = size_t(std::min<uint64_t>(uint64_t(n), f->bytes.size() - std::min<uint64_t>(f->pos, f->bytes.size())));
-    memcpy(buf, f->bytes.data() + f->pos, take);
-    f->pos += take;
-    return tmsize_t(take);
-}
-tmsize_t MemWrite(thandle_t h, void* buf, tmsize_t n) {
-    auto* f = static_cast<MemFile*>(h);
-    if (f->pos + uint64_t(n) > f->bytes.size()) f->bytes.resize(size_t(f->pos + uint64_t(n)));
-    memcpy(f->bytes.data() + f->pos, buf, size_t(n));
-    f->pos += uint64_t(n);
-    return n;
-}
-toff_t MemSeek(thandle_t h, toff_t off, int whence) {
-    auto* f = static_cast<MemFile*>(h);
-    f->pos = whence == SEEK_SET ? off : whence == SEEK_CUR ? f->pos + off : f->bytes.size() + off;
-    return f->pos;
-}
-int MemClose(thandle_t) { return 0; }
-toff_t MemSize(thandle_t h) { return static_cast<MemFile*>(h)->bytes.size(); }
-int MemMap(thandle_t, void**, toff_t*) { return 0; }
-void MemUnmap(thandle_t, void*, toff_t) {}
-
-TIFF* Open(MemFile& f, const char* mode) {
-    f.pos = 0;
-    return TIFFClientOpen("bench", mode, &f, MemRead, MemWrite, MemSeek, MemClose, MemSize, MemMap, MemUnmap);
-}
-
 // libtiff writes the page as one strip; the file (header, IFD, strip) stays in f.
 void LibtiffEncode(const std::vector<uint8_t>& pixels, uint16_t bits, uint16_t compression, MemFile& f) {
     f.bytes.clear();
-    TIFF* t = Open(f, "w");
+    TIFF* t = OpenMemFile(f, "w");
     TIFFSetField(t, TIFFTAG_IMAGEWIDTH, kWidth);
     TIFFSetField(t, TIFFTAG_IMAGELENGTH, kHeight);
     TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, bits);
@@ -101,13 +68,13 @@ void LibtiffEncode(const std::vector<uint8_t>& pixels, uint16_t bits, uint16_t c
 }
 
 void LibtiffDecode(MemFile& f, std::vector<uint8_t>& out) {
-    TIFF* t = Open(f, "r");
+    TIFF* t = OpenMemFile(f, "r");
     TIFFReadEncodedStrip(t, 0, out.data(), tmsize_t(out.size()));
     TIFFClose(t);
 }
 
 std::vector<uint8_t> LibtiffRawStrip(MemFile& f) {
-    TIFF* t = Open(f, "r");
+    TIFF* t = OpenMemFile(f, "r");
     const uint64_t* counts = nullptr;
     TIFFGetField(t, TIFFTAG_STRIPBYTECOUNTS, &counts);
     std::vector<uint8_t> strip(static_cast<size_t>(counts[0]));
@@ -116,37 +83,22 @@ std::vector<uint8_t> LibtiffRawStrip(MemFile& f) {
     return strip;
 }
 
-template <typename F>
-double MedianMs(F&& f) {
-    std::vector<double> times;
-    for (int i = 0; i < kRuns; ++i) {
-        auto start = std::chrono::steady_clock::now();
-        f();
-        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
-void Report(const char* name, double own, double ref) {
-    printf("bench %s own_ms=%.2f ref_ms=%.2f ratio=%.2f\n", name, own, ref, own / ref);
-}
 
 template <typename Encode, typename Decode>
 void Pair(const char* encodeName, const char* decodeName, const std::vector<uint8_t>& pixels, uint16_t bits,
           uint16_t compression, Encode encode, Decode decode) {
     MemFile f;
-    const double refEncode = MedianMs([&] { LibtiffEncode(pixels, bits, compression, f); });
+    const double refEncode = MedianMs(kRuns, [&] { LibtiffEncode(pixels, bits, compression, f); });
     std::vector<uint8_t> own;
-    const double ownEncode = MedianMs([&] {
+    const double ownEncode = MedianMs(kRuns, [&] {
         own.clear();
         own.shrink_to_fit();
         encode(own);
     });
     if (own != LibtiffRawStrip(f)) fprintf(stderr, "%s: strips differ from libtiff's\n", encodeName);
     std::vector<uint8_t> refOut(pixels.size()), ownOut(pixels.size());
-    const double refDecode = MedianMs([&] { LibtiffDecode(f, refOut); });
-    const double ownDecode = MedianMs([&] { decode(own, ownOut); });
+    const double refDecode = MedianMs(kRuns, [&] { LibtiffDecode(f, refOut); });
+    const double ownDecode = MedianMs(kRuns, [&] { decode(own, ownOut); });
     if (ownOut != refOut || refOut != pixels) fprintf(stderr, "%s: pixels differ\n", decodeName);
     Report(encodeName, ownEncode, refEncode);
     Report(decodeName, ownDecode, refDecode);

@@ -24,6 +24,7 @@ bool DecodeFax(const BYTE* data, size_t size, const FaxStreamParams& stream, BYT
     params.width = DWORD(stream.columns);
     params.height = DWORD(stream.rows > 0 && stream.rows < rowCount ? stream.rows : rowCount);
     params.rowStride = rowBytes;
+    params.byteAlignedRows = stream.encodedByteAlign;
     if (stream.k < 0) {
         params.compression = 4;
     } else if (stream.k == 0 && !stream.endOfLine && stream.encodedByteAlign) {

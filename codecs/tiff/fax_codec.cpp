@@ -1,11 +1,39 @@
-// Stand-in until the fax strip codec lands: every call refuses with kUnsupported.
+// CTIFFFax: whole strips at once, over the row-by-row encoder and decoder.
 #include "codecs/tiff/fax_codec.h"
 
-int CTIFFFax::EncodeStrip(const BYTE*, const FaxStripParams&, std::vector<BYTE>&) {
-    return kUnsupported;
+#include <cstdlib>
+#include <new>
+
+int CTIFFFax::EncodeStrip(const BYTE* rows, const FaxStripParams& params, std::vector<BYTE>& out) {
+    if (!rows) return kNullData;
+    if (params.width == 0 || params.width > kMaxWidth || params.rowStride < (size_t(params.width) + 7) / 8)
+        return kUnsupported;
+    CTIFFFax fax;
+    if (int r = fax.SetupEncoder(params)) return r;
+    for (DWORD y = 0; y < params.height; ++y)
+        if (int r = fax.EncodeRow(rows + size_t(y) * params.rowStride)) return r;
+    if (int r = fax.FinishEncoding()) return r;
+    try {
+        out.insert(out.end(), fax.EncodedData(), fax.EncodedData() + fax.EncodedSize());
+    } catch (const std::bad_alloc&) {
+        return kNoMemory;
+    }
+    return kOk;
 }
 
-int CTIFFFax::DecodeStrip(const BYTE*, size_t, const FaxStripParams&, BYTE*, size_t, DWORD* rowsDecoded) {
+int CTIFFFax::DecodeStrip(const BYTE* data, size_t size, const FaxStripParams& params, BYTE* rows,
+                          size_t rowsSize, DWORD* rowsDecoded) {
     if (rowsDecoded) *rowsDecoded = 0;
-    return kUnsupported;
+    if (!data || !rows) return kNullData;
+    if (params.width == 0 || params.width > kMaxWidth) return kUnsupported;
+    const size_t rowBytes = (size_t(params.width) + 7) / 8;
+    if (params.rowStride < rowBytes) return kUnsupported;
+    // Only rows that fit whole into the output are written.
+    size_t fit = rowsSize < rowBytes ? 0 : (rowsSize - rowBytes) / params.rowStride + 1;
+    DWORD rowCount = params.height < fit ? params.height : DWORD(fit);
+    CTIFFFax fax;
+    if (int r = fax.SetupDecoder(params, data, size)) return r;
+    int result = fax.Decode(rows, params.rowStride, rowCount, rowsDecoded);
+    if (result == kOk && rowCount < params.height) result = kBadData;
+    return result;
 }

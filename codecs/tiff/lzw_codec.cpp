@@ -27,7 +27,7 @@ constexpr unsigned MaxCode(unsigned width) { return (1u << width) - 1; }
 // ones other TIFF writers make, so strips compare byte for byte.
 struct CTIFFLzw::Encoder {
     struct Slot {
-        long key;
+        int32_t key;  // (byte << 12) + prefix, -1 when empty
         uint16_t code;
     };
 
@@ -90,7 +90,7 @@ struct CTIFFLzw::Encoder {
             const unsigned c = *bp++;
             --cc;
             ++inCount;
-            const long key = (static_cast<long>(c) << kMaxWidth) + ent;
+            const int32_t key = static_cast<int32_t>((c << kMaxWidth) + ent);
             long h = (static_cast<long>(c) << kHashShift) ^ ent;
             if (h >= kHashSize) h -= kHashSize;
             if (hash[h].key == key) {
@@ -221,20 +221,20 @@ int CTIFFLzw::EncodeStrip(const BYTE* rows, size_t rowBytes, DWORD height, size_
     return rc;
 }
 
+// Every string the decoder knows was written to the output once already, as the previous code's
+// string followed by one byte: an entry keeps where that copy starts and how long it is, and a
+// code's string is copied from there (no walk through prefix links).
 int CTIFFLzw::DecodeStrip(const BYTE* data, size_t size, BYTE* out, size_t outSize, size_t* written) {
     if (written) *written = 0;
     if (!data && size > 0) return kNullData;
     if (!out && outSize > 0) return kNullData;
 
     struct Entry {
-        uint16_t prefix;
-        uint16_t length;
-        BYTE last;
-        BYTE first;
+        size_t offset;
+        size_t length;
     };
     Entry* table = new (std::nothrow) Entry[kTableSize];
     if (!table) return kNoMemory;
-    for (unsigned i = 0; i < 256; ++i) table[i] = {0, 1, static_cast<BYTE>(i), static_cast<BYTE>(i)};
 
     size_t in = 0;
     size_t pos = 0;
@@ -243,72 +243,65 @@ int CTIFFLzw::DecodeStrip(const BYTE* data, size_t size, BYTE* out, size_t outSi
     unsigned width = kMinWidth;
     unsigned nextFree = kFirstFree;
     unsigned growAt = MaxCode(kMinWidth) - 1;  // the decoder widens one entry early
-    long prev = -1;
-    int result = kBadData;
+    bool havePrevious = false;
+    size_t prevStart = 0, prevLength = 0;
 
     while (pos < outSize) {
-        while (accBits < width && in < size) {
-            acc = (acc << 8) | data[in++];
-            accBits += 8;
+        if (accBits < width) {
+            while (accBits <= 56 && in < size) {
+                acc = (acc << 8) | data[in++];
+                accBits += 8;
+            }
+            if (accBits < width) break;  // the stream ends without End of Information
         }
-        if (accBits < width) break;  // the stream ends without End of Information
         accBits -= width;
         const unsigned code = static_cast<unsigned>(acc >> accBits) & MaxCode(width);
 
+        if (code < 256) {
+            if (havePrevious && nextFree < kTableSize) {
+                table[nextFree] = {prevStart, prevLength + 1};
+                if (++nextFree > growAt && width < kMaxWidth) growAt = MaxCode(++width) - 1;
+            }
+            prevStart = pos;
+            prevLength = 1;
+            out[pos++] = static_cast<BYTE>(code);
+            havePrevious = true;
+            continue;
+        }
         if (code == kEndOfInformation) break;
         if (code == kClear) {
             width = kMinWidth;
             nextFree = kFirstFree;
             growAt = MaxCode(kMinWidth) - 1;
-            prev = -1;
+            havePrevious = false;
             continue;
         }
-        if (prev < 0) {
-            // After Clear (or at the start of a stream that omits it) only single bytes are known.
-            if (code >= 256) break;
-            out[pos++] = static_cast<BYTE>(code);
-            prev = code;
-            continue;
-        }
-        if (code > nextFree || (code == nextFree && nextFree >= kTableSize)) break;  // broken stream
+        // After Clear (or at the start of a stream that omits it) only single bytes are known; a
+        // code past the next free entry is a broken stream.
+        if (!havePrevious || code > nextFree || (code == nextFree && nextFree >= kTableSize)) break;
 
-        const Entry& before = table[prev];
+        // code == nextFree: the entry being made, the previous string and its own first byte.
+        const Entry string = code == nextFree ? Entry{prevStart, prevLength + 1} : table[code];
         if (nextFree < kTableSize) {
             // A full table takes no more entries: a stream that never clears goes on with what it has.
-            Entry& added = table[nextFree];
-            added.prefix = static_cast<uint16_t>(prev);
-            added.length = static_cast<uint16_t>(before.length + 1);
-            added.first = before.first;
-            added.last = code == nextFree ? before.first : table[code].first;
-            ++nextFree;
-            if (nextFree > growAt && width < kMaxWidth) {
-                ++width;
-                growAt = MaxCode(width) - 1;
-            }
+            table[nextFree] = {prevStart, prevLength + 1};
+            if (++nextFree > growAt && width < kMaxWidth) growAt = MaxCode(++width) - 1;
         }
-
-        const Entry* e = &table[code];
-        size_t length = e->length;
-        if (length == 1) {
-            out[pos++] = e->last;
+        const size_t n = string.length < outSize - pos ? string.length : outSize - pos;
+        const BYTE* src = out + string.offset;
+        BYTE* dst = out + pos;
+        if (n <= 16 && string.offset + 16 <= pos && outSize - pos >= 16) {
+            memcpy(dst, src, 16);  // short strings in one fixed copy; the bytes past n are rewritten later
+        } else if (string.offset + n <= pos) {
+            memcpy(dst, src, n);
         } else {
-            size_t skip = 0;
-            if (length > outSize - pos) {  // only the head of the string fits
-                skip = length - (outSize - pos);
-                length = outSize - pos;
-            }
-            for (; skip > 0; --skip) e = &table[e->prefix];
-            BYTE* p = out + pos + length;
-            while (p > out + pos) {
-                *--p = e->last;
-                e = &table[e->prefix];
-            }
-            pos += length;
+            for (size_t i = 0; i < n; ++i) dst[i] = src[i];  // overlaps its own start
         }
-        prev = code;
+        prevStart = pos;
+        prevLength = string.length;
+        pos += n;
     }
-    if (pos == outSize) result = kOk;
     delete[] table;
     if (written) *written = pos;
-    return result;
+    return pos == outSize ? kOk : kBadData;
 }

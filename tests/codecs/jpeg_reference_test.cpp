@@ -15,26 +15,13 @@
 #include <jpeglib.h>
 
 #include "jpeg_test_support.h"
+#include "support/temp_folder.h"
 
 using namespace jpegtest;
 
 namespace {
 
-// Files of this run live in a folder of their own (several builds may run the suite at once),
-// removed when the program ends.
-struct TempFolder {
-    std::string path;
-    TempFolder() {
-        std::string pattern = testing::TempDir() + "lumetta_jpegref_XXXXXX";
-        path = std::string(mkdtemp(pattern.data())) + "/";
-    }
-    ~TempFolder() { std::filesystem::remove_all(path); }
-};
-
-std::string Temp(const std::string& name) {
-    static const TempFolder folder;
-    return folder.path + name;
-}
+std::string Temp(const std::string& name) { return testsupport::TempPath(name); }
 
 std::vector<uint8_t> ReadFile(const std::string& path) {
     std::ifstream f(path, std::ios::binary);

@@ -3,35 +3,20 @@
 // pixels, and damaged streams must end with the codec's error instead of an overrun.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
-
-#include <stdlib.h>
 
 #include <tiffio.h>
 
 #include "codecs/tiff/lzw_codec.h"
 #include "codecs/tiff/packbits_codec.h"
+#include "tiff_test_support.h"
 
 namespace {
 
-struct TempFolder {
-    std::string path;
-    TempFolder() {
-        std::string pattern = testing::TempDir() + "lumetta_tiffstrip_XXXXXX";
-        path = std::string(mkdtemp(pattern.data())) + "/";
-    }
-    ~TempFolder() { std::filesystem::remove_all(path); }
-};
-
-std::string Temp(const std::string& name) {
-    static const TempFolder folder;
-    return folder.path + name;
-}
+using tifftest::TempPath;
 
 struct Pixels {
     uint32_t width = 0, height = 0, samples = 1;
@@ -41,7 +26,7 @@ struct Pixels {
 
 // libtiff writes the pixels as one strip with the given compression; the raw strip comes back.
 std::vector<uint8_t> LibtiffStrip(const Pixels& px, uint16_t compression, uint16_t predictor = 1) {
-    const std::string path = Temp("ref.tif");
+    const std::string path = TempPath("ref.tif");
     TIFF* t = TIFFOpen(path.c_str(), "w");
     EXPECT_NE(t, nullptr);
     TIFFSetField(t, TIFFTAG_IMAGEWIDTH, px.width);
