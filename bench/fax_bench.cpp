@@ -35,22 +35,6 @@ MemFile LibtiffEncode(const faxtest::BilevelPage& page) {
     return f;
 }
 
-void LibtiffDecode(MemFile& f, std::vector<uint8_t>& rows) {
-    TIFF* t = OpenMemFile(f, "r");
-    TIFFReadEncodedStrip(t, 0, rows.data(), tmsize_t(rows.size()));
-    TIFFClose(t);
-}
-
-std::vector<uint8_t> RawStrip(MemFile& f) {
-    TIFF* t = OpenMemFile(f, "r");
-    const uint64_t* counts = nullptr;
-    TIFFGetField(t, TIFFTAG_STRIPBYTECOUNTS, &counts);
-    std::vector<uint8_t> raw(counts[0]);
-    TIFFReadRawStrip(t, 0, raw.data(), tmsize_t(raw.size()));
-    TIFFClose(t);
-    return raw;
-}
-
 // The calling thread's processor time: other work on a busy machine does not count.
 double ThreadMs() {
     timespec t;
@@ -100,7 +84,7 @@ int main() {
             CTIFFFax::EncodeStrip(page.bits.data(), p, own);
         },
         [&] { ref = LibtiffEncode(page); }, &ownEncode, &refEncode);
-    if (own != RawStrip(ref)) {
+    if (own != LibtiffRawStrip(ref)) {
         printf("bench fax_g4: strips differ\n");
         return 1;
     }

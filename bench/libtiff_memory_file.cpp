@@ -36,3 +36,19 @@ TIFF* OpenMemFile(MemFile& f, const char* mode) {
     f.pos = 0;
     return TIFFClientOpen("bench", mode, &f, MemRead, MemWrite, MemSeek, MemClose, MemSize, MemMap, MemUnmap);
 }
+
+void LibtiffDecode(MemFile& f, std::vector<uint8_t>& out) {
+    TIFF* t = OpenMemFile(f, "r");
+    TIFFReadEncodedStrip(t, 0, out.data(), tmsize_t(out.size()));
+    TIFFClose(t);
+}
+
+std::vector<uint8_t> LibtiffRawStrip(MemFile& f) {
+    TIFF* t = OpenMemFile(f, "r");
+    const uint64_t* counts = nullptr;
+    TIFFGetField(t, TIFFTAG_STRIPBYTECOUNTS, &counts);
+    std::vector<uint8_t> strip(static_cast<size_t>(counts[0]));
+    TIFFReadRawStrip(t, 0, strip.data(), tmsize_t(strip.size()));
+    TIFFClose(t);
+    return strip;
+}

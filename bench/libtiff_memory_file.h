@@ -14,3 +14,7 @@ struct MemFile {
 
 // Opens the buffer from its start ("r" or "w" as TIFFOpen takes them).
 TIFF* OpenMemFile(MemFile& f, const char* mode);
+
+// The first strip of the file: decoded by libtiff into out (its size bytes), and as stored.
+void LibtiffDecode(MemFile& f, std::vector<uint8_t>& out);
+std::vector<uint8_t> LibtiffRawStrip(MemFile& f);

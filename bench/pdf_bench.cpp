@@ -5,7 +5,6 @@
 // end with the whole document in memory. ImageMagick's PDF writer also makes a small thumbnail
 // of each page, which this version cannot switch off.
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -14,6 +13,7 @@
 #include <wand/MagickWand.h>
 
 #include "base/dib_layout.h"
+#include "bench_timing.h"
 #include "codecs/pdf/pdf_codec.h"
 #include "codecs/pdf/pdf_strip_codecs.h"
 
@@ -129,7 +129,7 @@ size_t MagickDocument(const Page& page, bool bilevel) {
         MagickSetImageResolution(one, 300, 300);
         MagickSetImageUnits(one, PixelsPerInchResolution);
         if (bilevel) {
-            MagickSetImageType(one, BilevelType);
+            // The pixels are 0 and 255 only: ImageMagick takes the page as bilevel as it is.
             MagickSetImageCompression(one, Group4Compression);
         } else {
             MagickSetImageCompression(one, JPEGCompression);
@@ -147,20 +147,17 @@ size_t MagickDocument(const Page& page, bool bilevel) {
     return size;
 }
 
-template <typename F>
-double MedianMs(F&& f) {
-    std::vector<double> times;
-    for (int i = 0; i < kRuns; ++i) {
-        auto start = std::chrono::steady_clock::now();
-        f();
-        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+// Measures one document kind; false when either side could not write it.
+bool Measure(const char* name, const Page& page, LONG compression, bool bilevel) {
+    size_t own = OwnDocument(page, compression), ref = MagickDocument(page, bilevel);
+    if (!own || !ref) {
+        std::printf("bench %s: a document could not be written (own %zu, ImageMagick %zu)\n", name, own, ref);
+        return false;
     }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
-void Report(const char* name, double own, double ref) {
-    std::printf("bench %s own_ms=%.2f ref_ms=%.2f ratio=%.2f\n", name, own, ref, own / ref);
+    double ownMs = MedianMs(kRuns, [&] { OwnDocument(page, compression); });
+    double refMs = MedianMs(kRuns, [&] { MagickDocument(page, bilevel); });
+    Report(name, ownMs, refMs);
+    return true;
 }
 
 }  // namespace
@@ -169,17 +166,8 @@ int main() {
     MagickWandGenesis();
     MagickSetResourceLimit(ThreadResource, 1);
     int status = 0;
-
     Page colour = MakeColourPage();
-    size_t own = OwnDocument(colour, CPDF::kJpeg), ref = MagickDocument(colour, false);
-    if (!own || !ref) {
-        std::printf("bench pdf_jpeg_10_pages: a document could not be written (own %zu, ImageMagick %zu)\n", own, ref);
-        status = 1;
-    } else {
-        double ownMs = MedianMs([&] { OwnDocument(colour, CPDF::kJpeg); });
-        double refMs = MedianMs([&] { MagickDocument(colour, false); });
-        Report("pdf_jpeg_10_pages", ownMs, refMs);
-    }
+    if (!Measure("pdf_jpeg_10_pages", colour, CPDF::kJpeg, false)) status = 1;
     GlobalFree(colour.dib);
 
     std::vector<BYTE> probe;
@@ -188,16 +176,7 @@ int main() {
         std::printf("bench pdf_g4_10_pages: not measured, the fax strip codec is not in this build\n");
     } else {
         Page bilevel = MakeBilevelPage();
-        own = OwnDocument(bilevel, CPDF::kFax4);
-        ref = MagickDocument(bilevel, true);
-        if (!own || !ref) {
-            std::printf("bench pdf_g4_10_pages: a document could not be written (own %zu, ImageMagick %zu)\n", own, ref);
-            status = 1;
-        } else {
-            double ownMs = MedianMs([&] { OwnDocument(bilevel, CPDF::kFax4); });
-            double refMs = MedianMs([&] { MagickDocument(bilevel, true); });
-            Report("pdf_g4_10_pages", ownMs, refMs);
-        }
+        if (!Measure("pdf_g4_10_pages", bilevel, CPDF::kFax4, true)) status = 1;
         GlobalFree(bilevel.dib);
     }
     MagickWandTerminus();

@@ -67,23 +67,6 @@ void LibtiffEncode(const std::vector<uint8_t>& pixels, uint16_t bits, uint16_t c
     TIFFClose(t);
 }
 
-void LibtiffDecode(MemFile& f, std::vector<uint8_t>& out) {
-    TIFF* t = OpenMemFile(f, "r");
-    TIFFReadEncodedStrip(t, 0, out.data(), tmsize_t(out.size()));
-    TIFFClose(t);
-}
-
-std::vector<uint8_t> LibtiffRawStrip(MemFile& f) {
-    TIFF* t = OpenMemFile(f, "r");
-    const uint64_t* counts = nullptr;
-    TIFFGetField(t, TIFFTAG_STRIPBYTECOUNTS, &counts);
-    std::vector<uint8_t> strip(static_cast<size_t>(counts[0]));
-    TIFFReadRawStrip(t, 0, strip.data(), tmsize_t(strip.size()));
-    TIFFClose(t);
-    return strip;
-}
-
-
 template <typename Encode, typename Decode>
 void Pair(const char* encodeName, const char* decodeName, const std::vector<uint8_t>& pixels, uint16_t bits,
           uint16_t compression, Encode encode, Decode decode) {

@@ -180,6 +180,8 @@ private:
     BOOL WriteTiffListToStream(IStream* stream, const SHORT* list, LONG count, GdiplusApi::Image* existing);
     BOOL AppendTiffPages(IStream* stream, GdiplusApi::Image* first, const SHORT* list, LONG count);
     BOOL CopyStreamToBlock(IStream* stream, HGLOBAL* out, DWORD* size);
+    // A DIB encoded to the bridge target type, in a new block.
+    BOOL SaveDIBToBlock(HGLOBAL dib, HGLOBAL* out, DWORD* size);
     BOOL ReplaceFileWithStream(const char* path, IStream* stream);
     bool FirstFrameDimension(GdiplusApi::Image* image, GUID* dimension);
     // Stores the engine code of a failed GDI+ call; false for any status but Ok.

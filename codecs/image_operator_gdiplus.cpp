@@ -360,9 +360,7 @@ BOOL CImageOperator::CopyStreamToBlock(IStream* stream, HGLOBAL* out, DWORD* siz
     return TRUE;
 }
 
-BOOL CImageOperator::EncodeDIBAsJPEGGdiplus(HGLOBAL dib, USHORT quality, HGLOBAL* out, DWORD* size) {
-    m_jpegQuality = quality;
-    m_bridgeTarget = OSTRL_JPG;
+BOOL CImageOperator::SaveDIBToBlock(HGLOBAL dib, HGLOBAL* out, DWORD* size) {
     IStream* stream = nullptr;
     if (FAILED(CMemoryStream::CreateMemoryStream(&stream))) {
         SetErrorCode(kErrNoMemory);
@@ -373,6 +371,12 @@ BOOL CImageOperator::EncodeDIBAsJPEGGdiplus(HGLOBAL dib, USHORT quality, HGLOBAL
     return ok;
 }
 
+BOOL CImageOperator::EncodeDIBAsJPEGGdiplus(HGLOBAL dib, USHORT quality, HGLOBAL* out, DWORD* size) {
+    m_jpegQuality = quality;
+    m_bridgeTarget = OSTRL_JPG;
+    return SaveDIBToBlock(dib, out, size);
+}
+
 BOOL CImageOperator::SaveAsToMemoryGdiplus(HGLOBAL* out, SHORT index, DWORD* size) {
     SetErrorCode(0);
     if (!out || !size) {
@@ -381,14 +385,7 @@ BOOL CImageOperator::SaveAsToMemoryGdiplus(HGLOBAL* out, SHORT index, DWORD* siz
     }
     HGLOBAL dib = GetImageDIB(index);
     if (!dib) return FALSE;
-    IStream* stream = nullptr;
-    if (FAILED(CMemoryStream::CreateMemoryStream(&stream))) {
-        SetErrorCode(kErrNoMemory);
-        return FALSE;
-    }
-    BOOL ok = SaveDIBToStream(stream, dib) && CopyStreamToBlock(stream, out, size);
-    stream->Release();
-    return ok;
+    return SaveDIBToBlock(dib, out, size);
 }
 
 BOOL CImageOperator::AppendTiffPages(IStream* stream, GdiplusApi::Image* first, const SHORT* list, LONG count) {

@@ -493,3 +493,41 @@ TEST(PdfWriter, LosslessPagesOfEveryDepthReadBackExactly) {
     EXPECT_EQ(MaxDifference(pages[0], PictureOf(blackFirst)), 0);
     EXPECT_EQ(MaxDifference(pages[1], PictureOf(whiteFirst)), 0);
 }
+
+TEST(PdfReader, OneDimensionalFaxWithoutEndOfLineCodes) {
+    // Three rows of eight pixels coded by hand from the T.4 code tables: white 4 "1011" black 4
+    // "011"; white 8 "10011"; white 0 "00110101" black 8 "000101". /K 0 data has no EOLs and,
+    // unless /EncodedByteAlign says otherwise, rows do not start on bytes.
+    HGLOBAL probe = MakePaletteDib(8, 1, 1, kBlackWhite, [](int, int) { return 0; });
+    CPDF writer;
+    uint64_t size = 0;
+    LONG fax = writer.WriteToMemory(&probe, 1, CPDF::kFax4, 80, &size);
+    GlobalFree(probe);
+    if (fax != CPDF::kOk) {
+        std::printf("the fax codec is not in this build: fax streams not checked\n");
+        return;
+    }
+    const uint8_t expected[3] = {0xF0, 0xFF, 0x00};  // 1 = white
+    struct Case {
+        const char* parms;
+        std::string data;
+        bool inverted;
+    };
+    const Case cases[] = {{"/K 0 /Columns 8", std::string("\xB7\x33\x51\x40", 4), false},
+                          {"/Columns 8 /Rows 3", std::string("\xB7\x33\x51\x40", 4), false},
+                          {"/K 0 /Columns 8 /EncodedByteAlign true", std::string("\xB6\x98\x35\x14", 4), false},
+                          {"/K 0 /Columns 8 /BlackIs1 true", std::string("\xB7\x33\x51\x40", 4), true}};
+    for (const Case& c : cases) {
+        std::string pdf = OneImagePdf(std::string("/Width 8 /Height 3 /ColorSpace /DeviceGray /BitsPerComponent 1 "
+                                                  "/Filter /CCITTFaxDecode /DecodeParms << ") + c.parms + " >>",
+                                      c.data);
+        std::vector<Picture> pages;
+        ASSERT_EQ(ReadDocument(Bytes(pdf), &pages), CPDF::kOk) << c.parms;
+        ASSERT_EQ(pages.size(), 1u);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 8; ++x) {
+                bool white = ((expected[y] >> (7 - x)) & 1) != c.inverted;
+                EXPECT_EQ(pages[0].at(x, y).r, white ? 255 : 0) << c.parms << " " << x << "," << y;
+            }
+    }
+}

@@ -13,25 +13,11 @@
 
 #include <tiffio.h>
 
+#include "support/temp_folder.h"
+
 namespace tifftest {
 
-namespace {
-
-struct TempFolder {
-    std::string path;
-    TempFolder() {
-        std::string pattern = testing::TempDir() + "lumetta_tiff_XXXXXX";
-        path = std::string(mkdtemp(pattern.data())) + "/";
-    }
-    ~TempFolder() { std::filesystem::remove_all(path); }
-};
-
-}  // namespace
-
-std::string TempPath(const std::string& name) {
-    static const TempFolder folder;
-    return folder.path + name;
-}
+std::string TempPath(const std::string& name) { return testsupport::TempPath(name); }
 
 std::vector<uint8_t> ReadFileBytes(const std::string& path) {
     std::ifstream f(path, std::ios::binary);
