@@ -5,7 +5,7 @@
 #include "activex/cancel.h"
 #include "activex/lumetta_guids.h"
 #include "activex/persisted_properties.h"
-#include "activex/thread_message_hook.h"
+#include "core/thread_message_hook.h"
 #include "activex/viewer_child.h"
 #include "capture/debug_log.h"
 #include "core/engine_table.h"

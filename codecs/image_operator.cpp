@@ -74,7 +74,15 @@ void CImageOperator::SetPlatformImageLibrary(const PlatformImageLibrary& library
 CImageOperator::CImageOperator() : m_dialogs(&SystemFileDialogs()) {
     std::memset(&m_pdfSettings, 0, sizeof m_pdfSettings);
     std::strcpy(m_pdfSettings.version, "1.4");
-    if (g_library.table) {
+    if (g_library.loadLibrary && g_library.table) {
+        m_libraryModule = g_library.loadLibrary();
+        m_unloadLibrary = g_library.unloadLibrary;
+        if (m_libraryModule) {
+            m_api = *g_library.table;
+            m_loadThroughLibrary = TRUE;
+        }
+        m_saveThroughLibrary = m_loadThroughLibrary && g_library.saveThroughLibrary;
+    } else if (g_library.table) {
         m_api = *g_library.table;
         m_loadThroughLibrary = TRUE;
         m_saveThroughLibrary = g_library.saveThroughLibrary;
@@ -88,7 +96,11 @@ CImageOperator::CImageOperator() : m_dialogs(&SystemFileDialogs()) {
 
 CImageOperator::~CImageOperator() {
     ShutdownGdiplus();
-    if (m_libraryModule) FreeLibrary(m_libraryModule);
+    if (m_libraryModule) {
+        if (m_unloadLibrary) m_unloadLibrary(m_libraryModule);
+        else FreeLibrary(m_libraryModule);
+        m_libraryModule = nullptr;
+    }
     ClearPathList();
 }
 

@@ -19,11 +19,15 @@ struct ImagePathRecord {
 };
 
 // How the engines of this process reach GDI+, set once by the deliverable before any engine is
-// made: the control passes the linked table and saves through GDI+; the plug-in passes no table,
-// so each engine loads "GDIPLUS.dll" by name and only loads through it when it was found.
+// made: the control passes the linked table and saves through GDI+; the plug-in passes its table
+// of stubs with its own load and unload of "GDIPLUS.dll", so each engine holds one load and only
+// loads through GDI+ when that load succeeded. With neither, each engine loads "GDIPLUS.dll" by
+// name and binds the table to it.
 struct PlatformImageLibrary {
-    const GdiplusApi* table = nullptr;  // null: load "GDIPLUS.dll" and bind at run time
+    const GdiplusApi* table = nullptr;
     bool saveThroughLibrary = false;
+    HMODULE (*loadLibrary)() = nullptr;        // one load per engine; null when GDI+ is missing
+    void (*unloadLibrary)(HMODULE) = nullptr;  // gives that load back
 };
 
 // The common dialogs, replaceable so tests run unattended.
@@ -188,6 +192,7 @@ private:
     bool GdipOk(GdiplusApi::Status status);
 
     HMODULE m_libraryModule = nullptr;
+    void (*m_unloadLibrary)(HMODULE) = nullptr;
     GdiplusApi m_api = {};
     BOOL m_saveThroughLibrary = FALSE;
     BOOL m_loadThroughLibrary = FALSE;

@@ -78,6 +78,8 @@ public:
     HINSTANCE ModuleInstance() const { return m_moduleInstance; }
     void SetTwainOwnerWindow(HWND window);
     HWND GetTwainOwnerWindow() const { return m_ownerWindow; }
+    // The window that SetTWAINWindowHandle gave the TWAIN layer, or null before that.
+    HWND GetTWAINWindowHandle() const { return m_dsmWindow; }
     const TwainThreadRecord& ThreadRecord() const { return *m_thread; }
     HANDLE ApplicationEvent() const { return m_appEvent; }
     bool IsSourceManagerOpen() const { return m_dsmOpen != 0; }

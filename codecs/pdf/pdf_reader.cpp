@@ -1,6 +1,8 @@
 // The reading side of CPDF: the document's structure through its cross-reference table, the
 // information dictionary, the page tree, and each page's image.
 #include <cctype>
+#include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -310,6 +312,60 @@ LONG ReadFilter(const PdfSpan& image, PdfImageStream* out) {
     return CPDF::kOk;
 }
 
+// A number (an integer or a real) at at, white space skipped first; at moves past it.
+bool ReadNumber(const PdfSpan& s, size_t* at, double* value) {
+    size_t i = PdfSkipWhite(s, *at);
+    bool negative = false;
+    if (i < s.size && (s.data[i] == '-' || s.data[i] == '+')) negative = s.data[i++] == '-';
+    double v = 0, scale = 0;
+    int digits = 0;
+    for (; i < s.size && digits < 18; ++i) {
+        BYTE c = s.data[i];
+        if (c == '.' && scale == 0) {
+            scale = 1;
+        } else if (c >= '0' && c <= '9') {
+            ++digits;
+            if (scale > 0) {
+                scale /= 10;
+                v += (c - '0') * scale;
+            } else {
+                v = v * 10 + (c - '0');
+            }
+        } else {
+            break;
+        }
+    }
+    if (digits == 0) return false;
+    *value = negative ? -v : v;
+    *at = i;
+    return true;
+}
+
+// Images that carry no resolution of their own (all but JPEG) get the one at which they fill
+// the page's media box, so a document read and written again keeps its page size.
+void SetResolutionFromPage(HGLOBAL dib, const PdfSpan& page) {
+    auto* header = static_cast<BITMAPINFOHEADER*>(GlobalLock(dib));
+    if (!header) return;
+    size_t at = page.After("/MediaBox");
+    double box[4];
+    if (header->biXPelsPerMeter == 0 && header->biYPelsPerMeter == 0 && at != PdfSpan::npos) {
+        at = PdfSkipWhite(page, at);
+        bool read = at < page.size && page.data[at] == '[';
+        ++at;
+        for (int i = 0; i < 4 && read; ++i) read = ReadNumber(page, &at, &box[i]);
+        const double width = box[2] - box[0], height = box[3] - box[1];
+        if (read && width >= 1 && height >= 1) {
+            double dpiX = std::floor(double(header->biWidth) * 72 / width + 0.5);
+            double dpiY = std::floor(double(std::abs(header->biHeight)) * 72 / height + 0.5);
+            if (dpiX >= 1 && dpiX <= 100000 && dpiY >= 1 && dpiY <= 100000) {
+                header->biXPelsPerMeter = LONG(dpiX * 10000 / 254 + 0.5);
+                header->biYPelsPerMeter = LONG(dpiY * 10000 / 254 + 0.5);
+            }
+        }
+    }
+    GlobalUnlock(dib);
+}
+
 }  // namespace
 
 void CPDF::FreeImages() {
@@ -419,6 +475,7 @@ LONG CPDF::ReadFromMemory(uint64_t size, const BYTE* bytes, LONG page) {
                             imageText.Find("/Decode [ 1") != PdfSpan::npos)
                             image.inverted = !image.inverted;
                         dib = DecodePdfImage(image, m_bridge, &r);
+                        if (dib) SetResolutionFromPage(dib, pageText);
                     }
                 }
             }

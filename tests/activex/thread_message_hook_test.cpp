@@ -2,7 +2,7 @@
 // queued message passes the hook procedure once.
 #include <gtest/gtest.h>
 
-#include "activex/thread_message_hook.h"
+#include "core/thread_message_hook.h"
 
 namespace {
 

@@ -531,3 +531,35 @@ TEST(PdfReader, OneDimensionalFaxWithoutEndOfLineCodes) {
             }
     }
 }
+
+TEST(PdfReader, PagesWithoutAResolutionTakeTheOneThatFillsTheirMediaBox) {
+    // LZW pages (their stream carries no resolution) of an A4 page at 300 dpi and an image at
+    // 200 dpi, and a Flate image on a media box given in reals.
+    Dibs dibs;
+    dibs.Add(MakePaletteDib(2480, 3508, 1, kBlackWhite, [](int x, int) { return x & 1; }, 11811));
+    dibs.Add(MakeColourDib(50, 50, Smooth, 7874));
+    std::vector<uint8_t> pdf = WriteDocument(dibs.list, CPDF::kLzw);
+    // 2480 x 3508 pixels on 595 x 842 points: 300 dpi; 50 pixels on 18 points: 200 dpi.
+    std::string images[2] = {
+        pdf.empty() ? "" : Text(pdf),
+        AssemblePdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                     "<< /Type /Page /MediaBox [0 0 2.16 1.08] /Resources << /XObject << /I 4 0 R >> >> >>",
+                     "<< /Type /XObject /Subtype /Image /Width 6 /Height 3 /ColorSpace /DeviceGray "
+                     "/BitsPerComponent 8 /Filter /FlateDecode /Length 11 >>\nstream\n" +
+                         Deflate(std::vector<uint8_t>(18, 9)) + "\nendstream"})};
+    const LONG expected[3] = {11811, 7874, 7874};
+    int n = 0;
+    for (const std::string& text : images) {
+        CPDF reader;
+        ASSERT_EQ(reader.ReadFromMemory(text.size(), reinterpret_cast<const BYTE*>(text.data()), -1), CPDF::kOk);
+        for (int i = 0; i < reader.GetImageCount(); ++i, ++n) {
+            HGLOBAL dib = reader.GetImage(i, nullptr);
+            auto* h = static_cast<BITMAPINFOHEADER*>(GlobalLock(dib));
+            EXPECT_EQ(h->biXPelsPerMeter, expected[n]) << n;
+            EXPECT_EQ(h->biYPelsPerMeter, expected[n]) << n;
+            GlobalUnlock(dib);
+            GlobalFree(dib);
+        }
+    }
+    EXPECT_EQ(n, 3);
+}

@@ -1,8 +1,8 @@
-#include "activex/thread_message_hook.h"
+#include "core/thread_message_hook.h"
 
 namespace {
 
-// Window threads only touch their own entry; the hook lives as long as its thread's controls.
+// Window threads only touch their own entry; the hook lives as long as its thread's instances.
 thread_local HHOOK t_hook = nullptr;
 thread_local int t_references = 0;
 

@@ -1,6 +1,6 @@
-// The WH_GETMESSAGE hook through which the controls of a thread offer queued messages to their
+// The WH_GETMESSAGE hook through which the hosts of a thread offer queued messages to their
 // enabled TWAIN sources: one hook per thread, shared by reference count, so every message is
-// offered once to every hooked engine however many controls the thread has.
+// offered once to every hooked engine however many instances the thread has.
 #pragma once
 
 #include <windows.h>

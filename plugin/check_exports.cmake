@@ -1,0 +1,18 @@
+# Build-time check of NPLumetta.dll: exactly the three entry points, undecorated, and no import of
+# GDI+ (it is loaded by name at run time).
+execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "${OBJDUMP} could not read ${DLL}")
+endif()
+foreach(name NP_GetEntryPoints NP_Initialize NP_Shutdown)
+  if(NOT dump MATCHES "\\] ${name}\n")
+    message(FATAL_ERROR "${DLL} does not export ${name} under its plain name")
+  endif()
+endforeach()
+if(dump MATCHES "@[0-9]+\n")
+  message(FATAL_ERROR "${DLL} exports a decorated name")
+endif()
+string(TOLOWER "${dump}" lower)
+if(lower MATCHES "dll name: gdiplus.dll")
+  message(FATAL_ERROR "${DLL} imports gdiplus.dll")
+endif()

@@ -1,0 +1,168 @@
+#include "plugin/plugin_instance.h"
+
+#include <cstring>
+#include <new>
+
+#include "capture/debug_log.h"
+#include "base/event_record.h"
+#include "core/engine_table.h"
+#include "core/thread_message_hook.h"
+#include "core/worker_runner.h"
+#include "base/error_codes.h"
+#include "plugin/browser_functions.h"
+#include "plugin/plugin_window_proc.h"
+#include "plugin/scriptable_object.h"
+#include "plugin/script_text.h"
+
+const char* const kPluginEventAttributes[kPluginEventCount] = {
+    "OnPreTransfer",      "OnPostTransfer",      "OnPreAllTransfers",
+    "OnPostAllTransfers", "OnTransferCancelled", "OnTransferError",
+    "OnMouseClick",       "OnMouseMove",         "OnMouseRightClick",
+    "OnMouseDoubleClick", "OnTopImageInTheViewChanged", "OnInternetTransferPercentage",
+    "OnImageAreaSelected", "OnImageAreaDeselected", "OnPostLoad",
+    "OnGetFilePath",      "OnBeforeOperate",     "OnOperateStatus",
+    "OnAfterOperate",     "OnSourceUIClose",     "OnBitmapChanged",
+};
+
+HINSTANCE PluginModuleInstance() {
+    // Looked up by the file's own name; a renamed copy (or a test program) finds the module that
+    // holds this code.
+    HINSTANCE module = GetModuleHandleA("NPLumetta.dll");
+    if (!module)
+        GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           reinterpret_cast<LPCSTR>(&PluginModuleInstance), &module);
+    return module;
+}
+
+PluginInstance::PluginInstance(NPP record)
+    : CBrowserAddOnBase(PluginModuleInstance(), kHostPlugin), m_record(record) {}
+
+PluginInstance* PluginInstance::Create(NPP record, uint16_t, int16_t count, char* const* names,
+                                       char* const* values) {
+    auto* instance = new (std::nothrow) PluginInstance(record);
+    if (!instance) return nullptr;
+    if (record) FillScriptIdentifierCache();
+    instance->ReadEventAttributes(count, names, values);
+    return instance;
+}
+
+void PluginInstance::ReadEventAttributes(int16_t count, char* const* names, char* const* values) {
+    if (!names) return;
+    for (int i = 0; i < count; ++i) {
+        if (!names[i]) continue;
+        for (int e = 0; e < kPluginEventCount; ++e) {
+            if (lstrcmpiA(names[i], kPluginEventAttributes[e]) != 0) continue;
+            delete[] m_handlers[e];
+            m_handlers[e] = nullptr;
+            // An attribute without a value names no function: the event stays silent.
+            const char* value = values ? values[i] : nullptr;
+            if (value) {
+                size_t length = std::strlen(value);
+                m_handlers[e] = new (std::nothrow) char[length + 1];
+                if (m_handlers[e]) std::memcpy(m_handlers[e], value, length + 1);
+            }
+            break;
+        }
+    }
+}
+
+PluginInstance::~PluginInstance() {
+    WaitForWorkerOfEngine(this);
+    if (m_initialised) Shutdown();
+    UnhookMessage();
+    if (m_scriptable) {
+        // A page may still hold the object: it must find no instance rather than freed memory.
+        m_scriptable->instance = nullptr;
+        NPN_ReleaseObject(m_scriptable);
+        m_scriptable = nullptr;
+    }
+    for (char*& name : m_handlers) {
+        delete[] name;
+        name = nullptr;
+    }
+}
+
+BOOL PluginInstance::Init(const NPWindow* window) {
+    if (!window || !window->window) return FALSE;
+    HWND browserWindow = static_cast<HWND>(window->window);
+    SetOwnerWindow(browserWindow);
+    m_window = *window;
+    HINSTANCE module = PluginModuleInstance();
+    if (!m_viewer.RegisterWindowClass(module)) {
+        MessageBoxA(nullptr, "Can not register window class", "Error", MB_ICONINFORMATION);
+        return TRUE;
+    }
+    SetWindowLongPtrA(browserWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    m_previousProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(browserWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PluginWindowProc)));
+    if (m_viewer.Create(nullptr, "ImageVIewer", module, browserWindow, WS_CHILD, 0, nullptr, CW_USEDEFAULT,
+                        CW_USEDEFAULT, static_cast<int>(window->width), static_cast<int>(window->height))) {
+        ShowWindow(m_viewer.Window(), SW_SHOW);
+        // A window given again after a shutdown shows what the buffer still holds.
+        if (Count() > 0) CBrowserAddOnBase::OnBufferChanged(nullptr, 1);
+        UpdateWindow(m_viewer.Window());
+    }
+    m_initialised = 1;
+    EnterEngine(this);
+    return TRUE;
+}
+
+void PluginInstance::Shutdown() {
+    if (m_viewer.Window()) DestroyWindow(m_viewer.Window());
+    HWND browserWindow = PluginWindow();
+    if (browserWindow && m_previousProc) {
+        SetWindowLongPtrA(browserWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_previousProc));
+        if (GetWindowLongPtrA(browserWindow, GWLP_USERDATA) == reinterpret_cast<LONG_PTR>(this))
+            SetWindowLongPtrA(browserWindow, GWLP_USERDATA, 0);
+    }
+    m_previousProc = nullptr;
+    SetOwnerWindow(nullptr);
+    m_initialised = 0;
+}
+
+NPError PluginInstance::GetValue(NPPVariable variable, void* value) {
+    switch (variable) {
+        case NPPVpluginScriptableNPObject:
+            if (!value) return NPERR_GENERIC_ERROR;
+            if (!m_scriptable) m_scriptable = CScriptablePluginObject::Create(this);
+            if (m_scriptable) NPN_RetainObject(m_scriptable);
+            *static_cast<NPObject**>(value) = m_scriptable;
+            return NPERR_NO_ERROR;
+        default:
+            // The XPCOM peer is not offered by this build; unknown variables are not answered.
+            return NPERR_GENERIC_ERROR;
+    }
+}
+
+HINSTANCE PluginInstance::GetModuleInstance() { return PluginModuleInstance(); }
+
+void PluginInstance::HookMessage() {
+    if (GetHookOption() != 1 || GetHookHandle()) return;
+    HHOOK hook = AcquireThreadMessageHook(PluginModuleInstance(), GetMessageHookProc());
+    SetHookHandle(hook);
+    if (DebugLogOn())
+        DebugLog(0, "plugin:HookMessage, hook:%x, last error:%d\r\n", static_cast<unsigned>(reinterpret_cast<UINT_PTR>(hook)),
+                 static_cast<int>(GetLastError()));
+}
+
+void PluginInstance::UnhookMessage() {
+    HHOOK hook = GetHookHandle();
+    if (!hook) return;
+    ReleaseThreadMessageHook(hook);
+    SetHookHandle(nullptr);
+    if (DebugLogOn()) DebugLog(0, "plugin:UnhookMessage, last error:%d\r\n", static_cast<int>(GetLastError()));
+}
+
+BOOL PluginInstance::SetScriptString(void* scriptString, const char* text, BOOL resetError) {
+    if (resetError) SetErrorCode(0);
+    auto* out = static_cast<NPVariant*>(scriptString);
+    if (!out) return FALSE;
+    NPString converted;
+    if (!AnsiToBrowserString(text, &converted)) {
+        VOID_TO_NPVARIANT(*out);
+        SetErrorCode(kErrNoMemory);
+        return FALSE;
+    }
+    STRINGN_TO_NPVARIANT(converted.UTF8Characters, converted.UTF8Length, *out);
+    return TRUE;
+}

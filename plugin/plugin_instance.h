@@ -1,0 +1,143 @@
+// PluginInstance: one embed element of the plug-in's MIME type. It is the engine object of this
+// host (a CBrowserAddOnBase) with the browser's instance record, the 21 handler names read from
+// the embed tag, the browser's window it subclasses and the scripting objects it hands out.
+#pragma once
+
+#include "core/browser_addon_base.h"
+#include "npapi/np_plugin_api.h"
+
+struct EventRecord;
+class CScriptablePluginObject;
+
+// The events a page names a function for in the embed tag, in the order the attributes are kept.
+enum PluginEvent : int {
+    kOnPreTransfer,
+    kOnPostTransfer,
+    kOnPreAllTransfers,
+    kOnPostAllTransfers,
+    kOnTransferCancelled,
+    kOnTransferError,
+    kOnMouseClick,
+    kOnMouseMove,
+    kOnMouseRightClick,
+    kOnMouseDoubleClick,
+    kOnTopImageInTheViewChanged,
+    kOnInternetTransferPercentage,
+    kOnImageAreaSelected,
+    kOnImageAreaDeselected,
+    kOnPostLoad,
+    kOnGetFilePath,
+    kOnBeforeOperate,
+    kOnOperateStatus,
+    kOnAfterOperate,
+    kOnSourceUIClose,
+    kOnBitmapChanged,
+    kPluginEventCount
+};
+
+// The attribute name of each event.
+extern const char* const kPluginEventAttributes[kPluginEventCount];
+
+// The operations the NPAPI handlers forward to, in the instance's slot order.
+class PluginOperations {
+public:
+    virtual BOOL Init(const NPWindow* window) = 0;
+    virtual void Shutdown() = 0;
+    virtual BOOL IsInitialized() const = 0;
+    virtual NPError SetWindow(const NPWindow* window) = 0;
+    virtual NPError NewStream() = 0;
+    virtual NPError DestroyStream() = 0;
+    virtual void StreamAsFile() = 0;
+    virtual int32_t WriteReady() = 0;
+    virtual int32_t Write(int32_t length) = 0;
+    virtual void Print() = 0;
+    virtual int16_t HandleEvent() = 0;
+    virtual void URLNotify() = 0;
+    virtual NPError GetValue(NPPVariable variable, void* value) = 0;
+    virtual NPError SetValue() = 0;
+
+protected:
+    ~PluginOperations() = default;
+};
+
+class PluginInstance final : public CBrowserAddOnBase, public PluginOperations {
+public:
+    // NPP_New: null without an instance record's memory. The record may be null (then nothing is
+    // asked of the browser); names and values are the embed tag's attributes, either may be null.
+    static PluginInstance* Create(NPP record, uint16_t mode, int16_t count, char* const* names,
+                                  char* const* values);
+    ~PluginInstance() override;
+    PluginInstance(const PluginInstance&) = delete;
+    PluginInstance& operator=(const PluginInstance&) = delete;
+
+    // PluginOperations.
+    BOOL Init(const NPWindow* window) override;
+    void Shutdown() override;
+    BOOL IsInitialized() const override { return m_initialised != 0; }
+    NPError SetWindow(const NPWindow*) override { return NPERR_NO_ERROR; }
+    NPError NewStream() override { return NPERR_NO_ERROR; }
+    NPError DestroyStream() override { return NPERR_NO_ERROR; }
+    void StreamAsFile() override {}
+    int32_t WriteReady() override { return 0x0FFFFFFF; }
+    int32_t Write(int32_t length) override { return length; }
+    void Print() override {}
+    int16_t HandleEvent() override { return 0; }
+    void URLNotify() override {}
+    NPError GetValue(NPPVariable variable, void* value) override;
+    NPError SetValue() override { return NPERR_NO_ERROR; }
+
+    NPP Record() const { return m_record; }
+    HWND PluginWindow() const { return static_cast<HWND>(m_window.window); }
+    const NPWindow& WindowRecord() const { return m_window; }
+    // The page function's name for an event, or null when the embed tag has none.
+    const char* HandlerName(PluginEvent event) const { return m_handlers[event]; }
+    // Raised while the plug-in itself moves the current image, so no view event follows.
+    BOOL Busy() const { return m_busy; }
+    void SetBusy(BOOL busy) { m_busy = busy; }
+
+    // The plug-in window's procedure (plugin_window_proc.cpp) hands every message here.
+    LRESULT HandleWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    // Engine slots this host supplies.
+    void HookMessage() override;
+    void UnhookMessage() override;
+    HWND GetViewerWindow() override { return m_viewer.Window(); }
+    HINSTANCE GetModuleInstance() override;
+    void OnTransferError() override;
+    void OnTransferCancelled() override;
+    void OnPostAllTransfers() override;
+    void OnPreAllTransfers() override;
+    void OnPostTransfer() override;
+    void OnPreTransfer() override;
+    void OnSourceUIClose() override;
+    void OnBufferChanged(HGLOBAL current, int quiet) override;
+    void OnPostLoad(const char* path, const char* name, SHORT type) override;
+    void OnGetFilePath(BOOL save, LONG count, LONG index, const char* path, const char* name) override;
+    void OnTransferPercentage(SHORT percent, LONG* cancel) override;
+    BOOL SetScriptString(void* scriptString, const char* text, BOOL resetError) override;
+    void OnBeforeOperate(LONG id, const char* name) override;
+    void OnOperateStatus(const char* status, LONG percent) override;
+    void OnAfterOperate(LONG id, const char* name, BOOL succeeded, const char* errorText) override;
+
+private:
+    explicit PluginInstance(NPP record);
+    void ReadEventAttributes(int16_t count, char* const* names, char* const* values);
+    LRESULT DispatchEventRecord(EventRecord* record);
+    // Calls the page function named for an event with the arguments (plugin_events.cpp).
+    void CallPageFunction(PluginEvent event, const NPVariant* args, uint32_t count);
+    void CallIndexEvent(PluginEvent event, SHORT index);
+    void CallSimpleEvent(PluginEvent event) { CallPageFunction(event, nullptr, 0); }
+    // Sends a record to the plug-in window (the sender waits for the page function).
+    void SendRecord(EventRecord& record);
+
+    NPP m_record;
+    BYTE m_initialised = 0;
+    BOOL m_busy = FALSE;
+    CScriptablePluginObject* m_scriptable = nullptr;
+    WNDPROC m_previousProc = nullptr;
+    char* m_handlers[kPluginEventCount] = {};
+    NPWindow m_window = {};
+};
+
+// The plug-in file's module handle, found by the file's own name.
+HINSTANCE PluginModuleInstance();

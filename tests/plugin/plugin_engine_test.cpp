@@ -1,0 +1,248 @@
+// The plug-in's own code in this process, against the browser harness: the wrappers around the
+// browser's table, the instance's registry entry, hook and destruction, and GDI+ bound at run
+// time (also run with GDI+ switched off).
+#include <windows.h>
+
+#include <cstdlib>
+
+#include "core/engine_table.h"
+#include "plugin/browser_functions.h"
+#include "plugin/gdiplus_runtime.h"
+#include "plugin/plugin_instance.h"
+#include "plugin_test_browser.h"
+
+namespace {
+
+class PluginEngine : public PluginTest {
+protected:
+    void SetUp() override {
+        PluginTest::SetUp();
+        ASSERT_EQ(CopyBrowserFunctions(&browser_->Functions()), NPERR_NO_ERROR);
+    }
+    void TearDown() override {
+        ForgetBrowserFunctions();
+        PluginTest::TearDown();
+    }
+    HWND MakeWindow(int w, int h) {
+        return CreateWindowExA(0, "LumettaBrowserEmbed", "", WS_CHILD | WS_VISIBLE, 0, 0, w, h, browser_->Frame(),
+                               nullptr, GetModuleHandleA(nullptr), nullptr);
+    }
+    static bool InRegistry(CBrowserAddOnBase* engine) {
+        for (int i = 0; i < kEngineTableSlots; ++i)
+            if (EngineAt(i) == engine) return true;
+        return false;
+    }
+};
+
+TEST_F(PluginEngine, WrappersHonourTheBrowsersVersionAndMissingEntries) {
+    NPNetscapeFuncs table = browser_->Functions();
+    table.version = 8;  // streams yes, notifications no
+    ASSERT_EQ(CopyBrowserFunctions(&table), NPERR_NO_ERROR);
+    NPP_t record{};
+    EXPECT_EQ(NPN_GetURLNotify(&record, "http://127.0.0.1/", nullptr, nullptr), NPERR_INCOMPATIBLE_VERSION_ERROR);
+    EXPECT_EQ(NPN_PostURLNotify(&record, "http://127.0.0.1/", nullptr, 0, "", 0, nullptr),
+              NPERR_INCOMPATIBLE_VERSION_ERROR);
+    EXPECT_EQ(browser_->CallCount("geturlnotify"), 0);
+    EXPECT_EQ(NPN_NewStream(&record, nullptr, nullptr, nullptr), NPERR_GENERIC_ERROR);  // the browser's answer
+    EXPECT_EQ(browser_->CallCount("newstream"), 1);
+    int pm = 0, pn = 0, bm = 0, bn = 0;
+    NPN_Version(&pm, &pn, &bm, &bn);
+    EXPECT_EQ(pm, 0);
+    EXPECT_EQ(pn, 16);
+    EXPECT_EQ(bm, 0);
+    EXPECT_EQ(bn, 8);
+
+    table.version = 7;
+    ASSERT_EQ(CopyBrowserFunctions(&table), NPERR_NO_ERROR);
+    EXPECT_EQ(NPN_NewStream(&record, nullptr, nullptr, nullptr), NPERR_INCOMPATIBLE_VERSION_ERROR);
+    EXPECT_EQ(NPN_DestroyStream(&record, nullptr, 0), NPERR_INCOMPATIBLE_VERSION_ERROR);
+    EXPECT_EQ(NPN_Write(&record, nullptr, 4, nullptr), -1);
+    EXPECT_EQ(browser_->CallCount("newstream"), 1);
+
+    // A table of the right size with holes: every wrapper answers its failure instead.
+    NPNetscapeFuncs holes{};
+    holes.size = static_cast<uint16_t>(kMinimumBrowserTableSize);
+    holes.version = 27;
+    ASSERT_EQ(CopyBrowserFunctions(&holes), NPERR_NO_ERROR);
+    EXPECT_EQ(NPN_MemAlloc(10), nullptr);
+    NPN_MemFree(reinterpret_cast<void*>(0x10));
+    EXPECT_EQ(NPN_GetStringIdentifier("x"), nullptr);
+    EXPECT_EQ(NPN_CreateObject(&record, nullptr), nullptr);
+    EXPECT_FALSE(NPN_InvokeDefault(&record, nullptr, nullptr, 0, nullptr));
+    EXPECT_EQ(NPN_GetValue(&record, NPNVWindowNPObject, nullptr), NPERR_GENERIC_ERROR);
+    NPIdentifier ids[2] = {reinterpret_cast<NPIdentifier>(1), reinterpret_cast<NPIdentifier>(1)};
+    const NPUTF8* names[2] = {"a", "b"};
+    NPN_GetStringIdentifiers(names, 2, ids);
+    EXPECT_EQ(ids[0], nullptr);
+    EXPECT_EQ(ids[1], nullptr);
+    NPVariant v = browser::IntVariant(1);
+    NPN_ReleaseVariantValue(&v);
+    EXPECT_EQ(NPN_UserAgent(&record), nullptr);
+    EXPECT_EQ(NPN_GetURL(&record, "u", nullptr), NPERR_GENERIC_ERROR);
+
+    // Only the first 40 entries are taken: the pop-up pair is never copied.
+    NPNetscapeFuncs full = browser_->Functions();
+    ASSERT_EQ(CopyBrowserFunctions(&full), NPERR_NO_ERROR);
+    void* block = NPN_MemAlloc(3);
+    EXPECT_NE(block, nullptr);
+    NPN_MemFree(block);
+}
+
+TEST_F(PluginEngine, InstanceEntersTheRegistryAndHooksItsThread) {
+    NPP_t record{};
+    PluginInstance* instance = PluginInstance::Create(&record, NP_EMBED, 0, nullptr, nullptr);
+    ASSERT_NE(instance, nullptr);
+    EXPECT_EQ(instance->HostKind(), kHostPlugin);
+    EXPECT_FALSE(InRegistry(instance));
+    EXPECT_FALSE(instance->Init(nullptr));
+    NPWindow none{};
+    EXPECT_FALSE(instance->Init(&none));
+    HWND window = MakeWindow(80, 60);
+    NPWindow w{window, 0, 0, 80, 60, {0, 0, 60, 80}, NPWindowTypeWindow};
+    ASSERT_TRUE(instance->Init(&w));
+    EXPECT_TRUE(instance->IsInitialized());
+    EXPECT_TRUE(InRegistry(instance));
+    EXPECT_EQ(instance->OwnerWindow(), window);
+    EXPECT_EQ(instance->GetViewerWindow(), FindWindowExA(window, nullptr, nullptr, nullptr));
+    // The window's first message after subclassing hands it to the TWAIN layer.
+    SendMessageA(window, WM_NULL, 0, 0);
+    EXPECT_EQ(instance->GetTWAINWindowHandle(), window);
+
+    instance->HookMessage();
+    HHOOK hook = instance->GetHookHandle();
+    EXPECT_NE(hook, nullptr);
+    instance->UnhookMessage();
+    EXPECT_EQ(instance->GetHookHandle(), nullptr);
+    instance->SetHookOption(0);
+    instance->HookMessage();
+    EXPECT_EQ(instance->GetHookHandle(), nullptr);
+
+    instance->Shutdown();
+    EXPECT_FALSE(instance->IsInitialized());
+    EXPECT_EQ(instance->OwnerWindow(), nullptr);
+    EXPECT_TRUE(InRegistry(instance));  // only destruction leaves the registry
+    // A shut-down instance given a window again is initialised again.
+    ASSERT_TRUE(instance->Init(&w));
+    EXPECT_TRUE(instance->IsInitialized());
+    CBrowserAddOnBase* engine = instance;
+    delete instance;
+    EXPECT_FALSE(InRegistry(engine));
+    DestroyWindow(window);
+}
+
+TEST_F(PluginEngine, TextsReachTheScriptAsUtf8InBrowserMemory) {
+    NPP_t record{};
+    PluginInstance* instance = PluginInstance::Create(&record, NP_EMBED, 0, nullptr, nullptr);
+    ASSERT_NE(instance, nullptr);
+    instance->SetErrorCode(-1001);
+    NPVariant out;
+    ASSERT_TRUE(instance->SetScriptString(&out, "Caf\xE9 \x80", TRUE));  // code page 1252: e acute, euro
+    EXPECT_EQ(instance->GetErrorCode(), 0);
+    EXPECT_EQ(out.type, NPVariantType_String);
+    EXPECT_EQ(browser::VariantText(out), "Caf\xC3\xA9 \xE2\x82\xAC");
+    browser::ReleaseVariantValue(&out);
+    ASSERT_TRUE(instance->SetScriptString(&out, nullptr, FALSE));
+    EXPECT_EQ(browser::VariantText(out), "");
+    browser::ReleaseVariantValue(&out);
+    delete instance;
+}
+
+// ---- GDI+ bound at run time ----
+
+TEST(GdiplusRuntime, StubsAnswerTheirFallbacksWithoutAModule) {
+    ASSERT_EQ(GdiplusRuntimeModule(), nullptr);
+    namespace rt = gdiplus_runtime;
+    UINT n = 0, size = 0;
+    INT isize = 0;
+    ULONG_PTR token = 0;
+    Gdiplus::GdiplusStartupInput input;
+    EXPECT_EQ(rt::GdiplusStartup(&token, &input, nullptr), Gdiplus::NotImplemented);
+    EXPECT_EQ(rt::GdipGetImageEncodersSize(&n, &size), Gdiplus::NotImplemented);
+    EXPECT_EQ(rt::GdipGetImageEncoders(0, 0, nullptr), Gdiplus::NotImplemented);
+    EXPECT_EQ(rt::GdipCreateBitmapFromScan0(1, 1, 4, PixelFormat32bppARGB, nullptr, nullptr), Gdiplus::NotImplemented);
+    EXPECT_EQ(rt::GdipCreateBitmapFromStream(nullptr, nullptr), Gdiplus::NotImplemented);
+    EXPECT_EQ(rt::GdipCreateBitmapFromStreamICM(nullptr, nullptr), Gdiplus::NotImplemented);
+    EXPECT_EQ(rt::GdipCreateBitmapFromGdiDib(nullptr, nullptr, nullptr), Gdiplus::NotImplemented);
+    EXPECT_EQ(rt::GdipGetImageWidth(nullptr, &n), Gdiplus::NotImplemented);
+    EXPECT_EQ(rt::GdipGetImageHeight(nullptr, &n), Gdiplus::NotImplemented);
+    EXPECT_EQ(rt::GdipGetImagePaletteSize(nullptr, &isize), Gdiplus::NotImplemented);
+    EXPECT_EQ(rt::GdipGetImagePalette(nullptr, nullptr, 0), Gdiplus::NotImplemented);
+    EXPECT_EQ(rt::GdipSetImagePalette(nullptr, nullptr), Gdiplus::NotImplemented);
+    EXPECT_EQ(rt::GdipCloneImage(nullptr, nullptr), Gdiplus::NotImplemented);
+    EXPECT_EQ(rt::GdipDisposeImage(nullptr), Gdiplus::NotImplemented);
+    EXPECT_EQ(rt::GdipBitmapLockBits(nullptr, nullptr, 0, 0, nullptr), Gdiplus::NotImplemented);
+    EXPECT_EQ(rt::GdipBitmapUnlockBits(nullptr, nullptr), Gdiplus::NotImplemented);
+    EXPECT_EQ(rt::GdipBitmapSetResolution(nullptr, 1, 1), Gdiplus::NotImplemented);
+    EXPECT_EQ(rt::GdipGetImagePixelFormat(nullptr, nullptr), Gdiplus::NotImplemented);
+    EXPECT_EQ(rt::GdipSaveImageToStream(nullptr, nullptr, nullptr, nullptr), Gdiplus::NotImplemented);
+    EXPECT_EQ(rt::GdipSaveAdd(nullptr, nullptr), Gdiplus::NotImplemented);
+    EXPECT_EQ(rt::GdipSaveAddImage(nullptr, nullptr, nullptr), Gdiplus::NotImplemented);
+    EXPECT_EQ(rt::GdipImageGetFrameDimensionsCount(nullptr, &n), Gdiplus::NotImplemented);
+    EXPECT_EQ(rt::GdipImageGetFrameDimensionsList(nullptr, nullptr, 0), Gdiplus::NotImplemented);
+    EXPECT_EQ(rt::GdipImageGetFrameCount(nullptr, nullptr, &n), Gdiplus::NotImplemented);
+    EXPECT_EQ(rt::GdipImageSelectActiveFrame(nullptr, nullptr, 0), Gdiplus::NotImplemented);
+    EXPECT_EQ(rt::GdipAlloc(16), nullptr);
+    rt::GdipFree(nullptr);
+    rt::GdiplusShutdown(0);
+}
+
+TEST(GdiplusRuntime, LoadsAreCountedSoTheLastOneForgetsTheModule) {
+    HMODULE first = LoadGdiplusForEngine();
+    HMODULE second = LoadGdiplusForEngine();
+    if (GdiplusSwitchedOff()) {
+        EXPECT_EQ(first, nullptr);
+        EXPECT_EQ(second, nullptr);
+        EXPECT_EQ(GdiplusRuntimeModule(), nullptr);
+        return;
+    }
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(GdiplusRuntimeModule(), second);
+    namespace rt = gdiplus_runtime;
+    ULONG_PTR token = 0;
+    Gdiplus::GdiplusStartupInput input;
+    ASSERT_EQ(rt::GdiplusStartup(&token, &input, nullptr), Gdiplus::Ok);
+    void* block = rt::GdipAlloc(64);
+    EXPECT_NE(block, nullptr);
+    rt::GdipFree(block);
+    UINT count = 0, size = 0;
+    EXPECT_EQ(rt::GdipGetImageEncodersSize(&count, &size), Gdiplus::Ok);
+    EXPECT_GT(count, 0u);
+    rt::GdiplusShutdown(token);
+
+    FreeGdiplusOfEngine(first);
+    EXPECT_EQ(GdiplusRuntimeModule(), second);  // the other engine's load keeps it
+    EXPECT_EQ(rt::GdipGetImageEncodersSize(&count, &size), Gdiplus::Ok);
+    FreeGdiplusOfEngine(second);
+    EXPECT_EQ(GdiplusRuntimeModule(), nullptr);
+    EXPECT_EQ(rt::GdipGetImageEncodersSize(&count, &size), Gdiplus::NotImplemented);
+    EXPECT_EQ(rt::GdipAlloc(8), nullptr);
+}
+
+TEST_F(PluginEngine, EachInstanceHoldsItsOwnLoadOfGdiplus) {
+    UseRuntimeGdiplus();
+    const char* files = std::getenv("LUMETTA_TEST_FILES");
+    ASSERT_NE(files, nullptr);
+    std::string png = std::string(files) + "/rose.png";
+    std::string gif = std::string(files) + "/logo.gif";
+    NPP_t r1{}, r2{};
+    PluginInstance* one = PluginInstance::Create(&r1, NP_EMBED, 0, nullptr, nullptr);
+    PluginInstance* two = PluginInstance::Create(&r2, NP_EMBED, 0, nullptr, nullptr);
+    ASSERT_TRUE(one && two);
+    EXPECT_FALSE(one->UsesLibraryForSaving());
+    EXPECT_EQ(one->UsesLibraryForLoading(), !GdiplusSwitchedOff());
+    delete one;
+    BOOL loaded = two->LoadImageEx(gif.c_str(), -1);
+    if (GdiplusSwitchedOff()) {
+        EXPECT_FALSE(loaded);
+        EXPECT_EQ(two->GetImageCount(), 0);
+    } else {
+        EXPECT_TRUE(loaded) << two->GetErrorCode();
+        EXPECT_EQ(two->GetImageCount(), 1);
+        EXPECT_NE(GdiplusRuntimeModule(), nullptr);
+    }
+    delete two;
+    EXPECT_EQ(GdiplusRuntimeModule(), nullptr);
+    CImageOperator::SetPlatformImageLibrary(PlatformImageLibrary{});
+}
+
+}  // namespace

@@ -1,0 +1,29 @@
+// What the plug-in tests share: a browser that has loaded NPLumetta.dll from the build folder, and
+// the check that the plug-in left no browser memory and no script object behind.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "browser/browser.h"
+#include "browser/browser_memory.h"
+#include "browser/script_runtime.h"
+
+// The folder that holds the NPLumetta.dll of this build.
+std::string PluginFolder();
+std::string PluginPath();
+bool GdiplusSwitchedOff();
+
+class PluginTest : public testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // A browser with the plug-in loaded and initialised.
+    browser::Browser& Started();
+    // An embed with attributes, given its first window of the size.
+    browser::Embed* Embedded(const browser::Attributes& attributes = {}, int width = 320, int height = 240);
+
+    std::unique_ptr<browser::Browser> browser_;
+};
