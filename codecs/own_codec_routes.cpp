@@ -3,10 +3,11 @@
 #include <cstdint>
 
 #include "codecs/codec_result_map.h"
+#include "codecs/image_operator.h"
 #include "codecs/jpeg/mini_jpeg.h"
 #include "codecs/jpeg/mini_jpeg_decoder.h"
-#include "codecs/image_operator.h"
 #include "codecs/pdf/pdf_codec.h"
+#include "codecs/png/png_codec.h"
 #include "codecs/tiff/tiff.h"
 
 #include <new>
@@ -113,17 +114,37 @@ LONG OwnTiffWriteMemory(const HGLOBAL* dibs, int count, LONG compression, HGLOBA
     return TiffResultToErrorCode(rc);
 }
 
-LONG OwnPngDecode(const BYTE*, uint64_t, HGLOBAL* dib) {
+LONG OwnPngDecode(const BYTE* bytes, uint64_t size, HGLOBAL* dib) {
     if (dib) *dib = nullptr;
-    return kOwnCodecMissing;
+    CPNG codec;
+    LONG result = codec.ReadFromMemory(size, bytes, nullptr);
+    if (result == CPNG::kOk && dib) *dib = codec.GetDIB();
+    return PngResultToErrorCode(result);
 }
 
-LONG OwnPngEncodeToFile(HGLOBAL, const char*) { return kOwnCodecMissing; }
+LONG OwnPngEncodeToFile(HGLOBAL dib, const char* path) {
+    // The writer replaces a read-only file as well.
+    if (path && !CImageOperator::ClearReadOnly(path)) return PngResultToErrorCode(CPNG::kWriteFailed);
+    CPNG codec;
+    return PngResultToErrorCode(codec.WriteToFile(path, dib));
+}
 
-LONG OwnPngEncodeToMemory(HGLOBAL, HGLOBAL* out, uint64_t* size) {
+LONG OwnPngEncodeToMemory(HGLOBAL dib, HGLOBAL* out, uint64_t* size) {
     if (out) *out = nullptr;
     if (size) *size = 0;
-    return kOwnCodecMissing;
+    CPNG codec;
+    SIZE_T bytes = 0;
+    LONG result = codec.WriteToMemory(dib, &bytes);
+    if (result == CPNG::kOk) {
+        HGLOBAL block = codec.GetMemoryResult();
+        if (out) {
+            *out = block;
+        } else {
+            GlobalFree(block);
+        }
+        if (size) *size = bytes;
+    }
+    return PngResultToErrorCode(result);
 }
 
 namespace {

@@ -4,7 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
 
+#include "codecs/own_codec_routes.h"
 #include "file_io_fixture.h"
 #include "support/test_dib.h"
 
@@ -64,6 +68,60 @@ TEST_F(PluginRoute, SavesWithOwnEncoders) {
     EXPECT_EQ(bytes[21], 0xDB);
     for (int i = 25; i < 89; ++i) EXPECT_EQ(bytes[i], 1) << i;
     GlobalFree(out);
+}
+
+TEST_F(PluginRoute, SavesPngWithItsOwnWriterAndReadsItBack) {
+    std::string folder = ScratchFolder();
+    const int depths[] = {1, 4, 8, 24};
+    // Rows of whole bytes without padding: the writer does not keep what lies beyond the pixels.
+    for (int i = 0; i < 4; ++i) ASSERT_TRUE(engine->AddImage(MakeTestDib(32, 11, depths[i], uint32_t(i + 3))));
+    for (SHORT i = 0; i < 4; ++i) {
+        std::vector<BYTE> original = DibPixels(engine->GetImageDIB(i));
+        // To a file: the own writer's bytes, read back by the own reader pixel for pixel.
+        std::string path = folder + "own" + std::to_string(i) + ".png";
+        ASSERT_TRUE(engine->SaveAsPNG(path.c_str(), i)) << engine->GetErrorCode();
+        std::vector<BYTE> file = ReadBytes(path);
+        ASSERT_GT(file.size(), 8u);
+        EXPECT_EQ(memcmp(file.data(), "\x89PNG\r\n\x1a\n", 8), 0);
+        HGLOBAL dib = nullptr;
+        ASSERT_EQ(OwnPngDecode(file.data(), file.size(), &dib), 0) << i;
+        EXPECT_EQ(DibPixels(dib), original) << depths[i];
+        GlobalFree(dib);
+        // To memory, as the uploads encode it: the same bytes.
+        HGLOBAL out = nullptr;
+        DWORD size = 0;
+        ASSERT_TRUE(engine->SaveAsPNGToMemory(&out, i, &size)) << engine->GetErrorCode();
+        ASSERT_EQ(GlobalSize(out), size);
+        EXPECT_EQ(std::vector<BYTE>(static_cast<BYTE*>(out), static_cast<BYTE*>(out) + size), file);
+        GlobalFree(out);
+        // Loaded by the route of the plug-in (GDI+ when it is there, else the own reader).
+        SHORT before = engine->GetImageCount();
+        ASSERT_TRUE(engine->LoadPNGFile(path.c_str())) << engine->GetErrorCode();
+        ASSERT_EQ(engine->GetImageCount(), before + 1);
+        EXPECT_EQ(engine->Info(before).biWidth, 32);
+        EXPECT_EQ(engine->Info(before).biHeight, 11);
+        if (GdiplusSwitchedOff() || depths[i] == 24) {
+            EXPECT_EQ(engine->Pixels(before), engine->Pixels(i)) << depths[i];
+        }
+    }
+    // A damaged file is refused with the PNG error, and nothing is added.
+    std::vector<BYTE> cut = ReadBytes(folder + "own3.png");
+    cut.resize(cut.size() / 2);
+    WriteBytes(folder + "cut.png", cut);
+    SHORT count = engine->GetImageCount();
+    if (GdiplusSwitchedOff()) {
+        EXPECT_FALSE(engine->LoadPNGFile((folder + "cut.png").c_str()));
+        EXPECT_EQ(engine->GetErrorCode(), -1100);
+        EXPECT_FALSE(engine->LoadPNGFromMemory(DWORD(cut.size()), cut.data()));
+        EXPECT_EQ(engine->GetErrorCode(), -1100);
+        EXPECT_EQ(engine->GetImageCount(), count);
+    }
+    // A read-only file is replaced.
+    std::string ro = folder + "ro.png";
+    WriteBytes(ro, {1, 2, 3});
+    SetFileAttributesA(ro.c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(engine->SaveAsPNG(ro.c_str(), 0)) << engine->GetErrorCode();
+    EXPECT_GT(ReadBytes(ro).size(), 3u);
 }
 
 TEST_F(PluginRoute, MultiPageTiffSavesAppendAndLoadBack) {
