@@ -32,23 +32,36 @@ struct Page {
     std::vector<uint8_t> raw;  // top row first: red, green, blue or one grey byte per pixel
 };
 
-// A scanned letter: paper with noise, text lines, a coloured logo and a photo block.
-Page MakeColourPage() {
-    Page page;
-    const uint64_t stride = DibStride(kWidth, 24);
-    page.dib = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, SIZE_T(40 + stride * kHeight));
-    auto* p = static_cast<uint8_t*>(GlobalLock(page.dib));
+// A bottom-up DIB of the page size at 300 dpi with a black-and-white table at 1 bit; its rows.
+HGLOBAL NewPageDib(int bits, uint8_t** rows, uint64_t* stride) {
+    *stride = DibStride(kWidth, bits);
+    const uint32_t table = bits == 1 ? 8 : 0;
+    HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, SIZE_T(40 + table + *stride * kHeight));
+    auto* p = static_cast<uint8_t*>(GlobalLock(dib));
     BITMAPINFOHEADER h{};
     h.biSize = 40;
     h.biWidth = kWidth;
     h.biHeight = kHeight;
     h.biPlanes = 1;
-    h.biBitCount = 24;
+    h.biBitCount = WORD(bits);
+    h.biClrUsed = bits == 1 ? 2 : 0;
     h.biXPelsPerMeter = h.biYPelsPerMeter = 11811;
     std::memcpy(p, &h, 40);
+    const uint8_t blackWhite[8] = {0, 0, 0, 0, 255, 255, 255, 0};
+    if (table) std::memcpy(p + 40, blackWhite, table);
+    *rows = p + 40 + table;
+    return dib;
+}
+
+// A scanned letter: paper with noise, text lines, a coloured logo and a photo block.
+Page MakeColourPage() {
+    Page page;
+    uint8_t* pixels = nullptr;
+    uint64_t stride = 0;
+    page.dib = NewPageDib(24, &pixels, &stride);
     page.raw.resize(size_t(kWidth) * kHeight * 3);
     for (int y = 0; y < kHeight; ++y) {
-        uint8_t* row = p + 40 + stride * uint64_t(kHeight - 1 - y);
+        uint8_t* row = pixels + stride * uint64_t(kHeight - 1 - y);
         for (int x = 0; x < kWidth; ++x) {
             int r = 242 + Noise(5), g = r - 3, b = r - 8;
             if (x > 200 && x < 700 && y > 150 && y < 420) {
@@ -82,23 +95,12 @@ Page MakeColourPage() {
 // A bilevel scan of a text page: dark glyph strokes on white, a ruled table, some speckle.
 Page MakeBilevelPage() {
     Page page;
-    const uint64_t stride = DibStride(kWidth, 1);
-    page.dib = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, SIZE_T(40 + 8 + stride * kHeight));
-    auto* p = static_cast<uint8_t*>(GlobalLock(page.dib));
-    BITMAPINFOHEADER h{};
-    h.biSize = 40;
-    h.biWidth = kWidth;
-    h.biHeight = kHeight;
-    h.biPlanes = 1;
-    h.biBitCount = 1;
-    h.biClrUsed = 2;
-    h.biXPelsPerMeter = h.biYPelsPerMeter = 11811;
-    std::memcpy(p, &h, 40);
-    const uint8_t table[8] = {0, 0, 0, 0, 255, 255, 255, 0};  // 0 black, 1 white
-    std::memcpy(p + 40, table, 8);
+    uint8_t* pixels = nullptr;
+    uint64_t stride = 0;
+    page.dib = NewPageDib(1, &pixels, &stride);  // 0 black, 1 white
     page.raw.resize(size_t(kWidth) * kHeight);
     for (int y = 0; y < kHeight; ++y) {
-        uint8_t* row = p + 48 + stride * uint64_t(kHeight - 1 - y);
+        uint8_t* row = pixels + stride * uint64_t(kHeight - 1 - y);
         for (int x = 0; x < kWidth; ++x) {
             bool black = (y > 300 && y < 2600 && (y - 300) % 48 < 26 && x > 200 && x < 2280 &&
                           ((x / 19) % 6 != 5) && ((x * 5 + y * 3) % 11 < 4 || (x % 19) < 2)) ||

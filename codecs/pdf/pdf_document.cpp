@@ -70,8 +70,8 @@ bool PdfDocument::ReadTable(const PdfSpan& window) {
         size_t i = 0;
         int64_t first = 0, count = 0;
         if (!PdfReadInteger(t, &i, &first) || !PdfReadInteger(t, &i, &count)) return false;
-        // Every entry takes a line of the input, and no object is smaller than a few bytes:
-        // object numbers beyond the input's size are not real.
+        // Every entry takes a line of the searched window, and no object is smaller than a few
+        // bytes: numbers beyond what the window could list are not real.
         if (first < 0 || count < 0 || uint64_t(first) + uint64_t(count) > window.size / 4 + 1) return false;
         if (m_offsets.size() < size_t(first + count)) m_offsets.resize(size_t(first + count), 0);
         for (int64_t k = 0; k < count; ++k) {
