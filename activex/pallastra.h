@@ -406,15 +406,12 @@ private:
     // A VARIANT_BOOL result of an operation and the throw rule.
     HRESULT BoolResult(VARIANT_BOOL* result, BOOL ok);
     HRESULT UnsupportedMember(bool property) override;
-    // The index list of the selected images, in selection order.
-    std::vector<SHORT> SelectedIndexList() const;
     // Shared steps of the file and upload members.
     HRESULT PostUpload(BSTR server, BSTR actionPage, BSTR fileName, const SHORT* list, LONG count, LONG type,
                        VARIANT_BOOL* result);
     HRESULT PutUpload(BSTR server, BSTR remoteFile, const SHORT* list, LONG count, LONG type, VARIANT_BOOL* result);
     BOOL ImageTypeFromFileName(BSTR fileName, SHORT* type);
     // The memory loader of an image type (0 BMP .. 4 PDF); -1110 for any other type.
-    BOOL LoadImageFromMemory(const BYTE* bytes, DWORD size, LONG type);
 
 
     volatile LONG m_refs = 1;

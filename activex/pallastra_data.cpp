@@ -268,24 +268,6 @@ HRESULT CPallastra::SaveSelectedImagesToBase64Binary(BSTR* text) {
     return ThrowModeResult(!CBrowserAddOnBase::SaveSelectedImagesToBase64Binary(text));
 }
 
-BOOL CPallastra::LoadImageFromMemory(const BYTE* bytes, DWORD size, LONG type) {
-    PdfSettings settings{};
-    switch (type) {
-        case 0: return LoadBMPFromMemory(size, bytes) == 1;
-        case 1: return LoadJPEGFromMemory(size, bytes) == 1;
-        case 2: return LoadTIFFFromMemory(size, bytes, -1) == 1;
-        case 3: return LoadPNGFromMemory(size, bytes) == 1;
-        case 4: {
-            const BOOL pages = LoadPDFFromMemory(size, bytes, -1, &settings);
-            if (pages >= 1) m_pdfSettings = settings;
-            return pages >= 1;
-        }
-        default:
-            SetErrorCode(-1110);
-            return FALSE;
-    }
-}
-
 HRESULT CPallastra::LoadImageFromBytes(long bufferSize, VARIANT* buffer, long type, VARIANT_BOOL* result) {
     SetErrorCode(0);
     if (bufferSize <= 0) {

@@ -11,12 +11,6 @@ constexpr SHORT kAllImages[1] = {-1};
 
 }  // namespace
 
-std::vector<SHORT> CPallastra::SelectedIndexList() const {
-    std::vector<SHORT> list;
-    for (int index : m_viewer.SelectedIndices()) list.push_back(static_cast<SHORT>(index));
-    return list;
-}
-
 BOOL CPallastra::ImageTypeFromFileName(BSTR fileName, SHORT* type) {
     char name[512];
     if (!BSTRToBuffer(fileName, name, sizeof(name), TextFit::Refuse, TRUE)) return FALSE;

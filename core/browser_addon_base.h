@@ -3,6 +3,8 @@
 // deliverable derives from it and supplies the pure slots 21 to 24.
 #pragma once
 
+#include <vector>
+
 #include "capture/webcam/media_type_dictionary.h"
 #include "capture/webcam/webcam_manager.h"
 #include "core/addon_binding.h"
@@ -162,6 +164,11 @@ public:
     BOOL SaveSelectedImagesToBase64Binary(void* scriptString);
     // Hands data prepared for SaveSelectedImagesToBase64Binary to the engine (which owns it then).
     void SetSelectedImagesData(HGLOBAL data, LONG size, LONG type);
+    // The viewer's selected image indices, in order.
+    std::vector<SHORT> SelectedIndexList() const;
+    // Decodes an encoded image in memory into the buffer by type (0 BMP, 1 JPEG, 2 TIFF, 3 PNG,
+    // 4 PDF, all pages); another type stores -1110.
+    BOOL LoadImageFromMemory(const BYTE* bytes, DWORD size, LONG type);
     BOOL IsBlankImageEx(SHORT index, LONG left, LONG top, LONG right, LONG bottom, BOOL fuzzy);
     BOOL IsBlankImage(SHORT index);
     // The blank test itself of a buffer image, on the calling thread.

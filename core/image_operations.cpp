@@ -329,3 +329,27 @@ BOOL CBrowserAddOnBase::IsBlankImageEx(SHORT index, LONG left, LONG top, LONG ri
 }
 
 BOOL CBrowserAddOnBase::IsBlankImage(SHORT index) { return IsBlankImageEx(index, 0, 0, -1, -1, FALSE); }
+
+std::vector<SHORT> CBrowserAddOnBase::SelectedIndexList() const {
+    std::vector<SHORT> list;
+    for (int index : m_viewer.SelectedIndices()) list.push_back(static_cast<SHORT>(index));
+    return list;
+}
+
+BOOL CBrowserAddOnBase::LoadImageFromMemory(const BYTE* bytes, DWORD size, LONG type) {
+    PdfSettings settings{};
+    switch (type) {
+        case 0: return LoadBMPFromMemory(size, bytes) == 1;
+        case 1: return LoadJPEGFromMemory(size, bytes) == 1;
+        case 2: return LoadTIFFFromMemory(size, bytes, -1) == 1;
+        case 3: return LoadPNGFromMemory(size, bytes) == 1;
+        case 4: {
+            const BOOL pages = LoadPDFFromMemory(size, bytes, -1, &settings);
+            if (pages >= 1) m_pdfSettings = settings;
+            return pages >= 1;
+        }
+        default:
+            SetErrorCode(-1110);
+            return FALSE;
+    }
+}

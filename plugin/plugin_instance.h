@@ -5,6 +5,9 @@
 
 #include "core/browser_addon_base.h"
 #include "npapi/np_plugin_api.h"
+#include "plugin/script_values.h"
+
+#include <vector>
 
 struct EventRecord;
 class CScriptablePluginObject;
@@ -95,6 +98,15 @@ public:
     BOOL Busy() const { return m_busy; }
     void SetBusy(BOOL busy) { m_busy = busy; }
 
+    // Script members (plugin_members.cpp), by operation id, with converted arguments. Text
+    // results go straight into the script's result variant. False: this build lacks the member.
+    bool RunMethod(int op, const std::vector<ScriptValue>& args, ScriptValue& out, NPVariant* result);
+    bool ReadProperty(int op, ScriptValue& out, NPVariant* result);
+    bool WriteProperty(int op, const ScriptValue& value);
+    // The next piece of the selected images prepared by GetSelectedImagesSize: the count copied;
+    // 0 with -2005 before any, -2006 after the last byte, -1034 for no room.
+    LONG TakeSelectedImagesPiece(BYTE* buffer, LONG capacity);
+
     // The plug-in window's procedure (plugin_window_proc.cpp) hands every message here.
     LRESULT HandleWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -136,6 +148,7 @@ private:
     CScriptablePluginObject* m_scriptable = nullptr;
     WNDPROC m_previousProc = nullptr;
     char* m_handlers[kPluginEventCount] = {};
+    LONG m_showProgressBar = 0;
     NPWindow m_window = {};
 };
 

@@ -211,6 +211,11 @@ DWORD WINAPI AnswerDialogs(LPVOID p) {
 
 Browser::Browser() : m_page(new Page) {
     g_current = this;
+    // The one script a plug-in evaluates here: "value" on an object reads that property.
+    evaluate = [](NPObject* scope, const std::string& script, NPVariant* result) {
+        if (script != "value" || !scope || !scope->_class || !scope->_class->getProperty) return false;
+        return scope->_class->getProperty(scope, StringIdentifier("value"), result);
+    };
     FillFunctions(&m_functions);
     RegisterClasses();
     m_frame = CreateWindowExA(0, kFrameClass, "Lumetta browser", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE, 0,

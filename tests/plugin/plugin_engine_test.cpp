@@ -3,7 +3,9 @@
 // time (also run with GDI+ switched off).
 #include <windows.h>
 
+#include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 #include "core/engine_table.h"
 #include "plugin/browser_functions.h"
@@ -243,6 +245,87 @@ TEST_F(PluginEngine, EachInstanceHoldsItsOwnLoadOfGdiplus) {
     delete two;
     EXPECT_EQ(GdiplusRuntimeModule(), nullptr);
     CImageOperator::SetPlatformImageLibrary(PlatformImageLibrary{});
+}
+
+}  // namespace
+
+// ---- conversions and the member tables of the script object ----
+#include "core/operation_name_table.h"
+#include "plugin/script_signatures.h"
+#include "plugin/script_values.h"
+
+namespace {
+
+double Parse(const char* text) { return ParseDecimalText(text, static_cast<uint32_t>(std::strlen(text))); }
+
+TEST(ScriptValues, DecimalTextsTakeOnePlacePerCharacter) {
+    EXPECT_EQ(Parse("2"), 2.0);
+    EXPECT_EQ(Parse("1.5"), 1.5);
+    EXPECT_EQ(Parse("-2.5"), -2.5);
+    EXPECT_EQ(Parse("1x5"), 105.0);
+    EXPECT_EQ(Parse(""), 0.0);
+    EXPECT_EQ(ParseDecimalText(nullptr, 4), 0.0);
+    EXPECT_DOUBLE_EQ(Parse("0.x5"), 0.05);
+    EXPECT_EQ(Parse("12.5.7"), 12.0 + 0.5 + 0.007 - 0.0);  // the second point takes a place
+    // Integer parts too long for 32 bits end at the largest number instead of wrapping.
+    EXPECT_EQ(Parse("99999999999999"), 2147483647.0);
+    EXPECT_EQ(Parse("-99999999999999"), -2147483647.0);
+}
+
+TEST(ScriptValues, ConversionsByClass) {
+    NPVariant text;
+    STRINGN_TO_NPVARIANT("40000.9", 7, text);
+    EXPECT_EQ(ToInt32(text), 40000);
+    EXPECT_EQ(ToInt16(text), static_cast<int16_t>(40000 & 0xFFFF));
+    NPVariant big;
+    DOUBLE_TO_NPVARIANT(1e12, big);
+    EXPECT_EQ(ToInt32(big), 2147483647);  // no undefined conversion
+    NPVariant nan;
+    DOUBLE_TO_NPVARIANT(std::nan(""), nan);
+    EXPECT_EQ(ToInt32(nan), 0);
+    EXPECT_FALSE(ToBool(nan));
+    NPVariant flag;
+    BOOLEAN_TO_NPVARIANT(true, flag);
+    EXPECT_EQ(ToInt32(flag), 0);
+    EXPECT_TRUE(ToBool(flag));
+    EXPECT_TRUE(IsPrimitive(flag));
+    NPVariant none;
+    NULL_TO_NPVARIANT(none);
+    EXPECT_FALSE(IsPrimitive(none));
+    EXPECT_EQ(ToText(flag), "");
+    NPVariant utf8;
+    STRINGN_TO_NPVARIANT("\xE2\x82\xAC" "5", 4, utf8);  // euro sign: one byte in code page 1252
+    EXPECT_EQ(ToText(utf8), "\x80" "5");
+}
+
+TEST(ScriptSignatures, EveryMemberOfTheOneListHasItsSignature) {
+    int methods = 0, properties = 0;
+    for (int op = 0; op < kOperationCount; ++op) {
+        const char* name = OperationName(op);
+        if (!*name) continue;
+        if (OperationKindTable[op] == ScriptMemberKind::Method) {
+            EXPECT_NE(MethodSignatureOf(op), nullptr) << name;
+            EXPECT_EQ(PropertySignatureOf(op), nullptr) << name;
+            ++methods;
+        } else {
+            const PropertySignature* p = PropertySignatureOf(op);
+            ASSERT_NE(p, nullptr) << name;
+            EXPECT_EQ(p->set == 'r', OperationKindTable[op] == ScriptMemberKind::ReadOnly) << name;
+            ++properties;
+        }
+    }
+    int m = 0, p = 0;
+    const MethodSignature* ms = MethodSignatures(&m);
+    PropertySignatures(&p);
+    EXPECT_EQ(methods, 150);
+    EXPECT_EQ(properties, 245);
+    EXPECT_EQ(m, methods);  // no entry for a name the list lacks
+    EXPECT_EQ(p, properties);
+    for (int k = 0; k < m; ++k) {
+        if (ms[k].count >= 0) {
+            EXPECT_EQ(static_cast<int>(std::strlen(ms[k].args)), ms[k].count) << ms[k].name;
+        }
+    }
 }
 
 }  // namespace

@@ -1,0 +1,303 @@
+// The script members of the plug-in over the engine: each takes the converted arguments of its
+// signature (script_signatures.cpp), calls the same engine operation as the control's member of
+// that name, and gives its result. Members this build lacks answer false to the script object,
+// which reports them as not supported.
+#include <algorithm>
+#include <cstring>
+
+#include "base/error_codes.h"
+#include "core/base64.h"
+#include "core/operation_name_table.h"
+#include "plugin/plugin_instance.h"
+
+namespace {
+
+constexpr LONG kBicubic = 3;
+
+// Copies a script text into an engine buffer; over-long paths are refused (-1034).
+bool FitPath(PluginInstance& engine, const std::string& text, char* buffer, size_t size) {
+    engine.SetErrorCode(0);
+    if (text.size() >= size) {
+        engine.SetErrorCode(kErrInvalidValue);
+        return false;
+    }
+    std::memcpy(buffer, text.c_str(), text.size() + 1);
+    return true;
+}
+
+}  // namespace
+
+LONG PluginInstance::TakeSelectedImagesPiece(BYTE* buffer, LONG capacity) {
+    SetErrorCode(0);
+    if (!m_selectedData || m_selectedDataSize <= 0) {
+        SetErrorCode(kErrNoSelectedImagesSize);
+        return 0;
+    }
+    if (!buffer || capacity <= 0) {
+        SetErrorCode(kErrInvalidValue);
+        return 0;
+    }
+    if (m_selectedDataPos >= m_selectedDataSize) {
+        SetErrorCode(kErrNoMoreData);
+        return 0;
+    }
+    LONG count = std::min(capacity, m_selectedDataSize - m_selectedDataPos);
+    std::memcpy(buffer, static_cast<const BYTE*>(m_selectedData) + m_selectedDataPos, static_cast<size_t>(count));
+    m_selectedDataPos += count;
+    if (m_selectedDataPos >= m_selectedDataSize) SetSelectedImagesData(nullptr, 0, -1);
+    return count;
+}
+
+bool PluginInstance::RunMethod(int op, const std::vector<ScriptValue>& a, ScriptValue& out, NPVariant* result) {
+    char path[512];
+    switch (op) {
+        // Sources.
+        case kOpAcquireImage:
+        case kOpEnableSource: out.b = RoutedEnableSource(); return true;
+        case kOpSelectSource: out.b = RoutedSelectSource(); return true;
+        case kOpOpenSource: out.b = RoutedOpenSource(); return true;
+        case kOpCloseSource: out.b = RoutedCloseSource(); return true;
+        case kOpOpenSourceManager: out.b = RoutedOpenSourceManager(); return true;
+        case kOpSelectSourceByIndex: out.b = RoutedSelectSourceByIndex(a[0].h); return true;
+        case kOpSourceNameItems:
+        case kOpGetSourceNameItems:
+            RoutedSourceNameItems(a[0].i, result);
+            return true;
+        // The buffer.
+        case kOpRemoveAllImages:
+            CBrowserAddOnBase::RemoveAllImages();
+            out.b = true;
+            return true;
+        case kOpRemoveImage: out.b = CBrowserAddOnBase::RemoveImage(a[0].h); return true;
+        case kOpRemoveAllSelectedImages: {
+            SetBusy(TRUE);
+            SetErrorCode(0);
+            const std::vector<SHORT> selected = SelectedIndexList();
+            BOOL ok = TRUE;
+            for (auto it = selected.rbegin(); it != selected.rend() && ok; ++it) ok = CBrowserAddOnBase::RemoveImage(*it);
+            SetBusy(FALSE);
+            if (!selected.empty()) OnBufferChanged(nullptr, 0);
+            out.b = true;
+            return true;
+        }
+        case kOpSwitchImage: out.b = CBrowserAddOnBase::SwitchImage(a[0].h, a[1].h) == 1; return true;
+        case kOpMoveImage:
+            SetErrorCode(0);
+            out.b = CBrowserAddOnBase::MoveImage(a[0].h, a[1].h) == 1;
+            return true;
+        // Image operations.
+        case kOpRotateLeft: out.b = CBrowserAddOnBase::RotateLeft(a[0].h); return true;
+        case kOpRotateRight: out.b = CBrowserAddOnBase::RotateRight(a[0].h); return true;
+        case kOpFlip: out.b = CBrowserAddOnBase::Flip(a[0].h); return true;
+        case kOpMirror: out.b = CBrowserAddOnBase::Mirror(a[0].h); return true;
+        case kOpCopyToClipboard: out.b = CBrowserAddOnBase::CopyToClipboard(a[0].h); return true;
+        case kOpCutToClipboard: out.b = CBrowserAddOnBase::CutToClipboard(a[0].h); return true;
+        case kOpCrop: out.b = CBrowserAddOnBase::Crop(a[0].h, a[1].i, a[2].i, a[3].i, a[4].i); return true;
+        case kOpCropToClipboard:
+            out.b = CBrowserAddOnBase::CropToClipboard(a[0].h, a[1].i, a[2].i, a[3].i, a[4].i);
+            return true;
+        case kOpErase:
+            SetErrorCode(0);
+            out.b = CBrowserAddOnBase::Erase(a[0].h, a[1].i, a[2].i, a[3].i, a[4].i);
+            return true;
+        case kOpRotate: out.b = CBrowserAddOnBase::RotateEx(a[0].h, a[1].f, a[2].b, kBicubic); return true;
+        case kOpRotateEx: out.b = CBrowserAddOnBase::RotateEx(a[0].h, a[1].f, a[2].b, a[3].h); return true;
+        case kOpChangeImageSize:
+            out.b = CBrowserAddOnBase::ChangeImageSize(a[0].h, a[1].i, a[2].i, a[3].h);
+            return true;
+        case kOpIsBlankImage:
+            SetCurrentOperationId(kOpIsBlankImage);
+            out.b = CBrowserAddOnBase::IsBlankImage(a[0].h);
+            return true;
+        case kOpGetImageSize: out.d = CBrowserAddOnBase::GetImageSize(a[0].h, a[1].i, a[2].i); return true;
+        case kOpGetImageXResolution: out.i = CBrowserAddOnBase::GetImageXResolution(a[0].h); return true;
+        case kOpGetImageYResolution: out.i = CBrowserAddOnBase::GetImageYResolution(a[0].h); return true;
+        case kOpGetImageWidth:
+        case kOpGetImageHeight:
+        case kOpGetImageBitDepth: {
+            SetErrorCode(0);
+            BITMAPINFOHEADER header{};
+            if (GetImageInfoHeader(static_cast<SHORT>(a[0].i), &header))
+                out.d = op == kOpGetImageWidth ? header.biWidth
+                        : op == kOpGetImageHeight ? header.biHeight : header.biBitCount;
+            return true;
+        }
+        // Files.
+        case kOpSaveAsBMP:
+            out.b = FitPath(*this, a[0].text, path, 256) && CBrowserAddOnBase::SaveAsBMP(path, a[1].h);
+            return true;
+        case kOpSaveAsPNG:
+            out.b = FitPath(*this, a[0].text, path, 256) && CBrowserAddOnBase::SaveAsPNG(path, a[1].h);
+            return true;
+        case kOpSaveAsJPEG:
+            out.b = FitPath(*this, a[0].text, path, 256) &&
+                    CBrowserAddOnBase::SaveAsJPEG(path, a[1].h, m_jpegQuality);
+            return true;
+        case kOpSaveAsTIFF:
+            out.b = FitPath(*this, a[0].text, path, 256) &&
+                    CBrowserAddOnBase::SaveAsTIFF(path, a[1].h, m_ifTiffMultiPage == 0, m_tiffCompressionType);
+            return true;
+        case kOpSaveAsPDF:
+            out.b = FitPath(*this, a[0].text, path, 512) &&
+                    CBrowserAddOnBase::SaveAsPDF(path, a[1].h, &m_pdfSettings, m_pdfCompressionType, m_jpegQuality);
+            return true;
+        case kOpSaveAllAsMultiPageTIFF:
+            out.b = FitPath(*this, a[0].text, path, 512) &&
+                    CBrowserAddOnBase::SaveAllAsMultiPageTIFF(path, m_tiffCompressionType);
+            return true;
+        case kOpLoadImage:
+        case kOpLoadImageEx: {
+            if (!FitPath(*this, a[0].text, path, 512)) return true;
+            SHORT type = 0;
+            if (op == kOpLoadImage) {
+                if (GetImageTypeFromFileName(path, &type) != 1) {
+                    SetErrorCode(kErrFileExtension);
+                    return true;
+                }
+            } else {
+                type = static_cast<SHORT>(a[1].i);
+            }
+            SetBusy(TRUE);
+            out.b = CBrowserAddOnBase::LoadImageEx(path, type);
+            SetBusy(FALSE);
+            LONG kept = GetErrorCode();
+            OnBufferChanged(nullptr, 0);
+            SetErrorCode(kept);
+            return true;
+        }
+        case kOpDeleteFile:
+            SetErrorCode(9);
+            return true;
+        // Image data without files.
+        case kOpGetSelectedImagesSize: {
+            SetErrorCode(0);
+            SetSelectedImagesData(nullptr, 0, -1);
+            const std::vector<SHORT> list = SelectedIndexList();
+            LONG built = 0;
+            HGLOBAL data = GetSelectedImagesData(list.data(), static_cast<LONG>(list.size()), a[0].h, &built);
+            SetSelectedImagesData(data, built, data ? a[0].h : -1);
+            out.i = data ? built : 0;
+            return true;
+        }
+        case kOpSaveSelectedImagesToBase64Binary:
+            CBrowserAddOnBase::SaveSelectedImagesToBase64Binary(result);
+            return true;
+        case kOpLoadImageFromBase64Binary: {
+            SetErrorCode(0);
+            CBase64 decoder;
+            DWORD length = 0;
+            const BYTE* bytes = decoder.DecodeText(a[0].text.c_str()) ? decoder.GetDecodedData(&length) : nullptr;
+            if (!bytes) {
+                if (GetErrorCode() == 0) SetErrorCode(2);
+                return true;
+            }
+            out.b = LoadImageFromMemory(bytes, length, a[1].i);
+            return true;
+        }
+        // Transfer settings.
+        case kOpSetHTTPFormField: out.b = CBrowserAddOnBase::SetHTTPFormField(a[0].text.c_str(), a[1].text.c_str()); return true;
+        case kOpClearAllHTTPFormField:
+            CBrowserAddOnBase::ClearAllHTTPFormField();
+            out.b = true;
+            return true;
+        default: return false;
+    }
+}
+
+bool PluginInstance::ReadProperty(int op, ScriptValue& out, NPVariant* result) {
+    switch (op) {
+        case kOpErrorCode: out.i = GetErrorCode(); return true;
+        case kOpErrorString: SetScriptString(result, ErrorTexts().GetErrorText(GetErrorCode(), GetTransferSubCode()), FALSE); return true;
+        case kOpHowManyImagesInBuffer: out.i = GetImageCount(); return true;
+        case kOpCurrentImageIndexInBuffer: out.i = GetCurrentImageIndex(); return true;
+        case kOpMaxImagesInBuffer: out.i = GetMaxImagesInBuffer(); return true;
+        case kOpIfAppendImage: out.b = GetIfAppendImage() == 1; return true;
+        case kOpJPEGQuality: out.i = m_jpegQuality; return true;
+        case kOpIfTiffMultiPage: out.b = m_ifTiffMultiPage == 1; return true;
+        case kOpTIFFCompressionType: out.i = m_tiffCompressionType; return true;
+        case kOpPDFCompressionType: out.i = m_pdfCompressionType; return true;
+        case kOpIfShowUI: out.b = GetRoutedShowUI() != FALSE; return true;
+        case kOpBlankImageThreshold: out.i = GetBlankImageThreshold(); return true;
+        case kOpBlankImageMaxStdDev: out.f = GetBlankImageMaxStdDev(); return true;
+        case kOpBlankImageCurrentStdDev: out.f = static_cast<float>(GetBlankImageCurrentStdDev()); return true;
+        case kOpBackgroundFillColor: out.i = static_cast<int32_t>(GetBackgroundFillColor()); return true;
+        case kOpSourceCount: out.i = RoutedSourceCount(); return true;
+        case kOpSupportedDeviceType: out.i = GetSupportedDeviceType(); return true;
+        case kOpCurrentHWND: out.i = static_cast<int32_t>(reinterpret_cast<INT_PTR>(PluginWindow())); return true;
+        case kOpIfShowProgressBar: out.b = m_showProgressBar != 0; return true;
+        case kOpIfCancelTransfer: out.b = GetIfCancelTransfer() != 0; return true;
+        case kOpIfHookMessage: out.b = GetHookOption() == 1; return true;
+        case kOpFTPPort: out.i = GetFTPPort(); return true;
+        case kOpHTTPPort: out.i = GetHTTPPort(); return true;
+        case kOpHTTPPostResponseString: SetScriptString(result, GetHTTPPostResponseString(), TRUE); return true;
+        case kOpDefaultSourceName: RoutedDefaultSourceName(result); return true;
+        case kOpCurrentSourceName: RoutedCurrentSourceName(result); return true;
+        default: return false;
+    }
+}
+
+bool PluginInstance::WriteProperty(int op, const ScriptValue& v) {
+    switch (op) {
+        case kOpCurrentImageIndexInBuffer:
+            SetBusy(TRUE);
+            if (SetCurrentImageIndex(v.h)) m_viewer.ShowImage(v.h);
+            SetBusy(FALSE);
+            return true;
+        case kOpMaxImagesInBuffer: SetMaxImagesInBuffer(v.h); return true;
+        case kOpIfAppendImage:
+            SetErrorCode(0);
+            SetIfAppendImage(v.b ? 1 : 0);
+            return true;
+        case kOpJPEGQuality:
+            SetErrorCode(0);
+            m_jpegQuality = static_cast<USHORT>(v.h);
+            return true;
+        case kOpIfTiffMultiPage:
+            SetErrorCode(0);
+            m_ifTiffMultiPage = v.b ? 1 : 0;
+            return true;
+        case kOpTIFFCompressionType:
+            SetErrorCode(0);
+            m_tiffCompressionType = v.h;
+            return true;
+        case kOpPDFCompressionType:
+            SetErrorCode(0);
+            m_pdfCompressionType = v.h;
+            return true;
+        case kOpIfShowUI:
+            SetErrorCode(0);
+            SetRoutedShowUI(v.b ? 1 : 0);
+            return true;
+        case kOpBlankImageThreshold:
+            SetErrorCode(0);
+            SetBlankImageThreshold(v.h);
+            return true;
+        case kOpBlankImageMaxStdDev:
+            SetErrorCode(0);
+            if (v.f != v.f) SetErrorCode(kErrInvalidValue);
+            else SetBlankImageMaxStdDev(v.f);
+            return true;
+        case kOpBackgroundFillColor:
+            SetErrorCode(0);
+            SetBackgroundFillColor(static_cast<DWORD>(v.i));
+            return true;
+        case kOpIfShowProgressBar:
+            SetErrorCode(0);
+            m_showProgressBar = v.b ? 1 : 0;
+            return true;
+        case kOpIfCancelTransfer: SetIfCancelTransfer(v.b ? 1 : 0); return true;
+        case kOpIfHookMessage:
+            SetErrorCode(0);
+            SetHookOption(v.b ? 1 : 0);
+            return true;
+        case kOpFTPPort:
+            SetErrorCode(0);
+            SetFTPPort(v.i);
+            return true;
+        case kOpHTTPPort:
+            SetErrorCode(0);
+            SetHTTPPort(v.i);
+            return true;
+        default: return false;
+    }
+}

@@ -1,0 +1,304 @@
+// The plug-in's script object as a page uses it through the browser: names found without regard
+// to case, the count and type tests of the signature classes, conversions, byte arrays in and
+// out, texts across the UTF-8 boundary, and what a detached object answers.
+#include <windows.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "browser/page_model.h"
+#include "plugin_test_browser.h"
+
+namespace {
+
+using browser::IntVariant;
+using browser::PageObject;
+using browser::PageValue;
+using browser::StringIdentifier;
+
+std::vector<unsigned char> ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string TestFile(const char* name) {
+    const char* folder = std::getenv("LUMETTA_TEST_FILES");
+    return std::string(folder ? folder : ".") + "/" + name;
+}
+
+class ScriptObject : public PluginTest {
+protected:
+    void SetUp() override {
+        PluginTest::SetUp();
+        embed = Embedded();
+        ASSERT_NE(embed, nullptr);
+        object = browser_->ScriptObject(embed);
+        ASSERT_NE(object, nullptr);
+    }
+    void TearDown() override {
+        browser::ReleaseObject(object);
+        if (embed) browser_->Destroy(embed);
+        PluginTest::TearDown();
+    }
+    // Calls a method; the result is kept in `result` (released by the next call).
+    bool Call(const char* name, std::vector<NPVariant> args) {
+        browser::ReleaseVariantValue(&result);
+        bool ok = object->_class->invoke(object, StringIdentifier(name), args.data(), static_cast<uint32_t>(args.size()),
+                                         &result);
+        for (NPVariant& v : args) browser::ReleaseVariantValue(&v);
+        return ok;
+    }
+    NPVariant Get(const char* name, bool* ok = nullptr) {
+        NPVariant v = browser::IntVariant(12345);
+        bool got = object->_class->getProperty(object, StringIdentifier(name), &v);
+        if (ok) *ok = got;
+        return v;
+    }
+    bool Set(const char* name, NPVariant value) {
+        bool ok = object->_class->setProperty(object, StringIdentifier(name), &value);
+        browser::ReleaseVariantValue(&value);
+        return ok;
+    }
+    int32_t ErrorCode() {
+        NPVariant v = Get("ErrorCode");
+        EXPECT_EQ(v.type, NPVariantType_Int32);
+        return v.value.intValue;
+    }
+    int32_t Count() {
+        NPVariant v = Get("HowManyImagesInBuffer");
+        return v.value.intValue;
+    }
+    NPVariant Text(const std::string& s) { return browser::StringVariant(s); }
+    NPVariant Array(const std::vector<unsigned char>& bytes) {
+        std::vector<PageValue> values;
+        for (unsigned char b : bytes) values.push_back(PageValue::Int(b));
+        PageObject* a = PageObject::NewArray(values);
+        NPVariant v = browser::ObjectVariant(a);
+        browser::ReleaseObject(a);
+        return v;
+    }
+    bool LoadRose() {
+        std::vector<unsigned char> bmp = ReadFile(TestFile("rose.bmp"));
+        EXPECT_GT(bmp.size(), 1000u);
+        return Call("LoadImageFromBytes", {IntVariant(static_cast<int32_t>(bmp.size())), Array(bmp), IntVariant(0)}) &&
+               result.type == NPVariantType_Bool && result.value.boolValue;
+    }
+
+    browser::Embed* embed = nullptr;
+    NPObject* object = nullptr;
+    NPVariant result = browser::VoidVariant();
+};
+
+TEST_F(ScriptObject, NamesAreFoundWithoutRegardToCaseAndByKind) {
+    for (const char* name : {"acquireimage", "ACQUIREIMAGE", "AcquireImage", "showfiledialog"})
+        EXPECT_TRUE(object->_class->hasMethod(object, StringIdentifier(name))) << name;
+    for (const char* name : {"errorcode", "IFFITWINDOW", "DefaultSourceName", "IfAutoRoll", ""})
+        EXPECT_TRUE(object->_class->hasProperty(object, StringIdentifier(name))) << name;
+    EXPECT_FALSE(object->_class->hasMethod(object, StringIdentifier("ErrorCode")));
+    EXPECT_FALSE(object->_class->hasMethod(object, StringIdentifier("")));
+    EXPECT_FALSE(object->_class->hasProperty(object, StringIdentifier("RotateLeft")));
+    EXPECT_FALSE(object->_class->hasProperty(object, browser::IntIdentifier(3)));
+
+    EXPECT_FALSE(Call("ErrorCode", {}));
+    EXPECT_EQ(ErrorCode(), -2112);
+    bool ok = true;
+    NPVariant v = Get("NoSuchThing", &ok);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(v.type, NPVariantType_Void);
+    EXPECT_EQ(ErrorCode(), -2111);
+    EXPECT_FALSE(Set("HowManyImagesInBuffer", IntVariant(3)));
+    EXPECT_EQ(ErrorCode(), -2110);
+    // The empty name between the read-only and the read/write properties.
+    v = Get("", &ok);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(v.type, NPVariantType_Void);
+    EXPECT_TRUE(Set("", IntVariant(1)));
+    // The OCR settings are reached only through the other route.
+    v = Get("OCRLanguage", &ok);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(v.type, NPVariantType_Void);
+    EXPECT_TRUE(Set("SupportedDeviceType", IntVariant(0)));
+    EXPECT_EQ(Get("SupportedDeviceType").value.intValue, 1);
+}
+
+TEST_F(ScriptObject, CountAndTypeTestsOfTheSignatureClasses) {
+    // Members without a count test ignore extra arguments.
+    EXPECT_TRUE(Call("RemoveAllImages", {IntVariant(1), IntVariant(2), IntVariant(3)}));
+    EXPECT_EQ(result.type, NPVariantType_Bool);
+    EXPECT_TRUE(result.value.boolValue);
+    EXPECT_FALSE(Call("RemoveAllSelectedImages", {IntVariant(1)}));
+    EXPECT_EQ(ErrorCode(), -2113);
+    EXPECT_FALSE(Call("RotateLeft", {}));
+    EXPECT_EQ(ErrorCode(), -2113);
+
+    // A wrong type: the member is not called, the result is the zero of its kind.
+    EXPECT_TRUE(Call("SaveAsBMP", {IntVariant(5), IntVariant(0)}));
+    EXPECT_EQ(result.type, NPVariantType_Bool);
+    EXPECT_FALSE(result.value.boolValue);
+    EXPECT_EQ(ErrorCode(), -2113);
+    EXPECT_TRUE(Call("GetImageXResolution", {browser::NullVariant()}));
+    EXPECT_EQ(result.type, NPVariantType_Int32);
+    EXPECT_EQ(result.value.intValue, 0);
+    EXPECT_EQ(ErrorCode(), -2113);
+    EXPECT_TRUE(Call("GetImageWidth", {browser::ObjectVariant(browser_->GetPage().Window())}));
+    EXPECT_EQ(result.type, NPVariantType_Double);
+    EXPECT_TRUE(Call("SourceNameItems", {browser::VoidVariant()}));
+    EXPECT_EQ(result.type, NPVariantType_Void);  // a text member leaves the result unset
+    EXPECT_TRUE(Call("LoadImageFromBytes", {IntVariant(1), IntVariant(1), IntVariant(0)}));
+    EXPECT_FALSE(result.value.boolValue);
+    EXPECT_EQ(ErrorCode(), -2113);
+
+    // Primitive arguments of any kind convert: a Boolean index, a text number.
+    ASSERT_TRUE(LoadRose());
+    ASSERT_TRUE(LoadRose());
+    EXPECT_TRUE(Call("RotateLeft", {browser::BoolVariant(true)}));  // a Boolean index is 0
+    EXPECT_TRUE(result.value.boolValue) << ErrorCode();
+    EXPECT_TRUE(Call("GetImageWidth", {Text("0")}));
+    EXPECT_EQ(result.value.doubleValue, 46.0);  // rose is 70 x 46; the first one was turned
+    EXPECT_TRUE(Call("GetImageWidth", {Text("1")}));
+    EXPECT_EQ(result.value.doubleValue, 70.0);
+    EXPECT_TRUE(Call("GetImageHeight", {browser::DoubleVariant(1.9)}));
+    EXPECT_EQ(result.value.doubleValue, 46.0);  // truncated toward zero
+    // Rotate's third argument is not tested: an object converts to false.
+    EXPECT_TRUE(Call("Rotate", {IntVariant(0), Text("90"), browser::ObjectVariant(browser_->GetPage().Window())}));
+    EXPECT_TRUE(result.value.boolValue) << ErrorCode();
+
+    // Members that run only through the other route answer false and leave the code alone.
+    Set("IfShowUI", browser::BoolVariant(true));
+    EXPECT_TRUE(Call("ReadBarcode", {IntVariant(0)}));
+    EXPECT_EQ(result.type, NPVariantType_Bool);
+    EXPECT_FALSE(result.value.boolValue);
+    EXPECT_EQ(ErrorCode(), 0);
+    // A member this build lacks says so.
+    EXPECT_TRUE(Call("ShowImageEditor", {}));
+    EXPECT_FALSE(result.value.boolValue);
+    EXPECT_EQ(ErrorCode(), -2118);
+    NPVariant v = Get("PDFTitle");
+    EXPECT_EQ(v.type, NPVariantType_Void);
+    EXPECT_EQ(ErrorCode(), -2117);
+}
+
+TEST_F(ScriptObject, PropertiesConvertTheirValues) {
+    EXPECT_TRUE(Set("JPEGQuality", Text("42")));
+    EXPECT_EQ(Get("JPEGQuality").value.intValue, 42);
+    EXPECT_TRUE(Set("JPEGQuality", browser::DoubleVariant(65.8)));
+    EXPECT_EQ(Get("JPEGQuality").value.intValue, 65);
+    EXPECT_TRUE(Set("MaxImagesInBuffer", IntVariant(0x10007)));  // 16 bits: 7
+    EXPECT_EQ(Get("MaxImagesInBuffer").value.intValue, 7);
+    // Booleans: only 1 or more counts as true from a number.
+    for (auto [value, expected] : {std::pair{1.0, true}, {0.5, false}, {2.0, true}, {-1.0, false}}) {
+        EXPECT_TRUE(Set("IfShowProgressBar", browser::DoubleVariant(value)));
+        NPVariant v = Get("IfShowProgressBar");
+        EXPECT_EQ(v.type, NPVariantType_Bool);
+        EXPECT_EQ(v.value.boolValue, expected) << value;
+    }
+    EXPECT_TRUE(Set("IfShowProgressBar", Text("1")));  // a text is never true
+    EXPECT_FALSE(Get("IfShowProgressBar").value.boolValue);
+    EXPECT_TRUE(Set("BlankImageMaxStdDev", Text("-2.5")));
+    NPVariant v = Get("BlankImageMaxStdDev");
+    EXPECT_EQ(v.type, NPVariantType_Double);
+    NPVariant s = Get("ErrorString");
+    EXPECT_EQ(s.type, NPVariantType_String);
+    browser::ReleaseVariantValue(&s);
+    EXPECT_EQ(Get("CurrentHWND").value.intValue, static_cast<int32_t>(reinterpret_cast<INT_PTR>(embed->window)));
+}
+
+TEST_F(ScriptObject, ByteArraysInAndOut) {
+    std::vector<unsigned char> bmp = ReadFile(TestFile("rose.bmp"));
+    const int32_t size = static_cast<int32_t>(bmp.size());
+    // Lengths that differ from the size, negative sizes and endless "value" chains are refused.
+    EXPECT_FALSE(Call("LoadImageFromBytes", {IntVariant(size + 1), Array(bmp), IntVariant(0)}));
+    EXPECT_EQ(ErrorCode(), -1034);
+    EXPECT_FALSE(Call("LoadImageFromBytes", {IntVariant(-1), Array({}), IntVariant(0)}));
+    EXPECT_EQ(ErrorCode(), -1034);
+    PageObject* loop = PageObject::NewOutObject();
+    loop->Set("value", PageValue::Object(loop));
+    EXPECT_FALSE(Call("LoadImageFromBytes", {IntVariant(size), browser::ObjectVariant(loop), IntVariant(0)}));
+    EXPECT_EQ(ErrorCode(), -1034);
+    loop->properties.clear();  // breaks the cycle
+    browser::ReleaseObject(loop);
+
+    // Values above 255 count with their low 8 bits; an out-object wrapping the array is followed.
+    std::vector<PageValue> values;
+    for (unsigned char b : bmp) values.push_back(PageValue::Int(b + 256 * 3));
+    PageObject* array = PageObject::NewArray(values);
+    PageObject* holder = PageObject::NewOutObject();
+    holder->Set("value", PageValue::Object(array));
+    browser::ReleaseObject(array);
+    EXPECT_TRUE(Call("LoadImageFromBytes", {IntVariant(size), browser::ObjectVariant(holder), IntVariant(0)}));
+    browser::ReleaseObject(holder);
+    EXPECT_TRUE(result.value.boolValue) << ErrorCode();
+    EXPECT_EQ(Count(), 1);
+    EXPECT_TRUE(Call("LoadImageFromBytes", {IntVariant(size), Array(bmp), IntVariant(5)}));
+    EXPECT_FALSE(result.value.boolValue);
+    EXPECT_EQ(ErrorCode(), -1110);
+
+    // Out in pieces: never more elements than the size given, the rest on the next call.
+    EXPECT_TRUE(Call("SaveSelectedImagesToBytes", {IntVariant(4), Array({0, 0, 0, 0})}));
+    EXPECT_EQ(result.value.intValue, 0);
+    EXPECT_EQ(ErrorCode(), -2005);
+    EXPECT_TRUE(Call("GetSelectedImagesSize", {IntVariant(0)}));
+    const int32_t total = result.value.intValue;
+    ASSERT_GT(total, 300);
+    PageObject* first = PageObject::NewArray(std::vector<PageValue>(300, PageValue::Int(0)));
+    EXPECT_TRUE(Call("SaveSelectedImagesToBytes", {IntVariant(300), browser::ObjectVariant(first)}));
+    EXPECT_EQ(result.value.intValue, 300);
+    EXPECT_EQ(first->elements.size(), 300u);
+    PageObject* rest = PageObject::NewArray(std::vector<PageValue>(total - 300, PageValue::Int(0)));
+    EXPECT_TRUE(Call("SaveSelectedImagesToBytes", {IntVariant(total - 300), browser::ObjectVariant(rest)}));
+    EXPECT_EQ(result.value.intValue, total - 300);
+    std::vector<unsigned char> saved;
+    for (auto& [k, v] : first->elements) saved.push_back(static_cast<unsigned char>(v.intValue));
+    for (auto& [k, v] : rest->elements) saved.push_back(static_cast<unsigned char>(v.intValue));
+    browser::ReleaseObject(first);
+    browser::ReleaseObject(rest);
+    EXPECT_EQ(saved[0], 'B');
+    EXPECT_EQ(saved[1], 'M');
+    // What came out loads again as the same picture.
+    EXPECT_TRUE(Call("LoadImageFromBytes", {IntVariant(total), Array(saved), IntVariant(0)}));
+    EXPECT_TRUE(result.value.boolValue) << ErrorCode();
+    EXPECT_TRUE(Call("GetImageWidth", {IntVariant(1)}));
+    EXPECT_EQ(result.value.doubleValue, 70.0);
+}
+
+TEST_F(ScriptObject, TextsCrossTheUtf8Boundary) {
+    // A file whose name has a character outside ASCII, named by the page in UTF-8.
+    std::string folder = TestFile("");
+    std::string ansiName = folder + "caf\xE9.bmp";
+    CopyFileA(TestFile("rose.bmp").c_str(), ansiName.c_str(), FALSE);
+    EXPECT_TRUE(Call("LoadImage", {Text(folder + "caf\xC3\xA9.bmp")}));
+    EXPECT_TRUE(result.value.boolValue) << ErrorCode();
+    EXPECT_EQ(Count(), 1);
+    std::string saved = folder + "gr\xC3\xBC\xC3\x9F" "e.bmp";  // "gruesse" with u-umlaut and sharp s
+    EXPECT_TRUE(Call("SaveAsBMP", {Text(saved), IntVariant(0)}));
+    EXPECT_TRUE(result.value.boolValue) << ErrorCode();
+    EXPECT_NE(GetFileAttributesA((folder + "gr\xFC\xDF" "e.bmp").c_str()), INVALID_FILE_ATTRIBUTES);
+    DeleteFileA(ansiName.c_str());
+    DeleteFileA((folder + "gr\xFC\xDF" "e.bmp").c_str());
+    // Paths longer than the engine keeps are refused, not cut.
+    EXPECT_TRUE(Call("SaveAsBMP", {Text(std::string(300, 'a') + ".bmp"), IntVariant(0)}));
+    EXPECT_FALSE(result.value.boolValue);
+    EXPECT_EQ(ErrorCode(), -1034);
+}
+
+TEST_F(ScriptObject, DefaultCallAndDetachedObject) {
+    NPVariant r = browser::VoidVariant();
+    EXPECT_TRUE(object->_class->invokeDefault(object, nullptr, 0, &r));
+    EXPECT_EQ(browser::VariantText(r), "default method return val");
+    browser::ReleaseVariantValue(&r);
+    EXPECT_FALSE(object->_class->removeProperty(object, StringIdentifier("ErrorCode")));
+    // The element goes away while the page keeps the object.
+    ASSERT_EQ(browser_->Destroy(embed), NPERR_NO_ERROR);
+    embed = nullptr;
+    NPVariant before = IntVariant(77);
+    r = before;
+    EXPECT_FALSE(object->_class->invoke(object, StringIdentifier("RemoveAllImages"), nullptr, 0, &r));
+    EXPECT_EQ(r.value.intValue, 77);  // untouched
+    EXPECT_FALSE(object->_class->getProperty(object, StringIdentifier("ErrorCode"), &r));
+    NPVariant one = IntVariant(1);
+    EXPECT_FALSE(object->_class->setProperty(object, StringIdentifier("JPEGQuality"), &one));
+}
+
+}  // namespace
