@@ -79,17 +79,6 @@ HRESULT GetTyped(IDispatch* control, const PersistedProperty& p, VARIANT* value)
     return S_OK;
 }
 
-size_t ValueBytes(VARTYPE type) {
-    switch (type) {
-        case VT_I2:
-        case VT_BOOL: return 2;
-        case VT_I4:
-        case VT_INT:
-        case VT_R4: return 4;
-        default: return 0;
-    }
-}
-
 HRESULT ReadExact(IStream* stream, void* data, ULONG size) {
     ULONG got = 0;
     HRESULT hr = stream->Read(data, size, &got);
@@ -104,41 +93,39 @@ HRESULT WriteExact(IStream* stream, const void* data, ULONG size) {
     return put == size ? S_OK : STG_E_MEDIUMFULL;
 }
 
-// One serialised value: accepts only the entry's type (VT_INT entries also VT_I4) and, for texts,
-// an even byte count within the bound whose last character is the terminator.
-HRESULT ReadValue(IStream* stream, const PersistedProperty& p, VARIANT* value) {
-    VARTYPE type = 0;
-    HRESULT hr = ReadExact(stream, &type, sizeof(type));
-    if (FAILED(hr)) return hr;
-    bool accepted = type == p.type || (p.type == VT_INT && type == VT_I4);
-    if (!accepted) return E_FAIL;
+// The stream format's reader over an IStream.
+class StreamReader : public PersistedStreamReader {
+public:
+    explicit StreamReader(IStream* stream) : m_stream(stream) {}
+    LONG ReadExact(void* data, uint32_t size) override { return ::ReadExact(m_stream, data, size); }
+
+private:
+    IStream* m_stream;
+};
+
+// One serialised value as a variant of the entry's type (the reader has checked it).
+HRESULT ReadValue(StreamReader& reader, const PersistedProperty& p, VARIANT* value) {
     VariantInit(value);
-    if (type == VT_BSTR) {
-        DWORD bytes = 0;
-        hr = ReadExact(stream, &bytes, sizeof(bytes));
-        if (FAILED(hr)) return hr;
-        value->vt = VT_BSTR;
-        value->bstrVal = nullptr;
-        if (bytes == 0) return S_OK;
-        if (bytes % 2 != 0 || bytes < 2 || bytes > kMaxPersistedTextBytes) return E_FAIL;
-        BSTR text = SysAllocStringLen(nullptr, bytes / 2 - 1);
-        if (!text) return E_OUTOFMEMORY;
-        hr = ReadExact(stream, text, bytes);
-        if (FAILED(hr) || text[bytes / 2 - 1] != 0) {
-            SysFreeString(text);
-            return FAILED(hr) ? hr : E_FAIL;
-        }
-        value->bstrVal = text;
+    PersistedValue stored;
+    HRESULT hr = reader.ReadValue(static_cast<uint16_t>(p.type), &stored);
+    if (FAILED(hr)) return hr;
+    if (stored.type != VT_BSTR) {
+        value->vt = p.type;
+        memcpy(&value->lVal, stored.bytes, sizeof(stored.bytes));
         return S_OK;
     }
-    value->vt = p.type;
-    return ReadExact(stream, &value->lVal, static_cast<ULONG>(ValueBytes(type)));
+    value->vt = VT_BSTR;
+    value->bstrVal = nullptr;
+    if (stored.nullText) return S_OK;
+    value->bstrVal = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(stored.text.data()),
+                                       static_cast<UINT>(stored.text.size()));
+    return value->bstrVal ? S_OK : E_OUTOFMEMORY;
 }
 
 HRESULT WriteValue(IStream* stream, const VARIANT& value) {
     HRESULT hr = WriteExact(stream, &value.vt, sizeof(value.vt));
     if (FAILED(hr)) return hr;
-    if (value.vt != VT_BSTR) return WriteExact(stream, &value.lVal, static_cast<ULONG>(ValueBytes(value.vt)));
+    if (value.vt != VT_BSTR) return WriteExact(stream, &value.lVal, PersistedValueBytes(value.vt));
     DWORD bytes = value.bstrVal ? (SysStringLen(value.bstrVal) + 1) * 2 : 0;
     hr = WriteExact(stream, &bytes, sizeof(bytes));
     if (FAILED(hr) || bytes == 0) return hr;
@@ -199,25 +186,20 @@ HRESULT SavePropertiesToBag(IDispatch* control, const SIZEL& extent, IPropertyBa
 }
 
 HRESULT LoadPropertiesFromStream(IDispatch* control, SIZEL& extent, IStream* stream) {
-    DWORD version = 0;
-    HRESULT hr = ReadExact(stream, &version, sizeof(version));
+    StreamReader reader(stream);
+    PersistedStreamHead head;
+    HRESULT hr = reader.ReadHead(&head);
     if (FAILED(hr)) return hr;
-    if (version > kPersistedStreamVersion) return E_FAIL;
-    DWORD sides[2] = {};
-    hr = ReadExact(stream, sides, sizeof(sides));
-    if (FAILED(hr)) return hr;
-    extent.cx = static_cast<LONG>(sides[0]);
-    extent.cy = static_cast<LONG>(sides[1]);
+    extent.cx = static_cast<LONG>(head.cx);
+    extent.cy = static_cast<LONG>(head.cy);
     for (size_t i = 0; i < kPersistedPropertyCount; ++i) {
         const PersistedProperty& p = kPersistedProperties[i];
         VARIANT v;
-        VariantInit(&v);
-        hr = ReadValue(stream, p, &v);
+        hr = ReadValue(reader, p, &v);
         if (FAILED(hr)) {
             VariantClear(&v);
             return hr;
         }
-        if (v.vt != p.type) VariantChangeType(&v, &v, 0, p.type);
         hr = PutProperty(control, p.id, &v);
         VariantClear(&v);
         if (FAILED(hr)) return E_FAIL;
@@ -246,7 +228,7 @@ HRESULT PersistedStreamSize(IDispatch* control, ULONGLONG* size) {
         if (FAILED(GetTyped(control, kPersistedProperties[i], &v))) return E_FAIL;
         total += 2;
         if (v.vt == VT_BSTR) total += 4 + (v.bstrVal ? (SysStringLen(v.bstrVal) + 1ull) * 2 : 0);
-        else total += ValueBytes(v.vt);
+        else total += PersistedValueBytes(v.vt);
         VariantClear(&v);
     }
     *size = total;

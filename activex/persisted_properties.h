@@ -8,6 +8,8 @@
 
 #include <cstddef>
 
+#include "activex/persisted_stream_format.h"
+
 struct PersistedProperty {
     const wchar_t* name;
     DISPID id;
@@ -16,10 +18,6 @@ struct PersistedProperty {
 
 extern const PersistedProperty kPersistedProperties[];
 extern const size_t kPersistedPropertyCount;
-
-constexpr DWORD kPersistedStreamVersion = 0x0900;
-// The longest persisted text a stream may carry, in bytes with its terminator.
-constexpr DWORD kMaxPersistedTextBytes = 64 * 1024;
 
 HRESULT LoadPropertiesFromBag(IDispatch* control, SIZEL& extent, IPropertyBag* bag, IErrorLog* log);
 HRESULT SavePropertiesToBag(IDispatch* control, const SIZEL& extent, IPropertyBag* bag);

@@ -1,25 +1,27 @@
 // The own JPEG codec against libjpeg-turbo configured the same way (float DCT, no fancy
 // upsampling, quality 75, 4:2:0) on a generated A4 page at 300 dpi: paper with scanner noise,
-// lines of text and a photo. Both sides get the same pixels and the same stream, in one process.
+// lines of text and a photo. Both sides get the same pixels and the same stream, in one process,
+// and the same allocations: each decode writes a new DIB block of the same size and frees it, each
+// encode grows a buffer and copies the stream into an exact new block that is freed again.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <vector>
 
 #include <jpeglib.h>
 
+#include "base/dib_layout.h"
 #include "bench_page.h"
 #include "bench_timing.h"
 #include "codecs/jpeg/mini_jpeg.h"
 #include "codecs/jpeg/mini_jpeg_decoder.h"
-#include "base/dib_layout.h"
-#include "bench_timing.h"
 
 namespace {
 
 constexpr int kWidth = kPageWidth, kHeight = kPageHeight, kQuality = 75, kRuns = 7;
 
-std::vector<uint8_t> LibjpegEncode(HGLOBAL dib) {
+// Into a growing buffer, then into an exact new block, as the own encoder hands out its stream.
+HGLOBAL LibjpegEncode(HGLOBAL dib, size_t* streamSize) {
     auto* p = static_cast<uint8_t*>(GlobalLock(dib));
     const uint64_t stride = DibStride(kWidth, 24);
     jpeg_compress_struct c;
@@ -43,14 +45,18 @@ std::vector<uint8_t> LibjpegEncode(HGLOBAL dib) {
     }
     jpeg_finish_compress(&c);
     jpeg_destroy_compress(&c);
-    std::vector<uint8_t> bytes(out, out + size);
+    HGLOBAL exact = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, size);
+    if (!exact) abort();
+    memcpy(exact, out, size);
     free(out);
     GlobalUnlock(dib);
-    return bytes;
+    *streamSize = size;
+    return exact;
 }
 
-// Into a bottom-up DIB-like buffer, as the own decoder does.
-void LibjpegDecode(const std::vector<uint8_t>& s, std::unique_ptr<uint8_t[]>& pixels) {
+// Into a new bottom-up 24-bit DIB, as the own decoder delivers: a block of the same size from the
+// same allocator, freed inside the measurement as the own side frees its DIB.
+void LibjpegDecode(const std::vector<uint8_t>& s) {
     jpeg_decompress_struct d;
     jpeg_error_mgr err;
     d.err = jpeg_std_error(&err);
@@ -61,24 +67,37 @@ void LibjpegDecode(const std::vector<uint8_t>& s, std::unique_ptr<uint8_t[]>& pi
     d.do_fancy_upsampling = FALSE;
     d.out_color_space = JCS_EXT_BGR;
     jpeg_start_decompress(&d);
-    const size_t stride = DibStride(d.output_width, 24);
-    pixels.reset(new uint8_t[stride * d.output_height]);  // a new image each time, as the own side gets
+    const uint64_t stride = DibStride(d.output_width, 24);
+    HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(40 + stride * d.output_height));
+    auto* p = static_cast<uint8_t*>(GlobalLock(dib));
+    if (!p) abort();
+    BITMAPINFOHEADER h{};
+    h.biSize = 40;
+    h.biWidth = static_cast<LONG>(d.output_width);
+    h.biHeight = static_cast<LONG>(d.output_height);
+    h.biPlanes = 1;
+    h.biBitCount = 24;
+    memcpy(p, &h, 40);
     while (d.output_scanline < d.output_height) {
-        JSAMPROW row = pixels.get() + stride * (d.output_height - 1 - d.output_scanline);
+        JSAMPROW row = p + 40 + stride * (d.output_height - 1 - d.output_scanline);
         jpeg_read_scanlines(&d, &row, 1);
     }
     jpeg_finish_decompress(&d);
     jpeg_destroy_decompress(&d);
+    GlobalUnlock(dib);
+    GlobalFree(dib);
 }
 
 }  // namespace
 
 int main() {
     HGLOBAL page = MakeBenchPage(false);
-    std::vector<uint8_t> stream = LibjpegEncode(page);
+    size_t streamSize = 0;
+    HGLOBAL encoded = LibjpegEncode(page, &streamSize);
+    const std::vector<uint8_t> stream(static_cast<uint8_t*>(encoded), static_cast<uint8_t*>(encoded) + streamSize);
+    GlobalFree(encoded);
 
-    std::unique_ptr<uint8_t[]> refPixels;
-    double refDecode = MedianMs(kRuns, [&] { LibjpegDecode(stream, refPixels); });
+    double refDecode = MedianMs(kRuns, [&] { LibjpegDecode(stream); });
     double ownDecode = MedianMs(kRuns, [&] {
         CMiniJpegDecoder decoder;
         if (decoder.Decode(stream.data(), stream.size()) != CMiniJpegDecoder::kOk) abort();
@@ -87,7 +106,7 @@ int main() {
     Report("jpeg_decode_a4_q75", ownDecode, refDecode);
 
     size_t refSize = 0, ownSize = 0;
-    double refEncode = MedianMs(kRuns, [&] { refSize = LibjpegEncode(page).size(); });
+    double refEncode = MedianMs(kRuns, [&] { GlobalFree(LibjpegEncode(page, &refSize)); });
     double ownEncode = MedianMs(kRuns, [&] {
         CMiniJpeg encoder;
         encoder.SetQuality(kQuality);

@@ -1,7 +1,8 @@
 // The TIFF strip codecs against libtiff in the same process, on an A4 page at 300 dpi: LZW and
 // PackBits on an 8-bit grey scan (paper with noise, lines of text, a photo), and group 4 on the
 // same page thresholded to 1 bit when the fax codec is built. libtiff reads and writes the strip
-// through memory callbacks, so neither side touches the disk; both append to a growing buffer.
+// through memory callbacks, so neither side touches the disk. Both allocate alike: each encode
+// appends to a new buffer grown from empty, each decode writes into the same reused pixel buffer.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -54,7 +55,7 @@ std::vector<uint8_t> Threshold(const std::vector<uint8_t>& grey) {
 
 // libtiff writes the page as one strip; the file (header, IFD, strip) stays in f.
 void LibtiffEncode(const std::vector<uint8_t>& pixels, uint16_t bits, uint16_t compression, MemFile& f) {
-    f.bytes.clear();
+    f.bytes = std::vector<uint8_t>();  // a new buffer each run, grown from empty as the own side's
     TIFF* t = OpenMemFile(f, "w");
     TIFFSetField(t, TIFFTAG_IMAGEWIDTH, kWidth);
     TIFFSetField(t, TIFFTAG_IMAGELENGTH, kHeight);

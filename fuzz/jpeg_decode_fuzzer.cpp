@@ -1,6 +1,9 @@
-// Arbitrary bytes as JPEG streams for the own decoder. Frames above four million pixels are
-// skipped (a few bytes could otherwise ask for gigabytes, which the decoder would rightly try to
-// allocate); everything else is decoded and the DIB's layout checked.
+// Arbitrary bytes as JPEG streams for the own decoder; every DIB it gives must have a sound
+// layout of the frame's size.
+//
+// Fuzz-only limit: frames above 512 x 512 pixels that the engine would decode are skipped (a few
+// bytes may declare an image of hundreds of megabytes, which the decoder rightly allocates and
+// fills); frames beyond the engine's own limit still reach the decoder, which refuses them.
 #include <cstdlib>
 #include <memory>
 
@@ -8,10 +11,13 @@
 #include "codecs/jpeg/mini_jpeg_decoder.h"
 #include "base/dib_layout.h"
 
+constexpr uint64_t kFuzzMaxPixels = 512 * 512;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     auto info = std::make_unique<jpeg::JpegStreamInfo>();
     if (jpeg::ParseJpegSegments(data, size, info.get()) == jpeg::kDecodeOk &&
-        uint64_t(info->width) * info->height > (4u << 20))
+        uint64_t(info->width) * info->height > kFuzzMaxPixels &&
+        DibStride(info->width, 24) * uint64_t(info->height) <= kMaxDibImageBytes)
         return 0;
     CMiniJpegDecoder decoder;
     int result = decoder.Decode(data, size);

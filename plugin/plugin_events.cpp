@@ -114,7 +114,7 @@ void PluginInstance::OnSourceUIClose() { CallSimpleEvent(kOnSourceUIClose); }
 
 void PluginInstance::OnBufferChanged(HGLOBAL current, int quiet) {
     CBrowserAddOnBase::OnBufferChanged(current, quiet);
-    if (Busy() || current) return;
+    if (Busy() || quiet) return;
     EventRecord record = MakeEventRecord(kEventBitmap);
     record.Value = kBufferChangedValue;
     SendRecord(record);

@@ -4,7 +4,7 @@
 // so unpadded rows and odd strip sizes come out row-exact and nothing is written out of bounds.
 #pragma once
 
-#include <windows.h>
+#include "lumetta_win.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -91,19 +91,7 @@ void CTwainBase::OnTransferErrorInner() { Dispatch(kEventTransferError, nullptr,
 void CTwainBase::OnBitmapAcquiredInner(HGLOBAL dib) { Dispatch(kEventBitmap, dib, "OnBitmapAcquiredInner"); }
 void CTwainBase::OnSourceUICloseInner() { Dispatch(kEventSourceUIClose, nullptr, "OnSourceUICloseInner"); }
 
-void CTwainBase::FreeExtendedInfo() {
-    LONG** arrays[] = {&m_extInfo.barcodeTypes, &m_extInfo.barcodeRotations, &m_extInfo.barcodeConfidences,
-                       &m_extInfo.barcodeX, &m_extInfo.barcodeY, &m_extInfo.barcodeTextLengths};
-    for (LONG** a : arrays) {
-        delete[] *a;
-        *a = nullptr;
-    }
-    if (m_extInfo.barcodeTexts) GlobalFree(m_extInfo.barcodeTexts);
-    if (m_extInfo.magneticData) GlobalFree(m_extInfo.magneticData);
-    m_extInfo.barcodeTexts = nullptr;
-    m_extInfo.magneticData = nullptr;
-    m_extInfo.barcodeCount = 0;
-}
+void CTwainBase::FreeExtendedInfo() { FreeExtendedImageInfo(m_extInfo); }
 
 void CTwainBase::StopTwainThread() {
     if (!m_thread || !m_thread->thread) return;

@@ -14,19 +14,7 @@ struct TwainThreadRecord {
     HWND window;  // the thread's hidden window
 };
 
-// Extended image information of the last transfer: barcodes and magnetic data.
-struct TwainExtendedInfo {
-    LONG barcodeCount;
-    LONG* barcodeTypes;
-    LONG* barcodeRotations;
-    LONG* barcodeConfidences;
-    LONG* barcodeX;
-    LONG* barcodeY;
-    LONG* barcodeTextLengths;
-    HGLOBAL barcodeTexts;  // barcodeCount slots of kBarcodeTextSlot bytes
-    WORD magneticType;
-    HGLOBAL magneticData;
-};
+#include "capture/twain/ext_image_info_reader.h"
 
 constexpr int kMaxTwainSources = 50;
 

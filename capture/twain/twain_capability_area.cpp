@@ -163,6 +163,8 @@ uint32_t TwainItemSize(TW_UINT16 t) {
         case TWTY_STR64: return 66;
         case TWTY_STR128: return 130;
         case TWTY_STR255: return 256;
+        case TWTY_STR1024: return 1026;
+        case TWTY_UNI512: return 1024;
         default: return 2;
     }
 }

@@ -3,7 +3,7 @@
 // source and are not trusted: every read is bounded by the block's size.
 #pragma once
 
-#include <windows.h>
+#include "lumetta_win.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -52,6 +52,9 @@ typedef LONG HRESULT;
 #define TRUE 1
 #define FALSE 0
 #endif
+#ifndef WINAPI
+#define WINAPI
+#endif
 #ifndef MAX_PATH
 #define MAX_PATH 260
 #endif

@@ -3,7 +3,7 @@
 // and sources on Windows expect.
 #pragma once
 
-#include <windows.h>
+#include "lumetta_win.h"
 
 typedef char TW_STR32[34];
 typedef char TW_STR64[66];
@@ -13,8 +13,8 @@ typedef unsigned char TW_UINT8;
 typedef signed char TW_INT8;
 typedef short TW_INT16;
 typedef unsigned short TW_UINT16;
-typedef long TW_INT32;        // 32-bit under both Windows data models
-typedef unsigned long TW_UINT32;
+typedef LONG TW_INT32;  // 32-bit under both Windows data models, and in the native build
+typedef ULONG TW_UINT32;
 typedef unsigned short TW_BOOL;
 typedef HANDLE TW_HANDLE;
 typedef void* TW_MEMREF;

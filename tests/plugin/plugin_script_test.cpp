@@ -8,6 +8,7 @@
 #include <iterator>
 #include <vector>
 
+#include "base/event_record.h"
 #include "browser/page_model.h"
 #include "plugin_test_browser.h"
 
@@ -264,14 +265,15 @@ TEST_F(ScriptObject, ByteArraysInAndOut) {
 }
 
 TEST_F(ScriptObject, TextsCrossTheUtf8Boundary) {
-    // A file whose name has a character outside ASCII, named by the page in UTF-8.
-    std::string folder = TestFile("");
+    // A file whose name has a character outside ASCII, named by the page in UTF-8 (one name per
+    // process: the runs with and without GDI+ share the folder).
+    std::string folder = TestFile("") + std::to_string(GetCurrentProcessId());
     std::string ansiName = folder + "caf\xE9.bmp";
-    CopyFileA(TestFile("rose.bmp").c_str(), ansiName.c_str(), FALSE);
+    ASSERT_TRUE(CopyFileA(TestFile("rose.bmp").c_str(), ansiName.c_str(), FALSE));
     EXPECT_TRUE(Call("LoadImage", {Text(folder + "caf\xC3\xA9.bmp")}));
     EXPECT_TRUE(result.value.boolValue) << ErrorCode();
     EXPECT_EQ(Count(), 1);
-    std::string saved = folder + "gr\xC3\xBC\xC3\x9F" "e.bmp";  // "gruesse" with u-umlaut and sharp s
+    std::string saved = folder + "gr\xC3\xBC\xC3\x9F" "e.bmp";  // u-umlaut and sharp s
     EXPECT_TRUE(Call("SaveAsBMP", {Text(saved), IntVariant(0)}));
     EXPECT_TRUE(result.value.boolValue) << ErrorCode();
     EXPECT_NE(GetFileAttributesA((folder + "gr\xFC\xDF" "e.bmp").c_str()), INVALID_FILE_ATTRIBUTES);
@@ -299,6 +301,113 @@ TEST_F(ScriptObject, DefaultCallAndDetachedObject) {
     EXPECT_FALSE(object->_class->getProperty(object, StringIdentifier("ErrorCode"), &r));
     NPVariant one = IntVariant(1);
     EXPECT_FALSE(object->_class->setProperty(object, StringIdentifier("JPEGQuality"), &one));
+}
+
+struct SentRecord {
+    HWND window;
+    EventRecord* record;
+};
+
+DWORD WINAPI SendFromWorker(LPVOID p) {
+    auto* sent = static_cast<SentRecord*>(p);
+    SendMessageA(sent->window, WM_LUMETTA_EVENT, 0, reinterpret_cast<LPARAM>(sent->record));
+    return 0;
+}
+
+// Sends a record from another thread, as workers and devices do, while this thread pumps.
+void SendFromOtherThread(browser::Browser& b, HWND window, EventRecord& record) {
+    SentRecord sent{window, &record};
+    HANDLE thread = CreateThread(nullptr, 0, SendFromWorker, &sent, 0, nullptr);
+    while (MsgWaitForMultipleObjects(1, &thread, FALSE, 5000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) b.Pump(0);
+    CloseHandle(thread);
+}
+
+class ScriptEvents : public ScriptObject {
+protected:
+    void SetUp() override {
+        PluginTest::SetUp();
+        browser::Page& page = Started().GetPage();
+        loaded = page.AddFunction("loaded");
+        changed = page.AddFunction("changed");
+        percent = page.AddFunction("percent");
+        operate = page.AddFunction("operate");
+        embed = Embedded({{"OnPostLoad", "loaded"},
+                          {"OnBitmapChanged", "changed"},
+                          {"OnInternetTransferPercentage", "percent"},
+                          {"OnAfterOperate", "operate"},
+                          {"OnPreTransfer", "notAFunction"}});
+        page.SetValue("notAFunction", PageValue::Text("text"));
+        ASSERT_NE(embed, nullptr);
+        object = browser_->ScriptObject(embed);
+        ASSERT_NE(object, nullptr);
+    }
+    PageObject* loaded = nullptr;
+    PageObject* changed = nullptr;
+    PageObject* percent = nullptr;
+    PageObject* operate = nullptr;
+};
+
+TEST_F(ScriptEvents, RecordsFromOtherThreadsReachThePageFunctions) {
+    EventRecord record = MakeEventRecord(kEventPostLoad);
+    std::string longPath(300, 'p');
+    CopyEventText(record.File.Path, longPath.c_str());
+    CopyEventText(record.File.Name, "rose.bmp");
+    record.File.Type = 3;
+    SendFromOtherThread(*browser_, embed->window, record);
+    ASSERT_EQ(loaded->calls.size(), 1u);
+    ASSERT_EQ(loaded->calls[0].size(), 3u);
+    EXPECT_EQ(loaded->calls[0][0].text, std::string(259, 'p'));
+    EXPECT_EQ(loaded->calls[0][1].text, "rose.bmp");
+    EXPECT_EQ(loaded->calls[0][2].intValue, 3);
+
+    EventRecord after = MakeEventRecord(kEventAfterOperate);
+    after.Operation.Identifier = 7;
+    after.Operation.IdentifierDescription = "SaveAsJPEG";
+    after.Operation.Succeed = 1;
+    after.Operation.Message = "done";
+    SendFromOtherThread(*browser_, embed->window, after);
+    ASSERT_EQ(operate->calls.size(), 1u);
+    EXPECT_EQ(operate->calls[0][0].intValue, 7);
+    EXPECT_EQ(operate->calls[0][1].text, "SaveAsJPEG");
+    EXPECT_EQ(operate->calls[0][2].intValue, 1);
+    EXPECT_EQ(operate->calls[0][3].text, "done");
+
+    // A handler that stops the transfer: the flag is set from inside the percentage event.
+    percent->body = [this](const std::vector<PageValue>&) {
+        NPVariant yes = browser::BoolVariant(true);
+        object->_class->setProperty(object, StringIdentifier("IfCancelTransfer"), &yes);
+        return PageValue();
+    };
+    EventRecord progress = MakeEventRecord(kEventTransferPercentage);
+    progress.Value = 40;
+    SendFromOtherThread(*browser_, embed->window, progress);
+    ASSERT_EQ(percent->calls.size(), 1u);
+    EXPECT_EQ(percent->calls[0].size(), 1u);  // the percent only
+    EXPECT_EQ(percent->calls[0][0].intValue, 40);
+    EXPECT_TRUE(Get("IfCancelTransfer").value.boolValue);
+
+    // Kinds past the table and a page value that is not a function change nothing.
+    int invoked = browser_->CallCount("invokeDefault");
+    EventRecord unknown = MakeEventRecord(30);
+    SendFromOtherThread(*browser_, embed->window, unknown);
+    EventRecord pre = MakeEventRecord(kEventPreTransfer);
+    SendFromOtherThread(*browser_, embed->window, pre);
+    SendMessageA(embed->window, WM_LUMETTA_EVENT, 0, 0);
+    EXPECT_EQ(browser_->CallCount("invokeDefault"), invoked);
+}
+
+TEST_F(ScriptEvents, BufferChangesRaiseOneBitmapEventEach) {
+    ASSERT_TRUE(LoadRose());
+    ASSERT_TRUE(LoadRose());
+    size_t before = changed->calls.size();
+    EXPECT_TRUE(Call("RemoveImage", {IntVariant(0)}));
+    EXPECT_EQ(changed->calls.size(), before + 1);
+    before = changed->calls.size();
+    // Moving the current image from the viewer raises none.
+    SendMessageA(embed->window, WM_USER + 401, 0, 0);
+    EXPECT_EQ(changed->calls.size(), before);
+    EXPECT_TRUE(Call("RemoveAllSelectedImages", {}));
+    EXPECT_LE(changed->calls.size(), before + 1);
 }
 
 }  // namespace
