@@ -2,12 +2,11 @@
 // a generated A4 page at 300 dpi (paper with scanner noise, lines of text, a photo) as a 24-bit
 // RGB image (adaptive filters, zlib's default level, filtered strategy) and as an 8-bit grey
 // palette image (no filters, default strategy). Both sides write 64 KB IDAT chunks into pieces
-// that are joined into one block at the end, and decode the same stream into a new
-// bottom-up image.
+// that are joined into one new exact block at the end, freed again inside the measurement, and
+// decode the same stream into a new DIB block of the same size, freed inside it as well.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <vector>
 
 #include <png.h>
@@ -38,7 +37,8 @@ void WritePiece(png_structp png, png_bytep data, png_size_t n) {
 
 void FlushNothing(png_structp) {}
 
-std::vector<uint8_t> LibpngEncode(HGLOBAL dib, bool grey) {
+// Into pieces, then into an exact new block, as the own writer hands out its file.
+HGLOBAL LibpngEncode(HGLOBAL dib, bool grey, size_t* fileSize) {
     auto* p = static_cast<uint8_t*>(GlobalLock(dib));
     const uint64_t stride = DibStride(kWidth, grey ? 8 : 24);
     const uint8_t* pixels = p + 40 + (grey ? 1024 : 0);
@@ -70,12 +70,14 @@ std::vector<uint8_t> LibpngEncode(HGLOBAL dib, bool grey) {
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
     GlobalUnlock(dib);
-    std::vector<uint8_t> joined(pieces.total);
+    HGLOBAL joined = GlobalAlloc(GMEM_FIXED, pieces.total);
+    if (!joined) abort();
     size_t at = 0;
     for (auto& part : pieces.parts) {
-        memcpy(joined.data() + at, part.data(), part.size());
+        memcpy(static_cast<uint8_t*>(joined) + at, part.data(), part.size());
         at += part.size();
     }
+    *fileSize = pieces.total;
     return joined;
 }
 
@@ -91,8 +93,9 @@ void ReadPiece(png_structp png, png_bytep out, png_size_t n) {
     r->pos += n;
 }
 
-// Into a new bottom-up image with the DIB's row layout, as the own reader does.
-void LibpngDecode(const std::vector<uint8_t>& s, std::unique_ptr<uint8_t[]>& pixels) {
+// Into a new DIB block of the size the own reader allocates (header, colour table, bottom-up
+// rows), from the same allocator, freed inside the measurement as the own side frees its DIB.
+void LibpngDecode(const std::vector<uint8_t>& s) {
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     if (setjmp(png_jmpbuf(png))) abort();
@@ -103,19 +106,27 @@ void LibpngDecode(const std::vector<uint8_t>& s, std::unique_ptr<uint8_t[]>& pix
     if (!palette) png_set_bgr(png);
     png_read_update_info(png, info);
     const size_t stride = DibStride(kWidth, palette ? 8 : 24);
-    pixels.reset(new uint8_t[stride * kHeight]);
-    for (int y = 0; y < kHeight; ++y) png_read_row(png, pixels.get() + stride * (kHeight - 1 - y), nullptr);
+    const size_t offset = 40 + (palette ? 1024 : 0);
+    HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE, offset + stride * kHeight);
+    auto* bits = static_cast<uint8_t*>(GlobalLock(dib));
+    if (!bits) abort();
+    memset(bits, 0, offset);
+    for (int y = 0; y < kHeight; ++y) png_read_row(png, bits + offset + stride * (kHeight - 1 - y), nullptr);
     png_read_end(png, nullptr);
     png_destroy_read_struct(&png, &info, nullptr);
+    GlobalUnlock(dib);
+    GlobalFree(dib);
 }
 
 void Run(bool grey) {
     HGLOBAL page = MakeBenchPage(grey);
     const char* what = grey ? "grey8" : "rgb24";
-    std::vector<uint8_t> stream = LibpngEncode(page, grey);
+    size_t streamSize = 0;
+    HGLOBAL encoded = LibpngEncode(page, grey, &streamSize);
+    const std::vector<uint8_t> stream(static_cast<uint8_t*>(encoded), static_cast<uint8_t*>(encoded) + streamSize);
+    GlobalFree(encoded);
 
-    std::unique_ptr<uint8_t[]> refPixels;
-    double refDecode = MedianMs(kDecodeRuns, [&] { LibpngDecode(stream, refPixels); });
+    double refDecode = MedianMs(kDecodeRuns, [&] { LibpngDecode(stream); });
     double ownDecode = MedianMs(kDecodeRuns, [&] {
         CPNG reader;
         if (reader.ReadFromMemory(stream.size(), stream.data(), nullptr) != CPNG::kOk) abort();
@@ -126,7 +137,7 @@ void Run(bool grey) {
     Report(name, ownDecode, refDecode);
 
     size_t refSize = 0, ownSize = 0;
-    double refEncode = MedianMs(kEncodeRuns, [&] { refSize = LibpngEncode(page, grey).size(); });
+    double refEncode = MedianMs(kEncodeRuns, [&] { GlobalFree(LibpngEncode(page, grey, &refSize)); });
     double ownEncode = MedianMs(kEncodeRuns, [&] {
         CPNG writer;
         SIZE_T size = 0;
