@@ -55,6 +55,7 @@
     X(IfShowFileDialog, m_ifShowFileDialog, m_ifShowFileDialog = flag, 0)                                  \
     X(ImageEditorIfReadonly, m_editorIfReadonly, m_editorIfReadonly = flag, 1)                             \
     X(ImageEditorIfEnableEnumerator, m_editorIfEnableEnumerator, m_editorIfEnableEnumerator = flag, 1)     \
+    X(ImageEditorIfModal, m_editorIfModal, m_editorIfModal = flag, 0)                                      \
     X(IfShowProgressBar, GetIfShowProgressBar(), SetIfShowProgressBar(flag), 0)                            \
     X(AllowPluginAuthentication, GetAllowPluginAuthentication(), SetAllowPluginAuthentication(flag), 0)
 // Engine texts (R/R): member, read, write (of the converted text), buffer size, what happens to
@@ -213,6 +214,8 @@ public:
     HRESULT STDMETHODCALLTYPE SwitchImage(short first, short second, VARIANT_BOOL* result) override;
     HRESULT STDMETHODCALLTYPE MoveImage(short from, short to, VARIANT_BOOL* result) override;
     HRESULT STDMETHODCALLTYPE LoadDibFromClipboard(VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Print(VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE ShowImageEditor(VARIANT_BOOL* result) override;
     HRESULT STDMETHODCALLTYPE Rotate(short index, float angle, VARIANT_BOOL keepSize, VARIANT_BOOL* result) override;
     HRESULT STDMETHODCALLTYPE RotateEx(short index, float angle, VARIANT_BOOL keepSize, enumInterpolationMethod method,
                                        VARIANT_BOOL* result) override;
