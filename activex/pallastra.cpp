@@ -231,10 +231,7 @@ void CPallastra::OnGetFilePath(BOOL save, LONG count, LONG index, const char* pa
 }
 
 DWORD CPallastra::ShowInternetErrorDialog(HMODULE wininet, HANDLE request, DWORD status, DWORD flags, LPVOID* data) {
-    typedef DWORD(WINAPI * ErrorDlgFn)(HWND, HANDLE, DWORD, DWORD, LPVOID*);
-    if (!wininet) return ERROR_INVALID_FUNCTION;
-    auto dialog = reinterpret_cast<ErrorDlgFn>(GetProcAddress(wininet, "InternetErrorDlg"));
-    return dialog ? dialog(ControlWindow(), request, status, flags, data) : ERROR_INVALID_FUNCTION;
+    return CallInternetErrorDialog(wininet, ControlWindow(), request, status, flags, data);
 }
 
 void CPallastra::OnTransferPercentage(SHORT percent, LONG* cancel) {

@@ -55,6 +55,7 @@
     X(IfShowFileDialog, m_ifShowFileDialog, m_ifShowFileDialog = flag, 0)                                  \
     X(ImageEditorIfReadonly, m_editorIfReadonly, m_editorIfReadonly = flag, 1)                             \
     X(ImageEditorIfEnableEnumerator, m_editorIfEnableEnumerator, m_editorIfEnableEnumerator = flag, 1)     \
+    X(ImageEditorIfModal, m_editorIfModal, m_editorIfModal = flag, 0)                                      \
     X(IfShowProgressBar, GetIfShowProgressBar(), SetIfShowProgressBar(flag), 0)                            \
     X(AllowPluginAuthentication, GetAllowPluginAuthentication(), SetAllowPluginAuthentication(flag), 0)
 // Engine texts (R/R): member, read, write (of the converted text), buffer size, what happens to
@@ -213,6 +214,8 @@ public:
     HRESULT STDMETHODCALLTYPE SwitchImage(short first, short second, VARIANT_BOOL* result) override;
     HRESULT STDMETHODCALLTYPE MoveImage(short from, short to, VARIANT_BOOL* result) override;
     HRESULT STDMETHODCALLTYPE LoadDibFromClipboard(VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Print(VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE ShowImageEditor(VARIANT_BOOL* result) override;
     HRESULT STDMETHODCALLTYPE Rotate(short index, float angle, VARIANT_BOOL keepSize, VARIANT_BOOL* result) override;
     HRESULT STDMETHODCALLTYPE RotateEx(short index, float angle, VARIANT_BOOL keepSize, enumInterpolationMethod method,
                                        VARIANT_BOOL* result) override;
@@ -308,6 +311,23 @@ public:
                                                                  VARIANT_BOOL* result) override;
     HRESULT STDMETHODCALLTYPE HTTPUploadThroughPutDirectly(BSTR server, BSTR localFile, BSTR remoteFile,
                                                            VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE FTPUploadEx(BSTR server, short index, BSTR remoteFile, enumTW_IMAGE_TYPE type,
+                                          VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE FTPUploadAllAsMultiPageTIFF(BSTR server, BSTR remoteFile, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE FTPUploadAsMultiPageTIFF(BSTR server, BSTR fileName, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE FTPUploadAsMultiPagePDF(BSTR server, BSTR fileName, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE FTPUploadDirectly(BSTR server, BSTR localFile, BSTR remoteFile,
+                                                VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE FTPDownloadEx(BSTR server, BSTR remoteFile, enumTW_IMAGE_TYPE type,
+                                            VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE HTTPDownloadEx(BSTR server, BSTR remoteFile, enumTW_IMAGE_TYPE type,
+                                             VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE FTPDownloadDirectly(BSTR server, BSTR remoteFile, BSTR localFile,
+                                                  VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE HTTPDownloadDirectly(BSTR server, BSTR remoteFile, BSTR localFile,
+                                                   VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE BindSSLCert(BSTR issuer, BSTR serialNumber, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE BindSSLCertEx(BSTR subjectKeyword, VARIANT_BOOL* result) override;
 
     // Image data exchange.
     HRESULT STDMETHODCALLTYPE get_hDIB(short index, long* value) override;
@@ -460,6 +480,9 @@ private:
     HRESULT PostUpload(BSTR server, BSTR actionPage, BSTR fileName, const SHORT* list, LONG count, LONG type,
                        VARIANT_BOOL* result);
     HRESULT PutUpload(BSTR server, BSTR remoteFile, const SHORT* list, LONG count, LONG type, VARIANT_BOOL* result);
+    HRESULT FtpUpload(BSTR server, BSTR remoteFile, const SHORT* list, LONG count, LONG type, VARIANT_BOOL* result);
+    // A download into the buffer or a file; the view is refreshed once for all pages it added.
+    HRESULT Download(bool ftp, bool direct, BSTR server, BSTR remoteFile, LONG type, BSTR localFile, VARIANT_BOOL* result);
     BOOL ImageTypeFromFileName(BSTR fileName, SHORT* type);
     // The memory loader of an image type (0 BMP .. 4 PDF); -1110 for any other type.
 

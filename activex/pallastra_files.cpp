@@ -212,6 +212,99 @@ HRESULT CPallastra::HTTPUploadThroughPutDirectly(BSTR server, BSTR localFile, BS
     return PutUpload(server, remoteFile, reinterpret_cast<const SHORT*>(local), 1, kUploadLocalFile, result);
 }
 
+// ---- FTP uploads, downloads and client certificates ----
+
+HRESULT CPallastra::FtpUpload(BSTR server, BSTR remoteFile, const SHORT* list, LONG count, LONG type,
+                              VARIANT_BOOL* result) {
+    char serverText[256], remote[512];
+    if (!BSTRToBuffer(server, serverText, sizeof(serverText), TextFit::Refuse, TRUE) ||
+        !BSTRToBuffer(remoteFile, remote, sizeof(remote), TextFit::Refuse, FALSE))
+        return BoolResult(result, FALSE);
+    return BoolResult(result, COstrelBase::FTPUploadEx(serverText, remote, list, count, type) == 1);
+}
+
+HRESULT CPallastra::FTPUploadEx(BSTR server, short index, BSTR remoteFile, enumTW_IMAGE_TYPE type,
+                                VARIANT_BOOL* result) {
+    const SHORT list[1] = {index};
+    return FtpUpload(server, remoteFile, list, 1, static_cast<LONG>(type), result);
+}
+
+HRESULT CPallastra::FTPUploadAllAsMultiPageTIFF(BSTR server, BSTR remoteFile, VARIANT_BOOL* result) {
+    return FtpUpload(server, remoteFile, kAllImages, 1, 2, result);
+}
+
+HRESULT CPallastra::FTPUploadAsMultiPageTIFF(BSTR server, BSTR fileName, VARIANT_BOOL* result) {
+    const std::vector<SHORT> list = SelectedIndexList();
+    return FtpUpload(server, fileName, list.data(), static_cast<LONG>(list.size()), 2, result);
+}
+
+HRESULT CPallastra::FTPUploadAsMultiPagePDF(BSTR server, BSTR fileName, VARIANT_BOOL* result) {
+    const std::vector<SHORT> list = SelectedIndexList();
+    return FtpUpload(server, fileName, list.data(), static_cast<LONG>(list.size()), 4, result);
+}
+
+HRESULT CPallastra::FTPUploadDirectly(BSTR server, BSTR localFile, BSTR remoteFile, VARIANT_BOOL* result) {
+    char local[512];
+    if (!BSTRToBuffer(localFile, local, sizeof(local), TextFit::Refuse, TRUE)) return BoolResult(result, FALSE);
+    return FtpUpload(server, remoteFile, reinterpret_cast<const SHORT*>(local), 1, kUploadLocalFile, result);
+}
+
+HRESULT CPallastra::Download(bool ftp, bool direct, BSTR server, BSTR remoteFile, LONG type, BSTR localFile,
+                             VARIANT_BOOL* result) {
+    char serverText[256], remote[512], local[512] = {};
+    if (!BSTRToBuffer(server, serverText, sizeof(serverText), TextFit::Refuse, TRUE) ||
+        !BSTRToBuffer(remoteFile, remote, sizeof(remote), TextFit::Refuse, FALSE) ||
+        (direct && !BSTRToBuffer(localFile, local, sizeof(local), TextFit::Refuse, FALSE)))
+        return BoolResult(result, FALSE);
+    if (direct) {
+        const BOOL ok = ftp ? COstrelBase::FTPDownloadDirectly(serverText, remote, local)
+                            : COstrelBase::HTTPDownloadDirectly(serverText, remote, local);
+        return BoolResult(result, ok == 1);
+    }
+    SetSuspendViewUpdates(1);
+    const BOOL ok = ftp ? COstrelBase::FTPDownloadEx(serverText, remote, type)
+                        : COstrelBase::HTTPDownloadEx(serverText, remote, type);
+    SetSuspendViewUpdates(0);
+    if (ok == 1) {
+        // One refresh for every page the download added; its handlers cannot change the code.
+        const LONG kept = GetErrorCode();
+        OnBufferChanged(nullptr, 0);
+        SetErrorCode(kept);
+    }
+    return BoolResult(result, ok == 1);
+}
+
+HRESULT CPallastra::FTPDownloadEx(BSTR server, BSTR remoteFile, enumTW_IMAGE_TYPE type, VARIANT_BOOL* result) {
+    return Download(true, false, server, remoteFile, static_cast<LONG>(type), nullptr, result);
+}
+
+HRESULT CPallastra::HTTPDownloadEx(BSTR server, BSTR remoteFile, enumTW_IMAGE_TYPE type, VARIANT_BOOL* result) {
+    return Download(false, false, server, remoteFile, static_cast<LONG>(type), nullptr, result);
+}
+
+HRESULT CPallastra::FTPDownloadDirectly(BSTR server, BSTR remoteFile, BSTR localFile, VARIANT_BOOL* result) {
+    return Download(true, true, server, remoteFile, kUploadLocalFile, localFile, result);
+}
+
+HRESULT CPallastra::HTTPDownloadDirectly(BSTR server, BSTR remoteFile, BSTR localFile, VARIANT_BOOL* result) {
+    return Download(false, true, server, remoteFile, kUploadLocalFile, localFile, result);
+}
+
+HRESULT CPallastra::BindSSLCert(BSTR issuer, BSTR serialNumber, VARIANT_BOOL* result) {
+    char issuerText[1024], serial[1024];
+    if (!BSTRToBuffer(issuer, issuerText, sizeof(issuerText), TextFit::Refuse, TRUE) ||
+        !BSTRToBuffer(serialNumber, serial, sizeof(serial), TextFit::Refuse, FALSE))
+        return BoolResult(result, FALSE);
+    return BoolResult(result, COstrelBase::BindSSLCert(issuerText, serial) == 1);
+}
+
+HRESULT CPallastra::BindSSLCertEx(BSTR subjectKeyword, VARIANT_BOOL* result) {
+    char keyword[1025];
+    if (!BSTRToBuffer(subjectKeyword, keyword, sizeof(keyword), TextFit::Refuse, TRUE))
+        return BoolResult(result, FALSE);
+    return BoolResult(result, COstrelBase::BindSSLCertEx(keyword) == 1);
+}
+
 // ---- members that reach their Ex member by the remote name's type ----
 
 HRESULT CPallastra::FTPUpload(BSTR server, short index, BSTR remoteFile, VARIANT_BOOL* result) {

@@ -8,6 +8,7 @@
 
 #include "activex/pallastra.h"
 #include "base/error_codes.h"
+#include "engine/print_job.h"
 
 namespace {
 
@@ -103,6 +104,20 @@ PALLASTRA_RECT_OPERATIONS(PALLASTRA_DEFINE_RECT_OP)
 
 HRESULT CPallastra::LoadDibFromClipboard(VARIANT_BOOL* result) {
     return BoolResult(result, CBrowserAddOnBase::LoadDibFromClipboard());
+}
+
+// Prints every buffer image with the control window as the dialogs' owner.
+HRESULT CPallastra::Print(VARIANT_BOOL* result) {
+    SetErrorCode(0);
+    CPrint job(this, GetModuleInstance(), m_ifShowPrintUI);
+    const BOOL ok = job.PrintImages(ControlWindow(), 1, GetImageCount(), 1);
+    if (!ok) SetErrorCode(1);
+    return BoolResult(result, ok);
+}
+
+// Opens the image editor over the buffer with the control window as its owner.
+HRESULT CPallastra::ShowImageEditor(VARIANT_BOOL* result) {
+    return BoolResult(result, CBrowserAddOnBase::ShowImageEditor(ControlWindow()));
 }
 
 HRESULT CPallastra::Rotate(short index, float angle, VARIANT_BOOL keepSize, VARIANT_BOOL* result) {
@@ -398,8 +413,8 @@ HRESULT CPallastra::ClearAllHTTPFormField(VARIANT_BOOL* result) {
 
 HRESULT CPallastra::SetCookie(BSTR cookie) {
     char text[4096];
-    if (BSTRToBuffer(cookie, text, sizeof(text), TextFit::Refuse, TRUE)) CBrowserAddOnBase::SetCookie(text);
-    return S_OK;
+    const BOOL ok = BSTRToBuffer(cookie, text, sizeof(text), TextFit::Refuse, TRUE) && CBrowserAddOnBase::SetCookie(text);
+    return ThrowModeResult(!ok);
 }
 
 // The 40-byte information header of a buffer image (R, T); 0 when it cannot be read.

@@ -344,7 +344,5 @@ std::vector<SHORT> CBrowserAddOnBase::SelectedImageIndices() const {
 }
 
 BOOL CBrowserAddOnBase::DownloadToLocalFile(const char* server, const char* remotePath, const char* localPath) {
-    (void)server, (void)remotePath, (void)localPath;
-    SetErrorCode(kErrFormatUnsupported);
-    return FALSE;
+    return HTTPDownloadDirectly(server, remotePath, localPath);
 }

@@ -99,10 +99,8 @@ void CBrowserAddOnBase::OnBufferChanged(HGLOBAL, int) {
     RefreshViews(&m_viewer);
     for (int i = m_openEditors.GetSize() - 1; i >= 0; --i) {
         auto* editor = static_cast<CImageEditor*>(m_openEditors.GetAt(i));
-        if (editor && editor->IsWindowOpen()) {
-            RefreshViews(&editor->View());
-            editor->Redraw();
-        }
+        // An editor shows its own copy of the current image, never a block the buffer lends.
+        if (editor) editor->RefreshEditor();
     }
 }
 

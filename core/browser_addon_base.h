@@ -138,6 +138,9 @@ public:
     // engine code. Rectangles are the script's (from the top, right and bottom exclusive, a
     // right of -1 the full width); colours the script's (red in the low byte).
     BOOL RotateLeft(SHORT index);
+    // Opens an image editor window over the buffer (modal or modeless by ImageEditorIfModal);
+    // editors found closed afterwards are deleted.
+    BOOL ShowImageEditor(HWND parent);
     BOOL RotateRight(SHORT index);
     BOOL Flip(SHORT index);
     BOOL Mirror(SHORT index);
@@ -255,6 +258,7 @@ protected:
     LONG m_editorIfReadonly = 0;
     LONG m_editorIfEnableEnumerator = 1;
     LONG m_editorOption = 0;
+    LONG m_editorIfModal = 1;
     GlobalPtrArray m_openEditors;
     float m_blankMaxStdDev = 1.0f;
     double m_blankCurrentStdDev = 0.0;

@@ -8,31 +8,18 @@
 #include "core/multipart_body.h"
 #include "base/error_codes.h"
 #include "core/ostrel_base.h"
+#include "core/internet_common.h"
+#include "core/internet_session.h"
 #include "core/transfer_thread.h"
 
 namespace {
 
-constexpr char kAgent[] = "Corvanta";
 constexpr DWORD kPostFlags = 0x0448F000;
 constexpr DWORD kPutFlags = 0x04403380;
 constexpr DWORD kAddIfNew = 0x10000000;
-constexpr DWORD kStatusAsNumber = HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER;
-constexpr DWORD kErrorDialogFlags = FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS |
-                                    FLAGS_ERROR_UI_FLAGS_GENERATE_DATA;
 // Bounds of the loops a misbehaving server or a user could otherwise keep going for ever.
 constexpr int kMaxForcedResends = 3;
 constexpr int kMaxErrorDialogs = 3;
-
-LONG WinInetFailure(DWORD error) { return -3000 - static_cast<LONG>(error); }
-
-bool StartsWithNoCase(const char* text, const char* prefix) { return _strnicmp(text, prefix, strlen(prefix)) == 0; }
-
-// The host part that InternetConnectA takes: the server text without a scheme in front.
-const char* HostOf(const char* server) {
-    if (StartsWithNoCase(server, "https://")) return server + 8;
-    if (StartsWithNoCase(server, "http://")) return server + 7;
-    return server;
-}
 
 // The file name in the system code page, as UTF-8.
 std::string AnsiToUtf8(const char* text) {
@@ -52,19 +39,12 @@ std::string AnsiToUtf8(const char* text) {
 }  // namespace
 
 struct COstrelBase::UploadSession {
-    WinInetApi* api;
-    HINTERNET internet = nullptr;
-    HINTERNET connection = nullptr;
-    HINTERNET request = nullptr;
+    explicit UploadSession(COstrelBase& engine)
+        : handles(engine.m_winInet, &engine.m_api, &engine.m_transferRunning) {}
+    InternetSession handles;
+    HINTERNET& request = handles.item;
     char url[MAX_PATH] = {};
     bool isPost = true;
-
-    void Close() {
-        if (request) api->InternetCloseHandle(request);
-        if (connection) api->InternetCloseHandle(connection);
-        if (internet) api->InternetCloseHandle(internet);
-        request = connection = internet = nullptr;
-    }
 };
 
 void COstrelBase::MakeServerUrl(const char* server, bool ssl, char (&url)[MAX_PATH]) {
@@ -86,34 +66,18 @@ BOOL COstrelBase::HTTPUploadThroughPutEx(const char* server, const char* actionP
 
 BOOL COstrelBase::RunHttpUpload(const char* server, const char* actionPage, const char* fileName, const void* indices,
                                 LONG count, const char* fieldName, LONG imageType, bool isPost) {
-    if (m_transferRunning) {
-        RefuseWhileTransferring();
-        return FALSE;
-    }
-    SetErrorCode(0);
-    m_httpPostResponse[0] = 0;
-    m_transferSubCode = 0;
-    if (!(imageType >= 0 && imageType <= 4) && imageType != kUploadLocalFile) {
-        SetErrorCode(kErrFileExtension);
-        return FALSE;
-    }
+    if (!BeginTransfer(imageType)) return FALSE;
     if (!server) server = "";
     if (!actionPage) actionPage = "";
-    if (!m_winInet->Load(&m_api)) {
-        SetErrorCode(kErrInternetSession);
-        return FALSE;
-    }
-    m_transferRunning = true;
-    UploadSession s{&m_api};
+    UploadSession s(*this);
+    if (!LoadWinInet(s.handles, false)) return FALSE;
     s.isPost = isPost;
     HGLOBAL body = nullptr;
     uint64_t bodySize = 0;
     BOOL result = FALSE;
     auto finish = [&]() {
-        s.Close();
+        s.handles.Close();
         if (body) GlobalFree(body);
-        m_winInet->Unload(&m_api);
-        m_transferRunning = false;
         return result;
     };
 
@@ -148,37 +112,16 @@ BOOL COstrelBase::RunHttpUpload(const char* server, const char* actionPage, cons
         bodySize = fileSize;
     }
 
-    const char* proxy = m_proxyServer[0] ? m_proxyServer : nullptr;
-    s.internet = m_api.InternetOpen(kAgent, proxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_PRECONFIG, proxy,
-                                    nullptr, 0);
-    if (!s.internet) {
-        SetErrorCode(WinInetFailure(GetLastError()));
-        return finish();
-    }
-    bool withUser = m_httpUserName[0] != 0;
-    s.connection = m_api.InternetConnect(s.internet, HostOf(server), static_cast<INTERNET_PORT>(m_httpPort),
-                                         withUser ? m_httpUserName : nullptr, withUser ? m_httpPassword : nullptr,
-                                         INTERNET_SERVICE_HTTP, 0, 0);
-    if (!s.connection) {
-        SetErrorCode(WinInetFailure(GetLastError()));
-        return finish();
-    }
+    if (!OpenSession(s.handles, server, false)) return finish();
     DWORD secure = m_ifSSL == 1 ? INTERNET_FLAG_SECURE : 0;
     static const char* kAcceptAll[] = {"*/*", nullptr};
-    s.request = m_api.HttpOpenRequest(s.connection, isPost ? "POST" : "PUT", actionPage, nullptr, nullptr,
+    s.request = m_api.HttpOpenRequest(s.handles.connection, isPost ? "POST" : "PUT", actionPage, nullptr, nullptr,
                                       isPost ? nullptr : kAcceptAll, (isPost ? kPostFlags : kPutFlags) | secure, 0);
     if (!s.request) {
         SetErrorCode(WinInetFailure(GetLastError()));
         return finish();
     }
-    if (m_sendTimeout != 0) {
-        DWORD ms = TimeoutMilliseconds(m_sendTimeout);
-        m_api.InternetSetOption(s.request, INTERNET_OPTION_SEND_TIMEOUT, &ms, sizeof(ms));
-    }
-    if (m_receiveTimeout != 0) {
-        DWORD ms = TimeoutMilliseconds(m_receiveTimeout);
-        m_api.InternetSetOption(s.request, INTERNET_OPTION_RECEIVE_TIMEOUT, &ms, sizeof(ms));
-    }
+    SetRequestTimeouts(s.request);
     MakeServerUrl(server, m_ifSSL == 1, s.url);
     bool noneYet = false;
     // None succeeded yet counts as the same server.
@@ -351,38 +294,40 @@ bool COstrelBase::SendStage(HINTERNET request, DWORD bodySize, bool isPost, bool
     }
 }
 
+bool COstrelBase::RetryAfterSendError(HINTERNET request, DWORD error, SendRetries& tried) {
+    if (error == ERROR_INTERNET_CLIENT_AUTH_CERT_NEEDED) {
+        if (tried.certificate) return false;
+        tried.certificate = true;
+        if (m_clientCertificate && m_api.InternetSetOption) {
+            m_api.InternetSetOption(request, INTERNET_OPTION_CLIENT_CERT_CONTEXT, (void*)m_clientCertificate,
+                                    sizeof(CERT_CONTEXT));
+            return true;
+        }
+        return m_api.InternetErrorDlg &&
+               m_api.InternetErrorDlg(GetTwainOwnerWindow(), request, error, kErrorDialogFlags, nullptr) == ERROR_SUCCESS;
+    }
+    DWORD relax = 0;
+    if (error == ERROR_INTERNET_INVALID_CA && !tried.unknownCa) {
+        tried.unknownCa = true;
+        relax = SECURITY_FLAG_IGNORE_UNKNOWN_CA;
+    } else if (error == ERROR_INTERNET_SEC_CERT_REV_FAILED && !tried.revocation) {
+        tried.revocation = true;
+        relax = SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_REVOCATION;
+    }
+    if (!relax || !m_api.InternetQueryOption || !m_api.InternetSetOption) return false;
+    DWORD flags = 0, length = sizeof(flags);
+    m_api.InternetQueryOption(request, INTERNET_OPTION_SECURITY_FLAGS, &flags, &length);
+    flags |= relax;
+    m_api.InternetSetOption(request, INTERNET_OPTION_SECURITY_FLAGS, &flags, sizeof(flags));
+    return true;
+}
+
 void COstrelBase::PreAuthenticate(HINTERNET request) {
     if (m_allowPluginAuthentication != 1) return;
-    bool certTried = false, caTried = false, revocationTried = false;
+    SendRetries tried;
     for (;;) {
         if (m_api.HttpSendRequest && m_api.HttpSendRequest(request, nullptr, 0, nullptr, 0)) break;
-        DWORD error = GetLastError();
-        if (error == ERROR_INTERNET_CLIENT_AUTH_CERT_NEEDED && !certTried) {
-            certTried = true;
-            if (m_clientCertificate && m_api.InternetSetOption) {
-                m_api.InternetSetOption(request, INTERNET_OPTION_CLIENT_CERT_CONTEXT, (void*)m_clientCertificate,
-                                        sizeof(CERT_CONTEXT));
-                continue;
-            }
-            if (m_api.InternetErrorDlg &&
-                m_api.InternetErrorDlg(GetTwainOwnerWindow(), request, error, kErrorDialogFlags, nullptr) == ERROR_SUCCESS) {
-                continue;
-            }
-            break;
-        }
-        DWORD relax = 0;
-        if (error == ERROR_INTERNET_INVALID_CA && !caTried) {
-            caTried = true;
-            relax = SECURITY_FLAG_IGNORE_UNKNOWN_CA;
-        } else if (error == ERROR_INTERNET_SEC_CERT_REV_FAILED && !revocationTried) {
-            revocationTried = true;
-            relax = SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_REVOCATION;
-        }
-        if (!relax || !m_api.InternetQueryOption || !m_api.InternetSetOption) break;
-        DWORD flags = 0, length = sizeof(flags);
-        m_api.InternetQueryOption(request, INTERNET_OPTION_SECURITY_FLAGS, &flags, &length);
-        flags |= relax;
-        m_api.InternetSetOption(request, INTERNET_OPTION_SECURITY_FLAGS, &flags, sizeof(flags));
+        if (!RetryAfterSendError(request, GetLastError(), tried)) break;
     }
     DWORD status = 0, length = sizeof(status);
     if (m_api.HttpQueryInfo(request, kStatusAsNumber, &status, &length, nullptr) && m_api.InternetErrorDlg) {

@@ -36,6 +36,31 @@ BOOL BlankAreaWork(WorkerTaskContext& task) {
 
 }  // namespace
 
+BOOL CBrowserAddOnBase::ShowImageEditor(HWND parent) {
+    SetErrorCode(0);
+    CImageEditor* editor = new (std::nothrow) CImageEditor();
+    if (!editor || !m_openEditors.Add(editor)) {
+        delete editor;
+        SetErrorCode(2);
+        return FALSE;
+    }
+    editor->m_readOnly = m_editorIfReadonly;
+    editor->m_enumerator = m_editorIfEnableEnumerator;
+    editor->m_printUI = m_ifShowPrintUI;
+    editor->m_modal = m_editorIfModal;
+    lstrcpynA(editor->m_title, m_editorTitle[0] ? m_editorTitle : "Lumetta Image Editor", MAX_PATH);
+    const BOOL opened = editor->ShowImageEditor(this, CoreModuleInstance(), parent);
+    const LONG result = editor->GetErrorCode();
+    for (int i = m_openEditors.GetSize() - 1; i >= 0; --i) {
+        auto* open = static_cast<CImageEditor*>(m_openEditors.GetAt(i));
+        if (open && !open->IsEditorClosed()) continue;
+        m_openEditors.RemoveAt(i);
+        delete open;
+    }
+    if (!opened) SetErrorFromImageResult(result);
+    return opened;
+}
+
 void CBrowserAddOnBase::SetErrorFromImageResult(LONG result) {
     switch (result) {
         case kImageOk: SetErrorCode(kErrSuccess); break;

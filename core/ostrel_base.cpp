@@ -33,10 +33,17 @@ COstrelBase::~COstrelBase() {
 }
 
 DWORD COstrelBase::ShowInternetErrorDialog(HMODULE wininet, HANDLE request, DWORD status, DWORD flags, LPVOID* data) {
+    return CallInternetErrorDialog(wininet, nullptr, request, status, flags, data);
+}
+
+DWORD COstrelBase::CallInternetErrorDialog(HMODULE wininet, HWND owner, HANDLE request, DWORD status, DWORD flags,
+                                           LPVOID* data) {
     typedef DWORD(WINAPI * ErrorDlgFn)(HWND, HANDLE, DWORD, DWORD, LPVOID*);
+    // Only the credential statuses have a dialog.
+    if (status != HTTP_STATUS_DENIED && status != HTTP_STATUS_PROXY_AUTH_REQ) return 0;
     if (!wininet) return ERROR_INVALID_FUNCTION;
     auto dialog = reinterpret_cast<ErrorDlgFn>(GetProcAddress(wininet, "InternetErrorDlg"));
-    return dialog ? dialog(nullptr, request, status, flags, data) : ERROR_INVALID_FUNCTION;
+    return dialog ? dialog(owner, request, status, flags, data) : ERROR_INVALID_FUNCTION;
 }
 
 void COstrelBase::RefuseWhileTransferring() { SetErrorCode(kErrCustom2121); }
@@ -70,6 +77,11 @@ HGLOBAL COstrelBase::GetCookieHeader(const char* url, InternetGetCookieFn getCoo
 
 BOOL COstrelBase::SetCookie(const char* text) {
     SetErrorCode(0);
+    // A line break would end the header and let the text add request headers of its own.
+    if (text && strpbrk(text, "\r\n")) {
+        SetErrorCode(kErrInvalidValue);
+        return FALSE;
+    }
     if (m_cookieText) GlobalFree(m_cookieText);
     m_cookieText = nullptr;
     if (!text || !*text) return TRUE;

@@ -15,14 +15,24 @@ constexpr LONG kUploadLocalFile = 32767;
 constexpr int kMaxHttpFormFields = 128;
 constexpr size_t kTransferTextSize = 257;
 constexpr size_t kHttpResponseSize = 8192;
+// Longest local path a direct download accepts.
+constexpr size_t kMaxLocalPathLength = 258;
+// Largest download the engine takes: a server's declared size beyond it is refused before
+// anything is allocated.
+constexpr DWORD kMaxDownloadBytes = 0x40000000;
+
+struct InternetSession;
 
 class COstrelBase : public CTwainOperateWrapper {
 public:
     COstrelBase();
     ~COstrelBase() override;
 
-    // Engine slot 15: the internet error dialog, here with no owner window.
+    // Engine slot 15: the internet error dialog (401 and 407 only), here with no owner window.
     virtual DWORD ShowInternetErrorDialog(HMODULE wininet, HANDLE request, DWORD status, DWORD flags, LPVOID* data);
+    // What every host's slot 15 does with its own owner window.
+    static DWORD CallInternetErrorDialog(HMODULE wininet, HWND owner, HANDLE request, DWORD status, DWORD flags,
+                                         LPVOID* data);
     // Engine slots 16 and 17: owner and resource module of the transfer dialog.
     virtual HWND GetViewerWindow() { return nullptr; }
     virtual HINSTANCE GetModuleInstance() { return nullptr; }
@@ -42,6 +52,21 @@ public:
     BOOL HTTPUploadThroughPutEx(const char* server, const char* actionPage, const void* indices, LONG count,
                                 LONG imageType);
 
+    // Downloads into the buffer (type 0 to 4; the data's own type wins) or, with
+    // kUploadLocalFile, into the local path; the Directly forms set that path first.
+    BOOL HTTPDownloadEx(const char* server, const char* remotePath, LONG imageType);
+    BOOL HTTPDownloadDirectly(const char* server, const char* remotePath, const char* localFile);
+    BOOL FTPDownloadEx(const char* server, const char* remoteFile, LONG imageType);
+    BOOL FTPDownloadDirectly(const char* server, const char* remoteFile, const char* localFile);
+    // FTP upload of the listed images (or, with kUploadLocalFile, of the local file named by indices).
+    BOOL FTPUploadEx(const char* server, const char* remoteFile, const void* indices, LONG count, LONG imageType);
+    // Reads byteCount bytes from an open request or FTP file and hands them on by type.
+    BOOL InternetDownloadImage(HINTERNET handle, DWORD byteCount, LONG imageType, BOOL isFtp);
+
+    // Client certificates from the current user's "MY" store.
+    BOOL BindSSLCertEx(const char* subjectKeyword);
+    BOOL BindSSLCert(const char* issuer, const char* serialNumber);
+
     // Form fields sent in front of the image of a POST upload.
     BOOL SetHTTPFormField(const char* name, const char* value);
     void ClearAllHTTPFormField();
@@ -56,7 +81,7 @@ public:
     static DWORD TimeoutMilliseconds(LONG seconds);
     BOOL GetImageSizeWithSpecifiedType(LONG index, LONG imageType, LONG* size);
 
-    // The page's own cookie text; an empty text clears it.
+    // The page's own cookie text; an empty text clears it, a line break in it is refused.
     BOOL SetCookie(const char* text);
 
     // Sends a prepared body on the open request (or FTP file) with progress and cancellation.
@@ -113,6 +138,27 @@ protected:
     HGLOBAL EncodeUploadImageFile(const void* indices, LONG count, LONG imageType, uint64_t* size);
 
 private:
+    // What a failed request send leads to after the retries of the certificate and the
+    // security flags; each kind of retry is made once per request.
+    struct SendRetries {
+        bool certificate = false;
+        bool unknownCa = false;
+        bool revocation = false;
+    };
+    bool RetryAfterSendError(HINTERNET request, DWORD error, SendRetries& tried);
+    // Clears the error code, the answer text and the sub-code; false (-1110) for a type that is
+    // not 0 to 4 or kUploadLocalFile.
+    bool BeginTransfer(LONG imageType);
+    // Loads WinInet (when not yet loaded) and opens the session and the connection; false with
+    // the error code set.
+    bool LoadWinInet(InternetSession& s, bool ftp);
+    bool OpenSession(InternetSession& s, const char* server, bool ftp);
+    void SetRequestTimeouts(HINTERNET handle);
+    bool SetLocalPath(const char* localFile);
+    BOOL RunFtpDownload(const char* server, const char* remoteFile, LONG imageType);
+    bool HandDownloadOn(HINTERNET handle, BYTE* data, DWORD size, LONG imageType, bool isFtp);
+    void KeepResponseText(const BYTE* data, DWORD size);
+
     static void RememberSuccessfulServer(const char* url);
     static bool IsLastSuccessfulServer(const char* url, bool* noneYet);
 

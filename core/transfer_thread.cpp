@@ -18,11 +18,11 @@ void EndTransferDialog(TransferThreadParams& p) {
 }
 
 void ReportPercent(TransferThreadParams& p, SHORT percent, SHORT& shown) {
-    // The bar moves only when its value changes: a message to another thread's window per
-    // 8 KB chunk would cost more than the chunk itself.
+    // The bar moves only when its value changes, and by a posted message: the transfer never
+    // waits for the dialog's thread to paint it.
     HWND dialog = p.dialog;
     if (percent != shown && InterlockedCompareExchange(&p.hasDialog, 0, 0) && dialog) {
-        SendMessageA(dialog, WM_TRANSFER_PERCENT, percent, 0);
+        PostMessageA(dialog, WM_TRANSFER_PERCENT, percent, 0);
         shown = percent;
     }
     LONG cancel = 0;

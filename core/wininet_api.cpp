@@ -29,6 +29,9 @@ bool SystemWinInet::Load(WinInetApi* api) {
     Bind(module, api->HttpEndRequest, "HttpEndRequestA");
     Bind(module, api->HttpQueryInfo, "HttpQueryInfoA");
     Bind(module, api->InternetErrorDlg, "InternetErrorDlg");
+    Bind(module, api->FtpFindFirstFile, "FtpFindFirstFileA");
+    Bind(module, api->FtpOpenFile, "FtpOpenFileA");
+    Bind(module, api->FtpDeleteFile, "FtpDeleteFileA");
     // A transfer needs the calls of every step; a library without one of them is no WinInet.
     if (!api->InternetOpen || !api->InternetConnect || !api->HttpOpenRequest || !api->InternetReadFile ||
         !api->InternetWriteFile || !api->InternetCloseHandle || !api->HttpAddRequestHeaders ||

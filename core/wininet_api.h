@@ -24,6 +24,12 @@ struct WinInetApi {
     decltype(&HttpEndRequestA) HttpEndRequest = nullptr;
     decltype(&HttpQueryInfoA) HttpQueryInfo = nullptr;
     decltype(&InternetErrorDlg) InternetErrorDlg = nullptr;
+    // FTP: looked up with the rest, checked only by the FTP transfers.
+    decltype(&FtpFindFirstFileA) FtpFindFirstFile = nullptr;
+    decltype(&FtpOpenFileA) FtpOpenFile = nullptr;
+    decltype(&FtpDeleteFileA) FtpDeleteFile = nullptr;
+
+    bool HasFtp() const { return FtpFindFirstFile && FtpOpenFile && FtpDeleteFile; }
 };
 
 // Where a transfer gets its table from.

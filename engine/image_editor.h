@@ -8,6 +8,7 @@
 #include "engine/image_viewer.h"
 
 class CMultiImageTWAIN;
+class CImageEditorData;
 
 // A rectangle as the script gives it: from the top-left corner, right and bottom exclusive, a
 // right of -1 meaning the full width.
@@ -17,14 +18,35 @@ struct ScriptRect {
 
 class CImageEditor {
 public:
-    virtual ~CImageEditor() = default;
+    CImageEditor() = default;
+    CImageEditor(const CImageEditor&) = delete;
+    CImageEditor& operator=(const CImageEditor&) = delete;
+    // Deletes an open editor's state (its window is destroyed first).
+    virtual ~CImageEditor();
     bool IsWindowOpen() const { return m_window && IsWindow(m_window); }
     CImageViewer& View() { return m_view; }
     void Redraw() {
         if (IsWindowOpen()) InvalidateRect(m_window, nullptr, TRUE);
     }
-    // Offered every hooked window message; nonzero when the editor consumed it.
-    virtual int PreTranslateMessage(MSG*) { return 0; }
+    // Offered every hooked window message; nonzero when the editor consumed it (its accelerators,
+    // only while its window is visible and active).
+    virtual int PreTranslateMessage(MSG* msg);
+
+    // --- Editor window over the buffer: modal (the call returns when it closes) or modeless.
+    // Settings are read when the window opens.
+    char m_title[MAX_PATH] = "Lumetta Image Editor";
+    LONG m_readOnly = 0;
+    LONG m_enumerator = 1;
+    LONG m_printUI = 1;
+    LONG m_modal = 1;
+    // False with the result code: 3 no engine, 6 no module, 2 no memory, 3 no window.
+    BOOL ShowImageEditor(CMultiImageTWAIN* engine, HINSTANCE module, HWND parent);
+    // True when no editor was opened or it has been closed.
+    bool IsEditorClosed() const { return m_data == nullptr; }
+    // After a buffer change: an unchanged editor shows the current buffer image again.
+    void RefreshEditor();
+    // Called by the editor's state when its window has gone.
+    void OnEditorClosed();
 
     // --- Facade: one operation on a copy of one buffer image, which replaces the slot on
     // success. Script colours have red in the low byte; the CImage result code of a failure is
@@ -65,6 +87,8 @@ public:
     static ImageRect ToImageRect(const ScriptRect& rect, LONG height);
 
 protected:
+    friend class CImageEditorData;
+    CImageEditorData* m_data = nullptr;
     HWND m_window = nullptr;
     CImageViewer m_view;
     LONG m_result = kImageOk;

@@ -1,9 +1,13 @@
 // Uploads a local file by POST through the whole upload path (file read, multipart body, WinInet
 // session, transfer thread with its dialog) to a loopback server, several times, and prints the
 // median time in milliseconds.   upload_bench.exe PORT FILE REPEATS [SHOW-DIALOG]
+// The other transfers the same way:
+//   upload_bench.exe download HTTP-PORT PATH LOCAL REPEATS SHOW-DIALOG   HTTPDownloadDirectly
+//   upload_bench.exe ftpput FTP-PORT FILE REPEATS SHOW-DIALOG             FTPUploadEx of the file
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "core/browser_addon_base.h"
@@ -20,26 +24,17 @@ public:
     void OnAfterOperate(LONG, const char*, BOOL, const char*) override {}
 };
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    if (argc != 4 && argc != 5) {
-        fprintf(stderr, "usage: upload_bench PORT FILE REPEATS [SHOW-DIALOG]\n");
-        return 2;
-    }
-    BenchEngine engine;
-    engine.SetHTTPPort(atoi(argv[1]));
-    if (argc == 5) engine.SetIfShowCancelDialogWhenImageTransfer(atoi(argv[4]));
-    int repeats = atoi(argv[3]);
+template <typename Run>
+int TimeRuns(int repeats, Run run, BenchEngine& engine) {
     LARGE_INTEGER frequency, start, end;
     QueryPerformanceFrequency(&frequency);
     std::vector<double> times;
     for (int i = 0; i < repeats; ++i) {
         QueryPerformanceCounter(&start);
-        BOOL ok = engine.HTTPUploadThroughPostEx("127.0.0.1", "/empty", "bench.bin", argv[2], 1, "RemoteFile", 32767);
+        BOOL ok = run();
         QueryPerformanceCounter(&end);
         if (!ok) {
-            fprintf(stderr, "upload failed: %ld\n", static_cast<long>(engine.GetErrorCode()));
+            fprintf(stderr, "transfer failed: %ld\n", static_cast<long>(engine.GetErrorCode()));
             return 1;
         }
         times.push_back(1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart));
@@ -47,4 +42,33 @@ int main(int argc, char** argv) {
     std::sort(times.begin(), times.end());
     printf("%.1f\n", times[times.size() / 2]);
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "download" || mode == "ftpput") {
+        BenchEngine engine;
+        engine.SetHTTPPort(atoi(argv[2]));
+        engine.SetFTPPort(atoi(argv[2]));
+        engine.SetFTPUserName("lumetta");
+        engine.SetFTPPassword("s3cret");
+        engine.SetIfShowCancelDialogWhenImageTransfer(atoi(argv[argc - 1]));
+        int repeats = atoi(argv[argc - 2]);
+        return TimeRuns(repeats, [&] {
+            return mode == "download" ? engine.HTTPDownloadDirectly("127.0.0.1", argv[3], argv[4])
+                                      : engine.FTPUploadEx("127.0.0.1", "bench_own.bin", argv[3], 1, 32767);
+        }, engine);
+    }
+    if (argc != 4 && argc != 5) {
+        fprintf(stderr, "usage: upload_bench PORT FILE REPEATS [SHOW-DIALOG]\n");
+        return 2;
+    }
+    BenchEngine engine;
+    engine.SetHTTPPort(atoi(argv[1]));
+    if (argc == 5) engine.SetIfShowCancelDialogWhenImageTransfer(atoi(argv[4]));
+    return TimeRuns(atoi(argv[3]), [&] {
+        return engine.HTTPUploadThroughPostEx("127.0.0.1", "/empty", "bench.bin", argv[2], 1, "RemoteFile", 32767);
+    }, engine);
 }

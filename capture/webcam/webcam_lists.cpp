@@ -105,7 +105,8 @@ bool WebCam::SelectMediaTypeByIndex(int index) {
     if (!EnsureOpen()) return false;
     if (index < 0 || index >= static_cast<int>(m_subtypes.size())) return Fail(L"Invalid index.");
     GUID wanted = m_subtypes[index];
-    if (IsEqualGUID(wanted, m_callback->Subtype())) return true;
+    // The device's subtype decides, not the grabber's: the grabber always takes RGB24.
+    if (IsEqualGUID(wanted, m_currentSubtype)) return true;
     return ReconnectWithCapability([&](const AM_MEDIA_TYPE& type) { return IsEqualGUID(type.subtype, wanted); }, nullptr);
 }
 

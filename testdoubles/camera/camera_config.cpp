@@ -10,6 +10,7 @@ CameraConfig CameraConfig::FromEnvironment() {
     char* context = nullptr;
     for (char* word = strtok_s(value, ", ", &context); word; word = strtok_s(nullptr, ", ", &context)) {
         if (!strcmp(word, "yuy2")) config.yuy2 = true;
+        else if (!strcmp(word, "rgbpin")) config.rgbPin = true;
         else if (!strcmp(word, "videoinfo2")) config.videoInfo2 = true;
         else if (!strcmp(word, "shortformat")) config.shortFormat = true;
         else if (!strcmp(word, "zerorate")) config.zeroRate = true;

@@ -2,6 +2,8 @@
 // LUMETTA_TEST_CAMERA when a filter object is created, so a test sets it before it opens the
 // device. The value is a comma-separated list of words:
 //   yuy2            the current format is YUY2 (RGB24 formats follow it)
+//   rgbpin          the output pin sends RGB24 whatever subtype is configured (a camera that
+//                   converts on its pin)
 //   videoinfo2      every format block is a VIDEOINFOHEADER2 (FORMAT_VideoInfo2)
 //   shortformat     every format block is shorter than a VIDEOINFOHEADER
 //   zerorate        one more capability whose average time per frame is 0
@@ -18,6 +20,7 @@
 
 struct CameraConfig {
     bool yuy2 = false;
+    bool rgbPin = false;
     bool videoInfo2 = false;
     bool shortFormat = false;
     bool zeroRate = false;

@@ -60,6 +60,9 @@ private:
     static DWORD WINAPI StreamThread(void* self);
     void Stream();
     HRESULT TryConnect(IPin* receivePin, const AM_MEDIA_TYPE& type);
+    // The format the pin sends: the configured one, or its RGB24 version for a camera that
+    // converts on its pin.
+    CameraFormat PinFormat() const;
 
     CameraFilter* m_filter;
     IPin* m_connected = nullptr;

@@ -36,12 +36,18 @@ STDMETHODIMP CameraOutputPin::QueryInterface(REFIID iid, void** out) {
 STDMETHODIMP_(ULONG) CameraOutputPin::AddRef() { return m_filter->AddRef(); }
 STDMETHODIMP_(ULONG) CameraOutputPin::Release() { return m_filter->Release(); }
 
+CameraFormat CameraOutputPin::PinFormat() const {
+    CameraFormat format = m_filter->Current();
+    if (m_filter->Config().rgbPin) format.subtype = MEDIASUBTYPE_RGB24;
+    return format;
+}
+
 STDMETHODIMP CameraOutputPin::Connect(IPin* receivePin, const AM_MEDIA_TYPE* type) {
     if (!receivePin) return E_POINTER;
     if (m_connected) return VFW_E_ALREADY_CONNECTED;
     if (m_filter->State() != State_Stopped) return VFW_E_NOT_STOPPED;
     AM_MEDIA_TYPE offered;
-    if (!BuildMediaType(m_filter->Current(), m_filter->Config(), offered)) return E_OUTOFMEMORY;
+    if (!BuildMediaType(PinFormat(), m_filter->Config(), offered)) return E_OUTOFMEMORY;
     HRESULT hr = S_OK;
     if (type && ((type->majortype != GUID_NULL && type->majortype != offered.majortype) ||
                  (type->subtype != GUID_NULL && type->subtype != offered.subtype))) {
@@ -63,7 +69,7 @@ HRESULT CameraOutputPin::TryConnect(IPin* receivePin, const AM_MEDIA_TYPE& type)
                               reinterpret_cast<void**>(&allocator));
     }
     if (SUCCEEDED(hr)) {
-        ALLOCATOR_PROPERTIES wanted{3, static_cast<LONG>(FrameBytes(m_filter->Current())), 1, 0}, actual{};
+        ALLOCATOR_PROPERTIES wanted{3, static_cast<LONG>(FrameBytes(PinFormat())), 1, 0}, actual{};
         hr = allocator->SetProperties(&wanted, &actual);
         if (SUCCEEDED(hr)) hr = input->NotifyAllocator(allocator, FALSE);
     }
@@ -133,7 +139,7 @@ STDMETHODIMP CameraOutputPin::QueryAccept(const AM_MEDIA_TYPE* type) {
 STDMETHODIMP CameraOutputPin::EnumMediaTypes(IEnumMediaTypes** types) {
     if (!types) return E_POINTER;
     AM_MEDIA_TYPE offered;
-    if (!BuildMediaType(m_filter->Current(), m_filter->Config(), offered)) return E_OUTOFMEMORY;
+    if (!BuildMediaType(PinFormat(), m_filter->Config(), offered)) return E_OUTOFMEMORY;
     *types = new CameraMediaTypeEnumerator(&offered, 0);
     FreeMediaType(offered);
     return S_OK;
@@ -235,7 +241,7 @@ DWORD WINAPI CameraOutputPin::StreamThread(void* self) {
 }
 
 void CameraOutputPin::Stream() {
-    const CameraFormat format = m_filter->Current();
+    const CameraFormat format = PinFormat();
     const LONGLONG period = PeriodOf(format);  // 100 ns
     LARGE_INTEGER frequency, start, now;
     QueryPerformanceFrequency(&frequency);

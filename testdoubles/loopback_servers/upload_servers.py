@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
-"""Loopback HTTP and HTTPS servers for the upload tests and benchmark, on 127.0.0.1 only.
+"""Loopback HTTP, HTTPS and FTP servers for the transfer tests and benchmark, on 127.0.0.1 only.
 
   upload_servers.py start DIR   start the servers in the background; when this returns, DIR/ports
-                                holds "http=<port> https=<port> slow=<port>" and DIR/pid the
-                                server's process id
+                                holds "http=<port> https=<port> slow=<port> ftp=<port>" and DIR/pid
+                                the server's process id
   upload_servers.py stop DIR    stop the server started for DIR
   upload_servers.py serve DIR   run in the foreground (what start runs)
 
@@ -15,15 +15,30 @@ received, an empty line, then the body bytes. The path decides the answer:
   anything else: 200 with an empty body. The HTTPS server answers the same, with a self-signed
 certificate made at start. The slow server answers the same too, but with a small receive buffer
 and a pause of 1.5 s before it reads anything: a client's writes block, as on a slow line.
+
+GET /dl/... serves the files of DIR/files (made at start, see download_files.py):
+  /dl/NAME            200 with the file and its Content-Length (a missing file: 404 with an HTML page)
+  /dl/short/NAME      the full Content-Length, then half of the file and the connection closes
+  /dl/nolength/NAME   the file without a Content-Length, ended by closing the connection
+  /dl/slow/NAME       the file in 4096-byte pieces, 50 ms apart
+  /dl/zero            Content-Length 0        /dl/huge   Content-Length 4000000000, then closes
+
+The FTP server (pyftpdlib) has the user "lumetta" with the password "s3cret" and the folder
+DIR/ftp, which holds copies of DIR/files; passive and active mode both work. An upload to a name
+starting with "fail" is cut off by the server after 64 KB, leaving the partial file behind.
 """
 import os
 import signal
 import socket
 import ssl
+import struct
 import subprocess
 import sys
 import threading
 import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import download_files  # noqa: E402
 
 STATUS = {"/404": (404, "Not Found"), "/500": (500, "Internal Server Error"), "/401": (401, "Unauthorized")}
 
@@ -73,6 +88,11 @@ def serve_connection(conn, recorder, stall=False):
                     length = int(value.strip() or 0)
                 if name.strip().lower() == "transfer-encoding" and "chunked" in value.lower():
                     chunked = True
+            if method == "GET" and path.startswith("/dl/"):
+                recorder.save(head, b"")
+                if not serve_download(conn, recorder.files, path[4:]):
+                    return
+                continue
             slow = path.startswith("/slow")
             body = bytearray(pending[:length])
             pending = pending[length:]
@@ -103,6 +123,77 @@ def serve_connection(conn, recorder, stall=False):
             conn.close()
         except OSError:
             pass
+
+
+NOT_FOUND_PAGE = b"<html><head><title>404 Not Found</title></head><body><h1>Not Found</h1></body></html>"
+
+
+def serve_download(conn, folder, route):
+    """Answers one download; false when the connection was closed on purpose."""
+    if route == "zero":
+        conn.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: keep-alive\r\n\r\n")
+        return True
+    if route == "huge":
+        conn.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: 4000000000\r\nConnection: close\r\n\r\nBM")
+        return False
+    mode, _, name = route.partition("/")
+    if mode not in ("short", "nolength", "slow"):
+        mode, name = "", route
+    path = os.path.join(folder, os.path.basename(name.split("?")[0]))
+    if not name or not os.path.isfile(path):
+        conn.sendall(b"HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\nContent-Length: %d\r\n"
+                     b"Connection: keep-alive\r\n\r\n%s" % (len(NOT_FOUND_PAGE), NOT_FOUND_PAGE))
+        return True
+    with open(path, "rb") as f:
+        data = f.read()
+    if mode == "nolength":
+        conn.sendall(b"HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + data)
+        return False
+    conn.sendall(b"HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: %d\r\n"
+                 b"Connection: %s\r\n\r\n" % (len(data), b"close" if mode == "short" else b"keep-alive"))
+    if mode == "short":
+        conn.sendall(data[:len(data) // 2])
+        return False
+    if mode == "slow":
+        for at in range(0, len(data), 4096):
+            conn.sendall(data[at:at + 4096])
+            time.sleep(0.05)
+        return True
+    conn.sendall(data)
+    return True
+
+
+def serve_ftp(folder):
+    """Starts the FTP server in a thread of its own; answers its port."""
+    from pyftpdlib.authorizers import DummyAuthorizer
+    from pyftpdlib.handlers import DTPHandler, FTPHandler
+    from pyftpdlib.servers import ThreadedFTPServer
+
+    class FailingDTPHandler(DTPHandler):
+        def handle_read(self):
+            super().handle_read()
+            name = os.path.basename(getattr(self.file_obj, "name", "") or "")
+            if name.startswith("fail") and self.get_transmitted_bytes() > 65536 and not self._closed:
+                # A reset, not a polite close: the client's next write fails at once.
+                self.socket.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+                self._resp = ("426 Transfer aborted by the server.", lambda *args, **kwargs: None)
+                self.close()
+
+        handle_read_event = handle_read
+
+    root = os.path.join(folder, "ftp")
+    authorizer = DummyAuthorizer()
+    authorizer.add_user("lumetta", "s3cret", root, perm="elradfmwMT")
+    handler = type("LoopbackFTPHandler", (FTPHandler,), {})
+    handler.authorizer = authorizer
+    handler.dtp_handler = FailingDTPHandler
+    handler.permit_privileged_ports = True
+    handler.banner = "loopback FTP ready"
+    import logging
+    logging.getLogger("pyftpdlib").setLevel(logging.CRITICAL)
+    server = ThreadedFTPServer(("127.0.0.1", 0), handler)
+    threading.Thread(target=server.serve_forever, kwargs={"handle_exit": False}, daemon=True).start()
+    return server.socket.getsockname()[1]
 
 
 def listen(receive_buffer=0):
@@ -142,11 +233,15 @@ def serve(folder):
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
     context.load_cert_chain(cert, key)
     recorder = Recorder(folder)
+    recorder.files = os.path.join(folder, "files")
+    download_files.make(recorder.files, os.path.join(folder, "ftp"))
+    ftp = serve_ftp(folder)
     plain, secure, slow = listen(), listen(), listen(16384)
     for server, ctx, stall in ((plain, None, False), (secure, context, False), (slow, None, True)):
         threading.Thread(target=accept_loop, args=(server, recorder, ctx, stall), daemon=True).start()
     with open(os.path.join(folder, "ports.tmp"), "w") as f:
-        f.write("http=%d https=%d slow=%d\n" % (plain.getsockname()[1], secure.getsockname()[1], slow.getsockname()[1]))
+        f.write("http=%d https=%d slow=%d ftp=%d\n" % (plain.getsockname()[1], secure.getsockname()[1],
+                                                        slow.getsockname()[1], ftp))
     os.replace(os.path.join(folder, "ports.tmp"), os.path.join(folder, "ports"))
     signal.sigwait([signal.SIGTERM, signal.SIGINT])
 
@@ -184,7 +279,20 @@ def stop(folder):
     return 0
 
 
+def system_python_if_needed():
+    """The FTP server and the image files need Debian's pyftpdlib and Pillow: another Python
+    (a virtual environment, pyenv) hands over to the system's."""
+    try:
+        import PIL  # noqa: F401
+        import pyftpdlib  # noqa: F401
+    except ImportError:
+        system = "/usr/bin/python3"
+        if os.path.realpath(sys.executable) != os.path.realpath(system) and os.path.exists(system):
+            os.execv(system, [system, os.path.abspath(__file__)] + sys.argv[1:])
+
+
 if __name__ == "__main__":
+    system_python_if_needed()
     if len(sys.argv) != 3 or sys.argv[1] not in ("start", "stop", "serve"):
         print(__doc__, file=sys.stderr)
         sys.exit(2)

@@ -6,24 +6,15 @@
 
 #include "activex/lumetta_guids.h"
 #include "activex/pallastra.h"
+#include "engine_test_frame.h"
 #include "pagehost/control_site.h"
 
 namespace {
 
-HWND MakeFrame() {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"LumettaEngineTestFrame";
-    RegisterClassW(&wc);
-    return CreateWindowExW(0, wc.lpszClassName, L"frame", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
-                           wc.hInstance, nullptr);
-}
-
 // One control in a frame, its window made on demand.
 class EmbeddedControl {
 public:
-    EmbeddedControl() : frame(MakeFrame()), site(frame) {
+    EmbeddedControl() : frame(MakeEngineTestFrame()), site(frame) {
         OleInitialize(nullptr);
         EXPECT_EQ(CPallastra::CreateInstance(nullptr, IID_IOleObject, reinterpret_cast<void**>(&ole)), S_OK);
         EXPECT_EQ(ole->QueryInterface(lumetta::IID_ILumetta, reinterpret_cast<void**>(&script)), S_OK);

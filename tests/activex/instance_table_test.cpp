@@ -5,6 +5,7 @@
 #include "activex/lumetta_guids.h"
 #include "activex/pallastra.h"
 #include "core/engine_table.h"
+#include "engine_test_frame.h"
 #include "pagehost/control_site.h"
 
 namespace {
@@ -15,21 +16,11 @@ int SlotsHolding(CBrowserAddOnBase* engine) {
     return n;
 }
 
-HWND MakeFrame() {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"LumettaTableTestFrame";
-    RegisterClassW(&wc);
-    return CreateWindowExW(0, wc.lpszClassName, L"frame", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
-                           wc.hInstance, nullptr);
-}
-
 }  // namespace
 
 TEST(ControlInstanceTable, EnteredOncePerWindowAndLeftWithIt) {
     OleInitialize(nullptr);
-    HWND frame = MakeFrame();
+    HWND frame = MakeEngineTestFrame();
     ControlSite site(frame);
     IOleObject* ole = nullptr;
     ASSERT_EQ(CPallastra::CreateInstance(nullptr, IID_IOleObject, reinterpret_cast<void**>(&ole)), S_OK);

@@ -1,16 +1,23 @@
 #!/bin/sh
-# Runs a page in the page host with a loopback HTTP server: @HTTP_PORT@ in the page becomes the
-# server's port; the run fails when the page fails or the server recorded no request.
+# Runs a page in the page host with the loopback servers: @HTTP_PORT@ and @FTP_PORT@ in the page
+# become the servers' ports, @WORK@ the work folder as Wine sees it (backslashes doubled for a
+# script string); the run fails when the page fails or the server recorded no request.
 #   page_with_server.sh WORKDIR PAGE -- PAGEHOST-COMMAND...
 set -e
 work=$1 page=$2
 shift 3
 root=$(cd "$(dirname "$0")/../.." && pwd)
 rm -rf "$work" && mkdir -p "$work"
-python3 "$root/testdoubles/loopback_servers/upload_servers.py" start "$work/server"
-trap 'python3 "$root/testdoubles/loopback_servers/upload_servers.py" stop "$work/server"' EXIT
+# The system's Python has Debian's pyftpdlib and Pillow.
+python=python3
+[ -x /usr/bin/python3 ] && python=/usr/bin/python3
+servers="$root/testdoubles/loopback_servers/upload_servers.py"
+"$python" "$servers" start "$work/server"
+trap '"$python" "$servers" stop "$work/server"' EXIT
 port=$(sed -n 's/.*http=\([0-9]*\).*/\1/p' "$work/server/ports")
-sed "s/@HTTP_PORT@/$port/g" "$page" > "$work/page.js"
+ftp=$(sed -n 's/.*ftp=\([0-9]*\).*/\1/p' "$work/server/ports")
+wine_work=$(printf 'Z:%s' "$work" | sed 's|/|\\\\\\\\|g')
+sed -e "s/@HTTP_PORT@/$port/g" -e "s/@FTP_PORT@/$ftp/g" -e "s|@WORK@|$wine_work|g" "$page" > "$work/page.js"
 "$@" "Z:$work/page.js"
 count=$(ls "$work/server/requests" | wc -l)
 echo "server requests: $count"

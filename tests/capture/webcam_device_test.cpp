@@ -324,6 +324,31 @@ TEST_F(Webcam, Yuy2CameraNeverYieldsAShortFrame) {
     }
 }
 
+TEST_F(Webcam, SelectingRGB24WhileAnotherSubtypeIsCurrentSwitchesTheDevice) {
+    // The grabber always takes RGB24; the device's own subtype is another matter. This camera is
+    // set to YUY2 and converts to RGB24 on its pin, so the graph builds under Wine too.
+    Configure("yuy2,rgbpin");
+    WebCamManager manager(GetModuleHandleA(nullptr));
+    ASSERT_TRUE(manager.OpenSource()) << ErrorOf(manager);
+    ASSERT_EQ(manager.GetMediaTypeListCount(), 2) << ErrorOf(manager);
+    ASSERT_STREQ(manager.GetMediaTypeByIndex(0), "YUY2");
+    ASSERT_STREQ(manager.GetMediaTypeByIndex(1), "RGB24");
+    EXPECT_STREQ(manager.GetMediaType(), "YUY2");
+    ASSERT_TRUE(manager.SelectMediaTypeByIndex(1)) << ErrorOf(manager);
+    EXPECT_STREQ(manager.GetMediaType(), "RGB24") << "the device was switched, not only asked";
+    HGLOBAL dib = Grab(manager);
+    ASSERT_NE(dib, nullptr) << ErrorOf(manager);
+    DibLayout layout;
+    ASSERT_TRUE(ComputeDibLayout(dib, &layout));
+    EXPECT_EQ(layout.width, 320) << "the first RGB24 format, not the YUY2 one of 160";
+    GlobalFree(dib);
+    // Back to YUY2, and selecting the current subtype again changes nothing.
+    ASSERT_TRUE(manager.SelectMediaTypeByIndex(0)) << ErrorOf(manager);
+    EXPECT_STREQ(manager.GetMediaType(), "YUY2");
+    ASSERT_TRUE(manager.SelectMediaTypeByIndex(0));
+    EXPECT_STREQ(manager.GetMediaType(), "YUY2");
+}
+
 TEST_F(Webcam, FormatBlocksOfTheWrongTypeOrSizeAreRefused) {
     for (const char* words : {"videoinfo2", "shortformat"}) {
         Configure(words);

@@ -86,8 +86,13 @@ std::string ScratchFolder() {
     static int counter = 0;
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
+    // Wine hands out the same process ids run after run: the time keeps an earlier run's
+    // files (a TIFF a save would append to) out of this one's folder.
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
     char folder[MAX_PATH];
-    wsprintfA(folder, "%slumetta-fileio-%lu-%d\\", temp, GetCurrentProcessId(), ++counter);
+    wsprintfA(folder, "%slumetta-fileio-%lu-%d-%08lx%08lx\\", temp, GetCurrentProcessId(), ++counter,
+              static_cast<unsigned long>(now.HighPart), static_cast<unsigned long>(now.LowPart));
     CreateDirectoryA(folder, nullptr);
     return folder;
 }

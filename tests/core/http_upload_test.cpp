@@ -218,6 +218,9 @@ TEST_F(HttpUpload, SelfSignedHttpsServerIsRetriedWithRelaxedFlags) {
     engine.SetIfSSL(1);
     engine.SetHTTPPort(servers.https);
     engine.SetIfShowCancelDialogWhenImageTransfer(0);
+    // What the engine handed out before is the caller's own: later uploads do not change it.
+    const auto earlier = COstrelBase::LastSuccessfulServer();
+    const std::string earlierText(earlier);
     for (const char* server : {"127.0.0.1", "HTTPS://127.0.0.1"}) {
         size_t before = RecordedRequestCount();
         SHORT list[1] = {0};
@@ -228,6 +231,7 @@ TEST_F(HttpUpload, SelfSignedHttpsServerIsRetriedWithRelaxedFlags) {
         EXPECT_TRUE(requests[0].body == ImagePart("s.bmp", ExpectedBmpFile(dib)));
     }
     EXPECT_EQ(COstrelBase::LastSuccessfulServer(), "HTTPS://127.0.0.1");
+    EXPECT_EQ(std::string(earlier), earlierText);
 }
 
 TEST_F(HttpUpload, MissingDialogTemplateFailsWithoutHanging) {

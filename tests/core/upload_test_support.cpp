@@ -18,6 +18,7 @@ void UploadEngine::OnTransferPercentage(SHORT percent, LONG* cancel) {
     record.Payload = cancel;
     SendEventRecord(OwnerWindow(), record);
     if (cancelAtPercent >= 0 && percent >= cancelAtPercent) *cancel = 1;
+    if (duringTransfer) duringTransfer();
 }
 
 std::string RecordedRequest::Header(const char* name, bool* found) const {
@@ -56,6 +57,8 @@ std::vector<std::string> RequestFiles() {
 
 }  // namespace
 
+std::string LoopbackPath(const std::string& relative) { return LoopbackFolder() + "\\" + relative; }
+
 std::string ReadWholeFile(const std::string& path) {
     std::string bytes;
     FILE* f = fopen(path.c_str(), "rb");
@@ -80,7 +83,7 @@ std::string WriteTempFile(const std::string& bytes) {
 LoopbackServers ReadLoopbackServers() {
     LoopbackServers servers;
     std::string text = ReadWholeFile(LoopbackFolder() + "\\ports");
-    sscanf(text.c_str(), "http=%d https=%d slow=%d", &servers.http, &servers.https, &servers.slow);
+    sscanf(text.c_str(), "http=%d https=%d slow=%d ftp=%d", &servers.http, &servers.https, &servers.slow, &servers.ftp);
     return servers;
 }
 

@@ -2,6 +2,7 @@
 // servers started by the test fixture, and the requests they recorded.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@ public:
     HINSTANCE dialogModule;
     int cancelAtPercent = -1;      // the page cancels once the percentage reaches this
     std::vector<int> percents;     // every percentage reported, in order
+    std::function<void()> duringTransfer;  // what the page does in a progress handler
 };
 
 struct RecordedRequest {
@@ -35,6 +37,7 @@ struct LoopbackServers {
     int http = 0;
     int https = 0;
     int slow = 0;
+    int ftp = 0;
 };
 
 // The ports that the fixture's servers listen on (from the folder named by LUMETTA_LOOPBACK_DIR).
@@ -44,6 +47,8 @@ LoopbackServers ReadLoopbackServers();
 size_t RecordedRequestCount();
 std::vector<RecordedRequest> RecordedRequestsAfter(size_t n, const std::string& path);
 
+// A path inside the fixture's folder ("files\\image.png"), as this program opens it.
+std::string LoopbackPath(const std::string& relative);
 std::string ReadWholeFile(const std::string& path);
 std::string WriteTempFile(const std::string& bytes);
 // The BMP file of a DIB as an upload must carry it: the file header, then the DIB's block.

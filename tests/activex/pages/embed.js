@@ -45,7 +45,7 @@ function main() {
     Lumetta.JPEGQuality = 77;
     Host.SetUserMode(true);
     Host.Check(Lumetta.ErrorCode == 0 && Lumetta.JPEGQuality == 77, "back in user mode");
-    Host.Check(Lumetta.ShowImageEditor() == false && Lumetta.ErrorCode == -2118,
+    Host.Check(Lumetta.FTPUploadEx("127.0.0.1", 0, "a.jpg", 1) == false && Lumetta.ErrorCode < 0,
                "members of a later step answer an error code, not a crash");
     Host.Echo("page done");
 }

@@ -6,7 +6,22 @@ function Lumetta_OnBitmapChanged() {
     bitmapChanged++;
     if (failInHandler) Lumetta.RemoveImage(999);
 }
-function Lumetta_OnInternetTransferPercentage(percent, cancel) { percents.push(percent); return false; }
+// Handlers that do the worst they can while the control waits (see reentrancy()).
+var phase = "", nestedResult = null, nestedError = 0, replaced = false;
+function Lumetta_OnInternetTransferPercentage(percent, cancel) {
+    percents.push(percent);
+    if (phase == "upload" && nestedResult == null) {
+        nestedResult = Lumetta.HTTPUploadThroughPost("127.0.0.1", 0, "/empty", "nested.jpg");
+        nestedError = Lumetta.ErrorCode;
+    }
+    return false;
+}
+function Lumetta_OnBeforeOperate(id, name) {
+    if (phase != "blank") return;
+    // Free the image the worker is about to test and put another one in its place.
+    Lumetta.RemoveAllImages();
+    replaced = Lumetta.LoadImageFromBase64Binary(base64(makeBmp(40, 30, 0)), 0);
+}
 
 function le(bytes, value, count) { for (var i = 0; i < count; i++) bytes.push((value >>> (8 * i)) & 255); }
 
@@ -33,6 +48,13 @@ function base64(bytes) {
         out += i + 2 < bytes.length ? ALPHABET.charAt(n & 63) : "=";
     }
     return out;
+}
+
+// A 24-bit BMP of one grey value.
+function solidBmp(width, height, value) {
+    var b = makeBmp(width, height, 0);
+    for (var i = 54; i < b.length; i++) b[i] = value;
+    return b;
 }
 
 function repeat(c, n) { var s = ""; while (s.length < n) s += c; return s; }
@@ -76,10 +98,17 @@ function errorsAndThrowMode() {
     Host.Check(Lumetta.ErrorString == "The operation did not succeed.", "code 1 has a text");
     Lumetta.IfThrowException = true;
     Host.Check(throws(function () { Lumetta.RemoveImage(40); }), "throw mode: a failure throws");
-    Host.Check(throws(function () { Lumetta.Print(); }), "a member of a later part throws in throw mode");
+    Host.Check(throws(function () { Lumetta.FTPUploadEx("127.0.0.1", 0, "a.jpg", 1); }), "a failing transfer throws in throw mode");
     Lumetta.IfThrowException = false;
-    Host.Check(Lumetta.FTPUploadEx("host", 0, "a.jpg", 1) == false && Lumetta.ErrorCode == -2118, "not supported: -2118");
-    Host.Check(Lumetta.ErrorString == "The current version does not support this method.", "and its text");
+    // Without the print UI, Print goes to the default printer at once: it prints, or, where the
+    // prefix has no printer, fails with the general failure; it never waits for a dialog.
+    Lumetta.IfShowPrintUI = false;
+    var printed = Lumetta.Print();
+    Host.Check(printed ? Lumetta.ErrorCode == 0 : Lumetta.ErrorCode == -1001, "Print without UI: " + printed + " " + Lumetta.ErrorCode);
+    Lumetta.IfShowPrintUI = true;
+    Host.Check(Lumetta.FTPUploadEx("127.0.0.1", 0, "a.jpg", 1) == false && Lumetta.ErrorCode < 0,
+               "an FTP upload without an image or a server fails: " + Lumetta.ErrorCode);
+    Host.Check(Lumetta.ErrorString.length > 0, "and its text");
 }
 
 function dataExchange() {
@@ -216,6 +245,31 @@ function uploads() {
     Host.Check(percents.length > 0, "progress events reached the page");
 }
 
+// Page script inside the control's waits: a handler frees the image the blank worker reads, and
+// a progress handler starts a second upload.
+function reentrancy() {
+    Lumetta.BlankImageThreshold = 128;
+    Lumetta.BlankImageMaxStdDev = 1;
+    Lumetta.RemoveAllImages();
+    Host.Check(Lumetta.LoadImageFromBase64Binary(base64(solidBmp(40, 30, 255)), 0) == true, "a white image");
+    phase = "blank";
+    var blank = Lumetta.IsBlankImageEx(0, 0, 0, -1, -1, false);
+    phase = "";
+    Host.Check(replaced, "the handler replaced the image");
+    Host.Check(blank == true && Lumetta.ErrorCode == 0,
+               "the worker tested the white image it was called for: " + blank + " " + Lumetta.ErrorCode);
+    Host.Check(Lumetta.HowManyImagesInBuffer == 1 && Lumetta.IsBlankImage(0) == false, "the page's new image is kept");
+    if ("@HTTP_PORT@".charAt(0) == "@") return;
+    phase = "upload";
+    var ok = Lumetta.HTTPUploadThroughPost("127.0.0.1", 0, "/empty", "outer.jpg");
+    phase = "";
+    Host.Check(nestedResult === false && nestedError == -2121,
+               "the upload from the progress handler is refused: " + nestedResult + " " + nestedError);
+    Host.Check(ok == true, "the outer upload went on to its end: " + Lumetta.ErrorCode);
+    Host.Check(Lumetta.HTTPUploadThroughPost("127.0.0.1", 0, "/empty", "after.jpg") == true,
+               "the next upload runs: " + Lumetta.ErrorCode);
+}
+
 function main() {
     settings();
     errorsAndThrowMode();
@@ -223,5 +277,6 @@ function main() {
     files();
     pdf();
     if ("@HTTP_PORT@".charAt(0) != "@") uploads();
+    reentrancy();
     Host.Echo("members page done");
 }

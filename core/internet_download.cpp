@@ -1,0 +1,313 @@
+// Downloads of COstrelBase: HTTP(S) GET and FTP retrieve into the image buffer or straight into
+// a local file, the FTP upload, and the handing on of downloaded data by its detected type.
+#include <cstring>
+
+#include "capture/debug_log.h"
+#include "codecs/image_type.h"
+#include "core/internet_common.h"
+#include "core/internet_session.h"
+#include "core/ostrel_base.h"
+#include "core/transfer_thread.h"
+#include "base/error_codes.h"
+
+namespace {
+
+constexpr DWORD kGetFlags = 0x0040F000;
+// Bound of the send loop: every kind of retry is made once, and one 401 resend.
+constexpr int kMaxSendAttempts = 8;
+
+}  // namespace
+
+bool COstrelBase::BeginTransfer(LONG imageType) {
+    if (m_transferRunning) {
+        RefuseWhileTransferring();
+        return false;
+    }
+    SetErrorCode(0);
+    m_httpPostResponse[0] = 0;
+    m_transferSubCode = 0;
+    if ((imageType < 0 || imageType > 4) && imageType != kUploadLocalFile) {
+        SetErrorCode(kErrFileExtension);
+        return false;
+    }
+    return true;
+}
+
+bool COstrelBase::LoadWinInet(InternetSession& s, bool ftp) {
+    if (!m_winInet->Load(&m_api)) {
+        SetErrorCode(kErrInternetSession);
+        return false;
+    }
+    s.loaded = true;
+    if (ftp && !m_api.HasFtp()) {
+        SetErrorCode(kErrInternetSession);
+        return false;
+    }
+    return true;
+}
+
+bool COstrelBase::OpenSession(InternetSession& s, const char* server, bool ftp) {
+    if (!s.loaded && !LoadWinInet(s, ftp)) return false;
+    const char* proxy = m_proxyServer[0] ? m_proxyServer : nullptr;
+    s.internet = m_api.InternetOpen(kInternetAgent, proxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_PRECONFIG,
+                                    proxy, nullptr, 0);
+    if (!s.internet) {
+        SetErrorCode(WinInetFailure(GetLastError()));
+        return false;
+    }
+    const char* user = ftp ? m_ftpUserName : m_httpUserName;
+    const char* password = ftp ? m_ftpPassword : m_httpPassword;
+    bool withUser = user[0] != 0;
+    DWORD flags = ftp && m_ifPASVMode == 1 ? INTERNET_FLAG_PASSIVE : 0;
+    s.connection = m_api.InternetConnect(s.internet, HostOf(server ? server : ""),
+                                         static_cast<INTERNET_PORT>(ftp ? m_ftpPort : m_httpPort),
+                                         withUser ? user : nullptr, withUser ? password : nullptr,
+                                         ftp ? INTERNET_SERVICE_FTP : INTERNET_SERVICE_HTTP, flags, 0);
+    if (!s.connection) {
+        SetErrorCode(WinInetFailure(GetLastError()));
+        return false;
+    }
+    return true;
+}
+
+void COstrelBase::SetRequestTimeouts(HINTERNET handle) {
+    if (m_sendTimeout != 0) {
+        DWORD ms = TimeoutMilliseconds(m_sendTimeout);
+        m_api.InternetSetOption(handle, INTERNET_OPTION_SEND_TIMEOUT, &ms, sizeof(ms));
+    }
+    if (m_receiveTimeout != 0) {
+        DWORD ms = TimeoutMilliseconds(m_receiveTimeout);
+        m_api.InternetSetOption(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &ms, sizeof(ms));
+    }
+}
+
+bool COstrelBase::SetLocalPath(const char* localFile) {
+    // The running transfer may be writing to the path.
+    if (m_transferRunning) {
+        RefuseWhileTransferring();
+        return false;
+    }
+    SetErrorCode(0);
+    // A longer path would be cut to another file's name.
+    if (!localFile || !*localFile || strlen(localFile) > kMaxLocalPathLength) {
+        SetErrorCode(kErrInvalidValue);
+        return false;
+    }
+    memset(m_localPath, 0, sizeof(m_localPath));
+    strcpy(m_localPath, localFile);
+    return true;
+}
+
+BOOL COstrelBase::HTTPDownloadDirectly(const char* server, const char* remotePath, const char* localFile) {
+    if (!SetLocalPath(localFile)) return FALSE;
+    return HTTPDownloadEx(server, remotePath, kUploadLocalFile);
+}
+
+BOOL COstrelBase::FTPDownloadDirectly(const char* server, const char* remoteFile, const char* localFile) {
+    if (!SetLocalPath(localFile)) return FALSE;
+    return FTPDownloadEx(server, remoteFile, kUploadLocalFile);
+}
+
+BOOL COstrelBase::HTTPDownloadEx(const char* server, const char* remotePath, LONG imageType) {
+    if (!BeginTransfer(imageType)) return FALSE;
+    if (!server) server = "";
+    InternetSession s(m_winInet, &m_api, &m_transferRunning);
+    if (!OpenSession(s, server, false)) return FALSE;
+    static const char* kAcceptAll[] = {"*/*", nullptr};
+    DWORD flags = kGetFlags | (m_ifSSL == 1 ? INTERNET_FLAG_SECURE : 0);
+    s.item = m_api.HttpOpenRequest(s.connection, "GET", remotePath ? remotePath : "", nullptr, nullptr, kAcceptAll,
+                                   flags, 0);
+    if (!s.item) {
+        SetErrorCode(WinInetFailure(GetLastError()));
+        return FALSE;
+    }
+    SetRequestTimeouts(s.item);
+    char url[MAX_PATH];
+    MakeServerUrl(server, m_ifSSL == 1, url);
+    bool noneYet = false;
+    IsLastSuccessfulServer(url, &noneYet);
+    m_sameServer = noneYet ? 1 : 0;
+    if (m_sameServer == 0) PreAuthenticate(s.item);
+
+    SendRetries tried;
+    bool retried401 = false;
+    bool sent = false;
+    for (int attempt = 0; attempt < kMaxSendAttempts && !sent; ++attempt) {
+        if (!m_api.HttpSendRequest || !m_api.HttpSendRequest(s.item, nullptr, 0, nullptr, 0)) {
+            DWORD error = m_api.HttpSendRequest ? GetLastError() : ERROR_PROC_NOT_FOUND;
+            if (RetryAfterSendError(s.item, error, tried)) continue;
+            SetErrorCode(WinInetFailure(error));
+            return FALSE;
+        }
+        if (m_sameServer == 1 && !retried401) {
+            DWORD status = 0, length = sizeof(status);
+            if (m_api.HttpQueryInfo(s.item, kStatusAsNumber, &status, &length, nullptr) && status == HTTP_STATUS_DENIED) {
+                PreAuthenticate(s.item);
+                retried401 = true;
+                continue;
+            }
+        }
+        sent = true;
+    }
+    if (!sent) {
+        SetErrorCode(WinInetFailure(ERROR_INTERNET_FORCE_RETRY));
+        return FALSE;
+    }
+    DWORD length = 0, lengthSize = sizeof(length);
+    if (!m_api.HttpQueryInfo(s.item, kContentLengthAsNumber, &length, &lengthSize, nullptr)) {
+        SetErrorCode(WinInetFailure(GetLastError()));
+        return FALSE;
+    }
+    if (!InternetDownloadImage(s.item, length, imageType, FALSE)) return FALSE;
+    RememberSuccessfulServer(url);
+    return TRUE;
+}
+
+BOOL COstrelBase::FTPDownloadEx(const char* server, const char* remoteFile, LONG imageType) {
+    if (!BeginTransfer(imageType)) return FALSE;
+    return RunFtpDownload(server, remoteFile, imageType);
+}
+
+BOOL COstrelBase::RunFtpDownload(const char* server, const char* remoteFile, LONG imageType) {
+    if (!remoteFile) remoteFile = "";
+    InternetSession s(m_winInet, &m_api, &m_transferRunning);
+    if (!OpenSession(s, server, true)) return FALSE;
+    WIN32_FIND_DATAA found{};
+    HINTERNET find = m_api.FtpFindFirstFile(s.connection, remoteFile, &found, INTERNET_FLAG_RELOAD, 0);
+    if (!find) {
+        SetErrorCode(WinInetFailure(GetLastError()));
+        return FALSE;
+    }
+    // An FTP session runs one operation at a time: the listing ends before the file opens.
+    s.CloseHandleNow(find);
+    if (found.nFileSizeHigh != 0) {
+        SetErrorCode(kErrFtpTooBig);
+        return FALSE;
+    }
+    s.item = m_api.FtpOpenFile(s.connection, remoteFile, GENERIC_READ, FTP_TRANSFER_TYPE_BINARY, 0);
+    if (!s.item) {
+        SetErrorCode(WinInetFailure(GetLastError()));
+        return FALSE;
+    }
+    SetRequestTimeouts(s.item);
+    return InternetDownloadImage(s.item, found.nFileSizeLow, imageType, TRUE);
+}
+
+BOOL COstrelBase::InternetDownloadImage(HINTERNET handle, DWORD byteCount, LONG imageType, BOOL isFtp) {
+    if (DebugLogOn()) DebugLog(0, "InternetDownloadImage, bytestodownload:%d, bFtp:%d\r\n", byteCount, isFtp);
+    // The size comes from the server: a huge one is refused before anything is allocated.
+    if (byteCount > kMaxDownloadBytes) {
+        SetErrorCode(2);
+        return FALSE;
+    }
+    HGLOBAL block = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, byteCount ? byteCount : 1);
+    if (!block) {
+        SetErrorCode(2);
+        return FALSE;
+    }
+    TransferThreadParams params;
+    params.engine = this;
+    params.handle = handle;
+    params.read = m_api.InternetReadFile;
+    params.data = static_cast<BYTE*>(block);
+    params.size = byteCount;
+    LONG failure = 0;
+    bool ok = RunTransferThread(params, false, &failure);
+    if (!ok) {
+        // Fewer bytes than announced, or none: nothing half-downloaded is used.
+        if (!isFtp && failure != kErrUserCancelled) {
+            m_transferSubCode = failure;
+            failure = kErrHttpProcess;
+        }
+        SetErrorCode(failure);
+    } else {
+        ok = HandDownloadOn(handle, static_cast<BYTE*>(block), byteCount, imageType, isFtp != FALSE);
+    }
+    GlobalFree(block);
+    return ok ? TRUE : FALSE;
+}
+
+void COstrelBase::KeepResponseText(const BYTE* data, DWORD size) {
+    DWORD n = size < kHttpResponseSize - 1 ? size : static_cast<DWORD>(kHttpResponseSize - 1);
+    memcpy(m_httpPostResponse, data, n);
+    m_httpPostResponse[n] = 0;
+}
+
+bool COstrelBase::HandDownloadOn(HINTERNET handle, BYTE* data, DWORD size, LONG imageType, bool isFtp) {
+    bool known = true;
+    if (imageType != kUploadLocalFile) {
+        SHORT detected = 0;
+        known = ::DetectImageType(data, size, &detected) != FALSE;
+        if (known) imageType = detected;
+        if (!known && isFtp) {
+            SetErrorCode(kErrFormatUnsupported);
+            return false;
+        }
+        if (!known) m_transferSubCode = kErrFormatUnsupported;
+    }
+    if (!isFtp) {
+        DWORD status = 0, length = sizeof(status);
+        if (!m_api.HttpQueryInfo(handle, kStatusAsNumber, &status, &length, nullptr)) {
+            SetErrorCode(WinInetFailure(GetLastError()));
+            return false;
+        }
+        if (status >= 400 || !known) {
+            SetErrorCode(kErrHttpProcess);
+            KeepResponseText(data, size);
+            return false;
+        }
+    }
+    SetErrorCode(0);
+    BOOL loaded = FALSE;
+    switch (imageType) {
+        case 0: loaded = LoadBMPFromMemory(size, data); break;
+        case 1: loaded = LoadJPEGFromMemory(size, data); break;
+        case 2: loaded = LoadTIFFFromMemory(size, data, -1); break;
+        case 3: loaded = LoadPNGFromMemory(size, data); break;
+        case 4: {
+            PdfSettings settings{};
+            strcpy(settings.version, "1.4");
+            loaded = LoadPDFFromMemory(size, data, -1, &settings) >= 1;
+            break;
+        }
+        default: loaded = WriteMemoryToFile(m_localPath, data, size); break;
+    }
+    if (!loaded && GetErrorCode() == 0) SetErrorCode(kErrGeneralFailure);
+    return loaded != FALSE;
+}
+
+BOOL COstrelBase::FTPUploadEx(const char* server, const char* remoteFile, const void* indices, LONG count,
+                              LONG imageType) {
+    if (!BeginTransfer(imageType)) return FALSE;
+    if (!remoteFile) remoteFile = "";
+    InternetSession s(m_winInet, &m_api, &m_transferRunning);
+    if (!LoadWinInet(s, true)) return FALSE;
+    uint64_t size = 0;
+    HGLOBAL body = EncodeUploadImageFile(indices, count, imageType, &size);
+    if (!body) return FALSE;
+    struct BodyGuard {
+        HGLOBAL block;
+        ~BodyGuard() { GlobalFree(block); }
+    } guard{body};
+    if ((m_maxUploadImageSize != -1 && static_cast<int64_t>(size) >= static_cast<int64_t>(m_maxUploadImageSize)) ||
+        size > 0x7FFFFFFFull) {
+        SetErrorCode(kErrUploadTooBig);
+        return FALSE;
+    }
+    if (!OpenSession(s, server, true)) return FALSE;
+    s.item = m_api.FtpOpenFile(s.connection, remoteFile, GENERIC_WRITE, FTP_TRANSFER_TYPE_BINARY, 0);
+    if (!s.item) {
+        SetErrorCode(WinInetFailure(GetLastError()));
+        return FALSE;
+    }
+    SetRequestTimeouts(s.item);
+    BOOL written = InternetUploadImage(s.item, static_cast<const BYTE*>(body), static_cast<DWORD>(size), FALSE, TRUE);
+    s.CloseHandleNow(s.item);
+    if (!written) {
+        // No partial file stays behind on the server.
+        m_api.FtpDeleteFile(s.connection, remoteFile);
+        return FALSE;
+    }
+    SetErrorCode(0);
+    return TRUE;
+}

@@ -1,0 +1,313 @@
+// Printing read back from a real printer: the set-up adds Wine's PostScript driver with a small A4
+// 600-DPI description and a printer whose port is a file, makes it the default, and every test
+// reads the PostScript the driver wrote: the pages, and where and how large each image was drawn.
+#include <gtest/gtest.h>
+
+#include "lumetta_win.h"
+
+#include <commdlg.h>
+#include <winspool.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine/print_job.h"
+#include "support/test_dib.h"
+#include "support/test_engine.h"
+
+namespace {
+
+const char kPrinterName[] = "Lumetta Test Printer";
+const char kDriverName[] = "Wine PostScript Driver";
+
+const char kA4Description[] =
+    "*PPD-Adobe: \"4.3\"\n*FormatVersion: \"4.3\"\n*FileVersion: \"1.0\"\n*LanguageVersion: English\n"
+    "*LanguageEncoding: ISOLatin1\n*PCFileName: \"LUMTEST.PPD\"\n*Manufacturer: \"Lumetta\"\n"
+    "*Product: \"(Lumetta Test)\"\n*PSVersion: \"(3010) 0\"\n*ModelName: \"Lumetta Test Printer\"\n"
+    "*ShortNickName: \"Lumetta Test Printer\"\n*NickName: \"Lumetta Test Printer\"\n*ColorDevice: True\n"
+    "*DefaultColorSpace: RGB\n*LanguageLevel: \"3\"\n*DefaultResolution: 600dpi\n"
+    "*OpenUI *PageSize/Page Size: PickOne\n*DefaultPageSize: A4\n"
+    "*PageSize A4/A4: \"<</PageSize[595 842]>>setpagedevice\"\n*CloseUI: *PageSize\n*DefaultPageRegion: A4\n"
+    "*PageRegion A4/A4: \"<</PageSize[595 842]>>setpagedevice\"\n*DefaultImageableArea: A4\n"
+    "*ImageableArea A4/A4: \"0 0 595 842\"\n*DefaultPaperDimension: A4\n*PaperDimension A4/A4: \"595 842\"\n";
+
+// One image as the driver drew it: the rectangle and the source size.
+struct DrawnImage {
+    int left, top, width, height, sourceWidth, sourceHeight;
+};
+
+struct PrintedJob {
+    int pages = 0;
+    std::vector<DrawnImage> images;
+};
+
+class PrinterFixture : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        char windowsOutput[MAX_PATH];
+        GetTempPathA(MAX_PATH, windowsOutput);
+        lstrcatA(windowsOutput, "lumetta_print_test.ps");
+        using UnixName = char*(CDECL*)(const WCHAR*);
+        auto toUnix = reinterpret_cast<UnixName>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name"));
+        ASSERT_NE(toUnix, nullptr) << "the test printer's file port needs Wine";
+        WCHAR wide[MAX_PATH];
+        MultiByteToWideChar(CP_ACP, 0, windowsOutput, -1, wide, MAX_PATH);
+        char* unixName = toUnix(wide);
+        ASSERT_NE(unixName, nullptr);
+        s_output = windowsOutput;
+        s_port = unixName;
+        HeapFree(GetProcessHeap(), 0, unixName);
+
+        char driverDir[MAX_PATH];
+        DWORD needed = 0;
+        ASSERT_TRUE(GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(driverDir), sizeof driverDir, &needed));
+        const std::string descriptionDir = std::string(driverDir) + "\\3";
+        CreateDirectoryA(descriptionDir.c_str(), nullptr);
+        std::ofstream(descriptionDir + "\\lumetta_a4.ppd", std::ios::binary) << kA4Description;
+
+        DRIVER_INFO_3A driver = {};
+        driver.cVersion = 3;
+        driver.pName = const_cast<char*>(kDriverName);
+        driver.pDriverPath = const_cast<char*>("wineps.drv");
+        driver.pDataFile = const_cast<char*>("lumetta_a4.ppd");
+        driver.pConfigFile = const_cast<char*>("wineps.drv");
+        AddPrinterDriverA(nullptr, 3, reinterpret_cast<BYTE*>(&driver));
+
+        HANDLE existing = nullptr;
+        if (OpenPrinterA(const_cast<char*>(kPrinterName), &existing, nullptr)) {
+            ClosePrinter(existing);
+        } else {
+            PRINTER_INFO_2A info = {};
+            info.pPrinterName = const_cast<char*>(kPrinterName);
+            info.pPortName = const_cast<char*>(s_port.c_str());
+            info.pDriverName = const_cast<char*>(kDriverName);
+            info.pPrintProcessor = const_cast<char*>("WinPrint");
+            info.pDatatype = const_cast<char*>("RAW");
+            info.Attributes = PRINTER_ATTRIBUTE_LOCAL;
+            HANDLE printer = AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&info));
+            ASSERT_NE(printer, nullptr) << GetLastError();
+            ClosePrinter(printer);
+        }
+        ASSERT_TRUE(SetDefaultPrinterA(kPrinterName));
+        HDC dc = CreateDCA(nullptr, kPrinterName, nullptr, nullptr);
+        ASSERT_NE(dc, nullptr);
+        s_pageWidth = GetDeviceCaps(dc, HORZRES);
+        s_pageHeight = GetDeviceCaps(dc, VERTRES);
+        s_dpi = GetDeviceCaps(dc, LOGPIXELSX);
+        DeleteDC(dc);
+    }
+
+    void SetUp() override { DeleteFileA(s_output.c_str()); }
+
+    // Adds an image of the given size and resolution (pixels per metre) to the buffer.
+    void AddImage(int width, int height, LONG pixelsPerMetreX, LONG pixelsPerMetreY) {
+        HGLOBAL dib = MakeTestDib(width, height, 24, static_cast<uint32_t>(width));
+        auto* header = static_cast<BITMAPINFOHEADER*>(GlobalLock(dib));
+        header->biXPelsPerMeter = pixelsPerMetreX;
+        header->biYPelsPerMeter = pixelsPerMetreY;
+        GlobalUnlock(dib);
+        ASSERT_TRUE(engine.AddImage(dib));
+    }
+
+    // The job the printer wrote: pages and the drawn images, parsed from its PostScript.
+    static PrintedJob ReadJob() {
+        PrintedJob job;
+        std::ifstream file(s_output, std::ios::binary);
+        std::stringstream text;
+        text << file.rdbuf();
+        const std::string ps = text.str();
+        const std::regex page("%%Page: \\d+ \\d+");
+        job.pages = static_cast<int>(std::distance(std::sregex_iterator(ps.begin(), ps.end(), page), std::sregex_iterator()));
+        const std::regex image(
+            "(-?\\d+) (-?\\d+) translate\\s+(-?\\d+) (-?\\d+) scale\\s+<<\\s+/ImageType 1\\s+/Width (\\d+)\\s+/Height (\\d+)");
+        for (auto it = std::sregex_iterator(ps.begin(), ps.end(), image); it != std::sregex_iterator(); ++it) {
+            const auto& m = *it;
+            job.images.push_back({std::stoi(m[1]), std::stoi(m[2]), std::stoi(m[3]), std::stoi(m[4]), std::stoi(m[5]),
+                                  std::stoi(m[6])});
+        }
+        return job;
+    }
+
+    BOOL Print(LONG printUI, int first, int last, int copies = 1) {
+        CPrint job(&engine, GetModuleHandleA(nullptr), printUI);
+        return job.PrintImages(nullptr, first, last, copies);
+    }
+
+    static inline std::string s_output, s_port;
+    static inline int s_pageWidth = 0, s_pageHeight = 0, s_dpi = 0;
+    TestEngine engine;
+};
+
+TEST_F(PrinterFixture, TestPrinterIsA4At600Dpi) {
+    // A4 at 600 DPI is 4960 x 7016 pixels; the driver rounds the width from points.
+    EXPECT_EQ(s_dpi, 600);
+    EXPECT_NEAR(s_pageWidth, 4960, 2);
+    EXPECT_NEAR(s_pageHeight, 7016, 2);
+}
+
+TEST_F(PrinterFixture, OneImagePerPageOfTheRange) {
+    for (int i = 0; i < 5; ++i) AddImage(40 + i, 30, 11811, 11811);
+    ASSERT_TRUE(Print(0, 2, 3));
+    PrintedJob job = ReadJob();
+    EXPECT_EQ(job.pages, 2);
+    ASSERT_EQ(job.images.size(), 2u);
+    EXPECT_EQ(job.images[0].sourceWidth, 41);  // indexes 1 and 2
+    EXPECT_EQ(job.images[1].sourceWidth, 42);
+
+    // A range beyond the buffer is cut to it; a first page below 2 starts at the first image.
+    DeleteFileA(s_output.c_str());
+    ASSERT_TRUE(Print(0, 0, 99));
+    job = ReadJob();
+    EXPECT_EQ(job.pages, 5);
+    ASSERT_EQ(job.images.size(), 5u);
+    EXPECT_EQ(job.images[0].sourceWidth, 40);
+    EXPECT_EQ(job.images[4].sourceWidth, 44);
+
+    // Two copies print the range twice.
+    DeleteFileA(s_output.c_str());
+    ASSERT_TRUE(Print(0, 5, 5, 2));
+    job = ReadJob();
+    EXPECT_EQ(job.pages, 2);
+}
+
+TEST_F(PrinterFixture, ImagesKeepTheirSizeOnPaperOrShrinkToThePage) {
+    // 300 DPI is 11811 pixels per metre. 1200 x 1600 at 300 DPI is 4 x 5.33 inches: 2400 x 3200
+    // printer pixels, centred.
+    AddImage(1200, 1600, 11811, 11811);
+    // 2480 x 3508 at 300 DPI is A4 itself: 4960 x 7016 printer pixels, a little wider than the
+    // printable width, so it shrinks keeping its proportions.
+    AddImage(2480, 3508, 11811, 11811);
+    // Without a resolution, and with one that rounds to 0 DPI, an image counts as 96 DPI:
+    // 96 x 48 pixels are 1 x 0.5 inches, 600 x 300 printer pixels.
+    AddImage(96, 48, 0, 0);
+    AddImage(96, 48, 19, 10);
+    // Different resolutions across and down: 150 DPI across (5906), 600 down (23622).
+    AddImage(300, 600, 5906, 23622);
+    ASSERT_TRUE(Print(0, 1, 5));
+    const PrintedJob job = ReadJob();
+    ASSERT_EQ(job.images.size(), 5u);
+
+    const DrawnImage& small = job.images[0];
+    EXPECT_EQ(small.width, 2400);
+    EXPECT_EQ(small.height, 3200);
+    EXPECT_NEAR(small.left, (s_pageWidth - 2400) / 2, 1);
+    EXPECT_NEAR(small.top, (s_pageHeight - 3200) / 2, 1);
+
+    const DrawnImage& page = job.images[1];
+    const double scale = std::min({1.0, s_pageWidth / 4960.0, s_pageHeight / 7016.0});
+    ASSERT_LT(scale, 1.0);
+    EXPECT_NEAR(page.width, 4960 * scale, 1.0);
+    EXPECT_NEAR(page.height, 7016 * scale, 1.0);
+    EXPECT_LE(page.width, s_pageWidth);
+    EXPECT_LE(page.height, s_pageHeight);
+    EXPECT_NEAR(static_cast<double>(page.height) / page.width, 3508.0 / 2480.0, 0.001);
+
+    for (int i : {2, 3}) {
+        EXPECT_EQ(job.images[i].width, 600) << i;
+        EXPECT_EQ(job.images[i].height, 300) << i;
+    }
+    EXPECT_EQ(job.images[4].width, 1200);
+    EXPECT_EQ(job.images[4].height, 600);
+}
+
+struct DialogSearch {
+    const char* title;
+    HWND found;
+};
+
+BOOL CALLBACK MatchDialog(HWND window, LPARAM data) {
+    auto* s = reinterpret_cast<DialogSearch*>(data);
+    char className[32] = {}, text[64] = {};
+    GetClassNameA(window, className, sizeof className);
+    GetWindowTextA(window, text, sizeof text);
+    if (lstrcmpA(className, "#32770") == 0 && IsWindowVisible(window) && (!s->title || lstrcmpA(text, s->title) == 0)) {
+        s->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A dialog of the test thread, once it is shown.
+HWND FindThreadDialog(const char* title) {
+    DialogSearch search{title, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), MatchDialog, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+struct DialogScript {
+    TestEngine* engine;
+    WORD button;
+    BOOL nestedResult = TRUE;
+    bool nestedSawJob = false;
+    bool pressed = false;
+};
+DialogScript* g_script = nullptr;
+
+void CALLBACK PressPrintDialogButton(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND dialog = FindThreadDialog(nullptr);
+    if (!dialog || g_script->pressed) return;
+    KillTimer(nullptr, timer);
+    g_script->pressed = true;
+    // A second print from page script while the first one runs is refused and leaves it alone.
+    g_script->nestedSawJob = CPrint::JobRunning();
+    CPrint nested(g_script->engine, GetModuleHandleA(nullptr), 0);
+    g_script->nestedResult = nested.PrintImages(nullptr, 1, 1, 1);
+    PostMessageA(dialog, WM_COMMAND, g_script->button, 0);
+}
+
+TEST_F(PrinterFixture, PrintDialogAndCancelDialog) {
+    for (int i = 0; i < 5; ++i) AddImage(40 + i, 30, 11811, 11811);
+
+    // Cancelling the print dialog prints nothing and fails.
+    DialogScript cancel{&engine, IDCANCEL};
+    g_script = &cancel;
+    UINT_PTR timer = SetTimer(nullptr, 0, 100, PressPrintDialogButton);
+    EXPECT_FALSE(Print(1, 1, 5));
+    KillTimer(nullptr, timer);
+    EXPECT_TRUE(cancel.pressed);
+    EXPECT_TRUE(cancel.nestedSawJob);
+    EXPECT_FALSE(cancel.nestedResult);
+    EXPECT_FALSE(CPrint::JobRunning());
+    EXPECT_EQ(GetFileAttributesA(s_output.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // Confirming it prints the chosen pages; the cancel dialog is gone when the job ends.
+    DialogScript ok{&engine, IDOK};
+    g_script = &ok;
+    timer = SetTimer(nullptr, 0, 100, PressPrintDialogButton);
+    EXPECT_TRUE(Print(1, 2, 3));
+    KillTimer(nullptr, timer);
+    EXPECT_TRUE(ok.pressed);
+    EXPECT_FALSE(ok.nestedResult);
+    EXPECT_EQ(ReadJob().pages, 2);
+    EXPECT_EQ(FindWindowA(nullptr, "Cancel Printing"), nullptr);
+    g_script = nullptr;
+}
+
+TEST_F(PrinterFixture, CancelDialogStopsTheJob) {
+    HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(116), nullptr, CPrint::CancelDialogProc, 0);
+    ASSERT_NE(dialog, nullptr);
+    char text[64] = {};
+    GetWindowTextA(dialog, text, sizeof text);
+    EXPECT_STREQ(text, "Cancel Printing");
+    // Its window menu offers no Close while a job runs.
+    EXPECT_TRUE(GetMenuState(GetSystemMenu(dialog, FALSE), SC_CLOSE, MF_BYCOMMAND) & MF_GRAYED);
+    EXPECT_TRUE(CPrint::AbortProc(nullptr, 0));
+    SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_FALSE(IsWindow(dialog));
+    EXPECT_FALSE(CPrint::AbortProc(nullptr, 0));
+    // A new job object starts with the flag clear.
+    CPrint next(&engine, GetModuleHandleA(nullptr), 0);
+    EXPECT_TRUE(CPrint::AbortProc(nullptr, 0));
+}
+
+TEST(PrintWithoutEngine, Fails) {
+    CPrint job(nullptr, GetModuleHandleA(nullptr), 0);
+    EXPECT_FALSE(job.PrintImages(nullptr, 1, 1, 1));
+}
+
+}  // namespace
