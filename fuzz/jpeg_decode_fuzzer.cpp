@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     auto info = std::make_unique<jpeg::JpegStreamInfo>();
     if (jpeg::ParseJpegSegments(data, size, info.get()) == jpeg::kDecodeOk &&
         uint64_t(info->width) * info->height > kFuzzMaxPixels &&
-        DibStride(info->width, 24) * uint64_t(info->height) <= kMaxDibImageBytes)
+        DibStride(info->width, info->componentCount == 1 ? 8 : 24) * uint64_t(info->height) <= kMaxDibImageBytes)
         return 0;
     CMiniJpegDecoder decoder;
     int result = decoder.Decode(data, size);
