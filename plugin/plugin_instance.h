@@ -103,6 +103,19 @@ public:
     bool RunMethod(int op, const std::vector<ScriptValue>& args, ScriptValue& out, NPVariant* result);
     bool ReadProperty(int op, ScriptValue& out, NPVariant* result);
     bool WriteProperty(int op, const ScriptValue& value);
+    // How a family member is reached: as a method, a property get or a property put (the value
+    // is then args[0]).
+    enum class MemberAccess { Method, Get, Put };
+    // The member families, one file each (plugin_<family>_members.cpp); each answers false for
+    // an operation that is not its own, and the three entry points above try them in turn.
+    bool RunDeviceMember(MemberAccess access, int op, const std::vector<ScriptValue>& args, ScriptValue& out,
+                         NPVariant* result);
+    bool RunInternetMember(MemberAccess access, int op, const std::vector<ScriptValue>& args, ScriptValue& out,
+                           NPVariant* result);
+    bool RunViewMember(MemberAccess access, int op, const std::vector<ScriptValue>& args, ScriptValue& out,
+                       NPVariant* result);
+    bool RunAddOnMember(MemberAccess access, int op, const std::vector<ScriptValue>& args, ScriptValue& out,
+                        NPVariant* result);
     // The next piece of the selected images prepared by GetSelectedImagesSize: the count copied;
     // 0 with -2005 before any, -2006 after the last byte, -1034 for no room.
     LONG TakeSelectedImagesPiece(BYTE* buffer, LONG capacity);
@@ -133,6 +146,8 @@ public:
 
 private:
     explicit PluginInstance(NPP record);
+    bool RunFamilies(MemberAccess access, int op, const std::vector<ScriptValue>& args, ScriptValue& out,
+                     NPVariant* result);
     void ReadEventAttributes(int16_t count, char* const* names, char* const* values);
     LRESULT DispatchEventRecord(EventRecord* record);
     // Calls the page function named for an event with the arguments (plugin_events.cpp).

@@ -48,6 +48,12 @@ LONG PluginInstance::TakeSelectedImagesPiece(BYTE* buffer, LONG capacity) {
     return count;
 }
 
+bool PluginInstance::RunFamilies(MemberAccess access, int op, const std::vector<ScriptValue>& a, ScriptValue& out,
+                                 NPVariant* result) {
+    return RunDeviceMember(access, op, a, out, result) || RunInternetMember(access, op, a, out, result) ||
+           RunViewMember(access, op, a, out, result) || RunAddOnMember(access, op, a, out, result);
+}
+
 bool PluginInstance::RunMethod(int op, const std::vector<ScriptValue>& a, ScriptValue& out, NPVariant* result) {
     char path[512];
     switch (op) {
@@ -200,7 +206,7 @@ bool PluginInstance::RunMethod(int op, const std::vector<ScriptValue>& a, Script
             CBrowserAddOnBase::ClearAllHTTPFormField();
             out.b = true;
             return true;
-        default: return false;
+        default: return RunFamilies(MemberAccess::Method, op, a, out, result);
     }
 }
 
@@ -232,7 +238,7 @@ bool PluginInstance::ReadProperty(int op, ScriptValue& out, NPVariant* result) {
         case kOpHTTPPostResponseString: SetScriptString(result, GetHTTPPostResponseString(), TRUE); return true;
         case kOpDefaultSourceName: RoutedDefaultSourceName(result); return true;
         case kOpCurrentSourceName: RoutedCurrentSourceName(result); return true;
-        default: return false;
+        default: return RunFamilies(MemberAccess::Get, op, {}, out, result);
     }
 }
 
@@ -298,6 +304,9 @@ bool PluginInstance::WriteProperty(int op, const ScriptValue& v) {
             SetErrorCode(0);
             SetHTTPPort(v.i);
             return true;
-        default: return false;
+        default: {
+            ScriptValue ignored;
+            return RunFamilies(MemberAccess::Put, op, {v}, ignored, nullptr);
+        }
     }
 }
