@@ -8,7 +8,6 @@
 
 #include "activex/pallastra.h"
 #include "base/error_codes.h"
-#include "engine/print_job.h"
 
 namespace {
 
@@ -108,11 +107,7 @@ HRESULT CPallastra::LoadDibFromClipboard(VARIANT_BOOL* result) {
 
 // Prints every buffer image with the control window as the dialogs' owner.
 HRESULT CPallastra::Print(VARIANT_BOOL* result) {
-    SetErrorCode(0);
-    CPrint job(this, GetModuleInstance(), m_ifShowPrintUI);
-    const BOOL ok = job.PrintImages(ControlWindow(), 1, GetImageCount(), 1);
-    if (!ok) SetErrorCode(1);
-    return BoolResult(result, ok);
+    return BoolResult(result, CBrowserAddOnBase::PrintBuffer(ControlWindow()));
 }
 
 // Opens the image editor over the buffer with the control window as its owner.

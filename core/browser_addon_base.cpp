@@ -39,6 +39,7 @@ CBrowserAddOnBase::CBrowserAddOnBase(HINSTANCE module, LONG hostKind)
 }
 
 CBrowserAddOnBase::~CBrowserAddOnBase() {
+    for (LifetimeWatch* watch = m_lifetimeWatches; watch; watch = watch->outer) watch->destroyed = true;
     // Hosts wait first thing in their own destructors; this is the last guard.
     WaitForWorkerOfEngine(this);
     if (m_httpFieldName) GlobalFree(m_httpFieldName);

@@ -139,8 +139,12 @@ public:
     // right of -1 the full width); colours the script's (red in the low byte).
     BOOL RotateLeft(SHORT index);
     // Opens an image editor window over the buffer (modal or modeless by ImageEditorIfModal);
-    // editors found closed afterwards are deleted.
+    // editors found closed afterwards are deleted. A host destroyed while a modal editor runs
+    // (page script runs inside it) is not touched after the editor returns.
     BOOL ShowImageEditor(HWND parent);
+    // Prints every buffer image, one a page (IfShowPrintUI: the print dialog first); false with
+    // -1001 when nothing was printed (the dialog cancelled, no printer, another job running).
+    BOOL PrintBuffer(HWND owner);
     BOOL RotateRight(SHORT index);
     BOOL Flip(SHORT index);
     BOOL Mirror(SHORT index);
@@ -260,6 +264,13 @@ protected:
     LONG m_editorOption = 0;
     LONG m_editorIfModal = 1;
     GlobalPtrArray m_openEditors;
+    // Calls that pump messages while they run (a modal editor) and need to know afterwards
+    // whether the engine still exists: the destructor marks each one, innermost first.
+    struct LifetimeWatch {
+        bool destroyed = false;
+        LifetimeWatch* outer = nullptr;
+    };
+    LifetimeWatch* m_lifetimeWatches = nullptr;
     float m_blankMaxStdDev = 1.0f;
     double m_blankCurrentStdDev = 0.0;
     LONG m_blankThreshold = 128;

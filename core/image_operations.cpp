@@ -10,6 +10,7 @@
 #include "base/dib_layout.h"
 #include "base/error_codes.h"
 #include "engine/image_filter.h"
+#include "engine/print_job.h"
 
 namespace {
 
@@ -49,7 +50,12 @@ BOOL CBrowserAddOnBase::ShowImageEditor(HWND parent) {
     editor->m_printUI = m_ifShowPrintUI;
     editor->m_modal = m_editorIfModal;
     lstrcpynA(editor->m_title, m_editorTitle[0] ? m_editorTitle : "Lumetta Image Editor", MAX_PATH);
+    LifetimeWatch watch{false, m_lifetimeWatches};
+    m_lifetimeWatches = &watch;
     const BOOL opened = editor->ShowImageEditor(this, CoreModuleInstance(), parent);
+    // The host went away inside the modal editor: the engine and the editor are gone.
+    if (watch.destroyed) return opened;
+    m_lifetimeWatches = watch.outer;
     const LONG result = editor->GetErrorCode();
     for (int i = m_openEditors.GetSize() - 1; i >= 0; --i) {
         auto* open = static_cast<CImageEditor*>(m_openEditors.GetAt(i));
@@ -59,6 +65,18 @@ BOOL CBrowserAddOnBase::ShowImageEditor(HWND parent) {
     }
     if (!opened) SetErrorFromImageResult(result);
     return opened;
+}
+
+BOOL CBrowserAddOnBase::PrintBuffer(HWND owner) {
+    SetErrorCode(0);
+    LifetimeWatch watch{false, m_lifetimeWatches};
+    m_lifetimeWatches = &watch;
+    CPrint job(this, CoreModuleInstance(), m_ifShowPrintUI);
+    const BOOL printed = job.PrintImages(owner, 1, GetImageCount(), 1);
+    if (watch.destroyed) return printed;
+    m_lifetimeWatches = watch.outer;
+    if (!printed) SetErrorCode(1);
+    return printed;
 }
 
 void CBrowserAddOnBase::SetErrorFromImageResult(LONG result) {

@@ -3,7 +3,9 @@
 // go to a working copy; the buffer changes only on Save.
 #include <new>
 
+#include "engine/editor_toolbar.h"
 #include "engine/image_editor.h"
+#include "engine/image_size_dialog.h"
 #include "engine/multi_image_twain.h"
 #include "engine/print_job.h"
 #include "resources/resource_ids.h"
@@ -17,16 +19,21 @@ public:
     static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
     static INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK ModalFilter(int code, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK ModelessFilter(int code, WPARAM wParam, LPARAM lParam);
 
     // After a buffer change: an unchanged editor reloads the current image.
     void Refresh() {
         if (!m_changes) ReloadCurrent();
         UpdateCommandStates();
     }
+    // Offers a message to the accelerator table, only while the window is visible and active.
     bool TranslateAccelerator(MSG* msg) {
         return m_dialog && m_accelerators && IsWindowVisible(m_dialog) && GetActiveWindow() == m_dialog &&
                ::TranslateAcceleratorA(m_dialog, m_accelerators, msg);
     }
+    // True when the editor's own hook offers it its keys (a modal dialog's message filter, or the
+    // thread's hook for modeless editors), so no other route may offer them a second time.
+    bool HasOwnKeyRoute() const { return m_modal ? m_filter != nullptr : m_listedModeless; }
     // The owner goes away: the window closes; the state is freed once no command of it runs.
     void Detach() {
         m_owner = nullptr;
@@ -41,12 +48,18 @@ public:
     HHOOK m_filter = nullptr;
 
 private:
+    // The thread's modeless editors: a host need not hand the control its window messages, so a
+    // hook of the thread offers every key message to them while any is open.
+    void ListModeless();
+    void UnlistModeless();
     void OnInitDialog(HWND dialog);
+    // The toolbar along the top; the viewer fills the rest.
     void OnSize() {
         RECT client;
         GetClientRect(m_dialog, &client);
+        const int top = m_toolbar.Layout();
         if (HWND view = m_owner ? m_owner->View().Window() : nullptr)
-            MoveWindow(view, 0, 0, client.right, client.bottom, TRUE);
+            MoveWindow(view, 0, top, client.right, client.bottom > top ? client.bottom - top : 0, TRUE);
     }
     void OnCommand(UINT id);
     bool RunEdit(UINT id);
@@ -76,18 +89,62 @@ private:
     HMENU m_menu = nullptr;
     int m_busy = 0;
     bool m_closed = false;
+    CEditorToolbar m_toolbar;
+    bool m_listedModeless = false;
+    CImageEditorData* m_nextModeless = nullptr;
 
     friend class CImageEditor;
 };
 
 namespace {
 thread_local CImageEditorData* t_modalEditor = nullptr;
+thread_local CImageEditorData* t_modelessEditors = nullptr;
+thread_local HHOOK t_modelessHook = nullptr;
 }
 
 LRESULT CALLBACK CImageEditorData::ModalFilter(int code, WPARAM wParam, LPARAM lParam) {
     if (code == MSGF_DIALOGBOX && t_modalEditor && t_modalEditor->TranslateAccelerator(reinterpret_cast<MSG*>(lParam)))
         return 1;
     return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+LRESULT CALLBACK CImageEditorData::ModelessFilter(int code, WPARAM wParam, LPARAM lParam) {
+    auto* msg = reinterpret_cast<MSG*>(lParam);
+    if (code == HC_ACTION && wParam == PM_REMOVE && msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST) {
+        for (CImageEditorData* editor = t_modelessEditors; editor; editor = editor->m_nextModeless) {
+            // A command may close the editor: nothing of it is read after a translation.
+            if (!editor->TranslateAccelerator(msg)) continue;
+            msg->message = WM_NULL;
+            msg->wParam = msg->lParam = 0;
+            break;
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void CImageEditorData::ListModeless() {
+    if (m_listedModeless) return;
+    if (!t_modelessHook)
+        t_modelessHook = SetWindowsHookExA(WH_GETMESSAGE, ModelessFilter, nullptr, GetCurrentThreadId());
+    if (!t_modelessHook) return;
+    m_nextModeless = t_modelessEditors;
+    t_modelessEditors = this;
+    m_listedModeless = true;
+}
+
+void CImageEditorData::UnlistModeless() {
+    if (!m_listedModeless) return;
+    for (CImageEditorData** link = &t_modelessEditors; *link; link = &(*link)->m_nextModeless) {
+        if (*link != this) continue;
+        *link = m_nextModeless;
+        break;
+    }
+    m_nextModeless = nullptr;
+    m_listedModeless = false;
+    if (!t_modelessEditors && t_modelessHook) {
+        UnhookWindowsHookEx(t_modelessHook);
+        t_modelessHook = nullptr;
+    }
 }
 
 int CImageEditorData::CurrentIndex() const {
@@ -110,6 +167,8 @@ void CImageEditorData::FreeResources() {
     m_icon = nullptr;
     if (m_filter) UnhookWindowsHookEx(m_filter);
     m_filter = nullptr;
+    UnlistModeless();
+    m_toolbar.Destroy();
 }
 
 void CImageEditorData::OnInitDialog(HWND dialog) {
@@ -123,11 +182,14 @@ void CImageEditorData::OnInitDialog(HWND dialog) {
         SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
     }
     m_accelerators = LoadAcceleratorsA(m_module, MAKEINTRESOURCEA(IDR_IMAGE_EDITOR_ACCELERATORS));
+    if (!m_modal) ListModeless();
+    m_toolbar.Create(dialog, m_module);
+    const int top = m_toolbar.Layout();
     CImageViewer& view = m_owner->View();
     RECT client;
     GetClientRect(dialog, &client);
-    view.Create(nullptr, "ImageEditor", m_module, dialog, WS_CHILD | WS_VISIBLE, 0, nullptr, 0, 0, client.right,
-                client.bottom);
+    view.Create(nullptr, "ImageEditor", m_module, dialog, WS_CHILD | WS_VISIBLE, 0, nullptr, 0, top, client.right,
+                client.bottom > top ? client.bottom - top : 0);
     view.SetImageHolder([this](int, HGLOBAL dib) { return dib && dib == m_display; });
     view.SetViewMode(-1, -1);
     ReloadCurrent();
@@ -239,6 +301,13 @@ bool CImageEditorData::RunEdit(UINT id) {
         changes = false;
         ok = m_working.CopyRectToClipboard(hasArea ? rect : ImageRect{0, 0, -1, m_working.GetHeight()});
         break;
+    case ID_EDITOR_IMAGE_SIZE:
+        // Page script runs inside the dialog: the editor may be closed or deleted by the time it
+        // returns, and then nothing more of it is touched.
+        if (!CImageSizeDialog::Run(m_module, m_dialog, m_working) || m_closed || !m_hasWorking) return false;
+        ok = m_working.Resample(m_working.m_requestedWidth, m_working.m_requestedHeight, m_working.m_requestedMethod,
+                                kWrapClamp);
+        break;
     default: return false;
     }
     if (!ok) {
@@ -302,7 +371,15 @@ void CImageEditorData::UpdateCommandStates() {
     if (!m_menu || !m_owner) return;
     const int count = m_engine->GetImageCount();
     const int index = CurrentIndex();
-    auto enable = [this](UINT id, bool on) { EnableMenuItem(m_menu, id, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED)); };
+    // Menu items and toolbar buttons share their states.
+    auto enable = [this](UINT id, bool on) {
+        EnableMenuItem(m_menu, id, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED));
+        m_toolbar.Enable(id, on);
+    };
+    auto check = [this](UINT id, bool on) {
+        CheckMenuItem(m_menu, id, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+        m_toolbar.Check(id, on);
+    };
     const bool browse = m_owner->m_enumerator && count >= 2;
     enable(ID_EDITOR_PREVIOUS, browse && index > 0);
     enable(ID_EDITOR_NEXT, browse && index < count - 1);
@@ -310,8 +387,6 @@ void CImageEditorData::UpdateCommandStates() {
     for (UINT id : {ID_EDITOR_ROTATE_RIGHT, ID_EDITOR_ROTATE_LEFT, ID_EDITOR_FLIP, ID_EDITOR_MIRROR, ID_EDITOR_CROP,
                     ID_EDITOR_IMAGE_SIZE, ID_EDITOR_PRINT, ID_EDITOR_COPY_SELECTION, ID_EDITOR_SELECT_ALL})
         enable(id, edit);
-    // The image size dialog is not part of this build.
-    enable(ID_EDITOR_IMAGE_SIZE, false);
     enable(ID_EDITOR_SAVE, edit && m_changes);
     enable(ID_EDITOR_RECOVER, edit && m_changes);
     CImageViewer& view = m_owner->View();
@@ -320,9 +395,8 @@ void CImageEditorData::UpdateCommandStates() {
     enable(ID_EDITOR_NORMAL_SIZE, zoom != 1.0f && !stretch);
     enable(ID_EDITOR_ZOOM_IN, zoom < 16.0f);
     enable(ID_EDITOR_ZOOM_OUT, zoom > 0.0625f);
-    CheckMenuItem(m_menu, ID_EDITOR_STRETCH, MF_BYCOMMAND | (stretch ? MF_CHECKED : MF_UNCHECKED));
-    CheckMenuItem(m_menu, ID_EDITOR_FIT,
-                  MF_BYCOMMAND | (view.GetIfFitWindow() && !stretch ? MF_CHECKED : MF_UNCHECKED));
+    check(ID_EDITOR_STRETCH, stretch);
+    check(ID_EDITOR_FIT, view.GetIfFitWindow() && !stretch);
     DrawMenuBar(m_dialog);
 }
 
@@ -360,6 +434,7 @@ INT_PTR CALLBACK CImageEditorData::DialogProc(HWND dialog, UINT message, WPARAM 
     if (!data || data->m_dialog != dialog) return FALSE;
     switch (message) {
     case WM_SIZE: data->OnSize(); return TRUE;
+    case WM_NOTIFY: return data->m_toolbar.OnNotify(reinterpret_cast<const NMHDR*>(lParam)) ? TRUE : FALSE;
     case WM_ACTIVATE:
     case WM_INITMENUPOPUP: data->UpdateCommandStates(); return FALSE;
     case WM_CLOSE:
@@ -451,6 +526,6 @@ void CImageEditor::RefreshEditor() {
 
 int CImageEditor::PreTranslateMessage(MSG* msg) {
     if (!m_data || !m_data->m_dialog) return 0;
-    if (m_data->TranslateAccelerator(msg)) return 1;
+    if (!m_data->HasOwnKeyRoute() && m_data->TranslateAccelerator(msg)) return 1;
     return !m_data->m_modal && IsDialogMessageA(m_data->m_dialog, msg) ? 1 : 0;
 }

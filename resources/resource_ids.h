@@ -53,3 +53,19 @@
 #define ID_EDITOR_EXIT 40051
 #define ID_EDITOR_SELECT_ALL 40052
 #define ID_EDITOR_REFRESH 40053
+
+// The editor's toolbar: its window id and its two image strips (normal and greyed), one 16-pixel
+// glyph a button; each command's string-table entry is "status text\ntooltip".
+#define IDC_EDITOR_TOOLBAR 40001
+#define IDB_EDITOR_TOOLBAR 104
+#define IDB_EDITOR_TOOLBAR_DISABLED 126
+
+// The editor's Image Size dialog.
+#define IDD_IMAGE_SIZE 114
+#define IDC_SIZE_PIXEL_DIMENSIONS 1010
+#define IDC_SIZE_WIDTH 1011
+#define IDC_SIZE_HEIGHT 1012
+#define IDC_SIZE_CONSTRAIN 1016
+#define IDC_SIZE_WIDTH_UNIT 1017
+#define IDC_SIZE_HEIGHT_UNIT 1018
+#define IDC_SIZE_METHOD 1019

@@ -13,8 +13,14 @@
 //   Host.ViewerSize()           "widthxheight" of the "ImageViewer" child
 //   Host.Resize(width, height)  gives the control a new place in the frame, as a page's layout does
 //   Host.Wait(ms)               runs the thread's messages for ms milliseconds (scans, transfers)
+//   Host.EditorOpen(title)      whether an image editor window of that title exists
+//   Host.EditorPixel(title)     0xRRGGBB shown at the centre of that editor's viewer (-1: none)
+//   Host.EditorCommand(title, id) sends the editor a menu command
+//   Host.EditorKey(title, vk)   posts a key press to the editor's viewer (the next Wait delivers it;
+//                               the host never offers the control its messages)
 // Events reach global functions named Lumetta_<event>; a handler of OnInternetTransferPercentage
-// that returns true asks for a cancel. Dialogs that the control opens are answered at once.
+// that returns true asks for a cancel. Dialogs that the control opens are answered at once,
+// except image editor windows, which the page drives itself.
 // The exit code is the number of failed checks and script errors.
 #include <windows.h>
 #include <ole2.h>
@@ -36,11 +42,46 @@ namespace {
 
 constexpr UINT_PTR kAnswerDialogsTimer = 1;
 
+// An image editor window: a dialog with its viewer child "ImageEditor".
+HWND EditorViewer(HWND window) { return FindWindowExW(window, nullptr, nullptr, L"ImageEditor"); }
+
 BOOL CALLBACK AnswerDialog(HWND window, LPARAM) {
     wchar_t cls[16] = {};
     GetClassNameW(window, cls, 16);
-    if (wcscmp(cls, L"#32770") == 0 && IsWindowVisible(window)) PostMessageW(window, WM_CLOSE, 0, 0);
+    if (wcscmp(cls, L"#32770") == 0 && IsWindowVisible(window) && !EditorViewer(window))
+        PostMessageW(window, WM_CLOSE, 0, 0);
     return TRUE;
+}
+
+HWND EditorByTitle(VARIANT* title) {
+    VARIANT text;
+    VariantInit(&text);
+    if (FAILED(VariantChangeType(&text, title, 0, VT_BSTR))) return nullptr;
+    HWND window = FindWindowW(L"#32770", text.bstrVal);
+    VariantClear(&text);
+    return window && EditorViewer(window) ? window : nullptr;
+}
+
+// The colour the user sees at the centre of the editor's viewer, read from the deepest window
+// there after a repaint; -1 when there is no such window or no pixel.
+LONG EditorPixel(HWND editor) {
+    HWND target = editor ? EditorViewer(editor) : nullptr;
+    if (!target) return -1;
+    RedrawWindow(editor, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    RECT client{};
+    GetClientRect(target, &client);
+    POINT at{client.right / 2, client.bottom / 2};
+    for (;;) {
+        HWND child = ChildWindowFromPointEx(target, at, CWP_SKIPINVISIBLE);
+        if (!child || child == target) break;
+        MapWindowPoints(target, child, &at, 1);
+        target = child;
+    }
+    HDC dc = GetDC(target);
+    const COLORREF c = GetPixel(dc, at.x, at.y);
+    ReleaseDC(target, dc);
+    if (c == CLR_INVALID) return -1;
+    return static_cast<LONG>((GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c));
 }
 
 LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -83,7 +124,9 @@ std::wstring AsText(VARIANT* v) {
 class HostObject final : public SimpleDispatch {
 public:
     explicit HostObject(Page& page)
-        : SimpleDispatch({L"Echo", L"Check", L"SendEvent", L"SetUserMode", L"ViewerSize", L"Resize", L"Wait"}), m_page(page) {}
+        : SimpleDispatch({L"Echo", L"Check", L"SendEvent", L"SetUserMode", L"ViewerSize", L"Resize", L"Wait",
+                          L"EditorOpen", L"EditorPixel", L"EditorCommand", L"EditorKey"}),
+          m_page(page) {}
 
 protected:
     HRESULT Call(DISPID id, const std::vector<VARIANT*>& args, VARIANT* result) override {
@@ -176,6 +219,35 @@ protected:
                         TranslateMessage(&msg);
                         DispatchMessageW(&msg);
                     }
+                }
+                return S_OK;
+            }
+            case 8:
+            case 9: {
+                if (args.empty()) return DISP_E_BADPARAMCOUNT;
+                HWND editor = EditorByTitle(args[0]);
+                if (result && id == 8) {
+                    result->vt = VT_BOOL;
+                    result->boolVal = editor ? VARIANT_TRUE : VARIANT_FALSE;
+                } else if (result) {
+                    result->vt = VT_I4;
+                    result->lVal = EditorPixel(editor);
+                }
+                return S_OK;
+            }
+            case 10:
+            case 11: {
+                if (args.size() < 2) return DISP_E_BADPARAMCOUNT;
+                HWND editor = EditorByTitle(args[0]);
+                VARIANT n;
+                VariantInit(&n);
+                if (!editor || FAILED(VariantChangeType(&n, args[1], 0, VT_I4))) return E_FAIL;
+                if (id == 10) {
+                    SendMessageW(editor, WM_COMMAND, static_cast<WPARAM>(n.lVal), 0);
+                } else {
+                    HWND viewer = EditorViewer(editor);
+                    PostMessageW(viewer, WM_KEYDOWN, static_cast<WPARAM>(n.lVal), 1);
+                    PostMessageW(viewer, WM_KEYUP, static_cast<WPARAM>(n.lVal), static_cast<LPARAM>(0xC0000001u));
                 }
                 return S_OK;
             }

@@ -4,6 +4,11 @@
 
 #include "lumetta_win.h"
 
+#include <commctrl.h>
+
+#include <functional>
+#include <string>
+
 #include "engine/image_editor.h"
 #include "resources/resource_ids.h"
 #include "support/test_dib.h"
@@ -222,6 +227,318 @@ TEST_F(EditorFixture, ModalEditorReturnsWhenClosed) {
     EXPECT_TRUE(editor.ShowImageEditor(&engine, GetModuleHandleA(nullptr), nullptr));
     EXPECT_TRUE(editor.IsEditorClosed());
     EXPECT_EQ(engine.GetCurrentImageIndex(), 1);
+}
+
+// ---- The toolbar ----
+
+HWND Toolbar(HWND dialog) { return GetDlgItem(dialog, IDC_EDITOR_TOOLBAR); }
+bool ButtonEnabled(HWND dialog, UINT id) { return SendMessageA(Toolbar(dialog), TB_ISBUTTONENABLED, id, 0) != 0; }
+bool ButtonChecked(HWND dialog, UINT id) { return SendMessageA(Toolbar(dialog), TB_ISBUTTONCHECKED, id, 0) != 0; }
+
+// Clicks a toolbar button with the mouse as the user would.
+void ClickButton(HWND dialog, UINT id) {
+    HWND toolbar = Toolbar(dialog);
+    RECT r{};
+    SendMessageA(toolbar, TB_GETRECT, id, reinterpret_cast<LPARAM>(&r));
+    const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    SendMessageA(toolbar, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageA(toolbar, WM_LBUTTONUP, 0, at);
+}
+
+std::string Tooltip(HWND dialog, UINT id) {
+    NMTTDISPINFOA info = {};
+    info.hdr.hwndFrom = nullptr;
+    info.hdr.idFrom = id;
+    info.hdr.code = TTN_GETDISPINFOA;
+    SendMessageA(dialog, WM_NOTIFY, id, reinterpret_cast<LPARAM>(&info));
+    return info.lpszText ? info.lpszText : "";
+}
+
+TEST_F(EditorFixture, ToolbarButtonsInTheirGroups) {
+    Open();
+    HWND dialog = EditorWindow();
+    ASSERT_NE(dialog, nullptr);
+    HWND toolbar = Toolbar(dialog);
+    ASSERT_NE(toolbar, nullptr);
+    // 18 commands and 5 separators, in this order; glyph i of the strips is the i-th command.
+    const int expected[] = {40002, 40003, 0, 40004, 40005, 40006, 40007, 0, 40008, 40027, 40009, 0,
+                            40010, 40011, 40012, 40013, 40014, 0, 40053, 0, 40015, 40016, 40017};
+    ASSERT_EQ(SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0), 23);
+    int glyph = 0;
+    for (int i = 0; i < 23; ++i) {
+        TBBUTTON button = {};
+        ASSERT_TRUE(SendMessageA(toolbar, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button)));
+        if (!expected[i]) {
+            EXPECT_TRUE(button.fsStyle & BTNS_SEP) << i;
+            continue;
+        }
+        EXPECT_EQ(button.idCommand, expected[i]) << i;
+        EXPECT_EQ(button.iBitmap, glyph++) << i;
+    }
+    // Both strips hold one 16 x 16 glyph a command.
+    for (UINT list : {TB_GETIMAGELIST, TB_GETDISABLEDIMAGELIST}) {
+        auto images = reinterpret_cast<HIMAGELIST>(SendMessageA(toolbar, list, 0, 0));
+        ASSERT_NE(images, nullptr);
+        EXPECT_EQ(ImageList_GetImageCount(images), 18);
+        int cx = 0, cy = 0;
+        ImageList_GetIconSize(images, &cx, &cy);
+        EXPECT_EQ(cx, 16);
+        EXPECT_EQ(cy, 16);
+    }
+    // The viewer starts below the toolbar.
+    RECT bar{}, view{};
+    GetWindowRect(toolbar, &bar);
+    GetWindowRect(editor.View().Window(), &view);
+    EXPECT_GE(view.top, bar.bottom);
+    EXPECT_EQ(Tooltip(dialog, ID_EDITOR_ROTATE_RIGHT), "Rotate Right");
+    EXPECT_EQ(Tooltip(dialog, ID_EDITOR_IMAGE_SIZE), "Image Size");
+    EXPECT_EQ(Tooltip(dialog, ID_EDITOR_PRINT), "Print");
+    SendMessageA(dialog, WM_CLOSE, 0, 0);
+}
+
+TEST_F(EditorFixture, ToolbarFollowsTheCommandStates) {
+    Open();
+    HWND dialog = EditorWindow();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_FALSE(ButtonEnabled(dialog, ID_EDITOR_PREVIOUS));
+    EXPECT_TRUE(ButtonEnabled(dialog, ID_EDITOR_NEXT));
+    EXPECT_FALSE(ButtonEnabled(dialog, ID_EDITOR_SAVE));
+    EXPECT_TRUE(ButtonEnabled(dialog, ID_EDITOR_IMAGE_SIZE));
+    // A click on Rotate Right edits the working image; Save and Recover become available.
+    ClickButton(dialog, ID_EDITOR_ROTATE_RIGHT);
+    EXPECT_EQ(DibSize(editor.View().ImageAt(0)).width, 20);
+    EXPECT_TRUE(ButtonEnabled(dialog, ID_EDITOR_SAVE));
+    EXPECT_TRUE(ButtonEnabled(dialog, ID_EDITOR_RECOVER));
+    // Stretch and Fit are one check group that follows the viewer.
+    Command(dialog, ID_EDITOR_STRETCH);
+    EXPECT_TRUE(ButtonChecked(dialog, ID_EDITOR_STRETCH));
+    EXPECT_FALSE(ButtonChecked(dialog, ID_EDITOR_FIT));
+    EXPECT_FALSE(ButtonEnabled(dialog, ID_EDITOR_NORMAL_SIZE));
+    Command(dialog, ID_EDITOR_FIT);
+    EXPECT_FALSE(ButtonChecked(dialog, ID_EDITOR_STRETCH));
+    EXPECT_TRUE(ButtonChecked(dialog, ID_EDITOR_FIT));
+    g_answer = IDNO;
+    UINT_PTR timer = SetTimer(nullptr, 0, 50, AnswerTimer);
+    SendMessageA(dialog, WM_CLOSE, 0, 0);
+    KillTimer(nullptr, timer);
+}
+
+TEST_F(EditorFixture, ReadOnlyToolbarWithoutEnumerator) {
+    editor.m_readOnly = 1;
+    editor.m_enumerator = 0;
+    Open();
+    HWND dialog = EditorWindow();
+    ASSERT_NE(dialog, nullptr);
+    for (UINT id : {ID_EDITOR_ROTATE_RIGHT, ID_EDITOR_ROTATE_LEFT, ID_EDITOR_FLIP, ID_EDITOR_MIRROR, ID_EDITOR_CROP,
+                    ID_EDITOR_IMAGE_SIZE, ID_EDITOR_SAVE, ID_EDITOR_RECOVER, ID_EDITOR_PRINT,
+                    ID_EDITOR_COPY_SELECTION, ID_EDITOR_PREVIOUS, ID_EDITOR_NEXT})
+        EXPECT_FALSE(ButtonEnabled(dialog, id)) << id;
+    EXPECT_TRUE(ButtonEnabled(dialog, ID_EDITOR_ZOOM_IN));
+    EXPECT_TRUE(ButtonEnabled(dialog, ID_EDITOR_REFRESH));
+    SendMessageA(dialog, WM_CLOSE, 0, 0);
+}
+
+// ---- The Image Size dialog, driven from a timer while it runs ----
+
+std::function<void(HWND)> g_sizeDialogScript;
+int g_sizeDialogRuns = 0;
+
+void CALLBACK DriveSizeDialog(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND dialog = FindWindowA("#32770", "Image Size");
+    if (!dialog || !IsWindowVisible(dialog)) return;
+    KillTimer(nullptr, timer);
+    ++g_sizeDialogRuns;
+    g_sizeDialogScript(dialog);
+}
+
+std::string ItemText(HWND dialog, int id) {
+    char text[128] = {};
+    GetDlgItemTextA(dialog, id, text, sizeof text);
+    return text;
+}
+
+// Answers the message box that the Image Size dialog shows over itself.
+HWND g_sizeDialog = nullptr;
+BOOL CALLBACK AnswerRefusalBox(HWND window, LPARAM) {
+    char className[16] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (GetWindow(window, GW_OWNER) != g_sizeDialog || lstrcmpA(className, "#32770") != 0) return TRUE;
+    ++g_boxes;
+    PostMessageA(window, WM_COMMAND, g_answer, 0);
+    return FALSE;
+}
+void CALLBACK AnswerRefusal(HWND, UINT, UINT_PTR, DWORD) {
+    EnumThreadWindows(GetCurrentThreadId(), AnswerRefusalBox, 0);
+}
+
+void ChooseUnit(HWND dialog, int combo, int unit) {
+    SendDlgItemMessageA(dialog, combo, CB_SETCURSEL, unit, 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(combo, CBN_SELCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(dialog, combo)));
+}
+
+// Runs the Image Size command with the script driving its dialog.
+void ImageSize(HWND editorDialog, std::function<void(HWND)> script) {
+    g_sizeDialogScript = std::move(script);
+    g_sizeDialogRuns = 0;
+    SetTimer(nullptr, 0, 30, DriveSizeDialog);
+    SendMessageA(editorDialog, WM_COMMAND, ID_EDITOR_IMAGE_SIZE, 0);
+}
+
+TEST_F(EditorFixture, ImageSizeInPixelsAndPercent) {
+    Open();
+    HWND dialog = EditorWindow();
+    ASSERT_NE(dialog, nullptr);
+    std::string before, constrained, percent, halved;
+    ImageSize(dialog, [&](HWND size) {
+        // 30 x 20 at 24 bits: rows of 92 bytes, 1840 bytes = 1.796875 KB.
+        before = ItemText(size, IDC_SIZE_PIXEL_DIMENSIONS);
+        EXPECT_EQ(ItemText(size, IDC_SIZE_WIDTH), "30");
+        EXPECT_EQ(ItemText(size, IDC_SIZE_HEIGHT), "20");
+        SetDlgItemTextA(size, IDC_SIZE_WIDTH, "60");
+        // Proportions kept: 40 rows of 180 bytes = 7200 bytes = 7.03125 KB.
+        EXPECT_EQ(ItemText(size, IDC_SIZE_HEIGHT), "40");
+        constrained = ItemText(size, IDC_SIZE_PIXEL_DIMENSIONS);
+        ChooseUnit(size, IDC_SIZE_HEIGHT_UNIT, 1);
+        EXPECT_EQ(SendDlgItemMessageA(size, IDC_SIZE_WIDTH_UNIT, CB_GETCURSEL, 0, 0), 1);
+        percent = ItemText(size, IDC_SIZE_WIDTH) + "x" + ItemText(size, IDC_SIZE_HEIGHT);
+        SetDlgItemTextA(size, IDC_SIZE_WIDTH, "50");
+        // 15 x 10: rows of 48 bytes, 480 bytes.
+        halved = ItemText(size, IDC_SIZE_HEIGHT) + " " + ItemText(size, IDC_SIZE_PIXEL_DIMENSIONS);
+        SendDlgItemMessageA(size, IDC_SIZE_METHOD, CB_SETCURSEL, 0, 0);
+        PostMessageA(size, WM_COMMAND, IDOK, 0);
+    });
+    EXPECT_EQ(g_sizeDialogRuns, 1);
+    EXPECT_EQ(before, "Pixel Dimensions: 1.79 KB");
+    EXPECT_EQ(constrained, "Pixel Dimensions: 7.03 KB(was 1.79 KB)");
+    EXPECT_EQ(percent, "200x200");
+    EXPECT_EQ(halved, "50 Pixel Dimensions: 480.00 Bytes(was 1.79 KB)");
+    ASSERT_EQ(editor.View().ImageCount(), 1);
+    EXPECT_EQ(DibSize(editor.View().ImageAt(0)).width, 15);
+    EXPECT_EQ(DibSize(editor.View().ImageAt(0)).height, 10);
+    EXPECT_EQ(DibSize(engine.GetImageDIB(0)).width, 30);
+    EXPECT_TRUE(MenuEnabled(dialog, ID_EDITOR_SAVE));
+    Command(dialog, ID_EDITOR_SAVE);
+    EXPECT_EQ(DibSize(engine.GetImageDIB(0)).width, 15);
+    Command(dialog, ID_EDITOR_EXIT);
+}
+
+TEST_F(EditorFixture, ImageSizeRefusesSidesOutOfRange) {
+    Open();
+    HWND dialog = EditorWindow();
+    ASSERT_NE(dialog, nullptr);
+    int stillOpen = 0;
+    ImageSize(dialog, [&](HWND size) {
+        CheckDlgButton(size, IDC_SIZE_CONSTRAIN, BST_UNCHECKED);
+        for (const char* bad : {"0", "", "65536"}) {
+            SetDlgItemTextA(size, IDC_SIZE_WIDTH, bad);
+            // The refusal is a message box of this thread; answer it as the user would.
+            g_answer = IDOK;
+            g_boxes = 0;
+            g_sizeDialog = size;
+            UINT_PTR timer = SetTimer(nullptr, 0, 50, AnswerRefusal);
+            SendMessageA(size, WM_COMMAND, IDOK, 0);
+            KillTimer(nullptr, timer);
+            EXPECT_EQ(g_boxes, 1) << bad;
+            stillOpen += IsWindowVisible(size) ? 1 : 0;
+        }
+        PostMessageA(size, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_EQ(stillOpen, 3);
+    EXPECT_EQ(DibSize(editor.View().ImageAt(0)).width, 30);
+    EXPECT_FALSE(MenuEnabled(dialog, ID_EDITOR_SAVE));
+    Command(dialog, ID_EDITOR_EXIT);
+    EXPECT_TRUE(editor.IsEditorClosed());
+}
+
+TEST_F(EditorFixture, ClosingTheEditorWhileImageSizeIsOpen) {
+    Open();
+    HWND dialog = EditorWindow();
+    ASSERT_NE(dialog, nullptr);
+    ImageSize(dialog, [&](HWND size) {
+        SetDlgItemTextA(size, IDC_SIZE_WIDTH, "60");
+        SendMessageA(dialog, WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ(g_sizeDialogRuns, 1);
+    EXPECT_TRUE(editor.IsEditorClosed());
+    EXPECT_FALSE(IsWindow(dialog));
+    EXPECT_EQ(DibSize(engine.GetImageDIB(0)).width, 30);
+}
+
+TEST_F(EditorFixture, DeletingTheEditorWhileImageSizeIsOpen) {
+    auto* owned = new CImageEditor();
+    owned->m_modal = 0;
+    ASSERT_TRUE(owned->ShowImageEditor(&engine, GetModuleHandleA(nullptr), nullptr));
+    HWND dialog = FindWindowA(nullptr, owned->m_title);
+    ASSERT_NE(dialog, nullptr);
+    // The host goes away while the dialog is open and the user then presses OK in it.
+    ImageSize(dialog, [&](HWND size) {
+        SetDlgItemTextA(size, IDC_SIZE_WIDTH, "60");
+        delete owned;
+        if (IsWindow(size)) SendMessageA(size, WM_COMMAND, IDOK, 0);
+    });
+    EXPECT_EQ(g_sizeDialogRuns, 1);
+    EXPECT_FALSE(IsWindow(dialog));
+    EXPECT_EQ(DibSize(engine.GetImageDIB(0)).width, 30);
+}
+
+// ---- Accelerators of a modeless editor whose host never offers it its messages ----
+
+// The thread's own loop, as a host that knows nothing of the editor runs it; with offer set it
+// also hands each message to the editor first, as a host that pre-translates would.
+void RunMessages(CImageEditor* offer = nullptr) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (offer && offer->PreTranslateMessage(&msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+void PressKey(HWND window, UINT key) {
+    PostMessageA(window, WM_KEYDOWN, key, 1);
+    PostMessageA(window, WM_KEYUP, key, 0xC0000001);
+}
+
+TEST_F(EditorFixture, ModelessAcceleratorsWithoutTheHost) {
+    Open();
+    HWND dialog = EditorWindow();
+    ASSERT_NE(dialog, nullptr);
+    SetActiveWindow(dialog);
+    ASSERT_EQ(GetActiveWindow(), dialog);
+    Command(dialog, ID_EDITOR_NORMAL_SIZE);
+    const float zoom = editor.View().GetZoom();
+    // Keypad plus zooms in, once, also when the host offers the message as well.
+    PressKey(editor.View().Window(), VK_ADD);
+    RunMessages();
+    EXPECT_FLOAT_EQ(editor.View().GetZoom(), zoom * 2);
+    PressKey(editor.View().Window(), VK_SUBTRACT);
+    RunMessages(&editor);
+    EXPECT_FLOAT_EQ(editor.View().GetZoom(), zoom);
+    // F5 shows the buffer's image again: an edit not saved is dropped.
+    Command(dialog, ID_EDITOR_ROTATE_RIGHT);
+    EXPECT_EQ(DibSize(editor.View().ImageAt(0)).width, 20);
+    PressKey(dialog, VK_F5);
+    RunMessages();
+    EXPECT_EQ(DibSize(editor.View().ImageAt(0)).width, 30);
+    // An editor that is not the active window takes no keys.
+    HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                                 nullptr, nullptr);
+    SetActiveWindow(other);
+    PressKey(editor.View().Window(), VK_ADD);
+    RunMessages();
+    EXPECT_FLOAT_EQ(editor.View().GetZoom(), zoom);
+    DestroyWindow(other);
+    SendMessageA(dialog, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(editor.IsEditorClosed());
+    // Closed: the keys go on to their windows untouched.
+    HWND edit = CreateWindowExA(0, "EDIT", "", WS_POPUP | WS_VISIBLE, 0, 0, 50, 20, nullptr, nullptr, nullptr, nullptr);
+    SetFocus(edit);
+    PostMessageA(edit, WM_CHAR, 'x', 1);
+    RunMessages();
+    char text[8] = {};
+    GetWindowTextA(edit, text, sizeof text);
+    EXPECT_STREQ(text, "x");
+    DestroyWindow(edit);
 }
 
 TEST(EditorWithoutEngine, Refused) {

@@ -1,0 +1,73 @@
+// The editor window's bookkeeping in the core when the host goes away around it: page script
+// runs inside a modal editor and may destroy the control, and an engine may be destroyed with
+// modeless editors still open.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <new>
+
+#include "support/test_dib.h"
+#include "support/test_engine.h"
+
+namespace {
+
+// An engine whose memory is overwritten when it is deleted and kept until the test frees it, so
+// that any touch of it after its destruction reads garbage pointers and fails loudly.
+class PoisonedEngine : public TestEngine {
+public:
+    void SetModal(LONG modal) { m_editorIfModal = modal; }
+    int OpenEditorCount() { return OpenEditors().GetSize(); }
+    static void operator delete(void* memory, size_t size) {
+        std::memset(memory, 0xDD, size);
+        s_graveyard = memory;
+    }
+    static void Bury() {
+        ::operator delete(s_graveyard);
+        s_graveyard = nullptr;
+    }
+    static inline void* s_graveyard = nullptr;
+};
+
+PoisonedEngine* g_doomed = nullptr;
+
+void CALLBACK DestroyHostWhenEditorShows(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND editor = FindWindowA(nullptr, "Lumetta Image Editor");
+    if (!editor || !IsWindowVisible(editor)) return;
+    KillTimer(nullptr, timer);
+    delete g_doomed;
+    g_doomed = nullptr;
+}
+
+TEST(EditorLifetime, HostDestroyedInsideTheModalEditor) {
+    g_doomed = new PoisonedEngine();
+    for (int i = 0; i < 2; ++i) ASSERT_TRUE(g_doomed->AddImage(MakeTestDib(20, 10, 24, 7 + i)));
+    g_doomed->SetModal(1);
+    SetTimer(nullptr, 0, 30, DestroyHostWhenEditorShows);
+    PoisonedEngine* engine = g_doomed;
+    // The call returns once the editor has gone with its host and touches neither.
+    EXPECT_TRUE(engine->ShowImageEditor(nullptr));
+    EXPECT_EQ(g_doomed, nullptr);
+    EXPECT_EQ(FindWindowA(nullptr, "Lumetta Image Editor"), nullptr);
+    PoisonedEngine::Bury();
+}
+
+TEST(EditorLifetime, ModelessEditorsCloseWithTheirEngine) {
+    auto* engine = new PoisonedEngine();
+    ASSERT_TRUE(engine->AddImage(MakeTestDib(20, 10, 24, 3)));
+    engine->SetModal(0);
+    ASSERT_TRUE(engine->ShowImageEditor(nullptr));
+    ASSERT_TRUE(engine->ShowImageEditor(nullptr));
+    EXPECT_EQ(engine->OpenEditorCount(), 2);
+    HWND first = FindWindowA(nullptr, "Lumetta Image Editor");
+    ASSERT_NE(first, nullptr);
+    // Closing one leaves it in the list until the next open, which deletes it.
+    SendMessageA(first, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(first));
+    ASSERT_TRUE(engine->ShowImageEditor(nullptr));
+    EXPECT_EQ(engine->OpenEditorCount(), 2);
+    delete engine;
+    EXPECT_EQ(FindWindowA(nullptr, "Lumetta Image Editor"), nullptr);
+    PoisonedEngine::Bury();
+}
+
+}  // namespace
