@@ -92,6 +92,8 @@ protected:
     HWND m_window = nullptr;
     CImageViewer m_view;
     LONG m_result = kImageOk;
+    // Set while a modal editor runs: the destructor marks it so the call that waits knows.
+    bool* m_goneFlag = nullptr;
 
 private:
     // Runs an operation on a copy of the slot's image and replaces the slot on success.

@@ -458,6 +458,7 @@ INT_PTR CALLBACK CImageEditorData::DialogProc(HWND dialog, UINT message, WPARAM 
 // ---- CImageEditor: the window side ----
 
 CImageEditor::~CImageEditor() {
+    if (m_goneFlag) *m_goneFlag = true;
     if (m_data) {
         CImageEditorData* data = m_data;
         m_data = nullptr;
@@ -488,9 +489,14 @@ BOOL CImageEditor::ShowImageEditor(CMultiImageTWAIN* engine, HINSTANCE module, H
         CImageEditorData* outer = t_modalEditor;
         t_modalEditor = data;
         data->m_filter = SetWindowsHookExA(WH_MSGFILTER, CImageEditorData::ModalFilter, nullptr, GetCurrentThreadId());
+        // Page script runs inside the dialog and may delete this editor with its host.
+        bool gone = false;
+        m_goneFlag = &gone;
         const INT_PTR result = DialogBoxParamA(module, MAKEINTRESOURCEA(IDD_IMAGE_EDITOR), parent,
                                                CImageEditorData::DialogProc, reinterpret_cast<LPARAM>(data));
         t_modalEditor = outer;
+        if (gone) return TRUE;
+        m_goneFlag = nullptr;
         if (result == -1) {
             m_result = kImageInvalid;
             if (m_data == data) {

@@ -524,7 +524,7 @@ TEST_F(EditorFixture, ModelessAcceleratorsWithoutTheHost) {
     HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
                                  nullptr, nullptr);
     SetActiveWindow(other);
-    PressKey(editor.View().Window(), VK_ADD);
+    PressKey(dialog, VK_ADD);
     RunMessages();
     EXPECT_FLOAT_EQ(editor.View().GetZoom(), zoom);
     DestroyWindow(other);
