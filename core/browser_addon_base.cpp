@@ -6,6 +6,7 @@
 
 #include "core/engine_table.h"
 #include "core/worker_runner.h"
+#include "engine/print_job.h"
 #include "base/error_codes.h"
 
 namespace {
@@ -40,6 +41,8 @@ CBrowserAddOnBase::CBrowserAddOnBase(HINSTANCE module, LONG hostKind)
 
 CBrowserAddOnBase::~CBrowserAddOnBase() {
     for (LifetimeWatch* watch = m_lifetimeWatches; watch; watch = watch->outer) watch->destroyed = true;
+    // A print job inside which page script deleted the host stops reading this buffer.
+    CPrint::ForgetEngine(this);
     // Hosts wait first thing in their own destructors; this is the last guard.
     WaitForWorkerOfEngine(this);
     if (m_httpFieldName) GlobalFree(m_httpFieldName);

@@ -37,7 +37,10 @@ public:
     // The owner goes away: the window closes; the state is freed once no command of it runs.
     void Detach() {
         m_owner = nullptr;
+        // Held busy: the window's going would otherwise free this state before the test below.
+        ++m_busy;
         if (m_dialog) DestroyWindow(m_dialog);
+        --m_busy;
         if (!m_busy) delete this;
         else m_closed = true;
     }
@@ -251,7 +254,12 @@ void CImageEditorData::Save() {
 
 bool CImageEditorData::AskToSave() {
     if (!m_changes) return true;
-    switch (MessageBoxA(m_dialog, "Do you want to save your changes?", m_title, MB_YESNOCANCEL | MB_ICONQUESTION)) {
+    const int answer =
+        MessageBoxA(m_dialog, "Do you want to save your changes?", m_title, MB_YESNOCANCEL | MB_ICONQUESTION);
+    // Page script runs inside the question: the editor may have been closed, or its host and
+    // buffer deleted, by the time it returns. Then nothing is saved and nothing more is done.
+    if (m_closed) return false;
+    switch (answer) {
     case IDYES: Save(); return true;
     case IDNO: m_changes = 0; return true;
     default: return false;
@@ -275,7 +283,7 @@ void CImageEditorData::StepImage(int delta) {
     m_engine->SetErrorCode(saved);
     if (m_closed) return;
     if (!moved) Message("Invalid index.", MB_ICONSTOP);
-    ReloadCurrent();
+    if (!m_closed) ReloadCurrent();
 }
 
 bool CImageEditorData::RunEdit(UINT id) {

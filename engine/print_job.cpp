@@ -15,6 +15,7 @@ namespace {
 volatile LONG g_cancelled = 0;
 HWND g_cancelDialog = nullptr;
 bool g_jobRunning = false;
+CPrint* g_runningJob = nullptr;
 
 void ResetJobState() {
     g_cancelled = 0;
@@ -46,6 +47,12 @@ CPrint::CPrint(CMultiImageTWAIN* engine, HINSTANCE module, LONG printUI)
 
 bool CPrint::JobRunning() { return g_jobRunning; }
 
+void CPrint::ForgetEngine(const CMultiImageTWAIN* engine) {
+    if (!g_runningJob || !engine || g_runningJob->m_engine != engine) return;
+    g_runningJob->m_engine = nullptr;
+    g_cancelled = 1;
+}
+
 INT_PTR CALLBACK CPrint::CancelDialogProc(HWND dialog, UINT message, WPARAM, LPARAM) {
     switch (message) {
     case WM_INITDIALOG:
@@ -54,8 +61,11 @@ INT_PTR CALLBACK CPrint::CancelDialogProc(HWND dialog, UINT message, WPARAM, LPA
     case WM_COMMAND:
         g_cancelled = 1;
         DestroyWindow(dialog);
-        g_cancelDialog = nullptr;
         return TRUE;
+    case WM_DESTROY:
+        // Also when its owner goes away with the page.
+        if (g_cancelDialog == dialog) g_cancelDialog = nullptr;
+        return FALSE;
     default:
         return FALSE;
     }
@@ -77,7 +87,7 @@ BOOL CALLBACK CPrint::AbortProc(HDC, int) {
 }
 
 bool CPrint::PrintPage(HDC dc, int index, int pageWidth, int pageHeight, int dpiX, int dpiY) {
-    if (index < 0 || index >= m_engine->GetImageCount()) return false;
+    if (!m_engine || index < 0 || index >= m_engine->GetImageCount()) return false;
     DibLayout layout;
     HGLOBAL copy = CopyImage(m_engine->GetImageDIB(static_cast<SHORT>(index)), &layout);
     if (!copy) return false;
@@ -96,6 +106,7 @@ bool CPrint::PrintPage(HDC dc, int index, int pageWidth, int pageHeight, int dpi
 BOOL CPrint::PrintImages(HWND owner, int firstPage, int lastPage, int copies) {
     if (!m_engine || g_jobRunning) return FALSE;
     g_jobRunning = true;
+    g_runningJob = this;
     const int n = m_engine->GetImageCount();
 
     PRINTDLGA pd = {};
@@ -108,9 +119,12 @@ BOOL CPrint::PrintImages(HWND owner, int firstPage, int lastPage, int copies) {
     pd.nMinPage = 1;
     pd.nMaxPage = PageNumber(n);
     pd.nCopies = PageNumber(copies);
-    if (!PrintDlgA(&pd) || !pd.hDC) {
+    // Page script runs inside the print dialog and may delete the engine with its host.
+    if (!PrintDlgA(&pd) || !pd.hDC || !m_engine) {
+        if (pd.hDC) DeleteDC(pd.hDC);
         if (pd.hDevMode) GlobalFree(pd.hDevMode);
         if (pd.hDevNames) GlobalFree(pd.hDevNames);
+        g_runningJob = nullptr;
         g_jobRunning = false;
         return FALSE;
     }
@@ -147,6 +161,7 @@ BOOL CPrint::PrintImages(HWND owner, int firstPage, int lastPage, int copies) {
     if (started) EndDoc(dc);
     DeleteDC(dc);
     ResetJobState();
+    g_runningJob = nullptr;
     g_jobRunning = false;
     return started ? TRUE : FALSE;
 }

@@ -19,6 +19,9 @@ public:
 
     // True from the start of PrintImages to its end (page script may run inside it).
     static bool JobRunning();
+    // The engine is being destroyed (page script inside a job may delete its host): a job that
+    // reads its buffer draws nothing more and ends as cancelled.
+    static void ForgetEngine(const CMultiImageTWAIN* engine);
 
     static INT_PTR CALLBACK CancelDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
     static BOOL CALLBACK AbortProc(HDC dc, int error);

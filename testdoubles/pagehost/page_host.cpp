@@ -16,8 +16,9 @@
 //   Host.EditorOpen(title)      whether an image editor window of that title exists
 //   Host.EditorPixel(title)     0xRRGGBB shown at the centre of that editor's viewer (-1: none)
 //   Host.EditorCommand(title, id) sends the editor a menu command
-//   Host.EditorKey(title, vk)   posts a key press to the editor's viewer (the next Wait delivers it;
-//                               the host never offers the control its messages)
+//   Host.EditorKey(title, vk)   activates the editor and posts a key press to its viewer (the
+//                               next Wait delivers it; the host never offers the control its
+//                               messages)
 // Events reach global functions named Lumetta_<event>; a handler of OnInternetTransferPercentage
 // that returns true asks for a cancel. Dialogs that the control opens are answered at once,
 // except image editor windows, which the page drives itself.
@@ -245,6 +246,9 @@ protected:
                 if (id == 10) {
                     SendMessageW(editor, WM_COMMAND, static_cast<WPARAM>(n.lVal), 0);
                 } else {
+                    // The user brings the editor to the front before typing.
+                    SetForegroundWindow(editor);
+                    SetActiveWindow(editor);
                     HWND viewer = EditorViewer(editor);
                     PostMessageW(viewer, WM_KEYDOWN, static_cast<WPARAM>(n.lVal), 1);
                     PostMessageW(viewer, WM_KEYUP, static_cast<WPARAM>(n.lVal), static_cast<LPARAM>(0xC0000001u));

@@ -11,10 +11,14 @@
 
 namespace {
 
+// A title of this program's own: editors of other test programs share the virtual desktop.
+constexpr char kTitle[] = "Editor Lifetime Test";
+
 // An engine whose memory is overwritten when it is deleted and kept until the test frees it, so
 // that any touch of it after its destruction reads garbage pointers and fails loudly.
 class PoisonedEngine : public TestEngine {
 public:
+    PoisonedEngine() { lstrcpyA(m_editorTitle, kTitle); }
     void SetModal(LONG modal) { m_editorIfModal = modal; }
     int OpenEditorCount() { return OpenEditors().GetSize(); }
     static void operator delete(void* memory, size_t size) {
@@ -31,7 +35,7 @@ public:
 PoisonedEngine* g_doomed = nullptr;
 
 void CALLBACK DestroyHostWhenEditorShows(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND editor = FindWindowA(nullptr, "Lumetta Image Editor");
+    HWND editor = FindWindowA(nullptr, kTitle);
     if (!editor || !IsWindowVisible(editor)) return;
     KillTimer(nullptr, timer);
     delete g_doomed;
@@ -47,7 +51,7 @@ TEST(EditorLifetime, HostDestroyedInsideTheModalEditor) {
     // The call returns once the editor has gone with its host and touches neither.
     EXPECT_TRUE(engine->ShowImageEditor(nullptr));
     EXPECT_EQ(g_doomed, nullptr);
-    EXPECT_EQ(FindWindowA(nullptr, "Lumetta Image Editor"), nullptr);
+    EXPECT_EQ(FindWindowA(nullptr, kTitle), nullptr);
     PoisonedEngine::Bury();
 }
 
@@ -58,7 +62,7 @@ TEST(EditorLifetime, ModelessEditorsCloseWithTheirEngine) {
     ASSERT_TRUE(engine->ShowImageEditor(nullptr));
     ASSERT_TRUE(engine->ShowImageEditor(nullptr));
     EXPECT_EQ(engine->OpenEditorCount(), 2);
-    HWND first = FindWindowA(nullptr, "Lumetta Image Editor");
+    HWND first = FindWindowA(nullptr, kTitle);
     ASSERT_NE(first, nullptr);
     // Closing one leaves it in the list until the next open, which deletes it.
     SendMessageA(first, WM_CLOSE, 0, 0);
@@ -66,7 +70,7 @@ TEST(EditorLifetime, ModelessEditorsCloseWithTheirEngine) {
     ASSERT_TRUE(engine->ShowImageEditor(nullptr));
     EXPECT_EQ(engine->OpenEditorCount(), 2);
     delete engine;
-    EXPECT_EQ(FindWindowA(nullptr, "Lumetta Image Editor"), nullptr);
+    EXPECT_EQ(FindWindowA(nullptr, kTitle), nullptr);
     PoisonedEngine::Bury();
 }
 

@@ -16,6 +16,9 @@
 
 namespace {
 
+// A title of this program's own: editors of other test programs share the virtual desktop.
+constexpr char kTitle[] = "Editor Window Test";
+
 struct Size {
     LONG width, height;
 };
@@ -62,10 +65,18 @@ protected:
         for (int i = 0; i < 3; ++i) ASSERT_TRUE(engine.AddImage(MakeTestDib(30 + i, 20, 24, 100 + i)));
         ASSERT_TRUE(engine.SetCurrentImageIndex(0));
         editor.m_modal = 0;
+        lstrcpyA(editor.m_title, kTitle);
     }
     HWND Open() {
         EXPECT_TRUE(editor.ShowImageEditor(&engine, GetModuleHandleA(nullptr), nullptr));
         return editor.IsEditorClosed() ? nullptr : GetActiveWindow();
+    }
+    // A modeless editor on the heap, which the test deletes as a host would; its window.
+    HWND OpenOwned(CImageEditor* owned) {
+        owned->m_modal = 0;
+        lstrcpyA(owned->m_title, kTitle);
+        EXPECT_TRUE(owned->ShowImageEditor(&engine, GetModuleHandleA(nullptr), nullptr));
+        return FindWindowA(nullptr, owned->m_title);
     }
     static void Command(HWND dialog, UINT id) { SendMessageA(dialog, WM_COMMAND, id, 0); }
     HWND EditorWindow() { return FindWindowA(nullptr, editor.m_title); }
@@ -196,10 +207,8 @@ TEST_F(EditorFixture, SaveQuestion) {
 }
 
 TEST_F(EditorFixture, DeletingTheEditorWhileItsQuestionIsOpen) {
-    auto* owned = new CImageEditor();
-    owned->m_modal = 0;
-    ASSERT_TRUE(owned->ShowImageEditor(&engine, GetModuleHandleA(nullptr), nullptr));
-    HWND dialog = FindWindowA(nullptr, owned->m_title);
+    CImageEditor* owned = new CImageEditor();
+    HWND dialog = OpenOwned(owned);
     ASSERT_NE(dialog, nullptr);
     Command(dialog, ID_EDITOR_ROTATE_RIGHT);
     // While the save question is open, the host deletes the editor (as a page that removes the
@@ -212,11 +221,62 @@ TEST_F(EditorFixture, DeletingTheEditorWhileItsQuestionIsOpen) {
     EXPECT_EQ(DibSize(engine.GetImageDIB(0)).width, 30);
 }
 
+// Destroys a window from a timer once a dialog of the thread shows, as a page that removes the
+// control takes the editor's owner window with it while the editor asks something.
+struct OwnerKiller {
+    static BOOL CALLBACK FindDialog(HWND window, LPARAM found) {
+        char className[16] = {};
+        GetClassNameA(window, className, sizeof className);
+        if (lstrcmpA(className, "#32770") != 0 || !IsWindowVisible(window) || window == s_editor) return TRUE;
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR timer, DWORD) {
+        HWND dialog = nullptr;
+        EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&dialog));
+        if (!dialog) return;
+        KillTimer(nullptr, timer);
+        ++s_kills;
+        DestroyWindow(s_owner);
+    }
+    static inline HWND s_owner = nullptr, s_editor = nullptr;
+    static inline int s_kills = 0;
+};
+
+TEST_F(EditorFixture, ClosedWithItsOwnerWhileItsDialogsAreOpen) {
+    for (UINT command : {ID_EDITOR_NEXT, ID_EDITOR_EXIT, ID_EDITOR_IMAGE_SIZE}) {
+        HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                                     nullptr, nullptr);
+        ASSERT_NE(owner, nullptr);
+        CImageEditor* owned = new CImageEditor();
+        owned->m_modal = 0;
+        lstrcpyA(owned->m_title, kTitle);
+        ASSERT_TRUE(owned->ShowImageEditor(&engine, GetModuleHandleA(nullptr), owner));
+        HWND dialog = FindWindowA(nullptr, kTitle);
+        ASSERT_NE(dialog, nullptr);
+        // An edit makes Next and Exit ask whether to save it; the owner goes while the question
+        // (or the Image Size dialog) is open. The editor closes, saves nothing, moves nowhere
+        // and touches none of its freed state.
+        Command(dialog, ID_EDITOR_ROTATE_RIGHT);
+        OwnerKiller::s_owner = owner;
+        OwnerKiller::s_editor = dialog;
+        OwnerKiller::s_kills = 0;
+        SetTimer(nullptr, 0, 50, OwnerKiller::Tick);
+        Command(dialog, command);
+        EXPECT_EQ(OwnerKiller::s_kills, 1) << command;
+        EXPECT_FALSE(IsWindow(dialog)) << command;
+        EXPECT_TRUE(owned->IsEditorClosed()) << command;
+        EXPECT_EQ(engine.GetCurrentImageIndex(), 0) << command;
+        EXPECT_EQ(DibSize(engine.GetImageDIB(0)).width, 30) << command;
+        delete owned;
+    }
+}
+
 TEST_F(EditorFixture, ModalEditorReturnsWhenClosed) {
     editor.m_modal = 1;
     struct Closer {
         static void CALLBACK Tick(HWND, UINT, UINT_PTR timer, DWORD) {
-            HWND dialog = FindWindowA(nullptr, "Lumetta Image Editor");
+            HWND dialog = FindWindowA(nullptr, kTitle);
             if (!dialog) return;
             KillTimer(nullptr, timer);
             SendMessageA(dialog, WM_COMMAND, ID_EDITOR_NEXT, 0);
@@ -465,10 +525,8 @@ TEST_F(EditorFixture, ClosingTheEditorWhileImageSizeIsOpen) {
 }
 
 TEST_F(EditorFixture, DeletingTheEditorWhileImageSizeIsOpen) {
-    auto* owned = new CImageEditor();
-    owned->m_modal = 0;
-    ASSERT_TRUE(owned->ShowImageEditor(&engine, GetModuleHandleA(nullptr), nullptr));
-    HWND dialog = FindWindowA(nullptr, owned->m_title);
+    CImageEditor* owned = new CImageEditor();
+    HWND dialog = OpenOwned(owned);
     ASSERT_NE(dialog, nullptr);
     // The host goes away while the dialog is open and the user then presses OK in it.
     ImageSize(dialog, [&](HWND size) {

@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <new>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -104,14 +106,17 @@ protected:
 
     void SetUp() override { DeleteFileA(s_output.c_str()); }
 
-    // Adds an image of the given size and resolution (pixels per metre) to the buffer.
-    void AddImage(int width, int height, LONG pixelsPerMetreX, LONG pixelsPerMetreY) {
+    // Adds an image of the given size and resolution (pixels per metre) to a buffer.
+    static void AddImageTo(TestEngine& buffer, int width, int height, LONG pixelsPerMetreX, LONG pixelsPerMetreY) {
         HGLOBAL dib = MakeTestDib(width, height, 24, static_cast<uint32_t>(width));
         auto* header = static_cast<BITMAPINFOHEADER*>(GlobalLock(dib));
         header->biXPelsPerMeter = pixelsPerMetreX;
         header->biYPelsPerMeter = pixelsPerMetreY;
         GlobalUnlock(dib);
-        ASSERT_TRUE(engine.AddImage(dib));
+        ASSERT_TRUE(buffer.AddImage(dib));
+    }
+    void AddImage(int width, int height, LONG pixelsPerMetreX, LONG pixelsPerMetreY) {
+        AddImageTo(engine, width, height, pixelsPerMetreX, pixelsPerMetreY);
     }
 
     // The job the printer wrote: pages and the drawn images, parsed from its PostScript.
@@ -133,10 +138,12 @@ protected:
         return job;
     }
 
-    BOOL Print(LONG printUI, int first, int last, int copies = 1) {
-        CPrint job(&engine, GetModuleHandleA(nullptr), printUI);
+    BOOL Print(LONG printUI, int first, int last, int copies = 1) { return PrintFrom(engine, printUI, first, last, copies); }
+    static BOOL PrintFrom(TestEngine& buffer, LONG printUI, int first, int last, int copies = 1) {
+        CPrint job(&buffer, GetModuleHandleA(nullptr), printUI);
         return job.PrintImages(nullptr, first, last, copies);
     }
+    static bool OutputExists() { return GetFileAttributesA(s_output.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
     static inline std::string s_output, s_port;
     static inline int s_pageWidth = 0, s_pageHeight = 0, s_dpi = 0;
@@ -303,6 +310,114 @@ TEST_F(PrinterFixture, CancelDialogStopsTheJob) {
     // A new job object starts with the flag clear.
     CPrint next(&engine, GetModuleHandleA(nullptr), 0);
     EXPECT_TRUE(CPrint::AbortProc(nullptr, 0));
+}
+
+// ---- Page script inside a running job ----
+
+// Runs once a dialog of this title shows, from a timer: the hook a test gives it.
+struct DialogWatch {
+    const char* title;
+    void (*action)(HWND dialog);
+    int runs = 0;
+};
+DialogWatch* g_watch = nullptr;
+
+void CALLBACK WatchForDialog(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND dialog = FindThreadDialog(g_watch->title);
+    if (!dialog) return;
+    KillTimer(nullptr, timer);
+    ++g_watch->runs;
+    g_watch->action(dialog);
+}
+
+// An engine in pages of its own that lose all access when it is deleted (kept reserved until the
+// test ends), so that a job that reads it afterwards faults at once.
+class DoomedEngine : public TestEngine {
+public:
+    static void* operator new(size_t size) {
+        void* memory = VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+        if (!memory) throw std::bad_alloc();
+        return memory;
+    }
+    static void operator delete(void* memory, size_t size) {
+        DWORD old = 0;
+        VirtualProtect(memory, size, PAGE_NOACCESS, &old);
+        s_graves.push_back(memory);
+    }
+    static void Bury() {
+        for (void* memory : s_graves) VirtualFree(memory, 0, MEM_RELEASE);
+        s_graves.clear();
+    }
+    static inline std::vector<void*> s_graves;
+};
+DoomedEngine* g_doomed = nullptr;
+
+// Queues a press of Cancel as the "Cancel Printing" dialog starts.
+LRESULT CALLBACK QueueCancelPress(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    char text[64] = {};
+    if (code == HC_ACTION && call->message == WM_INITDIALOG && GetWindowTextA(call->hwnd, text, sizeof text) &&
+        lstrcmpA(text, "Cancel Printing") == 0)
+        PostMessageA(call->hwnd, WM_COMMAND, IDCANCEL, 0);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(PrinterFixture, CancelBeforeTheFirstPage) {
+    for (int i = 0; i < 3; ++i) AddImage(40 + i, 30, 11811, 11811);
+    // The user confirms the print dialog and cancels the job at once: the Cancel press is queued
+    // when the "Cancel Printing" dialog shows. Nothing is printed and the job ends; on Wine the
+    // printing system asks the abort procedure before the document starts and refuses to start
+    // it, so the call fails there, where Windows reports the cancelled job as ended.
+    DialogScript ok{&engine, IDOK};
+    g_script = &ok;
+    UINT_PTR pressOk = SetTimer(nullptr, 0, 50, PressPrintDialogButton);
+    HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROCRET, QueueCancelPress, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    Print(1, 1, 3);
+    UnhookWindowsHookEx(hook);
+    KillTimer(nullptr, pressOk);
+    g_script = nullptr;
+    EXPECT_TRUE(ok.pressed);
+    EXPECT_FALSE(CPrint::JobRunning());
+    EXPECT_EQ(FindWindowA(nullptr, "Cancel Printing"), nullptr);
+    EXPECT_EQ(OutputExists() ? ReadJob().pages : 0, 0);
+    // The job is over: the next one prints.
+    DeleteFileA(s_output.c_str());
+    ASSERT_TRUE(Print(0, 2, 2));
+    EXPECT_EQ(ReadJob().pages, 1);
+}
+
+TEST_F(PrinterFixture, HostDeletedWhileTheJobRuns) {
+    g_doomed = new DoomedEngine();
+    // Large images, so that the job is still running when page script gets its turn.
+    for (int i = 0; i < 5; ++i) AddImageTo(*g_doomed, 1200 + i, 1600, 11811, 11811);
+    DialogScript ok{g_doomed, IDOK};
+    g_script = &ok;
+    UINT_PTR pressOk = SetTimer(nullptr, 0, 50, PressPrintDialogButton);
+    // Once the job shows its "Cancel Printing" dialog, page script removes the control: the
+    // engine and the buffer that the job reads are deleted. The job draws nothing more and ends.
+    DialogWatch watch{"Cancel Printing", [](HWND) {
+                          delete g_doomed;
+                          g_doomed = nullptr;
+                      }};
+    g_watch = &watch;
+    UINT_PTR deleter = SetTimer(nullptr, 0, 10, WatchForDialog);
+    {
+        CPrint job(g_doomed, GetModuleHandleA(nullptr), 1);
+        job.PrintImages(nullptr, 1, 5, 1);
+    }
+    KillTimer(nullptr, pressOk);
+    KillTimer(nullptr, deleter);
+    g_script = nullptr;
+    g_watch = nullptr;
+    EXPECT_EQ(watch.runs, 1);
+    EXPECT_EQ(g_doomed, nullptr);
+    EXPECT_FALSE(CPrint::JobRunning());
+    EXPECT_EQ(FindWindowA(nullptr, "Cancel Printing"), nullptr);
+    EXPECT_LT(OutputExists() ? ReadJob().pages : 0, 5);
+    delete g_doomed;
+    g_doomed = nullptr;
+    DoomedEngine::Bury();
 }
 
 TEST(PrintWithoutEngine, Fails) {
