@@ -13,6 +13,7 @@
 //   Host.ViewerSize()           "widthxheight" of the "ImageViewer" child
 //   Host.Resize(width, height)  gives the control a new place in the frame, as a page's layout does
 //   Host.Wait(ms)               runs the thread's messages for ms milliseconds (scans, transfers)
+//   Host.Name                   "control" (the browser harness says "plug-in")
 //   Host.EditorOpen(title)      whether an image editor window of that title exists
 //   Host.EditorPixel(title)     0xRRGGBB shown at the centre of that editor's viewer (-1: none)
 //   Host.EditorCommand(title, id) sends the editor a menu command
@@ -36,8 +37,9 @@
 #include "base/event_record.h"
 #include "pagehost/control_site.h"
 #include "pagehost/property_bag.h"
-#include "pagehost/script_engine.h"
-#include "pagehost/simple_dispatch.h"
+#include "pagescript/host_functions.h"
+#include "pagescript/script_engine.h"
+#include "pagescript/simple_dispatch.h"
 
 namespace {
 
@@ -113,38 +115,22 @@ struct Page {
     HRESULT Activate() { return ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site, 0, frame, &site->position); }
 };
 
-std::wstring AsText(VARIANT* v) {
-    VARIANT text;
-    VariantInit(&text);
-    if (FAILED(VariantChangeType(&text, v, VARIANT_ALPHABOOL, VT_BSTR))) return L"";
-    std::wstring s = text.bstrVal ? text.bstrVal : L"";
-    VariantClear(&text);
-    return s;
-}
+using pagescript::AsText;
 
 class HostObject final : public SimpleDispatch {
 public:
     explicit HostObject(Page& page)
-        : SimpleDispatch({L"Echo", L"Check", L"SendEvent", L"SetUserMode", L"ViewerSize", L"Resize", L"Wait",
+        : SimpleDispatch({L"Echo", L"Check", L"SendEvent", L"SetUserMode", L"ViewerSize", L"Resize", L"Wait", L"Name",
                           L"EditorOpen", L"EditorPixel", L"EditorCommand", L"EditorKey"}),
           m_page(page) {}
 
 protected:
     HRESULT Call(DISPID id, const std::vector<VARIANT*>& args, VARIANT* result) override {
         switch (id) {
-            case 1:
-                wprintf(L"%ls\n", args.empty() ? L"" : AsText(args[0]).c_str());
+            case 1: return pagescript::Echo(args);
+            case 2:
+                if (!pagescript::Check(args)) ++m_page.failures;
                 return S_OK;
-            case 2: {
-                VARIANT ok;
-                VariantInit(&ok);
-                bool passed = !args.empty() && SUCCEEDED(VariantChangeType(&ok, args[0], 0, VT_BOOL)) && ok.boolVal;
-                if (!passed) {
-                    ++m_page.failures;
-                    wprintf(L"FAIL: %ls\n", args.size() > 1 ? AsText(args[1]).c_str() : L"");
-                }
-                return S_OK;
-            }
             case 3: {
                 if (args.empty()) return DISP_E_BADPARAMCOUNT;
                 VARIANT n;
@@ -207,27 +193,18 @@ protected:
                 inPlace->Release();
                 return hr;
             }
-            case 7: {
-                // Lets the page's thread run its messages (scans, events) for a time.
-                VARIANT ms;
-                VariantInit(&ms);
-                if (args.empty() || FAILED(VariantChangeType(&ms, args[0], 0, VT_I4))) return DISP_E_TYPEMISMATCH;
-                const DWORD end = GetTickCount() + static_cast<DWORD>(ms.lVal);
-                for (DWORD now = GetTickCount(); static_cast<LONG>(end - now) > 0; now = GetTickCount()) {
-                    MsgWaitForMultipleObjects(0, nullptr, FALSE, end - now, QS_ALLINPUT);
-                    MSG msg;
-                    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                        TranslateMessage(&msg);
-                        DispatchMessageW(&msg);
-                    }
+            case 7: return pagescript::Wait(args);
+            case 8:  // which host runs the page: "control" here, "plug-in" in the browser harness
+                if (result) {
+                    result->vt = VT_BSTR;
+                    result->bstrVal = SysAllocString(L"control");
                 }
                 return S_OK;
-            }
-            case 8:
-            case 9: {
+            case 9:
+            case 10: {
                 if (args.empty()) return DISP_E_BADPARAMCOUNT;
                 HWND editor = EditorByTitle(args[0]);
-                if (result && id == 8) {
+                if (result && id == 9) {
                     result->vt = VT_BOOL;
                     result->boolVal = editor ? VARIANT_TRUE : VARIANT_FALSE;
                 } else if (result) {
@@ -236,14 +213,14 @@ protected:
                 }
                 return S_OK;
             }
-            case 10:
-            case 11: {
+            case 11:
+            case 12: {
                 if (args.size() < 2) return DISP_E_BADPARAMCOUNT;
                 HWND editor = EditorByTitle(args[0]);
                 VARIANT n;
                 VariantInit(&n);
                 if (!editor || FAILED(VariantChangeType(&n, args[1], 0, VT_I4))) return E_FAIL;
-                if (id == 10) {
+                if (id == 11) {
                     SendMessageW(editor, WM_COMMAND, static_cast<WPARAM>(n.lVal), 0);
                 } else {
                     // The user brings the editor to the front before typing.
