@@ -21,8 +21,8 @@
 #include "codecs/image_operator.h"
 #include "comcontrol/com_module.h"
 #include "pagehost/page_control.h"
-#include "pagehost/script_engine.h"
-#include "pagehost/simple_dispatch.h"
+#include "pagescript/script_engine.h"
+#include "pagescript/simple_dispatch.h"
 
 namespace {
 
