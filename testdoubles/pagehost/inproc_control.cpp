@@ -116,12 +116,7 @@ protected:
                 ReturnLong(result, count);
                 return hr;
             }
-            case 10: {
-                BSTR text = nullptr;
-                HRESULT hr = c.GetBarcodeText(static_cast<short>(AsLong(a[0])), &text);
-                ReturnText(result, text);
-                return hr;
-            }
+            case 10: return TextOfImage(&CPallastra::GetBarcodeText, a[0], result);
             case 11:
                 // The engine's operation behind the plug-in's GetBarcodeInfo (the control has no member).
                 ReturnLong(result, c.BarcodeInfoForScript(AsLong(a[1]), AsLong(a[0])));
@@ -139,12 +134,7 @@ protected:
                 ReturnText(result, SysAllocString(points.c_str()));
                 return S_OK;
             }
-            case 13: {
-                BSTR text = nullptr;
-                HRESULT hr = c.OCREx(static_cast<short>(AsLong(a[0])), &text);
-                ReturnText(result, text);
-                return hr;
-            }
+            case 13: return TextOfImage(&CPallastra::OCREx, a[0], result);
             case 14: {
                 BSTR files = AsText(a[0]);
                 BSTR text = nullptr;
@@ -168,6 +158,13 @@ protected:
     }
 
 private:
+    // A member that gives a text for an index.
+    HRESULT TextOfImage(HRESULT (CPallastra::*member)(short, BSTR*), VARIANT* index, VARIANT* result) {
+        BSTR text = nullptr;
+        HRESULT hr = (m_control.*member)(static_cast<short>(AsLong(index)), &text);
+        ReturnText(result, text);
+        return hr;
+    }
     HRESULT WithText(VARIANT* value, HRESULT (CPallastra::*put)(BSTR)) {
         BSTR text = AsText(value);
         HRESULT hr = (m_control.*put)(text);
