@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -31,19 +32,11 @@ std::string TestFile(const char* name) {
     return std::string(folder ? folder : ".") + "/" + name;
 }
 
-class ScriptObject : public PluginTest {
+class ScriptObject : public EmbeddedPluginTest {
 protected:
     void SetUp() override {
         PluginTest::SetUp();
-        embed = Embedded();
-        ASSERT_NE(embed, nullptr);
-        object = browser_->ScriptObject(embed);
-        ASSERT_NE(object, nullptr);
-    }
-    void TearDown() override {
-        browser::ReleaseObject(object);
-        if (embed) browser_->Destroy(embed);
-        PluginTest::TearDown();
+        EmbedWith();
     }
     // Calls a method; the result is kept in `result` (released by the next call).
     bool Call(const char* name, std::vector<NPVariant> args) {
@@ -89,8 +82,6 @@ protected:
                result.type == NPVariantType_Bool && result.value.boolValue;
     }
 
-    browser::Embed* embed = nullptr;
-    NPObject* object = nullptr;
     NPVariant result = browser::VoidVariant();
 };
 
@@ -298,6 +289,24 @@ TEST_F(ScriptObject, PropertiesConvertTheirValues) {
     EXPECT_EQ(Get("CurrentHWND").value.intValue, static_cast<int32_t>(reinterpret_cast<INT_PTR>(embed->window)));
 }
 
+TEST_F(ScriptObject, BooleansFromEveryKindOfValue) {
+    // Numbers count when non-zero (whole numbers) or at least 1 (others); texts and empty values never.
+    const std::pair<NPVariant, bool> cases[] = {
+        {IntVariant(1), true},          {IntVariant(2), true},           {IntVariant(-1), true},
+        {IntVariant(0), false},         {browser::DoubleVariant(1.0), true}, {browser::DoubleVariant(0.99), false},
+        {browser::DoubleVariant(std::nan("")), false}, {browser::BoolVariant(true), true},
+        {browser::BoolVariant(false), false}, {browser::NullVariant(), false}, {browser::VoidVariant(), false},
+    };
+    for (const auto& [value, expected] : cases) {
+        EXPECT_TRUE(Set("IfAppendImage", value));
+        NPVariant v = Get("IfAppendImage");
+        EXPECT_EQ(v.type, NPVariantType_Bool);
+        EXPECT_EQ(v.value.boolValue, expected) << value.type;
+    }
+    EXPECT_TRUE(Set("IfAppendImage", Text("true")));
+    EXPECT_FALSE(Get("IfAppendImage").value.boolValue);
+}
+
 TEST_F(ScriptObject, ByteArraysInAndOut) {
     std::vector<unsigned char> bmp = ReadFile(TestFile("rose.bmp"));
     const int32_t size = static_cast<int32_t>(bmp.size());
@@ -404,15 +413,12 @@ protected:
         changed = page.AddFunction("changed");
         percent = page.AddFunction("percent");
         operate = page.AddFunction("operate");
-        embed = Embedded({{"OnPostLoad", "loaded"},
-                          {"OnBitmapChanged", "changed"},
-                          {"OnInternetTransferPercentage", "percent"},
-                          {"OnAfterOperate", "operate"},
-                          {"OnPreTransfer", "notAFunction"}});
         page.SetValue("notAFunction", PageValue::Text("text"));
-        ASSERT_NE(embed, nullptr);
-        object = browser_->ScriptObject(embed);
-        ASSERT_NE(object, nullptr);
+        EmbedWith({{"OnPostLoad", "loaded"},
+                   {"OnBitmapChanged", "changed"},
+                   {"OnInternetTransferPercentage", "percent"},
+                   {"OnAfterOperate", "operate"},
+                   {"OnPreTransfer", "notAFunction"}});
     }
     PageObject* loaded = nullptr;
     PageObject* changed = nullptr;
