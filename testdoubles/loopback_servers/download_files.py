@@ -20,6 +20,8 @@ good packs hold are beside them as lang/NAME.traineddata):
   backslash.zip  an entry named "tessdata\\..\\..\\escaped2.dll"
   longer.zip     eng.zip whose directory claims 1000 bytes more than the entry inflates to
   shorter.zip    eng.zip whose directory claims 1000 bytes fewer
+  huge.zip       eng.zip whose directory claims 0x3FFFFF00 bytes (more than deflate can reach)
+  toolarge.zip   eng.zip whose directory claims 0xFFFFFFF0 bytes (more than a pack may hold)
   truncated.zip  the first half of eng.zip
 Client certificates (self-signed, printable-string names, in DIR/certs): client1 ("CN=Lumetta Test
 Client, O=Loopback Tests", serial 0x123) and client2 ("CN=Lumetta Second Client, O=Loopback
@@ -142,12 +144,13 @@ def renamed(archive, placeholder, name):
     return archive.replace(placeholder, name)
 
 
-def with_directory_size(archive, delta):
-    """The archive whose first directory entry claims delta more inflated bytes than it holds."""
+def with_directory_size(archive, delta=0, size=None):
+    """The archive whose first directory entry claims delta more inflated bytes than it holds, or size."""
     at = archive.index(b"PK\x01\x02")
-    size = struct.unpack_from("<I", archive, at + 24)[0]
+    if size is None:
+        size = struct.unpack_from("<I", archive, at + 24)[0] + delta
     patched = bytearray(archive)
-    struct.pack_into("<I", patched, at + 24, size + delta)
+    struct.pack_into("<I", patched, at + 24, size)
     return bytes(patched)
 
 
@@ -166,6 +169,8 @@ def language_packs(folder):
     good = zip_of([("tessdata/eng.traineddata", eng)])
     packs["longer.zip"] = with_directory_size(good, 1000)
     packs["shorter.zip"] = with_directory_size(good, -1000)
+    packs["huge.zip"] = with_directory_size(good, size=0x3FFFFF00)
+    packs["toolarge.zip"] = with_directory_size(good, size=0xFFFFFFF0)
     packs["truncated.zip"] = packs["eng.zip"][:len(packs["eng.zip"]) // 2]
     for name, data in packs.items():
         with open(os.path.join(folder, name), "wb") as f:

@@ -106,6 +106,8 @@ void CheckLanguagePackInstall(LanguagePackRoute& route) {
         {"backslash", "zip entry name outside the destination folder"},
         {"longer", "damaged zip file"},
         {"shorter", "damaged zip file"},
+        {"huge", "damaged zip file"},
+        {"toolarge", "zip file too large"},
         {"truncated", "not a zip file"},
     };
     route.SetLanguage("eng");
