@@ -4,55 +4,18 @@
 #include <windows.h>
 #include <ole2.h>
 
-#include "activex/lumetta_guids.h"
-#include "activex/pallastra.h"
+#include "../activex/engine_test_frame.h"
 #include "internet_test_support.h"
-#include "pagehost/control_site.h"
 
 namespace {
 
 using browser::IntVariant;
 
-// The control in a frame of its own, in user mode.
-class EmbeddedControl {
-public:
-    EmbeddedControl() : frame(MakeFrame()), site(frame) {
-        OleInitialize(nullptr);
-        EXPECT_EQ(CPallastra::CreateInstance(nullptr, IID_IOleObject, reinterpret_cast<void**>(&ole)), S_OK);
-        EXPECT_EQ(ole->QueryInterface(lumetta::IID_ILumetta, reinterpret_cast<void**>(&script)), S_OK);
-        ole->SetClientSite(&site);
-        EXPECT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, frame, &site.position), S_OK);
-    }
-    ~EmbeddedControl() {
-        ole->Close(OLECLOSE_NOSAVE);
-        ole->SetClientSite(nullptr);
-        script->Release();
-        ole->Release();
-        DestroyWindow(frame);
-        OleUninitialize();
-    }
-    long ErrorCode() {
-        long code = 0;
-        script->get_ErrorCode(&code);
-        return code;
-    }
-
-    HWND frame;
-    ControlSite site;
-    IOleObject* ole = nullptr;
-    ILumetta* script = nullptr;
-
-private:
-    static HWND MakeFrame() {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"LumettaParityFrame";
-        RegisterClassW(&wc);
-        return CreateWindowExW(0, wc.lpszClassName, L"frame", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
-                               wc.hInstance, nullptr);
-    }
-};
+long ControlErrorCode(EmbeddedControl& control) {
+    long code = 0;
+    control.script->get_ErrorCode(&code);
+    return code;
+}
 
 // A BSTR for one call, freed after it.
 class Wide {
@@ -69,6 +32,7 @@ class TwoHosts : public LoopbackPlugin {};
 
 TEST_F(TwoHosts, TheSameUploadsReachTheServerAsTheSameRequests) {
     EmbeddedControl control;
+    control.Activate();
     ILumetta* c = control.script;
     ASSERT_EQ(c->put_HTTPPort(servers.http), S_OK);
     ASSERT_EQ(c->put_FTPPort(servers.ftp), S_OK);
@@ -89,7 +53,7 @@ TEST_F(TwoHosts, TheSameUploadsReachTheServerAsTheSameRequests) {
 
     const size_t before = RecordedRequestCount();
     ASSERT_EQ(c->HTTPUploadThroughPost(Wide(Server()), 0, Wide("/empty/parity-post-control"), Wide("a.jpg"), &ok), S_OK);
-    EXPECT_EQ(ok, VARIANT_TRUE) << control.ErrorCode();
+    EXPECT_EQ(ok, VARIANT_TRUE) << ControlErrorCode(control);
     ASSERT_TRUE(CallBool("HTTPUploadThroughPost",
                          {Text(Server()), IntVariant(0), Text("/empty/parity-post-plugin"), Text("a.jpg")}));
     ASSERT_EQ(c->HTTPUploadAllThroughPutAsMultiPageTIFF(Wide(Server()), Wide("/empty/parity-put-control"), &ok), S_OK);
@@ -118,29 +82,30 @@ TEST_F(TwoHosts, TheSameUploadsReachTheServerAsTheSameRequests) {
 
 TEST_F(TwoHosts, BadArgumentsFailWithTheSameCodes) {
     EmbeddedControl control;
+    control.Activate();
     ILumetta* c = control.script;
     VARIANT_BOOL ok = VARIANT_TRUE;
     const std::string longServer(300, 's');
     // Server too long; a name without a known extension; a type outside 0 to 4; no such image.
     c->HTTPUploadThroughPost(Wide(longServer), 0, Wide("/empty/x"), Wide("a.bmp"), &ok);
-    const long longServerCode = control.ErrorCode();
+    const long longServerCode = ControlErrorCode(control);
     EXPECT_FALSE(CallBool("HTTPUploadThroughPost", {Text(longServer), IntVariant(0), Text("/empty/x"), Text("a.bmp")}));
     EXPECT_EQ(ErrorCode(), longServerCode);
     EXPECT_EQ(longServerCode, -1034);
 
     c->FTPUpload(Wide(Server()), 0, Wide("a.xyz"), &ok);
-    EXPECT_EQ(control.ErrorCode(), -1110);
+    EXPECT_EQ(ControlErrorCode(control), -1110);
     EXPECT_FALSE(CallBool("FTPUpload", {Text(Server()), IntVariant(0), Text("a.xyz")}));
     EXPECT_EQ(ErrorCode(), -1110);
 
     c->HTTPDownloadEx(Wide(Server()), Wide("/dl/image.bmp"), enumTW_IMAGE_TYPE(7), &ok);
-    EXPECT_EQ(control.ErrorCode(), -1110);
+    EXPECT_EQ(ControlErrorCode(control), -1110);
     EXPECT_FALSE(CallBool("HTTPDownloadEx", {Text(Server()), Text("/dl/image.bmp"), IntVariant(7)}));
     EXPECT_EQ(ErrorCode(), -1110);
 
     c->HTTPUploadThroughPut(Wide(Server()), 3, Wide("/empty/none.bmp"), &ok);
     EXPECT_EQ(ok, VARIANT_FALSE);
-    const long noImageCode = control.ErrorCode();
+    const long noImageCode = ControlErrorCode(control);
     EXPECT_FALSE(CallBool("HTTPUploadThroughPut", {Text(Server()), IntVariant(3), Text("/empty/none.bmp")}));
     EXPECT_EQ(ErrorCode(), noImageCode);
     EXPECT_NE(noImageCode, 0);
