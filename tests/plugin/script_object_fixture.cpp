@@ -16,17 +16,12 @@ std::string TestFile(const char* name) {
 
 void ScriptObject::SetUp() {
     PluginTest::SetUp();
-    embed = Embedded(EmbedAttributes());
-    ASSERT_NE(embed, nullptr);
-    object = browser_->ScriptObject(embed);
-    ASSERT_NE(object, nullptr);
+    EmbedWith(EmbedAttributes());
 }
 
 void ScriptObject::TearDown() {
     browser::ReleaseVariantValue(&result);
-    browser::ReleaseObject(object);
-    if (embed) browser_->Destroy(embed);
-    PluginTest::TearDown();
+    EmbeddedPluginTest::TearDown();
 }
 
 bool ScriptObject::Call(const char* name, std::vector<NPVariant> args) {

@@ -12,7 +12,7 @@ std::vector<unsigned char> ReadFile(const std::string& path);
 // A file of the build's test-file folder.
 std::string TestFile(const char* name);
 
-class ScriptObject : public PluginTest {
+class ScriptObject : public EmbeddedPluginTest {
 protected:
     void SetUp() override;
     void TearDown() override;
@@ -31,7 +31,5 @@ protected:
     NPVariant Array(const std::vector<unsigned char>& bytes);
     bool LoadRose();
 
-    browser::Embed* embed = nullptr;
-    NPObject* object = nullptr;
     NPVariant result = browser::VoidVariant();
 };
