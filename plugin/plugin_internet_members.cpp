@@ -95,7 +95,7 @@ bool PluginInstance::RunInternetMember(MemberAccess access, int op, const std::v
         } else {                                                                               \
             SetErrorCode(0);                                                                   \
             char text[kTransferTextSize];                                                      \
-            FitText(args[0].text.data(), args[0].text.size(), text, sizeof(text), TextFit::Cut); \
+            ::FitText(args[0].text.data(), args[0].text.size(), text, sizeof(text), TextFit::Cut); \
             write;                                                                             \
         }                                                                                      \
         return true;
