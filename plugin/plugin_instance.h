@@ -11,6 +11,7 @@
 
 struct EventRecord;
 class CScriptablePluginObject;
+struct XpcomScriptablePeer;
 
 // The events a page names a function for in the embed tag, in the order the attributes are kept.
 enum PluginEvent : int {
@@ -143,6 +144,9 @@ public:
     void OnBeforeOperate(LONG id, const char* name) override;
     void OnOperateStatus(const char* status, LONG percent) override;
     void OnAfterOperate(LONG id, const char* name, BOOL succeeded, const char* errorText) override;
+    // The browser's cookies for the URL (browser_cookies.cpp); the engine's own header when the
+    // browser has no XPCOM runtime loaded.
+    HGLOBAL GetCookieHeader(const char* url, InternetGetCookieFn getCookie) override;
 
 private:
     explicit PluginInstance(NPP record);
@@ -161,6 +165,7 @@ private:
     BYTE m_initialised = 0;
     BOOL m_busy = FALSE;
     CScriptablePluginObject* m_scriptable = nullptr;
+    XpcomScriptablePeer* m_peer = nullptr;
     WNDPROC m_previousProc = nullptr;
     char* m_handlers[kPluginEventCount] = {};
     LONG m_showProgressBar = 0;
