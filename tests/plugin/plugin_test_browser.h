@@ -16,6 +16,12 @@ std::string PluginFolder();
 std::string PluginPath();
 bool GdiplusSwitchedOff();
 
+struct EventRecord;
+
+// Sends an event record to the plug-in's window from another thread, as workers and devices do,
+// while this thread pumps the browser's messages.
+void SendFromOtherThread(browser::Browser& b, HWND window, EventRecord& record);
+
 class PluginTest : public testing::Test {
 protected:
     void SetUp() override;
