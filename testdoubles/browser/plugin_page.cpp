@@ -13,9 +13,8 @@
 #include "pagescript/simple_dispatch.h"
 
 namespace browser {
-namespace {
 
-const char* const kEvents[] = {
+const char* const kPageEvents[21] = {
     "OnPreTransfer",       "OnPostTransfer",      "OnPreAllTransfers",          "OnPostAllTransfers",
     "OnTransferCancelled", "OnTransferError",     "OnMouseClick",               "OnMouseMove",
     "OnMouseRightClick",   "OnMouseDoubleClick",  "OnTopImageInTheViewChanged", "OnImageAreaSelected",
@@ -23,6 +22,8 @@ const char* const kEvents[] = {
     "OnBeforeOperate",     "OnOperateStatus",     "OnAfterOperate",             "OnSourceUIClose",
     "OnBitmapChanged",
 };
+
+namespace {
 
 LONG AsNumber(VARIANT* v) {
     VARIANT n;
@@ -99,7 +100,7 @@ private:
 
 Attributes PageEventAttributes(const Attributes& extra) {
     Attributes attributes;
-    for (const char* event : kEvents) {
+    for (const char* event : kPageEvents) {
         bool replaced = false;
         for (const auto& [name, value] : extra) replaced = replaced || lstrcmpiA(name.c_str(), event) == 0;
         if (!replaced) attributes.emplace_back(event, std::string("Lumetta_") + event);

@@ -11,6 +11,9 @@
 
 namespace browser {
 
+// The embed attributes a page may give, one per event.
+extern const char* const kPageEvents[21];
+
 // The default attributes: each of the 21 events to Lumetta_<event>, then the extra ones (which
 // replace a default of the same name).
 Attributes PageEventAttributes(const Attributes& extra);

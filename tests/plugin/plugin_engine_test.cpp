@@ -153,6 +153,32 @@ TEST_F(PluginEngine, TextsReachTheScriptAsUtf8InBrowserMemory) {
     delete instance;
 }
 
+// The file path report reaches its page function at once, on the calling thread, with texts as UTF-8.
+TEST_F(PluginEngine, FilePathReportCallsItsPageFunctionAtOnce) {
+    browser::PageObject* chosen = browser_->GetPage().AddFunction("chosen");
+    char name[] = "OnGetFilePath";
+    char value[] = "chosen";
+    char* names[] = {name};
+    char* values[] = {value};
+    NPP_t record{};
+    PluginInstance* instance = PluginInstance::Create(&record, NP_EMBED, 1, names, values);
+    ASSERT_NE(instance, nullptr);
+    instance->OnGetFilePath(TRUE, 2, 1, "C:\\caf\xE9", "page.bmp");  // e acute in code page 1252
+    instance->OnGetFilePath(FALSE, 0, -1, "", "");
+    ASSERT_EQ(chosen->calls.size(), 2u);
+    const auto& first = chosen->calls[0];
+    ASSERT_EQ(first.size(), 5u);
+    EXPECT_EQ(first[0].intValue, 1);
+    EXPECT_EQ(first[1].intValue, 2);
+    EXPECT_EQ(first[2].intValue, 1);
+    EXPECT_EQ(first[3].text, "C:\\caf\xC3\xA9");
+    EXPECT_EQ(first[4].text, "page.bmp");
+    EXPECT_EQ(chosen->calls[1][2].intValue, -1);
+    EXPECT_EQ(chosen->calls[1][3].type, NPVariantType_String);
+    delete instance;
+    browser_->GetPage().Clear();
+}
+
 // A scan from the test scanner (two pages): a page reaches the scanner only through the engine's
 // device type, which the script object leaves alone, so the test sets it on the instance.
 TEST_F(PluginEngine, ScannerAcquisitionRaisesTheTransferEventsInOrder) {

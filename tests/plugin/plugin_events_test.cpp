@@ -9,6 +9,7 @@
 
 #include "base/event_record.h"
 #include "browser/page_model.h"
+#include "browser/plugin_page.h"
 #include "plugin_test_browser.h"
 
 namespace {
@@ -18,16 +19,6 @@ using browser::PageObject;
 using browser::PageValue;
 using browser::StringIdentifier;
 
-// The embed attributes a page may give, one per event.
-const char* const kAttributes[] = {
-    "OnPreTransfer",      "OnPostTransfer",      "OnPreAllTransfers",          "OnPostAllTransfers",
-    "OnTransferCancelled", "OnTransferError",    "OnMouseClick",               "OnMouseMove",
-    "OnMouseRightClick",  "OnMouseDoubleClick",  "OnTopImageInTheViewChanged", "OnImageAreaSelected",
-    "OnImageAreaDeselected", "OnInternetTransferPercentage", "OnPostLoad",     "OnGetFilePath",
-    "OnBeforeOperate",    "OnOperateStatus",     "OnAfterOperate",             "OnSourceUIClose",
-    "OnBitmapChanged",
-};
-
 // What a page function received, written as the page would print it.
 std::string Describe(const std::vector<PageValue>& args) {
     std::string s = "(";
@@ -35,13 +26,13 @@ std::string Describe(const std::vector<PageValue>& args) {
     return s + ")";
 }
 
-class PageEvents : public PluginTest {
+class PageEvents : public EmbeddedPluginTest {
 protected:
     // Embeds with every attribute naming "page_<event>", each a function that logs its call.
     void EmbedWithAllAttributes() {
         browser::Page& page = Started().GetPage();
         browser::Attributes attributes;
-        for (const char* name : kAttributes) {
+        for (const char* name : browser::kPageEvents) {
             std::string function = std::string("page_") + name;
             PageObject* f = page.AddFunction(function);
             f->body = [this, name](const std::vector<PageValue>& args) {
@@ -50,15 +41,7 @@ protected:
             };
             attributes.emplace_back(name, function);
         }
-        embed = Embedded(attributes);
-        ASSERT_NE(embed, nullptr);
-        object = browser_->ScriptObject(embed);
-        ASSERT_NE(object, nullptr);
-    }
-    void TearDown() override {
-        browser::ReleaseObject(object);
-        if (embed) browser_->Destroy(embed);
-        PluginTest::TearDown();
+        EmbedWith(attributes);
     }
     void Send(EventRecord record) { SendFromOtherThread(*browser_, embed->window, record); }
     // The log since the last call, emptied.
@@ -73,8 +56,6 @@ protected:
         return v;
     }
 
-    browser::Embed* embed = nullptr;
-    NPObject* object = nullptr;
     std::vector<std::string> log;
 };
 

@@ -39,6 +39,19 @@ browser::Embed* PluginTest::Embedded(const browser::Attributes& attributes, int 
     return embed;
 }
 
+void EmbeddedPluginTest::TearDown() {
+    browser::ReleaseObject(object);
+    if (embed) browser_->Destroy(embed);
+    PluginTest::TearDown();
+}
+
+void EmbeddedPluginTest::EmbedWith(const browser::Attributes& attributes) {
+    embed = Embedded(attributes);
+    ASSERT_NE(embed, nullptr);
+    object = browser_->ScriptObject(embed);
+    ASSERT_NE(object, nullptr);
+}
+
 namespace {
 
 struct SentRecord {

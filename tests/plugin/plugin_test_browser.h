@@ -33,3 +33,14 @@ protected:
 
     std::unique_ptr<browser::Browser> browser_;
 };
+
+// A test with one embedded instance and its script object, both let go at the end.
+class EmbeddedPluginTest : public PluginTest {
+protected:
+    void TearDown() override;
+    // Embeds with the attributes and takes the element's script object.
+    void EmbedWith(const browser::Attributes& attributes = {});
+
+    browser::Embed* embed = nullptr;
+    NPObject* object = nullptr;
+};
