@@ -2,6 +2,12 @@
 
 #include <windows.h>
 
+// Each build of the stand-in (xpcom.dll, xul.dll) reads its cookies from variables of its own
+// prefix, so a test that loads both can tell which one the plug-in asked.
+#ifndef LUMETTA_STANDIN_PREFIX
+#define LUMETTA_STANDIN_PREFIX "LUMETTA_XPCOM"
+#endif
+
 namespace xpcom_standin {
 
 namespace {
@@ -44,8 +50,8 @@ std::string ReadFileText(const std::string& path) {
 
 std::vector<StoredCookie> ScriptedCookies() {
     std::vector<StoredCookie> cookies;
-    std::string text = Environment("LUMETTA_XPCOM_COOKIES");
-    std::string file = Environment("LUMETTA_XPCOM_COOKIE_FILE");
+    std::string text = Environment(LUMETTA_STANDIN_PREFIX "_COOKIES");
+    std::string file = Environment(LUMETTA_STANDIN_PREFIX "_COOKIE_FILE");
     if (!file.empty()) text = ReadFileText(file);
     if (text.empty()) return cookies;
     for (const std::string& entry : Split(text, '|', 100000)) {

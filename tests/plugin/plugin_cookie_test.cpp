@@ -42,12 +42,15 @@ protected:
     }
     void TearDown() override {
         delete instance;
-        if (runtime) {
-            ExpectAllReleased();
-            FreeLibrary(runtime);
+        for (HMODULE module : {runtime, xul}) {
+            if (!module) continue;
+            ExpectAllReleased(module);
+            FreeLibrary(module);
         }
         EXPECT_EQ(GetModuleHandleA("xpcom.dll"), nullptr);
+        EXPECT_EQ(GetModuleHandleA("xul.dll"), nullptr);
         SetEnvironmentVariableA("LUMETTA_XPCOM_COOKIES", nullptr);
+        SetEnvironmentVariableA("LUMETTA_XUL_COOKIES", nullptr);
         SetEnvironmentVariableA("LUMETTA_XPCOM_COOKIE_FILE", nullptr);
         SetEnvironmentVariableA("LUMETTA_XPCOM_SCENARIO", nullptr);
         ForgetBrowserFunctions();
@@ -57,10 +60,14 @@ protected:
         runtime = LoadLibraryA(LUMETTA_XPCOM_STANDIN);
         ASSERT_NE(runtime, nullptr);
     }
-    void ExpectAllReleased() {
+    void LoadXul() {
+        xul = LoadLibraryA(LUMETTA_XUL_STANDIN);
+        ASSERT_NE(xul, nullptr);
+    }
+    void ExpectAllReleased(HMODULE module) {
         using Count = LONG(XPCOM_EXPORT_CALL*)();
-        auto objects = reinterpret_cast<Count>(reinterpret_cast<void*>(GetProcAddress(runtime, "StandInLiveObjects")));
-        auto strings = reinterpret_cast<Count>(reinterpret_cast<void*>(GetProcAddress(runtime, "StandInLiveStrings")));
+        auto objects = reinterpret_cast<Count>(reinterpret_cast<void*>(GetProcAddress(module, "StandInLiveObjects")));
+        auto strings = reinterpret_cast<Count>(reinterpret_cast<void*>(GetProcAddress(module, "StandInLiveStrings")));
         ASSERT_TRUE(objects && strings);
         EXPECT_EQ(objects(), 0);
         EXPECT_EQ(strings(), 0);
@@ -72,13 +79,15 @@ protected:
         std::string text(static_cast<const char*>(block));
         EXPECT_EQ(GlobalSize(block), text.size() + 1);
         GlobalFree(block);
-        if (runtime) ExpectAllReleased();
+        for (HMODULE module : {runtime, xul})
+            if (module) ExpectAllReleased(module);
         return text;
     }
 
     NPP_t record{};
     PluginInstance* instance = nullptr;
-    HMODULE runtime = nullptr;
+    HMODULE runtime = nullptr;  // the stand-in xpcom.dll
+    HMODULE xul = nullptr;      // the stand-in xul.dll
 };
 
 TEST_F(BrowserCookies, WithoutARuntimeThePagesOwnTextIsSent) {
@@ -171,7 +180,22 @@ TEST_F(BrowserCookies, AnUploadCarriesExactlyTheServersCookies) {
     std::vector<RecordedRequest> requests = RecordedRequestsAfter(before, "/empty/cookies");
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].Header("Cookie"), "a=1; b=2");
-    ExpectAllReleased();
+    ExpectAllReleased(runtime);
+}
+
+// Later browsers carry their runtime as xul.dll: the plug-in finds it there when no xpcom.dll is
+// loaded, and asks xpcom.dll when both are.
+TEST_F(BrowserCookies, TheRuntimeIsFoundInXulWhenNoXpcomIsLoaded) {
+    SetEnvironmentVariableA("LUMETTA_XUL_COOKIES", "127.0.0.1,/,0,x,from-xul|localhost,/,0,y,other-host");
+    LoadXul();
+    ASSERT_EQ(GetModuleHandleA("xpcom.dll"), nullptr);
+    instance->SetCookie("page=1");
+    EXPECT_EQ(Header("http://127.0.0.1/upload"), "Cookie: x=from-xul");
+    LoadRuntime();
+    EXPECT_EQ(Header("http://127.0.0.1/upload"), "Cookie: a=1; u=3");
+    // Without a service manager in the runtime that is found, the page's own text goes.
+    SetEnvironmentVariableA("LUMETTA_XPCOM_SCENARIO", "no-service-manager");
+    EXPECT_EQ(Header("http://127.0.0.1/upload"), "Cookie: page=1");
 }
 
 }  // namespace

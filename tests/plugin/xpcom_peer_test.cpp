@@ -157,6 +157,27 @@ TEST_F(XpcomPeer, PropertiesAgreeWithTheScriptObject) {
     browser::BrowserMemory::Free(text);
 }
 
+// The device kinds a page sees are set through the peer only; the script object takes the value
+// and leaves it alone.
+TEST_F(XpcomPeer, OnlyThePeerSetsTheSupportedDeviceType) {
+    int32_t initial = -1, type = -1;
+    ASSERT_EQ(T().get_SupportedDeviceType(peer, &initial), NS_OK);
+    ASSERT_EQ(ScriptInt("SupportedDeviceType"), initial);
+    const int32_t other = initial == 2 ? 0 : 2;
+    NPVariant value = IntVariant(other);
+    EXPECT_TRUE(object->_class->setProperty(object, StringIdentifier("SupportedDeviceType"), &value));
+    EXPECT_EQ(ScriptInt("SupportedDeviceType"), initial);
+    EXPECT_EQ(T().set_SupportedDeviceType(peer, other), NS_OK);
+    EXPECT_EQ(ErrorCode(), 0);
+    EXPECT_EQ(ScriptInt("SupportedDeviceType"), other);
+    EXPECT_EQ(T().get_SupportedDeviceType(peer, &type), NS_OK);
+    EXPECT_EQ(type, other);
+    // Outside 0 (TWAIN), 1 (webcams) and 2 (both) nothing changes and the error code says so.
+    EXPECT_EQ(T().set_SupportedDeviceType(peer, 3), NS_OK);
+    EXPECT_EQ(ErrorCode(), -2123);
+    EXPECT_EQ(ScriptInt("SupportedDeviceType"), other);
+}
+
 TEST_F(XpcomPeer, ImagesGoInAndOutAsBlocksOfBytes) {
     std::vector<uint8_t> bmp = ReadBytes(TestFile("rose.bmp"));
     ASSERT_GT(bmp.size(), 100u);

@@ -1,12 +1,11 @@
 // The request cookies of the plug-in: the browser's own cookie store through its XPCOM runtime
 // (service manager, cookie manager, enumerator, one nsICookie per element), matched to the
-// request URL; the engine's own cookie header when the browser has no runtime to ask.
-#include <windows.h>
+// request URL.
+#include "plugin/browser_cookie_route.h"
 
 #include <cstring>
 
 #include "core/cookie_matcher.h"
-#include "plugin/plugin_instance.h"
 #include "plugin/xpcom_glue.h"
 
 namespace {
@@ -72,12 +71,14 @@ bool CollectBrowserCookies(const char* url, CookieHeaderBuilder* header) {
 
 }  // namespace
 
-HGLOBAL PluginInstance::GetCookieHeader(const char* url, InternetGetCookieFn getCookie) {
-    CookieHeaderBuilder header(kCookieWorkArea - 1);
-    if (!CollectBrowserCookies(url, &header)) return CBrowserAddOnBase::GetCookieHeader(url, getCookie);
-    if (header.Empty()) return nullptr;
-    const std::string& text = header.Text();
-    HGLOBAL block = GlobalAlloc(GPTR, text.size() + 1);
-    if (block) std::memcpy(block, text.c_str(), text.size() + 1);
-    return block;
+bool BrowserCookieHeader(const char* url, HGLOBAL* header) {
+    if (!header) return false;
+    *header = nullptr;
+    CookieHeaderBuilder text(kCookieWorkArea - 1);
+    if (!CollectBrowserCookies(url, &text)) return false;
+    if (text.Empty()) return true;
+    const std::string& line = text.Text();
+    *header = GlobalAlloc(GPTR, line.size() + 1);
+    if (*header) std::memcpy(*header, line.c_str(), line.size() + 1);
+    return true;
 }
