@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -286,6 +287,24 @@ TEST_F(ScriptObject, PropertiesConvertTheirValues) {
     EXPECT_EQ(s.type, NPVariantType_String);
     browser::ReleaseVariantValue(&s);
     EXPECT_EQ(Get("CurrentHWND").value.intValue, static_cast<int32_t>(reinterpret_cast<INT_PTR>(embed->window)));
+}
+
+TEST_F(ScriptObject, BooleansFromEveryKindOfValue) {
+    // Numbers count when non-zero (whole numbers) or at least 1 (others); texts and empty values never.
+    const std::pair<NPVariant, bool> cases[] = {
+        {IntVariant(1), true},          {IntVariant(2), true},           {IntVariant(-1), true},
+        {IntVariant(0), false},         {browser::DoubleVariant(1.0), true}, {browser::DoubleVariant(0.99), false},
+        {browser::DoubleVariant(std::nan("")), false}, {browser::BoolVariant(true), true},
+        {browser::BoolVariant(false), false}, {browser::NullVariant(), false}, {browser::VoidVariant(), false},
+    };
+    for (const auto& [value, expected] : cases) {
+        EXPECT_TRUE(Set("IfAppendImage", value));
+        NPVariant v = Get("IfAppendImage");
+        EXPECT_EQ(v.type, NPVariantType_Bool);
+        EXPECT_EQ(v.value.boolValue, expected) << value.type;
+    }
+    EXPECT_TRUE(Set("IfAppendImage", Text("true")));
+    EXPECT_FALSE(Get("IfAppendImage").value.boolValue);
 }
 
 TEST_F(ScriptObject, ByteArraysInAndOut) {
