@@ -3,6 +3,7 @@
 // through the C view of its table, compared with what the NPRuntime script object answers.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -32,7 +33,8 @@ class XpcomPeer : public PluginTest {
 protected:
     void SetUp() override {
         PluginTest::SetUp();
-        embed = Embedded();
+        loaded = Started().GetPage().AddFunction("loaded");
+        embed = Embedded({{"OnPostLoad", "loaded"}});
         ASSERT_NE(embed, nullptr);
         peer = browser::GetXpcomPeer(*browser_, embed);
         ASSERT_NE(peer, nullptr);
@@ -70,6 +72,7 @@ protected:
     }
 
     browser::Embed* embed = nullptr;
+    browser::PageObject* loaded = nullptr;  // the page's OnPostLoad function
     XpcomPeerView* peer = nullptr;
     NPObject* object = nullptr;
 };
@@ -225,6 +228,32 @@ TEST_F(XpcomPeer, ImagesGoInAndOutAsBlocksOfBytes) {
     T().GetImageWidth(peer, 1, &w1);
     EXPECT_GT(w0, 0);
     EXPECT_EQ(w0, w1);
+}
+
+// Page script runs inside a member: an event handler that calls the peer again, here emptying the
+// buffer the member has just filled.
+TEST_F(XpcomPeer, AHandlerMayCallThePeerInsideAMember) {
+    std::vector<int32_t> seen;
+    loaded->body = [&](const std::vector<browser::PageValue>&) {
+        int32_t count = -1;
+        T().get_HowManyImagesInBuffer(peer, &count);
+        seen.push_back(count);
+        PRBool removed = 0;
+        T().RemoveAllImages(peer, &removed);
+        return browser::PageValue();
+    };
+    // The load reports the folder and name it finds at the last backslash.
+    std::string path = TestFile("rose.bmp");
+    std::replace(path.begin(), path.end(), '/', '\\');
+    PRBool ok = 0;
+    EXPECT_EQ(T().LoadImage(peer, path.c_str(), &ok), NS_OK);
+    EXPECT_EQ(ok, 1) << ErrorCode();
+    ASSERT_EQ(loaded->calls.size(), 1u);
+    EXPECT_EQ(seen, std::vector<int32_t>{1});
+    int32_t count = -1;
+    EXPECT_EQ(T().get_HowManyImagesInBuffer(peer, &count), NS_OK);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(browser::XpcomPeerReferences(peer), 2u);
 }
 
 TEST_F(XpcomPeer, ADetachedPeerAnswersEveryMemberWithZero) {
