@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "browser/page_model.h"
+#include "browser/script_runtime.h"
 #include "browser/xpcom_peer_caller.h"
 #include "plugin_test_browser.h"
 #include "xpcom/xpcom_interfaces.h"
@@ -254,6 +255,58 @@ TEST_F(XpcomPeer, AHandlerMayCallThePeerInsideAMember) {
     EXPECT_EQ(T().get_HowManyImagesInBuffer(peer, &count), NS_OK);
     EXPECT_EQ(count, 0);
     EXPECT_EQ(browser::XpcomPeerReferences(peer), 2u);
+}
+
+// The add-on members run only on this route: the barcode reads through the stand-in library, the
+// results read back through the peer, the OCR settings kept; the script object's counterparts
+// answer without calling anything.
+TEST_F(XpcomPeer, RunsTheAddOnMembersTheScriptObjectOnlyAccepts) {
+    const char* folder = std::getenv("LUMETTA_ADDON_FOLDER");
+    ASSERT_NE(folder, nullptr) << "LUMETTA_ADDON_FOLDER names the stand-in libraries' folder";
+    SetEnvironmentVariableA("LUMETTA_ADDON_SCENARIO", "results");
+    EXPECT_EQ(T().set_OCRDllPath(peer, folder), NS_OK);
+
+    // The script object's read gives false and leaves the error code as it was.
+    PRBool removed = 1;
+    T().RemoveImage(peer, 3, &removed);
+    const int32_t before = ErrorCode();
+    ASSERT_NE(before, 0);
+    NPVariant r = IntVariant(0);
+    NPVariant args[2] = {browser::StringVariant("C:\\scans\\page1.png"), IntVariant(7)};
+    EXPECT_TRUE(object->_class->invoke(object, StringIdentifier("ReadBarcodeDirectly"), args, 2, &r));
+    EXPECT_EQ(r.type, NPVariantType_Bool);
+    EXPECT_FALSE(r.value.boolValue);
+    browser::ReleaseVariantValue(&args[0]);
+    EXPECT_EQ(ErrorCode(), before);
+    int32_t count = -1;
+    EXPECT_EQ(T().get_BarcodeCount(peer, &count), NS_OK);
+    EXPECT_EQ(count, 0);
+
+    PRBool read = 0;
+    EXPECT_EQ(T().ReadBarcodeDirectly(peer, "C:\\scans\\page1.png", 7, &read), NS_OK);
+    EXPECT_EQ(read, 1) << ErrorCode();
+    EXPECT_EQ(T().get_BarcodeCount(peer, &count), NS_OK);
+    EXPECT_EQ(count, 2);
+    char* text = nullptr;
+    EXPECT_EQ(T().GetBarcodeText(peer, 0, &text), NS_OK);
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(std::string(text), "LUMETTA1");
+    browser::BrowserMemory::Free(text);
+    int32_t info = 0;
+    EXPECT_EQ(T().GetBarcodeInfo(peer, 2, 1, &info), NS_OK);
+    EXPECT_EQ(info, 0x400);
+
+    // A setting the script object reads as Void.
+    EXPECT_EQ(T().set_OCRLanguage(peer, "deu"), NS_OK);
+    text = nullptr;
+    EXPECT_EQ(T().get_OCRLanguage(peer, &text), NS_OK);
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(std::string(text), "deu");
+    browser::BrowserMemory::Free(text);
+    r = IntVariant(5);
+    EXPECT_TRUE(object->_class->getProperty(object, StringIdentifier("OCRLanguage"), &r));
+    EXPECT_EQ(r.type, NPVariantType_Void);
+    SetEnvironmentVariableA("LUMETTA_ADDON_SCENARIO", nullptr);
 }
 
 TEST_F(XpcomPeer, ADetachedPeerAnswersEveryMemberWithZero) {
