@@ -11,6 +11,8 @@
 #include "base/event_record.h"
 #include "comcontrol/com_control.h"
 #include "core/browser_addon_base.h"
+#include "core/script_member_tables.h"
+#include "core/text_fit.h"
 
 
 
@@ -51,13 +53,9 @@
     X(IfPASVMode, GetIfPASVMode(), SetIfPASVMode(flag), 1)                                                 \
     X(IfShowCancelDialogWhenImageTransfer, GetIfShowCancelDialogWhenImageTransfer(),                       \
       SetIfShowCancelDialogWhenImageTransfer(flag), 1)                                                     \
-    X(IfShowPrintUI, m_ifShowPrintUI, m_ifShowPrintUI = flag, 0)                                           \
-    X(IfShowFileDialog, m_ifShowFileDialog, m_ifShowFileDialog = flag, 0)                                  \
-    X(ImageEditorIfReadonly, m_editorIfReadonly, m_editorIfReadonly = flag, 1)                             \
-    X(ImageEditorIfEnableEnumerator, m_editorIfEnableEnumerator, m_editorIfEnableEnumerator = flag, 1)     \
-    X(ImageEditorIfModal, m_editorIfModal, m_editorIfModal = flag, 0)                                      \
     X(IfShowProgressBar, GetIfShowProgressBar(), SetIfShowProgressBar(flag), 0)                            \
-    X(AllowPluginAuthentication, GetAllowPluginAuthentication(), SetAllowPluginAuthentication(flag), 0)
+    X(AllowPluginAuthentication, GetAllowPluginAuthentication(), SetAllowPluginAuthentication(flag), 0)   \
+    LUMETTA_DOCUMENT_FLAGS(X)
 // Engine texts (R/R): member, read, write (of the converted text), buffer size, what happens to
 // over-long text: server names and credentials are refused, titles and metadata cut.
 #define PALLASTRA_ENGINE_TEXTS(X)                                                                 \
@@ -66,16 +64,7 @@
     X(HTTPUserName, GetHTTPUserName(), SetHTTPUserName(text), 256, Refuse)                        \
     X(HTTPPassword, GetHTTPPassword(), SetHTTPPassword(text), 256, Refuse)                        \
     X(ProxyServer, GetProxyServer(), SetProxyServer(text), 256, Refuse)                           \
-    X(ImageEditorWindowTitle, m_editorTitle, CopyText(m_editorTitle, text), 259, Cut)             \
-    X(PDFVersion, m_pdfSettings.version, CopyText(m_pdfSettings.version, text), 32, Cut)          \
-    X(PDFTitle, m_pdfSettings.title, CopyText(m_pdfSettings.title, text), 256, Cut)               \
-    X(PDFAuthor, m_pdfSettings.author, CopyText(m_pdfSettings.author, text), 256, Cut)            \
-    X(PDFSubject, m_pdfSettings.subject, CopyText(m_pdfSettings.subject, text), 256, Cut)         \
-    X(PDFKeywords, m_pdfSettings.keywords, CopyText(m_pdfSettings.keywords, text), 256, Cut)      \
-    X(PDFCreationDate, m_pdfSettings.creationDate, CopyText(m_pdfSettings.creationDate, text), 256, Cut) \
-    X(PDFModifiedDate, m_pdfSettings.modifiedDate, CopyText(m_pdfSettings.modifiedDate, text), 256, Cut) \
-    X(PDFCreator, m_pdfSettings.creator, CopyText(m_pdfSettings.creator, text), 256, Cut)         \
-    X(PDFProducer, m_pdfSettings.producer, CopyText(m_pdfSettings.producer, text), 256, Cut)
+    LUMETTA_DOCUMENT_TEXTS(X)
 // Saves of one image to a file: member, file-name buffer size.
 #define PALLASTRA_SAVE_OPERATIONS(X) X(SaveAsBMP, 256) X(SaveAsJPEG, 256) X(SaveAsTIFF, 256) X(SaveAsPNG, 256) X(SaveAsPDF, 512)
 
@@ -341,7 +330,7 @@ public:
     HRESULT STDMETHODCALLTYPE LoadImageFromBase64Binary(BSTR data, long type, VARIANT_BOOL* result) override;
 
     // Conversions between script text and the engine's narrow texts (system code page).
-    enum class TextFit { Refuse, Cut };
+    using TextFit = ::TextFit;
     // A new BSTR of an engine text into *out (never freeing what *out held); error 2 without memory.
     BOOL AnsiToBSTR(BSTR* out, const char* text, BOOL resetError);
     // A script text into a fixed buffer of size bytes. Over-long text is refused (-1034) or cut at

@@ -15,13 +15,6 @@ namespace {
 VARIANT_BOOL ToVariantBool(BOOL ok) { return ok ? VARIANT_TRUE : VARIANT_FALSE; }
 LONG FromVariantBool(VARIANT_BOOL value) { return value == VARIANT_TRUE ? 1 : 0; }
 
-template <size_t N>
-void CopyText(char (&buffer)[N], const char* text) {
-    const size_t length = std::min(strlen(text), N - 1);
-    memcpy(buffer, text, length);
-    buffer[length] = '\0';
-}
-
 }  // namespace
 
 HRESULT CPallastra::UnsupportedMember(bool property) {
