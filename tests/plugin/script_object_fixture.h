@@ -21,19 +21,11 @@ inline std::string TestFile(const char* name) {
     return std::string(folder ? folder : ".") + "/" + name;
 }
 
-class ScriptObject : public PluginTest {
+class ScriptObject : public EmbeddedPluginTest {
 protected:
     void SetUp() override {
         PluginTest::SetUp();
-        embed = Embedded();
-        ASSERT_NE(embed, nullptr);
-        object = browser_->ScriptObject(embed);
-        ASSERT_NE(object, nullptr);
-    }
-    void TearDown() override {
-        browser::ReleaseObject(object);
-        if (embed) browser_->Destroy(embed);
-        PluginTest::TearDown();
+        EmbedWith();
     }
     // Calls a method; the result is kept in `result` (released by the next call).
     bool Call(const char* name, std::vector<NPVariant> args) {
@@ -79,7 +71,5 @@ protected:
                result.type == NPVariantType_Bool && result.value.boolValue;
     }
 
-    browser::Embed* embed = nullptr;
-    NPObject* object = nullptr;
     NPVariant result = browser::VoidVariant();
 };
