@@ -328,10 +328,10 @@ PALLASTRA_ENGINE_TEXTS(PALLASTRA_DEFINE_TEXT)
 
 HRESULT CPallastra::get_LogLevel(short* value) { return FieldGet(value, static_cast<short>(CBrowserAddOnBase::GetLogLevel())); }
 
+// A refused level keeps its -1034 for the page to read.
 HRESULT CPallastra::put_LogLevel(short value) {
-    CBrowserAddOnBase::SetLogLevel(value, false);
     SetErrorCode(0);
-    return S_OK;
+    return ThrowModeResult(!CBrowserAddOnBase::SetLogLevel(value, false));
 }
 
 HRESULT CPallastra::get_TIFFCompressionType(enumTIFFCompressionType* value) { return FieldGet(value, static_cast<enumTIFFCompressionType>(static_cast<enumTIFFCompressionType>(m_tiffCompressionType))); }

@@ -121,9 +121,10 @@ bool PluginInstance::RunViewMember(MemberAccess access, int op, const std::vecto
                 out.i = m_viewer.GetMouseY();
                 return true;
             case kOpLogLevel:
+                // A refused level keeps its -1034.
+                SetErrorCode(0);
                 if (get) out.i = GetLogLevel();
                 else SetLogLevel(a[0].h, true);
-                SetErrorCode(0);
                 return true;
             default: return false;
         }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -112,13 +113,6 @@ protected:
         std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
                                                    static_cast<std::streamsize>(file.size()));
         return Call("LoadImage", {Text(path)}) && BoolResult();
-    }
-    // A text property's value (the browser's copy released).
-    std::string TextOf(const char* property) {
-        NPVariant v = Get(property);
-        std::string text = browser::VariantText(v);
-        browser::ReleaseVariantValue(&v);
-        return text;
     }
     bool BoolResult() const { return result.type == NPVariantType_Bool && result.value.boolValue; }
     Pixels Saved(int index) {
@@ -265,6 +259,10 @@ TEST_F(ViewMembers, ViewerSettingsReadBackAsSet) {
     EXPECT_EQ(ErrorCode(), -2110);
     EXPECT_TRUE(Set("LogLevel", IntVariant(0)));
     EXPECT_EQ(IntOf("LogLevel"), 0);
+    // Only 0 and 1 are levels: 2 is refused, and the page can read that it was.
+    EXPECT_TRUE(Set("LogLevel", IntVariant(2)));
+    EXPECT_EQ(ErrorCode(), -1034);
+    EXPECT_EQ(IntOf("LogLevel"), 0);
 }
 
 TEST_F(ViewMembers, SelectionRoundTripsAndRefusals) {
@@ -289,6 +287,29 @@ TEST_F(ViewMembers, SelectionRoundTripsAndRefusals) {
     EXPECT_EQ(ErrorCode(), -1001);  // 1, "General failure."
 }
 
+// A page declares how many images it selects, then names them one position after the other:
+// each step moves the viewer's focus, which must not rebuild the viewer and drop the declaration.
+TEST_F(ViewMembers, MultipleSelectionNamedPositionByPosition) {
+    for (int i = 0; i < 4; ++i) ASSERT_TRUE(LoadBmpFile(SolidBmp(20 + i, 10, 0, 0, 0)));
+    EXPECT_TRUE(Set("AllowMultiSelect", BoolVariant(true)));
+    EXPECT_TRUE(Set("SelectedImagesCount", IntVariant(3)));
+    EXPECT_EQ(ErrorCode(), 0);
+    const int chosen[] = {0, 2, 3};
+    for (int position = 0; position < 3; ++position) {
+        EXPECT_TRUE(Call("SetSelectedImageIndex", {IntVariant(position), IntVariant(chosen[position])}));
+        EXPECT_TRUE(BoolResult()) << "position " << position << ", error " << ErrorCode();
+    }
+    EXPECT_EQ(IntOf("SelectedImagesCount"), 3);
+    for (int position = 0; position < 3; ++position) {
+        EXPECT_TRUE(Call("GetSelectedImageIndex", {IntVariant(position)}));
+        EXPECT_EQ(result.value.intValue, chosen[position]) << "position " << position;
+    }
+    // A fourth position was never declared.
+    EXPECT_TRUE(Call("SetSelectedImageIndex", {IntVariant(3), IntVariant(1)}));
+    EXPECT_FALSE(BoolResult());
+    EXPECT_EQ(ErrorCode(), -1033);
+}
+
 TEST_F(ViewMembers, MembersOfTheControlThatThePluginDoesNotCarry) {
     for (const char* name : {"IfThrowException", "hDIB", "Picture", "SelectedImageIndex"}) {
         EXPECT_FALSE(object->_class->hasProperty(object, browser::StringIdentifier(name))) << name;
@@ -298,15 +319,15 @@ TEST_F(ViewMembers, MembersOfTheControlThatThePluginDoesNotCarry) {
 
 TEST_F(ViewMembers, DocumentTextsAreCutToTheirFields) {
     EXPECT_TRUE(Set("PDFTitle", Text(std::string(300, 't'))));
-    EXPECT_EQ(TextOf("PDFTitle"), std::string(255, 't'));
+    EXPECT_EQ(GetText("PDFTitle"), std::string(255, 't'));
     EXPECT_TRUE(Set("PDFVersion", Text(std::string(40, '1'))));
-    EXPECT_EQ(TextOf("PDFVersion"), std::string(31, '1'));
+    EXPECT_EQ(GetText("PDFVersion"), std::string(31, '1'));
     EXPECT_TRUE(Set("ImageEditorWindowTitle", Text("Pages")));
-    EXPECT_EQ(TextOf("ImageEditorWindowTitle"), "Pages");
+    EXPECT_EQ(GetText("ImageEditorWindowTitle"), "Pages");
     for (const char* name : {"PDFAuthor", "PDFSubject", "PDFKeywords", "PDFCreationDate", "PDFModifiedDate",
                              "PDFCreator", "PDFProducer"}) {
         EXPECT_TRUE(Set(name, Text(name)));
-        EXPECT_EQ(TextOf(name), name);
+        EXPECT_EQ(GetText(name), name);
     }
 }
 
