@@ -5,14 +5,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "base/event_record.h"
 #include "browser/page_model.h"
+#include "plugin_test_browser.h"
 #include "script_object_fixture.h"
 
 namespace {
