@@ -11,6 +11,7 @@
 #include "core/text_fit.h"
 #include "engine/print_job.h"
 #include "plugin/plugin_instance.h"
+#include "plugin/script_member_cases.h"
 #include "plugin/script_out_value.h"
 
 namespace {
@@ -31,25 +32,13 @@ bool FitArgument(PluginInstance& engine, const std::string& text, char (&buffer)
 
 }  // namespace
 
-bool PluginInstance::RunViewMember(MemberAccess access, int op, const std::vector<ScriptValue>& a, ScriptValue& out,
+bool PluginInstance::RunViewMember(MemberAccess access, int op, const std::vector<ScriptValue>& args, ScriptValue& out,
                                    NPVariant* result) {
     const bool get = access == MemberAccess::Get;
     const bool put = access == MemberAccess::Put;
     if (access != MemberAccess::Method) {
         switch (op) {
-#define VIEW_FLAG_CASE(name, read, write, exact)                             \
-    case kOp##name:                                                          \
-        if (get) {                                                           \
-            const LONG stored = static_cast<LONG>(read);                     \
-            out.b = exact ? stored == 1 : stored != 0;                       \
-        } else {                                                             \
-            const LONG flag = a[0].b ? 1 : 0;                                \
-            write;                                                           \
-        }                                                                    \
-        SetErrorCode(0);                                                     \
-        return true;
-            LUMETTA_DOCUMENT_FLAGS(VIEW_FLAG_CASE)
-#undef VIEW_FLAG_CASE
+            LUMETTA_DOCUMENT_FLAGS(PLUGIN_FLAG_CASE)
 #define VIEW_TEXT_CASE(name, read, write, size, fit)                         \
     case kOp##name:                                                          \
         if (get) {                                                           \
@@ -57,7 +46,7 @@ bool PluginInstance::RunViewMember(MemberAccess access, int op, const std::vecto
         } else {                                                             \
             char text[size];                                                 \
             SetErrorCode(0);                                                 \
-            if (FitArgument(*this, a[0].text, text, TextFit::fit)) write;    \
+            if (FitArgument(*this, args[0].text, text, TextFit::fit)) write;    \
         }                                                                    \
         return true;
             LUMETTA_DOCUMENT_TEXTS(VIEW_TEXT_CASE)
@@ -65,7 +54,7 @@ bool PluginInstance::RunViewMember(MemberAccess access, int op, const std::vecto
 #define VIEW_FIELD_CASE(name, type, read, write)                             \
     case kOp##name:                                                          \
         if (get) out.i = static_cast<int32_t>(m_viewer.read());              \
-        else m_viewer.write(static_cast<type>(sizeof(type) == 2 ? a[0].h : a[0].i)); \
+        else m_viewer.write(static_cast<type>(sizeof(type) == 2 ? args[0].h : args[0].i)); \
         SetErrorCode(0);                                                     \
         return true;
             LUMETTA_VIEWER_FIELDS(VIEW_FIELD_CASE)
@@ -73,44 +62,44 @@ bool PluginInstance::RunViewMember(MemberAccess access, int op, const std::vecto
             case kOpBorderStyle:
                 SetErrorCode(0);
                 if (get) out.i = m_viewer.GetBorderStyle();
-                else if (a[0].i < 0 || a[0].i > kLastBorderStyle) SetErrorCode(kErrInvalidValue);
-                else m_viewer.SetBorderStyle(a[0].i);
+                else if (args[0].i < 0 || args[0].i > kLastBorderStyle) SetErrorCode(kErrInvalidValue);
+                else m_viewer.SetBorderStyle(args[0].i);
                 return true;
             case kOpIfFitWindow:
                 SetErrorCode(0);
                 if (get) out.b = m_viewer.GetIfFitWindow() != 0;
-                else m_viewer.SetIfFitWindow(a[0].b);
+                else m_viewer.SetIfFitWindow(args[0].b);
                 return true;
             case kOpZoom:
                 SetErrorCode(0);
                 if (get) out.f = m_viewer.GetZoom();
-                else if (std::isnan(a[0].f)) SetErrorCode(kErrInvalidValue);
-                else m_viewer.SetZoom(a[0].f);
+                else if (std::isnan(args[0].f)) SetErrorCode(kErrInvalidValue);
+                else m_viewer.SetZoom(args[0].f);
                 return true;
             case kOpEnableInteractiveZoom:
                 SetErrorCode(0);
                 if (get) out.b = m_viewer.GetEnableInteractiveZoom() != 0;
-                else m_viewer.SetEnableInteractiveZoom(a[0].b);
+                else m_viewer.SetEnableInteractiveZoom(args[0].b);
                 return true;
             case kOpVScrollBar:
                 SetErrorCode(0);
                 if (get) out.b = m_viewer.GetVScrollBar() != 0;
-                else if (!m_viewer.SetVScrollBar(a[0].b)) SetErrorCode(kErrInvalidValue);
+                else if (!m_viewer.SetVScrollBar(args[0].b)) SetErrorCode(kErrInvalidValue);
                 return true;
             case kOpAllowMultiSelect:
                 SetErrorCode(0);
                 if (get) out.b = m_viewer.GetAllowMultiSelect() != 0;
-                else m_viewer.SetAllowMultiSelect(a[0].b);
+                else m_viewer.SetAllowMultiSelect(args[0].b);
                 return true;
             case kOpMouseShape:
                 SetErrorCode(0);
                 if (get) out.b = m_viewer.GetMouseShape() != 0;
-                else m_viewer.SetMouseShape(a[0].b ? 1 : 0);
+                else m_viewer.SetMouseShape(args[0].b ? 1 : 0);
                 return true;
             case kOpSelectedImagesCount:
                 SetErrorCode(0);
                 if (get) out.i = m_viewer.GetSelectedImagesCount();
-                else if (!m_viewer.SetSelectedImagesCount(a[0].h)) SetErrorCode(kErrInvalidValue);
+                else if (!m_viewer.SetSelectedImagesCount(args[0].h)) SetErrorCode(kErrInvalidValue);
                 return true;
             case kOpMouseX:
                 SetErrorCode(0);
@@ -124,7 +113,7 @@ bool PluginInstance::RunViewMember(MemberAccess access, int op, const std::vecto
                 // A refused level keeps its -1034.
                 SetErrorCode(0);
                 if (get) out.i = GetLogLevel();
-                else SetLogLevel(a[0].h, true);
+                else SetLogLevel(args[0].h, true);
                 return true;
             default: return false;
         }
@@ -135,7 +124,7 @@ bool PluginInstance::RunViewMember(MemberAccess access, int op, const std::vecto
     switch (op) {
         // The viewer.
         case kOpSetViewMode:
-            m_viewer.SetViewMode(a[0].h, a[1].h);
+            m_viewer.SetViewMode(args[0].h, args[1].h);
             SetErrorCode(0);
             out.b = true;
             return true;
@@ -143,34 +132,34 @@ bool PluginInstance::RunViewMember(MemberAccess access, int op, const std::vecto
             int columns = 0, rows = 0;
             m_viewer.GetViewMode(&columns, &rows);
             SetErrorCode(0);
-            SetOutValue(Record(), a[0].object, columns);
-            SetOutValue(Record(), a[1].object, rows);
+            SetOutValue(Record(), args[0].object, columns);
+            SetOutValue(Record(), args[1].object, rows);
             out.b = true;
             return true;
         }
         case kOpGetSelectedImageIndex:
-            out.h = static_cast<int16_t>(m_viewer.GetSelectedImageIndex(a[0].h));
+            out.h = static_cast<int16_t>(m_viewer.GetSelectedImageIndex(args[0].h));
             return true;
         case kOpSetSelectedImageIndex:
             SetErrorCode(0);
-            out.b = m_viewer.SetSelectedImageIndex(a[0].h, a[1].h) != 0;
+            out.b = m_viewer.SetSelectedImageIndex(args[0].h, args[1].h) != 0;
             if (!out.b) SetErrorCode(kErrInvalidIndex);
             return true;
         case kOpSetSelectedImageArea:
             SetErrorCode(0);
-            out.b = m_viewer.SetSelectedImageArea(a[0].h, a[1].i, a[2].i, a[3].i, a[4].i) != 0;
+            out.b = m_viewer.SetSelectedImageArea(args[0].h, args[1].i, args[2].i, args[3].i, args[4].i) != 0;
             if (!out.b) SetErrorCode(kMemberFailed);
             return true;
         // Files.
         case kOpSaveAllAsPDF:
             SetErrorCode(0);
-            out.b = FitArgument(*this, a[0].text, path, TextFit::Refuse) &&
+            out.b = FitArgument(*this, args[0].text, path, TextFit::Refuse) &&
                     SaveAsPDF(path, -1, &m_pdfSettings, m_pdfCompressionType, m_jpegQuality);
             return true;
         case kOpSaveSelectedImagesAsMultiPageTIFF:
         case kOpSaveSelectedImagesAsMultiPagePDF: {
             SetErrorCode(0);
-            if (!FitArgument(*this, a[0].text, path, TextFit::Refuse)) return true;
+            if (!FitArgument(*this, args[0].text, path, TextFit::Refuse)) return true;
             const std::vector<SHORT> list = SelectedIndexList();
             const LONG count = static_cast<LONG>(list.size());
             out.b = op == kOpSaveSelectedImagesAsMultiPageTIFF
@@ -182,22 +171,22 @@ bool PluginInstance::RunViewMember(MemberAccess access, int op, const std::vecto
         case kOpShowFileDialog: {
             SetErrorCode(0);
             char filter[4096], extension[512], folder[512];
-            if (!FitArgument(*this, a[1].text, filter, TextFit::Refuse) ||
-                !FitArgument(*this, a[3].text, extension, TextFit::Refuse) ||
-                !FitArgument(*this, a[4].text, folder, TextFit::Refuse))
+            if (!FitArgument(*this, args[1].text, filter, TextFit::Refuse) ||
+                !FitArgument(*this, args[3].text, extension, TextFit::Refuse) ||
+                !FitArgument(*this, args[4].text, folder, TextFit::Refuse))
                 return true;
-            out.b = ShowFileDialog(a[0].b, filter, static_cast<DWORD>(a[2].i), extension, folder, a[5].b, a[6].b,
-                                   static_cast<DWORD>(a[7].i)) > 0;
+            out.b = ShowFileDialog(args[0].b, filter, static_cast<DWORD>(args[2].i), extension, folder, args[5].b, args[6].b,
+                                   static_cast<DWORD>(args[7].i)) > 0;
             return true;
         }
         // Image data.
         case kOpGetImageSizeWithSpecifiedType: {
             LONG size = 0;
-            out.i = GetImageSizeWithSpecifiedType(a[0].h, a[1].i, &size) == 1 ? size : 0;
+            out.i = GetImageSizeWithSpecifiedType(args[0].h, args[1].i, &size) == 1 ? size : 0;
             return true;
         }
         case kOpGetHDIB: {
-            const INT_PTR handle = reinterpret_cast<INT_PTR>(GetImageDIB(a[0].h));
+            const INT_PTR handle = reinterpret_cast<INT_PTR>(GetImageDIB(args[0].h));
             // A handle is answered only when 32 bits hold it whole.
             const bool fits = handle == static_cast<INT_PTR>(static_cast<int32_t>(handle));
             if (handle && !fits) SetErrorCode(kErrInvalidValue);
@@ -207,35 +196,35 @@ bool PluginInstance::RunViewMember(MemberAccess access, int op, const std::vecto
         case kOpLoadDibFromClipboard: out.b = LoadDibFromClipboard() != 0; return true;
         case kOpCutFrameToClipboard:
             SetErrorCode(0);
-            out.b = CutFrameToClipboard(a[0].h, a[1].i, a[2].i, a[3].i, a[4].i) != 0;
+            out.b = CutFrameToClipboard(args[0].h, args[1].i, args[2].i, args[3].i, args[4].i) != 0;
             return true;
         case kOpIsBlankImageEx:
             SetCurrentOperationId(kOpIsBlankImageEx);
-            out.b = IsBlankImageEx(a[0].h, a[1].i, a[2].i, a[3].i, a[4].i, a[5].b) != 0;
+            out.b = IsBlankImageEx(args[0].h, args[1].i, args[2].i, args[3].i, args[4].i, args[5].b) != 0;
             return true;
         case kOpSetDPI:
-            out.b = SetDPI(a[0].h, a[1].i, a[2].i, a[3].b, a[4].i) == 1;
+            out.b = SetDPI(args[0].h, args[1].i, args[2].i, args[3].b, args[4].i) == 1;
             return true;
         // Drawing on images.
         case kOpOverlayRectangle:
             SetErrorCode(0);
-            out.b = OverlayRectangle(a[0].h, a[1].i, a[2].i, a[3].i, a[4].i, static_cast<DWORD>(a[5].i),
-                                     static_cast<float>(a[6].d)) != 0;
+            out.b = OverlayRectangle(args[0].h, args[1].i, args[2].i, args[3].i, args[4].i, static_cast<DWORD>(args[5].i),
+                                     static_cast<float>(args[6].d)) != 0;
             return true;
         case kOpCreateTextFont: {
             char face[32];
             SetErrorCode(0);
-            FitArgument(*this, a[13].text, face, TextFit::Cut);
-            out.b = CreateTextFont(a[0].i, a[1].i, a[2].i, a[3].i, a[4].i, BYTE(a[5].i), BYTE(a[6].i), BYTE(a[7].i),
-                                   BYTE(a[8].i), BYTE(a[9].i), BYTE(a[10].i), BYTE(a[11].i), BYTE(a[12].i), face) != 0;
+            FitArgument(*this, args[13].text, face, TextFit::Cut);
+            out.b = CreateTextFont(args[0].i, args[1].i, args[2].i, args[3].i, args[4].i, BYTE(args[5].i), BYTE(args[6].i), BYTE(args[7].i),
+                                   BYTE(args[8].i), BYTE(args[9].i), BYTE(args[10].i), BYTE(args[11].i), BYTE(args[12].i), face) != 0;
             return true;
         }
         case kOpAddText: {
             char text[1024];
             SetErrorCode(0);
-            FitArgument(*this, a[3].text, text, TextFit::Cut);
-            out.b = AddText(a[0].h, a[1].i, a[2].i, text, static_cast<DWORD>(a[4].i), static_cast<DWORD>(a[5].i),
-                            static_cast<float>(a[6].d), static_cast<float>(a[7].d)) != 0;
+            FitArgument(*this, args[3].text, text, TextFit::Cut);
+            out.b = AddText(args[0].h, args[1].i, args[2].i, text, static_cast<DWORD>(args[4].i), static_cast<DWORD>(args[5].i),
+                            static_cast<float>(args[6].d), static_cast<float>(args[7].d)) != 0;
             return true;
         }
         // The editor and printing, owned by the plug-in window.
