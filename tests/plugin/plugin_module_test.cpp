@@ -184,7 +184,7 @@ TEST_F(PluginTest, InstancesLiveSideBySide) {
     browser_->Pump(50);
     EXPECT_EQ(browser_->Destroy(a), NPERR_NO_ERROR);
     EXPECT_EQ(browser_->Destroy(c), NPERR_NO_ERROR);
-    EXPECT_TRUE(browser_->AnsweredDialogs().empty());
+    EXPECT_TRUE(browser_->AnsweredDialogs().empty()) << browser_->AnsweredDialogs()[0];
 }
 
 TEST_F(PluginTest, ScriptObjectOutlivesItsInstanceDetached) {
