@@ -323,6 +323,44 @@ TEST_F(PluginDevices, ImageLayoutReachesTheScannerAndComesBackInOutObjects) {
     EXPECT_TRUE(CallTrue("CloseSource"));
 }
 
+TEST_F(PluginDevices, LastTransferInformationDescribesTheScannedPage) {
+    // One grey page of 23 x 9 pixels at 200 dpi with barcodes and magnetic data "MICR 0042".
+    SetEnvironmentVariableA("LUMETTA_SCANNER_SCENARIO", "sources=1;pixel=gray;dpi=200;pages=1;width=23;height=9;barcodes=1");
+    OpenScanner();
+    Set("IfShowUI", IntVariant(0));
+    ASSERT_TRUE(CallTrue("AcquireImage")) << ErrorCode();
+    const DWORD start = GetTickCount();
+    while (Get("HowManyImagesInBuffer") < 1 && GetTickCount() - start < 10000) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {  // the plug-in's hook sees each one
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    ASSERT_EQ(Get("HowManyImagesInBuffer"), 1);
+    EXPECT_EQ(Get("ImageWidth"), 23);
+    EXPECT_EQ(Get("ImageLength"), 9);
+    EXPECT_EQ(Get("ImageBitsPerPixel"), 8);
+    EXPECT_EQ(Get("ImagePixelType"), 1);
+    EXPECT_EQ(Get("ImageXResolution"), 200);
+    EXPECT_EQ(Get("ImageYResolution"), 200);
+    EXPECT_EQ(Get("MagType"), 1);
+    EXPECT_EQ(GetText("MagData"), "MICR 0042");
+    EXPECT_EQ(Get("PendingXfers"), 0);
+    EXPECT_TRUE(CallTrue("CloseSource"));
+}
+
+TEST_F(PluginDevices, FlatbedProbeLeavesTheFeederAlone) {
+    SetEnvironmentVariableA("LUMETTA_SCANNER_SCENARIO", "sources=1;flatbed=1");
+    OpenScanner();
+    EXPECT_EQ(Number(Call("GetDeviceType")), 2);  // no feeder capabilities at all
+    EXPECT_EQ(Get("IfFeederEnabled"), 0);
+    EXPECT_FALSE(CallTrue("FeedPage"));
+    EXPECT_EQ(ErrorCode(), -1013);  // the scanner does not know the capability
+    EXPECT_TRUE(CallTrue("CloseSource"));
+}
+
 // What the test camera declares for each family (testdoubles/camera/camera_controls.cpp).
 struct CameraRange {
     const char* name;
