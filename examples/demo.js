@@ -1,9 +1,12 @@
-// The demo page: acquires from the test scanner (and the test camera when the build routes
-// cameras), edits, saves in four formats and uploads to a loopback server, telling what happened.
-// tools/demo fills in @HTTP_PORT@ and @OUT@ (a Windows folder, ending in a backslash).
+// The demo page: acquires from the test scanner and the test camera, edits, saves in four formats
+// and uploads to a loopback server, telling what happened. tools/demo runs it twice: against the
+// control in the page host and against the plug-in in the browser harness (Host.Name tells which;
+// events reach the global functions Lumetta_<event> in both). It fills in @HTTP_PORT@ and @OUT@
+// (a Windows folder, ending in a backslash).
 var allTransfersDone = false, uploadPercents = [];
 function Lumetta_OnPostAllTransfers() { allTransfersDone = true; }
-function Lumetta_OnInternetTransferPercentage(percent, cancel) { uploadPercents.push(percent); return false; }
+// The control also hands a cancel flag; the plug-in gives the percent only.
+function Lumetta_OnInternetTransferPercentage(percent) { uploadPercents.push(percent); return false; }
 
 function say(text) { Host.Echo("demo: " + text); }
 function waitUntil(done, ms) { for (var t = 0; t < ms && !done(); t += 100) Host.Wait(100); return done(); }
@@ -20,7 +23,7 @@ function sourceIndex(part) {
 
 function acquire(label, part) {
     var index = sourceIndex(part);
-    if (index < 0) { say(label + ": no source named like \"" + part + "\" in this build"); return; }
+    if (index < 0) { say(label + ": no source named like \"" + part + "\" in the list"); return; }
     var before = Lumetta.HowManyImagesInBuffer;
     allTransfersDone = false;
     if (!report(label + ": select \"" + Lumetta.GetSourceNameItems(index) + "\"", Lumetta.SelectSourceByIndex(index))) return;
@@ -32,9 +35,10 @@ function acquire(label, part) {
 
 function main() {
     var out = "@OUT@";
+    say("host: " + Host.Name);
     Lumetta.IfShowUI = false;
-    Lumetta.IfThrowException = false;
-    Lumetta.SupportedDeviceType = 2;  // scanners and cameras in one list
+    if (Host.Name == "control") Lumetta.IfThrowException = false;  // the plug-in never throws
+    Lumetta.SupportedDeviceType = 2;  // scanners and cameras in one list (the plug-in's page: cameras)
     Lumetta.IfShowCancelDialogWhenImageTransfer = false;
     Host.Resize(780, 550);       // the viewer takes the whole page
     Lumetta.SetViewMode(3, 1);   // three thumbnails side by side

@@ -1,27 +1,38 @@
 // Events of the plug-in: engine reports and event records become calls of the page functions
 // that the embed tag names. Records from other threads reach the plug-in window first.
-#include <cstring>
+#include <deque>
+#include <string>
+#include <vector>
 
 #include "base/event_record.h"
 #include "plugin/browser_functions.h"
 #include "plugin/plugin_instance.h"
+#include "plugin/script_text.h"
 
-namespace {
+// The arguments of one page call: numbers, and texts turned from the engine's code page into
+// the browser's UTF-8; the copies live until the call returns.
+class PageArguments {
+public:
+    PageArguments& Number(int32_t number) {
+        NPVariant v;
+        INT32_TO_NPVARIANT(number, v);
+        m_values.push_back(v);
+        return *this;
+    }
+    PageArguments& Text(const char* ansi) {
+        const std::string& utf8 = m_texts.emplace_back(AnsiToUtf8(ansi));
+        NPVariant v;
+        STRINGN_TO_NPVARIANT(utf8.c_str(), static_cast<uint32_t>(utf8.size()), v);
+        m_values.push_back(v);
+        return *this;
+    }
+    const NPVariant* Values() const { return m_values.data(); }
+    uint32_t Count() const { return static_cast<uint32_t>(m_values.size()); }
 
-NPVariant TextArgument(const char* text) {
-    NPVariant v;
-    if (!text) text = "";
-    STRINGN_TO_NPVARIANT(text, static_cast<uint32_t>(std::strlen(text)), v);
-    return v;
-}
-
-NPVariant NumberArgument(int32_t number) {
-    NPVariant v;
-    INT32_TO_NPVARIANT(number, v);
-    return v;
-}
-
-}  // namespace
+private:
+    std::deque<std::string> m_texts;  // elements never move, so the variants keep pointing at them
+    std::vector<NPVariant> m_values;
+};
 
 void PluginInstance::CallPageFunction(PluginEvent event, const NPVariant* args, uint32_t count) {
     const char* name = m_handlers[event];
@@ -44,9 +55,12 @@ void PluginInstance::CallPageFunction(PluginEvent event, const NPVariant* args, 
     NPN_ReleaseVariantValue(&function);
 }
 
+void PluginInstance::CallPageFunction(PluginEvent event, const PageArguments& args) {
+    CallPageFunction(event, args.Values(), args.Count());
+}
+
 void PluginInstance::CallIndexEvent(PluginEvent event, SHORT index) {
-    NPVariant arg = NumberArgument(index);
-    CallPageFunction(event, &arg, 1);
+    CallPageFunction(event, PageArguments().Number(index));
 }
 
 void PluginInstance::SendRecord(EventRecord& record) { SendEventRecord(PluginWindow(), record); }
@@ -61,17 +75,13 @@ LRESULT PluginInstance::DispatchEventRecord(EventRecord* record) {
         case kEventTransferCancelled: OnTransferCancelled(); break;
         case kEventTransferError: OnTransferError(); break;
         case kEventTransferPercentage:
-        case kEventTransferPercentageAlias: {
-            NPVariant arg = NumberArgument(static_cast<SHORT>(record->Value));
-            CallPageFunction(kOnInternetTransferPercentage, &arg, 1);
+        case kEventTransferPercentageAlias:
+            CallPageFunction(kOnInternetTransferPercentage, PageArguments().Number(static_cast<SHORT>(record->Value)));
             break;
-        }
-        case kEventPostLoad: {
-            NPVariant args[3] = {TextArgument(record->File.Path), TextArgument(record->File.Name),
-                                 NumberArgument(record->File.Type)};
-            CallPageFunction(kOnPostLoad, args, 3);
+        case kEventPostLoad:
+            CallPageFunction(kOnPostLoad,
+                             PageArguments().Text(record->File.Path).Text(record->File.Name).Number(record->File.Type));
             break;
-        }
         case kEventBitmap:
             if (!record->Payload && record->Value == kBufferChangedValue) {
                 CallSimpleEvent(kOnBitmapChanged);
@@ -80,24 +90,22 @@ LRESULT PluginInstance::DispatchEventRecord(EventRecord* record) {
                 OnBitmapAcquired(static_cast<HGLOBAL>(record->Payload));
             }
             break;
-        case kEventBeforeOperate: {
-            NPVariant args[2] = {NumberArgument(record->Operation.Identifier),
-                                 TextArgument(record->Operation.IdentifierDescription)};
-            CallPageFunction(kOnBeforeOperate, args, 2);
+        case kEventBeforeOperate:
+            CallPageFunction(kOnBeforeOperate, PageArguments()
+                                                   .Number(record->Operation.Identifier)
+                                                   .Text(record->Operation.IdentifierDescription));
             break;
-        }
-        case kEventAfterOperate: {
-            NPVariant args[4] = {NumberArgument(record->Operation.Identifier),
-                                 TextArgument(record->Operation.IdentifierDescription),
-                                 NumberArgument(record->Operation.Succeed), TextArgument(record->Operation.Message)};
-            CallPageFunction(kOnAfterOperate, args, 4);
+        case kEventAfterOperate:
+            CallPageFunction(kOnAfterOperate, PageArguments()
+                                                  .Number(record->Operation.Identifier)
+                                                  .Text(record->Operation.IdentifierDescription)
+                                                  .Number(record->Operation.Succeed)
+                                                  .Text(record->Operation.Message));
             break;
-        }
-        case kEventOperateStatus: {
-            NPVariant args[2] = {TextArgument(record->Operation.Message), NumberArgument(record->Operation.Percent)};
-            CallPageFunction(kOnOperateStatus, args, 2);
+        case kEventOperateStatus:
+            CallPageFunction(kOnOperateStatus,
+                             PageArguments().Text(record->Operation.Message).Number(record->Operation.Percent));
             break;
-        }
         case kEventSourceUIClose: OnSourceUIClose(); break;
         default: break;
     }
@@ -129,9 +137,8 @@ void PluginInstance::OnPostLoad(const char* path, const char* name, SHORT type) 
 }
 
 void PluginInstance::OnGetFilePath(BOOL save, LONG count, LONG index, const char* path, const char* name) {
-    NPVariant args[5] = {NumberArgument(save), NumberArgument(count), NumberArgument(index), TextArgument(path),
-                         TextArgument(name)};
-    CallPageFunction(kOnGetFilePath, args, 5);
+    CallPageFunction(kOnGetFilePath,
+                     PageArguments().Number(save).Number(count).Number(index).Text(path).Text(name));
 }
 
 void PluginInstance::OnTransferPercentage(SHORT percent, LONG* cancel) {

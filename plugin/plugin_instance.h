@@ -11,6 +11,7 @@
 
 struct EventRecord;
 class CScriptablePluginObject;
+class PageArguments;
 
 // The events a page names a function for in the embed tag, in the order the attributes are kept.
 enum PluginEvent : int {
@@ -156,6 +157,7 @@ private:
     LRESULT DispatchEventRecord(EventRecord* record);
     // Calls the page function named for an event with the arguments (plugin_events.cpp).
     void CallPageFunction(PluginEvent event, const NPVariant* args, uint32_t count);
+    void CallPageFunction(PluginEvent event, const PageArguments& args);
     void CallIndexEvent(PluginEvent event, SHORT index);
     void CallSimpleEvent(PluginEvent event) { CallPageFunction(event, nullptr, 0); }
     // Sends a record to the plug-in window (the sender waits for the page function).

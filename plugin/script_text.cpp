@@ -29,12 +29,16 @@ std::string Narrow(UINT codePage, const std::wstring& text) {
 
 }  // namespace
 
+std::string AnsiToUtf8(const char* ansi) {
+    if (!ansi) return {};
+    return Narrow(CP_UTF8, Widen(CP_ACP, ansi, static_cast<int>(std::strlen(ansi))));
+}
+
 bool AnsiToBrowserString(const char* ansi, NPString* out) {
     if (!out) return false;
     out->UTF8Characters = nullptr;
     out->UTF8Length = 0;
-    if (!ansi) ansi = "";
-    std::string utf8 = Narrow(CP_UTF8, Widen(CP_ACP, ansi, static_cast<int>(std::strlen(ansi))));
+    std::string utf8 = AnsiToUtf8(ansi);
     auto* copy = static_cast<char*>(NPN_MemAlloc(static_cast<uint32_t>(utf8.size() + 1)));
     if (!copy) return false;
     std::memcpy(copy, utf8.data(), utf8.size());

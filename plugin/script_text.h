@@ -11,3 +11,5 @@
 bool AnsiToBrowserString(const char* ansi, NPString* out);
 // A browser string as ANSI; characters the code page lacks become '?'.
 std::string BrowserStringToAnsi(const NPString& text);
+// The engine's ANSI text as UTF-8 (null gives an empty text).
+std::string AnsiToUtf8(const char* ansi);

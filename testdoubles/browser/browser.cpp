@@ -70,7 +70,7 @@ NPError NP_CALL GetValue(NPP npp, NPNVariable variable, void* value) {
     switch (variable) {
         case NPNVWindowNPObject:
             if (!RecordOf(npp)) return NPERR_INVALID_INSTANCE_ERROR;
-            *static_cast<NPObject**>(value) = RetainObject(g_current->GetPage().Window());
+            *static_cast<NPObject**>(value) = RetainObject(g_current->WindowObject());
             return NPERR_NO_ERROR;
         case NPNVnetscapeWindow:
             *static_cast<HWND*>(value) = g_current->Frame();
@@ -231,6 +231,7 @@ Browser::~Browser() {
         Unload();
     }
     StopDialogAnswerer();
+    SetWindowObject(nullptr);
     m_page.reset();
     if (m_frame) DestroyWindow(m_frame);
     Pump(0);
@@ -238,6 +239,14 @@ Browser::~Browser() {
 }
 
 Browser* Browser::Current() { return g_current; }
+
+void Browser::SetWindowObject(NPObject* window) {
+    NPObject* old = m_windowObject;
+    m_windowObject = RetainObject(window);
+    ReleaseObject(old);
+}
+
+NPObject* Browser::WindowObject() const { return m_windowObject ? m_windowObject : m_page->Window(); }
 
 void Browser::FillFunctions(NPNetscapeFuncs* t) {
     *t = NPNetscapeFuncs{};

@@ -66,6 +66,10 @@ public:
     void Pump(DWORD milliseconds);
     HWND Frame() const { return m_frame; }
     Page& GetPage() { return *m_page; }
+    // The window object handed out for NPNVWindowNPObject: the page's, or one a page script
+    // gives (held with a reference until replaced; null goes back to the page's).
+    void SetWindowObject(NPObject* window);
+    NPObject* WindowObject() const;
     // Texts of the dialogs the browser answered (with their default button).
     std::vector<std::string> AnsweredDialogs() const;
     // Script evaluation as the plug-in asks for it; the default answers failure.
@@ -86,6 +90,7 @@ private:
     HMODULE m_module = nullptr;
     HWND m_frame = nullptr;
     std::unique_ptr<Page> m_page;
+    NPObject* m_windowObject = nullptr;
     std::vector<std::unique_ptr<Embed>> m_embeds;
     std::vector<std::pair<std::string, int>> m_calls;
     HANDLE m_answerer = nullptr;

@@ -1,25 +1,43 @@
 // The browser harness as a program: finds the plug-in for its MIME type in a folder (or takes a
 // path), embeds instances with the given attributes, sizes and destroys them, and reports what
 // it saw and whether the plug-in left browser memory behind. Exit code 0 when all went well.
+// With --script, one instance runs a page script in JScript (browser/plugin_page.h): the element
+// is "Lumetta", every event goes to the global function Lumetta_<event> unless an --attr names
+// another, and the page's failed checks and script errors count as failures.
 //
 //   browser.exe (--folder DIR | --plugin PATH) [--attr Name=Value]... [--size WxH] [--resize WxH]
-//               [--instances N] [--pump MS]
+//               [--instances N] [--pump MS] [--script page.js]
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "browser/browser.h"
 #include "browser/browser_memory.h"
 #include "browser/plugin_file.h"
+#include "browser/plugin_page.h"
 #include "browser/script_runtime.h"
 
 namespace {
 
 bool ParseSize(const char* text, int* w, int* h) { return std::sscanf(text, "%dx%d", w, h) == 2 && *w > 0 && *h > 0; }
+
+// A page script file (UTF-8) as text; a Windows path (Z:...) or the host's own.
+std::wstring ReadScript(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string bytes = text.str();
+    int n = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), n);
+    return wide;
+}
 
 HWND ViewerOf(HWND window) { return FindWindowExA(window, nullptr, nullptr, nullptr); }
 
@@ -36,7 +54,7 @@ bool CheckViewer(browser::Embed* embed, int w, int h) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string folder, path;
+    std::string folder, path, script;
     browser::Attributes attributes;
     int width = 400, height = 300, newWidth = 0, newHeight = 0, instances = 1, pump = 200;
     for (int i = 1; i + 1 < argc; i += 2) {
@@ -48,6 +66,7 @@ int main(int argc, char** argv) {
         else if (!std::strcmp(a, "--resize")) ParseSize(v, &newWidth, &newHeight);
         else if (!std::strcmp(a, "--instances")) instances = std::atoi(v);
         else if (!std::strcmp(a, "--pump")) pump = std::atoi(v);
+        else if (!std::strcmp(a, "--script")) script = v;
         else if (!std::strcmp(a, "--attr")) {
             const char* eq = std::strchr(v, '=');
             if (eq) attributes.emplace_back(std::string(v, eq), std::string(eq + 1));
@@ -55,6 +74,12 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "unknown option %s\n", a);
             return 2;
         }
+    }
+    if (!script.empty()) {
+        instances = 1;
+        attributes = browser::PageEventAttributes(attributes);
+        setvbuf(stdout, nullptr, _IONBF, 0);
+        OleInitialize(nullptr);  // JScript is a COM object of this thread
     }
     int failures = 0;
     auto check = [&](bool ok, const char* what) {
@@ -86,6 +111,13 @@ int main(int argc, char** argv) {
             check(object != nullptr, "script object");
             browser::ReleaseObject(object);
             embeds.push_back(embed);
+            if (!script.empty()) {
+                std::wstring text = ReadScript(script);
+                check(!text.empty(), "page script read");
+                int pageFailures = browser::RunPluginPage(b, embed, text);
+                std::printf("page: %d failure(s)\n", pageFailures);
+                check(pageFailures == 0, "page script ran without failures");
+            }
         }
         if (newWidth) {
             for (browser::Embed* embed : embeds) {
@@ -103,6 +135,7 @@ int main(int argc, char** argv) {
     check(leaks.empty(), "browser memory clean");
     std::printf("%s", leaks.c_str());
     check(browser::LiveObjects() == 0, "no script object left");
+    if (!script.empty()) OleUninitialize();
     std::printf("%d failures\n", failures);
     return failures == 0 ? 0 : 1;
 }

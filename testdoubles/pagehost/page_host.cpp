@@ -13,6 +13,7 @@
 //   Host.ViewerSize()           "widthxheight" of the "ImageViewer" child
 //   Host.Resize(width, height)  gives the control a new place in the frame, as a page's layout does
 //   Host.Wait(ms)               runs the thread's messages for ms milliseconds (scans, transfers)
+//   Host.Name                   "control" (the browser harness says "plug-in")
 // Events reach global functions named Lumetta_<event>; a handler of OnInternetTransferPercentage
 // that returns true asks for a cancel. Dialogs that the control opens are answered at once.
 // The exit code is the number of failed checks and script errors.
@@ -29,8 +30,9 @@
 #include "base/event_record.h"
 #include "pagehost/control_site.h"
 #include "pagehost/property_bag.h"
-#include "pagehost/script_engine.h"
-#include "pagehost/simple_dispatch.h"
+#include "pagescript/host_functions.h"
+#include "pagescript/script_engine.h"
+#include "pagescript/simple_dispatch.h"
 
 namespace {
 
@@ -71,36 +73,21 @@ struct Page {
     HRESULT Activate() { return ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site, 0, frame, &site->position); }
 };
 
-std::wstring AsText(VARIANT* v) {
-    VARIANT text;
-    VariantInit(&text);
-    if (FAILED(VariantChangeType(&text, v, VARIANT_ALPHABOOL, VT_BSTR))) return L"";
-    std::wstring s = text.bstrVal ? text.bstrVal : L"";
-    VariantClear(&text);
-    return s;
-}
+using pagescript::AsText;
 
 class HostObject final : public SimpleDispatch {
 public:
     explicit HostObject(Page& page)
-        : SimpleDispatch({L"Echo", L"Check", L"SendEvent", L"SetUserMode", L"ViewerSize", L"Resize", L"Wait"}), m_page(page) {}
+        : SimpleDispatch({L"Echo", L"Check", L"SendEvent", L"SetUserMode", L"ViewerSize", L"Resize", L"Wait", L"Name"}),
+          m_page(page) {}
 
 protected:
     HRESULT Call(DISPID id, const std::vector<VARIANT*>& args, VARIANT* result) override {
         switch (id) {
-            case 1:
-                wprintf(L"%ls\n", args.empty() ? L"" : AsText(args[0]).c_str());
+            case 1: return pagescript::Echo(args);
+            case 2:
+                if (!pagescript::Check(args)) ++m_page.failures;
                 return S_OK;
-            case 2: {
-                VARIANT ok;
-                VariantInit(&ok);
-                bool passed = !args.empty() && SUCCEEDED(VariantChangeType(&ok, args[0], 0, VT_BOOL)) && ok.boolVal;
-                if (!passed) {
-                    ++m_page.failures;
-                    wprintf(L"FAIL: %ls\n", args.size() > 1 ? AsText(args[1]).c_str() : L"");
-                }
-                return S_OK;
-            }
             case 3: {
                 if (args.empty()) return DISP_E_BADPARAMCOUNT;
                 VARIANT n;
@@ -163,22 +150,13 @@ protected:
                 inPlace->Release();
                 return hr;
             }
-            case 7: {
-                // Lets the page's thread run its messages (scans, events) for a time.
-                VARIANT ms;
-                VariantInit(&ms);
-                if (args.empty() || FAILED(VariantChangeType(&ms, args[0], 0, VT_I4))) return DISP_E_TYPEMISMATCH;
-                const DWORD end = GetTickCount() + static_cast<DWORD>(ms.lVal);
-                for (DWORD now = GetTickCount(); static_cast<LONG>(end - now) > 0; now = GetTickCount()) {
-                    MsgWaitForMultipleObjects(0, nullptr, FALSE, end - now, QS_ALLINPUT);
-                    MSG msg;
-                    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                        TranslateMessage(&msg);
-                        DispatchMessageW(&msg);
-                    }
+            case 7: return pagescript::Wait(args);
+            case 8:  // which host runs the page: "control" here, "plug-in" in the browser harness
+                if (result) {
+                    result->vt = VT_BSTR;
+                    result->bstrVal = SysAllocString(L"control");
                 }
                 return S_OK;
-            }
         }
         return DISP_E_MEMBERNOTFOUND;
     }

@@ -6,11 +6,15 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <string>
+#include <vector>
 
 #include "core/engine_table.h"
 #include "plugin/browser_functions.h"
 #include "plugin/gdiplus_runtime.h"
 #include "plugin/plugin_instance.h"
+#include "browser/page_model.h"
 #include "plugin_test_browser.h"
 
 namespace {
@@ -147,6 +151,99 @@ TEST_F(PluginEngine, TextsReachTheScriptAsUtf8InBrowserMemory) {
     EXPECT_EQ(browser::VariantText(out), "");
     browser::ReleaseVariantValue(&out);
     delete instance;
+}
+
+// The file path report reaches its page function at once, on the calling thread, with texts as UTF-8.
+TEST_F(PluginEngine, FilePathReportCallsItsPageFunctionAtOnce) {
+    browser::PageObject* chosen = browser_->GetPage().AddFunction("chosen");
+    char name[] = "OnGetFilePath";
+    char value[] = "chosen";
+    char* names[] = {name};
+    char* values[] = {value};
+    NPP_t record{};
+    PluginInstance* instance = PluginInstance::Create(&record, NP_EMBED, 1, names, values);
+    ASSERT_NE(instance, nullptr);
+    instance->OnGetFilePath(TRUE, 2, 1, "C:\\caf\xE9", "page.bmp");  // e acute in code page 1252
+    instance->OnGetFilePath(FALSE, 0, -1, "", "");
+    ASSERT_EQ(chosen->calls.size(), 2u);
+    const auto& first = chosen->calls[0];
+    ASSERT_EQ(first.size(), 5u);
+    EXPECT_EQ(first[0].intValue, 1);
+    EXPECT_EQ(first[1].intValue, 2);
+    EXPECT_EQ(first[2].intValue, 1);
+    EXPECT_EQ(first[3].text, "C:\\caf\xC3\xA9");
+    EXPECT_EQ(first[4].text, "page.bmp");
+    EXPECT_EQ(chosen->calls[1][2].intValue, -1);
+    EXPECT_EQ(chosen->calls[1][3].type, NPVariantType_String);
+    delete instance;
+    browser_->GetPage().Clear();
+}
+
+// A scan from the test scanner (two pages): a page reaches the scanner only through the engine's
+// device type, which the script object leaves alone, so the test sets it on the instance.
+TEST_F(PluginEngine, ScannerAcquisitionRaisesTheTransferEventsInOrder) {
+    const char* events[] = {"OnPreAllTransfers", "OnPreTransfer",   "OnPostTransfer",     "OnPostAllTransfers",
+                            "OnTransferError",   "OnBitmapChanged", "OnTransferCancelled", "OnSourceUIClose"};
+    std::vector<std::string> log;
+    std::vector<std::string> functions;
+    std::vector<char*> names, values;
+    for (const char* event : events) functions.push_back(std::string("page_") + event);
+    for (size_t i = 0; i < std::size(events); ++i) {
+        browser::PageObject* f = browser_->GetPage().AddFunction(functions[i]);
+        f->body = [&log, event = events[i]](const std::vector<browser::PageValue>&) {
+            log.push_back(event);
+            return browser::PageValue();
+        };
+        names.push_back(const_cast<char*>(events[i]));
+        values.push_back(functions[i].data());
+    }
+    NPP_t record{};
+    PluginInstance* instance =
+        PluginInstance::Create(&record, NP_EMBED, static_cast<int16_t>(names.size()), names.data(), values.data());
+    ASSERT_NE(instance, nullptr);
+    HWND window = MakeWindow(320, 240);
+    NPWindow w{window, 0, 0, 320, 240, {0, 0, 240, 320}, NPWindowTypeWindow};
+    ASSERT_TRUE(instance->Init(&w));
+    ASSERT_TRUE(instance->SetSupportedDeviceType(0));
+    instance->SetPluginManagerSearch(sizeof(void*) == 4);  // the 64-bit build finds the manager as the control does
+    NPObject* object = nullptr;
+    ASSERT_EQ(instance->GetValue(NPPVpluginScriptableNPObject, &object), NPERR_NO_ERROR);
+    auto call = [&](const char* name, std::vector<NPVariant> args) {
+        NPVariant result = browser::VoidVariant();
+        bool ok = object->_class->invoke(object, browser::StringIdentifier(name), args.data(),
+                                         static_cast<uint32_t>(args.size()), &result);
+        browser::PageValue value = browser::PageValue::From(result);
+        browser::ReleaseVariantValue(&result);
+        return ok ? value : browser::PageValue::Null();
+    };
+    NPVariant no = browser::BoolVariant(false);
+    object->_class->setProperty(object, browser::StringIdentifier("IfShowUI"), &no);
+    int index = -1;
+    for (int i = 0; i < 8 && index < 0; ++i)
+        if (call("GetSourceNameItems", {browser::IntVariant(i)}).text.find("Lumetta Test Scanner") != std::string::npos)
+            index = i;
+    ASSERT_GE(index, 0) << "the test scanner is not installed in this prefix";
+    EXPECT_TRUE(call("SelectSourceByIndex", {browser::IntVariant(index)}).boolValue);
+    log.clear();
+    EXPECT_TRUE(call("AcquireImage", {}).boolValue) << instance->GetErrorCode();
+    for (int waited = 0; waited < 15000 && (log.empty() || log.back() != "OnPostAllTransfers"); waited += 50)
+        browser_->Pump(50);
+    browser_->Pump(300);
+    EXPECT_EQ(instance->GetImageCount(), 2);
+    // Each page: its own begin, the buffer's change and its end; the scan ends once.
+    std::vector<std::string> page = {"OnPreTransfer", "OnBitmapChanged", "OnPostTransfer"};
+    std::vector<std::string> expected = {"OnPreAllTransfers"};
+    expected.insert(expected.end(), page.begin(), page.end());
+    expected.insert(expected.end(), page.begin(), page.end());
+    expected.push_back("OnPostAllTransfers");
+    std::vector<std::string> seen;
+    for (const std::string& e : log)
+        if (e != "OnSourceUIClose") seen.push_back(e);  // the source may close its (hidden) UI as well
+    EXPECT_EQ(seen, expected);
+    browser::ReleaseObject(object);
+    delete instance;
+    DestroyWindow(window);
+    browser_->GetPage().Clear();
 }
 
 // ---- GDI+ bound at run time ----

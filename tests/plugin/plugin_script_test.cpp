@@ -3,7 +3,10 @@
 // out, texts across the UTF-8 boundary, and what a detached object answers.
 #include <windows.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -29,19 +32,11 @@ std::string TestFile(const char* name) {
     return std::string(folder ? folder : ".") + "/" + name;
 }
 
-class ScriptObject : public PluginTest {
+class ScriptObject : public EmbeddedPluginTest {
 protected:
     void SetUp() override {
         PluginTest::SetUp();
-        embed = Embedded();
-        ASSERT_NE(embed, nullptr);
-        object = browser_->ScriptObject(embed);
-        ASSERT_NE(object, nullptr);
-    }
-    void TearDown() override {
-        browser::ReleaseObject(object);
-        if (embed) browser_->Destroy(embed);
-        PluginTest::TearDown();
+        EmbedWith();
     }
     // Calls a method; the result is kept in `result` (released by the next call).
     bool Call(const char* name, std::vector<NPVariant> args) {
@@ -87,8 +82,6 @@ protected:
                result.type == NPVariantType_Bool && result.value.boolValue;
     }
 
-    browser::Embed* embed = nullptr;
-    NPObject* object = nullptr;
     NPVariant result = browser::VoidVariant();
 };
 
@@ -181,6 +174,96 @@ TEST_F(ScriptObject, CountAndTypeTestsOfTheSignatureClasses) {
     EXPECT_EQ(ErrorCode(), -2117);
 }
 
+// One member of every signature class of the methods, as the page sees the class: its
+// arguments (s text, o object for an out-value, any other letter a number), one argument that is
+// type-tested, and the kind of its result.
+struct SignatureClass {
+    const char* member;
+    const char* args;
+    int testedArg;  // 0-based; -1 for none
+    char result;    // B Bool, I Int32, D Double, S String (left unset)
+};
+
+const SignatureClass kSignatureClasses[] = {
+    {"RemoveAllSelectedImages", "", -1, 'B'},   {"SaveSelectedImagesToBase64Binary", "", -1, 'S'},
+    {"GetDeviceType", "", -1, 'D'},             {"RotateLeft", "h", 0, 'B'},
+    {"GetImageXResolution", "h", 0, 'I'},       {"GetSelectedImageIndex", "h", 0, 'I'},
+    {"CapGetFrameLeft", "h", 0, 'D'},           {"SelectMediaTypeByIndex", "i", 0, 'B'},
+    {"GetSourceNameItems", "i", 0, 'S'},        {"GetImageWidth", "i", 0, 'D'},
+    {"GetFrameRateByIndex", "i", 0, 'I'},       {"LoadImage", "s", 0, 'B'},
+    {"SwitchImage", "hh", 1, 'B'},              {"GetImageSizeWithSpecifiedType", "hi", 1, 'I'},
+    {"SetCapItems", "id", 1, 'B'},              {"SetCapItemsString", "is", 1, 'B'},
+    {"GetBarcodeInfo", "ii", 1, 'I'},           {"SaveSelectedImagesToBytes", "io", 1, 'I'},
+    {"GetViewMode", "oo", 0, 'B'},              {"SaveAsBMP", "sh", 1, 'B'},
+    {"LoadImageEx", "si", 0, 'B'},              {"SetHTTPFormField", "ss", 1, 'B'},
+    {"Rotate", "hfb", 1, 'B'},                  {"GetImageSize", "hii", 2, 'D'},
+    {"LoadImageFromBytes", "ioi", 2, 'B'},      {"HTTPUploadThroughPut", "shs", 2, 'B'},
+    {"HTTPDownloadEx", "ssi", 2, 'B'},          {"HTTPDownloadDirectly", "sss", 2, 'B'},
+    {"SetImageLayout", "ffff", 3, 'B'},         {"RotateEx", "hfbh", 3, 'B'},
+    {"ChangeImageSize", "hiih", 3, 'B'},        {"GetImageLayout", "oooo", 3, 'B'},
+    {"FTPUploadEx", "shsi", 3, 'B'},            {"HTTPUploadThroughPost", "shss", 3, 'B'},
+    {"HTTPUploadThroughPostDirectly", "ssss", 3, 'B'}, {"CapSetFrame", "hffff", 4, 'B'},
+    {"Crop", "hiiii", 4, 'B'},                  {"SetSelectedImageArea", "hiiii", 3, 'B'},
+    {"SetDPI", "hiibi", 2, 'B'},                {"HTTPUploadThroughPostEx", "shssi", 4, 'B'},
+    {"IsBlankImageEx", "hiiiib", 4, 'B'},       {"OverlayRectangle", "hiiiiid", 6, 'B'},
+    {"AddText", "hiisiidd", 3, 'B'},            {"ShowFileDialog", "bsissbbi", 4, 'B'},
+    {"CreateTextFont", "iiiiiiiiiiiiis", 13, 'B'},
+};
+
+TEST_F(ScriptObject, EverySignatureClassTestsItsCountAndTypes) {
+    NPObject* window = browser_->GetPage().Window();
+    // A value that passes the test of a letter, and one that fails it.
+    auto good = [&](char letter) {
+        return letter == 's' ? Text("x") : letter == 'o' ? browser::ObjectVariant(window) : IntVariant(0);
+    };
+    auto bad = [&](char letter) {
+        return letter == 's' ? IntVariant(0) : letter == 'o' ? Text("x") : browser::ObjectVariant(window);
+    };
+    for (const SignatureClass& c : kSignatureClasses) {
+        SCOPED_TRACE(c.member);
+        const int count = static_cast<int>(std::strlen(c.args));
+        // One argument too many or too few: refused before anything runs.
+        std::vector<NPVariant> args;
+        for (int k = 0; k <= count; ++k) args.push_back(IntVariant(0));
+        EXPECT_FALSE(Call(c.member, args));
+        EXPECT_EQ(ErrorCode(), -2113);
+        if (count > 0) {
+            EXPECT_FALSE(Call(c.member, std::vector<NPVariant>(static_cast<size_t>(count - 1), IntVariant(0))));
+            EXPECT_EQ(ErrorCode(), -2113);
+        }
+        if (c.testedArg < 0) continue;
+        // The right count with a wrong type: the member is not called, the result is its kind's zero.
+        args.clear();
+        for (int k = 0; k < count; ++k) args.push_back(k == c.testedArg ? bad(c.args[k]) : good(c.args[k]));
+        EXPECT_TRUE(Call(c.member, args));
+        EXPECT_EQ(ErrorCode(), -2113);
+        switch (c.result) {
+            case 'B': EXPECT_EQ(result.type, NPVariantType_Bool); EXPECT_FALSE(result.value.boolValue); break;
+            case 'I': EXPECT_EQ(result.type, NPVariantType_Int32); EXPECT_EQ(result.value.intValue, 0); break;
+            case 'D': EXPECT_EQ(result.type, NPVariantType_Double); EXPECT_EQ(result.value.doubleValue, 0.0); break;
+            default: EXPECT_EQ(result.type, NPVariantType_Void); break;
+        }
+    }
+}
+
+TEST_F(ScriptObject, UntestedArgumentsConvertWhateverTheirType) {
+    // Arguments past the tested ones take any value: the member runs (its own code, never -2113).
+    const std::pair<const char*, std::vector<int>> untested[] = {
+        {"SetSelectedImageArea", {4}}, {"SetDPI", {3, 4}}, {"IsBlankImageEx", {5}}};
+    for (const auto& [member, positions] : untested) {
+        SCOPED_TRACE(member);
+        std::vector<NPVariant> args;
+        size_t count = std::string(member) == "IsBlankImageEx" ? 6 : 5;
+        for (size_t k = 0; k < count; ++k) {
+            bool loose = std::find(positions.begin(), positions.end(), static_cast<int>(k)) != positions.end();
+            args.push_back(loose ? browser::ObjectVariant(browser_->GetPage().Window()) : IntVariant(0));
+        }
+        EXPECT_TRUE(Call(member, args));
+        EXPECT_EQ(result.type, NPVariantType_Bool);
+        EXPECT_NE(ErrorCode(), -2113);
+    }
+}
+
 TEST_F(ScriptObject, PropertiesConvertTheirValues) {
     EXPECT_TRUE(Set("JPEGQuality", Text("42")));
     EXPECT_EQ(Get("JPEGQuality").value.intValue, 42);
@@ -204,6 +287,24 @@ TEST_F(ScriptObject, PropertiesConvertTheirValues) {
     EXPECT_EQ(s.type, NPVariantType_String);
     browser::ReleaseVariantValue(&s);
     EXPECT_EQ(Get("CurrentHWND").value.intValue, static_cast<int32_t>(reinterpret_cast<INT_PTR>(embed->window)));
+}
+
+TEST_F(ScriptObject, BooleansFromEveryKindOfValue) {
+    // Numbers count when non-zero (whole numbers) or at least 1 (others); texts and empty values never.
+    const std::pair<NPVariant, bool> cases[] = {
+        {IntVariant(1), true},          {IntVariant(2), true},           {IntVariant(-1), true},
+        {IntVariant(0), false},         {browser::DoubleVariant(1.0), true}, {browser::DoubleVariant(0.99), false},
+        {browser::DoubleVariant(std::nan("")), false}, {browser::BoolVariant(true), true},
+        {browser::BoolVariant(false), false}, {browser::NullVariant(), false}, {browser::VoidVariant(), false},
+    };
+    for (const auto& [value, expected] : cases) {
+        EXPECT_TRUE(Set("IfAppendImage", value));
+        NPVariant v = Get("IfAppendImage");
+        EXPECT_EQ(v.type, NPVariantType_Bool);
+        EXPECT_EQ(v.value.boolValue, expected) << value.type;
+    }
+    EXPECT_TRUE(Set("IfAppendImage", Text("true")));
+    EXPECT_FALSE(Get("IfAppendImage").value.boolValue);
 }
 
 TEST_F(ScriptObject, ByteArraysInAndOut) {
@@ -303,25 +404,6 @@ TEST_F(ScriptObject, DefaultCallAndDetachedObject) {
     EXPECT_FALSE(object->_class->setProperty(object, StringIdentifier("JPEGQuality"), &one));
 }
 
-struct SentRecord {
-    HWND window;
-    EventRecord* record;
-};
-
-DWORD WINAPI SendFromWorker(LPVOID p) {
-    auto* sent = static_cast<SentRecord*>(p);
-    SendMessageA(sent->window, WM_LUMETTA_EVENT, 0, reinterpret_cast<LPARAM>(sent->record));
-    return 0;
-}
-
-// Sends a record from another thread, as workers and devices do, while this thread pumps.
-void SendFromOtherThread(browser::Browser& b, HWND window, EventRecord& record) {
-    SentRecord sent{window, &record};
-    HANDLE thread = CreateThread(nullptr, 0, SendFromWorker, &sent, 0, nullptr);
-    while (MsgWaitForMultipleObjects(1, &thread, FALSE, 5000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) b.Pump(0);
-    CloseHandle(thread);
-}
-
 class ScriptEvents : public ScriptObject {
 protected:
     void SetUp() override {
@@ -331,15 +413,12 @@ protected:
         changed = page.AddFunction("changed");
         percent = page.AddFunction("percent");
         operate = page.AddFunction("operate");
-        embed = Embedded({{"OnPostLoad", "loaded"},
-                          {"OnBitmapChanged", "changed"},
-                          {"OnInternetTransferPercentage", "percent"},
-                          {"OnAfterOperate", "operate"},
-                          {"OnPreTransfer", "notAFunction"}});
         page.SetValue("notAFunction", PageValue::Text("text"));
-        ASSERT_NE(embed, nullptr);
-        object = browser_->ScriptObject(embed);
-        ASSERT_NE(object, nullptr);
+        EmbedWith({{"OnPostLoad", "loaded"},
+                   {"OnBitmapChanged", "changed"},
+                   {"OnInternetTransferPercentage", "percent"},
+                   {"OnAfterOperate", "operate"},
+                   {"OnPreTransfer", "notAFunction"}});
     }
     PageObject* loaded = nullptr;
     PageObject* changed = nullptr;

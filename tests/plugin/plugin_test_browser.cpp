@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "base/event_record.h"
+
 std::string PluginFolder() { return LUMETTA_PLUGIN_FOLDER; }
 std::string PluginPath() { return PluginFolder() + "/NPLumetta.dll"; }
 
@@ -35,4 +37,39 @@ browser::Embed* PluginTest::Embedded(const browser::Attributes& attributes, int 
     if (!embed) return nullptr;
     EXPECT_EQ(browser_->SetWindow(embed, width, height), NPERR_NO_ERROR);
     return embed;
+}
+
+void EmbeddedPluginTest::TearDown() {
+    browser::ReleaseObject(object);
+    if (embed) browser_->Destroy(embed);
+    PluginTest::TearDown();
+}
+
+void EmbeddedPluginTest::EmbedWith(const browser::Attributes& attributes) {
+    embed = Embedded(attributes);
+    ASSERT_NE(embed, nullptr);
+    object = browser_->ScriptObject(embed);
+    ASSERT_NE(object, nullptr);
+}
+
+namespace {
+
+struct SentRecord {
+    HWND window;
+    EventRecord* record;
+};
+
+DWORD WINAPI SendFromWorker(LPVOID p) {
+    auto* sent = static_cast<SentRecord*>(p);
+    SendMessageA(sent->window, WM_LUMETTA_EVENT, 0, reinterpret_cast<LPARAM>(sent->record));
+    return 0;
+}
+
+}  // namespace
+
+void SendFromOtherThread(browser::Browser& b, HWND window, EventRecord& record) {
+    SentRecord sent{window, &record};
+    HANDLE thread = CreateThread(nullptr, 0, SendFromWorker, &sent, 0, nullptr);
+    while (MsgWaitForMultipleObjects(1, &thread, FALSE, 5000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) b.Pump(0);
+    CloseHandle(thread);
 }

@@ -16,6 +16,12 @@ std::string PluginFolder();
 std::string PluginPath();
 bool GdiplusSwitchedOff();
 
+struct EventRecord;
+
+// Sends an event record to the plug-in's window from another thread, as workers and devices do,
+// while this thread pumps the browser's messages.
+void SendFromOtherThread(browser::Browser& b, HWND window, EventRecord& record);
+
 class PluginTest : public testing::Test {
 protected:
     void SetUp() override;
@@ -26,4 +32,15 @@ protected:
     browser::Embed* Embedded(const browser::Attributes& attributes = {}, int width = 320, int height = 240);
 
     std::unique_ptr<browser::Browser> browser_;
+};
+
+// A test with one embedded instance and its script object, both let go at the end.
+class EmbeddedPluginTest : public PluginTest {
+protected:
+    void TearDown() override;
+    // Embeds with the attributes and takes the element's script object.
+    void EmbedWith(const browser::Attributes& attributes = {});
+
+    browser::Embed* embed = nullptr;
+    NPObject* object = nullptr;
 };

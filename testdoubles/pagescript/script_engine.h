@@ -1,5 +1,5 @@
 // The page's script: the system JScript engine (IActiveScript) with named items, run on the
-// page host's thread.
+// thread of the page host or browser harness that embeds the component.
 #pragma once
 
 #include <activscp.h>
@@ -20,6 +20,8 @@ public:
     bool Run(const std::wstring& text);
     // Calls a global function of the script when it exists; the result is left in *result.
     bool CallFunction(const std::wstring& name, VARIANT* args, UINT count, VARIANT* result);
+    // The script's global object (its functions and variables as properties): a new reference.
+    IDispatch* GlobalDispatch();
     int ScriptErrors() const { return m_errors; }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
@@ -39,7 +41,7 @@ public:
 private:
     HWND m_window;
     IActiveScript* m_script = nullptr;
-    IActiveScriptParse64* m_parse = nullptr;
+    IActiveScriptParse* m_parse = nullptr;
     std::map<std::wstring, IUnknown*> m_items;
     int m_errors = 0;
 };

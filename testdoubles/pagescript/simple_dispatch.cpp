@@ -1,4 +1,4 @@
-#include "pagehost/simple_dispatch.h"
+#include "pagescript/simple_dispatch.h"
 
 HRESULT SimpleDispatch::QueryInterface(REFIID iid, void** out) {
     if (!out) return E_POINTER;

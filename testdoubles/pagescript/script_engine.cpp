@@ -1,4 +1,4 @@
-#include "pagehost/script_engine.h"
+#include "pagescript/script_engine.h"
 
 #include <cstdio>
 
@@ -16,7 +16,7 @@ bool ScriptEngine::Start() {
     if (FAILED(CoCreateInstance(jscript, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IActiveScript),
                                 reinterpret_cast<void**>(&m_script))))
         return false;
-    if (FAILED(m_script->QueryInterface(__uuidof(IActiveScriptParse64), reinterpret_cast<void**>(&m_parse)))) return false;
+    if (FAILED(m_script->QueryInterface(__uuidof(IActiveScriptParse), reinterpret_cast<void**>(&m_parse)))) return false;
     if (FAILED(m_script->SetScriptSite(this)) || FAILED(m_parse->InitNew())) return false;
     return true;
 }
@@ -35,6 +35,12 @@ bool ScriptEngine::Run(const std::wstring& text) {
     return SUCCEEDED(hr) && m_errors == before;
 }
 
+IDispatch* ScriptEngine::GlobalDispatch() {
+    IDispatch* global = nullptr;
+    if (!m_script || FAILED(m_script->GetScriptDispatch(nullptr, &global))) return nullptr;
+    return global;
+}
+
 bool ScriptEngine::CallFunction(const std::wstring& name, VARIANT* args, UINT count, VARIANT* result) {
     IDispatch* global = nullptr;
     if (FAILED(m_script->GetScriptDispatch(nullptr, &global))) return false;
@@ -48,7 +54,7 @@ bool ScriptEngine::CallFunction(const std::wstring& name, VARIANT* args, UINT co
         called = SUCCEEDED(hr);
         if (!called) {
             ++m_errors;
-            wprintf(L"pagehost: %ls failed: 0x%08lx %ls\n", name.c_str(), static_cast<unsigned long>(hr),
+            wprintf(L"page script: %ls failed: 0x%08lx %ls\n", name.c_str(), static_cast<unsigned long>(hr),
                     error.bstrDescription ? error.bstrDescription : L"");
         }
         SysFreeString(error.bstrSource);
@@ -98,7 +104,7 @@ HRESULT ScriptEngine::OnScriptError(IActiveScriptError* error) {
     ULONG line = 0;
     LONG column = 0;
     error->GetSourcePosition(&context, &line, &column);
-    wprintf(L"pagehost: script error at line %lu: %ls\n", line + 1, info.bstrDescription ? info.bstrDescription : L"");
+    wprintf(L"page script: error at line %lu: %ls\n", line + 1, info.bstrDescription ? info.bstrDescription : L"");
     SysFreeString(info.bstrSource);
     SysFreeString(info.bstrDescription);
     SysFreeString(info.bstrHelpFile);

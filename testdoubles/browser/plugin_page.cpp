@@ -1,0 +1,143 @@
+#include "browser/plugin_page.h"
+
+#include <windows.h>
+
+#include <cwchar>
+
+#include "base/event_record.h"
+#include "browser/dispatch_npobject.h"
+#include "browser/npobject_dispatch.h"
+#include "browser/script_runtime.h"
+#include "pagescript/host_functions.h"
+#include "pagescript/script_engine.h"
+#include "pagescript/simple_dispatch.h"
+
+namespace browser {
+
+const char* const kPageEvents[21] = {
+    "OnPreTransfer",       "OnPostTransfer",      "OnPreAllTransfers",          "OnPostAllTransfers",
+    "OnTransferCancelled", "OnTransferError",     "OnMouseClick",               "OnMouseMove",
+    "OnMouseRightClick",   "OnMouseDoubleClick",  "OnTopImageInTheViewChanged", "OnImageAreaSelected",
+    "OnImageAreaDeselected", "OnInternetTransferPercentage", "OnPostLoad",      "OnGetFilePath",
+    "OnBeforeOperate",     "OnOperateStatus",     "OnAfterOperate",             "OnSourceUIClose",
+    "OnBitmapChanged",
+};
+
+namespace {
+
+LONG AsNumber(VARIANT* v) {
+    VARIANT n;
+    VariantInit(&n);
+    return v && SUCCEEDED(VariantChangeType(&n, v, 0, VT_I4)) ? n.lVal : 0;
+}
+
+void SetText(VARIANT* result, const wchar_t* text) {
+    if (!result) return;
+    result->vt = VT_BSTR;
+    result->bstrVal = SysAllocString(text);
+}
+
+// "Host" of the page: the page host's members, over the browser and the element.
+class PluginHost final : public SimpleDispatch {
+public:
+    PluginHost(Browser& browser, Embed* embed)
+        : SimpleDispatch({L"Echo", L"Check", L"SendEvent", L"ViewerSize", L"Resize", L"Wait", L"Name"}),
+          m_browser(browser),
+          m_embed(embed) {}
+    int failures = 0;
+
+protected:
+    HRESULT Call(DISPID id, const std::vector<VARIANT*>& args, VARIANT* result) override {
+        switch (id) {
+            case 1: return pagescript::Echo(args);
+            case 2:
+                if (!pagescript::Check(args)) ++failures;
+                return S_OK;
+            case 3: {  // SendEvent(kind, value): an event record as the engine sends it
+                if (args.empty()) return DISP_E_BADPARAMCOUNT;
+                EventRecord record{};
+                record.Kind = AsNumber(args[0]);
+                if (args.size() > 1) record.Value = AsNumber(args[1]);
+                if (record.Kind == kEventPostLoad) {
+                    lstrcpynA(record.File.Path, "C:\\pages", MAX_PATH);
+                    lstrcpynA(record.File.Name, "scan.png", MAX_PATH);
+                    record.File.Type = 3;
+                }
+                if (record.Kind == kEventBitmap) record.Value = kBufferChangedValue;
+                SendMessageA(m_embed->window, WM_LUMETTA_EVENT, 0, reinterpret_cast<LPARAM>(&record));
+                if (result) {
+                    result->vt = VT_I4;
+                    result->lVal = 0;
+                }
+                return S_OK;
+            }
+            case 4: {
+                HWND viewer = FindWindowExA(m_embed->window, nullptr, nullptr, nullptr);
+                RECT r{};
+                if (viewer) GetClientRect(viewer, &r);
+                wchar_t text[64];
+                swprintf(text, 64, L"%ldx%ld", r.right, r.bottom);
+                SetText(result, text);
+                return S_OK;
+            }
+            case 5:
+                if (args.size() < 2) return DISP_E_BADPARAMCOUNT;
+                return m_browser.SetWindow(m_embed, AsNumber(args[0]), AsNumber(args[1])) == NPERR_NO_ERROR
+                           ? S_OK
+                           : E_FAIL;
+            case 6: return pagescript::Wait(args);
+            case 7: SetText(result, L"plug-in"); return S_OK;
+        }
+        return DISP_E_MEMBERNOTFOUND;
+    }
+
+private:
+    Browser& m_browser;
+    Embed* m_embed;
+};
+
+}  // namespace
+
+Attributes PageEventAttributes(const Attributes& extra) {
+    Attributes attributes;
+    for (const char* event : kPageEvents) {
+        bool replaced = false;
+        for (const auto& [name, value] : extra) replaced = replaced || lstrcmpiA(name.c_str(), event) == 0;
+        if (!replaced) attributes.emplace_back(event, std::string("Lumetta_") + event);
+    }
+    attributes.insert(attributes.end(), extra.begin(), extra.end());
+    return attributes;
+}
+
+int RunPluginPage(Browser& browser, Embed* embed, const std::wstring& text) {
+    NPObject* element = browser.ScriptObject(embed);
+    if (!element) return -1;
+    int failures = -1;
+    // The script releases its named items when it closes: they outlive it.
+    PluginHost host(browser, embed);
+    IDispatch* lumetta = NPObjectDispatch::Wrap(element);
+    {
+        ScriptEngine script(browser.Frame());
+        if (script.Start()) {
+            script.AddItem(L"Lumetta", lumetta);
+            script.AddItem(L"Host", static_cast<IDispatch*>(&host));
+            // The page's globals are the window's properties.
+            if (IDispatch* global = script.GlobalDispatch()) {
+                NPObject* window = DispatchNPObject::Wrap(global);
+                browser.SetWindowObject(window);
+                ReleaseObject(window);
+                global->Release();
+            }
+            script.Run(text);
+            script.CallFunction(L"main", nullptr, 0, nullptr);
+            browser.Pump(0);
+            failures = host.failures + script.ScriptErrors();
+            browser.SetWindowObject(nullptr);
+        }
+    }
+    lumetta->Release();
+    ReleaseObject(element);
+    return failures;
+}
+
+}  // namespace browser

@@ -1,0 +1,54 @@
+#include "pagescript/host_functions.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+namespace pagescript {
+
+std::wstring AsText(VARIANT* v) {
+    VARIANT text;
+    VariantInit(&text);
+    if (!v || FAILED(VariantChangeType(&text, v, VARIANT_ALPHABOOL, VT_BSTR))) return L"";
+    std::wstring s = text.bstrVal ? text.bstrVal : L"";
+    VariantClear(&text);
+    return s;
+}
+
+HRESULT Echo(const std::vector<VARIANT*>& args) {
+    std::wstring line = args.empty() ? L"" : AsText(args[0]);
+    // UTF-8 on the way out, so outputs of two hosts compare byte for byte.
+    int n = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), bytes.data(), n, nullptr, nullptr);
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+    return S_OK;
+}
+
+bool Check(const std::vector<VARIANT*>& args) {
+    VARIANT ok;
+    VariantInit(&ok);
+    bool passed = !args.empty() && SUCCEEDED(VariantChangeType(&ok, args[0], 0, VT_BOOL)) && ok.boolVal;
+    if (!passed) std::printf("FAIL: %ls\n", args.size() > 1 ? AsText(args[1]).c_str() : L"");
+    return passed;
+}
+
+HRESULT Wait(const std::vector<VARIANT*>& args) {
+    VARIANT ms;
+    VariantInit(&ms);
+    if (args.empty() || FAILED(VariantChangeType(&ms, args[0], 0, VT_I4))) return DISP_E_TYPEMISMATCH;
+    const DWORD end = GetTickCount() + static_cast<DWORD>(ms.lVal);
+    for (DWORD now = GetTickCount(); static_cast<LONG>(end - now) > 0; now = GetTickCount()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, end - now, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    return S_OK;
+}
+
+}  // namespace pagescript

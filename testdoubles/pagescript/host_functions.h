@@ -1,0 +1,21 @@
+// The members of the "Host" object that every page host gives its page's script: a line printed,
+// a check counted, the thread's messages run for a while.
+#pragma once
+
+#include <oaidl.h>
+
+#include <string>
+#include <vector>
+
+namespace pagescript {
+
+// A script value as text (numbers and Booleans as JScript prints them; "" when it has none).
+std::wstring AsText(VARIANT* v);
+// Host.Echo(text): prints the text and a line end.
+HRESULT Echo(const std::vector<VARIANT*>& args);
+// Host.Check(condition, text): false (and a "FAIL: text" line) when the condition is not true.
+bool Check(const std::vector<VARIANT*>& args);
+// Host.Wait(ms): runs the thread's messages for ms milliseconds (scans, transfers, events).
+HRESULT Wait(const std::vector<VARIANT*>& args);
+
+}  // namespace pagescript

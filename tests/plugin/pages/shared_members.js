@@ -1,0 +1,113 @@
+// One page for both hosts: members the control and the plug-in share, run the same way in the
+// page host (LumettaCtrl) and in the browser harness (NPLumetta). Every result is printed as a
+// line "= what: value", and the two hosts' lines must be equal; facts known from the test files
+// themselves (rose.bmp is 70 x 46 pixels at 24 bits) are checked in each host on its own.
+// two_hosts.sh fills in @FILES@ (the test files) and @OUT@ (a work folder), both ending in "\\".
+var files = "@FILES@", out = "@OUT@";
+
+var posted = [];
+function Lumetta_OnPostLoad(path, name, type) { posted.push(path + "|" + name + "|" + type); }
+
+function show(what, value) { Host.Echo("= " + what + ": " + value); return value; }
+function check(ok, what) { Host.Check(ok, what); }
+function size() { return Lumetta.GetImageWidth(Lumetta.CurrentImageIndexInBuffer) + "x" +
+                         Lumetta.GetImageHeight(Lumetta.CurrentImageIndexInBuffer); }
+function error() { return Lumetta.ErrorCode + " " + Lumetta.ErrorString; }
+
+function main() {
+    if (Host.Name == "control") Lumetta.IfThrowException = false;
+    Lumetta.IfShowUI = false;
+    Lumetta.RemoveAllImages();
+    show("empty buffer", Lumetta.HowManyImagesInBuffer + " images, current " + Lumetta.CurrentImageIndexInBuffer);
+
+    // Files in, the buffer and its images.
+    show("LoadImage rose.bmp", Lumetta.LoadImage(files + "rose.bmp"));
+    show("LoadImageEx rose.bmp as BMP", Lumetta.LoadImageEx(files + "rose.bmp", 0));
+    show("count", Lumetta.HowManyImagesInBuffer);
+    show("current", Lumetta.CurrentImageIndexInBuffer);
+    check(show("image 0", Lumetta.GetImageWidth(0) + "x" + Lumetta.GetImageHeight(0)) == "70x46", "rose.bmp is 70 x 46");
+    check(show("bit depth", Lumetta.GetImageBitDepth(0)) == 24, "rose.bmp has 24 bits a pixel");
+    // A BMP of 70 x 46 at 24 bits: 54 bytes of headers and 46 rows of 212 bytes (70 * 3, padded to 4).
+    check(show("size as BMP", Lumetta.GetImageSize(0, 70, 46)) >= 0, "a size is given");
+
+    // Image operations.
+    show("RotateLeft", Lumetta.RotateLeft(0));
+    check(show("after RotateLeft", Lumetta.GetImageWidth(0) + "x" + Lumetta.GetImageHeight(0)) == "46x70", "a quarter turn swaps the sides");
+    show("RotateRight", Lumetta.RotateRight(0));
+    show("Flip", Lumetta.Flip(1));
+    show("Mirror", Lumetta.Mirror(1));
+    show("Crop", Lumetta.Crop(1, 10, 5, 40, 25));
+    check(show("after Crop", Lumetta.GetImageWidth(1) + "x" + Lumetta.GetImageHeight(1)) == "30x20", "the crop keeps 30 x 20");
+    show("ChangeImageSize", Lumetta.ChangeImageSize(0, 35, 23, 1));
+    check(show("after ChangeImageSize", Lumetta.GetImageWidth(0) + "x" + Lumetta.GetImageHeight(0)) == "35x23", "the new size");
+    show("Rotate 90", Lumetta.RotateEx(0, 90, false, 3));
+    show("after Rotate", Lumetta.GetImageWidth(0) + "x" + Lumetta.GetImageHeight(0));
+    show("SwitchImage", Lumetta.SwitchImage(0, 1));
+    show("after SwitchImage", Lumetta.GetImageWidth(0) + "x" + Lumetta.GetImageHeight(0));
+
+    // Properties, set and read back.
+    Lumetta.JPEGQuality = 42;
+    show("JPEGQuality", Lumetta.JPEGQuality);
+    Lumetta.MaxImagesInBuffer = 3;
+    show("MaxImagesInBuffer", Lumetta.MaxImagesInBuffer);
+    Lumetta.IfAppendImage = false;
+    show("IfAppendImage", Lumetta.IfAppendImage);
+    Lumetta.IfAppendImage = true;
+    Lumetta.CurrentImageIndexInBuffer = 1;
+    show("CurrentImageIndexInBuffer", Lumetta.CurrentImageIndexInBuffer);
+    Lumetta.BlankImageThreshold = 200;
+    show("BlankImageThreshold", Lumetta.BlankImageThreshold);
+
+    // Files out and back in, with a name outside ASCII.
+    show("SaveAsBMP", Lumetta.SaveAsBMP(out + "shared.bmp", 1));
+    show("SaveAsJPEG", Lumetta.SaveAsJPEG(out + "shared.jpg", 1));
+    show("SaveAsTIFF", Lumetta.SaveAsTIFF(out + "shared.tif", 1));
+    show("SaveAllAsMultiPageTIFF", Lumetta.SaveAllAsMultiPageTIFF(out + "all.tif"));
+    show("SaveAsBMP café", Lumetta.SaveAsBMP(out + "caf\u00e9.bmp", 1));
+    Lumetta.RemoveAllImages();
+    show("LoadImage café", Lumetta.LoadImage(out + "caf\u00e9.bmp"));
+    // Index 1 held the image turned to 23 x 35 since SwitchImage.
+    check(show("café image", size()) == "23x35", "the saved image comes back");
+    show("LoadImage all.tif", Lumetta.LoadImage(out + "all.tif"));
+    show("count with the TIFF pages", Lumetta.HowManyImagesInBuffer);
+    show("LoadImage shared.jpg", Lumetta.LoadImage(out + "shared.jpg"));
+    show("JPEG image", size());
+
+    // Failures: the same codes and texts.
+    show("RemoveImage 99", Lumetta.RemoveImage(99));
+    show("error", error());
+    show("LoadImage missing", Lumetta.LoadImage(out + "missing.bmp"));
+    show("error", error());
+    show("GetImageWidth 99", Lumetta.GetImageWidth(99));
+    show("error", error());
+    show("SaveAsBMP long path", Lumetta.SaveAsBMP(out + new Array(300).join("a") + ".bmp", 0));
+    show("error", error());
+    Lumetta.RemoveAllImages();  // the control's gives nothing, the plug-in's true
+    show("count at the end", Lumetta.HowManyImagesInBuffer);
+    if (Host.Name == "plug-in") pluginOnly();
+}
+
+// The plug-in's own ways: byte arrays as script arrays (in pieces, also inside an object's
+// "value") and events to the functions the embed attributes name.
+function pluginOnly() {
+    check(Lumetta.LoadImage(files + "rose.bmp"), "rose.bmp loads");
+    // 70 x 46 at 24 bits as BMP: 54 bytes of headers, 46 rows of 212 bytes.
+    var size = Lumetta.GetSelectedImagesSize(0);
+    check(size == 54 + 212 * 46, "the selected image as BMP has " + size + " bytes");
+    var head = new Array(300), rest = new Array(size - 300);
+    check(Lumetta.SaveSelectedImagesToBytes(300, head) == 300, "the first 300 bytes");
+    check(Lumetta.SaveSelectedImagesToBytes(size - 300, { value: rest }) == size - 300, "the rest, through value");
+    check(head[0] == 66 && head[1] == 77 && rest[size - 301] !== undefined, "BM first, every element written");
+    check(Lumetta.LoadImageFromBytes(size, head.concat(rest), 0), "the bytes load again: " + error());
+    check(Lumetta.HowManyImagesInBuffer == 2 && Lumetta.GetImageWidth(1) == 70, "as the same picture");
+    // A failed call raises a script error, as in a browser.
+    var threw = false;
+    try { Lumetta.LoadImageFromBytes(size, head, 0); } catch (e) { threw = true; }
+    check(threw && Lumetta.ErrorCode == -1034, "an array shorter than the size is refused");
+    threw = false;
+    try { Lumetta.RemoveAllSelectedImages(1); } catch (e) { threw = true; }
+    check(threw && Lumetta.ErrorCode == -2113, "a wrong argument count is refused");
+    posted = [];
+    Host.SendEvent(15);
+    check(posted.join() == "C:\\pages|scan.png|3", "OnPostLoad reached its function: " + posted.join());
+}

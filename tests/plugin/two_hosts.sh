@@ -1,0 +1,36 @@
+#!/bin/sh
+# One page, two hosts: runs pages/shared_members.js in the browser harness against NPLumetta and,
+# when a page-host command is given, in the page host against LumettaCtrl, then compares the
+# "= " result lines of both. Each run must also pass its own checks.
+#   two_hosts.sh WORKDIR FILES -- BROWSER-COMMAND... [-- PAGEHOST-COMMAND...]
+set -e
+work=$1 files=$2
+shift 3
+here=$(cd "$(dirname "$0")" && pwd)
+browser_cmd=""
+while [ $# -gt 0 ] && [ "$1" != "--" ]; do browser_cmd="$browser_cmd '$1'"; shift; done
+[ $# -gt 0 ] && shift
+rm -rf "$work" && mkdir -p "$work/plug-in" "$work/control"
+wine_path() { printf 'Z:%s\\' "$1" | sed 's|/|\\\\\\\\|g; s|\\$|\\\\\\\\|'; }
+make_page() {
+  sed -e "s|@FILES@|$(wine_path "$files")|g" -e "s|@OUT@|$(wine_path "$2")|g" "$here/pages/shared_members.js" > "$1"
+}
+make_page "$work/plug-in/page.js" "$work/plug-in"
+status=0
+eval "$browser_cmd --script 'Z:$work/plug-in/page.js'" > "$work/plug-in.out" 2>&1 || status=1
+tr -d '\r' < "$work/plug-in.out" | grep '^= ' > "$work/plug-in.results" || true
+cat "$work/plug-in.out"
+[ -s "$work/plug-in.results" ] || { echo "two hosts: the plug-in page printed no results"; exit 1; }
+if [ $# -gt 0 ]; then
+  make_page "$work/control/page.js" "$work/control"
+  "$@" "Z:$work/control/page.js" > "$work/control.out" 2>&1 || status=1
+  tr -d '\r' < "$work/control.out" | grep '^= ' > "$work/control.results" || true
+  cat "$work/control.out"
+  if ! diff -u "$work/control.results" "$work/plug-in.results"; then
+    echo "two hosts: the control's results (-) and the plug-in's (+) differ"
+    status=1
+  else
+    echo "two hosts: $(wc -l < "$work/plug-in.results") results equal"
+  fi
+fi
+exit $status
