@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "browser/page_model.h"
+#include "core/operation_name_table.h"
 #include "plugin/browser_functions.h"
 #include "plugin/plugin_instance.h"
+#include "plugin/script_signatures.h"
 #include "plugin_test_browser.h"
 
 namespace {
@@ -20,6 +22,39 @@ using browser::DoubleVariant;
 using browser::IntVariant;
 using browser::StringIdentifier;
 using browser::StringVariant;
+
+// The device members of the plug-in by family, as the page knows them: sources and identity,
+// the capability work area and its frames, source and session settings, the last transfer's
+// image information and layout, and the webcam's formats (the camera families follow below).
+const char* const kDeviceMembers[] = {
+    "SourceCount", "DefaultSourceName", "CurrentSourceName", "SelectSourceByIndex", "OpenSource", "CloseSource",
+    "SourceNameItems", "GetSourceNameItems", "IfShowUI", "Manufacturer", "ProductFamily", "ProductName",
+    "VersionInfo",
+    "Capability", "CapType", "CapValueType", "CapMinValue", "CapMaxValue", "CapStepSize", "CapCurrentValue",
+    "CapCurrentIndex", "CapDefaultValue", "CapDefaultIndex", "CapNumItems", "CapValue", "CapValueString",
+    "CapIfSupported", "CapGet", "CapGetCurrent", "CapGetDefault", "CapSet", "CapReset", "CapGetHelp", "CapGetLabel",
+    "CapGetLabels", "GetCapItems", "SetCapItems", "GetCapItemsString", "SetCapItemsString",
+    "CapGetFrameLeft", "CapGetFrameRight", "CapGetFrameTop", "CapGetFrameBottom", "CapSetFrame",
+    "PendingXfers", "IfFeederLoaded", "DataSourceStatus", "Duplex", "IfPaperDetectable", "IfDeviceOnline",
+    "IfUIControllable", "TransferMode", "IfDisableSourceAfterAcquire", "IfDuplexEnabled", "IfFeederEnabled",
+    "BitDepth", "PixelType", "Unit", "PixelFlavor", "IfAutoScan", "PageSize", "Resolution", "IfShowIndicator",
+    "IfModalUI", "IfAutoFeed", "XferCount", "IfUseTwainDSM", "IfHookMessage", "IfAutomaticBorderDetection",
+    "IfAutomaticDeskew", "IfAutoDiscardBlankpages",
+    "OpenSourceManager", "CloseSourceManager", "DisableSource", "CancelAllPendingTransfers", "SetFileXferInfo",
+    "RewindPage", "FeedPage",
+    "ImageXResolution", "ImageYResolution", "ImageWidth", "ImageLength", "ImageBitsPerPixel", "ImagePixelType",
+    "ImageLayoutFrameLeft", "ImageLayoutFrameRight", "ImageLayoutFrameTop", "ImageLayoutFrameBottom",
+    "ImageLayoutDocumentNumber", "ImageLayoutPageNumber", "ImageLayoutFrameNumber",
+    "GetDefaultImageLayout", "ResetImageLayout", "SetImageLayout", "GetImageLayout",
+    "MagType", "MagData", "IfCancelTransfer", "IfScanInThread", "IfScanInNewThread", "SupportedDeviceType",
+    "DeleteFile", "GetDeviceType",
+    "MediaTypeListCount", "MediaType", "GetMediaTypeByIndex", "SelectMediaTypeByIndex", "ResolutionForCamListCount",
+    "ResolutionForCam", "GetResolutionForCamByIndex", "SelectResolutionForCamByIndex", "FrameRateListCount",
+    "FrameRate", "GetFrameRateByIndex", "SelectFrameRateByIndex", "SetVideoContainer",
+};
+const char* const kCameraFamilies[] = {"Brightness", "Contrast", "Hue", "Saturation", "Sharpness", "Gamma",
+                                       "WhiteBalance", "BklightComp", "Gain", "ColorEnable", "ZoomForCam", "Focus",
+                                       "Exposure", "Iris", "Pan", "Tilt", "Roll"};
 
 // What the test scanner is told to be: one source, grey pages of 200 dpi.
 constexpr char kScenario[] = "sources=1;pixel=gray;dpi=200";
@@ -359,6 +394,57 @@ TEST_F(PluginDevices, FlatbedProbeLeavesTheFeederAlone) {
     EXPECT_FALSE(CallTrue("FeedPage"));
     EXPECT_EQ(ErrorCode(), -1013);  // the scanner does not know the capability
     EXPECT_TRUE(CallTrue("CloseSource"));
+}
+
+// Every device member answers through the script object: no property or method the page can name
+// is left to the "not supported" answer. Members that open a window (source selection, the
+// acquisition, the camera's property page) are driven by the acquisition tests instead.
+TEST_F(PluginDevices, EveryDeviceMemberIsReachable) {
+    std::vector<std::string> names(std::begin(kDeviceMembers), std::end(kDeviceMembers));
+    for (const char* family : kCameraFamilies) {
+        const std::string f = family;
+        for (const char* suffix : {"", "MinValue", "MaxValue", "StepDelta", "DefaultValue"}) names.push_back(f + suffix);
+        names.push_back(f == "Brightness" ? "IfAutoBright" : "IfAuto" + f);
+    }
+    int methods = 0, properties = 0;
+    for (const std::string& name : names) {
+        int op = -1;
+        for (LONG id = 0; id < kOperationCount && op < 0; ++id)
+            if (name == OperationName(id)) op = static_cast<int>(id);
+        ASSERT_GE(op, 0) << name;
+        if (const MethodSignature* sig = MethodSignatureOf(op)) {
+            ++methods;
+            std::vector<NPVariant> args;
+            std::vector<browser::PageObject*> outs;
+            for (const char* a = sig->args; *a; ++a) {
+                if (*a == 's') args.push_back(StringVariant(""));
+                else if (*a == 'b') args.push_back(browser::BoolVariant(false));
+                else if (*a == 'o') {
+                    outs.push_back(browser::PageObject::NewOutObject());
+                    args.push_back(browser::ObjectVariant(outs.back()));
+                } else args.push_back(IntVariant(0));
+            }
+            Call(name.c_str(), std::move(args));
+            EXPECT_NE(ErrorCode(), -2118) << name << " is not carried";
+            for (browser::PageObject* o : outs) browser::ReleaseObject(o);
+            continue;
+        }
+        const PropertySignature* sig = PropertySignatureOf(op);
+        ASSERT_NE(sig, nullptr) << name;
+        ++properties;
+        NPVariant value;
+        VOID_TO_NPVARIANT(value);
+        EXPECT_TRUE(object->_class->getProperty(object, StringIdentifier(name.c_str()), &value)) << name;
+        EXPECT_NE(ErrorCode(), -2117) << name << " cannot be read";
+        if (op > kOpSeparator1 && sig->set != 'n') {
+            // Writing back what was read leaves the device as it was.
+            EXPECT_TRUE(object->_class->setProperty(object, StringIdentifier(name.c_str()), &value)) << name;
+            EXPECT_NE(ErrorCode(), -2117) << name << " cannot be written";
+        }
+        browser::ReleaseVariantValue(&value);
+    }
+    EXPECT_EQ(properties + methods, static_cast<int>(names.size()));
+    EXPECT_GT(methods, 40);
 }
 
 // What the test camera declares for each family (testdoubles/camera/camera_controls.cpp).
