@@ -36,6 +36,18 @@ BOOL OcrAreaWork(WorkerTaskContext& task) {
     return task.engine->RecogniseAreaNow(SHORT(task.index), task.rect, task.scriptString);
 }
 
+// Hands size bytes of an encoded image block to the OCR library and frees the block; the
+// library's result or null (the binding's last message says why). The encoder's size is trusted
+// only as far as the block reaches.
+HGLOBAL RecogniseEncodedImage(COcrAddOn& ocr, HGLOBAL encoded, SIZE_T size, LONG* length) {
+    const SIZE_T usable = std::min<SIZE_T>(GlobalSize(encoded), size);
+    const BYTE* bytes = static_cast<const BYTE*>(GlobalLock(encoded));
+    HGLOBAL result = bytes ? ocr.OCRMemory(bytes, LONG(usable), length) : nullptr;
+    if (bytes) GlobalUnlock(encoded);
+    GlobalFree(encoded);
+    return result;
+}
+
 }  // namespace
 
 // --- Barcodes --------------------------------------------------------------------------------
@@ -231,12 +243,8 @@ BOOL CBrowserAddOnBase::RecogniseBufferImagesNow(const SHORT* indices, LONG coun
         return FALSE;
     }
     ReportOperationStatus(this, "OCR...", 10);
-    const SIZE_T usable = std::min<SIZE_T>(GlobalSize(tiff), SIZE_T(size > 0 ? size : 0));
-    const BYTE* bytes = static_cast<const BYTE*>(GlobalLock(tiff));
     LONG length = 0;
-    HGLOBAL result = bytes ? m_ocr.OCRMemory(bytes, LONG(usable), &length) : nullptr;
-    if (bytes) GlobalUnlock(tiff);
-    GlobalFree(tiff);
+    HGLOBAL result = RecogniseEncodedImage(m_ocr, tiff, size > 0 ? SIZE_T(size) : 0, &length);
     if (!result) return FailAddOn(m_ocr, kErrCustom2120);
     return HandRecognisedText(result, length, outputFile, scriptString);
 }
@@ -264,12 +272,8 @@ BOOL CBrowserAddOnBase::RecogniseAreaNow(SHORT index, const RECT& rect, void* sc
         return FALSE;
     }
     ReportOperationStatus(this, "OCR...", 10);
-    const SIZE_T usable = std::min<SIZE_T>(GlobalSize(tiff), SIZE_T(size));
-    const BYTE* bytes = static_cast<const BYTE*>(GlobalLock(tiff));
     LONG length = 0;
-    HGLOBAL result = bytes ? m_ocr.OCRMemory(bytes, LONG(usable), &length) : nullptr;
-    if (bytes) GlobalUnlock(tiff);
-    GlobalFree(tiff);
+    HGLOBAL result = RecogniseEncodedImage(m_ocr, tiff, SIZE_T(size), &length);
     GlobalFree(area);
     if (!result) return FailAddOn(m_ocr, kErrCustom2120);
     return HandRecognisedText(result, length, nullptr, scriptString);

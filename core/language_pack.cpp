@@ -94,8 +94,11 @@ bool UnpackLanguagePack(const char* zipPath, const char* destination, char (&mes
                       static_cast<unsigned long>(GetLastError()), zipPath);
         return false;
     }
+    // The whole archive is checked (names, sizes, CRCs) before the first file is written, so a
+    // hostile or damaged pack leaves nothing behind, not even its good entries.
+    ZipResult result = ReadZipArchive(archive.data(), archive.size(), kMaxUnpacked, [](const ZipEntryView&) { return true; });
     std::string failedEntry;
-    const ZipResult result = ReadZipArchive(archive.data(), archive.size(), kMaxUnpacked, [&](const ZipEntryView& e) {
+    if (result == ZipResult::Ok) result = ReadZipArchive(archive.data(), archive.size(), kMaxUnpacked, [&](const ZipEntryView& e) {
         std::string path = std::string(folder) + "\\" + e.name;
         for (char& c : path) {
             if (c == '/') c = '\\';

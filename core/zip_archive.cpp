@@ -1,6 +1,8 @@
 #include "core/zip_archive.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <new>
 #include <vector>
 
 #include <zlib.h>
@@ -13,6 +15,10 @@ constexpr DWORD kLocalHeader = 0x04034b50;
 constexpr size_t kEndRecordSize = 22;
 constexpr size_t kDirectoryHeaderSize = 46;
 constexpr size_t kLocalHeaderSize = 30;
+// Deflate writes at most 258 bytes for every two bits it reads, so no stream inflates to more than
+// about 1032 times its length: a directory that claims more lies, and nothing is reserved for it.
+constexpr uint64_t kMaxDeflateRatio = 1032;
+constexpr uint64_t kDeflateSlack = 64;
 
 DWORD U32(const BYTE* p) { return DWORD(p[0]) | DWORD(p[1]) << 8 | DWORD(p[2]) << 16 | DWORD(p[3]) << 24; }
 WORD U16(const BYTE* p) { return WORD(p[0] | p[1] << 8); }
@@ -122,7 +128,12 @@ ZipResult ReadZipArchive(const BYTE* data, size_t size, size_t maxTotal,
                 if (packedSize != fullSize) return ZipResult::Corrupt;
                 entry.data = packed;
             } else {
-                inflated.resize(fullSize ? fullSize : 1);
+                if (fullSize > uint64_t(packedSize) * kMaxDeflateRatio + kDeflateSlack) return ZipResult::Corrupt;
+                try {
+                    inflated.resize(fullSize ? fullSize : 1);
+                } catch (const std::bad_alloc&) {
+                    return ZipResult::TooLarge;
+                }
                 if (!Inflate(packed, packedSize, inflated.data(), fullSize)) return ZipResult::Corrupt;
                 entry.data = inflated.data();
             }

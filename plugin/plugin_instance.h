@@ -117,6 +117,13 @@ public:
                        NPVariant* result);
     bool RunAddOnMember(MemberAccess access, int op, const std::vector<ScriptValue>& args, ScriptValue& out,
                         NPVariant* result);
+    // Copies a script text into an engine field of room bytes; the error code is cleared, and a
+    // text that does not fit is refused with -1034.
+    bool FitText(const std::string& text, char* field, size_t room);
+    // The argument letters (as in script_signatures.h) an add-on method reads from its converted
+    // arguments, in script order; null for other operations. The NPRuntime object runs only
+    // GetBarcodeText and GetBarcodeInfo of them; the XPCOM peer converts by these letters.
+    static const char* AddOnArgumentLetters(int op);
     // The next piece of the selected images prepared by GetSelectedImagesSize: the count copied;
     // 0 with -2005 before any, -2006 after the last byte, -1034 for no room.
     LONG TakeSelectedImagesPiece(BYTE* buffer, LONG capacity);
@@ -147,6 +154,8 @@ public:
 
 private:
     explicit PluginInstance(NPP record);
+    bool ReadAddOnProperty(int op, ScriptValue& out, NPVariant* result);
+    bool WriteAddOnProperty(int op, const ScriptValue& value);
     bool RunFamilies(MemberAccess access, int op, const std::vector<ScriptValue>& args, ScriptValue& out,
                      NPVariant* result);
     // The device family's three routes (plugin_device_members.cpp).

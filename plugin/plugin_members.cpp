@@ -14,18 +14,17 @@ namespace {
 
 constexpr LONG kBicubic = 3;
 
-// Copies a script text into an engine buffer; over-long paths are refused (-1034).
-bool FitPath(PluginInstance& engine, const std::string& text, char* buffer, size_t size) {
-    engine.SetErrorCode(0);
-    if (text.size() >= size) {
-        engine.SetErrorCode(kErrInvalidValue);
+}  // namespace
+
+bool PluginInstance::FitText(const std::string& text, char* field, size_t room) {
+    SetErrorCode(0);
+    if (text.size() >= room) {
+        SetErrorCode(kErrInvalidValue);
         return false;
     }
-    std::memcpy(buffer, text.c_str(), text.size() + 1);
+    std::memcpy(field, text.c_str(), text.size() + 1);
     return true;
 }
-
-}  // namespace
 
 LONG PluginInstance::TakeSelectedImagesPiece(BYTE* buffer, LONG capacity) {
     SetErrorCode(0);
@@ -130,30 +129,30 @@ bool PluginInstance::RunMethod(int op, const std::vector<ScriptValue>& a, Script
         }
         // Files.
         case kOpSaveAsBMP:
-            out.b = FitPath(*this, a[0].text, path, 256) && CBrowserAddOnBase::SaveAsBMP(path, a[1].h);
+            out.b = FitText(a[0].text, path, 256) && CBrowserAddOnBase::SaveAsBMP(path, a[1].h);
             return true;
         case kOpSaveAsPNG:
-            out.b = FitPath(*this, a[0].text, path, 256) && CBrowserAddOnBase::SaveAsPNG(path, a[1].h);
+            out.b = FitText(a[0].text, path, 256) && CBrowserAddOnBase::SaveAsPNG(path, a[1].h);
             return true;
         case kOpSaveAsJPEG:
-            out.b = FitPath(*this, a[0].text, path, 256) &&
+            out.b = FitText(a[0].text, path, 256) &&
                     CBrowserAddOnBase::SaveAsJPEG(path, a[1].h, m_jpegQuality);
             return true;
         case kOpSaveAsTIFF:
-            out.b = FitPath(*this, a[0].text, path, 256) &&
+            out.b = FitText(a[0].text, path, 256) &&
                     CBrowserAddOnBase::SaveAsTIFF(path, a[1].h, m_ifTiffMultiPage == 0, m_tiffCompressionType);
             return true;
         case kOpSaveAsPDF:
-            out.b = FitPath(*this, a[0].text, path, 512) &&
+            out.b = FitText(a[0].text, path, 512) &&
                     CBrowserAddOnBase::SaveAsPDF(path, a[1].h, &m_pdfSettings, m_pdfCompressionType, m_jpegQuality);
             return true;
         case kOpSaveAllAsMultiPageTIFF:
-            out.b = FitPath(*this, a[0].text, path, 512) &&
+            out.b = FitText(a[0].text, path, 512) &&
                     CBrowserAddOnBase::SaveAllAsMultiPageTIFF(path, m_tiffCompressionType);
             return true;
         case kOpLoadImage:
         case kOpLoadImageEx: {
-            if (!FitPath(*this, a[0].text, path, 512)) return true;
+            if (!FitText(a[0].text, path, 512)) return true;
             SHORT type = 0;
             if (op == kOpLoadImage) {
                 if (GetImageTypeFromFileName(path, &type) != 1) {

@@ -10,16 +10,31 @@ reader's pixels (NAME.rgb: the top-down RGB bytes Pillow decodes from NAME):
   hostile.bmp                        a BMP header declaring 60000 x 60000 pixels, 200 bytes long
   page.html                          an HTML page, not an image
   known.bin                          100007 bytes of a fixed pseudo-random sequence
+Language packs for the OCR add-on, written by Python's zipfile module (lang/NAME.zip; the bytes the
+good packs hold are beside them as lang/NAME.traineddata):
+  eng.zip        deflated: the folder entry "tessdata/" and "tessdata/eng.traineddata"
+  deu.zip        stored: "tessdata/deu.traineddata"
+  absolute.zip   an entry named "/absolute/eng.traineddata"
+  drive.zip      an entry named "C:/lumetta_drive.traineddata"
+  dotdot.zip     a good "tessdata/eng.traineddata", then "../escaped.dll"
+  backslash.zip  an entry named "tessdata\\..\\..\\escaped2.dll"
+  longer.zip     eng.zip whose directory claims 1000 bytes more than the entry inflates to
+  shorter.zip    eng.zip whose directory claims 1000 bytes fewer
+  huge.zip       eng.zip whose directory claims 0x3FFFFF00 bytes (more than deflate can reach)
+  toolarge.zip   eng.zip whose directory claims 0xFFFFFFF0 bytes (more than a pack may hold)
+  truncated.zip  the first half of eng.zip
 Client certificates (self-signed, printable-string names, in DIR/certs): client1 ("CN=Lumetta Test
 Client, O=Loopback Tests", serial 0x123) and client2 ("CN=Lumetta Second Client, O=Loopback
 Tests", serial 0x01A2FF), each as NAME.p12 (no password) and NAME.der.
 """
+import io
 import os
 import random
 import shutil
 import struct
 import subprocess
 import tempfile
+import zipfile
 
 WIDTH, HEIGHT = 64, 48
 
@@ -102,6 +117,69 @@ def make_certificates(folder):
                         "-out", os.path.join(folder, name + ".p12")], check=True, capture_output=True)
 
 
+def language_data(seed, size):
+    """Bytes that deflate well but not trivially: words of a fixed pseudo-random sequence."""
+    rng = random.Random(seed)
+    words = [bytes(rng.choice(b"abcdefghij") for _ in range(rng.randint(2, 9))) for _ in range(300)]
+    out = bytearray()
+    while len(out) < size:
+        out += rng.choice(words) + b" "
+    return bytes(out[:size])
+
+
+def zip_of(entries, method=zipfile.ZIP_DEFLATED):
+    buffer = io.BytesIO()
+    with zipfile.ZipFile(buffer, "w", method) as z:
+        for name, payload in entries:
+            if name.endswith("/"):
+                z.writestr(zipfile.ZipInfo(name), b"")
+            else:
+                z.writestr(zipfile.ZipInfo(name), payload, compress_type=method)
+    return buffer.getvalue()
+
+
+def renamed(archive, placeholder, name):
+    """The archive with an entry name replaced in its local and directory headers (same length)."""
+    assert len(placeholder) == len(name) and archive.count(placeholder) == 2
+    return archive.replace(placeholder, name)
+
+
+def with_directory_size(archive, delta=0, size=None):
+    """The archive whose first directory entry claims delta more inflated bytes than it holds, or size."""
+    at = archive.index(b"PK\x01\x02")
+    if size is None:
+        size = struct.unpack_from("<I", archive, at + 24)[0] + delta
+    patched = bytearray(archive)
+    struct.pack_into("<I", patched, at + 24, size)
+    return bytes(patched)
+
+
+def language_packs(folder):
+    os.makedirs(folder, exist_ok=True)
+    eng, deu = language_data(11, 200000), language_data(12, 5000)
+    packs = {
+        "eng.zip": zip_of([("tessdata/", b""), ("tessdata/eng.traineddata", eng)]),
+        "deu.zip": zip_of([("tessdata/deu.traineddata", deu)], zipfile.ZIP_STORED),
+        "absolute.zip": renamed(zip_of([("Xabsolute/eng.traineddata", eng[:100])]), b"Xabsolute/", b"/absolute/"),
+        "drive.zip": renamed(zip_of([("C_/lumetta_drive.traineddata", eng[:100])]), b"C_/lumetta", b"C:/lumetta"),
+        "dotdot.zip": zip_of([("tessdata/eng.traineddata", eng), ("../escaped.dll", b"MZ not really")]),
+        "backslash.zip": renamed(zip_of([("tessdata/XX/XX/escaped2.dll", b"MZ")]), b"tessdata/XX/XX/",
+                                 b"tessdata\\..\\..\\"),
+    }
+    good = zip_of([("tessdata/eng.traineddata", eng)])
+    packs["longer.zip"] = with_directory_size(good, 1000)
+    packs["shorter.zip"] = with_directory_size(good, -1000)
+    packs["huge.zip"] = with_directory_size(good, size=0x3FFFFF00)
+    packs["toolarge.zip"] = with_directory_size(good, size=0xFFFFFFF0)
+    packs["truncated.zip"] = packs["eng.zip"][:len(packs["eng.zip"]) // 2]
+    for name, data in packs.items():
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(data)
+    for name, data in (("eng.traineddata", eng), ("deu.traineddata", deu)):
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(data)
+
+
 def make(folder, ftp_folder):
     from PIL import Image, ImageOps
     os.makedirs(folder, exist_ok=True)
@@ -133,8 +211,10 @@ def make(folder, ftp_folder):
         f.write(bytes(rng.getrandbits(8) for _ in range(100007)))
     os.makedirs(ftp_folder, exist_ok=True)
     for name in os.listdir(folder):
-        shutil.copy(os.path.join(folder, name), os.path.join(ftp_folder, name))
+        if os.path.isfile(os.path.join(folder, name)):
+            shutil.copy(os.path.join(folder, name), os.path.join(ftp_folder, name))
     make_certificates(os.path.join(os.path.dirname(folder), "certs"))
+    language_packs(os.path.join(folder, "lang"))
 
 
 if __name__ == "__main__":

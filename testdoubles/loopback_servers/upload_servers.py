@@ -22,6 +22,7 @@ GET /dl/... serves the files of DIR/files (made at start, see download_files.py)
   /dl/nolength/NAME   the file without a Content-Length, ended by closing the connection
   /dl/slow/NAME       the file in 4096-byte pieces, 50 ms apart
   /dl/zero            Content-Length 0        /dl/huge   Content-Length 4000000000, then closes
+  /dl/lang/NAME       a language pack of DIR/files/lang, as /dl/NAME
 
 The FTP server (pyftpdlib) has the user "lumetta" with the password "s3cret" and the folder
 DIR/ftp, which holds copies of DIR/files; passive and active mode both work. An upload to a name
@@ -137,7 +138,9 @@ def serve_download(conn, folder, route):
         conn.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: 4000000000\r\nConnection: close\r\n\r\nBM")
         return False
     mode, _, name = route.partition("/")
-    if mode not in ("short", "nolength", "slow"):
+    if mode == "lang":
+        folder, mode = os.path.join(folder, "lang"), ""
+    elif mode not in ("short", "nolength", "slow"):
         mode, name = "", route
     path = os.path.join(folder, os.path.basename(name.split("?")[0]))
     if not name or not os.path.isfile(path):

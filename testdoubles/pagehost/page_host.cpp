@@ -3,7 +3,8 @@
 //
 //   pagehost.exe [--design] [--param Name=Value]... page.js
 //
-// The control is created by ProgID, gets a client site with ambient properties (--design: UserMode
+// The control is created by ProgID (pagehost_addons: the class linked in, see page_control.h, which
+// also adds the page item "AddOns"), gets a client site with ambient properties (--design: UserMode
 // false), loads the PARAM values through IPersistPropertyBag and is activated in place in a frame
 // window. The script sees the control as "Lumetta" and the host as "Host":
 //   Host.Echo(text)            prints a line
@@ -29,6 +30,7 @@
 
 #include "base/event_record.h"
 #include "pagehost/control_site.h"
+#include "pagehost/page_control.h"
 #include "pagehost/property_bag.h"
 #include "pagescript/host_functions.h"
 #include "pagescript/script_engine.h"
@@ -283,11 +285,8 @@ int main(int argc, char** argv) {
     site.SetUserMode(!design);
     page.site = &site;
 
-    CLSID clsid{};
-    HRESULT hr = CLSIDFromProgID(L"LumettaCtrl.Lumetta", &clsid);
-    if (FAILED(hr)) return Fail("LumettaCtrl.Lumetta is not registered", hr);
-    hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, reinterpret_cast<void**>(&page.control));
-    if (FAILED(hr)) return Fail("the control was not created", hr);
+    HRESULT hr = CreatePageControl(&page.control);
+    if (FAILED(hr)) return Fail("the control was not created (is LumettaCtrl.Lumetta registered?)", hr);
     page.control->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&page.ole));
     page.ole->SetClientSite(&site);
     IPersistPropertyBag* persist = nullptr;
@@ -319,6 +318,7 @@ int main(int argc, char** argv) {
     page.control->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&control));
     script.AddItem(L"Lumetta", control);
     script.AddItem(L"Host", static_cast<IDispatch*>(&host));
+    AddPageItems(script, page.control);
     script.Run(ReadScript(scriptPath));
     script.CallFunction(L"main", nullptr, 0, nullptr);
 

@@ -7,6 +7,7 @@
 #include "activex/lumetta_guids.h"
 #include "activex/pallastra.h"
 #include "base/error_codes.h"
+#include "core/language_pack_checks.h"
 #include "pagehost/control_site.h"
 
 namespace {
@@ -22,6 +23,66 @@ std::string Narrow(BSTR text) {
     for (UINT i = 0; text && i < SysStringLen(text); ++i) out.push_back(static_cast<char>(text[i]));
     return out;
 }
+
+// A BSTR of an ASCII text (the caller frees it).
+BSTR Wide(const std::string& text) {
+    BSTR out = SysAllocStringLen(nullptr, static_cast<UINT>(text.size()));
+    for (size_t i = 0; i < text.size(); ++i) out[i] = static_cast<wchar_t>(static_cast<unsigned char>(text[i]));
+    return out;
+}
+
+// The control's C++ members as the language-pack checks reach the OCR binding.
+class ControlLanguagePackRoute final : public LanguagePackRoute {
+public:
+    ControlLanguagePackRoute(CPallastra& control, ILumetta& script) : m_control(control), m_script(script) {}
+    void SetHttpPort(int port) override {
+        m_script.put_HTTPPort(port);
+        // The test program carries no transfer dialog resource.
+        m_script.put_IfShowCancelDialogWhenImageTransfer(VARIANT_FALSE);
+    }
+    void SetAddOnFolder(const std::string& folder) override { WithText(folder, &CPallastra::put_OCRDllPath); }
+    void SetDataFolder(const std::string& folder) override { WithText(folder, &CPallastra::put_OCRTessDataPath); }
+    void SetLanguage(const std::string& language) override { WithText(language, &CPallastra::put_OCRLanguage); }
+    bool Download(const std::string& server, const std::string& path, bool onlyIfMissing) override {
+        BSTR host = Wide(server), remote = Wide(path);
+        long result = -1;
+        EXPECT_EQ(m_control.HTTPDownloadOCRLangData(host, remote, onlyIfMissing ? VARIANT_TRUE : VARIANT_FALSE, &result),
+                  S_OK);
+        SysFreeString(host);
+        SysFreeString(remote);
+        return result > 0;
+    }
+    long ErrorCode() override {
+        long code = 0;
+        m_script.get_ErrorCode(&code);
+        return code;
+    }
+    std::string ErrorText() override {
+        BSTR text = nullptr;
+        m_script.get_ErrorString(&text);
+        std::string narrow = Narrow(text);
+        SysFreeString(text);
+        return narrow;
+    }
+    std::string RecogniseFiles(const std::string& files) override {
+        m_control.put_OCRResultFormat(0);
+        BSTR list = Wide(files), text = nullptr;
+        m_control.OCRDirectlyEx(list, &text);
+        SysFreeString(list);
+        std::string narrow = ErrorCode() == 0 ? Narrow(text) : "";
+        SysFreeString(text);
+        return narrow;
+    }
+
+private:
+    void WithText(const std::string& value, HRESULT (CPallastra::*put)(BSTR)) {
+        BSTR text = Wide(value);
+        EXPECT_EQ((m_control.*put)(text), S_OK);
+        SysFreeString(text);
+    }
+    CPallastra& m_control;
+    ILumetta& m_script;
+};
 
 HWND MakeFrame() {
     WNDCLASSW wc{};
@@ -261,4 +322,9 @@ TEST_F(UnexposedMembers, WorkAreaEdgesWithoutASource) {
     long width = -1;
     EXPECT_EQ(control->get_ImageWidth(&width), S_OK);
     EXPECT_EQ(width, 0);
+}
+
+TEST_F(UnexposedMembers, LanguagePacksFromTheLoopbackServer) {
+    ControlLanguagePackRoute route(*control, *script);
+    CheckLanguagePackInstall(route);
 }

@@ -241,6 +241,8 @@ TEST_F(AddOnTest, LanguagePacksUnpackSynchronously) {
     EXPECT_FALSE(UnpackLanguagePack((packs + "\\escape.zip").c_str(), (other + "\\inner").c_str(), message));
     EXPECT_NE(std::string(message).find("Failed(0) to unzip the specified file"), std::string::npos) << message;
     EXPECT_EQ(GetFileAttributesA((other + "\\escaped.dll").c_str()), INVALID_FILE_ATTRIBUTES);
+    // The whole pack is checked before anything is written: its good entry in front is not there.
+    EXPECT_EQ(GetFileAttributesA((other + "\\inner\\tessdata\\eng.traineddata").c_str()), INVALID_FILE_ATTRIBUTES);
 
     EXPECT_FALSE(UnpackLanguagePack((packs + "\\damaged.zip").c_str(), other.c_str(), message));
     EXPECT_FALSE(UnpackLanguagePack((packs + "\\missing.zip").c_str(), other.c_str(), message));

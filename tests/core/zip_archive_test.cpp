@@ -2,6 +2,7 @@
 // folders read back byte for byte; hostile names, damaged data and lying sizes are refused.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -9,6 +10,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include "core/zip_archive.h"
@@ -41,7 +43,8 @@ const char kMaker[] =
     "make('absolute.zip',[('/etc/evil',b'bad')])\n"
     "make('drive.zip',[('C:/evil',b'bad')])\n"
     "make('backslash.zip',[('..\\\\evil',b'bad')])\n"
-    "with zipfile.ZipFile(os.path.join(d,'bzip.zip'),'w',zipfile.ZIP_BZIP2) as z: z.writestr('a','b'*100)\n";
+    "with zipfile.ZipFile(os.path.join(d,'bzip.zip'),'w',zipfile.ZIP_BZIP2) as z: z.writestr('a','b'*100)\n"
+    "make('zeros.zip',[('zeros.bin',bytes(10<<20))])\n";
 
 struct Expected {
     size_t size;
@@ -147,6 +150,34 @@ TEST_F(ZipArchiveTest, DamagedArchivesAreRefused) {
     // The inflated total is bounded by the caller.
     entries.clear();
     EXPECT_EQ(ReadAll(good, entries, 1000), ZipResult::TooLarge);
+}
+
+// The full size of the first directory entry, patched.
+std::string WithDeclaredSize(std::string archive, uint32_t size) {
+    const size_t at = archive.find("PK\x01\x02");
+    for (int i = 0; i < 4; ++i) archive[at + 24 + i] = static_cast<char>(size >> (8 * i));
+    return archive;
+}
+
+TEST_F(ZipArchiveTest, DeclaredSizesBeyondWhatDeflateCanReachAreRefused) {
+    // Ten megabytes of zeros deflate about as tightly as deflate can: they read back.
+    const std::string zeros = Archive("zeros.zip");
+    std::map<std::string, std::string> entries;
+    ASSERT_EQ(ReadAll(zeros, entries), ZipResult::Ok);
+    EXPECT_EQ(entries["zeros.bin"], std::string(10 << 20, '\0'));
+
+    // A directory that claims close to the limit from the same ten kilobytes is refused as
+    // damaged before anything is reserved for it (the peak memory does not grow by a gigabyte),
+    // and one beyond the limit as too large.
+    entries.clear();
+    rusage before = {}, after = {};
+    getrusage(RUSAGE_SELF, &before);
+    EXPECT_EQ(ReadAll(WithDeclaredSize(zeros, 0x3FFFFF00u), entries), ZipResult::Corrupt);
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 256 * 1024) << "kilobytes";
+    EXPECT_EQ(ReadAll(WithDeclaredSize(zeros, 0xFFFFFFF0u), entries), ZipResult::TooLarge);
+    EXPECT_EQ(ReadAll(WithDeclaredSize(zeros, (10u << 20) + 1), entries), ZipResult::Corrupt);
+    EXPECT_TRUE(entries.empty());
 }
 
 TEST_F(ZipArchiveTest, AHandlerThatRefusesStopsTheRead) {
