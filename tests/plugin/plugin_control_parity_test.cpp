@@ -111,4 +111,66 @@ TEST_F(TwoHosts, BadArgumentsFailWithTheSameCodes) {
     EXPECT_NE(noImageCode, 0);
 }
 
+TEST_F(TwoHosts, SecureUploadsActiveFtpAndDownloadsAgree) {
+    EmbeddedControl control;
+    control.Activate();
+    ILumetta* c = control.script;
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    ASSERT_EQ(c->put_IfShowCancelDialogWhenImageTransfer(VARIANT_FALSE), S_OK);
+    ASSERT_EQ(c->put_FTPPort(servers.ftp), S_OK);
+    c->put_FTPUserName(Wide("lumetta"));
+    c->put_FTPPassword(Wide("s3cret"));
+    ASSERT_TRUE(Set("FTPUserName", Text("lumetta")));
+    ASSERT_TRUE(Set("FTPPassword", Text("s3cret")));
+    const std::string image = LoopbackPath("files\\image.bmp");
+    ASSERT_EQ(c->LoadImage(Wide(image), &ok), S_OK);
+    ASSERT_TRUE(CallBool("LoadImage", {Text(image)}));
+
+    // POST over HTTPS.
+    ASSERT_EQ(c->put_IfSSL(VARIANT_TRUE), S_OK);
+    ASSERT_EQ(c->put_HTTPPort(servers.https), S_OK);
+    ASSERT_TRUE(Set("IfSSL", browser::BoolVariant(true)));
+    ASSERT_TRUE(Set("HTTPPort", IntVariant(servers.https)));
+    const size_t before = RecordedRequestCount();
+    ASSERT_EQ(c->HTTPUploadThroughPost(Wide(Server()), 0, Wide("/empty/parity-secure-control.png"), Wide("a.png"), &ok),
+              S_OK);
+    EXPECT_EQ(ok, VARIANT_TRUE) << ControlErrorCode(control);
+    ASSERT_TRUE(CallBool("HTTPUploadThroughPost",
+                         {Text(Server()), IntVariant(0), Text("/empty/parity-secure-plugin.png"), Text("a.png")}))
+        << ErrorCode();
+    auto fromControl = RecordedRequestsAfter(before, "/empty/parity-secure-control.png");
+    auto fromPlugin = RecordedRequestsAfter(before, "/empty/parity-secure-plugin.png");
+    ASSERT_EQ(fromControl.size(), 1u);
+    ASSERT_EQ(fromPlugin.size(), 1u);
+    EXPECT_GT(fromControl[0].body.size(), 100u);
+    EXPECT_TRUE(fromControl[0].body == fromPlugin[0].body);
+
+    // FTP in active mode, both ways.
+    ASSERT_EQ(c->put_IfPASVMode(VARIANT_FALSE), S_OK);
+    ASSERT_TRUE(Set("IfPASVMode", browser::BoolVariant(false)));
+    ASSERT_EQ(c->FTPUpload(Wide(Server()), 0, Wide("parity-active-control.bmp"), &ok), S_OK);
+    EXPECT_EQ(ok, VARIANT_TRUE) << ControlErrorCode(control);
+    ASSERT_TRUE(CallBool("FTPUpload", {Text(Server()), IntVariant(0), Text("parity-active-plugin.bmp")})) << ErrorCode();
+    const std::string ftpControl = ReadWholeFile(LoopbackPath("ftp\\parity-active-control.bmp"));
+    EXPECT_GT(ftpControl.size(), 100u);
+    EXPECT_TRUE(ftpControl == ReadWholeFile(LoopbackPath("ftp\\parity-active-plugin.bmp")));
+    ASSERT_EQ(c->FTPDownloadEx(Wide(Server()), Wide("image.png"), enumTW_IMAGE_TYPE(3), &ok), S_OK);
+    EXPECT_EQ(ok, VARIANT_TRUE) << ControlErrorCode(control);
+    ASSERT_TRUE(CallBool("FTPDownloadEx", {Text(Server()), Text("image.png"), IntVariant(3)})) << ErrorCode();
+
+    // An HTTPS download into the buffer, and a missing file failing with the same code.
+    ASSERT_EQ(c->HTTPDownloadEx(Wide(Server()), Wide("/dl/image.jpg"), enumTW_IMAGE_TYPE(1), &ok), S_OK);
+    EXPECT_EQ(ok, VARIANT_TRUE) << ControlErrorCode(control);
+    ASSERT_TRUE(CallBool("HTTPDownloadEx", {Text(Server()), Text("/dl/image.jpg"), IntVariant(1)})) << ErrorCode();
+    short controlCount = 0;
+    c->get_HowManyImagesInBuffer(&controlCount);
+    EXPECT_EQ(controlCount, 3);
+    EXPECT_EQ(Count(), controlCount);
+    c->HTTPDownloadEx(Wide(Server()), Wide("/dl/missing.jpg"), enumTW_IMAGE_TYPE(1), &ok);
+    const long missing = ControlErrorCode(control);
+    EXPECT_FALSE(CallBool("HTTPDownloadEx", {Text(Server()), Text("/dl/missing.jpg"), IntVariant(1)}));
+    EXPECT_EQ(ErrorCode(), missing);
+    EXPECT_EQ(missing, -2003);
+}
+
 }  // namespace

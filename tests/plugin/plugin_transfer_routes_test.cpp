@@ -222,7 +222,8 @@ TEST_F(TransferRoutes, ClientCertificatesAreBoundFromTheUsersStore) {
     // A bound certificate goes along with HTTPS transfers the server does not ask it of.
     ASSERT_TRUE(Set("IfSSL", BoolVariant(true)));
     ASSERT_TRUE(Set("HTTPPort", IntVariant(servers.https)));
-    ASSERT_TRUE(CallBool("HTTPUploadThroughPut", {Text(Server()), IntVariant(0), Text("/empty/routes-bound.bmp")}))
+    ASSERT_TRUE(CallBool("HTTPUploadThroughPost",
+                         {Text(Server()), IntVariant(0), Text("/empty/routes-bound"), Text("bound.bmp")}))
         << ErrorCode();
 }
 
