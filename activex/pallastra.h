@@ -11,6 +11,8 @@
 #include "base/event_record.h"
 #include "comcontrol/com_control.h"
 #include "core/browser_addon_base.h"
+#include "core/text_fit.h"
+#include "core/transfer_members.h"
 
 
 
@@ -36,36 +38,24 @@
     X(Focus, int, IfAutoFocus, 0) X(Exposure, int, IfAutoExposure, 0) X(Iris, int, IfAutoIris, 0)        \
     X(Pan, int, IfAutoPan, 0) X(Tilt, int, IfAutoTilt, 0) X(Roll, int, IfAutoRoll, 0)
 // Engine settings read and written as numbers (R/R): member, type, read, write.
-#define PALLASTRA_ENGINE_SETTINGS(X)                                                          \
-    X(JPEGQuality, short, m_jpegQuality, m_jpegQuality = static_cast<USHORT>(value))         \
-    X(FTPPort, int, GetFTPPort(), SetFTPPort(value))                                         \
-    X(HTTPPort, int, GetHTTPPort(), SetHTTPPort(value))                                      \
-    X(MaxUploadImageSize, long, GetMaxUploadImageSize(), SetMaxUploadImageSize(value))       \
-    X(InternetSendTimeout, long, GetInternetSendTimeout(), SetInternetSendTimeout(value))    \
-    X(InternetReceiveTimeout, long, GetInternetReceiveTimeout(), SetInternetReceiveTimeout(value))
+#define PALLASTRA_ENGINE_SETTINGS(X)                                                  \
+    X(JPEGQuality, short, m_jpegQuality, m_jpegQuality = static_cast<USHORT>(value)) \
+    LUMETTA_TRANSFER_NUMBERS(X)
 // Engine flags (R/R): member, read, write (of the stored 0 or 1), whether the get answers true
 // only for exactly 1.
 #define PALLASTRA_ENGINE_FLAGS(X)                                                                          \
     X(IfTiffMultiPage, m_ifTiffMultiPage, m_ifTiffMultiPage = flag, 1)                                     \
-    X(IfSSL, GetIfSSL(), SetIfSSL(flag), 1)                                                                \
-    X(IfPASVMode, GetIfPASVMode(), SetIfPASVMode(flag), 1)                                                 \
-    X(IfShowCancelDialogWhenImageTransfer, GetIfShowCancelDialogWhenImageTransfer(),                       \
-      SetIfShowCancelDialogWhenImageTransfer(flag), 1)                                                     \
     X(IfShowPrintUI, m_ifShowPrintUI, m_ifShowPrintUI = flag, 0)                                           \
     X(IfShowFileDialog, m_ifShowFileDialog, m_ifShowFileDialog = flag, 0)                                  \
     X(ImageEditorIfReadonly, m_editorIfReadonly, m_editorIfReadonly = flag, 1)                             \
     X(ImageEditorIfEnableEnumerator, m_editorIfEnableEnumerator, m_editorIfEnableEnumerator = flag, 1)     \
     X(ImageEditorIfModal, m_editorIfModal, m_editorIfModal = flag, 0)                                      \
     X(IfShowProgressBar, GetIfShowProgressBar(), SetIfShowProgressBar(flag), 0)                            \
-    X(AllowPluginAuthentication, GetAllowPluginAuthentication(), SetAllowPluginAuthentication(flag), 0)
+    LUMETTA_TRANSFER_FLAGS(X)
 // Engine texts (R/R): member, read, write (of the converted text), buffer size, what happens to
-// over-long text: server names and credentials are refused, titles and metadata cut.
+// over-long text: titles and metadata are cut (credentials and the proxy, LUMETTA_TRANSFER_TEXTS,
+// are refused past 255 characters).
 #define PALLASTRA_ENGINE_TEXTS(X)                                                                 \
-    X(FTPUserName, GetFTPUserName(), SetFTPUserName(text), 256, Refuse)                           \
-    X(FTPPassword, GetFTPPassword(), SetFTPPassword(text), 256, Refuse)                           \
-    X(HTTPUserName, GetHTTPUserName(), SetHTTPUserName(text), 256, Refuse)                        \
-    X(HTTPPassword, GetHTTPPassword(), SetHTTPPassword(text), 256, Refuse)                        \
-    X(ProxyServer, GetProxyServer(), SetProxyServer(text), 256, Refuse)                           \
     X(ImageEditorWindowTitle, m_editorTitle, CopyText(m_editorTitle, text), 259, Cut)             \
     X(PDFVersion, m_pdfSettings.version, CopyText(m_pdfSettings.version, text), 32, Cut)          \
     X(PDFTitle, m_pdfSettings.title, CopyText(m_pdfSettings.title, text), 256, Cut)               \
@@ -171,6 +161,9 @@ public:
     HRESULT STDMETHODCALLTYPE get_##name(BSTR* value) override; \
     HRESULT STDMETHODCALLTYPE put_##name(BSTR value) override;
     PALLASTRA_ENGINE_TEXTS(PALLASTRA_DECLARE_TEXT)
+#define PALLASTRA_DECLARE_TRANSFER_TEXT(name, read, write) PALLASTRA_DECLARE_TEXT(name, read, write, 256, Refuse)
+    LUMETTA_TRANSFER_TEXTS(PALLASTRA_DECLARE_TRANSFER_TEXT)
+#undef PALLASTRA_DECLARE_TRANSFER_TEXT
 #undef PALLASTRA_DECLARE_TEXT
 #define PALLASTRA_DECLARE_SAVE(name, size) HRESULT STDMETHODCALLTYPE name(BSTR fileName, short index, VARIANT_BOOL* result) override;
     PALLASTRA_SAVE_OPERATIONS(PALLASTRA_DECLARE_SAVE)
@@ -341,7 +334,6 @@ public:
     HRESULT STDMETHODCALLTYPE LoadImageFromBase64Binary(BSTR data, long type, VARIANT_BOOL* result) override;
 
     // Conversions between script text and the engine's narrow texts (system code page).
-    enum class TextFit { Refuse, Cut };
     // A new BSTR of an engine text into *out (never freeing what *out held); error 2 without memory.
     BOOL AnsiToBSTR(BSTR* out, const char* text, BOOL resetError);
     // A script text into a fixed buffer of size bytes. Over-long text is refused (-1034) or cut at
@@ -476,13 +468,9 @@ private:
     // A VARIANT_BOOL result of an operation and the throw rule.
     HRESULT BoolResult(VARIANT_BOOL* result, BOOL ok);
     HRESULT UnsupportedMember(bool property) override;
-    // Shared steps of the file and upload members.
-    HRESULT PostUpload(BSTR server, BSTR actionPage, BSTR fileName, const SHORT* list, LONG count, LONG type,
-                       VARIANT_BOOL* result);
-    HRESULT PutUpload(BSTR server, BSTR remoteFile, const SHORT* list, LONG count, LONG type, VARIANT_BOOL* result);
-    HRESULT FtpUpload(BSTR server, BSTR remoteFile, const SHORT* list, LONG count, LONG type, VARIANT_BOOL* result);
-    // A download into the buffer or a file; the view is refreshed once for all pages it added.
-    HRESULT Download(bool ftp, bool direct, BSTR server, BSTR remoteFile, LONG type, BSTR localFile, VARIANT_BOOL* result);
+    // A transfer member: the script's texts converted, then the shared steps of core/.
+    HRESULT RunTransfer(const TransferMember& member, BSTR server, BSTR remote, BSTR fileName, BSTR localFile,
+                     SHORT index, LONG type, VARIANT_BOOL* result);
     BOOL ImageTypeFromFileName(BSTR fileName, SHORT* type);
     // The memory loader of an image type (0 BMP .. 4 PDF); -1110 for any other type.
 

@@ -4,12 +4,7 @@
 
 #include "activex/pallastra.h"
 #include "codecs/image_type.h"
-
-namespace {
-
-constexpr SHORT kAllImages[1] = {-1};
-
-}  // namespace
+#include "core/transfer_members.h"
 
 BOOL CPallastra::ImageTypeFromFileName(BSTR fileName, SHORT* type) {
     char name[512];
@@ -113,218 +108,167 @@ HRESULT CPallastra::ShowFileDialog(VARIANT_BOOL save, BSTR filter, long filterIn
     return BoolResult(result, ok > 0);
 }
 
-// ---- uploads ----
+// ---- uploads, downloads and client certificates: the shared transfer steps of core/ ----
 
-HRESULT CPallastra::PostUpload(BSTR server, BSTR actionPage, BSTR fileName, const SHORT* list, LONG count, LONG type,
-                               VARIANT_BOOL* result) {
-    char serverText[256], action[512], name[512];
-    if (!BSTRToBuffer(server, serverText, sizeof(serverText), TextFit::Refuse, TRUE) ||
-        !BSTRToBuffer(actionPage, action, sizeof(action), TextFit::Refuse, FALSE) ||
-        !BSTRToBuffer(fileName, name, sizeof(name), TextFit::Refuse, FALSE))
+HRESULT CPallastra::RunTransfer(const TransferMember& member, BSTR server, BSTR remote, BSTR fileName, BSTR localFile,
+                             SHORT index, LONG type, VARIANT_BOOL* result) {
+    std::string serverText, remoteText, nameText, localText;
+    if (!BSTRToString(server, serverText, TRUE) || !BSTRToString(remote, remoteText, FALSE) ||
+        !BSTRToString(fileName, nameText, FALSE) || !BSTRToString(localFile, localText, FALSE))
         return BoolResult(result, FALSE);
-    return BoolResult(result, COstrelBase::HTTPUploadThroughPostEx(serverText, action, name, list, count,
-                                                                      GetHttpFieldNameOfUploadedImage(), type) == 1);
+    TransferArguments args;
+    args.server = serverText.c_str();
+    args.remote = remoteText.c_str();
+    args.fileName = nameText.c_str();
+    args.localFile = localText.c_str();
+    args.index = index;
+    args.type = type;
+    return BoolResult(result, RunTransferMember(*this, member, args));
 }
 
-HRESULT CPallastra::PutUpload(BSTR server, BSTR remoteFile, const SHORT* list, LONG count, LONG type,
-                              VARIANT_BOOL* result) {
-    char serverText[256], remote[512];
-    if (!BSTRToBuffer(server, serverText, sizeof(serverText), TextFit::Refuse, TRUE) ||
-        !BSTRToBuffer(remoteFile, remote, sizeof(remote), TextFit::Refuse, FALSE))
-        return BoolResult(result, FALSE);
-    return BoolResult(result, COstrelBase::HTTPUploadThroughPutEx(serverText, remote, list, count, type) == 1);
-}
+#define PALLASTRA_MEMBER(name) transfer_members::name
 
 HRESULT CPallastra::HTTPUploadThroughPost(BSTR server, short index, BSTR actionPage, BSTR fileName,
                                           VARIANT_BOOL* result) {
-    SHORT type = 0;
-    if (!ImageTypeFromFileName(fileName, &type)) return BoolResult(result, FALSE);
-    return HTTPUploadThroughPostEx(server, index, actionPage, fileName, static_cast<enumTW_IMAGE_TYPE>(type), result);
+    return RunTransfer(PALLASTRA_MEMBER(HTTPUploadThroughPost), server, actionPage, fileName, nullptr, index, 0, result);
 }
 
 HRESULT CPallastra::HTTPUploadThroughPostEx(BSTR server, short index, BSTR actionPage, BSTR fileName,
                                             enumTW_IMAGE_TYPE type, VARIANT_BOOL* result) {
-    const SHORT list[1] = {index};
-    return PostUpload(server, actionPage, fileName, list, 1, static_cast<LONG>(type), result);
+    return RunTransfer(PALLASTRA_MEMBER(HTTPUploadThroughPostEx), server, actionPage, fileName, nullptr, index,
+                    static_cast<LONG>(type), result);
 }
 
 HRESULT CPallastra::HTTPUploadAllThroughPostAsMultiPageTIFF(BSTR server, BSTR actionPage, BSTR fileName,
                                                             VARIANT_BOOL* result) {
-    return PostUpload(server, actionPage, fileName, kAllImages, 1, 2, result);
+    return RunTransfer(PALLASTRA_MEMBER(HTTPUploadAllThroughPostAsMultiPageTIFF), server, actionPage, fileName, nullptr,
+                    0, 0, result);
 }
 
 HRESULT CPallastra::HTTPUploadAllThroughPostAsPDF(BSTR server, BSTR actionPage, BSTR fileName, VARIANT_BOOL* result) {
-    return HTTPUploadThroughPostEx(server, -1, actionPage, fileName, enumTW_IMAGE_TYPE::OSTRL_PDF, result);
+    return RunTransfer(PALLASTRA_MEMBER(HTTPUploadAllThroughPostAsPDF), server, actionPage, fileName, nullptr, 0, 0,
+                    result);
 }
 
 HRESULT CPallastra::HTTPUploadThroughPostAsMultiPageTIFF(BSTR server, BSTR actionPage, BSTR fileName,
                                                          VARIANT_BOOL* result) {
-    const std::vector<SHORT> list = SelectedIndexList();
-    return PostUpload(server, actionPage, fileName, list.data(), static_cast<LONG>(list.size()), 2, result);
+    return RunTransfer(PALLASTRA_MEMBER(HTTPUploadThroughPostAsMultiPageTIFF), server, actionPage, fileName, nullptr, 0,
+                    0, result);
 }
 
 HRESULT CPallastra::HTTPUploadThroughPostAsMultiPagePDF(BSTR server, BSTR actionPage, BSTR fileName,
                                                         VARIANT_BOOL* result) {
-    const std::vector<SHORT> list = SelectedIndexList();
-    return PostUpload(server, actionPage, fileName, list.data(), static_cast<LONG>(list.size()), 4, result);
+    return RunTransfer(PALLASTRA_MEMBER(HTTPUploadThroughPostAsMultiPagePDF), server, actionPage, fileName, nullptr, 0,
+                    0, result);
 }
 
 HRESULT CPallastra::HTTPUploadThroughPostDirectly(BSTR server, BSTR localFile, BSTR actionPage, BSTR fileName,
                                                   VARIANT_BOOL* result) {
-    char local[512];
-    if (!BSTRToBuffer(localFile, local, sizeof(local), TextFit::Refuse, TRUE)) return BoolResult(result, FALSE);
-    return PostUpload(server, actionPage, fileName, reinterpret_cast<const SHORT*>(local), 1, kUploadLocalFile, result);
+    return RunTransfer(PALLASTRA_MEMBER(HTTPUploadThroughPostDirectly), server, actionPage, fileName, localFile, 0, 0,
+                    result);
 }
 
 HRESULT CPallastra::HTTPUploadThroughPut(BSTR server, short index, BSTR remoteFile, VARIANT_BOOL* result) {
-    SHORT type = 0;
-    if (!ImageTypeFromFileName(remoteFile, &type)) return BoolResult(result, FALSE);
-    return HTTPUploadThroughPutEx(server, index, remoteFile, static_cast<enumTW_IMAGE_TYPE>(type), result);
+    return RunTransfer(PALLASTRA_MEMBER(HTTPUploadThroughPut), server, remoteFile, nullptr, nullptr, index, 0, result);
 }
 
 HRESULT CPallastra::HTTPUploadThroughPutEx(BSTR server, short index, BSTR remoteFile, enumTW_IMAGE_TYPE type,
                                            VARIANT_BOOL* result) {
-    const SHORT list[1] = {index};
-    return PutUpload(server, remoteFile, list, 1, static_cast<LONG>(type), result);
+    return RunTransfer(PALLASTRA_MEMBER(HTTPUploadThroughPutEx), server, remoteFile, nullptr, nullptr, index,
+                    static_cast<LONG>(type), result);
 }
 
 HRESULT CPallastra::HTTPUploadAllThroughPutAsMultiPageTIFF(BSTR server, BSTR remoteFile, VARIANT_BOOL* result) {
-    return PutUpload(server, remoteFile, kAllImages, 1, 2, result);
+    return RunTransfer(PALLASTRA_MEMBER(HTTPUploadAllThroughPutAsMultiPageTIFF), server, remoteFile, nullptr, nullptr, 0,
+                    0, result);
 }
 
 HRESULT CPallastra::HTTPUploadAllThroughPutAsPDF(BSTR server, BSTR remoteFile, VARIANT_BOOL* result) {
-    return HTTPUploadThroughPutEx(server, -1, remoteFile, enumTW_IMAGE_TYPE::OSTRL_PDF, result);
+    return RunTransfer(PALLASTRA_MEMBER(HTTPUploadAllThroughPutAsPDF), server, remoteFile, nullptr, nullptr, 0, 0, result);
 }
 
 HRESULT CPallastra::HTTPUploadThroughPutAsMultiPageTIFF(BSTR server, BSTR fileName, VARIANT_BOOL* result) {
-    const std::vector<SHORT> list = SelectedIndexList();
-    return PutUpload(server, fileName, list.data(), static_cast<LONG>(list.size()), 2, result);
+    return RunTransfer(PALLASTRA_MEMBER(HTTPUploadThroughPutAsMultiPageTIFF), server, fileName, nullptr, nullptr, 0, 0,
+                    result);
 }
 
 HRESULT CPallastra::HTTPUploadThroughPutAsMultiPagePDF(BSTR server, BSTR fileName, VARIANT_BOOL* result) {
-    const std::vector<SHORT> list = SelectedIndexList();
-    return PutUpload(server, fileName, list.data(), static_cast<LONG>(list.size()), 4, result);
+    return RunTransfer(PALLASTRA_MEMBER(HTTPUploadThroughPutAsMultiPagePDF), server, fileName, nullptr, nullptr, 0, 0,
+                    result);
 }
 
 HRESULT CPallastra::HTTPUploadThroughPutDirectly(BSTR server, BSTR localFile, BSTR remoteFile, VARIANT_BOOL* result) {
-    char local[512];
-    if (!BSTRToBuffer(localFile, local, sizeof(local), TextFit::Refuse, TRUE)) return BoolResult(result, FALSE);
-    return PutUpload(server, remoteFile, reinterpret_cast<const SHORT*>(local), 1, kUploadLocalFile, result);
+    return RunTransfer(PALLASTRA_MEMBER(HTTPUploadThroughPutDirectly), server, remoteFile, nullptr, localFile, 0, 0,
+                    result);
 }
 
-// ---- FTP uploads, downloads and client certificates ----
-
-HRESULT CPallastra::FtpUpload(BSTR server, BSTR remoteFile, const SHORT* list, LONG count, LONG type,
-                              VARIANT_BOOL* result) {
-    char serverText[256], remote[512];
-    if (!BSTRToBuffer(server, serverText, sizeof(serverText), TextFit::Refuse, TRUE) ||
-        !BSTRToBuffer(remoteFile, remote, sizeof(remote), TextFit::Refuse, FALSE))
-        return BoolResult(result, FALSE);
-    return BoolResult(result, COstrelBase::FTPUploadEx(serverText, remote, list, count, type) == 1);
+HRESULT CPallastra::FTPUpload(BSTR server, short index, BSTR remoteFile, VARIANT_BOOL* result) {
+    return RunTransfer(PALLASTRA_MEMBER(FTPUpload), server, remoteFile, nullptr, nullptr, index, 0, result);
 }
 
 HRESULT CPallastra::FTPUploadEx(BSTR server, short index, BSTR remoteFile, enumTW_IMAGE_TYPE type,
                                 VARIANT_BOOL* result) {
-    const SHORT list[1] = {index};
-    return FtpUpload(server, remoteFile, list, 1, static_cast<LONG>(type), result);
+    return RunTransfer(PALLASTRA_MEMBER(FTPUploadEx), server, remoteFile, nullptr, nullptr, index,
+                    static_cast<LONG>(type), result);
 }
 
 HRESULT CPallastra::FTPUploadAllAsMultiPageTIFF(BSTR server, BSTR remoteFile, VARIANT_BOOL* result) {
-    return FtpUpload(server, remoteFile, kAllImages, 1, 2, result);
-}
-
-HRESULT CPallastra::FTPUploadAsMultiPageTIFF(BSTR server, BSTR fileName, VARIANT_BOOL* result) {
-    const std::vector<SHORT> list = SelectedIndexList();
-    return FtpUpload(server, fileName, list.data(), static_cast<LONG>(list.size()), 2, result);
-}
-
-HRESULT CPallastra::FTPUploadAsMultiPagePDF(BSTR server, BSTR fileName, VARIANT_BOOL* result) {
-    const std::vector<SHORT> list = SelectedIndexList();
-    return FtpUpload(server, fileName, list.data(), static_cast<LONG>(list.size()), 4, result);
-}
-
-HRESULT CPallastra::FTPUploadDirectly(BSTR server, BSTR localFile, BSTR remoteFile, VARIANT_BOOL* result) {
-    char local[512];
-    if (!BSTRToBuffer(localFile, local, sizeof(local), TextFit::Refuse, TRUE)) return BoolResult(result, FALSE);
-    return FtpUpload(server, remoteFile, reinterpret_cast<const SHORT*>(local), 1, kUploadLocalFile, result);
-}
-
-HRESULT CPallastra::Download(bool ftp, bool direct, BSTR server, BSTR remoteFile, LONG type, BSTR localFile,
-                             VARIANT_BOOL* result) {
-    char serverText[256], remote[512], local[512] = {};
-    if (!BSTRToBuffer(server, serverText, sizeof(serverText), TextFit::Refuse, TRUE) ||
-        !BSTRToBuffer(remoteFile, remote, sizeof(remote), TextFit::Refuse, FALSE) ||
-        (direct && !BSTRToBuffer(localFile, local, sizeof(local), TextFit::Refuse, FALSE)))
-        return BoolResult(result, FALSE);
-    if (direct) {
-        const BOOL ok = ftp ? COstrelBase::FTPDownloadDirectly(serverText, remote, local)
-                            : COstrelBase::HTTPDownloadDirectly(serverText, remote, local);
-        return BoolResult(result, ok == 1);
-    }
-    SetSuspendViewUpdates(1);
-    const BOOL ok = ftp ? COstrelBase::FTPDownloadEx(serverText, remote, type)
-                        : COstrelBase::HTTPDownloadEx(serverText, remote, type);
-    SetSuspendViewUpdates(0);
-    if (ok == 1) {
-        // One refresh for every page the download added; its handlers cannot change the code.
-        const LONG kept = GetErrorCode();
-        OnBufferChanged(nullptr, 0);
-        SetErrorCode(kept);
-    }
-    return BoolResult(result, ok == 1);
-}
-
-HRESULT CPallastra::FTPDownloadEx(BSTR server, BSTR remoteFile, enumTW_IMAGE_TYPE type, VARIANT_BOOL* result) {
-    return Download(true, false, server, remoteFile, static_cast<LONG>(type), nullptr, result);
-}
-
-HRESULT CPallastra::HTTPDownloadEx(BSTR server, BSTR remoteFile, enumTW_IMAGE_TYPE type, VARIANT_BOOL* result) {
-    return Download(false, false, server, remoteFile, static_cast<LONG>(type), nullptr, result);
-}
-
-HRESULT CPallastra::FTPDownloadDirectly(BSTR server, BSTR remoteFile, BSTR localFile, VARIANT_BOOL* result) {
-    return Download(true, true, server, remoteFile, kUploadLocalFile, localFile, result);
-}
-
-HRESULT CPallastra::HTTPDownloadDirectly(BSTR server, BSTR remoteFile, BSTR localFile, VARIANT_BOOL* result) {
-    return Download(false, true, server, remoteFile, kUploadLocalFile, localFile, result);
-}
-
-HRESULT CPallastra::BindSSLCert(BSTR issuer, BSTR serialNumber, VARIANT_BOOL* result) {
-    char issuerText[1024], serial[1024];
-    if (!BSTRToBuffer(issuer, issuerText, sizeof(issuerText), TextFit::Refuse, TRUE) ||
-        !BSTRToBuffer(serialNumber, serial, sizeof(serial), TextFit::Refuse, FALSE))
-        return BoolResult(result, FALSE);
-    return BoolResult(result, COstrelBase::BindSSLCert(issuerText, serial) == 1);
-}
-
-HRESULT CPallastra::BindSSLCertEx(BSTR subjectKeyword, VARIANT_BOOL* result) {
-    char keyword[1025];
-    if (!BSTRToBuffer(subjectKeyword, keyword, sizeof(keyword), TextFit::Refuse, TRUE))
-        return BoolResult(result, FALSE);
-    return BoolResult(result, COstrelBase::BindSSLCertEx(keyword) == 1);
-}
-
-// ---- members that reach their Ex member by the remote name's type ----
-
-HRESULT CPallastra::FTPUpload(BSTR server, short index, BSTR remoteFile, VARIANT_BOOL* result) {
-    SHORT type = 0;
-    if (!ImageTypeFromFileName(remoteFile, &type)) return BoolResult(result, FALSE);
-    return FTPUploadEx(server, index, remoteFile, static_cast<enumTW_IMAGE_TYPE>(type), result);
+    return RunTransfer(PALLASTRA_MEMBER(FTPUploadAllAsMultiPageTIFF), server, remoteFile, nullptr, nullptr, 0, 0, result);
 }
 
 HRESULT CPallastra::FTPUploadAllAsPDF(BSTR server, BSTR remoteFile, VARIANT_BOOL* result) {
-    return FTPUploadEx(server, -1, remoteFile, enumTW_IMAGE_TYPE::OSTRL_PDF, result);
+    return RunTransfer(PALLASTRA_MEMBER(FTPUploadAllAsPDF), server, remoteFile, nullptr, nullptr, 0, 0, result);
+}
+
+HRESULT CPallastra::FTPUploadAsMultiPageTIFF(BSTR server, BSTR fileName, VARIANT_BOOL* result) {
+    return RunTransfer(PALLASTRA_MEMBER(FTPUploadAsMultiPageTIFF), server, fileName, nullptr, nullptr, 0, 0, result);
+}
+
+HRESULT CPallastra::FTPUploadAsMultiPagePDF(BSTR server, BSTR fileName, VARIANT_BOOL* result) {
+    return RunTransfer(PALLASTRA_MEMBER(FTPUploadAsMultiPagePDF), server, fileName, nullptr, nullptr, 0, 0, result);
+}
+
+HRESULT CPallastra::FTPUploadDirectly(BSTR server, BSTR localFile, BSTR remoteFile, VARIANT_BOOL* result) {
+    return RunTransfer(PALLASTRA_MEMBER(FTPUploadDirectly), server, remoteFile, nullptr, localFile, 0, 0, result);
 }
 
 HRESULT CPallastra::FTPDownload(BSTR server, BSTR remoteFile, VARIANT_BOOL* result) {
-    SHORT type = 0;
-    if (!ImageTypeFromFileName(remoteFile, &type)) return BoolResult(result, FALSE);
-    return FTPDownloadEx(server, remoteFile, static_cast<enumTW_IMAGE_TYPE>(type), result);
+    return RunTransfer(PALLASTRA_MEMBER(FTPDownload), server, remoteFile, nullptr, nullptr, 0, 0, result);
+}
+
+HRESULT CPallastra::FTPDownloadEx(BSTR server, BSTR remoteFile, enumTW_IMAGE_TYPE type, VARIANT_BOOL* result) {
+    return RunTransfer(PALLASTRA_MEMBER(FTPDownloadEx), server, remoteFile, nullptr, nullptr, 0, static_cast<LONG>(type),
+                    result);
+}
+
+HRESULT CPallastra::FTPDownloadDirectly(BSTR server, BSTR remoteFile, BSTR localFile, VARIANT_BOOL* result) {
+    return RunTransfer(PALLASTRA_MEMBER(FTPDownloadDirectly), server, remoteFile, nullptr, localFile, 0, 0, result);
 }
 
 HRESULT CPallastra::HTTPDownload(BSTR server, BSTR remoteFile, VARIANT_BOOL* result) {
-    SHORT type = 0;
-    if (!ImageTypeFromFileName(remoteFile, &type)) return BoolResult(result, FALSE);
-    return HTTPDownloadEx(server, remoteFile, static_cast<enumTW_IMAGE_TYPE>(type), result);
+    return RunTransfer(PALLASTRA_MEMBER(HTTPDownload), server, remoteFile, nullptr, nullptr, 0, 0, result);
+}
+
+HRESULT CPallastra::HTTPDownloadEx(BSTR server, BSTR remoteFile, enumTW_IMAGE_TYPE type, VARIANT_BOOL* result) {
+    return RunTransfer(PALLASTRA_MEMBER(HTTPDownloadEx), server, remoteFile, nullptr, nullptr, 0, static_cast<LONG>(type),
+                    result);
+}
+
+HRESULT CPallastra::HTTPDownloadDirectly(BSTR server, BSTR remoteFile, BSTR localFile, VARIANT_BOOL* result) {
+    return RunTransfer(PALLASTRA_MEMBER(HTTPDownloadDirectly), server, remoteFile, nullptr, localFile, 0, 0, result);
+}
+
+#undef PALLASTRA_MEMBER
+
+HRESULT CPallastra::BindSSLCert(BSTR issuer, BSTR serialNumber, VARIANT_BOOL* result) {
+    std::string issuerText, serial;
+    if (!BSTRToString(issuer, issuerText, TRUE) || !BSTRToString(serialNumber, serial, FALSE))
+        return BoolResult(result, FALSE);
+    return BoolResult(result, RunBindSSLCert(*this, issuerText.c_str(), serial.c_str()));
+}
+
+HRESULT CPallastra::BindSSLCertEx(BSTR subjectKeyword, VARIANT_BOOL* result) {
+    std::string keyword;
+    if (!BSTRToString(subjectKeyword, keyword, TRUE)) return BoolResult(result, FALSE);
+    return BoolResult(result, RunBindSSLCertEx(*this, keyword.c_str()));
 }

@@ -331,6 +331,10 @@ PALLASTRA_ENGINE_FLAGS(PALLASTRA_DEFINE_FLAG)
         return S_OK;                                                                     \
     }
 PALLASTRA_ENGINE_TEXTS(PALLASTRA_DEFINE_TEXT)
+// Credentials and the proxy: 255 characters at most, a longer text refused.
+#define PALLASTRA_DEFINE_TRANSFER_TEXT(name, read, write) PALLASTRA_DEFINE_TEXT(name, read, write, 256, Refuse)
+LUMETTA_TRANSFER_TEXTS(PALLASTRA_DEFINE_TRANSFER_TEXT)
+#undef PALLASTRA_DEFINE_TRANSFER_TEXT
 #undef PALLASTRA_DEFINE_TEXT
 
 HRESULT CPallastra::get_LogLevel(short* value) { return FieldGet(value, static_cast<short>(CBrowserAddOnBase::GetLogLevel())); }
@@ -373,18 +377,9 @@ HRESULT CPallastra::get_HttpFieldNameOfUploadedImage(BSTR* value) {
 }
 
 HRESULT CPallastra::put_HttpFieldNameOfUploadedImage(BSTR value) {
-    char text[512];
-    if (!BSTRToBuffer(value, text, sizeof(text), TextFit::Refuse, TRUE)) return ThrowModeResult(true);
-    const size_t length = strlen(text) + 1;
-    HGLOBAL copy = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, length);
-    if (!copy) {
-        SetAdapterError(2);
-        return ThrowModeResult(true);
-    }
-    memcpy(copy, text, length);
-    if (m_httpFieldName) GlobalFree(m_httpFieldName);
-    m_httpFieldName = copy;
-    return S_OK;
+    std::string text;
+    const BOOL ok = BSTRToString(value, text, TRUE) && SetHttpFieldNameOfUploadedImage(text.c_str());
+    return ThrowModeResult(!ok);
 }
 
 HRESULT CPallastra::get_HTTPPostResponseString(BSTR* value) {

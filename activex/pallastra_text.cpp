@@ -4,19 +4,9 @@
 
 #include "activex/pallastra.h"
 #include "base/error_codes.h"
+#include "core/text_fit.h"
 
 namespace {
-
-// The length in bytes of text cut to at most limit bytes without splitting a double-byte character.
-size_t CutAtCharacter(const std::string& text, size_t limit) {
-    size_t i = 0;
-    while (i < text.size()) {
-        size_t step = IsDBCSLeadByte(static_cast<BYTE>(text[i])) && i + 1 < text.size() ? 2 : 1;
-        if (i + step > limit) break;
-        i += step;
-    }
-    return i;
-}
 
 // The text in the system code page; false when it cannot be converted. A null BSTR is "".
 bool ToAnsi(BSTR text, std::string& out) {
@@ -58,16 +48,10 @@ BOOL CPallastra::BSTRToBuffer(BSTR text, char* buffer, size_t size, TextFit fit,
         SetAdapterError(2);
         return FALSE;
     }
-    size_t length = converted.size();
-    if (length > size - 1) {
-        if (fit == TextFit::Refuse) {
-            SetErrorCode(-1034);
-            return FALSE;
-        }
-        length = CutAtCharacter(converted, size - 1);
+    if (!FitText(converted.data(), converted.size(), buffer, size, fit)) {
+        SetErrorCode(-1034);
+        return FALSE;
     }
-    std::memcpy(buffer, converted.data(), length);
-    buffer[length] = '\0';
     return TRUE;
 }
 

@@ -77,6 +77,25 @@ const char* CBrowserAddOnBase::GetHttpFieldNameOfUploadedImage() const {
     return m_httpFieldName ? static_cast<const char*>(m_httpFieldName) : nullptr;
 }
 
+BOOL CBrowserAddOnBase::SetHttpFieldNameOfUploadedImage(const char* text) {
+    SetErrorCode(0);
+    if (!text) text = "";
+    const size_t length = strlen(text);
+    if (length >= kHttpFieldNameSize) {
+        SetErrorCode(kErrInvalidValue);
+        return FALSE;
+    }
+    HGLOBAL copy = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, length + 1);
+    if (!copy) {
+        SetErrorCode(kErrNoMemory);
+        return FALSE;
+    }
+    memcpy(copy, text, length);
+    if (m_httpFieldName) GlobalFree(m_httpFieldName);
+    m_httpFieldName = copy;
+    return TRUE;
+}
+
 void CBrowserAddOnBase::SetBlankImageMaxStdDev(float v) {
     if (std::isnan(v)) return;
     m_blankMaxStdDev = std::clamp(v, 0.0f, 100.0f);

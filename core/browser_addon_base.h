@@ -18,6 +18,9 @@
 
 struct WorkerTaskContext;
 
+// Room for the form field name of an uploaded image, its terminator included.
+constexpr size_t kHttpFieldNameSize = 512;
+
 enum HostKind : LONG { kHostActiveX = 0, kHostPlugin = 1 };
 
 class CBrowserAddOnBase : public COstrelBase {
@@ -111,6 +114,9 @@ public:
     DWORD GetBackgroundFillColor() const { return m_backgroundFillColor; }
     void SetBackgroundFillColor(DWORD v) { m_backgroundFillColor = v; }
     const char* GetHttpFieldNameOfUploadedImage() const;
+    // The form field name of the image in a POST upload: at most kHttpFieldNameSize - 1 characters
+    // (-1034 for a longer one).
+    BOOL SetHttpFieldNameOfUploadedImage(const char* text);
     const char* GetImageEditorWindowTitle() const { return m_editorTitle; }
     LONG GetHookOption() const { return m_hookOption; }
     void SetHookOption(LONG v) { m_hookOption = v; }

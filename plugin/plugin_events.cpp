@@ -122,7 +122,8 @@ void PluginInstance::OnSourceUIClose() { CallSimpleEvent(kOnSourceUIClose); }
 
 void PluginInstance::OnBufferChanged(HGLOBAL current, int quiet) {
     CBrowserAddOnBase::OnBufferChanged(current, quiet);
-    if (Busy() || quiet) return;
+    // While the engine holds view updates back (a download adding pages) no per-change event follows.
+    if (Busy() || quiet || GetSuspendViewUpdates()) return;
     EventRecord record = MakeEventRecord(kEventBitmap);
     record.Value = kBufferChangedValue;
     SendRecord(record);

@@ -147,6 +147,9 @@ public:
     void OnPostLoad(const char* path, const char* name, SHORT type) override;
     void OnGetFilePath(BOOL save, LONG count, LONG index, const char* path, const char* name) override;
     void OnTransferPercentage(SHORT percent, LONG* cancel) override;
+    // Engine slot 19: the browser's cookies for the URL (plugin/browser_cookie_route.h); the
+    // page's SetCookie text or the system's cookie store only when the browser offers no cookie service.
+    HGLOBAL GetCookieHeader(const char* url, InternetGetCookieFn getCookie) override;
     BOOL SetScriptString(void* scriptString, const char* text, BOOL resetError) override;
     void OnBeforeOperate(LONG id, const char* name) override;
     void OnOperateStatus(const char* status, LONG percent) override;

@@ -16,24 +16,7 @@ std::string SubjectOf(PCCERT_CONTEXT certificate) {
 
 class ClientCertificates : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        HCERTSTORE personal = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "MY");
-        ASSERT_NE(personal, nullptr);
-        for (const char* name : {"client1", "client2"}) {
-            std::string pfx = ReadWholeFile(LoopbackPath(std::string("certs\\") + name + ".p12"));
-            ASSERT_FALSE(pfx.empty()) << name;
-            CRYPT_DATA_BLOB blob{static_cast<DWORD>(pfx.size()), reinterpret_cast<BYTE*>(pfx.data())};
-            HCERTSTORE imported = PFXImportCertStore(&blob, L"", CRYPT_USER_KEYSET);
-            if (!imported) imported = PFXImportCertStore(&blob, nullptr, CRYPT_USER_KEYSET);
-            ASSERT_NE(imported, nullptr) << name << " " << GetLastError();
-            PCCERT_CONTEXT c = nullptr;
-            while ((c = CertEnumCertificatesInStore(imported, c)) != nullptr) {
-                ASSERT_TRUE(CertAddCertificateContextToStore(personal, c, CERT_STORE_ADD_REPLACE_EXISTING, nullptr));
-            }
-            CertCloseStore(imported, 0);
-        }
-        CertCloseStore(personal, 0);
-    }
+    static void SetUpTestSuite() { ImportLoopbackClientCertificates(); }
 
     EventRecorderWindow host;
     UploadEngine engine{host};

@@ -1,5 +1,8 @@
 #include "upload_test_support.h"
 
+#include <gtest/gtest.h>
+#include <wincrypt.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -58,6 +61,25 @@ std::vector<std::string> RequestFiles() {
 }  // namespace
 
 std::string LoopbackPath(const std::string& relative) { return LoopbackFolder() + "\\" + relative; }
+
+void ImportLoopbackClientCertificates() {
+    HCERTSTORE personal = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "MY");
+    ASSERT_NE(personal, nullptr);
+    for (const char* name : {"client1", "client2"}) {
+        std::string pfx = ReadWholeFile(LoopbackPath(std::string("certs\\") + name + ".p12"));
+        ASSERT_FALSE(pfx.empty()) << name;
+        CRYPT_DATA_BLOB blob{static_cast<DWORD>(pfx.size()), reinterpret_cast<BYTE*>(pfx.data())};
+        HCERTSTORE imported = PFXImportCertStore(&blob, L"", CRYPT_USER_KEYSET);
+        if (!imported) imported = PFXImportCertStore(&blob, nullptr, CRYPT_USER_KEYSET);
+        ASSERT_NE(imported, nullptr) << name << " " << GetLastError();
+        PCCERT_CONTEXT c = nullptr;
+        while ((c = CertEnumCertificatesInStore(imported, c)) != nullptr) {
+            ASSERT_TRUE(CertAddCertificateContextToStore(personal, c, CERT_STORE_ADD_REPLACE_EXISTING, nullptr));
+        }
+        CertCloseStore(imported, 0);
+    }
+    CertCloseStore(personal, 0);
+}
 
 std::string ReadWholeFile(const std::string& path) {
     std::string bytes;

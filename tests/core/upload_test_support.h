@@ -50,6 +50,9 @@ std::vector<RecordedRequest> RecordedRequestsAfter(size_t n, const std::string& 
 // A path inside the fixture's folder ("files\\image.png"), as this program opens it.
 std::string LoopbackPath(const std::string& relative);
 std::string ReadWholeFile(const std::string& path);
+// Imports the client certificates that openssl made at the fixture's start (client1.p12 and
+// client2.p12 in its certs folder) into the current user's "MY" store.
+void ImportLoopbackClientCertificates();
 std::string WriteTempFile(const std::string& bytes);
 // The BMP file of a DIB as an upload must carry it: the file header, then the DIB's block.
 std::string ExpectedBmpFile(HGLOBAL dib);

@@ -5,15 +5,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "base/event_record.h"
 #include "browser/page_model.h"
 #include "plugin_test_browser.h"
+#include "script_object_fixture.h"
 
 namespace {
 
@@ -21,69 +19,6 @@ using browser::IntVariant;
 using browser::PageObject;
 using browser::PageValue;
 using browser::StringIdentifier;
-
-std::vector<unsigned char> ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
-}
-
-std::string TestFile(const char* name) {
-    const char* folder = std::getenv("LUMETTA_TEST_FILES");
-    return std::string(folder ? folder : ".") + "/" + name;
-}
-
-class ScriptObject : public EmbeddedPluginTest {
-protected:
-    void SetUp() override {
-        PluginTest::SetUp();
-        EmbedWith();
-    }
-    // Calls a method; the result is kept in `result` (released by the next call).
-    bool Call(const char* name, std::vector<NPVariant> args) {
-        browser::ReleaseVariantValue(&result);
-        bool ok = object->_class->invoke(object, StringIdentifier(name), args.data(), static_cast<uint32_t>(args.size()),
-                                         &result);
-        for (NPVariant& v : args) browser::ReleaseVariantValue(&v);
-        return ok;
-    }
-    NPVariant Get(const char* name, bool* ok = nullptr) {
-        NPVariant v = browser::IntVariant(12345);
-        bool got = object->_class->getProperty(object, StringIdentifier(name), &v);
-        if (ok) *ok = got;
-        return v;
-    }
-    bool Set(const char* name, NPVariant value) {
-        bool ok = object->_class->setProperty(object, StringIdentifier(name), &value);
-        browser::ReleaseVariantValue(&value);
-        return ok;
-    }
-    int32_t ErrorCode() {
-        NPVariant v = Get("ErrorCode");
-        EXPECT_EQ(v.type, NPVariantType_Int32);
-        return v.value.intValue;
-    }
-    int32_t Count() {
-        NPVariant v = Get("HowManyImagesInBuffer");
-        return v.value.intValue;
-    }
-    NPVariant Text(const std::string& s) { return browser::StringVariant(s); }
-    NPVariant Array(const std::vector<unsigned char>& bytes) {
-        std::vector<PageValue> values;
-        for (unsigned char b : bytes) values.push_back(PageValue::Int(b));
-        PageObject* a = PageObject::NewArray(values);
-        NPVariant v = browser::ObjectVariant(a);
-        browser::ReleaseObject(a);
-        return v;
-    }
-    bool LoadRose() {
-        std::vector<unsigned char> bmp = ReadFile(TestFile("rose.bmp"));
-        EXPECT_GT(bmp.size(), 1000u);
-        return Call("LoadImageFromBytes", {IntVariant(static_cast<int32_t>(bmp.size())), Array(bmp), IntVariant(0)}) &&
-               result.type == NPVariantType_Bool && result.value.boolValue;
-    }
-
-    NPVariant result = browser::VoidVariant();
-};
 
 TEST_F(ScriptObject, NamesAreFoundWithoutRegardToCaseAndByKind) {
     for (const char* name : {"acquireimage", "ACQUIREIMAGE", "AcquireImage", "showfiledialog"})

@@ -58,6 +58,16 @@ function main() {
     Lumetta.BlankImageThreshold = 200;
     show("BlankImageThreshold", Lumetta.BlankImageThreshold);
 
+    // Credentials and the proxy at the length both hosts keep (255 characters; the last one is
+    // two bytes in UTF-8 and one in the engine's code page). Longer ones: the control refuses
+    // them, the plug-in cuts them (pluginOnly).
+    var names = ["HTTPUserName", "HTTPPassword", "FTPUserName", "FTPPassword", "ProxyServer"];
+    var text = new Array(255).join("x") + "\u00e9";
+    for (var n = 0; n < names.length; n++) {
+        Lumetta[names[n]] = text;
+        show(names[n], Lumetta[names[n]] == text);
+    }
+
     // Files out and back in, with a name outside ASCII.
     show("SaveAsBMP", Lumetta.SaveAsBMP(out + "shared.bmp", 1));
     show("SaveAsJPEG", Lumetta.SaveAsJPEG(out + "shared.jpg", 1));
@@ -107,6 +117,15 @@ function pluginOnly() {
     threw = false;
     try { Lumetta.RemoveAllSelectedImages(1); } catch (e) { threw = true; }
     check(threw && Lumetta.ErrorCode == -2113, "a wrong argument count is refused");
+    // Longer credentials are cut to 256 whole characters.
+    var names = ["HTTPUserName", "HTTPPassword", "FTPUserName", "FTPPassword", "ProxyServer"];
+    for (var n = 0; n < names.length; n++) {
+        for (var length = 256; length <= 300; length += 44) {
+            var text = new Array(length).join("\u00fc") + "x";
+            Lumetta[names[n]] = text;
+            check(Lumetta[names[n]] == text.substring(0, 256), names[n] + " of " + length + " is cut to 256 characters");
+        }
+    }
     posted = [];
     Host.SendEvent(15);
     check(posted.join() == "C:\\pages|scan.png|3", "OnPostLoad reached its function: " + posted.join());

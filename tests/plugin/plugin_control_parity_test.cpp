@@ -1,0 +1,176 @@
+// One upload, two hosts: the same transfer members called on the plug-in (through the browser
+// harness) and on the control (embedded as a page embeds it) reach the loopback servers as the
+// same requests and fail bad arguments with the same codes.
+#include <windows.h>
+#include <ole2.h>
+
+#include "../activex/engine_test_frame.h"
+#include "internet_test_support.h"
+
+namespace {
+
+using browser::IntVariant;
+
+long ControlErrorCode(EmbeddedControl& control) {
+    long code = 0;
+    control.script->get_ErrorCode(&code);
+    return code;
+}
+
+// A BSTR for one call, freed after it.
+class Wide {
+public:
+    explicit Wide(const std::string& ascii) : m_text(SysAllocString(std::wstring(ascii.begin(), ascii.end()).c_str())) {}
+    ~Wide() { SysFreeString(m_text); }
+    operator BSTR() const { return m_text; }
+
+private:
+    BSTR m_text;
+};
+
+class TwoHosts : public LoopbackPlugin {};
+
+TEST_F(TwoHosts, TheSameUploadsReachTheServerAsTheSameRequests) {
+    EmbeddedControl control;
+    control.Activate();
+    ILumetta* c = control.script;
+    ASSERT_EQ(c->put_HTTPPort(servers.http), S_OK);
+    ASSERT_EQ(c->put_FTPPort(servers.ftp), S_OK);
+    ASSERT_EQ(c->put_IfShowCancelDialogWhenImageTransfer(VARIANT_FALSE), S_OK);
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    const std::string image = LoopbackPath("files\\image.bmp");
+    ASSERT_EQ(c->LoadImage(Wide(image), &ok), S_OK);
+    ASSERT_EQ(ok, VARIANT_TRUE);
+    ASSERT_TRUE(CallBool("LoadImage", {Text(image)}));
+    for (auto [name, value] : {std::pair{"note", "two words"}, {"id", "42"}}) {
+        c->SetHTTPFormField(Wide(name), Wide(value), &ok);
+        ASSERT_TRUE(CallBool("SetHTTPFormField", {Text(name), Text(value)}));
+    }
+    c->put_FTPUserName(Wide("lumetta"));
+    c->put_FTPPassword(Wide("s3cret"));
+    ASSERT_TRUE(Set("FTPUserName", Text("lumetta")));
+    ASSERT_TRUE(Set("FTPPassword", Text("s3cret")));
+
+    const size_t before = RecordedRequestCount();
+    ASSERT_EQ(c->HTTPUploadThroughPost(Wide(Server()), 0, Wide("/empty/parity-post-control"), Wide("a.jpg"), &ok), S_OK);
+    EXPECT_EQ(ok, VARIANT_TRUE) << ControlErrorCode(control);
+    ASSERT_TRUE(CallBool("HTTPUploadThroughPost",
+                         {Text(Server()), IntVariant(0), Text("/empty/parity-post-plugin"), Text("a.jpg")}));
+    ASSERT_EQ(c->HTTPUploadAllThroughPutAsMultiPageTIFF(Wide(Server()), Wide("/empty/parity-put-control"), &ok), S_OK);
+    EXPECT_EQ(ok, VARIANT_TRUE);
+    ASSERT_TRUE(CallBool("HTTPUploadAllThroughPutAsMultiPageTIFF", {Text(Server()), Text("/empty/parity-put-plugin")}));
+    ASSERT_EQ(c->FTPUploadEx(Wide(Server()), 0, Wide("parity-control.png"), enumTW_IMAGE_TYPE(3), &ok), S_OK);
+    EXPECT_EQ(ok, VARIANT_TRUE);
+    ASSERT_TRUE(CallBool("FTPUploadEx", {Text(Server()), IntVariant(0), Text("parity-plugin.png"), IntVariant(3)}));
+
+    for (const char* kind : {"post", "put"}) {
+        SCOPED_TRACE(kind);
+        auto fromControl = RecordedRequestsAfter(before, std::string("/empty/parity-") + kind + "-control");
+        auto fromPlugin = RecordedRequestsAfter(before, std::string("/empty/parity-") + kind + "-plugin");
+        const size_t seen = RecordedRequestCount() - before;
+        ASSERT_EQ(fromControl.size(), 1u) << seen;
+        ASSERT_EQ(fromPlugin.size(), 1u) << seen;
+        EXPECT_GT(fromControl[0].body.size(), 1000u);
+        EXPECT_TRUE(fromControl[0].body == fromPlugin[0].body);
+        EXPECT_EQ(fromControl[0].Header("Content-Type"), fromPlugin[0].Header("Content-Type"));
+        EXPECT_EQ(fromControl[0].Header("Content-Length"), fromPlugin[0].Header("Content-Length"));
+    }
+    const std::string ftpControl = ReadWholeFile(LoopbackPath("ftp\\parity-control.png"));
+    EXPECT_GT(ftpControl.size(), 100u);
+    EXPECT_TRUE(ftpControl == ReadWholeFile(LoopbackPath("ftp\\parity-plugin.png")));
+}
+
+TEST_F(TwoHosts, BadArgumentsFailWithTheSameCodes) {
+    EmbeddedControl control;
+    control.Activate();
+    ILumetta* c = control.script;
+    VARIANT_BOOL ok = VARIANT_TRUE;
+    const std::string longServer(300, 's');
+    // Server too long; a name without a known extension; a type outside 0 to 4; no such image.
+    c->HTTPUploadThroughPost(Wide(longServer), 0, Wide("/empty/x"), Wide("a.bmp"), &ok);
+    const long longServerCode = ControlErrorCode(control);
+    EXPECT_FALSE(CallBool("HTTPUploadThroughPost", {Text(longServer), IntVariant(0), Text("/empty/x"), Text("a.bmp")}));
+    EXPECT_EQ(ErrorCode(), longServerCode);
+    EXPECT_EQ(longServerCode, -1034);
+
+    c->FTPUpload(Wide(Server()), 0, Wide("a.xyz"), &ok);
+    EXPECT_EQ(ControlErrorCode(control), -1110);
+    EXPECT_FALSE(CallBool("FTPUpload", {Text(Server()), IntVariant(0), Text("a.xyz")}));
+    EXPECT_EQ(ErrorCode(), -1110);
+
+    c->HTTPDownloadEx(Wide(Server()), Wide("/dl/image.bmp"), enumTW_IMAGE_TYPE(7), &ok);
+    EXPECT_EQ(ControlErrorCode(control), -1110);
+    EXPECT_FALSE(CallBool("HTTPDownloadEx", {Text(Server()), Text("/dl/image.bmp"), IntVariant(7)}));
+    EXPECT_EQ(ErrorCode(), -1110);
+
+    c->HTTPUploadThroughPut(Wide(Server()), 3, Wide("/empty/none.bmp"), &ok);
+    EXPECT_EQ(ok, VARIANT_FALSE);
+    const long noImageCode = ControlErrorCode(control);
+    EXPECT_FALSE(CallBool("HTTPUploadThroughPut", {Text(Server()), IntVariant(3), Text("/empty/none.bmp")}));
+    EXPECT_EQ(ErrorCode(), noImageCode);
+    EXPECT_NE(noImageCode, 0);
+}
+
+TEST_F(TwoHosts, SecureUploadsActiveFtpAndDownloadsAgree) {
+    EmbeddedControl control;
+    control.Activate();
+    ILumetta* c = control.script;
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    ASSERT_EQ(c->put_IfShowCancelDialogWhenImageTransfer(VARIANT_FALSE), S_OK);
+    ASSERT_EQ(c->put_FTPPort(servers.ftp), S_OK);
+    c->put_FTPUserName(Wide("lumetta"));
+    c->put_FTPPassword(Wide("s3cret"));
+    ASSERT_TRUE(Set("FTPUserName", Text("lumetta")));
+    ASSERT_TRUE(Set("FTPPassword", Text("s3cret")));
+    const std::string image = LoopbackPath("files\\image.bmp");
+    ASSERT_EQ(c->LoadImage(Wide(image), &ok), S_OK);
+    ASSERT_TRUE(CallBool("LoadImage", {Text(image)}));
+
+    // POST over HTTPS.
+    ASSERT_EQ(c->put_IfSSL(VARIANT_TRUE), S_OK);
+    ASSERT_EQ(c->put_HTTPPort(servers.https), S_OK);
+    ASSERT_TRUE(Set("IfSSL", browser::BoolVariant(true)));
+    ASSERT_TRUE(Set("HTTPPort", IntVariant(servers.https)));
+    const size_t before = RecordedRequestCount();
+    ASSERT_EQ(c->HTTPUploadThroughPost(Wide(Server()), 0, Wide("/empty/parity-secure-control.png"), Wide("a.png"), &ok),
+              S_OK);
+    EXPECT_EQ(ok, VARIANT_TRUE) << ControlErrorCode(control);
+    ASSERT_TRUE(CallBool("HTTPUploadThroughPost",
+                         {Text(Server()), IntVariant(0), Text("/empty/parity-secure-plugin.png"), Text("a.png")}))
+        << ErrorCode();
+    auto fromControl = RecordedRequestsAfter(before, "/empty/parity-secure-control.png");
+    auto fromPlugin = RecordedRequestsAfter(before, "/empty/parity-secure-plugin.png");
+    ASSERT_EQ(fromControl.size(), 1u);
+    ASSERT_EQ(fromPlugin.size(), 1u);
+    EXPECT_GT(fromControl[0].body.size(), 100u);
+    EXPECT_TRUE(fromControl[0].body == fromPlugin[0].body);
+
+    // FTP in active mode, both ways.
+    ASSERT_EQ(c->put_IfPASVMode(VARIANT_FALSE), S_OK);
+    ASSERT_TRUE(Set("IfPASVMode", browser::BoolVariant(false)));
+    ASSERT_EQ(c->FTPUpload(Wide(Server()), 0, Wide("parity-active-control.bmp"), &ok), S_OK);
+    EXPECT_EQ(ok, VARIANT_TRUE) << ControlErrorCode(control);
+    ASSERT_TRUE(CallBool("FTPUpload", {Text(Server()), IntVariant(0), Text("parity-active-plugin.bmp")})) << ErrorCode();
+    const std::string ftpControl = ReadWholeFile(LoopbackPath("ftp\\parity-active-control.bmp"));
+    EXPECT_GT(ftpControl.size(), 100u);
+    EXPECT_TRUE(ftpControl == ReadWholeFile(LoopbackPath("ftp\\parity-active-plugin.bmp")));
+    ASSERT_EQ(c->FTPDownloadEx(Wide(Server()), Wide("image.png"), enumTW_IMAGE_TYPE(3), &ok), S_OK);
+    EXPECT_EQ(ok, VARIANT_TRUE) << ControlErrorCode(control);
+    ASSERT_TRUE(CallBool("FTPDownloadEx", {Text(Server()), Text("image.png"), IntVariant(3)})) << ErrorCode();
+
+    // An HTTPS download into the buffer, and a missing file failing with the same code.
+    ASSERT_EQ(c->HTTPDownloadEx(Wide(Server()), Wide("/dl/image.jpg"), enumTW_IMAGE_TYPE(1), &ok), S_OK);
+    EXPECT_EQ(ok, VARIANT_TRUE) << ControlErrorCode(control);
+    ASSERT_TRUE(CallBool("HTTPDownloadEx", {Text(Server()), Text("/dl/image.jpg"), IntVariant(1)})) << ErrorCode();
+    short controlCount = 0;
+    c->get_HowManyImagesInBuffer(&controlCount);
+    EXPECT_EQ(controlCount, 3);
+    EXPECT_EQ(Count(), controlCount);
+    c->HTTPDownloadEx(Wide(Server()), Wide("/dl/missing.jpg"), enumTW_IMAGE_TYPE(1), &ok);
+    const long missing = ControlErrorCode(control);
+    EXPECT_FALSE(CallBool("HTTPDownloadEx", {Text(Server()), Text("/dl/missing.jpg"), IntVariant(1)}));
+    EXPECT_EQ(ErrorCode(), missing);
+    EXPECT_EQ(missing, -2003);
+}
+
+}  // namespace
