@@ -11,6 +11,7 @@
 #include "base/event_record.h"
 #include "comcontrol/com_control.h"
 #include "core/browser_addon_base.h"
+#include "core/script_member_tables.h"
 #include "core/text_fit.h"
 #include "core/transfer_members.h"
 
@@ -45,27 +46,14 @@
 // only for exactly 1.
 #define PALLASTRA_ENGINE_FLAGS(X)                                                                          \
     X(IfTiffMultiPage, m_ifTiffMultiPage, m_ifTiffMultiPage = flag, 1)                                     \
-    X(IfShowPrintUI, m_ifShowPrintUI, m_ifShowPrintUI = flag, 0)                                           \
-    X(IfShowFileDialog, m_ifShowFileDialog, m_ifShowFileDialog = flag, 0)                                  \
-    X(ImageEditorIfReadonly, m_editorIfReadonly, m_editorIfReadonly = flag, 1)                             \
-    X(ImageEditorIfEnableEnumerator, m_editorIfEnableEnumerator, m_editorIfEnableEnumerator = flag, 1)     \
-    X(ImageEditorIfModal, m_editorIfModal, m_editorIfModal = flag, 0)                                      \
     X(IfShowProgressBar, GetIfShowProgressBar(), SetIfShowProgressBar(flag), 0)                            \
-    LUMETTA_TRANSFER_FLAGS(X)
+    LUMETTA_TRANSFER_FLAGS(X)                                                                              \
+    LUMETTA_DOCUMENT_FLAGS(X)
 // Engine texts (R/R): member, read, write (of the converted text), buffer size, what happens to
 // over-long text: titles and metadata are cut (credentials and the proxy, LUMETTA_TRANSFER_TEXTS,
 // are refused past 255 characters).
 #define PALLASTRA_ENGINE_TEXTS(X)                                                                 \
-    X(ImageEditorWindowTitle, m_editorTitle, CopyText(m_editorTitle, text), 259, Cut)             \
-    X(PDFVersion, m_pdfSettings.version, CopyText(m_pdfSettings.version, text), 32, Cut)          \
-    X(PDFTitle, m_pdfSettings.title, CopyText(m_pdfSettings.title, text), 256, Cut)               \
-    X(PDFAuthor, m_pdfSettings.author, CopyText(m_pdfSettings.author, text), 256, Cut)            \
-    X(PDFSubject, m_pdfSettings.subject, CopyText(m_pdfSettings.subject, text), 256, Cut)         \
-    X(PDFKeywords, m_pdfSettings.keywords, CopyText(m_pdfSettings.keywords, text), 256, Cut)      \
-    X(PDFCreationDate, m_pdfSettings.creationDate, CopyText(m_pdfSettings.creationDate, text), 256, Cut) \
-    X(PDFModifiedDate, m_pdfSettings.modifiedDate, CopyText(m_pdfSettings.modifiedDate, text), 256, Cut) \
-    X(PDFCreator, m_pdfSettings.creator, CopyText(m_pdfSettings.creator, text), 256, Cut)         \
-    X(PDFProducer, m_pdfSettings.producer, CopyText(m_pdfSettings.producer, text), 256, Cut)
+    LUMETTA_DOCUMENT_TEXTS(X)
 // Saves of one image to a file: member, file-name buffer size.
 #define PALLASTRA_SAVE_OPERATIONS(X) X(SaveAsBMP, 256) X(SaveAsJPEG, 256) X(SaveAsTIFF, 256) X(SaveAsPNG, 256) X(SaveAsPDF, 512)
 

@@ -15,13 +15,6 @@ namespace {
 VARIANT_BOOL ToVariantBool(BOOL ok) { return ok ? VARIANT_TRUE : VARIANT_FALSE; }
 LONG FromVariantBool(VARIANT_BOOL value) { return value == VARIANT_TRUE ? 1 : 0; }
 
-template <size_t N>
-void CopyText(char (&buffer)[N], const char* text) {
-    const size_t length = std::min(strlen(text), N - 1);
-    memcpy(buffer, text, length);
-    buffer[length] = '\0';
-}
-
 }  // namespace
 
 HRESULT CPallastra::UnsupportedMember(bool property) {
@@ -339,10 +332,10 @@ LUMETTA_TRANSFER_TEXTS(PALLASTRA_DEFINE_TRANSFER_TEXT)
 
 HRESULT CPallastra::get_LogLevel(short* value) { return FieldGet(value, static_cast<short>(CBrowserAddOnBase::GetLogLevel())); }
 
+// A refused level keeps its -1034 for the page to read.
 HRESULT CPallastra::put_LogLevel(short value) {
-    CBrowserAddOnBase::SetLogLevel(value, false);
     SetErrorCode(0);
-    return S_OK;
+    return ThrowModeResult(!CBrowserAddOnBase::SetLogLevel(value, false));
 }
 
 HRESULT CPallastra::get_TIFFCompressionType(enumTIFFCompressionType* value) { return FieldGet(value, static_cast<enumTIFFCompressionType>(static_cast<enumTIFFCompressionType>(m_tiffCompressionType))); }

@@ -148,10 +148,7 @@ HRESULT CPallastra::put_IfFitWindow(VARIANT_BOOL value) {
         SetErrorCode(0);                                   \
         return S_OK;                                       \
     }
-PALLASTRA_VIEWER_FIELD(FitWindowType, short, GetFitWindowType, SetFitWindowType)
-PALLASTRA_VIEWER_FIELD(ImageMargin, short, GetImageMargin, SetImageMargin)
-PALLASTRA_VIEWER_FIELD(SelectionImageBorderColor, long, GetSelectionImageBorderColor, SetSelectionImageBorderColor)
-PALLASTRA_VIEWER_FIELD(BackgroundColor, long, GetBackgroundColor, SetBackgroundColor)
+LUMETTA_VIEWER_FIELDS(PALLASTRA_VIEWER_FIELD)
 #undef PALLASTRA_VIEWER_FIELD
 
 // MouseShape passes the 16-bit value through unchanged, both ways.

@@ -9,6 +9,7 @@
 #include "core/transfer_members.h"
 #include "plugin/browser_cookie_route.h"
 #include "plugin/plugin_instance.h"
+#include "plugin/script_member_cases.h"
 
 namespace {
 
@@ -75,19 +76,7 @@ bool PluginInstance::RunInternetMember(MemberAccess access, int op, const std::v
         return true;
         LUMETTA_TRANSFER_NUMBERS(LUMETTA_CASE_NUMBER)
 #undef LUMETTA_CASE_NUMBER
-#define LUMETTA_CASE_FLAG(name, read, write, exact)              \
-    case kOp##name:                                              \
-        SetErrorCode(0);                                         \
-        if (get) {                                               \
-            const LONG stored = static_cast<LONG>(read);         \
-            out.b = exact ? stored == 1 : stored != 0;           \
-        } else {                                                 \
-            const LONG flag = args[0].b ? 1 : 0;                 \
-            write;                                               \
-        }                                                        \
-        return true;
-        LUMETTA_TRANSFER_FLAGS(LUMETTA_CASE_FLAG)
-#undef LUMETTA_CASE_FLAG
+        LUMETTA_TRANSFER_FLAGS(PLUGIN_FLAG_CASE)
 #define LUMETTA_CASE_TEXT(name, read, write)                                                   \
     case kOp##name:                                                                            \
         if (get) {                                                                             \

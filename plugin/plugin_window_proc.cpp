@@ -27,8 +27,12 @@ LRESULT PluginInstance::HandleWindowMessage(HWND window, UINT message, WPARAM wP
             if (m_viewer.Window()) MoveWindow(m_viewer.Window(), 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
             break;
         case WM_VIEWER_SET_CURRENT:
+            // The viewer reports its own focus: it already shows it, and rebuilding it here would
+            // drop the selection it is making.
             SetBusy(TRUE);
+            SetSuspendViewUpdates(1);
             SetCurrentImageIndex(static_cast<SHORT>(wParam));
+            SetSuspendViewUpdates(0);
             SetBusy(FALSE);
             break;
         case WM_LUMETTA_EVENT:

@@ -92,9 +92,107 @@ function main() {
     show("error", error());
     show("SaveAsBMP long path", Lumetta.SaveAsBMP(out + new Array(300).join("a") + ".bmp", 0));
     show("error", error());
+    viewMembers();
     Lumetta.RemoveAllImages();  // the control's gives nothing, the plug-in's true
     show("count at the end", Lumetta.HowManyImagesInBuffer);
     if (Host.Name == "plug-in") pluginOnly();
+}
+
+// The viewer, documents, drawing and their settings.
+function viewMembers() {
+    Lumetta.RemoveAllImages();
+    Lumetta.MaxImagesInBuffer = 20;
+    Lumetta.LoadImage(files + "rose.bmp");
+    Lumetta.LoadImage(files + "rose.bmp");
+    Lumetta.LoadImage(files + "rose.bmp");
+
+    // Viewer settings, set and read back; out-of-range values refused. The fit type belongs to
+    // the one-image view (-1, -1).
+    Lumetta.SetViewMode(-1, -1);
+    Lumetta.IfFitWindow = true;
+    Lumetta.FitWindowType = 3;
+    show("FitWindowType", Lumetta.FitWindowType);
+    Lumetta.FitWindowType = 5;
+    show("FitWindowType 5", Lumetta.FitWindowType);
+    Lumetta.SetViewMode(2, 2);
+    show("SetViewMode", error());
+    Lumetta.Zoom = 1.5;
+    show("Zoom", Lumetta.Zoom);
+    Lumetta.BorderStyle = 2;
+    show("BorderStyle", Lumetta.BorderStyle);
+    Lumetta.BorderStyle = 5;
+    show("BorderStyle 5", error() + ", stays " + Lumetta.BorderStyle);
+    Lumetta.ImageMargin = 7;
+    Lumetta.SelectionImageBorderColor = 0x00FF00;
+    Lumetta.BackgroundColor = 0x123456;
+    show("viewer fields", Lumetta.ImageMargin + " " +
+         Lumetta.SelectionImageBorderColor + " " + Lumetta.BackgroundColor);
+    Lumetta.IfFitWindow = false;
+    Lumetta.EnableInteractiveZoom = true;
+    Lumetta.AllowMultiSelect = true;
+    Lumetta.MouseShape = true;
+    show("viewer flags", Lumetta.IfFitWindow + " " + Lumetta.EnableInteractiveZoom + " " +
+         Lumetta.AllowMultiSelect + " " + Lumetta.MouseShape);
+    Lumetta.MouseShape = false;
+    show("MouseShape off", Lumetta.MouseShape);
+    Lumetta.LogLevel = 2;
+    show("LogLevel 2", error() + ", stays " + Lumetta.LogLevel);
+
+    // Selection.
+    Lumetta.SelectedImagesCount = 2;
+    Lumetta.SetSelectedImageIndex(0, 0);
+    Lumetta.SetSelectedImageIndex(1, 2);
+    show("selection", Lumetta.SelectedImagesCount + ": " + Lumetta.GetSelectedImageIndex(0) + " " +
+         Lumetta.GetSelectedImageIndex(1));
+    Lumetta.SetSelectedImageIndex(0, 9);
+    show("select image 9", error());
+    show("SetSelectedImageArea", Lumetta.SetSelectedImageArea(0, 1, 1, 20, 20) + " " + error());
+
+    // Settings of documents, the editor and printing.
+    Lumetta.IfShowPrintUI = true;
+    Lumetta.IfShowFileDialog = true;
+    Lumetta.ImageEditorIfReadonly = true;
+    Lumetta.ImageEditorIfEnableEnumerator = false;
+    Lumetta.ImageEditorIfModal = true;
+    show("document flags", Lumetta.IfShowPrintUI + " " + Lumetta.IfShowFileDialog + " " +
+         Lumetta.ImageEditorIfReadonly + " " + Lumetta.ImageEditorIfEnableEnumerator + " " + Lumetta.ImageEditorIfModal);
+    // The hosts answer dialogs differently: the rest runs without them.
+    Lumetta.IfShowPrintUI = false;
+    Lumetta.IfShowFileDialog = false;
+    Lumetta.ImageEditorWindowTitle = "Rosen \u00fcberall";
+    show("ImageEditorWindowTitle", Lumetta.ImageEditorWindowTitle);
+    Lumetta.PDFTitle = "Rose";
+    Lumetta.PDFAuthor = "Both hosts";
+    Lumetta.PDFKeywords = new Array(400).join("k");
+    Lumetta.PDFVersion = "1.4";
+    show("PDF texts", Lumetta.PDFTitle + " | " + Lumetta.PDFAuthor + " | " + Lumetta.PDFKeywords.length + " | " +
+         Lumetta.PDFVersion + " | " + error());
+
+    // Documents of all and of the selected images.
+    show("SaveAllAsPDF", Lumetta.SaveAllAsPDF(out + "view_all.pdf"));
+    show("SaveSelectedImagesAsMultiPageTIFF", Lumetta.SaveSelectedImagesAsMultiPageTIFF(out + "view_selected.tif"));
+    show("SaveSelectedImagesAsMultiPagePDF", Lumetta.SaveSelectedImagesAsMultiPagePDF(out + "view_selected.pdf"));
+    show("SaveAllAsPDF long path", Lumetta.SaveAllAsPDF(out + new Array(600).join("p") + ".pdf") + " " + error());
+    var before = Lumetta.HowManyImagesInBuffer;
+    show("LoadImage view_selected.tif", Lumetta.LoadImage(out + "view_selected.tif") + ", " +
+         (Lumetta.HowManyImagesInBuffer - before) + " pages");
+    show("BMP size of image 0", Lumetta.GetImageSizeWithSpecifiedType(0, 0));
+    show("GetHDIB", Lumetta.GetHDIB(0) != 0);
+    show("GetHDIB 99", Lumetta.GetHDIB(99) + " " + error());
+
+    // Drawing and measuring.
+    show("OverlayRectangle", Lumetta.OverlayRectangle(0, 5, 5, 30, 20, 0xFF0000, 0.5) + " " + error());
+    show("CreateTextFont", Lumetta.CreateTextFont(-12, 0, 0, 0, 700, 0, 0, 0, 0, 0, 0, 3, 0, "Tahoma"));
+    show("AddText", Lumetta.AddText(0, 2, 2, "Rose", 0xFFFFFF, 0, 0, 1) + " " + error());
+    show("IsBlankImageEx", Lumetta.IsBlankImageEx(0, 0, 0, 30, 20, false) + " " + error());
+    show("SetDPI", Lumetta.SetDPI(0, 150, 200, false, 3) + " " + Lumetta.GetImageXResolution(0) + "x" +
+         Lumetta.GetImageYResolution(0));
+    show("SetDPI resampled", Lumetta.SetDPI(1, 144, 144, true, 3) + " " + Lumetta.GetImageWidth(1) + "x" +
+         Lumetta.GetImageHeight(1));
+    show("CutFrameToClipboard", Lumetta.CutFrameToClipboard(2, 0, 0, 20, 10) + " " + error());
+    before = Lumetta.HowManyImagesInBuffer;
+    show("LoadDibFromClipboard", Lumetta.LoadDibFromClipboard() + ", " + (Lumetta.HowManyImagesInBuffer - before) +
+         " more, " + size());
 }
 
 // The plug-in's own ways: byte arrays as script arrays (in pieces, also inside an object's
