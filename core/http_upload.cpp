@@ -127,7 +127,10 @@ BOOL COstrelBase::RunHttpUpload(const char* server, const char* actionPage, cons
     // None succeeded yet counts as the same server.
     m_sameServer = IsLastSuccessfulServer(s.url, &noneYet) || noneYet ? 1 : 0;
     if (isPost) {
-        HGLOBAL cookie = GetCookieHeader(s.url, m_api.InternetGetCookie);
+        // The cookies of the page the request goes to: the server's address with the action page.
+        std::string page = actionPage ? actionPage : "";
+        std::string cookieUrl = std::string(s.url) + (page.empty() || page[0] != '/' ? "/" : "") + page;
+        HGLOBAL cookie = GetCookieHeader(cookieUrl.c_str(), m_api.InternetGetCookie);
         if (cookie) {
             m_api.HttpAddRequestHeaders(s.request, static_cast<const char*>(cookie), static_cast<DWORD>(-1), kAddIfNew);
             GlobalFree(cookie);

@@ -13,6 +13,7 @@
 #include "plugin/plugin_window_proc.h"
 #include "plugin/scriptable_object.h"
 #include "plugin/script_text.h"
+#include "plugin/xpcom_scriptable_peer.h"
 
 const char* const kPluginEventAttributes[kPluginEventCount] = {
     "OnPreTransfer",      "OnPostTransfer",      "OnPreAllTransfers",
@@ -76,6 +77,12 @@ PluginInstance::~PluginInstance() {
         NPN_ReleaseObject(m_scriptable);
         m_scriptable = nullptr;
     }
+    if (m_peer) {
+        // Likewise the XPCOM peer: detached, it answers without doing anything.
+        m_peer->SetInstance(nullptr);
+        m_peer->Release();
+        m_peer = nullptr;
+    }
     for (char*& name : m_handlers) {
         delete[] name;
         name = nullptr;
@@ -128,8 +135,26 @@ NPError PluginInstance::GetValue(NPPVariable variable, void* value) {
             if (m_scriptable) NPN_RetainObject(m_scriptable);
             *static_cast<NPObject**>(value) = m_scriptable;
             return NPERR_NO_ERROR;
+        case NPPVpluginScriptableInstance:
+            if (!value) return NPERR_GENERIC_ERROR;
+            if (!m_peer) {
+                m_peer = XpcomScriptablePeer::Create(this);
+                if (!m_peer) return NPERR_OUT_OF_MEMORY_ERROR;
+                m_peer->AddRef();  // the instance's own reference
+            }
+            m_peer->AddRef();
+            *static_cast<void**>(value) = m_peer;
+            return NPERR_NO_ERROR;
+        case NPPVpluginScriptableIID: {
+            if (!value) return NPERR_GENERIC_ERROR;
+            auto* iid = static_cast<nsIID*>(NPN_MemAlloc(sizeof(nsIID)));
+            if (!iid) return NPERR_OUT_OF_MEMORY_ERROR;
+            *iid = kIID_LumettaScriptPeer;
+            *static_cast<nsIID**>(value) = iid;
+            return NPERR_NO_ERROR;
+        }
         default:
-            // The XPCOM peer is not offered by this build; unknown variables are not answered.
+            // Unknown variables are not answered.
             return NPERR_GENERIC_ERROR;
     }
 }

@@ -12,6 +12,7 @@
 struct EventRecord;
 class CScriptablePluginObject;
 class PageArguments;
+struct XpcomScriptablePeer;
 
 // The events a page names a function for in the embed tag, in the order the attributes are kept.
 enum PluginEvent : int {
@@ -175,6 +176,7 @@ private:
     BYTE m_initialised = 0;
     BOOL m_busy = FALSE;
     CScriptablePluginObject* m_scriptable = nullptr;
+    XpcomScriptablePeer* m_peer = nullptr;
     WNDPROC m_previousProc = nullptr;
     char* m_handlers[kPluginEventCount] = {};
     LONG m_showProgressBar = 0;

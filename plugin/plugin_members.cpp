@@ -290,6 +290,8 @@ bool PluginInstance::WriteProperty(int op, const ScriptValue& v) {
             SetErrorCode(0);
             m_showProgressBar = v.b ? 1 : 0;
             return true;
+        // Only the XPCOM peer writes it: the script object takes the value and does nothing.
+        case kOpSupportedDeviceType: SetSupportedDeviceType(v.i); return true;
         case kOpIfCancelTransfer: SetIfCancelTransfer(v.b ? 1 : 0); return true;
         case kOpIfHookMessage:
             SetErrorCode(0);

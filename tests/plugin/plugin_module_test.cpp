@@ -184,7 +184,7 @@ TEST_F(PluginTest, InstancesLiveSideBySide) {
     browser_->Pump(50);
     EXPECT_EQ(browser_->Destroy(a), NPERR_NO_ERROR);
     EXPECT_EQ(browser_->Destroy(c), NPERR_NO_ERROR);
-    EXPECT_TRUE(browser_->AnsweredDialogs().empty());
+    EXPECT_TRUE(browser_->AnsweredDialogs().empty()) << browser_->AnsweredDialogs()[0];
 }
 
 TEST_F(PluginTest, ScriptObjectOutlivesItsInstanceDetached) {
@@ -216,7 +216,8 @@ TEST_F(PluginTest, GetValueAnswersOnlyWhatItKnows) {
     browser::Embed* embed = Embedded();
     ASSERT_NE(embed, nullptr);
     const NPPluginFuncs& p = browser_->Plugin();
-    for (int variable : {1, 2, 3, 10, 11, 14, 99}) {
+    // 10 and 11 (the XPCOM peer and its interface id) are answered: see the peer tests.
+    for (int variable : {1, 2, 3, 14, 99}) {
         void* sentinel = reinterpret_cast<void*>(0x5A5A);
         EXPECT_EQ(p.getvalue(&embed->record, static_cast<NPPVariable>(variable), &sentinel), NPERR_GENERIC_ERROR)
             << variable;
