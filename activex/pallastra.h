@@ -14,6 +14,7 @@
 #include "core/script_member_tables.h"
 #include "core/text_fit.h"
 #include "core/transfer_members.h"
+#include "core/twain_settings.h"
 
 
 
@@ -25,19 +26,6 @@
 #define PALLASTRA_SOURCE_OPERATIONS(X) \
     X(AcquireImage, RoutedEnableSource) X(EnableSource, RoutedEnableSource) X(SelectSource, RoutedSelectSource) \
     X(OpenSource, RoutedOpenSource) X(CloseSource, RoutedCloseSource)
-// Webcam format lists: count member, item method, select method, current member, item type.
-#define PALLASTRA_CAMERA_TEXT_LISTS(X)                                                                  \
-    X(MediaTypeListCount, GetMediaTypeByIndex, SelectMediaTypeByIndex, MediaType)                      \
-    X(ResolutionForCamListCount, GetResolutionForCamByIndex, SelectResolutionForCamByIndex, ResolutionForCam)
-// The camera property families: value member, value type, automatic-mode member, whether every
-// member answers failure (in throw mode) when the error code is set after the call.
-#define PALLASTRA_CAMERA_FAMILIES(X)                                                                    \
-    X(Brightness, float, IfAutoBright, 1) X(Contrast, float, IfAutoContrast, 1) X(Hue, int, IfAutoHue, 0) \
-    X(Saturation, int, IfAutoSaturation, 0) X(Sharpness, int, IfAutoSharpness, 0) X(Gamma, int, IfAutoGamma, 0) \
-    X(WhiteBalance, int, IfAutoWhiteBalance, 0) X(BklightComp, int, IfAutoBklightComp, 0)               \
-    X(Gain, int, IfAutoGain, 0) X(ColorEnable, int, IfAutoColorEnable, 0) X(ZoomForCam, int, IfAutoZoomForCam, 0) \
-    X(Focus, int, IfAutoFocus, 0) X(Exposure, int, IfAutoExposure, 0) X(Iris, int, IfAutoIris, 0)        \
-    X(Pan, int, IfAutoPan, 0) X(Tilt, int, IfAutoTilt, 0) X(Roll, int, IfAutoRoll, 0)
 // Engine settings read and written as numbers (R/R): member, type, read, write.
 #define PALLASTRA_ENGINE_SETTINGS(X)                                                  \
     X(JPEGQuality, short, m_jpegQuality, m_jpegQuality = static_cast<USHORT>(value)) \
@@ -162,7 +150,7 @@ public:
     HRESULT STDMETHODCALLTYPE item(int index, BSTR* value) override;              \
     HRESULT STDMETHODCALLTYPE select(int index, VARIANT_BOOL* result) override;   \
     HRESULT STDMETHODCALLTYPE get_##current(BSTR* value) override;
-    PALLASTRA_CAMERA_TEXT_LISTS(PALLASTRA_DECLARE_TEXT_LIST)
+    LUMETTA_CAMERA_TEXT_LISTS(PALLASTRA_DECLARE_TEXT_LIST)
 #undef PALLASTRA_DECLARE_TEXT_LIST
 #define PALLASTRA_DECLARE_FAMILY(name, type, automatic, strict)                \
     HRESULT STDMETHODCALLTYPE get_##name(type* value) override;                \
@@ -173,7 +161,7 @@ public:
     HRESULT STDMETHODCALLTYPE get_##name##DefaultValue(type* value) override;  \
     HRESULT STDMETHODCALLTYPE get_##automatic(VARIANT_BOOL* value) override;   \
     HRESULT STDMETHODCALLTYPE put_##automatic(VARIANT_BOOL value) override;
-    PALLASTRA_CAMERA_FAMILIES(PALLASTRA_DECLARE_FAMILY)
+    LUMETTA_CAMERA_FAMILIES(PALLASTRA_DECLARE_FAMILY)
 #undef PALLASTRA_DECLARE_FAMILY
     HRESULT STDMETHODCALLTYPE get_FrameRateListCount(int* value) override;
     HRESULT STDMETHODCALLTYPE GetFrameRateByIndex(int index, long* value) override;
@@ -432,6 +420,88 @@ public:
     HRESULT CloseSourceManager(VARIANT_BOOL* result);
     HRESULT DisableSource(VARIANT_BOOL* result);
     HRESULT CancelAllPendingTransfers(VARIANT_BOOL* result);
+
+    // ---- The typed TWAIN members (pallastra_twain_members.cpp), from the tables the plug-in
+    // expands too (core/twain_settings.h).
+#define PALLASTRA_DECLARE_TWAIN_NUMBER(name) \
+    HRESULT get_##name(short* value);       \
+    HRESULT put_##name(short value);
+    LUMETTA_TWAIN_NUMBERS(PALLASTRA_DECLARE_TWAIN_NUMBER)
+#undef PALLASTRA_DECLARE_TWAIN_NUMBER
+#define PALLASTRA_DECLARE_TWAIN_SWITCH(name) \
+    HRESULT get_##name(VARIANT_BOOL* value); \
+    HRESULT put_##name(VARIANT_BOOL value);
+    LUMETTA_TWAIN_SWITCHES(PALLASTRA_DECLARE_TWAIN_SWITCH)
+#undef PALLASTRA_DECLARE_TWAIN_SWITCH
+#define PALLASTRA_DECLARE_TWAIN_READING(name) HRESULT get_##name(VARIANT_BOOL* value);
+    LUMETTA_TWAIN_READINGS(PALLASTRA_DECLARE_TWAIN_READING)
+#undef PALLASTRA_DECLARE_TWAIN_READING
+#define PALLASTRA_DECLARE_CAP_OPERATION(name) HRESULT name(VARIANT_BOOL* result);
+    LUMETTA_TWAIN_CAP_OPERATIONS(PALLASTRA_DECLARE_CAP_OPERATION)
+#undef PALLASTRA_DECLARE_CAP_OPERATION
+#define PALLASTRA_DECLARE_AREA_VALUE(name, field) \
+    HRESULT get_##name(double* value);           \
+    HRESULT put_##name(double value);
+    LUMETTA_TWAIN_AREA_VALUES(PALLASTRA_DECLARE_AREA_VALUE)
+#undef PALLASTRA_DECLARE_AREA_VALUE
+#define PALLASTRA_DECLARE_FRAME_GETTER(name) HRESULT name(short index, float* value);
+    LUMETTA_TWAIN_FRAME_GETTERS(PALLASTRA_DECLARE_FRAME_GETTER)
+#undef PALLASTRA_DECLARE_FRAME_GETTER
+#define PALLASTRA_DECLARE_IMAGE_FLOAT(name, read) HRESULT get_##name(float* value);
+    LUMETTA_TWAIN_IMAGE_FLOATS(PALLASTRA_DECLARE_IMAGE_FLOAT)
+#undef PALLASTRA_DECLARE_IMAGE_FLOAT
+#define PALLASTRA_DECLARE_IMAGE_NUMBER(name, type, read) HRESULT get_##name(type* value);
+    LUMETTA_TWAIN_IMAGE_NUMBERS(PALLASTRA_DECLARE_IMAGE_NUMBER)
+#undef PALLASTRA_DECLARE_IMAGE_NUMBER
+#define PALLASTRA_DECLARE_LAYOUT_READ(name) \
+    HRESULT name(float* left, float* top, float* right, float* bottom, VARIANT_BOOL* result);
+    LUMETTA_TWAIN_LAYOUT_READS(PALLASTRA_DECLARE_LAYOUT_READ)
+#undef PALLASTRA_DECLARE_LAYOUT_READ
+    HRESULT SetImageLayout(float left, float top, float right, float bottom, VARIANT_BOOL* result);
+    HRESULT ResetImageLayout(VARIANT_BOOL* result);
+    HRESULT get_Capability(long* value);
+    HRESULT put_Capability(long value);
+    HRESULT get_CapType(short* value);
+    HRESULT put_CapType(short value);
+    HRESULT get_CapValueType(short* value);
+    HRESULT put_CapValueType(short value);
+    HRESULT get_CapDefaultValue(double* value);
+    HRESULT get_CapCurrentIndex(long* value);
+    HRESULT put_CapCurrentIndex(long value);
+    HRESULT get_CapDefaultIndex(long* value);
+    HRESULT get_CapNumItems(long* value);
+    HRESULT put_CapNumItems(long value);
+    HRESULT get_CapValueString(BSTR* value);
+    HRESULT put_CapValueString(BSTR value);
+    HRESULT CapIfSupported(long mask, VARIANT_BOOL* result);
+    HRESULT GetCapItems(long index, double* value);
+    HRESULT SetCapItems(long index, double value, VARIANT_BOOL* result);
+    HRESULT GetCapItemsString(long index, BSTR* text);
+    HRESULT SetCapItemsString(long index, BSTR text, VARIANT_BOOL* result);
+    // Second names of the four item accessors.
+    HRESULT GetCapItem(long index, double* value) { return GetCapItems(index, value); }
+    HRESULT SetCapItem(long index, double value, VARIANT_BOOL* result) { return SetCapItems(index, value, result); }
+    HRESULT GetCapItemString(long index, BSTR* text) { return GetCapItemsString(index, text); }
+    HRESULT SetCapItemString(long index, BSTR text, VARIANT_BOOL* result) {
+        return SetCapItemsString(index, text, result);
+    }
+    HRESULT CapSetFrame(short index, float left, float top, float right, float bottom, VARIANT_BOOL* result);
+    HRESULT get_Resolution(float* value);
+    HRESULT put_Resolution(float value);
+    HRESULT get_Duplex(long* value);
+    HRESULT get_DataSourceStatus(long* value);
+    HRESULT get_TransferMode(short* value);
+    HRESULT put_TransferMode(short value);
+    HRESULT SetFileXferInfo(BSTR fileName, long format, VARIANT_BOOL* result);
+    HRESULT RewindPage(VARIANT_BOOL* result);
+    HRESULT FeedPage(VARIANT_BOOL* result);
+    HRESULT GetDeviceType(long* value);
+    HRESULT get_IfUseTwainDSM(VARIANT_BOOL* value);
+    HRESULT put_IfUseTwainDSM(VARIANT_BOOL value);
+    HRESULT get_IfHookMessage(VARIANT_BOOL* value);
+    HRESULT put_IfHookMessage(VARIANT_BOOL value);
+    HRESULT OpenSourceManager(VARIANT_BOOL* result);
+    HRESULT SourceNameItems(short index, BSTR* value);
 
 private:
     CPallastra();

@@ -72,7 +72,7 @@ HRESULT CPallastra::DisplayPropertyPage(int window, VARIANT_BOOL* result) {
         CBrowserAddOnBase::current(value);                                                 \
         return S_OK;                                                                       \
     }
-PALLASTRA_CAMERA_TEXT_LISTS(PALLASTRA_DEFINE_TEXT_LIST)
+LUMETTA_CAMERA_TEXT_LISTS(PALLASTRA_DEFINE_TEXT_LIST)
 #undef PALLASTRA_DEFINE_TEXT_LIST
 
 HRESULT CPallastra::get_FrameRateListCount(int* value) {
@@ -137,7 +137,7 @@ HRESULT CPallastra::get_FrameRate(long* value) {
         SetCameraFamilyAuto(CameraFamily::name, value == VARIANT_TRUE ? 1 : 0);                  \
         return strict ? ErrorCodeResult() : S_OK;                                                \
     }
-PALLASTRA_CAMERA_FAMILIES(PALLASTRA_DEFINE_FAMILY)
+LUMETTA_CAMERA_FAMILIES(PALLASTRA_DEFINE_FAMILY)
 #undef PALLASTRA_DEFINE_FAMILY
 #undef PALLASTRA_DEFINE_LIMIT
 

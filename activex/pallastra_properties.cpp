@@ -94,23 +94,23 @@ HRESULT CPallastra::put_BackgroundFillColor(long value) {
 }
 
 // The application identity: puts copy only while the source manager is closed.
-#define PALLASTRA_IDENTITY(name, field)                                                      \
+#define PALLASTRA_IDENTITY(name)                                                              \
     HRESULT CPallastra::get_##name(BSTR* value) {                                            \
         if (!value) return E_POINTER;                                                        \
-        SetScriptString(value, m_appIdentity.field, TRUE);                                   \
+        SetScriptString(value, GetIdentityText(TwainIdentityText::name), TRUE);              \
         return S_OK;                                                                         \
     }                                                                                        \
     HRESULT CPallastra::put_##name(BSTR value) {                                             \
         char text[32];                                                                       \
-        if (BSTRToBuffer(value, text, sizeof(text), TextFit::Cut, TRUE) && !IsSourceManagerOpen())      \
-            strcpy(m_appIdentity.field, text);                                               \
+        if (BSTRToBuffer(value, text, sizeof(text), TextFit::Cut, TRUE))                     \
+            SetIdentityText(TwainIdentityText::name, text);                                  \
         SetErrorCode(0);                                                                     \
         return S_OK;                                                                         \
     }
-PALLASTRA_IDENTITY(Manufacturer, Manufacturer)
-PALLASTRA_IDENTITY(ProductFamily, ProductFamily)
-PALLASTRA_IDENTITY(ProductName, ProductName)
-PALLASTRA_IDENTITY(VersionInfo, Version.Info)
+PALLASTRA_IDENTITY(Manufacturer)
+PALLASTRA_IDENTITY(ProductFamily)
+PALLASTRA_IDENTITY(ProductName)
+PALLASTRA_IDENTITY(VersionInfo)
 #undef PALLASTRA_IDENTITY
 
 HRESULT CPallastra::get_BorderStyle(enumBORDER_STYLE* value) { return FieldGet(value, static_cast<enumBORDER_STYLE>(static_cast<enumBORDER_STYLE>(m_viewer.GetBorderStyle()))); }

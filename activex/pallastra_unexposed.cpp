@@ -174,15 +174,7 @@ HRESULT CPallastra::get_MagType(short* value) {
 HRESULT CPallastra::get_MagData(BSTR* value) {
     if (!m_userMode) return E_FAIL;
     if (!value) return E_POINTER;
-    std::string text;
-    if (HGLOBAL data = GetMagData()) {
-        const SIZE_T size = GlobalSize(data);
-        if (const char* bytes = static_cast<const char*>(GlobalLock(data))) {
-            text.assign(bytes, strnlen(bytes, size));
-            GlobalUnlock(data);
-        }
-    }
-    AnsiToBSTR(value, text.c_str(), TRUE);
+    AnsiToBSTR(value, GetMagDataText().c_str(), TRUE);
     return S_OK;
 }
 

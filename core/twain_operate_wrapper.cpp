@@ -1,6 +1,7 @@
 #include "core/twain_operate_wrapper.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -125,6 +126,40 @@ BOOL CTwainOperateWrapper::SetCapItems(ULONG index, double value) {
     }
     CapArea().items[index] = value;
     return TRUE;
+}
+
+BOOL CTwainOperateWrapper::GetCapItemsString(LONG index, const char** text) {
+    SetErrorCode(0);
+    if (index < 0 || index >= GetCapNumItems()) {
+        *text = "";
+        SetErrorCode(-1033);
+        return FALSE;
+    }
+    char* item = CapArea().strings[index];
+    item[kCapStringSize - 1] = '\0';
+    *text = item;
+    return TRUE;
+}
+
+BOOL CTwainOperateWrapper::SetCapItemsString(LONG index, const char* text) {
+    SetErrorCode(0);
+    if (index < 0 || index >= GetCapNumItems()) {
+        SetErrorCode(-1033);
+        return FALSE;
+    }
+    char* item = CapArea().strings[index];
+    const size_t length = text ? strnlen(text, kCapStringSize - 1) : 0;
+    memmove(item, text ? text : "", length);
+    item[length] = '\0';
+    return TRUE;
+}
+
+void CTwainOperateWrapper::SetCapValueString(const char* text) {
+    SetErrorCode(0);
+    char* field = CapArea().oneString;
+    const size_t length = text ? strnlen(text, kCapStringSize - 1) : 0;
+    memmove(field, text ? text : "", length);
+    field[length] = '\0';
 }
 
 BOOL CTwainOperateWrapper::CapSetFrame(SHORT index, float left, float top, float right, float bottom) {

@@ -65,6 +65,12 @@ public:
     BOOL CapGetFrameTop(LONG index, float* v) { return CapGetFrameMember(index, 1, v); }
     BOOL CapGetFrameRight(LONG index, float* v) { return CapGetFrameMember(index, 2, v); }
     BOOL CapGetFrameBottom(LONG index, float* v) { return CapGetFrameMember(index, 3, v); }
+    // Text item index of the string table; outside 0 ... CapNumItems - 1 an empty text and -1033.
+    BOOL GetCapItemsString(LONG index, const char** text);
+    // Copies text into item index (cut to 255 characters); outside 0 ... CapNumItems - 1: -1033.
+    BOOL SetCapItemsString(LONG index, const char* text);
+    // Copies text into the one-value string, cut to 255 characters.
+    void SetCapValueString(const char* text);
 
 private:
     bool ReadOneValue(TW_UINT16 cap, bool current, double* v);

@@ -162,6 +162,10 @@ private:
     bool WriteAddOnProperty(int op, const ScriptValue& value);
     bool RunFamilies(MemberAccess access, int op, const std::vector<ScriptValue>& args, ScriptValue& out,
                      NPVariant* result);
+    // The device family's three routes (plugin_device_members.cpp).
+    bool ReadDeviceProperty(int op, ScriptValue& out, NPVariant* result);
+    bool WriteDeviceProperty(int op, const ScriptValue& value);
+    bool RunDeviceMethod(int op, const std::vector<ScriptValue>& args, ScriptValue& out, NPVariant* result);
     void ReadEventAttributes(int16_t count, char* const* names, char* const* values);
     LRESULT DispatchEventRecord(EventRecord* record);
     // Calls the page function named for an event with the arguments (plugin_events.cpp).

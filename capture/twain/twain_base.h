@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "twain/twain.h"
 
 // Thread that drives the source manager when IfScanInThread is on.
@@ -17,6 +19,9 @@ struct TwainThreadRecord {
 #include "capture/twain/ext_image_info_reader.h"
 
 constexpr int kMaxTwainSources = 50;
+
+// The four texts of the application identity a page may change.
+enum class TwainIdentityText { Manufacturer, ProductFamily, ProductName, VersionInfo };
 
 #include "capture/twain/twain_capability_area.h"
 
@@ -80,6 +85,13 @@ public:
     LONG GetIfDisableSourceAfterAcquire() const { return m_ifDisableSourceAfterAcquire; }
     void SetIfDisableSourceAfterAcquire(LONG v) { m_ifDisableSourceAfterAcquire = v; }
     const TW_IDENTITY& SourceIdentity() const { return m_sourceIdentity; }
+    const char* GetIdentityText(TwainIdentityText which) const;
+    // Copies text (cut to 33 characters) into the application identity, only while no source
+    // manager session is open; the error code is cleared either way.
+    void SetIdentityText(TwainIdentityText which, const char* text);
+    // A page switch kept for the page (the manager is chosen by the host); 0 or 1.
+    LONG GetIfUseTwainDSM() const { return m_ifUseTwainDSM; }
+    void SetIfUseTwainDSM(LONG v) { m_ifUseTwainDSM = v; }
     // The plug-in looks for the 32-bit manager "TWAIN_32.DLL" in the Windows folder first.
     void SetPluginManagerSearch(bool plugin) { m_pluginManagerSearch = plugin; }
 
@@ -149,6 +161,8 @@ public:
     BOOL GetBarcodeInfo(LONG kind, LONG index, LONG* value) const;
     WORD GetMagType() const { return m_extInfo.magneticType; }
     HGLOBAL GetMagData() const { return m_extInfo.magneticData; }
+    // The magnetic data of the last image as a text, read within its block ("" when none).
+    std::string GetMagDataText() const;
 
     // The TWAIN thread (twain_thread.cpp).
     BOOL SetIfScanInThread(LONG on);
@@ -162,6 +176,7 @@ protected:
     LONG m_ifDisableSourceAfterAcquire = 0;
     LONG m_ifModalUI = 1;
     LONG m_ifShowUI = 1;
+    LONG m_ifUseTwainDSM = 0;
     HINSTANCE m_moduleInstance = nullptr;
     TwainThreadRecord* m_thread = nullptr;
     char m_appEventName[MAX_PATH] = {};

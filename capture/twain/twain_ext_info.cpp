@@ -102,3 +102,15 @@ bool CTwainBase::ReadExtendedImageInfo() {
     SetErrorCode(savedError);
     return true;
 }
+
+std::string CTwainBase::GetMagDataText() const {
+    std::string text;
+    HGLOBAL data = m_extInfo.magneticData;
+    if (!data) return text;
+    const SIZE_T size = GlobalSize(data);
+    if (const char* bytes = static_cast<const char*>(GlobalLock(data))) {
+        text.assign(bytes, strnlen(bytes, size));
+        GlobalUnlock(data);
+    }
+    return text;
+}

@@ -354,3 +354,30 @@ LONG CTwainBase::DataSourceStatus() {
     if (!m_sourceEnabled) return 1;
     return m_transferState == 0 ? 3 : 2;
 }
+
+namespace {
+
+char* IdentityField(TW_IDENTITY& identity, TwainIdentityText which) {
+    switch (which) {
+        case TwainIdentityText::Manufacturer: return identity.Manufacturer;
+        case TwainIdentityText::ProductFamily: return identity.ProductFamily;
+        case TwainIdentityText::ProductName: return identity.ProductName;
+        case TwainIdentityText::VersionInfo: return identity.Version.Info;
+    }
+    return identity.ProductName;
+}
+
+}  // namespace
+
+const char* CTwainBase::GetIdentityText(TwainIdentityText which) const {
+    return IdentityField(const_cast<TW_IDENTITY&>(m_appIdentity), which);
+}
+
+void CTwainBase::SetIdentityText(TwainIdentityText which, const char* text) {
+    SetErrorCode(0);
+    if (!text || m_dsmOpen) return;
+    char* field = IdentityField(m_appIdentity, which);
+    const size_t length = strnlen(text, sizeof(TW_STR32) - 1);
+    memmove(field, text, length);
+    field[length] = '\0';
+}

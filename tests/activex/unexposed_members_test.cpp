@@ -94,9 +94,13 @@ HWND MakeFrame() {
                            wc.hInstance, nullptr);
 }
 
+// What the test scanner is told to be (it reads this when a source opens): grey pages of 200 dpi.
+constexpr char kScenario[] = "sources=1;pixel=gray;dpi=200";
+
 class UnexposedMembers : public ::testing::Test {
 protected:
     void SetUp() override {
+        SetEnvironmentVariableA("LUMETTA_SCANNER_SCENARIO", kScenario);
         OleInitialize(nullptr);
         frame = MakeFrame();
         site = new ControlSite(frame);
@@ -194,6 +198,130 @@ TEST_F(UnexposedMembers, SettingsAndSwitches) {
     EXPECT_EQ(control->get_MagData(&mag), S_OK);
     EXPECT_EQ(Narrow(mag), "");
     SysFreeString(mag);
+}
+
+TEST_F(UnexposedMembers, TypedTwainMembersReadTheTestScanner) {
+    ASSERT_EQ(control->put_SupportedDeviceType(0), S_OK);
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    ASSERT_EQ(script->SelectSourceByIndex(0, &ok), S_OK);
+    ASSERT_EQ(ok, VARIANT_TRUE) << ErrorCode();
+    ASSERT_EQ(script->OpenSource(&ok), S_OK);
+    ASSERT_EQ(ok, VARIANT_TRUE) << ErrorCode();
+
+    // The scenario's pixel type and resolution, and the scanner's declared capabilities.
+    short number = -1;
+    EXPECT_EQ(control->get_PixelType(&number), S_OK);
+    EXPECT_EQ(number, 1);
+    EXPECT_EQ(control->get_BitDepth(&number), S_OK);
+    EXPECT_EQ(number, 24);
+    EXPECT_EQ(control->get_XferCount(&number), S_OK);
+    EXPECT_EQ(number, -1);
+    float resolution = 0;
+    EXPECT_EQ(control->get_Resolution(&resolution), S_OK);
+    EXPECT_EQ(resolution, 200.0f);
+    VARIANT_BOOL flag = VARIANT_FALSE;
+    EXPECT_EQ(control->get_IfAutomaticDeskew(&flag), S_OK);
+    EXPECT_EQ(flag, VARIANT_TRUE);
+    EXPECT_EQ(control->get_IfAutoDiscardBlankpages(&flag), S_OK);
+    EXPECT_EQ(flag, VARIANT_FALSE);
+    long value = 0;
+    EXPECT_EQ(control->get_Duplex(&value), S_OK);
+    EXPECT_EQ(value, 1);
+    EXPECT_EQ(control->GetDeviceType(&value), S_OK);
+    EXPECT_EQ(value, 3);
+    EXPECT_EQ(control->get_DataSourceStatus(&value), S_OK);
+    EXPECT_EQ(value, 1);
+
+    // A write reads back; a capability the scanner lacks fails, and E_FAIL in throw mode.
+    EXPECT_EQ(control->put_Resolution(150), S_OK);
+    EXPECT_EQ(control->get_Resolution(&resolution), S_OK);
+    EXPECT_EQ(resolution, 150.0f);
+
+    // The work area over the scanner's INT32 range and string array.
+    EXPECT_EQ(control->put_Capability(0x8003), S_OK);
+    EXPECT_EQ(control->CapGet(&ok), S_OK);
+    EXPECT_EQ(ok, VARIANT_TRUE);
+    double d = 0;
+    EXPECT_EQ(control->get_CapMinValue(&d), S_OK);
+    EXPECT_EQ(d, -5.0);
+    EXPECT_EQ(control->get_CapCurrentValue(&d), S_OK);
+    EXPECT_EQ(d, 65540.0);
+    EXPECT_EQ(control->put_Capability(0x8002), S_OK);
+    EXPECT_EQ(control->CapGet(&ok), S_OK);
+    long count = 0;
+    EXPECT_EQ(control->get_CapNumItems(&count), S_OK);
+    EXPECT_EQ(count, 3);
+    BSTR text = nullptr;
+    EXPECT_EQ(control->GetCapItemString(1, &text), S_OK);  // the second name of GetCapItemsString
+    EXPECT_EQ(Narrow(text), "beta");
+    SysFreeString(text);
+    text = nullptr;
+    EXPECT_EQ(control->GetCapItemsString(count, &text), S_OK);  // index == CapNumItems
+    EXPECT_EQ(Narrow(text), "");
+    EXPECT_EQ(ErrorCode(), kErrInvalidIndex);
+    SysFreeString(text);
+
+    float left = -1, top = -1, right = -1, bottom = -1;
+    EXPECT_EQ(control->SetImageLayout(0, 0, 8.5f, 11, &ok), S_OK);
+    EXPECT_EQ(control->GetImageLayout(&left, &top, &right, &bottom, &ok), S_OK);
+    EXPECT_EQ(ok, VARIANT_TRUE);
+    EXPECT_EQ(right, 8.5f);
+    EXPECT_EQ(bottom, 11.0f);
+
+    script->put_IfThrowException(VARIANT_TRUE);
+    EXPECT_EQ(control->GetCapItemsString(5, &text), E_FAIL);
+    SysFreeString(text);
+    EXPECT_EQ(control->put_Capability(0x7777), S_OK);  // the test only runs at CapGet
+    EXPECT_EQ(control->CapGet(&ok), E_FAIL);
+    EXPECT_EQ(ok, VARIANT_FALSE);
+    script->put_IfThrowException(VARIANT_FALSE);
+    EXPECT_EQ(script->CloseSource(&ok), S_OK);
+    EXPECT_EQ(control->CloseSourceManager(&ok), S_OK);
+}
+
+TEST_F(UnexposedMembers, WorkAreaEdgesWithoutASource) {
+    // No open source: selecting a capability fails with -1031; the gets are still answered.
+    EXPECT_EQ(control->put_Capability(0x1101), S_OK);
+    EXPECT_EQ(ErrorCode(), -1031);
+    EXPECT_EQ(control->put_CapType(4), S_OK);
+    EXPECT_EQ(control->put_CapNumItems(2), S_OK);
+    double item = -1;
+    EXPECT_EQ(control->GetCapItems(2, &item), S_OK);
+    EXPECT_EQ(item, 0.0);
+    EXPECT_EQ(ErrorCode(), kErrInvalidIndex);
+    VARIANT_BOOL ok = VARIANT_TRUE;
+    EXPECT_EQ(control->SetCapItem(1000, 1.0, &ok), S_OK);
+    EXPECT_EQ(ok, VARIANT_FALSE);
+    EXPECT_EQ(ErrorCode(), kErrInvalidIndex);
+    BSTR longText = SysAllocStringLen(nullptr, 300);
+    for (int i = 0; i < 300; ++i) longText[i] = L'q';
+    EXPECT_EQ(control->SetCapItemsString(0, longText, &ok), S_OK);
+    EXPECT_EQ(ok, VARIANT_TRUE);
+    EXPECT_EQ(control->put_CapValueString(longText), S_OK);
+    SysFreeString(longText);
+    BSTR text = nullptr;
+    EXPECT_EQ(control->GetCapItemsString(0, &text), S_OK);
+    EXPECT_EQ(Narrow(text), std::string(255, 'q'));
+    SysFreeString(text);
+    text = nullptr;
+    EXPECT_EQ(control->get_CapValueString(&text), S_OK);
+    EXPECT_EQ(Narrow(text), std::string(255, 'q'));
+    SysFreeString(text);
+
+    // One setting under two names.
+    VARIANT_BOOL flag = VARIANT_FALSE;
+    EXPECT_EQ(control->put_IfScanInThread(VARIANT_TRUE), S_OK);
+    EXPECT_EQ(control->get_IfScanInNewThread(&flag), S_OK);
+    EXPECT_EQ(flag, VARIANT_TRUE);
+    EXPECT_EQ(control->put_IfScanInThread(VARIANT_FALSE), S_OK);
+    EXPECT_EQ(control->put_IfUseTwainDSM(VARIANT_TRUE), S_OK);
+    EXPECT_EQ(control->get_IfUseTwainDSM(&flag), S_OK);
+    EXPECT_EQ(flag, VARIANT_TRUE);
+
+    // No transfer yet: the last image's information is zero.
+    long width = -1;
+    EXPECT_EQ(control->get_ImageWidth(&width), S_OK);
+    EXPECT_EQ(width, 0);
 }
 
 TEST_F(UnexposedMembers, LanguagePacksFromTheLoopbackServer) {

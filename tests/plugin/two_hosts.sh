@@ -1,19 +1,20 @@
 #!/bin/sh
-# One page, two hosts: runs pages/shared_members.js in the browser harness against NPLumetta and,
-# when a page-host command is given, in the page host against LumettaCtrl, then compares the
-# "= " result lines of both. Each run must also pass its own checks.
+# One page, two hosts: runs a page of pages/ (LUMETTA_PAGE, else shared_members.js) in the browser
+# harness against NPLumetta and, when a page-host command is given, in the page host against
+# LumettaCtrl, then compares the "= " result lines of both. Each run must also pass its own checks.
 #   two_hosts.sh WORKDIR FILES -- BROWSER-COMMAND... [-- PAGEHOST-COMMAND...]
 set -e
 work=$1 files=$2
 shift 3
 here=$(cd "$(dirname "$0")" && pwd)
+page=${LUMETTA_PAGE:-shared_members.js}
 browser_cmd=""
 while [ $# -gt 0 ] && [ "$1" != "--" ]; do browser_cmd="$browser_cmd '$1'"; shift; done
 [ $# -gt 0 ] && shift
 rm -rf "$work" && mkdir -p "$work/plug-in" "$work/control"
 wine_path() { printf 'Z:%s\\' "$1" | sed 's|/|\\\\\\\\|g; s|\\$|\\\\\\\\|'; }
 make_page() {
-  sed -e "s|@FILES@|$(wine_path "$files")|g" -e "s|@OUT@|$(wine_path "$2")|g" "$here/pages/shared_members.js" > "$1"
+  sed -e "s|@FILES@|$(wine_path "$files")|g" -e "s|@OUT@|$(wine_path "$2")|g" "$here/pages/$page" > "$1"
 }
 make_page "$work/plug-in/page.js" "$work/plug-in"
 status=0
