@@ -27,6 +27,21 @@ struct DibLayout {
 // fields of the DIB header and of every file format.
 constexpr uint64_t kMaxDibImageBytes = 0x7FFF0000ull;
 
+// What one load (every page of a file, byte array or download) may add to the image buffer in
+// total: 16384 bytes of image for each byte of input, at least 256 MiB, at most 8 GiB in a 64-bit
+// process and 1 GiB in a 32-bit one. No codec makes more than about 10000 bytes of a legitimate
+// page from one byte (a blank 1200 dpi fax page), so hundreds of A4 scans at 300 dpi load, while
+// a few kilobytes cannot fill gigabytes with copies of one image; the cap keeps a 32-bit process
+// inside its address space.
+constexpr uint64_t kLoadBudgetPerInputByte = 16384;
+constexpr uint64_t kLoadBudgetFloor = 256ull << 20;
+constexpr uint64_t kLoadBudgetCap = SIZE_MAX > 0xFFFFFFFFu ? (8ull << 30) : (1ull << 30);
+inline uint64_t LoadBudgetFor(uint64_t inputBytes) {
+    const uint64_t scaled =
+        inputBytes > kLoadBudgetCap / kLoadBudgetPerInputByte ? kLoadBudgetCap : inputBytes * kLoadBudgetPerInputByte;
+    return scaled < kLoadBudgetFloor ? kLoadBudgetFloor : scaled;
+}
+
 // Bytes per row of an image of the given width and depth, padded to 4, in 64-bit arithmetic.
 inline uint64_t DibStride(int64_t width, int bitCount) {
     return ((static_cast<uint64_t>(width) * static_cast<uint64_t>(bitCount) + 31) / 32) * 4;

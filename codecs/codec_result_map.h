@@ -7,7 +7,7 @@ LONG JpegResultToErrorCode(LONG result);
 // TIFF results, and the PDF reader's results when it reads from memory.
 LONG TiffResultToErrorCode(LONG result);
 LONG PngResultToErrorCode(LONG result);
-// PDF writer results, and the PDF reader's results (file and memory).
+// PDF writer results, and the PDF reader's results when it reads a file.
 LONG PdfResultToErrorCode(LONG result);
 // GDI+ status: 0 is success, 1..20 give -1201 - status; anything else counts as a generic error.
 LONG GdiplusStatusToErrorCode(LONG status);

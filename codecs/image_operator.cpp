@@ -38,10 +38,12 @@ bool WriteAll(HANDLE file, const void* bytes, uint64_t count) {
     return true;
 }
 
-struct AddContext {
-    CImageOperator* engine;
-    int added;
-};
+// The size of a file, for the load budget (0 when it cannot be asked: the smallest budget).
+uint64_t FileSizeOf(const char* path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return 0;
+    return (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
 
 // Reads a block handed in by handle while it is locked: a moveable block's handle is not its
 // address. False when the handle cannot be locked.
@@ -55,18 +57,69 @@ bool ReadLockedBlock(HGLOBAL block, BOOL* result, Load load) {
     return true;
 }
 
-bool AddPage(void* context, HGLOBAL dib) {
-    auto* c = static_cast<AddContext*>(context);
-    if (!c->engine->AddImage(dib)) return false;
-    ++c->added;
-    return true;
-}
-
 }  // namespace
 
 const FileDialogApi& SystemFileDialogs() {
     static const FileDialogApi api = {GetOpenFileNameA, GetSaveFileNameA};
     return api;
+}
+
+LoadBatch::LoadBatch(uint64_t inputBytes) : m_budget(LoadBudgetFor(inputBytes)) {}
+
+LoadBatch::~LoadBatch() { FreeAll(); }
+
+void LoadBatch::FreeAll() {
+    for (size_t i = 0; i < m_count; ++i) GlobalFree(m_images[i]);
+    delete[] m_images;
+    m_images = nullptr;
+    m_count = m_capacity = 0;
+}
+
+bool LoadBatch::Take(HGLOBAL dib) {
+    if (!dib) return !m_over;
+    m_total += GlobalSize(dib);
+    if (m_over || m_total > m_budget) {
+        m_over = true;
+        GlobalFree(dib);
+        FreeAll();
+        return false;
+    }
+    if (m_count == m_capacity) {
+        const size_t grown = m_capacity ? m_capacity * 2 : 8;
+        auto* images = new (std::nothrow) HGLOBAL[grown];
+        if (!images) {
+            m_over = true;
+            GlobalFree(dib);
+            FreeAll();
+            return false;
+        }
+        for (size_t i = 0; i < m_count; ++i) images[i] = m_images[i];
+        delete[] m_images;
+        m_images = images;
+        m_capacity = grown;
+    }
+    m_images[m_count++] = dib;
+    return true;
+}
+
+BOOL LoadBatch::Finish(CMultiImageTWAIN& engine, LONG code) {
+    if (m_over) {
+        engine.SetErrorCode(kErrNoMemory);
+        return FALSE;
+    }
+    for (size_t i = 0; i < m_count; ++i) {
+        HGLOBAL dib = m_images[i];
+        m_images[i] = nullptr;
+        // The buffer owns each image from here, also when it refuses it.
+        if (!engine.AddImage(dib)) {
+            for (size_t j = i + 1; j < m_count; ++j) GlobalFree(m_images[j]);
+            m_count = 0;
+            return FALSE;
+        }
+    }
+    m_count = 0;
+    engine.SetErrorCode(code);
+    return code == 0;
 }
 
 void CImageOperator::SetPlatformImageLibrary(const PlatformImageLibrary& library) { g_library = library; }
@@ -122,14 +175,15 @@ void CImageOperator::OnGetFilePath(BOOL, LONG, LONG, const char*, const char*) {
 
 // ---- loading ----------------------------------------------------------------------------------
 
-BOOL CImageOperator::AddDecoded(LONG code, HGLOBAL dib) {
+BOOL CImageOperator::AddDecoded(LONG code, HGLOBAL dib, uint64_t inputBytes) {
     if (code) {
         if (dib) GlobalFree(dib);
         SetErrorCode(code);
         return FALSE;
     }
-    // AddImage owns the DIB from here, also when it refuses it.
-    return AddImage(dib);
+    LoadBatch batch(inputBytes);
+    batch.Take(dib);
+    return batch.Finish(*this, 0);
 }
 
 HGLOBAL CImageOperator::ReadWholeFile(const char* path, DWORD* size) {
@@ -199,7 +253,7 @@ BOOL CImageOperator::LoadBMPFile(const char* path) {
         }
     }
     CloseHandle(file);
-    return AddDecoded(code, dib);
+    return AddDecoded(code, dib, uint64_t(length.QuadPart));
 }
 
 BOOL CImageOperator::LoadFromMemoryWith(MemoryDecoder decode, DWORD size, const BYTE* bytes) {
@@ -211,7 +265,7 @@ BOOL CImageOperator::LoadFromMemoryWith(MemoryDecoder decode, DWORD size, const 
     if (m_loadThroughLibrary) return LoadImageFromMemoryGdiplus(bytes, size);
     HGLOBAL dib = nullptr;
     LONG code = decode(bytes, size, &dib);
-    return AddDecoded(code, dib);
+    return AddDecoded(code, dib, size);
 }
 
 BOOL CImageOperator::LoadFileWith(MemoryDecoder decode, const char* path) {
@@ -227,7 +281,7 @@ BOOL CImageOperator::LoadFileWith(MemoryDecoder decode, const char* path) {
     HGLOBAL dib = nullptr;
     LONG code = decode(static_cast<const BYTE*>(bytes), size, &dib);
     GlobalFree(bytes);
-    return AddDecoded(code, dib);
+    return AddDecoded(code, dib, size);
 }
 
 BOOL CImageOperator::LoadBMPFromMemory(DWORD size, const BYTE* bytes) {
@@ -258,10 +312,9 @@ BOOL CImageOperator::LoadTIFFFile(const char* path, LONG page) {
         return FALSE;
     }
     if (m_loadThroughLibrary) return LoadImageFileGdiplus(path);
-    AddContext context{this, 0};
-    LONG code = OwnTiffReadFile(path, page, AddPage, &context);
-    SetErrorCode(code);
-    return code == 0;
+    LoadBatch batch(FileSizeOf(path));
+    LONG code = OwnTiffReadFile(path, page, LoadBatch::TakePage, &batch);
+    return batch.Finish(*this, code);
 }
 
 BOOL CImageOperator::LoadTIFFFromMemory(DWORD size, const BYTE* bytes, LONG page) {
@@ -271,10 +324,9 @@ BOOL CImageOperator::LoadTIFFFromMemory(DWORD size, const BYTE* bytes, LONG page
         return FALSE;
     }
     if (m_loadThroughLibrary) return LoadImageFromMemoryGdiplus(bytes, size);
-    AddContext context{this, 0};
-    LONG code = OwnTiffReadMemory(bytes, size, page, AddPage, &context);
-    SetErrorCode(code);
-    return code == 0;
+    LoadBatch batch(size);
+    LONG code = OwnTiffReadMemory(bytes, size, page, LoadBatch::TakePage, &batch);
+    return batch.Finish(*this, code);
 }
 
 BOOL CImageOperator::LoadTIFFFromHandle(HGLOBAL block, LONG page) {
@@ -309,10 +361,10 @@ BOOL CImageOperator::LoadPDFFile(const char* path, LONG page, PdfSettings* setti
         SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
-    AddContext context{this, 0};
-    LONG code = OwnPdfReadFile(path, page, AddPage, &context, settings, m_loadThroughLibrary ? this : nullptr);
-    SetErrorCode(code);
-    return code == 0;
+    LoadBatch batch(FileSizeOf(path));
+    LONG code = OwnPdfReadFile(path, page, LoadBatch::TakePage, &batch, settings,
+                               m_loadThroughLibrary ? this : nullptr);
+    return batch.Finish(*this, code);
 }
 
 BOOL CImageOperator::LoadPDFFromMemory(DWORD size, const BYTE* bytes, LONG page, PdfSettings* settings) {
@@ -321,11 +373,10 @@ BOOL CImageOperator::LoadPDFFromMemory(DWORD size, const BYTE* bytes, LONG page,
         SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
-    AddContext context{this, 0};
-    LONG code = OwnPdfReadMemory(bytes, size, page, AddPage, &context, settings,
+    LoadBatch batch(size);
+    LONG code = OwnPdfReadMemory(bytes, size, page, LoadBatch::TakePage, &batch, settings,
                                  m_loadThroughLibrary ? this : nullptr);
-    SetErrorCode(code);
-    return code == 0;
+    return batch.Finish(*this, code);
 }
 
 BOOL CImageOperator::LoadPDFFromHandle(HGLOBAL block, LONG page, PdfSettings* settings) {

@@ -12,6 +12,35 @@
 #include "codecs/pdf/pdf_settings.h"
 #include "engine/multi_image_twain.h"
 
+// The images of one load, held until the load ends: when they need more than the load budget for
+// the input's size (LoadBudgetFor), none of them is added.
+class LoadBatch {
+public:
+    explicit LoadBatch(uint64_t inputBytes);
+    ~LoadBatch();  // frees every image not added
+    LoadBatch(const LoadBatch&) = delete;
+    LoadBatch& operator=(const LoadBatch&) = delete;
+
+    // Takes an image over; false once the images taken exceed the budget (then every image,
+    // this one too, is freed). A reader's page sink.
+    bool Take(HGLOBAL dib);
+    static bool TakePage(void* batch, HGLOBAL dib) { return static_cast<LoadBatch*>(batch)->Take(dib); }
+    bool OverBudget() const { return m_over; }
+    // Adds the images in order: false when over budget (error -1002, nothing added) or when the
+    // buffer refuses one (its error code); else the load's own code decides.
+    BOOL Finish(CMultiImageTWAIN& engine, LONG code);
+
+private:
+    void FreeAll();
+
+    HGLOBAL* m_images = nullptr;
+    size_t m_count = 0;
+    size_t m_capacity = 0;
+    uint64_t m_budget;
+    uint64_t m_total = 0;
+    bool m_over = false;
+};
+
 // One file chosen in an open dialog.
 struct ImagePathRecord {
     SHORT type;
@@ -128,7 +157,8 @@ public:
     GdiplusApi::Bitmap* CreateBitmapFromDIB(HGLOBAL dib);
     void ReleaseBitmapOfDIB(GdiplusApi::Bitmap* bitmap, HGLOBAL dib);
     HGLOBAL BitmapToDIB(GdiplusApi::Image* image);
-    BOOL AddBitmapFramesToBuffer(GdiplusApi::Image* image);
+    // inputBytes: the size of the file or bytes decoded, for the load budget.
+    BOOL AddBitmapFramesToBuffer(GdiplusApi::Image* image, uint64_t inputBytes);
     BOOL SaveDIBToStream(IStream* stream, HGLOBAL dib);
     BOOL SaveImageFileGdiplus(const char* path, SHORT index);
     BOOL SaveAsToMemoryGdiplus(HGLOBAL* out, SHORT index, DWORD* size);
@@ -169,7 +199,7 @@ private:
     bool PrepareSavePath(const char* path, SHORT type, char* chosen, bool clearReadOnly);
     // Own-route file read into a new fixed zeroed block (for the decoders that take memory).
     HGLOBAL ReadWholeFile(const char* path, DWORD* size);
-    BOOL AddDecoded(LONG code, HGLOBAL dib);
+    BOOL AddDecoded(LONG code, HGLOBAL dib, uint64_t inputBytes);
     // The loads of one decoder that takes the whole file in memory (GDI+ on the bridge route).
     using MemoryDecoder = LONG (*)(const BYTE* bytes, uint64_t size, HGLOBAL* dib);
     BOOL LoadFileWith(MemoryDecoder decode, const char* path);
@@ -180,7 +210,7 @@ private:
     HGLOBAL BufferDib(SHORT index);
     BOOL FetchListDibs(const SHORT* list, LONG count, HGLOBAL** dibs, int* n);
     BOOL FinishMemorySave(LONG code, HGLOBAL block, uint64_t size, HGLOBAL* out, DWORD* outSize);
-    BOOL ImportImageStream(IStream* stream);
+    BOOL ImportImageStream(IStream* stream, uint64_t inputBytes);
     BOOL WriteTiffListToStream(IStream* stream, const SHORT* list, LONG count, GdiplusApi::Image* existing);
     BOOL AppendTiffPages(IStream* stream, GdiplusApi::Image* first, const SHORT* list, LONG count);
     BOOL CopyStreamToBlock(IStream* stream, HGLOBAL* out, DWORD* size);

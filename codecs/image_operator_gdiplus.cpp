@@ -6,6 +6,7 @@
 
 #include "codecs/codec_result_map.h"
 #include "codecs/file_stream.h"
+#include "codecs/jpeg/mini_jpeg_decoder.h"
 #include "codecs/memory_stream.h"
 #include "base/dib_layout.h"
 #include "base/error_codes.h"
@@ -193,7 +194,7 @@ HGLOBAL CImageOperator::BitmapToDIB(GdiplusApi::Image* image) {
     return dib;
 }
 
-BOOL CImageOperator::AddBitmapFramesToBuffer(GdiplusApi::Image* image) {
+BOOL CImageOperator::AddBitmapFramesToBuffer(GdiplusApi::Image* image, uint64_t inputBytes) {
     UINT frames = GetFrameCount(image);
     GUID dimension = kGdipFrameDimensionPage;
     FirstFrameDimension(image, &dimension);
@@ -202,6 +203,7 @@ BOOL CImageOperator::AddBitmapFramesToBuffer(GdiplusApi::Image* image) {
         Call(m_api.DisposeImage, image);
         return FALSE;
     }
+    LoadBatch batch(inputBytes);
     for (UINT i = 0; i < frames; ++i) {
         // A frame that cannot be selected is skipped. The frame's own dimension is used (pages
         // for TIFF, time for GIF), so single-frame images of every kind load too.
@@ -210,22 +212,25 @@ BOOL CImageOperator::AddBitmapFramesToBuffer(GdiplusApi::Image* image) {
             continue;
         }
         HGLOBAL dib = BitmapToDIB(image);
-        if (!dib || !AddImage(dib)) {
+        if (!dib) {
+            // The frames before a frame that fails to convert are kept.
             Call(m_api.DisposeImage, image);
+            const LONG code = GetErrorCode() ? GetErrorCode() : kErrNoMemory;
+            batch.Finish(*this, code);
             return FALSE;
         }
+        if (!batch.Take(dib)) break;
     }
     Call(m_api.DisposeImage, image);
-    SetErrorCode(0);
-    return TRUE;
+    return batch.Finish(*this, 0);
 }
 
-BOOL CImageOperator::ImportImageStream(IStream* stream) {
+BOOL CImageOperator::ImportImageStream(IStream* stream, uint64_t inputBytes) {
     GdiplusApi::Bitmap* bitmap = nullptr;
     Status status = Call(m_api.CreateBitmapFromStream, stream, &bitmap);
     stream->Release();  // the bitmap keeps its own reference
     if (!GdipOk(status)) return FALSE;
-    return AddBitmapFramesToBuffer(bitmap);
+    return AddBitmapFramesToBuffer(bitmap, inputBytes);
 }
 
 HGLOBAL CImageOperator::DecodeImageGdiplus(const BYTE* bytes, DWORD size) {
@@ -253,13 +258,18 @@ BOOL CImageOperator::LoadImageFileGdiplus(const char* path) {
     DWORD size = 0;
     HGLOBAL bytes = ReadWholeFile(path, &size);
     if (!bytes) return FALSE;
+    if (!CMiniJpegDecoder::FrameFitsData(static_cast<const BYTE*>(bytes), size)) {
+        GlobalFree(bytes);
+        SetErrorCode(kErrJpegFile);
+        return FALSE;
+    }
     IStream* stream = nullptr;
     if (FAILED(CMemoryStream::CreateMemoryStreamOnBytes(static_cast<BYTE*>(bytes), size, TRUE, &stream))) {
         GlobalFree(bytes);
         SetErrorCode(kErrNoMemory);
         return FALSE;
     }
-    return ImportImageStream(stream);
+    return ImportImageStream(stream, size);
 }
 
 BOOL CImageOperator::LoadImageFromMemoryGdiplus(const BYTE* bytes, DWORD size) {
@@ -268,12 +278,17 @@ BOOL CImageOperator::LoadImageFromMemoryGdiplus(const BYTE* bytes, DWORD size) {
         SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
+    // A JPEG frame its bytes cannot hold is refused before the library reserves its pixels.
+    if (!CMiniJpegDecoder::FrameFitsData(bytes, size)) {
+        SetErrorCode(kErrJpegFile);
+        return FALSE;
+    }
     IStream* stream = nullptr;
     if (FAILED(CMemoryStream::CreateMemoryStreamOnBytes(const_cast<BYTE*>(bytes), size, FALSE, &stream))) {
         SetErrorCode(kErrNoMemory);
         return FALSE;
     }
-    return ImportImageStream(stream);
+    return ImportImageStream(stream, size);
 }
 
 namespace {

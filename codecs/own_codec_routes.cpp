@@ -15,8 +15,8 @@
 
 // Each codec replaces its kOwnCodecMissing below with its call and maps the result with its
 // table: JPEG JpegResultToErrorCode; TIFF TiffResultToErrorCode; PNG PngResultToErrorCode;
-// PDF PdfResultToErrorCode for files AND memory (the PDF reader's results mean the same either
-// way; the TIFF table would turn "no pages" into success).
+// PDF PdfResultToErrorCode for files, TiffResultToErrorCode for memory (with "no pages" kept a
+// failure, which the TIFF table would turn into success).
 
 LONG OwnJpegDecode(const BYTE* bytes, uint64_t size, HGLOBAL* dib) {
     if (dib) *dib = nullptr;
@@ -179,13 +179,17 @@ private:
     CImageOperator* m_engine;
 };
 
-// The reader's own results are mapped; an engine code that GDI+ decoding stored passes as it is.
-LONG PdfReadResult(LONG result) {
-    return (result <= 0 && result >= CPDF::kJpegFailed) || result == CPDF::kNoPages ? PdfResultToErrorCode(result)
-                                                                                      : result;
+// The reader's own results are mapped (a file's by the PDF table, bytes by the TIFF table, but a
+// document without pages is never a success); an engine code that GDI+ decoding stored passes
+// as it is.
+LONG PdfReadResult(LONG result, bool fromMemory) {
+    if (result == CPDF::kNoPages) return PdfResultToErrorCode(result);
+    if (result > 0 || result < CPDF::kJpegFailed) return result;
+    const LONG mapped = fromMemory ? TiffResultToErrorCode(result) : PdfResultToErrorCode(result);
+    return mapped == 0 && result != CPDF::kOk ? PdfResultToErrorCode(result) : mapped;
 }
 
-LONG HandOverPages(CPDF& pdf, LONG result, PageSink sink, void* context, PdfSettings* settings) {
+LONG HandOverPages(CPDF& pdf, LONG result, bool fromMemory, PageSink sink, void* context, PdfSettings* settings) {
     for (int i = 0; i < pdf.GetImageCount(); ++i) {
         HGLOBAL dib = pdf.GetImage(i, nullptr);
         if (!dib) continue;
@@ -195,7 +199,7 @@ LONG HandOverPages(CPDF& pdf, LONG result, PageSink sink, void* context, PdfSett
         }
     }
     if (settings) pdf.GetSettings(settings);
-    return PdfReadResult(result);
+    return PdfReadResult(result, fromMemory);
 }
 
 }  // namespace
@@ -206,7 +210,7 @@ LONG OwnPdfReadFile(const char* path, LONG page, PageSink sink, void* context, P
     CPDF pdf;
     if (bridge) pdf.SetBridge(&engine);
     LONG result = pdf.ReadFromFile(path, page);
-    return HandOverPages(pdf, result, sink, context, settings);
+    return HandOverPages(pdf, result, false, sink, context, settings);
 }
 
 LONG OwnPdfReadMemory(const BYTE* bytes, uint64_t size, LONG page, PageSink sink, void* context,
@@ -215,7 +219,7 @@ LONG OwnPdfReadMemory(const BYTE* bytes, uint64_t size, LONG page, PageSink sink
     CPDF pdf;
     if (bridge) pdf.SetBridge(&engine);
     LONG result = pdf.ReadFromMemory(size, bytes, page);
-    return HandOverPages(pdf, result, sink, context, settings);
+    return HandOverPages(pdf, result, true, sink, context, settings);
 }
 
 LONG OwnPdfWriteFile(const char* path, const HGLOBAL* dibs, int count, const PdfSettings* settings, LONG compression,

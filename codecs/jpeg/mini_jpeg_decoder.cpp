@@ -1,6 +1,7 @@
 #include "codecs/jpeg/mini_jpeg_decoder.h"
 
 #include <cstring>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -31,6 +32,29 @@ HGLOBAL CMiniJpegDecoder::GetDIB() {
     return dib;
 }
 
+namespace {
+
+// Every block of a baseline scan codes at least its DC difference and an end of block, one bit
+// each at the shortest: a frame whose blocks need more bits than the entropy-coded bytes after
+// the scan header hold is not what the data holds, and is refused before its pixels are reserved.
+bool ScanCanHoldFrame(const JpegStreamInfo& info, uint64_t length) {
+    if (info.width <= 0 || info.height <= 0 || info.mcuWidth <= 0 || info.mcuHeight <= 0) return false;
+    const uint64_t mcus = (uint64_t(info.width) + uint64_t(info.mcuWidth) - 1) / uint64_t(info.mcuWidth) *
+                          ((uint64_t(info.height) + uint64_t(info.mcuHeight) - 1) / uint64_t(info.mcuHeight));
+    const uint64_t blocksPerMcu =
+        info.componentCount == 1 ? 1 : uint64_t(info.components[0].h) * uint64_t(info.components[0].v) + 2;
+    const uint64_t coded = length > info.scanStart ? length - info.scanStart : 0;
+    return mcus * blocksPerMcu * 2 <= coded * 8;
+}
+
+}  // namespace
+
+bool CMiniJpegDecoder::FrameFitsData(const BYTE* bytes, SIZE_T length) {
+    std::unique_ptr<JpegStreamInfo> info(new (std::nothrow) JpegStreamInfo);
+    if (!info) return true;
+    return ParseJpegSegments(bytes, length, info.get()) != kDecodeOk || ScanCanHoldFrame(*info, length);
+}
+
 int CMiniJpegDecoder::Decode(const BYTE* bytes, SIZE_T length) {
     if (m_dib) {
         GlobalFree(m_dib);
@@ -48,6 +72,7 @@ int CMiniJpegDecoder::Decode(const BYTE* bytes, SIZE_T length) {
     const uint64_t stride = (bytesPerPixel * m_info->width + 3) & ~uint64_t(3);
     const uint64_t imageBytes = stride * m_info->height;
     if (imageBytes > kMaxDibImageBytes) return kNoMemory;
+    if (!ScanCanHoldFrame(*m_info, length)) return kBadFormat;
     const uint64_t tableBytes = grey ? 1024 : 0;
     // Every byte is written below (pixels, then the padding of each row): no zero fill needed.
     HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(40 + tableBytes + imageBytes));

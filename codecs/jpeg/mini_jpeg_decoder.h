@@ -28,6 +28,11 @@ public:
     // Decodes the stream into a new DIB. The bytes stay the caller's.
     int Decode(const BYTE* bytes, SIZE_T length);
 
+    // False for a baseline stream whose frame needs more bits than its entropy-coded bytes hold
+    // (Decode refuses it with kBadFormat); true for any other stream, also one Decode cannot
+    // read, so another decoder may still try it.
+    static bool FrameFitsData(const BYTE* bytes, SIZE_T length);
+
     // The DIB of the last successful decode; the caller owns it from then on (null when none).
     HGLOBAL GetDIB();
 

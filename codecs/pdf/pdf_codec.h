@@ -68,7 +68,11 @@ public:
     // The block of the last WriteToMemory; the caller owns it from then on.
     HGLOBAL GetMemoryResult();
 
-    // Reads every page (page -1) or one page (0-based). The images read stay in the object.
+    // The most bytes of images one read keeps (0: the engine's load budget for the input's
+    // size); a document that needs more is refused with kNoMemory and nothing is kept.
+    void SetReadBudget(uint64_t bytes) { m_budget = bytes; }
+    // Reads every page (page -1) or one page (0-based). The images read stay in the object; an
+    // image object shown by several pages is decoded once and copied.
     LONG ReadFromFile(const char* path, LONG page);
     LONG ReadFromMemory(uint64_t size, const BYTE* bytes, LONG page);
     int GetImageCount() const { return int(m_images.size()); }
@@ -84,4 +88,5 @@ private:
     PdfImageBridge* m_bridge = nullptr;
     HGLOBAL m_memoryResult = nullptr;
     std::vector<HGLOBAL> m_images;
+    uint64_t m_budget = 0;
 };

@@ -1,5 +1,6 @@
 #include "codecs/pdf/pdf_document.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <new>
@@ -37,6 +38,9 @@ bool LineIs(const PdfSpan& line, const char* word) {
 LONG PdfDocument::Open(const BYTE* bytes, size_t size) {
     m_input = PdfSpan{bytes, size};
     m_offsets.clear();
+    m_starts.clear();
+    m_textEnds.clear();
+    m_boundsReady = false;
     m_root = m_info = 0;
     static const char kHeader[] = "%PDF-";
     if (size < 5) return CPDF::kBadDocument;
@@ -102,20 +106,93 @@ bool PdfDocument::ReferenceAfter(const PdfSpan& text, const char* key, uint32_t*
     return at != PdfSpan::npos && PdfReadReference(text, &at, number);
 }
 
+// Where an object's text ends: at the first "stream" or "endobj" that stands as a keyword of its
+// own, not inside a string, a name, a comment or a longer word. One pass over the text.
+size_t PdfObjectTextEnd(const PdfSpan& body) {
+    size_t i = 0;
+    while (i < body.size) {
+        const BYTE c = body.data[i];
+        if (PdfIsWhite(c)) {
+            ++i;
+        } else if (c == '(') {
+            // A literal string: balanced parentheses, a backslash escapes the next byte.
+            int depth = 0;
+            for (; i < body.size; ++i) {
+                const BYTE s = body.data[i];
+                if (s == '\\') {
+                    ++i;
+                } else if (s == '(') {
+                    ++depth;
+                } else if (s == ')' && --depth == 0) {
+                    ++i;
+                    break;
+                }
+            }
+        } else if (c == '<' && !body.StartsWith(i, "<<")) {
+            // A hexadecimal string.
+            while (i < body.size && body.data[i] != '>') ++i;
+            ++i;
+        } else if (c == '%') {
+            while (i < body.size && body.data[i] != '\n' && body.data[i] != '\r') ++i;
+        } else if (c == '/') {
+            ++i;
+            while (i < body.size && !PdfIsWhite(body.data[i]) && !PdfIsDelimiter(body.data[i])) ++i;
+        } else if (PdfIsDelimiter(c)) {
+            ++i;
+        } else {
+            const size_t start = i;
+            while (i < body.size && !PdfIsWhite(body.data[i]) && !PdfIsDelimiter(body.data[i])) ++i;
+            const size_t n = i - start;
+            if ((n == 6 && body.StartsWith(start, "stream")) || (n == 6 && body.StartsWith(start, "endobj")))
+                return start;
+        }
+    }
+    return body.size;
+}
+
+uint64_t PdfDocument::SpanEnd(uint64_t offset) const {
+    // An object never reaches into the next object the table places after it (only offsets that
+    // really start an object count, so a stray entry cannot cut another object short).
+    if (!m_boundsReady) {
+        m_boundsReady = true;
+        for (size_t n = 1; n < m_offsets.size(); ++n) {
+            if (m_offsets[n] == 0) continue;
+            PdfSpan head = m_input.Sub(size_t(m_offsets[n]), 64);
+            size_t at = 0;
+            int64_t number = 0, generation = 0;
+            if (PdfReadInteger(head, &at, &number) && PdfReadInteger(head, &at, &generation) &&
+                number == int64_t(n) && head.StartsWith(PdfSkipWhite(head, at), "obj"))
+                m_starts.push_back(m_offsets[n]);
+        }
+        std::sort(m_starts.begin(), m_starts.end());
+    }
+    auto next = std::upper_bound(m_starts.begin(), m_starts.end(), offset);
+    uint64_t end = next == m_starts.end() ? m_input.size : *next;
+    return end - offset > kObjectWindow ? offset + kObjectWindow : end;
+}
+
 bool PdfDocument::Object(uint32_t number, PdfSpan* text) const {
     if (number == 0 || number >= m_offsets.size() || m_offsets[number] == 0) return false;
-    PdfSpan window = m_input.Sub(m_offsets[number], kObjectWindow);
+    const uint64_t offset = m_offsets[number];
+    if (m_textEnds.size() != m_offsets.size()) m_textEnds.assign(m_offsets.size(), 0);
+    uint64_t& known = m_textEnds[number];
+    if (known == kBroken) return false;
+    PdfSpan window = m_input.Sub(size_t(offset), size_t(SpanEnd(offset) - offset));
     size_t at = 0;
     int64_t n = 0, generation = 0;
-    if (!PdfReadInteger(window, &at, &n) || !PdfReadInteger(window, &at, &generation) || n != int64_t(number))
+    if (!PdfReadInteger(window, &at, &n) || !PdfReadInteger(window, &at, &generation) || n != int64_t(number)) {
+        known = kBroken;
         return false;
+    }
     at = PdfSkipWhite(window, at);
-    if (!window.StartsWith(at, "obj")) return false;
+    if (!window.StartsWith(at, "obj")) {
+        known = kBroken;
+        return false;
+    }
     PdfSpan body = window.Sub(at + 3);
-    size_t end = body.Find("endobj");
-    size_t stream = body.After("stream");
-    if (stream != PdfSpan::npos && (end == PdfSpan::npos || stream < end)) end = stream - 6;
-    *text = body.Sub(0, end);
+    // Each object's text is walked once; later lookups reuse where it ended.
+    if (known == 0) known = uint64_t(PdfObjectTextEnd(body)) + 1;
+    *text = body.Sub(0, size_t(known - 1));
     return true;
 }
 

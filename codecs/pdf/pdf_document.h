@@ -11,6 +11,9 @@
 
 #include "codecs/pdf/pdf_syntax.h"
 
+// The length of an object's text (after "obj"): up to its first "stream" or "endobj" keyword.
+size_t PdfObjectTextEnd(const PdfSpan& body);
+
 class PdfDocument {
 public:
     // Only the last this many bytes are searched for the cross-reference table.
@@ -25,8 +28,9 @@ public:
     uint32_t Info() const { return m_info; }  // 0: none
     size_t ObjectCount() const { return m_offsets.size(); }
 
-    // The object's text from after "n g obj" up to its "stream" keyword or "endobj" (or the
-    // window's end). False for a number outside the table, a free entry or an offset outside
+    // The object's text from after "n g obj" up to its "stream" or "endobj" keyword (strings,
+    // names and comments are read as tokens, so the words inside them do not end it), or to
+    // the next object's offset, or the window's end. False for a number outside the table, a free entry or an offset outside
     // the input.
     bool Object(uint32_t number, PdfSpan* text) const;
     // The length bytes after the object's "stream" keyword and its line end; false when the
@@ -41,8 +45,17 @@ private:
     bool ReadTable(const PdfSpan& window);
     bool ReadTrailer(const PdfSpan& window, size_t at);
 
+    // The end of the bytes that may belong to the object at offset.
+    uint64_t SpanEnd(uint64_t offset) const;
+    static constexpr uint64_t kBroken = UINT64_MAX;
+
     PdfSpan m_input;
     std::vector<uint64_t> m_offsets;  // 0: free or missing
+    // Filled on first use: the sorted offsets that start an object, and per object 1 + the
+    // length of its text (0 not yet walked, kBroken no object there).
+    mutable bool m_boundsReady = false;
+    mutable std::vector<uint64_t> m_starts;
+    mutable std::vector<uint64_t> m_textEnds;
     uint32_t m_root = 0;
     uint32_t m_info = 0;
 };

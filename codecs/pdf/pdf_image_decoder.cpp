@@ -3,12 +3,11 @@
 #include <zlib.h>
 
 #include <cstring>
-#include <memory>
 #include <new>
 
-#include "codecs/jpeg/jpeg_segments.h"
 #include "codecs/jpeg/mini_jpeg_decoder.h"
 #include "codecs/pdf/pdf_codec.h"
+#include "codecs/tiff/fax_codec.h"
 #include "base/dib_layout.h"
 
 namespace {
@@ -133,6 +132,13 @@ HGLOBAL LayOutRows(const PdfImageStream& image, const BYTE* rows, uint64_t count
     return dib.Take();
 }
 
+// A DIB larger than what the document may still keep is refused before its rows are reserved.
+bool OverBudget(const PdfImageStream& image, LONG* result) {
+    if (DibStride(image.width, DibBitsOf(image)) * uint64_t(image.height) <= image.budget) return false;
+    *result = CPDF::kNoMemory;
+    return true;
+}
+
 HGLOBAL DecodeFlate(const PdfImageStream& image, uint64_t needed, LONG* result) {
     std::vector<BYTE> out(size_t(needed) + 1);
     z_stream z = {};
@@ -204,39 +210,70 @@ HGLOBAL DecodeLzw(const PdfImageStream& image, uint64_t needed, LONG* result) {
     return LayOutRows(image, out.data(), produced, CPDF::kEncodeFailed, result);
 }
 
+// Rows a and b (the same row or two apart) change places, each inverted; eight bytes at a time.
+void SwapInvertedRows(BYTE* a, BYTE* b, size_t count) {
+    size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        uint64_t x, y;
+        std::memcpy(&x, a + i, 8);
+        std::memcpy(&y, b + i, 8);
+        x = ~x;
+        y = ~y;
+        std::memcpy(a + i, &y, 8);
+        std::memcpy(b + i, &x, 8);
+    }
+    for (; i < count; ++i) {
+        const BYTE x = BYTE(~a[i]), y = BYTE(~b[i]);
+        a[i] = y;
+        b[i] = x;
+    }
+}
+
 HGLOBAL DecodeFax(const PdfImageStream& image, LONG* result) {
     if (image.bitsPerComponent != 1 || image.colour == PdfImageStream::Colour::Rgb) {
         *result = CPDF::kBadDocument;
         return nullptr;
     }
-    const size_t rowBytes = (size_t(image.width) + 7) / 8;
-    std::vector<BYTE> rows(rowBytes * size_t(image.height), 0);
+    // Every coded row takes at least one bit, and no row is wider than the fax codec reads:
+    // refused before the rows are reserved.
+    const uint64_t codedRows = image.fax.rows > 0 && image.fax.rows < image.height ? image.fax.rows : image.height;
+    if (uint64_t(image.width) > CTIFFFax::kMaxWidth || codedRows > uint64_t(image.data.size) * 8) {
+        *result = CPDF::kEncodeFailed;
+        return nullptr;
+    }
+    if (OverBudget(image, result)) return nullptr;
+    // Decoded straight into the DIB, top row first, then turned bottom-up in place.
+    NewDib dib;
+    if (!dib.Make(image.width, image.height, 1, TableOf(image))) {
+        *result = CPDF::kNoMemory;
+        return nullptr;
+    }
     pdfstrip::FaxStreamParams params = image.fax;
     params.columns = image.width;
-    if (!pdfstrip::DecodeFax(image.data.data, image.data.size, params, rows.data(), rowBytes, image.height)) {
+    if (!pdfstrip::DecodeFax(image.data.data, image.data.size, params, dib.pixels, size_t(dib.stride), image.height)) {
         *result = CPDF::kEncodeFailed;
         return nullptr;
     }
     // Decoded rows have 1 for black; as grey samples black is 0.
-    for (BYTE& b : rows) b = BYTE(~b);
-    return LayOutRows(image, rows.data(), rows.size(), CPDF::kEncodeFailed, result);
+    const size_t rowBytes = (size_t(image.width) + 7) / 8;
+    for (int top = 0, bottom = image.height - 1; top <= bottom; ++top, --bottom)
+        SwapInvertedRows(dib.pixels + uint64_t(top) * dib.stride, dib.pixels + uint64_t(bottom) * dib.stride, rowBytes);
+    *result = CPDF::kOk;
+    return dib.Take();
 }
 
 HGLOBAL DecodeDct(const PdfImageStream& image, PdfImageBridge* bridge, LONG* result) {
     if (bridge) {
+        if (!CMiniJpegDecoder::FrameFitsData(image.data.data, image.data.size)) {
+            *result = CPDF::kEncodeFailed;
+            return nullptr;
+        }
         LONG code = 0;
         HGLOBAL dib = bridge->DecodeJpeg(image.data.data, image.data.size, &code);
         *result = dib ? CPDF::kOk : (code ? code : CPDF::kEncodeFailed);
         return dib;
     }
-    // No baseline stream codes more than 256 pixels a byte (a one-bit DC and a one-bit end of
-    // block per 64 pixels): a frame larger than that is not what the data holds.
-    auto info = std::make_unique<jpeg::JpegStreamInfo>();
-    if (jpeg::ParseJpegSegments(image.data.data, image.data.size, info.get()) != jpeg::kDecodeOk ||
-        uint64_t(info->width) * info->height > uint64_t(image.data.size) * 256 + (4u << 20)) {
-        *result = CPDF::kEncodeFailed;
-        return nullptr;
-    }
+    // The decoder refuses a frame larger than its entropy-coded bytes can hold.
     CMiniJpegDecoder decoder;
     if (decoder.Decode(image.data.data, image.data.size) != CMiniJpegDecoder::kOk) {
         *result = CPDF::kEncodeFailed;
@@ -263,6 +300,7 @@ HGLOBAL DecodePdfImage(const PdfImageStream& image, PdfImageBridge* bridge, LONG
         // The stream's samples are never wanted beyond the padded rows.
         const uint64_t needed = (padded > packed ? padded : packed) * uint64_t(image.height);
         if (packed * uint64_t(image.height) > MostBytesFrom(image.filter, image.data.size)) return nullptr;
+        if (OverBudget(image, result)) return nullptr;
         switch (image.filter) {
             case PdfImageStream::Filter::Flate: return DecodeFlate(image, needed, result);
             case PdfImageStream::Filter::RunLength: return DecodeRunLength(image, needed, result);

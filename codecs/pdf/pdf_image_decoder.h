@@ -26,8 +26,10 @@ struct PdfImageStream {
     bool inverted = false;         // /Decode [1 0], or black coded as 1 in fax data
     pdfstrip::FaxStreamParams fax;
     PdfSpan data;
+    uint64_t budget = UINT64_MAX;  // the most bytes the image's DIB may take
 };
 
 // A new DIB of the image, or null with a CPDF result (kEncodeFailed for a decoder failure,
-// kBadDocument for data that cannot form the image, kNoMemory), or the bridge's engine code.
+// kBadDocument for data that cannot form the image, kNoMemory also for a DIB larger than the
+// image's budget, refused before it is decoded), or the bridge's engine code.
 HGLOBAL DecodePdfImage(const PdfImageStream& image, PdfImageBridge* bridge, LONG* result);

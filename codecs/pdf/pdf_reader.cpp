@@ -5,11 +5,13 @@
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <new>
 
 #include "codecs/pdf/pdf_codec.h"
 #include "codecs/pdf/pdf_document.h"
 #include "codecs/pdf/pdf_image_decoder.h"
+#include "base/dib_layout.h"
 
 namespace {
 
@@ -129,29 +131,43 @@ private:
 };
 
 // The image XObject of a page: the first reference after /XObject in the page (or in its
-// resources object, or through a dictionary object the page refers to).
-bool FindPageImage(const PdfDocument& document, const PdfSpan& page, uint32_t* image, PdfSpan* imageText) {
+// resources object, or through a dictionary object the page refers to). Pages share resources
+// and images, so what an object leads to is remembered in known (0: no image).
+bool FindPageImage(const PdfDocument& document, const PdfSpan& page, std::map<uint32_t, uint32_t>* known,
+                   uint32_t* image, PdfSpan* imageText) {
     PdfSpan resources = page;
     size_t at = resources.After("/XObject");
-    uint32_t number = 0;
-    if (at == PdfSpan::npos && PdfDocument::ReferenceAfter(page, "/Resources", &number)) {
-        if (!document.Object(number, &resources)) return false;
+    uint32_t number = 0, via = 0;
+    if (at == PdfSpan::npos && PdfDocument::ReferenceAfter(page, "/Resources", &via)) {
+        if (auto it = known->find(via); it != known->end()) {
+            *image = it->second;
+            return it->second != 0 && document.Object(it->second, imageText);
+        }
+        if (!document.Object(via, &resources)) return false;
         at = resources.After("/XObject");
     }
-    if (at == PdfSpan::npos || !PdfFindReference(resources, at, &number)) return false;
-    for (int hop = 0; hop < 2; ++hop) {
-        PdfSpan text;
-        if (!document.Object(number, &text)) return false;
-        if (HasName(text, "/Type", "/XObject") || HasName(text, "/Subtype", "/Image")) {
-            if (!HasName(text, "/Subtype", "/Image")) return false;
-            *image = number;
-            *imageText = text;
-            return true;
+    uint32_t found = 0;
+    if (at != PdfSpan::npos && PdfFindReference(resources, at, &number)) {
+        if (auto it = known->find(number); it != known->end()) {
+            found = it->second;
+        } else {
+            const uint32_t first = number;
+            for (int hop = 0; hop < 2 && !found; ++hop) {
+                PdfSpan text;
+                if (!document.Object(number, &text)) break;
+                if (HasName(text, "/Type", "/XObject") || HasName(text, "/Subtype", "/Image")) {
+                    if (HasName(text, "/Subtype", "/Image")) found = number;
+                    break;
+                }
+                // A dictionary of named images: its first reference.
+                if (!PdfFindReference(text, 0, &number)) break;
+            }
+            (*known)[first] = found;
         }
-        // A dictionary of named images: its first reference.
-        if (!PdfFindReference(text, 0, &number)) return false;
     }
-    return false;
+    if (via) (*known)[via] = found;
+    *image = found;
+    return found != 0 && document.Object(found, imageText);
 }
 
 bool ReadLookup(const PdfDocument& document, const PdfSpan& text, size_t at, int entries,
@@ -366,6 +382,62 @@ void SetResolutionFromPage(HGLOBAL dib, const PdfSpan& page) {
     GlobalUnlock(dib);
 }
 
+// Reads and decodes the image object of a page; null with the result on failure.
+HGLOBAL ReadPageImage(const PdfDocument& document, uint32_t imageNumber, const PdfSpan& imageText,
+                      PdfImageBridge* bridge, uint64_t budget, LONG* result) {
+    PdfImageStream image;
+    image.budget = budget;
+    int64_t width = 0, height = 0, bits = 0, length = 0;
+    LONG r = ReadFilter(imageText, &image);
+    if (r == CPDF::kOk) r = ReadColourSpace(document, imageText, &image);
+    if (r != CPDF::kOk) {
+        *result = r;
+        return nullptr;
+    }
+    if (!document.Integer(imageText, "/Width", &width) || !document.Integer(imageText, "/Height", &height) ||
+        width < 1 || height < 1 || width > 0x7FFFFFF || height > 0x7FFFFFF) {
+        *result = CPDF::kBadDocument;
+        return nullptr;
+    }
+    if (!document.Integer(imageText, "/Length", &length) || length < 0 ||
+        !document.Stream(imageNumber, uint64_t(length), &image.data)) {
+        *result = CPDF::kObjectUnreadable;
+        return nullptr;
+    }
+    if (!document.Integer(imageText, "/BitsPerComponent", &bits))
+        bits = image.filter == PdfImageStream::Filter::Fax ? 1 : 8;
+    image.width = int(width);
+    image.height = int(height);
+    image.bitsPerComponent = bits < 0 || bits > 16 ? 0 : int(bits);
+    image.fax.rows = image.fax.rows ? image.fax.rows : image.height;
+    if (imageText.Find("/Decode[1") != PdfSpan::npos || imageText.Find("/Decode [1") != PdfSpan::npos ||
+        imageText.Find("/Decode [ 1") != PdfSpan::npos)
+        image.inverted = !image.inverted;
+    return DecodePdfImage(image, bridge, result);
+}
+
+void ResolutionOf(HGLOBAL dib, LONG* x, LONG* y) {
+    auto* header = static_cast<const BITMAPINFOHEADER*>(GlobalLock(dib));
+    *x = header ? header->biXPelsPerMeter : 0;
+    *y = header ? header->biYPelsPerMeter : 0;
+    GlobalUnlock(dib);
+}
+
+// A copy of a decoded page image with the resolution the decoder gave it.
+HGLOBAL CopyImage(HGLOBAL dib, LONG xPels, LONG yPels) {
+    const SIZE_T size = GlobalSize(dib);
+    HGLOBAL copy = GlobalAlloc(GMEM_FIXED, size);
+    if (!copy) return nullptr;
+    const void* from = GlobalLock(dib);
+    auto* to = static_cast<BITMAPINFOHEADER*>(GlobalLock(copy));
+    std::memcpy(to, from, size);
+    to->biXPelsPerMeter = xPels;
+    to->biYPelsPerMeter = yPels;
+    GlobalUnlock(copy);
+    GlobalUnlock(dib);
+    return copy;
+}
+
 }  // namespace
 
 void CPDF::FreeImages() {
@@ -440,6 +512,16 @@ LONG CPDF::ReadFromMemory(uint64_t size, const BYTE* bytes, LONG page) {
         if (pages.pages.empty()) return kNoPages;
         if (page < -1 || (page >= 0 && size_t(page) >= pages.pages.size())) return kNoInput;
 
+        // Pages that show one image object share its decoding: each page gets its own copy.
+        struct Decoded {
+            LONG result = kOk;
+            int image = -1;  // index of the first page's DIB in m_images
+            LONG xPels = 0, yPels = 0;
+        };
+        std::map<uint32_t, Decoded> decoded;
+        std::map<uint32_t, uint32_t> images;
+        const uint64_t budget = m_budget ? m_budget : LoadBudgetFor(size);
+        uint64_t kept = 0;
         LONG first = kOk;
         for (size_t i = 0; i < pages.pages.size(); ++i) {
             if (page >= 0 && size_t(page) != i) continue;
@@ -449,37 +531,41 @@ LONG CPDF::ReadFromMemory(uint64_t size, const BYTE* bytes, LONG page) {
             HGLOBAL dib = nullptr;
             if (!document.Object(pages.pages[i], &pageText)) {
                 r = kObjectUnreadable;
-            } else if (!FindPageImage(document, pageText, &imageNumber, &imageText)) {
+            } else if (!FindPageImage(document, pageText, &images, &imageNumber, &imageText)) {
                 r = kBadDocument;
-            } else {
-                PdfImageStream image;
-                int64_t width = 0, height = 0, bits = 0, length = 0;
-                if ((r = ReadFilter(imageText, &image)) == kOk &&
-                    (r = ReadColourSpace(document, imageText, &image)) == kOk) {
-                    if (!document.Integer(imageText, "/Width", &width) ||
-                        !document.Integer(imageText, "/Height", &height) || width < 1 || height < 1 ||
-                        width > 0x7FFFFFF || height > 0x7FFFFFF) {
-                        r = kBadDocument;
-                    } else if (!document.Integer(imageText, "/Length", &length) || length < 0 ||
-                               !document.Stream(imageNumber, uint64_t(length), &image.data)) {
-                        r = kObjectUnreadable;
-                    } else {
-                        if (!document.Integer(imageText, "/BitsPerComponent", &bits))
-                            bits = image.filter == PdfImageStream::Filter::Fax ? 1 : 8;
-                        image.width = int(width);
-                        image.height = int(height);
-                        image.bitsPerComponent = bits < 0 || bits > 16 ? 0 : int(bits);
-                        image.fax.rows = image.fax.rows ? image.fax.rows : image.height;
-                        if (imageText.Find("/Decode[1") != PdfSpan::npos ||
-                            imageText.Find("/Decode [1") != PdfSpan::npos ||
-                            imageText.Find("/Decode [ 1") != PdfSpan::npos)
-                            image.inverted = !image.inverted;
-                        dib = DecodePdfImage(image, m_bridge, &r);
-                        if (dib) SetResolutionFromPage(dib, pageText);
-                    }
+            } else if (auto seen = decoded.find(imageNumber); seen != decoded.end()) {
+                r = seen->second.result;
+                HGLOBAL original = r == kOk ? m_images[size_t(seen->second.image)] : nullptr;
+                if (original && kept + GlobalSize(original) > budget) {
+                    FreeImages();
+                    return kNoMemory;
                 }
+                if (original && !(dib = CopyImage(original, seen->second.xPels, seen->second.yPels))) r = kNoMemory;
+                if (dib) SetResolutionFromPage(dib, pageText);
+            } else {
+                dib = ReadPageImage(document, imageNumber, imageText, m_bridge, budget - kept, &r);
+                if (!dib && r == kNoMemory) {
+                    // Over the budget (or out of memory): nothing of the document is kept.
+                    FreeImages();
+                    return kNoMemory;
+                }
+                Decoded entry;
+                entry.result = dib ? kOk : (r ? r : kBadDocument);
+                if (dib) {
+                    entry.image = int(m_images.size());
+                    ResolutionOf(dib, &entry.xPels, &entry.yPels);
+                    SetResolutionFromPage(dib, pageText);
+                }
+                decoded[imageNumber] = entry;
             }
             if (dib) {
+                kept += GlobalSize(dib);
+                if (kept > budget) {
+                    // More than one load may add: nothing of the document is kept.
+                    GlobalFree(dib);
+                    FreeImages();
+                    return kNoMemory;
+                }
                 try {
                     m_images.push_back(dib);
                 } catch (const std::bad_alloc&) {

@@ -36,7 +36,8 @@ bool DecodeFax(const BYTE* data, size_t size, const FaxStreamParams& stream, BYT
     }
     DWORD decoded = 0;
     int result = CTIFFFax::DecodeStrip(data, size, params, rows, rowBytes * size_t(rowCount), &decoded);
-    return result == CTIFFFax::kOk || decoded > 0;
+    // A strip that ends early or breaks is damaged: its missing rows are not shown as white.
+    return result == CTIFFFax::kOk && decoded >= params.height;
 }
 
 bool DecodeLzw(const BYTE* data, size_t size, BYTE* out, size_t outSize, size_t* produced) {

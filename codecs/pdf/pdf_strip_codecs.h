@@ -27,8 +27,8 @@ struct FaxStreamParams {
     bool endOfLine = false;       // every row starts with an EOL code
 };
 
-// Decodes into rows rows of rowBytes bytes each (1 = black); rows the data does not reach
-// stay as the caller left them. False when not one row could be decoded.
+// Decodes into rows rows of rowBytes bytes each (1 = black). False when the data ends or breaks
+// before every row (the /Rows given, or rowCount) is decoded.
 bool DecodeFax(const BYTE* data, size_t size, const FaxStreamParams& params, BYTE* rows, size_t rowBytes,
                int rowCount);
 

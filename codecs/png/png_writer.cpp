@@ -124,6 +124,15 @@ private:
     uint8_t buffer_[kIdatBufferSize];
 };
 
+// A DIB of 8 or fewer bits stored as header and pixels only: it has no colour table to write.
+bool IsTablelessPaletteDib(const BITMAPINFOHEADER& h, uint64_t blockSize) {
+    if (h.biBitCount == 0 || h.biBitCount > 8 || h.biClrUsed != 0 || h.biWidth <= 0 || h.biSize < 40) return false;
+    const int64_t height = h.biHeight < 0 ? -int64_t(h.biHeight) : int64_t(h.biHeight);
+    const uint64_t pixels = DibStride(h.biWidth, h.biBitCount) * uint64_t(height);
+    const uint64_t table = 4ull << h.biBitCount;
+    return blockSize >= uint64_t(h.biSize) + pixels && blockSize < uint64_t(h.biSize) + table + pixels;
+}
+
 }  // namespace
 
 LONG CPNG::Encode(HGLOBAL dib) {
@@ -138,7 +147,7 @@ LONG CPNG::Encode(HGLOBAL dib) {
     BITMAPINFOHEADER h;
     memcpy(&h, base, sizeof h);
     DibLayout layout;
-    if (h.biBitCount == 16 || h.biBitCount == 32) {
+    if (h.biBitCount == 16 || h.biBitCount == 32 || IsTablelessPaletteDib(h, blockSize)) {
         result = kUnsupportedDib;  // no PNG form written here
     } else if (!ComputeDibLayout(reinterpret_cast<const BITMAPINFOHEADER*>(base), blockSize, &layout)) {
         result = kBadDib;

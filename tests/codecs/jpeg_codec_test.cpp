@@ -397,7 +397,8 @@ TEST(JpegDecoder, SurvivesDamagedAndTruncatedData) {
         std::vector<uint8_t> cut(s.begin(), s.begin() + keep);
         Image img;
         int r = Decode(cut, &img);
-        if (keep < sos + 14) {
+        // Without a byte of the scan there is no image, however large a frame is declared.
+        if (keep <= sos + 14) {
             EXPECT_EQ(r, 2) << keep;
         } else {
             EXPECT_EQ(r, 0) << keep;
@@ -414,6 +415,23 @@ TEST(JpegDecoder, SurvivesDamagedAndTruncatedData) {
     EXPECT_EQ(Decode(huge, nullptr), 1);
     huge[sof + 5] = huge[sof + 6] = 0;
     EXPECT_EQ(Decode(huge, nullptr), 2);  // height 0
+}
+
+TEST(JpegDecoder, AFrameLargerThanItsScanCanHoldIsRefused) {
+    // A small stream declaring 65061 x 1763 was decoded block by block from nothing into 344 MB.
+    std::vector<uint8_t> s = ColourStream(16, 16);
+    size_t sof = MarkerAt(s, 0xC0);
+    std::vector<uint8_t> big = s;
+    big[sof + 5] = 0x06;  // height 1763
+    big[sof + 6] = 0xE3;
+    big[sof + 7] = 0xFE;  // width 65061
+    big[sof + 8] = 0x25;
+    EXPECT_EQ(Decode(big, nullptr), 2);
+    EXPECT_FALSE(CMiniJpegDecoder::FrameFitsData(big.data(), big.size()));
+    EXPECT_TRUE(CMiniJpegDecoder::FrameFitsData(s.data(), s.size()));
+    // Not JPEG to this parser: another decoder may try it.
+    const BYTE other[] = {0x89, 'P', 'N', 'G'};
+    EXPECT_TRUE(CMiniJpegDecoder::FrameFitsData(other, sizeof other));
 }
 
 TEST(JpegDecoder, StopsABlockWhoseRunsPassTheEnd) {

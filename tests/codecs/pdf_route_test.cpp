@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "file_io_fixture.h"
+#include "pdf_test_support.h"
 #include "support/test_dib.h"
 
 namespace {
@@ -96,9 +97,27 @@ TEST_P(PdfRoute, ListedPagesToMemoryAndBack) {
 TEST_P(PdfRoute, FailuresGiveTheirEngineCodes) {
     EXPECT_FALSE(engine->LoadPDFFile((folder + "missing.pdf").c_str(), -1, nullptr));
     EXPECT_EQ(engine->GetErrorCode(), -1036);
+    // Bytes are mapped by the TIFF table, files by the PDF one; no pages is never a success.
     const BYTE junk[] = "%PDF-1.4\nnothing here\n";
     EXPECT_FALSE(engine->LoadPDFFromMemory(sizeof junk, junk, -1, nullptr));
+    EXPECT_EQ(engine->GetErrorCode(), -1081);
+    WriteBytes(folder + "junk.pdf", std::vector<BYTE>(junk, junk + sizeof junk));
+    EXPECT_FALSE(engine->LoadPDFFile((folder + "junk.pdf").c_str(), -1, nullptr));
     EXPECT_EQ(engine->GetErrorCode(), -1200);
+    const std::string empty = pdftest::AssemblePdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [] /Count 0 >>"});
+    EXPECT_FALSE(engine->LoadPDFFromMemory(DWORD(empty.size()), reinterpret_cast<const BYTE*>(empty.data()), -1, nullptr));
+    EXPECT_EQ(engine->GetErrorCode(), -1200);
+    // A fax page whose data breaks off: -1022 from bytes, -1200 from a file.
+    const std::string broken = pdftest::OneImagePdf(
+        "/Width 64 /Height 64 /ColorSpace /DeviceGray /BitsPerComponent 1 /Filter /CCITTFaxDecode "
+        "/DecodeParms << /K -1 >>",
+        std::string(2, '\xFF'));
+    EXPECT_FALSE(engine->LoadPDFFromMemory(DWORD(broken.size()), reinterpret_cast<const BYTE*>(broken.data()), -1, nullptr));
+    EXPECT_EQ(engine->GetErrorCode(), -1022);
+    WriteBytes(folder + "broken.pdf", std::vector<BYTE>(broken.begin(), broken.end()));
+    EXPECT_FALSE(engine->LoadPDFFile((folder + "broken.pdf").c_str(), -1, nullptr));
+    EXPECT_EQ(engine->GetErrorCode(), -1200);
+    EXPECT_EQ(engine->GetImageCount(), 3);
     // A fax page needs a bilevel image: no file is left behind.
     std::string path = folder + "fax.pdf";
     EXPECT_FALSE(engine->SaveAsPDF(path.c_str(), 0, nullptr, enumCCITTFax4Encode, 80));
@@ -115,6 +134,28 @@ TEST_P(PdfRoute, FailuresGiveTheirEngineCodes) {
     ASSERT_TRUE(engine->SaveAsPDF(path.c_str(), 1, nullptr, enumAutoEncode, 80)) << engine->GetErrorCode();
     ASSERT_TRUE(engine->LoadPDFFile(path.c_str(), -1, nullptr));
     ExpectPagesFrom(3, {1});
+}
+
+TEST_P(PdfRoute, ALoadOverTheBudgetAddsNothing) {
+    // Five pages share one group 4 image of 2^24 x 32 white pixels (64 MiB each) coded in four
+    // bytes: 320 MiB from 2 KB is more than the 256 MiB any load may add.
+    const std::string dictionary = "/Width 16777216 /Height 32 /ColorSpace /DeviceGray /BitsPerComponent 1 "
+                                   "/Filter /CCITTFaxDecode /DecodeParms << /K -1 >>";
+    const std::string four(4, '\xFF');
+    std::string pdf = pdftest::SharedImagePdf(5, dictionary, four);
+    EXPECT_FALSE(engine->LoadPDFFromMemory(DWORD(pdf.size()), reinterpret_cast<const BYTE*>(pdf.data()), -1, nullptr));
+    EXPECT_EQ(engine->GetErrorCode(), -1002);
+    EXPECT_EQ(engine->GetImageCount(), 3);
+    WriteBytes(folder + "budget.pdf", std::vector<BYTE>(pdf.begin(), pdf.end()));
+    EXPECT_FALSE(engine->LoadPDFFile((folder + "budget.pdf").c_str(), -1, nullptr));
+    EXPECT_EQ(engine->GetErrorCode(), -1002);
+    EXPECT_EQ(engine->GetImageCount(), 3);
+    // Three of them fit, each its own image.
+    pdf = pdftest::SharedImagePdf(3, dictionary, four);
+    ASSERT_TRUE(engine->LoadPDFFromMemory(DWORD(pdf.size()), reinterpret_cast<const BYTE*>(pdf.data()), -1, nullptr))
+        << engine->GetErrorCode();
+    ASSERT_EQ(engine->GetImageCount(), 6);
+    EXPECT_EQ(engine->Info(5).biWidth, 16777216);
 }
 
 INSTANTIATE_TEST_SUITE_P(Routes, PdfRoute,

@@ -200,6 +200,21 @@ std::string OneImagePdf(const std::string& imageDictionary, const std::string& s
                             std::to_string(stream.size()) + " >>\nstream\n" + stream + "\nendstream"});
 }
 
+std::string SharedImagePdf(int pages, const std::string& imageDictionary, const std::string& stream) {
+    const int image = pages + 3;
+    std::string kids;
+    std::vector<std::string> objects = {"<< /Type /Catalog /Pages 2 0 R >>", ""};
+    for (int i = 0; i < pages; ++i) {
+        kids += std::to_string(i + 3) + " 0 R ";
+        objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100 100] /Resources << /XObject << /Im0 " +
+                          std::to_string(image) + " 0 R >> >> >>");
+    }
+    objects[1] = "<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pages) + " >>";
+    objects.push_back("<< /Type /XObject /Subtype /Image " + imageDictionary + " /Length " +
+                      std::to_string(stream.size()) + " >>\nstream\n" + stream + "\nendstream");
+    return AssemblePdf(objects);
+}
+
 std::string Deflate(const std::vector<uint8_t>& bytes) {
     uLongf size = compressBound(uLong(bytes.size()));
     std::string out(size, '\0');

@@ -58,6 +58,9 @@ std::string Text(const std::vector<uint8_t>& bytes);
 // catalog, 2 pages, 3 page, 4 image.
 std::string OneImagePdf(const std::string& imageDictionary, const std::string& stream);
 
+// A document of pages pages that all show one image object (dictionary and stream as given).
+std::string SharedImagePdf(int pages, const std::string& imageDictionary, const std::string& stream);
+
 // zlib's compress of bytes.
 std::string Deflate(const std::vector<uint8_t>& bytes);
 

@@ -10,6 +10,7 @@
 
 #include <zlib.h>
 
+#include "codecs/codec_result_map.h"
 #include "codecs/png/png_codec.h"
 #include "base/dib_layout.h"
 #include "png_test_support.h"
@@ -424,6 +425,24 @@ TEST(PngWriter, RefusesDibsWithoutAPngForm) {
     Encode(d16, &result);
     EXPECT_EQ(result, CPNG::kUnsupportedDib);
     GlobalFree(d16);
+
+    // 8 bits or fewer stored without a colour table (header and pixels only): no palette to write.
+    for (int bits : {1, 4, 8}) {
+        const SIZE_T pixels = SIZE_T(((6 * bits + 31) / 32) * 4 * 5);
+        HGLOBAL tableless = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 40 + pixels);
+        h = static_cast<BITMAPINFOHEADER*>(GlobalLock(tableless));
+        h->biSize = 40;
+        h->biWidth = 6;
+        h->biHeight = 5;
+        h->biPlanes = 1;
+        h->biBitCount = WORD(bits);
+        h->biSizeImage = DWORD(pixels);
+        GlobalUnlock(tableless);
+        EXPECT_TRUE(Encode(tableless, &result).empty());
+        EXPECT_EQ(result, CPNG::kUnsupportedDib) << bits;
+        EXPECT_EQ(PngResultToErrorCode(result), -1022);
+        GlobalFree(tableless);
+    }
 
     Encode(nullptr, &result);
     EXPECT_EQ(result, CPNG::kBadDib);

@@ -1,0 +1,59 @@
+#!/bin/sh
+# The files of a hostile-file folder through both hosts: the page pages/hostile_files.js, made
+# from the folder's expected.txt, runs in the browser harness against NPLumetta with GDI+ and
+# without it (Wine's gdiplus switched off) and, when a page-host command is given, in the page
+# host against LumettaCtrl; the loopback HTTP server serves the files for HTTPDownload. Every run
+# must pass its checks, and all runs must print the same results.
+#   hostile_files.sh WORKDIR FOLDER -- BROWSER-COMMAND... [-- PAGEHOST-COMMAND...]
+set -e
+work=$1 folder=$(cd "$2" && pwd)
+shift 3
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+browser_cmd=""
+while [ $# -gt 0 ] && [ "$1" != "--" ]; do browser_cmd="$browser_cmd '$1'"; shift; done
+[ $# -gt 0 ] && shift
+rm -rf "$work" && mkdir -p "$work"
+python=python3
+[ -x /usr/bin/python3 ] && python=/usr/bin/python3
+servers="$root/testdoubles/loopback_servers/upload_servers.py"
+"$python" "$servers" start "$work/server"
+trap '"$python" "$servers" stop "$work/server"' EXIT
+port=$(sed -n 's/.*http=\([0-9]*\).*/\1/p' "$work/server/ports")
+# The server reads its download folder at each request.
+mkdir -p "$work/server/files"
+"$python" - "$folder" "$here/pages/hostile_files.js" "$work/page.js" "$port" "$work/server/files" <<'PY'
+import base64, json, os, shutil, sys
+folder, page, out, port, served = sys.argv[1:6]
+cases = []
+for line in open(os.path.join(folder, "expected.txt")):
+    words = line.split()
+    if not words or words[0].startswith("#"):
+        continue
+    name, kind, value = words[0], words[1], int(words[2])
+    from_bytes = int(words[3]) if len(words) > 3 else value
+    data = open(os.path.join(folder, name), "rb").read()
+    shutil.copy(os.path.join(folder, name), os.path.join(served, name))
+    cases.append([name, kind, value, from_bytes, base64.b64encode(data).decode()])
+wine = "Z:" + folder.replace("/", "\\\\") + "\\\\"
+text = open(page).read().replace("@FILES@", wine).replace("@HTTP_PORT@", port)
+open(out, "w").write(text.replace("@CASES@", json.dumps(cases)))
+print("hostile files: %d files" % len(cases))
+PY
+status=0
+run() {
+  label=$1
+  shift
+  "$@" > "$work/$label.out" 2>&1 || status=1
+  tr -d '\r' < "$work/$label.out" | grep '^= ' > "$work/$label.results" || true
+  cat "$work/$label.out"
+  [ -s "$work/$label.results" ] || { echo "hostile files: the $label page printed no results"; status=1; }
+}
+eval "run plug-in $browser_cmd --script 'Z:$work/page.js'"
+eval "run plug-in-no-gdiplus env WINEDLLOVERRIDES=gdiplus=d $browser_cmd --script 'Z:$work/page.js'"
+[ $# -gt 0 ] && run control "$@" "Z:$work/page.js"
+for label in plug-in-no-gdiplus control; do
+  [ -f "$work/$label.results" ] || continue
+  diff -u "$work/plug-in.results" "$work/$label.results" || { echo "hostile files: plug-in and $label differ"; status=1; }
+done
+exit $status
