@@ -89,7 +89,9 @@ Reference LibjpegRoundTrip(const std::vector<uint8_t>& pixels, int width, int he
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 4) return 0;
-    const int width = 1 + data[0] % 48, height = 1 + data[1] % 48;
+    // Mostly small images; with bit 3 of the third byte rows up to 1776 pixels wide.
+    const int scale = (data[2] & 8) ? 37 : 1;
+    const int width = 1 + data[0] * scale % (48 * scale), height = 1 + data[1] % 48;
     const bool colour = data[2] & 1;
     const bool topDown = data[2] & 2;
     const int quality = (data[2] & 4) ? 100 : 1 + data[3] % 100;

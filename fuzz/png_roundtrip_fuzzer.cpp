@@ -32,7 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const int kDepths[] = {1, 4, 8, 24};
     const int bits = kDepths[data[0] & 3];
     const bool topDown = data[0] & 4;
-    const int width = 1 + data[1] % 90, height = 1 + data[2] % 90;
+    // Mostly small images; with bit 3 rows up to 2070 pixels wide (several image-data chunks,
+    // the larger compression window).
+    const int scale = (data[0] & 8) ? 23 : 1;
+    const int width = 1 + data[1] * scale % (90 * scale), height = 1 + data[2] % 90;
     const uint32_t maxColours = bits <= 8 ? 1u << bits : 0;
     const uint32_t colours = bits <= 8 ? 1 + data[3] % maxColours : 0;
     const LONG pels = (data[4] & 1) ? 0 : LONG(data[4]) * 97;
