@@ -181,6 +181,7 @@ BOOL CImageOperator::AddDecoded(LONG code, HGLOBAL dib, uint64_t inputBytes) {
         SetErrorCode(code);
         return FALSE;
     }
+    if (!dib) return AddImage(nullptr);  // refused with the buffer's own code
     LoadBatch batch(inputBytes);
     batch.Take(dib);
     return batch.Finish(*this, 0);
