@@ -220,7 +220,7 @@ function pdf() {
     Host.Check(Lumetta.LoadImageFromBase64Binary(base64(chunk), 4) == true && Lumetta.HowManyImagesInBuffer == 4,
                "loaded from Base64: " + Lumetta.ErrorCode);
     Host.Check(Lumetta.LoadImageFromBytes(10, [37, 80, 68, 70, 45, 49, 46, 52, 10, 10], 4) == false &&
-               Lumetta.ErrorCode == -1200, "a broken PDF: " + Lumetta.ErrorCode);
+               Lumetta.ErrorCode == -1081, "a broken PDF from bytes (TIFF table): " + Lumetta.ErrorCode);
     Lumetta.PDFCompressionType = 0;
 }
 
