@@ -222,24 +222,57 @@ TEST(SelectSourceDialog, ListsEverySourceAndSelectsThePickedOne) {
     EXPECT_EQ(s.engine.GetCurrentDeviceType(), 1);
 }
 
+// A double-click of the left button at a point of the list, in its client coordinates, as the
+// mouse delivers it: the point rides in the messages, never through the cursor that every
+// program on the prefix's desktop shares.
+void DoubleClick(HWND list, POINT at) {
+    const LPARAM point = MAKELPARAM(at.x, at.y);
+    PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, point);
+    PostMessageA(list, WM_LBUTTONUP, 0, point);
+    PostMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, point);
+    PostMessageA(list, WM_LBUTTONUP, 0, point);
+}
+
+POINT ItemCentre(HWND list, int i) {
+    RECT item{};
+    SendMessageA(list, LB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&item));
+    return POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+}
+
 TEST(SelectSourceDialog, DoubleClickSelectsTheEntryUnderTheCursor) {
     DeviceSession s;
     ASSERT_TRUE(s.engine.SetSupportedDeviceType(2));
     s.engine.SetCurrentDeviceTypeField(1);
     BOOL selected = FALSE;
     bool shown = WhileDialogShows("Select Source", [&](HWND dialog) {
-        HWND list = SourceList(dialog);
-        RECT item;
-        SendMessageA(list, LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&item));
-        POINT centre = {(item.left + item.right) / 2, (item.top + item.bottom) / 2};
-        ClientToScreen(list, &centre);
-        SetCursorPos(centre.x, centre.y);
-        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_SOURCE_LIST, LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
+        // Wherever another program has put the cursor, the double-click's own point counts.
+        DoubleClick(SourceList(dialog), ItemCentre(SourceList(dialog), 1));
     }, [&] { selected = s.engine.RoutedSelectSource(); });
     EXPECT_TRUE(shown);
     EXPECT_TRUE(selected) << s.engine.GetErrorCode();
     EXPECT_EQ(s.engine.GetCurrentDeviceType(), 0);
     EXPECT_STREQ(s.engine.SourceIdentity().ProductName, "Lumetta Test Scanner 2");
+}
+
+TEST(SelectSourceDialog, DoubleClickBelowTheEntriesSelectsNothing) {
+    DeviceSession s;
+    ASSERT_TRUE(s.engine.SetSupportedDeviceType(2));
+    s.engine.SetCurrentDeviceTypeField(1);
+    BOOL selected = TRUE;
+    bool shown = WhileDialogShows("Select Source", [&](HWND dialog) {
+        HWND list = SourceList(dialog);
+        RECT last{}, client{};
+        SendMessageA(list, LB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&last));
+        GetClientRect(list, &client);
+        ASSERT_LT(last.bottom + 2, client.bottom);
+        DoubleClick(list, POINT{(last.left + last.right) / 2, (last.bottom + client.bottom) / 2});
+        // The dialog stays for another choice; Cancel then ends it.
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    }, [&] { selected = s.engine.RoutedSelectSource(); });
+    EXPECT_TRUE(shown);
+    EXPECT_FALSE(selected);
+    EXPECT_EQ(s.engine.GetErrorCode(), -1032);
+    EXPECT_EQ(s.engine.GetCurrentDeviceType(), 1);
 }
 
 TEST(SelectSourceDialog, NoCameraLeavesOnlyCancel) {
