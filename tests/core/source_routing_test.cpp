@@ -3,6 +3,7 @@
 // run in a process whose test data source offers no scanner.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 #include "base/event_record.h"
@@ -239,38 +240,38 @@ POINT ItemCentre(HWND list, int i) {
     return POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2};
 }
 
-TEST(SelectSourceDialog, DoubleClickSelectsTheEntryUnderTheCursor) {
-    DeviceSession s;
-    ASSERT_TRUE(s.engine.SetSupportedDeviceType(2));
+// Both kinds listed, a webcam current: the dialog gets a double-click at where(list) and then,
+// when asked, Cancel. SelectSource's result.
+BOOL SelectByDoubleClick(DeviceSession& s, const std::function<POINT(HWND)>& where, bool thenCancel) {
+    EXPECT_TRUE(s.engine.SetSupportedDeviceType(2));
     s.engine.SetCurrentDeviceTypeField(1);
     BOOL selected = FALSE;
     bool shown = WhileDialogShows("Select Source", [&](HWND dialog) {
-        // Wherever another program has put the cursor, the double-click's own point counts.
-        DoubleClick(SourceList(dialog), ItemCentre(SourceList(dialog), 1));
+        DoubleClick(SourceList(dialog), where(SourceList(dialog)));
+        if (thenCancel) PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     }, [&] { selected = s.engine.RoutedSelectSource(); });
     EXPECT_TRUE(shown);
-    EXPECT_TRUE(selected) << s.engine.GetErrorCode();
+    return selected;
+}
+
+TEST(SelectSourceDialog, DoubleClickSelectsTheEntryUnderTheCursor) {
+    DeviceSession s;
+    // Wherever another program has put the cursor, the double-click's own point counts.
+    EXPECT_TRUE(SelectByDoubleClick(s, [](HWND list) { return ItemCentre(list, 1); }, false)) << s.engine.GetErrorCode();
     EXPECT_EQ(s.engine.GetCurrentDeviceType(), 0);
     EXPECT_STREQ(s.engine.SourceIdentity().ProductName, "Lumetta Test Scanner 2");
 }
 
 TEST(SelectSourceDialog, DoubleClickBelowTheEntriesSelectsNothing) {
     DeviceSession s;
-    ASSERT_TRUE(s.engine.SetSupportedDeviceType(2));
-    s.engine.SetCurrentDeviceTypeField(1);
-    BOOL selected = TRUE;
-    bool shown = WhileDialogShows("Select Source", [&](HWND dialog) {
-        HWND list = SourceList(dialog);
+    // The dialog stays for another choice; Cancel then ends it.
+    EXPECT_FALSE(SelectByDoubleClick(s, [](HWND list) {
         RECT last{}, client{};
         SendMessageA(list, LB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&last));
         GetClientRect(list, &client);
-        ASSERT_LT(last.bottom + 2, client.bottom);
-        DoubleClick(list, POINT{(last.left + last.right) / 2, (last.bottom + client.bottom) / 2});
-        // The dialog stays for another choice; Cancel then ends it.
-        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    }, [&] { selected = s.engine.RoutedSelectSource(); });
-    EXPECT_TRUE(shown);
-    EXPECT_FALSE(selected);
+        EXPECT_LT(last.bottom + 2, client.bottom);
+        return POINT{(last.left + last.right) / 2, (last.bottom + client.bottom) / 2};
+    }, true));
     EXPECT_EQ(s.engine.GetErrorCode(), -1032);
     EXPECT_EQ(s.engine.GetCurrentDeviceType(), 1);
 }
