@@ -100,17 +100,13 @@ function(_lumetta_apply_default_timeouts)
   endforeach()
 endfunction()
 
-# Labels from the lists in tests/CMakeLists.txt: qemu32-smoke (the 32-bit programs that still run,
-# under qemu-i386, where a machine cannot run 32-bit programs) and wine-flaky (tests with a known
-# Wine-side flake, which tools/test-all may run a second time and then names in its summary).
+# Labels from the list in tests/CMakeLists.txt: qemu32-smoke (the 32-bit programs that still run,
+# under qemu-i386, where a machine cannot run 32-bit programs).
 function(lumetta_label_test name)
   lumetta_default_timeouts()
   set(labels "")
   if(WIN32 AND LUMETTA_WINE_BITS EQUAL 32 AND name IN_LIST LUMETTA_QEMU32_SMOKE)
     list(APPEND labels qemu32-smoke)
-  endif()
-  if(WIN32 AND name IN_LIST LUMETTA_WINE_FLAKY)
-    list(APPEND labels wine-flaky)
   endif()
   if(labels)
     set_tests_properties(${name} PROPERTIES LABELS "${labels}")
