@@ -165,6 +165,26 @@ TEST_F(AddOnTest, MissingLibrariesAndFolders) {
     EXPECT_EQ(std::string(engine.Barcode().DllFolder()), own);
 }
 
+// Without a folder (the module's own could not be found, or a folder of separators only) the
+// path would name the library at the root of the current drive: it is never loaded from there.
+TEST_F(AddOnTest, NoFolderLoadsNothingFromTheDrivesRoot) {
+    char previous[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryA("C:\\"));
+    const std::string planted = "C:\\" + std::string(engine.Barcode().FileName());
+    ASSERT_TRUE(CopyFileA((m_folder + "\\" + engine.Barcode().FileName()).c_str(), planted.c_str(), FALSE));
+    engine.Barcode().SetDllFolder("\\");
+    EXPECT_STREQ(engine.Barcode().DllFolder(), "");
+    EXPECT_FALSE(engine.ReadBarcodeDirectly("a.png", 0));
+    EXPECT_EQ(engine.GetErrorCode(), kErrCustom2119);
+    EXPECT_EQ(ErrorText(), std::string("Failed to load dll \\") + engine.Barcode().FileName() +
+                               ". The DLL or .NET Framework 2.0 is missing.");
+    EXPECT_EQ(Log(), "") << "the planted library was called";
+    EXPECT_EQ(GetModuleHandleA(planted.c_str()), nullptr);
+    DeleteFileA(planted.c_str());
+    SetCurrentDirectoryA(previous);
+}
+
 TEST_F(AddOnTest, RecognitionNeedsItsLanguageData) {
     const std::string data = TempFolder("lumetta_ocr_data");
     engine.Ocr().SetDataFolder((data + "\\\\").c_str());
@@ -209,6 +229,21 @@ TEST_F(AddOnTest, RecognitionNeedsItsLanguageData) {
     Scenario("none");
     EXPECT_FALSE(engine.OCRDirectlyEx("C:\\a.tif", nullptr));
     EXPECT_EQ(ErrorText(), "Nothing found");
+    // A result that cannot be copied fails with its own text, not with the earlier call's.
+    Scenario("discarded");
+    EXPECT_FALSE(engine.OCRDirectlyEx("C:\\a.tif", nullptr));
+    EXPECT_EQ(engine.GetErrorCode(), kErrCustom2120);
+    EXPECT_EQ(ErrorText(), "Not enough memory to perform operation.");
+
+    // Nothing selected: nothing to recognise, and the library is not called.
+    Scenario("results");
+    engine.RemoveAllImages();
+    const std::string calls = Log();
+    EXPECT_FALSE(engine.OCRSelectedImagesEx(nullptr));
+    EXPECT_EQ(engine.GetErrorCode(), kErrInvalidValue);
+    EXPECT_FALSE(engine.OCRSelectedImages(out.c_str()));
+    EXPECT_EQ(engine.GetErrorCode(), kErrInvalidValue);
+    EXPECT_EQ(Log(), calls);
 }
 
 TEST_F(AddOnTest, LanguagesThatLeaveTheFolderAreRefused) {
