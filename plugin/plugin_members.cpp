@@ -147,7 +147,7 @@ bool PluginInstance::RunMethod(int op, const std::vector<ScriptValue>& a, Script
                     CBrowserAddOnBase::SaveAsPDF(path, a[1].h, &m_pdfSettings, m_pdfCompressionType, m_jpegQuality);
             return true;
         case kOpSaveAllAsMultiPageTIFF:
-            out.b = FitText(a[0].text, path, 512) &&
+            out.b = FitText(a[0].text, path, 256) &&
                     CBrowserAddOnBase::SaveAllAsMultiPageTIFF(path, m_tiffCompressionType);
             return true;
         case kOpLoadImage:

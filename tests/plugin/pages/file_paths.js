@@ -64,6 +64,15 @@ function main() {
     }
     Host.Check(Lumetta.HowManyImagesInBuffer == count, "nothing was loaded");
 
+    // The members whose path buffer is 256 bytes in both hosts refuse 256 characters and more.
+    var narrow = [members[0], members[1], members[2], members[3], members[6]];
+    for (var n = 0; n < narrow.length; n++) {
+        var answer256 = narrow[n][2](pathOfLength(258, narrow[n][1]));
+        var code256 = Lumetta.ErrorCode;
+        show(narrow[n][0] + " 258", answer256 + " " + code256);
+        Host.Check(answer256 == false && code256 == -1034, narrow[n][0] + " refuses 258 characters: " + code256);
+    }
+
     // Every transfer member with a server address too long for the address buffer.
     var server = repeat("h", 255);
     var transfers = [
