@@ -49,6 +49,13 @@ protected:
         PluginTest::TearDown();
     }
     const XpcomPeerInterface& T() const { return *peer->table; }
+    // The stand-in add-on libraries, answering with results, through the peer's OCRDllPath.
+    void UseStandInAddOns() {
+        const char* folder = std::getenv("LUMETTA_ADDON_FOLDER");
+        ASSERT_NE(folder, nullptr) << "LUMETTA_ADDON_FOLDER names the stand-in libraries' folder";
+        SetEnvironmentVariableA("LUMETTA_ADDON_SCENARIO", "results");
+        EXPECT_EQ(T().set_OCRDllPath(peer, folder), NS_OK);
+    }
     // What the NPRuntime object answers for a property (Int32 values).
     int32_t ScriptInt(const char* name) {
         NPVariant v = IntVariant(-99999);
@@ -274,10 +281,8 @@ LRESULT CALLBACK CountDialogs(int code, WPARAM wParam, LPARAM lParam) {
 // IfShowProgressBar is the switch of the progress dialog that long operations (here a barcode
 // read, run on a worker) show: on by default, and off when the page turns it off.
 TEST_F(XpcomPeer, IfShowProgressBarTurnsTheProgressDialogOnAndOff) {
-    const char* folder = std::getenv("LUMETTA_ADDON_FOLDER");
-    ASSERT_NE(folder, nullptr) << "LUMETTA_ADDON_FOLDER names the stand-in libraries' folder";
-    SetEnvironmentVariableA("LUMETTA_ADDON_SCENARIO", "results");
-    EXPECT_EQ(T().set_OCRDllPath(peer, folder), NS_OK);
+    UseStandInAddOns();
+    if (HasFatalFailure()) return;
     PRBool on = 0;
     EXPECT_EQ(T().get_IfShowProgressBar(peer, &on), NS_OK);
     EXPECT_EQ(on, 1) << "on by default";
@@ -298,10 +303,8 @@ TEST_F(XpcomPeer, IfShowProgressBarTurnsTheProgressDialogOnAndOff) {
 }
 
 TEST_F(XpcomPeer, RunsTheAddOnMembersTheScriptObjectOnlyAccepts) {
-    const char* folder = std::getenv("LUMETTA_ADDON_FOLDER");
-    ASSERT_NE(folder, nullptr) << "LUMETTA_ADDON_FOLDER names the stand-in libraries' folder";
-    SetEnvironmentVariableA("LUMETTA_ADDON_SCENARIO", "results");
-    EXPECT_EQ(T().set_OCRDllPath(peer, folder), NS_OK);
+    UseStandInAddOns();
+    if (HasFatalFailure()) return;
 
     // The script object's read gives false and leaves the error code as it was.
     PRBool removed = 1;
