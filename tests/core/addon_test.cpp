@@ -165,6 +165,19 @@ TEST_F(AddOnTest, MissingLibrariesAndFolders) {
     EXPECT_EQ(std::string(engine.Barcode().DllFolder()), own);
 }
 
+// OCRDllPath: a folder that does not fit a path leaves both libraries' folder as it was.
+TEST_F(AddOnTest, AnAddOnFolderThatDoesNotFitIsRefused) {
+    const std::string before = engine.Barcode().DllFolder();
+    for (const std::string& bad : {"C:\\" + std::string(256, 'f'), "C:\\" + std::string(300, 'f')}) {
+        EXPECT_FALSE(engine.SetAddOnFolder(bad.c_str()));
+        EXPECT_EQ(engine.GetErrorCode(), kErrInvalidValue);
+    }
+    EXPECT_EQ(std::string(engine.Barcode().DllFolder()), before);
+    EXPECT_EQ(std::string(engine.Ocr().DllFolder()), before);
+    EXPECT_TRUE(engine.SetAddOnFolder(m_folder.c_str()));
+    EXPECT_TRUE(engine.ReadBarcodeDirectly("a.png", 0)) << engine.GetErrorCode();
+}
+
 // Without a folder (the module's own could not be found, or a folder of separators only) the
 // path would name the library at the root of the current drive: it is never loaded from there.
 TEST_F(AddOnTest, NoFolderLoadsNothingFromTheDrivesRoot) {
@@ -218,6 +231,13 @@ TEST_F(AddOnTest, RecognitionNeedsItsLanguageData) {
     const std::string out = data + "\\out\\result.txt";
     ASSERT_TRUE(engine.OCR(0, out.c_str()));
     EXPECT_EQ(ReadText(out).rfind("images=1", 0), 0u);
+    // A result file whose path does not fit is refused: no file, no folder.
+    for (const std::string& bad : {data + "\\cut\\" + std::string(256, 'n') + ".txt",
+                                   data + "\\cut\\" + std::string(120, 'a') + "\\" + std::string(140, 'b')}) {
+        EXPECT_FALSE(engine.OCR(0, bad.c_str()));
+        EXPECT_EQ(engine.GetErrorCode(), kErrInvalidValue);
+    }
+    EXPECT_EQ(GetFileAttributesA((data + "\\cut").c_str()), INVALID_FILE_ATTRIBUTES);
 
     // A library length past its block is cut to the block.
     Scenario("overlong");
