@@ -73,7 +73,9 @@ std::vector<BYTE> ReferenceLzw(const BYTE* in, size_t size, size_t outSize) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 4) return 0;
     const bool lzw = data[0] & 1;
-    const uint64_t asked = (uint64_t(data[1]) << 16 | uint64_t(data[2]) << 8 | data[3]) << ((data[0] >> 1) & 7);
+    // Sizes spread over every power of two up to 2^31, most of them small enough to run fast.
+    const uint64_t value = uint64_t(data[1]) << 24 | uint64_t(data[2]) << 16 | uint64_t(data[3]) << 8 | data[0];
+    const uint64_t asked = value & ((uint64_t(1) << ((data[0] >> 1) % 32)) - 1);
     data += 4;
     size -= 4;
     const uint64_t most = lzw ? CTIFFLzw::LargestOutput(size) : CTIFFPackBits::LargestOutput(size);
