@@ -194,6 +194,10 @@ LONG CTiff::DecodePage(const TiffByteSource& source, const Ifd& ifd) {
     // Sizes in 64 bits, each held against what the engine and this process can hold before it
     // becomes a size_t, so that both builds take the same decisions.
     const uint64_t rowBytes = (uint64_t(bits) * (samples ? samples : 1) * width + 7) / 8;
+    // What the strips are held to: their rows, and never less than a bit for each byte of the
+    // DIB's rows, so that a page whose rows take no bytes (0 bits per sample) or a blank page
+    // refused for its form is never far larger than what its bytes could fill.
+    const uint64_t heldRowBytes = std::max(rowBytes, (uint64_t(width) * dibBits + 63) / 64);
     const uint64_t stride = DibStride(width, dibBits);
     const uint32_t colors = dibBits <= 8 ? (1u << dibBits) : 0;
     const uint64_t imageBytes = stride * height;
@@ -273,7 +277,7 @@ LONG CTiff::DecodePage(const TiffByteSource& source, const Ifd& ifd) {
             }
             const uint64_t present = end - offset;
             faxParams.height = stripRows;
-            if (!StripCanHold(compression, present, rowsSize, faxParams)) return kStripFailed;
+            if (!StripCanHold(compression, present, heldRowBytes * stripRows, faxParams)) return kStripFailed;
             presents[s] = present;
             wanted += present;
             largestStrip = std::max(largestStrip, rowsSize);

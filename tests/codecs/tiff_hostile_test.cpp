@@ -279,6 +279,19 @@ TEST(TiffHostile, StripsMustBeAbleToFillTheirRowsAtTheirCodecsLargestExpansion) 
             }
         }
     }
+    // Rows of no bytes (0 bits per sample) still fill a DIB: its bytes must hold a bit for each
+    // byte of it. 2^27 + 1 pixels of 16 such samples would be a 128 MiB page from nothing.
+    for (uint32_t compression : {1u, 5u}) {
+        HandPage zero = Page(kRowPast4GiB, 1, 0, 16, 2, compression);
+        zero.strips = {std::vector<BYTE>(4, 0)};
+        if (compression == 1) {
+            zero.counts = HandPage::kGiven;  // the exact size of rows of no bytes
+            zero.givenCounts = {0};
+        }
+        size_t none = 9;
+        EXPECT_EQ(Result(Build({zero}), &none), CTiff::kStripFailed) << compression;
+        EXPECT_EQ(none, 0u);
+    }
     // Stripes of a page are held one by one: a second strip short of its rows refuses the page.
     HandPage p = Page(128, 2, 8, 1, 1, 32773, 1);
     p.strips = {run128, {0x81}};
