@@ -27,6 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The input bytes over and over, as many rows as they fill (one at least); a wide row repeats
     // a short input, which keeps long runs in play.
     p.height = DWORD(size / p.rowStride ? size / p.rowStride : 1);
+    // (Up to 4 MiB of rows, two rows of the widest width: more is only more of the same work.)
+    if (p.rowStride * p.height > (size_t(4) << 20)) p.height = DWORD((size_t(4) << 20) / p.rowStride);
+    if (p.height == 0) p.height = 1;
     std::vector<uint8_t> rows(p.rowStride * p.height);
     for (size_t i = 0; i < rows.size(); ++i) rows[i] = data[i % size];
     const uint8_t tail = (p.width % 8) ? uint8_t(0xFF << (8 - p.width % 8)) : 0xFF;
