@@ -194,10 +194,11 @@ LONG CTiff::DecodePage(const TiffByteSource& source, const Ifd& ifd) {
     // Sizes in 64 bits, each held against what the engine and this process can hold before it
     // becomes a size_t, so that both builds take the same decisions.
     const uint64_t rowBytes = (uint64_t(bits) * (samples ? samples : 1) * width + 7) / 8;
-    // What the strips are held to: their rows, and never less than a bit for each byte of the
-    // DIB's rows, so that a page whose rows take no bytes (0 bits per sample) or a blank page
-    // refused for its form is never far larger than what its bytes could fill.
-    const uint64_t heldRowBytes = std::max(rowBytes, (uint64_t(width) * dibBits + 63) / 64);
+    // A page refused for its form gets a blank DIB that none of its bytes fill; it is reserved
+    // only when its strips could have filled it with the most any strip codec makes of them, and
+    // 4 KiB, so that rows of no bytes (0 bits per sample) or a blank page behind a few fax bytes
+    // are refused.
+    const uint64_t dibRowBytes = (uint64_t(width) * dibBits + 7) / 8;
     const uint64_t stride = DibStride(width, dibBits);
     const uint32_t colors = dibBits <= 8 ? (1u << dibBits) : 0;
     const uint64_t imageBytes = stride * height;
@@ -249,6 +250,7 @@ LONG CTiff::DecodePage(const TiffByteSource& source, const Ifd& ifd) {
     std::vector<uint64_t> presents;
     uint64_t wanted = 0;  // strip bytes this page reads
     uint64_t largestStrip = 0;
+    uint64_t fillable = 4096;  // what the strips could fill at most, and a page's worth of slack
     try {
         if (!offsetsEntry || !EntryValues(source, *offsetsEntry, strips, be, &offsets)) return kStripFailed;
         const bool counted = countsEntry && EntryValues(source, *countsEntry, strips, be, &counts);
@@ -277,7 +279,8 @@ LONG CTiff::DecodePage(const TiffByteSource& source, const Ifd& ifd) {
             }
             const uint64_t present = end - offset;
             faxParams.height = stripRows;
-            if (!StripCanHold(compression, present, heldRowBytes * stripRows, faxParams)) return kStripFailed;
+            if (!StripCanHold(compression, present, rowsSize, faxParams)) return kStripFailed;
+            fillable += CTIFFLzw::LargestOutput(present);
             presents[s] = present;
             wanted += present;
             largestStrip = std::max(largestStrip, rowsSize);
@@ -285,6 +288,7 @@ LONG CTiff::DecodePage(const TiffByteSource& source, const Ifd& ifd) {
     } catch (const std::bad_alloc&) {
         return kNoMemory;
     }
+    if (refused != kOk && fillable < dibRowBytes * height) return kStripFailed;
     // The strips of a well-formed file lie side by side: reading the same bytes over and over
     // (strips that share their data, within a page or across pages) stops once the whole read has
     // gone through the file a few times, so that reading stays linear in the file's size.

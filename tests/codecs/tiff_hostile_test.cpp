@@ -279,8 +279,9 @@ TEST(TiffHostile, StripsMustBeAbleToFillTheirRowsAtTheirCodecsLargestExpansion) 
             }
         }
     }
-    // Rows of no bytes (0 bits per sample) still fill a DIB: its bytes must hold a bit for each
-    // byte of it. 2^27 + 1 pixels of 16 such samples would be a 128 MiB page from nothing.
+    // Rows of no bytes (0 bits per sample) still make a blank DIB; it is reserved only when the
+    // strip's bytes could have filled it. 2^27 + 1 pixels of 16 such samples would be a 128 MiB
+    // page from nothing.
     for (uint32_t compression : {1u, 5u}) {
         HandPage zero = Page(kRowPast4GiB, 1, 0, 16, 2, compression);
         zero.strips = {std::vector<BYTE>(4, 0)};
@@ -292,6 +293,13 @@ TEST(TiffHostile, StripsMustBeAbleToFillTheirRowsAtTheirCodecsLargestExpansion) 
         EXPECT_EQ(Result(Build({zero}), &none), CTiff::kStripFailed) << compression;
         EXPECT_EQ(none, 0u);
     }
+    // A page refused for its form behind a few group 4 bytes: 96 rows of 12.6 million pixels
+    // would be 1.2 GB of blank page (as a bilevel page it would be 151 MB, its bytes can hold that).
+    HandPage mask = Page(0xC00006, 96, 1, 1, 4, 4);
+    mask.strips = {std::vector<BYTE>(12, 0xFF)};
+    size_t masks = 9;
+    EXPECT_EQ(Result(Build({mask}), &masks), CTiff::kStripFailed);
+    EXPECT_EQ(masks, 0u);
     // Stripes of a page are held one by one: a second strip short of its rows refuses the page.
     HandPage p = Page(128, 2, 8, 1, 1, 32773, 1);
     p.strips = {run128, {0x81}};
@@ -335,7 +343,7 @@ TEST(TiffHostile, PagesRefusedForTheirFormKeepTheirPlaceAsBlankPages) {
     rgbTwo.strips = {std::vector<BYTE>(16, 9)};
     cases.push_back({"RGB of two samples", rgbTwo, 24});
     HandPage faxGrey = Page(4, 2, 8, 1, 1, 4);
-    faxGrey.strips = {std::vector<BYTE>(4, 0xFF)};
+    faxGrey.strips = {std::vector<BYTE>(16, 0xFF)};
     cases.push_back({"group 4 at 8 bits", faxGrey, 8});
     for (bool be : {false, true}) {
         for (const Case& c : cases) {
