@@ -175,13 +175,6 @@ LONG Result(const std::vector<BYTE>& bytes, size_t* pages = nullptr) {
     return r.result;
 }
 
-BITMAPINFOHEADER Header(HGLOBAL dib) {
-    BITMAPINFOHEADER h{};
-    memcpy(&h, GlobalLock(dib), sizeof h);
-    GlobalUnlock(dib);
-    return h;
-}
-
 // The 32-bit cut: 16 samples of 16 bits in a row of 2^27 + 1 pixels are 2^32 + 32 bytes.
 constexpr uint32_t kRowPast4GiB = (1u << 27) + 1;
 
@@ -326,37 +319,33 @@ TEST(TiffHostile, PagesRefusedForTheirFormKeepTheirPlaceAsBlankPages) {
         WORD dibBits;
     };
     std::vector<Case> cases;
-    HandPage cmyk = Page(4, 2, 8, 4, 5, 1);
-    cmyk.strips = {std::vector<BYTE>(32, 9)};
-    cases.push_back({"CMYK", cmyk, 8});
-    HandPage greyAlpha = Page(4, 2, 8, 2, 1, 1);
-    greyAlpha.strips = {std::vector<BYTE>(16, 9)};
-    cases.push_back({"grey and alpha", greyAlpha, 8});
-    HandPage twoBits = Page(4, 2, 2, 1, 1, 1);
-    twoBits.strips = {std::vector<BYTE>(2, 9)};
-    cases.push_back({"2 bits", twoBits, 8});
-    HandPage floatPredictor = Page(4, 2, 8, 3, 2, 1);
-    floatPredictor.Set(317, kShort, {3});
-    floatPredictor.strips = {std::vector<BYTE>(24, 9)};
-    cases.push_back({"predictor 3", floatPredictor, 24});
-    HandPage rgbTwo = Page(4, 2, 8, 2, 2, 1);
-    rgbTwo.strips = {std::vector<BYTE>(16, 9)};
-    cases.push_back({"RGB of two samples", rgbTwo, 24});
-    HandPage faxGrey = Page(4, 2, 8, 1, 1, 4);
-    faxGrey.strips = {std::vector<BYTE>(16, 0xFF)};
-    cases.push_back({"group 4 at 8 bits", faxGrey, 8});
+    // width 4, height 2, its depth, samples, photometric and compression; a strip of that many bytes
+    auto refused = [&](const char* what, uint32_t bits, uint32_t samples, uint32_t photometric, uint32_t compression,
+                       size_t bytes, WORD dibBits, uint32_t predictor = 1) {
+        HandPage p = Page(4, 2, bits, samples, photometric, compression);
+        if (predictor != 1) p.Set(317, kShort, {predictor});
+        p.strips = {std::vector<BYTE>(bytes, compression == 4 ? 0xFF : 9)};
+        cases.push_back({what, p, dibBits});
+    };
+    refused("CMYK", 8, 4, 5, 1, 32, 8);
+    refused("grey and alpha", 8, 2, 1, 1, 16, 8);
+    refused("2 bits", 2, 1, 1, 1, 2, 8);
+    refused("predictor 3", 8, 3, 2, 1, 24, 24, 3);
+    refused("RGB of two samples", 8, 2, 2, 1, 16, 24);
+    refused("group 4 at 8 bits", 8, 1, 1, 4, 16, 8);
     for (bool be : {false, true}) {
         for (const Case& c : cases) {
             Read r;
             ReadAll(Build({good(0x40), c.page, good(0x80)}, be), &r);
             EXPECT_EQ(r.result, CTiff::kUnsupported) << c.what;
             ASSERT_EQ(r.pages.size(), 3u) << c.what;
-            const BITMAPINFOHEADER h = Header(r.pages[1]);
-            EXPECT_EQ(h.biWidth, 4);
-            EXPECT_EQ(h.biHeight, 2);
-            EXPECT_EQ(h.biBitCount, c.dibBits) << c.what;
+            DibLayout h;
+            ASSERT_TRUE(ComputeDibLayout(r.pages[1], &h));
+            EXPECT_EQ(h.width, 4);
+            EXPECT_EQ(h.height, 2);
+            EXPECT_EQ(h.bitCount, c.dibBits) << c.what;
             const BYTE* block = static_cast<const BYTE*>(GlobalLock(r.pages[1]));
-            const size_t pixelsAt = 40 + size_t(h.biClrUsed) * 4;
+            const size_t pixelsAt = size_t(h.pixelOffset);
             bool blank = true;
             for (size_t i = pixelsAt; i < GlobalSize(r.pages[1]); ++i) blank = blank && block[i] == 0;
             GlobalUnlock(r.pages[1]);
