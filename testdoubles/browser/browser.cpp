@@ -181,6 +181,8 @@ BOOL CALLBACK AnswerWindow(HWND window, LPARAM) {
     char cls[32] = {};
     GetClassNameA(window, cls, sizeof cls);
     if (std::strcmp(cls, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+    // Image editor windows (a dialog with its viewer "ImageEditor") are the page's to drive.
+    if (FindWindowExA(window, nullptr, nullptr, "ImageEditor")) return TRUE;
     char text[512] = {};
     HWND label = GetDlgItem(window, 0xFFFF);  // a message box's text
     if (label) GetWindowTextA(label, text, sizeof text);
@@ -378,6 +380,10 @@ NPError Browser::Destroy(Embed* embed) {
     auto it = std::find_if(m_embeds.begin(), m_embeds.end(), [&](const auto& e2) { return e2.get() == embed; });
     if (it != m_embeds.end()) m_embeds.erase(it);
     return e;
+}
+
+bool Browser::Has(const Embed* embed) const {
+    return std::any_of(m_embeds.begin(), m_embeds.end(), [&](const auto& e) { return e.get() == embed; });
 }
 
 NPObject* Browser::ScriptObject(Embed* embed) {

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -240,6 +241,85 @@ TEST_F(PluginEngine, ScannerAcquisitionRaisesTheTransferEventsInOrder) {
     for (const std::string& e : log)
         if (e != "OnSourceUIClose") seen.push_back(e);  // the source may close its (hidden) UI as well
     EXPECT_EQ(seen, expected);
+    browser::ReleaseObject(object);
+    delete instance;
+    DestroyWindow(window);
+    browser_->GetPage().Clear();
+}
+
+// Page handlers of a scan's own events close the source and the source manager while the batch
+// still calls them (without a TWAIN thread the handlers run inside the batch): refused as a busy
+// source, and the scan ends with both pages. After it the page closes them at will.
+TEST_F(PluginEngine, ScannerBatchRefusesToCloseItsSourceFromItsOwnEvents) {
+    std::vector<std::string> tried;
+    std::function<browser::PageValue(const char*)> attempt;
+    bool ended = false;
+    const char* events[] = {"OnPreAllTransfers", "OnPreTransfer", "OnPostAllTransfers"};
+    std::vector<std::string> functions;
+    std::vector<char*> names, values;
+    for (const char* event : events) functions.push_back(std::string("page_") + event);
+    for (size_t i = 0; i < std::size(events); ++i) {
+        browser::PageObject* f = browser_->GetPage().AddFunction(functions[i]);
+        const bool last = i == 2;
+        f->body = [&, last](const std::vector<browser::PageValue>&) {
+            if (last) {
+                ended = true;
+            } else {
+                attempt("CloseSource");
+                attempt("CloseSourceManager");
+                attempt("SelectSourceByIndex");
+            }
+            return browser::PageValue();
+        };
+        names.push_back(const_cast<char*>(events[i]));
+        values.push_back(functions[i].data());
+    }
+    NPP_t record{};
+    PluginInstance* instance =
+        PluginInstance::Create(&record, NP_EMBED, static_cast<int16_t>(names.size()), names.data(), values.data());
+    ASSERT_NE(instance, nullptr);
+    HWND window = MakeWindow(320, 240);
+    NPWindow w{window, 0, 0, 320, 240, {0, 0, 240, 320}, NPWindowTypeWindow};
+    ASSERT_TRUE(instance->Init(&w));
+    ASSERT_TRUE(instance->SetSupportedDeviceType(0));
+    instance->SetPluginManagerSearch(sizeof(void*) == 4);
+    NPObject* object = nullptr;
+    ASSERT_EQ(instance->GetValue(NPPVpluginScriptableNPObject, &object), NPERR_NO_ERROR);
+    auto call = [&](const char* name, std::vector<NPVariant> args) {
+        NPVariant result = browser::VoidVariant();
+        bool ok = object->_class->invoke(object, browser::StringIdentifier(name), args.data(),
+                                         static_cast<uint32_t>(args.size()), &result);
+        browser::PageValue value = browser::PageValue::From(result);
+        browser::ReleaseVariantValue(&result);
+        return ok ? value : browser::PageValue::Null();
+    };
+    NPVariant no = browser::BoolVariant(false);
+    object->_class->setProperty(object, browser::StringIdentifier("IfShowUI"), &no);
+    int index = -1;
+    for (int i = 0; i < 8 && index < 0; ++i)
+        if (call("GetSourceNameItems", {browser::IntVariant(i)}).text.find("Lumetta Test Scanner") != std::string::npos)
+            index = i;
+    ASSERT_GE(index, 0) << "the test scanner is not installed in this prefix";
+    attempt = [&](const char* member) {
+        std::vector<NPVariant> args;
+        if (std::string(member) == "SelectSourceByIndex") args.push_back(browser::IntVariant(index));
+        browser::PageValue done = call(member, args);
+        tried.push_back(std::string(member) + " " + (done.boolValue ? "true" : "false") + " " +
+                        std::to_string(instance->GetErrorCode()));
+        return done;
+    };
+    EXPECT_TRUE(call("SelectSourceByIndex", {browser::IntVariant(index)}).boolValue);
+    EXPECT_TRUE(call("AcquireImage", {}).boolValue) << instance->GetErrorCode();
+    for (int waited = 0; waited < 15000 && !ended; waited += 50) browser_->Pump(50);
+    browser_->Pump(300);
+    EXPECT_EQ(instance->GetImageCount(), 2);
+    const std::vector<std::string> refused = {"CloseSource false -1004", "CloseSourceManager false -1004",
+                                              "SelectSourceByIndex false -1004"};
+    std::vector<std::string> expected;
+    for (int k = 0; k < 3; ++k) expected.insert(expected.end(), refused.begin(), refused.end());  // all, and each page
+    EXPECT_EQ(tried, expected);
+    EXPECT_TRUE(call("CloseSource", {}).boolValue) << instance->GetErrorCode();
+    EXPECT_TRUE(call("CloseSourceManager", {}).boolValue) << instance->GetErrorCode();
     browser::ReleaseObject(object);
     delete instance;
     DestroyWindow(window);
