@@ -21,7 +21,7 @@ wine_work=$(printf 'Z:%s' "$work" | sed 's|/|\\\\\\\\|g')
 cat "$here/pages/lifetime/common.js" "$here/pages/lifetime/$name.js" |
   sed -e "s/@HTTP_PORT@/$port/g" -e "s|@WORK@|$wine_work|g" > "$work/page.js"
 status=0
-WINEDEBUG=warn+heap "$@" "Z:$work/page.js" > "$work/out.txt" 2>&1 || status=$?
+WINEDEBUG=${LUMETTA_LIFETIME_WINEDEBUG:-warn+heap} "$@" "Z:$work/page.js" > "$work/out.txt" 2>&1 || status=$?
 cat "$work/out.txt"
 if grep -a 'err:heap\|warn:heap' "$work/out.txt" > /dev/null; then
   echo "lifetime page $name: Wine reports a damaged heap"
