@@ -131,6 +131,12 @@ def main():
     at = len(tiff([(shared(1), [], False)]))
     data = tiff([(shared(at), [], False)]) + lzw_codes([256] * 60000 + [1, 257])
     write('tiff_20000_strips_without_counts_on_one_run.tif', data)
+    # Samples of 0 bits: rows of no bytes, a blank page of 128 MiB from nothing (found by fuzzing).
+    zero = page(row32, 1, 0, 16, 2, 1)
+    write('tiff_zero_bit_samples.tif', tiff([(zero, [bytes(4)], [0])]))
+    # A transparency mask (photometric 4) behind 12 group 4 bytes: 1.2 GB of blank 8-bit page.
+    mask = page(0xC00006, 96, 1, 1, 4, 4)
+    write('tiff_g4_mask_of_1200mb_blank.tif', tiff([(mask, [b'\xff' * 12], None)]))
     # A good two-page file beside them: 4 x 2 grey, uncompressed and PackBits.
     good = page(4, 2, 8, 1, 1, 1)
     packed = page(4, 2, 8, 1, 1, 32773)
