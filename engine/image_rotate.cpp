@@ -23,26 +23,45 @@ bool CImage::RotateQuarter(bool left) {
     const int bits = GetBitCount();
     const LONG outW = h, outH = w;
     bool ok = true;
+    const uint64_t srcStride = GetStride();
     for (LONG ty = 0; ty < outH && ok; ty += kTile) {
         if (!(ok = ReportRowProgress(ty, outH))) break;
         const LONG yEnd = std::min(outH, ty + kTile);
         for (LONG tx = 0; tx < outW; tx += kTile) {
             const LONG xEnd = std::min(outW, tx + kTile);
+            if (bits == 24 || bits == 8) {
+                // The source rows of the tile's columns, then each target row of the tile read
+                // down a fixed source column.
+                const BYTE* rows[kTile];
+                const LONG n = xEnd - tx;
+                for (LONG k = 0; k < n; ++k) rows[k] = PixelAddress(0, left ? h - 1 - (tx + k) : tx + k);
+                for (LONG Y = ty; Y < yEnd; ++Y) {
+                    BYTE* d = out.PixelAddress(tx, Y);
+                    const LONG sx = left ? Y : w - 1 - Y;
+                    if (bits == 8) {
+                        for (LONG k = 0; k < n; ++k) d[k] = rows[k][sx];
+                        continue;
+                    }
+                    const uint64_t at = 3 * uint64_t(sx);
+                    LONG k = 0;
+                    if (at + 4 <= srcStride) {
+                        // Four bytes moved for each pixel: the fourth lands on the next pixel's
+                        // first byte, which the next move writes; the last pixel moves three.
+                        for (; k + 1 < n; ++k) {
+                            uint32_t v;
+                            memcpy(&v, rows[k] + at, 4);
+                            memcpy(d + 3 * k, &v, 4);
+                        }
+                    }
+                    for (; k < n; ++k) memcpy(d + 3 * k, rows[k] + at, 3);
+                }
+                continue;
+            }
             for (LONG Y = ty; Y < yEnd; ++Y) {
                 BYTE* d = out.PixelAddress(0, Y);
                 // The source pixel of (X, Y) is (sx, row(X)): a fixed column, one row per X.
                 const LONG sx = left ? Y : w - 1 - Y;
-                if (bits == 24) {
-                    for (LONG X = tx; X < xEnd; ++X) {
-                        const BYTE* s = PixelAddress(sx, left ? h - 1 - X : X);
-                        BYTE* p = d + 3 * uint64_t(X);
-                        p[0] = s[0];
-                        p[1] = s[1];
-                        p[2] = s[2];
-                    }
-                } else if (bits == 8) {
-                    for (LONG X = tx; X < xEnd; ++X) d[X] = *PixelAddress(sx, left ? h - 1 - X : X);
-                } else if (bits == 1) {
+                if (bits == 1) {
                     // Bit by bit into the zero-filled target row.
                     const BYTE mask = BYTE(0x80 >> (sx & 7));
                     const LONG column = sx >> 3;
