@@ -4,10 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#define LUMETTA_BASE64_SSE2 1
-#endif
+#include "base/simd.h"
 
 namespace {
 
@@ -71,7 +68,7 @@ inline void Join(BYTE a, BYTE b, BYTE c, BYTE d, BYTE* out) {
     out[2] = static_cast<BYTE>(c << 6 | (d & 63));
 }
 
-#if defined(LUMETTA_BASE64_SSE2)
+#if defined(LUMETTA_SSE2)
 
 // Sixteen characters into twelve bytes when every one of them is an alphabet character (a byte
 // with its high bit set counting as its lower seven bits), as the decoding table maps them; false,
@@ -276,7 +273,7 @@ bool CBase64::Decode(const char* text, DWORD length) {
     DWORD i = 0;
     while (i < length) {
         if (have == 0 && length - i >= 4) {
-#if defined(LUMETTA_BASE64_SSE2)
+#if defined(LUMETTA_SSE2)
             // Sixteen characters of the alphabet at a time; anything else goes the way below.
             // The stores reach 14 bytes past written, inside the buffer: written + 14 is less
             // than i + 16 <= length <= the capacity.

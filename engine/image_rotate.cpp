@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/image.h"
+#include "engine/image_sampling.h"
 
 namespace {
 
@@ -126,6 +127,11 @@ bool CImage::RotateEx(double angle, int method, int edgeMode, DWORD background, 
         return false;
     }
     const bool direct = GetBitCount() == 24;
+#if defined(LUMETTA_SSE2)
+    const bool cubicInside = direct && (method == kCubic || method == kCubicA1);
+    const int64_t sourceW = GetWidth(), sourceH = GetHeight();
+    const bool wraps = edgeMode >= kWrapRepeat && edgeMode <= kWrapMirror;
+#endif
     bool ok = true;
     for (LONG j = 0; j < H && ok; ++j) {
         if (!(ok = ReportRowProgress(j, H))) break;
@@ -135,7 +141,17 @@ bool CImage::RotateEx(double angle, int method, int edgeMode, DWORD background, 
             const double X = x0 + i;
             const double sx = X * c + Y * s + shiftX;
             const double sy = Y * c - X * s + shiftY;
-            const DWORD color = GetInterpolatedColor(sx, sy, method, edgeMode, background);
+            DWORD color;
+#if defined(LUMETTA_SSE2)
+            // Cubic samples whose neighbours all lie inside the image, straight from the rows.
+            const int64_t fx = cubicInside ? sampling::FloorToInt(sx) : 0, fy = cubicInside ? sampling::FloorToInt(sy) : 0;
+            if (cubicInside && fx >= 1 && fx + 2 < sourceW && fy >= 1 && fy + 2 < sourceH)
+                color = sampling::CubicInside24(PixelAddress(LONG(fx - 1), LONG(fy - 1)), GetStride(), sx, sy, fx, fy, method);
+            else if (cubicInside && !wraps && (fx + 2 < 0 || fx - 1 >= sourceW || fy + 2 < 0 || fy - 1 >= sourceH))
+                color = background;  // no neighbour inside the image
+            else
+#endif
+                color = GetInterpolatedColor(sx, sy, method, edgeMode, background);
             if (direct) {
                 BYTE* p = d + 3 * uint64_t(i);
                 p[0] = BYTE(color);
