@@ -561,3 +561,28 @@ TEST(JpegDecoder, ColourOutputClampsAndStaysInItsRow) {
             for (int i = 3 * width; i < 3 * width + 8; ++i) EXPECT_EQ(out[i], 0xAB) << h << " " << width;
         }
 }
+
+// The chroma terms (computed eight at a time where the processor allows) hold exactly the table
+// values for every pair of chroma samples, at every position of a row and for short rows.
+TEST(JpegDecoder, ChromaTermsAreTheTableValuesForEverySamplePair) {
+    jpeg::JpegColorTables tables;
+    std::vector<uint8_t> cb(65536), cr(65536);
+    for (int i = 0; i < 65536; ++i) {
+        cb[i] = uint8_t(i & 255);
+        cr[i] = uint8_t(i >> 8);
+    }
+    for (int count : {65536, 13, 7}) {
+        std::vector<int16_t> blue(count + 1, 99), green(count + 1, 99), red(count + 1, 99);
+        jpeg::ComputeChromaTerms(tables, cb.data() + (count == 13 ? 3 : 0), cr.data() + (count == 13 ? 3 : 0), count,
+                                 jpeg::ChromaTerms{blue.data(), green.data(), red.data()});
+        for (int i = 0; i < count; ++i) {
+            const int j = i + (count == 13 ? 3 : 0);
+            ASSERT_EQ(blue[i], tables.cbToB[cb[j]]) << cb[j];
+            ASSERT_EQ(green[i], tables.crToG[cr[j]] + tables.cbToG[cb[j]]) << int(cb[j]) << " " << int(cr[j]);
+            ASSERT_EQ(red[i], tables.crToR[cr[j]]) << cr[j];
+        }
+        EXPECT_EQ(blue[count], 99);
+        EXPECT_EQ(green[count], 99);
+        EXPECT_EQ(red[count], 99);
+    }
+}
