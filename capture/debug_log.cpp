@@ -35,5 +35,17 @@ void CenterWindow(HWND window) {
     int h = own.bottom - own.top;
     int x = outer.left + ((outer.right - outer.left) - w) / 2;
     int y = outer.top + ((outer.bottom - outer.top) - h) / 2;
+    // A user cannot answer a dialog they cannot see: a top-level window stays inside the work area
+    // of its parent's monitor, its top-left corner first when it is larger than that area.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (!(GetWindowLongA(window, GWL_STYLE) & WS_CHILD) &&
+        GetMonitorInfoA(MonitorFromWindow(parent ? parent : window, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        const RECT& area = monitor.rcWork;
+        if (x + w > area.right) x = area.right - w;
+        if (y + h > area.bottom) y = area.bottom - h;
+        if (x < area.left) x = area.left;
+        if (y < area.top) y = area.top;
+    }
     SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE);
 }

@@ -20,5 +20,7 @@ void FormatDebugLogLine(char* buffer, const SYSTEMTIME& time, const char* format
 // The product version named in the version line that switching the log on writes.
 constexpr char kProductVersionText[] = "Lumetta 8.0";
 
-// Centres a window over its parent (the desktop window when it has none), keeping its size.
+// Centres a window over its parent (the desktop window when it has none), keeping its size; a
+// top-level window is then moved as little as needed to lie inside the work area of the parent's
+// monitor.
 void CenterWindow(HWND window);

@@ -41,20 +41,72 @@ function(lumetta_add_test name)
     set(results "Z:${results}")
   endif()
   add_test(NAME ${name} COMMAND ${name} --gtest_output=xml:${results})
-  set_tests_properties(${name} PROPERTIES TIMEOUT 600)
   lumetta_label_test(${name})
 endfunction()
 
-# Labels from the lists in tests/CMakeLists.txt: qemu32-smoke (the 32-bit programs that still run,
-# under qemu-i386, where a machine cannot run 32-bit programs) and wine-flaky (tests with a known
-# Wine-side flake, which tools/test-all may run a second time and then names in its summary).
+# Time-outs. A Wine test program normally ends within seconds to a minute; its ctest time-out is a
+# few times that, so that a hang costs a minute, not ten. Every test of a directory that calls one
+# of the functions here and has no time-out of its own gets LUMETTA_DEFAULT_TIMEOUT at the end of
+# that directory; slower ones name theirs with lumetta_test_timeout. On the emulated 32-bit route
+# (qemu-i386) programs run many times slower: there every time-out is multiplied by
+# LUMETTA_TIMEOUT_SCALE. tools/wine-run's LUMETTA_WINE_TIMEOUT stays the outer bound of each run.
+if(WIN32)
+  set(LUMETTA_DEFAULT_TIMEOUT 60)
+else()
+  # Native programs under ASan/UBSan, and the reference tools beside them.
+  set(LUMETTA_DEFAULT_TIMEOUT 300)
+endif()
+set(LUMETTA_TIMEOUT_SCALE 1)
+if(WIN32 AND LUMETTA_WINE_BITS EQUAL 32)
+  set(route "$ENV{LUMETTA_WINE32_ROUTE}")
+  if(route STREQUAL "")
+    execute_process(COMMAND ${LUMETTA_ROOT}/tools/probe-32bit RESULT_VARIABLE probe OUTPUT_QUIET ERROR_QUIET TIMEOUT 60)
+    if(probe EQUAL 0)
+      set(route native)
+    else()
+      set(route qemu)
+    endif()
+  endif()
+  if(route STREQUAL "qemu")
+    set(LUMETTA_TIMEOUT_SCALE 8)
+  endif()
+  message(STATUS "32-bit route for the test time-outs: ${route} (time-outs x${LUMETTA_TIMEOUT_SCALE})")
+endif()
+
+# Sets the time-out (seconds on the native routes) of the tests.
+function(lumetta_test_timeout seconds)
+  math(EXPR scaled "${seconds} * ${LUMETTA_TIMEOUT_SCALE}")
+  set_tests_properties(${ARGN} PROPERTIES TIMEOUT ${scaled})
+  lumetta_default_timeouts()
+endfunction()
+
+# Schedules the default time-out for the tests of the calling directory (once per directory).
+function(lumetta_default_timeouts)
+  get_property(done DIRECTORY PROPERTY LUMETTA_TIMEOUTS_DEFERRED)
+  if(NOT done)
+    set_property(DIRECTORY PROPERTY LUMETTA_TIMEOUTS_DEFERRED TRUE)
+    cmake_language(DEFER CALL _lumetta_apply_default_timeouts)
+  endif()
+endfunction()
+
+function(_lumetta_apply_default_timeouts)
+  get_property(tests DIRECTORY PROPERTY TESTS)
+  math(EXPR scaled "${LUMETTA_DEFAULT_TIMEOUT} * ${LUMETTA_TIMEOUT_SCALE}")
+  foreach(t IN LISTS tests)
+    get_test_property(${t} TIMEOUT timeout)
+    if(NOT timeout)
+      set_tests_properties(${t} PROPERTIES TIMEOUT ${scaled})
+    endif()
+  endforeach()
+endfunction()
+
+# Labels from the list in tests/CMakeLists.txt: qemu32-smoke (the 32-bit programs that still run,
+# under qemu-i386, where a machine cannot run 32-bit programs).
 function(lumetta_label_test name)
+  lumetta_default_timeouts()
   set(labels "")
   if(WIN32 AND LUMETTA_WINE_BITS EQUAL 32 AND name IN_LIST LUMETTA_QEMU32_SMOKE)
     list(APPEND labels qemu32-smoke)
-  endif()
-  if(WIN32 AND name IN_LIST LUMETTA_WINE_FLAKY)
-    list(APPEND labels wine-flaky)
   endif()
   if(labels)
     set_tests_properties(${name} PROPERTIES LABELS "${labels}")

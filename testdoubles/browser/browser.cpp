@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <map>
 #include <mutex>
 
 #include "browser/browser_memory.h"
@@ -177,32 +179,66 @@ void NP_CALL PushPopups(NPP, NPBool) { Count("pushpopupsenabledstate"); }
 void NP_CALL PopPopups(NPP) { Count("poppopupsenabledstate"); }
 
 // Presses the default button of every dialog the browser's thread shows.
-BOOL CALLBACK AnswerWindow(HWND window, LPARAM) {
-    char cls[32] = {};
-    GetClassNameA(window, cls, sizeof cls);
-    if (std::strcmp(cls, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
-    char text[512] = {};
-    HWND label = GetDlgItem(window, 0xFFFF);  // a message box's text
-    if (label) GetWindowTextA(label, text, sizeof text);
-    char title[256] = {};
-    GetWindowTextA(window, title, sizeof title);
-    {
-        std::lock_guard<std::mutex> guard(g_dialogLock);
-        g_dialogs.push_back(std::string(title) + ": " + text);
-    }
-    PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    return TRUE;
-}
-
 struct AnswererArgs {
     DWORD thread;
     HANDLE stop;
 };
 
+// A dialog the answerer met: when it was answered, and when taking it down began.
+struct MetDialog {
+    DWORD answered = 0;
+    DWORD forced = 0;
+};
+constexpr DWORD kDialogGraceMs = 8000;
+
+void Record(const std::string& line) {
+    std::lock_guard<std::mutex> guard(g_dialogLock);
+    g_dialogs.push_back(line);
+}
+
+BOOL CALLBACK CollectDialog(HWND window, LPARAM p) {
+    char cls[32] = {};
+    GetClassNameA(window, cls, sizeof cls);
+    if (std::strcmp(cls, "#32770") == 0 && IsWindowVisible(window)) reinterpret_cast<std::vector<HWND>*>(p)->push_back(window);
+    return TRUE;
+}
+
+// Answers each dialog once with its default button and Cancel; a dialog still open a while after
+// that is recorded again and taken down, so that no dialog holds the browser's thread for ever.
+void AnswerWindow(HWND window, MetDialog& met, DWORD thread) {
+    char text[512] = {};
+    HWND label = GetDlgItem(window, 0xFFFF);  // a message box's text
+    if (label) GetWindowTextA(label, text, sizeof text);
+    char title[256] = {};
+    GetWindowTextA(window, title, sizeof title);
+    const DWORD now = GetTickCount() | 1;
+    if (!met.answered) {
+        met.answered = now;
+        Record(std::string(title) + ": " + text);
+        PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    } else if (!met.forced && now - met.answered > kDialogGraceMs) {
+        met.forced = now;
+        Record(std::string(title) + ": still open " + std::to_string(kDialogGraceMs / 1000) + " s after its answer; closed");
+        EndDialog(window, IDCANCEL);
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    } else if (met.forced && met.forced != 1 && now - met.forced > 2000) {
+        met.forced = 1;  // once: the modal loop that holds it ends
+        PostThreadMessageA(thread, WM_QUIT, 0, 0);
+    }
+}
+
 DWORD WINAPI AnswerDialogs(LPVOID p) {
     auto* args = static_cast<AnswererArgs*>(p);
-    while (WaitForSingleObject(args->stop, 200) == WAIT_TIMEOUT) EnumThreadWindows(args->thread, AnswerWindow, 0);
+    std::map<HWND, MetDialog> met;
+    while (WaitForSingleObject(args->stop, 200) == WAIT_TIMEOUT) {
+        std::vector<HWND> open;
+        EnumThreadWindows(args->thread, CollectDialog, reinterpret_cast<LPARAM>(&open));
+        for (HWND window : open) AnswerWindow(window, met[window], args->thread);
+        for (auto it = met.begin(); it != met.end();) {
+            it = std::find(open.begin(), open.end(), it->first) == open.end() ? met.erase(it) : std::next(it);
+        }
+    }
     delete args;
     return 0;
 }
@@ -424,6 +460,11 @@ void Browser::CountCall(const char* function) {
 }
 
 void Browser::StartDialogAnswerer() {
+    {
+        // What an earlier browser of the process answered is not this one's.
+        std::lock_guard<std::mutex> guard(g_dialogLock);
+        g_dialogs.clear();
+    }
     m_stopAnswering = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     m_answerer = CreateThread(nullptr, 0, AnswerDialogs, new AnswererArgs{m_thread, m_stopAnswering}, 0, nullptr);
 }

@@ -31,6 +31,8 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -50,11 +52,29 @@ constexpr UINT_PTR kAnswerDialogsTimer = 1;
 // An image editor window: a dialog with its viewer child "ImageEditor".
 HWND EditorViewer(HWND window) { return FindWindowExW(window, nullptr, nullptr, L"ImageEditor"); }
 
+// Dialogs the page host has asked to close, with the time it first asked, and how many it had to
+// end itself because they stayed open (each one a failure of the page).
+std::map<HWND, DWORD> g_closing;
+int g_dialogsEnded = 0;
+constexpr DWORD kDialogGraceMs = 8000;
+
 BOOL CALLBACK AnswerDialog(HWND window, LPARAM) {
     wchar_t cls[16] = {};
     GetClassNameW(window, cls, 16);
-    if (wcscmp(cls, L"#32770") == 0 && IsWindowVisible(window) && !EditorViewer(window))
+    if (wcscmp(cls, L"#32770") != 0 || !IsWindowVisible(window) || EditorViewer(window)) return TRUE;
+    const DWORD now = GetTickCount();
+    auto asked = g_closing.emplace(window, now).first;
+    if (now - asked->second <= kDialogGraceMs) {
         PostMessageW(window, WM_CLOSE, 0, 0);
+    } else {
+        char title[256] = {};
+        GetWindowTextA(window, title, sizeof title);
+        printf("pagehost: the dialog \"%s\" stayed open %lu s after it was asked to close; ended\n", title,
+               static_cast<unsigned long>(kDialogGraceMs / 1000));
+        ++g_dialogsEnded;
+        EndDialog(window, IDCANCEL);
+        g_closing.erase(asked);
+    }
     return TRUE;
 }
 
@@ -91,6 +111,7 @@ LONG EditorPixel(HWND editor) {
 
 LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_TIMER && wParam == kAnswerDialogsTimer) {
+        for (auto it = g_closing.begin(); it != g_closing.end();) it = IsWindow(it->first) ? std::next(it) : g_closing.erase(it);
         EnumThreadWindows(GetCurrentThreadId(), AnswerDialog, 0);
         return 0;
     }
@@ -399,7 +420,7 @@ int main(int argc, char** argv) {
 
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-    int result = page.failures + script.ScriptErrors();
+    int result = page.failures + script.ScriptErrors() + g_dialogsEnded;
     point->Unadvise(cookie);
     point->Release();
     container->Release();

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "support/dialog_answer.h"
 #include "twain_harness.h"
 
 namespace {
@@ -61,60 +62,22 @@ TEST(TwainSession, SelectionOutOfRangeAndCallsWithoutManager) {
     EXPECT_EQ(s.engine.GetErrorCode(), -1031);
 }
 
-// The manager's selection dialog, answered from a second thread as a person would.
-struct DialogSearch {
-    DWORD process;
-    HWND found;
-};
-
-BOOL CALLBACK FindDialog(HWND w, LPARAM p) {
-    auto* search = reinterpret_cast<DialogSearch*>(p);
-    char cls[16] = {};
-    DWORD pid = 0;
-    GetWindowThreadProcessId(w, &pid);
-    GetClassNameA(w, cls, sizeof(cls));
-    if (pid == search->process && strcmp(cls, "#32770") == 0 && IsWindowVisible(w)) {
-        search->found = w;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-void AnswerSelectDialog(WPARAM button) {
-    for (int i = 0; i < 500; ++i) {
-        DialogSearch search = {GetCurrentProcessId(), nullptr};
-        EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
-        if (search.found) {
-            PostMessageA(search.found, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-            return;
-        }
-        Sleep(10);
-    }
-}
-
-DWORD WINAPI CancelDialog(LPVOID) {
-    AnswerSelectDialog(IDCANCEL);
-    return 0;
-}
-
-DWORD WINAPI AcceptDialog(LPVOID) {
-    AnswerSelectDialog(IDOK);
-    return 0;
-}
+// The manager's selection dialog (of whichever thread of this process shows it), answered from
+// a second thread as a person would.
+void PressButton(HWND dialog, WORD button) { PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0); }
 
 TEST(TwainSession, SelectSourceThroughTheManagersDialog) {
     ScanSession s;
-    HANDLE cancelThread = CreateThread(nullptr, 0, CancelDialog, nullptr, 0, nullptr);
-    EXPECT_FALSE(s.engine.SelectSource());
-    EXPECT_EQ(s.engine.GetErrorCode(), -1032);
-    WaitForSingleObject(cancelThread, 5000);
-    CloseHandle(cancelThread);
-
-    HANDLE acceptThread = CreateThread(nullptr, 0, AcceptDialog, nullptr, 0, nullptr);
+    {
+        DialogAnswerer cancel(0, nullptr, [](HWND dialog) { PressButton(dialog, IDCANCEL); });
+        EXPECT_FALSE(s.engine.SelectSource());
+        EXPECT_EQ(s.engine.GetErrorCode(), -1032);
+        EXPECT_TRUE(cancel.Finish());
+    }
+    DialogAnswerer accept(0, nullptr, [](HWND dialog) { PressButton(dialog, IDOK); });
     EXPECT_TRUE(s.engine.SelectSource()) << s.engine.GetErrorCode();
     EXPECT_STREQ(s.engine.SourceIdentity().ProductName, "Lumetta Test Scanner");
-    WaitForSingleObject(acceptThread, 5000);
-    CloseHandle(acceptThread);
+    EXPECT_TRUE(accept.Finish());
 }
 
 TEST(TwainSession, CloseRequestClosesEverythingAndRaisesUIClose) {

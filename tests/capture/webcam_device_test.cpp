@@ -10,6 +10,7 @@
 #include "capture/webcam/webcam_manager.h"
 #include "base/dib_layout.h"
 #include "resources/resource_ids.h"
+#include "support/dialog_answer.h"
 #include "support/event_recorder.h"
 
 namespace {
@@ -367,46 +368,19 @@ TEST_F(Webcam, RefusedFormatFailsTheOpen) {
     EXPECT_FALSE(manager.IsOpen());
 }
 
-BOOL CALLBACK FindVisibleDialog(HWND window, LPARAM found) {
-    char name[16] = {};
-    GetClassNameA(window, name, sizeof(name));
-    if (strcmp(name, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
-    *reinterpret_cast<HWND*>(found) = window;
-    return FALSE;
-}
-
-// Cancels the first visible dialog of the given thread; exit code 1 when it found one.
-DWORD WINAPI CancelDialogOfThread(void* threadId) {
-    DWORD id = static_cast<DWORD>(reinterpret_cast<UINT_PTR>(threadId));
-    for (int i = 0; i < 500; ++i) {
-        Sleep(10);
-        HWND found = nullptr;
-        EnumThreadWindows(id, FindVisibleDialog, reinterpret_cast<LPARAM>(&found));
-        if (found) {
-            PostMessageA(found, WM_COMMAND, IDCANCEL, 0);
-            PostMessageA(found, WM_CLOSE, 0, 0);
-            return 1;
-        }
-    }
-    PostThreadMessageA(id, WM_QUIT, 0, 0);  // ends the modal loop: never hang the suite
-    return 0;
-}
-
 TEST_F(Webcam, PropertyPagesShowAndClose) {
     WebCamManager manager(GetModuleHandleA(nullptr));
     HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
                                  GetModuleHandleA(nullptr), nullptr);
     // The property frame is modal: a helper thread closes it once it is up.
-    HANDLE closer = CreateThread(nullptr, 0, CancelDialogOfThread,
-                                 reinterpret_cast<void*>(static_cast<UINT_PTR>(GetCurrentThreadId())), 0, nullptr);
+    DialogAnswerer closer(GetCurrentThreadId(), nullptr, [](HWND frame) {
+        PostMessageA(frame, WM_COMMAND, IDCANCEL, 0);
+        PostMessageA(frame, WM_CLOSE, 0, 0);
+    });
     bool shown = manager.DisplayPropertyPage(owner);
-    WaitForSingleObject(closer, INFINITE);
-    DWORD closed = 0;
-    GetExitCodeThread(closer, &closed);
-    CloseHandle(closer);
+    EXPECT_TRUE(closer.Finish());
     DestroyWindow(owner);
     EXPECT_TRUE(shown) << ErrorOf(manager);
-    EXPECT_EQ(closed, 1u);
 }
 
 TEST_F(Webcam, PropertyPagesNeedTheInterface) {

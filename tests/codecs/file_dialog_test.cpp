@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "file_io_fixture.h"
+#include "support/dialog_answer.h"
 #include "support/test_dib.h"
 
 namespace {
@@ -160,38 +161,12 @@ TEST_F(Dialogs, HookAndTemplateFlagsNeverReachTheDialog) {
 }
 
 // The real open dialog, cancelled from a second thread once it shows.
-struct Closer {
-    DWORD thread;
-    bool sawDialog = false;
-};
-
-BOOL CALLBACK CloseDialog(HWND window, LPARAM param) {
-    char name[32] = {};
-    GetClassNameA(window, name, sizeof name);
-    if (std::strcmp(name, "#32770") == 0 && IsWindowVisible(window)) {
-        reinterpret_cast<Closer*>(param)->sawDialog = true;
-        PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
-    }
-    return TRUE;
-}
-
-DWORD WINAPI CloserThread(void* param) {
-    auto* closer = static_cast<Closer*>(param);
-    for (int i = 0; i < 300 && !closer->sawDialog; ++i) {
-        Sleep(100);
-        EnumThreadWindows(closer->thread, CloseDialog, LPARAM(closer));
-    }
-    return 0;
-}
-
 TEST(RealDialog, OpenDialogShowsAndCancels) {
     auto engine = MakeEngine(Route::kControl, &LinkedGdiplusApi());
-    Closer closer{GetCurrentThreadId()};
-    HANDLE thread = CreateThread(nullptr, 0, CloserThread, &closer, 0, nullptr);
+    DialogAnswerer closer(GetCurrentThreadId(), nullptr,
+                          [](HWND dialog) { PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0); });
     BOOL chosen = engine->ShowFileDialog(FALSE, "Images|*.bmp", 1, "", "C:\\", FALSE, FALSE, 0);
-    WaitForSingleObject(thread, 40000);
-    CloseHandle(thread);
-    EXPECT_TRUE(closer.sawDialog);
+    EXPECT_TRUE(closer.Finish());
     EXPECT_FALSE(chosen);
     EXPECT_EQ(engine->GetErrorCode(), -2115);
     ASSERT_EQ(engine->filePaths.size(), 1u);

@@ -41,43 +41,4 @@ public:
 };
 const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new OneCameraEnvironment);
 
-struct DialogWatch {
-    const char* caption;
-    std::function<void(HWND)> answer;
-    bool answered = false;
-};
-DialogWatch* g_watch = nullptr;
-
-BOOL CALLBACK FindCaption(HWND window, LPARAM found) {
-    char cls[16] = {}, text[64] = {};
-    GetClassNameA(window, cls, sizeof(cls));
-    GetWindowTextA(window, text, sizeof(text));
-    if (strcmp(cls, "#32770") == 0 && IsWindowVisible(window) && (!g_watch->caption || strcmp(text, g_watch->caption) == 0)) {
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// Runs inside the dialog's own modal loop on this thread.
-void CALLBACK LookForDialog(HWND, UINT, UINT_PTR timer, DWORD) {
-    if (!g_watch || g_watch->answered) return;
-    HWND dialog = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindCaption, reinterpret_cast<LPARAM>(&dialog));
-    if (!dialog) return;
-    g_watch->answered = true;
-    KillTimer(nullptr, timer);
-    g_watch->answer(dialog);
-}
-
 }  // namespace
-
-bool WhileDialogShows(const char* caption, const std::function<void(HWND)>& answer, const std::function<void()>& call) {
-    DialogWatch watch{caption, answer};
-    g_watch = &watch;
-    UINT_PTR timer = SetTimer(nullptr, 0, 30, LookForDialog);
-    call();
-    KillTimer(nullptr, timer);
-    g_watch = nullptr;
-    return watch.answered;
-}

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/transfer_thread.h"
+#include "support/dialog_answer.h"
 #include "support/test_dib.h"
 #include "upload_test_support.h"
 
@@ -193,7 +194,8 @@ TEST_F(HttpUpload, CancelFromThePercentageEventKeepsMinus1032) {
 }
 
 VOID CALLBACK PressCancel(HWND, UINT, UINT_PTR, DWORD) {
-    HWND dialog = FindWindowA(nullptr, "File Transfer...");
+    // Only this program's dialog: another program's transfer may show one on the same desktop.
+    HWND dialog = FindDialogOfThread(0, "File Transfer...");
     if (dialog) PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(kTransferCancelId, BN_CLICKED), 0);
 }
 

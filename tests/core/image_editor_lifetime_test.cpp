@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "support/dialog_answer.h"
 #include "support/test_dib.h"
 #include "support/test_engine.h"
 
@@ -35,7 +36,7 @@ public:
 PoisonedEngine* g_doomed = nullptr;
 
 void CALLBACK DestroyHostWhenEditorShows(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND editor = FindWindowA(nullptr, kTitle);
+    HWND editor = FindWindowOfThread(0, kTitle);
     if (!editor || !IsWindowVisible(editor)) return;
     KillTimer(nullptr, timer);
     delete g_doomed;
@@ -51,7 +52,7 @@ TEST(EditorLifetime, HostDestroyedInsideTheModalEditor) {
     // The call returns once the editor has gone with its host and touches neither.
     EXPECT_TRUE(engine->ShowImageEditor(nullptr));
     EXPECT_EQ(g_doomed, nullptr);
-    EXPECT_EQ(FindWindowA(nullptr, kTitle), nullptr);
+    EXPECT_EQ(FindWindowOfThread(0, kTitle), nullptr);
     PoisonedEngine::Bury();
 }
 
@@ -62,7 +63,7 @@ TEST(EditorLifetime, ModelessEditorsCloseWithTheirEngine) {
     ASSERT_TRUE(engine->ShowImageEditor(nullptr));
     ASSERT_TRUE(engine->ShowImageEditor(nullptr));
     EXPECT_EQ(engine->OpenEditorCount(), 2);
-    HWND first = FindWindowA(nullptr, kTitle);
+    HWND first = FindWindowOfThread(0, kTitle);
     ASSERT_NE(first, nullptr);
     // Closing one leaves it in the list until the next open, which deletes it.
     SendMessageA(first, WM_CLOSE, 0, 0);
@@ -70,7 +71,7 @@ TEST(EditorLifetime, ModelessEditorsCloseWithTheirEngine) {
     ASSERT_TRUE(engine->ShowImageEditor(nullptr));
     EXPECT_EQ(engine->OpenEditorCount(), 2);
     delete engine;
-    EXPECT_EQ(FindWindowA(nullptr, kTitle), nullptr);
+    EXPECT_EQ(FindWindowOfThread(0, kTitle), nullptr);
     PoisonedEngine::Bury();
 }
 

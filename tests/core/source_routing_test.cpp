@@ -3,6 +3,7 @@
 // run in a process whose test data source offers no scanner.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 #include "base/event_record.h"
@@ -222,24 +223,57 @@ TEST(SelectSourceDialog, ListsEverySourceAndSelectsThePickedOne) {
     EXPECT_EQ(s.engine.GetCurrentDeviceType(), 1);
 }
 
-TEST(SelectSourceDialog, DoubleClickSelectsTheEntryUnderTheCursor) {
-    DeviceSession s;
-    ASSERT_TRUE(s.engine.SetSupportedDeviceType(2));
+// A double-click of the left button at a point of the list, in its client coordinates, as the
+// mouse delivers it: the point rides in the messages, never through the cursor that every
+// program on the prefix's desktop shares.
+void DoubleClick(HWND list, POINT at) {
+    const LPARAM point = MAKELPARAM(at.x, at.y);
+    PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, point);
+    PostMessageA(list, WM_LBUTTONUP, 0, point);
+    PostMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, point);
+    PostMessageA(list, WM_LBUTTONUP, 0, point);
+}
+
+POINT ItemCentre(HWND list, int i) {
+    RECT item{};
+    SendMessageA(list, LB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&item));
+    return POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+}
+
+// Both kinds listed, a webcam current: the dialog gets a double-click at where(list) and then,
+// when asked, Cancel. SelectSource's result.
+BOOL SelectByDoubleClick(DeviceSession& s, const std::function<POINT(HWND)>& where, bool thenCancel) {
+    EXPECT_TRUE(s.engine.SetSupportedDeviceType(2));
     s.engine.SetCurrentDeviceTypeField(1);
     BOOL selected = FALSE;
     bool shown = WhileDialogShows("Select Source", [&](HWND dialog) {
-        HWND list = SourceList(dialog);
-        RECT item;
-        SendMessageA(list, LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&item));
-        POINT centre = {(item.left + item.right) / 2, (item.top + item.bottom) / 2};
-        ClientToScreen(list, &centre);
-        SetCursorPos(centre.x, centre.y);
-        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_SOURCE_LIST, LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
+        DoubleClick(SourceList(dialog), where(SourceList(dialog)));
+        if (thenCancel) PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     }, [&] { selected = s.engine.RoutedSelectSource(); });
     EXPECT_TRUE(shown);
-    EXPECT_TRUE(selected) << s.engine.GetErrorCode();
+    return selected;
+}
+
+TEST(SelectSourceDialog, DoubleClickSelectsTheEntryUnderTheCursor) {
+    DeviceSession s;
+    // Wherever another program has put the cursor, the double-click's own point counts.
+    EXPECT_TRUE(SelectByDoubleClick(s, [](HWND list) { return ItemCentre(list, 1); }, false)) << s.engine.GetErrorCode();
     EXPECT_EQ(s.engine.GetCurrentDeviceType(), 0);
     EXPECT_STREQ(s.engine.SourceIdentity().ProductName, "Lumetta Test Scanner 2");
+}
+
+TEST(SelectSourceDialog, DoubleClickBelowTheEntriesSelectsNothing) {
+    DeviceSession s;
+    // The dialog stays for another choice; Cancel then ends it.
+    EXPECT_FALSE(SelectByDoubleClick(s, [](HWND list) {
+        RECT last{}, client{};
+        SendMessageA(list, LB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&last));
+        GetClientRect(list, &client);
+        EXPECT_LT(last.bottom + 2, client.bottom);
+        return POINT{(last.left + last.right) / 2, (last.bottom + client.bottom) / 2};
+    }, true));
+    EXPECT_EQ(s.engine.GetErrorCode(), -1032);
+    EXPECT_EQ(s.engine.GetCurrentDeviceType(), 1);
 }
 
 TEST(SelectSourceDialog, NoCameraLeavesOnlyCancel) {

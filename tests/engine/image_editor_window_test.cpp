@@ -11,6 +11,7 @@
 
 #include "engine/image_editor.h"
 #include "resources/resource_ids.h"
+#include "support/dialog_answer.h"
 #include "support/test_dib.h"
 #include "support/test_engine.h"
 
@@ -391,16 +392,7 @@ TEST_F(EditorFixture, ReadOnlyAndWithoutEnumerator) {
 
 // ---- The Image Size dialog, driven from a timer while it runs ----
 
-std::function<void(HWND)> g_sizeDialogScript;
 int g_sizeDialogRuns = 0;
-
-void CALLBACK DriveSizeDialog(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND dialog = FindWindowA("#32770", "Image Size");
-    if (!dialog || !IsWindowVisible(dialog)) return;
-    KillTimer(nullptr, timer);
-    ++g_sizeDialogRuns;
-    g_sizeDialogScript(dialog);
-}
 
 std::string ItemText(HWND dialog, int id) {
     char text[128] = {};
@@ -428,11 +420,12 @@ void ChooseUnit(HWND dialog, int combo, int unit) {
 }
 
 // Runs the Image Size command with the script driving its dialog.
-void ImageSize(HWND editorDialog, std::function<void(HWND)> script) {
-    g_sizeDialogScript = std::move(script);
+void ImageSize(HWND editorDialog, const std::function<void(HWND)>& script) {
     g_sizeDialogRuns = 0;
-    SetTimer(nullptr, 0, 30, DriveSizeDialog);
-    SendMessageA(editorDialog, WM_COMMAND, ID_EDITOR_IMAGE_SIZE, 0);
+    WhileDialogShows("Image Size", [&](HWND dialog) {
+        ++g_sizeDialogRuns;
+        script(dialog);
+    }, [&] { SendMessageA(editorDialog, WM_COMMAND, ID_EDITOR_IMAGE_SIZE, 0); });
 }
 
 TEST_F(EditorFixture, ImageSizeInPixelsAndPercent) {

@@ -13,12 +13,14 @@
 #include <cstring>
 #include <new>
 #include <fstream>
+#include <functional>
 #include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "engine/print_job.h"
+#include "support/dialog_answer.h"
 #include "support/test_dib.h"
 #include "support/test_engine.h"
 #include "support/test_printer.h"
@@ -136,30 +138,6 @@ TEST_F(PrinterFixture, ImagesKeepTheirSizeOnPaperOrShrinkToThePage) {
     EXPECT_EQ(job.images[4].height, 600);
 }
 
-struct DialogSearch {
-    const char* title;
-    HWND found;
-};
-
-BOOL CALLBACK MatchDialog(HWND window, LPARAM data) {
-    auto* s = reinterpret_cast<DialogSearch*>(data);
-    char className[32] = {}, text[64] = {};
-    GetClassNameA(window, className, sizeof className);
-    GetWindowTextA(window, text, sizeof text);
-    if (lstrcmpA(className, "#32770") == 0 && IsWindowVisible(window) && (!s->title || lstrcmpA(text, s->title) == 0)) {
-        s->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// A dialog of the test thread, once it is shown.
-HWND FindThreadDialog(const char* title) {
-    DialogSearch search{title, nullptr};
-    EnumThreadWindows(GetCurrentThreadId(), MatchDialog, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 struct DialogScript {
     TestEngine* engine;
     WORD button;
@@ -169,10 +147,8 @@ struct DialogScript {
 };
 DialogScript* g_script = nullptr;
 
-void CALLBACK PressPrintDialogButton(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND dialog = FindThreadDialog(nullptr);
-    if (!dialog || g_script->pressed) return;
-    KillTimer(nullptr, timer);
+// The print dialog's answer, from inside its modal loop.
+void PressPrintDialogButton(HWND dialog) {
     g_script->pressed = true;
     // A second print from page script while the first one runs is refused and leaves it alone.
     g_script->nestedSawJob = CPrint::JobRunning();
@@ -181,15 +157,21 @@ void CALLBACK PressPrintDialogButton(HWND, UINT, UINT_PTR timer, DWORD) {
     PostMessageA(dialog, WM_COMMAND, g_script->button, 0);
 }
 
+// Runs call() while the first dialog of this thread (the print dialog) gets the script's answer.
+void WithPrintDialogAnswered(DialogScript& script, const std::function<void()>& call) {
+    g_script = &script;
+    WhileDialogShows(nullptr, PressPrintDialogButton, call);
+    g_script = nullptr;
+}
+
+HWND CancelPrintingDialog() { return FindWindowOfThread(GetCurrentThreadId(), "Cancel Printing"); }
+
 TEST_F(PrinterFixture, PrintDialogAndCancelDialog) {
     for (int i = 0; i < 5; ++i) AddImage(40 + i, 30, 11811, 11811);
 
     // Cancelling the print dialog prints nothing and fails.
     DialogScript cancel{&engine, IDCANCEL};
-    g_script = &cancel;
-    UINT_PTR timer = SetTimer(nullptr, 0, 100, PressPrintDialogButton);
-    EXPECT_FALSE(Print(1, 1, 5));
-    KillTimer(nullptr, timer);
+    WithPrintDialogAnswered(cancel, [&] { EXPECT_FALSE(Print(1, 1, 5)); });
     EXPECT_TRUE(cancel.pressed);
     EXPECT_TRUE(cancel.nestedSawJob);
     EXPECT_FALSE(cancel.nestedResult);
@@ -198,15 +180,11 @@ TEST_F(PrinterFixture, PrintDialogAndCancelDialog) {
 
     // Confirming it prints the chosen pages; the cancel dialog is gone when the job ends.
     DialogScript ok{&engine, IDOK};
-    g_script = &ok;
-    timer = SetTimer(nullptr, 0, 100, PressPrintDialogButton);
-    EXPECT_TRUE(Print(1, 2, 3));
-    KillTimer(nullptr, timer);
+    WithPrintDialogAnswered(ok, [&] { EXPECT_TRUE(Print(1, 2, 3)); });
     EXPECT_TRUE(ok.pressed);
     EXPECT_FALSE(ok.nestedResult);
     EXPECT_EQ(ReadJob().pages, 2);
-    EXPECT_EQ(FindWindowA(nullptr, "Cancel Printing"), nullptr);
-    g_script = nullptr;
+    EXPECT_EQ(CancelPrintingDialog(), nullptr);
 }
 
 TEST_F(PrinterFixture, CancelDialogStopsTheJob) {
@@ -237,7 +215,7 @@ struct DialogWatch {
 DialogWatch* g_watch = nullptr;
 
 void CALLBACK WatchForDialog(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND dialog = FindThreadDialog(g_watch->title);
+    HWND dialog = FindDialogOfThread(GetCurrentThreadId(), g_watch->title);
     if (!dialog) return;
     KillTimer(nullptr, timer);
     ++g_watch->runs;
@@ -283,17 +261,13 @@ TEST_F(PrinterFixture, CancelBeforeTheFirstPage) {
     // printing system asks the abort procedure before the document starts and refuses to start
     // it, so the call fails there, where Windows reports the cancelled job as ended.
     DialogScript ok{&engine, IDOK};
-    g_script = &ok;
-    UINT_PTR pressOk = SetTimer(nullptr, 0, 50, PressPrintDialogButton);
     HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROCRET, QueueCancelPress, nullptr, GetCurrentThreadId());
     ASSERT_NE(hook, nullptr);
-    Print(1, 1, 3);
+    WithPrintDialogAnswered(ok, [&] { Print(1, 1, 3); });
     UnhookWindowsHookEx(hook);
-    KillTimer(nullptr, pressOk);
-    g_script = nullptr;
     EXPECT_TRUE(ok.pressed);
     EXPECT_FALSE(CPrint::JobRunning());
-    EXPECT_EQ(FindWindowA(nullptr, "Cancel Printing"), nullptr);
+    EXPECT_EQ(CancelPrintingDialog(), nullptr);
     EXPECT_EQ(OutputExists() ? ReadJob().pages : 0, 0);
     // The job is over: the next one prints.
     DeleteFileA(s_output.c_str());
@@ -306,8 +280,6 @@ TEST_F(PrinterFixture, HostDeletedWhileTheJobRuns) {
     // Large images, so that the job is still running when page script gets its turn.
     for (int i = 0; i < 5; ++i) AddImageTo(*g_doomed, 1200 + i, 1600, 11811, 11811);
     DialogScript ok{g_doomed, IDOK};
-    g_script = &ok;
-    UINT_PTR pressOk = SetTimer(nullptr, 0, 50, PressPrintDialogButton);
     // Once the job shows its "Cancel Printing" dialog, page script removes the control: the
     // engine and the buffer that the job reads are deleted. The job draws nothing more and ends.
     DialogWatch watch{"Cancel Printing", [](HWND) {
@@ -316,18 +288,16 @@ TEST_F(PrinterFixture, HostDeletedWhileTheJobRuns) {
                       }};
     g_watch = &watch;
     UINT_PTR deleter = SetTimer(nullptr, 0, 10, WatchForDialog);
-    {
+    WithPrintDialogAnswered(ok, [&] {
         CPrint job(g_doomed, GetModuleHandleA(nullptr), 1);
         job.PrintImages(nullptr, 1, 5, 1);
-    }
-    KillTimer(nullptr, pressOk);
+    });
     KillTimer(nullptr, deleter);
-    g_script = nullptr;
     g_watch = nullptr;
     EXPECT_EQ(watch.runs, 1);
     EXPECT_EQ(g_doomed, nullptr);
     EXPECT_FALSE(CPrint::JobRunning());
-    EXPECT_EQ(FindWindowA(nullptr, "Cancel Printing"), nullptr);
+    EXPECT_EQ(CancelPrintingDialog(), nullptr);
     EXPECT_LT(OutputExists() ? ReadJob().pages : 0, 5);
     delete g_doomed;
     g_doomed = nullptr;

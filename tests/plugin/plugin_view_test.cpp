@@ -14,6 +14,7 @@
 
 #include "bmp_file.h"
 #include "script_object_fixture.h"
+#include "support/dialog_answer.h"
 #include "support/test_printer.h"
 
 namespace {
@@ -458,7 +459,7 @@ TEST_F(ViewMembers, ModelessEditorOpensWithItsTitleOverThePluginWindow) {
     EXPECT_TRUE(Set("ImageEditorWindowTitle", Text(title)));
     EXPECT_TRUE(Set("ImageEditorIfModal", BoolVariant(false)));
     EXPECT_TRUE(Call("ShowImageEditor", {}) && BoolResult()) << ErrorCode();
-    HWND editor = FindWindowA(nullptr, title.c_str());
+    HWND editor = FindWindowOfThread(0, title.c_str());
     ASSERT_NE(editor, nullptr);
     SendMessageA(editor, WM_CLOSE, 0, 0);
     browser_->Pump(0);
