@@ -102,27 +102,18 @@ int main() {
     const std::vector<uint8_t> stream(static_cast<uint8_t*>(encoded), static_cast<uint8_t*>(encoded) + streamSize);
     GlobalFree(encoded);
 
+    auto ownDecodeRun = [&] {
+        CMiniJpegDecoder decoder;
+        if (decoder.Decode(stream.data(), stream.size()) != CMiniJpegDecoder::kOk) abort();
+        GlobalFree(decoder.GetDIB());
+    };
     Timing ownDecode, refDecode;
-    MedianMsInTurns(
-        kRuns,
-        [&] {
-            CMiniJpegDecoder decoder;
-            if (decoder.Decode(stream.data(), stream.size()) != CMiniJpegDecoder::kOk) abort();
-            GlobalFree(decoder.GetDIB());
-        },
-        [&] { LibjpegDecode(stream, true); }, &ownDecode, &refDecode);
+    MedianMsInTurns(kRuns, ownDecodeRun, [&] { LibjpegDecode(stream, true); }, &ownDecode, &refDecode);
     Report("jpeg_decode_a4_q75", ownDecode, refDecode);
     // The same against libjpeg-turbo's defaults (integer DCT with its SIMD code, fancy
     // upsampling): the fastest decode a user of that library gets, with other pixels.
     Timing ownAgain, refDefault;
-    MedianMsInTurns(
-        kRuns,
-        [&] {
-            CMiniJpegDecoder decoder;
-            if (decoder.Decode(stream.data(), stream.size()) != CMiniJpegDecoder::kOk) abort();
-            GlobalFree(decoder.GetDIB());
-        },
-        [&] { LibjpegDecode(stream, false); }, &ownAgain, &refDefault);
+    MedianMsInTurns(kRuns, ownDecodeRun, [&] { LibjpegDecode(stream, false); }, &ownAgain, &refDefault);
     Report("jpeg_decode_a4_q75_vs_default", ownAgain, refDefault);
 
     size_t refSize = 0, ownSize = 0;
