@@ -221,7 +221,9 @@ TEST(Base64, RandomTextsDecodeAsThePlainRulesAndLeaveZerosBehind) {
         DWORD got = 0;
         const BYTE* data = codec.GetDecodedData(&got);
         ASSERT_EQ(got, expected.size()) << text;
-        if (got) ASSERT_EQ(memcmp(data, expected.data(), got), 0) << text;
+        if (got) {
+            ASSERT_EQ(memcmp(data, expected.data(), got), 0) << text;
+        }
         const ULONGLONG capacity = (largest / 4096 + 1) * 4096;
         for (ULONGLONG k = got; k < capacity; ++k) ASSERT_EQ(data[k], 0) << "byte " << k << " of " << text;
     }
