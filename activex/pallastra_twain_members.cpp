@@ -147,9 +147,15 @@ HRESULT CPallastra::get_CapValueString(BSTR* value) {
     AnsiToBSTR(value, CapArea().oneString, TRUE);
     return S_OK;
 }
+// The control keeps at most 254 characters of a capability text (the plug-in 255).
+constexpr size_t kControlCapTextLength = 254;
+
 HRESULT CPallastra::put_CapValueString(BSTR value) {
     std::string text;
-    if (BSTRToString(value, text, TRUE)) CTwainOperateWrapper::SetCapValueString(text.c_str());
+    if (BSTRToString(value, text, TRUE)) {
+        if (text.size() > kControlCapTextLength) text.resize(kControlCapTextLength);
+        CTwainOperateWrapper::SetCapValueString(text.c_str());
+    }
     return S_OK;
 }
 
@@ -182,6 +188,7 @@ HRESULT CPallastra::GetCapItemsString(long index, BSTR* text) {
 HRESULT CPallastra::SetCapItemsString(long index, BSTR text, VARIANT_BOOL* result) {
     std::string item;
     if (!BSTRToString(text, item, TRUE)) return BoolResult(result, FALSE);
+    if (item.size() > kControlCapTextLength) item.resize(kControlCapTextLength);
     return BoolResult(result, CTwainOperateWrapper::SetCapItemsString(index, item.c_str()));
 }
 

@@ -67,9 +67,10 @@ HRESULT CPallastra::OCREx(short index, BSTR* text) {
     if (!text) return E_POINTER;
     *text = nullptr;
     SetCurrentOperationId(kOpOCREx);
-    const BOOL ok = CBrowserAddOnBase::OCREx(index, text);
+    CBrowserAddOnBase::OCREx(index, text);
     if (!*text) AnsiToBSTR(text, "", FALSE);
-    return ThrowModeResult(!ok);
+    // Failures are told by the error code and the empty text, never by a thrown error.
+    return S_OK;
 }
 
 HRESULT CPallastra::OCRDirectly(BSTR files, BSTR outputFile, VARIANT_BOOL* result) {
@@ -86,9 +87,10 @@ HRESULT CPallastra::OCRDirectlyEx(BSTR files, BSTR* text) {
     *text = nullptr;
     SetCurrentOperationId(kOpOCRDirectlyEx);
     std::string list;
-    BOOL ok = BSTRToString(files, list, TRUE) && CBrowserAddOnBase::OCRDirectlyEx(list.c_str(), text);
+    if (BSTRToString(files, list, TRUE)) CBrowserAddOnBase::OCRDirectlyEx(list.c_str(), text);
     if (!*text) AnsiToBSTR(text, "", FALSE);
-    return ThrowModeResult(!ok);
+    // Failures are told by the error code and the empty text, never by a thrown error.
+    return S_OK;
 }
 
 HRESULT CPallastra::OCRSelectedImages(BSTR outputFile, VARIANT_BOOL* result) {
@@ -102,18 +104,20 @@ HRESULT CPallastra::OCRSelectedImagesEx(BSTR* text) {
     if (!text) return E_POINTER;
     *text = nullptr;
     SetCurrentOperationId(kOpOCRSelectedImagesEx);
-    const BOOL ok = CBrowserAddOnBase::OCRSelectedImagesEx(text);
+    CBrowserAddOnBase::OCRSelectedImagesEx(text);
     if (!*text) AnsiToBSTR(text, "", FALSE);
-    return ThrowModeResult(!ok);
+    // Failures are told by the error code and the empty text, never by a thrown error.
+    return S_OK;
 }
 
 HRESULT CPallastra::OCREx1(short index, long left, long top, long right, long bottom, BSTR* text) {
     if (!text) return E_POINTER;
     *text = nullptr;
     SetCurrentOperationId(kOpOCREx1);
-    const BOOL ok = CBrowserAddOnBase::OCREx1(index, left, top, right, bottom, text);
+    CBrowserAddOnBase::OCREx1(index, left, top, right, bottom, text);
     if (!*text) AnsiToBSTR(text, "", FALSE);
-    return ThrowModeResult(!ok);
+    // Failures are told by the error code and the empty text, never by a thrown error.
+    return S_OK;
 }
 
 HRESULT CPallastra::HTTPDownloadOCRLangData(BSTR server, BSTR remotePath, VARIANT_BOOL onlyIfMissing, long* result) {
@@ -137,9 +141,9 @@ HRESULT CPallastra::HTTPDownloadOCRLangData(BSTR server, BSTR remotePath, VARIAN
         write;                                                                                       \
         return ErrorCodeResult();                                                                    \
     }
-PALLASTRA_OCR_TEXT(OCRTessDataPath, Ocr().GetDataFolder(), Ocr().SetDataFolder(text))
+PALLASTRA_OCR_TEXT(OCRTessDataPath, Ocr().GetDataFolder(), SetOcrDataFolder(text))
 PALLASTRA_OCR_TEXT(OCRLanguage, Ocr().GetLanguage(), SetOcrLanguage(text))
-PALLASTRA_OCR_TEXT(OCRDllPath, Ocr().DllFolder(), (Ocr().SetDllFolder(text), Barcode().SetDllFolder(text)))
+PALLASTRA_OCR_TEXT(OCRDllPath, Ocr().DllFolder(), SetAddOnFolder(text))
 PALLASTRA_OCR_TEXT(OCRUnicodeFontName, Ocr().GetUnicodeFontName(), Ocr().SetUnicodeFontName(text))
 #undef PALLASTRA_OCR_TEXT
 

@@ -17,8 +17,11 @@ PlatformImageLibrary g_library;
 
 constexpr USHORT kAllImages = 65535;
 
-void CopyPath(char* to, const char* from) {
-    lstrcpynA(to, from, MAX_PATH);
+// Copies a path into a MAX_PATH buffer whole; false (nothing copied) when it does not fit.
+bool CopyPath(char* to, const char* from) {
+    if (!PathFits(from)) return false;
+    std::strcpy(to, from);
+    return true;
 }
 
 HANDLE CreateNewFile(const char* path) {
@@ -345,23 +348,17 @@ BOOL CImageOperator::LoadImageEx(const char* path, SHORT type) {
     LONG lastError = 0;
     for (int i = 0; i < m_pathCount; ++i) {
         ImagePathRecord& record = m_paths[i];
-        SHORT loadType = record.type;
-        if (loadType < 0 || loadType > kImageTypeOther) {
-            // No particular type asked: the extension decides, and an unknown one is refused.
-            if (::GetImageTypeFromFileName(record.path, &loadType) != 0) loadType = -1;
-        }
-        BOOL ok;
-        switch (loadType) {
+        // A record of no image type (the open dialog fills in the type of each chosen file's
+        // extension) loads nothing and is no failure.
+        BOOL ok = TRUE;
+        switch (record.type) {
             case OSTRL_BMP: ok = LoadBMPFile(record.path); break;
             case OSTRL_JPG: ok = LoadJPEGFile(record.path); break;
             case OSTRL_TIF: ok = LoadTIFFFile(record.path, -1); break;
             case OSTRL_PNG: ok = LoadPNGFile(record.path); break;
             case OSTRL_PDF: ok = LoadPDFFile(record.path, -1, &m_pdfSettings); break;
             case kImageTypeOther: ok = LoadImageFileGdiplus(record.path); break;
-            default:
-                SetErrorCode(kErrFileExtension);
-                ok = FALSE;
-                break;
+            default: break;
         }
         if (!ok) {
             ++failures;
@@ -385,11 +382,11 @@ BOOL CImageOperator::LoadImageEx(const char* path, SHORT type) {
 
 bool CImageOperator::PrepareSavePath(const char* path, SHORT type, char* chosen, bool clearReadOnly) {
     SetErrorCode(0);
-    if (!path) {
+    // A path that does not fit is refused before any folder is made or file written.
+    if (!path || !CopyPath(chosen, path)) {
         SetErrorCode(kErrInvalidValue);
         return false;
     }
-    CopyPath(chosen, path);
     if (!GetSaveFilePathForType(chosen, type)) return false;
     if (clearReadOnly && !ClearReadOnly(chosen)) {
         SetErrorCode(kErrFileWrite);
@@ -742,7 +739,7 @@ BOOL CImageOperator::SaveAsBMPToMemory(HGLOBAL* out, SHORT index, DWORD* size) {
 
 HGLOBAL CImageOperator::ReadFileToMemory(const char* path, DWORD* size) {
     SetErrorCode(0);
-    if (!path || !size) {
+    if (!path || !size || !PathFits(path)) {
         SetErrorCode(kErrInvalidValue);
         return nullptr;
     }
@@ -773,7 +770,7 @@ HGLOBAL CImageOperator::ReadFileToMemory(const char* path, DWORD* size) {
 
 BOOL CImageOperator::WriteMemoryToFile(const char* path, const BYTE* bytes, DWORD count) {
     SetErrorCode(0);
-    if (!path || (!bytes && count)) {
+    if (!path || (!bytes && count) || !PathFits(path)) {
         SetErrorCode(kErrInvalidValue);
         return FALSE;
     }

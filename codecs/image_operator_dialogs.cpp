@@ -6,6 +6,7 @@
 #include "capture/debug_log.h"
 #include "base/error_codes.h"
 #include "codecs/open_dialog_answer.h"
+#include "engine/module_paths.h"
 
 namespace {
 
@@ -75,6 +76,11 @@ void CImageOperator::ClearPathList() {
 }
 
 BOOL CImageOperator::AppendPathRecord(SHORT type, const char* path) {
+    // A record keeps a whole path or none: a cut one names another file.
+    if (path && !PathFits(path)) {
+        SetErrorCode(kErrInvalidValue);
+        return FALSE;
+    }
     if (!GrowPathList(m_pathCount + 1)) {
         SetErrorCode(kErrNoMemory);
         return FALSE;

@@ -16,17 +16,19 @@ const char* CAddOnLibrary::FileName() const {
     return m_hostKind == 0 ? "Glyphsteadx64.dll" : "Glyphstead.dll";
 }
 
-void CAddOnLibrary::SetDllFolder(const char* folder) {
+bool CAddOnLibrary::SetDllFolder(const char* folder) {
     char chosen[MAX_PATH] = {};
     if (folder && *folder) {
-        lstrcpynA(chosen, folder, MAX_PATH);
+        if (!PathFits(folder)) return false;
+        std::strcpy(chosen, folder);
     } else {
         GetModuleDirectory(chosen);
         if (!*chosen) SetLastMessage("Dll path is invalid");
     }
     TrimTrailingSeparators(chosen);
-    lstrcpynA(m_folder, chosen, MAX_PATH);
+    std::strcpy(m_folder, chosen);
     FormPath();
+    return true;
 }
 
 void CAddOnLibrary::FormPath() {
@@ -42,8 +44,10 @@ void CAddOnLibrary::SetLastMessageF(const char* format, const char* argument) {
 }
 
 HMODULE CAddOnLibrary::Load(const char* failureFormat) {
-    // The library's own folder comes first when its dependencies are searched for.
-    HMODULE library = *m_path ? LoadLibraryExA(m_path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH) : nullptr;
+    // The library's own folder comes first when its dependencies are searched for. Without a
+    // folder (the module's own could not be found) the path would name the drive's root: no load.
+    HMODULE library =
+        *m_folder && *m_path ? LoadLibraryExA(m_path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH) : nullptr;
     if (!library) SetLastMessageF(failureFormat, m_path);
     return library;
 }

@@ -24,7 +24,8 @@ public:
     HWND OwnerWindow() const { return m_owner; }
 
     // An empty text selects the engine's own folder again; trailing separators are trimmed.
-    void SetDllFolder(const char* folder);
+    // False, the folder unchanged, for a folder that does not fit a path (engine/module_paths.h).
+    bool SetDllFolder(const char* folder);
     const char* DllFolder() const { return m_folder; }
     const char* LibraryPath() const { return m_path; }
     const char* FileName() const;

@@ -11,6 +11,7 @@
 #include "core/browser_addon_base.h"
 #include "core/language_pack.h"
 #include "core/worker_runner.h"
+#include "engine/module_paths.h"
 
 namespace {
 
@@ -239,7 +240,8 @@ BOOL CBrowserAddOnBase::RecogniseBufferImagesNow(const SHORT* indices, LONG coun
     HGLOBAL tiff = count > 0 ? GetSelectedImagesData(indices, count, kTiffTypeInUploads, &size) : nullptr;
     m_tiffCompressionType = compression;
     if (!tiff) {
-        if (count <= 0) SetErrorCode(kErrNoSelectedImagesSize);
+        // No image listed (nothing selected): there is nothing to recognise.
+        if (count <= 0) SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
     ReportOperationStatus(this, "OCR...", 10);
@@ -306,6 +308,25 @@ BOOL CBrowserAddOnBase::OCREx1(SHORT index, LONG left, LONG top, LONG right, LON
     return RunOcrOperation(kWorkerOcrArea, nullptr, 0, nullptr, index, &rect, nullptr, scriptString);
 }
 
+BOOL CBrowserAddOnBase::SetOcrDataFolder(const char* folder) {
+    SetErrorCode(kErrSuccess);
+    if (m_ocr.SetDataFolder(folder)) return TRUE;
+    SetErrorCode(kErrInvalidValue);
+    return FALSE;
+}
+
+BOOL CBrowserAddOnBase::SetAddOnFolder(const char* folder) {
+    SetErrorCode(kErrSuccess);
+    // One folder for both libraries, or neither changes.
+    if (!PathFits(folder ? folder : "")) {
+        SetErrorCode(kErrInvalidValue);
+        return FALSE;
+    }
+    m_ocr.SetDllFolder(folder);
+    m_barcode.SetDllFolder(folder);
+    return TRUE;
+}
+
 BOOL CBrowserAddOnBase::SetOcrLanguage(const char* language) {
     SetErrorCode(kErrSuccess);
     if (m_ocr.SetLanguage(language)) return TRUE;
@@ -327,11 +348,9 @@ BOOL CBrowserAddOnBase::HTTPDownloadOCRLangData(const char* server, const char* 
         return FALSE;  // the download's error
     }
     char message[MAX_PATH];
-    bool ok = UnpackLanguagePack(zipPath, m_ocr.GetDataFolder(), message);
-    if (ok && !m_ocr.HasLanguageData()) {
-        std::snprintf(message, sizeof message, "Cannot find current language data %s", m_ocr.LanguageDataPath());
-        ok = false;
-    }
+    // The result is the unpack's: a pack without the current language's data installs what it
+    // holds, and the next recognition names the missing file.
+    const bool ok = UnpackLanguagePack(zipPath, m_ocr.GetDataFolder(), message);
     DeleteFileA(zipPath);
     if (!ok) {
         m_errorTexts.SetCustomText(message);

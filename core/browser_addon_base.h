@@ -220,6 +220,10 @@ public:
     BOOL HTTPDownloadOCRLangData(const char* server, const char* remotePath, BOOL onlyIfMissing);
     // -1034 for a language that is not a plain name.
     BOOL SetOcrLanguage(const char* language);
+    // OCRTessDataPath and OCRDllPath (one folder for both libraries): -1034 for a folder that
+    // does not fit a path, which leaves the setting as it was.
+    BOOL SetOcrDataFolder(const char* folder);
+    BOOL SetAddOnFolder(const char* folder);
     CBarcodeAddOn& Barcode() { return m_barcode; }
     COcrAddOn& Ocr() { return m_ocr; }
     // The work of the long operations, on the calling thread (the worker runs them).

@@ -1,5 +1,6 @@
 // The HTTP(S) upload of COstrelBase: POST with a multipart/form-data body or PUT of the bare
 // file, the send stage with its retries, and the reading of the server's answer.
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -20,6 +21,8 @@ constexpr DWORD kAddIfNew = 0x10000000;
 // Bounds of the loops a misbehaving server or a user could otherwise keep going for ever.
 constexpr int kMaxForcedResends = 3;
 constexpr int kMaxErrorDialogs = 3;
+// Redirects a POST upload follows before it fails.
+constexpr int kMaxRedirects = 5;
 
 // The file name in the system code page, as UTF-8.
 std::string AnsiToUtf8(const char* text) {
@@ -47,11 +50,13 @@ struct COstrelBase::UploadSession {
     bool isPost = true;
 };
 
-void COstrelBase::MakeServerUrl(const char* server, bool ssl, char (&url)[MAX_PATH]) {
+bool COstrelBase::MakeServerUrl(const char* server, bool ssl, char (&url)[MAX_PATH]) {
     const char* prefix = ssl ? "https://" : "http://";
     std::string text = StartsWithNoCase(server, prefix) ? server : std::string(prefix) + server;
     memset(url, 0, sizeof(url));
-    strncpy(url, text.c_str(), MAX_PATH - 1);
+    if (text.size() >= MAX_PATH) return false;
+    memcpy(url, text.c_str(), text.size());
+    return true;
 }
 
 BOOL COstrelBase::HTTPUploadThroughPostEx(const char* server, const char* actionPage, const char* fileName,
@@ -70,6 +75,10 @@ BOOL COstrelBase::RunHttpUpload(const char* server, const char* actionPage, cons
     if (!server) server = "";
     if (!actionPage) actionPage = "";
     UploadSession s(*this);
+    if (!MakeServerUrl(server, m_ifSSL == 1, s.url)) {
+        SetErrorCode(kErrInvalidValue);
+        return FALSE;
+    }
     if (!LoadWinInet(s.handles, false)) return FALSE;
     s.isPost = isPost;
     HGLOBAL body = nullptr;
@@ -113,50 +122,167 @@ BOOL COstrelBase::RunHttpUpload(const char* server, const char* actionPage, cons
     }
 
     if (!OpenSession(s.handles, server, false)) return finish();
-    DWORD secure = m_ifSSL == 1 ? INTERNET_FLAG_SECURE : 0;
-    static const char* kAcceptAll[] = {"*/*", nullptr};
-    s.request = m_api.HttpOpenRequest(s.handles.connection, isPost ? "POST" : "PUT", actionPage, nullptr, nullptr,
-                                      isPost ? nullptr : kAcceptAll, (isPost ? kPostFlags : kPutFlags) | secure, 0);
-    if (!s.request) {
-        SetErrorCode(WinInetFailure(GetLastError()));
-        return finish();
-    }
-    SetRequestTimeouts(s.request);
-    MakeServerUrl(server, m_ifSSL == 1, s.url);
     bool noneYet = false;
     // None succeeded yet counts as the same server.
     m_sameServer = IsLastSuccessfulServer(s.url, &noneYet) || noneYet ? 1 : 0;
-    if (isPost) {
-        // The cookies of the page the request goes to: the server's address with the action page.
-        std::string page = actionPage ? actionPage : "";
-        std::string cookieUrl = std::string(s.url) + (page.empty() || page[0] != '/' ? "/" : "") + page;
-        HGLOBAL cookie = GetCookieHeader(cookieUrl.c_str(), m_api.InternetGetCookie);
-        if (cookie) {
-            m_api.HttpAddRequestHeaders(s.request, static_cast<const char*>(cookie), static_cast<DWORD>(-1), kAddIfNew);
-            GlobalFree(cookie);
+    if (!isPost) {
+        static const char* kAcceptAll[] = {"*/*", nullptr};
+        s.request = m_api.HttpOpenRequest(s.handles.connection, "PUT", actionPage, nullptr, nullptr, kAcceptAll,
+                                          kPutFlags | (m_ifSSL == 1 ? INTERNET_FLAG_SECURE : 0), 0);
+        if (!s.request) {
+            SetErrorCode(WinInetFailure(GetLastError()));
+            return finish();
         }
-    }
-    m_bodyCutOff = false;
-    bool sent = InternetUploadImage(s.request, static_cast<const BYTE*>(body), static_cast<DWORD>(bodySize), isPost,
-                                    FALSE) != FALSE;
-    if (isPost) {
-        result = ReadPostAnswer(s, sent) ? TRUE : FALSE;
-        if (result) RememberSuccessfulServer(s.url);
+        SetRequestTimeouts(s.request);
+        m_bodyCutOff = false;
+        if (!InternetUploadImage(s.request, static_cast<const BYTE*>(body), static_cast<DWORD>(bodySize), FALSE, FALSE))
+            return finish();
+        DWORD status = 0, length = sizeof(status);
+        if (!m_api.HttpQueryInfo(s.request, kStatusAsNumber, &status, &length, nullptr)) {
+            SetErrorCode(WinInetFailure(GetLastError()));
+        } else if (status >= 200 && status <= 399) {
+            SetErrorCode(0);
+            result = TRUE;
+        } else if (status >= 400 && status <= 499) {
+            SetErrorCode(kErrHttpRequest);
+        } else if (status >= 500 && status <= 599) {
+            SetErrorCode(kErrHttpServer);
+        }
         return finish();
     }
-    if (!sent) return finish();
-    DWORD status = 0, length = sizeof(status);
-    if (!m_api.HttpQueryInfo(s.request, kStatusAsNumber, &status, &length, nullptr)) {
-        SetErrorCode(WinInetFailure(GetLastError()));
-    } else if (status >= 200 && status <= 399) {
-        SetErrorCode(0);
-        result = TRUE;
-    } else if (status >= 400 && status <= 499) {
-        SetErrorCode(kErrHttpRequest);
-    } else if (status >= 500 && status <= 599) {
-        SetErrorCode(kErrHttpServer);
+
+    // A POST follows its redirects itself: WinInet's own following would take the cookie header
+    // chosen for this server, and the page's credentials, along to any other server.
+    HopTarget target;
+    target.ssl = m_ifSSL == 1;
+    target.host = HostOf(server);
+    target.port = static_cast<INTERNET_PORT>(m_httpPort);
+    target.path = actionPage;
+    const std::string pageHost = target.host;
+    bool withBody = true;
+    bool sent = false;
+    for (int hop = 0;; ++hop) {
+        const bool pageServer = _stricmp(target.host.c_str(), pageHost.c_str()) == 0;
+        if (hop > 0 && !ConnectHop(s.handles, target, pageServer)) return finish();
+        if (!OpenHopRequest(s, target, withBody, pageServer, hop)) return finish();
+        m_bodyCutOff = false;
+        sent = withBody ? InternetUploadImage(s.request, static_cast<const BYTE*>(body), static_cast<DWORD>(bodySize),
+                                              TRUE, FALSE) != FALSE
+                        : SendWithoutBody(s.request);
+        if (!sent) break;
+        DWORD status = 0, length = sizeof(status);
+        if (!m_api.HttpQueryInfo(s.request, kStatusAsNumber, &status, &length, nullptr) ||
+            (status != 301 && status != 302 && status != 303 && status != 307 && status != 308))
+            break;
+        char location[2048] = {};
+        DWORD size = sizeof(location) - 1;
+        HopTarget next;
+        if (hop >= kMaxRedirects || !m_api.HttpQueryInfo(s.request, HTTP_QUERY_LOCATION, location, &size, nullptr) ||
+            !NextHop(location, target, &next)) {
+            SetErrorCode(WinInetFailure(ERROR_HTTP_REDIRECT_FAILED));
+            return finish();
+        }
+        // 307 and 308 repeat the request with its body; the others ask for the new page.
+        if (status != 307 && status != 308) withBody = false;
+        s.handles.CloseHandleNow(s.request);
+        s.handles.CloseHandleNow(s.handles.connection);
+        target = next;
     }
+    result = ReadPostAnswer(s, sent) ? TRUE : FALSE;
+    if (result) RememberSuccessfulServer(s.url);
     return finish();
+}
+
+bool COstrelBase::NextHop(const std::string& location, const HopTarget& from, HopTarget* to) {
+    *to = from;
+    std::string rest;
+    if (StartsWithNoCase(location.c_str(), "http://")) {
+        to->ssl = false;
+        rest = location.substr(7);
+    } else if (StartsWithNoCase(location.c_str(), "https://")) {
+        to->ssl = true;
+        rest = location.substr(8);
+    } else if (location.compare(0, 2, "//") == 0) {
+        rest = location.substr(2);
+    } else if (!location.empty() && location[0] == '/') {
+        to->path = location;
+        return true;
+    } else if (!location.empty()) {
+        // Relative to the folder of the page that answered.
+        const size_t slash = from.path.rfind('/');
+        to->path = (slash == std::string::npos ? std::string("/") : from.path.substr(0, slash + 1)) + location;
+        return true;
+    } else {
+        return false;
+    }
+    const size_t end = rest.find_first_of("/?#");
+    const std::string authority = rest.substr(0, end);
+    to->path = end == std::string::npos ? "/" : rest.substr(end);
+    if (to->path[0] != '/') to->path = "/" + to->path;
+    if (authority.find('@') != std::string::npos) return false;
+    const size_t colon = authority.rfind(':');
+    const bool bracketed = !authority.empty() && authority[0] == '[';
+    const bool hasPort = colon != std::string::npos && (!bracketed || colon > authority.find(']'));
+    to->host = hasPort ? authority.substr(0, colon) : authority;
+    to->port = to->ssl ? INTERNET_DEFAULT_HTTPS_PORT : INTERNET_DEFAULT_HTTP_PORT;
+    if (hasPort) {
+        const std::string digits = authority.substr(colon + 1);
+        if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos)
+            return false;
+        const long port = std::strtol(digits.c_str(), nullptr, 10);
+        if (port < 1 || port > 65535) return false;
+        to->port = static_cast<INTERNET_PORT>(port);
+    }
+    return !to->host.empty();
+}
+
+bool COstrelBase::ConnectHop(InternetSession& s, const HopTarget& target, bool pageServer) {
+    const bool withUser = pageServer && m_httpUserName[0] != 0;
+    s.connection = m_api.InternetConnect(s.internet, target.host.c_str(), target.port,
+                                         withUser ? m_httpUserName : nullptr, withUser ? m_httpPassword : nullptr,
+                                         INTERNET_SERVICE_HTTP, 0, 0);
+    if (!s.connection) {
+        SetErrorCode(WinInetFailure(GetLastError()));
+        return false;
+    }
+    return true;
+}
+
+bool COstrelBase::OpenHopRequest(UploadSession& s, const HopTarget& target, bool withBody, bool pageServer, int hop) {
+    static const char* kAcceptAll[] = {"*/*", nullptr};
+    const DWORD flags = kPostFlags | INTERNET_FLAG_NO_AUTO_REDIRECT | (target.ssl ? INTERNET_FLAG_SECURE : 0);
+    s.request = m_api.HttpOpenRequest(s.handles.connection, withBody ? "POST" : "GET", target.path.c_str(), nullptr,
+                                      nullptr, withBody ? nullptr : kAcceptAll, flags, 0);
+    if (!s.request) {
+        SetErrorCode(WinInetFailure(GetLastError()));
+        return false;
+    }
+    SetRequestTimeouts(s.request);
+    // The cookies of the page the request goes to: the server's address with the page. The
+    // page's own text goes only to the page's server; another one gets the cookies chosen for it.
+    const std::string& page = target.path;
+    const std::string site = hop == 0 ? std::string(s.url) : (target.ssl ? "https://" : "http://") + target.host;
+    const std::string cookieUrl = site + (page.empty() || page[0] != '/' ? "/" : "") + page;
+    m_pageCookieApplies = pageServer;
+    HGLOBAL cookie = GetCookieHeader(cookieUrl.c_str(), m_api.InternetGetCookie);
+    m_pageCookieApplies = true;
+    if (cookie) {
+        m_api.HttpAddRequestHeaders(s.request, static_cast<const char*>(cookie), static_cast<DWORD>(-1), kAddIfNew);
+        GlobalFree(cookie);
+    }
+    return true;
+}
+
+bool COstrelBase::SendWithoutBody(HINTERNET request) {
+    SendRetries tried;
+    for (;;) {
+        if (m_api.HttpSendRequest && m_api.HttpSendRequest(request, nullptr, 0, nullptr, 0)) return true;
+        const DWORD error = GetLastError();
+        if (!RetryAfterSendError(request, error, tried)) {
+            SetErrorCode(WinInetFailure(error));
+            return false;
+        }
+    }
 }
 
 bool COstrelBase::ReadPostAnswer(UploadSession& s, bool sent) {

@@ -9,6 +9,7 @@
 #include "core/ostrel_base.h"
 #include "core/transfer_thread.h"
 #include "base/error_codes.h"
+#include "engine/module_paths.h"
 
 namespace {
 
@@ -89,7 +90,7 @@ bool COstrelBase::SetLocalPath(const char* localFile) {
     }
     SetErrorCode(0);
     // A longer path would be cut to another file's name.
-    if (!localFile || !*localFile || strlen(localFile) > kMaxLocalPathLength) {
+    if (!localFile || !*localFile || strlen(localFile) > kMaxLocalPathLength || !PathFits(localFile)) {
         SetErrorCode(kErrInvalidValue);
         return false;
     }
@@ -111,6 +112,11 @@ BOOL COstrelBase::FTPDownloadDirectly(const char* server, const char* remoteFile
 BOOL COstrelBase::HTTPDownloadEx(const char* server, const char* remotePath, LONG imageType) {
     if (!BeginTransfer(imageType)) return FALSE;
     if (!server) server = "";
+    char url[MAX_PATH];
+    if (!MakeServerUrl(server, m_ifSSL == 1, url)) {
+        SetErrorCode(kErrInvalidValue);
+        return FALSE;
+    }
     InternetSession s(m_winInet, &m_api, &m_transferRunning);
     if (!OpenSession(s, server, false)) return FALSE;
     static const char* kAcceptAll[] = {"*/*", nullptr};
@@ -122,8 +128,6 @@ BOOL COstrelBase::HTTPDownloadEx(const char* server, const char* remotePath, LON
         return FALSE;
     }
     SetRequestTimeouts(s.item);
-    char url[MAX_PATH];
-    MakeServerUrl(server, m_ifSSL == 1, url);
     bool noneYet = false;
     IsLastSuccessfulServer(url, &noneYet);
     m_sameServer = noneYet ? 1 : 0;
@@ -214,11 +218,8 @@ BOOL COstrelBase::InternetDownloadImage(HINTERNET handle, DWORD byteCount, LONG 
     LONG failure = 0;
     bool ok = RunTransferThread(params, false, &failure);
     if (!ok) {
-        // Fewer bytes than announced, or none: nothing half-downloaded is used.
-        if (!isFtp && failure != kErrUserCancelled) {
-            m_transferSubCode = failure;
-            failure = kErrHttpProcess;
-        }
+        // Fewer bytes than announced, or none: nothing half-downloaded is used. The read's own
+        // code (-3000 - n) or the cancel's -1032 is the result.
         SetErrorCode(failure);
     } else {
         ok = HandDownloadOn(handle, static_cast<BYTE*>(block), byteCount, imageType, isFtp != FALSE);

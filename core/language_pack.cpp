@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "capture/debug_log.h"
 #include "core/zip_archive.h"
 #include "engine/ansi_strings.h"
 #include "engine/module_paths.h"
@@ -96,28 +97,41 @@ bool UnpackLanguagePack(const char* zipPath, const char* destination, char (&mes
     }
     // The whole archive is checked (names, sizes, CRCs) before the first file is written, so a
     // hostile or damaged pack leaves nothing behind, not even its good entries.
-    ZipResult result = ReadZipArchive(archive.data(), archive.size(), kMaxUnpacked, [](const ZipEntryView&) { return true; });
-    std::string failedEntry;
-    if (result == ZipResult::Ok) result = ReadZipArchive(archive.data(), archive.size(), kMaxUnpacked, [&](const ZipEntryView& e) {
+    // Every entry's file must fit a path whole: a cut one would be written under another name.
+    auto target = [&](const ZipEntryView& e) {
         std::string path = std::string(folder) + "\\" + e.name;
         for (char& c : path) {
             if (c == '/') c = '\\';
         }
+        return path;
+    };
+    std::string failedEntry;
+    ZipResult result = ReadZipArchive(archive.data(), archive.size(), kMaxUnpacked, [&](const ZipEntryView& e) {
+        if (PathFits(target(e).c_str())) return true;
+        failedEntry = e.name;
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    });
+    if (result == ZipResult::Ok) result = ReadZipArchive(archive.data(), archive.size(), kMaxUnpacked, [&](const ZipEntryView& e) {
+        const std::string path = target(e);
         if (e.directory) {
             CreateDirectories((path + "x").c_str());
             return true;
         }
         CreateDirectories(path.c_str());
-        if (path.size() >= MAX_PATH || !WriteWholeFile(path, e.data, e.size)) {
+        if (!WriteWholeFile(path, e.data, e.size)) {
             failedEntry = e.name;
             return false;
         }
         return true;
     });
     if (result != ZipResult::Ok) {
-        std::snprintf(message, MAX_PATH, "Failed(%lu) to unzip the specified file \"%s\": %s",
-                      static_cast<unsigned long>(result == ZipResult::Refused ? GetLastError() : 0), zipPath,
-                      ZipResultText(result));
+        const unsigned long error = result == ZipResult::Refused ? GetLastError() : 0;
+        std::snprintf(message, MAX_PATH, "Failed(%lu) to unzip the specified file \"%s\"", error, zipPath);
+        if (DebugLogOn()) {
+            DebugLog(0, "UnpackLanguagePack, %s%s%s\r\n", ZipResultText(result), failedEntry.empty() ? "" : ": ",
+                     failedEntry.c_str());
+        }
         return false;
     }
     return true;

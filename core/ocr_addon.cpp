@@ -10,6 +10,9 @@
 
 namespace {
 
+// A result that could not be copied for the caller.
+constexpr char kNoCopyText[] = "Not enough memory to perform operation.";
+
 bool FileExists(const char* path) {
     const DWORD attributes = GetFileAttributesA(path);
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -38,8 +41,12 @@ void COcrAddOn::NormaliseDataFolder() {
     if (GetAppDataFolder(appData)) std::snprintf(m_dataFolder, sizeof m_dataFolder, "%s\\Corvanta\\Glyphstead\\", appData);
 }
 
-void COcrAddOn::SetDataFolder(const char* folder) {
-    lstrcpynA(m_dataFolder, folder ? folder : "", MAX_PATH);
+bool COcrAddOn::SetDataFolder(const char* folder) {
+    if (!folder) folder = "";
+    static const char kTessdata[] = "\\tessdata";
+    if (!PathFits(folder) || std::strlen(folder) + sizeof kTessdata > MAX_PATH) return false;
+    std::strcpy(m_dataFolder, folder);
+    return true;
 }
 
 bool COcrAddOn::IsPlainLanguageName(const char* language) {
@@ -74,9 +81,10 @@ bool COcrAddOn::HasLanguageData() {
         m_languageDataPath[0] = 0;
         return false;
     }
-    std::snprintf(m_languageDataPath, sizeof m_languageDataPath, "%s\\%s%s", m_tessdataFolder, m_language,
-                  ".traineddata");
-    return FileExists(m_languageDataPath);
+    const int n = std::snprintf(m_languageDataPath, sizeof m_languageDataPath, "%s\\%s%s", m_tessdataFolder,
+                                m_language, ".traineddata");
+    // A cut path would name another file.
+    return n > 0 && n < static_cast<int>(sizeof m_languageDataPath) && FileExists(m_languageDataPath);
 }
 
 bool COcrAddOn::GetLanguageZipPath(char (&zipPath)[MAX_PATH]) {
@@ -94,16 +102,22 @@ HGLOBAL COcrAddOn::TakeResult(HGLOBAL block, LONG* length) {
     const SIZE_T allocated = GlobalSize(block);
     if (size > allocated) size = allocated;
     HGLOBAL copy = nullptr;
+    bool copied = false;
     const void* source = GlobalLock(block);
     if (source && size < 0x7FFFFFFF) {
         copy = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size + 1);
         if (void* target = copy ? GlobalLock(copy) : nullptr) {
             std::memcpy(target, source, size);
             GlobalUnlock(copy);
+            copied = true;
         }
     }
     if (source) GlobalUnlock(block);
     GlobalFree(block);
+    if (copy && !copied) {
+        GlobalFree(copy);
+        copy = nullptr;
+    }
     *length = copy ? static_cast<LONG>(size) : 0;
     return copy;
 }
@@ -131,6 +145,8 @@ HGLOBAL COcrAddOn::OCRFile(const char* fileList, LONG* length) {
             if (block) {
                 result = TakeResult(block, &out);
                 *length = out;
+                // The call fails with this text, not with the message of an earlier one.
+                if (!result) SetLastMessage(kNoCopyText);
             } else {
                 SetLastMessage("Nothing found");
             }
@@ -161,6 +177,7 @@ HGLOBAL COcrAddOn::OCRMemory(const BYTE* bytes, LONG size, LONG* length) {
         if (block) {
             result = TakeResult(block, &out);
             *length = out;
+            if (!result) SetLastMessage(kNoCopyText);
         } else {
             SetLastMessage("Nothing found");
         }

@@ -19,7 +19,8 @@ public:
 
     // Settings. A language is a plain name: separators, "..", drive colons are refused (false).
     const char* GetDataFolder() const { return m_dataFolder; }
-    void SetDataFolder(const char* folder);
+    // False, the folder unchanged, when the folder or its "tessdata" folder would not fit a path.
+    bool SetDataFolder(const char* folder);
     const char* GetLanguage() const { return m_language; }
     bool SetLanguage(const char* language);
     static bool IsPlainLanguageName(const char* language);

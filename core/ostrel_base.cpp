@@ -51,7 +51,7 @@ void COstrelBase::RefuseWhileTransferring() { SetErrorCode(kErrCustom2121); }
 HGLOBAL COstrelBase::GetCookieHeader(const char* url, InternetGetCookieFn getCookie) {
     static const char kPrefix[] = "Cookie: ";
     constexpr size_t kPrefixLength = sizeof(kPrefix) - 1;
-    if (m_cookieText) {
+    if (m_cookieText && m_pageCookieApplies) {
         const char* text = static_cast<const char*>(m_cookieText);
         if (_strnicmp(text, kPrefix, kPrefixLength) == 0) return CopyToGlobal(text);
         size_t length = strlen(text);

@@ -131,7 +131,8 @@ public:
     static std::string LastSuccessfulServer();
     static void ForgetLastSuccessfulServer();
     // The server of an upload as a URL: "http://" or "https://" in front unless already there.
-    static void MakeServerUrl(const char* server, bool ssl, char (&url)[MAX_PATH]);
+    // False (url empty) when it would not fit: a cut URL names another server.
+    static bool MakeServerUrl(const char* server, bool ssl, char (&url)[MAX_PATH]);
 
 protected:
     // The image file of an upload in a new global block: the narrow seam to the codecs.
@@ -167,6 +168,24 @@ private:
         HGLOBAL value;
     };
     struct UploadSession;
+    // One hop of a POST upload: the server, its port and scheme, and the page on it.
+    struct HopTarget {
+        bool ssl = false;
+        std::string host;
+        INTERNET_PORT port = 0;
+        std::string path;
+    };
+    // The target a redirect's Location names, seen from the hop that answered; false when it
+    // names none this engine follows (empty, credentials in it, a port that is no port).
+    static bool NextHop(const std::string& location, const HopTarget& from, HopTarget* to);
+    // Connects the session to a later hop's server, with the page's HTTP credentials only when it
+    // is the server they were given for.
+    bool ConnectHop(InternetSession& s, const HopTarget& target, bool pageServer);
+    // The request of one hop, with its cookie header; false with the error code set.
+    bool OpenHopRequest(UploadSession& s, const HopTarget& target, bool withBody, bool pageServer, int hop);
+    // Sends a request without a body (the GET that follows a 301, 302 or 303), with the retries of
+    // the certificate and the security flags.
+    bool SendWithoutBody(HINTERNET request);
 
     BOOL RunHttpUpload(const char* server, const char* actionPage, const char* fileName, const void* indices,
                        LONG count, const char* fieldName, LONG imageType, bool isPost);
@@ -201,6 +220,9 @@ private:
     // Per upload: 1 when it goes to the server of the last successful POST, or none succeeded yet.
     LONG m_sameServer = 0;
     bool m_bodyCutOff = false;  // the transfer thread stopped before the whole body was written
+    // False while a redirected upload talks to another server than the page's: the page's own
+    // cookie text is chosen for the page's server and never goes to another.
+    bool m_pageCookieApplies = true;
     // A transfer of this engine is under way: page script in its waits cannot start another,
     // which would share the WinInet table, the cancel flag and the answer buffer.
     bool m_transferRunning = false;

@@ -3,6 +3,7 @@
 // go to a working copy; the buffer changes only on Save.
 #include <new>
 
+#include "capture/debug_log.h"
 #include "engine/editor_toolbar.h"
 #include "engine/image_editor.h"
 #include "engine/image_size_dialog.h"
@@ -21,10 +22,14 @@ public:
     static LRESULT CALLBACK ModalFilter(int code, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK ModelessFilter(int code, WPARAM wParam, LPARAM lParam);
 
-    // After a buffer change: an unchanged editor reloads the current image.
+    // After a buffer change: an unchanged editor reloads the current image. Held busy: page
+    // script runs inside a message box of the reload and may close the editor meanwhile.
     void Refresh() {
+        ++m_busy;
         if (!m_changes) ReloadCurrent();
-        UpdateCommandStates();
+        if (!m_closed) UpdateCommandStates();
+        --m_busy;
+        if (m_closed && !m_busy && !m_dialog) delete this;
     }
     // Offers a message to the accelerator table, only while the window is visible and active.
     bool TranslateAccelerator(MSG* msg) {
@@ -176,6 +181,7 @@ void CImageEditorData::FreeResources() {
 
 void CImageEditorData::OnInitDialog(HWND dialog) {
     m_dialog = dialog;
+    CenterWindow(dialog);
     SetWindowLongPtrA(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     lstrcpynA(m_title, m_owner->m_title, MAX_PATH);
     m_menu = LoadMenuA(m_module, MAKEINTRESOURCEA(IDR_IMAGE_EDITOR_MENU));
@@ -225,6 +231,13 @@ void CImageEditorData::ReloadCurrent() {
         if (copy.AttachHandle(dib, TRUE) && copy.IsValid()) {
             m_working.TakeOver(copy);
             m_hasWorking = true;
+        } else if (m_busy) {
+            // No copy (out of memory) or an invalid image: the user is told why nothing shows.
+            // Only inside a command or a refresh, which free this state if it closes meanwhile.
+            if (copy.GetResult() == kImageOk) copy.SetResult(kImageInvalid);
+            char text[MAX_PATH];
+            Message(copy.GetErrorText(text, sizeof text), MB_ICONSTOP);
+            if (m_closed) return;
         }
     }
     if (m_owner) ShowWorking();
@@ -234,6 +247,8 @@ void CImageEditorData::Save() {
     if (!m_hasWorking) return;
     HGLOBAL updated = m_working.ExportDIB();
     if (!updated) {
+        // An invalid working image has nothing left to save: its changes are gone.
+        if (!m_working.IsValid()) m_changes = 0;
         char text[MAX_PATH];
         Message(m_working.GetErrorText(text, sizeof text), MB_ICONSTOP);
         return;
@@ -420,6 +435,7 @@ void CImageEditorData::OnWindowGone() {
 INT_PTR CALLBACK CImageEditorData::AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
+        CenterWindow(dialog);
         SetDlgItemTextA(dialog, IDC_ABOUT_PRODUCT, "Lumetta Image Editor 1.0");
         SetDlgItemTextA(dialog, IDC_ABOUT_OWNER, "Part of the Lumetta image-acquisition component.");
         if (lParam) SendDlgItemMessageA(dialog, IDC_ABOUT_ICON, STM_SETICON, static_cast<WPARAM>(lParam), 0);

@@ -6,6 +6,18 @@
 
 #include "engine/ansi_strings.h"
 
+bool PathFits(const char* path) {
+    if (!path) return false;
+    size_t component = 0;
+    size_t length = 0;
+    for (const char* p = path; *p; ++p) {
+        if (++length >= MAX_PATH) return false;
+        component = (*p == '\\' || *p == '/') ? 0 : component + 1;
+        if (component > kMaxPathComponent) return false;
+    }
+    return true;
+}
+
 bool GetModulePath(char* buffer) {
     HMODULE self = nullptr;
     if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,

@@ -4,6 +4,13 @@
 
 #include <windows.h>
 
+// Longest folder or file name of a path the engine takes.
+constexpr size_t kMaxPathComponent = 255;
+// True when path fits the engine's MAX_PATH buffers whole: shorter than MAX_PATH and no folder
+// or file name between its "\" or "/" longer than kMaxPathComponent. A path that does not fit
+// would be cut to another file's name; callers refuse it before they touch anything.
+bool PathFits(const char* path);
+
 // The full file name of the module that holds this code; the buffer is untouched on failure.
 bool GetModulePath(char* buffer);
 // The module's folder with a trailing backslash; empty when the path holds no backslash.

@@ -110,6 +110,8 @@ bool PluginInstance::RunAddOnMember(MemberAccess access, int op, const std::vect
             out.b = FitText(a[0].text, server, sizeof server) &&
                     FitText(a[1].text, remotePath, sizeof remotePath) &&
                     CBrowserAddOnBase::HTTPDownloadOCRLangData(server, remotePath, a[2].b);
+            // The XPCOM peer answers a number: 1 after a good install, as the control does.
+            out.i = out.b ? 1 : 0;
             return true;
         }
         default: return false;
@@ -147,17 +149,14 @@ bool PluginInstance::WriteAddOnProperty(int op, const ScriptValue& v) {
     char text[MAX_PATH];
     switch (op) {
         case kOpOCRTessDataPath:
-            if (FitText(v.text, text, sizeof text)) Ocr().SetDataFolder(text);
+            if (FitText(v.text, text, sizeof text)) SetOcrDataFolder(text);
             return true;
         case kOpOCRLanguage:
             if (FitText(v.text, text, sizeof text)) SetOcrLanguage(text);
             return true;
         case kOpOCRDllPath:
             // One folder for both libraries.
-            if (FitText(v.text, text, sizeof text)) {
-                Ocr().SetDllFolder(text);
-                Barcode().SetDllFolder(text);
-            }
+            if (FitText(v.text, text, sizeof text)) SetAddOnFolder(text);
             return true;
         case kOpOCRUnicodeFontName:
             if (FitText(v.text, text, sizeof text)) Ocr().SetUnicodeFontName(text);

@@ -183,7 +183,6 @@ private:
     XpcomScriptablePeer* m_peer = nullptr;
     WNDPROC m_previousProc = nullptr;
     char* m_handlers[kPluginEventCount] = {};
-    LONG m_showProgressBar = 0;
     NPWindow m_window = {};
 };
 

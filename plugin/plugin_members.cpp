@@ -147,7 +147,7 @@ bool PluginInstance::RunMethod(int op, const std::vector<ScriptValue>& a, Script
                     CBrowserAddOnBase::SaveAsPDF(path, a[1].h, &m_pdfSettings, m_pdfCompressionType, m_jpegQuality);
             return true;
         case kOpSaveAllAsMultiPageTIFF:
-            out.b = FitText(a[0].text, path, 512) &&
+            out.b = FitText(a[0].text, path, 256) &&
                     CBrowserAddOnBase::SaveAllAsMultiPageTIFF(path, m_tiffCompressionType);
             return true;
         case kOpLoadImage:
@@ -229,7 +229,8 @@ bool PluginInstance::ReadProperty(int op, ScriptValue& out, NPVariant* result) {
         case kOpSourceCount: out.i = RoutedSourceCount(); return true;
         case kOpSupportedDeviceType: out.i = GetSupportedDeviceType(); return true;
         case kOpCurrentHWND: out.i = static_cast<int32_t>(reinterpret_cast<INT_PTR>(PluginWindow())); return true;
-        case kOpIfShowProgressBar: out.b = m_showProgressBar != 0; return true;
+        // The engine's flag, which the worker runner reads before it shows the progress dialog.
+        case kOpIfShowProgressBar: out.b = GetIfShowProgressBar() != 0; return true;
         case kOpIfCancelTransfer: out.b = GetIfCancelTransfer() != 0; return true;
         case kOpIfHookMessage: out.b = GetHookOption() == 1; return true;
         case kOpFTPPort: out.i = GetFTPPort(); return true;
@@ -288,7 +289,7 @@ bool PluginInstance::WriteProperty(int op, const ScriptValue& v) {
             return true;
         case kOpIfShowProgressBar:
             SetErrorCode(0);
-            m_showProgressBar = v.b ? 1 : 0;
+            SetIfShowProgressBar(v.b ? 1 : 0);
             return true;
         // Only the XPCOM peer writes it: the script object takes the value and does nothing.
         case kOpSupportedDeviceType: SetSupportedDeviceType(v.i); return true;

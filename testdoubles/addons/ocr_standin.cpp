@@ -1,7 +1,8 @@
 // A stand-in text-recognition library with the real entry points "OCRFile1" and "OCRMemory1": it
 // "recognises" a description of what it was handed, so tests see the arguments arrive.
 //
-// Scenarios: results (the description), none (null), overlong (a length past the block).
+// Scenarios: results (the description), none (null), overlong (a length past the block),
+// discarded (a moveable block of no bytes, which cannot be locked).
 #include <cstring>
 #include <string>
 
@@ -19,6 +20,7 @@ std::string Settings(LONG resultFormat, const char* dataFolder, const char* lang
 HGLOBAL Answer(const std::string& text, LONG* lengthOut) {
     const std::string scenario = AddOnScenario();
     if (scenario == "none") return nullptr;
+    if (scenario == "discarded") return GlobalAlloc(GMEM_MOVEABLE, 0);
     *lengthOut = static_cast<LONG>(text.size());
     if (scenario == "overlong") *lengthOut = 0x7FFFFFF0;
     return BlockOf(text);

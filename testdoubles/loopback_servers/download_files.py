@@ -23,6 +23,8 @@ good packs hold are beside them as lang/NAME.traineddata):
   huge.zip       eng.zip whose directory claims 0x3FFFFF00 bytes (more than deflate can reach)
   toolarge.zip   eng.zip whose directory claims 0xFFFFFFF0 bytes (more than a pack may hold)
   truncated.zip  the first half of eng.zip
+  longname.zip   a good "tessdata/eng.traineddata", then an entry whose name of 230 characters
+                 makes a path too long below any data folder
 Client certificates (self-signed, printable-string names, in DIR/certs): client1 ("CN=Lumetta Test
 Client, O=Loopback Tests", serial 0x123) and client2 ("CN=Lumetta Second Client, O=Loopback
 Tests", serial 0x01A2FF), each as NAME.p12 (no password) and NAME.der.
@@ -172,6 +174,7 @@ def language_packs(folder):
     packs["huge.zip"] = with_directory_size(good, size=0x3FFFFF00)
     packs["toolarge.zip"] = with_directory_size(good, size=0xFFFFFFF0)
     packs["truncated.zip"] = packs["eng.zip"][:len(packs["eng.zip"]) // 2]
+    packs["longname.zip"] = zip_of([("tessdata/eng.traineddata", eng), ("tessdata/" + "n" * 218 + ".traineddata", deu)])
     for name, data in packs.items():
         with open(os.path.join(folder, name), "wb") as f:
             f.write(data)

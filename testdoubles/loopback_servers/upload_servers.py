@@ -2,8 +2,8 @@
 """Loopback HTTP, HTTPS and FTP servers for the transfer tests and benchmark, on 127.0.0.1 only.
 
   upload_servers.py start DIR   start the servers in the background; when this returns, DIR/ports
-                                holds "http=<port> https=<port> slow=<port> ftp=<port>" and DIR/pid
-                                the server's process id
+                                holds "http=<port> https=<port> slow=<port> ftp=<port> other=<port>"
+                                and DIR/pid the server's process id
   upload_servers.py stop DIR    stop the server started for DIR
   upload_servers.py serve DIR   run in the foreground (what start runs)
 
@@ -12,6 +12,10 @@ received, an empty line, then the body bytes. The path decides the answer:
   /empty   200 with an empty body          /ok     200 with the body "OK"
   /404     404 with an empty body          /500    500 with an empty body
   /401     401 with an empty body          /slow   reads the body slowly, then 200 empty
+  /redirect/CODE/REST   CODE (301, 302, 303, 307 or 308) with a Location on the other server:
+                        http://127.0.0.2:<other>/REST
+  /redirect/same/REST   307 with the Location /REST on the same server
+  /redirect/loop        307 with the Location /redirect/loop, for ever
   anything else: 200 with an empty body. The HTTPS server answers the same, with a self-signed
 certificate made at start. The slow server answers the same too, but with a small receive buffer
 and a pause of 1.5 s before it reads anything: a client's writes block, as on a slow line.
@@ -23,6 +27,9 @@ GET /dl/... serves the files of DIR/files (made at start, see download_files.py)
   /dl/slow/NAME       the file in 4096-byte pieces, 50 ms apart
   /dl/zero            Content-Length 0        /dl/huge   Content-Length 4000000000, then closes
   /dl/lang/NAME       a language pack of DIR/files/lang, as /dl/NAME
+
+The other server listens on 127.0.0.2 (another host for a client, on the same loopback device)
+and answers as the plain one; its requests are recorded in the same folder with their Host header.
 
 The FTP server (pyftpdlib) has the user "lumetta" with the password "s3cret" and the folder
 DIR/ftp, which holds copies of DIR/files; passive and active mode both work. An upload to a name
@@ -42,6 +49,24 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import download_files  # noqa: E402
 
 STATUS = {"/404": (404, "Not Found"), "/500": (500, "Internal Server Error"), "/401": (401, "Unauthorized")}
+REDIRECT_REASONS = {301: "Moved Permanently", 302: "Found", 303: "See Other", 307: "Temporary Redirect",
+                    308: "Permanent Redirect"}
+OTHER_PORT = [0]  # the port of the server on 127.0.0.2, set at start
+
+
+def redirect_of(path):
+    """The (code, location) of a /redirect/ path, or None."""
+    if not path.startswith("/redirect/"):
+        return None
+    rest = path[len("/redirect/"):]
+    if rest == "loop":
+        return 307, "/redirect/loop"
+    kind, _, target = rest.partition("/")
+    if kind == "same":
+        return 307, "/" + target
+    if kind.isdigit() and int(kind) in REDIRECT_REASONS:
+        return int(kind), "http://127.0.0.2:%d/%s" % (OTHER_PORT[0], target)
+    return None
 
 
 class Recorder:
@@ -110,6 +135,12 @@ def serve_connection(conn, recorder, stall=False):
             if chunked:
                 return
             recorder.save(head, bytes(body))
+            redirect = redirect_of(path)
+            if redirect:
+                code, location = redirect
+                conn.sendall(b"HTTP/1.1 %d %s\r\nLocation: %s\r\nContent-Length: 0\r\nConnection: keep-alive\r\n\r\n"
+                             % (code, REDIRECT_REASONS[code].encode(), location.encode()))
+                continue
             code, reason = STATUS.get(path.split("?")[0], (200, "OK"))
             answer = b"OK" if path.startswith("/ok") else b""
             extra = b"WWW-Authenticate: Basic realm=\"loopback\"\r\n" if code == 401 else b""
@@ -199,12 +230,12 @@ def serve_ftp(folder):
     return server.socket.getsockname()[1]
 
 
-def listen(receive_buffer=0):
+def listen(receive_buffer=0, address="127.0.0.1"):
     server = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
     if receive_buffer:
         server.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, receive_buffer)
-    server.bind(("127.0.0.1", 0))
+    server.bind((address, 0))
     server.listen(64)
     return server
 
@@ -239,12 +270,14 @@ def serve(folder):
     recorder.files = os.path.join(folder, "files")
     download_files.make(recorder.files, os.path.join(folder, "ftp"))
     ftp = serve_ftp(folder)
-    plain, secure, slow = listen(), listen(), listen(16384)
-    for server, ctx, stall in ((plain, None, False), (secure, context, False), (slow, None, True)):
+    plain, secure, slow, other = listen(), listen(), listen(16384), listen(address="127.0.0.2")
+    OTHER_PORT[0] = other.getsockname()[1]
+    for server, ctx, stall in ((plain, None, False), (secure, context, False), (slow, None, True),
+                               (other, None, False)):
         threading.Thread(target=accept_loop, args=(server, recorder, ctx, stall), daemon=True).start()
     with open(os.path.join(folder, "ports.tmp"), "w") as f:
-        f.write("http=%d https=%d slow=%d ftp=%d\n" % (plain.getsockname()[1], secure.getsockname()[1],
-                                                        slow.getsockname()[1], ftp))
+        f.write("http=%d https=%d slow=%d ftp=%d other=%d\n" % (plain.getsockname()[1], secure.getsockname()[1],
+                                                                 slow.getsockname()[1], ftp, OTHER_PORT[0]))
     os.replace(os.path.join(folder, "ports.tmp"), os.path.join(folder, "ports"))
     signal.sigwait([signal.SIGTERM, signal.SIGINT])
 

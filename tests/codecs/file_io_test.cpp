@@ -255,7 +255,7 @@ TEST_P(RouteTest, UnwritableTargetsFail) {
     EXPECT_EQ(engine->GetErrorCode(), -1034);
 }
 
-TEST_P(RouteTest, LoadImageExTakesTheTypeFromTheName) {
+TEST_P(RouteTest, LoadImageExLoadsByTheTypeGiven) {
     std::string folder = ScratchFolder();
     std::string png = TestFile("rose.png");
     // Without a dialog the path is loaded as it is and reported.
@@ -264,13 +264,20 @@ TEST_P(RouteTest, LoadImageExTakesTheTypeFromTheName) {
     EXPECT_EQ(engine->postLoads[0].name, "rose.png");
     EXPECT_EQ(engine->postLoads[0].folder + "\\rose.png", png);
     EXPECT_EQ(engine->postLoads[0].type, OSTRL_PNG);
-    // Type -1: the extension decides, and an unknown one fails.
+    // A type outside 0 to 5 loads nothing, whatever the extension, and is no failure: the path
+    // is still reported with the type given.
     engine->RemoveAllImages();
-    EXPECT_TRUE(engine->LoadImageEx(TestFile("rose3.bmp").c_str(), -1));
+    for (SHORT type : {SHORT(-1), SHORT(-2), SHORT(6), SHORT(32767)}) {
+        EXPECT_TRUE(engine->LoadImageEx(TestFile("rose3.bmp").c_str(), type)) << type;
+        EXPECT_EQ(engine->GetErrorCode(), 0);
+        EXPECT_EQ(engine->postLoads.back().name, "rose3.bmp");
+        EXPECT_EQ(engine->postLoads.back().type, type);
+    }
+    EXPECT_TRUE(engine->LoadImageEx((folder + "file.xyz").c_str(), -1));
+    EXPECT_EQ(engine->GetImageCount(), 0);
+    EXPECT_EQ(engine->postLoads.size(), 6u);
+    EXPECT_TRUE(engine->LoadImageEx(TestFile("rose3.bmp").c_str(), OSTRL_BMP));
     EXPECT_EQ(engine->GetImageCount(), 1);
-    EXPECT_FALSE(engine->LoadImageEx((folder + "file.xyz").c_str(), -1));
-    EXPECT_EQ(engine->GetErrorCode(), -1110);
-    EXPECT_EQ(engine->postLoads.size(), 3u);
 }
 
 TEST_P(RouteTest, NormaliserCutsThirtyTwoBitsAndRefusesBrokenImages) {

@@ -33,7 +33,7 @@ TEST_F(PluginRoute, LoadsThroughGdiplusOnlyWhenItIsThere) {
     EXPECT_EQ(engine->Info(0).biWidth, 70);
     BOOL jpeg = engine->LoadJPEGFile(TestFile("logo.jpg").c_str());
     BOOL tiff = engine->LoadTIFFFile(TestFile("pages3.tif").c_str(), -1);
-    BOOL gif = engine->LoadImageEx(TestFile("logo.gif").c_str(), -1);
+    BOOL gif = engine->LoadImageEx(TestFile("logo.gif").c_str(), 5);
     if (GdiplusSwitchedOff()) {
         EXPECT_TRUE(jpeg);  // the own JPEG decoder
         EXPECT_TRUE(tiff);  // the own TIFF reader, every page

@@ -165,6 +165,39 @@ TEST_F(AddOnTest, MissingLibrariesAndFolders) {
     EXPECT_EQ(std::string(engine.Barcode().DllFolder()), own);
 }
 
+// OCRDllPath: a folder that does not fit a path leaves both libraries' folder as it was.
+TEST_F(AddOnTest, AnAddOnFolderThatDoesNotFitIsRefused) {
+    const std::string before = engine.Barcode().DllFolder();
+    for (const std::string& bad : {"C:\\" + std::string(256, 'f'), "C:\\" + std::string(300, 'f')}) {
+        EXPECT_FALSE(engine.SetAddOnFolder(bad.c_str()));
+        EXPECT_EQ(engine.GetErrorCode(), kErrInvalidValue);
+    }
+    EXPECT_EQ(std::string(engine.Barcode().DllFolder()), before);
+    EXPECT_EQ(std::string(engine.Ocr().DllFolder()), before);
+    EXPECT_TRUE(engine.SetAddOnFolder(m_folder.c_str()));
+    EXPECT_TRUE(engine.ReadBarcodeDirectly("a.png", 0)) << engine.GetErrorCode();
+}
+
+// Without a folder (the module's own could not be found, or a folder of separators only) the
+// path would name the library at the root of the current drive: it is never loaded from there.
+TEST_F(AddOnTest, NoFolderLoadsNothingFromTheDrivesRoot) {
+    char previous[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryA("C:\\"));
+    const std::string planted = "C:\\" + std::string(engine.Barcode().FileName());
+    ASSERT_TRUE(CopyFileA((m_folder + "\\" + engine.Barcode().FileName()).c_str(), planted.c_str(), FALSE));
+    engine.Barcode().SetDllFolder("\\");
+    EXPECT_STREQ(engine.Barcode().DllFolder(), "");
+    EXPECT_FALSE(engine.ReadBarcodeDirectly("a.png", 0));
+    EXPECT_EQ(engine.GetErrorCode(), kErrCustom2119);
+    EXPECT_EQ(ErrorText(), std::string("Failed to load dll \\") + engine.Barcode().FileName() +
+                               ". The DLL or .NET Framework 2.0 is missing.");
+    EXPECT_EQ(Log(), "") << "the planted library was called";
+    EXPECT_EQ(GetModuleHandleA(planted.c_str()), nullptr);
+    DeleteFileA(planted.c_str());
+    SetCurrentDirectoryA(previous);
+}
+
 TEST_F(AddOnTest, RecognitionNeedsItsLanguageData) {
     const std::string data = TempFolder("lumetta_ocr_data");
     engine.Ocr().SetDataFolder((data + "\\\\").c_str());
@@ -198,6 +231,13 @@ TEST_F(AddOnTest, RecognitionNeedsItsLanguageData) {
     const std::string out = data + "\\out\\result.txt";
     ASSERT_TRUE(engine.OCR(0, out.c_str()));
     EXPECT_EQ(ReadText(out).rfind("images=1", 0), 0u);
+    // A result file whose path does not fit is refused: no file, no folder.
+    for (const std::string& bad : {data + "\\cut\\" + std::string(256, 'n') + ".txt",
+                                   data + "\\cut\\" + std::string(120, 'a') + "\\" + std::string(140, 'b')}) {
+        EXPECT_FALSE(engine.OCR(0, bad.c_str()));
+        EXPECT_EQ(engine.GetErrorCode(), kErrInvalidValue);
+    }
+    EXPECT_EQ(GetFileAttributesA((data + "\\cut").c_str()), INVALID_FILE_ATTRIBUTES);
 
     // A library length past its block is cut to the block.
     Scenario("overlong");
@@ -209,6 +249,21 @@ TEST_F(AddOnTest, RecognitionNeedsItsLanguageData) {
     Scenario("none");
     EXPECT_FALSE(engine.OCRDirectlyEx("C:\\a.tif", nullptr));
     EXPECT_EQ(ErrorText(), "Nothing found");
+    // A result that cannot be copied fails with its own text, not with the earlier call's.
+    Scenario("discarded");
+    EXPECT_FALSE(engine.OCRDirectlyEx("C:\\a.tif", nullptr));
+    EXPECT_EQ(engine.GetErrorCode(), kErrCustom2120);
+    EXPECT_EQ(ErrorText(), "Not enough memory to perform operation.");
+
+    // Nothing selected: nothing to recognise, and the library is not called.
+    Scenario("results");
+    engine.RemoveAllImages();
+    const std::string calls = Log();
+    EXPECT_FALSE(engine.OCRSelectedImagesEx(nullptr));
+    EXPECT_EQ(engine.GetErrorCode(), kErrInvalidValue);
+    EXPECT_FALSE(engine.OCRSelectedImages(out.c_str()));
+    EXPECT_EQ(engine.GetErrorCode(), kErrInvalidValue);
+    EXPECT_EQ(Log(), calls);
 }
 
 TEST_F(AddOnTest, LanguagesThatLeaveTheFolderAreRefused) {

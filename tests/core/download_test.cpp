@@ -175,9 +175,10 @@ TEST_F(Transfers, HttpAnswersThatAreNoImageKeepTheirTextAndAddNothing) {
 
 TEST_F(Transfers, BodiesShorterOrLongerThanAnnouncedFailWithoutATrace) {
     int before = engine.GetImageCount();
+    // A read that fails gives its own code, -3000 - n, and no sub-code.
     EXPECT_FALSE(Http("/dl/short/image.bmp", 0));
-    EXPECT_EQ(engine.GetErrorCode(), -2003);
-    EXPECT_LE(engine.GetTransferSubCode(), -3000);
+    EXPECT_LE(engine.GetErrorCode(), -3000);
+    EXPECT_EQ(engine.GetTransferSubCode(), 0);
     // No Content-Length: the download stops before reading any data.
     EXPECT_FALSE(Http("/dl/nolength/image.bmp", 0));
     EXPECT_EQ(engine.GetErrorCode(), -3000 - ERROR_HTTP_HEADER_NOT_FOUND);
@@ -189,7 +190,7 @@ TEST_F(Transfers, BodiesShorterOrLongerThanAnnouncedFailWithoutATrace) {
     std::string local = TempFolder() + "lumetta_short.bin";
     DeleteFileA(local.c_str());
     EXPECT_FALSE(engine.HTTPDownloadDirectly("127.0.0.1", "/dl/short/known.bin", local.c_str()));
-    EXPECT_EQ(engine.GetErrorCode(), -2003);
+    EXPECT_LE(engine.GetErrorCode(), -3000);
     EXPECT_EQ(GetFileAttributesA(local.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 

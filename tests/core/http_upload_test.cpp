@@ -147,6 +147,53 @@ TEST_F(HttpUpload, TheAnswerDecidesThePostResult) {
     EXPECT_EQ(engine.GetErrorCode(), 0);
 }
 
+// The engine follows a POST's redirects itself: a 307 or 308 takes the body along, a 301, 302 or
+// 303 asks for the new page. The cookie chosen for the page's server never reaches another one.
+TEST_F(HttpUpload, RedirectsToAnotherServerCarryNoCookieOfThisOne) {
+    ASSERT_NE(servers.other, 0) << "the loopback servers have no second host";
+    AddImage(24, 16, 24);
+    engine.SetIfShowCancelDialogWhenImageTransfer(0);
+    engine.SetCookie("session=secret42");
+    const std::string otherHost = "127.0.0.2:" + std::to_string(servers.other);
+    // One of each kind: 308 takes 307's way, 301 and 302 take 303's (each upload costs seconds).
+    for (int code : {307, 303}) {
+        SCOPED_TRACE(code);
+        const bool keepsBody = code == 307 || code == 308;
+        const std::string tail = "/empty/redirected-" + std::to_string(code);
+        const std::string first = "/redirect/" + std::to_string(code) + tail;
+        const size_t before = RecordedRequestCount();
+        ASSERT_TRUE(Post(first.c_str())) << engine.GetErrorCode();
+        auto asked = RecordedRequestsAfter(before, first);
+        auto followed = RecordedRequestsAfter(before, tail);
+        ASSERT_EQ(asked.size(), 1u);
+        ASSERT_EQ(followed.size(), 1u);
+        EXPECT_EQ(asked[0].Header("Cookie"), "session=secret42");
+        EXPECT_EQ(followed[0].requestLine, (keepsBody ? "POST " : "GET ") + tail + " HTTP/1.1");
+        EXPECT_EQ(followed[0].Header("Host"), otherHost);
+        bool found = true;
+        followed[0].Header("Cookie", &found);
+        EXPECT_FALSE(found) << followed[0].Header("Cookie");
+        if (keepsBody) {
+            EXPECT_GT(followed[0].body.size(), 1000u);
+            EXPECT_TRUE(followed[0].body == asked[0].body);
+        } else {
+            EXPECT_TRUE(followed[0].body.empty());
+        }
+    }
+    // On the page's own server the cookie goes along.
+    size_t before = RecordedRequestCount();
+    ASSERT_TRUE(Post("/redirect/same/empty/same-server")) << engine.GetErrorCode();
+    auto same = RecordedRequestsAfter(before, "/empty/same-server");
+    ASSERT_EQ(same.size(), 1u);
+    EXPECT_EQ(same[0].Header("Cookie"), "session=secret42");
+    EXPECT_EQ(same[0].Header("Host"), "127.0.0.1:" + std::to_string(servers.http));
+    // Redirects without end stop after a bounded number of hops, and the upload fails.
+    before = RecordedRequestCount();
+    EXPECT_FALSE(Post("/redirect/loop"));
+    EXPECT_EQ(engine.GetErrorCode(), -3000 - ERROR_HTTP_REDIRECT_FAILED);
+    EXPECT_EQ(RecordedRequestsAfter(before, "/redirect/loop").size(), 6u);
+}
+
 TEST_F(HttpUpload, A20000ByteBodyReportsThreeChunks) {
     std::string bytes(20000, '\0');
     for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + 3);

@@ -105,7 +105,8 @@ std::string WriteTempFile(const std::string& bytes) {
 LoopbackServers ReadLoopbackServers() {
     LoopbackServers servers;
     std::string text = ReadWholeFile(LoopbackFolder() + "\\ports");
-    sscanf(text.c_str(), "http=%d https=%d slow=%d ftp=%d", &servers.http, &servers.https, &servers.slow, &servers.ftp);
+    sscanf(text.c_str(), "http=%d https=%d slow=%d ftp=%d other=%d", &servers.http, &servers.https, &servers.slow,
+           &servers.ftp, &servers.other);
     return servers;
 }
 

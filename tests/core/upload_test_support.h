@@ -38,6 +38,7 @@ struct LoopbackServers {
     int https = 0;
     int slow = 0;
     int ftp = 0;
+    int other = 0;  // the plain server on 127.0.0.2, another host for a client
 };
 
 // The ports that the fixture's servers listen on (from the folder named by LUMETTA_LOOPBACK_DIR).

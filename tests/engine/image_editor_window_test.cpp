@@ -170,6 +170,113 @@ TEST_F(EditorFixture, BufferChangesReachAnOpenEditor) {
     EXPECT_TRUE(editor.IsEditorClosed());
 }
 
+// Answers the next message box of this thread with OK from a timer and keeps its text.
+std::string g_boxText;
+BOOL CALLBACK TakeBox(HWND window, LPARAM) {
+    char className[16] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (lstrcmpA(className, "#32770") != 0 || !IsWindowVisible(window) || !GetDlgItem(window, IDOK)) return TRUE;
+    char text[512] = {};
+    GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
+    g_boxText = text;
+    ++g_boxes;
+    PostMessageA(window, WM_COMMAND, IDOK, 0);
+    return FALSE;
+}
+void CALLBACK TakeBoxTimer(HWND, UINT, UINT_PTR, DWORD) { EnumThreadWindows(GetCurrentThreadId(), TakeBox, 0); }
+
+// A DIB whose header promises far more pixels than its block holds: no image can be read from it.
+HGLOBAL MakeBrokenDib() {
+    HGLOBAL dib = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, sizeof(BITMAPINFOHEADER) + 16);
+    auto* header = static_cast<BITMAPINFOHEADER*>(dib);
+    header->biSize = sizeof(BITMAPINFOHEADER);
+    header->biWidth = 4000;
+    header->biHeight = 4000;
+    header->biPlanes = 1;
+    header->biBitCount = 24;
+    return dib;
+}
+
+TEST_F(EditorFixture, AReloadThatFindsNoImageSaysWhy) {
+    Open();
+    HWND dialog = EditorWindow();
+    ASSERT_NE(dialog, nullptr);
+    HGLOBAL good = engine.GetImageDIB(0);
+    HGLOBAL broken = MakeBrokenDib();
+    ASSERT_TRUE(engine.ReplaceImage(0, broken));
+    g_boxes = 0;
+    g_boxText.clear();
+    UINT_PTR timer = SetTimer(nullptr, 0, 50, TakeBoxTimer);
+    Command(dialog, ID_EDITOR_REFRESH);
+    KillTimer(nullptr, timer);
+    EXPECT_EQ(g_boxes, 1);
+    EXPECT_EQ(g_boxText, "Invalid image. Original image does't exist.");
+    EXPECT_EQ(editor.View().ImageCount(), 0);
+    EXPECT_FALSE(MenuEnabled(dialog, ID_EDITOR_ROTATE_RIGHT));
+    // The good image back: the reload shows it without a word.
+    ASSERT_TRUE(engine.ReplaceImage(0, good));
+    GlobalFree(broken);
+    g_boxes = 0;
+    timer = SetTimer(nullptr, 0, 50, TakeBoxTimer);
+    Command(dialog, ID_EDITOR_REFRESH);
+    KillTimer(nullptr, timer);
+    EXPECT_EQ(g_boxes, 0);
+    EXPECT_EQ(DibSize(editor.View().ImageAt(0)).width, 30);
+    SendMessageA(dialog, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(editor.IsEditorClosed());
+}
+
+// Rectangles' centres, which may differ by the rounding of one halving.
+void ExpectSameCentre(HWND window, HWND around) {
+    RECT inner, outer;
+    GetWindowRect(window, &inner);
+    GetWindowRect(around, &outer);
+    EXPECT_NEAR((inner.left + inner.right) / 2, (outer.left + outer.right) / 2, 1);
+    EXPECT_NEAR((inner.top + inner.bottom) / 2, (outer.top + outer.bottom) / 2, 1);
+}
+
+HWND g_about = nullptr;
+RECT g_aboutRect = {};
+BOOL CALLBACK TakeAbout(HWND window, LPARAM editor) {
+    char className[16] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (lstrcmpA(className, "#32770") != 0 || !IsWindowVisible(window) || window == reinterpret_cast<HWND>(editor))
+        return TRUE;
+    g_about = window;
+    GetWindowRect(window, &g_aboutRect);
+    PostMessageA(window, WM_COMMAND, IDOK, 0);
+    return FALSE;
+}
+HWND g_aboutOwner = nullptr;
+void CALLBACK TakeAboutTimer(HWND, UINT, UINT_PTR, DWORD) {
+    EnumThreadWindows(GetCurrentThreadId(), TakeAbout, reinterpret_cast<LPARAM>(g_aboutOwner));
+}
+
+TEST_F(EditorFixture, TheEditorAndItsAboutBoxOpenCentredOnTheirParent) {
+    HWND parent = CreateWindowExA(0, "STATIC", "Editor parent", WS_POPUP | WS_VISIBLE, 40, 30, 900, 700, nullptr,
+                                  nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(parent, nullptr);
+    ASSERT_TRUE(editor.ShowImageEditor(&engine, GetModuleHandleA(nullptr), parent));
+    HWND dialog = EditorWindow();
+    ASSERT_NE(dialog, nullptr);
+    ExpectSameCentre(dialog, parent);
+    // Moved away, the editor is the About box's parent.
+    SetWindowPos(dialog, nullptr, 10, 5, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    g_about = nullptr;
+    g_aboutOwner = dialog;
+    UINT_PTR timer = SetTimer(nullptr, 0, 50, TakeAboutTimer);
+    Command(dialog, ID_EDITOR_ABOUT);
+    KillTimer(nullptr, timer);
+    ASSERT_NE(g_about, nullptr);
+    RECT outer;
+    GetWindowRect(dialog, &outer);
+    EXPECT_NEAR((g_aboutRect.left + g_aboutRect.right) / 2, (outer.left + outer.right) / 2, 1);
+    EXPECT_NEAR((g_aboutRect.top + g_aboutRect.bottom) / 2, (outer.top + outer.bottom) / 2, 1);
+    SendMessageA(dialog, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(editor.IsEditorClosed());
+    DestroyWindow(parent);
+}
+
 TEST_F(EditorFixture, SaveQuestion) {
     Open();
     HWND dialog = EditorWindow();

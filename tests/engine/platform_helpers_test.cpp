@@ -51,6 +51,23 @@ TEST(ModulePaths, CreateDirectoriesMakesTheFoldersNotTheFile) {
     RemoveDirectoryA(root.c_str());
 }
 
+TEST(ModulePaths, APathFitsWholeOrNotAtAll) {
+    const std::string name255(255, 'n');
+    EXPECT_TRUE(PathFits(""));
+    EXPECT_TRUE(PathFits(("C:\\" + name255).c_str()));
+    EXPECT_TRUE(PathFits(("C:/" + name255).c_str()));
+    EXPECT_TRUE(PathFits(("C:/" + std::string(200, 'a') + "/" + std::string(50, 'b')).c_str()));
+    EXPECT_FALSE(PathFits(("C:\\" + name255 + "n").c_str())) << "a name of 256 characters";
+    EXPECT_FALSE(PathFits(("C:/a/" + name255 + "n/b").c_str())) << "a folder of 256 characters";
+    // 259 characters fit a MAX_PATH buffer with its terminating zero; 260 do not.
+    std::string path = "C:\\" + std::string(100, 'a') + "\\" + std::string(100, 'b') + "\\";
+    path += std::string(259 - path.size(), 'c');
+    ASSERT_EQ(path.size(), 259u);
+    EXPECT_TRUE(PathFits(path.c_str()));
+    EXPECT_FALSE(PathFits((path + "c").c_str()));
+    EXPECT_FALSE(PathFits(nullptr));
+}
+
 TEST(ModulePaths, AppDataFolderEndsInLocalLowWhenRoaming) {
     char folder[MAX_PATH] = {};
     ASSERT_TRUE(GetAppDataFolder(folder));

@@ -80,6 +80,43 @@ TEST_F(TwoHosts, TheSameUploadsReachTheServerAsTheSameRequests) {
     EXPECT_TRUE(ftpControl == ReadWholeFile(LoopbackPath("ftp\\parity-plugin.png")));
 }
 
+// A page's cookie text goes with a POST to the page's server and not on to the server a redirect
+// names, in both hosts.
+TEST_F(TwoHosts, CookiesStayWithTheirServerAcrossARedirect) {
+    ASSERT_NE(servers.other, 0) << "the loopback servers have no second host";
+    EmbeddedControl control;
+    control.Activate();
+    ILumetta* c = control.script;
+    ASSERT_EQ(c->put_HTTPPort(servers.http), S_OK);
+    ASSERT_EQ(c->put_IfShowCancelDialogWhenImageTransfer(VARIANT_FALSE), S_OK);
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    const std::string image = LoopbackPath("files\\image.bmp");
+    ASSERT_EQ(c->LoadImage(Wide(image), &ok), S_OK);
+    ASSERT_TRUE(CallBool("LoadImage", {Text(image)}));
+    ASSERT_EQ(c->SetCookie(Wide("session=secret42")), S_OK);
+    ASSERT_TRUE(CallBool("SetCookie", {Text("session=secret42")}));
+    const size_t before = RecordedRequestCount();
+    ASSERT_EQ(c->HTTPUploadThroughPost(Wide(Server()), 0, Wide("/redirect/307/empty/moved-control"), Wide("a.bmp"), &ok),
+              S_OK);
+    EXPECT_EQ(ok, VARIANT_TRUE) << ControlErrorCode(control);
+    ASSERT_TRUE(CallBool("HTTPUploadThroughPost",
+                         {Text(Server()), IntVariant(0), Text("/redirect/307/empty/moved-plugin"), Text("a.bmp")}))
+        << ErrorCode();
+    for (const char* host : {"control", "plugin"}) {
+        SCOPED_TRACE(host);
+        auto asked = RecordedRequestsAfter(before, std::string("/redirect/307/empty/moved-") + host);
+        auto followed = RecordedRequestsAfter(before, std::string("/empty/moved-") + host);
+        ASSERT_EQ(asked.size(), 1u);
+        ASSERT_EQ(followed.size(), 1u);
+        EXPECT_EQ(asked[0].Header("Cookie"), "session=secret42");
+        EXPECT_EQ(followed[0].Header("Host"), "127.0.0.2:" + std::to_string(servers.other));
+        EXPECT_TRUE(followed[0].body == asked[0].body);
+        bool found = true;
+        followed[0].Header("Cookie", &found);
+        EXPECT_FALSE(found);
+    }
+}
+
 TEST_F(TwoHosts, BadArgumentsFailWithTheSameCodes) {
     EmbeddedControl control;
     control.Activate();

@@ -183,6 +183,52 @@ TEST_F(BrowserCookies, AnUploadCarriesExactlyTheServersCookies) {
     ExpectAllReleased(runtime);
 }
 
+// A redirect to another server: the browser's cookies for that server go there, and none of the
+// first one's.
+TEST_F(BrowserCookies, ARedirectedUploadCarriesTheNewServersCookies) {
+    SetEnvironmentVariableA("LUMETTA_XPCOM_COOKIES", "127.0.0.1,/,0,first,one|127.0.0.2,/,0,second,two");
+    LoadRuntime();
+    LoopbackServers servers = ReadLoopbackServers();
+    ASSERT_NE(servers.other, 0) << "the loopback servers have no second host";
+    COstrelBase::ForgetLastSuccessfulServer();
+    instance->SetHTTPPort(servers.http);
+    instance->SetIfShowCancelDialogWhenImageTransfer(0);
+    instance->SetCookie("page=1");
+    instance->OnBitmapAcquired(MakeTestDib(16, 8, 24));
+    for (const char* code : {"307", "303"}) {
+        SCOPED_TRACE(code);
+        const std::string tail = std::string("/empty/browser-redirect-") + code;
+        const std::string first = std::string("/redirect/") + code + tail;
+        const size_t before = RecordedRequestCount();
+        SHORT list[1] = {0};
+        ASSERT_TRUE(instance->HTTPUploadThroughPostEx("127.0.0.1", first.c_str(), "scan.bmp", list, 1, "RemoteFile", 0))
+            << instance->GetErrorCode();
+        std::vector<RecordedRequest> asked = RecordedRequestsAfter(before, first);
+        std::vector<RecordedRequest> followed = RecordedRequestsAfter(before, tail);
+        ASSERT_EQ(asked.size(), 1u);
+        ASSERT_EQ(followed.size(), 1u);
+        EXPECT_EQ(asked[0].Header("Cookie"), "first=one");
+        EXPECT_EQ(followed[0].Header("Host"), "127.0.0.2:" + std::to_string(servers.other));
+        EXPECT_EQ(followed[0].Header("Cookie"), "second=two");
+    }
+    // Without a cookie service the page's own text goes to the page's server only.
+    SetEnvironmentVariableA("LUMETTA_XPCOM_SCENARIO", "no-service-manager");
+    const size_t before = RecordedRequestCount();
+    SHORT list[1] = {0};
+    ASSERT_TRUE(instance->HTTPUploadThroughPostEx("127.0.0.1", "/redirect/307/empty/page-text", "scan.bmp", list, 1,
+                                                  "RemoteFile", 0))
+        << instance->GetErrorCode();
+    std::vector<RecordedRequest> asked = RecordedRequestsAfter(before, "/redirect/307/empty/page-text");
+    std::vector<RecordedRequest> followed = RecordedRequestsAfter(before, "/empty/page-text");
+    ASSERT_EQ(asked.size(), 1u);
+    ASSERT_EQ(followed.size(), 1u);
+    EXPECT_EQ(asked[0].Header("Cookie"), "page=1");
+    bool found = true;
+    followed[0].Header("Cookie", &found);
+    EXPECT_FALSE(found) << followed[0].Header("Cookie");
+    ExpectAllReleased(runtime);
+}
+
 // Later browsers carry their runtime as xul.dll: the plug-in finds it there when no xpcom.dll is
 // loaded, and asks xpcom.dll when both are.
 TEST_F(BrowserCookies, TheRuntimeIsFoundInXulWhenNoXpcomIsLoaded) {

@@ -330,7 +330,7 @@ TEST_F(PluginEngine, EachInstanceHoldsItsOwnLoadOfGdiplus) {
     EXPECT_FALSE(one->UsesLibraryForSaving());
     EXPECT_EQ(one->UsesLibraryForLoading(), !GdiplusSwitchedOff());
     delete one;
-    BOOL loaded = two->LoadImageEx(gif.c_str(), -1);
+    BOOL loaded = two->LoadImageEx(gif.c_str(), 5);
     if (GdiplusSwitchedOff()) {
         EXPECT_FALSE(loaded);
         EXPECT_EQ(two->GetImageCount(), 0);

@@ -2,6 +2,8 @@
 # One page, two hosts: runs a page of pages/ (LUMETTA_PAGE, else shared_members.js) in the browser
 # harness against NPLumetta and, when a page-host command is given, in the page host against
 # LumettaCtrl, then compares the "= " result lines of both. Each run must also pass its own checks.
+# With LUMETTA_UNTOUCHED set to a name pattern, nothing of that name may exist in the work folder
+# afterwards (no file written, no folder made).
 #   two_hosts.sh WORKDIR FILES -- BROWSER-COMMAND... [-- PAGEHOST-COMMAND...]
 set -e
 work=$1 files=$2
@@ -32,6 +34,14 @@ if [ $# -gt 0 ]; then
     status=1
   else
     echo "two hosts: $(wc -l < "$work/plug-in.results") results equal"
+  fi
+fi
+if [ -n "${LUMETTA_UNTOUCHED:-}" ]; then
+  touched=$(find "$work" -name "$LUMETTA_UNTOUCHED" | head -5)
+  if [ -n "$touched" ]; then
+    echo "two hosts: the pages made what they must not make:"
+    echo "$touched"
+    status=1
   fi
 fi
 exit $status

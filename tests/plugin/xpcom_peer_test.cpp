@@ -49,6 +49,13 @@ protected:
         PluginTest::TearDown();
     }
     const XpcomPeerInterface& T() const { return *peer->table; }
+    // The stand-in add-on libraries, answering with results, through the peer's OCRDllPath.
+    void UseStandInAddOns() {
+        const char* folder = std::getenv("LUMETTA_ADDON_FOLDER");
+        ASSERT_NE(folder, nullptr) << "LUMETTA_ADDON_FOLDER names the stand-in libraries' folder";
+        SetEnvironmentVariableA("LUMETTA_ADDON_SCENARIO", "results");
+        EXPECT_EQ(T().set_OCRDllPath(peer, folder), NS_OK);
+    }
     // What the NPRuntime object answers for a property (Int32 values).
     int32_t ScriptInt(const char* name) {
         NPVariant v = IntVariant(-99999);
@@ -260,11 +267,44 @@ TEST_F(XpcomPeer, AHandlerMayCallThePeerInsideAMember) {
 // The add-on members run only on this route: the barcode reads through the stand-in library, the
 // results read back through the peer, the OCR settings kept; the script object's counterparts
 // answer without calling anything.
+// The dialogs this thread makes while the hook is set.
+int g_dialogsMade = 0;
+LRESULT CALLBACK CountDialogs(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND) {
+        char name[16] = {};
+        GetClassNameA(reinterpret_cast<HWND>(wParam), name, sizeof name);
+        if (std::string(name) == "#32770") ++g_dialogsMade;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// IfShowProgressBar is the switch of the progress dialog that long operations (here a barcode
+// read, run on a worker) show: on by default, and off when the page turns it off.
+TEST_F(XpcomPeer, IfShowProgressBarTurnsTheProgressDialogOnAndOff) {
+    UseStandInAddOns();
+    if (HasFatalFailure()) return;
+    PRBool on = 0;
+    EXPECT_EQ(T().get_IfShowProgressBar(peer, &on), NS_OK);
+    EXPECT_EQ(on, 1) << "on by default";
+    EXPECT_EQ(ScriptInt("IfShowProgressBar"), 1);
+    HHOOK hook = SetWindowsHookExA(WH_CBT, CountDialogs, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    for (PRBool show : {1, 0, 1}) {
+        SCOPED_TRACE(show);
+        EXPECT_EQ(T().set_IfShowProgressBar(peer, show), NS_OK);
+        g_dialogsMade = 0;
+        PRBool read = 0;
+        EXPECT_EQ(T().ReadBarcodeDirectly(peer, "C:\\scans\\page1.png", 7, &read), NS_OK);
+        EXPECT_EQ(read, 1) << ErrorCode();
+        EXPECT_EQ(g_dialogsMade, show ? 1 : 0);
+    }
+    UnhookWindowsHookEx(hook);
+    SetEnvironmentVariableA("LUMETTA_ADDON_SCENARIO", nullptr);
+}
+
 TEST_F(XpcomPeer, RunsTheAddOnMembersTheScriptObjectOnlyAccepts) {
-    const char* folder = std::getenv("LUMETTA_ADDON_FOLDER");
-    ASSERT_NE(folder, nullptr) << "LUMETTA_ADDON_FOLDER names the stand-in libraries' folder";
-    SetEnvironmentVariableA("LUMETTA_ADDON_SCENARIO", "results");
-    EXPECT_EQ(T().set_OCRDllPath(peer, folder), NS_OK);
+    UseStandInAddOns();
+    if (HasFatalFailure()) return;
 
     // The script object's read gives false and leaves the error code as it was.
     PRBool removed = 1;

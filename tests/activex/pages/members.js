@@ -170,10 +170,9 @@ function files() {
     failInHandler = false;
     Host.Check(bitmapChanged == changes + 1, "one OnBitmapChanged for the load: " + (bitmapChanged - changes));
     Host.Check(Lumetta.ErrorCode == 0, "a failing member in the handler does not change the load's code: " + Lumetta.ErrorCode);
-    // The file I/O layer then cuts the path to MAX_PATH characters, which may or may not name a
-    // file the system can create: only the adapter's refusal is ruled out.
-    Lumetta.SaveAsPDF(folder + repeat("y", 300) + ".pdf", 0);
-    Host.Check(Lumetta.ErrorCode != -1034, "a 300-character name fits SaveAsPDF's buffer: " + Lumetta.ErrorCode);
+    // A path that fits SaveAsPDF's buffer but not the file I/O layer's is refused there, not cut.
+    Host.Check(Lumetta.SaveAsPDF(folder + repeat("y", 300) + ".pdf", 0) == false && Lumetta.ErrorCode == -1034,
+               "a 300-character name is refused: " + Lumetta.ErrorCode);
     Host.Check(Lumetta.FTPUpload("host", 0, "remote") == false && Lumetta.ErrorCode == -1110, "FTPUpload tests the name first");
     // Hook and template flags would need code of the page's own: they are masked out.
     Lumetta.ShowFileDialog(false, "Bitmaps|*.bmp", 1, "bmp", folder, false, false, 0x20 | 0x40 | 0x80000);

@@ -24,6 +24,9 @@ function main() {
     show("LoadImage rose.bmp", Lumetta.LoadImage(files + "rose.bmp"));
     show("LoadImageEx rose.bmp as BMP", Lumetta.LoadImageEx(files + "rose.bmp", 0));
     show("count", Lumetta.HowManyImagesInBuffer);
+    // A type outside 0 to 5 loads nothing, whatever the extension says, and is no failure.
+    show("LoadImageEx rose.bmp as type -1", Lumetta.LoadImageEx(files + "rose.bmp", -1) + " " + Lumetta.ErrorCode);
+    check(show("count after type -1", Lumetta.HowManyImagesInBuffer) == 2, "type -1 loads nothing");
     show("current", Lumetta.CurrentImageIndexInBuffer);
     check(show("image 0", Lumetta.GetImageWidth(0) + "x" + Lumetta.GetImageHeight(0)) == "70x46", "rose.bmp is 70 x 46");
     check(show("bit depth", Lumetta.GetImageBitDepth(0)) == 24, "rose.bmp has 24 bits a pixel");
