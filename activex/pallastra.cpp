@@ -36,6 +36,7 @@ CPallastra::CPallastra()
       LumettaDispatchDefaults(lumetta::IID_ILumetta),
       CBrowserAddOnBase(comcontrol::Module().Instance(), kHostActiveX),
       m_proxy(Events()) {
+    m_viewer.SetOwnerHold(this);
     HDC screen = GetDC(nullptr);
     Extent().cx = MulDiv(2540, 32, GetDeviceCaps(screen, LOGPIXELSX));
     Extent().cy = MulDiv(2540, 32, GetDeviceCaps(screen, LOGPIXELSY));
@@ -43,6 +44,7 @@ CPallastra::CPallastra()
 }
 
 CPallastra::~CPallastra() {
+    m_deleting = true;
     WaitForWorkerOfEngine(this);
     DestroyControlWindow();
     UnhookMessage();
@@ -80,6 +82,14 @@ ULONG CPallastra::Release() {
     LONG refs = InterlockedDecrement(&m_refs);
     if (refs == 0) delete this;
     return refs;
+}
+
+void CPallastra::HoldOwner() {
+    if (!m_deleting) AddRef();
+}
+
+void CPallastra::ReleaseOwner() {
+    if (!m_deleting) Release();
 }
 
 // ---- window ----

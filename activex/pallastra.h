@@ -46,7 +46,10 @@
 #define PALLASTRA_SAVE_OPERATIONS(X) X(SaveAsBMP, 256) X(SaveAsJPEG, 256) X(SaveAsTIFF, 256) X(SaveAsPNG, 256) X(SaveAsPDF, 512)
 
 
-class CPallastra final : public comcontrol::ComControl, public LumettaDispatchDefaults, public CBrowserAddOnBase {
+class CPallastra final : public comcontrol::ComControl,
+                         public LumettaDispatchDefaults,
+                         public CBrowserAddOnBase,
+                         public WindowOwnerHold {
 public:
     // The class's creation function for the object map; aggregation is refused.
     static HRESULT CreateInstance(IUnknown* outer, REFIID iid, void** out);
@@ -55,6 +58,10 @@ public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
+    // WindowOwnerHold: each message of the viewer and its cells holds a reference, so a page that
+    // lets go of the control inside a mouse event leaves it alive until the viewer has returned.
+    void HoldOwner() override;
+    void ReleaseOwner() override;
 
     // IDispatch: the type library's members, and the source kinds setting that the interface does
     // not carry ("SupportedDeviceType": 0 scanners, 1 webcams, 2 both), so pages reach scanners.
@@ -534,6 +541,7 @@ private:
 
 
     volatile LONG m_refs = 1;
+    bool m_deleting = false;  // the viewer's last messages come while the destructor runs
     LONG m_userMode = 0;
     CProxy_ILumettaEvents m_proxy;
     IPictureDisp* m_heldPicture = nullptr;

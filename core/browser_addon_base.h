@@ -254,6 +254,9 @@ protected:
     LONG WebcamCount();
     BOOL SelectTwainSourceAt(LONG index);
     BOOL SelectWebcamAt(LONG index);
+    // True, with -1004 (a busy source), while a webcam acquisition runs further up the stack: a
+    // page handler of its events may not close, switch or replace the device it grabs from.
+    bool RefuseWhileWebcamAcquires();
     // Clears the error code; false with the refusal code unless the current source is a webcam.
     bool RequireWebcamCurrent(LONG refusal);
     // The current source's operation: the TWAIN layer's or the webcam facade's; -2123 for neither.

@@ -101,7 +101,14 @@ BOOL CBrowserAddOnBase::SelectTwainSourceAt(LONG index) {
     return TRUE;
 }
 
+bool CBrowserAddOnBase::RefuseWhileWebcamAcquires() {
+    if (!m_webcam.Acquiring()) return false;
+    SetErrorCode(kErrSourceBusy);
+    return true;
+}
+
 BOOL CBrowserAddOnBase::SelectWebcamAt(LONG index) {
+    if (RefuseWhileWebcamAcquires()) return FALSE;
     if (!m_webcam.SelectSourceByIndex(static_cast<int>(index), m_ownerWindowCore)) return FailWebcam();
     m_currentDeviceType = kWebcamDevice;
     return TRUE;
@@ -247,10 +254,14 @@ BOOL CBrowserAddOnBase::RouteToCurrent(BOOL (CTwainBase::*twain)(), bool (WebCam
 BOOL CBrowserAddOnBase::RoutedOpenSource() { return RouteToCurrent(&CTwainBase::OpenSource, &WebCamManager::OpenSource); }
 
 BOOL CBrowserAddOnBase::RoutedEnableSource() {
+    if (m_currentDeviceType == kWebcamDevice && RefuseWhileWebcamAcquires()) return FALSE;
     return RouteToCurrent(&CTwainBase::EnableSource, &WebCamManager::EnableSource);
 }
 
-BOOL CBrowserAddOnBase::RoutedCloseSource() { return RouteToCurrent(&CTwainBase::CloseSource, &WebCamManager::CloseSource); }
+BOOL CBrowserAddOnBase::RoutedCloseSource() {
+    if (m_currentDeviceType == kWebcamDevice && RefuseWhileWebcamAcquires()) return FALSE;
+    return RouteToCurrent(&CTwainBase::CloseSource, &WebCamManager::CloseSource);
+}
 
 void CBrowserAddOnBase::SetRoutedShowUI(LONG value) {
     SetErrorCode(0);
@@ -266,6 +277,7 @@ BOOL CBrowserAddOnBase::GetRoutedShowUI() {
 
 BOOL CBrowserAddOnBase::SetVideoContainer(HWND window) {
     if (!RequireWebcamCurrent(kErrWrongDeviceType)) return FALSE;
+    if (RefuseWhileWebcamAcquires()) return FALSE;
     return m_webcam.SetVideoContainer(window) ? TRUE : FailWebcam();
 }
 

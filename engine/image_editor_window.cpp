@@ -44,7 +44,12 @@ public:
         m_owner = nullptr;
         // Held busy: the window's going would otherwise free this state before the test below.
         ++m_busy;
-        if (m_dialog) DestroyWindow(m_dialog);
+        if (m_dialog) {
+            // A modal dialog ends first: that gives its owner (the host's window, the browser's
+            // frame) its input back, which destroying the dialog alone would not.
+            if (m_modal) EndDialog(m_dialog, 0);
+            DestroyWindow(m_dialog);
+        }
         --m_busy;
         if (!m_busy) delete this;
         else m_closed = true;
@@ -84,6 +89,8 @@ private:
     void OnWindowGone();
     void FreeResources();
     int CurrentIndex() const;
+    // Where the buffer now holds the image the working copy came from; -1 when it holds it no more.
+    int SourceIndex() const;
 
     CImageEditor* m_owner;
     CMultiImageTWAIN* m_engine;
@@ -92,6 +99,7 @@ private:
     CImage m_working;
     bool m_hasWorking = false;
     HGLOBAL m_display = nullptr;  // the working image's own block, shown by the viewer
+    HGLOBAL m_source = nullptr;   // the buffer's block the working image was copied from
     LONG m_changes = 0;
     HACCEL m_accelerators = nullptr;
     HMENU m_menu = nullptr;
@@ -222,6 +230,7 @@ void CImageEditorData::ShowWorking() {
 void CImageEditorData::ReloadCurrent() {
     m_changes = 0;
     m_hasWorking = false;
+    m_source = nullptr;
     const int index = CurrentIndex();
     const LONG saved = m_engine->GetErrorCode();
     HGLOBAL dib = index >= 0 ? m_engine->GetImageDIB(static_cast<SHORT>(index)) : nullptr;
@@ -231,6 +240,7 @@ void CImageEditorData::ReloadCurrent() {
         if (copy.AttachHandle(dib, TRUE) && copy.IsValid()) {
             m_working.TakeOver(copy);
             m_hasWorking = true;
+            m_source = dib;
         } else if (m_busy) {
             // No copy (out of memory) or an invalid image: the user is told why nothing shows.
             // Only inside a command or a refresh, which free this state if it closes meanwhile.
@@ -253,9 +263,11 @@ void CImageEditorData::Save() {
         Message(m_working.GetErrorText(text, sizeof text), MB_ICONSTOP);
         return;
     }
-    const int index = CurrentIndex();
+    // The copy goes back to the image it came from, wherever the page has moved it meanwhile; an
+    // image the buffer no longer holds is not replaced by another.
     const LONG saved = m_engine->GetErrorCode();
-    HGLOBAL old = index >= 0 ? m_engine->GetImageDIB(static_cast<SHORT>(index)) : nullptr;
+    const int index = SourceIndex();
+    HGLOBAL old = index >= 0 ? m_source : nullptr;
     const BOOL replaced = old && m_engine->ReplaceImage(static_cast<SHORT>(index), updated);
     m_engine->SetErrorCode(saved);
     if (!replaced) {
@@ -264,7 +276,19 @@ void CImageEditorData::Save() {
         return;
     }
     GlobalFree(old);
+    m_source = updated;
     m_changes = 0;
+}
+
+int CImageEditorData::SourceIndex() const {
+    if (!m_source) return -1;
+    const int count = m_engine->GetImageCount();
+    // The current image first: where it nearly always still is.
+    const int current = CurrentIndex();
+    if (current >= 0 && current < count && m_engine->GetImageDIB(static_cast<SHORT>(current)) == m_source) return current;
+    for (int i = 0; i < count; ++i)
+        if (m_engine->GetImageDIB(static_cast<SHORT>(i)) == m_source) return i;
+    return -1;
 }
 
 bool CImageEditorData::AskToSave() {

@@ -160,6 +160,7 @@ void CImageViewer::Relayout(BOOL erase) {
     TrimCells(static_cast<size_t>(std::min(count, columns * rows)));
     while (m_cells.size() < needed) {
         auto* cell = new CZDIBWindow();
+        cell->SetOwnerHold(OwnerHold());
         RECT r = GridCellRect(m_client, m_metrics, columns, 0);
         if (!cell->CreateCell(m_hwnd, m_instance, r)) {
             delete cell;  // the image is not shown

@@ -64,6 +64,8 @@ LRESULT CALLBACK CZWindow::MainWindowProc(HWND window, UINT message, WPARAM wPar
     auto* self = reinterpret_cast<CZWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (!self || self->m_hwnd != window) return DefWindowProcA(window, message, wParam, lParam);
     LRESULT result = 0;
+    WindowOwnerHold* hold = self->m_ownerHold;
+    if (hold) hold->HoldOwner();
     ++self->m_dispatchDepth;
     BOOL handled = self->WindowProc(window, message, wParam, lParam, &result);
     if (!handled) result = DefWindowProcA(window, message, wParam, lParam);
@@ -75,5 +77,7 @@ LRESULT CALLBACK CZWindow::MainWindowProc(HWND window, UINT message, WPARAM wPar
         if (self->m_postQuit) PostQuitMessage(0);
     }
     if (--self->m_dispatchDepth == 0 && self->m_deleteWhenIdle) delete self;
+    // Last: letting go of the owner may free it, and this window's object with it.
+    if (hold) hold->ReleaseOwner();
     return result;
 }

@@ -5,6 +5,18 @@
 
 #include <windows.h>
 
+// What a window's object lives in (the engine that owns a viewer): held while each message of
+// the window is handled, so a page that frees the owner from inside the message leaves it alive
+// until the window procedure has returned.
+class WindowOwnerHold {
+public:
+    virtual void HoldOwner() = 0;
+    virtual void ReleaseOwner() = 0;
+
+protected:
+    ~WindowOwnerHold() = default;
+};
+
 class CZWindow {
 public:
     explicit CZWindow(BOOL postQuit = FALSE);
@@ -24,6 +36,9 @@ public:
     // Deletes the object, or, while one of its messages is still being handled further up the
     // stack, destroys its window and deletes it once that message returns.
     void Release();
+    // The owner held around every message of this window (null: none).
+    void SetOwnerHold(WindowOwnerHold* hold) { m_ownerHold = hold; }
+    WindowOwnerHold* OwnerHold() const { return m_ownerHold; }
 
     static LRESULT CALLBACK StartWindowProc(HWND, UINT, WPARAM, LPARAM);
 
@@ -43,4 +58,5 @@ protected:
     BOOL m_lazyScrollBars = FALSE;  // cells make their bars only when they first need them
     int m_dispatchDepth = 0;        // messages of this window being handled right now
     BOOL m_deleteWhenIdle = FALSE;
+    WindowOwnerHold* m_ownerHold = nullptr;
 };

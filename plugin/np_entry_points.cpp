@@ -22,9 +22,9 @@ NPError NP_CALL DestroyInstance(NPP record, NPSavedData**) {
     if (!record) return NPERR_INVALID_INSTANCE_ERROR;
     PluginInstance* instance = InstanceOf(record);
     if (!instance) return NPERR_NO_ERROR;
-    instance->Shutdown();
-    delete instance;
     record->pdata = nullptr;
+    // Deleted now, or when the call into it that runs the page's removal returns.
+    instance->Destroy();
     return NPERR_NO_ERROR;
 }
 

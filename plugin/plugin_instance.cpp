@@ -36,7 +36,9 @@ HINSTANCE PluginModuleInstance() {
 }
 
 PluginInstance::PluginInstance(NPP record)
-    : CBrowserAddOnBase(PluginModuleInstance(), kHostPlugin), m_record(record) {}
+    : CBrowserAddOnBase(PluginModuleInstance(), kHostPlugin), m_record(record) {
+    m_viewer.SetOwnerHold(this);
+}
 
 PluginInstance* PluginInstance::Create(NPP record, uint16_t, int16_t count, char* const* names,
                                        char* const* values) {
@@ -68,9 +70,41 @@ void PluginInstance::ReadEventAttributes(int16_t count, char* const* names, char
 }
 
 PluginInstance::~PluginInstance() {
+    // Nothing of this engine may run on after it: a transfer is told to stop, then the worker
+    // (and any transfer it runs) is waited for. A transfer started by a member on this thread has
+    // ended already, as that member's call held the instance.
+    m_deleting = true;  // the viewer's last messages hold and release it once more
+    SetIfCancelTransfer(1);
     WaitForWorkerOfEngine(this);
     if (m_initialised) Shutdown();
     UnhookMessage();
+    ReleaseScriptObjects();
+    for (char*& name : m_handlers) {
+        delete[] name;
+        name = nullptr;
+    }
+}
+
+void PluginInstance::Destroy() {
+    if (m_callDepth == 0) {
+        delete this;
+        return;
+    }
+    if (m_detached) return;
+    m_detached = true;
+    // The browser frees the record and the window once NPP_Destroy returns.
+    SetIfCancelTransfer(1);
+    if (m_initialised) Shutdown();
+    ReleaseScriptObjects();
+    m_record = nullptr;
+    m_window = {};
+}
+
+void PluginInstance::LeaveCall() {
+    if (--m_callDepth == 0 && m_detached && !m_deleting) delete this;
+}
+
+void PluginInstance::ReleaseScriptObjects() {
     if (m_scriptable) {
         // A page may still hold the object: it must find no instance rather than freed memory.
         m_scriptable->instance = nullptr;
@@ -82,10 +116,6 @@ PluginInstance::~PluginInstance() {
         m_peer->SetInstance(nullptr);
         m_peer->Release();
         m_peer = nullptr;
-    }
-    for (char*& name : m_handlers) {
-        delete[] name;
-        name = nullptr;
     }
 }
 
@@ -130,13 +160,13 @@ void PluginInstance::Shutdown() {
 NPError PluginInstance::GetValue(NPPVariable variable, void* value) {
     switch (variable) {
         case NPPVpluginScriptableNPObject:
-            if (!value) return NPERR_GENERIC_ERROR;
+            if (!value || m_detached) return NPERR_GENERIC_ERROR;
             if (!m_scriptable) m_scriptable = CScriptablePluginObject::Create(this);
             if (m_scriptable) NPN_RetainObject(m_scriptable);
             *static_cast<NPObject**>(value) = m_scriptable;
             return NPERR_NO_ERROR;
         case NPPVpluginScriptableInstance:
-            if (!value) return NPERR_GENERIC_ERROR;
+            if (!value || m_detached) return NPERR_GENERIC_ERROR;
             if (!m_peer) {
                 m_peer = XpcomScriptablePeer::Create(this);
                 if (!m_peer) return NPERR_OUT_OF_MEMORY_ERROR;

@@ -65,7 +65,7 @@ protected:
     ~PluginOperations() = default;
 };
 
-class PluginInstance final : public CBrowserAddOnBase, public PluginOperations {
+class PluginInstance final : public CBrowserAddOnBase, public PluginOperations, public WindowOwnerHold {
 public:
     // NPP_New: null without an instance record's memory. The record may be null (then nothing is
     // asked of the browser); names and values are the embed tag's attributes, either may be null.
@@ -73,6 +73,21 @@ public:
                                   char* const* values);
     ~PluginInstance() override;
     PluginInstance(const PluginInstance&) = delete;
+
+    // NPP_Destroy. A page may remove its element from inside any call into the instance (a page
+    // function an event or a member runs): the instance then lets go of the browser at once (its
+    // window, record, script objects; a running transfer is told to stop) and is deleted when
+    // the outermost call returns. Otherwise it is deleted now.
+    void Destroy();
+    // True once NPP_Destroy ran: no page function is called and the record is not used again.
+    bool Detached() const { return m_detached; }
+    // Every call into the instance from outside (script members, the XPCOM peer, window
+    // messages, the viewer's messages) is counted, so the instance outlives it.
+    void EnterCall() { ++m_callDepth; }
+    void LeaveCall();
+    // WindowOwnerHold: the viewer's and its cells' messages hold the instance.
+    void HoldOwner() override { EnterCall(); }
+    void ReleaseOwner() override { LeaveCall(); }
     PluginInstance& operator=(const PluginInstance&) = delete;
 
     // PluginOperations.
@@ -158,6 +173,8 @@ public:
 
 private:
     explicit PluginInstance(NPP record);
+    // Detaches the script object and the XPCOM peer (a page holding them finds no instance).
+    void ReleaseScriptObjects();
     bool ReadAddOnProperty(int op, ScriptValue& out, NPVariant* result);
     bool WriteAddOnProperty(int op, const ScriptValue& value);
     bool RunFamilies(MemberAccess access, int op, const std::vector<ScriptValue>& args, ScriptValue& out,
@@ -177,6 +194,9 @@ private:
     void SendRecord(EventRecord& record);
 
     NPP m_record;
+    int m_callDepth = 0;
+    bool m_detached = false;
+    bool m_deleting = false;
     BYTE m_initialised = 0;
     BOOL m_busy = FALSE;
     CScriptablePluginObject* m_scriptable = nullptr;
@@ -184,6 +204,22 @@ private:
     WNDPROC m_previousProc = nullptr;
     char* m_handlers[kPluginEventCount] = {};
     NPWindow m_window = {};
+};
+
+// Holds an instance through one call into it (null: nothing to hold).
+class PluginCall {
+public:
+    explicit PluginCall(PluginInstance* instance) : m_instance(instance) {
+        if (m_instance) m_instance->EnterCall();
+    }
+    ~PluginCall() {
+        if (m_instance) m_instance->LeaveCall();
+    }
+    PluginCall(const PluginCall&) = delete;
+    PluginCall& operator=(const PluginCall&) = delete;
+
+private:
+    PluginInstance* m_instance;
 };
 
 // The plug-in file's module handle, found by the file's own name.

@@ -6,7 +6,11 @@
 LRESULT CALLBACK PluginWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* instance = reinterpret_cast<PluginInstance*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (!instance) return DefWindowProcA(window, message, wParam, lParam);
-    LRESULT result = instance->HandleWindowMessage(window, message, wParam, lParam);
+    LRESULT result;
+    {
+        PluginCall call(instance);
+        result = instance->HandleWindowMessage(window, message, wParam, lParam);
+    }
     // An event record's sender learns whether an acquired image was taken (else it frees it).
     if (message == WM_LUMETTA_EVENT) return result;
     return DefWindowProcA(window, message, wParam, lParam);

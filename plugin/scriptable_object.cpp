@@ -23,6 +23,24 @@ constexpr uint32_t kPieceSize = 256;
 
 CScriptablePluginObject* Self(NPObject* object) { return static_cast<CScriptablePluginObject*>(object); }
 
+// One call from the page: the object and its instance outlive it, whatever the page script that
+// runs inside it does (remove the element, drop the object). After such a script the instance is
+// detached: self->instance is null.
+class PageCall {
+public:
+    explicit PageCall(NPObject* object)
+        : m_object(NPN_RetainObject(object)), m_hold(static_cast<CScriptablePluginObject*>(object)->instance) {}
+    ~PageCall() {
+        if (m_object) NPN_ReleaseObject(m_object);
+    }
+    PageCall(const PageCall&) = delete;
+    PageCall& operator=(const PageCall&) = delete;
+
+private:
+    NPObject* m_object;
+    PluginCall m_hold;  // let go of first: the object stays until the instance is done with it
+};
+
 void SetError(CScriptablePluginObject* self, LONG code) {
     if (self->instance) self->instance->SetErrorCode(code);
 }
@@ -119,6 +137,12 @@ bool LoadImageFromBytes(CScriptablePluginObject* self, const NPVariant* args, NP
     int32_t type = ToInt32(args[2]);
     NPObject* array = nullptr;
     int64_t length = GetArrayLength(self, args[1], &array);
+    // Reading the array runs page script, which may have removed the element.
+    if (!self->instance) {
+        NPN_ReleaseObject(array);
+        BOOLEAN_TO_NPVARIANT(false, *result);
+        return true;
+    }
     instance->SetErrorCode(0);
     if (size < 0 || length != size) {
         NPN_ReleaseObject(array);
@@ -140,8 +164,14 @@ bool LoadImageFromBytes(CScriptablePluginObject* self, const NPVariant* args, NP
             bytes[k] = static_cast<BYTE>(ToInt16(element) & 0xFF);
             NPN_ReleaseVariantValue(&element);
         }
+        if (!self->instance) break;
     }
     NPN_ReleaseObject(array);
+    if (!self->instance) {
+        delete[] bytes;
+        BOOLEAN_TO_NPVARIANT(false, *result);
+        return true;
+    }
     if (!ok) {
         delete[] bytes;
         instance->SetErrorCode(kErrInvalidValue);
@@ -159,6 +189,11 @@ bool SaveSelectedImagesToBytes(CScriptablePluginObject* self, const NPVariant* a
     int32_t size = ToInt32(args[0]);
     NPObject* array = nullptr;
     int64_t length = GetArrayLength(self, args[1], &array);
+    if (!self->instance) {
+        NPN_ReleaseObject(array);
+        INT32_TO_NPVARIANT(0, *result);
+        return true;
+    }
     if (size < 0 || length != size) {
         NPN_ReleaseObject(array);
         instance->SetErrorCode(kErrInvalidValue);
@@ -175,10 +210,17 @@ bool SaveSelectedImagesToBytes(CScriptablePluginObject* self, const NPVariant* a
             NPVariant value;
             INT32_TO_NPVARIANT(piece[k], value);
             ok = NPN_SetProperty(self->record, array, NPN_GetIntIdentifier(static_cast<int32_t>(written + k)), &value);
+            // Each element written may run page script (a setter) that removes the element.
+            if (!self->instance) break;
         }
+        if (!self->instance) break;
         if (ok) written += count;
     }
     NPN_ReleaseObject(array);
+    if (!self->instance) {
+        INT32_TO_NPVARIANT(static_cast<int32_t>(written), *result);
+        return true;
+    }
     if (!ok) {
         instance->SetErrorCode(kErrInvalidValue);
         return false;
@@ -216,6 +258,7 @@ bool NP_RUNTIME_CALL Invoke(NPObject* object, NPIdentifier name, const NPVariant
     CScriptablePluginObject* self = Self(object);
     PluginInstance* instance = self->instance;
     if (!instance || !result) return false;
+    PageCall call(object);
     int op = LookupMethod(name);
     const MethodSignature* sig = op >= 0 ? MethodSignatureOf(op) : nullptr;
     if (!sig) {
@@ -245,8 +288,6 @@ bool NP_RUNTIME_CALL Invoke(NPObject* object, NPIdentifier name, const NPVariant
     std::vector<ScriptValue> values;
     for (int k = 0; k < n; ++k) values.push_back(Convert(sig->args[k], args[k]));
     ScriptValue out;
-    // The instance may go away while page script runs inside the member: keep the object.
-    NPN_RetainObject(object);
     bool built = instance->RunMethod(op, values, out, result);
     if (!built && self->instance) {
         self->instance->SetErrorCode(kErrMethodUnsupported);
@@ -254,7 +295,6 @@ bool NP_RUNTIME_CALL Invoke(NPObject* object, NPIdentifier name, const NPVariant
     } else if (built) {
         PackResult(sig->result, out, result);
     }
-    NPN_ReleaseObject(object);
     return true;
 }
 
@@ -277,6 +317,7 @@ bool NP_RUNTIME_CALL GetProperty(NPObject* object, NPIdentifier name, NPVariant*
     VOID_TO_NPVARIANT(*result);
     PluginInstance* instance = Self(object)->instance;
     if (!instance) return false;
+    PageCall call(object);
     int op = LookupProperty(name);
     if (op < 0) {
         instance->SetErrorCode(kErrNoSuchProperty);
@@ -296,6 +337,7 @@ bool NP_RUNTIME_CALL GetProperty(NPObject* object, NPIdentifier name, NPVariant*
 bool NP_RUNTIME_CALL SetProperty(NPObject* object, NPIdentifier name, const NPVariant* value) {
     PluginInstance* instance = Self(object)->instance;
     if (!instance || !value) return false;
+    PageCall call(object);
     int op = LookupProperty(name);
     if (op < 0) {
         instance->SetErrorCode(kErrNoSuchProperty);

@@ -155,9 +155,14 @@ template <typename Call>
 bool Forward(XpcomScriptablePeer* peer, LONG unsupported, Call call) {
     if (!peer->instance) return false;
     peer->AddRef();
-    bool built = call(peer->instance);
-    bool attached = peer->instance != nullptr;
-    if (!built && attached) peer->instance->SetErrorCode(unsupported);
+    bool built = false;
+    bool attached = false;
+    {
+        PluginCall hold(peer->instance);
+        built = call(peer->instance);
+        attached = peer->instance != nullptr;
+        if (!built && attached) peer->instance->SetErrorCode(unsupported);
+    }
     peer->Release();
     return built && attached;
 }
@@ -181,7 +186,10 @@ nsresult LoadImageFromBytes(void* self, int32_t size, const uint8_t* buffer, int
     }
     XpcomScriptablePeer* peer = PeerOf(self);
     peer->AddRef();
-    *out = instance->LoadImageFromMemory(buffer + offset, static_cast<DWORD>(size), type) ? 1 : 0;
+    {
+        PluginCall hold(instance);
+        *out = instance->LoadImageFromMemory(buffer + offset, static_cast<DWORD>(size), type) ? 1 : 0;
+    }
     peer->Release();
     return NS_OK;
 }

@@ -186,6 +186,7 @@ protected:
     HWND m_dsmWindow = nullptr;
     HWND m_ownerWindow = nullptr;
     LONG m_inProcess = 0;
+    BOOL m_inBatch = FALSE;  // from a batch's first event until it finishes
     LONG m_versionLogged = 0;
     SHORT m_pendingTransfers = -1;
     TW_IDENTITY m_appIdentity = {};
@@ -227,6 +228,10 @@ private:
     bool EndTransfer();
     void ResetPendingTransfers();
     void FinishBatch(bool mayDisable);
+    // True, with error 4 (busy), while a batch of transfers runs: the page handlers its events
+    // call (inside the batch when there is no TWAIN thread) may not close, disable or switch the
+    // source or the source manager the batch still calls.
+    bool RefuseDuringBatch();
     bool GivingUp() const;
     bool ReadCurrentOneValue(TW_UINT16 cap, double* value);
     // Clears the image information and the extended information of a cancelled or failed transfer.

@@ -150,6 +150,7 @@ void CTwainBase::RebuildSourceList() {
 
 BOOL CTwainBase::CloseSourceManager() {
     if (DebugLogOn()) DebugLog(0, "CloseSourceManager, dsopened:%d, dsmopened:%d\r\n", m_sourceOpen, m_dsmOpen);
+    if (RefuseDuringBatch()) return FALSE;
     if (!m_dsmOpen) {
         SetErrorCode(0);
         return TRUE;
@@ -198,6 +199,7 @@ void CTwainBase::GetDefaultSourceName(char (&name)[34]) {
 
 BOOL CTwainBase::SelectSource() {
     if (DebugLogOn()) DebugLog(0, "SelectSource, dsopened:%d, dsmopened:%d\r\n", m_sourceOpen, m_dsmOpen);
+    if (RefuseDuringBatch()) return FALSE;
     if (m_sourceOpen && !CloseSource()) return FALSE;
     if (!m_dsmOpen && !OpenSourceManager()) return FALSE;
     TW_IDENTITY id = {};
@@ -211,6 +213,7 @@ BOOL CTwainBase::SelectSource() {
 
 BOOL CTwainBase::SelectSourceByIndex(int index) {
     if (DebugLogOn()) DebugLog(0, "SelectSourceByIndex, dsopened:%d, dsmopened:%d\r\n", m_sourceOpen, m_dsmOpen);
+    if (RefuseDuringBatch()) return FALSE;
     if (!m_dsmOpen && !OpenSourceManager()) return FALSE;
     if (m_sourceOpen && !CloseSource()) return FALSE;
     if (index < 0 || index >= m_sourceCount) {
@@ -275,6 +278,7 @@ BOOL CTwainBase::EnableSource() {
 
 BOOL CTwainBase::DisableSource() {
     if (DebugLogOn()) DebugLog(0, "DisableSource, dsenabled:%d\r\n", m_sourceEnabled);
+    if (RefuseDuringBatch()) return FALSE;
     UnhookMessage();
     if (!m_sourceEnabled) {
         SetErrorCode(0);
@@ -294,6 +298,7 @@ BOOL CTwainBase::DisableSource() {
 
 BOOL CTwainBase::CloseSource() {
     if (DebugLogOn()) DebugLog(0, "CloseSource, dsopened:%d, dsmopened:%d\r\n", m_sourceOpen, m_dsmOpen);
+    if (RefuseDuringBatch()) return FALSE;
     UnhookMessage();
     if (!m_sourceOpen) {
         SetErrorCode(0);

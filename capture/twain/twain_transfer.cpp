@@ -145,7 +145,14 @@ void CTwainBase::RunTransferBatch() {
 
 bool CTwainBase::GivingUp() const { return m_failedTransfersInRow >= kMaxFailedTransfersInRow; }
 
+bool CTwainBase::RefuseDuringBatch() {
+    if (!m_inBatch) return false;
+    SetErrorCode(4);
+    return true;
+}
+
 void CTwainBase::FinishBatch(bool mayDisable) {
+    m_inBatch = FALSE;
     if (mayDisable && m_ifDisableSourceAfterAcquire == 1) DisableSource();
     OnPostAllTransfersInner();
     m_transferState = 1;
@@ -155,6 +162,7 @@ void CTwainBase::TransferNativeOrFile() {
     if (DebugLogOn()) DebugLog(0, "TransferImageNativeOrFile\r\n");
     m_pendingTransfers = -1;
     m_transferState = 0;
+    m_inBatch = TRUE;
     OnPreAllTransfersInner();
     if (m_transferState == 2 || m_transferState == 3) {
         if (m_transferState == 2) ResetPendingTransfers();
@@ -210,6 +218,7 @@ void CTwainBase::TransferMemory() {
     if (DebugLogOn()) DebugLog(0, "TransferImageMemory\r\n");
     m_pendingTransfers = -1;
     m_transferState = 0;
+    m_inBatch = TRUE;
     OnPreAllTransfersInner();
     m_failedTransfersInRow = 0;
     bool more = true;

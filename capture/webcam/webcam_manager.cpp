@@ -38,6 +38,11 @@ bool WebCamManager::Fail(const wchar_t* text) {
     return false;
 }
 
+bool WebCamManager::RefuseWhileAcquiring() {
+    if (!m_acquiring) return true;
+    return Fail(L"The camera is busy with an acquisition.");
+}
+
 bool WebCamManager::CopyDeviceError() {
     if (m_device) m_error.Set(m_device->LastError().Get());
     return false;
@@ -100,6 +105,7 @@ void WebCamManager::RecreateDevice() {
 }
 
 bool WebCamManager::SelectSourceByIndex(int index, HWND parent) {
+    if (!RefuseWhileAcquiring()) return false;
     if (m_deviceCount < 1) return Fail(L"No camera device is found.");
     m_parent = parent;
     if (index < 0 || index >= m_deviceCount) return Fail(L"Invalid index.");
@@ -131,6 +137,7 @@ bool WebCamManager::OpenSource() {
 }
 
 bool WebCamManager::CloseSource() {
+    if (!RefuseWhileAcquiring()) return false;
     delete m_device;
     m_device = nullptr;
     m_open = false;
@@ -140,6 +147,7 @@ bool WebCamManager::CloseSource() {
 bool WebCamManager::SetVideoContainer(HWND window) {
     if (!SelectDefault()) return false;
     if (window != m_container) {
+        if (!RefuseWhileAcquiring()) return false;
         m_container = window;
         RecreateDevice();
     }
@@ -233,6 +241,8 @@ void WebCamManager::SendRecord(int kind, HGLOBAL dib) {
 }
 
 bool WebCamManager::EnableSource() {
+    // A page handler of this acquisition's own events asking for another one.
+    if (!RefuseWhileAcquiring()) return false;
     if (!SelectDefault()) return false;
     if (m_showUI && !m_container) return OpenPreviewDialog();
     if (!m_open || !m_device->IsRunning()) {
@@ -242,14 +252,20 @@ bool WebCamManager::EnableSource() {
         if (!m_device->Open()) return CopyDeviceError();
         m_open = true;
     }
+    // From the first event to the end of the grab, page script runs inside this call while the
+    // device is in use: it stays as it is until the frame is in.
+    m_acquiring = true;
     if (m_notifyWindow) {
         SendRecord(kEventPreAllTransfers);
         SendRecord(kEventPreTransfer);
     }
     HGLOBAL dib = nullptr;
-    if (!m_device->GrabFrame(dib, m_grabTimeoutMs)) {
+    const bool grabbed = m_device->GrabFrame(dib, m_grabTimeoutMs);
+    if (!grabbed) CopyDeviceError();
+    m_acquiring = false;
+    // The device is not used again here: the page's handlers of the closing events may close it.
+    if (!grabbed) {
         // No frame: the page learns of the failed transfer and of the end of the acquisition.
-        CopyDeviceError();
         if (m_notifyWindow) {
             SendRecord(kEventTransferError);
             SendRecord(kEventPostAllTransfers);

@@ -66,6 +66,9 @@ public:
     bool SetCameraAuto(CameraProperty property, bool automatic);
 
     bool IsOpen() const { return m_open; }
+    // True from EnableSource's first event to the end of its grab: page script running in those
+    // events may not close, switch or replace the device under it (those calls are refused).
+    bool Acquiring() const { return m_acquiring; }
     WebCam* Device() const { return m_device; }
     HWND PreviewDialog() const { return m_previewDialog; }
     // How long a grab waits for a frame (tests shorten it).
@@ -74,6 +77,8 @@ public:
 private:
     friend class WebCamPreviewDialog;
     bool Fail(const wchar_t* text);
+    // False with the busy text while an acquisition runs.
+    bool RefuseWhileAcquiring();
     bool CopyDeviceError();
     bool SelectDefault();
     // Selects the default device, then reads from the device object; a 0 or null result copies
@@ -108,6 +113,7 @@ private:
     bool m_resizeContainer = false;
     HWND m_container = nullptr;
     bool m_open = false;
+    bool m_acquiring = false;
     bool m_showUI = false;
     DWORD m_grabTimeoutMs = WebCam::kGrabTimeoutMs;
 };

@@ -37,3 +37,12 @@ int CTIFFFax::DecodeStrip(const BYTE* data, size_t size, const FaxStripParams& p
     if (result == kOk && rowCount < params.height) result = kBadData;
     return result;
 }
+
+bool CTIFFFax::CanHoldRows(uint64_t bytes, const FaxStripParams& params) {
+    constexpr uint64_t kFar = uint64_t(1) << 48;  // beyond any source; keeps the product in range
+    const uint64_t bits = (bytes < kFar ? bytes : kFar) * 8;
+    const bool oneDimensional =
+        params.compression == 2 || (params.compression == 3 && !(params.t4Options & 1));
+    const uint64_t bitsPerRow = oneDimensional && params.width >= 1024 ? params.width / 512 : 1;
+    return uint64_t(params.height) * bitsPerRow <= bits;
+}

@@ -54,6 +54,12 @@ public:
     static int DecodeStrip(const BYTE* data, size_t size, const FaxStripParams& params, BYTE* rows,
                            size_t rowsSize, DWORD* rowsDecoded);
 
+    // Whether a strip of `bytes` bytes can hold params.height rows of params.width pixels, so
+    // that a reader can refuse a declared size before it reserves the rows: every row takes at
+    // least one bit, and a one-dimensional row (compression 2, and 3 without two-dimensional
+    // coding) at least one bit for every 512 pixels, since no code covers more.
+    static bool CanHoldRows(uint64_t bytes, const FaxStripParams& params);
+
     // The k factor libtiff picks for two-dimensional group 3 strips: 4 above 150 rows per inch
     // (fine resolution), else 2.
     static DWORD KFactorForResolution(double rowsPerInch) { return rowsPerInch > 150 ? 4 : 2; }

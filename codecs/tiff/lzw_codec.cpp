@@ -245,6 +245,11 @@ int CTIFFLzw::DecodeStrip(const BYTE* data, size_t size, BYTE* out, size_t outSi
     unsigned growAt = MaxCode(kMinWidth) - 1;  // the decoder widens one entry early
     bool havePrevious = false;
     size_t prevStart = 0, prevLength = 0;
+    // The fixed 16-byte copy below writes past its string; the next strings write over those
+    // bytes, but a stream that ends first would leave them behind. Their earlier contents are kept
+    // here, by position modulo 32, from the first time they are written until the end.
+    BYTE kept[32];
+    size_t dirty = 0;  // the bytes before it have been written
 
     while (pos < outSize) {
         if (accBits < width) {
@@ -291,6 +296,8 @@ int CTIFFLzw::DecodeStrip(const BYTE* data, size_t size, BYTE* out, size_t outSi
         const BYTE* src = out + string.offset;
         BYTE* dst = out + pos;
         if (n <= 16 && string.offset + 16 <= pos && outSize - pos >= 16) {
+            for (size_t i = dirty > pos + n ? dirty : pos + n; i < pos + 16; ++i) kept[i & 31] = out[i];
+            if (dirty < pos + 16) dirty = pos + 16;
             memcpy(dst, src, 16);  // short strings in one fixed copy; the bytes past n are rewritten later
         } else if (string.offset + n <= pos) {
             memcpy(dst, src, n);
@@ -302,6 +309,14 @@ int CTIFFLzw::DecodeStrip(const BYTE* data, size_t size, BYTE* out, size_t outSi
         pos += n;
     }
     delete[] table;
+    for (size_t i = pos; i < dirty; ++i) out[i] = kept[i & 31];
     if (written) *written = pos;
     return pos == outSize ? kOk : kBadData;
+}
+
+uint64_t CTIFFLzw::LargestOutput(uint64_t bytes) {
+    constexpr uint64_t kFar = uint64_t(1) << 48;  // beyond any source; keeps the products in range
+    const uint64_t codes = (bytes < kFar ? bytes : kFar) * 8 / kMinWidth;
+    if (codes <= kTableSize) return codes * (codes + 1) / 2;
+    return uint64_t(kTableSize) * (kTableSize + 1) / 2 + (codes - kTableSize) * kTableSize;
 }

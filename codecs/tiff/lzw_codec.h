@@ -38,6 +38,11 @@ public:
     // (the bytes before stay written).
     static int DecodeStrip(const BYTE* data, size_t size, BYTE* out, size_t outSize, size_t* written);
 
+    // The most bytes a strip of `bytes` bytes can decode to, so that a reader can refuse a
+    // declared size the data cannot fill before it reserves anything: codes take at least 9 bits,
+    // the n-th code of a stream gives at most n bytes, and no string is longer than the table.
+    static uint64_t LargestOutput(uint64_t bytes);
+
 private:
     struct Encoder;
     std::unique_ptr<Encoder> m_encoder;

@@ -133,3 +133,8 @@ int CTIFFPackBits::DecodeStrip(const BYTE* data, size_t size, BYTE* out, size_t 
     if (written) *written = pos;
     return pos == outSize ? kOk : kBadData;
 }
+
+uint64_t CTIFFPackBits::LargestOutput(uint64_t bytes) {
+    constexpr uint64_t kFar = uint64_t(1) << 48;  // beyond any source; keeps the product in range
+    return (bytes < kFar ? bytes : kFar) / 2 * 128;
+}

@@ -26,4 +26,7 @@ public:
     // Unpacks one strip into out (outSize bytes). *written (may be null) receives the bytes
     // produced; the rest of out is left as it was. kOk when the output was filled, else kBadData.
     static int DecodeStrip(const BYTE* data, size_t size, BYTE* out, size_t outSize, size_t* written);
+
+    // The most bytes a strip of `bytes` bytes can unpack to: a run of two bytes gives 128.
+    static uint64_t LargestOutput(uint64_t bytes);
 };

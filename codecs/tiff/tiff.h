@@ -93,6 +93,10 @@ private:
     };
     std::vector<Page> m_pages;
     bool m_bigEndian = false;
+    // The read under way: the offsets of its IFDs in file order (strips without byte counts end at
+    // the next one), and the strip bytes its pages may still go through.
+    std::vector<uint32_t> m_ifdOffsets;
+    uint64_t m_readBudget = 0;
 
     std::vector<BYTE> m_output;
     HGLOBAL m_memoryResult = nullptr;

@@ -1,8 +1,10 @@
 // Reading one page: its tags, the DIB it becomes, and its strips decoded into the DIB's rows.
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "codecs/tiff/fax_codec.h"
 #include "codecs/tiff/lzw_codec.h"
@@ -86,12 +88,13 @@ const std::array<BYTE, 256>& BitReversal() {
 }
 
 // Undoes horizontal differencing in one row: each sample plus the same sample one pixel before.
-void UndoPredictor(BYTE* row, uint32_t width, uint32_t samples, uint32_t bits, bool bigEndian) {
+// The row holds rowBytes = width * samples * bits / 8 bytes, a size the caller has checked.
+void UndoPredictor(BYTE* row, size_t rowBytes, uint32_t samples, uint32_t bits, bool bigEndian) {
     if (bits == 8) {
-        const size_t n = size_t(width) * samples;
+        const size_t n = rowBytes;
         for (size_t i = samples; i < n; ++i) row[i] = BYTE(row[i] + row[i - samples]);
     } else {  // 16
-        const size_t n = size_t(width) * samples;
+        const size_t n = rowBytes / 2;
         for (size_t i = samples; i < n; ++i) {
             BYTE* p = row + 2 * i;
             const BYTE* q = row + 2 * (i - samples);
@@ -104,6 +107,46 @@ void UndoPredictor(BYTE* row, uint32_t width, uint32_t samples, uint32_t bits, b
                 p[1] = BYTE(v >> 8);
             }
         }
+    }
+}
+
+
+// Every value of an entry, widened to 32 bits: inline, or read in one piece from its offset.
+// False when fewer than n values are stored or they cannot be read.
+bool EntryValues(const TiffByteSource& source, const TiffEntry& e, uint32_t n, bool bigEndian,
+                 std::vector<uint32_t>* out) {
+    const uint32_t size = TypeSize(e.type);
+    if (size == 0 || n > e.count) return false;
+    const uint64_t bytes = uint64_t(n) * size;
+    if (bytes > source.Size() + 4 || bytes > SIZE_MAX) return false;
+    std::vector<BYTE> raw;
+    const BYTE* p = e.value;
+    if (uint64_t(e.count) * size > 4) {
+        raw.resize(size_t(bytes));
+        if (!source.Read(Get32(e.value, bigEndian), raw.data(), raw.size())) return false;
+        p = raw.data();
+    }
+    out->resize(n);
+    for (uint32_t i = 0; i < n; ++i, p += size) {
+        switch (size) {
+            case 1: (*out)[i] = p[0]; break;
+            case 2: (*out)[i] = Get16(p, bigEndian); break;
+            default: (*out)[i] = Get32(p, bigEndian); break;  // a RATIONAL gives its numerator
+        }
+    }
+    return true;
+}
+
+// Whether `present` bytes of a strip can decode to the strip's rows at all, with the largest
+// expansion its compression has. A compression without a decoder is held to the most generous one.
+bool StripCanHold(uint32_t compression, uint64_t present, uint64_t rowsSize, const FaxStripParams& fax) {
+    switch (compression) {
+        case CTiff::kNone: return present >= rowsSize;
+        case CTiff::kModifiedHuffman:
+        case CTiff::kGroup3:
+        case CTiff::kGroup4: return CTIFFFax::CanHoldRows(present, fax);
+        case CTiff::kPackBits: return CTIFFPackBits::LargestOutput(present) >= rowsSize;
+        default: return CTIFFLzw::LargestOutput(present) >= rowsSize;
     }
 }
 
@@ -124,52 +167,63 @@ LONG CTiff::DecodePage(const TiffByteSource& source, const Ifd& ifd) {
     const TiffEntry* rowsEntry = ifd.Find(kTagRowsPerStrip);
     uint32_t rowsPerStrip = Value(source, rowsEntry, be, 0);
     if (width == 0 || height == 0 || !rowsEntry || rowsPerStrip == 0) return kNoMemory;
-    if (samples > 16) return kUnsupported;
+    // The DIB header holds both as positive 32-bit numbers.
+    if (width > 0x7FFFFFFF || height > 0x7FFFFFFF) return kNoMemory;
     if (rowsPerStrip > height) rowsPerStrip = height;
 
-    // The DIB this page becomes; anything the engine has no form for is refused.
+    // The DIB this page becomes. A page the engine has no form for still gets its blank page (so
+    // the pages after it keep their numbers), of 24 bits for RGB of 8 or more bits per sample, 1
+    // bit for bilevel grey, 4 bits for 4 bits per sample, else 8 bits, and ends in kUnsupported.
     WORD dibBits;
+    LONG refused = kOk;
     if (photometric == kPhotometricRgb) {
-        if ((bits != 8 && bits != 16) || samples < 3) return kUnsupported;
-        dibBits = 24;
-    } else if (photometric <= kPhotometricPalette) {
-        if (samples != 1) return kUnsupported;
-        if (bits == 1 || bits == 4 || bits == 8)
-            dibBits = WORD(bits);
-        else if (bits == 16 && photometric != kPhotometricPalette)
-            dibBits = 8;
-        else
-            return kUnsupported;
+        dibBits = bits >= 8 ? 24 : 8;
+        if ((bits != 8 && bits != 16) || samples < 3) refused = kUnsupported;
+    } else if (photometric <= kPhotometricPalette && samples == 1 &&
+               (bits == 1 || bits == 4 || bits == 8 || (bits == 16 && photometric != kPhotometricPalette))) {
+        dibBits = WORD(bits == 16 ? 8 : bits);
     } else {
-        return kUnsupported;
+        dibBits = (bits == 1 && photometric <= kPhotometricBlackIsZero) ? 1 : bits == 4 ? 4 : 8;
+        refused = kUnsupported;
     }
-    if (predictor != 1 && !(predictor == 2 && (bits == 8 || bits == 16))) return kUnsupported;
-    if (compression >= kModifiedHuffman && compression <= kGroup4 && bits != 1) return kUnsupported;
+    if (samples == 0 || samples > 16) refused = kUnsupported;
+    if (predictor != 1 && !(predictor == 2 && (bits == 8 || bits == 16))) refused = kUnsupported;
+    const bool fax = compression >= kModifiedHuffman && compression <= kGroup4;
+    if (fax && (bits != 1 || width > CTIFFFax::kMaxWidth)) refused = kUnsupported;
 
-    const uint64_t rowBytes = (uint64_t(bits) * samples * width + 7) / 8;
+    // Sizes in 64 bits, each held against what the engine and this process can hold before it
+    // becomes a size_t, so that both builds take the same decisions.
+    const uint64_t rowBytes = (uint64_t(bits) * (samples ? samples : 1) * width + 7) / 8;
+    // A page refused for its form gets a blank DIB that none of its bytes fill; it is reserved
+    // only when its strips could have filled it with the most any strip codec makes of them, and
+    // 4 KiB, so that rows of no bytes (0 bits per sample) or a blank page behind a few fax bytes
+    // are refused.
+    const uint64_t dibRowBytes = (uint64_t(width) * dibBits + 7) / 8;
     const uint64_t stride = DibStride(width, dibBits);
     const uint32_t colors = dibBits <= 8 ? (1u << dibBits) : 0;
     const uint64_t imageBytes = stride * height;
     if (imageBytes > kMaxDibImageBytes || imageBytes > m_pageByteLimit) return kNoMemory;
-    if (uint64_t(rowsPerStrip) * rowBytes > 4 * std::min(kMaxDibImageBytes, m_pageByteLimit)) return kNoMemory;
 
     // Colour table.
     RGBQUAD table[256] = {};
-    if (photometric == kPhotometricPalette) {
+    if (photometric == kPhotometricPalette && refused == kOk) {
         const TiffEntry* map = ifd.Find(kTagColorMap);
-        if (!map || map->count < 3 * colors || TypeSize(map->type) != 2) return kUnsupported;
         std::vector<BYTE> raw(size_t(colors) * 6);
-        if (!source.Read(Get32(map->value, be), raw.data(), raw.size())) return kUnsupported;
-        bool wide = false;
-        for (size_t i = 0; i < size_t(colors) * 3; ++i) wide = wide || Get16(&raw[i * 2], be) >= 256;
-        auto component = [&](size_t i) {
-            const uint32_t v = Get16(&raw[i * 2], be);
-            return BYTE(wide ? v * 255 / 65535 : v);
-        };
-        for (uint32_t i = 0; i < colors; ++i) {
-            table[i].rgbRed = component(i);
-            table[i].rgbGreen = component(colors + i);
-            table[i].rgbBlue = component(2 * colors + i);
+        if (!map || map->count < 3 * colors || TypeSize(map->type) != 2 ||
+            !source.Read(Get32(map->value, be), raw.data(), raw.size())) {
+            refused = kUnsupported;
+        } else {
+            bool wide = false;
+            for (size_t i = 0; i < size_t(colors) * 3; ++i) wide = wide || Get16(&raw[i * 2], be) >= 256;
+            auto component = [&](size_t i) {
+                const uint32_t v = Get16(&raw[i * 2], be);
+                return BYTE(wide ? v * 255 / 65535 : v);
+            };
+            for (uint32_t i = 0; i < colors; ++i) {
+                table[i].rgbRed = component(i);
+                table[i].rgbGreen = component(colors + i);
+                table[i].rgbBlue = component(2 * colors + i);
+            }
         }
     } else if (colors) {
         for (uint32_t i = 0; i < colors; ++i) {
@@ -177,6 +231,80 @@ LONG CTiff::DecodePage(const TiffByteSource& source, const Ifd& ifd) {
             if (photometric == kPhotometricWhiteIsZero) v = BYTE(255 - v);
             table[i] = {v, v, v, 0};
         }
+    }
+
+    // Where each strip lies and how many of its bytes the source holds, held against the rows it
+    // must give before anything is reserved: a page its bytes cannot fill is refused whole.
+    FaxStripParams faxParams;
+    faxParams.compression = WORD(fax ? compression : kGroup4);
+    faxParams.width = width;
+    faxParams.rowStride = size_t(std::min<uint64_t>(rowBytes, SIZE_MAX));
+    faxParams.t4Options = Value(source, ifd.Find(kTagT4Options), be, 0);
+    faxParams.t6Options = Value(source, ifd.Find(kTagT6Options), be, 0);
+    faxParams.fillOrder = WORD(fillOrder == 2 ? 2 : 1);
+    const uint64_t size = source.Size();
+    const uint32_t strips = uint32_t((uint64_t(height) + rowsPerStrip - 1) / rowsPerStrip);
+    const TiffEntry* offsetsEntry = ifd.Find(kTagStripOffsets);
+    const TiffEntry* countsEntry = ifd.Find(kTagStripByteCounts);
+    std::vector<uint32_t> offsets, counts;
+    std::vector<uint64_t> presents;
+    uint64_t wanted = 0;  // strip bytes this page reads
+    uint64_t largestStrip = 0;
+    uint64_t fillable = 4096;  // what the strips could fill at most, and a page's worth of slack
+    try {
+        if (!offsetsEntry || !EntryValues(source, *offsetsEntry, strips, be, &offsets)) return kStripFailed;
+        const bool counted = countsEntry && EntryValues(source, *countsEntry, strips, be, &counts);
+        // Without byte counts a strip runs up to the next strip or IFD of the file, or its end.
+        std::vector<uint32_t> starts;
+        if (!counted) {
+            starts = offsets;
+            starts.insert(starts.end(), m_ifdOffsets.begin(), m_ifdOffsets.end());
+            std::sort(starts.begin(), starts.end());
+        }
+        presents.resize(strips);
+        for (uint32_t s = 0; s < strips; ++s) {
+            const uint32_t stripRows = std::min(rowsPerStrip, height - s * rowsPerStrip);
+            const uint64_t rowsSize = rowBytes * stripRows;
+            const uint64_t offset = offsets[s];
+            if (offset >= size) return kStripFailed;
+            uint64_t end = size;
+            if (counted) {
+                end = std::min<uint64_t>(offset + counts[s], size);
+                if (compression == kNone && counts[s] != rowsSize) return kUnsupported;
+            } else if (compression == kNone) {
+                end = std::min<uint64_t>(offset + rowsSize, size);
+            } else {
+                const auto next = std::upper_bound(starts.begin(), starts.end(), uint32_t(offset));
+                if (next != starts.end()) end = std::min<uint64_t>(*next, size);
+            }
+            const uint64_t present = end - offset;
+            faxParams.height = stripRows;
+            if (!StripCanHold(compression, present, rowsSize, faxParams)) return kStripFailed;
+            fillable += CTIFFLzw::LargestOutput(present);
+            presents[s] = present;
+            wanted += present;
+            largestStrip = std::max(largestStrip, rowsSize);
+        }
+    } catch (const std::bad_alloc&) {
+        return kNoMemory;
+    }
+    if (refused != kOk && fillable < dibRowBytes * height) return kStripFailed;
+    // The strips of a well-formed file lie side by side: reading the same bytes over and over
+    // (strips that share their data, within a page or across pages) stops once the whole read has
+    // gone through the file a few times, so that reading stays linear in the file's size.
+    if (wanted > m_readBudget) return kStripFailed;
+    if (largestStrip > SIZE_MAX || largestStrip > 4 * std::min(kMaxDibImageBytes, m_pageByteLimit))
+        return kNoMemory;
+    m_readBudget -= wanted;
+    // Every buffer is reserved before the page is entered, so that a failure adds nothing.
+    std::vector<BYTE> strip, rows;
+    try {
+        rows.reserve(size_t(largestStrip));
+        if (!source.View(0, 0) || fillOrder == 2) strip.reserve(size_t(*std::max_element(presents.begin(), presents.end())));
+    } catch (const std::bad_alloc&) {
+        return kNoMemory;
+    } catch (const std::length_error&) {
+        return kNoMemory;
     }
 
     const uint64_t tableBytes = uint64_t(colors) * 4;
@@ -205,36 +333,21 @@ LONG CTiff::DecodePage(const TiffByteSource& source, const Ifd& ifd) {
     memcpy(block, &header, 40);
     memcpy(block + 40, table, size_t(tableBytes));
     BYTE* pixels = block + 40 + tableBytes;
+    if (refused != kOk) {
+        GlobalUnlock(dib);
+        return refused;
+    }
 
     // Strips.
-    const uint32_t strips = uint32_t((uint64_t(height) + rowsPerStrip - 1) / rowsPerStrip);
-    const TiffEntry* offsets = ifd.Find(kTagStripOffsets);
-    const TiffEntry* counts = ifd.Find(kTagStripByteCounts);
     LONG result = kOk;
-    std::vector<BYTE> strip, rows;
+    const size_t rowLength = size_t(rowBytes);
     for (uint32_t s = 0; s < strips; ++s) {
         const uint32_t firstRow = s * rowsPerStrip;
         const uint32_t stripRows = std::min(rowsPerStrip, height - firstRow);
-        const size_t rowsSize = size_t(rowBytes * stripRows);
-        uint32_t offset = 0, declared = 0;
-        if (!offsets || !EntryValue(source, *offsets, s, be, &offset)) {
-            result = kStripFailed;
-            break;
-        }
-        if (!counts || !EntryValue(source, *counts, s, be, &declared)) {
-            // Without byte counts an uncompressed strip has its exact size; others run to the end.
-            declared = compression == kNone ? uint32_t(std::min<uint64_t>(rowsSize, 0xFFFFFFFF)) : 0xFFFFFFFF;
-        }
-        if (offset >= source.Size()) {
-            result = kStripFailed;
-            break;
-        }
-        if (compression == kNone && declared != rowsSize) {
-            result = kUnsupported;
-            break;
-        }
+        const size_t rowsSize = rowLength * stripRows;
+        const uint32_t offset = offsets[s];
+        const size_t present = presents[s];
         // The strip's bytes as far as the source holds them.
-        const size_t present = size_t(std::min<uint64_t>(declared, source.Size() - offset));
         const BYTE* data = source.View(offset, present);
         try {
             if (!data || fillOrder == 2) {
@@ -244,7 +357,7 @@ LONG CTiff::DecodePage(const TiffByteSource& source, const Ifd& ifd) {
                     break;
                 }
                 data = strip.data();
-                if (fillOrder == 2 && (compression < kModifiedHuffman || compression > kGroup4)) {
+                if (fillOrder == 2 && !fax) {
                     const auto& reverse = BitReversal();
                     for (BYTE& b : strip) b = reverse[b];
                 }
@@ -258,23 +371,14 @@ LONG CTiff::DecodePage(const TiffByteSource& source, const Ifd& ifd) {
         LONG rc = kOk;
         switch (compression) {
             case kNone:
-                if (present < rowsSize) rc = kStripFailed;
-                else memcpy(rows.data(), data, rowsSize);
+                memcpy(rows.data(), data, rowsSize);
                 break;
             case kModifiedHuffman:
             case kGroup3:
-            case kGroup4: {
-                FaxStripParams params;
-                params.compression = WORD(compression);
-                params.width = width;
-                params.height = stripRows;
-                params.rowStride = size_t(rowBytes);
-                params.t4Options = Value(source, ifd.Find(kTagT4Options), be, 0);
-                params.t6Options = Value(source, ifd.Find(kTagT6Options), be, 0);
-                params.fillOrder = WORD(fillOrder == 2 ? 2 : 1);
-                rc = CTIFFFax::DecodeStrip(data, present, params, rows.data(), rows.size(), nullptr);
+            case kGroup4:
+                faxParams.height = stripRows;
+                rc = CTIFFFax::DecodeStrip(data, present, faxParams, rows.data(), rows.size(), nullptr);
                 break;
-            }
             case kLzw:
                 rc = CTIFFLzw::DecodeStrip(data, present, rows.data(), rows.size(), nullptr);
                 break;
@@ -290,24 +394,24 @@ LONG CTiff::DecodePage(const TiffByteSource& source, const Ifd& ifd) {
 
         // Rows into the DIB, top row of the image into the DIB's last row.
         for (uint32_t r = 0; r < stripRows; ++r) {
-            BYTE* src = rows.data() + size_t(rowBytes) * r;
+            BYTE* src = rows.data() + rowLength * r;
             BYTE* dst = pixels + size_t(stride) * (height - 1 - (firstRow + r));
-            if (predictor == 2) UndoPredictor(src, width, samples, bits, be);
+            if (predictor == 2) UndoPredictor(src, rowLength, samples, bits, be);
             if (dibBits == 24) {
                 const size_t step = size_t(samples) * (bits / 8);
                 const size_t high = bits == 16 && !be ? 1 : 0;
                 const size_t sampleBytes = bits / 8;
                 for (uint32_t x = 0; x < width; ++x) {
                     const BYTE* p = src + step * x + high;
-                    dst[3 * x] = p[2 * sampleBytes];
-                    dst[3 * x + 1] = p[sampleBytes];
-                    dst[3 * x + 2] = p[0];
+                    dst[3 * size_t(x)] = p[2 * sampleBytes];
+                    dst[3 * size_t(x) + 1] = p[sampleBytes];
+                    dst[3 * size_t(x) + 2] = p[0];
                 }
             } else if (bits == 16) {
                 const size_t high = be ? 0 : 1;
                 for (uint32_t x = 0; x < width; ++x) dst[x] = src[2 * size_t(x) + high];
             } else {
-                memcpy(dst, src, size_t(rowBytes));
+                memcpy(dst, src, rowLength);
             }
         }
     }

@@ -1,4 +1,6 @@
 // Reading: the header, the IFD chain and each page's strips into a packed DIB.
+#include <algorithm>
+#include <new>
 #include <unordered_set>
 
 #include "codecs/tiff/tiff.h"
@@ -85,6 +87,16 @@ LONG CTiff::Read(const TiffByteSource& source, DWORD page) {
         chain.push_back(offset);
         offset = Get32(next, m_bigEndian);
     }
+
+    // The strips of a well-formed file lie side by side, so its pages go through its bytes once;
+    // twice that and a little more is what one read may go through in all.
+    try {
+        m_ifdOffsets = chain;
+        std::sort(m_ifdOffsets.begin(), m_ifdOffsets.end());
+    } catch (const std::bad_alloc&) {
+        return kNoMemory;
+    }
+    m_readBudget = 2 * source.Size() + (1u << 20);
 
     const bool all = page == kAllPages;
     if (!all && page >= chain.size()) return kBadIfd;

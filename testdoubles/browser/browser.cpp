@@ -199,7 +199,9 @@ void Record(const std::string& line) {
 BOOL CALLBACK CollectDialog(HWND window, LPARAM p) {
     char cls[32] = {};
     GetClassNameA(window, cls, sizeof cls);
-    if (std::strcmp(cls, "#32770") == 0 && IsWindowVisible(window)) reinterpret_cast<std::vector<HWND>*>(p)->push_back(window);
+    // Image editor windows (a dialog with its viewer "ImageEditor") are the page's to drive.
+    if (std::strcmp(cls, "#32770") == 0 && IsWindowVisible(window) && !FindWindowExA(window, nullptr, nullptr, "ImageEditor"))
+        reinterpret_cast<std::vector<HWND>*>(p)->push_back(window);
     return TRUE;
 }
 
@@ -414,6 +416,10 @@ NPError Browser::Destroy(Embed* embed) {
     auto it = std::find_if(m_embeds.begin(), m_embeds.end(), [&](const auto& e2) { return e2.get() == embed; });
     if (it != m_embeds.end()) m_embeds.erase(it);
     return e;
+}
+
+bool Browser::Has(const Embed* embed) const {
+    return std::any_of(m_embeds.begin(), m_embeds.end(), [&](const auto& e) { return e.get() == embed; });
 }
 
 NPObject* Browser::ScriptObject(Embed* embed) {

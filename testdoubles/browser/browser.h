@@ -59,6 +59,8 @@ public:
     // NPP_SetWindow with the embed's window at the size (made on the first call, then resized).
     NPError SetWindow(Embed* embed, int width, int height);
     NPError Destroy(Embed* embed);
+    // Whether the embed is still there (a page may have removed it).
+    bool Has(const Embed* embed) const;
     // NPP_GetValue for the script object: a reference the caller releases, or null.
     NPObject* ScriptObject(Embed* embed);
 

@@ -9,6 +9,7 @@
 //               [--instances N] [--pump MS] [--script page.js]
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -119,6 +120,9 @@ int main(int argc, char** argv) {
                 check(pageFailures == 0, "page script ran without failures");
             }
         }
+        // A page may have removed its element (Host.Destroy).
+        embeds.erase(std::remove_if(embeds.begin(), embeds.end(), [&](browser::Embed* e) { return !b.Has(e); }),
+                     embeds.end());
         if (newWidth) {
             for (browser::Embed* embed : embeds) {
                 check(b.SetWindow(embed, newWidth, newHeight) == NPERR_NO_ERROR, "later NPP_SetWindow");

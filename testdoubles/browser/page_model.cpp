@@ -129,6 +129,7 @@ bool NP_RUNTIME_CALL GetProperty(NPObject* o, NPIdentifier id, NPVariant* result
     if (!result) return false;
     PageObject* self = Self(o);
     if (!IsStringIdentifier(id)) {
+        if (self->onElement) self->onElement(IdentifierInt(id), false);
         auto it = self->elements.find(IdentifierInt(id));
         *result = it == self->elements.end() ? VoidVariant() : it->second.ToVariant();
         return true;
@@ -145,6 +146,7 @@ bool NP_RUNTIME_CALL GetProperty(NPObject* o, NPIdentifier id, NPVariant* result
 
 bool NP_RUNTIME_CALL SetProperty(NPObject* o, NPIdentifier id, const NPVariant* value) {
     if (!value) return false;
+    if (!IsStringIdentifier(id) && Self(o)->onElement) Self(o)->onElement(IdentifierInt(id), true);
     if (!IsStringIdentifier(id)) Self(o)->elements[IdentifierInt(id)] = PageValue::From(*value);
     else Self(o)->Set(IdentifierName(id), PageValue::From(*value));
     return true;

@@ -65,6 +65,8 @@ public:
     std::vector<std::vector<PageValue>> calls;
     // What the function does when called (a handler's body); its result is the call's result.
     std::function<PageValue(const std::vector<PageValue>& args)> body;
+    // Page script of an element's getter or setter: runs before an element is read or written.
+    std::function<void(int32_t element, bool write)> onElement;
 };
 
 // The page: its window object and helpers to put values and functions on it.

@@ -41,7 +41,8 @@ void SetText(VARIANT* result, const wchar_t* text) {
 class PluginHost final : public SimpleDispatch {
 public:
     PluginHost(Browser& browser, Embed* embed)
-        : SimpleDispatch({L"Echo", L"Check", L"SendEvent", L"ViewerSize", L"Resize", L"Wait", L"Name"}),
+        : SimpleDispatch({L"Echo", L"Check", L"SendEvent", L"ViewerSize", L"Resize", L"Wait", L"Name", L"Destroy",
+                          L"Click", L"EditorOpen", L"EditorCommand"}),
           m_browser(browser),
           m_embed(embed) {}
     int failures = 0;
@@ -55,6 +56,7 @@ protected:
                 return S_OK;
             case 3: {  // SendEvent(kind, value): an event record as the engine sends it
                 if (args.empty()) return DISP_E_BADPARAMCOUNT;
+                if (!m_embed) return E_FAIL;
                 EventRecord record{};
                 record.Kind = AsNumber(args[0]);
                 if (args.size() > 1) record.Value = AsNumber(args[1]);
@@ -72,6 +74,7 @@ protected:
                 return S_OK;
             }
             case 4: {
+                if (!m_embed) return E_FAIL;
                 HWND viewer = FindWindowExA(m_embed->window, nullptr, nullptr, nullptr);
                 RECT r{};
                 if (viewer) GetClientRect(viewer, &r);
@@ -82,11 +85,45 @@ protected:
             }
             case 5:
                 if (args.size() < 2) return DISP_E_BADPARAMCOUNT;
+                if (!m_embed) return E_FAIL;
                 return m_browser.SetWindow(m_embed, AsNumber(args[0]), AsNumber(args[1])) == NPERR_NO_ERROR
                            ? S_OK
                            : E_FAIL;
             case 6: return pagescript::Wait(args);
             case 7: SetText(result, L"plug-in"); return S_OK;
+            case 8: {  // Destroy(): the page removes the element; NPP_Destroy runs inside the page
+                       // function, as in a browser that does not defer it, and the record goes.
+                bool destroyed = m_embed && m_browser.Destroy(m_embed) == NPERR_NO_ERROR;
+                m_embed = nullptr;
+                if (result) {
+                    result->vt = VT_BOOL;
+                    result->boolVal = destroyed ? VARIANT_TRUE : VARIANT_FALSE;
+                }
+                return S_OK;
+            }
+            case 9: {  // Click(x, y): a left click the user makes in the viewer at a client point
+                if (args.size() < 2) return DISP_E_BADPARAMCOUNT;
+                if (!m_embed) return E_FAIL;
+                return pagescript::ClickViewer(FindWindowExA(m_embed->window, nullptr, nullptr, nullptr),
+                                               AsNumber(args[0]), AsNumber(args[1]))
+                           ? S_OK
+                           : E_FAIL;
+            }
+            case 10: {  // EditorOpen(title): whether an image editor window of that title exists
+                if (args.empty()) return DISP_E_BADPARAMCOUNT;
+                if (result) {
+                    result->vt = VT_BOOL;
+                    result->boolVal = pagescript::EditorByTitle(args[0]) ? VARIANT_TRUE : VARIANT_FALSE;
+                }
+                return S_OK;
+            }
+            case 11: {  // EditorCommand(title, id): sends that editor a menu command
+                if (args.size() < 2) return DISP_E_BADPARAMCOUNT;
+                HWND editor = pagescript::EditorByTitle(args[0]);
+                if (!editor) return E_FAIL;
+                SendMessageW(editor, WM_COMMAND, static_cast<WPARAM>(AsNumber(args[1])), 0);
+                return S_OK;
+            }
         }
         return DISP_E_MEMBERNOTFOUND;
     }

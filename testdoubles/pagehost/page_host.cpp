@@ -21,6 +21,10 @@
 //   Host.EditorKey(title, vk)   activates the editor and posts a key press to its viewer (the
 //                               next Wait delivers it; the host never offers the control its
 //                               messages)
+//   Host.Destroy()              the page removes the control's element inside the running call:
+//                               events disconnected, the control closed (its window goes), the
+//                               host's references released; the script keeps its own
+//   Host.Click(x, y)            a left click of the user at a point of the viewer
 // Events reach global functions named Lumetta_<event>; a handler of OnInternetTransferPercentage
 // that returns true asks for a cancel. Dialogs that the control opens are answered at once,
 // except image editor windows, which the page drives itself.
@@ -49,8 +53,8 @@ namespace {
 
 constexpr UINT_PTR kAnswerDialogsTimer = 1;
 
-// An image editor window: a dialog with its viewer child "ImageEditor".
-HWND EditorViewer(HWND window) { return FindWindowExW(window, nullptr, nullptr, L"ImageEditor"); }
+using pagescript::EditorByTitle;
+using pagescript::EditorViewer;
 
 // Dialogs the page host has asked to close, with the time it first asked, and how many it had to
 // end itself because they stayed open (each one a failure of the page).
@@ -76,15 +80,6 @@ BOOL CALLBACK AnswerDialog(HWND window, LPARAM) {
         g_closing.erase(asked);
     }
     return TRUE;
-}
-
-HWND EditorByTitle(VARIANT* title) {
-    VARIANT text;
-    VariantInit(&text);
-    if (FAILED(VariantChangeType(&text, title, 0, VT_BSTR))) return nullptr;
-    HWND window = FindWindowW(L"#32770", text.bstrVal);
-    VariantClear(&text);
-    return window && EditorViewer(window) ? window : nullptr;
 }
 
 // The colour the user sees at the centre of the editor's viewer, read from the deepest window
@@ -124,9 +119,30 @@ struct Page {
     IUnknown* control = nullptr;
     IOleObject* ole = nullptr;
     ScriptEngine* script = nullptr;
+    IConnectionPoint* events = nullptr;
+    DWORD cookie = 0;
+    bool removed = false;
     int failures = 0;
 
+    // The element leaves the page: what the host holds of the control goes, once.
+    void Remove() {
+        if (removed) return;
+        removed = true;
+        if (events) {
+            events->Unadvise(cookie);
+            events->Release();
+            events = nullptr;
+        }
+        ole->Close(OLECLOSE_NOSAVE);
+        ole->SetClientSite(nullptr);
+        ole->Release();
+        ole = nullptr;
+        control->Release();
+        control = nullptr;
+    }
+
     HWND ControlWindow() {
+        if (!control) return nullptr;
         IOleWindow* w = nullptr;
         HWND h = nullptr;
         if (SUCCEEDED(control->QueryInterface(IID_IOleWindow, reinterpret_cast<void**>(&w)))) {
@@ -144,11 +160,13 @@ class HostObject final : public SimpleDispatch {
 public:
     explicit HostObject(Page& page)
         : SimpleDispatch({L"Echo", L"Check", L"SendEvent", L"SetUserMode", L"ViewerSize", L"Resize", L"Wait", L"Name",
-                          L"EditorOpen", L"EditorPixel", L"EditorCommand", L"EditorKey"}),
+                          L"EditorOpen", L"EditorPixel", L"EditorCommand", L"EditorKey", L"Destroy", L"Click"}),
           m_page(page) {}
 
 protected:
     HRESULT Call(DISPID id, const std::vector<VARIANT*>& args, VARIANT* result) override {
+        // Nothing but the text members once the element is gone.
+        if (m_page.removed && id != 1 && id != 2 && id != 7 && id != 8 && id != 13) return E_FAIL;
         switch (id) {
             case 1: return pagescript::Echo(args);
             case 2:
@@ -254,6 +272,19 @@ protected:
                     PostMessageW(viewer, WM_KEYUP, static_cast<WPARAM>(n.lVal), static_cast<LPARAM>(0xC0000001u));
                 }
                 return S_OK;
+            }
+            case 13:
+                m_page.Remove();
+                return S_OK;
+            case 14: {
+                if (args.size() < 2) return DISP_E_BADPARAMCOUNT;
+                VARIANT x, y;
+                VariantInit(&x);
+                VariantInit(&y);
+                VariantChangeType(&x, args[0], 0, VT_I4);
+                VariantChangeType(&y, args[1], 0, VT_I4);
+                HWND viewer = FindWindowExW(m_page.ControlWindow(), nullptr, nullptr, L"ImageViewer");
+                return pagescript::ClickViewer(viewer, x.lVal, y.lVal) ? S_OK : E_FAIL;
             }
         }
         return DISP_E_MEMBERNOTFOUND;
@@ -404,10 +435,9 @@ int main(int argc, char** argv) {
     EventRouter router(page, events);
     router.m_eventIid = eventIid;
     IConnectionPointContainer* container = nullptr;
-    IConnectionPoint* point = nullptr;
-    DWORD cookie = 0;
     page.control->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container));
-    if (!container || FAILED(container->FindConnectionPoint(eventIid, &point)) || FAILED(point->Advise(&router, &cookie)))
+    if (!container || FAILED(container->FindConnectionPoint(eventIid, &page.events)) ||
+        FAILED(page.events->Advise(&router, &page.cookie)))
         return Fail("the events could not be connected", E_FAIL);
     HostObject host(page);
     IDispatch* control = nullptr;
@@ -421,15 +451,10 @@ int main(int argc, char** argv) {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
     int result = page.failures + script.ScriptErrors() + g_dialogsEnded;
-    point->Unadvise(cookie);
-    point->Release();
     container->Release();
     events->Release();
     control->Release();
-    page.ole->Close(OLECLOSE_NOSAVE);
-    page.ole->SetClientSite(nullptr);
-    page.ole->Release();
-    page.control->Release();
+    page.Remove();
     DestroyWindow(page.frame);
     OleUninitialize();
     printf("pagehost: %d failure(s)\n", result);

@@ -51,4 +51,28 @@ HRESULT Wait(const std::vector<VARIANT*>& args) {
     return S_OK;
 }
 
+HWND EditorViewer(HWND window) { return FindWindowExW(window, nullptr, nullptr, L"ImageEditor"); }
+
+HWND EditorByTitle(VARIANT* title) {
+    VARIANT text;
+    VariantInit(&text);
+    if (FAILED(VariantChangeType(&text, title, 0, VT_BSTR))) return nullptr;
+    HWND window = FindWindowW(L"#32770", text.bstrVal);
+    VariantClear(&text);
+    return window && EditorViewer(window) ? window : nullptr;
+}
+
+bool ClickViewer(HWND viewer, int x, int y) {
+    if (!viewer) return false;
+    POINT p{x, y};
+    HWND target = ChildWindowFromPointEx(viewer, p, CWP_SKIPINVISIBLE);
+    if (!target) return false;
+    if (target != viewer) MapWindowPoints(viewer, target, &p, 1);
+    const LPARAM at = MAKELPARAM(p.x, p.y);
+    SendMessageA(target, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    // The page may have removed the viewer from inside the click.
+    if (IsWindow(target)) SendMessageA(target, WM_LBUTTONUP, 0, at);
+    return true;
+}
+
 }  // namespace pagescript

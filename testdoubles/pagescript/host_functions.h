@@ -2,6 +2,7 @@
 // a check counted, the thread's messages run for a while.
 #pragma once
 
+#include <windows.h>
 #include <oaidl.h>
 
 #include <string>
@@ -17,5 +18,12 @@ HRESULT Echo(const std::vector<VARIANT*>& args);
 bool Check(const std::vector<VARIANT*>& args);
 // Host.Wait(ms): runs the thread's messages for ms milliseconds (scans, transfers, events).
 HRESULT Wait(const std::vector<VARIANT*>& args);
+// Host.Click(x, y): a left click of the user at a point of a viewer's client area, sent to the
+// window under it (a cell) as its button messages; false when the viewer has no window there.
+bool ClickViewer(HWND viewer, int x, int y);
+// An image editor window: a dialog with its viewer child "ImageEditor".
+HWND EditorViewer(HWND window);
+// The image editor window of a title (a script value), or null.
+HWND EditorByTitle(VARIANT* title);
 
 }  // namespace pagescript

@@ -56,6 +56,23 @@ TEST(EditorLifetime, HostDestroyedInsideTheModalEditor) {
     PoisonedEngine::Bury();
 }
 
+TEST(EditorLifetime, AModalEditorDeletedWithItsHostGivesItsOwnerItsInputBack) {
+    // The owner stands for the browser's frame, which the modal editor disables while it runs.
+    HWND owner = CreateWindowExA(0, "STATIC", "Editor Lifetime Owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                                 nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(owner, nullptr);
+    g_doomed = new PoisonedEngine();
+    ASSERT_TRUE(g_doomed->AddImage(MakeTestDib(20, 10, 24, 5)));
+    g_doomed->SetModal(1);
+    SetTimer(nullptr, 0, 30, DestroyHostWhenEditorShows);
+    PoisonedEngine* engine = g_doomed;
+    EXPECT_TRUE(engine->ShowImageEditor(owner));
+    EXPECT_EQ(g_doomed, nullptr);
+    EXPECT_TRUE(IsWindowEnabled(owner));
+    DestroyWindow(owner);
+    PoisonedEngine::Bury();
+}
+
 TEST(EditorLifetime, ModelessEditorsCloseWithTheirEngine) {
     auto* engine = new PoisonedEngine();
     ASSERT_TRUE(engine->AddImage(MakeTestDib(20, 10, 24, 3)));

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -179,56 +180,87 @@ TEST_F(PluginEngine, FilePathReportCallsItsPageFunctionAtOnce) {
     browser_->GetPage().Clear();
 }
 
-// A scan from the test scanner (two pages): a page reaches the scanner only through the engine's
-// device type, which the script object leaves alone, so the test sets it on the instance.
-TEST_F(PluginEngine, ScannerAcquisitionRaisesTheTransferEventsInOrder) {
-    const char* events[] = {"OnPreAllTransfers", "OnPreTransfer",   "OnPostTransfer",     "OnPostAllTransfers",
-                            "OnTransferError",   "OnBitmapChanged", "OnTransferCancelled", "OnSourceUIClose"};
-    std::vector<std::string> log;
-    std::vector<std::string> functions;
-    std::vector<char*> names, values;
-    for (const char* event : events) functions.push_back(std::string("page_") + event);
-    for (size_t i = 0; i < std::size(events); ++i) {
-        browser::PageObject* f = browser_->GetPage().AddFunction(functions[i]);
-        f->body = [&log, event = events[i]](const std::vector<browser::PageValue>&) {
-            log.push_back(event);
-            return browser::PageValue();
-        };
-        names.push_back(const_cast<char*>(events[i]));
-        values.push_back(functions[i].data());
+// An instance on the test scanner: each event of the list calls its page function page_<event>,
+// which runs the given handler; the device type is set on the instance, as the script object
+// leaves it alone. A page reaches the scanner only through it.
+class ScannerPage : public PluginEngine {
+protected:
+    using Handler = std::function<void(const char* event)>;
+    void Embed(const std::vector<const char*>& events, Handler handler) {
+        m_handler = std::move(handler);
+        std::vector<char*> names, values;
+        for (const char* event : events) m_functions.push_back(std::string("page_") + event);
+        for (size_t i = 0; i < events.size(); ++i) {
+            browser::PageObject* f = browser_->GetPage().AddFunction(m_functions[i]);
+            f->body = [this, event = events[i]](const std::vector<browser::PageValue>&) {
+                m_handler(event);
+                return browser::PageValue();
+            };
+            names.push_back(const_cast<char*>(events[i]));
+            values.push_back(m_functions[i].data());
+        }
+        instance = PluginInstance::Create(&m_record, NP_EMBED, static_cast<int16_t>(names.size()), names.data(),
+                                          values.data());
+        ASSERT_NE(instance, nullptr);
+        m_window = MakeWindow(320, 240);
+        NPWindow w{m_window, 0, 0, 320, 240, {0, 0, 240, 320}, NPWindowTypeWindow};
+        ASSERT_TRUE(instance->Init(&w));
+        ASSERT_TRUE(instance->SetSupportedDeviceType(0));
+        instance->SetPluginManagerSearch(sizeof(void*) == 4);  // the 64-bit build finds the manager as the control does
+        ASSERT_EQ(instance->GetValue(NPPVpluginScriptableNPObject, &m_object), NPERR_NO_ERROR);
+        NPVariant no = browser::BoolVariant(false);
+        m_object->_class->setProperty(m_object, browser::StringIdentifier("IfShowUI"), &no);
+        for (int i = 0; i < 8 && scanner < 0; ++i)
+            if (Call("GetSourceNameItems", {browser::IntVariant(i)}).text.find("Lumetta Test Scanner") != std::string::npos)
+                scanner = i;
+        ASSERT_GE(scanner, 0) << "the test scanner is not installed in this prefix";
     }
-    NPP_t record{};
-    PluginInstance* instance =
-        PluginInstance::Create(&record, NP_EMBED, static_cast<int16_t>(names.size()), names.data(), values.data());
-    ASSERT_NE(instance, nullptr);
-    HWND window = MakeWindow(320, 240);
-    NPWindow w{window, 0, 0, 320, 240, {0, 0, 240, 320}, NPWindowTypeWindow};
-    ASSERT_TRUE(instance->Init(&w));
-    ASSERT_TRUE(instance->SetSupportedDeviceType(0));
-    instance->SetPluginManagerSearch(sizeof(void*) == 4);  // the 64-bit build finds the manager as the control does
-    NPObject* object = nullptr;
-    ASSERT_EQ(instance->GetValue(NPPVpluginScriptableNPObject, &object), NPERR_NO_ERROR);
-    auto call = [&](const char* name, std::vector<NPVariant> args) {
+    void TearDown() override {
+        if (m_object) browser::ReleaseObject(m_object);
+        delete instance;
+        if (m_window) DestroyWindow(m_window);
+        browser_->GetPage().Clear();
+        PluginEngine::TearDown();
+    }
+    browser::PageValue Call(const char* name, std::vector<NPVariant> args) {
         NPVariant result = browser::VoidVariant();
-        bool ok = object->_class->invoke(object, browser::StringIdentifier(name), args.data(),
-                                         static_cast<uint32_t>(args.size()), &result);
+        bool ok = m_object->_class->invoke(m_object, browser::StringIdentifier(name), args.data(),
+                                           static_cast<uint32_t>(args.size()), &result);
         browser::PageValue value = browser::PageValue::From(result);
         browser::ReleaseVariantValue(&result);
         return ok ? value : browser::PageValue::Null();
-    };
-    NPVariant no = browser::BoolVariant(false);
-    object->_class->setProperty(object, browser::StringIdentifier("IfShowUI"), &no);
-    int index = -1;
-    for (int i = 0; i < 8 && index < 0; ++i)
-        if (call("GetSourceNameItems", {browser::IntVariant(i)}).text.find("Lumetta Test Scanner") != std::string::npos)
-            index = i;
-    ASSERT_GE(index, 0) << "the test scanner is not installed in this prefix";
-    EXPECT_TRUE(call("SelectSourceByIndex", {browser::IntVariant(index)}).boolValue);
-    log.clear();
-    EXPECT_TRUE(call("AcquireImage", {}).boolValue) << instance->GetErrorCode();
-    for (int waited = 0; waited < 15000 && (log.empty() || log.back() != "OnPostAllTransfers"); waited += 50)
-        browser_->Pump(50);
-    browser_->Pump(300);
+    }
+    // Acquires from the scanner and pumps until the page saw the event (15 s at most).
+    void AcquireUntil(const bool& done) {
+        EXPECT_TRUE(Call("SelectSourceByIndex", {browser::IntVariant(scanner)}).boolValue);
+        EXPECT_TRUE(Call("AcquireImage", {}).boolValue) << instance->GetErrorCode();
+        for (int waited = 0; waited < 15000 && !done; waited += 50) browser_->Pump(50);
+        browser_->Pump(300);
+    }
+
+    PluginInstance* instance = nullptr;
+    int scanner = -1;
+
+private:
+    Handler m_handler;
+    std::vector<std::string> m_functions;
+    NPP_t m_record{};
+    HWND m_window = nullptr;
+    NPObject* m_object = nullptr;
+};
+
+// A scan from the test scanner (two pages).
+TEST_F(ScannerPage, ScannerAcquisitionRaisesTheTransferEventsInOrder) {
+    std::vector<std::string> log;
+    bool ended = false;
+    Embed({"OnPreAllTransfers", "OnPreTransfer", "OnPostTransfer", "OnPostAllTransfers", "OnTransferError",
+           "OnBitmapChanged", "OnTransferCancelled", "OnSourceUIClose"},
+          [&](const char* event) {
+              log.push_back(event);
+              ended = ended || log.back() == "OnPostAllTransfers";
+          });
+    if (HasFatalFailure()) return;
+    AcquireUntil(ended);
     EXPECT_EQ(instance->GetImageCount(), 2);
     // Each page: its own begin, the buffer's change and its end; the scan ends once.
     std::vector<std::string> page = {"OnPreTransfer", "OnBitmapChanged", "OnPostTransfer"};
@@ -240,10 +272,37 @@ TEST_F(PluginEngine, ScannerAcquisitionRaisesTheTransferEventsInOrder) {
     for (const std::string& e : log)
         if (e != "OnSourceUIClose") seen.push_back(e);  // the source may close its (hidden) UI as well
     EXPECT_EQ(seen, expected);
-    browser::ReleaseObject(object);
-    delete instance;
-    DestroyWindow(window);
-    browser_->GetPage().Clear();
+}
+
+// Page handlers of a scan's own events close the source and the source manager while the batch
+// still calls them (without a TWAIN thread the handlers run inside the batch): refused as a busy
+// source, and the scan ends with both pages. After it the page closes them at will.
+TEST_F(ScannerPage, ScannerBatchRefusesToCloseItsSourceFromItsOwnEvents) {
+    std::vector<std::string> tried;
+    bool ended = false;
+    Embed({"OnPreAllTransfers", "OnPreTransfer", "OnPostAllTransfers"}, [&](const char* event) {
+        if (std::string(event) == "OnPostAllTransfers") {
+            ended = true;
+            return;
+        }
+        for (const char* member : {"CloseSource", "CloseSourceManager", "SelectSourceByIndex"}) {
+            std::vector<NPVariant> args;
+            if (std::string(member) == "SelectSourceByIndex") args.push_back(browser::IntVariant(scanner));
+            const bool done = Call(member, args).boolValue;
+            tried.push_back(std::string(member) + " " + (done ? "true" : "false") + " " +
+                            std::to_string(instance->GetErrorCode()));
+        }
+    });
+    if (HasFatalFailure()) return;
+    AcquireUntil(ended);
+    EXPECT_EQ(instance->GetImageCount(), 2);
+    const std::vector<std::string> refused = {"CloseSource false -1004", "CloseSourceManager false -1004",
+                                              "SelectSourceByIndex false -1004"};
+    std::vector<std::string> expected;
+    for (int k = 0; k < 3; ++k) expected.insert(expected.end(), refused.begin(), refused.end());  // all, and each page
+    EXPECT_EQ(tried, expected);
+    EXPECT_TRUE(Call("CloseSource", {}).boolValue) << instance->GetErrorCode();
+    EXPECT_TRUE(Call("CloseSourceManager", {}).boolValue) << instance->GetErrorCode();
 }
 
 // ---- GDI+ bound at run time ----

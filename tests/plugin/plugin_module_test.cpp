@@ -187,6 +187,20 @@ TEST_F(PluginTest, InstancesLiveSideBySide) {
     EXPECT_TRUE(browser_->AnsweredDialogs().empty()) << browser_->AnsweredDialogs()[0];
 }
 
+// The harness answers a dialog of its thread once, with its caption and text, and a later browser
+// of the process starts with no answers: an editor a test closed itself, but that the harness saw
+// first, must not fail the next test that asks whether a dialog came up.
+TEST(BrowserHarness, AnswersEachDialogOnceAndForgetsThoseOfEarlierBrowsers) {
+    {
+        browser::Browser first;
+        EXPECT_EQ(MessageBoxA(first.Frame(), "first question", "Harness question", MB_OKCANCEL), IDOK);
+        first.Pump(500);
+        EXPECT_EQ(first.AnsweredDialogs(), std::vector<std::string>{"Harness question: first question"});
+    }
+    browser::Browser second;
+    EXPECT_TRUE(second.AnsweredDialogs().empty());
+}
+
 TEST_F(PluginTest, ScriptObjectOutlivesItsInstanceDetached) {
     browser::Embed* embed = Embedded();
     ASSERT_NE(embed, nullptr);
