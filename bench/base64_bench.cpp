@@ -4,7 +4,7 @@
 // zeroed block of the size our codec asks for and free it again inside the measurement, the
 // "_reused" lines write into a block that both sides have touched before. Two more lines compare
 // the fresh runs with coreutils base64 (a streaming tool that reuses a small buffer, run as a
-// subprocess on a file, its output discarded).
+// subprocess on a file, its output discarded). The two sides of a line run in turns.
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -89,49 +89,55 @@ int main() {
         if (OpensslDecode(encoded, bytes.data()) != kSize || memcmp(bytes.data(), data.data(), kSize) != 0) return 1;
     }
 
-    const double ownEncode = MedianMs(kRuns, [&] {
-        CBase64 codec;
-        if (!codec.Encode(data.data(), kSize)) abort();
-    });
-    const double refEncode = MedianMs(kRuns, [&] {
-        auto* out = static_cast<unsigned char*>(calloc(encodeBlock, 1));
-        if (!out) abort();
-        OpensslEncode(data.data(), kSize, out);
-        free(out);
-    });
+    Timing ownEncode, refEncode;
+    MedianMsInTurns(
+        kRuns,
+        [&] {
+            CBase64 codec;
+            if (!codec.Encode(data.data(), kSize)) abort();
+        },
+        [&] {
+            auto* out = static_cast<unsigned char*>(calloc(encodeBlock, 1));
+            if (!out) abort();
+            OpensslEncode(data.data(), kSize, out);
+            free(out);
+        },
+        &ownEncode, &refEncode);
     Report("base64_encode_64mb", ownEncode, refEncode);
 
     unsigned char* keptText = static_cast<unsigned char*>(calloc(encodeBlock, 1));
     if (!keptText) return 1;
     OpensslEncode(data.data(), kSize, keptText);
-    const double ownEncodeReused = MedianMs(kRuns, [&] {
-        if (!encoder.Encode(data.data(), kSize)) abort();
-    });
-    const double refEncodeReused = MedianMs(kRuns, [&] { OpensslEncode(data.data(), kSize, keptText); });
+    Timing ownEncodeReused, refEncodeReused;
+    MedianMsInTurns(
+        kRuns, [&] { if (!encoder.Encode(data.data(), kSize)) abort(); },
+        [&] { OpensslEncode(data.data(), kSize, keptText); }, &ownEncodeReused, &refEncodeReused);
     Report("base64_encode_64mb_reused", ownEncodeReused, refEncodeReused);
     free(keptText);
 
-    const double ownDecode = MedianMs(kRuns, [&] {
-        CBase64 codec;
-        if (!codec.Decode(encoded.data(), static_cast<DWORD>(encoded.size())) || codec.InputLength() != kSize) abort();
-    });
-    const double refDecode = MedianMs(kRuns, [&] {
-        auto* out = static_cast<unsigned char*>(calloc(decodeBlock, 1));
-        if (!out) abort();
-        if (OpensslDecode(encoded, out) != kSize) abort();
-        free(out);
-    });
+    Timing ownDecode, refDecode;
+    MedianMsInTurns(
+        kRuns,
+        [&] {
+            CBase64 codec;
+            if (!codec.Decode(encoded.data(), static_cast<DWORD>(encoded.size())) || codec.InputLength() != kSize) abort();
+        },
+        [&] {
+            auto* out = static_cast<unsigned char*>(calloc(decodeBlock, 1));
+            if (!out) abort();
+            if (OpensslDecode(encoded, out) != kSize) abort();
+            free(out);
+        },
+        &ownDecode, &refDecode);
     Report("base64_decode_64mb", ownDecode, refDecode);
 
     unsigned char* keptBytes = static_cast<unsigned char*>(calloc(decodeBlock, 1));
     if (!keptBytes) return 1;
     OpensslDecode(encoded, keptBytes);
-    const double ownDecodeReused = MedianMs(kRuns, [&] {
-        if (!decoder.Decode(encoded.data(), static_cast<DWORD>(encoded.size()))) abort();
-    });
-    const double refDecodeReused = MedianMs(kRuns, [&] {
-        if (OpensslDecode(encoded, keptBytes) != kSize) abort();
-    });
+    Timing ownDecodeReused, refDecodeReused;
+    MedianMsInTurns(
+        kRuns, [&] { if (!decoder.Decode(encoded.data(), static_cast<DWORD>(encoded.size()))) abort(); },
+        [&] { if (OpensslDecode(encoded, keptBytes) != kSize) abort(); }, &ownDecodeReused, &refDecodeReused);
     Report("base64_decode_64mb_reused", ownDecodeReused, refDecodeReused);
     free(keptBytes);
 

@@ -1,4 +1,5 @@
-// Timing helpers shared by the benchmarks: the median of several runs and the one output line.
+// Timing helpers shared by the benchmarks: the median of several runs with its spread, both sides
+// of a line run in turns, and the one output line.
 #pragma once
 
 #include <algorithm>
@@ -6,20 +7,48 @@
 #include <cstdio>
 #include <vector>
 
-// The median wall time of runs calls of f, in milliseconds.
-template <typename F>
-double MedianMs(int runs, F&& f) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        auto start = std::chrono::steady_clock::now();
-        f();
-        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    }
+// The median wall time of a set of runs, in milliseconds, and the fastest and slowest of them:
+// the machine's noise beside the figure.
+struct Timing {
+    double median = 0, min = 0, max = 0;
+};
+
+inline Timing Summarise(std::vector<double> times) {
     std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return Timing{times[times.size() / 2], times.front(), times.back()};
 }
 
-inline void Report(const char* name, double own, double ref) {
-    printf("bench %s own_ms=%.2f ref_ms=%.2f ratio=%.2f\n", name, own, ref, own / ref);
+template <typename F>
+double WallMs(F&& f) {
+    auto start = std::chrono::steady_clock::now();
+    f();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+// runs calls of f.
+template <typename F>
+Timing MedianMs(int runs, F&& f) {
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) times.push_back(WallMs(f));
+    return Summarise(times);
+}
+
+// runs calls of each side, in turns (own, reference, own, ...), so that a noisy moment of the
+// machine falls on both.
+template <typename Own, typename Ref>
+void MedianMsInTurns(int runs, Own&& own, Ref&& ref, Timing* ownTiming, Timing* refTiming) {
+    std::vector<double> o, r;
+    for (int i = 0; i < runs; ++i) {
+        o.push_back(WallMs(own));
+        r.push_back(WallMs(ref));
+    }
+    *ownTiming = Summarise(o);
+    *refTiming = Summarise(r);
+}
+
+// "bench <name> own_ms=<median> ref_ms=<median> ratio=<own/ref>", then the spread of both sides.
+inline void Report(const char* name, const Timing& own, const Timing& ref) {
+    printf("bench %s own_ms=%.2f ref_ms=%.2f ratio=%.2f own_min=%.2f own_max=%.2f ref_min=%.2f ref_max=%.2f\n", name,
+           own.median, ref.median, own.median / ref.median, own.min, own.max, ref.min, ref.max);
     fflush(stdout);
 }

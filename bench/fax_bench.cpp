@@ -51,16 +51,14 @@ double TimeMs(F&& f) {
 
 // Medians of both sides, run alternately so that load from elsewhere on the machine hits both.
 template <typename Own, typename Ref>
-void MedianMs(Own&& own, Ref&& ref, double* ownMs, double* refMs) {
+void MedianMs(Own&& own, Ref&& ref, Timing* ownMs, Timing* refMs) {
     std::vector<double> o, r;
     for (int i = 0; i < kRuns; ++i) {
         o.push_back(TimeMs(own));
         r.push_back(TimeMs(ref));
     }
-    std::sort(o.begin(), o.end());
-    std::sort(r.begin(), r.end());
-    *ownMs = o[o.size() / 2];
-    *refMs = r[r.size() / 2];
+    *ownMs = Summarise(o);
+    *refMs = Summarise(r);
 }
 
 }  // namespace
@@ -76,7 +74,7 @@ int main() {
 
     std::vector<uint8_t> own;
     MemFile ref;
-    double ownEncode = 0, refEncode = 0;
+    Timing ownEncode, refEncode;
     MedianMs(
         [&] {
             own.clear();
@@ -91,7 +89,7 @@ int main() {
     Report("fax_g4_encode_a4_300dpi", ownEncode, refEncode);
 
     std::vector<uint8_t> ownRows(page.bits.size()), refRows(page.bits.size());
-    double ownDecode = 0, refDecode = 0;
+    Timing ownDecode, refDecode;
     MedianMs([&] { CTIFFFax::DecodeStrip(own.data(), own.size(), p, ownRows.data(), ownRows.size(), nullptr); },
              [&] { LibtiffDecode(ref, refRows); }, &ownDecode, &refDecode);
     if (ownRows != page.bits || refRows != page.bits) {

@@ -156,8 +156,8 @@ bool Measure(const char* name, const Page& page, LONG compression, bool bilevel)
         std::printf("bench %s: a document could not be written (own %zu, ImageMagick %zu)\n", name, own, ref);
         return false;
     }
-    double ownMs = MedianMs(kRuns, [&] { OwnDocument(page, compression); });
-    double refMs = MedianMs(kRuns, [&] { MagickDocument(page, bilevel); });
+    Timing ownMs = MedianMs(kRuns, [&] { OwnDocument(page, compression); });
+    Timing refMs = MedianMs(kRuns, [&] { MagickDocument(page, bilevel); });
     Report(name, ownMs, refMs);
     return true;
 }

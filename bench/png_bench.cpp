@@ -3,7 +3,8 @@
 // RGB image (adaptive filters, zlib's default level, filtered strategy) and as an 8-bit grey
 // palette image (no filters, default strategy). Both sides write 64 KB IDAT chunks into pieces
 // that are joined into one new exact block at the end, freed again inside the measurement, and
-// decode the same stream into a new DIB block of the same size, freed inside it as well.
+// decode the same stream into a new DIB block of the same size, freed inside it as well. The two
+// sides of a line run in turns.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -126,25 +127,31 @@ void Run(bool grey) {
     const std::vector<uint8_t> stream(static_cast<uint8_t*>(encoded), static_cast<uint8_t*>(encoded) + streamSize);
     GlobalFree(encoded);
 
-    double refDecode = MedianMs(kDecodeRuns, [&] { LibpngDecode(stream); });
-    double ownDecode = MedianMs(kDecodeRuns, [&] {
-        CPNG reader;
-        if (reader.ReadFromMemory(stream.size(), stream.data(), nullptr) != CPNG::kOk) abort();
-        GlobalFree(reader.GetDIB());
-    });
+    Timing ownDecode, refDecode;
+    MedianMsInTurns(
+        kDecodeRuns,
+        [&] {
+            CPNG reader;
+            if (reader.ReadFromMemory(stream.size(), stream.data(), nullptr) != CPNG::kOk) abort();
+            GlobalFree(reader.GetDIB());
+        },
+        [&] { LibpngDecode(stream); }, &ownDecode, &refDecode);
     char name[64];
     snprintf(name, sizeof name, "png_decode_a4_%s", what);
     Report(name, ownDecode, refDecode);
 
     size_t refSize = 0, ownSize = 0;
-    double refEncode = MedianMs(kEncodeRuns, [&] { GlobalFree(LibpngEncode(page, grey, &refSize)); });
-    double ownEncode = MedianMs(kEncodeRuns, [&] {
-        CPNG writer;
-        SIZE_T size = 0;
-        if (writer.WriteToMemory(page, &size) != CPNG::kOk) abort();
-        GlobalFree(writer.GetMemoryResult());
-        ownSize = size;
-    });
+    Timing ownEncode, refEncode;
+    MedianMsInTurns(
+        kEncodeRuns,
+        [&] {
+            CPNG writer;
+            SIZE_T size = 0;
+            if (writer.WriteToMemory(page, &size) != CPNG::kOk) abort();
+            GlobalFree(writer.GetMemoryResult());
+            ownSize = size;
+        },
+        [&] { GlobalFree(LibpngEncode(page, grey, &refSize)); }, &ownEncode, &refEncode);
     snprintf(name, sizeof name, "png_encode_a4_%s", what);
     Report(name, ownEncode, refEncode);
     fprintf(stderr, "%s stream bytes: own %zu, libpng %zu\n", what, ownSize, refSize);

@@ -72,17 +72,17 @@ template <typename Encode, typename Decode>
 void Pair(const char* encodeName, const char* decodeName, const std::vector<uint8_t>& pixels, uint16_t bits,
           uint16_t compression, Encode encode, Decode decode) {
     MemFile f;
-    const double refEncode = MedianMs(kRuns, [&] { LibtiffEncode(pixels, bits, compression, f); });
+    const Timing refEncode = MedianMs(kRuns, [&] { LibtiffEncode(pixels, bits, compression, f); });
     std::vector<uint8_t> own;
-    const double ownEncode = MedianMs(kRuns, [&] {
+    const Timing ownEncode = MedianMs(kRuns, [&] {
         own.clear();
         own.shrink_to_fit();
         encode(own);
     });
     if (own != LibtiffRawStrip(f)) fprintf(stderr, "%s: strips differ from libtiff's\n", encodeName);
     std::vector<uint8_t> refOut(pixels.size()), ownOut(pixels.size());
-    const double refDecode = MedianMs(kRuns, [&] { LibtiffDecode(f, refOut); });
-    const double ownDecode = MedianMs(kRuns, [&] { decode(own, ownOut); });
+    const Timing refDecode = MedianMs(kRuns, [&] { LibtiffDecode(f, refOut); });
+    const Timing ownDecode = MedianMs(kRuns, [&] { decode(own, ownOut); });
     if (ownOut != refOut || refOut != pixels) fprintf(stderr, "%s: pixels differ\n", decodeName);
     Report(encodeName, ownEncode, refEncode);
     Report(decodeName, ownDecode, refDecode);

@@ -65,7 +65,14 @@ public:
     static const BYTE* DecodingTable();
 
 private:
+    // Grow-only buffer of at least size bytes, zero-filled.
     static bool Grow(BYTE*& buffer, DWORD& capacity, ULONGLONG size);
+    // The same buffer without the fill: zeroed says whether it is a new, zero-filled block.
+    static bool Claim(BYTE*& buffer, DWORD& capacity, ULONGLONG size, bool* zeroed);
+    // Zeros the buffer from used on, as far as anything may have been written there.
+    static void ClearPast(BYTE* buffer, DWORD capacity, DWORD used, bool zeroed);
+    // Bytes the codec's stores may reach past the data they leave.
+    static constexpr DWORD kStoreSlack = 16;
 
     BYTE* m_input = nullptr;
     BYTE* m_output = nullptr;

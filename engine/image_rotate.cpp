@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/image.h"
+#include "engine/image_sampling.h"
 
 namespace {
 
@@ -23,26 +24,45 @@ bool CImage::RotateQuarter(bool left) {
     const int bits = GetBitCount();
     const LONG outW = h, outH = w;
     bool ok = true;
+    const uint64_t srcStride = GetStride();
     for (LONG ty = 0; ty < outH && ok; ty += kTile) {
         if (!(ok = ReportRowProgress(ty, outH))) break;
         const LONG yEnd = std::min(outH, ty + kTile);
         for (LONG tx = 0; tx < outW; tx += kTile) {
             const LONG xEnd = std::min(outW, tx + kTile);
+            if (bits == 24 || bits == 8) {
+                // The source rows of the tile's columns, then each target row of the tile read
+                // down a fixed source column.
+                const BYTE* rows[kTile];
+                const LONG n = xEnd - tx;
+                for (LONG k = 0; k < n; ++k) rows[k] = PixelAddress(0, left ? h - 1 - (tx + k) : tx + k);
+                for (LONG Y = ty; Y < yEnd; ++Y) {
+                    BYTE* d = out.PixelAddress(tx, Y);
+                    const LONG sx = left ? Y : w - 1 - Y;
+                    if (bits == 8) {
+                        for (LONG k = 0; k < n; ++k) d[k] = rows[k][sx];
+                        continue;
+                    }
+                    const uint64_t at = 3 * uint64_t(sx);
+                    LONG k = 0;
+                    if (at + 4 <= srcStride) {
+                        // Four bytes moved for each pixel: the fourth lands on the next pixel's
+                        // first byte, which the next move writes; the last pixel moves three.
+                        for (; k + 1 < n; ++k) {
+                            uint32_t v;
+                            memcpy(&v, rows[k] + at, 4);
+                            memcpy(d + 3 * k, &v, 4);
+                        }
+                    }
+                    for (; k < n; ++k) memcpy(d + 3 * k, rows[k] + at, 3);
+                }
+                continue;
+            }
             for (LONG Y = ty; Y < yEnd; ++Y) {
                 BYTE* d = out.PixelAddress(0, Y);
                 // The source pixel of (X, Y) is (sx, row(X)): a fixed column, one row per X.
                 const LONG sx = left ? Y : w - 1 - Y;
-                if (bits == 24) {
-                    for (LONG X = tx; X < xEnd; ++X) {
-                        const BYTE* s = PixelAddress(sx, left ? h - 1 - X : X);
-                        BYTE* p = d + 3 * uint64_t(X);
-                        p[0] = s[0];
-                        p[1] = s[1];
-                        p[2] = s[2];
-                    }
-                } else if (bits == 8) {
-                    for (LONG X = tx; X < xEnd; ++X) d[X] = *PixelAddress(sx, left ? h - 1 - X : X);
-                } else if (bits == 1) {
+                if (bits == 1) {
                     // Bit by bit into the zero-filled target row.
                     const BYTE mask = BYTE(0x80 >> (sx & 7));
                     const LONG column = sx >> 3;
@@ -107,6 +127,11 @@ bool CImage::RotateEx(double angle, int method, int edgeMode, DWORD background, 
         return false;
     }
     const bool direct = GetBitCount() == 24;
+#if defined(LUMETTA_SSE2)
+    const bool cubicInside = direct && (method == kCubic || method == kCubicA1);
+    const int64_t sourceW = GetWidth(), sourceH = GetHeight();
+    const bool wraps = edgeMode >= kWrapRepeat && edgeMode <= kWrapMirror;
+#endif
     bool ok = true;
     for (LONG j = 0; j < H && ok; ++j) {
         if (!(ok = ReportRowProgress(j, H))) break;
@@ -116,7 +141,17 @@ bool CImage::RotateEx(double angle, int method, int edgeMode, DWORD background, 
             const double X = x0 + i;
             const double sx = X * c + Y * s + shiftX;
             const double sy = Y * c - X * s + shiftY;
-            const DWORD color = GetInterpolatedColor(sx, sy, method, edgeMode, background);
+            DWORD color;
+#if defined(LUMETTA_SSE2)
+            // Cubic samples whose neighbours all lie inside the image, straight from the rows.
+            const int64_t fx = cubicInside ? sampling::FloorToInt(sx) : 0, fy = cubicInside ? sampling::FloorToInt(sy) : 0;
+            if (cubicInside && fx >= 1 && fx + 2 < sourceW && fy >= 1 && fy + 2 < sourceH)
+                color = sampling::CubicInside24(PixelAddress(LONG(fx - 1), LONG(fy - 1)), GetStride(), sx, sy, fx, fy, method);
+            else if (cubicInside && !wraps && (fx + 2 < 0 || fx - 1 >= sourceW || fy + 2 < 0 || fy - 1 >= sourceH))
+                color = background;  // no neighbour inside the image
+            else
+#endif
+                color = GetInterpolatedColor(sx, sy, method, edgeMode, background);
             if (direct) {
                 BYTE* p = d + 3 * uint64_t(i);
                 p[0] = BYTE(color);

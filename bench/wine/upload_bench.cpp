@@ -1,6 +1,7 @@
 // Uploads a local file by POST through the whole upload path (file read, multipart body, WinInet
 // session, transfer thread with its dialog) to a loopback server, several times, and prints the
-// median time in milliseconds.   upload_bench.exe PORT FILE REPEATS [SHOW-DIALOG]
+// median time in milliseconds (after a line "runs: ..." with every run's time).
+//   upload_bench.exe PORT FILE REPEATS [SHOW-DIALOG]
 // The other transfers the same way:
 //   upload_bench.exe download HTTP-PORT PATH LOCAL REPEATS SHOW-DIALOG   HTTPDownloadDirectly
 //   upload_bench.exe ftpput FTP-PORT FILE REPEATS SHOW-DIALOG             FTPUploadEx of the file
@@ -39,6 +40,11 @@ int TimeRuns(int repeats, Run run, BenchEngine& engine) {
         }
         times.push_back(1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart));
     }
+    // Every run's time on one line (for scripts that pool the runs of several processes), then
+    // the median.
+    printf("runs:");
+    for (double t : times) printf(" %.1f", t);
+    printf("\n");
     std::sort(times.begin(), times.end());
     printf("%.1f\n", times[times.size() / 2]);
     return 0;

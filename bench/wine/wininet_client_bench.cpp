@@ -1,6 +1,6 @@
 // The smallest WinInet client that does what the engine's transfers do, with the same 8192-byte
 // calls and no dialog, threads or progress: the floor that WinInet itself sets under Wine.
-// Prints the median time in milliseconds.
+// Prints every run's time (a line "runs: ..."), then the median time in milliseconds.
 //   wininet_client_bench.exe post     HTTP-PORT FILE REPEATS   POST of the file as multipart
 //   wininet_client_bench.exe download HTTP-PORT PATH LOCAL REPEATS
 //   wininet_client_bench.exe ftpput   FTP-PORT  FILE REPEATS   STOR as "bench_client.bin"
@@ -130,6 +130,9 @@ int main(int argc, char** argv) {
         }
         times.push_back(1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart));
     }
+    printf("runs:");
+    for (double t : times) printf(" %.1f", t);
+    printf("\n");
     std::sort(times.begin(), times.end());
     printf("%.1f\n", times[times.size() / 2]);
     return 0;

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace jpeg {
 
@@ -22,6 +23,25 @@ public:
 
     // Tops the window up to at least 57 bits.
     void Fill() {
+        // Whole bytes at once while the next eight hold no 0xFF (no stuffing, no marker): the
+        // same bytes the loop below would take, (64 - count) / 8 of them.
+        if (!stopped_ && position_ <= size_ && size_ - position_ >= 8) {
+            uint64_t next;
+            memcpy(&next, data_ + position_, 8);
+            const uint64_t inverted = ~next;
+            if (((inverted - 0x0101010101010101ull) & ~inverted & 0x8080808080808080ull) == 0) {
+                next = __builtin_bswap64(next);  // first byte highest
+                const int bytes = (64 - count_) >> 3;
+                if (bytes) {
+                    const int bits = 8 * bytes;
+                    const uint64_t taken = bits == 64 ? next : next >> (64 - bits) << (64 - bits);
+                    buffer_ |= taken >> count_;
+                    count_ += bits;
+                    position_ += static_cast<size_t>(bytes);
+                }
+                return;
+            }
+        }
         while (count_ <= 56) {
             uint64_t byte = 0xFF;
             if (!stopped_) {

@@ -14,6 +14,10 @@ struct JpegColorTables {
     JpegColorTables();
 };
 
+// The table factors below 1, in 16 bits (1.402 = 1 + 26345 / 65536, and so on), from which the
+// vector path computes the same truncated products as the tables hold.
+constexpr int kCrToRFraction = 26345, kCbToBFraction = 50594, kCrToGFraction = 46802, kCbToGFraction = 22554;
+
 // The chroma contributions of one chroma row, shared by the luminance rows that use it.
 struct ChromaTerms {
     int16_t* blue;

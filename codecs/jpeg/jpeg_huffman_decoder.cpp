@@ -74,9 +74,9 @@ inline int DecodeSymbol(JpegBitReader& reader, const JpegHuffmanTable& t) {
 
 }  // namespace
 
-bool DecodeBlock(JpegBitReader& reader, const JpegHuffmanTable& dc, const JpegHuffmanTable& ac,
-                 int16_t* predictor, int16_t coeffs[64]) {
-    bool any = false;
+int DecodeBlock(JpegBitReader& reader, const JpegHuffmanTable& dc, const JpegHuffmanTable& ac,
+                int16_t* predictor, int16_t coeffs[64]) {
+    int last = 0;
     int s = DecodeSymbol(reader, dc);
     if (s > 0) {
         // Categories above 16 only come from damaged tables; read 16 bits for them.
@@ -93,7 +93,7 @@ bool DecodeBlock(JpegBitReader& reader, const JpegHuffmanTable& dc, const JpegHu
             k += (fast >> 4) & 15;
             if (k > 63) break;
             coeffs[kZigzagToNatural[k]] = static_cast<int16_t>(fast >> 8);
-            any = true;
+            last = k;
             ++k;
             continue;
         }
@@ -108,7 +108,7 @@ bool DecodeBlock(JpegBitReader& reader, const JpegHuffmanTable& dc, const JpegHu
             k += run;
             if (k > 63) break;
             coeffs[kZigzagToNatural[k]] = static_cast<int16_t>(value);
-            any = true;
+            last = k;
             ++k;
         } else if (run == 15) {
             k += 16;
@@ -116,7 +116,7 @@ bool DecodeBlock(JpegBitReader& reader, const JpegHuffmanTable& dc, const JpegHu
             break;  // end of block (a zero-size symbol with a run other than 15 counts as one)
         }
     }
-    return any;
+    return last;
 }
 
 }  // namespace jpeg

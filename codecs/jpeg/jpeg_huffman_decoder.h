@@ -30,8 +30,9 @@ void ClearHuffmanTable(JpegHuffmanTable* table);
 
 // Decodes one block into coeffs (natural order, zeroed by the caller). dc is the component's
 // predictor, updated. Damaged data never fails: a code that matches nothing consumes no bits
-// and (AC) moves on by one position. True when an AC coefficient was stored.
-bool DecodeBlock(JpegBitReader& reader, const JpegHuffmanTable& dc, const JpegHuffmanTable& ac,
-                 int16_t* predictor, int16_t coeffs[64]);
+// and (AC) moves on by one position. Returns the last zigzag position an AC coefficient was
+// stored at (positions only grow within a block), 0 when none was.
+int DecodeBlock(JpegBitReader& reader, const JpegHuffmanTable& dc, const JpegHuffmanTable& ac,
+                int16_t* predictor, int16_t coeffs[64]);
 
 }  // namespace jpeg

@@ -18,9 +18,16 @@ struct JpegRangeLimit {
 // factors of its row and column.
 void BuildDequantTable(const uint16_t quantNatural[64], float out[64]);
 
-// coeffs: natural order. out: 8 rows of 8 samples, stride bytes apart.
+// coeffs: natural order. out: 8 rows of 8 samples, stride bytes apart. last: the last zigzag
+// position that may hold a non-zero coefficient; up to kLastOfTopLeftQuarter they all lie in
+// rows 0..3 and columns 0..3, which the vector path takes as a lighter case with the same result.
+constexpr int kLastOfTopLeftQuarter = 9;
 void InverseDct(const int16_t coeffs[64], const float dequant[64], const JpegRangeLimit& limit,
-                uint8_t* out, size_t stride);
+                uint8_t* out, size_t stride, int last = 63);
+
+// The same, one float at a time (what the vector path does lane by lane).
+void InverseDctPlain(const int16_t coeffs[64], const float dequant[64], const JpegRangeLimit& limit,
+                     uint8_t* out, size_t stride);
 
 // A block whose only non-zero coefficient is DC: every sample is the same.
 void InverseDctDcOnly(int16_t dc, const float dequant[64], const JpegRangeLimit& limit, uint8_t* out,

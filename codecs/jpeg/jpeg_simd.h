@@ -4,8 +4,9 @@
 // the results are bit-identical to it.
 #pragma once
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
+#include "base/simd.h"
+
+#if defined(LUMETTA_SSE2)
 #define LUMETTA_JPEG_SSE2 1
 
 namespace jpeg {

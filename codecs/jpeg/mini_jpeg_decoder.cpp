@@ -144,9 +144,9 @@ int CMiniJpegDecoder::DecodeScan(BYTE* pixels, uint64_t stride) {
 
     auto block = [&](int c, uint8_t* out, size_t outStride) {
         memset(coeffs, 0, sizeof(coeffs));
-        bool ac = DecodeBlock(reader, info.dc[comp[c].dcTable], info.ac[comp[c].acTable], &predictors[c], coeffs);
-        if (ac)
-            InverseDct(coeffs, dequant[c], *m_limit, out, outStride);
+        const int last = DecodeBlock(reader, info.dc[comp[c].dcTable], info.ac[comp[c].acTable], &predictors[c], coeffs);
+        if (last)
+            InverseDct(coeffs, dequant[c], *m_limit, out, outStride, last);
         else
             InverseDctDcOnly(coeffs[0], dequant[c], *m_limit, out, outStride);
     };

@@ -14,6 +14,7 @@
 #include "codecs/jpeg/jpeg_color_encode.h"
 #include "codecs/jpeg/jpeg_huffman_decoder.h"
 #include "codecs/jpeg/jpeg_huffman_encoder.h"
+#include "codecs/jpeg/jpeg_idct.h"
 #include "codecs/jpeg/jpeg_tables.h"
 #include "codecs/jpeg/mini_jpeg.h"
 #include "codecs/jpeg/mini_jpeg_decoder.h"
@@ -578,4 +579,103 @@ TEST(JpegDecoder, ColourOutputClampsAndStaysInItsRow) {
             }
             for (int i = 3 * width; i < 3 * width + 8; ++i) EXPECT_EQ(out[i], 0xAB) << h << " " << width;
         }
+}
+
+// The chroma terms (computed eight at a time where the processor allows) hold exactly the table
+// values for every pair of chroma samples, at every position of a row and for short rows.
+TEST(JpegDecoder, ChromaTermsAreTheTableValuesForEverySamplePair) {
+    jpeg::JpegColorTables tables;
+    std::vector<uint8_t> cb(65536), cr(65536);
+    for (int i = 0; i < 65536; ++i) {
+        cb[i] = uint8_t(i & 255);
+        cr[i] = uint8_t(i >> 8);
+    }
+    for (int count : {65536, 13, 7}) {
+        std::vector<int16_t> blue(count + 1, 99), green(count + 1, 99), red(count + 1, 99);
+        jpeg::ComputeChromaTerms(tables, cb.data() + (count == 13 ? 3 : 0), cr.data() + (count == 13 ? 3 : 0), count,
+                                 jpeg::ChromaTerms{blue.data(), green.data(), red.data()});
+        for (int i = 0; i < count; ++i) {
+            const int j = i + (count == 13 ? 3 : 0);
+            ASSERT_EQ(blue[i], tables.cbToB[cb[j]]) << cb[j];
+            ASSERT_EQ(green[i], tables.crToG[cr[j]] + tables.cbToG[cb[j]]) << int(cb[j]) << " " << int(cr[j]);
+            ASSERT_EQ(red[i], tables.crToR[cr[j]]) << cr[j];
+        }
+        EXPECT_EQ(blue[count], 99);
+        EXPECT_EQ(green[count], 99);
+        EXPECT_EQ(red[count], 99);
+    }
+}
+
+// The inverse DCT (vector lanes where the processor has them, with a lighter case for blocks
+// whose coefficients all lie in the first ten zigzag positions) against the plain float code on
+// random blocks: sparse and dense, small and damaged-stream-sized values, real and extreme
+// multipliers. Every sample the same.
+TEST(JpegDecoder, InverseDctEqualsThePlainFloatCode) {
+    std::mt19937 rng(105);
+    jpeg::JpegRangeLimit limit;
+    for (int round = 0; round < 4000; ++round) {
+        uint16_t quant[64];
+        const int scale = round % 5 == 4 ? 65535 : 1 + int(rng() % 60);
+        for (int i = 0; i < 64; ++i) quant[i] = uint16_t(1 + rng() % scale);
+        float dequant[64];
+        jpeg::BuildDequantTable(quant, dequant);
+        int16_t coeffs[64] = {};
+        const int last = round % 3 == 0 ? int(rng() % 10) : int(rng() % 64);
+        const int range = round % 7 == 6 ? 32768 : (round % 2 ? 64 : 8);
+        for (int k = 0; k <= last; ++k)
+            if (k == last || rng() % 3 == 0)
+                coeffs[jpeg::kZigzagToNatural[k]] = int16_t(int(rng() % (2 * range)) - range);
+        uint8_t plain[8 * 9], fast[8 * 9], sparse[8 * 9];
+        memset(plain, 0xA5, sizeof plain);
+        memset(fast, 0xA5, sizeof fast);
+        memset(sparse, 0xA5, sizeof sparse);
+        jpeg::InverseDctPlain(coeffs, dequant, limit, plain, 9);
+        jpeg::InverseDct(coeffs, dequant, limit, fast, 9);
+        jpeg::InverseDct(coeffs, dequant, limit, sparse, 9, last);
+        ASSERT_EQ(memcmp(plain, fast, sizeof plain), 0) << "round " << round;
+        ASSERT_EQ(memcmp(plain, sparse, sizeof plain), 0) << "round " << round << ", last " << last;
+    }
+}
+
+// The bit reader, which takes eight bytes at a time where none of them is 0xFF, against the
+// stream read one byte at a time by hand: stuffed zeros dropped, a marker or the end read as
+// 1 bits from there on, on random streams full of 0xFF bytes and read in random widths.
+TEST(JpegDecoder, BitReaderReadsTheBytesOneAtATimeWouldGive) {
+    std::mt19937 rng(8);
+    for (int round = 0; round < 300; ++round) {
+        std::vector<uint8_t> data(1 + rng() % 200);
+        for (auto& b : data) {
+            const unsigned kind = rng() % 16;
+            b = kind == 0 ? 0xFF : kind == 1 ? 0x00 : uint8_t(rng());
+        }
+        const size_t start = rng() % 4 < data.size() ? rng() % 4 : 0;
+        // The expected bits: bytes up to the first 0xFF not followed by 0x00 (or the end).
+        std::vector<int> bits;
+        for (size_t p = start; p < data.size();) {
+            uint8_t b = data[p];
+            if (b == 0xFF) {
+                if (p + 1 < data.size() && data[p + 1] == 0) {
+                    p += 2;
+                } else {
+                    break;
+                }
+            } else {
+                ++p;
+            }
+            for (int i = 7; i >= 0; --i) bits.push_back((b >> i) & 1);
+        }
+        jpeg::JpegBitReader reader;
+        reader.Start(data.data(), data.size(), start);
+        size_t at = 0;
+        while (at < bits.size() + 64) {
+            const int n = 1 + int(rng() % 16);
+            if (reader.Count() < n) reader.Fill();
+            ASSERT_GE(reader.Count(), n);
+            uint32_t want = 0;
+            for (int i = 0; i < n; ++i) want = want << 1 | (at + i < bits.size() ? bits[at + i] : 1);
+            ASSERT_EQ(reader.Peek(n), want) << "round " << round << " bit " << at;
+            reader.Skip(n);
+            at += size_t(n);
+        }
+    }
 }

@@ -2,8 +2,11 @@
 // checks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "core/base64.h"
 
@@ -24,6 +27,38 @@ std::string DecodeToString(const std::string& text) {
     DWORD length = 0;
     BYTE* data = codec.GetDecodedData(&length);
     return std::string(reinterpret_cast<const char*>(data), length);
+}
+
+// The decoder's rules written out plainly, one character at a time: skipped characters left out,
+// each value looked up and masked to six bits, "=" as 0 in a group's last two places (and one
+// byte fewer for each), a short last group of 2 or 3 characters giving 1 or 2 bytes.
+std::vector<BYTE> PlainDecode(const std::string& text) {
+    const BYTE* table = CBase64::DecodingTable();
+    std::string kept;
+    for (unsigned char c : text)
+        if (!((c >= 7 && c <= 13) || c == ' ')) kept += char(c);
+    std::vector<BYTE> out;
+    size_t i = 0;
+    for (; i + 4 <= kept.size(); i += 4) {
+        BYTE v[4];
+        for (int k = 0; k < 4; ++k) {
+            BYTE t = table[BYTE(kept[i + k])];
+            v[k] = k >= 2 && t == 255 ? 0 : BYTE(t & 63);
+        }
+        BYTE bytes[3] = {BYTE(v[0] << 2 | v[1] >> 4), BYTE(v[1] << 4 | v[2] >> 2), BYTE(v[2] << 6 | v[3])};
+        size_t n = 3 - (table[BYTE(kept[i + 2])] == 255) - (table[BYTE(kept[i + 3])] == 255);
+        out.insert(out.end(), bytes, bytes + n);
+    }
+    if (size_t rest = kept.size() - i) {
+        BYTE v[4] = {0, 0, 0, 0};
+        for (size_t k = 0; k < rest; ++k) {
+            BYTE t = table[BYTE(kept[i + k])];
+            v[k] = t == 255 ? 0 : BYTE(t & 63);
+        }
+        BYTE bytes[2] = {BYTE(v[0] << 2 | v[1] >> 4), BYTE(v[1] << 4 | v[2] >> 2)};
+        out.insert(out.end(), bytes, bytes + (rest - 1));
+    }
+    return out;
 }
 
 }  // namespace
@@ -159,4 +194,48 @@ TEST(Base64, DecodingTableMarksStraysAndPadding) {
     EXPECT_EQ(table[static_cast<BYTE>('=') + 128], 255);
     EXPECT_EQ(table[static_cast<BYTE>('*')], 254);
     EXPECT_EQ(table[0], 254);
+}
+
+// Long runs of alphabet characters (which the decoder takes sixteen at a time) broken by every
+// kind of character it treats on its own, decoded by one object again and again: the bytes are
+// those of the plain rules, and everything past them up to the buffer's end is zero.
+TEST(Base64, RandomTextsDecodeAsThePlainRulesAndLeaveZerosBehind) {
+    const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    const BYTE others[] = {'=', '=' + 128, ' ', '\n', '\r', 7, 13, 6, 14, '*', '-', 0x80, 0xFF, '@', '[', '`', '{'};
+    std::mt19937 rng(35);
+    CBase64 codec;
+    ULONGLONG largest = 0;
+    for (int round = 0; round < 400; ++round) {
+        std::string text;
+        const size_t length = rng() % (round < 200 ? 80 : 700);
+        const unsigned breaks = rng() % 4;  // 0: alphabet only (high bits set at random)
+        for (size_t i = 0; i < length; ++i) {
+            unsigned char c = static_cast<unsigned char>(alphabet[rng() % 64]);
+            if (rng() % 8 == 0) c = static_cast<unsigned char>(c + 128);
+            if (breaks && rng() % (12 * breaks) == 0) c = others[rng() % sizeof(others)];
+            text += char(c);
+        }
+        ASSERT_TRUE(codec.Decode(text.data(), static_cast<DWORD>(text.size())));
+        largest = std::max<ULONGLONG>(largest, text.size());
+        const std::vector<BYTE> expected = PlainDecode(text);
+        DWORD got = 0;
+        const BYTE* data = codec.GetDecodedData(&got);
+        ASSERT_EQ(got, expected.size()) << text;
+        if (got) {
+            ASSERT_EQ(memcmp(data, expected.data(), got), 0) << text;
+        }
+        const ULONGLONG capacity = (largest / 4096 + 1) * 4096;
+        for (ULONGLONG k = got; k < capacity; ++k) ASSERT_EQ(data[k], 0) << "byte " << k << " of " << text;
+    }
+}
+
+// An encode over a buffer that held a longer text clears what is left of it.
+TEST(Base64, EncodeOverALongerTextLeavesOnlyZerosPastTheNewOne) {
+    CBase64 codec;
+    std::vector<BYTE> bytes(3000);
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = BYTE(i * 7 + 1);
+    ASSERT_TRUE(codec.Encode(bytes.data(), static_cast<DWORD>(bytes.size())));
+    ASSERT_TRUE(codec.Encode(bytes.data(), 10));
+    EXPECT_EQ(std::string(codec.GetEncodedText()), EncodeToString(std::string(bytes.begin(), bytes.begin() + 10)));
+    for (size_t k = codec.OutputLength(); k < 8192; ++k) ASSERT_EQ(codec.GetEncodedText()[k], 0) << k;
 }
