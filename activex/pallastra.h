@@ -496,12 +496,28 @@ private:
         if (value) *value = answer;
         return DeviceResult(ok, rule);
     }
+    // The same through a camera member's function (core/camera_members_generated.h).
+    template <typename T>
+    HRESULT GatedRead(T* value, BOOL (*read)(CBrowserAddOnBase&, T*), DeviceThrow rule) {
+        if (!m_userMode) return E_FAIL;
+        T answer{};
+        const BOOL ok = read(*this, &answer);
+        if (value) *value = answer;
+        return DeviceResult(ok, rule);
+    }
     // A gated switch read: true only when the core getter succeeded with a nonzero value.
     template <typename C>
     HRESULT GatedSwitchRead(VARIANT_BOOL* value, BOOL (C::*read)(BOOL*), DeviceThrow rule) {
         if (!m_userMode) return E_FAIL;
         BOOL on = FALSE;
         const BOOL ok = (this->*read)(&on);
+        if (value) *value = ok && on ? VARIANT_TRUE : VARIANT_FALSE;
+        return DeviceResult(ok, rule);
+    }
+    HRESULT GatedSwitchRead(VARIANT_BOOL* value, BOOL (*read)(CBrowserAddOnBase&, BOOL*), DeviceThrow rule) {
+        if (!m_userMode) return E_FAIL;
+        BOOL on = FALSE;
+        const BOOL ok = read(*this, &on);
         if (value) *value = ok && on ? VARIANT_TRUE : VARIANT_FALSE;
         return DeviceResult(ok, rule);
     }

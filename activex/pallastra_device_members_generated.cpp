@@ -3,6 +3,7 @@
 // it names, with the control's gate and throw rule (CPallastra's conversions in
 // activex/pallastra.h).
 #include "activex/pallastra.h"
+#include "core/camera_members_generated.h"
 
 HRESULT CPallastra::get_XferCount(short* value) { return GatedRead(value, &CTwainOperateWrapper::GetXferCount, DeviceThrow::OnFailure); }
 HRESULT CPallastra::put_XferCount(short value) { return ThrowModeResult(!CTwainOperateWrapper::SetXferCount(value)); }
@@ -82,139 +83,139 @@ HRESULT CPallastra::get_ResolutionForCamListCount(int* value) { return GatedFiel
 HRESULT CPallastra::GetResolutionForCamByIndex(int index, BSTR* value) { return GatedText(value, [&] { CBrowserAddOnBase::GetResolutionForCamByIndex(index, value); }); }
 HRESULT CPallastra::SelectResolutionForCamByIndex(int index, VARIANT_BOOL* result) { return BoolResult(result, CBrowserAddOnBase::SelectResolutionForCamByIndex(index)); }
 HRESULT CPallastra::get_ResolutionForCam(BSTR* value) { return GatedText(value, [&] { CBrowserAddOnBase::ResolutionForCam(value); }); }
-HRESULT CPallastra::get_Brightness(float* value) { return GatedRead(value, &CBrowserAddOnBase::GetBrightness, DeviceThrow::OnErrorCode); }
-HRESULT CPallastra::put_Brightness(float value) { CBrowserAddOnBase::SetBrightness(value); return ErrorCodeResult(); }
-HRESULT CPallastra::get_BrightnessMinValue(float* value) { return GatedRead(value, &CBrowserAddOnBase::GetBrightnessMinValue, DeviceThrow::OnErrorCode); }
-HRESULT CPallastra::get_BrightnessMaxValue(float* value) { return GatedRead(value, &CBrowserAddOnBase::GetBrightnessMaxValue, DeviceThrow::OnErrorCode); }
-HRESULT CPallastra::get_BrightnessStepDelta(float* value) { return GatedRead(value, &CBrowserAddOnBase::GetBrightnessStepDelta, DeviceThrow::OnErrorCode); }
-HRESULT CPallastra::get_BrightnessDefaultValue(float* value) { return GatedRead(value, &CBrowserAddOnBase::GetBrightnessDefaultValue, DeviceThrow::OnErrorCode); }
-HRESULT CPallastra::get_IfAutoBright(VARIANT_BOOL* value) { return GatedSwitchRead(value, &CBrowserAddOnBase::GetIfAutoBright, DeviceThrow::OnErrorCode); }
-HRESULT CPallastra::put_IfAutoBright(VARIANT_BOOL value) { CBrowserAddOnBase::SetIfAutoBright(value == VARIANT_TRUE ? 1 : 0); return ErrorCodeResult(); }
-HRESULT CPallastra::get_Contrast(float* value) { return GatedRead(value, &CBrowserAddOnBase::GetContrast, DeviceThrow::OnErrorCode); }
-HRESULT CPallastra::put_Contrast(float value) { CBrowserAddOnBase::SetContrast(value); return ErrorCodeResult(); }
-HRESULT CPallastra::get_ContrastMinValue(float* value) { return GatedRead(value, &CBrowserAddOnBase::GetContrastMinValue, DeviceThrow::OnErrorCode); }
-HRESULT CPallastra::get_ContrastMaxValue(float* value) { return GatedRead(value, &CBrowserAddOnBase::GetContrastMaxValue, DeviceThrow::OnErrorCode); }
-HRESULT CPallastra::get_ContrastStepDelta(float* value) { return GatedRead(value, &CBrowserAddOnBase::GetContrastStepDelta, DeviceThrow::OnErrorCode); }
-HRESULT CPallastra::get_ContrastDefaultValue(float* value) { return GatedRead(value, &CBrowserAddOnBase::GetContrastDefaultValue, DeviceThrow::OnErrorCode); }
-HRESULT CPallastra::get_IfAutoContrast(VARIANT_BOOL* value) { return GatedSwitchRead(value, &CBrowserAddOnBase::GetIfAutoContrast, DeviceThrow::OnErrorCode); }
-HRESULT CPallastra::put_IfAutoContrast(VARIANT_BOOL value) { CBrowserAddOnBase::SetIfAutoContrast(value == VARIANT_TRUE ? 1 : 0); return ErrorCodeResult(); }
-HRESULT CPallastra::get_Hue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetHue, DeviceThrow::Never); }
-HRESULT CPallastra::put_Hue(int value) { CBrowserAddOnBase::SetHue(value); return S_OK; }
-HRESULT CPallastra::get_HueMinValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetHueMinValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_HueMaxValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetHueMaxValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_HueStepDelta(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetHueStepDelta, DeviceThrow::Never); }
-HRESULT CPallastra::get_HueDefaultValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetHueDefaultValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_IfAutoHue(VARIANT_BOOL* value) { return GatedSwitchRead(value, &CBrowserAddOnBase::GetIfAutoHue, DeviceThrow::Never); }
-HRESULT CPallastra::put_IfAutoHue(VARIANT_BOOL value) { CBrowserAddOnBase::SetIfAutoHue(value == VARIANT_TRUE ? 1 : 0); return S_OK; }
-HRESULT CPallastra::get_Saturation(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetSaturation, DeviceThrow::Never); }
-HRESULT CPallastra::put_Saturation(int value) { CBrowserAddOnBase::SetSaturation(value); return S_OK; }
-HRESULT CPallastra::get_SaturationMinValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetSaturationMinValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_SaturationMaxValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetSaturationMaxValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_SaturationStepDelta(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetSaturationStepDelta, DeviceThrow::Never); }
-HRESULT CPallastra::get_SaturationDefaultValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetSaturationDefaultValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_IfAutoSaturation(VARIANT_BOOL* value) { return GatedSwitchRead(value, &CBrowserAddOnBase::GetIfAutoSaturation, DeviceThrow::Never); }
-HRESULT CPallastra::put_IfAutoSaturation(VARIANT_BOOL value) { CBrowserAddOnBase::SetIfAutoSaturation(value == VARIANT_TRUE ? 1 : 0); return S_OK; }
-HRESULT CPallastra::get_Sharpness(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetSharpness, DeviceThrow::Never); }
-HRESULT CPallastra::put_Sharpness(int value) { CBrowserAddOnBase::SetSharpness(value); return S_OK; }
-HRESULT CPallastra::get_SharpnessMinValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetSharpnessMinValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_SharpnessMaxValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetSharpnessMaxValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_SharpnessStepDelta(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetSharpnessStepDelta, DeviceThrow::Never); }
-HRESULT CPallastra::get_SharpnessDefaultValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetSharpnessDefaultValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_IfAutoSharpness(VARIANT_BOOL* value) { return GatedSwitchRead(value, &CBrowserAddOnBase::GetIfAutoSharpness, DeviceThrow::Never); }
-HRESULT CPallastra::put_IfAutoSharpness(VARIANT_BOOL value) { CBrowserAddOnBase::SetIfAutoSharpness(value == VARIANT_TRUE ? 1 : 0); return S_OK; }
-HRESULT CPallastra::get_Gamma(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetGamma, DeviceThrow::Never); }
-HRESULT CPallastra::put_Gamma(int value) { CBrowserAddOnBase::SetGamma(value); return S_OK; }
-HRESULT CPallastra::get_GammaMinValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetGammaMinValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_GammaMaxValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetGammaMaxValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_GammaStepDelta(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetGammaStepDelta, DeviceThrow::Never); }
-HRESULT CPallastra::get_GammaDefaultValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetGammaDefaultValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_IfAutoGamma(VARIANT_BOOL* value) { return GatedSwitchRead(value, &CBrowserAddOnBase::GetIfAutoGamma, DeviceThrow::Never); }
-HRESULT CPallastra::put_IfAutoGamma(VARIANT_BOOL value) { CBrowserAddOnBase::SetIfAutoGamma(value == VARIANT_TRUE ? 1 : 0); return S_OK; }
-HRESULT CPallastra::get_WhiteBalance(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetWhiteBalance, DeviceThrow::Never); }
-HRESULT CPallastra::put_WhiteBalance(int value) { CBrowserAddOnBase::SetWhiteBalance(value); return S_OK; }
-HRESULT CPallastra::get_WhiteBalanceMinValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetWhiteBalanceMinValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_WhiteBalanceMaxValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetWhiteBalanceMaxValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_WhiteBalanceStepDelta(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetWhiteBalanceStepDelta, DeviceThrow::Never); }
-HRESULT CPallastra::get_WhiteBalanceDefaultValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetWhiteBalanceDefaultValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_IfAutoWhiteBalance(VARIANT_BOOL* value) { return GatedSwitchRead(value, &CBrowserAddOnBase::GetIfAutoWhiteBalance, DeviceThrow::Never); }
-HRESULT CPallastra::put_IfAutoWhiteBalance(VARIANT_BOOL value) { CBrowserAddOnBase::SetIfAutoWhiteBalance(value == VARIANT_TRUE ? 1 : 0); return S_OK; }
-HRESULT CPallastra::get_BklightComp(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetBklightComp, DeviceThrow::Never); }
-HRESULT CPallastra::put_BklightComp(int value) { CBrowserAddOnBase::SetBklightComp(value); return S_OK; }
-HRESULT CPallastra::get_BklightCompMinValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetBklightCompMinValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_BklightCompMaxValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetBklightCompMaxValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_BklightCompStepDelta(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetBklightCompStepDelta, DeviceThrow::Never); }
-HRESULT CPallastra::get_BklightCompDefaultValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetBklightCompDefaultValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_IfAutoBklightComp(VARIANT_BOOL* value) { return GatedSwitchRead(value, &CBrowserAddOnBase::GetIfAutoBklightComp, DeviceThrow::Never); }
-HRESULT CPallastra::put_IfAutoBklightComp(VARIANT_BOOL value) { CBrowserAddOnBase::SetIfAutoBklightComp(value == VARIANT_TRUE ? 1 : 0); return S_OK; }
-HRESULT CPallastra::get_Gain(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetGain, DeviceThrow::Never); }
-HRESULT CPallastra::put_Gain(int value) { CBrowserAddOnBase::SetGain(value); return S_OK; }
-HRESULT CPallastra::get_GainMinValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetGainMinValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_GainMaxValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetGainMaxValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_GainStepDelta(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetGainStepDelta, DeviceThrow::Never); }
-HRESULT CPallastra::get_GainDefaultValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetGainDefaultValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_IfAutoGain(VARIANT_BOOL* value) { return GatedSwitchRead(value, &CBrowserAddOnBase::GetIfAutoGain, DeviceThrow::Never); }
-HRESULT CPallastra::put_IfAutoGain(VARIANT_BOOL value) { CBrowserAddOnBase::SetIfAutoGain(value == VARIANT_TRUE ? 1 : 0); return S_OK; }
-HRESULT CPallastra::get_ColorEnable(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetColorEnable, DeviceThrow::Never); }
-HRESULT CPallastra::put_ColorEnable(int value) { CBrowserAddOnBase::SetColorEnable(value); return S_OK; }
-HRESULT CPallastra::get_ColorEnableMinValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetColorEnableMinValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_ColorEnableMaxValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetColorEnableMaxValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_ColorEnableStepDelta(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetColorEnableStepDelta, DeviceThrow::Never); }
-HRESULT CPallastra::get_ColorEnableDefaultValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetColorEnableDefaultValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_IfAutoColorEnable(VARIANT_BOOL* value) { return GatedSwitchRead(value, &CBrowserAddOnBase::GetIfAutoColorEnable, DeviceThrow::Never); }
-HRESULT CPallastra::put_IfAutoColorEnable(VARIANT_BOOL value) { CBrowserAddOnBase::SetIfAutoColorEnable(value == VARIANT_TRUE ? 1 : 0); return S_OK; }
-HRESULT CPallastra::get_ZoomForCam(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetZoomForCam, DeviceThrow::Never); }
-HRESULT CPallastra::put_ZoomForCam(int value) { CBrowserAddOnBase::SetZoomForCam(value); return S_OK; }
-HRESULT CPallastra::get_ZoomForCamMinValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetZoomForCamMinValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_ZoomForCamMaxValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetZoomForCamMaxValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_ZoomForCamStepDelta(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetZoomForCamStepDelta, DeviceThrow::Never); }
-HRESULT CPallastra::get_ZoomForCamDefaultValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetZoomForCamDefaultValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_IfAutoZoomForCam(VARIANT_BOOL* value) { return GatedSwitchRead(value, &CBrowserAddOnBase::GetIfAutoZoomForCam, DeviceThrow::Never); }
-HRESULT CPallastra::put_IfAutoZoomForCam(VARIANT_BOOL value) { CBrowserAddOnBase::SetIfAutoZoomForCam(value == VARIANT_TRUE ? 1 : 0); return S_OK; }
-HRESULT CPallastra::get_Focus(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetFocus, DeviceThrow::Never); }
-HRESULT CPallastra::put_Focus(int value) { CBrowserAddOnBase::SetFocus(value); return S_OK; }
-HRESULT CPallastra::get_FocusMinValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetFocusMinValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_FocusMaxValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetFocusMaxValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_FocusStepDelta(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetFocusStepDelta, DeviceThrow::Never); }
-HRESULT CPallastra::get_FocusDefaultValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetFocusDefaultValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_IfAutoFocus(VARIANT_BOOL* value) { return GatedSwitchRead(value, &CBrowserAddOnBase::GetIfAutoFocus, DeviceThrow::Never); }
-HRESULT CPallastra::put_IfAutoFocus(VARIANT_BOOL value) { CBrowserAddOnBase::SetIfAutoFocus(value == VARIANT_TRUE ? 1 : 0); return S_OK; }
-HRESULT CPallastra::get_Exposure(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetExposure, DeviceThrow::Never); }
-HRESULT CPallastra::put_Exposure(int value) { CBrowserAddOnBase::SetExposure(value); return S_OK; }
-HRESULT CPallastra::get_ExposureMinValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetExposureMinValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_ExposureMaxValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetExposureMaxValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_ExposureStepDelta(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetExposureStepDelta, DeviceThrow::Never); }
-HRESULT CPallastra::get_ExposureDefaultValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetExposureDefaultValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_IfAutoExposure(VARIANT_BOOL* value) { return GatedSwitchRead(value, &CBrowserAddOnBase::GetIfAutoExposure, DeviceThrow::Never); }
-HRESULT CPallastra::put_IfAutoExposure(VARIANT_BOOL value) { CBrowserAddOnBase::SetIfAutoExposure(value == VARIANT_TRUE ? 1 : 0); return S_OK; }
-HRESULT CPallastra::get_Iris(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetIris, DeviceThrow::Never); }
-HRESULT CPallastra::put_Iris(int value) { CBrowserAddOnBase::SetIris(value); return S_OK; }
-HRESULT CPallastra::get_IrisMinValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetIrisMinValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_IrisMaxValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetIrisMaxValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_IrisStepDelta(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetIrisStepDelta, DeviceThrow::Never); }
-HRESULT CPallastra::get_IrisDefaultValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetIrisDefaultValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_IfAutoIris(VARIANT_BOOL* value) { return GatedSwitchRead(value, &CBrowserAddOnBase::GetIfAutoIris, DeviceThrow::Never); }
-HRESULT CPallastra::put_IfAutoIris(VARIANT_BOOL value) { CBrowserAddOnBase::SetIfAutoIris(value == VARIANT_TRUE ? 1 : 0); return S_OK; }
-HRESULT CPallastra::get_Pan(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetPan, DeviceThrow::Never); }
-HRESULT CPallastra::put_Pan(int value) { CBrowserAddOnBase::SetPan(value); return S_OK; }
-HRESULT CPallastra::get_PanMinValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetPanMinValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_PanMaxValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetPanMaxValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_PanStepDelta(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetPanStepDelta, DeviceThrow::Never); }
-HRESULT CPallastra::get_PanDefaultValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetPanDefaultValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_IfAutoPan(VARIANT_BOOL* value) { return GatedSwitchRead(value, &CBrowserAddOnBase::GetIfAutoPan, DeviceThrow::Never); }
-HRESULT CPallastra::put_IfAutoPan(VARIANT_BOOL value) { CBrowserAddOnBase::SetIfAutoPan(value == VARIANT_TRUE ? 1 : 0); return S_OK; }
-HRESULT CPallastra::get_Tilt(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetTilt, DeviceThrow::Never); }
-HRESULT CPallastra::put_Tilt(int value) { CBrowserAddOnBase::SetTilt(value); return S_OK; }
-HRESULT CPallastra::get_TiltMinValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetTiltMinValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_TiltMaxValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetTiltMaxValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_TiltStepDelta(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetTiltStepDelta, DeviceThrow::Never); }
-HRESULT CPallastra::get_TiltDefaultValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetTiltDefaultValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_IfAutoTilt(VARIANT_BOOL* value) { return GatedSwitchRead(value, &CBrowserAddOnBase::GetIfAutoTilt, DeviceThrow::Never); }
-HRESULT CPallastra::put_IfAutoTilt(VARIANT_BOOL value) { CBrowserAddOnBase::SetIfAutoTilt(value == VARIANT_TRUE ? 1 : 0); return S_OK; }
-HRESULT CPallastra::get_Roll(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetRoll, DeviceThrow::Never); }
-HRESULT CPallastra::put_Roll(int value) { CBrowserAddOnBase::SetRoll(value); return S_OK; }
-HRESULT CPallastra::get_RollMinValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetRollMinValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_RollMaxValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetRollMaxValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_RollStepDelta(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetRollStepDelta, DeviceThrow::Never); }
-HRESULT CPallastra::get_RollDefaultValue(int* value) { return GatedRead(value, &CBrowserAddOnBase::GetRollDefaultValue, DeviceThrow::Never); }
-HRESULT CPallastra::get_IfAutoRoll(VARIANT_BOOL* value) { return GatedSwitchRead(value, &CBrowserAddOnBase::GetIfAutoRoll, DeviceThrow::Never); }
-HRESULT CPallastra::put_IfAutoRoll(VARIANT_BOOL value) { CBrowserAddOnBase::SetIfAutoRoll(value == VARIANT_TRUE ? 1 : 0); return S_OK; }
+HRESULT CPallastra::get_Brightness(float* value) { return GatedRead(value, &camera_member::GetBrightness, DeviceThrow::OnErrorCode); }
+HRESULT CPallastra::put_Brightness(float value) { camera_member::SetBrightness(*this, value); return ErrorCodeResult(); }
+HRESULT CPallastra::get_BrightnessMinValue(float* value) { return GatedRead(value, &camera_member::GetBrightnessMinValue, DeviceThrow::OnErrorCode); }
+HRESULT CPallastra::get_BrightnessMaxValue(float* value) { return GatedRead(value, &camera_member::GetBrightnessMaxValue, DeviceThrow::OnErrorCode); }
+HRESULT CPallastra::get_BrightnessStepDelta(float* value) { return GatedRead(value, &camera_member::GetBrightnessStepDelta, DeviceThrow::OnErrorCode); }
+HRESULT CPallastra::get_BrightnessDefaultValue(float* value) { return GatedRead(value, &camera_member::GetBrightnessDefaultValue, DeviceThrow::OnErrorCode); }
+HRESULT CPallastra::get_IfAutoBright(VARIANT_BOOL* value) { return GatedSwitchRead(value, &camera_member::GetIfAutoBright, DeviceThrow::OnErrorCode); }
+HRESULT CPallastra::put_IfAutoBright(VARIANT_BOOL value) { camera_member::SetIfAutoBright(*this, value == VARIANT_TRUE ? 1 : 0); return ErrorCodeResult(); }
+HRESULT CPallastra::get_Contrast(float* value) { return GatedRead(value, &camera_member::GetContrast, DeviceThrow::OnErrorCode); }
+HRESULT CPallastra::put_Contrast(float value) { camera_member::SetContrast(*this, value); return ErrorCodeResult(); }
+HRESULT CPallastra::get_ContrastMinValue(float* value) { return GatedRead(value, &camera_member::GetContrastMinValue, DeviceThrow::OnErrorCode); }
+HRESULT CPallastra::get_ContrastMaxValue(float* value) { return GatedRead(value, &camera_member::GetContrastMaxValue, DeviceThrow::OnErrorCode); }
+HRESULT CPallastra::get_ContrastStepDelta(float* value) { return GatedRead(value, &camera_member::GetContrastStepDelta, DeviceThrow::OnErrorCode); }
+HRESULT CPallastra::get_ContrastDefaultValue(float* value) { return GatedRead(value, &camera_member::GetContrastDefaultValue, DeviceThrow::OnErrorCode); }
+HRESULT CPallastra::get_IfAutoContrast(VARIANT_BOOL* value) { return GatedSwitchRead(value, &camera_member::GetIfAutoContrast, DeviceThrow::OnErrorCode); }
+HRESULT CPallastra::put_IfAutoContrast(VARIANT_BOOL value) { camera_member::SetIfAutoContrast(*this, value == VARIANT_TRUE ? 1 : 0); return ErrorCodeResult(); }
+HRESULT CPallastra::get_Hue(int* value) { return GatedRead(value, &camera_member::GetHue, DeviceThrow::Never); }
+HRESULT CPallastra::put_Hue(int value) { camera_member::SetHue(*this, value); return S_OK; }
+HRESULT CPallastra::get_HueMinValue(int* value) { return GatedRead(value, &camera_member::GetHueMinValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_HueMaxValue(int* value) { return GatedRead(value, &camera_member::GetHueMaxValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_HueStepDelta(int* value) { return GatedRead(value, &camera_member::GetHueStepDelta, DeviceThrow::Never); }
+HRESULT CPallastra::get_HueDefaultValue(int* value) { return GatedRead(value, &camera_member::GetHueDefaultValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_IfAutoHue(VARIANT_BOOL* value) { return GatedSwitchRead(value, &camera_member::GetIfAutoHue, DeviceThrow::Never); }
+HRESULT CPallastra::put_IfAutoHue(VARIANT_BOOL value) { camera_member::SetIfAutoHue(*this, value == VARIANT_TRUE ? 1 : 0); return S_OK; }
+HRESULT CPallastra::get_Saturation(int* value) { return GatedRead(value, &camera_member::GetSaturation, DeviceThrow::Never); }
+HRESULT CPallastra::put_Saturation(int value) { camera_member::SetSaturation(*this, value); return S_OK; }
+HRESULT CPallastra::get_SaturationMinValue(int* value) { return GatedRead(value, &camera_member::GetSaturationMinValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_SaturationMaxValue(int* value) { return GatedRead(value, &camera_member::GetSaturationMaxValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_SaturationStepDelta(int* value) { return GatedRead(value, &camera_member::GetSaturationStepDelta, DeviceThrow::Never); }
+HRESULT CPallastra::get_SaturationDefaultValue(int* value) { return GatedRead(value, &camera_member::GetSaturationDefaultValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_IfAutoSaturation(VARIANT_BOOL* value) { return GatedSwitchRead(value, &camera_member::GetIfAutoSaturation, DeviceThrow::Never); }
+HRESULT CPallastra::put_IfAutoSaturation(VARIANT_BOOL value) { camera_member::SetIfAutoSaturation(*this, value == VARIANT_TRUE ? 1 : 0); return S_OK; }
+HRESULT CPallastra::get_Sharpness(int* value) { return GatedRead(value, &camera_member::GetSharpness, DeviceThrow::Never); }
+HRESULT CPallastra::put_Sharpness(int value) { camera_member::SetSharpness(*this, value); return S_OK; }
+HRESULT CPallastra::get_SharpnessMinValue(int* value) { return GatedRead(value, &camera_member::GetSharpnessMinValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_SharpnessMaxValue(int* value) { return GatedRead(value, &camera_member::GetSharpnessMaxValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_SharpnessStepDelta(int* value) { return GatedRead(value, &camera_member::GetSharpnessStepDelta, DeviceThrow::Never); }
+HRESULT CPallastra::get_SharpnessDefaultValue(int* value) { return GatedRead(value, &camera_member::GetSharpnessDefaultValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_IfAutoSharpness(VARIANT_BOOL* value) { return GatedSwitchRead(value, &camera_member::GetIfAutoSharpness, DeviceThrow::Never); }
+HRESULT CPallastra::put_IfAutoSharpness(VARIANT_BOOL value) { camera_member::SetIfAutoSharpness(*this, value == VARIANT_TRUE ? 1 : 0); return S_OK; }
+HRESULT CPallastra::get_Gamma(int* value) { return GatedRead(value, &camera_member::GetGamma, DeviceThrow::Never); }
+HRESULT CPallastra::put_Gamma(int value) { camera_member::SetGamma(*this, value); return S_OK; }
+HRESULT CPallastra::get_GammaMinValue(int* value) { return GatedRead(value, &camera_member::GetGammaMinValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_GammaMaxValue(int* value) { return GatedRead(value, &camera_member::GetGammaMaxValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_GammaStepDelta(int* value) { return GatedRead(value, &camera_member::GetGammaStepDelta, DeviceThrow::Never); }
+HRESULT CPallastra::get_GammaDefaultValue(int* value) { return GatedRead(value, &camera_member::GetGammaDefaultValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_IfAutoGamma(VARIANT_BOOL* value) { return GatedSwitchRead(value, &camera_member::GetIfAutoGamma, DeviceThrow::Never); }
+HRESULT CPallastra::put_IfAutoGamma(VARIANT_BOOL value) { camera_member::SetIfAutoGamma(*this, value == VARIANT_TRUE ? 1 : 0); return S_OK; }
+HRESULT CPallastra::get_WhiteBalance(int* value) { return GatedRead(value, &camera_member::GetWhiteBalance, DeviceThrow::Never); }
+HRESULT CPallastra::put_WhiteBalance(int value) { camera_member::SetWhiteBalance(*this, value); return S_OK; }
+HRESULT CPallastra::get_WhiteBalanceMinValue(int* value) { return GatedRead(value, &camera_member::GetWhiteBalanceMinValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_WhiteBalanceMaxValue(int* value) { return GatedRead(value, &camera_member::GetWhiteBalanceMaxValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_WhiteBalanceStepDelta(int* value) { return GatedRead(value, &camera_member::GetWhiteBalanceStepDelta, DeviceThrow::Never); }
+HRESULT CPallastra::get_WhiteBalanceDefaultValue(int* value) { return GatedRead(value, &camera_member::GetWhiteBalanceDefaultValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_IfAutoWhiteBalance(VARIANT_BOOL* value) { return GatedSwitchRead(value, &camera_member::GetIfAutoWhiteBalance, DeviceThrow::Never); }
+HRESULT CPallastra::put_IfAutoWhiteBalance(VARIANT_BOOL value) { camera_member::SetIfAutoWhiteBalance(*this, value == VARIANT_TRUE ? 1 : 0); return S_OK; }
+HRESULT CPallastra::get_BklightComp(int* value) { return GatedRead(value, &camera_member::GetBklightComp, DeviceThrow::Never); }
+HRESULT CPallastra::put_BklightComp(int value) { camera_member::SetBklightComp(*this, value); return S_OK; }
+HRESULT CPallastra::get_BklightCompMinValue(int* value) { return GatedRead(value, &camera_member::GetBklightCompMinValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_BklightCompMaxValue(int* value) { return GatedRead(value, &camera_member::GetBklightCompMaxValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_BklightCompStepDelta(int* value) { return GatedRead(value, &camera_member::GetBklightCompStepDelta, DeviceThrow::Never); }
+HRESULT CPallastra::get_BklightCompDefaultValue(int* value) { return GatedRead(value, &camera_member::GetBklightCompDefaultValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_IfAutoBklightComp(VARIANT_BOOL* value) { return GatedSwitchRead(value, &camera_member::GetIfAutoBklightComp, DeviceThrow::Never); }
+HRESULT CPallastra::put_IfAutoBklightComp(VARIANT_BOOL value) { camera_member::SetIfAutoBklightComp(*this, value == VARIANT_TRUE ? 1 : 0); return S_OK; }
+HRESULT CPallastra::get_Gain(int* value) { return GatedRead(value, &camera_member::GetGain, DeviceThrow::Never); }
+HRESULT CPallastra::put_Gain(int value) { camera_member::SetGain(*this, value); return S_OK; }
+HRESULT CPallastra::get_GainMinValue(int* value) { return GatedRead(value, &camera_member::GetGainMinValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_GainMaxValue(int* value) { return GatedRead(value, &camera_member::GetGainMaxValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_GainStepDelta(int* value) { return GatedRead(value, &camera_member::GetGainStepDelta, DeviceThrow::Never); }
+HRESULT CPallastra::get_GainDefaultValue(int* value) { return GatedRead(value, &camera_member::GetGainDefaultValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_IfAutoGain(VARIANT_BOOL* value) { return GatedSwitchRead(value, &camera_member::GetIfAutoGain, DeviceThrow::Never); }
+HRESULT CPallastra::put_IfAutoGain(VARIANT_BOOL value) { camera_member::SetIfAutoGain(*this, value == VARIANT_TRUE ? 1 : 0); return S_OK; }
+HRESULT CPallastra::get_ColorEnable(int* value) { return GatedRead(value, &camera_member::GetColorEnable, DeviceThrow::Never); }
+HRESULT CPallastra::put_ColorEnable(int value) { camera_member::SetColorEnable(*this, value); return S_OK; }
+HRESULT CPallastra::get_ColorEnableMinValue(int* value) { return GatedRead(value, &camera_member::GetColorEnableMinValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_ColorEnableMaxValue(int* value) { return GatedRead(value, &camera_member::GetColorEnableMaxValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_ColorEnableStepDelta(int* value) { return GatedRead(value, &camera_member::GetColorEnableStepDelta, DeviceThrow::Never); }
+HRESULT CPallastra::get_ColorEnableDefaultValue(int* value) { return GatedRead(value, &camera_member::GetColorEnableDefaultValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_IfAutoColorEnable(VARIANT_BOOL* value) { return GatedSwitchRead(value, &camera_member::GetIfAutoColorEnable, DeviceThrow::Never); }
+HRESULT CPallastra::put_IfAutoColorEnable(VARIANT_BOOL value) { camera_member::SetIfAutoColorEnable(*this, value == VARIANT_TRUE ? 1 : 0); return S_OK; }
+HRESULT CPallastra::get_ZoomForCam(int* value) { return GatedRead(value, &camera_member::GetZoomForCam, DeviceThrow::Never); }
+HRESULT CPallastra::put_ZoomForCam(int value) { camera_member::SetZoomForCam(*this, value); return S_OK; }
+HRESULT CPallastra::get_ZoomForCamMinValue(int* value) { return GatedRead(value, &camera_member::GetZoomForCamMinValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_ZoomForCamMaxValue(int* value) { return GatedRead(value, &camera_member::GetZoomForCamMaxValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_ZoomForCamStepDelta(int* value) { return GatedRead(value, &camera_member::GetZoomForCamStepDelta, DeviceThrow::Never); }
+HRESULT CPallastra::get_ZoomForCamDefaultValue(int* value) { return GatedRead(value, &camera_member::GetZoomForCamDefaultValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_IfAutoZoomForCam(VARIANT_BOOL* value) { return GatedSwitchRead(value, &camera_member::GetIfAutoZoomForCam, DeviceThrow::Never); }
+HRESULT CPallastra::put_IfAutoZoomForCam(VARIANT_BOOL value) { camera_member::SetIfAutoZoomForCam(*this, value == VARIANT_TRUE ? 1 : 0); return S_OK; }
+HRESULT CPallastra::get_Focus(int* value) { return GatedRead(value, &camera_member::GetFocus, DeviceThrow::Never); }
+HRESULT CPallastra::put_Focus(int value) { camera_member::SetFocus(*this, value); return S_OK; }
+HRESULT CPallastra::get_FocusMinValue(int* value) { return GatedRead(value, &camera_member::GetFocusMinValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_FocusMaxValue(int* value) { return GatedRead(value, &camera_member::GetFocusMaxValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_FocusStepDelta(int* value) { return GatedRead(value, &camera_member::GetFocusStepDelta, DeviceThrow::Never); }
+HRESULT CPallastra::get_FocusDefaultValue(int* value) { return GatedRead(value, &camera_member::GetFocusDefaultValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_IfAutoFocus(VARIANT_BOOL* value) { return GatedSwitchRead(value, &camera_member::GetIfAutoFocus, DeviceThrow::Never); }
+HRESULT CPallastra::put_IfAutoFocus(VARIANT_BOOL value) { camera_member::SetIfAutoFocus(*this, value == VARIANT_TRUE ? 1 : 0); return S_OK; }
+HRESULT CPallastra::get_Exposure(int* value) { return GatedRead(value, &camera_member::GetExposure, DeviceThrow::Never); }
+HRESULT CPallastra::put_Exposure(int value) { camera_member::SetExposure(*this, value); return S_OK; }
+HRESULT CPallastra::get_ExposureMinValue(int* value) { return GatedRead(value, &camera_member::GetExposureMinValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_ExposureMaxValue(int* value) { return GatedRead(value, &camera_member::GetExposureMaxValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_ExposureStepDelta(int* value) { return GatedRead(value, &camera_member::GetExposureStepDelta, DeviceThrow::Never); }
+HRESULT CPallastra::get_ExposureDefaultValue(int* value) { return GatedRead(value, &camera_member::GetExposureDefaultValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_IfAutoExposure(VARIANT_BOOL* value) { return GatedSwitchRead(value, &camera_member::GetIfAutoExposure, DeviceThrow::Never); }
+HRESULT CPallastra::put_IfAutoExposure(VARIANT_BOOL value) { camera_member::SetIfAutoExposure(*this, value == VARIANT_TRUE ? 1 : 0); return S_OK; }
+HRESULT CPallastra::get_Iris(int* value) { return GatedRead(value, &camera_member::GetIris, DeviceThrow::Never); }
+HRESULT CPallastra::put_Iris(int value) { camera_member::SetIris(*this, value); return S_OK; }
+HRESULT CPallastra::get_IrisMinValue(int* value) { return GatedRead(value, &camera_member::GetIrisMinValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_IrisMaxValue(int* value) { return GatedRead(value, &camera_member::GetIrisMaxValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_IrisStepDelta(int* value) { return GatedRead(value, &camera_member::GetIrisStepDelta, DeviceThrow::Never); }
+HRESULT CPallastra::get_IrisDefaultValue(int* value) { return GatedRead(value, &camera_member::GetIrisDefaultValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_IfAutoIris(VARIANT_BOOL* value) { return GatedSwitchRead(value, &camera_member::GetIfAutoIris, DeviceThrow::Never); }
+HRESULT CPallastra::put_IfAutoIris(VARIANT_BOOL value) { camera_member::SetIfAutoIris(*this, value == VARIANT_TRUE ? 1 : 0); return S_OK; }
+HRESULT CPallastra::get_Pan(int* value) { return GatedRead(value, &camera_member::GetPan, DeviceThrow::Never); }
+HRESULT CPallastra::put_Pan(int value) { camera_member::SetPan(*this, value); return S_OK; }
+HRESULT CPallastra::get_PanMinValue(int* value) { return GatedRead(value, &camera_member::GetPanMinValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_PanMaxValue(int* value) { return GatedRead(value, &camera_member::GetPanMaxValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_PanStepDelta(int* value) { return GatedRead(value, &camera_member::GetPanStepDelta, DeviceThrow::Never); }
+HRESULT CPallastra::get_PanDefaultValue(int* value) { return GatedRead(value, &camera_member::GetPanDefaultValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_IfAutoPan(VARIANT_BOOL* value) { return GatedSwitchRead(value, &camera_member::GetIfAutoPan, DeviceThrow::Never); }
+HRESULT CPallastra::put_IfAutoPan(VARIANT_BOOL value) { camera_member::SetIfAutoPan(*this, value == VARIANT_TRUE ? 1 : 0); return S_OK; }
+HRESULT CPallastra::get_Tilt(int* value) { return GatedRead(value, &camera_member::GetTilt, DeviceThrow::Never); }
+HRESULT CPallastra::put_Tilt(int value) { camera_member::SetTilt(*this, value); return S_OK; }
+HRESULT CPallastra::get_TiltMinValue(int* value) { return GatedRead(value, &camera_member::GetTiltMinValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_TiltMaxValue(int* value) { return GatedRead(value, &camera_member::GetTiltMaxValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_TiltStepDelta(int* value) { return GatedRead(value, &camera_member::GetTiltStepDelta, DeviceThrow::Never); }
+HRESULT CPallastra::get_TiltDefaultValue(int* value) { return GatedRead(value, &camera_member::GetTiltDefaultValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_IfAutoTilt(VARIANT_BOOL* value) { return GatedSwitchRead(value, &camera_member::GetIfAutoTilt, DeviceThrow::Never); }
+HRESULT CPallastra::put_IfAutoTilt(VARIANT_BOOL value) { camera_member::SetIfAutoTilt(*this, value == VARIANT_TRUE ? 1 : 0); return S_OK; }
+HRESULT CPallastra::get_Roll(int* value) { return GatedRead(value, &camera_member::GetRoll, DeviceThrow::Never); }
+HRESULT CPallastra::put_Roll(int value) { camera_member::SetRoll(*this, value); return S_OK; }
+HRESULT CPallastra::get_RollMinValue(int* value) { return GatedRead(value, &camera_member::GetRollMinValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_RollMaxValue(int* value) { return GatedRead(value, &camera_member::GetRollMaxValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_RollStepDelta(int* value) { return GatedRead(value, &camera_member::GetRollStepDelta, DeviceThrow::Never); }
+HRESULT CPallastra::get_RollDefaultValue(int* value) { return GatedRead(value, &camera_member::GetRollDefaultValue, DeviceThrow::Never); }
+HRESULT CPallastra::get_IfAutoRoll(VARIANT_BOOL* value) { return GatedSwitchRead(value, &camera_member::GetIfAutoRoll, DeviceThrow::Never); }
+HRESULT CPallastra::put_IfAutoRoll(VARIANT_BOOL value) { camera_member::SetIfAutoRoll(*this, value == VARIANT_TRUE ? 1 : 0); return S_OK; }

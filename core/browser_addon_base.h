@@ -114,8 +114,7 @@ public:
         if (value) *value = static_cast<T>(answer);
         return ok;
     }
-    // The members of the seventeen families, one function each (Get<Member>, Set<Member>).
-#include "core/device_members_generated.inc"
+    // (The members of the seventeen families, one function each: core/camera_members_generated.h.)
 
     LONG GetSupportedDeviceType() const { return m_supportedDeviceType; }
     LONG GetCurrentDeviceType() const { return m_currentDeviceType; }

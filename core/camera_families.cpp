@@ -15,7 +15,7 @@ using W = CTwainOperateWrapper;
 constexpr CameraFamilyInfo kFamilies[kCameraFamilyCount] = {
     {CameraProperty::Brightness, true, &W::GetScannerBrightness, &W::SetScannerBrightness, &W::GetScannerAutoBright,
      &W::SetScannerAutoBright},
-    {CameraProperty::Contrast, true, &W::GetScannerContrast, &W::SetScannerContrast, nullptr, nullptr},
+    {CameraProperty::Contrast, true, &W::GetContrast, &W::SetContrast, nullptr, nullptr},
     {CameraProperty::Hue, false, nullptr, nullptr, nullptr, nullptr},
     {CameraProperty::Saturation, false, nullptr, nullptr, nullptr, nullptr},
     {CameraProperty::Sharpness, false, nullptr, nullptr, nullptr, nullptr},

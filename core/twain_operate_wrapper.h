@@ -35,9 +35,10 @@ public:
     BOOL GetIfPaperDetectable(BOOL* v) { return GetFlag(CAP_PAPERDETECTABLE, v); }
     BOOL GetDuplex(LONG* v);
     // The scanner's counterparts of the camera members Contrast, Brightness and IfAutoBright
-    // (core/camera_families.cpp routes those members here on a TWAIN source).
-    BOOL GetScannerContrast(float* v) { return GetFloat(ICAP_CONTRAST, v); }
-    BOOL SetScannerContrast(float v) { return SetValue(ICAP_CONTRAST, v); }
+    // (core/camera_families.cpp routes those members here on a TWAIN source; the members
+    // themselves are camera_member::GetContrast ... of core/camera_members_generated.h).
+    BOOL GetContrast(float* v) { return GetFloat(ICAP_CONTRAST, v); }
+    BOOL SetContrast(float v) { return SetValue(ICAP_CONTRAST, v); }
     BOOL GetScannerBrightness(float* v) { return GetFloat(ICAP_BRIGHTNESS, v); }
     BOOL SetScannerBrightness(float v) { return SetValue(ICAP_BRIGHTNESS, v); }
     BOOL GetIfFeederLoaded(BOOL* v) { return GetFlag(CAP_FEEDERLOADED, v); }

@@ -1,6 +1,7 @@
 // Script members of the plug-in: the TWAIN sources, capabilities, settings and image information, and the webcam.
 // The members of core/device_members.table are one case line each (plugin_device_*_generated.inc),
 // converting to and from the core function the control calls too; the rest are written here.
+#include "core/camera_members_generated.h"
 #include "core/operation_name_table.h"
 #include "plugin/browser_functions.h"
 #include "plugin/plugin_instance.h"
@@ -12,6 +13,15 @@ template <typename Field, typename Engine, typename Class, typename Value>
 bool Answer(Field& field, Engine& engine, BOOL (Class::*read)(Value*)) {
     Value value{};
     (engine.*read)(&value);
+    field = static_cast<Field>(value);
+    return true;
+}
+
+// The same through a camera member's function (core/camera_members_generated.h).
+template <typename Field, typename Value>
+bool Answer(Field& field, CBrowserAddOnBase& engine, BOOL (*read)(CBrowserAddOnBase&, Value*)) {
+    Value value{};
+    read(engine, &value);
     field = static_cast<Field>(value);
     return true;
 }
