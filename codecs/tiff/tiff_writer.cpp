@@ -100,11 +100,6 @@ HGLOBAL CTiff::GetMemoryResult() {
     return block;
 }
 
-LONG CTiff::EncodePage(HGLOBAL dib, BOOL newFile, WORD compression) {
-    if (newFile) m_output.clear();
-    return EncodePageAt(dib, newFile ? 0 : m_output.size(), 0, compression, m_output);
-}
-
 // Lays out one page after fileSize bytes (0: a new file, whose header comes first) and appends
 // its bytes to out: leadPad zero bytes, the IFD, its data, padding, the strip.
 LONG CTiff::EncodePageAt(HGLOBAL dib, uint64_t fileSize, uint32_t leadPad, WORD compression,
