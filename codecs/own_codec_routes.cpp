@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "base/error_codes.h"
 #include "codecs/codec_result_map.h"
 #include "codecs/image_operator.h"
 #include "codecs/jpeg/mini_jpeg.h"
