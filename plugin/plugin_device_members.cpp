@@ -81,8 +81,6 @@ bool PluginInstance::RunDeviceMember(MemberAccess access, int op, const std::vec
 bool PluginInstance::ReadDeviceProperty(int op, ScriptValue& out, NPVariant* result) {
     switch (op) {
 #include "plugin/plugin_device_reads_generated.inc"
-        case kOpFrameRateListCount: out.i = FrameRateListCount(); return true;
-        case kOpFrameRate: out.i = FrameRate(); return true;
         // The capability work area.
         case kOpCapability: out.i = GetCapability(); return true;
         case kOpCapType:
@@ -149,6 +147,17 @@ bool PluginInstance::ReadDeviceProperty(int op, ScriptValue& out, NPVariant* res
             out.i = GetMagType();
             return true;
         case kOpMagData: SetScriptString(result, GetMagDataText().c_str(), TRUE); return true;
+        default: return ReadCameraProperty(op, out, result);
+    }
+}
+
+// The camera's properties: each family's value, limits and automatic switch, the lists and the
+// frame rate.
+bool PluginInstance::ReadCameraProperty(int op, ScriptValue& out, NPVariant* result) {
+    switch (op) {
+#include "plugin/plugin_camera_reads_generated.inc"
+        case kOpFrameRateListCount: out.i = FrameRateListCount(); return true;
+        case kOpFrameRate: out.i = FrameRate(); return true;
         default: return false;
     }
 }
