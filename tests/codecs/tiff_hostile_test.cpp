@@ -489,7 +489,9 @@ TEST(TiffHostile, StripsDecodedPieceByPieceGiveTheWholeStripsBytes) {
         std::vector<BYTE> whole(rows.size(), 0);
         size_t wholeWritten = 0;
         CTIFFPackBits::DecodeStrip(packed.data(), size, whole.data(), whole.size(), &wholeWritten);
-        if (cut == lzw.size()) EXPECT_TRUE(whole == rows);
+        if (cut == lzw.size()) {
+            EXPECT_TRUE(whole == rows);
+        }
         CTIFFPackBits::Unpacker unpacker(packed.data(), size);
         std::vector<BYTE> pieces(rows.size(), 0);
         size_t at = 0;
@@ -526,8 +528,12 @@ TEST(TiffHostile, OneLargeStripGivesThePixelsOfOneRowStrips) {
         auto encode = [&](const BYTE* rows, uint32_t count) {
             std::vector<BYTE> out;
             if (f.compression == 1) out.assign(rows, rows + rowBytes * count);
-            if (f.compression == 5) EXPECT_EQ(CTIFFLzw::EncodeStrip(rows, rowBytes, count, rowBytes, out), 0);
-            if (f.compression == 32773) EXPECT_EQ(CTIFFPackBits::EncodeStrip(rows, rowBytes, count, rowBytes, out), 0);
+            if (f.compression == 5) {
+                EXPECT_EQ(CTIFFLzw::EncodeStrip(rows, rowBytes, count, rowBytes, out), 0);
+            }
+            if (f.compression == 32773) {
+                EXPECT_EQ(CTIFFPackBits::EncodeStrip(rows, rowBytes, count, rowBytes, out), 0);
+            }
             if (f.compression == 3 || f.compression == 4) {
                 fax.height = count;
                 EXPECT_EQ(CTIFFFax::EncodeStrip(rows, fax, out), 0);
