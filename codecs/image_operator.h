@@ -191,7 +191,6 @@ public:
     bool HasGdiplusStarted() const { return m_gdiplusToken != 0; }
     // Set by the PDF reader around its decodes: 1-bit bridge output comes out inverted.
     void SetInvertOneBitOutput(BOOL invert) { m_invertOneBit = invert; }
-    void SetBridgeTargetType(LONG type) { m_bridgeTarget = type; }
 
 protected:
     // Sets the two routing flags of this engine (loading through GDI+ only when it is there).
