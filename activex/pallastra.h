@@ -42,8 +42,6 @@
 // are refused past 255 characters).
 #define PALLASTRA_ENGINE_TEXTS(X)                                                                 \
     LUMETTA_DOCUMENT_TEXTS(X)
-// Saves of one image to a file: member, file-name buffer size.
-#define PALLASTRA_SAVE_OPERATIONS(X) X(SaveAsBMP, 256) X(SaveAsJPEG, 256) X(SaveAsTIFF, 256) X(SaveAsPNG, 256) X(SaveAsPDF, 512)
 
 
 class CPallastra final : public comcontrol::ComControl,
@@ -148,9 +146,11 @@ public:
     LUMETTA_TRANSFER_TEXTS(PALLASTRA_DECLARE_TRANSFER_TEXT)
 #undef PALLASTRA_DECLARE_TRANSFER_TEXT
 #undef PALLASTRA_DECLARE_TEXT
-#define PALLASTRA_DECLARE_SAVE(name, size) HRESULT STDMETHODCALLTYPE name(BSTR fileName, short index, VARIANT_BOOL* result) override;
-    PALLASTRA_SAVE_OPERATIONS(PALLASTRA_DECLARE_SAVE)
-#undef PALLASTRA_DECLARE_SAVE
+    HRESULT STDMETHODCALLTYPE SaveAsBMP(BSTR fileName, short index, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE SaveAsJPEG(BSTR fileName, short index, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE SaveAsTIFF(BSTR fileName, short index, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE SaveAsPNG(BSTR fileName, short index, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE SaveAsPDF(BSTR fileName, short index, VARIANT_BOOL* result) override;
 
 #define PALLASTRA_DECLARE_TEXT_LIST(count, item, select, current)                 \
     HRESULT STDMETHODCALLTYPE get_##count(int* value) override;                   \

@@ -198,17 +198,9 @@ HRESULT CPallastra::get_BlankImageCurrentStdDev(float* value) { return FieldGet(
 
 // ---- viewer ----
 
-HRESULT CPallastra::get_Zoom(float* value) { return FieldGet(value, static_cast<float>(m_viewer.GetZoom())); }
+HRESULT CPallastra::get_Zoom(float* value) { return FieldGet(value, CBrowserAddOnBase::Zoom()); }
 
-HRESULT CPallastra::put_Zoom(float value) {
-    SetErrorCode(0);
-    if (std::isnan(value)) {
-        SetErrorCode(-1034);
-        return ThrowModeResult(true);
-    }
-    m_viewer.SetZoom(value);
-    return S_OK;
-}
+HRESULT CPallastra::put_Zoom(float value) { return ThrowModeResult(!CBrowserAddOnBase::Zoom(value)); }
 
 HRESULT CPallastra::get_SelectedImagesCount(short* value) {
     if (!m_userMode) return E_FAIL;

@@ -113,17 +113,14 @@ PALLASTRA_IDENTITY(ProductName)
 PALLASTRA_IDENTITY(VersionInfo)
 #undef PALLASTRA_IDENTITY
 
-HRESULT CPallastra::get_BorderStyle(enumBORDER_STYLE* value) { return FieldGet(value, static_cast<enumBORDER_STYLE>(static_cast<enumBORDER_STYLE>(m_viewer.GetBorderStyle()))); }
+HRESULT CPallastra::get_BorderStyle(enumBORDER_STYLE* value) {
+    return FieldGet(value, static_cast<enumBORDER_STYLE>(CBrowserAddOnBase::BorderStyle()));
+}
 
 HRESULT CPallastra::put_BorderStyle(enumBORDER_STYLE value) {
-    if (static_cast<unsigned>(value) > static_cast<unsigned>(enumBORDER_STYLE::Single3D)) {
-        SetErrorCode(-1034);
-        return ThrowModeResult(true);
-    }
-    m_viewer.SetBorderStyle(static_cast<int>(value));
-    FireViewChange();
-    SetErrorCode(0);
-    return S_OK;
+    const BOOL ok = CBrowserAddOnBase::BorderStyle(static_cast<LONG>(value));
+    if (ok) FireViewChange();
+    return ThrowModeResult(!ok);
 }
 
 HRESULT CPallastra::get_IfFitWindow(VARIANT_BOOL* value) { return FieldGet(value, static_cast<VARIANT_BOOL>(ToVariantBool(m_viewer.GetIfFitWindow()))); }

@@ -3,6 +3,8 @@
 // deliverable derives from it and supplies the pure slots 21 to 24.
 #pragma once
 
+#include <functional>
+#include <string_view>
 #include <vector>
 
 #include "capture/webcam/media_type_dictionary.h"
@@ -195,6 +197,49 @@ public:
     // The viewer keeps the overlay bitmap of an image (it owns the handle from then on); false
     // when it refuses (the handle stays with the caller).
     virtual BOOL ShowOverlayInViewer(SHORT index, HGLOBAL overlay, const RECT& rect, DWORD color, float opacity);
+
+    // --- Script members of both hosts, one function each, named after the member. A host
+    // converts the script's arguments (texts to the system code page, at any length) and the
+    // result; the rule is here: the error code cleared, the arguments checked, one engine call.
+    // A property has a pair: the read (no argument) and the write. A host's property get clears
+    // the error code by its own convention; the reads here only read.
+
+    // Saves (core/file_members.cpp). The file name is refused with -1034 when it does not fit
+    // the member's buffer (255 characters, 511 for PDF and the selected images). The file I/O
+    // layer's saves of the same names (a narrow path and every setting as arguments) stay in
+    // reach beside them.
+    using CImageOperator::SaveAsBMP;
+    using CImageOperator::SaveAsJPEG;
+    using CImageOperator::SaveAsTIFF;
+    using CImageOperator::SaveAsPNG;
+    using CImageOperator::SaveAsPDF;
+    using CImageOperator::SaveAllAsMultiPageTIFF;
+    using CImageOperator::SaveSelectedImagesAsMultiPageTIFF;
+    using CImageOperator::SaveSelectedImagesAsMultiPagePDF;
+    BOOL SaveAsBMP(std::string_view fileName, SHORT index);
+    BOOL SaveAsJPEG(std::string_view fileName, SHORT index);
+    // A new file unless IfTiffMultiPage is set, which appends the page to an existing file.
+    BOOL SaveAsTIFF(std::string_view fileName, SHORT index);
+    BOOL SaveAsPNG(std::string_view fileName, SHORT index);
+    BOOL SaveAsPDF(std::string_view fileName, SHORT index);
+    BOOL SaveAllAsPDF(std::string_view fileName);
+    BOOL SaveAllAsMultiPageTIFF(std::string_view fileName);
+    BOOL SaveSelectedImagesAsMultiPageTIFF(std::string_view fileName);
+    BOOL SaveSelectedImagesAsMultiPagePDF(std::string_view fileName);
+    // The next piece of the bytes GetSelectedImagesSize prepared, at most capacity bytes (a host
+    // without a buffer passes 0): -2005 when none are prepared, -1034 for no room, -2006 when all
+    // were read. deliver gets the piece and answers whether the host took it (it stores its own
+    // code when not); only a piece taken counts as read. The count taken, else 0; the prepared
+    // bytes are freed after the last piece.
+    LONG SaveSelectedImagesToBytes(LONG capacity, const std::function<bool(const BYTE*, LONG)>& deliver);
+
+    // The viewer (core/view_members.cpp).
+    float Zoom() const { return m_viewer.GetZoom(); }
+    // -1034 for NaN, which leaves the zoom as it was.
+    BOOL Zoom(float value);
+    LONG BorderStyle() const { return m_viewer.GetBorderStyle(); }
+    // 0 none, 1 single line, 2 3-D; -1034 for any other style.
+    BOOL BorderStyle(LONG style);
 
     // --- Barcodes and text recognition through the add-on libraries (core/addon_operations.cpp).
     // The read and recognition methods are long operations (worker kinds 1 to 5); failures of a

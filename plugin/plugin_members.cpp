@@ -27,24 +27,10 @@ bool PluginInstance::FitText(const std::string& text, char* field, size_t room) 
 }
 
 LONG PluginInstance::TakeSelectedImagesPiece(BYTE* buffer, LONG capacity) {
-    SetErrorCode(0);
-    if (!m_selectedData || m_selectedDataSize <= 0) {
-        SetErrorCode(kErrNoSelectedImagesSize);
-        return 0;
-    }
-    if (!buffer || capacity <= 0) {
-        SetErrorCode(kErrInvalidValue);
-        return 0;
-    }
-    if (m_selectedDataPos >= m_selectedDataSize) {
-        SetErrorCode(kErrNoMoreData);
-        return 0;
-    }
-    LONG count = std::min(capacity, m_selectedDataSize - m_selectedDataPos);
-    std::memcpy(buffer, static_cast<const BYTE*>(m_selectedData) + m_selectedDataPos, static_cast<size_t>(count));
-    m_selectedDataPos += count;
-    if (m_selectedDataPos >= m_selectedDataSize) SetSelectedImagesData(nullptr, 0, -1);
-    return count;
+    return SaveSelectedImagesToBytes(buffer ? capacity : 0, [buffer](const BYTE* bytes, LONG count) {
+        std::memcpy(buffer, bytes, static_cast<size_t>(count));
+        return true;
+    });
 }
 
 bool PluginInstance::RunFamilies(MemberAccess access, int op, const std::vector<ScriptValue>& a, ScriptValue& out,
@@ -128,28 +114,12 @@ bool PluginInstance::RunMethod(int op, const std::vector<ScriptValue>& a, Script
             return true;
         }
         // Files.
-        case kOpSaveAsBMP:
-            out.b = FitText(a[0].text, path, 256) && CBrowserAddOnBase::SaveAsBMP(path, a[1].h);
-            return true;
-        case kOpSaveAsPNG:
-            out.b = FitText(a[0].text, path, 256) && CBrowserAddOnBase::SaveAsPNG(path, a[1].h);
-            return true;
-        case kOpSaveAsJPEG:
-            out.b = FitText(a[0].text, path, 256) &&
-                    CBrowserAddOnBase::SaveAsJPEG(path, a[1].h, m_jpegQuality);
-            return true;
-        case kOpSaveAsTIFF:
-            out.b = FitText(a[0].text, path, 256) &&
-                    CBrowserAddOnBase::SaveAsTIFF(path, a[1].h, m_ifTiffMultiPage == 0, m_tiffCompressionType);
-            return true;
-        case kOpSaveAsPDF:
-            out.b = FitText(a[0].text, path, 512) &&
-                    CBrowserAddOnBase::SaveAsPDF(path, a[1].h, &m_pdfSettings, m_pdfCompressionType, m_jpegQuality);
-            return true;
-        case kOpSaveAllAsMultiPageTIFF:
-            out.b = FitText(a[0].text, path, 256) &&
-                    CBrowserAddOnBase::SaveAllAsMultiPageTIFF(path, m_tiffCompressionType);
-            return true;
+        case kOpSaveAsBMP: out.b = CBrowserAddOnBase::SaveAsBMP(a[0].text, a[1].h); return true;
+        case kOpSaveAsPNG: out.b = CBrowserAddOnBase::SaveAsPNG(a[0].text, a[1].h); return true;
+        case kOpSaveAsJPEG: out.b = CBrowserAddOnBase::SaveAsJPEG(a[0].text, a[1].h); return true;
+        case kOpSaveAsTIFF: out.b = CBrowserAddOnBase::SaveAsTIFF(a[0].text, a[1].h); return true;
+        case kOpSaveAsPDF: out.b = CBrowserAddOnBase::SaveAsPDF(a[0].text, a[1].h); return true;
+        case kOpSaveAllAsMultiPageTIFF: out.b = CBrowserAddOnBase::SaveAllAsMultiPageTIFF(a[0].text); return true;
         case kOpLoadImage:
         case kOpLoadImageEx: {
             if (!FitText(a[0].text, path, 512)) return true;

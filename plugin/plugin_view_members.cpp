@@ -19,8 +19,6 @@ namespace {
 // The plug-in's own positive codes of a failed member and of missing memory.
 constexpr LONG kMemberFailed = 1;
 constexpr LONG kMemberNoMemory = 2;
-// The highest border style (single line, 3-D).
-constexpr LONG kLastBorderStyle = 2;
 
 // Fits a script text into a buffer; a refused text stores -1034.
 template <size_t N>
@@ -60,10 +58,12 @@ bool PluginInstance::RunViewMember(MemberAccess access, int op, const std::vecto
             LUMETTA_VIEWER_FIELDS(VIEW_FIELD_CASE)
 #undef VIEW_FIELD_CASE
             case kOpBorderStyle:
-                SetErrorCode(0);
-                if (get) out.i = m_viewer.GetBorderStyle();
-                else if (args[0].i < 0 || args[0].i > kLastBorderStyle) SetErrorCode(kErrInvalidValue);
-                else m_viewer.SetBorderStyle(args[0].i);
+                if (get) {
+                    SetErrorCode(0);
+                    out.i = BorderStyle();
+                } else {
+                    BorderStyle(args[0].i);
+                }
                 return true;
             case kOpIfFitWindow:
                 SetErrorCode(0);
@@ -71,10 +71,12 @@ bool PluginInstance::RunViewMember(MemberAccess access, int op, const std::vecto
                 else m_viewer.SetIfFitWindow(args[0].b);
                 return true;
             case kOpZoom:
-                SetErrorCode(0);
-                if (get) out.f = m_viewer.GetZoom();
-                else if (std::isnan(args[0].f)) SetErrorCode(kErrInvalidValue);
-                else m_viewer.SetZoom(args[0].f);
+                if (get) {
+                    SetErrorCode(0);
+                    out.f = Zoom();
+                } else {
+                    Zoom(args[0].f);
+                }
                 return true;
             case kOpEnableInteractiveZoom:
                 SetErrorCode(0);
@@ -120,7 +122,6 @@ bool PluginInstance::RunViewMember(MemberAccess access, int op, const std::vecto
     }
     (void)put;
 
-    char path[512];
     switch (op) {
         // The viewer.
         case kOpSetViewMode:
@@ -151,23 +152,13 @@ bool PluginInstance::RunViewMember(MemberAccess access, int op, const std::vecto
             if (!out.b) SetErrorCode(kMemberFailed);
             return true;
         // Files.
-        case kOpSaveAllAsPDF:
-            SetErrorCode(0);
-            out.b = FitArgument(*this, args[0].text, path, TextFit::Refuse) &&
-                    SaveAsPDF(path, -1, &m_pdfSettings, m_pdfCompressionType, m_jpegQuality);
-            return true;
+        case kOpSaveAllAsPDF: out.b = CBrowserAddOnBase::SaveAllAsPDF(args[0].text); return true;
         case kOpSaveSelectedImagesAsMultiPageTIFF:
-        case kOpSaveSelectedImagesAsMultiPagePDF: {
-            SetErrorCode(0);
-            if (!FitArgument(*this, args[0].text, path, TextFit::Refuse)) return true;
-            const std::vector<SHORT> list = SelectedIndexList();
-            const LONG count = static_cast<LONG>(list.size());
-            out.b = op == kOpSaveSelectedImagesAsMultiPageTIFF
-                        ? SaveSelectedImagesAsMultiPageTIFF(path, list.data(), count, m_tiffCompressionType)
-                        : SaveSelectedImagesAsMultiPagePDF(path, list.data(), count, &m_pdfSettings,
-                                                           m_pdfCompressionType, m_jpegQuality);
+            out.b = CBrowserAddOnBase::SaveSelectedImagesAsMultiPageTIFF(args[0].text);
             return true;
-        }
+        case kOpSaveSelectedImagesAsMultiPagePDF:
+            out.b = CBrowserAddOnBase::SaveSelectedImagesAsMultiPagePDF(args[0].text);
+            return true;
         case kOpShowFileDialog: {
             SetErrorCode(0);
             char filter[4096], extension[512], folder[512];
