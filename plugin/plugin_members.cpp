@@ -187,8 +187,8 @@ bool PluginInstance::ReadProperty(int op, ScriptValue& out, NPVariant* result) {
         case kOpCurrentImageIndexInBuffer: out.i = GetCurrentImageIndex(); return true;
         case kOpMaxImagesInBuffer: out.i = GetMaxImagesInBuffer(); return true;
         case kOpIfAppendImage: out.b = GetIfAppendImage() == 1; return true;
-        case kOpJPEGQuality: out.i = m_jpegQuality; return true;
-        case kOpIfTiffMultiPage: out.b = m_ifTiffMultiPage == 1; return true;
+        case kOpJPEGQuality: out.i = JPEGQuality(); return true;
+        case kOpIfTiffMultiPage: out.b = IfTiffMultiPage() != FALSE; return true;
         case kOpTIFFCompressionType: out.i = m_tiffCompressionType; return true;
         case kOpPDFCompressionType: out.i = m_pdfCompressionType; return true;
         case kOpIfShowUI: out.b = GetRoutedShowUI() != FALSE; return true;
@@ -200,11 +200,11 @@ bool PluginInstance::ReadProperty(int op, ScriptValue& out, NPVariant* result) {
         case kOpSupportedDeviceType: out.i = GetSupportedDeviceType(); return true;
         case kOpCurrentHWND: out.i = static_cast<int32_t>(reinterpret_cast<INT_PTR>(PluginWindow())); return true;
         // The engine's flag, which the worker runner reads before it shows the progress dialog.
-        case kOpIfShowProgressBar: out.b = GetIfShowProgressBar() != 0; return true;
+        case kOpIfShowProgressBar: out.b = IfShowProgressBar() != FALSE; return true;
         case kOpIfCancelTransfer: out.b = GetIfCancelTransfer() != 0; return true;
         case kOpIfHookMessage: out.b = GetHookOption() == 1; return true;
-        case kOpFTPPort: out.i = GetFTPPort(); return true;
-        case kOpHTTPPort: out.i = GetHTTPPort(); return true;
+        case kOpFTPPort: out.i = FTPPort(); return true;
+        case kOpHTTPPort: out.i = HTTPPort(); return true;
         case kOpHTTPPostResponseString: SetScriptString(result, GetHTTPPostResponseString(), TRUE); return true;
         case kOpDefaultSourceName: RoutedDefaultSourceName(result); return true;
         case kOpCurrentSourceName: RoutedCurrentSourceName(result); return true;
@@ -224,14 +224,8 @@ bool PluginInstance::WriteProperty(int op, const ScriptValue& v) {
             SetErrorCode(0);
             SetIfAppendImage(v.b ? 1 : 0);
             return true;
-        case kOpJPEGQuality:
-            SetErrorCode(0);
-            m_jpegQuality = static_cast<USHORT>(v.h);
-            return true;
-        case kOpIfTiffMultiPage:
-            SetErrorCode(0);
-            m_ifTiffMultiPage = v.b ? 1 : 0;
-            return true;
+        case kOpJPEGQuality: JPEGQuality(v.h); return true;
+        case kOpIfTiffMultiPage: IfTiffMultiPage(v.b); return true;
         case kOpTIFFCompressionType:
             SetErrorCode(0);
             m_tiffCompressionType = v.h;
@@ -257,10 +251,7 @@ bool PluginInstance::WriteProperty(int op, const ScriptValue& v) {
             SetErrorCode(0);
             SetBackgroundFillColor(static_cast<DWORD>(v.i));
             return true;
-        case kOpIfShowProgressBar:
-            SetErrorCode(0);
-            SetIfShowProgressBar(v.b ? 1 : 0);
-            return true;
+        case kOpIfShowProgressBar: IfShowProgressBar(v.b); return true;
         // Only the XPCOM peer writes it: the script object takes the value and does nothing.
         case kOpSupportedDeviceType: SetSupportedDeviceType(v.i); return true;
         case kOpIfCancelTransfer: SetIfCancelTransfer(v.b ? 1 : 0); return true;
@@ -268,14 +259,8 @@ bool PluginInstance::WriteProperty(int op, const ScriptValue& v) {
             SetErrorCode(0);
             SetHookOption(v.b ? 1 : 0);
             return true;
-        case kOpFTPPort:
-            SetErrorCode(0);
-            SetFTPPort(v.i);
-            return true;
-        case kOpHTTPPort:
-            SetErrorCode(0);
-            SetHTTPPort(v.i);
-            return true;
+        case kOpFTPPort: FTPPort(v.i); return true;
+        case kOpHTTPPort: HTTPPort(v.i); return true;
         default: {
             ScriptValue ignored;
             return RunFamilies(MemberAccess::Put, op, {v}, ignored, nullptr);
