@@ -1,47 +1,70 @@
 #include "codecs/codec_result_map.h"
 
+#include "base/error_codes.h"
+#include "codecs/jpeg/mini_jpeg.h"
+#include "codecs/jpeg/mini_jpeg_decoder.h"
+#include "codecs/pdf/pdf_codec.h"
+#include "codecs/png/png_codec.h"
+#include "codecs/tiff/tiff.h"
+
+namespace {
+
+// Rows the tables have always held for results that no codec of this build returns; a result
+// passed on from another route keeps its engine code.
+constexpr LONG kJpegReservedDibResult = 3;     // mapped as the encoder's kBadDib
+constexpr LONG kTiffReservedWriteResult = -11; // mapped as a write failure
+constexpr LONG kPngReservedReadResult = -4;    // mapped as a bad file
+constexpr LONG kPngReservedStreamResult = -10; // mapped as a bad file
+
+}  // namespace
+
 LONG JpegResultToErrorCode(LONG r) {
     switch (r) {
-        case -4: case 2: return -1071;
-        case -3: return -1073;
-        case -2: case 3: return -1070;
-        case -1: case 1: return -1002;
-        default: return 0;
+        case CMiniJpeg::kFileFailed: case CMiniJpegDecoder::kBadFormat: return kErrJpegFile;
+        case CMiniJpeg::kBadDepth: return kErrJpegDepth;
+        case CMiniJpeg::kBadDib: case kJpegReservedDibResult: return kErrBmpFile;
+        case CMiniJpeg::kNoMemory: case CMiniJpegDecoder::kNoMemory: return kErrNoMemory;
+        default: return kErrSuccess;
     }
 }
 
+// The PDF reader's kObjectUnreadable comes here when it reads from memory.
 LONG TiffResultToErrorCode(LONG r) {
     switch (r) {
-        case -13: case -10: case -8: case -4: case -3: return -1081;
-        case -12: return -1080;
-        case -11: case -9: case -5: case -2: return -1022;
-        case -7: case -6: case -1: return -1002;
-        default: return 0;
+        case CTiff::kUnsupported: case CTiff::kStripFailed: case CTiff::kBadIfd: case CPDF::kObjectUnreadable:
+        case CTiff::kOpenFailed: return kErrTiffFormat;
+        case CTiff::kNoMemoryResult: return kErrTiffGeneral;
+        case kTiffReservedWriteResult: case CTiff::kIfdFailed: case CTiff::kWriteFailed: case CTiff::kCreateFailed:
+            return kErrFileWrite;
+        case CTiff::kNoMemory: case CTiff::kBadDib: case CTiff::kNullArgument: return kErrNoMemory;
+        default: return kErrSuccess;
     }
 }
 
 LONG PngResultToErrorCode(LONG r) {
     switch (r) {
-        case -11: case -9: case -5: case -2: return -1022;
-        case -10: case -8: case -4: case -3: return -1100;
-        case -7: case -6: case -1: return -1002;
-        default: return 0;
+        case CPNG::kRowFailed: case CPNG::kUnsupportedDib: case CPNG::kWriteFailed: case CPNG::kCannotCreate:
+            return kErrFileWrite;
+        case kPngReservedStreamResult: case CPNG::kBadFile: case kPngReservedReadResult: case CPNG::kCannotOpen:
+            return kErrPngFormat;
+        case CPNG::kNoMemory: case CPNG::kBadDib: case CPNG::kNullName: return kErrNoMemory;
+        default: return kErrSuccess;
     }
 }
 
 LONG PdfResultToErrorCode(LONG r) {
     switch (r) {
-        case 0: return 0;
-        case -9: return -1073;
-        case -7: case -6: case -1: return -1002;
-        case -3: return -1036;
-        case -2: return -1022;
-        default: return -1200;
+        case CPDF::kOk: return kErrSuccess;
+        case CPDF::kJpegFailed: return kErrJpegDepth;
+        case CPDF::kNoMemory: case CPDF::kNullSize: case CPDF::kNoInput: return kErrNoMemory;
+        case CPDF::kOpenFailed: return kErrFileRead;
+        case CPDF::kCreateFailed: return kErrFileWrite;
+        default: return kErrPdfFormat;
     }
 }
 
 LONG GdiplusStatusToErrorCode(LONG status) {
-    if (status == 0) return 0;
-    if (status >= 1 && status <= 20) return -1201 - status;
-    return -1202;  // outside the documented range: GenericError
+    if (status == 0) return kErrSuccess;
+    if (status >= 1 && status <= 20) return kErrGdiplusStatusBase - status;
+    return kErrGdiplusGeneric;  // outside the documented range: GenericError
 }

@@ -1,6 +1,7 @@
 // Arbitrary bytes as what a TWAIN source reports in a memory transfer: the image information, then
-// strip descriptors, each followed by the bytes the source wrote into the strip buffer. Every strip
-// that the image accepts is placed; the DIB that comes out must have a sound layout.
+// strip descriptors (any 32-bit field value), each followed by the bytes the source wrote into the
+// strip buffer. Every strip that the image accepts is placed; the DIB that comes out must have a
+// sound layout.
 //
 // Fuzz-only limit: images are at most 512 x 512 (a source may declare gigabytes, which the engine
 // rightly tries to allocate); sizes beyond the engine's own limit still reach it and are refused.
@@ -24,6 +25,12 @@ public:
         uint32_t v = 0;
         for (int i = 0; i < bytes && m_at < m_size; ++i) v |= uint32_t(m_data[m_at++]) << (8 * i);
         return v;
+    }
+    // A descriptor field: mostly 16 bits, and after the marker 0xFFFF any 32-bit value, so that sums
+    // and products that wrap in 32 bits reach the copier.
+    uint32_t Field() {
+        const uint32_t v = Take(2);
+        return v == 0xFFFF ? Take(4) : v;
     }
     const uint8_t* Rest(size_t* size) const {
         *size = m_at < m_size ? m_size - m_at : 0;
@@ -68,11 +75,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int strips = 0; strips < 64 && !in.Empty(); ++strips) {
         TW_IMAGEMEMXFER strip = {};
         strip.Compression = static_cast<TW_UINT16>(in.Take(1) == 0xFF ? TWON_DONTCARE16 : 0);
-        strip.BytesPerRow = in.Take(2);
-        strip.Columns = in.Take(2);
-        strip.Rows = in.Take(2);
-        strip.XOffset = in.Take(2);
-        strip.YOffset = in.Take(2);
+        strip.BytesPerRow = in.Field();
+        strip.Columns = in.Field();
+        strip.Rows = in.Field();
+        strip.XOffset = in.Field();
+        strip.YOffset = in.Field();
         strip.BytesWritten = in.Take(3);
         if (in.Take(1) == 0xFF) strip.BytesWritten = 0xFFFFFFFFu;
         // The strip buffer: a capacity taken from the input, filled with what is left of it.

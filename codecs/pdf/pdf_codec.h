@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/error_codes.h"
 #include "codecs/pdf/pdf_settings.h"
 
 class PdfOutput;
@@ -38,7 +39,7 @@ public:
     static constexpr LONG kNoMemory = -7;
     static constexpr LONG kBadDocument = -8;    // bad header, no xref, catalog, page tree or image
     static constexpr LONG kJpegFailed = -9;     // a page could not be made JPEG with the JPEG setting
-    static constexpr LONG kNoPages = -1200;
+    static constexpr LONG kNoPages = kErrPdfFormat;
 
     // The compression settings (the script's enumPDFCompressionType).
     static constexpr LONG kAuto = 0;

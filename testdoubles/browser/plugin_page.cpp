@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <cwchar>
-
 #include "base/event_record.h"
 #include "browser/dispatch_npobject.h"
 #include "browser/npobject_dispatch.h"
@@ -25,17 +23,8 @@ const char* const kPageEvents[21] = {
 
 namespace {
 
-LONG AsNumber(VARIANT* v) {
-    VARIANT n;
-    VariantInit(&n);
-    return v && SUCCEEDED(VariantChangeType(&n, v, 0, VT_I4)) ? n.lVal : 0;
-}
-
-void SetText(VARIANT* result, const wchar_t* text) {
-    if (!result) return;
-    result->vt = VT_BSTR;
-    result->bstrVal = SysAllocString(text);
-}
+using pagescript::AsNumber;
+using pagescript::SetText;
 
 // "Host" of the page: the page host's members, over the browser and the element.
 class PluginHost final : public SimpleDispatch {
@@ -73,16 +62,9 @@ protected:
                 }
                 return S_OK;
             }
-            case 4: {
+            case 4:
                 if (!m_embed) return E_FAIL;
-                HWND viewer = FindWindowExA(m_embed->window, nullptr, nullptr, nullptr);
-                RECT r{};
-                if (viewer) GetClientRect(viewer, &r);
-                wchar_t text[64];
-                swprintf(text, 64, L"%ldx%ld", r.right, r.bottom);
-                SetText(result, text);
-                return S_OK;
-            }
+                return pagescript::ViewerSize(FindWindowExA(m_embed->window, nullptr, nullptr, nullptr), result);
             case 5:
                 if (args.size() < 2) return DISP_E_BADPARAMCOUNT;
                 if (!m_embed) return E_FAIL;

@@ -151,10 +151,14 @@ struct Page {
         }
         return h;
     }
+    // The control's viewer, the child window "ImageViewer".
+    HWND ViewerWindow() { return FindWindowExW(ControlWindow(), nullptr, nullptr, L"ImageViewer"); }
     HRESULT Activate() { return ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site, 0, frame, &site->position); }
 };
 
+using pagescript::AsNumber;
 using pagescript::AsText;
+using pagescript::SetText;
 
 class HostObject final : public SimpleDispatch {
 public:
@@ -174,24 +178,17 @@ protected:
                 return S_OK;
             case 3: {
                 if (args.empty()) return DISP_E_BADPARAMCOUNT;
-                VARIANT n;
-                VariantInit(&n);
-                VariantChangeType(&n, args[0], 0, VT_I4);
+                const LONG kind = AsNumber(args[0]);
                 LONG cancelFlag = 0;
-                EventRecord record = MakeEventRecord(n.lVal);
-                if (args.size() > 1) {
-                    VARIANT value;
-                    VariantInit(&value);
-                    VariantChangeType(&value, args[1], 0, VT_I4);
-                    record.Value = value.lVal;
-                }
-                if (n.lVal == kEventTransferPercentage) record.Payload = &cancelFlag;
-                if (n.lVal == kEventPostLoad) {
+                EventRecord record = MakeEventRecord(kind);
+                if (args.size() > 1) record.Value = AsNumber(args[1]);
+                if (kind == kEventTransferPercentage) record.Payload = &cancelFlag;
+                if (kind == kEventPostLoad) {
                     CopyEventText(record.File.Path, "C:\\pages");
                     CopyEventText(record.File.Name, "scan.png");
                     record.File.Type = 3;
                 }
-                if (n.lVal == kEventBitmap) record.Value = kBufferChangedValue;
+                if (kind == kEventBitmap) record.Value = kBufferChangedValue;
                 SendEventRecord(m_page.ControlWindow(), record);
                 if (result) {
                     result->vt = VT_I4;
@@ -207,26 +204,10 @@ protected:
                 m_page.ole->Close(OLECLOSE_NOSAVE);
                 return m_page.Activate();
             }
-            case 5: {
-                HWND viewer = FindWindowExW(m_page.ControlWindow(), nullptr, nullptr, L"ImageViewer");
-                RECT r{};
-                if (viewer) GetClientRect(viewer, &r);
-                wchar_t text[64];
-                swprintf(text, 64, L"%ldx%ld", r.right, r.bottom);
-                if (result) {
-                    result->vt = VT_BSTR;
-                    result->bstrVal = SysAllocString(text);
-                }
-                return S_OK;
-            }
+            case 5: return pagescript::ViewerSize(m_page.ViewerWindow(), result);
             case 6: {
                 if (args.size() < 2) return DISP_E_BADPARAMCOUNT;
-                VARIANT w, h;
-                VariantInit(&w);
-                VariantInit(&h);
-                VariantChangeType(&w, args[0], 0, VT_I4);
-                VariantChangeType(&h, args[1], 0, VT_I4);
-                m_page.site->position = {10, 10, 10 + w.lVal, 10 + h.lVal};
+                m_page.site->position = {10, 10, 10 + AsNumber(args[0]), 10 + AsNumber(args[1])};
                 IOleInPlaceObject* inPlace = nullptr;
                 if (FAILED(m_page.control->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace))))
                     return E_FAIL;
@@ -236,10 +217,7 @@ protected:
             }
             case 7: return pagescript::Wait(args);
             case 8:  // which host runs the page: "control" here, "plug-in" in the browser harness
-                if (result) {
-                    result->vt = VT_BSTR;
-                    result->bstrVal = SysAllocString(L"control");
-                }
+                SetText(result, L"control");
                 return S_OK;
             case 9:
             case 10: {
@@ -278,13 +256,8 @@ protected:
                 return S_OK;
             case 14: {
                 if (args.size() < 2) return DISP_E_BADPARAMCOUNT;
-                VARIANT x, y;
-                VariantInit(&x);
-                VariantInit(&y);
-                VariantChangeType(&x, args[0], 0, VT_I4);
-                VariantChangeType(&y, args[1], 0, VT_I4);
-                HWND viewer = FindWindowExW(m_page.ControlWindow(), nullptr, nullptr, L"ImageViewer");
-                return pagescript::ClickViewer(viewer, x.lVal, y.lVal) ? S_OK : E_FAIL;
+                const bool clicked = pagescript::ClickViewer(m_page.ViewerWindow(), AsNumber(args[0]), AsNumber(args[1]));
+                return clicked ? S_OK : E_FAIL;
             }
         }
         return DISP_E_MEMBERNOTFOUND;

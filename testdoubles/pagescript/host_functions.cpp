@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cwchar>
 
 namespace pagescript {
 
@@ -13,6 +14,27 @@ std::wstring AsText(VARIANT* v) {
     std::wstring s = text.bstrVal ? text.bstrVal : L"";
     VariantClear(&text);
     return s;
+}
+
+LONG AsNumber(VARIANT* v) {
+    VARIANT n;
+    VariantInit(&n);
+    return v && SUCCEEDED(VariantChangeType(&n, v, 0, VT_I4)) ? n.lVal : 0;
+}
+
+void SetText(VARIANT* result, const wchar_t* text) {
+    if (!result) return;
+    result->vt = VT_BSTR;
+    result->bstrVal = SysAllocString(text);
+}
+
+HRESULT ViewerSize(HWND viewer, VARIANT* result) {
+    RECT r{};
+    if (viewer) GetClientRect(viewer, &r);
+    wchar_t text[64];
+    swprintf(text, 64, L"%ldx%ld", r.right, r.bottom);
+    SetText(result, text);
+    return S_OK;
 }
 
 HRESULT Echo(const std::vector<VARIANT*>& args) {

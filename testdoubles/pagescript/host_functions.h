@@ -12,12 +12,18 @@ namespace pagescript {
 
 // A script value as text (numbers and Booleans as JScript prints them; "" when it has none).
 std::wstring AsText(VARIANT* v);
+// A script value as a 32-bit number (0 when it is none).
+LONG AsNumber(VARIANT* v);
+// A text as a member's result (nothing when the caller asks for none).
+void SetText(VARIANT* result, const wchar_t* text);
 // Host.Echo(text): prints the text and a line end.
 HRESULT Echo(const std::vector<VARIANT*>& args);
 // Host.Check(condition, text): false (and a "FAIL: text" line) when the condition is not true.
 bool Check(const std::vector<VARIANT*>& args);
 // Host.Wait(ms): runs the thread's messages for ms milliseconds (scans, transfers, events).
 HRESULT Wait(const std::vector<VARIANT*>& args);
+// Host.ViewerSize(): "widthxheight" of a viewer's client area ("0x0" without a viewer).
+HRESULT ViewerSize(HWND viewer, VARIANT* result);
 // Host.Click(x, y): a left click of the user at a point of a viewer's client area, sent to the
 // window under it (a cell) as its button messages; false when the viewer has no window there.
 bool ClickViewer(HWND viewer, int x, int y);

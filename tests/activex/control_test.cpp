@@ -138,6 +138,21 @@ public:
     std::vector<std::pair<IConnectionPoint*, DWORD>> connections;
 };
 
+// A control in user mode with one or two event sinks connected (first before second), and its
+// window.
+struct ConnectedControl {
+    explicit ConnectedControl(int sinks) {
+        e.Connect(first);
+        if (sinks > 1) e.Connect(second);
+        window = e.Window();
+    }
+    ComApartment com;
+    ControlLibrary lib;
+    Embedded e{lib};
+    EventSink first, second;
+    HWND window = nullptr;
+};
+
 LRESULT Send(HWND window, EventRecord& record) { return SendMessageA(window, WM_LUMETTA_EVENT, 0, reinterpret_cast<LPARAM>(&record)); }
 
 }  // namespace
@@ -236,13 +251,9 @@ TEST(Control, GatedGettersFollowTheAmbientUserMode) {
 }
 
 TEST(Control, EveryEventReachesBothSinksInOrderWithItsArguments) {
-    ComApartment com;
-    ControlLibrary lib;
-    Embedded e(lib);
-    EventSink first, second;
-    e.Connect(first);
-    e.Connect(second);
-    HWND window = e.Window();
+    ConnectedControl two(2);
+    EventSink &first = two.first, &second = two.second;
+    HWND window = two.window;
 
     for (int kind : {0, 1, 2, 3, 4, 5, 21}) {
         EventRecord r = MakeEventRecord(kind);
@@ -305,12 +316,9 @@ TEST(Control, EveryEventReachesBothSinksInOrderWithItsArguments) {
 }
 
 TEST(Control, EventsSentFromAnotherThreadArriveOnTheWindowThread) {
-    ComApartment com;
-    ControlLibrary lib;
-    Embedded e(lib);
-    EventSink sink;
-    e.Connect(sink);
-    HWND window = e.Window();
+    ConnectedControl one(1);
+    EventSink& sink = one.first;
+    HWND window = one.window;
     volatile LONG done = 0;
     LONG cancelFlag = 0;
     std::thread worker([&] {
@@ -341,13 +349,9 @@ TEST(Control, EventsSentFromAnotherThreadArriveOnTheWindowThread) {
 }
 
 TEST(Control, CancelThroughEitherProgressEvent) {
-    ComApartment com;
-    ControlLibrary lib;
-    Embedded e(lib);
-    EventSink first, second;
-    e.Connect(first);
-    e.Connect(second);
-    HWND window = e.Window();
+    ConnectedControl two(2);
+    EventSink &first = two.first, &second = two.second;
+    HWND window = two.window;
     auto progress = [&](LONG flag) {
         EventRecord r = MakeEventRecord(kEventTransferPercentage);
         r.Value = 40;
@@ -385,12 +389,10 @@ TEST(Control, CancelThroughEitherProgressEvent) {
 }
 
 TEST(Control, AnImageRecordFillsTheBufferAndTheChangeIsReportedOnce) {
-    ComApartment com;
-    ControlLibrary lib;
-    Embedded e(lib);
-    EventSink sink;
-    e.Connect(sink);
-    HWND window = e.Window();
+    ConnectedControl one(1);
+    EventSink& sink = one.first;
+    Embedded& e = one.e;
+    HWND window = one.window;
     EventRecord image = MakeEventRecord(kEventBitmap);
     image.Payload = MakeTestDib(16, 8, 24);
     EXPECT_TRUE(SendEventRecord(window, image)) << "the control takes the image";

@@ -2,13 +2,12 @@
 // name, C++ callers reach the add-on libraries through them with the adapters' rules.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
-#include "activex/lumetta_guids.h"
-#include "activex/pallastra.h"
 #include "base/error_codes.h"
 #include "core/language_pack_checks.h"
-#include "pagehost/control_site.h"
+#include "engine_test_frame.h"
 
 namespace {
 
@@ -88,16 +87,6 @@ private:
     ILumetta& m_script;
 };
 
-HWND MakeFrame() {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"LumettaUnexposedTestFrame";
-    RegisterClassW(&wc);
-    return CreateWindowExW(0, wc.lpszClassName, L"frame", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
-                           wc.hInstance, nullptr);
-}
-
 // What the test scanner is told to be (it reads this when a source opens): grey pages of 200 dpi.
 constexpr char kScenario[] = "sources=1;pixel=gray;dpi=200";
 
@@ -105,22 +94,13 @@ class UnexposedMembers : public ::testing::Test {
 protected:
     void SetUp() override {
         SetEnvironmentVariableA("LUMETTA_SCANNER_SCENARIO", kScenario);
-        OleInitialize(nullptr);
-        frame = MakeFrame();
-        site = new ControlSite(frame);
-        ASSERT_EQ(CPallastra::CreateInstance(nullptr, IID_IOleObject, reinterpret_cast<void**>(&ole)), S_OK);
-        ASSERT_EQ(ole->QueryInterface(lumetta::IID_ILumetta, reinterpret_cast<void**>(&script)), S_OK);
-        control = static_cast<CPallastra*>(script);
-        ole->SetClientSite(site);
-        ASSERT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site, 0, frame, &site->position), S_OK);
+        embedded = std::make_unique<EmbeddedControl>();
+        ASSERT_NO_FATAL_FAILURE(embedded->Activate());
+        script = embedded->script;
+        control = embedded->control;
     }
     void TearDown() override {
-        ole->Close(OLECLOSE_NOSAVE);
-        ole->SetClientSite(nullptr);
-        script->Release();
-        ole->Release();
-        DestroyWindow(frame);
-        OleUninitialize();
+        embedded.reset();
         SetEnvironmentVariableA("LUMETTA_ADDON_SCENARIO", nullptr);
     }
     long ErrorCode() {
@@ -129,9 +109,7 @@ protected:
         return code;
     }
 
-    HWND frame = nullptr;
-    ControlSite* site = nullptr;
-    IOleObject* ole = nullptr;
+    std::unique_ptr<EmbeddedControl> embedded;
     ILumetta* script = nullptr;
     CPallastra* control = nullptr;
 };

@@ -185,4 +185,63 @@ TEST(MemoryStrips, RowsLandBottomUpAndStripsOutsideTheImageAreRefused) {
     GlobalFree(dib);
 }
 
+
+// Descriptor values whose sums and products wrap in 32 bits, each of which would let a copy read
+// past the strip buffer or write past the DIB, are refused; the strip at the image's far corner
+// is placed.
+TEST(MemoryStrips, DescriptorsThatWrapInThirtyTwoBitsAreRefused) {
+    TW_IMAGEINFO info = {};
+    info.ImageWidth = 16;
+    info.ImageLength = 4;
+    info.BitsPerPixel = 8;
+    info.PixelType = TWPT_GRAY;
+    RGBQUAD grey[256] = {};
+    MemoryStripImage image;
+    ASSERT_EQ(image.Create(info, grey, 256, 3780, 3780), 0);
+    uint8_t buffer[64];
+    for (int i = 0; i < 64; ++i) buffer[i] = uint8_t(i + 1);
+    TW_IMAGEMEMXFER corner = {};
+    corner.BytesPerRow = 8;
+    corner.Columns = 8;
+    corner.Rows = 1;
+    corner.XOffset = 8;
+    corner.YOffset = 3;
+    corner.BytesWritten = 8;
+    struct Case {
+        const char* what;
+        TW_IMAGEMEMXFER strip;
+    } cases[] = {
+        {"two rows 2^31 apart: (rows - 1) * bytes per row is 2^32", corner},
+        {"XOffset + Columns is 2^32 + 8", corner},
+        {"YOffset + Rows is 2^32", corner},
+        {"Columns far beyond the width", corner},
+        {"BytesWritten beyond the buffer", corner},
+    };
+    cases[0].strip.Rows = 3;
+    cases[0].strip.YOffset = 0;
+    cases[0].strip.BytesPerRow = 0x80000000u;
+    cases[0].strip.BytesWritten = 64;
+    cases[1].strip.XOffset = 0xFFFFFFF8u;
+    cases[1].strip.Columns = 16;
+    cases[1].strip.BytesPerRow = 16;
+    cases[1].strip.BytesWritten = 16;
+    cases[2].strip.YOffset = 0xFFFFFFFFu;
+    cases[3].strip.XOffset = 0;
+    cases[3].strip.Columns = 0xFFFFFFF0u;
+    cases[3].strip.BytesPerRow = 0xFFFFFFF0u;
+    cases[4].strip.BytesWritten = 0xFFFFFFFFu;
+    for (const Case& c : cases) EXPECT_FALSE(image.PlaceStrip(c.strip, buffer, sizeof buffer)) << c.what;
+    ASSERT_TRUE(image.PlaceStrip(corner, buffer, sizeof buffer));
+    HGLOBAL dib = image.Release();
+    DibLayout layout;
+    ASSERT_TRUE(ComputeDibLayout(dib, &layout));
+    const auto* bits = static_cast<const uint8_t*>(GlobalLock(dib)) + layout.pixelOffset;
+    // The image's last row is the DIB's first: its right half holds the strip, the rest stays 0.
+    uint8_t expected[64] = {};
+    memcpy(expected + 8, buffer, 8);
+    EXPECT_EQ(memcmp(bits, expected, sizeof expected), 0);
+    GlobalUnlock(dib);
+    GlobalFree(dib);
+}
+
 }  // namespace

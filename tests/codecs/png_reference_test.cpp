@@ -22,24 +22,13 @@
 #include "codecs/png/png_codec.h"
 #include "base/dib_layout.h"
 #include "png_test_support.h"
+#include "support/temp_folder.h"
 
 using namespace pngtest;
 
 namespace {
 
-struct TempFolder {
-    std::string path;
-    TempFolder() {
-        std::string pattern = testing::TempDir() + "lumetta_pngref_XXXXXX";
-        path = std::string(mkdtemp(pattern.data())) + "/";
-    }
-    ~TempFolder() { std::filesystem::remove_all(path); }
-};
-
-std::string Temp(const std::string& name) {
-    static const TempFolder folder;
-    return folder.path + name;
-}
+std::string Temp(const std::string& name) { return testsupport::TempPath(name); }
 
 Bytes ReadFile(const std::string& path) {
     std::ifstream f(path, std::ios::binary);

@@ -11,20 +11,12 @@
 #include <unistd.h>
 
 #include "core/base64.h"
+#include "support/temp_folder.h"
 
 namespace {
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteFile(const std::string& path, const std::string& data) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(data.data(), static_cast<std::streamsize>(data.size()));
-}
+using testsupport::ReadFile;
+using testsupport::WriteFile;
 
 // Python's base64 module over every case file of a folder, in one run: for each "N.bin" it writes
 // its text to "N.py64", and for each "N.our64" (our text) the bytes it decodes to "N.pyraw".
@@ -44,9 +36,7 @@ TEST(Base64Oracle, EncodesAndDecodesAsPythonOnRandomSizes) {
     std::uniform_int_distribution<size_t> size(0, 300000);
     for (int i = 0; i < 12; ++i) sizes.push_back(size(rng));
 
-    char folder[] = "/tmp/lumetta_b64_XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    std::string dir = folder;
+    const std::string dir = testsupport::TempSubfolder("base64");
     std::vector<std::string> data, ours;
     for (size_t c = 0; c < sizes.size(); ++c) {
         std::string bytes(sizes[c], '\0');
@@ -79,5 +69,5 @@ TEST(Base64Oracle, EncodesAndDecodesAsPythonOnRandomSizes) {
         for (const char* ext : {".bin", ".our64", ".py64", ".pyraw"}) unlink((base + ext).c_str());
     }
     unlink(script.c_str());
-    rmdir(folder);
+    rmdir(dir.c_str());
 }

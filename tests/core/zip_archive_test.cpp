@@ -14,15 +14,11 @@
 #include <unistd.h>
 
 #include "core/zip_archive.h"
+#include "support/temp_folder.h"
 
 namespace {
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testsupport::ReadFile;
 
 // Python writes the archives and, beside each, the expected entries as "name\tsize\tsha" lines.
 const char kMaker[] =
@@ -54,13 +50,10 @@ struct Expected {
 class ZipArchiveTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        char folder[] = "/tmp/lumetta_zip_XXXXXX";
-        ASSERT_NE(mkdtemp(folder), nullptr);
-        s_dir = folder;
+        s_dir = testsupport::TempSubfolder("zip");
         std::ofstream(s_dir + "/make.py") << kMaker;
         ASSERT_EQ(std::system(("python3 " + s_dir + "/make.py " + s_dir).c_str()), 0);
     }
-    static void TearDownTestSuite() { std::system(("rm -rf " + s_dir).c_str()); }
 
     static std::string Archive(const std::string& name) { return ReadFile(s_dir + "/" + name); }
     static ZipResult ReadAll(const std::string& bytes, std::map<std::string, std::string>& out,

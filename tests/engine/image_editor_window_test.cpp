@@ -35,13 +35,25 @@ bool MenuEnabled(HWND dialog, UINT id) {
     return !(GetMenuState(GetMenu(dialog), id, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED));
 }
 
+// Whether a window is a dialog box (a message box among them) that shows.
+bool IsShownDialog(HWND window) {
+    char className[16] = {};
+    GetClassNameA(window, className, sizeof className);
+    return lstrcmpA(className, "#32770") == 0 && IsWindowVisible(window);
+}
+
+// Sends a window a message while a timer of this thread answers the boxes it opens.
+void SendAnswered(TIMERPROC answer, HWND window, UINT message, WPARAM wParam = 0) {
+    UINT_PTR timer = SetTimer(nullptr, 0, 50, answer);
+    SendMessageA(window, message, wParam, 0);
+    KillTimer(nullptr, timer);
+}
+
 // Answers the next message box of this thread with a button, from a timer.
 WORD g_answer = 0;
 int g_boxes = 0;
 BOOL CALLBACK AnswerBox(HWND window, LPARAM) {
-    char className[16] = {};
-    GetClassNameA(window, className, sizeof className);
-    if (lstrcmpA(className, "#32770") == 0 && IsWindowVisible(window) && GetDlgItem(window, IDCANCEL)) {
+    if (IsShownDialog(window) && GetDlgItem(window, IDCANCEL)) {
         ++g_boxes;
         PostMessageA(window, WM_COMMAND, g_answer, 0);
         return FALSE;
@@ -68,9 +80,10 @@ protected:
         editor.m_modal = 0;
         lstrcpyA(editor.m_title, kTitle);
     }
+    // The modeless editor over the fixture's buffer; its window.
     HWND Open() {
         EXPECT_TRUE(editor.ShowImageEditor(&engine, GetModuleHandleA(nullptr), nullptr));
-        return editor.IsEditorClosed() ? nullptr : GetActiveWindow();
+        return editor.IsEditorClosed() ? nullptr : EditorWindow();
     }
     // A modeless editor on the heap, which the test deletes as a host would; its window.
     HWND OpenOwned(CImageEditor* owned) {
@@ -87,8 +100,7 @@ protected:
 };
 
 TEST_F(EditorFixture, EditsStayInTheEditorUntilSaved) {
-    Open();
-    HWND dialog = EditorWindow();
+    HWND dialog = Open();
     ASSERT_NE(dialog, nullptr);
     HGLOBAL first = engine.GetImageDIB(0);
     EXPECT_FALSE(MenuEnabled(dialog, ID_EDITOR_SAVE));
@@ -121,8 +133,7 @@ TEST_F(EditorFixture, EditsStayInTheEditorUntilSaved) {
 }
 
 TEST_F(EditorFixture, PreviousAndNextStayInsideTheBuffer) {
-    Open();
-    HWND dialog = EditorWindow();
+    HWND dialog = Open();
     ASSERT_NE(dialog, nullptr);
     EXPECT_FALSE(MenuEnabled(dialog, ID_EDITOR_PREVIOUS));
     EXPECT_TRUE(MenuEnabled(dialog, ID_EDITOR_NEXT));
@@ -141,8 +152,7 @@ TEST_F(EditorFixture, PreviousAndNextStayInsideTheBuffer) {
 
 TEST_F(EditorFixture, BufferChangesReachAnOpenEditor) {
     // The core refreshes its open editors after every buffer change; here the test does.
-    Open();
-    HWND dialog = EditorWindow();
+    HWND dialog = Open();
     ASSERT_NE(dialog, nullptr);
     // An unchanged editor follows the buffer: removing the current image shows the next one, and
     // the viewer never holds the removed block.
@@ -163,9 +173,7 @@ TEST_F(EditorFixture, BufferChangesReachAnOpenEditor) {
     editor.RefreshEditor();
     g_answer = IDNO;
     g_boxes = 0;
-    UINT_PTR timer = SetTimer(nullptr, 0, 50, AnswerTimer);
-    Command(dialog, ID_EDITOR_EXIT);
-    KillTimer(nullptr, timer);
+    SendAnswered(AnswerTimer, dialog, WM_COMMAND, ID_EDITOR_EXIT);
     EXPECT_EQ(g_boxes, 1);
     EXPECT_TRUE(editor.IsEditorClosed());
 }
@@ -173,9 +181,7 @@ TEST_F(EditorFixture, BufferChangesReachAnOpenEditor) {
 // Answers the next message box of this thread with OK from a timer and keeps its text.
 std::string g_boxText;
 BOOL CALLBACK TakeBox(HWND window, LPARAM) {
-    char className[16] = {};
-    GetClassNameA(window, className, sizeof className);
-    if (lstrcmpA(className, "#32770") != 0 || !IsWindowVisible(window) || !GetDlgItem(window, IDOK)) return TRUE;
+    if (!IsShownDialog(window) || !GetDlgItem(window, IDOK)) return TRUE;
     char text[512] = {};
     GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
     g_boxText = text;
@@ -198,17 +204,14 @@ HGLOBAL MakeBrokenDib() {
 }
 
 TEST_F(EditorFixture, AReloadThatFindsNoImageSaysWhy) {
-    Open();
-    HWND dialog = EditorWindow();
+    HWND dialog = Open();
     ASSERT_NE(dialog, nullptr);
     HGLOBAL good = engine.GetImageDIB(0);
     HGLOBAL broken = MakeBrokenDib();
     ASSERT_TRUE(engine.ReplaceImage(0, broken));
     g_boxes = 0;
     g_boxText.clear();
-    UINT_PTR timer = SetTimer(nullptr, 0, 50, TakeBoxTimer);
-    Command(dialog, ID_EDITOR_REFRESH);
-    KillTimer(nullptr, timer);
+    SendAnswered(TakeBoxTimer, dialog, WM_COMMAND, ID_EDITOR_REFRESH);
     EXPECT_EQ(g_boxes, 1);
     EXPECT_EQ(g_boxText, "Invalid image. Original image does't exist.");
     EXPECT_EQ(editor.View().ImageCount(), 0);
@@ -217,9 +220,7 @@ TEST_F(EditorFixture, AReloadThatFindsNoImageSaysWhy) {
     ASSERT_TRUE(engine.ReplaceImage(0, good));
     GlobalFree(broken);
     g_boxes = 0;
-    timer = SetTimer(nullptr, 0, 50, TakeBoxTimer);
-    Command(dialog, ID_EDITOR_REFRESH);
-    KillTimer(nullptr, timer);
+    SendAnswered(TakeBoxTimer, dialog, WM_COMMAND, ID_EDITOR_REFRESH);
     EXPECT_EQ(g_boxes, 0);
     EXPECT_EQ(DibSize(editor.View().ImageAt(0)).width, 30);
     SendMessageA(dialog, WM_CLOSE, 0, 0);
@@ -238,10 +239,7 @@ void ExpectSameCentre(HWND window, HWND around) {
 HWND g_about = nullptr;
 RECT g_aboutRect = {};
 BOOL CALLBACK TakeAbout(HWND window, LPARAM editor) {
-    char className[16] = {};
-    GetClassNameA(window, className, sizeof className);
-    if (lstrcmpA(className, "#32770") != 0 || !IsWindowVisible(window) || window == reinterpret_cast<HWND>(editor))
-        return TRUE;
+    if (!IsShownDialog(window) || window == reinterpret_cast<HWND>(editor)) return TRUE;
     g_about = window;
     GetWindowRect(window, &g_aboutRect);
     PostMessageA(window, WM_COMMAND, IDOK, 0);
@@ -264,9 +262,7 @@ TEST_F(EditorFixture, TheEditorAndItsAboutBoxOpenCentredOnTheirParent) {
     SetWindowPos(dialog, nullptr, 10, 5, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     g_about = nullptr;
     g_aboutOwner = dialog;
-    UINT_PTR timer = SetTimer(nullptr, 0, 50, TakeAboutTimer);
-    Command(dialog, ID_EDITOR_ABOUT);
-    KillTimer(nullptr, timer);
+    SendAnswered(TakeAboutTimer, dialog, WM_COMMAND, ID_EDITOR_ABOUT);
     ASSERT_NE(g_about, nullptr);
     RECT outer;
     GetWindowRect(dialog, &outer);
@@ -278,24 +274,19 @@ TEST_F(EditorFixture, TheEditorAndItsAboutBoxOpenCentredOnTheirParent) {
 }
 
 TEST_F(EditorFixture, SaveQuestion) {
-    Open();
-    HWND dialog = EditorWindow();
+    HWND dialog = Open();
     ASSERT_NE(dialog, nullptr);
     Command(dialog, ID_EDITOR_ROTATE_RIGHT);
     // Cancel keeps the editor on the same image with its changes.
     g_answer = IDCANCEL;
     g_boxes = 0;
-    UINT_PTR timer = SetTimer(nullptr, 0, 50, AnswerTimer);
-    Command(dialog, ID_EDITOR_NEXT);
-    KillTimer(nullptr, timer);
+    SendAnswered(AnswerTimer, dialog, WM_COMMAND, ID_EDITOR_NEXT);
     EXPECT_EQ(g_boxes, 1);
     EXPECT_EQ(engine.GetCurrentImageIndex(), 0);
     EXPECT_EQ(DibSize(editor.View().ImageAt(0)).width, 20);
     // Yes saves before closing.
     g_answer = IDYES;
-    timer = SetTimer(nullptr, 0, 50, AnswerTimer);
-    SendMessageA(dialog, WM_CLOSE, 0, 0);
-    KillTimer(nullptr, timer);
+    SendAnswered(AnswerTimer, dialog, WM_CLOSE);
     EXPECT_TRUE(editor.IsEditorClosed());
     EXPECT_EQ(DibSize(engine.GetImageDIB(0)).width, 20);
 }
@@ -319,9 +310,7 @@ TEST_F(EditorFixture, DeletingTheEditorWhileItsQuestionIsOpen) {
 // control takes the editor's owner window with it while the editor asks something.
 struct OwnerKiller {
     static BOOL CALLBACK FindDialog(HWND window, LPARAM found) {
-        char className[16] = {};
-        GetClassNameA(window, className, sizeof className);
-        if (lstrcmpA(className, "#32770") != 0 || !IsWindowVisible(window) || window == s_editor) return TRUE;
+        if (!IsShownDialog(window) || window == s_editor) return TRUE;
         *reinterpret_cast<HWND*>(found) = window;
         return FALSE;
     }
@@ -409,8 +398,7 @@ std::string Tooltip(HWND dialog, UINT id) {
 }
 
 TEST_F(EditorFixture, ToolbarButtonsInTheirGroups) {
-    Open();
-    HWND dialog = EditorWindow();
+    HWND dialog = Open();
     ASSERT_NE(dialog, nullptr);
     HWND toolbar = Toolbar(dialog);
     ASSERT_NE(toolbar, nullptr);
@@ -451,8 +439,7 @@ TEST_F(EditorFixture, ToolbarButtonsInTheirGroups) {
 }
 
 TEST_F(EditorFixture, ToolbarFollowsTheCommandStates) {
-    Open();
-    HWND dialog = EditorWindow();
+    HWND dialog = Open();
     ASSERT_NE(dialog, nullptr);
     EXPECT_FALSE(ButtonEnabled(dialog, ID_EDITOR_PREVIOUS));
     EXPECT_TRUE(ButtonEnabled(dialog, ID_EDITOR_NEXT));
@@ -472,16 +459,13 @@ TEST_F(EditorFixture, ToolbarFollowsTheCommandStates) {
     EXPECT_FALSE(ButtonChecked(dialog, ID_EDITOR_STRETCH));
     EXPECT_TRUE(ButtonChecked(dialog, ID_EDITOR_FIT));
     g_answer = IDNO;
-    UINT_PTR timer = SetTimer(nullptr, 0, 50, AnswerTimer);
-    SendMessageA(dialog, WM_CLOSE, 0, 0);
-    KillTimer(nullptr, timer);
+    SendAnswered(AnswerTimer, dialog, WM_CLOSE);
 }
 
 TEST_F(EditorFixture, ReadOnlyAndWithoutEnumerator) {
     editor.m_readOnly = 1;
     editor.m_enumerator = 0;
-    Open();
-    HWND dialog = EditorWindow();
+    HWND dialog = Open();
     ASSERT_NE(dialog, nullptr);
     // Menu items and toolbar buttons alike.
     for (UINT id : {ID_EDITOR_ROTATE_RIGHT, ID_EDITOR_ROTATE_LEFT, ID_EDITOR_FLIP, ID_EDITOR_MIRROR, ID_EDITOR_CROP,
@@ -536,8 +520,7 @@ void ImageSize(HWND editorDialog, const std::function<void(HWND)>& script) {
 }
 
 TEST_F(EditorFixture, ImageSizeInPixelsAndPercent) {
-    Open();
-    HWND dialog = EditorWindow();
+    HWND dialog = Open();
     ASSERT_NE(dialog, nullptr);
     std::string before, constrained, percent, halved;
     ImageSize(dialog, [&](HWND size) {
@@ -574,8 +557,7 @@ TEST_F(EditorFixture, ImageSizeInPixelsAndPercent) {
 }
 
 TEST_F(EditorFixture, ImageSizeRefusesSidesOutOfRange) {
-    Open();
-    HWND dialog = EditorWindow();
+    HWND dialog = Open();
     ASSERT_NE(dialog, nullptr);
     int stillOpen = 0;
     ImageSize(dialog, [&](HWND size) {
@@ -586,9 +568,7 @@ TEST_F(EditorFixture, ImageSizeRefusesSidesOutOfRange) {
             g_answer = IDOK;
             g_boxes = 0;
             g_sizeDialog = size;
-            UINT_PTR timer = SetTimer(nullptr, 0, 50, AnswerRefusal);
-            SendMessageA(size, WM_COMMAND, IDOK, 0);
-            KillTimer(nullptr, timer);
+            SendAnswered(AnswerRefusal, size, WM_COMMAND, IDOK);
             EXPECT_EQ(g_boxes, 1) << bad;
             stillOpen += IsWindowVisible(size) ? 1 : 0;
         }
@@ -602,8 +582,7 @@ TEST_F(EditorFixture, ImageSizeRefusesSidesOutOfRange) {
 }
 
 TEST_F(EditorFixture, ClosingTheEditorWhileImageSizeIsOpen) {
-    Open();
-    HWND dialog = EditorWindow();
+    HWND dialog = Open();
     ASSERT_NE(dialog, nullptr);
     ImageSize(dialog, [&](HWND size) {
         SetDlgItemTextA(size, IDC_SIZE_WIDTH, "60");
@@ -649,8 +628,7 @@ void PressKey(HWND window, UINT key) {
 }
 
 TEST_F(EditorFixture, ModelessAcceleratorsWithoutTheHost) {
-    Open();
-    HWND dialog = EditorWindow();
+    HWND dialog = Open();
     ASSERT_NE(dialog, nullptr);
     SetActiveWindow(dialog);
     ASSERT_EQ(GetActiveWindow(), dialog);

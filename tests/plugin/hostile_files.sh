@@ -14,16 +14,12 @@ browser_cmd=""
 while [ $# -gt 0 ] && [ "$1" != "--" ]; do browser_cmd="$browser_cmd '$1'"; shift; done
 [ $# -gt 0 ] && shift
 rm -rf "$work" && mkdir -p "$work"
-python=python3
-[ -x /usr/bin/python3 ] && python=/usr/bin/python3
-servers="$root/testdoubles/loopback_servers/upload_servers.py"
-"$python" "$servers" start "$work/server"
-trap '"$python" "$servers" stop "$work/server"' EXIT
-port=$(sed -n 's/.*http=\([0-9]*\).*/\1/p' "$work/server/ports")
+. "$root/tests/support/loopback_servers.sh"
+start_loopback_servers "$work/server"
 # The server reads its download folder at each request.
 mkdir -p "$work/server/files"
 for gdiplus in 0 1; do
-"$python" - "$folder" "$here/pages/hostile_files.js" "$work/page$gdiplus.js" "$port" "$work/server/files" $gdiplus <<'PY'
+"$python" - "$folder" "$here/pages/hostile_files.js" "$work/page$gdiplus.js" "$http_port" "$work/server/files" $gdiplus <<'PY'
 import base64, json, os, shutil, sys
 folder, page, out, port, served, gdiplus = sys.argv[1:7]
 cases = []

@@ -1,19 +1,19 @@
 #!/bin/sh
-# Runs a lifetime page (pages/lifetime/NAME.js after pages/lifetime/common.js) in a host through
-# page_with_server.sh (the loopback servers, @HTTP_PORT@ and @WORK@), with Wine's heap checking
-# on (LUMETTA_LIFETIME_WINEDEBUG gives other channels). The run fails when the host fails (the
-# page's checks, a crash), when Wine reports a damaged heap block (memory written after it was
-# freed), or when the page did not go on to its end.
+# Runs a lifetime page (pages/lifetime/NAME.js after ../support/pages/page_bytes.js and
+# pages/lifetime/common.js) in a host through page_with_server.sh (the loopback servers,
+# @HTTP_PORT@ and @WORK@), with Wine's heap checking on (LUMETTA_LIFETIME_WINEDEBUG gives other
+# channels). The run fails when the host fails (the page's checks, a crash), when Wine reports a
+# damaged heap block (memory written after it was freed), or when the page did not go on to its
+# end.
 #   lifetime_page.sh WORKDIR NAME -- HOST-COMMAND...
 set -e
 work=$1 name=$2
 shift 3
 here=$(cd "$(dirname "$0")" && pwd)
-mkdir -p "$work.page"
-cat "$here/pages/lifetime/common.js" "$here/pages/lifetime/$name.js" > "$work.page/$name.js"
 status=0
 LUMETTA_PAGE_REQUESTS_OPTIONAL=1 WINEDEBUG=${LUMETTA_LIFETIME_WINEDEBUG:-warn+heap} \
-  "$here/../activex/page_with_server.sh" "$work" "$work.page/$name.js" -- "$@" > "$work.out" 2>&1 || status=$?
+  "$here/../activex/page_with_server.sh" "$work" "$here/../support/pages/page_bytes.js" \
+  "$here/pages/lifetime/common.js" "$here/pages/lifetime/$name.js" -- "$@" > "$work.out" 2>&1 || status=$?
 cat "$work.out"
 if grep -a 'err:heap' "$work.out" > /dev/null; then
   echo "lifetime page $name: Wine reports a damaged heap"

@@ -28,7 +28,40 @@ private:
     BSTR m_text;
 };
 
-class TwoHosts : public LoopbackPlugin {};
+class TwoHosts : public LoopbackPlugin {
+protected:
+    // The same picture loaded into both hosts' buffers.
+    void LoadInBoth(ILumetta* c, const std::string& path) {
+        VARIANT_BOOL ok = VARIANT_FALSE;
+        ASSERT_EQ(c->LoadImage(Wide(path), &ok), S_OK);
+        ASSERT_EQ(ok, VARIANT_TRUE);
+        ASSERT_TRUE(CallBool("LoadImage", {Text(path)}));
+    }
+    // The loopback FTP server's user in both hosts.
+    void FtpUserInBoth(ILumetta* c) {
+        c->put_FTPUserName(Wide("lumetta"));
+        c->put_FTPPassword(Wide("s3cret"));
+        ASSERT_TRUE(Set("FTPUserName", Text("lumetta")));
+        ASSERT_TRUE(Set("FTPPassword", Text("s3cret")));
+    }
+    // Image 0 uploaded by HTTP POST from the control to path + "-control" and from the plug-in to
+    // path + "-plugin", as the file name given.
+    void PostFromBoth(EmbeddedControl& control, const std::string& path, const char* name) {
+        VARIANT_BOOL ok = VARIANT_FALSE;
+        ASSERT_EQ(control.script->HTTPUploadThroughPost(Wide(Server()), 0, Wide(path + "-control"), Wide(name), &ok),
+                  S_OK);
+        EXPECT_EQ(ok, VARIANT_TRUE) << ControlErrorCode(control);
+        ASSERT_TRUE(CallBool("HTTPUploadThroughPost",
+                             {Text(Server()), IntVariant(0), Text(path + "-plugin"), Text(name)}))
+            << ErrorCode();
+    }
+    // The two files the hosts uploaded to the FTP server's folder hold the same bytes.
+    void ExpectSameFtpFiles(const char* fromControl, const char* fromPlugin) {
+        const std::string control = ReadWholeFile(LoopbackPath(std::string("ftp\\") + fromControl));
+        EXPECT_GT(control.size(), 100u);
+        EXPECT_TRUE(control == ReadWholeFile(LoopbackPath(std::string("ftp\\") + fromPlugin)));
+    }
+};
 
 TEST_F(TwoHosts, TheSameUploadsReachTheServerAsTheSameRequests) {
     EmbeddedControl control;
@@ -37,25 +70,16 @@ TEST_F(TwoHosts, TheSameUploadsReachTheServerAsTheSameRequests) {
     ASSERT_EQ(c->put_HTTPPort(servers.http), S_OK);
     ASSERT_EQ(c->put_FTPPort(servers.ftp), S_OK);
     ASSERT_EQ(c->put_IfShowCancelDialogWhenImageTransfer(VARIANT_FALSE), S_OK);
+    ASSERT_NO_FATAL_FAILURE(LoadInBoth(c, LoopbackPath("files\\image.bmp")));
     VARIANT_BOOL ok = VARIANT_FALSE;
-    const std::string image = LoopbackPath("files\\image.bmp");
-    ASSERT_EQ(c->LoadImage(Wide(image), &ok), S_OK);
-    ASSERT_EQ(ok, VARIANT_TRUE);
-    ASSERT_TRUE(CallBool("LoadImage", {Text(image)}));
     for (auto [name, value] : {std::pair{"note", "two words"}, {"id", "42"}}) {
         c->SetHTTPFormField(Wide(name), Wide(value), &ok);
         ASSERT_TRUE(CallBool("SetHTTPFormField", {Text(name), Text(value)}));
     }
-    c->put_FTPUserName(Wide("lumetta"));
-    c->put_FTPPassword(Wide("s3cret"));
-    ASSERT_TRUE(Set("FTPUserName", Text("lumetta")));
-    ASSERT_TRUE(Set("FTPPassword", Text("s3cret")));
+    ASSERT_NO_FATAL_FAILURE(FtpUserInBoth(c));
 
     const size_t before = RecordedRequestCount();
-    ASSERT_EQ(c->HTTPUploadThroughPost(Wide(Server()), 0, Wide("/empty/parity-post-control"), Wide("a.jpg"), &ok), S_OK);
-    EXPECT_EQ(ok, VARIANT_TRUE) << ControlErrorCode(control);
-    ASSERT_TRUE(CallBool("HTTPUploadThroughPost",
-                         {Text(Server()), IntVariant(0), Text("/empty/parity-post-plugin"), Text("a.jpg")}));
+    ASSERT_NO_FATAL_FAILURE(PostFromBoth(control, "/empty/parity-post", "a.jpg"));
     ASSERT_EQ(c->HTTPUploadAllThroughPutAsMultiPageTIFF(Wide(Server()), Wide("/empty/parity-put-control"), &ok), S_OK);
     EXPECT_EQ(ok, VARIANT_TRUE);
     ASSERT_TRUE(CallBool("HTTPUploadAllThroughPutAsMultiPageTIFF", {Text(Server()), Text("/empty/parity-put-plugin")}));
@@ -75,9 +99,7 @@ TEST_F(TwoHosts, TheSameUploadsReachTheServerAsTheSameRequests) {
         EXPECT_EQ(fromControl[0].Header("Content-Type"), fromPlugin[0].Header("Content-Type"));
         EXPECT_EQ(fromControl[0].Header("Content-Length"), fromPlugin[0].Header("Content-Length"));
     }
-    const std::string ftpControl = ReadWholeFile(LoopbackPath("ftp\\parity-control.png"));
-    EXPECT_GT(ftpControl.size(), 100u);
-    EXPECT_TRUE(ftpControl == ReadWholeFile(LoopbackPath("ftp\\parity-plugin.png")));
+    ExpectSameFtpFiles("parity-control.png", "parity-plugin.png");
 }
 
 // A page's cookie text goes with a POST to the page's server and not on to the server a redirect
@@ -89,19 +111,11 @@ TEST_F(TwoHosts, CookiesStayWithTheirServerAcrossARedirect) {
     ILumetta* c = control.script;
     ASSERT_EQ(c->put_HTTPPort(servers.http), S_OK);
     ASSERT_EQ(c->put_IfShowCancelDialogWhenImageTransfer(VARIANT_FALSE), S_OK);
-    VARIANT_BOOL ok = VARIANT_FALSE;
-    const std::string image = LoopbackPath("files\\image.bmp");
-    ASSERT_EQ(c->LoadImage(Wide(image), &ok), S_OK);
-    ASSERT_TRUE(CallBool("LoadImage", {Text(image)}));
+    ASSERT_NO_FATAL_FAILURE(LoadInBoth(c, LoopbackPath("files\\image.bmp")));
     ASSERT_EQ(c->SetCookie(Wide("session=secret42")), S_OK);
     ASSERT_TRUE(CallBool("SetCookie", {Text("session=secret42")}));
     const size_t before = RecordedRequestCount();
-    ASSERT_EQ(c->HTTPUploadThroughPost(Wide(Server()), 0, Wide("/redirect/307/empty/moved-control"), Wide("a.bmp"), &ok),
-              S_OK);
-    EXPECT_EQ(ok, VARIANT_TRUE) << ControlErrorCode(control);
-    ASSERT_TRUE(CallBool("HTTPUploadThroughPost",
-                         {Text(Server()), IntVariant(0), Text("/redirect/307/empty/moved-plugin"), Text("a.bmp")}))
-        << ErrorCode();
+    ASSERT_NO_FATAL_FAILURE(PostFromBoth(control, "/redirect/307/empty/moved", "a.bmp"));
     for (const char* host : {"control", "plugin"}) {
         SCOPED_TRACE(host);
         auto asked = RecordedRequestsAfter(before, std::string("/redirect/307/empty/moved-") + host);
@@ -155,13 +169,8 @@ TEST_F(TwoHosts, SecureUploadsActiveFtpAndDownloadsAgree) {
     VARIANT_BOOL ok = VARIANT_FALSE;
     ASSERT_EQ(c->put_IfShowCancelDialogWhenImageTransfer(VARIANT_FALSE), S_OK);
     ASSERT_EQ(c->put_FTPPort(servers.ftp), S_OK);
-    c->put_FTPUserName(Wide("lumetta"));
-    c->put_FTPPassword(Wide("s3cret"));
-    ASSERT_TRUE(Set("FTPUserName", Text("lumetta")));
-    ASSERT_TRUE(Set("FTPPassword", Text("s3cret")));
-    const std::string image = LoopbackPath("files\\image.bmp");
-    ASSERT_EQ(c->LoadImage(Wide(image), &ok), S_OK);
-    ASSERT_TRUE(CallBool("LoadImage", {Text(image)}));
+    ASSERT_NO_FATAL_FAILURE(FtpUserInBoth(c));
+    ASSERT_NO_FATAL_FAILURE(LoadInBoth(c, LoopbackPath("files\\image.bmp")));
 
     // POST over HTTPS.
     ASSERT_EQ(c->put_IfSSL(VARIANT_TRUE), S_OK);
@@ -169,14 +178,9 @@ TEST_F(TwoHosts, SecureUploadsActiveFtpAndDownloadsAgree) {
     ASSERT_TRUE(Set("IfSSL", browser::BoolVariant(true)));
     ASSERT_TRUE(Set("HTTPPort", IntVariant(servers.https)));
     const size_t before = RecordedRequestCount();
-    ASSERT_EQ(c->HTTPUploadThroughPost(Wide(Server()), 0, Wide("/empty/parity-secure-control.png"), Wide("a.png"), &ok),
-              S_OK);
-    EXPECT_EQ(ok, VARIANT_TRUE) << ControlErrorCode(control);
-    ASSERT_TRUE(CallBool("HTTPUploadThroughPost",
-                         {Text(Server()), IntVariant(0), Text("/empty/parity-secure-plugin.png"), Text("a.png")}))
-        << ErrorCode();
-    auto fromControl = RecordedRequestsAfter(before, "/empty/parity-secure-control.png");
-    auto fromPlugin = RecordedRequestsAfter(before, "/empty/parity-secure-plugin.png");
+    ASSERT_NO_FATAL_FAILURE(PostFromBoth(control, "/empty/parity-secure", "a.png"));
+    auto fromControl = RecordedRequestsAfter(before, "/empty/parity-secure-control");
+    auto fromPlugin = RecordedRequestsAfter(before, "/empty/parity-secure-plugin");
     ASSERT_EQ(fromControl.size(), 1u);
     ASSERT_EQ(fromPlugin.size(), 1u);
     EXPECT_GT(fromControl[0].body.size(), 100u);
@@ -188,9 +192,7 @@ TEST_F(TwoHosts, SecureUploadsActiveFtpAndDownloadsAgree) {
     ASSERT_EQ(c->FTPUpload(Wide(Server()), 0, Wide("parity-active-control.bmp"), &ok), S_OK);
     EXPECT_EQ(ok, VARIANT_TRUE) << ControlErrorCode(control);
     ASSERT_TRUE(CallBool("FTPUpload", {Text(Server()), IntVariant(0), Text("parity-active-plugin.bmp")})) << ErrorCode();
-    const std::string ftpControl = ReadWholeFile(LoopbackPath("ftp\\parity-active-control.bmp"));
-    EXPECT_GT(ftpControl.size(), 100u);
-    EXPECT_TRUE(ftpControl == ReadWholeFile(LoopbackPath("ftp\\parity-active-plugin.bmp")));
+    ExpectSameFtpFiles("parity-active-control.bmp", "parity-active-plugin.bmp");
     ASSERT_EQ(c->FTPDownloadEx(Wide(Server()), Wide("image.png"), enumTW_IMAGE_TYPE(3), &ok), S_OK);
     EXPECT_EQ(ok, VARIANT_TRUE) << ControlErrorCode(control);
     ASSERT_TRUE(CallBool("FTPDownloadEx", {Text(Server()), Text("image.png"), IntVariant(3)})) << ErrorCode();

@@ -6,29 +6,10 @@ var TITLE = "Page Editor";
 var RED = 0xFF0000, GREEN = 0x00FF00, BLUE = 0x0000FF;
 var ROTATE_RIGHT = 40004, EXIT = 40051, VK_F5 = 0x74;
 
-function le(bytes, value, count) { for (var i = 0; i < count; i++) bytes.push((value >>> (8 * i)) & 255); }
-
-// A 24-bit BMP of width x height in one colour (0xRRGGBB).
+// A 24-bit BMP of width x height in one colour (0xRRGGBB); makeBmp and base64 come from
+// tests/support/pages/page_bytes.js, which the runner puts before this page.
 function solidBmp(width, height, rgb) {
-    var stride = Math.floor((width * 24 + 31) / 32) * 4, b = [66, 77];
-    le(b, 54 + stride * height, 4); le(b, 0, 4); le(b, 54, 4);
-    le(b, 40, 4); le(b, width, 4); le(b, height, 4); le(b, 1, 2); le(b, 24, 2);
-    le(b, 0, 4); le(b, stride * height, 4); le(b, 2835, 4); le(b, 2835, 4); le(b, 0, 4); le(b, 0, 4);
-    for (var y = 0; y < height; y++)
-        for (var x = 0; x < stride; x++) b.push(x < width * 3 ? (rgb >>> (8 * (x % 3))) & 255 : 0);
-    return b;
-}
-
-var ALPHABET = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-function base64(bytes) {
-    var out = "";
-    for (var i = 0; i < bytes.length; i += 3) {
-        var n = (bytes[i] << 16) | ((i + 1 < bytes.length ? bytes[i + 1] : 0) << 8) | (i + 2 < bytes.length ? bytes[i + 2] : 0);
-        out += ALPHABET.charAt((n >> 18) & 63) + ALPHABET.charAt((n >> 12) & 63);
-        out += i + 1 < bytes.length ? ALPHABET.charAt((n >> 6) & 63) : "=";
-        out += i + 2 < bytes.length ? ALPHABET.charAt(n & 63) : "=";
-    }
-    return out;
+    return makeBmp(width, height, 0, function (x) { return x < width * 3 ? (rgb >>> (8 * (x % 3))) & 255 : 0; });
 }
 
 function hex(v) { return v < 0 ? String(v) : "0x" + ("00000" + v.toString(16)).slice(-6); }

@@ -1,5 +1,6 @@
 // The script interface in user mode: conversions, gates, the throw rule and error codes of each
-// family, byte arrays and Base64, file members. @HTTP_PORT@ is filled in by the runner.
+// family, byte arrays and Base64, file members. @HTTP_PORT@ is filled in by the runner, which puts
+// tests/support/pages/page_bytes.js (makeBmp, base64) before this page.
 var bitmapChanged = 0, failInHandler = false;
 var percents = [];
 function Lumetta_OnBitmapChanged() {
@@ -21,33 +22,6 @@ function Lumetta_OnBeforeOperate(id, name) {
     // Free the image the worker is about to test and put another one in its place.
     Lumetta.RemoveAllImages();
     replaced = Lumetta.LoadImageFromBase64Binary(base64(makeBmp(40, 30, 0)), 0);
-}
-
-function le(bytes, value, count) { for (var i = 0; i < count; i++) bytes.push((value >>> (8 * i)) & 255); }
-
-// A 24-bit BMP of width x height whose pixels start gap bytes after the headers.
-function makeBmp(width, height, gap) {
-    var stride = Math.floor((width * 24 + 31) / 32) * 4;
-    var offset = 54 + gap, b = [66, 77];
-    le(b, offset + stride * height, 4); le(b, 0, 4); le(b, offset, 4);
-    le(b, 40, 4); le(b, width, 4); le(b, height, 4); le(b, 1, 2); le(b, 24, 2);
-    le(b, 0, 4); le(b, stride * height, 4); le(b, 2835, 4); le(b, 2835, 4); le(b, 0, 4); le(b, 0, 4);
-    for (var g = 0; g < gap; g++) b.push(0);
-    for (var y = 0; y < height; y++)
-        for (var x = 0; x < stride; x++) b.push((x * 7 + y * 3) & 255);
-    return b;
-}
-
-var ALPHABET = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-function base64(bytes) {
-    var out = "";
-    for (var i = 0; i < bytes.length; i += 3) {
-        var n = (bytes[i] << 16) | ((i + 1 < bytes.length ? bytes[i + 1] : 0) << 8) | (i + 2 < bytes.length ? bytes[i + 2] : 0);
-        out += ALPHABET.charAt((n >> 18) & 63) + ALPHABET.charAt((n >> 12) & 63);
-        out += i + 1 < bytes.length ? ALPHABET.charAt((n >> 6) & 63) : "=";
-        out += i + 2 < bytes.length ? ALPHABET.charAt(n & 63) : "=";
-    }
-    return out;
 }
 
 // A 24-bit BMP of one grey value.

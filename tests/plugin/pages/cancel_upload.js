@@ -1,23 +1,12 @@
 // The plug-in's upload progress as a page sees it: OnInternetTransferPercentage gets the percent
 // only, and the page stops an upload by setting IfCancelTransfer inside that handler. The picture
-// comes in as a script array of bytes. page_with_server.sh fills in @HTTP_PORT@.
+// comes in as a script array of bytes (makeBmp: tests/support/pages/page_bytes.js, put before this
+// page). page_with_server.sh fills in @HTTP_PORT@.
 var percents = [], extraArguments = 0, cancelAt = 2;
 function Lumetta_OnInternetTransferPercentage(percent) {
     percents.push(percent);
     extraArguments += arguments.length - 1;
     if (percents.length == cancelAt) Lumetta.IfCancelTransfer = true;
-}
-
-function le(b, v, n) { for (var i = 0; i < n; i++) b.push((v >> (8 * i)) & 255); }
-// A 24-bit BMP with a pattern, as the format describes it (54 bytes of headers, rows padded to 4).
-function makeBmp(width, height) {
-    var stride = Math.floor((width * 24 + 31) / 32) * 4, b = [66, 77];
-    le(b, 54 + stride * height, 4); le(b, 0, 4); le(b, 54, 4);
-    le(b, 40, 4); le(b, width, 4); le(b, height, 4); le(b, 1, 2); le(b, 24, 2);
-    le(b, 0, 4); le(b, stride * height, 4); le(b, 2835, 4); le(b, 2835, 4); le(b, 0, 4); le(b, 0, 4);
-    for (var y = 0; y < height; y++)
-        for (var x = 0; x < stride; x++) b.push((x * 7 + y * 3) & 255);
-    return b;
 }
 
 function main() {

@@ -1,0 +1,2 @@
+// Tests are not product code.
+EXPECT_EQ(engine.GetErrorCode(), -1034);
