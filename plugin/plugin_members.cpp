@@ -40,7 +40,6 @@ bool PluginInstance::RunFamilies(MemberAccess access, int op, const std::vector<
 }
 
 bool PluginInstance::RunMethod(int op, const std::vector<ScriptValue>& a, ScriptValue& out, NPVariant* result) {
-    char path[512];
     switch (op) {
         // Sources.
         case kOpAcquireImage:
@@ -113,6 +112,14 @@ bool PluginInstance::RunMethod(int op, const std::vector<ScriptValue>& a, Script
                         : op == kOpGetImageHeight ? header.biHeight : header.biBitCount;
             return true;
         }
+        default: return RunFileMethod(op, a, out, result);
+    }
+}
+
+// Files, image data without files and the transfer settings.
+bool PluginInstance::RunFileMethod(int op, const std::vector<ScriptValue>& a, ScriptValue& out, NPVariant* result) {
+    char path[512];
+    switch (op) {
         // Files.
         case kOpSaveAsBMP: out.b = CBrowserAddOnBase::SaveAsBMP(a[0].text, a[1].h); return true;
         case kOpSaveAsPNG: out.b = CBrowserAddOnBase::SaveAsPNG(a[0].text, a[1].h); return true;

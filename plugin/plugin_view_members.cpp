@@ -30,187 +30,192 @@ bool FitArgument(PluginInstance& engine, const std::string& text, char (&buffer)
 
 bool PluginInstance::RunViewMember(MemberAccess access, int op, const std::vector<ScriptValue>& args, ScriptValue& out,
                                    NPVariant* result) {
-    const bool get = access == MemberAccess::Get;
-    const bool put = access == MemberAccess::Put;
-    if (access != MemberAccess::Method) {
-        switch (op) {
-            case kOpIfShowPrintUI:
-                if (get) {
-                    SetErrorCode(0);
-                    out.b = IfShowPrintUI() != FALSE;
-                } else {
-                    IfShowPrintUI(args[0].b);
-                }
-                return true;
-            case kOpIfShowFileDialog:
-                if (get) {
-                    SetErrorCode(0);
-                    out.b = IfShowFileDialog() != FALSE;
-                } else {
-                    IfShowFileDialog(args[0].b);
-                }
-                return true;
-            case kOpImageEditorIfReadonly:
-                if (get) {
-                    SetErrorCode(0);
-                    out.b = ImageEditorIfReadonly() != FALSE;
-                } else {
-                    ImageEditorIfReadonly(args[0].b);
-                }
-                return true;
-            case kOpImageEditorIfEnableEnumerator:
-                if (get) {
-                    SetErrorCode(0);
-                    out.b = ImageEditorIfEnableEnumerator() != FALSE;
-                } else {
-                    ImageEditorIfEnableEnumerator(args[0].b);
-                }
-                return true;
-            case kOpImageEditorIfModal:
-                if (get) {
-                    SetErrorCode(0);
-                    out.b = ImageEditorIfModal() != FALSE;
-                } else {
-                    ImageEditorIfModal(args[0].b);
-                }
-                return true;
-            case kOpImageEditorWindowTitle:
-                if (get) SetScriptString(result, ImageEditorWindowTitle(), TRUE);
-                else ImageEditorWindowTitle(args[0].text);
-                return true;
-            case kOpPDFVersion:
-                if (get) SetScriptString(result, PDFVersion(), TRUE);
-                else PDFVersion(args[0].text);
-                return true;
-            case kOpPDFTitle:
-                if (get) SetScriptString(result, PDFTitle(), TRUE);
-                else PDFTitle(args[0].text);
-                return true;
-            case kOpPDFAuthor:
-                if (get) SetScriptString(result, PDFAuthor(), TRUE);
-                else PDFAuthor(args[0].text);
-                return true;
-            case kOpPDFSubject:
-                if (get) SetScriptString(result, PDFSubject(), TRUE);
-                else PDFSubject(args[0].text);
-                return true;
-            case kOpPDFKeywords:
-                if (get) SetScriptString(result, PDFKeywords(), TRUE);
-                else PDFKeywords(args[0].text);
-                return true;
-            case kOpPDFCreationDate:
-                if (get) SetScriptString(result, PDFCreationDate(), TRUE);
-                else PDFCreationDate(args[0].text);
-                return true;
-            case kOpPDFModifiedDate:
-                if (get) SetScriptString(result, PDFModifiedDate(), TRUE);
-                else PDFModifiedDate(args[0].text);
-                return true;
-            case kOpPDFCreator:
-                if (get) SetScriptString(result, PDFCreator(), TRUE);
-                else PDFCreator(args[0].text);
-                return true;
-            case kOpPDFProducer:
-                if (get) SetScriptString(result, PDFProducer(), TRUE);
-                else PDFProducer(args[0].text);
-                return true;
-            case kOpFitWindowType:
-                if (get) {
-                    SetErrorCode(0);
-                    out.i = FitWindowType();
-                } else {
-                    FitWindowType(args[0].h);
-                }
-                return true;
-            case kOpImageMargin:
-                if (get) {
-                    SetErrorCode(0);
-                    out.i = ImageMargin();
-                } else {
-                    ImageMargin(args[0].h);
-                }
-                return true;
-            case kOpSelectionImageBorderColor:
-                if (get) {
-                    SetErrorCode(0);
-                    out.i = SelectionImageBorderColor();
-                } else {
-                    SelectionImageBorderColor(args[0].i);
-                }
-                return true;
-            case kOpBackgroundColor:
-                if (get) {
-                    SetErrorCode(0);
-                    out.i = BackgroundColor();
-                } else {
-                    BackgroundColor(args[0].i);
-                }
-                return true;
-            case kOpBorderStyle:
-                if (get) {
-                    SetErrorCode(0);
-                    out.i = BorderStyle();
-                } else {
-                    BorderStyle(args[0].i);
-                }
-                return true;
-            case kOpIfFitWindow:
-                SetErrorCode(0);
-                if (get) out.b = m_viewer.GetIfFitWindow() != 0;
-                else m_viewer.SetIfFitWindow(args[0].b);
-                return true;
-            case kOpZoom:
-                if (get) {
-                    SetErrorCode(0);
-                    out.f = Zoom();
-                } else {
-                    Zoom(args[0].f);
-                }
-                return true;
-            case kOpEnableInteractiveZoom:
-                SetErrorCode(0);
-                if (get) out.b = m_viewer.GetEnableInteractiveZoom() != 0;
-                else m_viewer.SetEnableInteractiveZoom(args[0].b);
-                return true;
-            case kOpVScrollBar:
-                SetErrorCode(0);
-                if (get) out.b = m_viewer.GetVScrollBar() != 0;
-                else if (!m_viewer.SetVScrollBar(args[0].b)) SetErrorCode(kErrInvalidValue);
-                return true;
-            case kOpAllowMultiSelect:
-                SetErrorCode(0);
-                if (get) out.b = m_viewer.GetAllowMultiSelect() != 0;
-                else m_viewer.SetAllowMultiSelect(args[0].b);
-                return true;
-            case kOpMouseShape:
-                SetErrorCode(0);
-                if (get) out.b = m_viewer.GetMouseShape() != 0;
-                else m_viewer.SetMouseShape(args[0].b ? 1 : 0);
-                return true;
-            case kOpSelectedImagesCount:
-                SetErrorCode(0);
-                if (get) out.i = m_viewer.GetSelectedImagesCount();
-                else if (!m_viewer.SetSelectedImagesCount(args[0].h)) SetErrorCode(kErrInvalidValue);
-                return true;
-            case kOpMouseX:
-                SetErrorCode(0);
-                out.i = m_viewer.GetMouseX();
-                return true;
-            case kOpMouseY:
-                SetErrorCode(0);
-                out.i = m_viewer.GetMouseY();
-                return true;
-            case kOpLogLevel:
-                // A refused level keeps its -1034.
-                SetErrorCode(0);
-                if (get) out.i = GetLogLevel();
-                else SetLogLevel(args[0].h, true);
-                return true;
-            default: return false;
-        }
-    }
-    (void)put;
+    if (access != MemberAccess::Method) return RunViewProperty(access == MemberAccess::Get, op, args, out, result);
+    return RunViewMethod(op, args, out);
+}
 
+// The viewer's and the document's properties; get: read, else the put of args[0].
+bool PluginInstance::RunViewProperty(bool get, int op, const std::vector<ScriptValue>& args, ScriptValue& out,
+                                     NPVariant* result) {
+    switch (op) {
+        case kOpIfShowPrintUI:
+            if (get) {
+                SetErrorCode(0);
+                out.b = IfShowPrintUI() != FALSE;
+            } else {
+                IfShowPrintUI(args[0].b);
+            }
+            return true;
+        case kOpIfShowFileDialog:
+            if (get) {
+                SetErrorCode(0);
+                out.b = IfShowFileDialog() != FALSE;
+            } else {
+                IfShowFileDialog(args[0].b);
+            }
+            return true;
+        case kOpImageEditorIfReadonly:
+            if (get) {
+                SetErrorCode(0);
+                out.b = ImageEditorIfReadonly() != FALSE;
+            } else {
+                ImageEditorIfReadonly(args[0].b);
+            }
+            return true;
+        case kOpImageEditorIfEnableEnumerator:
+            if (get) {
+                SetErrorCode(0);
+                out.b = ImageEditorIfEnableEnumerator() != FALSE;
+            } else {
+                ImageEditorIfEnableEnumerator(args[0].b);
+            }
+            return true;
+        case kOpImageEditorIfModal:
+            if (get) {
+                SetErrorCode(0);
+                out.b = ImageEditorIfModal() != FALSE;
+            } else {
+                ImageEditorIfModal(args[0].b);
+            }
+            return true;
+        case kOpImageEditorWindowTitle:
+            if (get) SetScriptString(result, ImageEditorWindowTitle(), TRUE);
+            else ImageEditorWindowTitle(args[0].text);
+            return true;
+        case kOpPDFVersion:
+            if (get) SetScriptString(result, PDFVersion(), TRUE);
+            else PDFVersion(args[0].text);
+            return true;
+        case kOpPDFTitle:
+            if (get) SetScriptString(result, PDFTitle(), TRUE);
+            else PDFTitle(args[0].text);
+            return true;
+        case kOpPDFAuthor:
+            if (get) SetScriptString(result, PDFAuthor(), TRUE);
+            else PDFAuthor(args[0].text);
+            return true;
+        case kOpPDFSubject:
+            if (get) SetScriptString(result, PDFSubject(), TRUE);
+            else PDFSubject(args[0].text);
+            return true;
+        case kOpPDFKeywords:
+            if (get) SetScriptString(result, PDFKeywords(), TRUE);
+            else PDFKeywords(args[0].text);
+            return true;
+        case kOpPDFCreationDate:
+            if (get) SetScriptString(result, PDFCreationDate(), TRUE);
+            else PDFCreationDate(args[0].text);
+            return true;
+        case kOpPDFModifiedDate:
+            if (get) SetScriptString(result, PDFModifiedDate(), TRUE);
+            else PDFModifiedDate(args[0].text);
+            return true;
+        case kOpPDFCreator:
+            if (get) SetScriptString(result, PDFCreator(), TRUE);
+            else PDFCreator(args[0].text);
+            return true;
+        case kOpPDFProducer:
+            if (get) SetScriptString(result, PDFProducer(), TRUE);
+            else PDFProducer(args[0].text);
+            return true;
+        case kOpFitWindowType:
+            if (get) {
+                SetErrorCode(0);
+                out.i = FitWindowType();
+            } else {
+                FitWindowType(args[0].h);
+            }
+            return true;
+        case kOpImageMargin:
+            if (get) {
+                SetErrorCode(0);
+                out.i = ImageMargin();
+            } else {
+                ImageMargin(args[0].h);
+            }
+            return true;
+        case kOpSelectionImageBorderColor:
+            if (get) {
+                SetErrorCode(0);
+                out.i = SelectionImageBorderColor();
+            } else {
+                SelectionImageBorderColor(args[0].i);
+            }
+            return true;
+        case kOpBackgroundColor:
+            if (get) {
+                SetErrorCode(0);
+                out.i = BackgroundColor();
+            } else {
+                BackgroundColor(args[0].i);
+            }
+            return true;
+        case kOpBorderStyle:
+            if (get) {
+                SetErrorCode(0);
+                out.i = BorderStyle();
+            } else {
+                BorderStyle(args[0].i);
+            }
+            return true;
+        case kOpIfFitWindow:
+            SetErrorCode(0);
+            if (get) out.b = m_viewer.GetIfFitWindow() != 0;
+            else m_viewer.SetIfFitWindow(args[0].b);
+            return true;
+        case kOpZoom:
+            if (get) {
+                SetErrorCode(0);
+                out.f = Zoom();
+            } else {
+                Zoom(args[0].f);
+            }
+            return true;
+        case kOpEnableInteractiveZoom:
+            SetErrorCode(0);
+            if (get) out.b = m_viewer.GetEnableInteractiveZoom() != 0;
+            else m_viewer.SetEnableInteractiveZoom(args[0].b);
+            return true;
+        case kOpVScrollBar:
+            SetErrorCode(0);
+            if (get) out.b = m_viewer.GetVScrollBar() != 0;
+            else if (!m_viewer.SetVScrollBar(args[0].b)) SetErrorCode(kErrInvalidValue);
+            return true;
+        case kOpAllowMultiSelect:
+            SetErrorCode(0);
+            if (get) out.b = m_viewer.GetAllowMultiSelect() != 0;
+            else m_viewer.SetAllowMultiSelect(args[0].b);
+            return true;
+        case kOpMouseShape:
+            SetErrorCode(0);
+            if (get) out.b = m_viewer.GetMouseShape() != 0;
+            else m_viewer.SetMouseShape(args[0].b ? 1 : 0);
+            return true;
+        case kOpSelectedImagesCount:
+            SetErrorCode(0);
+            if (get) out.i = m_viewer.GetSelectedImagesCount();
+            else if (!m_viewer.SetSelectedImagesCount(args[0].h)) SetErrorCode(kErrInvalidValue);
+            return true;
+        case kOpMouseX:
+            SetErrorCode(0);
+            out.i = m_viewer.GetMouseX();
+            return true;
+        case kOpMouseY:
+            SetErrorCode(0);
+            out.i = m_viewer.GetMouseY();
+            return true;
+        case kOpLogLevel:
+            // A refused level keeps its -1034.
+            SetErrorCode(0);
+            if (get) out.i = GetLogLevel();
+            else SetLogLevel(args[0].h, true);
+            return true;
+        default: return false;
+    }
+}
+
+// The viewer's methods and the saves and dialog of the view's files.
+bool PluginInstance::RunViewMethod(int op, const std::vector<ScriptValue>& args, ScriptValue& out) {
     switch (op) {
         // The viewer.
         case kOpSetViewMode:
@@ -259,6 +264,13 @@ bool PluginInstance::RunViewMember(MemberAccess access, int op, const std::vecto
                                    static_cast<DWORD>(args[7].i)) > 0;
             return true;
         }
+        default: return RunImageDataMethod(op, args, out);
+    }
+}
+
+// Image data, drawing on images, the editor and printing.
+bool PluginInstance::RunImageDataMethod(int op, const std::vector<ScriptValue>& args, ScriptValue& out) {
+    switch (op) {
         // Image data.
         case kOpGetImageSizeWithSpecifiedType: {
             LONG size = 0;
