@@ -38,86 +38,6 @@ bool PluginInstance::RunViewMember(MemberAccess access, int op, const std::vecto
 bool PluginInstance::RunViewProperty(bool get, int op, const std::vector<ScriptValue>& args, ScriptValue& out,
                                      NPVariant* result) {
     switch (op) {
-        case kOpIfShowPrintUI:
-            if (get) {
-                SetErrorCode(0);
-                out.b = IfShowPrintUI() != FALSE;
-            } else {
-                IfShowPrintUI(args[0].b);
-            }
-            return true;
-        case kOpIfShowFileDialog:
-            if (get) {
-                SetErrorCode(0);
-                out.b = IfShowFileDialog() != FALSE;
-            } else {
-                IfShowFileDialog(args[0].b);
-            }
-            return true;
-        case kOpImageEditorIfReadonly:
-            if (get) {
-                SetErrorCode(0);
-                out.b = ImageEditorIfReadonly() != FALSE;
-            } else {
-                ImageEditorIfReadonly(args[0].b);
-            }
-            return true;
-        case kOpImageEditorIfEnableEnumerator:
-            if (get) {
-                SetErrorCode(0);
-                out.b = ImageEditorIfEnableEnumerator() != FALSE;
-            } else {
-                ImageEditorIfEnableEnumerator(args[0].b);
-            }
-            return true;
-        case kOpImageEditorIfModal:
-            if (get) {
-                SetErrorCode(0);
-                out.b = ImageEditorIfModal() != FALSE;
-            } else {
-                ImageEditorIfModal(args[0].b);
-            }
-            return true;
-        case kOpImageEditorWindowTitle:
-            if (get) SetScriptString(result, ImageEditorWindowTitle(), TRUE);
-            else ImageEditorWindowTitle(args[0].text);
-            return true;
-        case kOpPDFVersion:
-            if (get) SetScriptString(result, PDFVersion(), TRUE);
-            else PDFVersion(args[0].text);
-            return true;
-        case kOpPDFTitle:
-            if (get) SetScriptString(result, PDFTitle(), TRUE);
-            else PDFTitle(args[0].text);
-            return true;
-        case kOpPDFAuthor:
-            if (get) SetScriptString(result, PDFAuthor(), TRUE);
-            else PDFAuthor(args[0].text);
-            return true;
-        case kOpPDFSubject:
-            if (get) SetScriptString(result, PDFSubject(), TRUE);
-            else PDFSubject(args[0].text);
-            return true;
-        case kOpPDFKeywords:
-            if (get) SetScriptString(result, PDFKeywords(), TRUE);
-            else PDFKeywords(args[0].text);
-            return true;
-        case kOpPDFCreationDate:
-            if (get) SetScriptString(result, PDFCreationDate(), TRUE);
-            else PDFCreationDate(args[0].text);
-            return true;
-        case kOpPDFModifiedDate:
-            if (get) SetScriptString(result, PDFModifiedDate(), TRUE);
-            else PDFModifiedDate(args[0].text);
-            return true;
-        case kOpPDFCreator:
-            if (get) SetScriptString(result, PDFCreator(), TRUE);
-            else PDFCreator(args[0].text);
-            return true;
-        case kOpPDFProducer:
-            if (get) SetScriptString(result, PDFProducer(), TRUE);
-            else PDFProducer(args[0].text);
-            return true;
         case kOpFitWindowType:
             if (get) {
                 SetErrorCode(0);
@@ -209,6 +129,94 @@ bool PluginInstance::RunViewProperty(bool get, int op, const std::vector<ScriptV
             SetErrorCode(0);
             if (get) out.i = GetLogLevel();
             else SetLogLevel(args[0].h, true);
+            return true;
+        default: return RunDocumentProperty(get, op, args, out, result);
+    }
+}
+
+// The printing, file-dialog and editor flags, the editor's title and the PDF document texts.
+bool PluginInstance::RunDocumentProperty(bool get, int op, const std::vector<ScriptValue>& args, ScriptValue& out,
+                                         NPVariant* result) {
+    switch (op) {
+        case kOpIfShowPrintUI:
+            if (get) {
+                SetErrorCode(0);
+                out.b = IfShowPrintUI() != FALSE;
+            } else {
+                IfShowPrintUI(args[0].b);
+            }
+            return true;
+        case kOpIfShowFileDialog:
+            if (get) {
+                SetErrorCode(0);
+                out.b = IfShowFileDialog() != FALSE;
+            } else {
+                IfShowFileDialog(args[0].b);
+            }
+            return true;
+        case kOpImageEditorIfReadonly:
+            if (get) {
+                SetErrorCode(0);
+                out.b = ImageEditorIfReadonly() != FALSE;
+            } else {
+                ImageEditorIfReadonly(args[0].b);
+            }
+            return true;
+        case kOpImageEditorIfEnableEnumerator:
+            if (get) {
+                SetErrorCode(0);
+                out.b = ImageEditorIfEnableEnumerator() != FALSE;
+            } else {
+                ImageEditorIfEnableEnumerator(args[0].b);
+            }
+            return true;
+        case kOpImageEditorIfModal:
+            if (get) {
+                SetErrorCode(0);
+                out.b = ImageEditorIfModal() != FALSE;
+            } else {
+                ImageEditorIfModal(args[0].b);
+            }
+            return true;
+        case kOpImageEditorWindowTitle:
+            if (get) SetScriptString(result, ImageEditorWindowTitle(), TRUE);
+            else ImageEditorWindowTitle(args[0].text);
+            return true;
+        case kOpPDFVersion:
+            if (get) SetScriptString(result, PDFVersion(), TRUE);
+            else PDFVersion(args[0].text);
+            return true;
+        case kOpPDFTitle:
+            if (get) SetScriptString(result, PDFTitle(), TRUE);
+            else PDFTitle(args[0].text);
+            return true;
+        case kOpPDFAuthor:
+            if (get) SetScriptString(result, PDFAuthor(), TRUE);
+            else PDFAuthor(args[0].text);
+            return true;
+        case kOpPDFSubject:
+            if (get) SetScriptString(result, PDFSubject(), TRUE);
+            else PDFSubject(args[0].text);
+            return true;
+        case kOpPDFKeywords:
+            if (get) SetScriptString(result, PDFKeywords(), TRUE);
+            else PDFKeywords(args[0].text);
+            return true;
+        case kOpPDFCreationDate:
+            if (get) SetScriptString(result, PDFCreationDate(), TRUE);
+            else PDFCreationDate(args[0].text);
+            return true;
+        case kOpPDFModifiedDate:
+            if (get) SetScriptString(result, PDFModifiedDate(), TRUE);
+            else PDFModifiedDate(args[0].text);
+            return true;
+        case kOpPDFCreator:
+            if (get) SetScriptString(result, PDFCreator(), TRUE);
+            else PDFCreator(args[0].text);
+            return true;
+        case kOpPDFProducer:
+            if (get) SetScriptString(result, PDFProducer(), TRUE);
+            else PDFProducer(args[0].text);
             return true;
         default: return false;
     }
