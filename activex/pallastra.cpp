@@ -215,28 +215,19 @@ void CPallastra::OnBufferChanged(HGLOBAL current, int quiet) {
     CBrowserAddOnBase::OnBufferChanged(current, quiet);
     if (GetSuspendViewUpdates()) return;
     if (quiet == 0) {
-        EventRecord record = MakeEventRecord(kEventBitmap);
-        record.Value = kBufferChangedValue;
+        EventRecord record = BufferChangedRecord();
         SendEventRecord(ControlWindow(), record);
     }
     FireViewChange();
 }
 
 void CPallastra::OnPostLoad(const char* path, const char* name, SHORT type) {
-    EventRecord record = MakeEventRecord(kEventPostLoad);
-    CopyEventText(record.File.Path, path);
-    CopyEventText(record.File.Name, name);
-    record.File.Type = type;
+    EventRecord record = PostLoadRecord(path, name, type);
     SendEventRecord(ControlWindow(), record);
 }
 
 void CPallastra::OnGetFilePath(BOOL save, LONG count, LONG index, const char* path, const char* name) {
-    EventRecord record = MakeEventRecord(kEventGetFilePath);
-    record.Save = save;
-    record.Count = count;
-    record.Index = index;
-    CopyEventText(record.File.Path, path);
-    CopyEventText(record.File.Name, name);
+    EventRecord record = GetFilePathRecord(save, count, index, path, name);
     SendEventRecord(ControlWindow(), record);
 }
 
@@ -245,32 +236,22 @@ DWORD CPallastra::ShowInternetErrorDialog(HMODULE wininet, HANDLE request, DWORD
 }
 
 void CPallastra::OnTransferPercentage(SHORT percent, LONG* cancel) {
-    EventRecord record = MakeEventRecord(kEventTransferPercentage);
-    record.Value = percent;
-    record.Payload = cancel;
+    EventRecord record = TransferPercentageRecord(percent, cancel);
     SendEventRecord(ControlWindow(), record);
 }
 
 void CPallastra::OnBeforeOperate(LONG id, const char* name) {
-    EventRecord record = MakeEventRecord(kEventBeforeOperate);
-    record.Operation.Identifier = id;
-    record.Operation.IdentifierDescription = name;
+    EventRecord record = BeforeOperateRecord(id, name);
     SendEventRecord(ControlWindow(), record);
 }
 
 void CPallastra::OnOperateStatus(const char* status, LONG percent) {
-    EventRecord record = MakeEventRecord(kEventOperateStatus);
-    record.Operation.Message = status;
-    record.Operation.Percent = percent;
+    EventRecord record = OperateStatusRecord(status, percent);
     SendEventRecord(ControlWindow(), record);
 }
 
 void CPallastra::OnAfterOperate(LONG id, const char* name, BOOL succeeded, const char* errorText) {
-    EventRecord record = MakeEventRecord(kEventAfterOperate);
-    record.Operation.Identifier = id;
-    record.Operation.IdentifierDescription = name;
-    record.Operation.Succeed = succeeded;
-    record.Operation.Message = errorText;
+    EventRecord record = AfterOperateRecord(id, name, succeeded, errorText);
     SendEventRecord(ControlWindow(), record);
 }
 

@@ -11,30 +11,11 @@
 #include "base/event_record.h"
 #include "comcontrol/com_control.h"
 #include "core/browser_addon_base.h"
-#include "core/script_member_tables.h"
 #include "core/text_fit.h"
 #include "core/transfer_members.h"
 
 
 
-// Engine settings read and written as numbers (R/R): member, type, read, write.
-#define PALLASTRA_ENGINE_SETTINGS(X)                                                  \
-    X(JPEGQuality, short, m_jpegQuality, m_jpegQuality = static_cast<USHORT>(value)) \
-    LUMETTA_TRANSFER_NUMBERS(X)
-// Engine flags (R/R): member, read, write (of the stored 0 or 1), whether the get answers true
-// only for exactly 1.
-#define PALLASTRA_ENGINE_FLAGS(X)                                                                          \
-    X(IfTiffMultiPage, m_ifTiffMultiPage, m_ifTiffMultiPage = flag, 1)                                     \
-    X(IfShowProgressBar, GetIfShowProgressBar(), SetIfShowProgressBar(flag), 0)                            \
-    LUMETTA_TRANSFER_FLAGS(X)                                                                              \
-    LUMETTA_DOCUMENT_FLAGS(X)
-// Engine texts (R/R): member, read, write (of the converted text), buffer size, what happens to
-// over-long text: titles and metadata are cut (credentials and the proxy, LUMETTA_TRANSFER_TEXTS,
-// are refused past 255 characters).
-#define PALLASTRA_ENGINE_TEXTS(X)                                                                 \
-    LUMETTA_DOCUMENT_TEXTS(X)
-// Saves of one image to a file: member, file-name buffer size.
-#define PALLASTRA_SAVE_OPERATIONS(X) X(SaveAsBMP, 256) X(SaveAsJPEG, 256) X(SaveAsTIFF, 256) X(SaveAsPNG, 256) X(SaveAsPDF, 512)
 
 
 class CPallastra final : public comcontrol::ComControl,
@@ -130,27 +111,75 @@ public:
     HRESULT STDMETHODCALLTYPE CutFrameToClipboard(short index, int left, int top, int right, int bottom,
                                                   VARIANT_BOOL* result) override;
     HRESULT STDMETHODCALLTYPE Erase(short index, int left, int top, int right, int bottom, VARIANT_BOOL* result) override;
-#define PALLASTRA_DECLARE_SETTING(name, type, read, write) \
-    HRESULT STDMETHODCALLTYPE get_##name(type* value) override; \
-    HRESULT STDMETHODCALLTYPE put_##name(type value) override;
-    PALLASTRA_ENGINE_SETTINGS(PALLASTRA_DECLARE_SETTING)
-#undef PALLASTRA_DECLARE_SETTING
-#define PALLASTRA_DECLARE_FLAG(name, read, write, exact) \
-    HRESULT STDMETHODCALLTYPE get_##name(VARIANT_BOOL* value) override; \
-    HRESULT STDMETHODCALLTYPE put_##name(VARIANT_BOOL value) override;
-    PALLASTRA_ENGINE_FLAGS(PALLASTRA_DECLARE_FLAG)
-#undef PALLASTRA_DECLARE_FLAG
-#define PALLASTRA_DECLARE_TEXT(name, read, write, size, fit) \
-    HRESULT STDMETHODCALLTYPE get_##name(BSTR* value) override; \
-    HRESULT STDMETHODCALLTYPE put_##name(BSTR value) override;
-    PALLASTRA_ENGINE_TEXTS(PALLASTRA_DECLARE_TEXT)
-#define PALLASTRA_DECLARE_TRANSFER_TEXT(name, read, write) PALLASTRA_DECLARE_TEXT(name, read, write, 256, Refuse)
-    LUMETTA_TRANSFER_TEXTS(PALLASTRA_DECLARE_TRANSFER_TEXT)
-#undef PALLASTRA_DECLARE_TRANSFER_TEXT
-#undef PALLASTRA_DECLARE_TEXT
-#define PALLASTRA_DECLARE_SAVE(name, size) HRESULT STDMETHODCALLTYPE name(BSTR fileName, short index, VARIANT_BOOL* result) override;
-    PALLASTRA_SAVE_OPERATIONS(PALLASTRA_DECLARE_SAVE)
-#undef PALLASTRA_DECLARE_SAVE
+    HRESULT STDMETHODCALLTYPE get_IfTiffMultiPage(VARIANT_BOOL* value) override;
+    HRESULT STDMETHODCALLTYPE put_IfTiffMultiPage(VARIANT_BOOL value) override;
+    HRESULT STDMETHODCALLTYPE get_IfShowProgressBar(VARIANT_BOOL* value) override;
+    HRESULT STDMETHODCALLTYPE put_IfShowProgressBar(VARIANT_BOOL value) override;
+    HRESULT STDMETHODCALLTYPE get_IfSSL(VARIANT_BOOL* value) override;
+    HRESULT STDMETHODCALLTYPE put_IfSSL(VARIANT_BOOL value) override;
+    HRESULT STDMETHODCALLTYPE get_IfPASVMode(VARIANT_BOOL* value) override;
+    HRESULT STDMETHODCALLTYPE put_IfPASVMode(VARIANT_BOOL value) override;
+    HRESULT STDMETHODCALLTYPE get_IfShowCancelDialogWhenImageTransfer(VARIANT_BOOL* value) override;
+    HRESULT STDMETHODCALLTYPE put_IfShowCancelDialogWhenImageTransfer(VARIANT_BOOL value) override;
+    HRESULT STDMETHODCALLTYPE get_AllowPluginAuthentication(VARIANT_BOOL* value) override;
+    HRESULT STDMETHODCALLTYPE put_AllowPluginAuthentication(VARIANT_BOOL value) override;
+    HRESULT STDMETHODCALLTYPE get_IfShowPrintUI(VARIANT_BOOL* value) override;
+    HRESULT STDMETHODCALLTYPE put_IfShowPrintUI(VARIANT_BOOL value) override;
+    HRESULT STDMETHODCALLTYPE get_IfShowFileDialog(VARIANT_BOOL* value) override;
+    HRESULT STDMETHODCALLTYPE put_IfShowFileDialog(VARIANT_BOOL value) override;
+    HRESULT STDMETHODCALLTYPE get_ImageEditorIfReadonly(VARIANT_BOOL* value) override;
+    HRESULT STDMETHODCALLTYPE put_ImageEditorIfReadonly(VARIANT_BOOL value) override;
+    HRESULT STDMETHODCALLTYPE get_ImageEditorIfEnableEnumerator(VARIANT_BOOL* value) override;
+    HRESULT STDMETHODCALLTYPE put_ImageEditorIfEnableEnumerator(VARIANT_BOOL value) override;
+    HRESULT STDMETHODCALLTYPE get_ImageEditorIfModal(VARIANT_BOOL* value) override;
+    HRESULT STDMETHODCALLTYPE put_ImageEditorIfModal(VARIANT_BOOL value) override;
+    HRESULT STDMETHODCALLTYPE get_JPEGQuality(short* value) override;
+    HRESULT STDMETHODCALLTYPE put_JPEGQuality(short value) override;
+    HRESULT STDMETHODCALLTYPE get_FTPPort(int* value) override;
+    HRESULT STDMETHODCALLTYPE put_FTPPort(int value) override;
+    HRESULT STDMETHODCALLTYPE get_HTTPPort(int* value) override;
+    HRESULT STDMETHODCALLTYPE put_HTTPPort(int value) override;
+    HRESULT STDMETHODCALLTYPE get_MaxUploadImageSize(long* value) override;
+    HRESULT STDMETHODCALLTYPE put_MaxUploadImageSize(long value) override;
+    HRESULT STDMETHODCALLTYPE get_InternetSendTimeout(long* value) override;
+    HRESULT STDMETHODCALLTYPE put_InternetSendTimeout(long value) override;
+    HRESULT STDMETHODCALLTYPE get_InternetReceiveTimeout(long* value) override;
+    HRESULT STDMETHODCALLTYPE put_InternetReceiveTimeout(long value) override;
+    HRESULT STDMETHODCALLTYPE get_ImageEditorWindowTitle(BSTR* value) override;
+    HRESULT STDMETHODCALLTYPE put_ImageEditorWindowTitle(BSTR value) override;
+    HRESULT STDMETHODCALLTYPE get_PDFVersion(BSTR* value) override;
+    HRESULT STDMETHODCALLTYPE put_PDFVersion(BSTR value) override;
+    HRESULT STDMETHODCALLTYPE get_PDFTitle(BSTR* value) override;
+    HRESULT STDMETHODCALLTYPE put_PDFTitle(BSTR value) override;
+    HRESULT STDMETHODCALLTYPE get_PDFAuthor(BSTR* value) override;
+    HRESULT STDMETHODCALLTYPE put_PDFAuthor(BSTR value) override;
+    HRESULT STDMETHODCALLTYPE get_PDFSubject(BSTR* value) override;
+    HRESULT STDMETHODCALLTYPE put_PDFSubject(BSTR value) override;
+    HRESULT STDMETHODCALLTYPE get_PDFKeywords(BSTR* value) override;
+    HRESULT STDMETHODCALLTYPE put_PDFKeywords(BSTR value) override;
+    HRESULT STDMETHODCALLTYPE get_PDFCreationDate(BSTR* value) override;
+    HRESULT STDMETHODCALLTYPE put_PDFCreationDate(BSTR value) override;
+    HRESULT STDMETHODCALLTYPE get_PDFModifiedDate(BSTR* value) override;
+    HRESULT STDMETHODCALLTYPE put_PDFModifiedDate(BSTR value) override;
+    HRESULT STDMETHODCALLTYPE get_PDFCreator(BSTR* value) override;
+    HRESULT STDMETHODCALLTYPE put_PDFCreator(BSTR value) override;
+    HRESULT STDMETHODCALLTYPE get_PDFProducer(BSTR* value) override;
+    HRESULT STDMETHODCALLTYPE put_PDFProducer(BSTR value) override;
+    HRESULT STDMETHODCALLTYPE get_FTPUserName(BSTR* value) override;
+    HRESULT STDMETHODCALLTYPE put_FTPUserName(BSTR value) override;
+    HRESULT STDMETHODCALLTYPE get_FTPPassword(BSTR* value) override;
+    HRESULT STDMETHODCALLTYPE put_FTPPassword(BSTR value) override;
+    HRESULT STDMETHODCALLTYPE get_HTTPUserName(BSTR* value) override;
+    HRESULT STDMETHODCALLTYPE put_HTTPUserName(BSTR value) override;
+    HRESULT STDMETHODCALLTYPE get_HTTPPassword(BSTR* value) override;
+    HRESULT STDMETHODCALLTYPE put_HTTPPassword(BSTR value) override;
+    HRESULT STDMETHODCALLTYPE get_ProxyServer(BSTR* value) override;
+    HRESULT STDMETHODCALLTYPE put_ProxyServer(BSTR value) override;
+    HRESULT STDMETHODCALLTYPE SaveAsBMP(BSTR fileName, short index, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE SaveAsJPEG(BSTR fileName, short index, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE SaveAsTIFF(BSTR fileName, short index, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE SaveAsPNG(BSTR fileName, short index, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE SaveAsPDF(BSTR fileName, short index, VARIANT_BOOL* result) override;
 
     HRESULT STDMETHODCALLTYPE get_FrameRateListCount(int* value) override;
     HRESULT STDMETHODCALLTYPE GetFrameRateByIndex(int index, long* value) override;
@@ -479,6 +508,12 @@ private:
     }
     // The throw rule of the members that fail when the error code is set after the call.
     HRESULT ErrorCodeResult() const { return GetErrorCode() != 0 && m_ifThrowException == 1 ? E_FAIL : S_OK; }
+    // An R text get: a new BSTR of the engine text (empty for null), the error code cleared.
+    HRESULT TextGet(BSTR* out, const char* text) {
+        if (!out) return E_POINTER;
+        AnsiToBSTR(out, text ? text : "", TRUE);
+        return S_OK;
+    }
     // The conversions of the device members (pallastra_device_members_generated.cpp). A member
     // answers failure in throw mode when its core function failed, when the error code is set
     // after the call, or never.

@@ -238,29 +238,23 @@ HRESULT CPallastra::GetSelectedImagesSize(long type, long* size) {
 }
 
 HRESULT CPallastra::SaveSelectedImagesToBytes(long bufferSize, VARIANT* buffer, long* written) {
-    SetErrorCode(0);
     if (written) *written = 0;
-    if (!m_selectedData || m_selectedDataSize <= 0) SetErrorCode(-2005);
-    else if (!buffer || bufferSize <= 0) SetErrorCode(-1034);
-    else if (m_selectedDataPos >= m_selectedDataSize) SetErrorCode(-2006);
-    if (GetErrorCode() != 0) return ThrowModeResult(true);
-
-    const ULONG remaining = static_cast<ULONG>(m_selectedDataSize - m_selectedDataPos);
-    const ULONG chunk = std::min(static_cast<ULONG>(bufferSize), remaining);
-    HGLOBAL part = GlobalAlloc(GMEM_FIXED, std::max<ULONG>(chunk, 1));
-    if (!part) {
-        SetAdapterError(2);
-        return ThrowModeResult(true);
-    }
-    memcpy(part, static_cast<BYTE*>(m_selectedData) + m_selectedDataPos, chunk);
-    ULONG length = chunk;
-    const BOOL ok = ByteArrayTransfer(static_cast<ULONG>(bufferSize), buffer, &part, &length);
-    GlobalFree(part);
-    if (!ok) return ThrowModeResult(true);
-    m_selectedDataPos += static_cast<LONG>(chunk);
-    if (written) *written = static_cast<long>(chunk);
-    if (m_selectedDataPos >= m_selectedDataSize) SetSelectedImagesData(nullptr, 0, -1);
-    return S_OK;
+    // The piece goes into the script's array through a block of its own.
+    const LONG count = CBrowserAddOnBase::SaveSelectedImagesToBytes(
+        buffer ? bufferSize : 0, [&](const BYTE* bytes, LONG length) {
+            HGLOBAL part = GlobalAlloc(GMEM_FIXED, std::max<ULONG>(static_cast<ULONG>(length), 1));
+            if (!part) {
+                SetAdapterError(2);
+                return false;
+            }
+            memcpy(part, bytes, static_cast<size_t>(length));
+            ULONG moved = static_cast<ULONG>(length);
+            const BOOL ok = ByteArrayTransfer(static_cast<ULONG>(bufferSize), buffer, &part, &moved);
+            GlobalFree(part);
+            return ok != FALSE;
+        });
+    if (written) *written = count;
+    return ThrowModeResult(count == 0);
 }
 
 HRESULT CPallastra::SaveSelectedImagesToBase64Binary(BSTR* text) {

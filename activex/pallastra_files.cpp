@@ -19,58 +19,50 @@ BOOL CPallastra::ImageTypeFromFileName(BSTR fileName, SHORT* type) {
 // ---- saving and loading ----
 
 HRESULT CPallastra::SaveAsBMP(BSTR fileName, short index, VARIANT_BOOL* result) {
-    char path[256];
-    if (!BSTRToBuffer(fileName, path, sizeof(path), TextFit::Refuse, TRUE)) return BoolResult(result, FALSE);
-    return BoolResult(result, CBrowserAddOnBase::SaveAsBMP(path, index));
+    std::string path;
+    return BoolResult(result, BSTRToString(fileName, path, TRUE) && CBrowserAddOnBase::SaveAsBMP(path, index));
 }
 
 HRESULT CPallastra::SaveAsPNG(BSTR fileName, short index, VARIANT_BOOL* result) {
-    char path[256];
-    if (!BSTRToBuffer(fileName, path, sizeof(path), TextFit::Refuse, TRUE)) return BoolResult(result, FALSE);
-    return BoolResult(result, CBrowserAddOnBase::SaveAsPNG(path, index));
+    std::string path;
+    return BoolResult(result, BSTRToString(fileName, path, TRUE) && CBrowserAddOnBase::SaveAsPNG(path, index));
 }
 
 HRESULT CPallastra::SaveAsJPEG(BSTR fileName, short index, VARIANT_BOOL* result) {
-    char path[256];
-    if (!BSTRToBuffer(fileName, path, sizeof(path), TextFit::Refuse, TRUE)) return BoolResult(result, FALSE);
-    return BoolResult(result, CBrowserAddOnBase::SaveAsJPEG(path, index, m_jpegQuality));
+    std::string path;
+    return BoolResult(result, BSTRToString(fileName, path, TRUE) && CBrowserAddOnBase::SaveAsJPEG(path, index));
 }
 
 HRESULT CPallastra::SaveAsTIFF(BSTR fileName, short index, VARIANT_BOOL* result) {
-    char path[256];
-    if (!BSTRToBuffer(fileName, path, sizeof(path), TextFit::Refuse, TRUE)) return BoolResult(result, FALSE);
-    return BoolResult(result, CBrowserAddOnBase::SaveAsTIFF(path, index, m_ifTiffMultiPage == 0, m_tiffCompressionType));
+    std::string path;
+    return BoolResult(result, BSTRToString(fileName, path, TRUE) && CBrowserAddOnBase::SaveAsTIFF(path, index));
 }
 
 HRESULT CPallastra::SaveAsPDF(BSTR fileName, short index, VARIANT_BOOL* result) {
-    char path[512];
-    if (!BSTRToBuffer(fileName, path, sizeof(path), TextFit::Refuse, TRUE)) return BoolResult(result, FALSE);
-    return BoolResult(result, CBrowserAddOnBase::SaveAsPDF(path, index, &m_pdfSettings, m_pdfCompressionType, m_jpegQuality));
+    std::string path;
+    return BoolResult(result, BSTRToString(fileName, path, TRUE) && CBrowserAddOnBase::SaveAsPDF(path, index));
 }
 
-HRESULT CPallastra::SaveAllAsPDF(BSTR fileName, VARIANT_BOOL* result) { return SaveAsPDF(fileName, -1, result); }
+HRESULT CPallastra::SaveAllAsPDF(BSTR fileName, VARIANT_BOOL* result) {
+    std::string path;
+    return BoolResult(result, BSTRToString(fileName, path, TRUE) && CBrowserAddOnBase::SaveAllAsPDF(path));
+}
 
 HRESULT CPallastra::SaveAllAsMultiPageTIFF(BSTR fileName, VARIANT_BOOL* result) {
-    char path[256];
-    if (!BSTRToBuffer(fileName, path, sizeof(path), TextFit::Refuse, TRUE)) return BoolResult(result, FALSE);
-    return BoolResult(result, CBrowserAddOnBase::SaveAllAsMultiPageTIFF(path, m_tiffCompressionType));
+    std::string path;
+    return BoolResult(result, BSTRToString(fileName, path, TRUE) && CBrowserAddOnBase::SaveAllAsMultiPageTIFF(path));
 }
 
 HRESULT CPallastra::SaveSelectedImagesAsMultiPageTIFF(BSTR fileName, VARIANT_BOOL* result) {
-    char path[512];
-    if (!BSTRToBuffer(fileName, path, sizeof(path), TextFit::Refuse, TRUE)) return BoolResult(result, FALSE);
-    const std::vector<SHORT> list = SelectedIndexList();
-    return BoolResult(result, CBrowserAddOnBase::SaveSelectedImagesAsMultiPageTIFF(
-                                  path, list.data(), static_cast<LONG>(list.size()), m_tiffCompressionType));
+    std::string path;
+    return BoolResult(result, BSTRToString(fileName, path, TRUE) &&
+                                  CBrowserAddOnBase::SaveSelectedImagesAsMultiPageTIFF(path));
 }
 
 HRESULT CPallastra::SaveSelectedImagesAsMultiPagePDF(BSTR fileName, VARIANT_BOOL* result) {
-    char path[512];
-    if (!BSTRToBuffer(fileName, path, sizeof(path), TextFit::Refuse, TRUE)) return BoolResult(result, FALSE);
-    const std::vector<SHORT> list = SelectedIndexList();
-    return BoolResult(result, CBrowserAddOnBase::SaveSelectedImagesAsMultiPagePDF(
-                                  path, list.data(), static_cast<LONG>(list.size()), &m_pdfSettings,
-                                  m_pdfCompressionType, m_jpegQuality));
+    std::string path;
+    return BoolResult(result, BSTRToString(fileName, path, TRUE) &&
+                                  CBrowserAddOnBase::SaveSelectedImagesAsMultiPagePDF(path));
 }
 
 HRESULT CPallastra::LoadImage(BSTR fileName, VARIANT_BOOL* result) {

@@ -12,7 +12,6 @@
 namespace {
 
 VARIANT_BOOL ToVariantBool(BOOL ok) { return ok ? VARIANT_TRUE : VARIANT_FALSE; }
-LONG FromVariantBool(VARIANT_BOOL value) { return value == VARIANT_TRUE ? 1 : 0; }
 
 }  // namespace
 
@@ -217,17 +216,9 @@ HRESULT CPallastra::get_BlankImageCurrentStdDev(float* value) { return FieldGet(
 
 // ---- viewer ----
 
-HRESULT CPallastra::get_Zoom(float* value) { return FieldGet(value, static_cast<float>(m_viewer.GetZoom())); }
+HRESULT CPallastra::get_Zoom(float* value) { return FieldGet(value, CBrowserAddOnBase::Zoom()); }
 
-HRESULT CPallastra::put_Zoom(float value) {
-    SetErrorCode(0);
-    if (std::isnan(value)) {
-        SetErrorCode(-1034);
-        return ThrowModeResult(true);
-    }
-    m_viewer.SetZoom(value);
-    return S_OK;
-}
+HRESULT CPallastra::put_Zoom(float value) { return ThrowModeResult(!CBrowserAddOnBase::Zoom(value)); }
 
 HRESULT CPallastra::get_SelectedImagesCount(short* value) {
     if (!m_userMode) return E_FAIL;
@@ -292,57 +283,249 @@ HRESULT CPallastra::get_MouseY(long* value) { return FieldGet(value, static_cast
 
 // ---- settings ----
 
-#define PALLASTRA_DEFINE_SETTING(name, type, read, write) \
-    HRESULT CPallastra::get_##name(type* value) {          \
-        if (!value) return E_POINTER;                      \
-        *value = static_cast<type>(read);                  \
-        SetErrorCode(0);                                   \
-        return S_OK;                                       \
-    }                                                      \
-    HRESULT CPallastra::put_##name(type value) {           \
-        write;                                             \
-        SetErrorCode(0);                                   \
-        return S_OK;                                       \
-    }
-PALLASTRA_ENGINE_SETTINGS(PALLASTRA_DEFINE_SETTING)
-#undef PALLASTRA_DEFINE_SETTING
+HRESULT CPallastra::get_IfTiffMultiPage(VARIANT_BOOL* value) { return FieldGet(value, ToVariantBool(IfTiffMultiPage())); }
 
-#define PALLASTRA_DEFINE_FLAG(name, read, write, exact)                                  \
-    HRESULT CPallastra::get_##name(VARIANT_BOOL* value) {                                \
-        if (!value) return E_POINTER;                                                    \
-        const LONG stored = static_cast<LONG>(read);                                     \
-        *value = ToVariantBool(exact ? stored == 1 : stored != 0);                       \
-        SetErrorCode(0);                                                                 \
-        return S_OK;                                                                     \
-    }                                                                                    \
-    HRESULT CPallastra::put_##name(VARIANT_BOOL value) {                                 \
-        const LONG flag = FromVariantBool(value);                                        \
-        write;                                                                           \
-        SetErrorCode(0);                                                                 \
-        return S_OK;                                                                     \
-    }
-PALLASTRA_ENGINE_FLAGS(PALLASTRA_DEFINE_FLAG)
-#undef PALLASTRA_DEFINE_FLAG
+HRESULT CPallastra::put_IfTiffMultiPage(VARIANT_BOOL value) {
+    IfTiffMultiPage(value == VARIANT_TRUE);
+    return S_OK;
+}
 
-#define PALLASTRA_DEFINE_TEXT(name, read, write, size, fit)                              \
-    HRESULT CPallastra::get_##name(BSTR* value) {                                        \
-        if (!value) return E_POINTER;                                                    \
-        const char* stored = read;                                                       \
-        AnsiToBSTR(value, stored ? stored : "", TRUE);                                   \
-        return S_OK;                                                                     \
-    }                                                                                    \
-    HRESULT CPallastra::put_##name(BSTR value) {                                         \
-        char text[size];                                                                 \
-        if (!BSTRToBuffer(value, text, sizeof(text), TextFit::fit, TRUE)) return ThrowModeResult(true); \
-        write;                                                                           \
-        return S_OK;                                                                     \
-    }
-PALLASTRA_ENGINE_TEXTS(PALLASTRA_DEFINE_TEXT)
-// Credentials and the proxy: 255 characters at most, a longer text refused.
-#define PALLASTRA_DEFINE_TRANSFER_TEXT(name, read, write) PALLASTRA_DEFINE_TEXT(name, read, write, 256, Refuse)
-LUMETTA_TRANSFER_TEXTS(PALLASTRA_DEFINE_TRANSFER_TEXT)
-#undef PALLASTRA_DEFINE_TRANSFER_TEXT
-#undef PALLASTRA_DEFINE_TEXT
+HRESULT CPallastra::get_IfShowProgressBar(VARIANT_BOOL* value) { return FieldGet(value, ToVariantBool(IfShowProgressBar())); }
+
+HRESULT CPallastra::put_IfShowProgressBar(VARIANT_BOOL value) {
+    IfShowProgressBar(value == VARIANT_TRUE);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_IfSSL(VARIANT_BOOL* value) { return FieldGet(value, ToVariantBool(IfSSL())); }
+
+HRESULT CPallastra::put_IfSSL(VARIANT_BOOL value) {
+    IfSSL(value == VARIANT_TRUE);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_IfPASVMode(VARIANT_BOOL* value) { return FieldGet(value, ToVariantBool(IfPASVMode())); }
+
+HRESULT CPallastra::put_IfPASVMode(VARIANT_BOOL value) {
+    IfPASVMode(value == VARIANT_TRUE);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_IfShowCancelDialogWhenImageTransfer(VARIANT_BOOL* value) { return FieldGet(value, ToVariantBool(IfShowCancelDialogWhenImageTransfer())); }
+
+HRESULT CPallastra::put_IfShowCancelDialogWhenImageTransfer(VARIANT_BOOL value) {
+    IfShowCancelDialogWhenImageTransfer(value == VARIANT_TRUE);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_AllowPluginAuthentication(VARIANT_BOOL* value) { return FieldGet(value, ToVariantBool(AllowPluginAuthentication())); }
+
+HRESULT CPallastra::put_AllowPluginAuthentication(VARIANT_BOOL value) {
+    AllowPluginAuthentication(value == VARIANT_TRUE);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_IfShowPrintUI(VARIANT_BOOL* value) { return FieldGet(value, ToVariantBool(IfShowPrintUI())); }
+
+HRESULT CPallastra::put_IfShowPrintUI(VARIANT_BOOL value) {
+    IfShowPrintUI(value == VARIANT_TRUE);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_IfShowFileDialog(VARIANT_BOOL* value) { return FieldGet(value, ToVariantBool(IfShowFileDialog())); }
+
+HRESULT CPallastra::put_IfShowFileDialog(VARIANT_BOOL value) {
+    IfShowFileDialog(value == VARIANT_TRUE);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_ImageEditorIfReadonly(VARIANT_BOOL* value) { return FieldGet(value, ToVariantBool(ImageEditorIfReadonly())); }
+
+HRESULT CPallastra::put_ImageEditorIfReadonly(VARIANT_BOOL value) {
+    ImageEditorIfReadonly(value == VARIANT_TRUE);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_ImageEditorIfEnableEnumerator(VARIANT_BOOL* value) { return FieldGet(value, ToVariantBool(ImageEditorIfEnableEnumerator())); }
+
+HRESULT CPallastra::put_ImageEditorIfEnableEnumerator(VARIANT_BOOL value) {
+    ImageEditorIfEnableEnumerator(value == VARIANT_TRUE);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_ImageEditorIfModal(VARIANT_BOOL* value) { return FieldGet(value, ToVariantBool(ImageEditorIfModal())); }
+
+HRESULT CPallastra::put_ImageEditorIfModal(VARIANT_BOOL value) {
+    ImageEditorIfModal(value == VARIANT_TRUE);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_JPEGQuality(short* value) { return FieldGet(value, static_cast<short>(JPEGQuality())); }
+
+HRESULT CPallastra::put_JPEGQuality(short value) {
+    JPEGQuality(value);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_FTPPort(int* value) { return FieldGet(value, static_cast<int>(FTPPort())); }
+
+HRESULT CPallastra::put_FTPPort(int value) {
+    FTPPort(value);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_HTTPPort(int* value) { return FieldGet(value, static_cast<int>(HTTPPort())); }
+
+HRESULT CPallastra::put_HTTPPort(int value) {
+    HTTPPort(value);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_MaxUploadImageSize(long* value) { return FieldGet(value, static_cast<long>(MaxUploadImageSize())); }
+
+HRESULT CPallastra::put_MaxUploadImageSize(long value) {
+    MaxUploadImageSize(value);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_InternetSendTimeout(long* value) { return FieldGet(value, static_cast<long>(InternetSendTimeout())); }
+
+HRESULT CPallastra::put_InternetSendTimeout(long value) {
+    InternetSendTimeout(value);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_InternetReceiveTimeout(long* value) { return FieldGet(value, static_cast<long>(InternetReceiveTimeout())); }
+
+HRESULT CPallastra::put_InternetReceiveTimeout(long value) {
+    InternetReceiveTimeout(value);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_ImageEditorWindowTitle(BSTR* value) { return TextGet(value, ImageEditorWindowTitle()); }
+
+HRESULT CPallastra::put_ImageEditorWindowTitle(BSTR value) {
+    std::string text;
+    if (!BSTRToString(value, text, TRUE)) return ThrowModeResult(true);
+    ImageEditorWindowTitle(text);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_PDFVersion(BSTR* value) { return TextGet(value, PDFVersion()); }
+
+HRESULT CPallastra::put_PDFVersion(BSTR value) {
+    std::string text;
+    if (!BSTRToString(value, text, TRUE)) return ThrowModeResult(true);
+    PDFVersion(text);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_PDFTitle(BSTR* value) { return TextGet(value, PDFTitle()); }
+
+HRESULT CPallastra::put_PDFTitle(BSTR value) {
+    std::string text;
+    if (!BSTRToString(value, text, TRUE)) return ThrowModeResult(true);
+    PDFTitle(text);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_PDFAuthor(BSTR* value) { return TextGet(value, PDFAuthor()); }
+
+HRESULT CPallastra::put_PDFAuthor(BSTR value) {
+    std::string text;
+    if (!BSTRToString(value, text, TRUE)) return ThrowModeResult(true);
+    PDFAuthor(text);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_PDFSubject(BSTR* value) { return TextGet(value, PDFSubject()); }
+
+HRESULT CPallastra::put_PDFSubject(BSTR value) {
+    std::string text;
+    if (!BSTRToString(value, text, TRUE)) return ThrowModeResult(true);
+    PDFSubject(text);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_PDFKeywords(BSTR* value) { return TextGet(value, PDFKeywords()); }
+
+HRESULT CPallastra::put_PDFKeywords(BSTR value) {
+    std::string text;
+    if (!BSTRToString(value, text, TRUE)) return ThrowModeResult(true);
+    PDFKeywords(text);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_PDFCreationDate(BSTR* value) { return TextGet(value, PDFCreationDate()); }
+
+HRESULT CPallastra::put_PDFCreationDate(BSTR value) {
+    std::string text;
+    if (!BSTRToString(value, text, TRUE)) return ThrowModeResult(true);
+    PDFCreationDate(text);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_PDFModifiedDate(BSTR* value) { return TextGet(value, PDFModifiedDate()); }
+
+HRESULT CPallastra::put_PDFModifiedDate(BSTR value) {
+    std::string text;
+    if (!BSTRToString(value, text, TRUE)) return ThrowModeResult(true);
+    PDFModifiedDate(text);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_PDFCreator(BSTR* value) { return TextGet(value, PDFCreator()); }
+
+HRESULT CPallastra::put_PDFCreator(BSTR value) {
+    std::string text;
+    if (!BSTRToString(value, text, TRUE)) return ThrowModeResult(true);
+    PDFCreator(text);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_PDFProducer(BSTR* value) { return TextGet(value, PDFProducer()); }
+
+HRESULT CPallastra::put_PDFProducer(BSTR value) {
+    std::string text;
+    if (!BSTRToString(value, text, TRUE)) return ThrowModeResult(true);
+    PDFProducer(text);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_FTPUserName(BSTR* value) { return TextGet(value, FTPUserName()); }
+
+HRESULT CPallastra::put_FTPUserName(BSTR value) {
+    std::string text;
+    return ThrowModeResult(!BSTRToString(value, text, TRUE) || !FTPUserName(text, TextFit::Refuse));
+}
+
+HRESULT CPallastra::get_FTPPassword(BSTR* value) { return TextGet(value, FTPPassword()); }
+
+HRESULT CPallastra::put_FTPPassword(BSTR value) {
+    std::string text;
+    return ThrowModeResult(!BSTRToString(value, text, TRUE) || !FTPPassword(text, TextFit::Refuse));
+}
+
+HRESULT CPallastra::get_HTTPUserName(BSTR* value) { return TextGet(value, HTTPUserName()); }
+
+HRESULT CPallastra::put_HTTPUserName(BSTR value) {
+    std::string text;
+    return ThrowModeResult(!BSTRToString(value, text, TRUE) || !HTTPUserName(text, TextFit::Refuse));
+}
+
+HRESULT CPallastra::get_HTTPPassword(BSTR* value) { return TextGet(value, HTTPPassword()); }
+
+HRESULT CPallastra::put_HTTPPassword(BSTR value) {
+    std::string text;
+    return ThrowModeResult(!BSTRToString(value, text, TRUE) || !HTTPPassword(text, TextFit::Refuse));
+}
+
+HRESULT CPallastra::get_ProxyServer(BSTR* value) { return TextGet(value, ProxyServer()); }
+
+HRESULT CPallastra::put_ProxyServer(BSTR value) {
+    std::string text;
+    return ThrowModeResult(!BSTRToString(value, text, TRUE) || !ProxyServer(text, TextFit::Refuse));
+}
 
 HRESULT CPallastra::get_LogLevel(short* value) { return FieldGet(value, static_cast<short>(CBrowserAddOnBase::GetLogLevel())); }
 

@@ -113,17 +113,14 @@ PALLASTRA_IDENTITY(ProductName)
 PALLASTRA_IDENTITY(VersionInfo)
 #undef PALLASTRA_IDENTITY
 
-HRESULT CPallastra::get_BorderStyle(enumBORDER_STYLE* value) { return FieldGet(value, static_cast<enumBORDER_STYLE>(static_cast<enumBORDER_STYLE>(m_viewer.GetBorderStyle()))); }
+HRESULT CPallastra::get_BorderStyle(enumBORDER_STYLE* value) {
+    return FieldGet(value, static_cast<enumBORDER_STYLE>(CBrowserAddOnBase::BorderStyle()));
+}
 
 HRESULT CPallastra::put_BorderStyle(enumBORDER_STYLE value) {
-    if (static_cast<unsigned>(value) > static_cast<unsigned>(enumBORDER_STYLE::Single3D)) {
-        SetErrorCode(-1034);
-        return ThrowModeResult(true);
-    }
-    m_viewer.SetBorderStyle(static_cast<int>(value));
-    FireViewChange();
-    SetErrorCode(0);
-    return S_OK;
+    const BOOL ok = CBrowserAddOnBase::BorderStyle(static_cast<LONG>(value));
+    if (ok) FireViewChange();
+    return ThrowModeResult(!ok);
 }
 
 HRESULT CPallastra::get_IfFitWindow(VARIANT_BOOL* value) { return FieldGet(value, static_cast<VARIANT_BOOL>(ToVariantBool(m_viewer.GetIfFitWindow()))); }
@@ -136,20 +133,33 @@ HRESULT CPallastra::put_IfFitWindow(VARIANT_BOOL value) {
 }
 
 // Viewer fields read and written as they are (R/R).
-#define PALLASTRA_VIEWER_FIELD(name, type, read, write)  \
-    HRESULT CPallastra::get_##name(type* value) {          \
-        if (!value) return E_POINTER;                      \
-        *value = static_cast<type>(m_viewer.read());       \
-        SetErrorCode(0);                                   \
-        return S_OK;                                       \
-    }                                                      \
-    HRESULT CPallastra::put_##name(type value) {           \
-        m_viewer.write(value);                             \
-        SetErrorCode(0);                                   \
-        return S_OK;                                       \
-    }
-LUMETTA_VIEWER_FIELDS(PALLASTRA_VIEWER_FIELD)
-#undef PALLASTRA_VIEWER_FIELD
+HRESULT CPallastra::get_FitWindowType(short* value) { return FieldGet(value, static_cast<short>(FitWindowType())); }
+
+HRESULT CPallastra::put_FitWindowType(short value) {
+    FitWindowType(value);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_ImageMargin(short* value) { return FieldGet(value, static_cast<short>(ImageMargin())); }
+
+HRESULT CPallastra::put_ImageMargin(short value) {
+    ImageMargin(value);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_SelectionImageBorderColor(long* value) { return FieldGet(value, static_cast<long>(SelectionImageBorderColor())); }
+
+HRESULT CPallastra::put_SelectionImageBorderColor(long value) {
+    SelectionImageBorderColor(value);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_BackgroundColor(long* value) { return FieldGet(value, static_cast<long>(BackgroundColor())); }
+
+HRESULT CPallastra::put_BackgroundColor(long value) {
+    BackgroundColor(value);
+    return S_OK;
+}
 
 // MouseShape passes the 16-bit value through unchanged, both ways.
 HRESULT CPallastra::get_MouseShape(VARIANT_BOOL* value) { return FieldGet(value, static_cast<VARIANT_BOOL>(m_viewer.GetMouseShape())); }

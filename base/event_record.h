@@ -64,6 +64,19 @@ EventRecord MakeEventRecord(int32_t kind);
 // Copies a text into one of the record's 260-character fields, cut and always terminated.
 void CopyEventText(char (&field)[MAX_PATH], const char* text);
 
+// The records of the engine's notices, built the same way for both hosts. Texts of the
+// operation records are pointers the sender keeps alive while the record is handled; file
+// texts are copied, cut to 259 characters.
+EventRecord BufferChangedRecord();
+EventRecord PostLoadRecord(const char* path, const char* name, int32_t type);
+EventRecord GetFilePathRecord(int32_t save, int32_t count, int32_t index, const char* path, const char* name);
+// cancel: the sender's flag the receiver sets to stop the transfer, or null when the receiver
+// is not to write it.
+EventRecord TransferPercentageRecord(int32_t percent, LONG* cancel);
+EventRecord BeforeOperateRecord(int32_t id, const char* name);
+EventRecord OperateStatusRecord(const char* status, int32_t percent);
+EventRecord AfterOperateRecord(int32_t id, const char* name, int32_t succeeded, const char* errorText);
+
 // Sends a record to the owner window and tells whether the window handled it. A receiver answers
 // nonzero for a record it handled; for a kind-17 record with an image an answer of 0 means the
 // image was not taken, and this function frees it, so no acquired image is ever lost in a leak.

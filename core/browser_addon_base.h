@@ -3,12 +3,15 @@
 // deliverable derives from it and supplies the pure slots 21 to 24.
 #pragma once
 
+#include <functional>
+#include <string_view>
 #include <vector>
 
 #include "capture/webcam/media_type_dictionary.h"
 #include "capture/webcam/webcam_manager.h"
 #include "core/barcode_addon.h"
 #include "core/ocr_addon.h"
+#include "core/text_fit.h"
 #include "core/camera_families.h"
 #include "core/ostrel_base.h"
 #include "engine/error_messages.h"
@@ -211,6 +214,130 @@ public:
     // The viewer keeps the overlay bitmap of an image (it owns the handle from then on); false
     // when it refuses (the handle stays with the caller).
     virtual BOOL ShowOverlayInViewer(SHORT index, HGLOBAL overlay, const RECT& rect, DWORD color, float opacity);
+
+    // --- Script members of both hosts, one function each, named after the member. A host
+    // converts the script's arguments (texts to the system code page, at any length) and the
+    // result; the rule is here: the error code cleared, the arguments checked, one engine call.
+    // A property has a pair: the read (no argument) and the write. A host's property get clears
+    // the error code by its own convention; the reads here only read.
+
+    // Saves (core/file_members.cpp). The file name is refused with -1034 when it does not fit
+    // the member's buffer (255 characters, 511 for PDF and the selected images). The file I/O
+    // layer's saves of the same names (a narrow path and every setting as arguments) stay in
+    // reach beside them.
+    using CImageOperator::SaveAsBMP;
+    using CImageOperator::SaveAsJPEG;
+    using CImageOperator::SaveAsTIFF;
+    using CImageOperator::SaveAsPNG;
+    using CImageOperator::SaveAsPDF;
+    using CImageOperator::SaveAllAsMultiPageTIFF;
+    using CImageOperator::SaveSelectedImagesAsMultiPageTIFF;
+    using CImageOperator::SaveSelectedImagesAsMultiPagePDF;
+    BOOL SaveAsBMP(std::string_view fileName, SHORT index);
+    BOOL SaveAsJPEG(std::string_view fileName, SHORT index);
+    // A new file unless IfTiffMultiPage is set, which appends the page to an existing file.
+    BOOL SaveAsTIFF(std::string_view fileName, SHORT index);
+    BOOL SaveAsPNG(std::string_view fileName, SHORT index);
+    BOOL SaveAsPDF(std::string_view fileName, SHORT index);
+    BOOL SaveAllAsPDF(std::string_view fileName);
+    BOOL SaveAllAsMultiPageTIFF(std::string_view fileName);
+    BOOL SaveSelectedImagesAsMultiPageTIFF(std::string_view fileName);
+    BOOL SaveSelectedImagesAsMultiPagePDF(std::string_view fileName);
+    // The next piece of the bytes GetSelectedImagesSize prepared, at most capacity bytes (a host
+    // without a buffer passes 0): -2005 when none are prepared, -1034 for no room, -2006 when all
+    // were read. deliver gets the piece and answers whether the host took it (it stores its own
+    // code when not); only a piece taken counts as read. The count taken, else 0; the prepared
+    // bytes are freed after the last piece.
+    LONG SaveSelectedImagesToBytes(LONG capacity, const std::function<bool(const BYTE*, LONG)>& deliver);
+
+    // The viewer (core/view_members.cpp).
+    float Zoom() const { return m_viewer.GetZoom(); }
+    // -1034 for NaN, which leaves the zoom as it was.
+    BOOL Zoom(float value);
+    LONG BorderStyle() const { return m_viewer.GetBorderStyle(); }
+    // 0 none, 1 single line, 2 3-D; -1034 for any other style.
+    BOOL BorderStyle(LONG style);
+
+    // Engine flags (core/engine_settings.cpp): the read answers true for a stored 1, or for any
+    // stored non-zero value where noted; the write stores 1 or 0.
+    BOOL IfTiffMultiPage() const;
+    void IfTiffMultiPage(BOOL on);
+    BOOL IfShowProgressBar() const;  // any non-zero value
+    void IfShowProgressBar(BOOL on);
+    BOOL IfSSL() const;
+    void IfSSL(BOOL on);
+    BOOL IfPASVMode() const;
+    void IfPASVMode(BOOL on);
+    BOOL IfShowCancelDialogWhenImageTransfer() const;
+    void IfShowCancelDialogWhenImageTransfer(BOOL on);
+    BOOL AllowPluginAuthentication() const;  // any non-zero value
+    void AllowPluginAuthentication(BOOL on);
+    BOOL IfShowPrintUI() const;  // any non-zero value
+    void IfShowPrintUI(BOOL on);
+    BOOL IfShowFileDialog() const;  // any non-zero value
+    void IfShowFileDialog(BOOL on);
+    BOOL ImageEditorIfReadonly() const;
+    void ImageEditorIfReadonly(BOOL on);
+    BOOL ImageEditorIfEnableEnumerator() const;
+    void ImageEditorIfEnableEnumerator(BOOL on);
+    BOOL ImageEditorIfModal() const;  // any non-zero value
+    void ImageEditorIfModal(BOOL on);
+    // Engine settings kept as numbers.
+    LONG JPEGQuality() const;
+    void JPEGQuality(LONG value);
+    LONG FTPPort() const;
+    void FTPPort(LONG value);
+    LONG HTTPPort() const;
+    void HTTPPort(LONG value);
+    LONG MaxUploadImageSize() const;
+    void MaxUploadImageSize(LONG value);
+    LONG InternetSendTimeout() const;
+    void InternetSendTimeout(LONG value);
+    LONG InternetReceiveTimeout() const;
+    void InternetReceiveTimeout(LONG value);
+    // The editor's title and the PDF document texts: an over-long text is cut (258 characters
+    // for the title, 31 for the version, 255 for the others).
+    const char* ImageEditorWindowTitle() const { return m_editorTitle; }
+    void ImageEditorWindowTitle(std::string_view text);
+    const char* PDFVersion() const { return m_pdfSettings.version; }
+    void PDFVersion(std::string_view text);
+    const char* PDFTitle() const { return m_pdfSettings.title; }
+    void PDFTitle(std::string_view text);
+    const char* PDFAuthor() const { return m_pdfSettings.author; }
+    void PDFAuthor(std::string_view text);
+    const char* PDFSubject() const { return m_pdfSettings.subject; }
+    void PDFSubject(std::string_view text);
+    const char* PDFKeywords() const { return m_pdfSettings.keywords; }
+    void PDFKeywords(std::string_view text);
+    const char* PDFCreationDate() const { return m_pdfSettings.creationDate; }
+    void PDFCreationDate(std::string_view text);
+    const char* PDFModifiedDate() const { return m_pdfSettings.modifiedDate; }
+    void PDFModifiedDate(std::string_view text);
+    const char* PDFCreator() const { return m_pdfSettings.creator; }
+    void PDFCreator(std::string_view text);
+    const char* PDFProducer() const { return m_pdfSettings.producer; }
+    void PDFProducer(std::string_view text);
+    // The transfer credentials and the proxy: past 255 characters a text is refused (-1034) or,
+    // with TextFit::Cut, cut to the engine's field of 256 characters.
+    const char* FTPUserName() const { return GetFTPUserName(); }
+    BOOL FTPUserName(std::string_view text, TextFit fit);
+    const char* FTPPassword() const { return GetFTPPassword(); }
+    BOOL FTPPassword(std::string_view text, TextFit fit);
+    const char* HTTPUserName() const { return GetHTTPUserName(); }
+    BOOL HTTPUserName(std::string_view text, TextFit fit);
+    const char* HTTPPassword() const { return GetHTTPPassword(); }
+    BOOL HTTPPassword(std::string_view text, TextFit fit);
+    const char* ProxyServer() const { return GetProxyServer(); }
+    BOOL ProxyServer(std::string_view text, TextFit fit);
+    // Viewer settings handed through as they are.
+    LONG FitWindowType() const { return static_cast<LONG>(m_viewer.GetFitWindowType()); }
+    void FitWindowType(LONG value);
+    LONG ImageMargin() const { return static_cast<LONG>(m_viewer.GetImageMargin()); }
+    void ImageMargin(LONG value);
+    LONG SelectionImageBorderColor() const { return static_cast<LONG>(m_viewer.GetSelectionImageBorderColor()); }
+    void SelectionImageBorderColor(LONG value);
+    LONG BackgroundColor() const { return static_cast<LONG>(m_viewer.GetBackgroundColor()); }
+    void BackgroundColor(LONG value);
 
     // --- Barcodes and text recognition through the add-on libraries (core/addon_operations.cpp).
     // The read and recognition methods are long operations (worker kinds 1 to 5); failures of a

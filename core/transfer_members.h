@@ -63,30 +63,6 @@ LUMETTA_TRANSFER_MEMBERS(LUMETTA_DEFINE_TRANSFER_MEMBER)
 #undef LUMETTA_DEFINE_TRANSFER_MEMBER
 }  // namespace transfer_members
 
-// The transfer settings read and written as numbers: member, script type, read, write (of value).
-#define LUMETTA_TRANSFER_NUMBERS(X)                                                          \
-    X(FTPPort, int, GetFTPPort(), SetFTPPort(value))                                         \
-    X(HTTPPort, int, GetHTTPPort(), SetHTTPPort(value))                                      \
-    X(MaxUploadImageSize, long, GetMaxUploadImageSize(), SetMaxUploadImageSize(value))       \
-    X(InternetSendTimeout, long, GetInternetSendTimeout(), SetInternetSendTimeout(value))    \
-    X(InternetReceiveTimeout, long, GetInternetReceiveTimeout(), SetInternetReceiveTimeout(value))
-// The transfer flags: member, read, write (of the stored 0 or 1), whether the get answers true
-// only for exactly 1.
-#define LUMETTA_TRANSFER_FLAGS(X)                                                                          \
-    X(IfSSL, GetIfSSL(), SetIfSSL(flag), 1)                                                                \
-    X(IfPASVMode, GetIfPASVMode(), SetIfPASVMode(flag), 1)                                                 \
-    X(IfShowCancelDialogWhenImageTransfer, GetIfShowCancelDialogWhenImageTransfer(),                       \
-      SetIfShowCancelDialogWhenImageTransfer(flag), 1)                                                     \
-    X(AllowPluginAuthentication, GetAllowPluginAuthentication(), SetAllowPluginAuthentication(flag), 0)
-// The credentials and the proxy: member, read, write (of the fitted text). The engine keeps each
-// in a field of kTransferTextSize bytes.
-#define LUMETTA_TRANSFER_TEXTS(X)                                  \
-    X(FTPUserName, GetFTPUserName(), SetFTPUserName(text))         \
-    X(FTPPassword, GetFTPPassword(), SetFTPPassword(text))         \
-    X(HTTPUserName, GetHTTPUserName(), SetHTTPUserName(text))      \
-    X(HTTPPassword, GetHTTPPassword(), SetHTTPPassword(text))      \
-    X(ProxyServer, GetProxyServer(), SetProxyServer(text))
-
 // The texts of one transfer member's call; null texts count as empty.
 struct TransferArguments {
     const char* server = nullptr;

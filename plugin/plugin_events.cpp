@@ -124,16 +124,12 @@ void PluginInstance::OnBufferChanged(HGLOBAL current, int quiet) {
     CBrowserAddOnBase::OnBufferChanged(current, quiet);
     // While the engine holds view updates back (a download adding pages) no per-change event follows.
     if (Busy() || quiet || GetSuspendViewUpdates()) return;
-    EventRecord record = MakeEventRecord(kEventBitmap);
-    record.Value = kBufferChangedValue;
+    EventRecord record = BufferChangedRecord();
     SendRecord(record);
 }
 
 void PluginInstance::OnPostLoad(const char* path, const char* name, SHORT type) {
-    EventRecord record = MakeEventRecord(kEventPostLoad);
-    CopyEventText(record.File.Path, path);
-    CopyEventText(record.File.Name, name);
-    record.File.Type = type;
+    EventRecord record = PostLoadRecord(path, name, type);
     SendRecord(record);
 }
 
@@ -144,31 +140,23 @@ void PluginInstance::OnGetFilePath(BOOL save, LONG count, LONG index, const char
 
 void PluginInstance::OnTransferPercentage(SHORT percent, LONG* cancel) {
     if (cancel) *cancel = GetIfCancelTransfer();
-    EventRecord record = MakeEventRecord(kEventTransferPercentage);
-    record.Value = percent;
+    // The page's handler reads the flag through IfCancelTransfer; the record carries none.
+    EventRecord record = TransferPercentageRecord(percent, nullptr);
     SendRecord(record);
     if (cancel) *cancel = GetIfCancelTransfer();
 }
 
 void PluginInstance::OnBeforeOperate(LONG id, const char* name) {
-    EventRecord record = MakeEventRecord(kEventBeforeOperate);
-    record.Operation.Identifier = id;
-    record.Operation.IdentifierDescription = name;
+    EventRecord record = BeforeOperateRecord(id, name);
     SendRecord(record);
 }
 
 void PluginInstance::OnOperateStatus(const char* status, LONG percent) {
-    EventRecord record = MakeEventRecord(kEventOperateStatus);
-    record.Operation.Message = status;
-    record.Operation.Percent = percent;
+    EventRecord record = OperateStatusRecord(status, percent);
     SendRecord(record);
 }
 
 void PluginInstance::OnAfterOperate(LONG id, const char* name, BOOL succeeded, const char* errorText) {
-    EventRecord record = MakeEventRecord(kEventAfterOperate);
-    record.Operation.Identifier = id;
-    record.Operation.IdentifierDescription = name;
-    record.Operation.Succeed = succeeded;
-    record.Operation.Message = errorText;
+    EventRecord record = AfterOperateRecord(id, name, succeeded, errorText);
     SendRecord(record);
 }

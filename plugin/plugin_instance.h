@@ -183,6 +183,8 @@ private:
                      NPVariant* result);
     // The view family's properties and methods (plugin_view_members.cpp).
     bool RunViewProperty(bool get, int op, const std::vector<ScriptValue>& args, ScriptValue& out, NPVariant* result);
+    bool RunDocumentProperty(bool get, int op, const std::vector<ScriptValue>& args, ScriptValue& out,
+                             NPVariant* result);
     bool RunViewMethod(int op, const std::vector<ScriptValue>& args, ScriptValue& out);
     bool RunImageDataMethod(int op, const std::vector<ScriptValue>& args, ScriptValue& out);
     // The device family's three routes (plugin_device_members.cpp).

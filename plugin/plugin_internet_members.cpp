@@ -9,7 +9,6 @@
 #include "core/transfer_members.h"
 #include "plugin/browser_cookie_route.h"
 #include "plugin/plugin_instance.h"
-#include "plugin/script_member_cases.h"
 
 namespace {
 
@@ -64,32 +63,82 @@ bool PluginInstance::RunInternetMember(MemberAccess access, int op, const std::v
     }
     if (!get && !put) return false;
     switch (op) {
-#define LUMETTA_CASE_NUMBER(name, type, read, write) \
-    case kOp##name:                                  \
-        SetErrorCode(0);                             \
-        if (get) {                                   \
-            out.i = static_cast<int32_t>(read);      \
-        } else {                                     \
-            const type value = args[0].i;            \
-            write;                                   \
-        }                                            \
-        return true;
-        LUMETTA_TRANSFER_NUMBERS(LUMETTA_CASE_NUMBER)
-#undef LUMETTA_CASE_NUMBER
-        LUMETTA_TRANSFER_FLAGS(PLUGIN_FLAG_CASE)
-#define LUMETTA_CASE_TEXT(name, read, write)                                                   \
-    case kOp##name:                                                                            \
-        if (get) {                                                                             \
-            SetScriptString(result, read, TRUE);                                               \
-        } else {                                                                               \
-            SetErrorCode(0);                                                                   \
-            char text[kTransferTextSize];                                                      \
-            ::FitText(args[0].text.data(), args[0].text.size(), text, sizeof(text), TextFit::Cut); \
-            write;                                                                             \
-        }                                                                                      \
-        return true;
-        LUMETTA_TRANSFER_TEXTS(LUMETTA_CASE_TEXT)
-#undef LUMETTA_CASE_TEXT
+        case kOpMaxUploadImageSize:
+            if (get) {
+                SetErrorCode(0);
+                out.i = MaxUploadImageSize();
+            } else {
+                MaxUploadImageSize(args[0].i);
+            }
+            return true;
+        case kOpInternetSendTimeout:
+            if (get) {
+                SetErrorCode(0);
+                out.i = InternetSendTimeout();
+            } else {
+                InternetSendTimeout(args[0].i);
+            }
+            return true;
+        case kOpInternetReceiveTimeout:
+            if (get) {
+                SetErrorCode(0);
+                out.i = InternetReceiveTimeout();
+            } else {
+                InternetReceiveTimeout(args[0].i);
+            }
+            return true;
+        case kOpIfSSL:
+            if (get) {
+                SetErrorCode(0);
+                out.b = IfSSL() != FALSE;
+            } else {
+                IfSSL(args[0].b);
+            }
+            return true;
+        case kOpIfPASVMode:
+            if (get) {
+                SetErrorCode(0);
+                out.b = IfPASVMode() != FALSE;
+            } else {
+                IfPASVMode(args[0].b);
+            }
+            return true;
+        case kOpIfShowCancelDialogWhenImageTransfer:
+            if (get) {
+                SetErrorCode(0);
+                out.b = IfShowCancelDialogWhenImageTransfer() != FALSE;
+            } else {
+                IfShowCancelDialogWhenImageTransfer(args[0].b);
+            }
+            return true;
+        case kOpAllowPluginAuthentication:
+            if (get) {
+                SetErrorCode(0);
+                out.b = AllowPluginAuthentication() != FALSE;
+            } else {
+                AllowPluginAuthentication(args[0].b);
+            }
+            return true;
+        case kOpFTPUserName:
+            if (get) SetScriptString(result, FTPUserName(), TRUE);
+            else FTPUserName(args[0].text, TextFit::Cut);
+            return true;
+        case kOpFTPPassword:
+            if (get) SetScriptString(result, FTPPassword(), TRUE);
+            else FTPPassword(args[0].text, TextFit::Cut);
+            return true;
+        case kOpHTTPUserName:
+            if (get) SetScriptString(result, HTTPUserName(), TRUE);
+            else HTTPUserName(args[0].text, TextFit::Cut);
+            return true;
+        case kOpHTTPPassword:
+            if (get) SetScriptString(result, HTTPPassword(), TRUE);
+            else HTTPPassword(args[0].text, TextFit::Cut);
+            return true;
+        case kOpProxyServer:
+            if (get) SetScriptString(result, ProxyServer(), TRUE);
+            else ProxyServer(args[0].text, TextFit::Cut);
+            return true;
         case kOpHttpFieldNameOfUploadedImage:
             if (get) {
                 const char* name = GetHttpFieldNameOfUploadedImage();

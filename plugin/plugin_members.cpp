@@ -27,24 +27,10 @@ bool PluginInstance::FitText(const std::string& text, char* field, size_t room) 
 }
 
 LONG PluginInstance::TakeSelectedImagesPiece(BYTE* buffer, LONG capacity) {
-    SetErrorCode(0);
-    if (!m_selectedData || m_selectedDataSize <= 0) {
-        SetErrorCode(kErrNoSelectedImagesSize);
-        return 0;
-    }
-    if (!buffer || capacity <= 0) {
-        SetErrorCode(kErrInvalidValue);
-        return 0;
-    }
-    if (m_selectedDataPos >= m_selectedDataSize) {
-        SetErrorCode(kErrNoMoreData);
-        return 0;
-    }
-    LONG count = std::min(capacity, m_selectedDataSize - m_selectedDataPos);
-    std::memcpy(buffer, static_cast<const BYTE*>(m_selectedData) + m_selectedDataPos, static_cast<size_t>(count));
-    m_selectedDataPos += count;
-    if (m_selectedDataPos >= m_selectedDataSize) SetSelectedImagesData(nullptr, 0, -1);
-    return count;
+    return SaveSelectedImagesToBytes(buffer ? capacity : 0, [buffer](const BYTE* bytes, LONG count) {
+        std::memcpy(buffer, bytes, static_cast<size_t>(count));
+        return true;
+    });
 }
 
 bool PluginInstance::RunFamilies(MemberAccess access, int op, const std::vector<ScriptValue>& a, ScriptValue& out,
@@ -135,28 +121,12 @@ bool PluginInstance::RunFileMethod(int op, const std::vector<ScriptValue>& a, Sc
     char path[512];
     switch (op) {
         // Files.
-        case kOpSaveAsBMP:
-            out.b = FitText(a[0].text, path, 256) && CBrowserAddOnBase::SaveAsBMP(path, a[1].h);
-            return true;
-        case kOpSaveAsPNG:
-            out.b = FitText(a[0].text, path, 256) && CBrowserAddOnBase::SaveAsPNG(path, a[1].h);
-            return true;
-        case kOpSaveAsJPEG:
-            out.b = FitText(a[0].text, path, 256) &&
-                    CBrowserAddOnBase::SaveAsJPEG(path, a[1].h, m_jpegQuality);
-            return true;
-        case kOpSaveAsTIFF:
-            out.b = FitText(a[0].text, path, 256) &&
-                    CBrowserAddOnBase::SaveAsTIFF(path, a[1].h, m_ifTiffMultiPage == 0, m_tiffCompressionType);
-            return true;
-        case kOpSaveAsPDF:
-            out.b = FitText(a[0].text, path, 512) &&
-                    CBrowserAddOnBase::SaveAsPDF(path, a[1].h, &m_pdfSettings, m_pdfCompressionType, m_jpegQuality);
-            return true;
-        case kOpSaveAllAsMultiPageTIFF:
-            out.b = FitText(a[0].text, path, 256) &&
-                    CBrowserAddOnBase::SaveAllAsMultiPageTIFF(path, m_tiffCompressionType);
-            return true;
+        case kOpSaveAsBMP: out.b = CBrowserAddOnBase::SaveAsBMP(a[0].text, a[1].h); return true;
+        case kOpSaveAsPNG: out.b = CBrowserAddOnBase::SaveAsPNG(a[0].text, a[1].h); return true;
+        case kOpSaveAsJPEG: out.b = CBrowserAddOnBase::SaveAsJPEG(a[0].text, a[1].h); return true;
+        case kOpSaveAsTIFF: out.b = CBrowserAddOnBase::SaveAsTIFF(a[0].text, a[1].h); return true;
+        case kOpSaveAsPDF: out.b = CBrowserAddOnBase::SaveAsPDF(a[0].text, a[1].h); return true;
+        case kOpSaveAllAsMultiPageTIFF: out.b = CBrowserAddOnBase::SaveAllAsMultiPageTIFF(a[0].text); return true;
         case kOpLoadImage:
         case kOpLoadImageEx: {
             if (!FitText(a[0].text, path, 512)) return true;
@@ -224,8 +194,8 @@ bool PluginInstance::ReadProperty(int op, ScriptValue& out, NPVariant* result) {
         case kOpCurrentImageIndexInBuffer: out.i = GetCurrentImageIndex(); return true;
         case kOpMaxImagesInBuffer: out.i = GetMaxImagesInBuffer(); return true;
         case kOpIfAppendImage: out.b = GetIfAppendImage() == 1; return true;
-        case kOpJPEGQuality: out.i = m_jpegQuality; return true;
-        case kOpIfTiffMultiPage: out.b = m_ifTiffMultiPage == 1; return true;
+        case kOpJPEGQuality: out.i = JPEGQuality(); return true;
+        case kOpIfTiffMultiPage: out.b = IfTiffMultiPage() != FALSE; return true;
         case kOpTIFFCompressionType: out.i = m_tiffCompressionType; return true;
         case kOpPDFCompressionType: out.i = m_pdfCompressionType; return true;
         case kOpIfShowUI: out.b = GetRoutedShowUI() != FALSE; return true;
@@ -237,11 +207,11 @@ bool PluginInstance::ReadProperty(int op, ScriptValue& out, NPVariant* result) {
         case kOpSupportedDeviceType: out.i = GetSupportedDeviceType(); return true;
         case kOpCurrentHWND: out.i = static_cast<int32_t>(reinterpret_cast<INT_PTR>(PluginWindow())); return true;
         // The engine's flag, which the worker runner reads before it shows the progress dialog.
-        case kOpIfShowProgressBar: out.b = GetIfShowProgressBar() != 0; return true;
+        case kOpIfShowProgressBar: out.b = IfShowProgressBar() != FALSE; return true;
         case kOpIfCancelTransfer: out.b = GetIfCancelTransfer() != 0; return true;
         case kOpIfHookMessage: out.b = GetHookOption() == 1; return true;
-        case kOpFTPPort: out.i = GetFTPPort(); return true;
-        case kOpHTTPPort: out.i = GetHTTPPort(); return true;
+        case kOpFTPPort: out.i = FTPPort(); return true;
+        case kOpHTTPPort: out.i = HTTPPort(); return true;
         case kOpHTTPPostResponseString: SetScriptString(result, GetHTTPPostResponseString(), TRUE); return true;
         case kOpDefaultSourceName: RoutedDefaultSourceName(result); return true;
         case kOpCurrentSourceName: RoutedCurrentSourceName(result); return true;
@@ -261,14 +231,8 @@ bool PluginInstance::WriteProperty(int op, const ScriptValue& v) {
             SetErrorCode(0);
             SetIfAppendImage(v.b ? 1 : 0);
             return true;
-        case kOpJPEGQuality:
-            SetErrorCode(0);
-            m_jpegQuality = static_cast<USHORT>(v.h);
-            return true;
-        case kOpIfTiffMultiPage:
-            SetErrorCode(0);
-            m_ifTiffMultiPage = v.b ? 1 : 0;
-            return true;
+        case kOpJPEGQuality: JPEGQuality(v.h); return true;
+        case kOpIfTiffMultiPage: IfTiffMultiPage(v.b); return true;
         case kOpTIFFCompressionType:
             SetErrorCode(0);
             m_tiffCompressionType = v.h;
@@ -294,10 +258,7 @@ bool PluginInstance::WriteProperty(int op, const ScriptValue& v) {
             SetErrorCode(0);
             SetBackgroundFillColor(static_cast<DWORD>(v.i));
             return true;
-        case kOpIfShowProgressBar:
-            SetErrorCode(0);
-            SetIfShowProgressBar(v.b ? 1 : 0);
-            return true;
+        case kOpIfShowProgressBar: IfShowProgressBar(v.b); return true;
         // Only the XPCOM peer writes it: the script object takes the value and does nothing.
         case kOpSupportedDeviceType: SetSupportedDeviceType(v.i); return true;
         case kOpIfCancelTransfer: SetIfCancelTransfer(v.b ? 1 : 0); return true;
@@ -305,14 +266,8 @@ bool PluginInstance::WriteProperty(int op, const ScriptValue& v) {
             SetErrorCode(0);
             SetHookOption(v.b ? 1 : 0);
             return true;
-        case kOpFTPPort:
-            SetErrorCode(0);
-            SetFTPPort(v.i);
-            return true;
-        case kOpHTTPPort:
-            SetErrorCode(0);
-            SetHTTPPort(v.i);
-            return true;
+        case kOpFTPPort: FTPPort(v.i); return true;
+        case kOpHTTPPort: HTTPPort(v.i); return true;
         default: {
             ScriptValue ignored;
             return RunFamilies(MemberAccess::Put, op, {v}, ignored, nullptr);

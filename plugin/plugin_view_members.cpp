@@ -1,17 +1,15 @@
 // Script members of the plug-in: the viewer, files and image data, PDF settings, text, the editor and printing.
-// Each behaves as the control's member of the same name; the shared families come from the tables
-// in core/script_member_tables.h.
+// Each converts its arguments and result for the core function of the same name, which the
+// control's member calls too.
 #include <cmath>
 #include <memory>
 #include <new>
 
 #include "base/error_codes.h"
 #include "core/operation_name_table.h"
-#include "core/script_member_tables.h"
 #include "core/text_fit.h"
 #include "engine/print_job.h"
 #include "plugin/plugin_instance.h"
-#include "plugin/script_member_cases.h"
 #include "plugin/script_out_value.h"
 
 namespace {
@@ -19,8 +17,6 @@ namespace {
 // The plug-in's own positive codes of a failed member and of missing memory.
 constexpr LONG kMemberFailed = 1;
 constexpr LONG kMemberNoMemory = 2;
-// The highest border style (single line, 3-D).
-constexpr LONG kLastBorderStyle = 2;
 
 // Fits a script text into a buffer; a refused text stores -1034.
 template <size_t N>
@@ -42,32 +38,45 @@ bool PluginInstance::RunViewMember(MemberAccess access, int op, const std::vecto
 bool PluginInstance::RunViewProperty(bool get, int op, const std::vector<ScriptValue>& args, ScriptValue& out,
                                      NPVariant* result) {
     switch (op) {
-        LUMETTA_DOCUMENT_FLAGS(PLUGIN_FLAG_CASE)
-#define VIEW_TEXT_CASE(name, read, write, size, fit)                         \
-    case kOp##name:                                                          \
-        if (get) {                                                           \
-            SetScriptString(result, read, TRUE);                             \
-        } else {                                                             \
-            char text[size];                                                 \
-            SetErrorCode(0);                                                 \
-            if (FitArgument(*this, args[0].text, text, TextFit::fit)) write;    \
-        }                                                                    \
-        return true;
-        LUMETTA_DOCUMENT_TEXTS(VIEW_TEXT_CASE)
-#undef VIEW_TEXT_CASE
-#define VIEW_FIELD_CASE(name, type, read, write)                             \
-    case kOp##name:                                                          \
-        if (get) out.i = static_cast<int32_t>(m_viewer.read());              \
-        else m_viewer.write(static_cast<type>(sizeof(type) == 2 ? args[0].h : args[0].i)); \
-        SetErrorCode(0);                                                     \
-        return true;
-        LUMETTA_VIEWER_FIELDS(VIEW_FIELD_CASE)
-#undef VIEW_FIELD_CASE
+        case kOpFitWindowType:
+            if (get) {
+                SetErrorCode(0);
+                out.i = FitWindowType();
+            } else {
+                FitWindowType(args[0].h);
+            }
+            return true;
+        case kOpImageMargin:
+            if (get) {
+                SetErrorCode(0);
+                out.i = ImageMargin();
+            } else {
+                ImageMargin(args[0].h);
+            }
+            return true;
+        case kOpSelectionImageBorderColor:
+            if (get) {
+                SetErrorCode(0);
+                out.i = SelectionImageBorderColor();
+            } else {
+                SelectionImageBorderColor(args[0].i);
+            }
+            return true;
+        case kOpBackgroundColor:
+            if (get) {
+                SetErrorCode(0);
+                out.i = BackgroundColor();
+            } else {
+                BackgroundColor(args[0].i);
+            }
+            return true;
         case kOpBorderStyle:
-            SetErrorCode(0);
-            if (get) out.i = m_viewer.GetBorderStyle();
-            else if (args[0].i < 0 || args[0].i > kLastBorderStyle) SetErrorCode(kErrInvalidValue);
-            else m_viewer.SetBorderStyle(args[0].i);
+            if (get) {
+                SetErrorCode(0);
+                out.i = BorderStyle();
+            } else {
+                BorderStyle(args[0].i);
+            }
             return true;
         case kOpIfFitWindow:
             SetErrorCode(0);
@@ -75,10 +84,12 @@ bool PluginInstance::RunViewProperty(bool get, int op, const std::vector<ScriptV
             else m_viewer.SetIfFitWindow(args[0].b);
             return true;
         case kOpZoom:
-            SetErrorCode(0);
-            if (get) out.f = m_viewer.GetZoom();
-            else if (std::isnan(args[0].f)) SetErrorCode(kErrInvalidValue);
-            else m_viewer.SetZoom(args[0].f);
+            if (get) {
+                SetErrorCode(0);
+                out.f = Zoom();
+            } else {
+                Zoom(args[0].f);
+            }
             return true;
         case kOpEnableInteractiveZoom:
             SetErrorCode(0);
@@ -119,13 +130,100 @@ bool PluginInstance::RunViewProperty(bool get, int op, const std::vector<ScriptV
             if (get) out.i = GetLogLevel();
             else SetLogLevel(args[0].h, true);
             return true;
+        default: return RunDocumentProperty(get, op, args, out, result);
+    }
+}
+
+// The printing, file-dialog and editor flags, the editor's title and the PDF document texts.
+bool PluginInstance::RunDocumentProperty(bool get, int op, const std::vector<ScriptValue>& args, ScriptValue& out,
+                                         NPVariant* result) {
+    switch (op) {
+        case kOpIfShowPrintUI:
+            if (get) {
+                SetErrorCode(0);
+                out.b = IfShowPrintUI() != FALSE;
+            } else {
+                IfShowPrintUI(args[0].b);
+            }
+            return true;
+        case kOpIfShowFileDialog:
+            if (get) {
+                SetErrorCode(0);
+                out.b = IfShowFileDialog() != FALSE;
+            } else {
+                IfShowFileDialog(args[0].b);
+            }
+            return true;
+        case kOpImageEditorIfReadonly:
+            if (get) {
+                SetErrorCode(0);
+                out.b = ImageEditorIfReadonly() != FALSE;
+            } else {
+                ImageEditorIfReadonly(args[0].b);
+            }
+            return true;
+        case kOpImageEditorIfEnableEnumerator:
+            if (get) {
+                SetErrorCode(0);
+                out.b = ImageEditorIfEnableEnumerator() != FALSE;
+            } else {
+                ImageEditorIfEnableEnumerator(args[0].b);
+            }
+            return true;
+        case kOpImageEditorIfModal:
+            if (get) {
+                SetErrorCode(0);
+                out.b = ImageEditorIfModal() != FALSE;
+            } else {
+                ImageEditorIfModal(args[0].b);
+            }
+            return true;
+        case kOpImageEditorWindowTitle:
+            if (get) SetScriptString(result, ImageEditorWindowTitle(), TRUE);
+            else ImageEditorWindowTitle(args[0].text);
+            return true;
+        case kOpPDFVersion:
+            if (get) SetScriptString(result, PDFVersion(), TRUE);
+            else PDFVersion(args[0].text);
+            return true;
+        case kOpPDFTitle:
+            if (get) SetScriptString(result, PDFTitle(), TRUE);
+            else PDFTitle(args[0].text);
+            return true;
+        case kOpPDFAuthor:
+            if (get) SetScriptString(result, PDFAuthor(), TRUE);
+            else PDFAuthor(args[0].text);
+            return true;
+        case kOpPDFSubject:
+            if (get) SetScriptString(result, PDFSubject(), TRUE);
+            else PDFSubject(args[0].text);
+            return true;
+        case kOpPDFKeywords:
+            if (get) SetScriptString(result, PDFKeywords(), TRUE);
+            else PDFKeywords(args[0].text);
+            return true;
+        case kOpPDFCreationDate:
+            if (get) SetScriptString(result, PDFCreationDate(), TRUE);
+            else PDFCreationDate(args[0].text);
+            return true;
+        case kOpPDFModifiedDate:
+            if (get) SetScriptString(result, PDFModifiedDate(), TRUE);
+            else PDFModifiedDate(args[0].text);
+            return true;
+        case kOpPDFCreator:
+            if (get) SetScriptString(result, PDFCreator(), TRUE);
+            else PDFCreator(args[0].text);
+            return true;
+        case kOpPDFProducer:
+            if (get) SetScriptString(result, PDFProducer(), TRUE);
+            else PDFProducer(args[0].text);
+            return true;
         default: return false;
     }
 }
 
 // The viewer's methods and the saves and dialog of the view's files.
 bool PluginInstance::RunViewMethod(int op, const std::vector<ScriptValue>& args, ScriptValue& out) {
-    char path[512];
     switch (op) {
         // The viewer.
         case kOpSetViewMode:
@@ -156,23 +254,13 @@ bool PluginInstance::RunViewMethod(int op, const std::vector<ScriptValue>& args,
             if (!out.b) SetErrorCode(kMemberFailed);
             return true;
         // Files.
-        case kOpSaveAllAsPDF:
-            SetErrorCode(0);
-            out.b = FitArgument(*this, args[0].text, path, TextFit::Refuse) &&
-                    SaveAsPDF(path, -1, &m_pdfSettings, m_pdfCompressionType, m_jpegQuality);
-            return true;
+        case kOpSaveAllAsPDF: out.b = CBrowserAddOnBase::SaveAllAsPDF(args[0].text); return true;
         case kOpSaveSelectedImagesAsMultiPageTIFF:
-        case kOpSaveSelectedImagesAsMultiPagePDF: {
-            SetErrorCode(0);
-            if (!FitArgument(*this, args[0].text, path, TextFit::Refuse)) return true;
-            const std::vector<SHORT> list = SelectedIndexList();
-            const LONG count = static_cast<LONG>(list.size());
-            out.b = op == kOpSaveSelectedImagesAsMultiPageTIFF
-                        ? SaveSelectedImagesAsMultiPageTIFF(path, list.data(), count, m_tiffCompressionType)
-                        : SaveSelectedImagesAsMultiPagePDF(path, list.data(), count, &m_pdfSettings,
-                                                           m_pdfCompressionType, m_jpegQuality);
+            out.b = CBrowserAddOnBase::SaveSelectedImagesAsMultiPageTIFF(args[0].text);
             return true;
-        }
+        case kOpSaveSelectedImagesAsMultiPagePDF:
+            out.b = CBrowserAddOnBase::SaveSelectedImagesAsMultiPagePDF(args[0].text);
+            return true;
         case kOpShowFileDialog: {
             SetErrorCode(0);
             char filter[4096], extension[512], folder[512];

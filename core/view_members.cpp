@@ -1,0 +1,32 @@
+// The viewer members of both hosts: the value checked, then handed to the viewer.
+#include <cmath>
+
+#include "base/error_codes.h"
+#include "core/browser_addon_base.h"
+
+namespace {
+
+// The highest border style (single line, 3-D).
+constexpr LONG kLastBorderStyle = 2;
+
+}  // namespace
+
+BOOL CBrowserAddOnBase::Zoom(float value) {
+    SetErrorCode(0);
+    if (std::isnan(value)) {
+        SetErrorCode(kErrInvalidValue);
+        return FALSE;
+    }
+    m_viewer.SetZoom(value);
+    return TRUE;
+}
+
+BOOL CBrowserAddOnBase::BorderStyle(LONG style) {
+    SetErrorCode(0);
+    if (style < 0 || style > kLastBorderStyle) {
+        SetErrorCode(kErrInvalidValue);
+        return FALSE;
+    }
+    m_viewer.SetBorderStyle(static_cast<int>(style));
+    return TRUE;
+}
