@@ -12,7 +12,7 @@ constexpr DWORD kContentLengthAsNumber = HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_
 constexpr DWORD kErrorDialogFlags = FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS |
                                     FLAGS_ERROR_UI_FLAGS_GENERATE_DATA;
 
-inline LONG WinInetFailure(DWORD error) { return -3000 - static_cast<LONG>(error); }
+inline LONG WinInetFailure(DWORD error) { return kErrSystemBase - static_cast<LONG>(error); }
 
 inline bool StartsWithNoCase(const char* text, const char* prefix) {
     return _strnicmp(text, prefix, strlen(prefix)) == 0;
