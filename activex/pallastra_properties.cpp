@@ -78,7 +78,7 @@ HRESULT CPallastra::get_BlankImageMaxStdDev(float* value) { return FieldGet(valu
 HRESULT CPallastra::put_BlankImageMaxStdDev(float value) {
     SetErrorCode(0);
     if (value != value) {  // NaN passes every clamp
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return ThrowModeResult(true);
     }
     SetBlankImageMaxStdDev(value);
@@ -117,7 +117,7 @@ HRESULT CPallastra::get_BorderStyle(enumBORDER_STYLE* value) { return FieldGet(v
 
 HRESULT CPallastra::put_BorderStyle(enumBORDER_STYLE value) {
     if (static_cast<unsigned>(value) > static_cast<unsigned>(enumBORDER_STYLE::Single3D)) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return ThrowModeResult(true);
     }
     m_viewer.SetBorderStyle(static_cast<int>(value));
@@ -173,7 +173,7 @@ HRESULT CPallastra::get_VScrollBar(VARIANT_BOOL* value) { return FieldGet(value,
 HRESULT CPallastra::put_VScrollBar(VARIANT_BOOL value) {
     SetErrorCode(0);
     if (m_viewer.SetVScrollBar(FromVariantBool(value))) return S_OK;
-    SetErrorCode(-1034);
+    SetErrorCode(kErrInvalidValue);
     return ThrowModeResult(true);
 }
 

@@ -171,7 +171,7 @@ bool PluginInstance::RunMethod(int op, const std::vector<ScriptValue>& a, Script
             return true;
         }
         case kOpDeleteFile:
-            SetErrorCode(9);
+            SetErrorCode(kErrBadTriplet);
             return true;
         // Image data without files.
         case kOpGetSelectedImagesSize: {
@@ -193,7 +193,7 @@ bool PluginInstance::RunMethod(int op, const std::vector<ScriptValue>& a, Script
             DWORD length = 0;
             const BYTE* bytes = decoder.DecodeText(a[0].text.c_str()) ? decoder.GetDecodedData(&length) : nullptr;
             if (!bytes) {
-                if (GetErrorCode() == 0) SetErrorCode(2);
+                if (GetErrorCode() == 0) SetErrorCode(kErrNoMemory);
                 return true;
             }
             out.b = LoadImageFromMemory(bytes, length, a[1].i);
