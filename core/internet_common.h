@@ -6,6 +6,8 @@
 
 #include <cstring>
 
+#include "base/error_codes.h"
+
 constexpr char kInternetAgent[] = "Corvanta";
 constexpr DWORD kStatusAsNumber = HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER;
 constexpr DWORD kContentLengthAsNumber = HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER;

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/error_codes.h"
+
 // The boundary of every POST body; a boundary line in the body is "--" followed by it.
 inline constexpr char kMultipartBoundary[] = "---------------------------7d22c1f30aa4";
 

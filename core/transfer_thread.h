@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include "base/error_codes.h"
 #include "resources/resource_ids.h"
 
 class COstrelBase;
