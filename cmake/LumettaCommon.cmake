@@ -70,6 +70,7 @@ if(WIN32 AND LUMETTA_WINE_BITS EQUAL 32)
   if(route STREQUAL "qemu")
     set(LUMETTA_TIMEOUT_SCALE 8)
   endif()
+  set(LUMETTA_WINE32_ROUTE_IN_USE ${route})
   message(STATUS "32-bit route for the test time-outs: ${route} (time-outs x${LUMETTA_TIMEOUT_SCALE})")
 endif()
 

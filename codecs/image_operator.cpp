@@ -60,6 +60,73 @@ bool ReadLockedBlock(HGLOBAL block, BOOL* result, Load load) {
     return true;
 }
 
+// The own BMP writer: the file header, then the DIB block as it is.
+LONG BmpEncodeToFile(HGLOBAL dib, const char* path) {
+    if (GlobalFlags(dib) == GMEM_INVALID_HANDLE) return kErrNoMemory;
+    uint64_t blockSize = GlobalSize(dib);
+    if (blockSize < sizeof(BITMAPINFOHEADER)) return kErrBmpFormat;
+    auto* bits = static_cast<const BYTE*>(GlobalLock(dib));
+    if (!bits) return kErrNoMemory;
+    BYTE header[kBmpFileHeaderSize];
+    BmpBuildFileHeader(bits, blockSize, header);
+    HANDLE file = CreateNewFile(path);
+    LONG code = 0;
+    if (file == INVALID_HANDLE_VALUE) {
+        code = kErrFileWrite;
+    } else {
+        bool ok = WriteAll(file, header, sizeof header) && WriteAll(file, bits, blockSize);
+        CloseHandle(file);
+        if (!ok) {
+            DeleteFileA(path);
+            code = kErrFileWrite;
+        }
+    }
+    GlobalUnlock(dib);
+    return code;
+}
+
+// One row a format: how a save of one buffer image reaches GDI+ or the engine's own codec.
+struct SaveRoute {
+    SHORT type;                // the save path's type and the GDI+ encoder's
+    bool clearReadOnly;        // a read-only file is made writable before either route writes
+    bool bridgeAppendsPages;   // GDI+ writes through the multi-page TIFF writer (newFile honoured)
+    bool memoryThroughBridge;  // a save to memory takes GDI+ too when the engine saves through it
+    LONG (*toFile)(HGLOBAL dib, const char* path, const ImageSaveParameters& with);
+    LONG (*toMemory)(HGLOBAL dib, const ImageSaveParameters& with, HGLOBAL* out, uint64_t* size);  // null: none
+};
+
+const SaveRoute kSaveRoutes[] = {
+    {OSTRL_BMP, true, false, false,
+     [](HGLOBAL dib, const char* path, const ImageSaveParameters&) { return BmpEncodeToFile(dib, path); },
+     [](HGLOBAL dib, const ImageSaveParameters&, HGLOBAL* out, uint64_t* size) {
+         return BmpWriteToMemory(dib, out, size);
+     }},
+    {OSTRL_JPG, false, false, true,
+     [](HGLOBAL dib, const char* path, const ImageSaveParameters& with) {
+         return OwnJpegEncodeToFile(dib, path, with.quality);
+     },
+     [](HGLOBAL dib, const ImageSaveParameters& with, HGLOBAL* out, uint64_t* size) {
+         return OwnJpegEncodeToMemory(dib, with.quality, out, size);
+     }},
+    {OSTRL_TIF, false, true, true,
+     [](HGLOBAL dib, const char* path, const ImageSaveParameters& with) {
+         return OwnTiffWriteFile(path, dib, with.newFile, with.compression);
+     },
+     nullptr},  // a TIFF in memory takes a list of images: SaveImagesAsTIFFToMemory
+    {OSTRL_PNG, false, false, true,
+     [](HGLOBAL dib, const char* path, const ImageSaveParameters&) { return OwnPngEncodeToFile(dib, path); },
+     [](HGLOBAL dib, const ImageSaveParameters&, HGLOBAL* out, uint64_t* size) {
+         return OwnPngEncodeToMemory(dib, out, size);
+     }},
+};
+
+const SaveRoute& SaveRouteFor(SHORT type) {
+    for (const SaveRoute& route : kSaveRoutes) {
+        if (route.type == type) return route;
+    }
+    return kSaveRoutes[0];
+}
+
 }  // namespace
 
 const FileDialogApi& SystemFileDialogs() {
@@ -453,76 +520,62 @@ HGLOBAL CImageOperator::BufferDib(SHORT index) {
     return dib;  // null: the buffer's error is set
 }
 
-BOOL CImageOperator::SaveAsBMP(const char* path, SHORT index) {
+// The GDI+ encoder takes its target and parameters from the engine's fields.
+void CImageOperator::SetBridgeTarget(SHORT type, const ImageSaveParameters& with) {
+    if (type == OSTRL_JPG) m_jpegQuality = with.quality;
+    if (type == OSTRL_TIF) m_tiffCompressionType = with.compression;
+    m_bridgeTarget = type;
+}
+
+BOOL CImageOperator::SaveImageFile(SHORT type, const char* path, SHORT index, const ImageSaveParameters& with) {
+    const SaveRoute& route = SaveRouteFor(type);
     char chosen[MAX_PATH];
-    if (!PrepareSavePath(path, OSTRL_BMP, chosen, true)) return FALSE;
+    if (!PrepareSavePath(path, route.type, chosen, route.clearReadOnly)) return FALSE;
     if (m_saveThroughLibrary) {
-        m_bridgeTarget = OSTRL_BMP;
-        return SaveImageFileGdiplus(chosen, index);
+        SetBridgeTarget(route.type, with);
+        return route.bridgeAppendsPages ? SaveImagesAsTIFFFileGdiplus(chosen, &index, 1, !with.newFile)
+                                        : SaveImageFileGdiplus(chosen, index);
     }
     HGLOBAL dib = BufferDib(index);
     if (!dib) return FALSE;
-    if (GlobalFlags(dib) == GMEM_INVALID_HANDLE) {
-        SetErrorCode(kErrNoMemory);
-        return FALSE;
-    }
-    uint64_t blockSize = GlobalSize(dib);
-    if (blockSize < sizeof(BITMAPINFOHEADER)) {
-        SetErrorCode(kErrBmpFormat);
-        return FALSE;
-    }
-    auto* bits = static_cast<const BYTE*>(GlobalLock(dib));
-    if (!bits) {
-        SetErrorCode(kErrNoMemory);
-        return FALSE;
-    }
-    BYTE header[kBmpFileHeaderSize];
-    BmpBuildFileHeader(bits, blockSize, header);
-    HANDLE file = CreateNewFile(chosen);
-    LONG code = 0;
-    if (file == INVALID_HANDLE_VALUE) {
-        code = kErrFileWrite;
-    } else {
-        bool ok = WriteAll(file, header, sizeof header) && WriteAll(file, bits, blockSize);
-        CloseHandle(file);
-        if (!ok) {
-            DeleteFileA(chosen);
-            code = kErrFileWrite;
-        }
-    }
-    GlobalUnlock(dib);
+    LONG code = route.toFile(dib, chosen, with);
     SetErrorCode(code);
     return code == 0;
 }
 
-BOOL CImageOperator::SaveAsJPEG(const char* path, SHORT index, USHORT quality) {
-    char chosen[MAX_PATH];
-    if (!PrepareSavePath(path, OSTRL_JPG, chosen, false)) return FALSE;
-    if (m_saveThroughLibrary) {
-        m_jpegQuality = quality;
-        m_bridgeTarget = OSTRL_JPG;
-        return SaveImageFileGdiplus(chosen, index);
+BOOL CImageOperator::SaveImageToMemory(SHORT type, HGLOBAL* out, SHORT index, DWORD* size,
+                                       const ImageSaveParameters& with) {
+    const SaveRoute& route = SaveRouteFor(type);
+    SetErrorCode(0);
+    if (!out || !size) {
+        SetErrorCode(kErrInvalidValue);
+        return FALSE;
+    }
+    if (m_saveThroughLibrary && route.memoryThroughBridge) {
+        SetBridgeTarget(route.type, with);
+        return SaveAsToMemoryGdiplus(out, index, size);
     }
     HGLOBAL dib = BufferDib(index);
     if (!dib) return FALSE;
-    LONG code = OwnJpegEncodeToFile(dib, chosen, quality);
-    SetErrorCode(code);
-    return code == 0;
+    HGLOBAL block = nullptr;
+    uint64_t bytes = 0;
+    LONG code = route.toMemory(dib, with, &block, &bytes);
+    return FinishMemorySave(code, block, bytes, out, size);
+}
+
+BOOL CImageOperator::SaveAsBMP(const char* path, SHORT index) { return SaveImageFile(OSTRL_BMP, path, index, {}); }
+
+BOOL CImageOperator::SaveAsJPEG(const char* path, SHORT index, USHORT quality) {
+    ImageSaveParameters with;
+    with.quality = quality;
+    return SaveImageFile(OSTRL_JPG, path, index, with);
 }
 
 BOOL CImageOperator::SaveAsTIFF(const char* path, SHORT index, BOOL newFile, LONG compression) {
-    char chosen[MAX_PATH];
-    if (!PrepareSavePath(path, OSTRL_TIF, chosen, false)) return FALSE;
-    if (m_saveThroughLibrary) {
-        m_tiffCompressionType = compression;
-        m_bridgeTarget = OSTRL_TIF;
-        return SaveImagesAsTIFFFileGdiplus(chosen, &index, 1, !newFile);
-    }
-    HGLOBAL dib = BufferDib(index);
-    if (!dib) return FALSE;
-    LONG code = OwnTiffWriteFile(chosen, dib, newFile, compression);
-    SetErrorCode(code);
-    return code == 0;
+    ImageSaveParameters with;
+    with.newFile = newFile;
+    with.compression = compression;
+    return SaveImageFile(OSTRL_TIF, path, index, with);
 }
 
 BOOL CImageOperator::SaveAllAsMultiPageTIFF(const char* path, LONG compression) {
@@ -575,19 +628,7 @@ BOOL CImageOperator::SaveSelectedImagesAsMultiPageTIFF(const char* path, const S
     return TRUE;
 }
 
-BOOL CImageOperator::SaveAsPNG(const char* path, SHORT index) {
-    char chosen[MAX_PATH];
-    if (!PrepareSavePath(path, OSTRL_PNG, chosen, false)) return FALSE;
-    if (m_saveThroughLibrary) {
-        m_bridgeTarget = OSTRL_PNG;
-        return SaveImageFileGdiplus(chosen, index);
-    }
-    HGLOBAL dib = BufferDib(index);
-    if (!dib) return FALSE;
-    LONG code = OwnPngEncodeToFile(dib, chosen);
-    SetErrorCode(code);
-    return code == 0;
-}
+BOOL CImageOperator::SaveAsPNG(const char* path, SHORT index) { return SaveImageFile(OSTRL_PNG, path, index, {}); }
 
 BOOL CImageOperator::FetchListDibs(const SHORT* list, LONG count, HGLOBAL** dibs, int* n) {
     *dibs = nullptr;
@@ -666,22 +707,9 @@ BOOL CImageOperator::FinishMemorySave(LONG code, HGLOBAL block, uint64_t size, H
 }
 
 BOOL CImageOperator::SaveAsJPEGToMemory(HGLOBAL* out, SHORT index, DWORD* size, USHORT quality) {
-    SetErrorCode(0);
-    if (!out || !size) {
-        SetErrorCode(kErrInvalidValue);
-        return FALSE;
-    }
-    if (m_saveThroughLibrary) {
-        m_jpegQuality = quality;
-        m_bridgeTarget = OSTRL_JPG;
-        return SaveAsToMemoryGdiplus(out, index, size);
-    }
-    HGLOBAL dib = BufferDib(index);
-    if (!dib) return FALSE;
-    HGLOBAL block = nullptr;
-    uint64_t bytes = 0;
-    LONG code = OwnJpegEncodeToMemory(dib, quality, &block, &bytes);
-    return FinishMemorySave(code, block, bytes, out, size);
+    ImageSaveParameters with;
+    with.quality = quality;
+    return SaveImageToMemory(OSTRL_JPG, out, index, size, with);
 }
 
 BOOL CImageOperator::SaveAsTIFFToMemory(HGLOBAL* out, SHORT index, DWORD* size, LONG compression) {
@@ -720,21 +748,7 @@ BOOL CImageOperator::SaveImagesAsTIFFToMemory(HGLOBAL* out, const SHORT* list, L
 }
 
 BOOL CImageOperator::SaveAsPNGToMemory(HGLOBAL* out, SHORT index, DWORD* size) {
-    SetErrorCode(0);
-    if (!out || !size) {
-        SetErrorCode(kErrInvalidValue);
-        return FALSE;
-    }
-    if (m_saveThroughLibrary) {
-        m_bridgeTarget = OSTRL_PNG;
-        return SaveAsToMemoryGdiplus(out, index, size);
-    }
-    HGLOBAL dib = BufferDib(index);
-    if (!dib) return FALSE;
-    HGLOBAL block = nullptr;
-    uint64_t bytes = 0;
-    LONG code = OwnPngEncodeToMemory(dib, &block, &bytes);
-    return FinishMemorySave(code, block, bytes, out, size);
+    return SaveImageToMemory(OSTRL_PNG, out, index, size, {});
 }
 
 BOOL CImageOperator::SaveAsPDFToMemory(HGLOBAL* out, SHORT index, const PdfSettings* settings, DWORD* size,
@@ -774,17 +788,7 @@ BOOL CImageOperator::EncodeDIBAsTIFFToMemory(HGLOBAL dib, HGLOBAL* out, DWORD* s
 }
 
 BOOL CImageOperator::SaveAsBMPToMemory(HGLOBAL* out, SHORT index, DWORD* size) {
-    SetErrorCode(0);
-    if (!out || !size) {
-        SetErrorCode(kErrInvalidValue);
-        return FALSE;
-    }
-    HGLOBAL dib = BufferDib(index);
-    if (!dib) return FALSE;
-    HGLOBAL block = nullptr;
-    uint64_t bytes = 0;
-    LONG code = BmpWriteToMemory(dib, &block, &bytes);
-    return FinishMemorySave(code, block, bytes, out, size);
+    return SaveImageToMemory(OSTRL_BMP, out, index, size, {});
 }
 
 // ---- files and utilities ----------------------------------------------------------------------

@@ -66,6 +66,13 @@ struct FileDialogApi {
 };
 const FileDialogApi& SystemFileDialogs();
 
+// What a save of one image passes to its codec (each format reads the fields it has).
+struct ImageSaveParameters {
+    USHORT quality = 0;
+    LONG compression = 0;
+    BOOL newFile = TRUE;
+};
+
 class CImageOperator : public CMultiImageTWAIN {
 public:
     CImageOperator();
@@ -195,6 +202,10 @@ protected:
     }
 
 private:
+    // One buffer image saved as type through the format's row of the save table.
+    BOOL SaveImageFile(SHORT type, const char* path, SHORT index, const ImageSaveParameters& with);
+    BOOL SaveImageToMemory(SHORT type, HGLOBAL* out, SHORT index, DWORD* size, const ImageSaveParameters& with);
+    void SetBridgeTarget(SHORT type, const ImageSaveParameters& with);
     // Path step and folder creation shared by every file save; false ends the save.
     bool PrepareSavePath(const char* path, SHORT type, char* chosen, bool clearReadOnly);
     // Own-route file read into a new fixed zeroed block (for the decoders that take memory).

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "base/error_codes.h"
 #include "codecs/codec_result_map.h"
 #include "codecs/image_operator.h"
 #include "codecs/jpeg/mini_jpeg.h"
@@ -13,10 +14,10 @@
 #include <new>
 #include <vector>
 
-// Each codec replaces its kOwnCodecMissing below with its call and maps the result with its
-// table: JPEG JpegResultToErrorCode; TIFF TiffResultToErrorCode; PNG PngResultToErrorCode;
-// PDF PdfResultToErrorCode for files, TiffResultToErrorCode for memory (with "no pages" kept a
-// failure, which the TIFF table would turn into success).
+// Each codec's results map to engine codes by its table: JPEG JpegResultToErrorCode; TIFF
+// TiffResultToErrorCode; PNG PngResultToErrorCode; PDF PdfResultToErrorCode for files,
+// TiffResultToErrorCode for memory (with "no pages" kept a failure, which the TIFF table would
+// turn into success).
 
 LONG OwnJpegDecode(const BYTE* bytes, uint64_t size, HGLOBAL* dib) {
     if (dib) *dib = nullptr;

@@ -1,22 +1,17 @@
 // The engine's own JPEG, TIFF, PNG and PDF codecs as the file I/O layer calls them: the one place
 // where each codec is wired into the dispatch. Every function answers an engine error code (the
-// codec's own results mapped by its table in codec_result_map.h); a codec that is not built in
-// yet answers -1111 ("This format is not currently supported.").
+// codec's own results mapped by its table in codec_result_map.h).
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
 
-#include "base/error_codes.h"
-
 class CImageOperator;
 struct PdfSettings;
 
 // Receives each decoded page in order and takes ownership of it; false stops the reader.
 using PageSink = bool (*)(void* context, HGLOBAL dib);
-
-constexpr LONG kOwnCodecMissing = kErrFormatUnsupported;
 
 LONG OwnJpegDecode(const BYTE* bytes, uint64_t size, HGLOBAL* dib);
 LONG OwnJpegEncodeToFile(HGLOBAL dib, const char* path, int quality);

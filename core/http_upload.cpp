@@ -84,75 +84,83 @@ BOOL COstrelBase::RunHttpUpload(const char* server, const char* actionPage, cons
     HGLOBAL body = nullptr;
     uint64_t bodySize = 0;
     BOOL result = FALSE;
-    auto finish = [&]() {
-        s.handles.Close();
-        if (body) GlobalFree(body);
-        return result;
-    };
+    if (BuildUploadBody(indices, count, imageType, isPost, fileName, fieldName, &body, &bodySize) &&
+        OpenSession(s.handles, server, false)) {
+        bool noneYet = false;
+        // None succeeded yet counts as the same server.
+        m_sameServer = IsLastSuccessfulServer(s.url, &noneYet) || noneYet ? 1 : 0;
+        result = isPost ? PostUpload(s, server, actionPage, body, bodySize) : PutUpload(s, actionPage, body, bodySize);
+    }
+    s.handles.Close();
+    if (body) GlobalFree(body);
+    return result;
+}
 
+bool COstrelBase::BuildUploadBody(const void* indices, LONG count, LONG imageType, bool isPost, const char* fileName,
+                                  const char* fieldName, HGLOBAL* body, uint64_t* bodySize) {
     uint64_t fileSize = 0;
     HGLOBAL file = EncodeUploadImageFile(indices, count, imageType, &fileSize);
-    if (!file) return finish();
+    if (!file) return false;
     if (m_maxUploadImageSize != -1 && static_cast<int64_t>(fileSize) >= static_cast<int64_t>(m_maxUploadImageSize)) {
         GlobalFree(file);
         SetErrorCode(kErrUploadTooBig);
-        return finish();
+        return false;
     }
-    if (isPost) {
-        std::vector<MultipartField> fields;
-        for (int i = 0; i < m_formFieldCount; ++i) {
-            fields.push_back({static_cast<const char*>(m_formFields[i].name), static_cast<const char*>(m_formFields[i].value)});
-        }
-        std::string name = AnsiToUtf8(fileName);
-        int built = BuildMultipartBody(fields.data(), static_cast<int>(fields.size()), fieldName ? fieldName : "",
-                                       name.c_str(), static_cast<const BYTE*>(file), fileSize, &body, &bodySize);
-        GlobalFree(file);
-        if (built != kMultipartOk) {
-            SetErrorCode(built);
-            return finish();
-        }
-    } else {
+    if (!isPost) {
         if (fileSize > 0x7FFFFFFFull) {
             GlobalFree(file);
             SetErrorCode(kErrUploadTooBig);
-            return finish();
+            return false;
         }
-        body = file;
-        bodySize = fileSize;
+        *body = file;
+        *bodySize = fileSize;
+        return true;
     }
-
-    if (!OpenSession(s.handles, server, false)) return finish();
-    bool noneYet = false;
-    // None succeeded yet counts as the same server.
-    m_sameServer = IsLastSuccessfulServer(s.url, &noneYet) || noneYet ? 1 : 0;
-    if (!isPost) {
-        static const char* kAcceptAll[] = {"*/*", nullptr};
-        s.request = m_api.HttpOpenRequest(s.handles.connection, "PUT", actionPage, nullptr, nullptr, kAcceptAll,
-                                          kPutFlags | (m_ifSSL == 1 ? INTERNET_FLAG_SECURE : 0), 0);
-        if (!s.request) {
-            SetErrorCode(WinInetFailure(GetLastError()));
-            return finish();
-        }
-        SetRequestTimeouts(s.request);
-        m_bodyCutOff = false;
-        if (!InternetUploadImage(s.request, static_cast<const BYTE*>(body), static_cast<DWORD>(bodySize), FALSE, FALSE))
-            return finish();
-        DWORD status = 0, length = sizeof(status);
-        if (!m_api.HttpQueryInfo(s.request, kStatusAsNumber, &status, &length, nullptr)) {
-            SetErrorCode(WinInetFailure(GetLastError()));
-        } else if (status >= 200 && status <= 399) {
-            SetErrorCode(0);
-            result = TRUE;
-        } else if (status >= 400 && status <= 499) {
-            SetErrorCode(kErrHttpRequest);
-        } else if (status >= 500 && status <= 599) {
-            SetErrorCode(kErrHttpServer);
-        }
-        return finish();
+    std::vector<MultipartField> fields;
+    for (int i = 0; i < m_formFieldCount; ++i) {
+        fields.push_back({static_cast<const char*>(m_formFields[i].name), static_cast<const char*>(m_formFields[i].value)});
     }
+    std::string name = AnsiToUtf8(fileName);
+    int built = BuildMultipartBody(fields.data(), static_cast<int>(fields.size()), fieldName ? fieldName : "",
+                                   name.c_str(), static_cast<const BYTE*>(file), fileSize, body, bodySize);
+    GlobalFree(file);
+    if (built != kMultipartOk) {
+        SetErrorCode(built);
+        return false;
+    }
+    return true;
+}
 
-    // A POST follows its redirects itself: WinInet's own following would take the cookie header
-    // chosen for this server, and the page's credentials, along to any other server.
+BOOL COstrelBase::PutUpload(UploadSession& s, const char* actionPage, HGLOBAL body, uint64_t bodySize) {
+    static const char* kAcceptAll[] = {"*/*", nullptr};
+    s.request = m_api.HttpOpenRequest(s.handles.connection, "PUT", actionPage, nullptr, nullptr, kAcceptAll,
+                                      kPutFlags | (m_ifSSL == 1 ? INTERNET_FLAG_SECURE : 0), 0);
+    if (!s.request) {
+        SetErrorCode(WinInetFailure(GetLastError()));
+        return FALSE;
+    }
+    SetRequestTimeouts(s.request);
+    m_bodyCutOff = false;
+    if (!InternetUploadImage(s.request, static_cast<const BYTE*>(body), static_cast<DWORD>(bodySize), FALSE, FALSE))
+        return FALSE;
+    DWORD status = 0, length = sizeof(status);
+    if (!m_api.HttpQueryInfo(s.request, kStatusAsNumber, &status, &length, nullptr)) {
+        SetErrorCode(WinInetFailure(GetLastError()));
+    } else if (status >= 200 && status <= 399) {
+        SetErrorCode(0);
+        return TRUE;
+    } else if (status >= 400 && status <= 499) {
+        SetErrorCode(kErrHttpRequest);
+    } else if (status >= 500 && status <= 599) {
+        SetErrorCode(kErrHttpServer);
+    }
+    return FALSE;
+}
+
+// A POST follows its redirects itself: WinInet's own following would take the cookie header
+// chosen for this server, and the page's credentials, along to any other server.
+BOOL COstrelBase::PostUpload(UploadSession& s, const char* server, const char* actionPage, HGLOBAL body,
+                             uint64_t bodySize) {
     HopTarget target;
     target.ssl = m_ifSSL == 1;
     target.host = HostOf(server);
@@ -163,8 +171,8 @@ BOOL COstrelBase::RunHttpUpload(const char* server, const char* actionPage, cons
     bool sent = false;
     for (int hop = 0;; ++hop) {
         const bool pageServer = _stricmp(target.host.c_str(), pageHost.c_str()) == 0;
-        if (hop > 0 && !ConnectHop(s.handles, target, pageServer)) return finish();
-        if (!OpenHopRequest(s, target, withBody, pageServer, hop)) return finish();
+        if (hop > 0 && !ConnectHop(s.handles, target, pageServer)) return FALSE;
+        if (!OpenHopRequest(s, target, withBody, pageServer, hop)) return FALSE;
         m_bodyCutOff = false;
         sent = withBody ? InternetUploadImage(s.request, static_cast<const BYTE*>(body), static_cast<DWORD>(bodySize),
                                               TRUE, FALSE) != FALSE
@@ -180,7 +188,7 @@ BOOL COstrelBase::RunHttpUpload(const char* server, const char* actionPage, cons
         if (hop >= kMaxRedirects || !m_api.HttpQueryInfo(s.request, HTTP_QUERY_LOCATION, location, &size, nullptr) ||
             !NextHop(location, target, &next)) {
             SetErrorCode(WinInetFailure(ERROR_HTTP_REDIRECT_FAILED));
-            return finish();
+            return FALSE;
         }
         // 307 and 308 repeat the request with its body; the others ask for the new page.
         if (status != 307 && status != 308) withBody = false;
@@ -188,9 +196,9 @@ BOOL COstrelBase::RunHttpUpload(const char* server, const char* actionPage, cons
         s.handles.CloseHandleNow(s.handles.connection);
         target = next;
     }
-    result = ReadPostAnswer(s, sent) ? TRUE : FALSE;
+    const BOOL result = ReadPostAnswer(s, sent) ? TRUE : FALSE;
     if (result) RememberSuccessfulServer(s.url);
-    return finish();
+    return result;
 }
 
 bool COstrelBase::NextHop(const std::string& location, const HopTarget& from, HopTarget* to) {

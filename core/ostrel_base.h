@@ -189,6 +189,12 @@ private:
 
     BOOL RunHttpUpload(const char* server, const char* actionPage, const char* fileName, const void* indices,
                        LONG count, const char* fieldName, LONG imageType, bool isPost);
+    // The request body: the encoded images, as a multipart form for a POST or bare for a PUT;
+    // false with the error code set (a body made before the failure is still handed back).
+    bool BuildUploadBody(const void* indices, LONG count, LONG imageType, bool isPost, const char* fileName,
+                         const char* fieldName, HGLOBAL* body, uint64_t* bodySize);
+    BOOL PutUpload(UploadSession& s, const char* actionPage, HGLOBAL body, uint64_t bodySize);
+    BOOL PostUpload(UploadSession& s, const char* server, const char* actionPage, HGLOBAL body, uint64_t bodySize);
     bool SendStage(HINTERNET request, DWORD bodySize, bool isPost, bool& certTried);
     void PreAuthenticate(HINTERNET request);
     bool ReadPostAnswer(UploadSession& s, bool sent);

@@ -46,6 +46,82 @@ void StoreRow(CImage& target, LONG y, const BYTE* bgr) {
     for (LONG x = 0; x < w; ++x) target.SetPixelColor(x, y, Pack(bgr[3 * x], bgr[3 * x + 1], bgr[3 * x + 2]));
 }
 
+// Source rows filtered across by the cubic kernel for every target column; the last eight are
+// kept, as four of them make each target row and the next rows mostly reuse them.
+class CubicRowCache {
+public:
+    CubicRowCache(RowReader& reader, LONG targetWidth, double sx, int64_t sourceWidth, int method, int edgeMode)
+        : m_reader(reader), m_width(targetWidth), m_pos(size_t(targetWidth) * 4), m_weight(size_t(targetWidth) * 4) {
+        for (LONG i = 0; i < targetWidth; ++i) {
+            const double x = (i + 0.5) * sx - 0.5;
+            const int64_t x0 = FloorToInt(x);
+            CubicWeights(x, x0, method, &m_weight[size_t(i) * 4]);
+            for (int k = 0; k < 4; ++k) m_pos[size_t(i) * 4 + k] = WrapIndex(x0 - 1 + k, sourceWidth, edgeMode);
+        }
+        for (int s = 0; s < kSlots; ++s) {
+            m_keys[s] = INT64_MIN;
+            m_slots[s].resize(size_t(targetWidth) * 3);
+        }
+    }
+
+    // Source row r (negative: background) filtered, as blue, green, red per target column.
+    const float* Row(int64_t r) {
+        ++m_clock;
+        int victim = 0;
+        for (int s = 0; s < kSlots; ++s) {
+            if (m_keys[s] == r) {
+                m_lastUse[s] = m_clock;
+                return m_slots[s].data();
+            }
+            if (m_lastUse[s] < m_lastUse[victim]) victim = s;
+        }
+        m_keys[victim] = r;
+        m_lastUse[victim] = m_clock;
+        float* dst = m_slots[victim].data();
+        Filter(r >= 0 ? m_reader.Row(LONG(r)) : nullptr, dst);
+        return dst;
+    }
+
+private:
+    static constexpr int kSlots = 8;
+
+    void Filter(const BYTE* src, float* dst) const {
+        const BYTE bg[3] = {BYTE(Blue(kWhite)), BYTE(Green(kWhite)), BYTE(Red(kWhite))};
+        for (LONG i = 0; i < m_width; ++i) {
+            const int64_t* pos = &m_pos[size_t(i) * 4];
+            const float* wt = &m_weight[size_t(i) * 4];
+            float row[3] = {0, 0, 0};
+            if (src && pos[0] >= 0 && pos[3] >= 0 && pos[3] - pos[0] == 3) {
+                const BYTE* p = src + 3 * pos[0];
+                for (int k = 0; k < 4; ++k, p += 3) {
+                    row[0] += wt[k] * float(p[0]);
+                    row[1] += wt[k] * float(p[1]);
+                    row[2] += wt[k] * float(p[2]);
+                }
+            } else {
+                for (int k = 0; k < 4; ++k) {
+                    const BYTE* p = src && pos[k] >= 0 ? src + 3 * pos[k] : bg;
+                    row[0] += wt[k] * float(p[0]);
+                    row[1] += wt[k] * float(p[1]);
+                    row[2] += wt[k] * float(p[2]);
+                }
+            }
+            dst[size_t(i) * 3] = row[0];
+            dst[size_t(i) * 3 + 1] = row[1];
+            dst[size_t(i) * 3 + 2] = row[2];
+        }
+    }
+
+    RowReader& m_reader;
+    LONG m_width;
+    std::vector<int64_t> m_pos;
+    std::vector<float> m_weight;
+    std::vector<float> m_slots[kSlots];
+    int64_t m_keys[kSlots];
+    uint64_t m_lastUse[kSlots] = {};
+    uint64_t m_clock = 0;
+};
+
 // The footprint taps of every target position along one axis: source index (-1: background)
 // and weight, zero weights left out, in ascending source order.
 struct AreaTaps {
@@ -190,62 +266,7 @@ bool CImage::ResampleInterpolated(CImage& out, double sx, double sy, int method,
 
     // Cubic: every source row the target needs is filtered across once (cached), then four of
     // them are combined per target row.
-    std::vector<int64_t> colPos(size_t(W) * 4);
-    std::vector<float> colWeight(size_t(W) * 4);
-    for (LONG i = 0; i < W; ++i) {
-        const double x = (i + 0.5) * sx - 0.5;
-        const int64_t x0 = FloorToInt(x);
-        CubicWeights(x, x0, method, &colWeight[size_t(i) * 4]);
-        for (int k = 0; k < 4; ++k) colPos[size_t(i) * 4 + k] = WrapIndex(x0 - 1 + k, w, edgeMode);
-    }
-    constexpr int kSlots = 8;
-    std::vector<float> slots[kSlots];
-    int64_t keys[kSlots];
-    uint64_t lastUse[kSlots] = {};
-    for (int s = 0; s < kSlots; ++s) {
-        keys[s] = INT64_MIN;
-        slots[s].resize(size_t(W) * 3);
-    }
-    uint64_t clock = 0;
-    auto filtered = [&](int64_t r) -> const float* {
-        ++clock;
-        int victim = 0;
-        for (int s = 0; s < kSlots; ++s) {
-            if (keys[s] == r) {
-                lastUse[s] = clock;
-                return slots[s].data();
-            }
-            if (lastUse[s] < lastUse[victim]) victim = s;
-        }
-        keys[victim] = r;
-        lastUse[victim] = clock;
-        float* dst = slots[victim].data();
-        const BYTE* src = r >= 0 ? reader.Row(LONG(r)) : nullptr;
-        for (LONG i = 0; i < W; ++i) {
-            const int64_t* pos = &colPos[size_t(i) * 4];
-            const float* wt = &colWeight[size_t(i) * 4];
-            float row[3] = {0, 0, 0};
-            if (src && pos[0] >= 0 && pos[3] >= 0 && pos[3] - pos[0] == 3) {
-                const BYTE* p = src + 3 * pos[0];
-                for (int k = 0; k < 4; ++k, p += 3) {
-                    row[0] += wt[k] * float(p[0]);
-                    row[1] += wt[k] * float(p[1]);
-                    row[2] += wt[k] * float(p[2]);
-                }
-            } else {
-                for (int k = 0; k < 4; ++k) {
-                    const BYTE* p = src && pos[k] >= 0 ? src + 3 * pos[k] : bg;
-                    row[0] += wt[k] * float(p[0]);
-                    row[1] += wt[k] * float(p[1]);
-                    row[2] += wt[k] * float(p[2]);
-                }
-            }
-            dst[size_t(i) * 3] = row[0];
-            dst[size_t(i) * 3 + 1] = row[1];
-            dst[size_t(i) * 3 + 2] = row[2];
-        }
-        return dst;
-    };
+    CubicRowCache filtered(reader, W, sx, w, method, edgeMode);
     const size_t n = size_t(W) * 3;
     for (LONG j = 0; j < H; ++j) {
         if (!ReportRowProgress(j, H)) return false;
@@ -254,7 +275,7 @@ bool CImage::ResampleInterpolated(CImage& out, double sx, double sy, int method,
         float wy[4];
         CubicWeights(y, y0, method, wy);
         const float* r[4];
-        for (int k = 0; k < 4; ++k) r[k] = filtered(WrapIndex(y0 - 1 + k, h, edgeMode));
+        for (int k = 0; k < 4; ++k) r[k] = filtered.Row(WrapIndex(y0 - 1 + k, h, edgeMode));
         const float w0 = wy[0], w1 = wy[1], w2 = wy[2], w3 = wy[3];
         const float *r0 = r[0], *r1 = r[1], *r2 = r[2], *r3 = r[3];
         BYTE* d = line.data();

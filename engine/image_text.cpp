@@ -20,6 +20,47 @@ int CountLines(const char* text) {
     return lines;
 }
 
+// The text drawn white on black into a box of boxW x boxH at (margin, margin), read back as mask.
+bool DrawTextMask(HDC dc, const char* text, LONG boxW, LONG boxH, LONG margin, LONG textW, LONG textH,
+                  CImage& mask) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = boxW;
+    info.bmiHeader.biHeight = boxH;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP section = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!section) return false;
+    HGDIOBJ oldBitmap = SelectObject(dc, section);
+    RECT all = {0, 0, boxW, boxH};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    RECT where = {margin, margin, margin + textW, margin + textH};
+    DrawTextA(dc, text, -1, &where, DT_NOPREFIX);
+    GdiFlush();
+    SelectObject(dc, oldBitmap);
+    const bool ok = mask.FromBitmap(section, nullptr);
+    DeleteObject(section);
+    return ok;
+}
+
+// How far column c of a box boxW wide starts below its top (and ends above its bottom): the
+// rounded corners are quarter circles of the radius.
+LONG CornerInset(LONG c, LONG boxW, LONG radius) {
+    if (radius <= 0 || (c >= radius && c < boxW - radius)) return 0;
+    const double d = c < radius ? radius - c : c - (boxW - 1 - radius);
+    return LONG(radius + 0.5 - std::sqrt(std::max(0.0, double(radius) * radius - d * d)));
+}
+
+// The box colour over pixel p: keep of the pixel and mix of the box colour, channel by channel.
+DWORD BlendedBox(DWORD p, DWORD backColor, double keep, double mix) {
+    DWORD color = 0;
+    for (int s = 0; s < 24; s += 8) {
+        color |= DWORD(BYTE(((p >> s) & 0xFF) * keep + ((backColor >> s) & 0xFF) * mix)) << s;
+    }
+    return color;
+}
+
 }  // namespace
 
 bool CImage::AddText(LONG x, LONG y, const char* text, DWORD textColor, DWORD backColor, float cornerFactor,
@@ -61,28 +102,7 @@ bool CImage::AddText(LONG x, LONG y, const char* text, DWORD textColor, DWORD ba
 
     // The text in white on black in a DIB section, read back as the mask.
     CImage mask;
-    if (ok) {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = boxW;
-        info.bmiHeader.biHeight = boxH;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 24;
-        void* bits = nullptr;
-        HBITMAP section = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        ok = section != nullptr;
-        if (ok) {
-            HGDIOBJ oldBitmap = SelectObject(dc, section);
-            RECT all = {0, 0, boxW, boxH};
-            FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-            RECT where = {margin, margin, margin + textW, margin + textH};
-            DrawTextA(dc, text, -1, &where, DT_NOPREFIX);
-            GdiFlush();
-            SelectObject(dc, oldBitmap);
-            ok = mask.FromBitmap(section, nullptr);
-            DeleteObject(section);
-        }
-    }
+    if (ok) ok = DrawTextMask(dc, text, boxW, boxH, margin, textW, textH, mask);
     SelectObject(dc, oldFont);
     if (ownFont) DeleteObject(font);
     DeleteDC(dc);
@@ -101,24 +121,10 @@ bool CImage::AddText(LONG x, LONG y, const char* text, DWORD textColor, DWORD ba
         for (LONG c = 0; c < boxW; ++c) {
             const LONG col = left + c;
             if (col >= GetWidth()) break;
-            if (backWeight > 0) {
-                // Rounded corners: quarter circles of the radius.
-                LONG inset = 0;
-                if (radius > 0 && (c < radius || c >= boxW - radius)) {
-                    const double d = c < radius ? radius - c : c - (boxW - 1 - radius);
-                    inset = LONG(radius + 0.5 - std::sqrt(std::max(0.0, double(radius) * radius - d * d)));
-                }
-                if (k >= inset && k < boxH - inset) {
-                    DWORD color = backColor;
-                    if (backWeight < 1) {
-                        const DWORD p = GetPixelColor(col, row);
-                        color = 0;
-                        for (int s = 0; s < 24; s += 8) {
-                            color |= DWORD(BYTE(((p >> s) & 0xFF) * keep + ((backColor >> s) & 0xFF) * mix)) << s;
-                        }
-                    }
-                    SetPixelColor(col, row, color);
-                }
+            const LONG inset = CornerInset(c, boxW, radius);
+            if (backWeight > 0 && k >= inset && k < boxH - inset) {
+                SetPixelColor(col, row, backWeight < 1 ? BlendedBox(GetPixelColor(col, row), backColor, keep, mix)
+                                                       : backColor);
             }
             if (mask.GetPixelColor(c, boxH - 1 - k) & 0xFF) SetPixelColor(col, row, textColor);
         }

@@ -95,40 +95,6 @@ bool PluginInstance::ReadDeviceProperty(int op, ScriptValue& out, NPVariant* res
         return true;
         LUMETTA_TWAIN_IMAGE_NUMBERS(DEVICE_IMAGE_NUMBER)
 #undef DEVICE_IMAGE_NUMBER
-#define DEVICE_FAMILY_LIMIT(name, type, suffix, limit)                      \
-    case kOp##name##suffix: {                                               \
-        LONG answer = 0;                                                    \
-        GetCameraFamilyLimit(CameraFamily::name, CameraLimit::limit, &answer); \
-        StoreFamilyNumber<type>(out, answer);                               \
-        return true;                                                        \
-    }
-#define DEVICE_FAMILY_GET(name, type, automatic, strict)          \
-    case kOp##name: {                                             \
-        double answer = 0;                                        \
-        GetCameraFamilyValue(CameraFamily::name, &answer);        \
-        StoreFamilyNumber<type>(out, answer);                     \
-        return true;                                              \
-    }                                                             \
-    DEVICE_FAMILY_LIMIT(name, type, MinValue, Minimum)            \
-    DEVICE_FAMILY_LIMIT(name, type, MaxValue, Maximum)            \
-    DEVICE_FAMILY_LIMIT(name, type, StepDelta, Step)              \
-    DEVICE_FAMILY_LIMIT(name, type, DefaultValue, Default)        \
-    case kOp##automatic: {                                        \
-        BOOL on = FALSE;                                          \
-        GetCameraFamilyAuto(CameraFamily::name, &on);             \
-        out.b = on != 0;                                          \
-        return true;                                              \
-    }
-        LUMETTA_CAMERA_FAMILIES(DEVICE_FAMILY_GET)
-#undef DEVICE_FAMILY_GET
-#undef DEVICE_FAMILY_LIMIT
-#define DEVICE_TEXT_LIST_GET(count, item, select, current) \
-    case kOp##count: out.i = count(); return true;         \
-    case kOp##current: current(result); return true;
-        LUMETTA_CAMERA_TEXT_LISTS(DEVICE_TEXT_LIST_GET)
-#undef DEVICE_TEXT_LIST_GET
-        case kOpFrameRateListCount: out.i = FrameRateListCount(); return true;
-        case kOpFrameRate: out.i = FrameRate(); return true;
         // The capability work area.
         case kOpCapability: out.i = GetCapability(); return true;
         case kOpCapType:
@@ -195,6 +161,48 @@ bool PluginInstance::ReadDeviceProperty(int op, ScriptValue& out, NPVariant* res
             out.i = GetMagType();
             return true;
         case kOpMagData: SetScriptString(result, GetMagDataText().c_str(), TRUE); return true;
+        default: return ReadCameraProperty(op, out, result);
+    }
+}
+
+// The camera's properties: each family's value, limits and automatic switch, the lists and the
+// frame rate.
+bool PluginInstance::ReadCameraProperty(int op, ScriptValue& out, NPVariant* result) {
+    switch (op) {
+#define DEVICE_FAMILY_LIMIT(name, type, suffix, limit)                      \
+    case kOp##name##suffix: {                                               \
+        LONG answer = 0;                                                    \
+        GetCameraFamilyLimit(CameraFamily::name, CameraLimit::limit, &answer); \
+        StoreFamilyNumber<type>(out, answer);                               \
+        return true;                                                        \
+    }
+#define DEVICE_FAMILY_GET(name, type, automatic, strict)          \
+    case kOp##name: {                                             \
+        double answer = 0;                                        \
+        GetCameraFamilyValue(CameraFamily::name, &answer);        \
+        StoreFamilyNumber<type>(out, answer);                     \
+        return true;                                              \
+    }                                                             \
+    DEVICE_FAMILY_LIMIT(name, type, MinValue, Minimum)            \
+    DEVICE_FAMILY_LIMIT(name, type, MaxValue, Maximum)            \
+    DEVICE_FAMILY_LIMIT(name, type, StepDelta, Step)              \
+    DEVICE_FAMILY_LIMIT(name, type, DefaultValue, Default)        \
+    case kOp##automatic: {                                        \
+        BOOL on = FALSE;                                          \
+        GetCameraFamilyAuto(CameraFamily::name, &on);             \
+        out.b = on != 0;                                          \
+        return true;                                              \
+    }
+        LUMETTA_CAMERA_FAMILIES(DEVICE_FAMILY_GET)
+#undef DEVICE_FAMILY_GET
+#undef DEVICE_FAMILY_LIMIT
+#define DEVICE_TEXT_LIST_GET(count, item, select, current) \
+    case kOp##count: out.i = count(); return true;         \
+    case kOp##current: current(result); return true;
+        LUMETTA_CAMERA_TEXT_LISTS(DEVICE_TEXT_LIST_GET)
+#undef DEVICE_TEXT_LIST_GET
+        case kOpFrameRateListCount: out.i = FrameRateListCount(); return true;
+        case kOpFrameRate: out.i = FrameRate(); return true;
         default: return false;
     }
 }

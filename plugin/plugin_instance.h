@@ -177,10 +177,17 @@ private:
     void ReleaseScriptObjects();
     bool ReadAddOnProperty(int op, ScriptValue& out, NPVariant* result);
     bool WriteAddOnProperty(int op, const ScriptValue& value);
+    // The script members RunMethod leaves to the files' part of plugin_members.cpp.
+    bool RunFileMethod(int op, const std::vector<ScriptValue>& args, ScriptValue& out, NPVariant* result);
     bool RunFamilies(MemberAccess access, int op, const std::vector<ScriptValue>& args, ScriptValue& out,
                      NPVariant* result);
+    // The view family's properties and methods (plugin_view_members.cpp).
+    bool RunViewProperty(bool get, int op, const std::vector<ScriptValue>& args, ScriptValue& out, NPVariant* result);
+    bool RunViewMethod(int op, const std::vector<ScriptValue>& args, ScriptValue& out);
+    bool RunImageDataMethod(int op, const std::vector<ScriptValue>& args, ScriptValue& out);
     // The device family's three routes (plugin_device_members.cpp).
     bool ReadDeviceProperty(int op, ScriptValue& out, NPVariant* result);
+    bool ReadCameraProperty(int op, ScriptValue& out, NPVariant* result);
     bool WriteDeviceProperty(int op, const ScriptValue& value);
     bool RunDeviceMethod(int op, const std::vector<ScriptValue>& args, ScriptValue& out, NPVariant* result);
     void ReadEventAttributes(int16_t count, char* const* names, char* const* values);

@@ -54,7 +54,6 @@ bool PluginInstance::RunFamilies(MemberAccess access, int op, const std::vector<
 }
 
 bool PluginInstance::RunMethod(int op, const std::vector<ScriptValue>& a, ScriptValue& out, NPVariant* result) {
-    char path[512];
     switch (op) {
         // Sources.
         case kOpAcquireImage:
@@ -127,6 +126,14 @@ bool PluginInstance::RunMethod(int op, const std::vector<ScriptValue>& a, Script
                         : op == kOpGetImageHeight ? header.biHeight : header.biBitCount;
             return true;
         }
+        default: return RunFileMethod(op, a, out, result);
+    }
+}
+
+// Files, image data without files and the transfer settings.
+bool PluginInstance::RunFileMethod(int op, const std::vector<ScriptValue>& a, ScriptValue& out, NPVariant* result) {
+    char path[512];
+    switch (op) {
         // Files.
         case kOpSaveAsBMP:
             out.b = FitText(a[0].text, path, 256) && CBrowserAddOnBase::SaveAsBMP(path, a[1].h);

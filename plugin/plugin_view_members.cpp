@@ -34,11 +34,15 @@ bool FitArgument(PluginInstance& engine, const std::string& text, char (&buffer)
 
 bool PluginInstance::RunViewMember(MemberAccess access, int op, const std::vector<ScriptValue>& args, ScriptValue& out,
                                    NPVariant* result) {
-    const bool get = access == MemberAccess::Get;
-    const bool put = access == MemberAccess::Put;
-    if (access != MemberAccess::Method) {
-        switch (op) {
-            LUMETTA_DOCUMENT_FLAGS(PLUGIN_FLAG_CASE)
+    if (access != MemberAccess::Method) return RunViewProperty(access == MemberAccess::Get, op, args, out, result);
+    return RunViewMethod(op, args, out);
+}
+
+// The viewer's and the document's properties; get: read, else the put of args[0].
+bool PluginInstance::RunViewProperty(bool get, int op, const std::vector<ScriptValue>& args, ScriptValue& out,
+                                     NPVariant* result) {
+    switch (op) {
+        LUMETTA_DOCUMENT_FLAGS(PLUGIN_FLAG_CASE)
 #define VIEW_TEXT_CASE(name, read, write, size, fit)                         \
     case kOp##name:                                                          \
         if (get) {                                                           \
@@ -49,7 +53,7 @@ bool PluginInstance::RunViewMember(MemberAccess access, int op, const std::vecto
             if (FitArgument(*this, args[0].text, text, TextFit::fit)) write;    \
         }                                                                    \
         return true;
-            LUMETTA_DOCUMENT_TEXTS(VIEW_TEXT_CASE)
+        LUMETTA_DOCUMENT_TEXTS(VIEW_TEXT_CASE)
 #undef VIEW_TEXT_CASE
 #define VIEW_FIELD_CASE(name, type, read, write)                             \
     case kOp##name:                                                          \
@@ -57,69 +61,70 @@ bool PluginInstance::RunViewMember(MemberAccess access, int op, const std::vecto
         else m_viewer.write(static_cast<type>(sizeof(type) == 2 ? args[0].h : args[0].i)); \
         SetErrorCode(0);                                                     \
         return true;
-            LUMETTA_VIEWER_FIELDS(VIEW_FIELD_CASE)
+        LUMETTA_VIEWER_FIELDS(VIEW_FIELD_CASE)
 #undef VIEW_FIELD_CASE
-            case kOpBorderStyle:
-                SetErrorCode(0);
-                if (get) out.i = m_viewer.GetBorderStyle();
-                else if (args[0].i < 0 || args[0].i > kLastBorderStyle) SetErrorCode(kErrInvalidValue);
-                else m_viewer.SetBorderStyle(args[0].i);
-                return true;
-            case kOpIfFitWindow:
-                SetErrorCode(0);
-                if (get) out.b = m_viewer.GetIfFitWindow() != 0;
-                else m_viewer.SetIfFitWindow(args[0].b);
-                return true;
-            case kOpZoom:
-                SetErrorCode(0);
-                if (get) out.f = m_viewer.GetZoom();
-                else if (std::isnan(args[0].f)) SetErrorCode(kErrInvalidValue);
-                else m_viewer.SetZoom(args[0].f);
-                return true;
-            case kOpEnableInteractiveZoom:
-                SetErrorCode(0);
-                if (get) out.b = m_viewer.GetEnableInteractiveZoom() != 0;
-                else m_viewer.SetEnableInteractiveZoom(args[0].b);
-                return true;
-            case kOpVScrollBar:
-                SetErrorCode(0);
-                if (get) out.b = m_viewer.GetVScrollBar() != 0;
-                else if (!m_viewer.SetVScrollBar(args[0].b)) SetErrorCode(kErrInvalidValue);
-                return true;
-            case kOpAllowMultiSelect:
-                SetErrorCode(0);
-                if (get) out.b = m_viewer.GetAllowMultiSelect() != 0;
-                else m_viewer.SetAllowMultiSelect(args[0].b);
-                return true;
-            case kOpMouseShape:
-                SetErrorCode(0);
-                if (get) out.b = m_viewer.GetMouseShape() != 0;
-                else m_viewer.SetMouseShape(args[0].b ? 1 : 0);
-                return true;
-            case kOpSelectedImagesCount:
-                SetErrorCode(0);
-                if (get) out.i = m_viewer.GetSelectedImagesCount();
-                else if (!m_viewer.SetSelectedImagesCount(args[0].h)) SetErrorCode(kErrInvalidValue);
-                return true;
-            case kOpMouseX:
-                SetErrorCode(0);
-                out.i = m_viewer.GetMouseX();
-                return true;
-            case kOpMouseY:
-                SetErrorCode(0);
-                out.i = m_viewer.GetMouseY();
-                return true;
-            case kOpLogLevel:
-                // A refused level keeps its -1034.
-                SetErrorCode(0);
-                if (get) out.i = GetLogLevel();
-                else SetLogLevel(args[0].h, true);
-                return true;
-            default: return false;
-        }
+        case kOpBorderStyle:
+            SetErrorCode(0);
+            if (get) out.i = m_viewer.GetBorderStyle();
+            else if (args[0].i < 0 || args[0].i > kLastBorderStyle) SetErrorCode(kErrInvalidValue);
+            else m_viewer.SetBorderStyle(args[0].i);
+            return true;
+        case kOpIfFitWindow:
+            SetErrorCode(0);
+            if (get) out.b = m_viewer.GetIfFitWindow() != 0;
+            else m_viewer.SetIfFitWindow(args[0].b);
+            return true;
+        case kOpZoom:
+            SetErrorCode(0);
+            if (get) out.f = m_viewer.GetZoom();
+            else if (std::isnan(args[0].f)) SetErrorCode(kErrInvalidValue);
+            else m_viewer.SetZoom(args[0].f);
+            return true;
+        case kOpEnableInteractiveZoom:
+            SetErrorCode(0);
+            if (get) out.b = m_viewer.GetEnableInteractiveZoom() != 0;
+            else m_viewer.SetEnableInteractiveZoom(args[0].b);
+            return true;
+        case kOpVScrollBar:
+            SetErrorCode(0);
+            if (get) out.b = m_viewer.GetVScrollBar() != 0;
+            else if (!m_viewer.SetVScrollBar(args[0].b)) SetErrorCode(kErrInvalidValue);
+            return true;
+        case kOpAllowMultiSelect:
+            SetErrorCode(0);
+            if (get) out.b = m_viewer.GetAllowMultiSelect() != 0;
+            else m_viewer.SetAllowMultiSelect(args[0].b);
+            return true;
+        case kOpMouseShape:
+            SetErrorCode(0);
+            if (get) out.b = m_viewer.GetMouseShape() != 0;
+            else m_viewer.SetMouseShape(args[0].b ? 1 : 0);
+            return true;
+        case kOpSelectedImagesCount:
+            SetErrorCode(0);
+            if (get) out.i = m_viewer.GetSelectedImagesCount();
+            else if (!m_viewer.SetSelectedImagesCount(args[0].h)) SetErrorCode(kErrInvalidValue);
+            return true;
+        case kOpMouseX:
+            SetErrorCode(0);
+            out.i = m_viewer.GetMouseX();
+            return true;
+        case kOpMouseY:
+            SetErrorCode(0);
+            out.i = m_viewer.GetMouseY();
+            return true;
+        case kOpLogLevel:
+            // A refused level keeps its -1034.
+            SetErrorCode(0);
+            if (get) out.i = GetLogLevel();
+            else SetLogLevel(args[0].h, true);
+            return true;
+        default: return false;
     }
-    (void)put;
+}
 
+// The viewer's methods and the saves and dialog of the view's files.
+bool PluginInstance::RunViewMethod(int op, const std::vector<ScriptValue>& args, ScriptValue& out) {
     char path[512];
     switch (op) {
         // The viewer.
@@ -179,6 +184,13 @@ bool PluginInstance::RunViewMember(MemberAccess access, int op, const std::vecto
                                    static_cast<DWORD>(args[7].i)) > 0;
             return true;
         }
+        default: return RunImageDataMethod(op, args, out);
+    }
+}
+
+// Image data, drawing on images, the editor and printing.
+bool PluginInstance::RunImageDataMethod(int op, const std::vector<ScriptValue>& args, ScriptValue& out) {
+    switch (op) {
         // Image data.
         case kOpGetImageSizeWithSpecifiedType: {
             LONG size = 0;

@@ -84,6 +84,102 @@ long MediaSize(int pixels, int dpi) {
     return size < 1 ? 1 : size;
 }
 
+// The file's header, its information dictionary (object 1) and its catalog (object 2).
+void WriteDocumentHead(PdfOutput& out, ObjectTable& objects, const PdfSettings& settings) {
+    const size_t versionLength = FieldLength(settings.version);
+    out.Write("%PDF-", 5);
+    if (versionLength) {
+        out.Write(settings.version, versionLength);
+    } else {
+        out.Write("1.4", 3);
+    }
+    out.Write("\n", 1);
+
+    char now[32];
+    objects.Begin(out, 1);
+    out.Write("<<\n", 3);
+    WriteInfoEntry(out, "/Creator", settings.creator);
+    WriteInfoEntry(out, "/CreationDate", DateOrNow(settings.creationDate, now));
+    WriteInfoEntry(out, "/ModDate", DateOrNow(settings.modifiedDate, now));
+    WriteInfoEntry(out, "/Author", settings.author);
+    WriteInfoEntry(out, "/Producer", settings.producer);
+    WriteInfoEntry(out, "/Title", settings.title);
+    WriteInfoEntry(out, "/Subject", settings.subject);
+    WriteInfoEntry(out, "/Keywords", settings.keywords);
+    out.Write(">>\nendobj\n", 10);
+
+    objects.Begin(out, 2);
+    out.Text("<<\n/Type /Catalog\n/Pages %lu 0 R\n>>\nendobj\n", 3ul);
+}
+
+// Page i's objects from number p on: the page, its contents, its procedure set, the image, the
+// image's length and its colour space (with the palette and its length for an indexed image).
+void WritePageObjects(PdfOutput& out, ObjectTable& objects, const PdfPageImage& page, int i, unsigned long p) {
+    const bool rgb = page.colour == PdfPageImage::Colour::Rgb;
+    const bool indexed = page.colour == PdfPageImage::Colour::Indexed;
+    const long w = MediaSize(page.width, page.dpiX), h = MediaSize(page.height, page.dpiY);
+
+    objects.Begin(out, p);
+    out.Text("<<\n/Type /Page\n/Parent %lu 0 R\n/MediaBox [0 0 %ld %ld]\n/Resources\n<<\n", 3ul, w, h);
+    out.Text("/XObject << /Im%lu %lu 0 R >>\n/ProcSet %lu 0 R \n>>\n/Contents [%lu 0 R]\n>>\nendobj\n",
+             (unsigned long)i, p + 3, p + 2, p + 1);
+
+    char content[160];
+    int length = std::snprintf(content, sizeof content, "q\n%ld 0 0 %ld %ld %ld cm\n/Im%lu Do\nQ\n", w, h, 0l,
+                               0l, (unsigned long)i);
+    objects.Begin(out, p + 1);
+    out.Text("<<\n/Length %i\n>>\nstream\n", length - 1);
+    out.Write(content, size_t(length));
+    out.Write("endstream\nendobj\n", 17);
+
+    objects.Begin(out, p + 2);
+    out.Text("%s\nendobj\n", rgb ? "[ /PDF /ImageC ]"
+                             : page.filter == PdfPageImage::Filter::Dct ? "[ /PDF /ImageB ]"
+                                                                         : "[ /PDF /ImageI ]");
+
+    objects.Begin(out, p + 3);
+    out.Text("<<\n/Type /XObject\n/Subtype /Image\n/Name /Im%lu\n", (unsigned long)i);
+    switch (page.filter) {
+        case PdfPageImage::Filter::Dct: out.Text("/Filter /DCTDecode\n"); break;
+        case PdfPageImage::Filter::Fax:
+            out.Text("/Filter /CCITTFaxDecode\n/DecodeParms << /K %i /Columns %ld /Rows %ld>>\n", -1,
+                     long(page.width), long(page.height));
+            break;
+        case PdfPageImage::Filter::Lzw: out.Text("/Filter /LZWDecode\n"); break;
+    }
+    out.Text("/ColorSpace %lu 0 R\n/Width %lu\n/Height %lu\n/BitsPerComponent %d\n/Length %lu 0 R\n>>\nstream\n",
+             p + 5, (unsigned long)page.width, (unsigned long)page.height, page.bitsPerComponent, p + 4);
+    out.Write(page.data.data(), page.data.size());
+    out.Write("\nendstream\nendobj\n", 18);
+
+    objects.Begin(out, p + 4);
+    out.Text("%lu\nendobj\n", (unsigned long)page.data.size());
+
+    objects.Begin(out, p + 5);
+    if (rgb) {
+        out.Text("/DeviceRGB\nendobj\n");
+    } else if (indexed) {
+        out.Text("[ /Indexed /DeviceRGB %lu %lu 0 R ]\nendobj\n", (unsigned long)(page.lookup.size() / 3 - 1),
+                 p + 6);
+        char dictionary[40];
+        std::snprintf(dictionary, sizeof dictionary, "/Length %lu 0 R\n", p + 7);
+        WriteStreamObject(out, objects, p + 6, dictionary, page.lookup);
+        objects.Begin(out, p + 7);
+        out.Text("%lu\nendobj\n", (unsigned long)page.lookup.size());
+    } else {
+        out.Text("/DeviceGray\nendobj\n");
+    }
+}
+
+// The cross-reference table and the trailer.
+void WriteCrossReference(PdfOutput& out, const ObjectTable& objects) {
+    const uint64_t xref = out.Offset();
+    out.Text("xref\n0 %lu\n0000000000 65535 f \n", (unsigned long)objects.Count());
+    for (size_t n = 1; n < objects.Count(); ++n) out.Text("%010llu 00000 n \n", (unsigned long long)objects.At(n));
+    out.Text("trailer\n<<\n/Size %lu\n/Root %lu 0 R\n/Info %lu 0 R\n>>\nstartxref\n%llu\n%%%%EOF\n",
+             (unsigned long)objects.Count(), 2ul, 1ul, (unsigned long long)xref);
+}
+
 }  // namespace
 
 CPDF::CPDF() {
@@ -114,31 +210,8 @@ HGLOBAL CPDF::GetMemoryResult() {
 }
 
 LONG CPDF::WriteDocument(PdfOutput& out, const HGLOBAL* dibs, int count, LONG compression, int quality) {
-    const size_t versionLength = FieldLength(m_settings.version);
-    out.Write("%PDF-", 5);
-    if (versionLength) {
-        out.Write(m_settings.version, versionLength);
-    } else {
-        out.Write("1.4", 3);
-    }
-    out.Write("\n", 1);
-
     ObjectTable objects;
-    char now[32];
-    objects.Begin(out, 1);
-    out.Write("<<\n", 3);
-    WriteInfoEntry(out, "/Creator", m_settings.creator);
-    WriteInfoEntry(out, "/CreationDate", DateOrNow(m_settings.creationDate, now));
-    WriteInfoEntry(out, "/ModDate", DateOrNow(m_settings.modifiedDate, now));
-    WriteInfoEntry(out, "/Author", m_settings.author);
-    WriteInfoEntry(out, "/Producer", m_settings.producer);
-    WriteInfoEntry(out, "/Title", m_settings.title);
-    WriteInfoEntry(out, "/Subject", m_settings.subject);
-    WriteInfoEntry(out, "/Keywords", m_settings.keywords);
-    out.Write(">>\nendobj\n", 10);
-
-    objects.Begin(out, 2);
-    out.Text("<<\n/Type /Catalog\n/Pages %lu 0 R\n>>\nendobj\n", 3ul);
+    WriteDocumentHead(out, objects, m_settings);
 
     // The page tree lists the first page and reserves room for the others: each later page's
     // object number is at most 8 more than the one before, so "n 0 R " with n = 4 + 8i always
@@ -157,60 +230,7 @@ LONG CPDF::WriteDocument(PdfOutput& out, const HGLOBAL* dibs, int count, LONG co
         PdfPageImage page;
         LONG result = EncodePdfPage(dibs[i], compression, quality, m_bridge, &page);
         if (result != kOk) return result;
-        const bool rgb = page.colour == PdfPageImage::Colour::Rgb;
-        const bool indexed = page.colour == PdfPageImage::Colour::Indexed;
-        const long w = MediaSize(page.width, page.dpiX), h = MediaSize(page.height, page.dpiY);
-
-        objects.Begin(out, p);
-        out.Text("<<\n/Type /Page\n/Parent %lu 0 R\n/MediaBox [0 0 %ld %ld]\n/Resources\n<<\n", 3ul, w, h);
-        out.Text("/XObject << /Im%lu %lu 0 R >>\n/ProcSet %lu 0 R \n>>\n/Contents [%lu 0 R]\n>>\nendobj\n",
-                 (unsigned long)i, p + 3, p + 2, p + 1);
-
-        char content[160];
-        int length = std::snprintf(content, sizeof content, "q\n%ld 0 0 %ld %ld %ld cm\n/Im%lu Do\nQ\n", w, h, 0l,
-                                   0l, (unsigned long)i);
-        objects.Begin(out, p + 1);
-        out.Text("<<\n/Length %i\n>>\nstream\n", length - 1);
-        out.Write(content, size_t(length));
-        out.Write("endstream\nendobj\n", 17);
-
-        objects.Begin(out, p + 2);
-        out.Text("%s\nendobj\n", rgb ? "[ /PDF /ImageC ]"
-                                 : page.filter == PdfPageImage::Filter::Dct ? "[ /PDF /ImageB ]"
-                                                                             : "[ /PDF /ImageI ]");
-
-        objects.Begin(out, p + 3);
-        out.Text("<<\n/Type /XObject\n/Subtype /Image\n/Name /Im%lu\n", (unsigned long)i);
-        switch (page.filter) {
-            case PdfPageImage::Filter::Dct: out.Text("/Filter /DCTDecode\n"); break;
-            case PdfPageImage::Filter::Fax:
-                out.Text("/Filter /CCITTFaxDecode\n/DecodeParms << /K %i /Columns %ld /Rows %ld>>\n", -1,
-                         long(page.width), long(page.height));
-                break;
-            case PdfPageImage::Filter::Lzw: out.Text("/Filter /LZWDecode\n"); break;
-        }
-        out.Text("/ColorSpace %lu 0 R\n/Width %lu\n/Height %lu\n/BitsPerComponent %d\n/Length %lu 0 R\n>>\nstream\n",
-                 p + 5, (unsigned long)page.width, (unsigned long)page.height, page.bitsPerComponent, p + 4);
-        out.Write(page.data.data(), page.data.size());
-        out.Write("\nendstream\nendobj\n", 18);
-
-        objects.Begin(out, p + 4);
-        out.Text("%lu\nendobj\n", (unsigned long)page.data.size());
-
-        objects.Begin(out, p + 5);
-        if (rgb) {
-            out.Text("/DeviceRGB\nendobj\n");
-        } else if (indexed) {
-            out.Text("[ /Indexed /DeviceRGB %lu %lu 0 R ]\nendobj\n", (unsigned long)(page.lookup.size() / 3 - 1),
-                     p + 6);
-            char dictionary[40];
-            std::snprintf(dictionary, sizeof dictionary, "/Length %lu 0 R\n", p + 7);
-            WriteStreamObject(out, objects, p + 6, dictionary, page.lookup);
-            objects.Begin(out, p + 7);
-            out.Text("%lu\nendobj\n", (unsigned long)page.lookup.size());
-        } else {
-            out.Text("/DeviceGray\nendobj\n");
-        }
+        WritePageObjects(out, objects, page, i, p);
 
         if (i > 0) {
             char kid[32];
@@ -220,7 +240,7 @@ LONG CPDF::WriteDocument(PdfOutput& out, const HGLOBAL* dibs, int count, LONG co
             patchAt += uint64_t(n);
             reservedLeft -= uint64_t(n);
         }
-        p += indexed ? 8 : 6;
+        p += page.colour == PdfPageImage::Colour::Indexed ? 8 : 6;
         if (out.Failed()) return out.OutOfMemory() ? kNoMemory : kEncodeFailed;
     }
     if (reservedLeft) {
@@ -228,11 +248,7 @@ LONG CPDF::WriteDocument(PdfOutput& out, const HGLOBAL* dibs, int count, LONG co
         out.Patch(patchAt, spaces.data(), spaces.size());
     }
 
-    const uint64_t xref = out.Offset();
-    out.Text("xref\n0 %lu\n0000000000 65535 f \n", (unsigned long)objects.Count());
-    for (size_t n = 1; n < objects.Count(); ++n) out.Text("%010llu 00000 n \n", (unsigned long long)objects.At(n));
-    out.Text("trailer\n<<\n/Size %lu\n/Root %lu 0 R\n/Info %lu 0 R\n>>\nstartxref\n%llu\n%%%%EOF\n",
-             (unsigned long)objects.Count(), 2ul, 1ul, (unsigned long long)xref);
+    WriteCrossReference(out, objects);
     if (out.Failed()) return out.OutOfMemory() ? kNoMemory : kEncodeFailed;
     return kOk;
 }

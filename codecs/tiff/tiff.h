@@ -66,8 +66,6 @@ public:
     // For the next page written: raw stores the DIB's pixel bytes as they are; blackIsZero writes
     // 1-bit pages as BlackIsZero; smallResolution turns 10 dpi or less into 96.
     void SetEncodeOptions(bool raw, bool blackIsZero, bool smallResolution);
-    // The page's bytes are appended to the output (a new file's header first when newFile).
-    LONG EncodePage(HGLOBAL dib, BOOL newFile, WORD compression);
 
     // Pages whose DIB would be larger are refused with kNoMemory (tests and fuzzers lower it).
     void SetPageByteLimit(uint64_t limit) { m_pageByteLimit = limit; }

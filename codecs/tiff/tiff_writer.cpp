@@ -78,6 +78,228 @@ bool Accepts(WORD bits, WORD compression) {
     }
 }
 
+// What a page's DIB header says, checked against its block: where its rows lie and their size.
+struct DibPixels {
+    BITMAPINFOHEADER header;
+    uint64_t stride = 0;
+    uint64_t pixelBytes = 0;  // the DIB's pixel bytes as written (biSizeImage when raw)
+};
+
+// Checks a locked DIB block and fills page from it: size, depth, resolution, colour table and
+// pixels. An automatic compression becomes the one for the depth.
+LONG DescribeDib(const BYTE* block, SIZE_T blockSize, bool raw, bool smallResolution, WORD& compression,
+                 TiffPageRecord& page, DibPixels& dib) {
+    BITMAPINFOHEADER& h = dib.header;
+    memcpy(&h, block, 40);
+    const WORD bits = h.biBitCount;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return CTiff::kUnsupported;
+    if (h.biSize < 40 || h.biSize > blockSize || h.biWidth <= 0 || h.biHeight == 0 ||
+        h.biHeight == LONG(0x80000000))
+        return CTiff::kBadDib;
+    if (compression == CTiff::kAuto) compression = bits == 1 ? CTiff::kGroup4 : CTiff::kLzw;
+    if (!raw && !Accepts(bits, compression)) return CTiff::kUnsupported;
+    if (raw && !Accepts(1, compression)) return CTiff::kUnsupported;
+
+    page.width = DWORD(h.biWidth);
+    page.height = DWORD(h.biHeight < 0 ? -int64_t(h.biHeight) : h.biHeight);
+    page.bitsPerPixel = bits;
+    page.dpiX = TiffDpiFromPixelsPerMetre(h.biXPelsPerMeter, smallResolution);
+    page.dpiY = TiffDpiFromPixelsPerMetre(h.biYPelsPerMeter, smallResolution);
+    page.compression = compression;
+
+    // The colour table: biClrUsed entries, 2^bpp when 0; none when the block holds only the header
+    // and the pixels.
+    uint64_t colors = h.biClrUsed ? h.biClrUsed : (bits <= 8 ? (1u << bits) : 0);
+    if (uint64_t(h.biSize) + h.biSizeImage == blockSize) colors = 0;
+    const uint64_t pixelOffset = uint64_t(h.biSize) + colors * 4;
+    if (pixelOffset > blockSize) return CTiff::kBadDib;
+    dib.stride = DibStride(page.width, bits);
+    dib.pixelBytes = raw ? h.biSizeImage : dib.stride * page.height;
+    if (dib.pixelBytes > blockSize - pixelOffset || dib.pixelBytes > 0xFFFFFFFFull) return CTiff::kBadDib;
+    page.colors = DWORD(std::min<uint64_t>(colors, 0xFFFFFFFF));
+    page.imageSize = DWORD(dib.pixelBytes);
+    page.stride = DWORD(std::min<uint64_t>(dib.stride, 0xFFFFFFFF));
+    page.bits = block + pixelOffset;
+    if (bits <= 8) {
+        const uint64_t copy = std::min<uint64_t>(colors, 1u << bits);
+        memcpy(page.palette, block + h.biSize, size_t(copy) * 4);
+    }
+    return CTiff::kOk;
+}
+
+// A grey ramp as BlackIsZero readers show it: entry i = i * 255 / (2^bits - 1).
+bool IsGreyRamp(const TiffPageRecord& page) {
+    const uint32_t top = (1u << page.bitsPerPixel) - 1;
+    for (uint32_t i = 0; i <= top; ++i) {
+        const uint32_t v = i * 255 / top;
+        if (page.palette[i].rgbRed != v || page.palette[i].rgbGreen != v || page.palette[i].rgbBlue != v) return false;
+    }
+    return true;
+}
+
+// The page's photometric interpretation; true when its 1-bit pixels are written complemented
+// (the two palette entries are swapped to match).
+bool ChoosePhotometric(TiffPageRecord& page, bool blackIsZero) {
+    bool invert = false;
+    if (page.bitsPerPixel == 1) {
+        const int l0 = Luminance(page.palette[0]), l1 = Luminance(page.palette[1]);
+        if (blackIsZero) {
+            page.photometric = kPhotometricBlackIsZero;
+            invert = l0 >= l1;
+        } else {
+            page.photometric = kPhotometricWhiteIsZero;
+            invert = l0 < l1;
+        }
+        if (invert) std::swap(page.palette[0], page.palette[1]);
+    } else if (page.bitsPerPixel == 24) {
+        page.photometric = kPhotometricRgb;
+    } else {
+        // Any table other than the grey ramp is written as a ColorMap.
+        page.photometric = IsGreyRamp(page) ? kPhotometricBlackIsZero : kPhotometricPalette;
+    }
+    page.rgb = page.bitsPerPixel == 24;
+    return invert;
+}
+
+// Where each part of a page lies in the file: the IFD, then BitsPerSample (RGB), XResolution,
+// YResolution, ColorMap, the strip.
+struct PageLayout {
+    uint64_t ifdOffset = 0;
+    uint32_t entryCount = 0;
+    uint64_t bitsAt = 0;
+    uint64_t xAt = 0;
+    uint64_t yAt = 0;
+    uint64_t mapAt = 0;
+    uint64_t stripAt = 0;
+};
+
+PageLayout LayOutPage(const TiffPageRecord& page, uint64_t fileSize, uint32_t leadPad) {
+    const bool newFile = fileSize == 0;
+    const bool palette = page.photometric == kPhotometricPalette;
+    PageLayout at;
+    at.ifdOffset = newFile ? 8 : fileSize + leadPad;
+    at.entryCount = palette ? 15 : 14;
+    at.bitsAt = at.ifdOffset + 2 + 12ull * at.entryCount + 4;
+    at.xAt = at.bitsAt + (page.rgb ? 6 : 0);
+    at.yAt = at.xAt + 8;
+    at.mapAt = at.yAt + 8;
+    const uint64_t mapBytes = palette ? 6ull << page.bitsPerPixel : 0;
+    const uint64_t headerBytes =
+        (newFile ? 8 : leadPad) + 2 + 12ull * at.entryCount + 4 + (page.rgb ? 6 : 0) + 16 + mapBytes;
+    at.stripAt = fileSize + headerBytes + headerBytes % 4;
+    return at;
+}
+
+// One row as the file holds it, from the DIB's row: RGB order, complemented 1-bit pixels, the
+// bits past the width cleared.
+void CopyFileRow(const BYTE* src, BYTE* dst, size_t rowBytes, const TiffPageRecord& page, bool invert) {
+    const DWORD usedBits = page.bitsPerPixel * page.width;
+    const BYTE padMask = usedBits % 8 ? BYTE(0xFF << (8 - usedBits % 8)) : 0xFF;
+    if (page.rgb) {
+        for (DWORD x = 0; x < page.width; ++x) {
+            dst[3 * x] = src[3 * x + 2];
+            dst[3 * x + 1] = src[3 * x + 1];
+            dst[3 * x + 2] = src[3 * x];
+        }
+    } else if (invert) {
+        for (size_t i = 0; i < rowBytes; ++i) dst[i] = BYTE(~src[i]);
+    } else {
+        memcpy(dst, src, rowBytes);
+    }
+    if (rowBytes) dst[rowBytes - 1] &= padMask;
+}
+
+// The page's one strip: its rows top first, compressed (fax schemes take the whole strip at once).
+LONG EncodeRows(const TiffPageRecord& page, const DibPixels& dib, bool invert, std::vector<BYTE>& strip) {
+    const WORD compression = page.compression;
+    const size_t rowBytes = size_t((uint64_t(page.bitsPerPixel) * page.width + 7) / 8);
+    std::vector<BYTE> row(rowBytes);
+    const bool fax = compression >= CTiff::kModifiedHuffman && compression <= CTiff::kGroup4;
+    std::vector<BYTE> allRows;
+    if (fax) allRows.resize(rowBytes * page.height);
+    CTIFFLzw lzw;
+    if (compression == CTiff::kLzw && lzw.EncodeSetup(&strip) != CTIFFLzw::kOk) return CTiff::kNoMemory;
+    if (compression == CTiff::kNone) strip.reserve(rowBytes * page.height);
+    for (DWORD y = 0; y < page.height; ++y) {
+        const DWORD dibRow = dib.header.biHeight > 0 ? page.height - 1 - y : y;
+        const BYTE* src = page.bits + size_t(dib.stride) * dibRow;
+        BYTE* dst = fax ? &allRows[size_t(y) * rowBytes] : row.data();
+        CopyFileRow(src, dst, rowBytes, page, invert);
+        int rc = 0;
+        switch (compression) {
+            case CTiff::kNone: strip.insert(strip.end(), dst, dst + rowBytes); break;
+            case CTiff::kLzw: rc = lzw.EncodeRow(dst, rowBytes); break;
+            case CTiff::kPackBits: rc = CTIFFPackBits::EncodeRow(dst, rowBytes, strip); break;
+            default: break;
+        }
+        if (rc != 0) return rc;
+    }
+    int rc = 0;
+    if (compression == CTiff::kLzw) rc = lzw.EncodeFinish();
+    if (fax) {
+        FaxStripParams params;
+        params.compression = compression;
+        params.width = page.width;
+        params.height = page.height;
+        params.rowStride = rowBytes;
+        rc = CTIFFFax::EncodeStrip(allRows.data(), params, strip);
+    }
+    return rc;
+}
+
+IfdBuilder PageIfd(const TiffPageRecord& page, const PageLayout& at, size_t stripSize) {
+    const bool rgb = page.rgb;
+    const WORD bits = page.bitsPerPixel;
+    IfdBuilder ifd;
+    ifd.Add(kTagNewSubfileType, kTypeLong, 1, 0);
+    ifd.Add(kTagImageWidth, kTypeLong, 1, page.width);
+    ifd.Add(kTagImageLength, kTypeLong, 1, page.height);
+    ifd.Add(kTagBitsPerSample, kTypeShort, rgb ? 3 : 1, rgb ? uint32_t(at.bitsAt) : bits);
+    ifd.Add(kTagCompression, kTypeShort, 1, page.compression);
+    ifd.Add(kTagPhotometric, kTypeShort, 1, page.photometric);
+    ifd.Add(kTagStripOffsets, kTypeLong, 1, uint32_t(at.stripAt));
+    ifd.Add(kTagSamplesPerPixel, kTypeShort, 1, rgb ? 3 : 1);
+    ifd.Add(kTagRowsPerStrip, kTypeLong, 1, page.height);
+    ifd.Add(kTagStripByteCounts, kTypeLong, 1, uint32_t(stripSize));
+    ifd.Add(kTagXResolution, kTypeRational, 1, uint32_t(at.xAt));
+    ifd.Add(kTagYResolution, kTypeRational, 1, uint32_t(at.yAt));
+    ifd.Add(kTagPlanarConfiguration, kTypeShort, 1, 1);
+    ifd.Add(kTagResolutionUnit, kTypeShort, 1, kUnitInch);
+    if (page.photometric == kPhotometricPalette) ifd.Add(kTagColorMap, kTypeShort, 3u << bits, uint32_t(at.mapAt));
+    return ifd;
+}
+
+// Appends the page's bytes after start: a new file's header (else leadPad zero bytes), the IFD,
+// its data, padding, the strip.
+void AppendPage(std::vector<BYTE>& out, size_t start, const TiffPageRecord& page, const PageLayout& at,
+                bool newFile, uint32_t leadPad, const std::vector<BYTE>& strip) {
+    const IfdBuilder ifd = PageIfd(page, at, strip.size());
+    if (newFile) {
+        const BYTE header[8] = {'I', 'I', 42, 0, 8, 0, 0, 0};
+        out.insert(out.end(), header, header + 8);
+    } else {
+        out.resize(out.size() + leadPad, 0);
+    }
+    ifd.AppendTo(out);
+    if (page.rgb) {
+        Append16(out, 8);
+        Append16(out, 8);
+        Append16(out, 8);
+    }
+    Append32(out, page.dpiX);
+    Append32(out, 1);
+    Append32(out, page.dpiY);
+    Append32(out, 1);
+    if (page.photometric == kPhotometricPalette) {
+        const uint32_t n = 1u << page.bitsPerPixel;
+        for (uint32_t i = 0; i < n; ++i) Append16(out, WORD(page.palette[i].rgbRed * 65535u / 255u));
+        for (uint32_t i = 0; i < n; ++i) Append16(out, WORD(page.palette[i].rgbGreen * 65535u / 255u));
+        for (uint32_t i = 0; i < n; ++i) Append16(out, WORD(page.palette[i].rgbBlue * 65535u / 255u));
+    }
+    out.resize(out.size() + (out.size() - start) % 4, 0);
+    out.insert(out.end(), strip.begin(), strip.end());
+}
+
 }  // namespace
 
 CTiff::CTiff() : m_pageByteLimit(kMaxDibImageBytes) {}
@@ -100,11 +322,6 @@ HGLOBAL CTiff::GetMemoryResult() {
     return block;
 }
 
-LONG CTiff::EncodePage(HGLOBAL dib, BOOL newFile, WORD compression) {
-    if (newFile) m_output.clear();
-    return EncodePageAt(dib, newFile ? 0 : m_output.size(), 0, compression, m_output);
-}
-
 // Lays out one page after fileSize bytes (0: a new file, whose header comes first) and appends
 // its bytes to out: leadPad zero bytes, the IFD, its data, padding, the strip.
 LONG CTiff::EncodePageAt(HGLOBAL dib, uint64_t fileSize, uint32_t leadPad, WORD compression,
@@ -122,192 +339,38 @@ LONG CTiff::EncodePageAt(HGLOBAL dib, uint64_t fileSize, uint32_t leadPad, WORD 
         ~Unlock() { GlobalUnlock(h); }
     } unlock{dib};
 
-    BITMAPINFOHEADER h;
-    memcpy(&h, block, 40);
-    const WORD bits = h.biBitCount;
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return kUnsupported;
-    if (h.biSize < 40 || h.biSize > blockSize || h.biWidth <= 0 || h.biHeight == 0 ||
-        h.biHeight == LONG(0x80000000))
-        return kBadDib;
-    if (compression == kAuto) compression = bits == 1 ? kGroup4 : kLzw;
-    if (!raw && !Accepts(bits, compression)) return kUnsupported;
-    if (raw && !Accepts(1, compression)) return kUnsupported;
-
     TiffPageRecord page;
-    page.width = DWORD(h.biWidth);
-    page.height = DWORD(h.biHeight < 0 ? -int64_t(h.biHeight) : h.biHeight);
-    page.bitsPerPixel = bits;
-    page.dpiX = TiffDpiFromPixelsPerMetre(h.biXPelsPerMeter, m_smallResolution);
-    page.dpiY = TiffDpiFromPixelsPerMetre(h.biYPelsPerMeter, m_smallResolution);
-    page.compression = compression;
+    DibPixels pixels;
+    const LONG described = DescribeDib(block, blockSize, raw, m_smallResolution, compression, page, pixels);
+    if (described != kOk) return described;
+    const bool invert = ChoosePhotometric(page, blackIsZero);
 
-    // The colour table: biClrUsed entries, 2^bpp when 0; none when the block holds only the header
-    // and the pixels.
-    uint64_t colors = h.biClrUsed ? h.biClrUsed : (bits <= 8 ? (1u << bits) : 0);
-    if (uint64_t(h.biSize) + h.biSizeImage == blockSize) colors = 0;
-    const uint64_t pixelOffset = uint64_t(h.biSize) + colors * 4;
-    if (pixelOffset > blockSize) return kBadDib;
-    const uint64_t stride = DibStride(page.width, bits);
-    const uint64_t pixelBytes = raw ? h.biSizeImage : stride * page.height;
-    if (pixelBytes > blockSize - pixelOffset || pixelBytes > 0xFFFFFFFFull) return kBadDib;
-    page.colors = DWORD(std::min<uint64_t>(colors, 0xFFFFFFFF));
-    page.imageSize = DWORD(pixelBytes);
-    page.stride = DWORD(std::min<uint64_t>(stride, 0xFFFFFFFF));
-    page.bits = block + pixelOffset;
-    if (bits <= 8) {
-        const uint64_t copy = std::min<uint64_t>(colors, 1u << bits);
-        memcpy(page.palette, block + h.biSize, size_t(copy) * 4);
-    }
-
-    // Photometric interpretation and whether 1-bit pixels are complemented.
-    bool invert = false;
-    const bool rgb = bits == 24;
-    if (bits == 1) {
-        const int l0 = Luminance(page.palette[0]), l1 = Luminance(page.palette[1]);
-        if (blackIsZero) {
-            page.photometric = kPhotometricBlackIsZero;
-            invert = l0 >= l1;
-        } else {
-            page.photometric = kPhotometricWhiteIsZero;
-            invert = l0 < l1;
-        }
-        if (invert) std::swap(page.palette[0], page.palette[1]);
-    } else if (bits == 24) {
-        page.photometric = kPhotometricRgb;
-    } else {
-        // A grey ramp as BlackIsZero readers show it (entry i = i * 255 / (2^bits - 1)) needs no
-        // ColorMap; any other table is written as one.
-        bool ramp = true;
-        const uint32_t top = (1u << bits) - 1;
-        for (uint32_t i = 0; i <= top && ramp; ++i) {
-            const uint32_t v = i * 255 / top;
-            ramp = page.palette[i].rgbRed == v && page.palette[i].rgbGreen == v && page.palette[i].rgbBlue == v;
-        }
-        page.photometric = ramp ? kPhotometricBlackIsZero : kPhotometricPalette;
-    }
-    page.rgb = rgb;
-
-    // Layout: the IFD, then BitsPerSample (RGB), XResolution, YResolution, ColorMap, the strip.
     const bool newFile = fileSize == 0;
     if (newFile) leadPad = 0;
     const size_t start = out.size();
-    const uint64_t ifdOffset = newFile ? 8 : fileSize + leadPad;
-    const uint32_t entryCount = page.photometric == kPhotometricPalette ? 15 : 14;
-    const uint64_t extra = ifdOffset + 2 + 12ull * entryCount + 4;
-    const uint64_t bitsAt = extra;
-    const uint64_t xAt = bitsAt + (rgb ? 6 : 0);
-    const uint64_t yAt = xAt + 8;
-    const uint64_t mapAt = yAt + 8;
-    const uint64_t mapBytes = page.photometric == kPhotometricPalette ? 6ull << bits : 0;
-    const uint64_t headerBytes = (newFile ? 8 : leadPad) + 2 + 12ull * entryCount + 4 + (rgb ? 6 : 0) + 16 + mapBytes;
-    const uint64_t stripAt = fileSize + headerBytes + headerBytes % 4;
-    if (stripAt + pixelBytes + pixelBytes / 64 + 1024 > 0xFFFFFFFFull) return kUnsupported;
+    const PageLayout at = LayOutPage(page, fileSize, leadPad);
+    const uint64_t pixelBytes = pixels.pixelBytes;
+    if (at.stripAt + pixelBytes + pixelBytes / 64 + 1024 > 0xFFFFFFFFull) return kUnsupported;
 
     std::vector<BYTE> strip;
-    const size_t rowBytes = size_t((uint64_t(bits) * page.width + 7) / 8);
     try {
         if (raw) {
             strip.assign(page.bits, page.bits + pixelBytes);
         } else {
-            // Rows top first, as the file holds them: complemented 1-bit pixels, RGB order, the
-            // bits past the width cleared.
-            std::vector<BYTE> row(rowBytes);
-            const BYTE padMask = (bits * page.width) % 8 ? BYTE(0xFF << (8 - (bits * page.width) % 8)) : 0xFF;
-            const bool fax = compression >= kModifiedHuffman && compression <= kGroup4;
-            std::vector<BYTE> allRows;
-            if (fax) allRows.resize(rowBytes * page.height);
-            CTIFFLzw lzw;
-            if (compression == kLzw && lzw.EncodeSetup(&strip) != CTIFFLzw::kOk) return kNoMemory;
-            if (compression == kNone) strip.reserve(rowBytes * page.height);
-            for (DWORD y = 0; y < page.height; ++y) {
-                const DWORD dibRow = h.biHeight > 0 ? page.height - 1 - y : y;
-                const BYTE* src = page.bits + size_t(stride) * dibRow;
-                BYTE* dst = fax ? &allRows[size_t(y) * rowBytes] : row.data();
-                if (rgb) {
-                    for (DWORD x = 0; x < page.width; ++x) {
-                        dst[3 * x] = src[3 * x + 2];
-                        dst[3 * x + 1] = src[3 * x + 1];
-                        dst[3 * x + 2] = src[3 * x];
-                    }
-                } else if (invert) {
-                    for (size_t i = 0; i < rowBytes; ++i) dst[i] = BYTE(~src[i]);
-                } else {
-                    memcpy(dst, src, rowBytes);
-                }
-                if (rowBytes) dst[rowBytes - 1] &= padMask;
-                int rc = 0;
-                switch (compression) {
-                    case kNone: strip.insert(strip.end(), dst, dst + rowBytes); break;
-                    case kLzw: rc = lzw.EncodeRow(dst, rowBytes); break;
-                    case kPackBits: rc = CTIFFPackBits::EncodeRow(dst, rowBytes, strip); break;
-                    default: break;
-                }
-                if (rc != 0) return rc;
-            }
-            int rc = 0;
-            if (compression == kLzw) rc = lzw.EncodeFinish();
-            if (fax) {
-                FaxStripParams params;
-                params.compression = compression;
-                params.width = page.width;
-                params.height = page.height;
-                params.rowStride = rowBytes;
-                rc = CTIFFFax::EncodeStrip(allRows.data(), params, strip);
-            }
+            const LONG rc = EncodeRows(page, pixels, invert, strip);
             if (rc != 0) return rc;
         }
-        if (stripAt + strip.size() > 0xFFFFFFFFull) return kUnsupported;
-
-        IfdBuilder ifd;
-        ifd.Add(kTagNewSubfileType, kTypeLong, 1, 0);
-        ifd.Add(kTagImageWidth, kTypeLong, 1, page.width);
-        ifd.Add(kTagImageLength, kTypeLong, 1, page.height);
-        ifd.Add(kTagBitsPerSample, kTypeShort, rgb ? 3 : 1, rgb ? uint32_t(bitsAt) : bits);
-        ifd.Add(kTagCompression, kTypeShort, 1, compression);
-        ifd.Add(kTagPhotometric, kTypeShort, 1, page.photometric);
-        ifd.Add(kTagStripOffsets, kTypeLong, 1, uint32_t(stripAt));
-        ifd.Add(kTagSamplesPerPixel, kTypeShort, 1, rgb ? 3 : 1);
-        ifd.Add(kTagRowsPerStrip, kTypeLong, 1, page.height);
-        ifd.Add(kTagStripByteCounts, kTypeLong, 1, uint32_t(strip.size()));
-        ifd.Add(kTagXResolution, kTypeRational, 1, uint32_t(xAt));
-        ifd.Add(kTagYResolution, kTypeRational, 1, uint32_t(yAt));
-        ifd.Add(kTagPlanarConfiguration, kTypeShort, 1, 1);
-        ifd.Add(kTagResolutionUnit, kTypeShort, 1, kUnitInch);
-        if (page.photometric == kPhotometricPalette) ifd.Add(kTagColorMap, kTypeShort, 3u << bits, uint32_t(mapAt));
-
-        if (newFile) {
-            const BYTE header[8] = {'I', 'I', 42, 0, 8, 0, 0, 0};
-            out.insert(out.end(), header, header + 8);
-        } else {
-            out.resize(out.size() + leadPad, 0);
-        }
-        ifd.AppendTo(out);
-        if (rgb) {
-            Append16(out, 8);
-            Append16(out, 8);
-            Append16(out, 8);
-        }
-        Append32(out, page.dpiX);
-        Append32(out, 1);
-        Append32(out, page.dpiY);
-        Append32(out, 1);
-        if (page.photometric == kPhotometricPalette) {
-            const uint32_t n = 1u << bits;
-            for (uint32_t i = 0; i < n; ++i) Append16(out, WORD(page.palette[i].rgbRed * 65535u / 255u));
-            for (uint32_t i = 0; i < n; ++i) Append16(out, WORD(page.palette[i].rgbGreen * 65535u / 255u));
-            for (uint32_t i = 0; i < n; ++i) Append16(out, WORD(page.palette[i].rgbBlue * 65535u / 255u));
-        }
-        out.resize(out.size() + (out.size() - start) % 4, 0);
-        out.insert(out.end(), strip.begin(), strip.end());
+        if (at.stripAt + strip.size() > 0xFFFFFFFFull) return kUnsupported;
+        AppendPage(out, start, page, at, newFile, leadPad, strip);
     } catch (const std::bad_alloc&) {
         out.resize(start);
         return kNoMemory;
     }
-    page.stripOffset = DWORD(stripAt);
+    page.stripOffset = DWORD(at.stripAt);
     page.stripSize = DWORD(strip.size());
     page.bits = nullptr;
     m_lastPage = page;
-    m_lastNextField = uint32_t(ifdOffset + 2 + 12ull * entryCount);
+    m_lastNextField = uint32_t(at.ifdOffset + 2 + 12ull * at.entryCount);
     return kOk;
 }
 
