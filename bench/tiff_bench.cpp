@@ -3,8 +3,8 @@
 // same page thresholded to 1 bit when the fax codec is built. libtiff reads and writes the strip
 // through memory callbacks, so neither side touches the disk. Both allocate alike: each encode
 // appends to a new buffer grown from empty, each decode writes into the same reused pixel buffer.
+// The two sides of a line run in turns.
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -72,17 +72,21 @@ template <typename Encode, typename Decode>
 void Pair(const char* encodeName, const char* decodeName, const std::vector<uint8_t>& pixels, uint16_t bits,
           uint16_t compression, Encode encode, Decode decode) {
     MemFile f;
-    const Timing refEncode = MedianMs(kRuns, [&] { LibtiffEncode(pixels, bits, compression, f); });
     std::vector<uint8_t> own;
-    const Timing ownEncode = MedianMs(kRuns, [&] {
-        own.clear();
-        own.shrink_to_fit();
-        encode(own);
-    });
+    Timing ownEncode, refEncode;
+    MedianMsInTurns(
+        kRuns,
+        [&] {
+            own.clear();
+            own.shrink_to_fit();
+            encode(own);
+        },
+        [&] { LibtiffEncode(pixels, bits, compression, f); }, &ownEncode, &refEncode);
     if (own != LibtiffRawStrip(f)) fprintf(stderr, "%s: strips differ from libtiff's\n", encodeName);
     std::vector<uint8_t> refOut(pixels.size()), ownOut(pixels.size());
-    const Timing refDecode = MedianMs(kRuns, [&] { LibtiffDecode(f, refOut); });
-    const Timing ownDecode = MedianMs(kRuns, [&] { decode(own, ownOut); });
+    Timing ownDecode, refDecode;
+    MedianMsInTurns(
+        kRuns, [&] { decode(own, ownOut); }, [&] { LibtiffDecode(f, refOut); }, &ownDecode, &refDecode);
     if (ownOut != refOut || refOut != pixels) fprintf(stderr, "%s: pixels differ\n", decodeName);
     Report(encodeName, ownEncode, refEncode);
     Report(decodeName, ownDecode, refDecode);

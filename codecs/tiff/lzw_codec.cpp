@@ -1,5 +1,6 @@
 #include "codecs/tiff/lzw_codec.h"
 
+#include <array>
 #include <cstring>
 #include <new>
 
@@ -221,95 +222,150 @@ int CTIFFLzw::EncodeStrip(const BYTE* rows, size_t rowBytes, DWORD height, size_
     return rc;
 }
 
+namespace {
+
+inline uint64_t LoadBigEndian64(const BYTE* p) {
+    uint64_t v;
+    memcpy(&v, p, 8);
+    return __builtin_bswap64(v);
+}
+
+// Copies 16 bytes as one load and one store; the two ranges may overlap.
+inline void Copy16(BYTE* dst, const BYTE* src) {
+    BYTE chunk[16];
+    memcpy(chunk, src, 16);
+    memcpy(dst, chunk, 16);
+}
+
+// Where the single-byte strings are copied from, with room for the fixed 32-byte copy.
+constexpr std::array<BYTE, 256 + 32> MakeLiteralBytes() {
+    std::array<BYTE, 256 + 32> bytes{};
+    for (unsigned i = 0; i < 256; ++i) bytes[i] = BYTE(i);
+    return bytes;
+}
+constexpr std::array<BYTE, 256 + 32> kLiteralBytes = MakeLiteralBytes();
+
+// Codes most significant bit first, one unaligned load each away from the stream's end.
+struct CodeReader {
+    const BYTE* data;
+    size_t size;
+    uint64_t bitPos = 0;
+
+    // False when the stream ends before a whole code (a stream without End of Information).
+    bool Next(unsigned width, unsigned& code) {
+        if (bitPos + width > uint64_t(size) * 8) return false;
+        const size_t byte = size_t(bitPos >> 3);
+        const unsigned shift = unsigned(bitPos & 7);
+        if (size >= 8 && byte <= size - 8) {
+            code = unsigned((LoadBigEndian64(data + byte) << shift) >> (64 - width));
+        } else {
+            uint32_t v = 0;
+            for (size_t i = 0; i < 3; ++i) v = (v << 8) | (byte + i < size ? data[byte + i] : 0u);
+            code = (v >> (24 - shift - width)) & MaxCode(width);
+        }
+        bitPos += width;
+        return true;
+    }
+};
+
+// Short strings are copied in whole 16-byte blocks that run past their end. The bytes past the
+// last string would stay overwritten when a stream ends early, so every aligned 16-byte block
+// of the output is saved before the first copy runs into it, and put back from the last few.
+struct OverrunGuard {
+    BYTE* out;
+    size_t saved = 0;  // the blocks before this position are saved or lie below the output written
+    BYTE blocks[4][16];
+
+    void Reach(size_t pos, size_t end) {
+        const size_t firstOpen = pos & ~size_t(15);
+        if (saved < firstOpen) saved = firstOpen;  // blocks wholly below pos hold finished output
+        for (; saved < end; saved += 16) memcpy(blocks[(saved >> 4) & 3], out + saved, 16);
+    }
+    void Restore(size_t pos) {
+        for (size_t at = pos; at < saved; ++at) out[at] = blocks[(at >> 4) & 3][at & 15];
+    }
+};
+
+// The string of every code: single bytes from kLiteralBytes, the others where they were written
+// to the output before. Clear and End of Information have length 0.
+struct StringTable {
+    const BYTE* sources[kTableSize];
+    uint16_t lengths[kTableSize];
+};
+
 // Every string the decoder knows was written to the output once already, as the previous code's
 // string followed by one byte: an entry keeps where that copy starts and how long it is, and a
-// code's string is copied from there (no walk through prefix links).
+// code's string is copied from there (no walk through prefix links). Returns the bytes written.
+size_t DecodeCodes(CodeReader& reader, BYTE* out, size_t outSize, StringTable& table) {
+    for (unsigned c = 0; c < 256; ++c) {
+        table.sources[c] = kLiteralBytes.data() + c;
+        table.lengths[c] = 1;
+    }
+    table.lengths[kClear] = table.lengths[kEndOfInformation] = 0;
+    OverrunGuard guard{out};
+    size_t pos = 0, prevStart = 0, prevLength = 0;
+    unsigned width = kMinWidth, nextFree = kFirstFree;
+    unsigned growAt = MaxCode(kMinWidth) - 1;  // the decoder widens one entry early
+    bool fresh = true;  // at the start or after Clear: only single bytes are known
+    unsigned code = 0;
+    while (pos < outSize && reader.Next(width, code)) {
+        // A code past the next free entry is a broken stream; the next free one itself is the
+        // entry being made (the previous string and its own first byte).
+        const bool repeat = code >= nextFree;
+        if (repeat && (code != nextFree || fresh)) break;
+        if (!repeat && table.lengths[code] == 0) {
+            if (code == kEndOfInformation) break;
+            width = kMinWidth;
+            nextFree = kFirstFree;
+            growAt = MaxCode(kMinWidth) - 1;
+            fresh = true;
+            continue;
+        }
+        if (fresh) {
+            fresh = false;
+            prevStart = pos;
+            prevLength = 1;
+            out[pos++] = BYTE(code);
+            continue;
+        }
+        if (nextFree < kTableSize) {
+            // A full table takes no more entries: a stream that never clears goes on with what it has.
+            table.sources[nextFree] = out + prevStart;
+            table.lengths[nextFree] = uint16_t(prevLength + 1);
+            if (++nextFree > growAt && width < kMaxWidth) growAt = MaxCode(++width) - 1;
+        }
+        const BYTE* src = table.sources[code];
+        const size_t length = table.lengths[code];
+        BYTE* dst = out + pos;
+        size_t n = length;
+        if (length <= 32 && outSize - pos >= 48) {  // the saved blocks stay inside the output
+            guard.Reach(pos, pos + 32);
+            Copy16(dst, src);
+            Copy16(dst + 16, src + 16);
+        } else {
+            n = length < outSize - pos ? length : outSize - pos;
+            memcpy(dst, src, repeat && n == length ? n - 1 : n);  // never the repeated byte itself
+        }
+        if (repeat && n == length) dst[n - 1] = out[prevStart];
+        prevStart = pos;
+        prevLength = length;
+        pos += n;
+    }
+    guard.Restore(pos);
+    return pos;
+}
+
+}  // namespace
+
 int CTIFFLzw::DecodeStrip(const BYTE* data, size_t size, BYTE* out, size_t outSize, size_t* written) {
     if (written) *written = 0;
     if (!data && size > 0) return kNullData;
     if (!out && outSize > 0) return kNullData;
-
-    struct Entry {
-        size_t offset;
-        size_t length;
-    };
-    Entry* table = new (std::nothrow) Entry[kTableSize];
+    auto* table = new (std::nothrow) StringTable;
     if (!table) return kNoMemory;
-
-    size_t in = 0;
-    size_t pos = 0;
-    uint64_t acc = 0;
-    unsigned accBits = 0;
-    unsigned width = kMinWidth;
-    unsigned nextFree = kFirstFree;
-    unsigned growAt = MaxCode(kMinWidth) - 1;  // the decoder widens one entry early
-    bool havePrevious = false;
-    size_t prevStart = 0, prevLength = 0;
-    // The fixed 16-byte copy below writes past its string; the next strings write over those
-    // bytes, but a stream that ends first would leave them behind. Their earlier contents are kept
-    // here, by position modulo 32, from the first time they are written until the end.
-    BYTE kept[32];
-    size_t dirty = 0;  // the bytes before it have been written
-
-    while (pos < outSize) {
-        if (accBits < width) {
-            while (accBits <= 56 && in < size) {
-                acc = (acc << 8) | data[in++];
-                accBits += 8;
-            }
-            if (accBits < width) break;  // the stream ends without End of Information
-        }
-        accBits -= width;
-        const unsigned code = static_cast<unsigned>(acc >> accBits) & MaxCode(width);
-
-        if (code < 256) {
-            if (havePrevious && nextFree < kTableSize) {
-                table[nextFree] = {prevStart, prevLength + 1};
-                if (++nextFree > growAt && width < kMaxWidth) growAt = MaxCode(++width) - 1;
-            }
-            prevStart = pos;
-            prevLength = 1;
-            out[pos++] = static_cast<BYTE>(code);
-            havePrevious = true;
-            continue;
-        }
-        if (code == kEndOfInformation) break;
-        if (code == kClear) {
-            width = kMinWidth;
-            nextFree = kFirstFree;
-            growAt = MaxCode(kMinWidth) - 1;
-            havePrevious = false;
-            continue;
-        }
-        // After Clear (or at the start of a stream that omits it) only single bytes are known; a
-        // code past the next free entry is a broken stream.
-        if (!havePrevious || code > nextFree || (code == nextFree && nextFree >= kTableSize)) break;
-
-        // code == nextFree: the entry being made, the previous string and its own first byte.
-        const Entry string = code == nextFree ? Entry{prevStart, prevLength + 1} : table[code];
-        if (nextFree < kTableSize) {
-            // A full table takes no more entries: a stream that never clears goes on with what it has.
-            table[nextFree] = {prevStart, prevLength + 1};
-            if (++nextFree > growAt && width < kMaxWidth) growAt = MaxCode(++width) - 1;
-        }
-        const size_t n = string.length < outSize - pos ? string.length : outSize - pos;
-        const BYTE* src = out + string.offset;
-        BYTE* dst = out + pos;
-        if (n <= 16 && string.offset + 16 <= pos && outSize - pos >= 16) {
-            for (size_t i = dirty > pos + n ? dirty : pos + n; i < pos + 16; ++i) kept[i & 31] = out[i];
-            if (dirty < pos + 16) dirty = pos + 16;
-            memcpy(dst, src, 16);  // short strings in one fixed copy; the bytes past n are rewritten later
-        } else if (string.offset + n <= pos) {
-            memcpy(dst, src, n);
-        } else {
-            for (size_t i = 0; i < n; ++i) dst[i] = src[i];  // overlaps its own start
-        }
-        prevStart = pos;
-        prevLength = string.length;
-        pos += n;
-    }
-    delete[] table;
-    for (size_t i = pos; i < dirty; ++i) out[i] = kept[i & 31];
+    CodeReader reader{data, size};
+    const size_t pos = DecodeCodes(reader, out, outSize, *table);
+    delete table;
     if (written) *written = pos;
     return pos == outSize ? kOk : kBadData;
 }

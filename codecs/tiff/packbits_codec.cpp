@@ -111,27 +111,45 @@ int CTIFFPackBits::DecodeStrip(const BYTE* data, size_t size, BYTE* out, size_t 
     if (written) *written = 0;
     if (!data && size > 0) return kNullData;
     if (!out && outSize > 0) return kNullData;
-    size_t in = 0;
-    size_t pos = 0;
-    while (pos < outSize && in < size) {
-        const int n = static_cast<signed char>(data[in++]);
-        if (n >= 0) {
-            const size_t count = static_cast<size_t>(n) + 1;
-            if (count > size - in) break;  // a literal longer than the data left ends the strip
-            const size_t take = count < outSize - pos ? count : outSize - pos;
-            std::memcpy(out + pos, data + in, take);
-            pos += take;
-            in += count;
-        } else if (n != -128) {
-            if (in >= size) break;
-            const size_t count = static_cast<size_t>(1 - n);
-            const size_t take = count < outSize - pos ? count : outSize - pos;
-            std::memset(out + pos, data[in++], take);
-            pos += take;
-        }
-    }
+    const size_t pos = Unpacker(data, size).Next(out, outSize);
     if (written) *written = pos;
     return pos == outSize ? kOk : kBadData;
+}
+
+size_t CTIFFPackBits::Unpacker::Next(BYTE* out, size_t count) {
+    size_t pos = 0;
+    while (pos < count) {
+        if (m_literal) {
+            const size_t take = m_literal < count - pos ? m_literal : count - pos;
+            std::memcpy(out + pos, m_data + m_in, take);
+            pos += take;
+            m_in += take;
+            m_literal -= take;
+            continue;
+        }
+        if (m_run) {
+            const size_t take = m_run < count - pos ? m_run : count - pos;
+            std::memset(out + pos, m_runByte, take);
+            pos += take;
+            m_run -= take;
+            continue;
+        }
+        if (m_in >= m_size) break;
+        const int n = static_cast<signed char>(m_data[m_in++]);
+        if (n >= 0) {
+            const size_t literal = static_cast<size_t>(n) + 1;
+            if (literal > m_size - m_in) {  // a literal longer than the data left ends the strip
+                m_in = m_size;
+                break;
+            }
+            m_literal = literal;
+        } else if (n != -128) {
+            if (m_in >= m_size) break;
+            m_run = static_cast<size_t>(1 - n);
+            m_runByte = m_data[m_in++];
+        }
+    }
+    return pos;
 }
 
 uint64_t CTIFFPackBits::LargestOutput(uint64_t bytes) {

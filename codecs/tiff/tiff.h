@@ -72,6 +72,7 @@ public:
 
 private:
     struct Ifd;
+    struct PageDecoder;
     struct ChainEnd {
         uint32_t nextFieldOffset = 0;  // where the last IFD's next-IFD offset lies, 0 for none
         uint64_t end = 0;              // bytes in the existing file or block

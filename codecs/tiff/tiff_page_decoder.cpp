@@ -3,11 +3,13 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <vector>
 
 #include "codecs/tiff/fax_codec.h"
 #include "codecs/tiff/lzw_codec.h"
+#include "codecs/tiff/lzw_row_decoder.h"
 #include "codecs/tiff/packbits_codec.h"
 #include "codecs/tiff/tiff.h"
 #include "codecs/tiff/tiff_byte_source.h"
@@ -150,32 +152,80 @@ bool StripCanHold(uint32_t compression, uint64_t present, uint64_t rowsSize, con
     }
 }
 
+// Decoded strips are handed to the DIB a piece of about this many bytes at a time (at least one
+// row), so that a page needs its DIB, one piece and at most one strip's stored bytes.
+constexpr uint64_t kPieceBytes = uint64_t(1) << 20;
+
 }  // namespace
 
-LONG CTiff::DecodePage(const TiffByteSource& source, const Ifd& ifd) {
-    const bool be = m_bigEndian;
-    const uint32_t width = Value(source, ifd.Find(kTagImageWidth), be, 0);
-    const uint32_t height = Value(source, ifd.Find(kTagImageLength), be, 0);
-    const uint32_t bits = Value(source, ifd.Find(kTagBitsPerSample), be, 1);
+// One page's decoding, stage by stage: its tags, the form its DIB takes, its colour table, where
+// its strips lie, the buffers and the DIB with its header, and the strips into the DIB's rows.
+struct CTiff::PageDecoder {
+    PageDecoder(const TiffByteSource& s, const Ifd& i, bool bigEndian) : source(s), ifd(i), be(bigEndian) {}
+
+    uint32_t Tag(WORD tag, uint32_t missing) const { return Value(source, ifd.Find(tag), be, missing); }
+    LONG ReadTags();
+    LONG ChooseForm();
+    void ReadColourTable();
+    LONG LocateStrips(const std::vector<uint32_t>& ifdOffsets);
+    LONG ReserveBuffers();
+    LONG AllocateDib(std::vector<Page>& pages, HGLOBAL* dib) const;
+    LONG DecodeStrips(BYTE* pixels);
+    LONG DecodeStrip(uint32_t s, const BYTE* data, BYTE* pixels);
+    void ToDib(BYTE* piece, uint32_t firstRow, uint32_t rows, BYTE* pixels) const;
+
+    const TiffByteSource& source;
+    const Ifd& ifd;
+    const bool be;
+
+    // Tags, with the format's defaults for those the page lacks.
+    uint32_t width = 0, height = 0, bits = 1, compression = kNone, photometric = kPhotometricWhiteIsZero;
+    uint32_t fillOrder = 1, samples = 1, predictor = 1, rowsPerStrip = 0;
+    // Form: the DIB's depth, kUnsupported for a page the engine has no form for, and the sizes.
+    WORD dibBits = 8;
+    LONG refused = kOk;
+    bool fax = false;
+    uint64_t rowBytes = 0, dibRowBytes = 0, stride = 0, imageBytes = 0;
+    uint32_t colors = 0;
+    RGBQUAD table[256] = {};
+    FaxStripParams faxParams;
+    // Strips: where each lies and how many of its bytes the source holds.
+    uint32_t strips = 0;
+    std::vector<uint32_t> offsets;
+    std::vector<uint64_t> presents;
+    uint64_t wanted = 0;        // strip bytes this page reads
+    uint64_t largestStrip = 0;  // the most bytes one strip decodes to
+    uint64_t fillable = 4096;   // what the strips could fill at most, and a page's worth of slack
+    // Buffers: one strip's stored bytes where the source cannot show them as they are, and one
+    // piece of decoded rows.
+    uint32_t pieceRows = 0;
+    std::vector<BYTE> stored, piece;
+};
+
+LONG CTiff::PageDecoder::ReadTags() {
+    width = Tag(kTagImageWidth, 0);
+    height = Tag(kTagImageLength, 0);
+    bits = Tag(kTagBitsPerSample, 1);
     // A page without a Compression tag is uncompressed, the format's default.
-    const uint32_t compression = Value(source, ifd.Find(kTagCompression), be, kNone);
-    const uint32_t photometric = Value(source, ifd.Find(kTagPhotometric), be, kPhotometricWhiteIsZero);
-    const uint32_t fillOrder = Value(source, ifd.Find(kTagFillOrder), be, 1);
-    const uint32_t planar = Value(source, ifd.Find(kTagPlanarConfiguration), be, 1);
-    const uint32_t samples = planar == 1 ? Value(source, ifd.Find(kTagSamplesPerPixel), be, 1) : 1;
-    const uint32_t predictor = Value(source, ifd.Find(kTagPredictor), be, 1);
+    compression = Tag(kTagCompression, kNone);
+    photometric = Tag(kTagPhotometric, kPhotometricWhiteIsZero);
+    fillOrder = Tag(kTagFillOrder, 1);
+    const uint32_t planar = Tag(kTagPlanarConfiguration, 1);
+    samples = planar == 1 ? Tag(kTagSamplesPerPixel, 1) : 1;
+    predictor = Tag(kTagPredictor, 1);
     const TiffEntry* rowsEntry = ifd.Find(kTagRowsPerStrip);
-    uint32_t rowsPerStrip = Value(source, rowsEntry, be, 0);
+    rowsPerStrip = Value(source, rowsEntry, be, 0);
     if (width == 0 || height == 0 || !rowsEntry || rowsPerStrip == 0) return kNoMemory;
     // The DIB header holds both as positive 32-bit numbers.
     if (width > 0x7FFFFFFF || height > 0x7FFFFFFF) return kNoMemory;
     if (rowsPerStrip > height) rowsPerStrip = height;
+    return kOk;
+}
 
-    // The DIB this page becomes. A page the engine has no form for still gets its blank page (so
-    // the pages after it keep their numbers), of 24 bits for RGB of 8 or more bits per sample, 1
-    // bit for bilevel grey, 4 bits for 4 bits per sample, else 8 bits, and ends in kUnsupported.
-    WORD dibBits;
-    LONG refused = kOk;
+// The DIB this page becomes. A page the engine has no form for still gets its blank page (so the
+// pages after it keep their numbers), of 24 bits for RGB of 8 or more bits per sample, 1 bit for
+// bilevel grey, 4 bits for 4 bits per sample, else 8 bits, and ends in kUnsupported.
+LONG CTiff::PageDecoder::ChooseForm() {
     if (photometric == kPhotometricRgb) {
         dibBits = bits >= 8 ? 24 : 8;
         if ((bits != 8 && bits != 16) || samples < 3) refused = kUnsupported;
@@ -188,42 +238,43 @@ LONG CTiff::DecodePage(const TiffByteSource& source, const Ifd& ifd) {
     }
     if (samples == 0 || samples > 16) refused = kUnsupported;
     if (predictor != 1 && !(predictor == 2 && (bits == 8 || bits == 16))) refused = kUnsupported;
-    const bool fax = compression >= kModifiedHuffman && compression <= kGroup4;
+    fax = compression >= kModifiedHuffman && compression <= kGroup4;
     if (fax && (bits != 1 || width > CTIFFFax::kMaxWidth)) refused = kUnsupported;
 
     // Sizes in 64 bits, each held against what the engine and this process can hold before it
     // becomes a size_t, so that both builds take the same decisions.
-    const uint64_t rowBytes = (uint64_t(bits) * (samples ? samples : 1) * width + 7) / 8;
+    rowBytes = (uint64_t(bits) * (samples ? samples : 1) * width + 7) / 8;
     // A page refused for its form gets a blank DIB that none of its bytes fill; it is reserved
     // only when its strips could have filled it with the most any strip codec makes of them, and
     // 4 KiB, so that rows of no bytes (0 bits per sample) or a blank page behind a few fax bytes
     // are refused.
-    const uint64_t dibRowBytes = (uint64_t(width) * dibBits + 7) / 8;
-    const uint64_t stride = DibStride(width, dibBits);
-    const uint32_t colors = dibBits <= 8 ? (1u << dibBits) : 0;
-    const uint64_t imageBytes = stride * height;
-    if (imageBytes > kMaxDibImageBytes || imageBytes > m_pageByteLimit) return kNoMemory;
+    dibRowBytes = (uint64_t(width) * dibBits + 7) / 8;
+    stride = DibStride(width, dibBits);
+    colors = dibBits <= 8 ? (1u << dibBits) : 0;
+    imageBytes = stride * height;
+    return kOk;
+}
 
-    // Colour table.
-    RGBQUAD table[256] = {};
+// The palette of a palette page (a page without a usable one is refused), else the grey ramp.
+void CTiff::PageDecoder::ReadColourTable() {
     if (photometric == kPhotometricPalette && refused == kOk) {
         const TiffEntry* map = ifd.Find(kTagColorMap);
         std::vector<BYTE> raw(size_t(colors) * 6);
         if (!map || map->count < 3 * colors || TypeSize(map->type) != 2 ||
             !source.Read(Get32(map->value, be), raw.data(), raw.size())) {
             refused = kUnsupported;
-        } else {
-            bool wide = false;
-            for (size_t i = 0; i < size_t(colors) * 3; ++i) wide = wide || Get16(&raw[i * 2], be) >= 256;
-            auto component = [&](size_t i) {
-                const uint32_t v = Get16(&raw[i * 2], be);
-                return BYTE(wide ? v * 255 / 65535 : v);
-            };
-            for (uint32_t i = 0; i < colors; ++i) {
-                table[i].rgbRed = component(i);
-                table[i].rgbGreen = component(colors + i);
-                table[i].rgbBlue = component(2 * colors + i);
-            }
+            return;
+        }
+        bool wide = false;
+        for (size_t i = 0; i < size_t(colors) * 3; ++i) wide = wide || Get16(&raw[i * 2], be) >= 256;
+        auto component = [&](size_t i) {
+            const uint32_t v = Get16(&raw[i * 2], be);
+            return BYTE(wide ? v * 255 / 65535 : v);
+        };
+        for (uint32_t i = 0; i < colors; ++i) {
+            table[i].rgbRed = component(i);
+            table[i].rgbGreen = component(colors + i);
+            table[i].rgbBlue = component(2 * colors + i);
         }
     } else if (colors) {
         for (uint32_t i = 0; i < colors; ++i) {
@@ -232,86 +283,82 @@ LONG CTiff::DecodePage(const TiffByteSource& source, const Ifd& ifd) {
             table[i] = {v, v, v, 0};
         }
     }
+}
 
-    // Where each strip lies and how many of its bytes the source holds, held against the rows it
-    // must give before anything is reserved: a page its bytes cannot fill is refused whole.
-    FaxStripParams faxParams;
+// Where each strip lies and how many of its bytes the source holds, held against the rows it
+// must give before anything is reserved: a page its bytes cannot fill is refused whole.
+LONG CTiff::PageDecoder::LocateStrips(const std::vector<uint32_t>& ifdOffsets) {
     faxParams.compression = WORD(fax ? compression : kGroup4);
     faxParams.width = width;
     faxParams.rowStride = size_t(std::min<uint64_t>(rowBytes, SIZE_MAX));
-    faxParams.t4Options = Value(source, ifd.Find(kTagT4Options), be, 0);
-    faxParams.t6Options = Value(source, ifd.Find(kTagT6Options), be, 0);
+    faxParams.t4Options = Tag(kTagT4Options, 0);
+    faxParams.t6Options = Tag(kTagT6Options, 0);
     faxParams.fillOrder = WORD(fillOrder == 2 ? 2 : 1);
     const uint64_t size = source.Size();
-    const uint32_t strips = uint32_t((uint64_t(height) + rowsPerStrip - 1) / rowsPerStrip);
+    strips = uint32_t((uint64_t(height) + rowsPerStrip - 1) / rowsPerStrip);
     const TiffEntry* offsetsEntry = ifd.Find(kTagStripOffsets);
     const TiffEntry* countsEntry = ifd.Find(kTagStripByteCounts);
-    std::vector<uint32_t> offsets, counts;
-    std::vector<uint64_t> presents;
-    uint64_t wanted = 0;  // strip bytes this page reads
-    uint64_t largestStrip = 0;
-    uint64_t fillable = 4096;  // what the strips could fill at most, and a page's worth of slack
-    try {
-        if (!offsetsEntry || !EntryValues(source, *offsetsEntry, strips, be, &offsets)) return kStripFailed;
-        const bool counted = countsEntry && EntryValues(source, *countsEntry, strips, be, &counts);
-        // Without byte counts a strip runs up to the next strip or IFD of the file, or its end.
-        std::vector<uint32_t> starts;
-        if (!counted) {
-            starts = offsets;
-            starts.insert(starts.end(), m_ifdOffsets.begin(), m_ifdOffsets.end());
-            std::sort(starts.begin(), starts.end());
-        }
-        presents.resize(strips);
-        for (uint32_t s = 0; s < strips; ++s) {
-            const uint32_t stripRows = std::min(rowsPerStrip, height - s * rowsPerStrip);
-            const uint64_t rowsSize = rowBytes * stripRows;
-            const uint64_t offset = offsets[s];
-            if (offset >= size) return kStripFailed;
-            uint64_t end = size;
-            if (counted) {
-                end = std::min<uint64_t>(offset + counts[s], size);
-                if (compression == kNone && counts[s] != rowsSize) return kUnsupported;
-            } else if (compression == kNone) {
-                end = std::min<uint64_t>(offset + rowsSize, size);
-            } else {
-                const auto next = std::upper_bound(starts.begin(), starts.end(), uint32_t(offset));
-                if (next != starts.end()) end = std::min<uint64_t>(*next, size);
-            }
-            const uint64_t present = end - offset;
-            faxParams.height = stripRows;
-            if (!StripCanHold(compression, present, rowsSize, faxParams)) return kStripFailed;
-            fillable += CTIFFLzw::LargestOutput(present);
-            presents[s] = present;
-            wanted += present;
-            largestStrip = std::max(largestStrip, rowsSize);
-        }
-    } catch (const std::bad_alloc&) {
-        return kNoMemory;
+    std::vector<uint32_t> counts;
+    if (!offsetsEntry || !EntryValues(source, *offsetsEntry, strips, be, &offsets)) return kStripFailed;
+    const bool counted = countsEntry && EntryValues(source, *countsEntry, strips, be, &counts);
+    // Without byte counts a strip runs up to the next strip or IFD of the file, or its end.
+    std::vector<uint32_t> starts;
+    if (!counted) {
+        starts = offsets;
+        starts.insert(starts.end(), ifdOffsets.begin(), ifdOffsets.end());
+        std::sort(starts.begin(), starts.end());
     }
-    if (refused != kOk && fillable < dibRowBytes * height) return kStripFailed;
-    // The strips of a well-formed file lie side by side: reading the same bytes over and over
-    // (strips that share their data, within a page or across pages) stops once the whole read has
-    // gone through the file a few times, so that reading stays linear in the file's size.
-    if (wanted > m_readBudget) return kStripFailed;
-    if (largestStrip > SIZE_MAX || largestStrip > 4 * std::min(kMaxDibImageBytes, m_pageByteLimit))
-        return kNoMemory;
-    m_readBudget -= wanted;
-    // Every buffer is reserved before the page is entered, so that a failure adds nothing.
-    std::vector<BYTE> strip, rows;
+    presents.resize(strips);
+    for (uint32_t s = 0; s < strips; ++s) {
+        const uint32_t stripRows = std::min(rowsPerStrip, height - s * rowsPerStrip);
+        const uint64_t rowsSize = rowBytes * stripRows;
+        const uint64_t offset = offsets[s];
+        if (offset >= size) return kStripFailed;
+        uint64_t end = size;
+        if (counted) {
+            end = std::min<uint64_t>(offset + counts[s], size);
+            if (compression == kNone && counts[s] != rowsSize) return kUnsupported;
+        } else if (compression == kNone) {
+            end = std::min<uint64_t>(offset + rowsSize, size);
+        } else {
+            const auto next = std::upper_bound(starts.begin(), starts.end(), uint32_t(offset));
+            if (next != starts.end()) end = std::min<uint64_t>(*next, size);
+        }
+        const uint64_t present = end - offset;
+        faxParams.height = stripRows;
+        if (!StripCanHold(compression, present, rowsSize, faxParams)) return kStripFailed;
+        fillable += CTIFFLzw::LargestOutput(present);
+        presents[s] = present;
+        wanted += present;
+        largestStrip = std::max(largestStrip, rowsSize);
+    }
+    return kOk;
+}
+
+// Every buffer is reserved before the page is entered, so that a failure adds nothing: the
+// decoded rows go to the DIB a piece at a time, and the stored bytes of a strip the decoders read
+// as a whole are copied only where the source cannot show them as they are.
+LONG CTiff::PageDecoder::ReserveBuffers() {
+    if (refused != kOk) return kOk;  // a blank page decodes nothing
+    pieceRows = uint32_t(std::clamp<uint64_t>(rowBytes ? kPieceBytes / rowBytes : 1, 1, rowsPerStrip));
+    const bool copied = (!source.View(0, 0) || (fillOrder == 2 && !fax)) && compression != kNone;
     try {
-        rows.reserve(size_t(largestStrip));
-        if (!source.View(0, 0) || fillOrder == 2) strip.reserve(size_t(*std::max_element(presents.begin(), presents.end())));
+        piece.reserve(size_t(rowBytes * pieceRows));
+        if (copied) stored.reserve(size_t(*std::max_element(presents.begin(), presents.end())));
     } catch (const std::bad_alloc&) {
         return kNoMemory;
     } catch (const std::length_error&) {
         return kNoMemory;
     }
+    return kOk;
+}
 
+LONG CTiff::PageDecoder::AllocateDib(std::vector<Page>& pages, HGLOBAL* out) const {
     const uint64_t tableBytes = uint64_t(colors) * 4;
     HGLOBAL dib = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, SIZE_T(40 + tableBytes + imageBytes));
     if (!dib) return kNoMemory;
     try {
-        m_pages.push_back({dib, SIZE_T(40 + tableBytes + imageBytes)});
+        pages.push_back({dib, SIZE_T(40 + tableBytes + imageBytes)});
     } catch (const std::bad_alloc&) {
         GlobalFree(dib);
         return kNoMemory;
@@ -332,89 +379,139 @@ LONG CTiff::DecodePage(const TiffByteSource& source, const Ifd& ifd) {
     header.biClrUsed = colors;
     memcpy(block, &header, 40);
     memcpy(block + 40, table, size_t(tableBytes));
-    BYTE* pixels = block + 40 + tableBytes;
-    if (refused != kOk) {
-        GlobalUnlock(dib);
-        return refused;
-    }
+    GlobalUnlock(dib);
+    *out = dib;
+    return kOk;
+}
 
-    // Strips.
-    LONG result = kOk;
+// Rows of a piece into the DIB, the image's top row into the DIB's last row.
+void CTiff::PageDecoder::ToDib(BYTE* rows, uint32_t firstRow, uint32_t count, BYTE* pixels) const {
     const size_t rowLength = size_t(rowBytes);
+    for (uint32_t r = 0; r < count; ++r) {
+        BYTE* src = rows + rowLength * r;
+        BYTE* dst = pixels + size_t(stride) * (height - 1 - (firstRow + r));
+        if (predictor == 2) UndoPredictor(src, rowLength, samples, bits, be);
+        if (dibBits == 24) {
+            const size_t step = size_t(samples) * (bits / 8);
+            const size_t high = bits == 16 && !be ? 1 : 0;
+            const size_t sampleBytes = bits / 8;
+            for (uint32_t x = 0; x < width; ++x) {
+                const BYTE* p = src + step * x + high;
+                dst[3 * size_t(x)] = p[2 * sampleBytes];
+                dst[3 * size_t(x) + 1] = p[sampleBytes];
+                dst[3 * size_t(x) + 2] = p[0];
+            }
+        } else if (bits == 16) {
+            const size_t high = be ? 0 : 1;
+            for (uint32_t x = 0; x < width; ++x) dst[x] = src[2 * size_t(x) + high];
+        } else {
+            memcpy(dst, src, rowLength);
+        }
+    }
+}
+
+// One strip, a piece of rows at a time; the rows a strip's bytes do not reach stay blank. The
+// result of the strip's codec (a damaged strip keeps the rows before the damage).
+LONG CTiff::PageDecoder::DecodeStrip(uint32_t s, const BYTE* data, BYTE* pixels) {
+    const uint32_t firstRow = s * rowsPerStrip;
+    const uint32_t stripRows = std::min(rowsPerStrip, height - firstRow);
+    const size_t present = size_t(presents[s]);
+    const size_t rowLength = size_t(rowBytes);
+    CTIFFFax faxDecoder;
+    std::unique_ptr<LzwRowDecoder> lzw;
+    std::unique_ptr<CTIFFPackBits::Unpacker> unpacker;
+    LONG rc = kOk;
+    if (fax) {
+        faxParams.height = stripRows;
+        rc = faxDecoder.SetupDecoder(faxParams, data, present);
+    } else if (compression == kLzw && stripRows > pieceRows) {
+        lzw = std::make_unique<LzwRowDecoder>(data, present);
+    } else if (compression == kPackBits) {
+        unpacker = std::make_unique<CTIFFPackBits::Unpacker>(data, present);
+    } else if (compression != kNone && compression != kLzw) {
+        rc = kStripFailed;  // the strip stays blank; the next strip is tried
+    }
+    for (uint32_t done = 0; rc == kOk && done < stripRows;) {
+        const uint32_t rows = std::min(pieceRows, stripRows - done);
+        const size_t bytes = rowLength * rows;
+        piece.assign(bytes, 0);
+        size_t given = bytes;
+        if (compression == kNone) {
+            if (!source.Read(offsets[s] + uint64_t(rowLength) * done, piece.data(), bytes)) return kStripFailed;
+            if (fillOrder == 2)
+                for (BYTE& b : piece) b = BitReversal()[b];
+        } else if (fax) {
+            rc = faxDecoder.Decode(piece.data(), rowLength, rows, nullptr);
+        } else if (lzw) {
+            lzw->Next(piece.data(), bytes, &given);
+        } else if (unpacker) {
+            given = unpacker->Next(piece.data(), bytes);
+        } else {
+            rc = CTIFFLzw::DecodeStrip(data, present, piece.data(), bytes, nullptr);  // the whole strip
+        }
+        if (given < bytes) rc = kStripFailed;
+        ToDib(piece.data(), firstRow + done, rows, pixels);
+        done += rows;
+    }
+    return rc;
+}
+
+LONG CTiff::PageDecoder::DecodeStrips(BYTE* pixels) {
+    LONG result = kOk;
     for (uint32_t s = 0; s < strips; ++s) {
-        const uint32_t firstRow = s * rowsPerStrip;
-        const uint32_t stripRows = std::min(rowsPerStrip, height - firstRow);
-        const size_t rowsSize = rowLength * stripRows;
-        const uint32_t offset = offsets[s];
-        const size_t present = presents[s];
-        // The strip's bytes as far as the source holds them.
-        const BYTE* data = source.View(offset, present);
+        const size_t present = size_t(presents[s]);
+        // The strip's stored bytes as far as the source holds them (an uncompressed strip is read
+        // a piece at a time).
+        const BYTE* data = compression == kNone ? nullptr : source.View(offsets[s], present);
+        LONG rc = kOk;
         try {
-            if (!data || fillOrder == 2) {
-                strip.resize(present);
-                if (!source.Read(offset, strip.data(), present)) {
-                    result = kStripFailed;
+            if (compression != kNone && (!data || (fillOrder == 2 && !fax))) {
+                stored.resize(present);
+                if (!source.Read(offsets[s], stored.data(), present)) {
+                    if (result == kOk) result = kStripFailed;
                     break;
                 }
-                data = strip.data();
+                data = stored.data();
                 if (fillOrder == 2 && !fax) {
                     const auto& reverse = BitReversal();
-                    for (BYTE& b : strip) b = reverse[b];
+                    for (BYTE& b : stored) b = reverse[b];
                 }
             }
-            rows.assign(rowsSize, 0);
+            rc = DecodeStrip(s, data, pixels);
         } catch (const std::bad_alloc&) {
-            result = kNoMemory;
-            break;
-        }
-
-        LONG rc = kOk;
-        switch (compression) {
-            case kNone:
-                memcpy(rows.data(), data, rowsSize);
-                break;
-            case kModifiedHuffman:
-            case kGroup3:
-            case kGroup4:
-                faxParams.height = stripRows;
-                rc = CTIFFFax::DecodeStrip(data, present, faxParams, rows.data(), rows.size(), nullptr);
-                break;
-            case kLzw:
-                rc = CTIFFLzw::DecodeStrip(data, present, rows.data(), rows.size(), nullptr);
-                break;
-            case kPackBits:
-                rc = CTIFFPackBits::DecodeStrip(data, present, rows.data(), rows.size(), nullptr);
-                break;
-            default:
-                rc = kStripFailed;  // the strip stays blank; the next strip is tried
-                break;
+            rc = kNoMemory;
         }
         if (rc != kOk && result == kOk) result = rc;
         if (rc == kNoMemory) break;
-
-        // Rows into the DIB, top row of the image into the DIB's last row.
-        for (uint32_t r = 0; r < stripRows; ++r) {
-            BYTE* src = rows.data() + rowLength * r;
-            BYTE* dst = pixels + size_t(stride) * (height - 1 - (firstRow + r));
-            if (predictor == 2) UndoPredictor(src, rowLength, samples, bits, be);
-            if (dibBits == 24) {
-                const size_t step = size_t(samples) * (bits / 8);
-                const size_t high = bits == 16 && !be ? 1 : 0;
-                const size_t sampleBytes = bits / 8;
-                for (uint32_t x = 0; x < width; ++x) {
-                    const BYTE* p = src + step * x + high;
-                    dst[3 * size_t(x)] = p[2 * sampleBytes];
-                    dst[3 * size_t(x) + 1] = p[sampleBytes];
-                    dst[3 * size_t(x) + 2] = p[0];
-                }
-            } else if (bits == 16) {
-                const size_t high = be ? 0 : 1;
-                for (uint32_t x = 0; x < width; ++x) dst[x] = src[2 * size_t(x) + high];
-            } else {
-                memcpy(dst, src, rowLength);
-            }
-        }
     }
+    return result;
+}
+
+LONG CTiff::DecodePage(const TiffByteSource& source, const Ifd& ifd) {
+    PageDecoder page(source, ifd, m_bigEndian);
+    if (LONG rc = page.ReadTags()) return rc;
+    page.ChooseForm();
+    if (page.imageBytes > kMaxDibImageBytes || page.imageBytes > m_pageByteLimit) return kNoMemory;
+    page.ReadColourTable();
+    try {
+        if (LONG rc = page.LocateStrips(m_ifdOffsets)) return rc;
+    } catch (const std::bad_alloc&) {
+        return kNoMemory;
+    }
+    if (page.refused != kOk && page.fillable < page.dibRowBytes * page.height) return kStripFailed;
+    // The strips of a well-formed file lie side by side: reading the same bytes over and over
+    // (strips that share their data, within a page or across pages) stops once the whole read has
+    // gone through the file a few times, so that reading stays linear in the file's size.
+    if (page.wanted > m_readBudget) return kStripFailed;
+    if (page.largestStrip > SIZE_MAX || page.largestStrip > 4 * std::min(kMaxDibImageBytes, m_pageByteLimit))
+        return kNoMemory;
+    m_readBudget -= page.wanted;
+    if (LONG rc = page.ReserveBuffers()) return rc;
+    HGLOBAL dib;
+    if (LONG rc = page.AllocateDib(m_pages, &dib)) return rc;
+    if (page.refused != kOk) return page.refused;
+    BYTE* block = static_cast<BYTE*>(GlobalLock(dib));
+    const LONG result = page.DecodeStrips(block + 40 + uint64_t(page.colors) * 4);
     GlobalUnlock(dib);
     return result;
 }

@@ -13,7 +13,10 @@
 #include <vector>
 
 #include "codecs/codec_result_map.h"
+#include "codecs/tiff/fax_codec.h"
 #include "codecs/tiff/lzw_codec.h"
+#include "codecs/tiff/lzw_row_decoder.h"
+#include "codecs/tiff/packbits_codec.h"
 #include "codecs/tiff/tiff.h"
 #include "base/dib_layout.h"
 
@@ -437,6 +440,166 @@ TEST(TiffHostile, LzwStripCutShortLeavesTheRestOfTheOutputAsItWas) {
         for (size_t i = written; i < out.size(); ++i) stray += out[i] != 0xA5;
         EXPECT_EQ(stray, 0u) << "cut at " << cut;
         EXPECT_LE(written, CTIFFLzw::LargestOutput(cut));
+    }
+}
+
+// Rows that compress somewhat: runs, repeats of earlier rows and noise, from a fixed seed.
+std::vector<BYTE> SomeRows(size_t bytes, uint32_t seed) {
+    std::vector<BYTE> out(bytes);
+    uint32_t x = seed;
+    for (size_t i = 0; i < bytes; ++i) {
+        x = x * 1664525u + 1013904223u;
+        const uint32_t kind = (x >> 28) & 3;
+        out[i] = kind == 0 ? BYTE(x >> 8) : kind == 1 && i >= 97 ? out[i - 97] : BYTE(i / 61);
+    }
+    return out;
+}
+
+// The piece-at-a-time decoders give the bytes of the whole-strip ones, for whole, cut and broken
+// streams and for any piece size (the LZW one against the other LZW decoder).
+TEST(TiffHostile, StripsDecodedPieceByPieceGiveTheWholeStripsBytes) {
+    const std::vector<BYTE> rows = SomeRows(300000, 7);
+    std::vector<BYTE> lzw, packed;
+    ASSERT_EQ(CTIFFLzw::EncodeStrip(rows.data(), rows.size(), 1, rows.size(), lzw), 0);
+    ASSERT_EQ(CTIFFPackBits::EncodeStrip(rows.data(), 1000, 300, 1000, packed), 0);
+    // A stream that never clears: codes of 9 to 12 bits past the full table, then noise.
+    std::vector<BYTE> noise = SomeRows(9000, 3);
+    for (size_t cut : {lzw.size(), lzw.size() / 3, size_t(17), size_t(1)}) {
+        for (const std::vector<BYTE>* stream : {&lzw, &noise}) {
+            const size_t size = std::min(cut, stream->size());
+            std::vector<BYTE> whole(rows.size(), 0);
+            size_t wholeWritten = 0;
+            CTIFFLzw::DecodeStrip(stream->data(), size, whole.data(), whole.size(), &wholeWritten);
+            for (size_t pieceSize : {size_t(1), size_t(4095), size_t(65536)}) {
+                LzwRowDecoder decoder(stream->data(), size);
+                std::vector<BYTE> pieces(rows.size(), 0);
+                size_t at = 0;
+                while (at < pieces.size()) {
+                    size_t given = 0;
+                    const size_t want = std::min(pieceSize, pieces.size() - at);
+                    decoder.Next(pieces.data() + at, want, &given);
+                    at += given;
+                    if (given < want) break;
+                }
+                EXPECT_EQ(at, wholeWritten) << "LZW cut " << cut << " piece " << pieceSize;
+                EXPECT_TRUE(pieces == whole) << "LZW cut " << cut << " piece " << pieceSize;
+            }
+        }
+        const size_t size = std::min(cut, packed.size());
+        std::vector<BYTE> whole(rows.size(), 0);
+        size_t wholeWritten = 0;
+        CTIFFPackBits::DecodeStrip(packed.data(), size, whole.data(), whole.size(), &wholeWritten);
+        if (cut == lzw.size()) {
+            EXPECT_TRUE(whole == rows);
+        }
+        CTIFFPackBits::Unpacker unpacker(packed.data(), size);
+        std::vector<BYTE> pieces(rows.size(), 0);
+        size_t at = 0;
+        for (size_t given = 1; given && at < pieces.size(); at += given)
+            given = unpacker.Next(pieces.data() + at, std::min<size_t>(77, pieces.size() - at));
+        EXPECT_EQ(at, wholeWritten) << "PackBits cut " << cut;
+        EXPECT_TRUE(pieces == whole) << "PackBits cut " << cut;
+    }
+}
+
+// A page whose single strip decodes to more than a megabyte (16 samples of 16 bits, the predictor,
+// 1-bit fax pages) is handed to its DIB a piece at a time; the pixels are those of the same page
+// stored one row a strip, from memory and from a file, and a strip cut short keeps what it gave.
+TEST(TiffHostile, OneLargeStripGivesThePixelsOfOneRowStrips) {
+    struct Form {
+        const char* what;
+        uint32_t width, height, bits, samples, photometric, compression, predictor;
+    } forms[] = {
+        {"RGB 16 samples of 16 bits, LZW, predictor", 96, 400, 16, 16, 2, 5, 2},
+        {"RGB 16 samples of 16 bits, uncompressed", 96, 400, 16, 16, 2, 1, 1},
+        {"RGB 4 samples of 8 bits, PackBits", 300, 1000, 8, 4, 2, 32773, 1},
+        {"grey 16 bits, LZW", 1200, 500, 16, 1, 1, 5, 1},
+        {"bilevel group 4", 8192, 1100, 1, 1, 0, 4, 1},
+        {"bilevel group 3 two-dimensional", 8192, 1100, 1, 1, 0, 3, 1},
+    };
+    for (const Form& f : forms) {
+        const size_t rowBytes = (size_t(f.width) * f.bits * f.samples + 7) / 8;
+        std::vector<BYTE> raw = SomeRows(rowBytes * f.height, f.width);
+        FaxStripParams fax;
+        fax.compression = WORD(f.compression);
+        fax.width = f.width;
+        fax.rowStride = rowBytes;
+        fax.t4Options = 1;
+        auto encode = [&](const BYTE* rows, uint32_t count) {
+            std::vector<BYTE> out;
+            if (f.compression == 1) out.assign(rows, rows + rowBytes * count);
+            if (f.compression == 5) {
+                EXPECT_EQ(CTIFFLzw::EncodeStrip(rows, rowBytes, count, rowBytes, out), 0);
+            }
+            if (f.compression == 32773) {
+                EXPECT_EQ(CTIFFPackBits::EncodeStrip(rows, rowBytes, count, rowBytes, out), 0);
+            }
+            if (f.compression == 3 || f.compression == 4) {
+                fax.height = count;
+                EXPECT_EQ(CTIFFFax::EncodeStrip(rows, fax, out), 0);
+            }
+            return out;
+        };
+        HandPage one = Page(f.width, f.height, f.bits, f.samples, f.photometric, f.compression);
+        HandPage many = Page(f.width, f.height, f.bits, f.samples, f.photometric, f.compression, 1);
+        for (HandPage* p : {&one, &many}) {
+            if (f.predictor != 1) p->Set(317, kShort, {f.predictor});
+            if (f.compression == 3) p->Set(292, kLong, {1});
+        }
+        one.strips = {encode(raw.data(), f.height)};
+        ASSERT_GT(rowBytes * f.height, size_t(1) << 20) << f.what;
+        for (uint32_t y = 0; y < f.height; ++y) many.strips.push_back(encode(raw.data() + rowBytes * y, 1));
+        const std::vector<BYTE> oneFile = Build({one}), manyFile = Build({many});
+        Read a, b;
+        ReadAll(oneFile, &a);
+        ReadAll(manyFile, &b);
+        ASSERT_EQ(a.result, CTiff::kOk) << f.what;
+        ASSERT_EQ(b.result, CTiff::kOk) << f.what;
+        ASSERT_EQ(a.pages.size(), 1u);
+        ASSERT_EQ(b.pages.size(), 1u);
+        const SIZE_T size = GlobalSize(a.pages[0]);
+        ASSERT_EQ(size, GlobalSize(b.pages[0]));
+        auto same = [](HGLOBAL x, HGLOBAL y, SIZE_T n) {
+            const bool equal = memcmp(GlobalLock(x), GlobalLock(y), n) == 0;
+            GlobalUnlock(x);
+            GlobalUnlock(y);
+            return equal;
+        };
+        EXPECT_TRUE(same(a.pages[0], b.pages[0], size)) << f.what;
+
+        // From a file: the stored bytes of the strip are read, the decoded ones handed on in pieces.
+        const std::string path = testing::TempDir() + "one_large_strip.tif";
+        {
+            std::ofstream out(path, std::ios::binary);
+            out.write(reinterpret_cast<const char*>(oneFile.data()), std::streamsize(oneFile.size()));
+        }
+        CTiff fromFile;
+        ASSERT_EQ(fromFile.ReadFromFile(path.c_str(), CTiff::kAllPages), CTiff::kOk) << f.what;
+        SIZE_T fileSize = 0;
+        HGLOBAL filePage = fromFile.GetPage(0, &fileSize);
+        ASSERT_TRUE(filePage);
+        EXPECT_TRUE(same(filePage, a.pages[0], size)) << f.what;
+        GlobalFree(filePage);
+        std::remove(path.c_str());
+
+        if (f.compression != 5) continue;
+        // Cut to a third: the rows the whole-strip decoder gives, the rest blank, as if stored
+        // uncompressed.
+        HandPage cut = one;
+        cut.strips[0].resize(cut.strips[0].size() / 3);
+        cut.counts = HandPage::kOwn;
+        std::vector<BYTE> given(rowBytes * f.height, 0);
+        CTIFFLzw::DecodeStrip(cut.strips[0].data(), cut.strips[0].size(), given.data(), given.size(), nullptr);
+        HandPage plain = Page(f.width, f.height, f.bits, f.samples, f.photometric, 1);
+        if (f.predictor != 1) plain.Set(317, kShort, {f.predictor});
+        plain.strips = {given};
+        Read c, d;
+        ReadAll(Build({cut}), &c);
+        ReadAll(Build({plain}), &d);
+        EXPECT_EQ(c.result, CTiff::kStripFailed) << f.what;
+        ASSERT_EQ(c.pages.size(), 1u);
+        ASSERT_EQ(d.pages.size(), 1u);
+        EXPECT_TRUE(same(c.pages[0], d.pages[0], size)) << f.what;
     }
 }
 

@@ -194,6 +194,32 @@ TEST(TiffLzwStrip, StreamThatNeverClearsKeepsDecodingWithAFullTable) {
     EXPECT_EQ(out, std::vector<BYTE>(5000, 'x'));
 }
 
+// Short strings are copied in fixed blocks that run past their end: an output smaller than the
+// strip, or a stream cut anywhere, must still leave every byte past the decoded ones as it was,
+// on libtiff's strips of noise, ramps (long strings) and short runs.
+TEST(TiffLzwStrip, OutputsCutAnywhereKeepTheBytesPastTheDecodedOnes) {
+    for (const Pixels& px : {Make(300, 7, 1, 0, 3), Make(400, 9, 1, 1), Make(90, 50, 3, 2), Make(257, 11, 1, 4, 5)}) {
+        SCOPED_TRACE(testing::Message() << px.width << "x" << px.height << "x" << px.samples);
+        const std::vector<uint8_t> strip = LibtiffStrip(px, COMPRESSION_LZW);
+        const size_t total = px.bytes.size();
+        for (size_t outSize = 0; outSize <= total; outSize += outSize + 80 < total ? 37 : 1) {
+            std::vector<BYTE> out(outSize + 64, 0xA5);
+            size_t written = 0;
+            ASSERT_EQ(CTIFFLzw::DecodeStrip(strip.data(), strip.size(), out.data(), outSize, &written), CTIFFLzw::kOk);
+            ASSERT_EQ(written, outSize);
+            ASSERT_TRUE(std::equal(out.begin(), out.begin() + outSize, px.bytes.begin())) << outSize;
+            ASSERT_EQ(std::count(out.begin() + outSize, out.end(), 0xA5), 64) << outSize;
+        }
+        for (size_t cut = 1; cut < strip.size(); cut += cut < 64 || cut + 64 > strip.size() ? 1 : 13) {
+            std::vector<BYTE> out(total, 0x5A);
+            size_t written = 0;
+            if (CTIFFLzw::DecodeStrip(strip.data(), cut, out.data(), total, &written) == CTIFFLzw::kOk) continue;
+            ASSERT_TRUE(std::equal(out.begin(), out.begin() + written, px.bytes.begin())) << cut;
+            ASSERT_EQ(size_t(std::count(out.begin() + written, out.end(), 0x5A)), total - written) << cut;
+        }
+    }
+}
+
 TEST(TiffPackBitsStrip, EncodesTheStripsLibtiffWrites) {
     for (const Pixels& px : Samples()) {
         SCOPED_TRACE(testing::Message() << px.width << "x" << px.height << "x" << px.samples);

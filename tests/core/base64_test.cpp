@@ -71,6 +71,27 @@ TEST(Base64, EncodesWithPadding) {
     EXPECT_EQ(EncodeToString(std::string("\xfb\xff\x00", 3)), "+/8A");
 }
 
+// Every length up to a few vector blocks and every starting offset, against the encoding
+// written out plainly one group at a time: the text and the padding are the same.
+TEST(Base64, RandomBytesOfEveryLengthEncodeAsThePlainRules) {
+    const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::mt19937 rng(12);
+    std::string bytes(300, '\0');
+    for (char& c : bytes) c = char(rng());
+    for (size_t start = 0; start < 4; ++start)
+        for (size_t length = 0; start + length <= bytes.size(); ++length) {
+            const std::string in = bytes.substr(start, length);
+            std::string expected;
+            for (size_t i = 0; i < length; i += 3) {
+                const size_t n = std::min<size_t>(3, length - i);
+                uint32_t v = 0;
+                for (size_t k = 0; k < 3; ++k) v = v << 8 | (k < n ? BYTE(in[i + k]) : 0u);
+                for (size_t k = 0; k < 4; ++k) expected += k <= n ? alphabet[(v >> (18 - 6 * k)) & 63] : '=';
+            }
+            ASSERT_EQ(EncodeToString(in), expected) << "length " << length << " from " << start;
+        }
+}
+
 TEST(Base64, EncodeTextOfNullDoesNothing) {
     CBase64 codec;
     EXPECT_FALSE(codec.EncodeText(nullptr));
