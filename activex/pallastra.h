@@ -14,18 +14,9 @@
 #include "core/script_member_tables.h"
 #include "core/text_fit.h"
 #include "core/transfer_members.h"
-#include "core/twain_settings.h"
 
 
 
-// Image operations on one buffer image: name.
-#define PALLASTRA_INDEX_OPERATIONS(X) X(RotateLeft) X(RotateRight) X(Flip) X(Mirror) X(CopyToClipboard) X(CutToClipboard)
-// Image operations on a rectangle of one image: name, whether the adapter clears the error code.
-#define PALLASTRA_RECT_OPERATIONS(X) X(Crop, 0) X(CropToClipboard, 0) X(CutFrameToClipboard, 1) X(Erase, 1)
-// Source operations without arguments, routed to the TWAIN source or the webcam: member, operation.
-#define PALLASTRA_SOURCE_OPERATIONS(X) \
-    X(AcquireImage, RoutedEnableSource) X(EnableSource, RoutedEnableSource) X(SelectSource, RoutedSelectSource) \
-    X(OpenSource, RoutedOpenSource) X(CloseSource, RoutedCloseSource)
 // Engine settings read and written as numbers (R/R): member, type, read, write.
 #define PALLASTRA_ENGINE_SETTINGS(X)                                                  \
     X(JPEGQuality, short, m_jpegQuality, m_jpegQuality = static_cast<USHORT>(value)) \
@@ -120,16 +111,25 @@ public:
 
     // ---- Members that reach the engine (pallastra_members.cpp, pallastra_files.cpp,
     // pallastra_data.cpp). Families of one shape are declared and defined from one table.
-#define PALLASTRA_DECLARE_INDEX_OP(name) HRESULT STDMETHODCALLTYPE name(short index, VARIANT_BOOL* result) override;
-    PALLASTRA_INDEX_OPERATIONS(PALLASTRA_DECLARE_INDEX_OP)
-#undef PALLASTRA_DECLARE_INDEX_OP
-#define PALLASTRA_DECLARE_RECT_OP(name, reset) \
-    HRESULT STDMETHODCALLTYPE name(short index, int left, int top, int right, int bottom, VARIANT_BOOL* result) override;
-    PALLASTRA_RECT_OPERATIONS(PALLASTRA_DECLARE_RECT_OP)
-#undef PALLASTRA_DECLARE_RECT_OP
-#define PALLASTRA_DECLARE_SOURCE_OP(name, twain) HRESULT STDMETHODCALLTYPE name(VARIANT_BOOL* result) override;
-    PALLASTRA_SOURCE_OPERATIONS(PALLASTRA_DECLARE_SOURCE_OP)
-#undef PALLASTRA_DECLARE_SOURCE_OP
+    // Sources and image operations, in the engine's functions of the same names (sources routed to
+    // the TWAIN source or the webcam).
+    HRESULT STDMETHODCALLTYPE AcquireImage(VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE EnableSource(VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE SelectSource(VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE OpenSource(VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE CloseSource(VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE RotateLeft(short index, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE RotateRight(short index, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Flip(short index, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Mirror(short index, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE CopyToClipboard(short index, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE CutToClipboard(short index, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Crop(short index, int left, int top, int right, int bottom, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE CropToClipboard(short index, int left, int top, int right, int bottom,
+                                              VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE CutFrameToClipboard(short index, int left, int top, int right, int bottom,
+                                                  VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Erase(short index, int left, int top, int right, int bottom, VARIANT_BOOL* result) override;
 #define PALLASTRA_DECLARE_SETTING(name, type, read, write) \
     HRESULT STDMETHODCALLTYPE get_##name(type* value) override; \
     HRESULT STDMETHODCALLTYPE put_##name(type value) override;
@@ -152,24 +152,6 @@ public:
     PALLASTRA_SAVE_OPERATIONS(PALLASTRA_DECLARE_SAVE)
 #undef PALLASTRA_DECLARE_SAVE
 
-#define PALLASTRA_DECLARE_TEXT_LIST(count, item, select, current)                 \
-    HRESULT STDMETHODCALLTYPE get_##count(int* value) override;                   \
-    HRESULT STDMETHODCALLTYPE item(int index, BSTR* value) override;              \
-    HRESULT STDMETHODCALLTYPE select(int index, VARIANT_BOOL* result) override;   \
-    HRESULT STDMETHODCALLTYPE get_##current(BSTR* value) override;
-    LUMETTA_CAMERA_TEXT_LISTS(PALLASTRA_DECLARE_TEXT_LIST)
-#undef PALLASTRA_DECLARE_TEXT_LIST
-#define PALLASTRA_DECLARE_FAMILY(name, type, automatic, strict)                \
-    HRESULT STDMETHODCALLTYPE get_##name(type* value) override;                \
-    HRESULT STDMETHODCALLTYPE put_##name(type value) override;                 \
-    HRESULT STDMETHODCALLTYPE get_##name##MinValue(type* value) override;      \
-    HRESULT STDMETHODCALLTYPE get_##name##MaxValue(type* value) override;      \
-    HRESULT STDMETHODCALLTYPE get_##name##StepDelta(type* value) override;     \
-    HRESULT STDMETHODCALLTYPE get_##name##DefaultValue(type* value) override;  \
-    HRESULT STDMETHODCALLTYPE get_##automatic(VARIANT_BOOL* value) override;   \
-    HRESULT STDMETHODCALLTYPE put_##automatic(VARIANT_BOOL value) override;
-    LUMETTA_CAMERA_FAMILIES(PALLASTRA_DECLARE_FAMILY)
-#undef PALLASTRA_DECLARE_FAMILY
     HRESULT STDMETHODCALLTYPE get_FrameRateListCount(int* value) override;
     HRESULT STDMETHODCALLTYPE GetFrameRateByIndex(int index, long* value) override;
     HRESULT STDMETHODCALLTYPE SelectFrameRateByIndex(int index, VARIANT_BOOL* result) override;
@@ -428,42 +410,10 @@ public:
     HRESULT DisableSource(VARIANT_BOOL* result);
     HRESULT CancelAllPendingTransfers(VARIANT_BOOL* result);
 
-    // ---- The typed TWAIN members (pallastra_twain_members.cpp), from the tables the plug-in
-    // expands too (core/twain_settings.h).
-#define PALLASTRA_DECLARE_TWAIN_NUMBER(name) \
-    HRESULT get_##name(short* value);       \
-    HRESULT put_##name(short value);
-    LUMETTA_TWAIN_NUMBERS(PALLASTRA_DECLARE_TWAIN_NUMBER)
-#undef PALLASTRA_DECLARE_TWAIN_NUMBER
-#define PALLASTRA_DECLARE_TWAIN_SWITCH(name) \
-    HRESULT get_##name(VARIANT_BOOL* value); \
-    HRESULT put_##name(VARIANT_BOOL value);
-    LUMETTA_TWAIN_SWITCHES(PALLASTRA_DECLARE_TWAIN_SWITCH)
-#undef PALLASTRA_DECLARE_TWAIN_SWITCH
-#define PALLASTRA_DECLARE_TWAIN_READING(name) HRESULT get_##name(VARIANT_BOOL* value);
-    LUMETTA_TWAIN_READINGS(PALLASTRA_DECLARE_TWAIN_READING)
-#undef PALLASTRA_DECLARE_TWAIN_READING
-#define PALLASTRA_DECLARE_CAP_OPERATION(name) HRESULT name(VARIANT_BOOL* result);
-    LUMETTA_TWAIN_CAP_OPERATIONS(PALLASTRA_DECLARE_CAP_OPERATION)
-#undef PALLASTRA_DECLARE_CAP_OPERATION
-#define PALLASTRA_DECLARE_AREA_VALUE(name, field) \
-    HRESULT get_##name(double* value);           \
-    HRESULT put_##name(double value);
-    LUMETTA_TWAIN_AREA_VALUES(PALLASTRA_DECLARE_AREA_VALUE)
-#undef PALLASTRA_DECLARE_AREA_VALUE
-#define PALLASTRA_DECLARE_FRAME_GETTER(name) HRESULT name(short index, float* value);
-    LUMETTA_TWAIN_FRAME_GETTERS(PALLASTRA_DECLARE_FRAME_GETTER)
-#undef PALLASTRA_DECLARE_FRAME_GETTER
-#define PALLASTRA_DECLARE_IMAGE_FLOAT(name, read) HRESULT get_##name(float* value);
-    LUMETTA_TWAIN_IMAGE_FLOATS(PALLASTRA_DECLARE_IMAGE_FLOAT)
-#undef PALLASTRA_DECLARE_IMAGE_FLOAT
-#define PALLASTRA_DECLARE_IMAGE_NUMBER(name, type, read) HRESULT get_##name(type* value);
-    LUMETTA_TWAIN_IMAGE_NUMBERS(PALLASTRA_DECLARE_IMAGE_NUMBER)
-#undef PALLASTRA_DECLARE_IMAGE_NUMBER
-#define PALLASTRA_DECLARE_LAYOUT_READ(name) \
-    HRESULT name(float* left, float* top, float* right, float* bottom, VARIANT_BOOL* result);
-    LUMETTA_TWAIN_LAYOUT_READS(PALLASTRA_DECLARE_LAYOUT_READ)
-#undef PALLASTRA_DECLARE_LAYOUT_READ
+    // ---- The device members: the TWAIN settings, the capability work area, the image information,
+    // the webcam's format lists and camera families, one line each from core/device_members.table
+    // (pallastra_device_members_generated.cpp); the other TWAIN members (pallastra_twain_members.cpp).
+#include "activex/pallastra_device_members_generated.inc"
     HRESULT SetImageLayout(float left, float top, float right, float bottom, VARIANT_BOOL* result);
     HRESULT ResetImageLayout(VARIANT_BOOL* result);
     HRESULT get_Capability(long* value);
@@ -472,7 +422,6 @@ public:
     HRESULT put_CapType(short value);
     HRESULT get_CapValueType(short* value);
     HRESULT put_CapValueType(short value);
-    HRESULT get_CapDefaultValue(double* value);
     HRESULT get_CapCurrentIndex(long* value);
     HRESULT put_CapCurrentIndex(long value);
     HRESULT get_CapDefaultIndex(long* value);
@@ -530,6 +479,83 @@ private:
     }
     // The throw rule of the members that fail when the error code is set after the call.
     HRESULT ErrorCodeResult() const { return GetErrorCode() != 0 && m_ifThrowException == 1 ? E_FAIL : S_OK; }
+    // The conversions of the device members (pallastra_device_members_generated.cpp). A member
+    // answers failure in throw mode when its core function failed, when the error code is set
+    // after the call, or never.
+    enum class DeviceThrow { OnFailure, OnErrorCode, Never };
+    HRESULT DeviceResult(BOOL ok, DeviceThrow rule) const {
+        if (rule == DeviceThrow::OnFailure) return ThrowModeResult(!ok);
+        return rule == DeviceThrow::OnErrorCode ? ErrorCodeResult() : S_OK;
+    }
+    // A gated read through a core getter's out-pointer of the member's own type.
+    template <typename T, typename C>
+    HRESULT GatedRead(T* value, BOOL (C::*read)(T*), DeviceThrow rule) {
+        if (!m_userMode) return E_FAIL;
+        T answer{};
+        const BOOL ok = (this->*read)(&answer);
+        if (value) *value = answer;
+        return DeviceResult(ok, rule);
+    }
+    // The same through a camera member's function (core/camera_members_generated.h).
+    template <typename T>
+    HRESULT GatedRead(T* value, BOOL (*read)(CBrowserAddOnBase&, T*), DeviceThrow rule) {
+        if (!m_userMode) return E_FAIL;
+        T answer{};
+        const BOOL ok = read(*this, &answer);
+        if (value) *value = answer;
+        return DeviceResult(ok, rule);
+    }
+    // A gated switch read: true only when the core getter succeeded with a nonzero value.
+    template <typename C>
+    HRESULT GatedSwitchRead(VARIANT_BOOL* value, BOOL (C::*read)(BOOL*), DeviceThrow rule) {
+        if (!m_userMode) return E_FAIL;
+        BOOL on = FALSE;
+        const BOOL ok = (this->*read)(&on);
+        if (value) *value = ok && on ? VARIANT_TRUE : VARIANT_FALSE;
+        return DeviceResult(ok, rule);
+    }
+    HRESULT GatedSwitchRead(VARIANT_BOOL* value, BOOL (*read)(CBrowserAddOnBase&, BOOL*), DeviceThrow rule) {
+        if (!m_userMode) return E_FAIL;
+        BOOL on = FALSE;
+        const BOOL ok = read(*this, &on);
+        if (value) *value = ok && on ? VARIANT_TRUE : VARIANT_FALSE;
+        return DeviceResult(ok, rule);
+    }
+    // A gated read of a core function that answers the value itself.
+    template <typename T, typename U, typename C>
+    HRESULT GatedField(T* value, U (C::*read)()) {
+        if (!m_userMode) return E_FAIL;
+        if (!value) return E_POINTER;
+        *value = static_cast<T>((this->*read)());
+        return S_OK;
+    }
+    // A gated text read: the core function hands the text to the script's string.
+    template <typename Call>
+    HRESULT GatedText(BSTR* value, Call call) {
+        if (!m_userMode) return E_FAIL;
+        if (value) *value = nullptr;
+        call();
+        return S_OK;
+    }
+    // A frame member of a work-area item, and the throw rule on failure.
+    template <typename C>
+    HRESULT FrameRead(short index, float* value, BOOL (C::*read)(LONG, float*)) {
+        float answer = 0;
+        const BOOL ok = (this->*read)(index, &answer);
+        if (value) *value = answer;
+        return ThrowModeResult(!ok);
+    }
+    // An image layout handed out (zeros when the read failed) with the Boolean result.
+    template <typename C>
+    HRESULT LayoutRead(float* left, float* top, float* right, float* bottom, VARIANT_BOOL* result,
+                       BOOL (C::*read)(float*, float*, float*, float*)) {
+        float frame[4] = {};
+        const BOOL ok = (this->*read)(&frame[0], &frame[1], &frame[2], &frame[3]);
+        float* outputs[4] = {left, top, right, bottom};
+        for (int i = 0; i < 4; ++i)
+            if (outputs[i]) *outputs[i] = ok ? frame[i] : 0.0f;
+        return BoolResult(result, ok);
+    }
     // A VARIANT_BOOL result of an operation and the throw rule.
     HRESULT BoolResult(VARIANT_BOOL* result, BOOL ok);
     HRESULT UnsupportedMember(bool property) override;

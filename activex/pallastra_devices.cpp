@@ -2,12 +2,6 @@
 // engine (core/source_routing.cpp), the webcam format lists and the 17 camera property families.
 #include "activex/pallastra.h"
 
-namespace {
-
-VARIANT_BOOL ToVariantBool(BOOL ok) { return ok ? VARIANT_TRUE : VARIANT_FALSE; }
-
-}  // namespace
-
 HRESULT CPallastra::SelectSourceByIndex(short index, VARIANT_BOOL* result) {
     return BoolResult(result, RoutedSelectSourceByIndex(index));
 }
@@ -48,32 +42,7 @@ HRESULT CPallastra::DisplayPropertyPage(int window, VARIANT_BOOL* result) {
     return BoolResult(result, CBrowserAddOnBase::DisplayPropertyPage(reinterpret_cast<HWND>(static_cast<INT_PTR>(window))));
 }
 
-// ---- webcam format lists ----
-
-#define PALLASTRA_DEFINE_TEXT_LIST(count, item, select, current)                          \
-    HRESULT CPallastra::get_##count(int* value) {                                          \
-        if (!m_userMode) return E_FAIL;                                                    \
-        if (!value) return E_POINTER;                                                      \
-        *value = CBrowserAddOnBase::count();                                               \
-        return S_OK;                                                                       \
-    }                                                                                      \
-    HRESULT CPallastra::item(int index, BSTR* value) {                                     \
-        if (!m_userMode) return E_FAIL;                                                    \
-        if (value) *value = nullptr;                                                       \
-        CBrowserAddOnBase::item(index, value);                                             \
-        return S_OK;                                                                       \
-    }                                                                                      \
-    HRESULT CPallastra::select(int index, VARIANT_BOOL* result) {                          \
-        return BoolResult(result, CBrowserAddOnBase::select(index));                       \
-    }                                                                                      \
-    HRESULT CPallastra::get_##current(BSTR* value) {                                       \
-        if (!m_userMode) return E_FAIL;                                                    \
-        if (value) *value = nullptr;                                                       \
-        CBrowserAddOnBase::current(value);                                                 \
-        return S_OK;                                                                       \
-    }
-LUMETTA_CAMERA_TEXT_LISTS(PALLASTRA_DEFINE_TEXT_LIST)
-#undef PALLASTRA_DEFINE_TEXT_LIST
+// ---- webcam frame rates (the format lists and camera families: pallastra_device_members_generated.cpp) ----
 
 HRESULT CPallastra::get_FrameRateListCount(int* value) {
     if (!m_userMode) return E_FAIL;
@@ -99,47 +68,6 @@ HRESULT CPallastra::get_FrameRate(long* value) {
     *value = CBrowserAddOnBase::FrameRate();
     return S_OK;
 }
-
-// ---- camera property families ----
-
-#define PALLASTRA_DEFINE_LIMIT(name, type, strict, suffix, limit)                               \
-    HRESULT CPallastra::get_##name##suffix(type* value) {                                        \
-        if (!m_userMode) return E_FAIL;                                                          \
-        LONG answer = 0;                                                                         \
-        GetCameraFamilyLimit(CameraFamily::name, CameraLimit::limit, &answer);                   \
-        if (value) *value = static_cast<type>(answer);                                           \
-        return strict ? ErrorCodeResult() : S_OK;                                                \
-    }
-#define PALLASTRA_DEFINE_FAMILY(name, type, automatic, strict)                                   \
-    HRESULT CPallastra::get_##name(type* value) {                                                \
-        if (!m_userMode) return E_FAIL;                                                          \
-        double answer = 0;                                                                       \
-        GetCameraFamilyValue(CameraFamily::name, &answer);                                       \
-        if (value) *value = static_cast<type>(answer);                                           \
-        return strict ? ErrorCodeResult() : S_OK;                                                \
-    }                                                                                            \
-    HRESULT CPallastra::put_##name(type value) {                                                 \
-        SetCameraFamilyValue(CameraFamily::name, static_cast<double>(value));                    \
-        return strict ? ErrorCodeResult() : S_OK;                                                \
-    }                                                                                            \
-    PALLASTRA_DEFINE_LIMIT(name, type, strict, MinValue, Minimum)                                \
-    PALLASTRA_DEFINE_LIMIT(name, type, strict, MaxValue, Maximum)                                \
-    PALLASTRA_DEFINE_LIMIT(name, type, strict, StepDelta, Step)                                  \
-    PALLASTRA_DEFINE_LIMIT(name, type, strict, DefaultValue, Default)                            \
-    HRESULT CPallastra::get_##automatic(VARIANT_BOOL* value) {                                   \
-        if (!m_userMode) return E_FAIL;                                                          \
-        BOOL on = FALSE;                                                                         \
-        GetCameraFamilyAuto(CameraFamily::name, &on);                                            \
-        if (value) *value = ToVariantBool(on);                                                   \
-        return strict ? ErrorCodeResult() : S_OK;                                                \
-    }                                                                                            \
-    HRESULT CPallastra::put_##automatic(VARIANT_BOOL value) {                                    \
-        SetCameraFamilyAuto(CameraFamily::name, value == VARIANT_TRUE ? 1 : 0);                  \
-        return strict ? ErrorCodeResult() : S_OK;                                                \
-    }
-LUMETTA_CAMERA_FAMILIES(PALLASTRA_DEFINE_FAMILY)
-#undef PALLASTRA_DEFINE_FAMILY
-#undef PALLASTRA_DEFINE_LIMIT
 
 // ---- the source kinds setting, reached by name ----
 

@@ -1,6 +1,6 @@
 // The ILumetta members that reach the engine's sources, buffer, image operations, viewer and
 // settings. Each is an adapter: gate (G), reset (R), one engine call, result conversion and the
-// throw rule (T). Families of one shape are generated from the tables in pallastra.h.
+// throw rule (T).
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -28,10 +28,11 @@ HRESULT CPallastra::BoolResult(VARIANT_BOOL* result, BOOL ok) {
 
 // ---- sources ----
 
-#define PALLASTRA_DEFINE_SOURCE_OP(name, operation) \
-    HRESULT CPallastra::name(VARIANT_BOOL* result) { return BoolResult(result, CBrowserAddOnBase::operation()); }
-PALLASTRA_SOURCE_OPERATIONS(PALLASTRA_DEFINE_SOURCE_OP)
-#undef PALLASTRA_DEFINE_SOURCE_OP
+HRESULT CPallastra::AcquireImage(VARIANT_BOOL* result) { return BoolResult(result, RoutedEnableSource()); }
+HRESULT CPallastra::EnableSource(VARIANT_BOOL* result) { return BoolResult(result, RoutedEnableSource()); }
+HRESULT CPallastra::SelectSource(VARIANT_BOOL* result) { return BoolResult(result, RoutedSelectSource()); }
+HRESULT CPallastra::OpenSource(VARIANT_BOOL* result) { return BoolResult(result, RoutedOpenSource()); }
+HRESULT CPallastra::CloseSource(VARIANT_BOOL* result) { return BoolResult(result, RoutedCloseSource()); }
 
 // ---- buffer ----
 
@@ -81,18 +82,36 @@ HRESULT CPallastra::MoveImage(short from, short to, VARIANT_BOOL* result) {
 
 // ---- image operations ----
 
-#define PALLASTRA_DEFINE_INDEX_OP(name) \
-    HRESULT CPallastra::name(short index, VARIANT_BOOL* result) { return BoolResult(result, CBrowserAddOnBase::name(index)); }
-PALLASTRA_INDEX_OPERATIONS(PALLASTRA_DEFINE_INDEX_OP)
-#undef PALLASTRA_DEFINE_INDEX_OP
+HRESULT CPallastra::RotateLeft(short index, VARIANT_BOOL* result) {
+    return BoolResult(result, CBrowserAddOnBase::RotateLeft(index));
+}
+HRESULT CPallastra::RotateRight(short index, VARIANT_BOOL* result) {
+    return BoolResult(result, CBrowserAddOnBase::RotateRight(index));
+}
+HRESULT CPallastra::Flip(short index, VARIANT_BOOL* result) { return BoolResult(result, CBrowserAddOnBase::Flip(index)); }
+HRESULT CPallastra::Mirror(short index, VARIANT_BOOL* result) { return BoolResult(result, CBrowserAddOnBase::Mirror(index)); }
+HRESULT CPallastra::CopyToClipboard(short index, VARIANT_BOOL* result) {
+    return BoolResult(result, CBrowserAddOnBase::CopyToClipboard(index));
+}
+HRESULT CPallastra::CutToClipboard(short index, VARIANT_BOOL* result) {
+    return BoolResult(result, CBrowserAddOnBase::CutToClipboard(index));
+}
 
-#define PALLASTRA_DEFINE_RECT_OP(name, reset)                                                          \
-    HRESULT CPallastra::name(short index, int left, int top, int right, int bottom, VARIANT_BOOL* result) { \
-        if (reset) SetErrorCode(0);                                                                    \
-        return BoolResult(result, CBrowserAddOnBase::name(index, left, top, right, bottom));          \
-    }
-PALLASTRA_RECT_OPERATIONS(PALLASTRA_DEFINE_RECT_OP)
-#undef PALLASTRA_DEFINE_RECT_OP
+HRESULT CPallastra::Crop(short index, int left, int top, int right, int bottom, VARIANT_BOOL* result) {
+    return BoolResult(result, CBrowserAddOnBase::Crop(index, left, top, right, bottom));
+}
+HRESULT CPallastra::CropToClipboard(short index, int left, int top, int right, int bottom, VARIANT_BOOL* result) {
+    return BoolResult(result, CBrowserAddOnBase::CropToClipboard(index, left, top, right, bottom));
+}
+// These two clear the error code first.
+HRESULT CPallastra::CutFrameToClipboard(short index, int left, int top, int right, int bottom, VARIANT_BOOL* result) {
+    SetErrorCode(0);
+    return BoolResult(result, CBrowserAddOnBase::CutFrameToClipboard(index, left, top, right, bottom));
+}
+HRESULT CPallastra::Erase(short index, int left, int top, int right, int bottom, VARIANT_BOOL* result) {
+    SetErrorCode(0);
+    return BoolResult(result, CBrowserAddOnBase::Erase(index, left, top, right, bottom));
+}
 
 HRESULT CPallastra::LoadDibFromClipboard(VARIANT_BOOL* result) {
     return BoolResult(result, CBrowserAddOnBase::LoadDibFromClipboard());

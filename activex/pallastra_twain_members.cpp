@@ -1,7 +1,7 @@
-// The control's typed TWAIN members that the type library does not carry: the capability work
-// area and its operations, the source settings, the image information and layout of the last
-// transfer and the session calls. No member id leads here; C++ callers get the adapter rules of
-// the script members, and the plug-in expands the same tables over the same engine operations.
+// The control's TWAIN members that the type library does not carry and that core/device_members.table
+// does not list: the capability work area's selection, items and texts, the source settings, the
+// image layout's writes and the session calls. No member id leads here; C++ callers get the adapter
+// rules of the script members.
 #include "activex/pallastra.h"
 
 namespace {
@@ -10,40 +10,6 @@ VARIANT_BOOL ToVariantBool(BOOL ok) { return ok ? VARIANT_TRUE : VARIANT_FALSE; 
 LONG FromVariantBool(VARIANT_BOOL value) { return value == VARIANT_TRUE ? 1 : 0; }
 
 }  // namespace
-
-// ---- typed capability settings: gated gets, throw rule on failure ----
-
-#define PALLASTRA_DEFINE_TWAIN_NUMBER(name)                                 \
-    HRESULT CPallastra::get_##name(short* value) {                          \
-        if (!m_userMode) return E_FAIL;                                     \
-        SHORT answer = 0;                                                   \
-        const BOOL ok = CTwainOperateWrapper::Get##name(&answer);           \
-        if (value) *value = answer;                                         \
-        return ThrowModeResult(!ok);                                        \
-    }                                                                       \
-    HRESULT CPallastra::put_##name(short value) {                           \
-        return ThrowModeResult(!CTwainOperateWrapper::Set##name(value));    \
-    }
-LUMETTA_TWAIN_NUMBERS(PALLASTRA_DEFINE_TWAIN_NUMBER)
-#undef PALLASTRA_DEFINE_TWAIN_NUMBER
-
-#define PALLASTRA_DEFINE_TWAIN_READING(name)                                \
-    HRESULT CPallastra::get_##name(VARIANT_BOOL* value) {                   \
-        if (!m_userMode) return E_FAIL;                                     \
-        BOOL on = FALSE;                                                    \
-        const BOOL ok = CTwainOperateWrapper::Get##name(&on);               \
-        if (value) *value = ToVariantBool(ok && on);                        \
-        return ThrowModeResult(!ok);                                        \
-    }
-#define PALLASTRA_DEFINE_TWAIN_SWITCH(name)                                                     \
-    PALLASTRA_DEFINE_TWAIN_READING(name)                                                        \
-    HRESULT CPallastra::put_##name(VARIANT_BOOL value) {                                        \
-        return ThrowModeResult(!CTwainOperateWrapper::Set##name(FromVariantBool(value)));       \
-    }
-LUMETTA_TWAIN_SWITCHES(PALLASTRA_DEFINE_TWAIN_SWITCH)
-LUMETTA_TWAIN_READINGS(PALLASTRA_DEFINE_TWAIN_READING)
-#undef PALLASTRA_DEFINE_TWAIN_SWITCH
-#undef PALLASTRA_DEFINE_TWAIN_READING
 
 HRESULT CPallastra::get_Resolution(float* value) {
     if (!m_userMode) return E_FAIL;
@@ -73,29 +39,6 @@ HRESULT CPallastra::GetDeviceType(long* value) {
 }
 
 // ---- the capability work area ----
-
-#define PALLASTRA_DEFINE_CAP_OPERATION(name) \
-    HRESULT CPallastra::name(VARIANT_BOOL* result) { return BoolResult(result, CTwainBase::name()); }
-LUMETTA_TWAIN_CAP_OPERATIONS(PALLASTRA_DEFINE_CAP_OPERATION)
-#undef PALLASTRA_DEFINE_CAP_OPERATION
-
-#define PALLASTRA_DEFINE_AREA_VALUE(name, field)                                  \
-    HRESULT CPallastra::get_##name(double* value) {                              \
-        if (!m_userMode) return E_FAIL;                                          \
-        return FieldGet(value, CapArea().field);                                 \
-    }                                                                            \
-    HRESULT CPallastra::put_##name(double value) {                               \
-        CapArea().field = value;                                                 \
-        SetErrorCode(0);                                                         \
-        return S_OK;                                                             \
-    }
-LUMETTA_TWAIN_AREA_VALUES(PALLASTRA_DEFINE_AREA_VALUE)
-#undef PALLASTRA_DEFINE_AREA_VALUE
-
-HRESULT CPallastra::get_CapDefaultValue(double* value) {
-    if (!m_userMode) return E_FAIL;
-    return FieldGet(value, CapArea().rangeDefault);
-}
 
 HRESULT CPallastra::get_Capability(long* value) {
     if (!m_userMode) return E_FAIL;
@@ -192,55 +135,16 @@ HRESULT CPallastra::SetCapItemsString(long index, BSTR text, VARIANT_BOOL* resul
     return BoolResult(result, CTwainOperateWrapper::SetCapItemsString(index, item.c_str()));
 }
 
-#define PALLASTRA_DEFINE_FRAME_GETTER(name)                              \
-    HRESULT CPallastra::name(short index, float* value) {                \
-        float answer = 0;                                                \
-        const BOOL ok = CTwainOperateWrapper::name(index, &answer);      \
-        if (value) *value = answer;                                      \
-        return ThrowModeResult(!ok);                                     \
-    }
-LUMETTA_TWAIN_FRAME_GETTERS(PALLASTRA_DEFINE_FRAME_GETTER)
-#undef PALLASTRA_DEFINE_FRAME_GETTER
-
 HRESULT CPallastra::CapSetFrame(short index, float left, float top, float right, float bottom, VARIANT_BOOL* result) {
     return BoolResult(result, CTwainOperateWrapper::CapSetFrame(index, left, top, right, bottom));
 }
 
 // ---- image layout ----
 
-#define PALLASTRA_DEFINE_LAYOUT_READ(name)                                                                  \
-    HRESULT CPallastra::name(float* left, float* top, float* right, float* bottom, VARIANT_BOOL* result) { \
-        float frame[4] = {};                                                                                \
-        const BOOL ok = CTwainBase::name(&frame[0], &frame[1], &frame[2], &frame[3]);                       \
-        float* outputs[4] = {left, top, right, bottom};                                                     \
-        for (int i = 0; i < 4; ++i)                                                                         \
-            if (outputs[i]) *outputs[i] = ok ? frame[i] : 0.0f;                                             \
-        return BoolResult(result, ok);                                                                      \
-    }
-LUMETTA_TWAIN_LAYOUT_READS(PALLASTRA_DEFINE_LAYOUT_READ)
-#undef PALLASTRA_DEFINE_LAYOUT_READ
-
 HRESULT CPallastra::SetImageLayout(float left, float top, float right, float bottom, VARIANT_BOOL* result) {
     return BoolResult(result, CTwainBase::SetImageLayout(left, top, right, bottom));
 }
 HRESULT CPallastra::ResetImageLayout(VARIANT_BOOL* result) { return BoolResult(result, CTwainBase::ResetImageLayout()); }
-
-// ---- the last transfer's image information: field reads ----
-
-#define PALLASTRA_DEFINE_IMAGE_FLOAT(name, read)       \
-    HRESULT CPallastra::get_##name(float* value) {     \
-        if (!m_userMode) return E_FAIL;                \
-        return FieldGet(value, read);                  \
-    }
-LUMETTA_TWAIN_IMAGE_FLOATS(PALLASTRA_DEFINE_IMAGE_FLOAT)
-#undef PALLASTRA_DEFINE_IMAGE_FLOAT
-#define PALLASTRA_DEFINE_IMAGE_NUMBER(name, type, read)         \
-    HRESULT CPallastra::get_##name(type* value) {               \
-        if (!m_userMode) return E_FAIL;                         \
-        return FieldGet(value, static_cast<type>(read));        \
-    }
-LUMETTA_TWAIN_IMAGE_NUMBERS(PALLASTRA_DEFINE_IMAGE_NUMBER)
-#undef PALLASTRA_DEFINE_IMAGE_NUMBER
 
 // ---- session ----
 

@@ -99,6 +99,22 @@ public:
     BOOL GetCameraFamilyLimit(CameraFamily family, CameraLimit limit, LONG* value);
     BOOL GetCameraFamilyAuto(CameraFamily family, BOOL* automatic);
     BOOL SetCameraFamilyAuto(CameraFamily family, LONG automatic);
+    // A family value or limit in the script's type of the family (float or int).
+    template <typename T>
+    BOOL CameraFamilyValueOut(CameraFamily family, T* value) {
+        double answer = 0;
+        const BOOL ok = GetCameraFamilyValue(family, &answer);
+        if (value) *value = static_cast<T>(answer);
+        return ok;
+    }
+    template <typename T>
+    BOOL CameraFamilyLimitOut(CameraFamily family, CameraLimit limit, T* value) {
+        LONG answer = 0;
+        const BOOL ok = GetCameraFamilyLimit(family, limit, &answer);
+        if (value) *value = static_cast<T>(answer);
+        return ok;
+    }
+    // (The members of the seventeen families, one function each: core/camera_members_generated.h.)
 
     LONG GetSupportedDeviceType() const { return m_supportedDeviceType; }
     LONG GetCurrentDeviceType() const { return m_currentDeviceType; }

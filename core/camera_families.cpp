@@ -13,7 +13,8 @@ namespace {
 using W = CTwainOperateWrapper;
 
 constexpr CameraFamilyInfo kFamilies[kCameraFamilyCount] = {
-    {CameraProperty::Brightness, true, &W::GetBrightness, &W::SetBrightness, &W::GetIfAutoBright, &W::SetIfAutoBright},
+    {CameraProperty::Brightness, true, &W::GetScannerBrightness, &W::SetScannerBrightness, &W::GetScannerAutoBright,
+     &W::SetScannerAutoBright},
     {CameraProperty::Contrast, true, &W::GetContrast, &W::SetContrast, nullptr, nullptr},
     {CameraProperty::Hue, false, nullptr, nullptr, nullptr, nullptr},
     {CameraProperty::Saturation, false, nullptr, nullptr, nullptr, nullptr},

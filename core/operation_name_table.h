@@ -1,21 +1,13 @@
-// OperationNameTable: the ordered names of every script member, generated from the one member
-// list (core/script_members.def). An operation id is an index into it; events name the running
-// operation by it and the plug-in's script name table has the same layout.
+// OperationNameTable: the ordered names of every script member, from the one member list
+// (core/script_members.def). An operation id kOp<Member> (written from the same list by
+// tools/gen-member-glue) is an index into it; events name the running operation by it and the
+// plug-in's script name table has the same layout.
 #pragma once
 
+#include "core/operation_ids_generated.h"
 #include "lumetta_win.h"
 
 enum class ScriptMemberKind : int { Separator, ReadOnly, ReadWrite, Method };
-
-// Operation ids, one per member, named kOp<Member>; the separators are kOpSeparator1 and 2.
-enum OperationId : LONG {
-#define LUMETTA_MEMBER(name, kind) kOp##name,
-#define LUMETTA_MEMBER_SEPARATOR(n) kOpSeparator##n,
-#include "core/script_members.def"
-#undef LUMETTA_MEMBER
-#undef LUMETTA_MEMBER_SEPARATOR
-    kOperationCount
-};
 
 static_assert(kOperationCount == 397, "the member list has 397 entries");
 static_assert(kOpSeparator1 == 110 && kOpSeparator2 == 246, "the separators split the three groups");

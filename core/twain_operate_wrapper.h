@@ -34,10 +34,13 @@ public:
     BOOL SetBitDepth(SHORT v) { return SetValue(ICAP_BITDEPTH, v); }
     BOOL GetIfPaperDetectable(BOOL* v) { return GetFlag(CAP_PAPERDETECTABLE, v); }
     BOOL GetDuplex(LONG* v);
+    // The scanner's counterparts of the camera members Contrast, Brightness and IfAutoBright
+    // (core/camera_families.cpp routes those members here on a TWAIN source; the members
+    // themselves are camera_member::GetContrast ... of core/camera_members_generated.h).
     BOOL GetContrast(float* v) { return GetFloat(ICAP_CONTRAST, v); }
     BOOL SetContrast(float v) { return SetValue(ICAP_CONTRAST, v); }
-    BOOL GetBrightness(float* v) { return GetFloat(ICAP_BRIGHTNESS, v); }
-    BOOL SetBrightness(float v) { return SetValue(ICAP_BRIGHTNESS, v); }
+    BOOL GetScannerBrightness(float* v) { return GetFloat(ICAP_BRIGHTNESS, v); }
+    BOOL SetScannerBrightness(float v) { return SetValue(ICAP_BRIGHTNESS, v); }
     BOOL GetIfFeederLoaded(BOOL* v) { return GetFlag(CAP_FEEDERLOADED, v); }
     BOOL GetIfFeederEnabled(BOOL* v) { return GetFlag(CAP_FEEDERENABLED, v); }
     BOOL SetIfFeederEnabled(LONG v) { return SetFlag(CAP_FEEDERENABLED, v); }
@@ -45,8 +48,8 @@ public:
     BOOL SetIfDuplexEnabled(LONG v) { return SetFlag(CAP_DUPLEXENABLED, v); }
     BOOL GetIfAutoFeed(BOOL* v) { return GetFlag(CAP_AUTOFEED, v); }
     BOOL SetIfAutoFeed(LONG v) { return SetFlag(CAP_AUTOFEED, v); }
-    BOOL GetIfAutoBright(BOOL* v) { return GetFlag(ICAP_AUTOBRIGHT, v); }
-    BOOL SetIfAutoBright(LONG v) { return SetFlag(ICAP_AUTOBRIGHT, v); }
+    BOOL GetScannerAutoBright(BOOL* v) { return GetFlag(ICAP_AUTOBRIGHT, v); }
+    BOOL SetScannerAutoBright(LONG v) { return SetFlag(ICAP_AUTOBRIGHT, v); }
     BOOL GetIfAutomaticBorderDetection(BOOL* v) { return GenericBoolRead(ICAP_AUTOMATICBORDERDETECTION, v); }
     BOOL SetIfAutomaticBorderDetection(LONG v) { return GenericBoolWrite(ICAP_AUTOMATICBORDERDETECTION, TWON_ONEVALUE, v); }
     BOOL GetIfAutomaticDeskew(BOOL* v) { return GenericBoolRead(ICAP_AUTOMATICDESKEW, v); }
@@ -56,6 +59,34 @@ public:
     BOOL SetIfAutoDiscardBlankpages(LONG v);
     // 1 camera with preview, 2 flatbed, 3 to 6 feeder scanners by what they let the engine switch.
     LONG GetDeviceType();
+
+    // The work area's numbers as members: each clears the error code.
+    double CapMinValue() { return ReadClearingError(CapArea().rangeMin); }
+    void SetCapMinValue(double v) { WriteClearingError(CapArea().rangeMin, v); }
+    double CapMaxValue() { return ReadClearingError(CapArea().rangeMax); }
+    void SetCapMaxValue(double v) { WriteClearingError(CapArea().rangeMax, v); }
+    double CapStepSize() { return ReadClearingError(CapArea().rangeStep); }
+    void SetCapStepSize(double v) { WriteClearingError(CapArea().rangeStep, v); }
+    double CapCurrentValue() { return ReadClearingError(CapArea().rangeCurrent); }
+    void SetCapCurrentValue(double v) { WriteClearingError(CapArea().rangeCurrent, v); }
+    double CapValue() { return ReadClearingError(CapArea().oneValue); }
+    void SetCapValue(double v) { WriteClearingError(CapArea().oneValue, v); }
+    double CapDefaultValue() { return ReadClearingError(CapArea().rangeDefault); }
+
+    // The last transfer's image information and layout as members: each clears the error code.
+    float ImageXResolution() { return ReadClearingError(Fix32ToFloat(CurrentImageInfo().XResolution)); }
+    float ImageYResolution() { return ReadClearingError(Fix32ToFloat(CurrentImageInfo().YResolution)); }
+    float ImageLayoutFrameLeft() { return ReadClearingError(Fix32ToFloat(CurrentImageLayout().Frame.Left)); }
+    float ImageLayoutFrameRight() { return ReadClearingError(Fix32ToFloat(CurrentImageLayout().Frame.Right)); }
+    float ImageLayoutFrameTop() { return ReadClearingError(Fix32ToFloat(CurrentImageLayout().Frame.Top)); }
+    float ImageLayoutFrameBottom() { return ReadClearingError(Fix32ToFloat(CurrentImageLayout().Frame.Bottom)); }
+    LONG ImageWidth() { return ReadClearingError(static_cast<LONG>(CurrentImageInfo().ImageWidth)); }
+    LONG ImageLength() { return ReadClearingError(static_cast<LONG>(CurrentImageInfo().ImageLength)); }
+    SHORT ImageBitsPerPixel() { return ReadClearingError(static_cast<SHORT>(CurrentImageInfo().BitsPerPixel)); }
+    SHORT ImagePixelType() { return ReadClearingError(static_cast<SHORT>(CurrentImageInfo().PixelType)); }
+    LONG ImageLayoutDocumentNumber() { return ReadClearingError(static_cast<LONG>(CurrentImageLayout().DocumentNumber)); }
+    LONG ImageLayoutPageNumber() { return ReadClearingError(static_cast<LONG>(CurrentImageLayout().PageNumber)); }
+    LONG ImageLayoutFrameNumber() { return ReadClearingError(static_cast<LONG>(CurrentImageLayout().FrameNumber)); }
 
     // The work area's items and frames.
     BOOL GetCapItems(LONG index, double* value);
@@ -73,6 +104,16 @@ public:
     void SetCapValueString(const char* text);
 
 private:
+    // A field read or written as a member: the error code cleared.
+    template <typename T>
+    T ReadClearingError(T value) {
+        SetErrorCode(0);
+        return value;
+    }
+    void WriteClearingError(double& field, double v) {
+        field = v;
+        SetErrorCode(0);
+    }
     bool ReadOneValue(TW_UINT16 cap, bool current, double* v);
     BOOL GetShort(TW_UINT16 cap, SHORT* v);
     BOOL GetFloat(TW_UINT16 cap, float* v);

@@ -1,26 +1,38 @@
 // Script members of the plug-in: the TWAIN sources, capabilities, settings and image information, and the webcam.
-// The typed settings and the camera families are expanded from the tables the control uses too
-// (core/twain_settings.h, core/camera_families.h), so both hosts call the same engine operations.
-#include <type_traits>
-
+// The members of core/device_members.table are one case line each (plugin_device_*_generated.inc),
+// converting to and from the core function the control calls too; the rest are written here.
+#include "core/camera_members_generated.h"
 #include "core/operation_name_table.h"
-#include "core/twain_settings.h"
 #include "plugin/browser_functions.h"
 #include "plugin/plugin_instance.h"
 
 namespace {
 
-// A family value in the script's type of the family: float or 32-bit integer.
-template <typename T>
-void StoreFamilyNumber(ScriptValue& out, double value) {
-    if constexpr (std::is_same_v<T, float>) out.f = static_cast<float>(value);
-    else out.i = static_cast<int32_t>(value);
+// A core getter's answer through its out-pointer, into the script value's field of its type.
+template <typename Field, typename Engine, typename Class, typename Value>
+bool Answer(Field& field, Engine& engine, BOOL (Class::*read)(Value*)) {
+    Value value{};
+    (engine.*read)(&value);
+    field = static_cast<Field>(value);
+    return true;
 }
 
-template <typename T>
-double FamilyArgument(const ScriptValue& v) {
-    if constexpr (std::is_same_v<T, float>) return v.f;
-    else return v.i;
+// The same through a camera member's function (core/camera_members_generated.h).
+template <typename Field, typename Value>
+bool Answer(Field& field, CBrowserAddOnBase& engine, BOOL (*read)(CBrowserAddOnBase&, Value*)) {
+    Value value{};
+    read(engine, &value);
+    field = static_cast<Field>(value);
+    return true;
+}
+
+// A frame member of a work-area item.
+template <typename Engine, typename Class>
+bool FrameAnswer(float& field, Engine& engine, BOOL (Class::*read)(LONG, float*), SHORT index) {
+    float value = 0;
+    (engine.*read)(index, &value);
+    field = value;
+    return true;
 }
 
 // Writes a number into the "value" property of an out-object the page passed (none: nothing).
@@ -40,6 +52,20 @@ TwainIdentityText IdentityOf(int op) {
     }
 }
 
+// An image layout into the page's four out-objects (zeros when the read failed) and the result.
+template <typename Engine, typename Class>
+bool LayoutAnswer(NPP record, ScriptValue& out, const std::vector<ScriptValue>& a, Engine& engine,
+                  BOOL (Class::*read)(float*, float*, float*, float*)) {
+    float left = 0, top = 0, right = 0, bottom = 0;
+    out.b = (engine.*read)(&left, &top, &right, &bottom) != FALSE;
+    if (!out.b) left = top = right = bottom = 0;
+    SetOutValue(record, a[0].object, left);
+    SetOutValue(record, a[1].object, top);
+    SetOutValue(record, a[2].object, right);
+    SetOutValue(record, a[3].object, bottom);
+    return true;
+}
+
 }  // namespace
 
 bool PluginInstance::RunDeviceMember(MemberAccess access, int op, const std::vector<ScriptValue>& args, ScriptValue& out,
@@ -54,47 +80,7 @@ bool PluginInstance::RunDeviceMember(MemberAccess access, int op, const std::vec
 
 bool PluginInstance::ReadDeviceProperty(int op, ScriptValue& out, NPVariant* result) {
     switch (op) {
-#define DEVICE_NUMBER_GET(name)       \
-    case kOp##name: {                 \
-        SHORT value = 0;              \
-        Get##name(&value);            \
-        out.i = value;                \
-        return true;                  \
-    }
-        LUMETTA_TWAIN_NUMBERS(DEVICE_NUMBER_GET)
-#undef DEVICE_NUMBER_GET
-#define DEVICE_SWITCH_GET(name)       \
-    case kOp##name: {                 \
-        BOOL on = FALSE;              \
-        Get##name(&on);               \
-        out.b = on != 0;              \
-        return true;                  \
-    }
-        LUMETTA_TWAIN_SWITCHES(DEVICE_SWITCH_GET)
-        LUMETTA_TWAIN_READINGS(DEVICE_SWITCH_GET)
-#undef DEVICE_SWITCH_GET
-#define DEVICE_AREA_GET(name, field)  \
-    case kOp##name:                   \
-        SetErrorCode(0);              \
-        out.d = CapArea().field;      \
-        return true;
-        LUMETTA_TWAIN_AREA_VALUES(DEVICE_AREA_GET)
-        DEVICE_AREA_GET(CapDefaultValue, rangeDefault)
-#undef DEVICE_AREA_GET
-#define DEVICE_IMAGE_FLOAT(name, value) \
-    case kOp##name:                     \
-        SetErrorCode(0);                \
-        out.f = value;                  \
-        return true;
-        LUMETTA_TWAIN_IMAGE_FLOATS(DEVICE_IMAGE_FLOAT)
-#undef DEVICE_IMAGE_FLOAT
-#define DEVICE_IMAGE_NUMBER(name, type, value) \
-    case kOp##name:                            \
-        SetErrorCode(0);                       \
-        out.i = static_cast<int32_t>(value);   \
-        return true;
-        LUMETTA_TWAIN_IMAGE_NUMBERS(DEVICE_IMAGE_NUMBER)
-#undef DEVICE_IMAGE_NUMBER
+#include "plugin/plugin_device_reads_generated.inc"
         // The capability work area.
         case kOpCapability: out.i = GetCapability(); return true;
         case kOpCapType:
@@ -169,38 +155,7 @@ bool PluginInstance::ReadDeviceProperty(int op, ScriptValue& out, NPVariant* res
 // frame rate.
 bool PluginInstance::ReadCameraProperty(int op, ScriptValue& out, NPVariant* result) {
     switch (op) {
-#define DEVICE_FAMILY_LIMIT(name, type, suffix, limit)                      \
-    case kOp##name##suffix: {                                               \
-        LONG answer = 0;                                                    \
-        GetCameraFamilyLimit(CameraFamily::name, CameraLimit::limit, &answer); \
-        StoreFamilyNumber<type>(out, answer);                               \
-        return true;                                                        \
-    }
-#define DEVICE_FAMILY_GET(name, type, automatic, strict)          \
-    case kOp##name: {                                             \
-        double answer = 0;                                        \
-        GetCameraFamilyValue(CameraFamily::name, &answer);        \
-        StoreFamilyNumber<type>(out, answer);                     \
-        return true;                                              \
-    }                                                             \
-    DEVICE_FAMILY_LIMIT(name, type, MinValue, Minimum)            \
-    DEVICE_FAMILY_LIMIT(name, type, MaxValue, Maximum)            \
-    DEVICE_FAMILY_LIMIT(name, type, StepDelta, Step)              \
-    DEVICE_FAMILY_LIMIT(name, type, DefaultValue, Default)        \
-    case kOp##automatic: {                                        \
-        BOOL on = FALSE;                                          \
-        GetCameraFamilyAuto(CameraFamily::name, &on);             \
-        out.b = on != 0;                                          \
-        return true;                                              \
-    }
-        LUMETTA_CAMERA_FAMILIES(DEVICE_FAMILY_GET)
-#undef DEVICE_FAMILY_GET
-#undef DEVICE_FAMILY_LIMIT
-#define DEVICE_TEXT_LIST_GET(count, item, select, current) \
-    case kOp##count: out.i = count(); return true;         \
-    case kOp##current: current(result); return true;
-        LUMETTA_CAMERA_TEXT_LISTS(DEVICE_TEXT_LIST_GET)
-#undef DEVICE_TEXT_LIST_GET
+#include "plugin/plugin_camera_reads_generated.inc"
         case kOpFrameRateListCount: out.i = FrameRateListCount(); return true;
         case kOpFrameRate: out.i = FrameRate(); return true;
         default: return false;
@@ -209,26 +164,7 @@ bool PluginInstance::ReadCameraProperty(int op, ScriptValue& out, NPVariant* res
 
 bool PluginInstance::WriteDeviceProperty(int op, const ScriptValue& v) {
     switch (op) {
-#define DEVICE_NUMBER_PUT(name) \
-    case kOp##name: Set##name(v.h); return true;
-        LUMETTA_TWAIN_NUMBERS(DEVICE_NUMBER_PUT)
-#undef DEVICE_NUMBER_PUT
-#define DEVICE_SWITCH_PUT(name) \
-    case kOp##name: Set##name(v.b ? 1 : 0); return true;
-        LUMETTA_TWAIN_SWITCHES(DEVICE_SWITCH_PUT)
-#undef DEVICE_SWITCH_PUT
-#define DEVICE_AREA_PUT(name, field) \
-    case kOp##name:                  \
-        SetErrorCode(0);             \
-        CapArea().field = v.d;       \
-        return true;
-        LUMETTA_TWAIN_AREA_VALUES(DEVICE_AREA_PUT)
-#undef DEVICE_AREA_PUT
-#define DEVICE_FAMILY_PUT(name, type, automatic, strict)                                   \
-    case kOp##name: SetCameraFamilyValue(CameraFamily::name, FamilyArgument<type>(v)); return true; \
-    case kOp##automatic: SetCameraFamilyAuto(CameraFamily::name, v.b ? 1 : 0); return true;
-        LUMETTA_CAMERA_FAMILIES(DEVICE_FAMILY_PUT)
-#undef DEVICE_FAMILY_PUT
+#include "plugin/plugin_device_writes_generated.inc"
         case kOpCapability: SetCapability(v.i); return true;
         case kOpCapType: SetCapType(v.i); return true;
         case kOpCapValueType:
@@ -267,37 +203,7 @@ bool PluginInstance::WriteDeviceProperty(int op, const ScriptValue& v) {
 
 bool PluginInstance::RunDeviceMethod(int op, const std::vector<ScriptValue>& a, ScriptValue& out, NPVariant* result) {
     switch (op) {
-#define DEVICE_CAP_OPERATION(name) \
-    case kOp##name: out.b = name() != FALSE; return true;
-        LUMETTA_TWAIN_CAP_OPERATIONS(DEVICE_CAP_OPERATION)
-#undef DEVICE_CAP_OPERATION
-#define DEVICE_FRAME_GET(name)          \
-    case kOp##name: {                   \
-        float value = 0;                \
-        name(a[0].h, &value);           \
-        out.f = value;                  \
-        return true;                    \
-    }
-        LUMETTA_TWAIN_FRAME_GETTERS(DEVICE_FRAME_GET)
-#undef DEVICE_FRAME_GET
-#define DEVICE_LAYOUT_READ(name)                                                   \
-    case kOp##name: {                                                              \
-        float left = 0, top = 0, right = 0, bottom = 0;                            \
-        out.b = name(&left, &top, &right, &bottom) != FALSE;                       \
-        if (!out.b) left = top = right = bottom = 0;                               \
-        SetOutValue(Record(), a[0].object, left);                                  \
-        SetOutValue(Record(), a[1].object, top);                                   \
-        SetOutValue(Record(), a[2].object, right);                                 \
-        SetOutValue(Record(), a[3].object, bottom);                                \
-        return true;                                                               \
-    }
-        LUMETTA_TWAIN_LAYOUT_READS(DEVICE_LAYOUT_READ)
-#undef DEVICE_LAYOUT_READ
-#define DEVICE_TEXT_LIST_CALL(count, item, select, current) \
-    case kOp##item: item(a[0].i, result); return true;      \
-    case kOp##select: out.b = select(a[0].i) != FALSE; return true;
-        LUMETTA_CAMERA_TEXT_LISTS(DEVICE_TEXT_LIST_CALL)
-#undef DEVICE_TEXT_LIST_CALL
+#include "plugin/plugin_device_methods_generated.inc"
         case kOpGetFrameRateByIndex: out.i = GetFrameRateByIndex(a[0].i); return true;
         case kOpSelectFrameRateByIndex: out.b = SelectFrameRateByIndex(a[0].i) != FALSE; return true;
         case kOpSetVideoContainer:

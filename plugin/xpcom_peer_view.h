@@ -1,7 +1,7 @@
 // The C view of the scriptable peer's script interface: a table of plain function pointers, one
-// per slot, generated from the member list (plugin/xpcom_peer_members.def). Every function takes
-// the peer first; a getter then takes its out-pointer, a setter its value, a method its arguments
-// and then the out-pointer of its result; each answers an nsresult. The peer fills this table
+// per slot, written from the member list (plugin/xpcom_peer_members.def) by tools/gen-member-glue.
+// Every function takes the peer first; a getter then takes its out-pointer, a setter its value, a
+// method its arguments and then the out-pointer of its result; each answers an nsresult. The peer fills this table
 // and callers (a browser, the tests) call through it.
 #pragma once
 
@@ -59,20 +59,7 @@ using SetterFn = nsresult(XPCOM_METHOD_CALL*)(void* self, typename In<S>::type v
 
 }  // namespace xpcom_peer
 
-struct XpcomPeerInterface {
-    nsresult(XPCOM_METHOD_CALL* QueryInterface)(void* self, const nsIID* iid, void** result);
-    uint32_t(XPCOM_METHOD_CALL* AddRef)(void* self);
-    uint32_t(XPCOM_METHOD_CALL* Release)(void* self);
-#define LUMETTA_PEER_METHOD(name, args, r) xpcom_peer::MethodShape<args, r>::Fn name;
-#define LUMETTA_PEER_GET(name, g) xpcom_peer::GetterFn<g> get_##name;
-#define LUMETTA_PEER_GETSET(name, g, s) \
-    xpcom_peer::GetterFn<g> get_##name;  \
-    xpcom_peer::SetterFn<s> set_##name;
-#include "plugin/xpcom_peer_members.def"
-#undef LUMETTA_PEER_METHOD
-#undef LUMETTA_PEER_GET
-#undef LUMETTA_PEER_GETSET
-};
+#include "plugin/xpcom_peer_interface_generated.h"
 
 // Slots after QueryInterface, AddRef and Release.
 constexpr size_t kXpcomPeerMemberSlots = sizeof(XpcomPeerInterface) / sizeof(void*) - 3;

@@ -282,28 +282,7 @@ nsresult XPCOM_METHOD_CALL QueryInterface(void* self, const nsIID* iid, void** r
 uint32_t XPCOM_METHOD_CALL AddRef(void* self) { return PeerOf(self)->AddRef(); }
 uint32_t XPCOM_METHOD_CALL Release(void* self) { return PeerOf(self)->Release(); }
 
-const XpcomPeerInterface kScriptInterface = {
-    QueryInterface,
-    AddRef,
-    Release,
-#define LUMETTA_PEER_METHOD(name, args, r) &MethodThunk<kOp##name, args, r>::Call,
-#define LUMETTA_PEER_GET(name, g) &Getter<kOp##name, g>,
-#define LUMETTA_PEER_GETSET(name, g, s) &Getter<kOp##name, g>, &Setter<kOp##name, s>,
-#include "plugin/xpcom_peer_members.def"
-#undef LUMETTA_PEER_METHOD
-#undef LUMETTA_PEER_GET
-#undef LUMETTA_PEER_GETSET
-};
-
-const XpcomPeerSlot kSlots[] = {
-#define LUMETTA_PEER_METHOD(name, args, r) {#name, 'm'},
-#define LUMETTA_PEER_GET(name, g) {#name, 'g'},
-#define LUMETTA_PEER_GETSET(name, g, s) {#name, 'g'}, {#name, 's'},
-#include "plugin/xpcom_peer_members.def"
-#undef LUMETTA_PEER_METHOD
-#undef LUMETTA_PEER_GET
-#undef LUMETTA_PEER_GETSET
-};
+#include "plugin/xpcom_peer_tables_generated.inc"
 static_assert(sizeof kSlots / sizeof kSlots[0] == kXpcomPeerMemberSlots, "one slot name per table entry");
 
 XpcomScriptablePeer* PeerOfClassInfo(void* self) {

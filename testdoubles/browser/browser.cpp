@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "browser/browser_memory.h"
+#include "browser/guarded_heap.h"
 #include "browser/script_runtime.h"
 
 namespace browser {
@@ -336,6 +337,10 @@ void Browser::FillFunctions(NPNetscapeFuncs* t) {
 
 bool Browser::Load(const std::string& path) {
     m_module = LoadLibraryA(path.c_str());
+    if (m_module && guardHeap && !GuardedHeap::Watch(m_module)) {
+        FreeLibrary(m_module);
+        m_module = nullptr;
+    }
     return m_module != nullptr;
 }
 

@@ -41,8 +41,10 @@ public:
     // may change any of it before Initialize.
     NPNetscapeFuncs& Functions() { return m_functions; }
 
-    // Loading as a browser does: the DLL by path, then its three exports by name.
+    // Loading as a browser does: the DLL by path, then its three exports by name. With
+    // guardHeap set first, the plug-in's C runtime heap is the guarded heap (guarded_heap.h).
     bool Load(const std::string& path);
+    bool guardHeap = false;
     bool Loaded() const { return m_module != nullptr; }
     HMODULE Module() const { return m_module; }
     NPError GetEntryPoints();

@@ -6,7 +6,9 @@
 // another, and the page's failed checks and script errors count as failures.
 //
 //   browser.exe (--folder DIR | --plugin PATH) [--attr Name=Value]... [--size WxH] [--resize WxH]
-//               [--instances N] [--pump MS] [--script page.js]
+//               [--instances N] [--pump MS] [--script page.js] [--guard-heap 1]
+// --guard-heap 1 runs the plug-in on the guarded heap (browser/guarded_heap.h): a use of memory it
+// freed ends the run or fails it.
 #include <windows.h>
 
 #include <algorithm>
@@ -20,6 +22,7 @@
 
 #include "browser/browser.h"
 #include "browser/browser_memory.h"
+#include "browser/guarded_heap.h"
 #include "browser/plugin_file.h"
 #include "browser/plugin_page.h"
 #include "browser/script_runtime.h"
@@ -58,6 +61,7 @@ int main(int argc, char** argv) {
     std::string folder, path, script;
     browser::Attributes attributes;
     int width = 400, height = 300, newWidth = 0, newHeight = 0, instances = 1, pump = 200;
+    bool guardHeap = false;
     for (int i = 1; i + 1 < argc; i += 2) {
         const char* a = argv[i];
         const char* v = argv[i + 1];
@@ -68,6 +72,7 @@ int main(int argc, char** argv) {
         else if (!std::strcmp(a, "--instances")) instances = std::atoi(v);
         else if (!std::strcmp(a, "--pump")) pump = std::atoi(v);
         else if (!std::strcmp(a, "--script")) script = v;
+        else if (!std::strcmp(a, "--guard-heap")) guardHeap = std::atoi(v) != 0;
         else if (!std::strcmp(a, "--attr")) {
             const char* eq = std::strchr(v, '=');
             if (eq) attributes.emplace_back(std::string(v, eq), std::string(eq + 1));
@@ -98,6 +103,7 @@ int main(int argc, char** argv) {
         std::printf("file %s\nMIMEType %s\nFileExtents %s\nFileOpenName %s\n", file.path.c_str(),
                     file.mimeType.c_str(), file.fileExtents.c_str(), file.fileOpenName.c_str());
         browser::Browser b;
+        b.guardHeap = guardHeap;
         check(b.Start(path), "loaded, entry points and browser functions accepted");
         std::vector<browser::Embed*> embeds;
         for (int i = 0; i < instances && failures == 0; ++i) {
@@ -134,6 +140,12 @@ int main(int argc, char** argv) {
         check(b.Shutdown() == NPERR_NO_ERROR, "NP_Shutdown");
         b.Unload();
         for (const std::string& dialog : b.AnsweredDialogs()) std::printf("dialog %s\n", dialog.c_str());
+    }
+    if (guardHeap) {
+        std::string freed = browser::GuardedHeap::Report();
+        std::printf("guarded heap: %zu blocks, %zu on pages of their own\n%s", browser::GuardedHeap::Blocks(),
+                    browser::GuardedHeap::PageBlocks(), freed.c_str());
+        check(freed.empty(), "no freed block of the plug-in written");
     }
     std::string leaks = browser::BrowserMemory::Report();
     check(leaks.empty(), "browser memory clean");
