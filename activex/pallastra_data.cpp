@@ -48,7 +48,7 @@ IDispatch* ResolveScriptArray(IDispatch* object) {
 }  // namespace
 
 BOOL CPallastra::ByteArrayTransfer(ULONG size, VARIANT* array, HGLOBAL* block, ULONG* length) {
-    SetErrorCode(-1034);
+    SetErrorCode(kErrInvalidValue);
     if (!array || !block || !length) return FALSE;
     // A by-reference variant is read through its reference.
     while (array->vt == (VT_BYREF | VT_VARIANT) && array->pvarVal) array = array->pvarVal;
@@ -70,7 +70,7 @@ BOOL CPallastra::ByteArrayTransfer(ULONG size, VARIANT* array, HGLOBAL* block, U
             made = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, std::max<ULONG>(size, 1));
             if (!made) {
                 SafeArrayUnaccessData(safeArray);
-                SetAdapterError(2);
+                SetAdapterError(kErrAdapterNoMemory);
                 return FALSE;
             }
             memcpy(made, data, size);
@@ -109,7 +109,7 @@ BOOL CPallastra::ByteArrayTransfer(ULONG size, VARIANT* array, HGLOBAL* block, U
         made = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, std::max<ULONG>(size, 1));
         if (!made) {
             object->Release();
-            SetAdapterError(2);
+            SetAdapterError(kErrAdapterNoMemory);
             return FALSE;
         }
     } else {
@@ -165,7 +165,7 @@ HRESULT CPallastra::get_hDIB(short index, long* value) {
     const INT_PTR handle = reinterpret_cast<INT_PTR>(dib);
     // A handle is answered only when 32 bits hold it whole.
     const bool fits = handle == static_cast<INT_PTR>(static_cast<long>(handle));
-    if (dib && !fits) SetErrorCode(-1034);
+    if (dib && !fits) SetErrorCode(kErrInvalidValue);
     const bool ok = dib && fits;
     if (value) *value = ok ? static_cast<long>(handle) : 0;
     return ThrowModeResult(!ok);
@@ -180,12 +180,12 @@ HRESULT CPallastra::get_Picture(short index, IPictureDisp** value) {
     DibLayout layout{};
     if (!dib) return ThrowModeResult(true);
     if (!ComputeDibLayout(dib, &layout)) {
-        SetAdapterError(2);
+        SetAdapterError(kErrAdapterNoMemory);
         return ThrowModeResult(true);
     }
     auto* header = static_cast<BITMAPINFOHEADER*>(GlobalLock(dib));
     if (!header) {
-        SetAdapterError(2);
+        SetAdapterError(kErrAdapterNoMemory);
         return ThrowModeResult(true);
     }
     HDC screen = GetDC(ControlWindow());
@@ -194,7 +194,7 @@ HRESULT CPallastra::get_Picture(short index, IPictureDisp** value) {
     ReleaseDC(ControlWindow(), screen);
     GlobalUnlock(dib);
     if (!bitmap) {
-        SetAdapterError(2);
+        SetAdapterError(kErrAdapterNoMemory);
         return ThrowModeResult(true);
     }
     if (m_heldPicture) {
@@ -209,7 +209,7 @@ HRESULT CPallastra::get_Picture(short index, IPictureDisp** value) {
         !m_heldPicture) {
         m_heldPicture = nullptr;
         DeleteObject(bitmap);
-        SetAdapterError(2);
+        SetAdapterError(kErrAdapterNoMemory);
         return ThrowModeResult(true);
     }
     if (value) {
@@ -244,7 +244,7 @@ HRESULT CPallastra::SaveSelectedImagesToBytes(long bufferSize, VARIANT* buffer, 
         buffer ? bufferSize : 0, [&](const BYTE* bytes, LONG length) {
             HGLOBAL part = GlobalAlloc(GMEM_FIXED, std::max<ULONG>(static_cast<ULONG>(length), 1));
             if (!part) {
-                SetAdapterError(2);
+                SetAdapterError(kErrAdapterNoMemory);
                 return false;
             }
             memcpy(part, bytes, static_cast<size_t>(length));
@@ -265,7 +265,7 @@ HRESULT CPallastra::SaveSelectedImagesToBase64Binary(BSTR* text) {
 HRESULT CPallastra::LoadImageFromBytes(long bufferSize, VARIANT* buffer, long type, VARIANT_BOOL* result) {
     SetErrorCode(0);
     if (bufferSize <= 0) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return BoolResult(result, FALSE);
     }
     HGLOBAL block = nullptr;
@@ -282,7 +282,7 @@ HRESULT CPallastra::LoadImageFromBase64Binary(BSTR data, long type, VARIANT_BOOL
     const int bytes = units ? WideCharToMultiByte(CP_ACP, 0, data, units, nullptr, 0, nullptr, nullptr) : 0;
     HGLOBAL text = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, static_cast<SIZE_T>(bytes) + 1);
     if (!text) {
-        SetAdapterError(2);
+        SetAdapterError(kErrAdapterNoMemory);
         return BoolResult(result, FALSE);
     }
     if (bytes) WideCharToMultiByte(CP_ACP, 0, data, units, static_cast<char*>(text), bytes, nullptr, nullptr);
@@ -292,7 +292,7 @@ HRESULT CPallastra::LoadImageFromBase64Binary(BSTR data, long type, VARIANT_BOOL
     DWORD length = 0;
     const BYTE* decodedBytes = decoded ? decoder.GetDecodedData(&length) : nullptr;
     if (!decodedBytes) {
-        if (GetErrorCode() == 0) SetAdapterError(2);
+        if (GetErrorCode() == 0) SetAdapterError(kErrAdapterNoMemory);
         return BoolResult(result, FALSE);
     }
     return BoolResult(result, LoadImageFromMemory(decodedBytes, length, type));

@@ -10,7 +10,7 @@ BOOL CPallastra::ImageTypeFromFileName(BSTR fileName, SHORT* type) {
     char name[512];
     if (!BSTRToBuffer(fileName, name, sizeof(name), TextFit::Refuse, TRUE)) return FALSE;
     if (::GetImageTypeFromFileName(name, type) != 0) {
-        SetErrorCode(-1110);
+        SetErrorCode(kErrFileExtension);
         return FALSE;
     }
     return TRUE;

@@ -134,7 +134,7 @@ HRESULT CPallastra::RotateEx(short index, float angle, VARIANT_BOOL keepSize, en
                              VARIANT_BOOL* result) {
     SetErrorCode(0);
     if (std::isnan(angle)) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return BoolResult(result, FALSE);
     }
     return BoolResult(result, CBrowserAddOnBase::RotateEx(index, angle, keepSize == VARIANT_TRUE,
@@ -232,7 +232,7 @@ HRESULT CPallastra::put_SelectedImagesCount(short value) {
     if (!m_userMode) return E_FAIL;
     SetErrorCode(0);
     if (m_viewer.SetSelectedImagesCount(value)) return S_OK;
-    SetErrorCode(-1034);
+    SetErrorCode(kErrInvalidValue);
     return ThrowModeResult(true);
 }
 
@@ -247,7 +247,7 @@ HRESULT CPallastra::put_SelectedImageIndex(short position, short value) {
     if (!m_userMode) return E_FAIL;
     SetErrorCode(0);
     if (m_viewer.SetSelectedImageIndex(position, value)) return S_OK;
-    SetErrorCode(-1033);
+    SetErrorCode(kErrInvalidIndex);
     return ThrowModeResult(true);
 }
 
@@ -257,7 +257,7 @@ HRESULT CPallastra::SetSelectedImageIndex(short position, short value) { return 
 HRESULT CPallastra::SetSelectedImageArea(short index, int left, int top, int right, int bottom, VARIANT_BOOL* result) {
     SetErrorCode(0);
     const BOOL ok = m_viewer.SetSelectedImageArea(index, left, top, right, bottom);
-    if (!ok) SetAdapterError(1);
+    if (!ok) SetAdapterError(kErrAdapterFailed);
     if (result) *result = ToVariantBool(ok);
     return GetErrorCode() != 0 && m_ifThrowException ? E_FAIL : S_OK;
 }
@@ -539,8 +539,8 @@ HRESULT CPallastra::get_TIFFCompressionType(enumTIFFCompressionType* value) { re
 
 HRESULT CPallastra::put_TIFFCompressionType(enumTIFFCompressionType value) {
     const int v = static_cast<int>(value);
-    if ((v < 0 || v > 5) && v != 32773) {
-        SetErrorCode(-1034);
+    if ((v < TIFF_AUTO || v > TIFF_LZW) && v != TIFF_PACKBITS) {
+        SetErrorCode(kErrInvalidValue);
         return ThrowModeResult(true);
     }
     m_tiffCompressionType = v;
@@ -552,7 +552,7 @@ HRESULT CPallastra::get_PDFCompressionType(enumPDFCompressionType* value) { retu
 
 HRESULT CPallastra::put_PDFCompressionType(enumPDFCompressionType value) {
     if (static_cast<unsigned>(value) > 5u) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return ThrowModeResult(true);
     }
     m_pdfCompressionType = static_cast<LONG>(value);
@@ -581,7 +581,7 @@ HRESULT CPallastra::get_HTTPPostResponseString(BSTR* value) {
 HRESULT CPallastra::SetHTTPFormField(BSTR name, BSTR value, VARIANT_BOOL* result) {
     SetErrorCode(0);
     if (!name || !value) {
-        SetErrorCode(-1001);
+        SetErrorCode(kErrGeneralFailure);
         return BoolResult(result, FALSE);
     }
     // Any length that fits in memory: pages send whole images as Base64 form values.

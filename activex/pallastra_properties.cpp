@@ -78,7 +78,7 @@ HRESULT CPallastra::get_BlankImageMaxStdDev(float* value) { return FieldGet(valu
 HRESULT CPallastra::put_BlankImageMaxStdDev(float value) {
     SetErrorCode(0);
     if (value != value) {  // NaN passes every clamp
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return ThrowModeResult(true);
     }
     SetBlankImageMaxStdDev(value);
@@ -183,7 +183,7 @@ HRESULT CPallastra::get_VScrollBar(VARIANT_BOOL* value) { return FieldGet(value,
 HRESULT CPallastra::put_VScrollBar(VARIANT_BOOL value) {
     SetErrorCode(0);
     if (m_viewer.SetVScrollBar(FromVariantBool(value))) return S_OK;
-    SetErrorCode(-1034);
+    SetErrorCode(kErrInvalidValue);
     return ThrowModeResult(true);
 }
 

@@ -33,7 +33,7 @@ BOOL CPallastra::AnsiToBSTR(BSTR* out, const char* text, BOOL resetError) {
     if (!out) return FALSE;
     BSTR converted = MakeEventString(text);
     if (!converted) {
-        SetAdapterError(2);
+        SetAdapterError(kErrAdapterNoMemory);
         return FALSE;
     }
     // An [out] string holds nothing the caller owns: it is written, never freed.
@@ -45,11 +45,11 @@ BOOL CPallastra::BSTRToBuffer(BSTR text, char* buffer, size_t size, TextFit fit,
     if (resetError) SetErrorCode(0);
     std::string converted;
     if (!ToAnsi(text, converted)) {
-        SetAdapterError(2);
+        SetAdapterError(kErrAdapterNoMemory);
         return FALSE;
     }
     if (!FitText(converted.data(), converted.size(), buffer, size, fit)) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
     return TRUE;
@@ -58,7 +58,7 @@ BOOL CPallastra::BSTRToBuffer(BSTR text, char* buffer, size_t size, TextFit fit,
 BOOL CPallastra::BSTRToString(BSTR text, std::string& out, BOOL resetError) {
     if (resetError) SetErrorCode(0);
     if (!ToAnsi(text, out)) {
-        SetAdapterError(2);
+        SetAdapterError(kErrAdapterNoMemory);
         return FALSE;
     }
     return TRUE;

@@ -15,8 +15,8 @@
 
 namespace {
 
-constexpr LONG kTiffTypeInUploads = 2;
-constexpr LONG kPngTypeInUploads = 3;
+constexpr LONG kTiffTypeInUploads = OSTRL_TIF;
+constexpr LONG kPngTypeInUploads = OSTRL_PNG;
 constexpr LONG kTiffLzw = 5;
 
 BOOL BarcodeRegionWork(WorkerTaskContext& task) {
@@ -156,7 +156,7 @@ BOOL CBrowserAddOnBase::BarcodeTextForScript(LONG index, void* scriptString) {
     const char* encoded = base64.Encode(reinterpret_cast<const BYTE*>(text), DWORD(length)) ? base64.GetEncodedText() : nullptr;
     if (!encoded) {
         SetScriptString(scriptString, "", TRUE);
-        SetErrorCode(2);
+        SetErrorCode(kErrNoMemory);
         return FALSE;
     }
     return SetScriptString(scriptString, encoded, TRUE);
@@ -196,7 +196,7 @@ BOOL CBrowserAddOnBase::HandRecognisedText(HGLOBAL result, LONG length, const ch
             CBase64 base64;
             const char* text = bytes && base64.Encode(bytes, DWORD(length)) ? base64.GetEncodedText() : nullptr;
             ok = text ? SetScriptString(scriptString, text, TRUE) : FALSE;
-            if (!text) SetErrorCode(2);
+            if (!text) SetErrorCode(kErrNoMemory);
         } else {
             ok = bytes ? SetScriptString(scriptString, reinterpret_cast<const char*>(bytes), TRUE) : FALSE;
         }

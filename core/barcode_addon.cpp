@@ -75,7 +75,7 @@ LONG CBarcodeAddOn::GetResultLength(LONG index) const {
 
 LONG CBarcodeAddOn::GetResultFormat(LONG index) const {
     const BarcodeResult* r = At(index);
-    return r ? r->format : -3;
+    return r ? r->format : kNoResultFormat;
 }
 
 LONG CBarcodeAddOn::GetResultPointCount(LONG index) const {

@@ -31,6 +31,7 @@ public:
     LONG GetResultCount() const { return static_cast<LONG>(m_results.size()); }
     const char* GetResultText(LONG index, LONG* length) const;
     LONG GetResultLength(LONG index) const;
+    static constexpr LONG kNoResultFormat = -3;  // GetResultFormat outside the list
     LONG GetResultFormat(LONG index) const;
     LONG GetResultPointCount(LONG index) const;
     bool GetResultPoint(LONG index, LONG point, float* x, float* y) const;

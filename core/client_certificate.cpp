@@ -14,7 +14,7 @@ constexpr int kMaxKeywordChars = 1024;
 // A system error as an engine code; the crypto layer's errors are HRESULTs, which -3000 - n
 // would turn positive: an issuer text it cannot encode is an invalid value.
 LONG StoreFailure(DWORD error) {
-    return static_cast<LONG>(error) < 0 ? kErrInvalidValue : -3000 - static_cast<LONG>(error);
+    return static_cast<LONG>(error) < 0 ? kErrInvalidValue : kErrSystemBase - static_cast<LONG>(error);
 }
 
 // The current user's "MY" store, or null with the engine's code set. A running transfer may
@@ -64,7 +64,7 @@ BOOL COstrelBase::BindSSLCert(const char* issuer, const char* serialNumber) {
         try {
             name.resize(size);
         } catch (...) {
-            SetErrorCode(2);
+            SetErrorCode(kErrNoMemory);
         }
         if (name.size() == size &&
             !CertStrToNameA(kEncoding, issuer ? issuer : "", CERT_OID_NAME_STR, nullptr, name.data(), &size, nullptr)) {

@@ -20,7 +20,7 @@ Result RunFacade(CBrowserAddOnBase* engine, Result failed, Call call) {
     engine->SetErrorCode(0);
     CImageEditor* editor = new (std::nothrow) CImageEditor();
     if (!editor) {
-        engine->SetErrorCode(2);
+        engine->SetErrorCode(kErrNoMemory);
         return failed;
     }
     Result result = call(*editor);
@@ -42,7 +42,7 @@ BOOL CBrowserAddOnBase::ShowImageEditor(HWND parent) {
     CImageEditor* editor = new (std::nothrow) CImageEditor();
     if (!editor || !m_openEditors.Add(editor)) {
         delete editor;
-        SetErrorCode(2);
+        SetErrorCode(kErrNoMemory);
         return FALSE;
     }
     editor->m_readOnly = m_editorIfReadonly;
@@ -75,7 +75,7 @@ BOOL CBrowserAddOnBase::PrintBuffer(HWND owner) {
     const BOOL printed = job.PrintImages(owner, 1, GetImageCount(), 1);
     if (watch.destroyed) return printed;
     m_lifetimeWatches = watch.outer;
-    if (!printed) SetErrorCode(1);
+    if (!printed) SetErrorCode(kErrGeneralFailure);
     return printed;
 }
 
@@ -83,7 +83,7 @@ void CBrowserAddOnBase::SetErrorFromImageResult(LONG result) {
     switch (result) {
         case kImageOk: SetErrorCode(kErrSuccess); break;
         case kImageCancelled: SetErrorCode(kErrUserCancelled); break;
-        case kImageNoMemory: SetErrorCode(2); break;  // condition code 2: -1002
+        case kImageNoMemory: SetErrorCode(kErrNoMemory); break;
         case kImageInvalid: SetErrorCode(kErrInvalidIndex); break;
         case kImageClipboardFailed:
         case 6: break;
@@ -219,7 +219,7 @@ BOOL CBrowserAddOnBase::CreateTextFont(LONG height, LONG width, LONG escapement,
     if (faceName) strncpy(font.lfFaceName, faceName, LF_FACESIZE - 1);
     HFONT test = CreateFontIndirectA(&font);
     if (!test) {
-        SetErrorCode(-3000 - LONG(GetLastError()));
+        SetErrorCode(kErrSystemBase - LONG(GetLastError()));
         return FALSE;
     }
     DeleteObject(test);
@@ -243,12 +243,12 @@ BOOL CBrowserAddOnBase::CopyToClipboard(SHORT index) {
     if (source) GlobalUnlock(dib);
     if (!target) {
         if (copy) GlobalFree(copy);
-        SetErrorCode(2);
+        SetErrorCode(kErrNoMemory);
         return FALSE;
     }
     if (!OpenClipboard(m_ownerWindowCore)) {
         GlobalFree(copy);
-        SetErrorCode(1);
+        SetErrorCode(kErrGeneralFailure);
         return FALSE;
     }
     EmptyClipboard();
@@ -256,7 +256,7 @@ BOOL CBrowserAddOnBase::CopyToClipboard(SHORT index) {
     CloseClipboard();
     if (!placed) {
         GlobalFree(copy);
-        SetErrorCode(1);
+        SetErrorCode(kErrGeneralFailure);
         return FALSE;
     }
     return TRUE;
@@ -270,7 +270,7 @@ BOOL CBrowserAddOnBase::CutToClipboard(SHORT index) {
 BOOL CBrowserAddOnBase::LoadDibFromClipboard() {
     SetErrorCode(0);
     if (!OpenClipboard(m_ownerWindowCore)) {
-        SetErrorCode(1);
+        SetErrorCode(kErrGeneralFailure);
         return FALSE;
     }
     BOOL ok = FALSE;
@@ -319,7 +319,7 @@ BOOL CBrowserAddOnBase::SaveSelectedImagesToBase64Binary(void* scriptString) {
     m_selectedDataPos = 0;
     const char* text = encoded ? base64.GetEncodedText() : nullptr;
     if (!text) {
-        SetErrorCode(2);
+        SetErrorCode(kErrNoMemory);
         return FALSE;
     }
     return SetScriptString(scriptString, text, TRUE);
@@ -354,7 +354,7 @@ BOOL CBrowserAddOnBase::IsBlankImageEx(SHORT index, LONG left, LONG top, LONG ri
             HGLOBAL dib = GetImageDIB(index);
             if (!dib) return FALSE;
             if (!task.TakeImageCopy(dib)) {
-                SetErrorCode(2);
+                SetErrorCode(kErrNoMemory);
                 return FALSE;
             }
             task.index = index;
@@ -382,17 +382,17 @@ std::vector<SHORT> CBrowserAddOnBase::SelectedIndexList() const {
 BOOL CBrowserAddOnBase::LoadImageFromMemory(const BYTE* bytes, DWORD size, LONG type) {
     PdfSettings settings{};
     switch (type) {
-        case 0: return LoadBMPFromMemory(size, bytes) == 1;
-        case 1: return LoadJPEGFromMemory(size, bytes) == 1;
-        case 2: return LoadTIFFFromMemory(size, bytes, -1) == 1;
-        case 3: return LoadPNGFromMemory(size, bytes) == 1;
-        case 4: {
+        case OSTRL_BMP: return LoadBMPFromMemory(size, bytes) == 1;
+        case OSTRL_JPG: return LoadJPEGFromMemory(size, bytes) == 1;
+        case OSTRL_TIF: return LoadTIFFFromMemory(size, bytes, -1) == 1;
+        case OSTRL_PNG: return LoadPNGFromMemory(size, bytes) == 1;
+        case OSTRL_PDF: {
             const BOOL pages = LoadPDFFromMemory(size, bytes, -1, &settings);
             if (pages >= 1) m_pdfSettings = settings;
             return pages >= 1;
         }
         default:
-            SetErrorCode(-1110);
+            SetErrorCode(kErrFileExtension);
             return FALSE;
     }
 }

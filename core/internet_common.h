@@ -6,13 +6,15 @@
 
 #include <cstring>
 
+#include "base/error_codes.h"
+
 constexpr char kInternetAgent[] = "Corvanta";
 constexpr DWORD kStatusAsNumber = HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER;
 constexpr DWORD kContentLengthAsNumber = HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER;
 constexpr DWORD kErrorDialogFlags = FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS |
                                     FLAGS_ERROR_UI_FLAGS_GENERATE_DATA;
 
-inline LONG WinInetFailure(DWORD error) { return -3000 - static_cast<LONG>(error); }
+inline LONG WinInetFailure(DWORD error) { return kErrSystemBase - static_cast<LONG>(error); }
 
 inline bool StartsWithNoCase(const char* text, const char* prefix) {
     return _strnicmp(text, prefix, strlen(prefix)) == 0;

@@ -27,7 +27,7 @@ bool COstrelBase::BeginTransfer(LONG imageType) {
     SetErrorCode(0);
     m_httpPostResponse[0] = 0;
     m_transferSubCode = 0;
-    if ((imageType < 0 || imageType > 4) && imageType != kUploadLocalFile) {
+    if ((imageType < OSTRL_BMP || imageType > OSTRL_PDF) && imageType != kUploadLocalFile) {
         SetErrorCode(kErrFileExtension);
         return false;
     }
@@ -201,12 +201,12 @@ BOOL COstrelBase::InternetDownloadImage(HINTERNET handle, DWORD byteCount, LONG 
     if (DebugLogOn()) DebugLog(0, "InternetDownloadImage, bytestodownload:%d, bFtp:%d\r\n", byteCount, isFtp);
     // The size comes from the server: a huge one is refused before anything is allocated.
     if (byteCount > kMaxDownloadBytes) {
-        SetErrorCode(2);
+        SetErrorCode(kErrNoMemory);
         return FALSE;
     }
     HGLOBAL block = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, byteCount ? byteCount : 1);
     if (!block) {
-        SetErrorCode(2);
+        SetErrorCode(kErrNoMemory);
         return FALSE;
     }
     TransferThreadParams params;
@@ -261,11 +261,11 @@ bool COstrelBase::HandDownloadOn(HINTERNET handle, BYTE* data, DWORD size, LONG 
     SetErrorCode(0);
     BOOL loaded = FALSE;
     switch (imageType) {
-        case 0: loaded = LoadBMPFromMemory(size, data); break;
-        case 1: loaded = LoadJPEGFromMemory(size, data); break;
-        case 2: loaded = LoadTIFFFromMemory(size, data, -1); break;
-        case 3: loaded = LoadPNGFromMemory(size, data); break;
-        case 4: {
+        case OSTRL_BMP: loaded = LoadBMPFromMemory(size, data); break;
+        case OSTRL_JPG: loaded = LoadJPEGFromMemory(size, data); break;
+        case OSTRL_TIF: loaded = LoadTIFFFromMemory(size, data, -1); break;
+        case OSTRL_PNG: loaded = LoadPNGFromMemory(size, data); break;
+        case OSTRL_PDF: {
             PdfSettings settings{};
             strcpy(settings.version, "1.4");
             loaded = LoadPDFFromMemory(size, data, -1, &settings) >= 1;

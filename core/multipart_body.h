@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/error_codes.h"
+
 // The boundary of every POST body; a boundary line in the body is "--" followed by it.
 inline constexpr char kMultipartBoundary[] = "---------------------------7d22c1f30aa4";
 
@@ -21,7 +23,7 @@ struct MultipartField {
 enum MultipartResult : int {
     kMultipartOk = 0,
     kMultipartNoMemory = 2,        // the body block could not be allocated
-    kMultipartBadValue = -1034,    // a field value holds the boundary line, or a size beyond 2 GB
+    kMultipartBadValue = kErrInvalidValue,  // a field value holds the boundary line, or a size beyond 2 GB
 };
 
 // The request header that goes with a body of the given size.

@@ -87,7 +87,7 @@ BOOL COstrelBase::SetCookie(const char* text) {
     if (!text || !*text) return TRUE;
     m_cookieText = CopyToGlobal(text);
     if (!m_cookieText) {
-        SetErrorCode(2);
+        SetErrorCode(kErrNoMemory);
         return FALSE;
     }
     return TRUE;
@@ -103,7 +103,7 @@ BOOL COstrelBase::SetHTTPFormField(const char* name, const char* value) {
         // A name already set only gets its new value, also when the table is full.
         HGLOBAL copy = CopyToGlobal(value);
         if (!copy) {
-            SetErrorCode(2);
+            SetErrorCode(kErrNoMemory);
             return FALSE;
         }
         if (m_formFields[i].value) GlobalFree(m_formFields[i].value);
@@ -118,7 +118,7 @@ BOOL COstrelBase::SetHTTPFormField(const char* name, const char* value) {
     HGLOBAL valueCopy = nameCopy ? CopyToGlobal(value) : nullptr;
     if (!valueCopy) {
         if (nameCopy) GlobalFree(nameCopy);
-        SetErrorCode(2);
+        SetErrorCode(kErrNoMemory);
         return FALSE;
     }
     m_formFields[m_formFieldCount++] = {nameCopy, valueCopy};

@@ -11,7 +11,7 @@
 typedef BOOL(WINAPI* InternetGetCookieFn)(LPCSTR url, LPCSTR name, LPSTR data, LPDWORD size);
 
 // Image types of the transfer layer beside the codec types 0 (BMP) to 4 (PDF).
-constexpr LONG kUploadLocalFile = 32767;
+constexpr LONG kUploadLocalFile = kImageTypeRawFile;
 constexpr int kMaxHttpFormFields = 128;
 constexpr size_t kTransferTextSize = 257;
 constexpr size_t kHttpResponseSize = 8192;

@@ -30,24 +30,24 @@ struct TransferMember {
 #define LUMETTA_TRANSFER_MEMBERS(X)                                                     \
     X(FTPUpload, FtpUpload, One, kTypeFromName)                                         \
     X(FTPUploadEx, FtpUpload, One, kTypeFromArgument)                                   \
-    X(FTPUploadAllAsMultiPageTIFF, FtpUpload, All, 2)                                   \
-    X(FTPUploadAllAsPDF, FtpUpload, All, 4)                                             \
-    X(FTPUploadAsMultiPageTIFF, FtpUpload, Selected, 2)                                 \
-    X(FTPUploadAsMultiPagePDF, FtpUpload, Selected, 4)                                  \
+    X(FTPUploadAllAsMultiPageTIFF, FtpUpload, All, OSTRL_TIF)                           \
+    X(FTPUploadAllAsPDF, FtpUpload, All, OSTRL_PDF)                                     \
+    X(FTPUploadAsMultiPageTIFF, FtpUpload, Selected, OSTRL_TIF)                         \
+    X(FTPUploadAsMultiPagePDF, FtpUpload, Selected, OSTRL_PDF)                          \
     X(FTPUploadDirectly, FtpUpload, LocalFile, kUploadLocalFile)                        \
     X(HTTPUploadThroughPut, HttpPut, One, kTypeFromName)                                \
     X(HTTPUploadThroughPutEx, HttpPut, One, kTypeFromArgument)                          \
-    X(HTTPUploadAllThroughPutAsMultiPageTIFF, HttpPut, All, 2)                          \
-    X(HTTPUploadAllThroughPutAsPDF, HttpPut, All, 4)                                    \
-    X(HTTPUploadThroughPutAsMultiPageTIFF, HttpPut, Selected, 2)                        \
-    X(HTTPUploadThroughPutAsMultiPagePDF, HttpPut, Selected, 4)                         \
+    X(HTTPUploadAllThroughPutAsMultiPageTIFF, HttpPut, All, OSTRL_TIF)                  \
+    X(HTTPUploadAllThroughPutAsPDF, HttpPut, All, OSTRL_PDF)                            \
+    X(HTTPUploadThroughPutAsMultiPageTIFF, HttpPut, Selected, OSTRL_TIF)                \
+    X(HTTPUploadThroughPutAsMultiPagePDF, HttpPut, Selected, OSTRL_PDF)                 \
     X(HTTPUploadThroughPutDirectly, HttpPut, LocalFile, kUploadLocalFile)               \
     X(HTTPUploadThroughPost, HttpPost, One, kTypeFromName)                              \
     X(HTTPUploadThroughPostEx, HttpPost, One, kTypeFromArgument)                        \
-    X(HTTPUploadAllThroughPostAsMultiPageTIFF, HttpPost, All, 2)                        \
-    X(HTTPUploadAllThroughPostAsPDF, HttpPost, All, 4)                                  \
-    X(HTTPUploadThroughPostAsMultiPageTIFF, HttpPost, Selected, 2)                      \
-    X(HTTPUploadThroughPostAsMultiPagePDF, HttpPost, Selected, 4)                       \
+    X(HTTPUploadAllThroughPostAsMultiPageTIFF, HttpPost, All, OSTRL_TIF)                \
+    X(HTTPUploadAllThroughPostAsPDF, HttpPost, All, OSTRL_PDF)                          \
+    X(HTTPUploadThroughPostAsMultiPageTIFF, HttpPost, Selected, OSTRL_TIF)              \
+    X(HTTPUploadThroughPostAsMultiPagePDF, HttpPost, Selected, OSTRL_PDF)               \
     X(HTTPUploadThroughPostDirectly, HttpPost, LocalFile, kUploadLocalFile)             \
     X(FTPDownload, FtpDownload, IntoBuffer, kTypeFromName)                              \
     X(FTPDownloadEx, FtpDownload, IntoBuffer, kTypeFromArgument)                        \

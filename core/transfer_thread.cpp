@@ -123,7 +123,7 @@ bool RunTransferThread(TransferThreadParams& p, bool upload, LONG* failure) {
     if (withDialog) {
         p.startEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         if (!p.startEvent) {
-            *failure = -3000 - static_cast<LONG>(GetLastError());
+            *failure = kErrSystemBase - static_cast<LONG>(GetLastError());
             return false;
         }
     }
@@ -136,7 +136,7 @@ bool RunTransferThread(TransferThreadParams& p, bool upload, LONG* failure) {
     if (!thread) {
         if (p.startEvent) CloseHandle(p.startEvent);
         p.startEvent = nullptr;
-        *failure = -3000 - static_cast<LONG>(createError);
+        *failure = kErrSystemBase - static_cast<LONG>(createError);
         return false;
     }
     LONG dialogFailure = 0;
@@ -147,7 +147,7 @@ bool RunTransferThread(TransferThreadParams& p, bool upload, LONG* failure) {
                                         engine.GetViewerWindow(), TransferDialogProc, reinterpret_cast<LPARAM>(&p));
         if (shown == -1) {
             // No dialog: the thread must neither wait for it nor keep sending, so stop it.
-            dialogFailure = -3000 - static_cast<LONG>(ErrorOr(ERROR_RESOURCE_NAME_NOT_FOUND));
+            dialogFailure = kErrSystemBase - static_cast<LONG>(ErrorOr(ERROR_RESOURCE_NAME_NOT_FOUND));
             InterlockedExchange(&p.hasDialog, 0);
             engine.SetIfCancelTransfer(1);
             SetEvent(p.startEvent);
@@ -167,6 +167,6 @@ bool RunTransferThread(TransferThreadParams& p, bool upload, LONG* failure) {
         return false;
     }
     if (exitCode == 0) return true;
-    *failure = cancelled == 1 ? kErrUserCancelled : -3000 - static_cast<LONG>(exitCode);
+    *failure = cancelled == 1 ? kErrUserCancelled : kErrSystemBase - static_cast<LONG>(exitCode);
     return false;
 }

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include "base/error_codes.h"
 #include "resources/resource_ids.h"
 
 class COstrelBase;
@@ -17,7 +18,7 @@ constexpr int kTransferCancelId = IDC_TRANSFER_CANCEL;
 constexpr UINT WM_TRANSFER_PERCENT = WM_USER + 1;
 constexpr UINT WM_TRANSFER_END = WM_USER + 2;
 // Exit code of a transfer thread that stopped because the transfer was cancelled.
-constexpr DWORD kTransferCancelledExit = static_cast<DWORD>(-1032);
+constexpr DWORD kTransferCancelledExit = static_cast<DWORD>(kErrUserCancelled);
 
 typedef BOOL(WINAPI* InternetWriteFn)(HINTERNET, LPCVOID, DWORD, LPDWORD);
 typedef BOOL(WINAPI* InternetReadFn)(HINTERNET, LPVOID, DWORD, LPDWORD);

@@ -111,7 +111,7 @@ BOOL CTwainOperateWrapper::GetCapItems(LONG index, double* value) {
     SetErrorCode(0);
     if (index < 0 || index >= GetCapNumItems()) {
         *value = 0;
-        SetErrorCode(-1033);
+        SetErrorCode(kErrInvalidIndex);
         return FALSE;
     }
     *value = CapArea().items[index];
@@ -121,7 +121,7 @@ BOOL CTwainOperateWrapper::GetCapItems(LONG index, double* value) {
 BOOL CTwainOperateWrapper::SetCapItems(ULONG index, double value) {
     SetErrorCode(0);
     if (index >= static_cast<ULONG>(kMaxCapItems)) {
-        SetErrorCode(-1033);
+        SetErrorCode(kErrInvalidIndex);
         return FALSE;
     }
     CapArea().items[index] = value;
@@ -132,7 +132,7 @@ BOOL CTwainOperateWrapper::GetCapItemsString(LONG index, const char** text) {
     SetErrorCode(0);
     if (index < 0 || index >= GetCapNumItems()) {
         *text = "";
-        SetErrorCode(-1033);
+        SetErrorCode(kErrInvalidIndex);
         return FALSE;
     }
     char* item = CapArea().strings[index];
@@ -144,7 +144,7 @@ BOOL CTwainOperateWrapper::GetCapItemsString(LONG index, const char** text) {
 BOOL CTwainOperateWrapper::SetCapItemsString(LONG index, const char* text) {
     SetErrorCode(0);
     if (index < 0 || index >= GetCapNumItems()) {
-        SetErrorCode(-1033);
+        SetErrorCode(kErrInvalidIndex);
         return FALSE;
     }
     char* item = CapArea().strings[index];
@@ -170,7 +170,7 @@ BOOL CTwainOperateWrapper::CapSetFrame(SHORT index, float left, float top, float
         return TRUE;
     }
     if (index < 0 || index >= kMaxCapItems) {
-        SetErrorCode(-1033);
+        SetErrorCode(kErrInvalidIndex);
         return FALSE;
     }
     CapArea().frames[index] = frame;
@@ -186,7 +186,7 @@ BOOL CTwainOperateWrapper::CapGetFrameMember(LONG index, int member, float* v) {
         frame = &CapArea().frames[index];
     } else {
         *v = 0;
-        SetErrorCode(-1033);
+        SetErrorCode(kErrInvalidIndex);
         return FALSE;
     }
     const float members[4] = {frame->left, frame->top, frame->right, frame->bottom};

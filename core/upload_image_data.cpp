@@ -38,14 +38,14 @@ HGLOBAL COstrelBase::EncodeUploadImageFile(const void* indices, LONG count, LONG
     SHORT first = static_cast<USHORT>(list[0]) == kAllImages ? 0 : list[0];
     BOOL ok = FALSE;
     switch (imageType) {
-        case 0:
+        case OSTRL_BMP:
             ok = SaveAsBMPToMemory(&block, first, &bytes);
             if (ok) SetUploadBmpFileSize(GetImageDIB(first), static_cast<BYTE*>(block), bytes);
             break;
-        case 1: ok = SaveAsJPEGToMemory(&block, first, &bytes, m_jpegQuality); break;
-        case 2: ok = SaveImagesAsTIFFToMemory(&block, list, count, &bytes, m_tiffCompressionType); break;
-        case 3: ok = SaveAsPNGToMemory(&block, first, &bytes); break;
-        case 4:
+        case OSTRL_JPG: ok = SaveAsJPEGToMemory(&block, first, &bytes, m_jpegQuality); break;
+        case OSTRL_TIF: ok = SaveImagesAsTIFFToMemory(&block, list, count, &bytes, m_tiffCompressionType); break;
+        case OSTRL_PNG: ok = SaveAsPNGToMemory(&block, first, &bytes); break;
+        case OSTRL_PDF:
             ok = SaveImagesAsPDFToMemory(&block, list, count, &m_pdfSettings, &bytes, m_pdfCompressionType, m_jpegQuality);
             break;
         default: SetErrorCode(kErrFileExtension); break;
@@ -61,7 +61,7 @@ HGLOBAL COstrelBase::EncodeUploadImageFile(const void* indices, LONG count, LONG
 
 HGLOBAL COstrelBase::GetSelectedImagesData(const SHORT* indices, LONG count, LONG imageType, LONG* size) {
     SetErrorCode(0);
-    if (imageType < 0 || imageType > 4) {
+    if (imageType < OSTRL_BMP || imageType > OSTRL_PDF) {
         SetErrorCode(kErrFormatUnsupported);
         return nullptr;
     }

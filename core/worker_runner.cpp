@@ -13,7 +13,7 @@
 namespace {
 
 constexpr DWORD kStartWaitMs = 3000;
-constexpr LONG kBusyError = -2121;
+constexpr LONG kBusyError = kErrCustom2121;
 const char kBusyText[] =
     "Another long operation is running on this object. Wait for its OnAfterOperate event before starting one.";
 
@@ -101,7 +101,7 @@ BOOL RunInWorkerThread(CBrowserAddOnBase* engine, LPTHREAD_START_ROUTINE routine
     } else {
         // Nothing would ever signal the start event: fail now instead of waiting for it.
         task->result = FALSE;
-        engine->SetErrorCode(-3000 - static_cast<LONG>(lastError ? lastError : ERROR_NOT_ENOUGH_MEMORY));
+        engine->SetErrorCode(kErrSystemBase - static_cast<LONG>(lastError ? lastError : ERROR_NOT_ENOUGH_MEMORY));
     }
     if (task->startEvent) CloseHandle(task->startEvent);
     task->startEvent = nullptr;

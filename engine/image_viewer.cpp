@@ -280,7 +280,7 @@ void CImageViewer::RefreshCellStates() {
 
 void CImageViewer::ReportFocus() {
     int focus = m_selection.TakeFocusChange();
-    if (focus != -2) SendOwner(WM_VIEWER_SET_CURRENT, static_cast<WPARAM>(focus), 0);
+    if (focus != CViewerSelection::kNoFocusChange) SendOwner(WM_VIEWER_SET_CURRENT, static_cast<WPARAM>(focus), 0);
 }
 
 void CImageViewer::OnCellClick(int index, UINT message) {

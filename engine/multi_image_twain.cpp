@@ -40,7 +40,7 @@ SHORT CMultiImageTWAIN::GetCurrentImageIndex() {
 
 HGLOBAL CMultiImageTWAIN::GetImageDIB(SHORT index) {
     if (!ValidIndex(index)) {
-        SetErrorCode(-1033);
+        SetErrorCode(kErrInvalidIndex);
         return nullptr;
     }
     SetErrorCode(0);
@@ -49,7 +49,7 @@ HGLOBAL CMultiImageTWAIN::GetImageDIB(SHORT index) {
 
 BOOL CMultiImageTWAIN::SetCurrentImageIndex(SHORT index) {
     if (!ValidIndex(index)) {
-        SetErrorCode(-1033);
+        SetErrorCode(kErrInvalidIndex);
         return FALSE;
     }
     SetCurrentAndNotify(index, 1);
@@ -59,7 +59,7 @@ BOOL CMultiImageTWAIN::SetCurrentImageIndex(SHORT index) {
 
 BOOL CMultiImageTWAIN::SetMaxImagesInBuffer(LONG capacity) {
     if (capacity < 1 || capacity > kMaxBufferSlots) {
-        SetErrorCode(10);
+        SetErrorCode(kErrBadValueRange);
         return FALSE;
     }
     m_capacity = static_cast<SHORT>(capacity);
@@ -81,13 +81,13 @@ BOOL CMultiImageTWAIN::SetMaxImagesInBuffer(LONG capacity) {
 
 BOOL CMultiImageTWAIN::AddImage(HGLOBAL dib) {
     if (!dib) {
-        SetErrorCode(10);
+        SetErrorCode(kErrBadValueRange);
         return FALSE;
     }
     SetErrorCode(0);
     HGLOBAL kept = NormalizeIncomingImage(dib);
     if (!kept) {
-        if (GetErrorCode() == 0) SetErrorCode(10);
+        if (GetErrorCode() == 0) SetErrorCode(kErrBadValueRange);
         return FALSE;
     }
     return m_appendMode == 1 ? AppendImage(kept) : InsertImage(kept);
@@ -133,7 +133,7 @@ BOOL CMultiImageTWAIN::InsertImage(HGLOBAL dib) {
 
 BOOL CMultiImageTWAIN::ReplaceImage(SHORT index, HGLOBAL dib) {
     if (!ValidIndex(index)) {
-        SetErrorCode(-1033);
+        SetErrorCode(kErrInvalidIndex);
         return FALSE;
     }
     m_slots[index] = dib;  // the caller frees the old handle
@@ -144,7 +144,7 @@ BOOL CMultiImageTWAIN::ReplaceImage(SHORT index, HGLOBAL dib) {
 
 BOOL CMultiImageTWAIN::RemoveImage(SHORT index) {
     if (!ValidIndex(index)) {
-        SetErrorCode(-1033);
+        SetErrorCode(kErrInvalidIndex);
         return FALSE;
     }
     HGLOBAL removed = m_slots[index];
@@ -175,7 +175,7 @@ void CMultiImageTWAIN::RemoveAllImages() {
 
 BOOL CMultiImageTWAIN::SwitchImage(SHORT a, SHORT b) {
     if (!ValidIndex(a) || !ValidIndex(b)) {
-        SetErrorCode(-1033);
+        SetErrorCode(kErrInvalidIndex);
         return FALSE;
     }
     if (a == b) return TRUE;
@@ -197,7 +197,7 @@ BOOL CMultiImageTWAIN::SwitchImage(SHORT a, SHORT b) {
 
 BOOL CMultiImageTWAIN::MoveImage(SHORT from, SHORT to) {
     if (!ValidIndex(from) || !ValidIndex(to)) {
-        SetErrorCode(-1033);
+        SetErrorCode(kErrInvalidIndex);
         return FALSE;
     }
     if (from == to) return TRUE;
@@ -222,12 +222,12 @@ BOOL CMultiImageTWAIN::MoveImage(SHORT from, SHORT to) {
 
 BOOL CMultiImageTWAIN::MoveImages(const SHORT* list, int n, SHORT target) {
     if (target < 0 || target > m_count || n < 0 || (n > 0 && !list)) {
-        SetErrorCode(-1033);
+        SetErrorCode(kErrInvalidIndex);
         return FALSE;
     }
     for (int k = 0; k < n; ++k) {
         if (!ValidIndex(list[k])) {
-            SetErrorCode(-1033);
+            SetErrorCode(kErrInvalidIndex);
             return FALSE;
         }
     }

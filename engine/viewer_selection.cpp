@@ -93,7 +93,7 @@ int CViewerSelection::At(int position) const {
 
 int CViewerSelection::TakeFocusChange() {
     int focused = Focused();
-    if (focused == m_reported) return -2;
+    if (focused == m_reported) return kNoFocusChange;
     m_reported = focused;
     return focused;
 }

@@ -38,7 +38,8 @@ public:
     int At(int position) const;  // -1 outside the list
 
     // The focused index when it differs from the one last reported, which it then becomes;
-    // -2 when nothing is to be reported.
+    // kNoFocusChange when nothing is to be reported.
+    static constexpr int kNoFocusChange = -2;
     int TakeFocusChange();
     void SetReported(int index) { m_reported = index; }
 

@@ -148,7 +148,7 @@ bool PluginInstance::RunFileMethod(int op, const std::vector<ScriptValue>& a, Sc
             return true;
         }
         case kOpDeleteFile:
-            SetErrorCode(9);
+            SetErrorCode(kErrBadTriplet);
             return true;
         // Image data without files.
         case kOpGetSelectedImagesSize: {
@@ -170,7 +170,7 @@ bool PluginInstance::RunFileMethod(int op, const std::vector<ScriptValue>& a, Sc
             DWORD length = 0;
             const BYTE* bytes = decoder.DecodeText(a[0].text.c_str()) ? decoder.GetDecodedData(&length) : nullptr;
             if (!bytes) {
-                if (GetErrorCode() == 0) SetErrorCode(2);
+                if (GetErrorCode() == 0) SetErrorCode(kErrNoMemory);
                 return true;
             }
             out.b = LoadImageFromMemory(bytes, length, a[1].i);

@@ -152,7 +152,7 @@ bool LoadImageFromBytes(CScriptablePluginObject* self, const NPVariant* args, NP
     auto* bytes = new (std::nothrow) BYTE[size > 0 ? size : 1];
     if (!bytes) {
         NPN_ReleaseObject(array);
-        instance->SetErrorCode(2);
+        instance->SetErrorCode(kErrNoMemory);
         return false;
     }
     bool ok = true;

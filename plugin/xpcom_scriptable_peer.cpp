@@ -176,7 +176,7 @@ nsresult LoadImageFromBytes(void* self, int32_t size, const uint8_t* buffer, int
     PluginInstance* instance = PeerOf(self)->instance;
     if (!instance) return NS_OK;
     instance->SetErrorCode(0);
-    if (type < 0 || type > 4) {
+    if (type < OSTRL_BMP || type > OSTRL_PDF) {
         instance->SetErrorCode(kErrFileExtension);
         return NS_OK;
     }

@@ -24,7 +24,7 @@ int MemoryImageColorCount(TW_INT16 pixelType, TW_INT16 bits, uint32_t paletteCol
 
 LONG MemoryStripImage::Create(const TW_IMAGEINFO& info, const RGBQUAD* colors, uint32_t colorCount,
                               LONG xPelsPerMeter, LONG yPelsPerMeter) {
-    if (info.ImageWidth < 1 || info.ImageLength < 1 || colorCount > 256) return -1010;
+    if (info.ImageWidth < 1 || info.ImageLength < 1 || colorCount > 256) return kErrBadValueRange;
     BITMAPINFOHEADER h = {};
     h.biSize = sizeof(BITMAPINFOHEADER);
     h.biWidth = info.ImageWidth;
@@ -37,13 +37,13 @@ LONG MemoryStripImage::Create(const TW_IMAGEINFO& info, const RGBQUAD* colors, u
     h.biClrUsed = colorCount;
     uint64_t stride = DibStride(info.ImageWidth, info.BitsPerPixel);
     uint64_t total = sizeof(BITMAPINFOHEADER) + uint64_t{colorCount} * 4 + stride * uint64_t(info.ImageLength);
-    if (info.BitsPerPixel < 1 || stride * uint64_t(info.ImageLength) > kMaxDibImageBytes) return -1010;
+    if (info.BitsPerPixel < 1 || stride * uint64_t(info.ImageLength) > kMaxDibImageBytes) return kErrBadValueRange;
     h.biSizeImage = static_cast<DWORD>(stride * uint64_t(info.ImageLength));
-    if (!ComputeDibLayout(&h, total, &m_layout)) return -1010;
+    if (!ComputeDibLayout(&h, total, &m_layout)) return kErrBadValueRange;
     m_dib = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, static_cast<SIZE_T>(m_layout.totalBytes));
-    if (!m_dib) return -1002;
+    if (!m_dib) return kErrNoMemory;
     m_base = static_cast<uint8_t*>(GlobalLock(m_dib));
-    if (!m_base) return -1002;
+    if (!m_base) return kErrNoMemory;
     memcpy(m_base, &h, sizeof(h));
     if (colorCount) memcpy(m_base + sizeof(h), colors, size_t{colorCount} * 4);
     m_bits = m_base + m_layout.pixelOffset;

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "base/dib_layout.h"
+#include "base/error_codes.h"
 #include "twain/twain.h"
 
 class MemoryStripImage {

@@ -58,7 +58,7 @@ void CTwainBase::OnBitmapAcquired(HGLOBAL dib) {
 }
 
 void CTwainBase::SetErrorCode(LONG code) {
-    m_errorCode = (code >= 1 && code <= 32767) ? -1000 - code : code;
+    m_errorCode = (code >= 1 && code <= 32767) ? kErrTwainConditionBase - code : code;
 }
 
 void CTwainBase::Dispatch(int kind, HGLOBAL dib, const char* name) {

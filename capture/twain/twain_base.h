@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "base/error_codes.h"
 #include "twain/twain.h"
 
 // Thread that drives the source manager when IfScanInThread is on.

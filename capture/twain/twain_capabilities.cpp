@@ -24,7 +24,7 @@ bool DecodeReturnedContainer(TW_UINT16 conType, HGLOBAL container, TwainCapabili
 
 BOOL CTwainBase::CapTest() {
     if (!m_sourceOpen) {
-        SetErrorCode(-1031);
+        SetErrorCode(kErrStateSequence);
         return FALSE;
     }
     // Memory transfers deliver uncompressed strips only.
@@ -35,7 +35,7 @@ BOOL CTwainBase::CapTest() {
 BOOL CTwainBase::SetCapability(LONG id) {
     SetErrorCode(0);
     if (id < 0 || id > 0xFFFF) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
     TW_UINT16 previous = m_cap->capability;
@@ -54,7 +54,7 @@ LONG CTwainBase::GetCapability() {
 
 BOOL CTwainBase::SetCapType(LONG type) {
     if (type < TWON_ARRAY || type > TWON_RANGE) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
     SetErrorCode(0);
@@ -64,7 +64,7 @@ BOOL CTwainBase::SetCapType(LONG type) {
 
 BOOL CTwainBase::SetCapNumItems(LONG n) {
     if (n < 1 || n > kMaxCapItems) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
     m_cap->arrayCount = m_cap->enumCount = static_cast<TW_UINT32>(n);
@@ -105,7 +105,7 @@ BOOL CTwainBase::CapSet() {
     if (!CapTest()) return FALSE;
     if (m_cap->conType < TWON_ARRAY || m_cap->conType > TWON_RANGE) {
         // Nothing to build (after a reset or a read of another container type).
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
     TW_UINT16 itemType = CapabilityItemType(m_cap->capability, m_cap->itemType);

@@ -30,7 +30,7 @@ TW_UINT16 CTwainBase::CallDSMEntry(pTW_IDENTITY origin, pTW_IDENTITY dest, TW_UI
                                    TW_UINT16 msg, TW_MEMREF data) {
     if (!m_dsmEntry) {
         // Not TWRC_SUCCESS: no caller may take a call that never happened for one that worked.
-        SetErrorCode(-1031);
+        SetErrorCode(kErrStateSequence);
         return TWRC_FAILURE;
     }
     if (DebugLogOn()) DebugLog(0, "CallDSMEntry: DG:%d, DAT:%d,MSG:%d \r\n", dg, dat, msg);
@@ -54,7 +54,7 @@ void CTwainBase::StoreCallOutcome(TW_UINT16 rc, pTW_IDENTITY origin, pTW_IDENTIT
         case TWRC_XFERDONE:
         case TWRC_ENDOFLIST: SetErrorCode(0); return;
         case kTwainBusyReturn: SetErrorCode(TWCC_MAXCONNECTIONS); return;
-        case TWRC_CANCEL: SetErrorCode(-1032); return;
+        case TWRC_CANCEL: SetErrorCode(kErrUserCancelled); return;
         default: break;
     }
     if (DebugLogOn()) DebugLog(0, "CallDSMEntry get status\r\n");
@@ -107,13 +107,13 @@ BOOL CTwainBase::OpenSourceManager() {
     }
     HMODULE library = LoadLibraryA(path);
     if (!library) {
-        SetErrorCode(-1030);
+        SetErrorCode(kErrSourceManagerOpen);
         return FALSE;
     }
     auto entry = reinterpret_cast<DSMENTRYPROC>(GetProcAddress(library, "DSM_Entry"));
     if (!entry) {
         FreeLibrary(library);
-        SetErrorCode(-1030);
+        SetErrorCode(kErrSourceManagerOpen);
         return FALSE;
     }
     m_dsmLibrary = library;
@@ -217,7 +217,7 @@ BOOL CTwainBase::SelectSourceByIndex(int index) {
     if (!m_dsmOpen && !OpenSourceManager()) return FALSE;
     if (m_sourceOpen && !CloseSource()) return FALSE;
     if (index < 0 || index >= m_sourceCount) {
-        SetErrorCode(-1033);
+        SetErrorCode(kErrInvalidIndex);
         return FALSE;
     }
     m_sourceIdentity = m_sources[index];

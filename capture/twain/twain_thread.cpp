@@ -35,7 +35,7 @@ bool ThreadEnded(HANDLE thread) { return !thread || WaitForSingleObject(thread, 
 DWORD WINAPI CTwainBase::TwainThreadProc(LPVOID param) {
     if (DebugLogOn()) DebugLog(0, "CTwain:ThreadFunc\r\n");
     auto* start = static_cast<TwainThreadStart*>(param);
-    if (!start) return static_cast<DWORD>(-1034);
+    if (!start) return static_cast<DWORD>(kErrInvalidValue);
     char className[64];
     snprintf(className, sizeof(className), "TevranoDSM%lu%lu", static_cast<unsigned long>(GetCurrentThreadId()),
              static_cast<unsigned long>(GetTickCount()));
@@ -201,7 +201,7 @@ void CTwainBase::ApplyScanInThread() {
         LONG error = StartTwainThread();
         if (error) {
             if (DebugLogOn()) DebugLog(0, "SetIfScanInThread: last error:%d\r\n", error);
-            failure = -3000 - error;
+            failure = kErrSystemBase - error;
             m_ifScanInThread = 0;
             m_dsmWindow = m_ownerWindow;
         } else {

@@ -32,7 +32,7 @@ BOOL CTwainBase::WriteTransferMechanism() {
 
 BOOL CTwainBase::SetTransferMode(LONG mode) {
     if (mode < TWSX_NATIVE || mode > TWSX_MEMORY) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
     m_transferMode = static_cast<TW_UINT16>(mode);
@@ -48,13 +48,13 @@ TW_UINT16 CTwainBase::GetTransferMode() {
 
 BOOL CTwainBase::SetFileXferInfo(const char* fileName, LONG format) {
     if (!fileName || strnlen(fileName, 255) >= 255 || format < 0 || format > TWFF_EXIF) {
-        SetErrorCode(-1034);
+        SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
     strcpy(m_fileSetup.FileName, fileName);
     m_fileSetup.Format = static_cast<TW_UINT16>(format);
     if (!m_sourceOpen) {
-        SetErrorCode(-1031);
+        SetErrorCode(kErrStateSequence);
         return FALSE;
     }
     return CallDSMEntry(&m_appIdentity, &m_sourceIdentity, DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &m_fileSetup) ==
@@ -147,7 +147,7 @@ bool CTwainBase::GivingUp() const { return m_failedTransfersInRow >= kMaxFailedT
 
 bool CTwainBase::RefuseDuringBatch() {
     if (!m_inBatch) return false;
-    SetErrorCode(4);
+    SetErrorCode(kErrSourceBusy);
     return true;
 }
 
