@@ -4,21 +4,18 @@
 #include <cstring>
 #include <new>
 
+#include "codecs/tiff/lzw_codes.h"
+
+using namespace tiff_lzw;
+
 namespace {
 
-constexpr unsigned kClear = 256;
-constexpr unsigned kEndOfInformation = 257;
-constexpr unsigned kFirstFree = 258;
-constexpr unsigned kMinWidth = 9;
-constexpr unsigned kMaxWidth = 12;
 constexpr unsigned kTableSize = 1u << kMaxWidth;  // 4096 codes
 constexpr unsigned kEncoderLimit = kTableSize - 2;  // the encoder clears when its next code reaches 4094
 constexpr long kHashSize = 9001;                 // prime, about 2.2 times the table
 constexpr unsigned kHashShift = 5;
 constexpr long kCheckGap = 10000;
 constexpr size_t kBufferSize = 8192;
-
-constexpr unsigned MaxCode(unsigned width) { return (1u << width) - 1; }
 
 }  // namespace
 

@@ -3,17 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-namespace {
+#include "codecs/tiff/lzw_codes.h"
 
-constexpr unsigned kClear = 256;
-constexpr unsigned kEndOfInformation = 257;
-constexpr unsigned kFirstFree = 258;
-constexpr unsigned kMinWidth = 9;
-constexpr unsigned kMaxWidth = 12;
-
-constexpr unsigned MaxCode(unsigned width) { return (1u << width) - 1; }
-
-}  // namespace
+using namespace tiff_lzw;
 
 // Codes of the current width, most significant bit first; false when the stream has no whole
 // code left.
