@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,7 @@ struct Recording {
     std::vector<std::string> calls;
     Status failSaveAddImage = Gdiplus::Ok;
     Status failCreateFromStream = Gdiplus::Ok;
+    int streamsDecoded = 0;  // streams handed to GDI+ to decode
 };
 Recording g_recording;
 
@@ -57,6 +60,7 @@ Status WINAPI RecordSaveAddImage(GdiplusApi::Image* image, GdiplusApi::Image* pa
 }
 
 Status WINAPI RecordCreateBitmapFromStream(IStream* stream, GdiplusApi::Bitmap** bitmap) {
+    ++g_recording.streamsDecoded;
     if (g_recording.failCreateFromStream != Gdiplus::Ok) return g_recording.failCreateFromStream;
     return LinkedGdiplusApi().CreateBitmapFromStream(stream, bitmap);
 }
@@ -253,6 +257,50 @@ TEST_F(Bridge, ResolutionAndInvertedOneBitOutput) {
     for (size_t row = 0; row < 4; ++row) {
         for (size_t i = 0; i < 2; ++i) EXPECT_EQ(BYTE(~plain[row * 2 + i]), inverted[row * 2 + i]);
     }
+}
+
+#ifndef LUMETTA_HOSTILE_DATA
+#error LUMETTA_HOSTILE_DATA names the folder of crafted files
+#endif
+
+// The crafted files of tests/codecs/data/hostile on the library's route, from the file and from
+// bytes: each refused with the code its line of expected.txt names (the own codec's) before GDI+
+// is handed the bytes, adding nothing; the sound ones reach GDI+ and load whole.
+TEST_F(Bridge, CraftedFilesAreRefusedBeforeTheLibrarySeesThem) {
+    const std::string folder = LUMETTA_HOSTILE_DATA;
+    std::ifstream list(folder + "/expected.txt");
+    ASSERT_TRUE(list.good()) << folder;
+    std::string line;
+    int checked = 0;
+    while (std::getline(list, line)) {
+        std::istringstream words(line);
+        std::string name, verdict;
+        long value = 0, fromBytes = 0;
+        if (!(words >> name >> verdict >> value) || name[0] == '#' || name.substr(name.size() - 4) == ".pdf") continue;
+        if (!(words >> fromBytes)) fromBytes = value;
+        const std::string path = folder + "/" + name;
+        const std::vector<BYTE> bytes = ReadBytes(path);
+        ASSERT_FALSE(bytes.empty()) << path;
+        for (bool fromFile : {true, false}) {
+            const std::string what = name + (fromFile ? " (file)" : " (bytes)");
+            engine->RemoveAllImages();
+            g_recording.streamsDecoded = 0;
+            const BOOL ok = fromFile ? engine->LoadImageFileGdiplus(path.c_str())
+                                     : engine->LoadImageFromMemoryGdiplus(bytes.data(), DWORD(bytes.size()));
+            if (verdict == "refuse") {
+                EXPECT_FALSE(ok) << what;
+                EXPECT_EQ(engine->GetErrorCode(), fromFile ? value : fromBytes) << what;
+                EXPECT_EQ(engine->GetImageCount(), 0) << what;
+                EXPECT_EQ(g_recording.streamsDecoded, 0) << what;
+            } else {
+                EXPECT_TRUE(ok) << what << " " << engine->GetErrorCode();
+                EXPECT_EQ(engine->GetImageCount(), value) << what;
+                EXPECT_EQ(g_recording.streamsDecoded, 1) << what;
+            }
+        }
+        ++checked;
+    }
+    EXPECT_GE(checked, 20);
 }
 
 }  // namespace
