@@ -4,13 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "codecs/bmp_codec.h"
 #include "file_io_fixture.h"
+#include "hostile_cases.h"
 #include "support/test_dib.h"
 
 namespace {
@@ -268,33 +267,26 @@ TEST_F(Bridge, ResolutionAndInvertedOneBitOutput) {
 // is handed the bytes, adding nothing; the sound ones reach GDI+ and load whole.
 TEST_F(Bridge, CraftedFilesAreRefusedBeforeTheLibrarySeesThem) {
     const std::string folder = LUMETTA_HOSTILE_DATA;
-    std::ifstream list(folder + "/expected.txt");
-    ASSERT_TRUE(list.good()) << folder;
-    std::string line;
     int checked = 0;
-    while (std::getline(list, line)) {
-        std::istringstream words(line);
-        std::string name, verdict;
-        long value = 0, fromBytes = 0;
-        if (!(words >> name >> verdict >> value) || name[0] == '#' || name.substr(name.size() - 4) == ".pdf") continue;
-        if (!(words >> fromBytes)) fromBytes = value;
-        const std::string path = folder + "/" + name;
+    for (const HostileCase& c : HostileCases(folder)) {
+        if (c.Extension() == "pdf") continue;
+        const std::string path = folder + "/" + c.name;
         const std::vector<BYTE> bytes = ReadBytes(path);
         ASSERT_FALSE(bytes.empty()) << path;
         for (bool fromFile : {true, false}) {
-            const std::string what = name + (fromFile ? " (file)" : " (bytes)");
+            const std::string what = c.name + (fromFile ? " (file)" : " (bytes)");
             engine->RemoveAllImages();
             g_recording.streamsDecoded = 0;
             const BOOL ok = fromFile ? engine->LoadImageFileGdiplus(path.c_str())
                                      : engine->LoadImageFromMemoryGdiplus(bytes.data(), DWORD(bytes.size()));
-            if (verdict == "refuse") {
+            if (c.refuse) {
                 EXPECT_FALSE(ok) << what;
-                EXPECT_EQ(engine->GetErrorCode(), fromFile ? value : fromBytes) << what;
+                EXPECT_EQ(engine->GetErrorCode(), fromFile ? c.value : c.fromBytes) << what;
                 EXPECT_EQ(engine->GetImageCount(), 0) << what;
                 EXPECT_EQ(g_recording.streamsDecoded, 0) << what;
             } else {
                 EXPECT_TRUE(ok) << what << " " << engine->GetErrorCode();
-                EXPECT_EQ(engine->GetImageCount(), value) << what;
+                EXPECT_EQ(engine->GetImageCount(), c.value) << what;
                 EXPECT_EQ(g_recording.streamsDecoded, 1) << what;
             }
         }

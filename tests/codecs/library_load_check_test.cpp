@@ -5,8 +5,6 @@
 // budget held over every page of a file.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,6 +17,7 @@
 #include "codecs/library_load_check.h"
 #include "codecs/png/png_codec.h"
 #include "codecs/tiff/tiff.h"
+#include "hostile_cases.h"
 #include "support/test_dib.h"
 
 #ifndef LUMETTA_HOSTILE_DATA
@@ -34,8 +33,6 @@ std::vector<BYTE> Take(HGLOBAL block, SIZE_T size) {
     GlobalFree(block);
     return bytes;
 }
-
-std::string Extension(const std::string& name) { return name.substr(name.rfind('.') + 1); }
 
 // The code the own decoder gives for the bytes held in memory, and the images it makes.
 LONG OwnDecoderCode(const std::string& extension, const std::vector<BYTE>& bytes, size_t* images) {
@@ -72,35 +69,25 @@ LONG OwnDecoderCode(const std::string& extension, const std::vector<BYTE>& bytes
 
 TEST(LibraryLoadCheck, CraftedFilesAreRefusedWithTheirOwnCodecsCode) {
     const std::string folder = LUMETTA_HOSTILE_DATA;
-    std::ifstream list(folder + "/expected.txt");
-    ASSERT_TRUE(list.good()) << folder;
-    std::string line;
     int refused = 0, loaded = 0;
-    while (std::getline(list, line)) {
-        std::istringstream words(line);
-        std::string name, verdict;
-        long value = 0, fromBytes = 0;
-        if (!(words >> name >> verdict >> value) || name[0] == '#') continue;
-        if (!(words >> fromBytes)) fromBytes = value;
-        const std::string extension = Extension(name);
-        if (extension == "pdf") continue;  // PDF never goes to the library
-        std::ifstream file(folder + "/" + name, std::ios::binary);
-        ASSERT_TRUE(file.good()) << name;
-        const std::vector<BYTE> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    for (const HostileCase& c : HostileCases(folder)) {
+        if (c.Extension() == "pdf") continue;  // PDF never goes to the library
+        const std::vector<BYTE> bytes = HostileFileBytes(folder + "/" + c.name);
+        ASSERT_FALSE(bytes.empty()) << c.name;
         const LONG asFile = LibraryLoadCheck(bytes.data(), bytes.size(), true);
         const LONG asBytes = LibraryLoadCheck(bytes.data(), bytes.size(), false);
         size_t images = 0;
-        const LONG own = OwnDecoderCode(extension, bytes, &images);
-        if (verdict == "refuse") {
-            EXPECT_EQ(asFile, value) << name;
-            EXPECT_EQ(asBytes, fromBytes) << name;
-            EXPECT_EQ(own, asBytes) << name << ": the own decoder on the same bytes";
+        const LONG own = OwnDecoderCode(c.Extension(), bytes, &images);
+        if (c.refuse) {
+            EXPECT_EQ(asFile, c.value) << c.name;
+            EXPECT_EQ(asBytes, c.fromBytes) << c.name;
+            EXPECT_EQ(own, asBytes) << c.name << ": the own decoder on the same bytes";
             ++refused;
         } else {
-            EXPECT_EQ(asFile, 0) << name;
-            EXPECT_EQ(asBytes, 0) << name;
-            EXPECT_EQ(own, 0) << name;
-            EXPECT_EQ(long(images), value) << name;
+            EXPECT_EQ(asFile, 0) << c.name;
+            EXPECT_EQ(asBytes, 0) << c.name;
+            EXPECT_EQ(own, 0) << c.name;
+            EXPECT_EQ(long(images), c.value) << c.name;
             ++loaded;
         }
     }

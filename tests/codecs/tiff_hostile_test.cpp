@@ -19,6 +19,7 @@
 #include "codecs/tiff/packbits_codec.h"
 #include "codecs/tiff/tiff.h"
 #include "base/dib_layout.h"
+#include "hostile_cases.h"
 
 namespace {
 
@@ -679,33 +680,24 @@ TEST(TiffHostile, OneLargeStripGivesThePixelsOfOneRowStrips) {
 // line names: "refuse <code>" with no page, or "load <pages>".
 TEST(TiffHostile, CraftedFilesOfTheHostileFolderGiveTheirExpectedResults) {
     const std::string folder = LUMETTA_HOSTILE_DATA;
-    std::ifstream list(folder + "/expected.txt");
-    ASSERT_TRUE(list.good()) << folder;
-    std::string line;
     int checked = 0;
-    while (std::getline(list, line)) {
-        std::istringstream words(line);
-        std::string name, verdict;
-        long value = 0;
-        if (!(words >> name >> verdict >> value)) continue;
-        if (name.size() < 4 || (name.substr(name.size() - 4) != ".tif" && name.substr(name.size() - 5) != ".tiff"))
-            continue;
-        const std::string path = folder + "/" + name;
-        std::ifstream file(path, std::ios::binary);
-        ASSERT_TRUE(file.good()) << path;
-        const std::vector<BYTE> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    for (const HostileCase& c : HostileCases(folder)) {
+        if (c.Extension() != "tif" && c.Extension() != "tiff") continue;
+        const std::string path = folder + "/" + c.name;
+        const std::vector<BYTE> bytes = HostileFileBytes(path);
+        ASSERT_FALSE(bytes.empty()) << path;
         for (bool fromFile : {false, true}) {
             CTiff tiff;
             const LONG rc = fromFile ? tiff.ReadFromFile(path.c_str(), CTiff::kAllPages)
                                      : tiff.ReadFromMemory(bytes.size(), bytes.data(), CTiff::kAllPages);
             const DWORD pages = tiff.GetPageCount();
             for (DWORD i = 0; i < pages; ++i) GlobalFree(tiff.GetPage(i, nullptr));
-            if (verdict == "refuse") {
-                EXPECT_EQ(TiffResultToErrorCode(rc), value) << name << (fromFile ? " file" : " memory");
-                EXPECT_EQ(pages, 0u) << name;
+            if (c.refuse) {
+                EXPECT_EQ(TiffResultToErrorCode(rc), c.value) << c.name << (fromFile ? " file" : " memory");
+                EXPECT_EQ(pages, 0u) << c.name;
             } else {
-                EXPECT_EQ(rc, 0) << name;
-                EXPECT_EQ(long(pages), value) << name;
+                EXPECT_EQ(rc, 0) << c.name;
+                EXPECT_EQ(long(pages), c.value) << c.name;
             }
         }
         ++checked;
