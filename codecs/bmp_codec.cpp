@@ -44,6 +44,41 @@ LONG BmpDibSizeFromHeaders(const BYTE* headers, uint64_t dibBytesPresent, uint64
     return 0;
 }
 
+LONG BmpMeasure(const BYTE* bytes, uint64_t size, bool wholeDib, uint64_t* dibBytes) {
+    if (!bytes || !dibBytes) return kErrInvalidValue;
+    *dibBytes = 0;
+    BITMAPINFOHEADER info;
+    if (AcceptableHeaders(bytes, size, &info)) {
+        const uint64_t present = size - kBmpFileHeaderSize;
+        if (!wholeDib) return BmpDibSizeFromHeaders(bytes, present, dibBytes);
+        if (!ComputeDibLayout(&info, present, nullptr)) return kErrBmpFormat;
+        *dibBytes = present;
+        return 0;
+    }
+    // Another form, which this codec refuses: its width, height and depth as the header gives
+    // them (a core header's are 16-bit), held against the load's budget, and refused with this
+    // codec's code beyond it (a run-length code fills any size from two bytes).
+    constexpr uint32_t kCoreHeaderSize = 12;
+    const auto le = [bytes](uint32_t at, uint32_t n) {
+        uint32_t v = 0;
+        for (uint32_t i = 0; i < n; ++i) v |= uint32_t(bytes[at + i]) << (8 * i);
+        return v;
+    };
+    if (size < kBmpFileHeaderSize + 4 || bytes[0] != 'B' || bytes[1] != 'M') return 0;
+    const bool core = le(kBmpFileHeaderSize, 4) == kCoreHeaderSize;
+    if (size < kBmpFileHeaderSize + (core ? kCoreHeaderSize : 16)) return 0;
+    const uint32_t at = kBmpFileHeaderSize + 4;
+    const int64_t width = core ? int64_t(le(at, 2)) : int64_t(int32_t(le(at, 4)));
+    const int64_t height = core ? int64_t(le(at + 2, 2)) : int64_t(int32_t(le(at + 4, 4)));
+    const uint32_t bits = core ? le(at + 6, 2) : le(at + 10, 2);
+    if (width <= 0 || height == 0) return 0;
+    // Rows of at most 2^33 bytes (32 bits a pixel); a product past 64 bits saturates.
+    const uint64_t rows = uint64_t(height < 0 ? -height : height);
+    const uint64_t stride = DibStride(width, int(bits < 32 ? bits : 32));
+    *dibBytes = stride > (UINT64_MAX - 64) / rows ? UINT64_MAX : sizeof(BITMAPINFOHEADER) + stride * rows;
+    return *dibBytes > LoadBudgetFor(size) ? LONG(kErrBmpFormat) : 0;
+}
+
 LONG BmpReadFromMemory(const BYTE* bytes, uint64_t size, HGLOBAL* dib) {
     if (!bytes || !dib) return kErrInvalidValue;
     *dib = nullptr;

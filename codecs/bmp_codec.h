@@ -21,6 +21,13 @@ constexpr uint64_t kBmpMaxMissingBytes = 1u << 20;
 // kBmpMaxMissingBytes, or less than it holds).
 LONG BmpDibSizeFromHeaders(const BYTE* headers, uint64_t dibBytesPresent, uint64_t* dibSize);
 
+// The decisions on a BMP's headers taken before its pixels are reserved, for another decoder:
+// headers of the form this codec reads are held to its rules (wholeDib: a byte array's, which
+// needs every pixel row; else a file's, which lets missing rows read as zero); other forms
+// (compressed, masks, the old core header) are refused only when they declare more than the
+// load's budget for their size. dibBytes receives the size of the DIB the headers declare.
+LONG BmpMeasure(const BYTE* bytes, uint64_t size, bool wholeDib, uint64_t* dibBytes);
+
 // Decodes a BMP held in memory into a new fixed DIB block of size - 14 bytes (the caller owns
 // it). The DIB must be whole.
 LONG BmpReadFromMemory(const BYTE* bytes, uint64_t size, HGLOBAL* dib);

@@ -6,8 +6,8 @@
 
 #include "codecs/codec_result_map.h"
 #include "codecs/file_stream.h"
-#include "codecs/jpeg/mini_jpeg_decoder.h"
 #include "codecs/memory_stream.h"
+#include "codecs/library_load_check.h"
 #include "base/dib_layout.h"
 #include "base/error_codes.h"
 
@@ -249,9 +249,11 @@ BOOL CImageOperator::LoadImageFileGdiplus(const char* path) {
     DWORD size = 0;
     HGLOBAL bytes = ReadWholeFile(path, &size);
     if (!bytes) return FALSE;
-    if (!CMiniJpegDecoder::FrameFitsData(static_cast<const BYTE*>(bytes), size)) {
+    // What the own codec refuses before reserving is refused here too, before the library
+    // reserves what the bytes cannot hold.
+    if (const LONG code = LibraryLoadCheck(static_cast<const BYTE*>(bytes), size, true)) {
         GlobalFree(bytes);
-        SetErrorCode(kErrJpegFile);
+        SetErrorCode(code);
         return FALSE;
     }
     IStream* stream = nullptr;
@@ -269,9 +271,8 @@ BOOL CImageOperator::LoadImageFromMemoryGdiplus(const BYTE* bytes, DWORD size) {
         SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
-    // A JPEG frame its bytes cannot hold is refused before the library reserves its pixels.
-    if (!CMiniJpegDecoder::FrameFitsData(bytes, size)) {
-        SetErrorCode(kErrJpegFile);
+    if (const LONG code = LibraryLoadCheck(bytes, size, false)) {
+        SetErrorCode(code);
         return FALSE;
     }
     IStream* stream = nullptr;

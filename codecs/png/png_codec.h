@@ -34,6 +34,10 @@ public:
     // null) receives its block size.
     LONG ReadFromFile(const char* path, SIZE_T* dibSize);
     LONG ReadFromMemory(uint64_t size, const BYTE* bytes, SIZE_T* dibSize);
+    // The decisions a read takes before it reserves the DIB (the chunks up to the image data, the
+    // image's size against what its compressed bytes can give), without decoding; dibBytes
+    // receives the size of the block a read would make.
+    static LONG Measure(uint64_t size, const BYTE* bytes, uint64_t* dibBytes);
     // The DIB of the last read; the caller owns it from then on (null when none).
     HGLOBAL GetDIB();
     // What the last read found in the file's chunks.

@@ -216,7 +216,49 @@ HGLOBAL AllocateDib(const PngImageInfo& info, const DibShape& shape, uint64_t im
     return dib;
 }
 
+// The chunks in front of the image data (the header first) up to the first IDAT, which c then
+// holds, and what the image needs against what those bytes can give: every decision taken before
+// the DIB is reserved.
+LONG ReadUpToImageData(ChunkCursor& cursor, Chunk& c, PngImageInfo* info) {
+    for (;;) {
+        if (cursor.Next(&c) != ChunkCursor::kGot) return CPNG::kBadFile;
+        if (!info->hasHeader) {
+            if (c.type != kIHDR || !ParseHeader(c, info)) return CPNG::kBadFile;
+            continue;
+        }
+        if (c.type == kIDAT) break;
+        if (c.type == kPLTE) {
+            if (!ParsePalette(c, info)) return CPNG::kBadFile;
+        } else if (c.type == kpHYs) {
+            if (!ParsePhys(c, info)) return CPNG::kBadFile;
+        } else if (c.type == kgAMA || c.type == ksRGB || c.type == kcHRM) {
+            ParseColourSpace(c, info);
+        } else if (IsCritical(c.type)) {
+            return CPNG::kBadFile;  // IHDR again, IEND without image data, or a critical chunk unknown here
+        }
+    }
+    if (info->colorType == kPalette && !info->hasPalette) return CPNG::kBadFile;
+    if (!c.CrcOk()) return CPNG::kBadFile;
+    if (InflatedSize(*info) / kMaxInflateRatio > cursor.Remaining() + c.length) return CPNG::kBadFile;
+    const uint64_t imageBytes = DibStride(info->width, ChooseDibShape(*info).bitCount) * info->height;
+    if (imageBytes > kMaxDibImageBytes) return CPNG::kNoMemory;
+    if (RowBytes(info->width, info->pixelDepth) + 1 > SIZE_MAX / 2) return CPNG::kNoMemory;
+    return CPNG::kOk;
+}
+
 }  // namespace
+
+LONG CPNG::Measure(uint64_t size, const BYTE* bytes, uint64_t* dibBytes) {
+    *dibBytes = 0;
+    if (!bytes || size < sizeof kSignature || memcmp(bytes, kSignature, sizeof kSignature) != 0) return kBadFile;
+    ChunkCursor cursor(bytes, size, sizeof kSignature);
+    Chunk c;
+    PngImageInfo info;
+    if (LONG rc = ReadUpToImageData(cursor, c, &info)) return rc;
+    const DibShape shape = ChooseDibShape(info);
+    *dibBytes = 40 + uint64_t(shape.colors) * sizeof(RGBQUAD) + DibStride(info.width, shape.bitCount) * info.height;
+    return kOk;
+}
 
 LONG CPNG::Decode(const uint8_t* bytes, uint64_t size) {
     m_info = PngImageInfo();
@@ -224,34 +266,11 @@ LONG CPNG::Decode(const uint8_t* bytes, uint64_t size) {
 
     ChunkCursor cursor(bytes, size, sizeof kSignature);
     Chunk c;
-    // The chunks in front of the image data; the header comes first.
-    for (;;) {
-        if (cursor.Next(&c) != ChunkCursor::kGot) return kBadFile;
-        if (!m_info.hasHeader) {
-            if (c.type != kIHDR || !ParseHeader(c, &m_info)) return kBadFile;
-            continue;
-        }
-        if (c.type == kIDAT) break;
-        if (c.type == kPLTE) {
-            if (!ParsePalette(c, &m_info)) return kBadFile;
-        } else if (c.type == kpHYs) {
-            if (!ParsePhys(c, &m_info)) return kBadFile;
-        } else if (c.type == kgAMA || c.type == ksRGB || c.type == kcHRM) {
-            ParseColourSpace(c, &m_info);
-        } else if (IsCritical(c.type)) {
-            return kBadFile;  // IHDR again, IEND without image data, or a critical chunk unknown here
-        }
-    }
-    if (m_info.colorType == kPalette && !m_info.hasPalette) return kBadFile;
-    if (!c.CrcOk()) return kBadFile;
-    if (InflatedSize(m_info) / kMaxInflateRatio > cursor.Remaining() + c.length) return kBadFile;
-
+    if (LONG rc = ReadUpToImageData(cursor, c, &m_info)) return rc;
     const DibShape shape = ChooseDibShape(m_info);
     const uint64_t stride = DibStride(m_info.width, shape.bitCount);
     const uint64_t imageBytes = stride * m_info.height;
-    if (imageBytes > kMaxDibImageBytes) return kNoMemory;
     const uint64_t rowBytes = RowBytes(m_info.width, m_info.pixelDepth);
-    if (rowBytes + 1 > SIZE_MAX / 2) return kNoMemory;
     const size_t bpp = m_info.pixelDepth >= 8 ? m_info.pixelDepth / 8 : 1;
 
     HGLOBAL dib = AllocateDib(m_info, shape, imageBytes);

@@ -54,6 +54,12 @@ public:
     DWORD GetPageCount() const { return static_cast<DWORD>(m_pages.size()); }
     // The DIB of a decoded page; the caller owns it from then on (a page is handed out once).
     HGLOBAL GetPage(DWORD index, SIZE_T* size);
+    // The decisions a read of every page takes before it reserves anything (each page's tags and
+    // declared sizes against its strips' bytes, the read's budget), without decoding: the first
+    // refusal, and in dibBytes the blocks the pages that pass would take. A form the reader has
+    // no decoder for (depth, photometric, compression, tiles, a missing RowsPerStrip, an
+    // uncompressed strip longer than its rows) is no refusal here: another decoder may read it.
+    LONG Measure(size_t size, const BYTE* bytes, uint64_t* dibBytes);
 
     // Writing. newFile replaces the file; otherwise the page is appended (or written as the first
     // page of a missing or empty file). A failed append leaves the file as it was.
@@ -81,6 +87,9 @@ private:
     void ResetRead();
     void ReleasePages();
     LONG Read(const TiffByteSource& source, DWORD page);
+    LONG ReadChain(const TiffByteSource& source, std::vector<uint32_t>* chain);
+    LONG PlanPage(PageDecoder& page);
+    LONG MeasurePage(const TiffByteSource& source, uint32_t offset, uint64_t* dibBytes);
     LONG ReadIfd(const TiffByteSource& source, uint32_t offset, Ifd* ifd) const;
     LONG DecodePage(const TiffByteSource& source, const Ifd& ifd);
     static LONG ReadChainEnd(const TiffByteSource& source, ChainEnd* end);

@@ -177,6 +177,9 @@ struct CTiff::PageDecoder {
     const TiffByteSource& source;
     const Ifd& ifd;
     const bool be;
+    // Only the decisions taken before anything is reserved, for a page another decoder reads: a
+    // form this reader has no decoder for is no refusal then.
+    bool measuring = false;
 
     // Tags, with the format's defaults for those the page lacks.
     uint32_t width = 0, height = 0, bits = 1, compression = kNone, photometric = kPhotometricWhiteIsZero;
@@ -214,8 +217,9 @@ LONG CTiff::PageDecoder::ReadTags() {
     samples = planar == 1 ? Tag(kTagSamplesPerPixel, 1) : 1;
     predictor = Tag(kTagPredictor, 1);
     const TiffEntry* rowsEntry = ifd.Find(kTagRowsPerStrip);
-    rowsPerStrip = Value(source, rowsEntry, be, 0);
-    if (width == 0 || height == 0 || !rowsEntry || rowsPerStrip == 0) return kNoMemory;
+    // Without RowsPerStrip a page is one strip to other readers; this one refuses it.
+    rowsPerStrip = Value(source, rowsEntry, be, measuring ? 0xFFFFFFFF : 0);
+    if (width == 0 || height == 0 || (!rowsEntry && !measuring) || rowsPerStrip == 0) return kNoMemory;
     // The DIB header holds both as positive 32-bit numbers.
     if (width > 0x7FFFFFFF || height > 0x7FFFFFFF) return kNoMemory;
     if (rowsPerStrip > height) rowsPerStrip = height;
@@ -317,7 +321,9 @@ LONG CTiff::PageDecoder::LocateStrips(const std::vector<uint32_t>& ifdOffsets) {
         uint64_t end = size;
         if (counted) {
             end = std::min<uint64_t>(offset + counts[s], size);
-            if (compression == kNone && counts[s] != rowsSize) return kUnsupported;
+            // An uncompressed strip holds its rows exactly (longer ones are a form this reader
+            // does not take, shorter ones cannot fill the page).
+            if (compression == kNone && (measuring ? counts[s] < rowsSize : counts[s] != rowsSize)) return kUnsupported;
         } else if (compression == kNone) {
             end = std::min<uint64_t>(offset + rowsSize, size);
         } else {
@@ -487,8 +493,9 @@ LONG CTiff::PageDecoder::DecodeStrips(BYTE* pixels) {
     return result;
 }
 
-LONG CTiff::DecodePage(const TiffByteSource& source, const Ifd& ifd) {
-    PageDecoder page(source, ifd, m_bigEndian);
+// The decisions on a page before anything is reserved: its tags, the DIB's size, its strips'
+// bytes against the rows they must give, and the read's budget (which the page then takes).
+LONG CTiff::PlanPage(PageDecoder& page) {
     if (LONG rc = page.ReadTags()) return rc;
     page.ChooseForm();
     if (page.imageBytes > kMaxDibImageBytes || page.imageBytes > m_pageByteLimit) return kNoMemory;
@@ -506,6 +513,12 @@ LONG CTiff::DecodePage(const TiffByteSource& source, const Ifd& ifd) {
     if (page.largestStrip > SIZE_MAX || page.largestStrip > 4 * std::min(kMaxDibImageBytes, m_pageByteLimit))
         return kNoMemory;
     m_readBudget -= page.wanted;
+    return kOk;
+}
+
+LONG CTiff::DecodePage(const TiffByteSource& source, const Ifd& ifd) {
+    PageDecoder page(source, ifd, m_bigEndian);
+    if (LONG rc = PlanPage(page)) return rc;
     if (LONG rc = page.ReserveBuffers()) return rc;
     HGLOBAL dib;
     if (LONG rc = page.AllocateDib(m_pages, &dib)) return rc;
@@ -514,4 +527,24 @@ LONG CTiff::DecodePage(const TiffByteSource& source, const Ifd& ifd) {
     const LONG result = page.DecodeStrips(block + 40 + uint64_t(page.colors) * 4);
     GlobalUnlock(dib);
     return result;
+}
+
+// A page measured for another decoder. A tiled page (no strips to hold against its size) is held
+// to the DIB's size only.
+LONG CTiff::MeasurePage(const TiffByteSource& source, uint32_t offset, uint64_t* dibBytes) {
+    Ifd ifd;
+    const LONG read = ReadIfd(source, offset, &ifd);
+    const bool tiled = ifd.Find(kTagTileWidth) && ifd.Find(kTagTileLength);
+    if (read != kOk && !tiled) return read;
+    PageDecoder page(source, ifd, m_bigEndian);
+    page.measuring = true;
+    if (tiled) {
+        if (LONG rc = page.ReadTags()) return rc;
+        page.ChooseForm();
+        if (page.imageBytes > kMaxDibImageBytes || page.imageBytes > m_pageByteLimit) return kNoMemory;
+    } else if (LONG rc = PlanPage(page)) {
+        return rc;
+    }
+    *dibBytes += 40 + uint64_t(page.colors) * 4 + page.imageBytes;
+    return kOk;
 }

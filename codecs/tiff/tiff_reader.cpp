@@ -63,7 +63,8 @@ LONG CTiff::ReadFromHandle(HGLOBAL block, DWORD page) {
     return rc;
 }
 
-LONG CTiff::Read(const TiffByteSource& source, DWORD page) {
+// The header and the IFD chain; sets the byte order, the IFDs in file order and the read budget.
+LONG CTiff::ReadChain(const TiffByteSource& source, std::vector<uint32_t>* chain) {
     BYTE header[8];
     if (!source.Read(0, header, sizeof header)) return kUnsupported;
     if (header[0] == 'I' && header[1] == 'I')
@@ -75,29 +76,33 @@ LONG CTiff::Read(const TiffByteSource& source, DWORD page) {
 
     // The chain: stop at 0, at an offset seen before (a loop of any length), at an IFD that
     // cannot be read, or at the page bound.
-    std::vector<uint32_t> chain;
     std::unordered_set<uint32_t> seen;
     uint32_t offset = Get32(header + 4, m_bigEndian);
-    while (offset != 0 && chain.size() < kMaxPagesInChain && seen.insert(offset).second) {
+    while (offset != 0 && chain->size() < kMaxPagesInChain && seen.insert(offset).second) {
         BYTE count[2];
         if (!source.Read(offset, count, 2)) break;
         const uint64_t nextAt = uint64_t(offset) + 2 + 12ull * Get16(count, m_bigEndian);
         BYTE next[4];
         if (!source.Read(nextAt, next, 4)) break;
-        chain.push_back(offset);
+        chain->push_back(offset);
         offset = Get32(next, m_bigEndian);
     }
 
     // The strips of a well-formed file lie side by side, so its pages go through its bytes once;
     // twice that and a little more is what one read may go through in all.
+    m_ifdOffsets = *chain;
+    std::sort(m_ifdOffsets.begin(), m_ifdOffsets.end());
+    m_readBudget = 2 * source.Size() + (1u << 20);
+    return kOk;
+}
+
+LONG CTiff::Read(const TiffByteSource& source, DWORD page) {
+    std::vector<uint32_t> chain;
     try {
-        m_ifdOffsets = chain;
-        std::sort(m_ifdOffsets.begin(), m_ifdOffsets.end());
+        if (LONG rc = ReadChain(source, &chain)) return rc;
     } catch (const std::bad_alloc&) {
         return kNoMemory;
     }
-    m_readBudget = 2 * source.Size() + (1u << 20);
-
     const bool all = page == kAllPages;
     if (!all && page >= chain.size()) return kBadIfd;
     if (chain.empty()) return kBadIfd;
@@ -111,6 +116,26 @@ LONG CTiff::Read(const TiffByteSource& source, DWORD page) {
         if (rc != kOk && result == kOk) result = rc;
     }
     if (result != kOk && !all) ReleasePages();
+    return result;
+}
+
+LONG CTiff::Measure(size_t size, const BYTE* bytes, uint64_t* dibBytes) {
+    ResetRead();
+    *dibBytes = 0;
+    if (!bytes) return kNullArgument;
+    const TiffMemorySource source(bytes, size);
+    std::vector<uint32_t> chain;
+    LONG result = kOk;
+    try {
+        if (LONG rc = ReadChain(source, &chain)) return rc;
+        if (chain.empty()) return kBadIfd;
+        for (uint32_t offset : chain) {
+            const LONG rc = MeasurePage(source, offset, dibBytes);
+            if (rc != kOk && result == kOk) result = rc;
+        }
+    } catch (const std::bad_alloc&) {
+        return kNoMemory;
+    }
     return result;
 }
 

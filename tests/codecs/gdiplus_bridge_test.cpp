@@ -9,6 +9,7 @@
 
 #include "codecs/bmp_codec.h"
 #include "file_io_fixture.h"
+#include "hostile_cases.h"
 #include "support/test_dib.h"
 
 namespace {
@@ -21,6 +22,7 @@ struct Recording {
     std::vector<std::string> calls;
     Status failSaveAddImage = Gdiplus::Ok;
     Status failCreateFromStream = Gdiplus::Ok;
+    int streamsDecoded = 0;  // streams handed to GDI+ to decode
 };
 Recording g_recording;
 
@@ -57,6 +59,7 @@ Status WINAPI RecordSaveAddImage(GdiplusApi::Image* image, GdiplusApi::Image* pa
 }
 
 Status WINAPI RecordCreateBitmapFromStream(IStream* stream, GdiplusApi::Bitmap** bitmap) {
+    ++g_recording.streamsDecoded;
     if (g_recording.failCreateFromStream != Gdiplus::Ok) return g_recording.failCreateFromStream;
     return LinkedGdiplusApi().CreateBitmapFromStream(stream, bitmap);
 }
@@ -243,6 +246,43 @@ TEST_F(Bridge, ResolutionOfEachAxisSurvivesTheRoundTrip) {
     BITMAPINFOHEADER back = engine->Info(1);
     EXPECT_NEAR(back.biXPelsPerMeter, 11811, 40);
     EXPECT_NEAR(back.biYPelsPerMeter, 3780, 40);
+}
+
+#ifndef LUMETTA_HOSTILE_DATA
+#error LUMETTA_HOSTILE_DATA names the folder of crafted files
+#endif
+
+// The crafted files of tests/codecs/data/hostile on the library's route, from the file and from
+// bytes: each refused with the code its line of expected.txt names (the own codec's) before GDI+
+// is handed the bytes, adding nothing; the sound ones reach GDI+ and load whole.
+TEST_F(Bridge, CraftedFilesAreRefusedBeforeTheLibrarySeesThem) {
+    const std::string folder = LUMETTA_HOSTILE_DATA;
+    int checked = 0;
+    for (const HostileCase& c : HostileCases(folder)) {
+        if (c.Extension() == "pdf") continue;
+        const std::string path = folder + "/" + c.name;
+        const std::vector<BYTE> bytes = ReadBytes(path);
+        ASSERT_FALSE(bytes.empty()) << path;
+        for (bool fromFile : {true, false}) {
+            const std::string what = c.name + (fromFile ? " (file)" : " (bytes)");
+            engine->RemoveAllImages();
+            g_recording.streamsDecoded = 0;
+            const BOOL ok = fromFile ? engine->LoadImageFileGdiplus(path.c_str())
+                                     : engine->LoadImageFromMemoryGdiplus(bytes.data(), DWORD(bytes.size()));
+            if (c.refuse) {
+                EXPECT_FALSE(ok) << what;
+                EXPECT_EQ(engine->GetErrorCode(), fromFile ? c.value : c.fromBytes) << what;
+                EXPECT_EQ(engine->GetImageCount(), 0) << what;
+                EXPECT_EQ(g_recording.streamsDecoded, 0) << what;
+            } else {
+                EXPECT_TRUE(ok) << what << " " << engine->GetErrorCode();
+                EXPECT_EQ(engine->GetImageCount(), c.value) << what;
+                EXPECT_EQ(g_recording.streamsDecoded, 1) << what;
+            }
+        }
+        ++checked;
+    }
+    EXPECT_GE(checked, 20);
 }
 
 }  // namespace

@@ -110,6 +110,8 @@ def main():
     # Four pages of 30000 x 30000 grey, each a 4-byte LZW strip.
     big = page(30000, 30000, 8, 1, 1, 5)
     write('tiff_four_lzw_pages_of_900mb.tif', tiff([(big, [lzw_codes([256, 0, 257])], None)] * 4))
+    # One such page in big-endian order.
+    write('tiff_lzw_900mb_page_mm.tif', tiff([(big, [lzw_codes([256, 0, 257])], None)], big_endian=True))
     # Width and height read through SHORT arrays longer than the value field.
     arrays = page(0, 0, 8, 1, 1, 5, rows_per_strip=47265, extra={256: (SHORT, [25184, 1, 1]), 257: (SHORT, [47265, 1, 1])})
     write('tiff_short_arrays_25184x47265_lzw.tif', tiff([(arrays, [lzw_codes([256, 7, 257])], None)]))
