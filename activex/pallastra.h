@@ -593,7 +593,7 @@ private:
     // A VARIANT_BOOL result of an operation and the throw rule.
     HRESULT BoolResult(VARIANT_BOOL* result, BOOL ok);
     HRESULT UnsupportedMember(bool property) override;
-    BOOL ImageTypeFromFileName(BSTR fileName, SHORT* type);
+    void HoldViews(bool hold);
     // The memory loader of an image type (0 BMP .. 4 PDF); -1110 for any other type.
 
 
