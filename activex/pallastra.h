@@ -589,7 +589,7 @@ private:
     // A VARIANT_BOOL result of an operation and the throw rule.
     HRESULT BoolResult(VARIANT_BOOL* result, BOOL ok);
     HRESULT UnsupportedMember(bool property) override;
-    BOOL ImageTypeFromFileName(BSTR fileName, SHORT* type);
+    void HoldViews(bool hold);
 
     volatile LONG m_refs = 1;
     bool m_deleting = false;  // the viewer's last messages come while the destructor runs

@@ -8,16 +8,6 @@
 #include "activex/pallastra.h"
 #include "codecs/image_type.h"
 
-BOOL CPallastra::ImageTypeFromFileName(BSTR fileName, SHORT* type) {
-    char name[512];
-    if (!BSTRToBuffer(fileName, name, sizeof(name), TextFit::Refuse, TRUE)) return FALSE;
-    if (::GetImageTypeFromFileName(name, type) != 0) {
-        SetErrorCode(kErrFileExtension);
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // ---- saving and loading ----
 
 HRESULT CPallastra::SaveAsBMP(BSTR fileName, short index, VARIANT_BOOL* result) {
@@ -67,23 +57,20 @@ HRESULT CPallastra::SaveSelectedImagesAsMultiPagePDF(BSTR fileName, VARIANT_BOOL
                                   CBrowserAddOnBase::SaveSelectedImagesAsMultiPagePDF(path));
 }
 
+// The control holds its views back through the engine's suspend flag while a load adds pages.
+void CPallastra::HoldViews(bool hold) { SetSuspendViewUpdates(hold ? 1 : 0); }
+
 HRESULT CPallastra::LoadImage(BSTR fileName, VARIANT_BOOL* result) {
-    SHORT type = 0;
-    if (!ImageTypeFromFileName(fileName, &type)) return BoolResult(result, FALSE);
-    return LoadImageEx(fileName, static_cast<enumTW_IMAGE_TYPE>(type), result);
+    std::string path;
+    return BoolResult(result, BSTRToString(fileName, path, TRUE) &&
+                                  CBrowserAddOnBase::LoadImage(path, [this](bool hold) { HoldViews(hold); }));
 }
 
 HRESULT CPallastra::LoadImageEx(BSTR fileName, enumTW_IMAGE_TYPE type, VARIANT_BOOL* result) {
-    char path[512];
-    if (!BSTRToBuffer(fileName, path, sizeof(path), TextFit::Refuse, TRUE)) return BoolResult(result, FALSE);
-    SetSuspendViewUpdates(1);
-    const BOOL ok = CBrowserAddOnBase::LoadImageEx(path, static_cast<SHORT>(type));
-    SetSuspendViewUpdates(0);
-    // Handlers of the one buffer notification cannot change what the page reads after the load.
-    const LONG kept = GetErrorCode();
-    OnBufferChanged(nullptr, 0);
-    SetErrorCode(kept);
-    return BoolResult(result, ok);
+    std::string path;
+    return BoolResult(result, BSTRToString(fileName, path, TRUE) &&
+                                  CBrowserAddOnBase::LoadImageEx(path, static_cast<SHORT>(type),
+                                                                 [this](bool hold) { HoldViews(hold); }));
 }
 
 HRESULT CPallastra::ShowFileDialog(VARIANT_BOOL save, BSTR filter, long filterIndex, BSTR defExtension,

@@ -267,6 +267,14 @@ public:
     // code when not); only a piece taken counts as read. The count taken, else 0; the prepared
     // bytes are freed after the last piece.
     LONG SaveSelectedImagesToBytes(LONG capacity, const std::function<bool(const BYTE*, LONG)>& deliver);
+    // Loads (core/file_members.cpp): the file name fits 511 characters (-1034); LoadImage takes
+    // the type from the name's extension (-1110 for none that is known). While the pages arrive
+    // the host holds its views back (holdViews(true), then holdViews(false)); then one buffer
+    // notice, whose handlers cannot change the error code the page reads after the load. The
+    // file I/O layer's LoadImageEx (a narrow path) stays in reach beside them.
+    using CImageOperator::LoadImageEx;
+    BOOL LoadImage(std::string_view fileName, const std::function<void(bool)>& holdViews);
+    BOOL LoadImageEx(std::string_view fileName, SHORT type, const std::function<void(bool)>& holdViews);
 
     // The viewer (core/view_members.cpp).
     float Zoom() const { return m_viewer.GetZoom(); }

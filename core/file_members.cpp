@@ -4,6 +4,7 @@
 
 #include "base/error_codes.h"
 #include "core/browser_addon_base.h"
+#include "codecs/image_type.h"
 #include "core/text_fit.h"
 
 namespace {
@@ -22,6 +23,29 @@ bool FitFileName(CBrowserAddOnBase& engine, std::string_view fileName, char (&pa
 }
 
 }  // namespace
+
+BOOL CBrowserAddOnBase::LoadImage(std::string_view fileName, const std::function<void(bool)>& holdViews) {
+    char path[kLongFileNameSize];
+    if (!FitFileName(*this, fileName, path)) return FALSE;
+    SHORT type = 0;
+    if (::GetImageTypeFromFileName(path, &type) != 0) {
+        SetErrorCode(kErrFileExtension);
+        return FALSE;
+    }
+    return LoadImageEx(fileName, type, holdViews);
+}
+
+BOOL CBrowserAddOnBase::LoadImageEx(std::string_view fileName, SHORT type, const std::function<void(bool)>& holdViews) {
+    char path[kLongFileNameSize];
+    if (!FitFileName(*this, fileName, path)) return FALSE;
+    holdViews(true);
+    const BOOL ok = CImageOperator::LoadImageEx(path, type);
+    holdViews(false);
+    const LONG kept = GetErrorCode();
+    OnBufferChanged(nullptr, 0);
+    SetErrorCode(kept);
+    return ok;
+}
 
 BOOL CBrowserAddOnBase::SaveAsBMP(std::string_view fileName, SHORT index) {
     char path[kFileNameSize];

@@ -118,7 +118,8 @@ bool PluginInstance::RunMethod(int op, const std::vector<ScriptValue>& a, Script
 
 // Files, image data without files and the transfer settings.
 bool PluginInstance::RunFileMethod(int op, const std::vector<ScriptValue>& a, ScriptValue& out, NPVariant* result) {
-    char path[512];
+    // The plug-in's busy flag holds its per-change events back while a load adds pages.
+    const auto holdViews = [this](bool hold) { SetBusy(hold ? TRUE : FALSE); };
     switch (op) {
         // Files.
         case kOpSaveAsBMP: out.b = CBrowserAddOnBase::SaveAsBMP(a[0].text, a[1].h); return true;
@@ -127,26 +128,10 @@ bool PluginInstance::RunFileMethod(int op, const std::vector<ScriptValue>& a, Sc
         case kOpSaveAsTIFF: out.b = CBrowserAddOnBase::SaveAsTIFF(a[0].text, a[1].h); return true;
         case kOpSaveAsPDF: out.b = CBrowserAddOnBase::SaveAsPDF(a[0].text, a[1].h); return true;
         case kOpSaveAllAsMultiPageTIFF: out.b = CBrowserAddOnBase::SaveAllAsMultiPageTIFF(a[0].text); return true;
-        case kOpLoadImage:
-        case kOpLoadImageEx: {
-            if (!FitText(a[0].text, path, 512)) return true;
-            SHORT type = 0;
-            if (op == kOpLoadImage) {
-                if (GetImageTypeFromFileName(path, &type) != 1) {
-                    SetErrorCode(kErrFileExtension);
-                    return true;
-                }
-            } else {
-                type = static_cast<SHORT>(a[1].i);
-            }
-            SetBusy(TRUE);
-            out.b = CBrowserAddOnBase::LoadImageEx(path, type);
-            SetBusy(FALSE);
-            LONG kept = GetErrorCode();
-            OnBufferChanged(nullptr, 0);
-            SetErrorCode(kept);
+        case kOpLoadImage: out.b = CBrowserAddOnBase::LoadImage(a[0].text, holdViews) != FALSE; return true;
+        case kOpLoadImageEx:
+            out.b = CBrowserAddOnBase::LoadImageEx(a[0].text, static_cast<SHORT>(a[1].i), holdViews) != FALSE;
             return true;
-        }
         case kOpDeleteFile:
             SetErrorCode(kErrBadTriplet);
             return true;
