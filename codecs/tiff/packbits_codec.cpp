@@ -26,29 +26,81 @@ size_t SinglesAhead(const BYTE* bp, size_t limit) {
     return k;
 }
 
-// Appends the packed row to out. The states follow the classic TIFF packer so that strips come
-// out byte for byte as other writers make them: a literal, a run of two and one more byte become
-// one longer literal when the literal has room.
+// The packer's place in a row: where it writes, its state, and the open literal's count byte.
+// The states follow the classic TIFF packer so that strips come out byte for byte as other
+// writers make them: a literal, a run of two and one more byte become one longer literal when the
+// literal has room.
+struct Packer {
+    BYTE* op;
+    BYTE* lastLiteral;
+    PackState state = PackState::Base;
+
+    // One byte unlike its neighbours: into the open literal, else a new one.
+    void Single(BYTE b) {
+        if (state == PackState::Literal) {
+            if (++*lastLiteral == 127) state = PackState::Base;
+            *op++ = b;
+            return;
+        }
+        lastLiteral = op;
+        *op++ = 0;
+        *op++ = b;
+        state = PackState::Literal;
+    }
+
+    // n equal bytes b.
+    void Put(BYTE b, size_t n) {
+        if (state == PackState::LiteralRun) {
+            if (n == 1 && op[-2] == 0xFF && *lastLiteral < 126) {
+                // The run of two in front of this byte joins the literal before it.
+                *lastLiteral = static_cast<BYTE>(*lastLiteral + 2);
+                state = *lastLiteral == 127 ? PackState::Base : PackState::Literal;
+                op[-2] = op[-1];
+            } else {
+                state = PackState::Run;
+            }
+        }
+        if (n == 1) return Single(b);
+        if (n > 128) {
+            // Runs of 128 first; what is left is a run of its own, or a single byte.
+            do {
+                *op++ = static_cast<BYTE>(-127);
+                *op++ = b;
+                n -= 128;
+            } while (n > 128);
+            state = PackState::Run;
+            if (n == 1) return Single(b);
+        } else {
+            state = state == PackState::Literal ? PackState::LiteralRun : PackState::Run;
+        }
+        *op++ = static_cast<BYTE>(1 - static_cast<int>(n));
+        *op++ = b;
+    }
+
+    // The first of the `limit` bytes at bp that each differ from the next join the open literal
+    // as they are, as many as it has room for; how many did.
+    size_t Singles(const BYTE* bp, size_t limit) {
+        const size_t room = 127u - *lastLiteral;
+        const size_t k = SinglesAhead(bp, room < limit ? room : limit);
+        memcpy(op, bp, k);
+        op += k;
+        *lastLiteral = static_cast<BYTE>(*lastLiteral + k);
+        if (*lastLiteral == 127) state = PackState::Base;
+        return k;
+    }
+};
+
+// Appends the packed row to out.
 // op has room for 2 * cc + 2 bytes (every object takes at least one input byte for two output
 // bytes); returns the end of what was written.
 BYTE* PackRow(const BYTE* bp, size_t cc, BYTE* op) {
-    PackState state = PackState::Base;
-    BYTE* lastLiteral = op;  // the open literal's count byte
+    Packer packer{op, op};
     while (cc > 0) {
-        if (state == PackState::Literal && cc > 1) {
-            // The bytes that each differ from the next join the open literal as they are, as
-            // many as it has room for.
-            const size_t room = 127u - *lastLiteral;
-            const size_t k = SinglesAhead(bp, room < cc - 1 ? room : cc - 1);
-            if (k) {
-                memcpy(op, bp, k);
-                op += k;
-                bp += k;
-                cc -= k;
-                *lastLiteral = static_cast<BYTE>(*lastLiteral + k);
-                if (*lastLiteral == 127) state = PackState::Base;
-                continue;
-            }
+        if (packer.state == PackState::Literal && cc > 1) {
+            const size_t k = packer.Singles(bp, cc - 1);
+            bp += k;
+            cc -= k;
+            if (k) continue;
         }
         const BYTE b = *bp++;
         --cc;
@@ -58,57 +110,9 @@ BYTE* PackRow(const BYTE* bp, size_t cc, BYTE* op) {
             ++bp;
             --cc;
         }
-        for (;;) {
-            switch (state) {
-            case PackState::Base:
-            case PackState::Run:
-                if (n > 1) {
-                    state = PackState::Run;
-                    if (n > 128) {
-                        *op++ = static_cast<BYTE>(-127);
-                        *op++ = b;
-                        n -= 128;
-                        continue;
-                    }
-                    *op++ = static_cast<BYTE>(1 - static_cast<int>(n));
-                    *op++ = b;
-                } else {
-                    lastLiteral = op;
-                    *op++ = 0;
-                    *op++ = b;
-                    state = PackState::Literal;
-                }
-                break;
-            case PackState::Literal:
-                if (n > 1) {
-                    state = PackState::LiteralRun;
-                    if (n > 128) {
-                        *op++ = static_cast<BYTE>(-127);
-                        *op++ = b;
-                        n -= 128;
-                        continue;
-                    }
-                    *op++ = static_cast<BYTE>(1 - static_cast<int>(n));
-                    *op++ = b;
-                } else {
-                    if (++*lastLiteral == 127) state = PackState::Base;
-                    *op++ = b;
-                }
-                break;
-            case PackState::LiteralRun:
-                if (n == 1 && op[-2] == 0xFF && *lastLiteral < 126) {
-                    *lastLiteral = static_cast<BYTE>(*lastLiteral + 2);
-                    state = *lastLiteral == 127 ? PackState::Base : PackState::Literal;
-                    op[-2] = op[-1];
-                } else {
-                    state = PackState::Run;
-                }
-                continue;
-            }
-            break;
-        }
+        packer.Put(b, n);
     }
-    return op;
+    return packer.op;
 }
 
 }  // namespace

@@ -234,10 +234,11 @@ TEST(TiffPackBitsStrip, EncodesTheStripsLibtiffWrites) {
 
 // Rows of bytes that each differ from their neighbour, with a pair (and from row 160 on a run of
 // three further along) placed at every offset: pairs fall at every place of a long literal, at its
-// 128-byte limit and just past it. The strip is libtiff's, and unpacked a piece at a time (of
-// sizes that end inside literals and runs) it gives the rows back.
+// 128-byte limit and just past it; the last rows hold runs of 126 to 135 bytes after a literal.
+// The strip is libtiff's, and unpacked a piece at a time (of sizes that end inside literals and
+// runs) it gives the rows back.
 TEST(TiffPackBitsStrip, PairsAndRunsAtEveryOffsetOfLongLiterals) {
-    Pixels px{300, 320, 1, {}};
+    Pixels px{300, 330, 1, {}};
     px.bytes.resize(px.RowBytes() * px.height);
     for (uint32_t y = 0; y < px.height; ++y) {
         uint8_t* row = px.bytes.data() + y * px.RowBytes();
@@ -248,6 +249,7 @@ TEST(TiffPackBitsStrip, PairsAndRunsAtEveryOffsetOfLongLiterals) {
             const uint32_t run = pair + 2 + (y * 13) % 130;
             row[run + 1] = row[run + 2] = row[run];
         }
+        if (y >= 320) std::fill(row + 40, row + 40 + 126 + (y - 320), row[40]);
     }
     std::vector<BYTE> own;
     ASSERT_EQ(CTIFFPackBits::EncodeStrip(px.bytes.data(), px.RowBytes(), px.height, px.RowBytes(), own), 0);
