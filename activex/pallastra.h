@@ -12,7 +12,6 @@
 #include "comcontrol/com_control.h"
 #include "core/browser_addon_base.h"
 #include "core/text_fit.h"
-#include "core/transfer_members.h"
 
 
 
@@ -594,9 +593,6 @@ private:
     // A VARIANT_BOOL result of an operation and the throw rule.
     HRESULT BoolResult(VARIANT_BOOL* result, BOOL ok);
     HRESULT UnsupportedMember(bool property) override;
-    // A transfer member: the script's texts converted, then the shared steps of core/.
-    HRESULT RunTransfer(const TransferMember& member, BSTR server, BSTR remote, BSTR fileName, BSTR localFile,
-                     SHORT index, LONG type, VARIANT_BOOL* result);
     BOOL ImageTypeFromFileName(BSTR fileName, SHORT* type);
     // The memory loader of an image type (0 BMP .. 4 PDF); -1110 for any other type.
 

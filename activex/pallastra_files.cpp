@@ -1,10 +1,12 @@
-// The ILumetta file and upload members: script texts into fixed buffers, the image type (given,
-// from a file-name extension or fixed by the member), the index list, one engine operation.
+// The ILumetta file and transfer members: the script's texts converted, the member's function of
+// core/ called, the result and the throw rule.
 #include <cstring>
+#include <initializer_list>
+#include <string>
+#include <utility>
 
 #include "activex/pallastra.h"
 #include "codecs/image_type.h"
-#include "core/transfer_members.h"
 
 BOOL CPallastra::ImageTypeFromFileName(BSTR fileName, SHORT* type) {
     char name[512];
@@ -100,167 +102,226 @@ HRESULT CPallastra::ShowFileDialog(VARIANT_BOOL save, BSTR filter, long filterIn
     return BoolResult(result, ok > 0);
 }
 
-// ---- uploads, downloads and client certificates: the shared transfer steps of core/ ----
+// ---- uploads, downloads and client certificates: the members of core/transfer_members.cpp ----
 
-HRESULT CPallastra::RunTransfer(const TransferMember& member, BSTR server, BSTR remote, BSTR fileName, BSTR localFile,
-                             SHORT index, LONG type, VARIANT_BOOL* result) {
-    std::string serverText, remoteText, nameText, localText;
-    if (!BSTRToString(server, serverText, TRUE) || !BSTRToString(remote, remoteText, FALSE) ||
-        !BSTRToString(fileName, nameText, FALSE) || !BSTRToString(localFile, localText, FALSE))
-        return BoolResult(result, FALSE);
-    TransferArguments args;
-    args.server = serverText.c_str();
-    args.remote = remoteText.c_str();
-    args.fileName = nameText.c_str();
-    args.localFile = localText.c_str();
-    args.index = index;
-    args.type = type;
-    return BoolResult(result, RunTransferMember(*this, member, args));
+namespace {
+
+// The script texts of one call in the system code page, in order, the first clearing the error
+// code; false (error 2) when one cannot be converted.
+bool ScriptTexts(CPallastra& control, std::initializer_list<std::pair<BSTR, std::string*>> texts) {
+    BOOL reset = TRUE;
+    for (const auto& [text, out] : texts) {
+        if (!control.BSTRToString(text, *out, reset)) return false;
+        reset = FALSE;
+    }
+    return true;
 }
 
-#define PALLASTRA_MEMBER(name) transfer_members::name
-
-HRESULT CPallastra::HTTPUploadThroughPost(BSTR server, short index, BSTR actionPage, BSTR fileName,
-                                          VARIANT_BOOL* result) {
-    return RunTransfer(PALLASTRA_MEMBER(HTTPUploadThroughPost), server, actionPage, fileName, nullptr, index, 0, result);
-}
-
-HRESULT CPallastra::HTTPUploadThroughPostEx(BSTR server, short index, BSTR actionPage, BSTR fileName,
-                                            enumTW_IMAGE_TYPE type, VARIANT_BOOL* result) {
-    return RunTransfer(PALLASTRA_MEMBER(HTTPUploadThroughPostEx), server, actionPage, fileName, nullptr, index,
-                    static_cast<LONG>(type), result);
-}
-
-HRESULT CPallastra::HTTPUploadAllThroughPostAsMultiPageTIFF(BSTR server, BSTR actionPage, BSTR fileName,
-                                                            VARIANT_BOOL* result) {
-    return RunTransfer(PALLASTRA_MEMBER(HTTPUploadAllThroughPostAsMultiPageTIFF), server, actionPage, fileName, nullptr,
-                    0, 0, result);
-}
-
-HRESULT CPallastra::HTTPUploadAllThroughPostAsPDF(BSTR server, BSTR actionPage, BSTR fileName, VARIANT_BOOL* result) {
-    return RunTransfer(PALLASTRA_MEMBER(HTTPUploadAllThroughPostAsPDF), server, actionPage, fileName, nullptr, 0, 0,
-                    result);
-}
-
-HRESULT CPallastra::HTTPUploadThroughPostAsMultiPageTIFF(BSTR server, BSTR actionPage, BSTR fileName,
-                                                         VARIANT_BOOL* result) {
-    return RunTransfer(PALLASTRA_MEMBER(HTTPUploadThroughPostAsMultiPageTIFF), server, actionPage, fileName, nullptr, 0,
-                    0, result);
-}
-
-HRESULT CPallastra::HTTPUploadThroughPostAsMultiPagePDF(BSTR server, BSTR actionPage, BSTR fileName,
-                                                        VARIANT_BOOL* result) {
-    return RunTransfer(PALLASTRA_MEMBER(HTTPUploadThroughPostAsMultiPagePDF), server, actionPage, fileName, nullptr, 0,
-                    0, result);
-}
-
-HRESULT CPallastra::HTTPUploadThroughPostDirectly(BSTR server, BSTR localFile, BSTR actionPage, BSTR fileName,
-                                                  VARIANT_BOOL* result) {
-    return RunTransfer(PALLASTRA_MEMBER(HTTPUploadThroughPostDirectly), server, actionPage, fileName, localFile, 0, 0,
-                    result);
-}
-
-HRESULT CPallastra::HTTPUploadThroughPut(BSTR server, short index, BSTR remoteFile, VARIANT_BOOL* result) {
-    return RunTransfer(PALLASTRA_MEMBER(HTTPUploadThroughPut), server, remoteFile, nullptr, nullptr, index, 0, result);
-}
-
-HRESULT CPallastra::HTTPUploadThroughPutEx(BSTR server, short index, BSTR remoteFile, enumTW_IMAGE_TYPE type,
-                                           VARIANT_BOOL* result) {
-    return RunTransfer(PALLASTRA_MEMBER(HTTPUploadThroughPutEx), server, remoteFile, nullptr, nullptr, index,
-                    static_cast<LONG>(type), result);
-}
-
-HRESULT CPallastra::HTTPUploadAllThroughPutAsMultiPageTIFF(BSTR server, BSTR remoteFile, VARIANT_BOOL* result) {
-    return RunTransfer(PALLASTRA_MEMBER(HTTPUploadAllThroughPutAsMultiPageTIFF), server, remoteFile, nullptr, nullptr, 0,
-                    0, result);
-}
-
-HRESULT CPallastra::HTTPUploadAllThroughPutAsPDF(BSTR server, BSTR remoteFile, VARIANT_BOOL* result) {
-    return RunTransfer(PALLASTRA_MEMBER(HTTPUploadAllThroughPutAsPDF), server, remoteFile, nullptr, nullptr, 0, 0, result);
-}
-
-HRESULT CPallastra::HTTPUploadThroughPutAsMultiPageTIFF(BSTR server, BSTR fileName, VARIANT_BOOL* result) {
-    return RunTransfer(PALLASTRA_MEMBER(HTTPUploadThroughPutAsMultiPageTIFF), server, fileName, nullptr, nullptr, 0, 0,
-                    result);
-}
-
-HRESULT CPallastra::HTTPUploadThroughPutAsMultiPagePDF(BSTR server, BSTR fileName, VARIANT_BOOL* result) {
-    return RunTransfer(PALLASTRA_MEMBER(HTTPUploadThroughPutAsMultiPagePDF), server, fileName, nullptr, nullptr, 0, 0,
-                    result);
-}
-
-HRESULT CPallastra::HTTPUploadThroughPutDirectly(BSTR server, BSTR localFile, BSTR remoteFile, VARIANT_BOOL* result) {
-    return RunTransfer(PALLASTRA_MEMBER(HTTPUploadThroughPutDirectly), server, remoteFile, nullptr, localFile, 0, 0,
-                    result);
-}
+}  // namespace
 
 HRESULT CPallastra::FTPUpload(BSTR server, short index, BSTR remoteFile, VARIANT_BOOL* result) {
-    return RunTransfer(PALLASTRA_MEMBER(FTPUpload), server, remoteFile, nullptr, nullptr, index, 0, result);
+    std::string serverText, remoteFileText;
+    return BoolResult(result, ScriptTexts(*this, {{server, &serverText}, {remoteFile, &remoteFileText}}) &&
+                                  CBrowserAddOnBase::FTPUpload(serverText, index, remoteFileText));
 }
 
 HRESULT CPallastra::FTPUploadEx(BSTR server, short index, BSTR remoteFile, enumTW_IMAGE_TYPE type,
                                 VARIANT_BOOL* result) {
-    return RunTransfer(PALLASTRA_MEMBER(FTPUploadEx), server, remoteFile, nullptr, nullptr, index,
-                    static_cast<LONG>(type), result);
+    std::string serverText, remoteFileText;
+    return BoolResult(result,
+                      ScriptTexts(*this, {{server, &serverText}, {remoteFile, &remoteFileText}}) &&
+                          CBrowserAddOnBase::FTPUploadEx(serverText, index, remoteFileText, static_cast<LONG>(type)));
 }
 
 HRESULT CPallastra::FTPUploadAllAsMultiPageTIFF(BSTR server, BSTR remoteFile, VARIANT_BOOL* result) {
-    return RunTransfer(PALLASTRA_MEMBER(FTPUploadAllAsMultiPageTIFF), server, remoteFile, nullptr, nullptr, 0, 0, result);
+    std::string serverText, remoteFileText;
+    return BoolResult(result, ScriptTexts(*this, {{server, &serverText}, {remoteFile, &remoteFileText}}) &&
+                                  CBrowserAddOnBase::FTPUploadAllAsMultiPageTIFF(serverText, remoteFileText));
 }
 
 HRESULT CPallastra::FTPUploadAllAsPDF(BSTR server, BSTR remoteFile, VARIANT_BOOL* result) {
-    return RunTransfer(PALLASTRA_MEMBER(FTPUploadAllAsPDF), server, remoteFile, nullptr, nullptr, 0, 0, result);
+    std::string serverText, remoteFileText;
+    return BoolResult(result, ScriptTexts(*this, {{server, &serverText}, {remoteFile, &remoteFileText}}) &&
+                                  CBrowserAddOnBase::FTPUploadAllAsPDF(serverText, remoteFileText));
 }
 
-HRESULT CPallastra::FTPUploadAsMultiPageTIFF(BSTR server, BSTR fileName, VARIANT_BOOL* result) {
-    return RunTransfer(PALLASTRA_MEMBER(FTPUploadAsMultiPageTIFF), server, fileName, nullptr, nullptr, 0, 0, result);
+HRESULT CPallastra::FTPUploadAsMultiPageTIFF(BSTR server, BSTR remoteFile, VARIANT_BOOL* result) {
+    std::string serverText, remoteFileText;
+    return BoolResult(result, ScriptTexts(*this, {{server, &serverText}, {remoteFile, &remoteFileText}}) &&
+                                  CBrowserAddOnBase::FTPUploadAsMultiPageTIFF(serverText, remoteFileText));
 }
 
-HRESULT CPallastra::FTPUploadAsMultiPagePDF(BSTR server, BSTR fileName, VARIANT_BOOL* result) {
-    return RunTransfer(PALLASTRA_MEMBER(FTPUploadAsMultiPagePDF), server, fileName, nullptr, nullptr, 0, 0, result);
+HRESULT CPallastra::FTPUploadAsMultiPagePDF(BSTR server, BSTR remoteFile, VARIANT_BOOL* result) {
+    std::string serverText, remoteFileText;
+    return BoolResult(result, ScriptTexts(*this, {{server, &serverText}, {remoteFile, &remoteFileText}}) &&
+                                  CBrowserAddOnBase::FTPUploadAsMultiPagePDF(serverText, remoteFileText));
 }
 
 HRESULT CPallastra::FTPUploadDirectly(BSTR server, BSTR localFile, BSTR remoteFile, VARIANT_BOOL* result) {
-    return RunTransfer(PALLASTRA_MEMBER(FTPUploadDirectly), server, remoteFile, nullptr, localFile, 0, 0, result);
+    std::string serverText, localFileText, remoteFileText;
+    return BoolResult(
+        result,
+        ScriptTexts(*this, {{server, &serverText}, {localFile, &localFileText}, {remoteFile, &remoteFileText}}) &&
+            CBrowserAddOnBase::FTPUploadDirectly(serverText, localFileText, remoteFileText));
+}
+
+HRESULT CPallastra::HTTPUploadThroughPut(BSTR server, short index, BSTR remoteFile, VARIANT_BOOL* result) {
+    std::string serverText, remoteFileText;
+    return BoolResult(result, ScriptTexts(*this, {{server, &serverText}, {remoteFile, &remoteFileText}}) &&
+                                  CBrowserAddOnBase::HTTPUploadThroughPut(serverText, index, remoteFileText));
+}
+
+HRESULT CPallastra::HTTPUploadThroughPutEx(BSTR server, short index, BSTR remoteFile, enumTW_IMAGE_TYPE type,
+                                           VARIANT_BOOL* result) {
+    std::string serverText, remoteFileText;
+    return BoolResult(result, ScriptTexts(*this, {{server, &serverText}, {remoteFile, &remoteFileText}}) &&
+                                  CBrowserAddOnBase::HTTPUploadThroughPutEx(serverText, index, remoteFileText,
+                                                                            static_cast<LONG>(type)));
+}
+
+HRESULT CPallastra::HTTPUploadAllThroughPutAsMultiPageTIFF(BSTR server, BSTR remoteFile, VARIANT_BOOL* result) {
+    std::string serverText, remoteFileText;
+    return BoolResult(result,
+                      ScriptTexts(*this, {{server, &serverText}, {remoteFile, &remoteFileText}}) &&
+                          CBrowserAddOnBase::HTTPUploadAllThroughPutAsMultiPageTIFF(serverText, remoteFileText));
+}
+
+HRESULT CPallastra::HTTPUploadAllThroughPutAsPDF(BSTR server, BSTR remoteFile, VARIANT_BOOL* result) {
+    std::string serverText, remoteFileText;
+    return BoolResult(result, ScriptTexts(*this, {{server, &serverText}, {remoteFile, &remoteFileText}}) &&
+                                  CBrowserAddOnBase::HTTPUploadAllThroughPutAsPDF(serverText, remoteFileText));
+}
+
+HRESULT CPallastra::HTTPUploadThroughPutAsMultiPageTIFF(BSTR server, BSTR remoteFile, VARIANT_BOOL* result) {
+    std::string serverText, remoteFileText;
+    return BoolResult(result, ScriptTexts(*this, {{server, &serverText}, {remoteFile, &remoteFileText}}) &&
+                                  CBrowserAddOnBase::HTTPUploadThroughPutAsMultiPageTIFF(serverText, remoteFileText));
+}
+
+HRESULT CPallastra::HTTPUploadThroughPutAsMultiPagePDF(BSTR server, BSTR remoteFile, VARIANT_BOOL* result) {
+    std::string serverText, remoteFileText;
+    return BoolResult(result, ScriptTexts(*this, {{server, &serverText}, {remoteFile, &remoteFileText}}) &&
+                                  CBrowserAddOnBase::HTTPUploadThroughPutAsMultiPagePDF(serverText, remoteFileText));
+}
+
+HRESULT CPallastra::HTTPUploadThroughPutDirectly(BSTR server, BSTR localFile, BSTR remoteFile, VARIANT_BOOL* result) {
+    std::string serverText, localFileText, remoteFileText;
+    return BoolResult(
+        result,
+        ScriptTexts(*this, {{server, &serverText}, {localFile, &localFileText}, {remoteFile, &remoteFileText}}) &&
+            CBrowserAddOnBase::HTTPUploadThroughPutDirectly(serverText, localFileText, remoteFileText));
+}
+
+HRESULT CPallastra::HTTPUploadThroughPost(BSTR server, short index, BSTR actionPage, BSTR fileName,
+                                          VARIANT_BOOL* result) {
+    std::string serverText, actionPageText, fileNameText;
+    return BoolResult(
+        result, ScriptTexts(*this, {{server, &serverText}, {actionPage, &actionPageText}, {fileName, &fileNameText}}) &&
+                    CBrowserAddOnBase::HTTPUploadThroughPost(serverText, index, actionPageText, fileNameText));
+}
+
+HRESULT CPallastra::HTTPUploadThroughPostEx(BSTR server, short index, BSTR actionPage, BSTR fileName,
+                                            enumTW_IMAGE_TYPE type, VARIANT_BOOL* result) {
+    std::string serverText, actionPageText, fileNameText;
+    return BoolResult(
+        result, ScriptTexts(*this, {{server, &serverText}, {actionPage, &actionPageText}, {fileName, &fileNameText}}) &&
+                    CBrowserAddOnBase::HTTPUploadThroughPostEx(serverText, index, actionPageText, fileNameText,
+                                                               static_cast<LONG>(type)));
+}
+
+HRESULT CPallastra::HTTPUploadAllThroughPostAsMultiPageTIFF(BSTR server, BSTR actionPage, BSTR fileName,
+                                                            VARIANT_BOOL* result) {
+    std::string serverText, actionPageText, fileNameText;
+    return BoolResult(
+        result,
+        ScriptTexts(*this, {{server, &serverText}, {actionPage, &actionPageText}, {fileName, &fileNameText}}) &&
+            CBrowserAddOnBase::HTTPUploadAllThroughPostAsMultiPageTIFF(serverText, actionPageText, fileNameText));
+}
+
+HRESULT CPallastra::HTTPUploadAllThroughPostAsPDF(BSTR server, BSTR actionPage, BSTR fileName, VARIANT_BOOL* result) {
+    std::string serverText, actionPageText, fileNameText;
+    return BoolResult(
+        result, ScriptTexts(*this, {{server, &serverText}, {actionPage, &actionPageText}, {fileName, &fileNameText}}) &&
+                    CBrowserAddOnBase::HTTPUploadAllThroughPostAsPDF(serverText, actionPageText, fileNameText));
+}
+
+HRESULT CPallastra::HTTPUploadThroughPostAsMultiPageTIFF(BSTR server, BSTR actionPage, BSTR fileName,
+                                                         VARIANT_BOOL* result) {
+    std::string serverText, actionPageText, fileNameText;
+    return BoolResult(
+        result, ScriptTexts(*this, {{server, &serverText}, {actionPage, &actionPageText}, {fileName, &fileNameText}}) &&
+                    CBrowserAddOnBase::HTTPUploadThroughPostAsMultiPageTIFF(serverText, actionPageText, fileNameText));
+}
+
+HRESULT CPallastra::HTTPUploadThroughPostAsMultiPagePDF(BSTR server, BSTR actionPage, BSTR fileName,
+                                                        VARIANT_BOOL* result) {
+    std::string serverText, actionPageText, fileNameText;
+    return BoolResult(
+        result, ScriptTexts(*this, {{server, &serverText}, {actionPage, &actionPageText}, {fileName, &fileNameText}}) &&
+                    CBrowserAddOnBase::HTTPUploadThroughPostAsMultiPagePDF(serverText, actionPageText, fileNameText));
+}
+
+HRESULT CPallastra::HTTPUploadThroughPostDirectly(BSTR server, BSTR localFile, BSTR actionPage, BSTR fileName,
+                                                  VARIANT_BOOL* result) {
+    std::string serverText, localFileText, actionPageText, fileNameText;
+    return BoolResult(result, ScriptTexts(*this, {{server, &serverText},
+                                                  {localFile, &localFileText},
+                                                  {actionPage, &actionPageText},
+                                                  {fileName, &fileNameText}}) &&
+                                  CBrowserAddOnBase::HTTPUploadThroughPostDirectly(serverText, localFileText,
+                                                                                   actionPageText, fileNameText));
 }
 
 HRESULT CPallastra::FTPDownload(BSTR server, BSTR remoteFile, VARIANT_BOOL* result) {
-    return RunTransfer(PALLASTRA_MEMBER(FTPDownload), server, remoteFile, nullptr, nullptr, 0, 0, result);
+    std::string serverText, remoteFileText;
+    return BoolResult(result, ScriptTexts(*this, {{server, &serverText}, {remoteFile, &remoteFileText}}) &&
+                                  CBrowserAddOnBase::FTPDownload(serverText, remoteFileText));
 }
 
 HRESULT CPallastra::FTPDownloadEx(BSTR server, BSTR remoteFile, enumTW_IMAGE_TYPE type, VARIANT_BOOL* result) {
-    return RunTransfer(PALLASTRA_MEMBER(FTPDownloadEx), server, remoteFile, nullptr, nullptr, 0, static_cast<LONG>(type),
-                    result);
+    std::string serverText, remoteFileText;
+    return BoolResult(result,
+                      ScriptTexts(*this, {{server, &serverText}, {remoteFile, &remoteFileText}}) &&
+                          CBrowserAddOnBase::FTPDownloadEx(serverText, remoteFileText, static_cast<LONG>(type)));
 }
 
 HRESULT CPallastra::FTPDownloadDirectly(BSTR server, BSTR remoteFile, BSTR localFile, VARIANT_BOOL* result) {
-    return RunTransfer(PALLASTRA_MEMBER(FTPDownloadDirectly), server, remoteFile, nullptr, localFile, 0, 0, result);
+    std::string serverText, remoteFileText, localFileText;
+    return BoolResult(
+        result,
+        ScriptTexts(*this, {{server, &serverText}, {remoteFile, &remoteFileText}, {localFile, &localFileText}}) &&
+            CBrowserAddOnBase::FTPDownloadDirectly(serverText, remoteFileText, localFileText));
 }
 
 HRESULT CPallastra::HTTPDownload(BSTR server, BSTR remoteFile, VARIANT_BOOL* result) {
-    return RunTransfer(PALLASTRA_MEMBER(HTTPDownload), server, remoteFile, nullptr, nullptr, 0, 0, result);
+    std::string serverText, remoteFileText;
+    return BoolResult(result, ScriptTexts(*this, {{server, &serverText}, {remoteFile, &remoteFileText}}) &&
+                                  CBrowserAddOnBase::HTTPDownload(serverText, remoteFileText));
 }
 
 HRESULT CPallastra::HTTPDownloadEx(BSTR server, BSTR remoteFile, enumTW_IMAGE_TYPE type, VARIANT_BOOL* result) {
-    return RunTransfer(PALLASTRA_MEMBER(HTTPDownloadEx), server, remoteFile, nullptr, nullptr, 0, static_cast<LONG>(type),
-                    result);
+    std::string serverText, remoteFileText;
+    return BoolResult(result,
+                      ScriptTexts(*this, {{server, &serverText}, {remoteFile, &remoteFileText}}) &&
+                          CBrowserAddOnBase::HTTPDownloadEx(serverText, remoteFileText, static_cast<LONG>(type)));
 }
 
 HRESULT CPallastra::HTTPDownloadDirectly(BSTR server, BSTR remoteFile, BSTR localFile, VARIANT_BOOL* result) {
-    return RunTransfer(PALLASTRA_MEMBER(HTTPDownloadDirectly), server, remoteFile, nullptr, localFile, 0, 0, result);
+    std::string serverText, remoteFileText, localFileText;
+    return BoolResult(
+        result,
+        ScriptTexts(*this, {{server, &serverText}, {remoteFile, &remoteFileText}, {localFile, &localFileText}}) &&
+            CBrowserAddOnBase::HTTPDownloadDirectly(serverText, remoteFileText, localFileText));
 }
 
-#undef PALLASTRA_MEMBER
-
 HRESULT CPallastra::BindSSLCert(BSTR issuer, BSTR serialNumber, VARIANT_BOOL* result) {
-    std::string issuerText, serial;
-    if (!BSTRToString(issuer, issuerText, TRUE) || !BSTRToString(serialNumber, serial, FALSE))
-        return BoolResult(result, FALSE);
-    return BoolResult(result, RunBindSSLCert(*this, issuerText.c_str(), serial.c_str()));
+    std::string issuerText, serialNumberText;
+    return BoolResult(result, ScriptTexts(*this, {{issuer, &issuerText}, {serialNumber, &serialNumberText}}) &&
+                                  CBrowserAddOnBase::BindSSLCert(issuerText, serialNumberText));
 }
 
 HRESULT CPallastra::BindSSLCertEx(BSTR subjectKeyword, VARIANT_BOOL* result) {
-    std::string keyword;
-    if (!BSTRToString(subjectKeyword, keyword, TRUE)) return BoolResult(result, FALSE);
-    return BoolResult(result, RunBindSSLCertEx(*this, keyword.c_str()));
+    std::string subjectKeywordText;
+    return BoolResult(result, ScriptTexts(*this, {{subjectKeyword, &subjectKeywordText}}) &&
+                                  CBrowserAddOnBase::BindSSLCertEx(subjectKeywordText));
 }

@@ -339,6 +339,58 @@ public:
     LONG BackgroundColor() const { return static_cast<LONG>(m_viewer.GetBackgroundColor()); }
     void BackgroundColor(LONG value);
 
+    // Transfers (core/transfer_members.cpp, over the one rule of core/transfer_members.h). The
+    // server name fits 255 characters, the remote file, action page, form file name and local
+    // file 511 each (-1034 past them); a text ends at its first NUL. The members without a type
+    // take it from the extension of the remote file or, for a POST, of the form's file name
+    // (-1110 for none that is known). The transfer layer's functions of the same names (fitted
+    // texts, index lists) stay in reach beside them.
+    using COstrelBase::BindSSLCert;
+    using COstrelBase::BindSSLCertEx;
+    using COstrelBase::FTPDownloadDirectly;
+    using COstrelBase::FTPDownloadEx;
+    using COstrelBase::FTPUploadEx;
+    using COstrelBase::HTTPDownloadDirectly;
+    using COstrelBase::HTTPDownloadEx;
+    using COstrelBase::HTTPUploadThroughPostEx;
+    using COstrelBase::HTTPUploadThroughPutEx;
+    BOOL FTPUpload(std::string_view server, SHORT index, std::string_view remoteFile);
+    BOOL FTPUploadEx(std::string_view server, SHORT index, std::string_view remoteFile, LONG type);
+    BOOL FTPUploadAllAsMultiPageTIFF(std::string_view server, std::string_view remoteFile);
+    BOOL FTPUploadAllAsPDF(std::string_view server, std::string_view remoteFile);
+    BOOL FTPUploadAsMultiPageTIFF(std::string_view server, std::string_view remoteFile);
+    BOOL FTPUploadAsMultiPagePDF(std::string_view server, std::string_view remoteFile);
+    BOOL FTPUploadDirectly(std::string_view server, std::string_view localFile, std::string_view remoteFile);
+    BOOL HTTPUploadThroughPut(std::string_view server, SHORT index, std::string_view remoteFile);
+    BOOL HTTPUploadThroughPutEx(std::string_view server, SHORT index, std::string_view remoteFile, LONG type);
+    BOOL HTTPUploadAllThroughPutAsMultiPageTIFF(std::string_view server, std::string_view remoteFile);
+    BOOL HTTPUploadAllThroughPutAsPDF(std::string_view server, std::string_view remoteFile);
+    BOOL HTTPUploadThroughPutAsMultiPageTIFF(std::string_view server, std::string_view remoteFile);
+    BOOL HTTPUploadThroughPutAsMultiPagePDF(std::string_view server, std::string_view remoteFile);
+    BOOL HTTPUploadThroughPutDirectly(std::string_view server, std::string_view localFile, std::string_view remoteFile);
+    BOOL HTTPUploadThroughPost(std::string_view server, SHORT index, std::string_view actionPage,
+                               std::string_view fileName);
+    BOOL HTTPUploadThroughPostEx(std::string_view server, SHORT index, std::string_view actionPage,
+                                 std::string_view fileName, LONG type);
+    BOOL HTTPUploadAllThroughPostAsMultiPageTIFF(std::string_view server, std::string_view actionPage,
+                                                 std::string_view fileName);
+    BOOL HTTPUploadAllThroughPostAsPDF(std::string_view server, std::string_view actionPage, std::string_view fileName);
+    BOOL HTTPUploadThroughPostAsMultiPageTIFF(std::string_view server, std::string_view actionPage,
+                                              std::string_view fileName);
+    BOOL HTTPUploadThroughPostAsMultiPagePDF(std::string_view server, std::string_view actionPage,
+                                             std::string_view fileName);
+    BOOL HTTPUploadThroughPostDirectly(std::string_view server, std::string_view localFile, std::string_view actionPage,
+                                       std::string_view fileName);
+    BOOL FTPDownload(std::string_view server, std::string_view remoteFile);
+    BOOL FTPDownloadEx(std::string_view server, std::string_view remoteFile, LONG type);
+    BOOL FTPDownloadDirectly(std::string_view server, std::string_view remoteFile, std::string_view localFile);
+    BOOL HTTPDownload(std::string_view server, std::string_view remoteFile);
+    BOOL HTTPDownloadEx(std::string_view server, std::string_view remoteFile, LONG type);
+    BOOL HTTPDownloadDirectly(std::string_view server, std::string_view remoteFile, std::string_view localFile);
+    // Client certificates: issuer and serial number fit 1023 characters, the subject keyword 1024.
+    BOOL BindSSLCert(std::string_view issuer, std::string_view serialNumber);
+    BOOL BindSSLCertEx(std::string_view subjectKeyword);
+
     // --- Barcodes and text recognition through the add-on libraries (core/addon_operations.cpp).
     // The read and recognition methods are long operations (worker kinds 1 to 5); failures of a
     // library give -2119 (barcodes) or -2120 (recognition) with its message as the error text.

@@ -315,16 +315,20 @@ LONG CBrowserAddOnBase::FrameRate() {
     return WebcamListNumber([](WebCamManager& w) { return w.GetFrameRate(); });
 }
 
+// A page handler of an acquisition's own events may not change the format it grabs in.
 BOOL CBrowserAddOnBase::SelectMediaTypeByIndex(LONG index) {
+    if (RefuseWhileWebcamAcquires()) return FALSE;
     return WebcamListNumber([index](WebCamManager& w) { return w.SelectMediaTypeByIndex(static_cast<int>(index)); });
 }
 
 BOOL CBrowserAddOnBase::SelectResolutionForCamByIndex(LONG index) {
+    if (RefuseWhileWebcamAcquires()) return FALSE;
     return WebcamListNumber(
         [index](WebCamManager& w) { return w.SelectResolutionForCamByIndex(static_cast<int>(index)); });
 }
 
 BOOL CBrowserAddOnBase::SelectFrameRateByIndex(LONG index) {
+    if (RefuseWhileWebcamAcquires()) return FALSE;
     return WebcamListNumber([index](WebCamManager& w) { return w.SelectFrameRateByIndex(static_cast<int>(index)); });
 }
 

@@ -1,39 +1,116 @@
 // Script members of the plug-in: uploads, downloads, credentials, proxies, certificates and cookies.
-// The transfer members and settings come from the tables of core/transfer_members.h, shared with
-// the control; what is the plug-in's own is how it reads its script arguments, that credentials
+// Each transfer member and setting is a function of core/ named after it, the control's too;
+// what is the plug-in's own is how it reads its script arguments, that credentials
 // and the proxy are cut to the engine's field (256 characters) rather than refused, and that an
 // empty cookie text leaves the kept one alone.
 #include "base/error_codes.h"
 #include "core/operation_name_table.h"
 #include "core/text_fit.h"
-#include "core/transfer_members.h"
 #include "plugin/browser_cookie_route.h"
 #include "plugin/plugin_instance.h"
 
 namespace {
 
-const char* TextAt(const std::vector<ScriptValue>& args, size_t at) {
-    return at < args.size() ? args[at].text.c_str() : "";
+// A call's arguments by position; a missing one is empty or 0.
+std::string_view TextAt(const std::vector<ScriptValue>& args, size_t at) {
+    return at < args.size() ? std::string_view(args[at].text) : std::string_view();
 }
+SHORT IndexAt(const std::vector<ScriptValue>& args, size_t at) { return at < args.size() ? args[at].h : 0; }
+LONG TypeAt(const std::vector<ScriptValue>& args, size_t at) { return at < args.size() ? args[at].i : 0; }
 
-// The texts of a transfer member's call in the order its table entry gives them.
-TransferArguments ScriptTransferArguments(const TransferMember& member, const std::vector<ScriptValue>& args) {
-    const bool upload = member.route == TransferRoute::HttpPost || member.route == TransferRoute::HttpPut ||
-                        member.route == TransferRoute::FtpUpload;
-    TransferArguments t;
-    size_t next = 0;
-    t.server = TextAt(args, next++);
-    if (member.images == TransferImages::One) {
-        t.index = next < args.size() ? args[next].h : 0;
-        ++next;
-    } else if (member.images == TransferImages::LocalFile && upload) {
-        t.localFile = TextAt(args, next++);
+// The uploads and downloads; false for another member.
+bool RunTransferMethod(PluginInstance& plugin, int op, const std::vector<ScriptValue>& args, ScriptValue& out) {
+    switch (op) {
+        case kOpFTPUpload:
+            out.b = plugin.FTPUpload(TextAt(args, 0), IndexAt(args, 1), TextAt(args, 2)) != FALSE;
+            return true;
+        case kOpFTPUploadEx:
+            out.b = plugin.FTPUploadEx(TextAt(args, 0), IndexAt(args, 1), TextAt(args, 2), TypeAt(args, 3)) != FALSE;
+            return true;
+        case kOpFTPUploadAllAsMultiPageTIFF:
+            out.b = plugin.FTPUploadAllAsMultiPageTIFF(TextAt(args, 0), TextAt(args, 1)) != FALSE;
+            return true;
+        case kOpFTPUploadAllAsPDF:
+            out.b = plugin.FTPUploadAllAsPDF(TextAt(args, 0), TextAt(args, 1)) != FALSE;
+            return true;
+        case kOpFTPUploadAsMultiPageTIFF:
+            out.b = plugin.FTPUploadAsMultiPageTIFF(TextAt(args, 0), TextAt(args, 1)) != FALSE;
+            return true;
+        case kOpFTPUploadAsMultiPagePDF:
+            out.b = plugin.FTPUploadAsMultiPagePDF(TextAt(args, 0), TextAt(args, 1)) != FALSE;
+            return true;
+        case kOpFTPUploadDirectly:
+            out.b = plugin.FTPUploadDirectly(TextAt(args, 0), TextAt(args, 1), TextAt(args, 2)) != FALSE;
+            return true;
+        case kOpHTTPUploadThroughPut:
+            out.b = plugin.HTTPUploadThroughPut(TextAt(args, 0), IndexAt(args, 1), TextAt(args, 2)) != FALSE;
+            return true;
+        case kOpHTTPUploadThroughPutEx:
+            out.b = plugin.HTTPUploadThroughPutEx(TextAt(args, 0), IndexAt(args, 1), TextAt(args, 2),
+                                                  TypeAt(args, 3)) != FALSE;
+            return true;
+        case kOpHTTPUploadAllThroughPutAsMultiPageTIFF:
+            out.b = plugin.HTTPUploadAllThroughPutAsMultiPageTIFF(TextAt(args, 0), TextAt(args, 1)) != FALSE;
+            return true;
+        case kOpHTTPUploadAllThroughPutAsPDF:
+            out.b = plugin.HTTPUploadAllThroughPutAsPDF(TextAt(args, 0), TextAt(args, 1)) != FALSE;
+            return true;
+        case kOpHTTPUploadThroughPutAsMultiPageTIFF:
+            out.b = plugin.HTTPUploadThroughPutAsMultiPageTIFF(TextAt(args, 0), TextAt(args, 1)) != FALSE;
+            return true;
+        case kOpHTTPUploadThroughPutAsMultiPagePDF:
+            out.b = plugin.HTTPUploadThroughPutAsMultiPagePDF(TextAt(args, 0), TextAt(args, 1)) != FALSE;
+            return true;
+        case kOpHTTPUploadThroughPutDirectly:
+            out.b = plugin.HTTPUploadThroughPutDirectly(TextAt(args, 0), TextAt(args, 1), TextAt(args, 2)) != FALSE;
+            return true;
+        case kOpHTTPUploadThroughPost:
+            out.b = plugin.HTTPUploadThroughPost(TextAt(args, 0), IndexAt(args, 1), TextAt(args, 2), TextAt(args, 3)) !=
+                    FALSE;
+            return true;
+        case kOpHTTPUploadThroughPostEx:
+            out.b = plugin.HTTPUploadThroughPostEx(TextAt(args, 0), IndexAt(args, 1), TextAt(args, 2), TextAt(args, 3),
+                                                   TypeAt(args, 4)) != FALSE;
+            return true;
+        case kOpHTTPUploadAllThroughPostAsMultiPageTIFF:
+            out.b = plugin.HTTPUploadAllThroughPostAsMultiPageTIFF(TextAt(args, 0), TextAt(args, 1), TextAt(args, 2)) !=
+                    FALSE;
+            return true;
+        case kOpHTTPUploadAllThroughPostAsPDF:
+            out.b = plugin.HTTPUploadAllThroughPostAsPDF(TextAt(args, 0), TextAt(args, 1), TextAt(args, 2)) != FALSE;
+            return true;
+        case kOpHTTPUploadThroughPostAsMultiPageTIFF:
+            out.b =
+                plugin.HTTPUploadThroughPostAsMultiPageTIFF(TextAt(args, 0), TextAt(args, 1), TextAt(args, 2)) != FALSE;
+            return true;
+        case kOpHTTPUploadThroughPostAsMultiPagePDF:
+            out.b =
+                plugin.HTTPUploadThroughPostAsMultiPagePDF(TextAt(args, 0), TextAt(args, 1), TextAt(args, 2)) != FALSE;
+            return true;
+        case kOpHTTPUploadThroughPostDirectly:
+            out.b = plugin.HTTPUploadThroughPostDirectly(TextAt(args, 0), TextAt(args, 1), TextAt(args, 2),
+                                                         TextAt(args, 3)) != FALSE;
+            return true;
+        case kOpFTPDownload:
+            out.b = plugin.FTPDownload(TextAt(args, 0), TextAt(args, 1)) != FALSE;
+            return true;
+        case kOpFTPDownloadEx:
+            out.b = plugin.FTPDownloadEx(TextAt(args, 0), TextAt(args, 1), TypeAt(args, 2)) != FALSE;
+            return true;
+        case kOpFTPDownloadDirectly:
+            out.b = plugin.FTPDownloadDirectly(TextAt(args, 0), TextAt(args, 1), TextAt(args, 2)) != FALSE;
+            return true;
+        case kOpHTTPDownload:
+            out.b = plugin.HTTPDownload(TextAt(args, 0), TextAt(args, 1)) != FALSE;
+            return true;
+        case kOpHTTPDownloadEx:
+            out.b = plugin.HTTPDownloadEx(TextAt(args, 0), TextAt(args, 1), TypeAt(args, 2)) != FALSE;
+            return true;
+        case kOpHTTPDownloadDirectly:
+            out.b = plugin.HTTPDownloadDirectly(TextAt(args, 0), TextAt(args, 1), TextAt(args, 2)) != FALSE;
+            return true;
+        default: return false;
     }
-    t.remote = TextAt(args, next++);
-    if (member.route == TransferRoute::HttpPost) t.fileName = TextAt(args, next++);
-    if (member.images == TransferImages::LocalFile && !upload) t.localFile = TextAt(args, next++);
-    if (member.type == kTypeFromArgument) t.type = next < args.size() ? args[next].i : 0;
-    return t;
 }
 
 }  // namespace
@@ -43,16 +120,10 @@ bool PluginInstance::RunInternetMember(MemberAccess access, int op, const std::v
     const bool get = access == MemberAccess::Get;
     const bool put = access == MemberAccess::Put;
     if (access == MemberAccess::Method) {
+        if (RunTransferMethod(*this, op, args, out)) return true;
         switch (op) {
-#define LUMETTA_CASE_TRANSFER(name, route, images, type)                                                \
-    case kOp##name:                                                                                     \
-        out.b = RunTransferMember(*this, transfer_members::name,                                        \
-                                  ScriptTransferArguments(transfer_members::name, args)) != FALSE;      \
-        return true;
-            LUMETTA_TRANSFER_MEMBERS(LUMETTA_CASE_TRANSFER)
-#undef LUMETTA_CASE_TRANSFER
-            case kOpBindSSLCert: out.b = RunBindSSLCert(*this, TextAt(args, 0), TextAt(args, 1)) != FALSE; return true;
-            case kOpBindSSLCertEx: out.b = RunBindSSLCertEx(*this, TextAt(args, 0)) != FALSE; return true;
+            case kOpBindSSLCert: out.b = BindSSLCert(TextAt(args, 0), TextAt(args, 1)) != FALSE; return true;
+            case kOpBindSSLCertEx: out.b = BindSSLCertEx(TextAt(args, 0)) != FALSE; return true;
             case kOpSetCookie:
                 // An empty text keeps the cookie text set before.
                 SetErrorCode(0);

@@ -225,6 +225,8 @@ BOOL CTwainBase::SetIfScanInThread(LONG on) {
     on = on ? 1 : 0;
     SetErrorCode(0);
     if (on == m_ifScanInThread) return TRUE;
+    // Applying it closes and reopens the source manager, and stops the thread a batch may run on.
+    if (RefuseDuringBatch()) return FALSE;
     m_ifScanInThread = on;
     ApplyScanInThread();
     return m_ifScanInThread == on;

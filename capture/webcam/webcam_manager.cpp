@@ -218,13 +218,18 @@ LONG WebCamManager::GetFrameRate() {
     return ReadFromDevice([](WebCam& d) { return d.GetFrameRate(); });
 }
 
-bool WebCamManager::SelectMediaTypeByIndex(int index) { return SelectDefault() && m_device->SelectMediaTypeByIndex(index); }
-
-bool WebCamManager::SelectResolutionForCamByIndex(int index) {
-    return SelectDefault() && m_device->SelectResolutionForCamByIndex(index);
+// A new format rebuilds the device's graph: not while an acquisition waits for its frame.
+bool WebCamManager::SelectMediaTypeByIndex(int index) {
+    return RefuseWhileAcquiring() && SelectDefault() && m_device->SelectMediaTypeByIndex(index);
 }
 
-bool WebCamManager::SelectFrameRateByIndex(int index) { return SelectDefault() && m_device->SelectFrameRateByIndex(index); }
+bool WebCamManager::SelectResolutionForCamByIndex(int index) {
+    return RefuseWhileAcquiring() && SelectDefault() && m_device->SelectResolutionForCamByIndex(index);
+}
+
+bool WebCamManager::SelectFrameRateByIndex(int index) {
+    return RefuseWhileAcquiring() && SelectDefault() && m_device->SelectFrameRateByIndex(index);
+}
 
 bool WebCamManager::DisplayPropertyPage(HWND owner) {
     if (m_deviceCount < 1) return Fail(L"No camera device is found.");

@@ -308,6 +308,9 @@ bool GuardedHeap::Watch(HMODULE module) {
     }
     for (ULONG_PTR* s : slot)
         if (!s) return false;
+    // A module still loaded from an earlier watch (another browser of the same process) keeps
+    // its patched slots: taking them for the runtime's own would send foreign frees back here.
+    if (*slot[0] == reinterpret_cast<ULONG_PTR>(mine[0])) return true;
     State& st = *g_state;
     st.realMalloc = reinterpret_cast<MallocFn>(*slot[0]);
     st.realCalloc = reinterpret_cast<CallocFn>(*slot[1]);

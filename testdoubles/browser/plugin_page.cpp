@@ -31,7 +31,7 @@ class PluginHost final : public SimpleDispatch {
 public:
     PluginHost(Browser& browser, Embed* embed)
         : SimpleDispatch({L"Echo", L"Check", L"SendEvent", L"ViewerSize", L"Resize", L"Wait", L"Name", L"Destroy",
-                          L"Click", L"EditorOpen", L"EditorCommand"}),
+                          L"Click", L"EditorOpen", L"EditorCommand", L"DestroyWhenEditorShows", L"FrameEnabled"}),
           m_browser(browser),
           m_embed(embed) {}
     int failures = 0;
@@ -75,8 +75,7 @@ protected:
             case 7: SetText(result, L"plug-in"); return S_OK;
             case 8: {  // Destroy(): the page removes the element; NPP_Destroy runs inside the page
                        // function, as in a browser that does not defer it, and the record goes.
-                bool destroyed = m_embed && m_browser.Destroy(m_embed) == NPERR_NO_ERROR;
-                m_embed = nullptr;
+                bool destroyed = Remove();
                 if (result) {
                     result->vt = VT_BOOL;
                     result->boolVal = destroyed ? VARIANT_TRUE : VARIANT_FALSE;
@@ -106,11 +105,28 @@ protected:
                 SendMessageW(editor, WM_COMMAND, static_cast<WPARAM>(AsNumber(args[1])), 0);
                 return S_OK;
             }
+            case 12:  // DestroyWhenEditorShows(title, command): Destroy() from a timer once that
+                      // editor shows, then the user gives it the menu command
+                if (args.empty()) return DISP_E_BADPARAMCOUNT;
+                return pagescript::WhenEditorShows(args[0], args.size() > 1 ? args[1] : nullptr, [this] { Remove(); })
+                           ? S_OK
+                           : E_FAIL;
+            case 13:  // FrameEnabled(): whether the browser's frame window takes input
+                if (result) {
+                    result->vt = VT_BOOL;
+                    result->boolVal = IsWindowEnabled(m_browser.Frame()) ? VARIANT_TRUE : VARIANT_FALSE;
+                }
+                return S_OK;
         }
         return DISP_E_MEMBERNOTFOUND;
     }
 
 private:
+    bool Remove() {
+        bool destroyed = m_embed && m_browser.Destroy(m_embed) == NPERR_NO_ERROR;
+        m_embed = nullptr;
+        return destroyed;
+    }
     Browser& m_browser;
     Embed* m_embed;
 };
@@ -150,6 +166,7 @@ int RunPluginPage(Browser& browser, Embed* embed, const std::wstring& text) {
             script.Run(text);
             script.CallFunction(L"main", nullptr, 0, nullptr);
             browser.Pump(0);
+            pagescript::StopWatchingEditor();
             failures = host.failures + script.ScriptErrors();
             browser.SetWindowObject(nullptr);
         }

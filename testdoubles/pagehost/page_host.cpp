@@ -25,6 +25,10 @@
 //                               events disconnected, the control closed (its window goes), the
 //                               host's references released; the script keeps its own
 //   Host.Click(x, y)            a left click of the user at a point of the viewer
+//   Host.DestroyWhenEditorShows(title, command)  Host.Destroy() from a timer once that image
+//                               editor shows (inside a modal editor's loop, as a page timer would
+//                               run), then the user gives the editor the menu command
+//   Host.FrameEnabled()         whether the page's frame window takes input
 // Events reach global functions named Lumetta_<event>; a handler of OnInternetTransferPercentage
 // that returns true asks for a cancel. Dialogs that the control opens are answered at once,
 // except image editor windows, which the page drives itself.
@@ -164,13 +168,14 @@ class HostObject final : public SimpleDispatch {
 public:
     explicit HostObject(Page& page)
         : SimpleDispatch({L"Echo", L"Check", L"SendEvent", L"SetUserMode", L"ViewerSize", L"Resize", L"Wait", L"Name",
-                          L"EditorOpen", L"EditorPixel", L"EditorCommand", L"EditorKey", L"Destroy", L"Click"}),
+                          L"EditorOpen", L"EditorPixel", L"EditorCommand", L"EditorKey", L"Destroy", L"Click",
+                          L"DestroyWhenEditorShows", L"FrameEnabled"}),
           m_page(page) {}
 
 protected:
     HRESULT Call(DISPID id, const std::vector<VARIANT*>& args, VARIANT* result) override {
         // Nothing but the text members once the element is gone.
-        if (m_page.removed && id != 1 && id != 2 && id != 7 && id != 8 && id != 13) return E_FAIL;
+        if (m_page.removed && id != 1 && id != 2 && id != 7 && id != 8 && id != 9 && id != 13 && id != 16) return E_FAIL;
         switch (id) {
             case 1: return pagescript::Echo(args);
             case 2:
@@ -259,6 +264,19 @@ protected:
                 const bool clicked = pagescript::ClickViewer(m_page.ViewerWindow(), AsNumber(args[0]), AsNumber(args[1]));
                 return clicked ? S_OK : E_FAIL;
             }
+            case 15: {
+                if (args.empty()) return DISP_E_BADPARAMCOUNT;
+                Page* page = &m_page;
+                return pagescript::WhenEditorShows(args[0], args.size() > 1 ? args[1] : nullptr, [page] { page->Remove(); })
+                           ? S_OK
+                           : E_FAIL;
+            }
+            case 16:
+                if (result) {
+                    result->vt = VT_BOOL;
+                    result->boolVal = IsWindowEnabled(m_page.frame) ? VARIANT_TRUE : VARIANT_FALSE;
+                }
+                return S_OK;
         }
         return DISP_E_MEMBERNOTFOUND;
     }
@@ -423,6 +441,7 @@ int main(int argc, char** argv) {
 
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    pagescript::StopWatchingEditor();
     int result = page.failures + script.ScriptErrors() + g_dialogsEnded;
     container->Release();
     events->Release();

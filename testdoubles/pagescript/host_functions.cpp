@@ -84,6 +84,55 @@ HWND EditorByTitle(VARIANT* title) {
     return window && EditorViewer(window) ? window : nullptr;
 }
 
+namespace {
+
+struct EditorWatch {
+    std::wstring title;
+    std::function<void()> then;
+    LONG command = 0;
+    DWORD started = 0;
+    UINT_PTR timer = 0;
+};
+EditorWatch g_editorWatch;
+
+void CALLBACK WatchEditor(HWND, UINT, UINT_PTR, DWORD) {
+    HWND window = FindWindowW(L"#32770", g_editorWatch.title.c_str());
+    const bool shown = window && EditorViewer(window) && IsWindowVisible(window);
+    if (!shown && GetTickCount() - g_editorWatch.started < 20000) return;
+    if (!shown) printf("page host: no editor \"%ls\" showed up in 20 s\n", g_editorWatch.title.c_str());
+    KillTimer(nullptr, g_editorWatch.timer);
+    g_editorWatch.timer = 0;
+    std::function<void()> then = std::move(g_editorWatch.then);
+    g_editorWatch.then = nullptr;
+    if (then) then();
+    // The user's answer comes as the editor's next message.
+    if (shown && g_editorWatch.command && IsWindow(window)) {
+        PostMessageW(window, WM_COMMAND, static_cast<WPARAM>(g_editorWatch.command), 0);
+    }
+}
+
+}  // namespace
+
+bool WhenEditorShows(VARIANT* title, VARIANT* command, std::function<void()> then) {
+    VARIANT text;
+    VariantInit(&text);
+    if (FAILED(VariantChangeType(&text, title, 0, VT_BSTR))) return false;
+    g_editorWatch.title = text.bstrVal ? text.bstrVal : L"";
+    VariantClear(&text);
+    g_editorWatch.then = std::move(then);
+    g_editorWatch.command = command ? AsNumber(command) : 0;
+    g_editorWatch.started = GetTickCount();
+    if (g_editorWatch.timer) KillTimer(nullptr, g_editorWatch.timer);
+    g_editorWatch.timer = SetTimer(nullptr, 0, 30, WatchEditor);
+    return g_editorWatch.timer != 0;
+}
+
+void StopWatchingEditor() {
+    if (g_editorWatch.timer) KillTimer(nullptr, g_editorWatch.timer);
+    g_editorWatch.timer = 0;
+    g_editorWatch.then = nullptr;
+}
+
 bool ClickViewer(HWND viewer, int x, int y) {
     if (!viewer) return false;
     POINT p{x, y};

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,5 +32,12 @@ bool ClickViewer(HWND viewer, int x, int y);
 HWND EditorViewer(HWND window);
 // The image editor window of a title (a script value), or null.
 HWND EditorByTitle(VARIANT* title);
+// Host.DestroyWhenEditorShows(title, command): once a visible image editor of that title is
+// there, then() runs once from a timer of this thread, inside the editor's modal loop as a page
+// timer would, and the user gives the editor the menu command afterwards (0: none); a bound of
+// 20 s, after which then() runs anyway. False for a title that is no text.
+bool WhenEditorShows(VARIANT* title, VARIANT* command, std::function<void()> then);
+// Ends a watch that has not run (the host calls it when its page has ended).
+void StopWatchingEditor();
 
 }  // namespace pagescript

@@ -230,6 +230,16 @@ protected:
         browser::ReleaseVariantValue(&result);
         return ok ? value : browser::PageValue::Null();
     }
+    bool Set(const char* name, NPVariant value) {
+        return m_object->_class->setProperty(m_object, browser::StringIdentifier(name), &value);
+    }
+    browser::PageValue Get(const char* name) {
+        NPVariant result = browser::VoidVariant();
+        bool ok = m_object->_class->getProperty(m_object, browser::StringIdentifier(name), &result);
+        browser::PageValue value = browser::PageValue::From(result);
+        browser::ReleaseVariantValue(&result);
+        return ok ? value : browser::PageValue::Null();
+    }
     // Acquires from the scanner and pumps until the page saw the event (15 s at most).
     void AcquireUntil(const bool& done) {
         EXPECT_TRUE(Call("SelectSourceByIndex", {browser::IntVariant(scanner)}).boolValue);
@@ -274,36 +284,58 @@ TEST_F(ScannerPage, ScannerAcquisitionRaisesTheTransferEventsInOrder) {
     EXPECT_EQ(seen, expected);
 }
 
-// Page handlers of a scan's own events close the source and the source manager while the batch
-// still calls them (without a TWAIN thread the handlers run inside the batch): refused as a busy
-// source, and the scan ends with both pages. After it the page closes them at will.
-TEST_F(ScannerPage, ScannerBatchRefusesToCloseItsSourceFromItsOwnEvents) {
-    std::vector<std::string> tried;
-    bool ended = false;
-    Embed({"OnPreAllTransfers", "OnPreTransfer", "OnPostAllTransfers"}, [&](const char* event) {
-        if (std::string(event) == "OnPostAllTransfers") {
-            ended = true;
-            return;
+// Page handlers of a scan's own events close the source and the source manager, or move the source
+// manager to or from a TWAIN thread of its own, while the batch still calls them: refused as a busy
+// source, and the scan ends with both pages on the thread it began on. After it the page closes
+// them at will. Without a TWAIN thread the handlers run inside the batch; with one they run on the
+// window thread while the batch waits for them on its own.
+class ScannerBatch : public ScannerPage {
+protected:
+    void ScanTryingToLetGo(bool onThread) {
+        std::vector<std::string> tried;
+        bool ended = false;
+        Embed({"OnPreAllTransfers", "OnPreTransfer", "OnPostTransfer", "OnPostAllTransfers"}, [&](const char* event) {
+            if (std::string(event) == "OnPostAllTransfers") {
+                ended = true;
+                return;
+            }
+            for (const char* member : {"CloseSource", "CloseSourceManager", "SelectSourceByIndex"}) {
+                std::vector<NPVariant> args;
+                if (std::string(member) == "SelectSourceByIndex") args.push_back(browser::IntVariant(scanner));
+                const bool done = Call(member, args).boolValue;
+                tried.push_back(std::string(member) + " " + (done ? "true" : "false") + " " +
+                                std::to_string(instance->GetErrorCode()));
+            }
+            Set("IfScanInThread", browser::BoolVariant(!onThread));
+            const int32_t error = instance->GetErrorCode();
+            tried.push_back(std::string("IfScanInThread ") + (Get("IfScanInThread").boolValue ? "true" : "false") + " " +
+                            std::to_string(error));
+        });
+        if (HasFatalFailure()) return;
+        if (onThread) {
+            ASSERT_TRUE(Set("IfScanInThread", browser::BoolVariant(true)));
+            ASSERT_TRUE(Get("IfScanInThread").boolValue) << instance->GetErrorCode();
         }
-        for (const char* member : {"CloseSource", "CloseSourceManager", "SelectSourceByIndex"}) {
-            std::vector<NPVariant> args;
-            if (std::string(member) == "SelectSourceByIndex") args.push_back(browser::IntVariant(scanner));
-            const bool done = Call(member, args).boolValue;
-            tried.push_back(std::string(member) + " " + (done ? "true" : "false") + " " +
-                            std::to_string(instance->GetErrorCode()));
+        AcquireUntil(ended);
+        EXPECT_TRUE(ended);
+        EXPECT_EQ(instance->GetImageCount(), 2);
+        const std::vector<std::string> refused = {"CloseSource false -1004", "CloseSourceManager false -1004",
+                                                  "SelectSourceByIndex false -1004",
+                                                  std::string("IfScanInThread ") + (onThread ? "true" : "false") + " -1004"};
+        std::vector<std::string> expected;
+        for (int k = 0; k < 5; ++k) expected.insert(expected.end(), refused.begin(), refused.end());  // all, each page twice
+        EXPECT_EQ(tried, expected);
+        EXPECT_TRUE(Call("CloseSource", {}).boolValue) << instance->GetErrorCode();
+        EXPECT_TRUE(Call("CloseSourceManager", {}).boolValue) << instance->GetErrorCode();
+        if (onThread) {
+            EXPECT_TRUE(Set("IfScanInThread", browser::BoolVariant(false)));
         }
-    });
-    if (HasFatalFailure()) return;
-    AcquireUntil(ended);
-    EXPECT_EQ(instance->GetImageCount(), 2);
-    const std::vector<std::string> refused = {"CloseSource false -1004", "CloseSourceManager false -1004",
-                                              "SelectSourceByIndex false -1004"};
-    std::vector<std::string> expected;
-    for (int k = 0; k < 3; ++k) expected.insert(expected.end(), refused.begin(), refused.end());  // all, and each page
-    EXPECT_EQ(tried, expected);
-    EXPECT_TRUE(Call("CloseSource", {}).boolValue) << instance->GetErrorCode();
-    EXPECT_TRUE(Call("CloseSourceManager", {}).boolValue) << instance->GetErrorCode();
-}
+    }
+};
+
+TEST_F(ScannerBatch, ScannerBatchRefusesToCloseItsSourceFromItsOwnEvents) { ScanTryingToLetGo(false); }
+
+TEST_F(ScannerBatch, ScannerBatchOnTheTwainThreadRefusesToCloseItsSourceFromItsOwnEvents) { ScanTryingToLetGo(true); }
 
 // ---- GDI+ bound at run time ----
 

@@ -1,14 +1,16 @@
 // A page removes the plug-in's element while one of the plug-in's own calls still runs, as a
 // browser that does not defer NPP_Destroy lets it: from an element getter or setter of a byte
-// array, from the evaluation of a wrapped array, and from a page timer that fires while the print
-// dialog is open. The call returns without touching the freed instance (the suite runs under
-// Wine's heap checking, which reports a write to a freed block), and the browser's memory and
-// objects come back clean.
+// array, from the evaluation of a wrapped array, from a handler of the buffer's change inside a
+// load through the XPCOM peer, and from a page timer that fires while the print dialog is open.
+// The call returns without touching the freed instance (the suite runs under Wine's heap checking,
+// which reports a write to a freed block, and on the harness's guarded heap, where a use of a
+// freed block faults or is found written), and the browser's memory and objects come back clean.
 #include <windows.h>
 
 #include <vector>
 
 #include "browser/page_model.h"
+#include "browser/xpcom_peer_caller.h"
 #include "script_object_fixture.h"
 #include "support/test_printer.h"
 
@@ -102,6 +104,68 @@ TEST_F(Lifetime, AnElementSetterOfSaveSelectedImagesToBytesRemovesTheElement) {
     EXPECT_TRUE(Call("SaveSelectedImagesToBytes",
                      {IntVariant(size), RemovingArray(std::vector<unsigned char>(static_cast<size_t>(size)), 300, true)}));
     EXPECT_EQ(removals, 1);
+}
+
+// The XPCOM peer's byte-block load: the browser's bridge reads the page's array before the call,
+// and there an element getter may remove the element; inside the call the load reports the
+// buffer's change, and the page's handler of it may remove the element too.
+class LifetimePeer : public Lifetime {
+protected:
+    browser::Attributes EmbedAttributes() const override { return {{"OnBitmapChanged", "changed"}}; }
+    void SetUp() override {
+        Lifetime::SetUp();
+        if (HasFatalFailure()) return;
+        peer = browser::GetXpcomPeer(*browser_, embed);
+        ASSERT_NE(peer, nullptr);
+        changed = browser_->GetPage().AddFunction("changed");
+    }
+    void TearDown() override {
+        browser::ReleaseXpcomPeer(peer);
+        browser_->GetPage().Clear();
+        Lifetime::TearDown();
+    }
+    // What the bridge hands the peer: the page's bytes, element by element, removing the element
+    // at one of them when asked.
+    std::vector<uint8_t> BridgeReads(const std::vector<unsigned char>& page, size_t removeAt) {
+        std::vector<uint8_t> bytes;
+        for (size_t k = 0; k < page.size(); ++k) {
+            if (k == removeAt) RemoveElement();
+            bytes.push_back(page[k]);
+        }
+        return bytes;
+    }
+
+    XpcomPeerView* peer = nullptr;
+    browser::PageObject* changed = nullptr;
+};
+
+TEST_F(LifetimePeer, AnElementGetterRemovesTheElementBeforeThePeerLoads) {
+    const std::vector<unsigned char> bmp = GreyBmp(8, 6);
+    const std::vector<uint8_t> bytes = BridgeReads(bmp, 10);
+    PRBool loaded = 7;
+    EXPECT_EQ(peer->table->LoadImageFromBytes(peer, static_cast<int32_t>(bytes.size()), bytes.data(), 0, 0, &loaded), NS_OK);
+    EXPECT_EQ(loaded, 0);
+    EXPECT_EQ(removals, 1);
+    EXPECT_TRUE(changed->calls.empty());
+}
+
+TEST_F(LifetimePeer, TheBufferChangeHandlerOfAPeerLoadRemovesTheElement) {
+    changed->body = [this](const std::vector<browser::PageValue>&) {
+        RemoveElement();
+        return browser::PageValue();
+    };
+    const std::vector<unsigned char> bmp = GreyBmp(40, 30);  // past a page: its block lives on pages of its own
+    const std::vector<uint8_t> bytes = BridgeReads(bmp, bmp.size());
+    PRBool loaded = 7;
+    EXPECT_EQ(peer->table->LoadImageFromBytes(peer, static_cast<int32_t>(bytes.size()), bytes.data(), 0, 0, &loaded), NS_OK);
+    // The image was in the buffer when the page let the element go.
+    EXPECT_EQ(loaded, 1);
+    EXPECT_EQ(changed->calls.size(), 1u);
+    EXPECT_EQ(removals, 1);
+    // The detached peer answers and touches nothing.
+    int32_t count = -1;
+    EXPECT_EQ(peer->table->get_HowManyImagesInBuffer(peer, &count), NS_OK);
+    EXPECT_EQ(count, 0);
 }
 
 class LifetimePrinting : public Lifetime {

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "base/event_record.h"
+#include "browser/guarded_heap.h"
 
 std::string PluginFolder() { return LUMETTA_PLUGIN_FOLDER; }
 std::string PluginPath() { return PluginFolder() + "/NPLumetta.dll"; }
@@ -12,15 +13,25 @@ bool GdiplusSwitchedOff() {
     return v && *v == '1';
 }
 
+bool HeapGuarded() {
+    const char* v = std::getenv("LUMETTA_GUARD_HEAP");
+    return v && *v == '1';
+}
+
 void PluginTest::SetUp() {
     browser::BrowserMemory::Reset();
     browser_ = std::make_unique<browser::Browser>();
+    browser_->guardHeap = HeapGuarded();
 }
 
 void PluginTest::TearDown() {
     browser_.reset();
     EXPECT_EQ(browser::BrowserMemory::Report(), "");
     EXPECT_EQ(browser::LiveObjects(), 0u);
+    // A freed block of the plug-in written since it was freed (a use of the freed instance).
+    if (HeapGuarded()) {
+        EXPECT_EQ(browser::GuardedHeap::Report(), "");
+    }
 }
 
 browser::Browser& PluginTest::Started() {

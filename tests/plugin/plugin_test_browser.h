@@ -15,6 +15,9 @@
 std::string PluginFolder();
 std::string PluginPath();
 bool GdiplusSwitchedOff();
+// LUMETTA_GUARD_HEAP=1: every browser of the test runs the plug-in on the guarded heap
+// (browser/guarded_heap.h), and each test ends with the check that no freed block was written.
+bool HeapGuarded();
 
 struct EventRecord;
 
