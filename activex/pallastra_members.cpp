@@ -223,17 +223,14 @@ HRESULT CPallastra::put_Zoom(float value) { return ThrowModeResult(!CBrowserAddO
 HRESULT CPallastra::get_SelectedImagesCount(short* value) {
     if (!m_userMode) return E_FAIL;
     if (!value) return S_OK;
-    *value = static_cast<short>(m_viewer.GetSelectedImagesCount());
+    *value = static_cast<short>(SelectedImagesCount());
     SetErrorCode(0);
     return S_OK;
 }
 
 HRESULT CPallastra::put_SelectedImagesCount(short value) {
     if (!m_userMode) return E_FAIL;
-    SetErrorCode(0);
-    if (m_viewer.SetSelectedImagesCount(value)) return S_OK;
-    SetErrorCode(kErrInvalidValue);
-    return ThrowModeResult(true);
+    return ThrowModeResult(!SelectedImagesCount(value));
 }
 
 HRESULT CPallastra::get_SelectedImageIndex(short position, short* value) {
@@ -277,9 +274,9 @@ HRESULT CPallastra::GetViewMode(short* columns, short* rows) {
     return S_OK;
 }
 
-HRESULT CPallastra::get_MouseX(long* value) { return FieldGet(value, static_cast<long>(m_viewer.GetMouseX())); }
+HRESULT CPallastra::get_MouseX(long* value) { return FieldGet(value, static_cast<long>(MouseX())); }
 
-HRESULT CPallastra::get_MouseY(long* value) { return FieldGet(value, static_cast<long>(m_viewer.GetMouseY())); }
+HRESULT CPallastra::get_MouseY(long* value) { return FieldGet(value, static_cast<long>(MouseY())); }
 
 // ---- settings ----
 
@@ -527,13 +524,10 @@ HRESULT CPallastra::put_ProxyServer(BSTR value) {
     return ThrowModeResult(!BSTRToString(value, text, TRUE) || !ProxyServer(text, TextFit::Refuse));
 }
 
-HRESULT CPallastra::get_LogLevel(short* value) { return FieldGet(value, static_cast<short>(CBrowserAddOnBase::GetLogLevel())); }
+HRESULT CPallastra::get_LogLevel(short* value) { return FieldGet(value, static_cast<short>(LogLevel())); }
 
 // A refused level keeps its -1034 for the page to read.
-HRESULT CPallastra::put_LogLevel(short value) {
-    SetErrorCode(0);
-    return ThrowModeResult(!CBrowserAddOnBase::SetLogLevel(value, false));
-}
+HRESULT CPallastra::put_LogLevel(short value) { return ThrowModeResult(!LogLevel(value)); }
 
 HRESULT CPallastra::get_TIFFCompressionType(enumTIFFCompressionType* value) { return FieldGet(value, static_cast<enumTIFFCompressionType>(static_cast<enumTIFFCompressionType>(m_tiffCompressionType))); }
 

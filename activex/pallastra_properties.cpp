@@ -93,25 +93,59 @@ HRESULT CPallastra::put_BackgroundFillColor(long value) {
     return S_OK;
 }
 
-// The application identity: puts copy only while the source manager is closed.
-#define PALLASTRA_IDENTITY(name)                                                              \
-    HRESULT CPallastra::get_##name(BSTR* value) {                                            \
-        if (!value) return E_POINTER;                                                        \
-        SetScriptString(value, GetIdentityText(TwainIdentityText::name), TRUE);              \
-        return S_OK;                                                                         \
-    }                                                                                        \
-    HRESULT CPallastra::put_##name(BSTR value) {                                             \
-        char text[32];                                                                       \
-        if (BSTRToBuffer(value, text, sizeof(text), TextFit::Cut, TRUE))                     \
-            SetIdentityText(TwainIdentityText::name, text);                                  \
-        SetErrorCode(0);                                                                     \
-        return S_OK;                                                                         \
-    }
-PALLASTRA_IDENTITY(Manufacturer)
-PALLASTRA_IDENTITY(ProductFamily)
-PALLASTRA_IDENTITY(ProductName)
-PALLASTRA_IDENTITY(VersionInfo)
-#undef PALLASTRA_IDENTITY
+// The application identity: puts copy only while the source manager is closed. The control
+// keeps at most 31 characters of a text, cut at a character boundary.
+HRESULT CPallastra::get_Manufacturer(BSTR* value) {
+    if (!value) return E_POINTER;
+    SetScriptString(value, CBrowserAddOnBase::Manufacturer(), TRUE);
+    return S_OK;
+}
+
+HRESULT CPallastra::put_Manufacturer(BSTR value) {
+    char text[32];
+    if (BSTRToBuffer(value, text, sizeof(text), TextFit::Cut, TRUE)) CBrowserAddOnBase::Manufacturer(text);
+    SetErrorCode(0);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_ProductFamily(BSTR* value) {
+    if (!value) return E_POINTER;
+    SetScriptString(value, CBrowserAddOnBase::ProductFamily(), TRUE);
+    return S_OK;
+}
+
+HRESULT CPallastra::put_ProductFamily(BSTR value) {
+    char text[32];
+    if (BSTRToBuffer(value, text, sizeof(text), TextFit::Cut, TRUE)) CBrowserAddOnBase::ProductFamily(text);
+    SetErrorCode(0);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_ProductName(BSTR* value) {
+    if (!value) return E_POINTER;
+    SetScriptString(value, CBrowserAddOnBase::ProductName(), TRUE);
+    return S_OK;
+}
+
+HRESULT CPallastra::put_ProductName(BSTR value) {
+    char text[32];
+    if (BSTRToBuffer(value, text, sizeof(text), TextFit::Cut, TRUE)) CBrowserAddOnBase::ProductName(text);
+    SetErrorCode(0);
+    return S_OK;
+}
+
+HRESULT CPallastra::get_VersionInfo(BSTR* value) {
+    if (!value) return E_POINTER;
+    SetScriptString(value, CBrowserAddOnBase::VersionInfo(), TRUE);
+    return S_OK;
+}
+
+HRESULT CPallastra::put_VersionInfo(BSTR value) {
+    char text[32];
+    if (BSTRToBuffer(value, text, sizeof(text), TextFit::Cut, TRUE)) CBrowserAddOnBase::VersionInfo(text);
+    SetErrorCode(0);
+    return S_OK;
+}
 
 HRESULT CPallastra::get_BorderStyle(enumBORDER_STYLE* value) {
     return FieldGet(value, static_cast<enumBORDER_STYLE>(CBrowserAddOnBase::BorderStyle()));
@@ -123,12 +157,13 @@ HRESULT CPallastra::put_BorderStyle(enumBORDER_STYLE value) {
     return ThrowModeResult(!ok);
 }
 
-HRESULT CPallastra::get_IfFitWindow(VARIANT_BOOL* value) { return FieldGet(value, static_cast<VARIANT_BOOL>(ToVariantBool(m_viewer.GetIfFitWindow()))); }
+HRESULT CPallastra::get_IfFitWindow(VARIANT_BOOL* value) {
+    return FieldGet(value, static_cast<VARIANT_BOOL>(ToVariantBool(IfFitWindow())));
+}
 
 HRESULT CPallastra::put_IfFitWindow(VARIANT_BOOL value) {
-    m_viewer.SetIfFitWindow(FromVariantBool(value));
+    IfFitWindow(FromVariantBool(value));
     FireViewChange();
-    SetErrorCode(0);
     return S_OK;
 }
 
@@ -162,35 +197,33 @@ HRESULT CPallastra::put_BackgroundColor(long value) {
 }
 
 // MouseShape passes the 16-bit value through unchanged, both ways.
-HRESULT CPallastra::get_MouseShape(VARIANT_BOOL* value) { return FieldGet(value, static_cast<VARIANT_BOOL>(m_viewer.GetMouseShape())); }
+HRESULT CPallastra::get_MouseShape(VARIANT_BOOL* value) { return FieldGet(value, static_cast<VARIANT_BOOL>(MouseShape())); }
 
 HRESULT CPallastra::put_MouseShape(VARIANT_BOOL value) {
-    m_viewer.SetMouseShape(value);
-    SetErrorCode(0);
+    MouseShape(value);
     return S_OK;
 }
 
-HRESULT CPallastra::get_EnableInteractiveZoom(VARIANT_BOOL* value) { return FieldGet(value, static_cast<VARIANT_BOOL>(m_viewer.GetEnableInteractiveZoom() ? VARIANT_TRUE : VARIANT_FALSE)); }
+HRESULT CPallastra::get_EnableInteractiveZoom(VARIANT_BOOL* value) {
+    return FieldGet(value, static_cast<VARIANT_BOOL>(EnableInteractiveZoom() ? VARIANT_TRUE : VARIANT_FALSE));
+}
 
 HRESULT CPallastra::put_EnableInteractiveZoom(VARIANT_BOOL value) {
-    m_viewer.SetEnableInteractiveZoom(FromVariantBool(value));
-    SetErrorCode(0);
+    EnableInteractiveZoom(FromVariantBool(value));
     return S_OK;
 }
 
-HRESULT CPallastra::get_VScrollBar(VARIANT_BOOL* value) { return FieldGet(value, static_cast<VARIANT_BOOL>(m_viewer.GetVScrollBar() ? VARIANT_TRUE : VARIANT_FALSE)); }
-
-HRESULT CPallastra::put_VScrollBar(VARIANT_BOOL value) {
-    SetErrorCode(0);
-    if (m_viewer.SetVScrollBar(FromVariantBool(value))) return S_OK;
-    SetErrorCode(kErrInvalidValue);
-    return ThrowModeResult(true);
+HRESULT CPallastra::get_VScrollBar(VARIANT_BOOL* value) {
+    return FieldGet(value, static_cast<VARIANT_BOOL>(VScrollBar() ? VARIANT_TRUE : VARIANT_FALSE));
 }
 
-HRESULT CPallastra::get_AllowMultiSelect(VARIANT_BOOL* value) { return FieldGet(value, static_cast<VARIANT_BOOL>(m_viewer.GetAllowMultiSelect() ? VARIANT_TRUE : VARIANT_FALSE)); }
+HRESULT CPallastra::put_VScrollBar(VARIANT_BOOL value) { return ThrowModeResult(!VScrollBar(FromVariantBool(value))); }
+
+HRESULT CPallastra::get_AllowMultiSelect(VARIANT_BOOL* value) {
+    return FieldGet(value, static_cast<VARIANT_BOOL>(AllowMultiSelect() ? VARIANT_TRUE : VARIANT_FALSE));
+}
 
 HRESULT CPallastra::put_AllowMultiSelect(VARIANT_BOOL value) {
-    SetErrorCode(0);
-    m_viewer.SetAllowMultiSelect(FromVariantBool(value));
+    AllowMultiSelect(FromVariantBool(value));
     return S_OK;
 }

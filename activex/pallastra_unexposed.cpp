@@ -3,6 +3,7 @@
 // engine switches. No member id or dispatch entry leads here, so page script cannot call them;
 // they share the engine operations behind them with the plug-in.
 #include <cstring>
+#include <string>
 
 #include "activex/pallastra.h"
 #include "base/error_codes.h"
@@ -129,23 +130,54 @@ HRESULT CPallastra::HTTPDownloadOCRLangData(BSTR server, BSTR remotePath, VARIAN
     return ThrowModeResult(!ok);
 }
 
-#define PALLASTRA_OCR_TEXT(name, read, write)                                                        \
-    HRESULT CPallastra::get_##name(BSTR* value) {                                                    \
-        if (!value) return E_POINTER;                                                                \
-        AnsiToBSTR(value, read, TRUE);                                                               \
-        return S_OK;                                                                                 \
-    }                                                                                                \
-    HRESULT CPallastra::put_##name(BSTR value) {                                                     \
-        char text[MAX_PATH];                                                                         \
-        if (!BSTRToBuffer(value, text, sizeof text, TextFit::Refuse, TRUE)) return ThrowModeResult(true); \
-        write;                                                                                       \
-        return ErrorCodeResult();                                                                    \
-    }
-PALLASTRA_OCR_TEXT(OCRTessDataPath, Ocr().GetDataFolder(), SetOcrDataFolder(text))
-PALLASTRA_OCR_TEXT(OCRLanguage, Ocr().GetLanguage(), SetOcrLanguage(text))
-PALLASTRA_OCR_TEXT(OCRDllPath, Ocr().DllFolder(), SetAddOnFolder(text))
-PALLASTRA_OCR_TEXT(OCRUnicodeFontName, Ocr().GetUnicodeFontName(), Ocr().SetUnicodeFontName(text))
-#undef PALLASTRA_OCR_TEXT
+// The recognition texts: an over-long one is refused (-1034) and leaves the setting as it was.
+HRESULT CPallastra::get_OCRTessDataPath(BSTR* value) {
+    if (!value) return E_POINTER;
+    AnsiToBSTR(value, CBrowserAddOnBase::OCRTessDataPath(), TRUE);
+    return S_OK;
+}
+
+HRESULT CPallastra::put_OCRTessDataPath(BSTR value) {
+    std::string folder;
+    if (BSTRToString(value, folder, TRUE)) CBrowserAddOnBase::OCRTessDataPath(folder);
+    return ErrorCodeResult();
+}
+
+HRESULT CPallastra::get_OCRLanguage(BSTR* value) {
+    if (!value) return E_POINTER;
+    AnsiToBSTR(value, CBrowserAddOnBase::OCRLanguage(), TRUE);
+    return S_OK;
+}
+
+HRESULT CPallastra::put_OCRLanguage(BSTR value) {
+    std::string language;
+    if (BSTRToString(value, language, TRUE)) CBrowserAddOnBase::OCRLanguage(language);
+    return ErrorCodeResult();
+}
+
+HRESULT CPallastra::get_OCRDllPath(BSTR* value) {
+    if (!value) return E_POINTER;
+    AnsiToBSTR(value, CBrowserAddOnBase::OCRDllPath(), TRUE);
+    return S_OK;
+}
+
+HRESULT CPallastra::put_OCRDllPath(BSTR value) {
+    std::string folder;
+    if (BSTRToString(value, folder, TRUE)) CBrowserAddOnBase::OCRDllPath(folder);
+    return ErrorCodeResult();
+}
+
+HRESULT CPallastra::get_OCRUnicodeFontName(BSTR* value) {
+    if (!value) return E_POINTER;
+    AnsiToBSTR(value, CBrowserAddOnBase::OCRUnicodeFontName(), TRUE);
+    return S_OK;
+}
+
+HRESULT CPallastra::put_OCRUnicodeFontName(BSTR value) {
+    std::string name;
+    if (BSTRToString(value, name, TRUE)) CBrowserAddOnBase::OCRUnicodeFontName(name);
+    return ErrorCodeResult();
+}
 
 HRESULT CPallastra::get_OCRPageSetMode(long* value) { return FieldGet(value, static_cast<long>(Ocr().GetPageSegMode())); }
 HRESULT CPallastra::put_OCRPageSetMode(long value) {

@@ -369,3 +369,39 @@ std::vector<SHORT> CBrowserAddOnBase::SelectedImageIndices() const {
 BOOL CBrowserAddOnBase::DownloadToLocalFile(const char* server, const char* remotePath, const char* localPath) {
     return HTTPDownloadDirectly(server, remotePath, localPath);
 }
+
+namespace {
+
+// A recognition setting's text into its buffer; -1034 when it does not fit. Clears the error code
+// first.
+bool FitSettingText(CBrowserAddOnBase& engine, std::string_view text, char (&buffer)[MAX_PATH]) {
+    engine.SetErrorCode(0);
+    if (FitText(text.data(), text.size(), buffer, sizeof(buffer), TextFit::Refuse)) return true;
+    engine.SetErrorCode(kErrInvalidValue);
+    return false;
+}
+
+}  // namespace
+
+BOOL CBrowserAddOnBase::OCRTessDataPath(std::string_view folder) {
+    char text[MAX_PATH];
+    return FitSettingText(*this, folder, text) && SetOcrDataFolder(text);
+}
+
+BOOL CBrowserAddOnBase::OCRLanguage(std::string_view language) {
+    char text[MAX_PATH];
+    return FitSettingText(*this, language, text) && SetOcrLanguage(text);
+}
+
+BOOL CBrowserAddOnBase::OCRDllPath(std::string_view folder) {
+    // One folder for both libraries.
+    char text[MAX_PATH];
+    return FitSettingText(*this, folder, text) && SetAddOnFolder(text);
+}
+
+BOOL CBrowserAddOnBase::OCRUnicodeFontName(std::string_view name) {
+    char text[MAX_PATH];
+    if (!FitSettingText(*this, name, text)) return FALSE;
+    m_ocr.SetUnicodeFontName(text);
+    return TRUE;
+}

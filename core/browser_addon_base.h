@@ -338,6 +338,49 @@ public:
     void SelectionImageBorderColor(LONG value);
     LONG BackgroundColor() const { return static_cast<LONG>(m_viewer.GetBackgroundColor()); }
     void BackgroundColor(LONG value);
+    // Viewer switches and counts (core/view_members.cpp); each write clears the error code.
+    BOOL IfFitWindow() const { return m_viewer.GetIfFitWindow(); }
+    void IfFitWindow(BOOL fit);
+    // The cursor shape, kept as the script gives it.
+    SHORT MouseShape() const { return m_viewer.GetMouseShape(); }
+    void MouseShape(SHORT shape);
+    BOOL EnableInteractiveZoom() const { return m_viewer.GetEnableInteractiveZoom(); }
+    void EnableInteractiveZoom(BOOL on);
+    BOOL VScrollBar() const { return m_viewer.GetVScrollBar(); }
+    // -1034 when the viewer refuses the switch.
+    BOOL VScrollBar(BOOL on);
+    BOOL AllowMultiSelect() const { return m_viewer.GetAllowMultiSelect(); }
+    void AllowMultiSelect(BOOL on);
+    LONG SelectedImagesCount() const { return m_viewer.GetSelectedImagesCount(); }
+    // -1034 when the viewer refuses the count.
+    BOOL SelectedImagesCount(LONG count);
+    LONG MouseX() const { return m_viewer.GetMouseX(); }
+    LONG MouseY() const { return m_viewer.GetMouseY(); }
+    // The debug log (core/engine_settings.cpp): 0 off, 1 on; -1034 for any other level, which
+    // keeps the level. The first switch on logs the host's version line.
+    SHORT LogLevel() const { return GetLogLevel(); }
+    BOOL LogLevel(SHORT level);
+    // The application identity the source manager is told, each text cut to 33 characters and
+    // ending at its first NUL: a write clears the error code and copies only while the source
+    // manager is closed.
+    const char* Manufacturer() const { return GetIdentityText(TwainIdentityText::Manufacturer); }
+    void Manufacturer(std::string_view text);
+    const char* ProductFamily() const { return GetIdentityText(TwainIdentityText::ProductFamily); }
+    void ProductFamily(std::string_view text);
+    const char* ProductName() const { return GetIdentityText(TwainIdentityText::ProductName); }
+    void ProductName(std::string_view text);
+    const char* VersionInfo() const { return GetIdentityText(TwainIdentityText::VersionInfo); }
+    void VersionInfo(std::string_view text);
+    // The recognition library's folders, language and font (core/addon_operations.cpp): a text
+    // past MAX_PATH - 1 bytes is refused with -1034 and leaves the setting as it was.
+    const char* OCRTessDataPath() const { return m_ocr.GetDataFolder(); }
+    BOOL OCRTessDataPath(std::string_view folder);
+    const char* OCRLanguage() const { return m_ocr.GetLanguage(); }
+    BOOL OCRLanguage(std::string_view language);
+    const char* OCRDllPath() const { return m_ocr.DllFolder(); }
+    BOOL OCRDllPath(std::string_view folder);
+    const char* OCRUnicodeFontName() const { return m_ocr.GetUnicodeFontName(); }
+    BOOL OCRUnicodeFontName(std::string_view name);
 
     // Transfers (core/transfer_members.cpp, over the one rule of core/transfer_members.h). The
     // server name fits 255 characters, the remote file, action page, form file name and local

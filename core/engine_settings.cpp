@@ -2,6 +2,7 @@
 // value stored by the member's rule.
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "base/error_codes.h"
 #include "core/browser_addon_base.h"
@@ -254,4 +255,26 @@ void CBrowserAddOnBase::SelectionImageBorderColor(LONG value) {
 void CBrowserAddOnBase::BackgroundColor(LONG value) {
     SetErrorCode(0);
     m_viewer.SetBackgroundColor(value);
+}
+
+BOOL CBrowserAddOnBase::LogLevel(SHORT level) {
+    SetErrorCode(0);
+    return SetLogLevel(level, m_hostKind == kHostPlugin) ? TRUE : FALSE;
+}
+
+// The identity field takes a C string: the text up to its first NUL.
+void CBrowserAddOnBase::Manufacturer(std::string_view text) {
+    SetIdentityText(TwainIdentityText::Manufacturer, std::string(text).c_str());
+}
+
+void CBrowserAddOnBase::ProductFamily(std::string_view text) {
+    SetIdentityText(TwainIdentityText::ProductFamily, std::string(text).c_str());
+}
+
+void CBrowserAddOnBase::ProductName(std::string_view text) {
+    SetIdentityText(TwainIdentityText::ProductName, std::string(text).c_str());
+}
+
+void CBrowserAddOnBase::VersionInfo(std::string_view text) {
+    SetIdentityText(TwainIdentityText::VersionInfo, std::string(text).c_str());
 }

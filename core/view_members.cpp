@@ -30,3 +30,37 @@ BOOL CBrowserAddOnBase::BorderStyle(LONG style) {
     m_viewer.SetBorderStyle(static_cast<int>(style));
     return TRUE;
 }
+
+void CBrowserAddOnBase::IfFitWindow(BOOL fit) {
+    SetErrorCode(0);
+    m_viewer.SetIfFitWindow(fit);
+}
+
+void CBrowserAddOnBase::MouseShape(SHORT shape) {
+    SetErrorCode(0);
+    m_viewer.SetMouseShape(shape);
+}
+
+void CBrowserAddOnBase::EnableInteractiveZoom(BOOL on) {
+    SetErrorCode(0);
+    m_viewer.SetEnableInteractiveZoom(on);
+}
+
+BOOL CBrowserAddOnBase::VScrollBar(BOOL on) {
+    SetErrorCode(0);
+    if (m_viewer.SetVScrollBar(on)) return TRUE;
+    SetErrorCode(kErrInvalidValue);
+    return FALSE;
+}
+
+void CBrowserAddOnBase::AllowMultiSelect(BOOL on) {
+    SetErrorCode(0);
+    m_viewer.SetAllowMultiSelect(on);
+}
+
+BOOL CBrowserAddOnBase::SelectedImagesCount(LONG count) {
+    SetErrorCode(0);
+    if (m_viewer.SetSelectedImagesCount(static_cast<int>(count))) return TRUE;
+    SetErrorCode(kErrInvalidValue);
+    return FALSE;
+}

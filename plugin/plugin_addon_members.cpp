@@ -124,10 +124,10 @@ bool PluginInstance::ReadAddOnProperty(int op, ScriptValue& out, NPVariant* resu
             SetErrorCode(0);
             out.i = GetScriptBarcodeCount();
             return true;
-        case kOpOCRTessDataPath: SetScriptString(result, Ocr().GetDataFolder(), TRUE); return true;
-        case kOpOCRLanguage: SetScriptString(result, Ocr().GetLanguage(), TRUE); return true;
-        case kOpOCRDllPath: SetScriptString(result, Ocr().DllFolder(), TRUE); return true;
-        case kOpOCRUnicodeFontName: SetScriptString(result, Ocr().GetUnicodeFontName(), TRUE); return true;
+        case kOpOCRTessDataPath: SetScriptString(result, OCRTessDataPath(), TRUE); return true;
+        case kOpOCRLanguage: SetScriptString(result, OCRLanguage(), TRUE); return true;
+        case kOpOCRDllPath: SetScriptString(result, OCRDllPath(), TRUE); return true;
+        case kOpOCRUnicodeFontName: SetScriptString(result, OCRUnicodeFontName(), TRUE); return true;
         case kOpOCRPageSetMode:
             SetErrorCode(0);
             out.i = Ocr().GetPageSegMode();
@@ -146,21 +146,11 @@ bool PluginInstance::ReadAddOnProperty(int op, ScriptValue& out, NPVariant* resu
 }
 
 bool PluginInstance::WriteAddOnProperty(int op, const ScriptValue& v) {
-    char text[MAX_PATH];
     switch (op) {
-        case kOpOCRTessDataPath:
-            if (FitText(v.text, text, sizeof text)) SetOcrDataFolder(text);
-            return true;
-        case kOpOCRLanguage:
-            if (FitText(v.text, text, sizeof text)) SetOcrLanguage(text);
-            return true;
-        case kOpOCRDllPath:
-            // One folder for both libraries.
-            if (FitText(v.text, text, sizeof text)) SetAddOnFolder(text);
-            return true;
-        case kOpOCRUnicodeFontName:
-            if (FitText(v.text, text, sizeof text)) Ocr().SetUnicodeFontName(text);
-            return true;
+        case kOpOCRTessDataPath: OCRTessDataPath(v.text); return true;
+        case kOpOCRLanguage: OCRLanguage(v.text); return true;
+        case kOpOCRDllPath: OCRDllPath(v.text); return true;
+        case kOpOCRUnicodeFontName: OCRUnicodeFontName(v.text); return true;
         case kOpOCRPageSetMode:
             SetErrorCode(0);
             Ocr().SetPageSegMode(v.i);

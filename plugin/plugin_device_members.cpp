@@ -43,15 +43,6 @@ void SetOutValue(NPP record, NPObject* object, double value) {
     NPN_SetProperty(record, object, NPN_GetStringIdentifier("value"), &v);
 }
 
-TwainIdentityText IdentityOf(int op) {
-    switch (op) {
-        case kOpManufacturer: return TwainIdentityText::Manufacturer;
-        case kOpProductFamily: return TwainIdentityText::ProductFamily;
-        case kOpProductName: return TwainIdentityText::ProductName;
-        default: return TwainIdentityText::VersionInfo;
-    }
-}
-
 // An image layout into the page's four out-objects (zeros when the read failed) and the result.
 template <typename Engine, typename Class>
 bool LayoutAnswer(NPP record, ScriptValue& out, const std::vector<ScriptValue>& a, Engine& engine,
@@ -137,10 +128,10 @@ bool PluginInstance::ReadDeviceProperty(int op, ScriptValue& out, NPVariant* res
             SetErrorCode(0);
             out.b = GetIfScanInThread() != 0;
             return true;
-        case kOpManufacturer:
-        case kOpProductFamily:
-        case kOpProductName:
-        case kOpVersionInfo: SetScriptString(result, GetIdentityText(IdentityOf(op)), TRUE); return true;
+        case kOpManufacturer: SetScriptString(result, Manufacturer(), TRUE); return true;
+        case kOpProductFamily: SetScriptString(result, ProductFamily(), TRUE); return true;
+        case kOpProductName: SetScriptString(result, ProductName(), TRUE); return true;
+        case kOpVersionInfo: SetScriptString(result, VersionInfo(), TRUE); return true;
         // The last transfer's magnetic data.
         case kOpMagType:
             SetErrorCode(0);
@@ -193,10 +184,10 @@ bool PluginInstance::WriteDeviceProperty(int op, const ScriptValue& v) {
             return true;
         case kOpIfScanInThread:
         case kOpIfScanInNewThread: SetIfScanInThread(v.b ? 1 : 0); return true;
-        case kOpManufacturer:
-        case kOpProductFamily:
-        case kOpProductName:
-        case kOpVersionInfo: SetIdentityText(IdentityOf(op), v.text.c_str()); return true;
+        case kOpManufacturer: Manufacturer(v.text); return true;
+        case kOpProductFamily: ProductFamily(v.text); return true;
+        case kOpProductName: ProductName(v.text); return true;
+        case kOpVersionInfo: VersionInfo(v.text); return true;
         default: return false;
     }
 }

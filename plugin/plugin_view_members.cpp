@@ -80,8 +80,8 @@ bool PluginInstance::RunViewProperty(bool get, int op, const std::vector<ScriptV
             return true;
         case kOpIfFitWindow:
             SetErrorCode(0);
-            if (get) out.b = m_viewer.GetIfFitWindow() != 0;
-            else m_viewer.SetIfFitWindow(args[0].b);
+            if (get) out.b = IfFitWindow() != FALSE;
+            else IfFitWindow(args[0].b);
             return true;
         case kOpZoom:
             if (get) {
@@ -93,42 +93,42 @@ bool PluginInstance::RunViewProperty(bool get, int op, const std::vector<ScriptV
             return true;
         case kOpEnableInteractiveZoom:
             SetErrorCode(0);
-            if (get) out.b = m_viewer.GetEnableInteractiveZoom() != 0;
-            else m_viewer.SetEnableInteractiveZoom(args[0].b);
+            if (get) out.b = EnableInteractiveZoom() != FALSE;
+            else EnableInteractiveZoom(args[0].b);
             return true;
         case kOpVScrollBar:
             SetErrorCode(0);
-            if (get) out.b = m_viewer.GetVScrollBar() != 0;
-            else if (!m_viewer.SetVScrollBar(args[0].b)) SetErrorCode(kErrInvalidValue);
+            if (get) out.b = VScrollBar() != FALSE;
+            else VScrollBar(args[0].b);
             return true;
         case kOpAllowMultiSelect:
             SetErrorCode(0);
-            if (get) out.b = m_viewer.GetAllowMultiSelect() != 0;
-            else m_viewer.SetAllowMultiSelect(args[0].b);
+            if (get) out.b = AllowMultiSelect() != FALSE;
+            else AllowMultiSelect(args[0].b);
             return true;
         case kOpMouseShape:
             SetErrorCode(0);
-            if (get) out.b = m_viewer.GetMouseShape() != 0;
-            else m_viewer.SetMouseShape(args[0].b ? 1 : 0);
+            if (get) out.b = MouseShape() != 0;
+            else MouseShape(args[0].b ? 1 : 0);
             return true;
         case kOpSelectedImagesCount:
             SetErrorCode(0);
-            if (get) out.i = m_viewer.GetSelectedImagesCount();
-            else if (!m_viewer.SetSelectedImagesCount(args[0].h)) SetErrorCode(kErrInvalidValue);
+            if (get) out.i = SelectedImagesCount();
+            else SelectedImagesCount(args[0].h);
             return true;
         case kOpMouseX:
             SetErrorCode(0);
-            out.i = m_viewer.GetMouseX();
+            out.i = MouseX();
             return true;
         case kOpMouseY:
             SetErrorCode(0);
-            out.i = m_viewer.GetMouseY();
+            out.i = MouseY();
             return true;
         case kOpLogLevel:
             // A refused level keeps its -1034.
             SetErrorCode(0);
-            if (get) out.i = GetLogLevel();
-            else SetLogLevel(args[0].h, true);
+            if (get) out.i = LogLevel();
+            else LogLevel(args[0].h);
             return true;
         default: return RunDocumentProperty(get, op, args, out, result);
     }
