@@ -21,16 +21,28 @@ WebCamManager::WebCamManager(HINSTANCE module, HWND notifyWindow) : m_module(mod
 
 WebCamManager::~WebCamManager() {
     CloseSource();
+    ReleasePreviewManager();
     if (m_previewDialog && IsWindow(m_previewDialog)) {
-        if (m_previewManager) m_previewManager->CloseSource();
-        delete m_previewManager;
-        m_previewManager = nullptr;
         SetWindowLongPtrW(m_previewDialog, DWLP_USER, 0);
         SendMessageW(m_previewDialog, WM_CLOSE, 0, 0);
     }
-    delete m_previewManager;
     delete[] m_devices;
     ReleaseCameraInterfaces();
+}
+
+void WebCamManager::ReleasePreviewManager() {
+    WebCamManager* preview = m_previewManager;
+    m_previewManager = nullptr;
+    if (!preview) return;
+    if (preview->m_acquiring) {
+        // A grab from the preview is still below the page's handler that let this manager go: the
+        // preview ends it without telling anyone and then deletes itself.
+        preview->m_notifyWindow = nullptr;
+        preview->m_deleteAfterGrab = true;
+        return;
+    }
+    preview->CloseSource();
+    delete preview;
 }
 
 bool WebCamManager::Fail(const wchar_t* text) {
@@ -245,7 +257,7 @@ void WebCamManager::SendRecord(int kind, HGLOBAL dib) {
     SendEventRecord(m_notifyWindow, record);
 }
 
-bool WebCamManager::EnableSource() {
+bool WebCamManager::Acquire() {
     // A page handler of this acquisition's own events asking for another one.
     if (!RefuseWhileAcquiring()) return false;
     if (!SelectDefault()) return false;
@@ -281,4 +293,10 @@ bool WebCamManager::EnableSource() {
     SendRecord(kEventPostTransfer);
     SendRecord(kEventPostAllTransfers);
     return true;
+}
+
+bool WebCamManager::EnableSource() {
+    const bool acquired = Acquire();
+    if (m_deleteAfterGrab) delete this;
+    return acquired;
 }

@@ -53,7 +53,8 @@ public:
     bool SelectFrameRateByIndex(int index);
 
     bool DisplayPropertyPage(HWND owner);
-    // The acquisition of one frame (the script's AcquireImage).
+    // The acquisition of one frame (the script's AcquireImage). A preview's manager whose owner
+    // went during its grab deletes itself here: the caller does not use it again.
     bool EnableSource();
 
     // The seven operations of each camera property.
@@ -79,6 +80,9 @@ private:
     bool Fail(const wchar_t* text);
     // False with the busy text while an acquisition runs.
     bool RefuseWhileAcquiring();
+    bool Acquire();
+    // Deletes the preview's manager, or leaves it to delete itself when its grab is still running.
+    void ReleasePreviewManager();
     bool CopyDeviceError();
     bool SelectDefault();
     // Selects the default device, then reads from the device object; a 0 or null result copies
@@ -114,6 +118,7 @@ private:
     HWND m_container = nullptr;
     bool m_open = false;
     bool m_acquiring = false;
+    bool m_deleteAfterGrab = false;
     bool m_showUI = false;
     DWORD m_grabTimeoutMs = WebCam::kGrabTimeoutMs;
 };

@@ -83,8 +83,7 @@ bool WebCamManager::OpenPreviewDialog() {
         return true;
     }
     m_previewDialog = nullptr;
-    delete m_previewManager;
-    m_previewManager = nullptr;
+    ReleasePreviewManager();
     RecreateDevice();
     m_previewManager = new (std::nothrow) WebCamManager(m_module, m_notifyWindow);
     if (!m_previewManager) return Fail(L"Not enough memory.");

@@ -200,8 +200,10 @@ void Record(const std::string& line) {
 BOOL CALLBACK CollectDialog(HWND window, LPARAM p) {
     char cls[32] = {};
     GetClassNameA(window, cls, sizeof cls);
-    // Image editor windows (a dialog with its viewer "ImageEditor") are the page's to drive.
-    if (std::strcmp(cls, "#32770") == 0 && IsWindowVisible(window) && !FindWindowExA(window, nullptr, nullptr, "ImageEditor"))
+    // Image editor windows (a dialog with its viewer "ImageEditor") and dialogs with a menu bar
+    // (the camera's preview) are the page's to drive.
+    if (std::strcmp(cls, "#32770") == 0 && IsWindowVisible(window) && !FindWindowExA(window, nullptr, nullptr, "ImageEditor") &&
+        !GetMenu(window))
         reinterpret_cast<std::vector<HWND>*>(p)->push_back(window);
     return TRUE;
 }

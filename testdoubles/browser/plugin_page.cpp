@@ -31,7 +31,8 @@ class PluginHost final : public SimpleDispatch {
 public:
     PluginHost(Browser& browser, Embed* embed)
         : SimpleDispatch({L"Echo", L"Check", L"SendEvent", L"ViewerSize", L"Resize", L"Wait", L"Name", L"Destroy",
-                          L"Click", L"EditorOpen", L"EditorCommand", L"DestroyWhenEditorShows", L"FrameEnabled"}),
+                          L"Click", L"EditorOpen", L"EditorCommand", L"DestroyWhenEditorShows", L"FrameEnabled",
+                          L"DialogCommand"}),
           m_browser(browser),
           m_embed(embed) {}
     int failures = 0;
@@ -117,6 +118,9 @@ protected:
                     result->boolVal = IsWindowEnabled(m_browser.Frame()) ? VARIANT_TRUE : VARIANT_FALSE;
                 }
                 return S_OK;
+            case 14:  // DialogCommand(title, id): the user picks a menu command of that dialog
+                if (args.size() < 2) return DISP_E_BADPARAMCOUNT;
+                return pagescript::DialogCommand(args[0], args[1]) ? S_OK : E_FAIL;
         }
         return DISP_E_MEMBERNOTFOUND;
     }

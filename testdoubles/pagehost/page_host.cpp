@@ -29,9 +29,12 @@
 //                               editor shows (inside a modal editor's loop, as a page timer would
 //                               run), then the user gives the editor the menu command
 //   Host.FrameEnabled()         whether the page's frame window takes input
+//   Host.DialogCommand(title, id) the user picks a menu command of that dialog (the next Wait
+//                               delivers it)
 // Events reach global functions named Lumetta_<event>; a handler of OnInternetTransferPercentage
 // that returns true asks for a cancel. Dialogs that the control opens are answered at once,
-// except image editor windows, which the page drives itself.
+// except image editor windows and dialogs with a menu bar (the camera's preview), which the page
+// drives itself.
 // The exit code is the number of failed checks and script errors.
 #include <windows.h>
 #include <ole2.h>
@@ -69,7 +72,8 @@ constexpr DWORD kDialogGraceMs = 8000;
 BOOL CALLBACK AnswerDialog(HWND window, LPARAM) {
     wchar_t cls[16] = {};
     GetClassNameW(window, cls, 16);
-    if (wcscmp(cls, L"#32770") != 0 || !IsWindowVisible(window) || EditorViewer(window)) return TRUE;
+    // Image editors and dialogs with a menu bar (the camera's preview) are the page's to drive.
+    if (wcscmp(cls, L"#32770") != 0 || !IsWindowVisible(window) || EditorViewer(window) || GetMenu(window)) return TRUE;
     const DWORD now = GetTickCount();
     auto asked = g_closing.emplace(window, now).first;
     if (now - asked->second <= kDialogGraceMs) {
@@ -169,7 +173,7 @@ public:
     explicit HostObject(Page& page)
         : SimpleDispatch({L"Echo", L"Check", L"SendEvent", L"SetUserMode", L"ViewerSize", L"Resize", L"Wait", L"Name",
                           L"EditorOpen", L"EditorPixel", L"EditorCommand", L"EditorKey", L"Destroy", L"Click",
-                          L"DestroyWhenEditorShows", L"FrameEnabled"}),
+                          L"DestroyWhenEditorShows", L"FrameEnabled", L"DialogCommand"}),
           m_page(page) {}
 
 protected:
@@ -277,6 +281,9 @@ protected:
                     result->boolVal = IsWindowEnabled(m_page.frame) ? VARIANT_TRUE : VARIANT_FALSE;
                 }
                 return S_OK;
+            case 17:
+                if (args.size() < 2) return DISP_E_BADPARAMCOUNT;
+                return pagescript::DialogCommand(args[0], args[1]) ? S_OK : E_FAIL;
         }
         return DISP_E_MEMBERNOTFOUND;
     }

@@ -133,6 +133,15 @@ void StopWatchingEditor() {
     g_editorWatch.then = nullptr;
 }
 
+bool DialogCommand(VARIANT* title, VARIANT* id) {
+    VARIANT text;
+    VariantInit(&text);
+    if (FAILED(VariantChangeType(&text, title, 0, VT_BSTR))) return false;
+    HWND window = FindWindowW(L"#32770", text.bstrVal);
+    VariantClear(&text);
+    return window && PostMessageW(window, WM_COMMAND, static_cast<WPARAM>(AsNumber(id)), 0);
+}
+
 bool ClickViewer(HWND viewer, int x, int y) {
     if (!viewer) return false;
     POINT p{x, y};

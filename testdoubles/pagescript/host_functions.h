@@ -32,6 +32,9 @@ bool ClickViewer(HWND viewer, int x, int y);
 HWND EditorViewer(HWND window);
 // The image editor window of a title (a script value), or null.
 HWND EditorByTitle(VARIANT* title);
+// Host.DialogCommand(title, id): the user picks a menu command of the dialog with that title (the
+// next Wait delivers it); false when there is no such dialog.
+bool DialogCommand(VARIANT* title, VARIANT* id);
 // Host.DestroyWhenEditorShows(title, command): once a visible image editor of that title is
 // there, then() runs once from a timer of this thread, inside the editor's modal loop as a page
 // timer would, and the user gives the editor the menu command afterwards (0: none); a bound of

@@ -19,12 +19,7 @@ var camera = -1, otherSize = -1;
 function sizeOf(text) { var n = String(text).match(/\d+/g); return n ? n[0] + "x" + n[1] : text; }
 
 function main() {
-    if (Host.Name == "control") Lumetta.IfThrowException = false;
-    Lumetta.IfShowUI = false;
-    for (var i = 0; i < Lumetta.SourceCount; ++i)
-        if (Lumetta.GetSourceNameItems(i).indexOf("Lumetta Test Camera") >= 0) camera = i;
-    Host.Check(camera >= 0, "the test camera is listed");
-    Host.Check(Lumetta.SelectSourceByIndex(camera), "the test camera selected: " + Lumetta.ErrorCode);
+    camera = selectTestCamera(false);
     var size = sizeOf(Lumetta.ResolutionForCam);
     for (var r = 0; r < Lumetta.ResolutionForCamListCount; ++r)
         if (sizeOf(Lumetta.GetResolutionForCamByIndex(r)) != size) otherSize = r;
