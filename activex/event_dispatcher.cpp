@@ -46,12 +46,14 @@ LRESULT CPallastra::DispatchEventRecord(EventRecord* record) {
     AddRef();
     LRESULT handled = 1;
     switch (record->Kind) {
-        case kEventPreTransfer: m_proxy.Fire_Simple(kDispIdOnPreTransfer); break;
-        case kEventPostTransfer: m_proxy.Fire_Simple(kDispIdOnPostTransfer); break;
-        case kEventPreAllTransfers: m_proxy.Fire_Simple(kDispIdOnPreAllTransfers); break;
-        case kEventPostAllTransfers: m_proxy.Fire_Simple(kDispIdOnPostAllTransfers); break;
-        case kEventTransferCancelled: m_proxy.Fire_Simple(kDispIdOnTransferCancelled); break;
-        case kEventTransferError: m_proxy.Fire_Simple(kDispIdOnTransferError); break;
+        case kEventPreTransfer:
+        case kEventPostTransfer:
+        case kEventPreAllTransfers:
+        case kEventPostAllTransfers:
+        case kEventTransferCancelled:
+        case kEventTransferError:
+            m_proxy.Fire_Simple(PlainEventDispId(static_cast<EventKind>(record->Kind)));
+            break;
         case kEventTransferPercentage:
         case kEventTransferPercentageAlias:
             FirePercentagePair(static_cast<SHORT>(record->Value), static_cast<LONG*>(record->Payload));

@@ -5,9 +5,7 @@
 #include "activex/cancel.h"
 #include "activex/lumetta_guids.h"
 #include "activex/persisted_properties.h"
-#include "core/thread_message_hook.h"
 #include "activex/viewer_child.h"
-#include "capture/debug_log.h"
 #include "core/engine_table.h"
 #include "core/worker_runner.h"
 
@@ -180,35 +178,27 @@ LRESULT CPallastra::ProcessWindowMessage(HWND window, UINT message, WPARAM wPara
 
 // ---- hook ----
 
-void CPallastra::HookMessage() {
-    if (GetHookOption() != 1 || GetHookHandle()) return;
-    HHOOK hook = AcquireThreadMessageHook(comcontrol::Module().Instance(), GetMessageHookProc());
-    SetHookHandle(hook);
-    if (DebugLogOn())
-        DebugLog(0, "activex:HookMessage, hook:%x, last error:%d\r\n", static_cast<unsigned>(reinterpret_cast<UINT_PTR>(hook)),
-                static_cast<int>(GetLastError()));
-}
-
-void CPallastra::UnhookMessage() {
-    HHOOK hook = GetHookHandle();
-    if (!hook) return;
-    ReleaseThreadMessageHook(hook);
-    SetHookHandle(nullptr);
-    if (DebugLogOn()) DebugLog(0, "activex:UnhookMessage, last error:%d\r\n", static_cast<int>(GetLastError()));
-}
+void CPallastra::HookMessage() { InstallMessageHook(comcontrol::Module().Instance(), "activex"); }
+void CPallastra::UnhookMessage() { RemoveMessageHook("activex"); }
 
 // ---- engine slots ----
 
-void CPallastra::OnTransferError() { m_proxy.Fire_Simple(kDispIdOnTransferError); }
-void CPallastra::OnTransferCancelled() { m_proxy.Fire_Simple(kDispIdOnTransferCancelled); }
-void CPallastra::OnPostAllTransfers() { m_proxy.Fire_Simple(kDispIdOnPostAllTransfers); }
-void CPallastra::OnPreAllTransfers() { m_proxy.Fire_Simple(kDispIdOnPreAllTransfers); }
-void CPallastra::OnPreTransfer() { m_proxy.Fire_Simple(kDispIdOnPreTransfer); }
-void CPallastra::OnSourceUIClose() { m_proxy.Fire_Simple(kDispIdOnSourceUIClose); }
+DISPID CPallastra::PlainEventDispId(EventKind kind) {
+    switch (kind) {
+        case kEventPreTransfer: return kDispIdOnPreTransfer;
+        case kEventPostTransfer: return kDispIdOnPostTransfer;
+        case kEventPreAllTransfers: return kDispIdOnPreAllTransfers;
+        case kEventPostAllTransfers: return kDispIdOnPostAllTransfers;
+        case kEventTransferCancelled: return kDispIdOnTransferCancelled;
+        case kEventTransferError: return kDispIdOnTransferError;
+        default: return kDispIdOnSourceUIClose;
+    }
+}
 
-void CPallastra::OnPostTransfer() {
-    FireViewChange();
-    m_proxy.Fire_Simple(kDispIdOnPostTransfer);
+void CPallastra::FirePlainEvent(EventKind kind) {
+    // The view shows a new image before the page hears of it.
+    if (kind == kEventPostTransfer) FireViewChange();
+    m_proxy.Fire_Simple(PlainEventDispId(kind));
 }
 
 void CPallastra::OnBufferChanged(HGLOBAL current, int quiet) {

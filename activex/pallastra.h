@@ -338,15 +338,9 @@ public:
     BOOL ByteArrayTransfer(ULONG size, VARIANT* array, HGLOBAL* block, ULONG* length);
 
     // Engine slots.
-    void OnTransferError() override;
-    void OnTransferCancelled() override;
-    void OnPostAllTransfers() override;
-    void OnPreAllTransfers() override;
-    void OnPostTransfer() override;
-    void OnPreTransfer() override;
+    void FirePlainEvent(EventKind kind) override;
     void HookMessage() override;
     void UnhookMessage() override;
-    void OnSourceUIClose() override;
     void OnBufferChanged(HGLOBAL current, int quiet) override;
     void OnPostLoad(const char* path, const char* name, SHORT type) override;
     void OnGetFilePath(BOOL save, LONG count, LONG index, const char* path, const char* name) override;
@@ -494,6 +488,8 @@ private:
     LRESULT OnCreate();
     void OnSetCurrentImage(SHORT index);
     void FirePercentagePair(SHORT percent, LONG* cancel);
+    // The event of a record kind that carries nothing (kinds 0 to 5 and 21).
+    static DISPID PlainEventDispId(EventKind kind);
     HRESULT ThrowModeResult(bool failed) const { return failed && m_ifThrowException == 1 ? E_FAIL : S_OK; }
     // The adapters' own positive codes 1 (failed) and 2 (no memory), stored as they are.
     void SetAdapterError(LONG code) { m_errorCode = code; }
@@ -594,8 +590,6 @@ private:
     HRESULT BoolResult(VARIANT_BOOL* result, BOOL ok);
     HRESULT UnsupportedMember(bool property) override;
     BOOL ImageTypeFromFileName(BSTR fileName, SHORT* type);
-    // The memory loader of an image type (0 BMP .. 4 PDF); -1110 for any other type.
-
 
     volatile LONG m_refs = 1;
     bool m_deleting = false;  // the viewer's last messages come while the destructor runs

@@ -73,7 +73,7 @@ BSTR CPallastra::MakeEventString(const char* text) {
     int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
     BSTR result = length > 0 ? SysAllocStringLen(nullptr, static_cast<UINT>(length - 1)) : nullptr;
     if (!result) {
-        SetAdapterError(kErrNoMemory);
+        SetAdapterError(kErrAdapterNoMemory);
         return nullptr;
     }
     MultiByteToWideChar(CP_ACP, 0, text, -1, result, length);

@@ -10,9 +10,11 @@
 enum EngineError : LONG {
 #define LUMETTA_ERROR(name, value, text) name = value,
 #define LUMETTA_ERROR_CODE(name, value) name = value,
+#define LUMETTA_PLUGIN_ERROR_TEXT(name, text)
 #include "base/error_codes.def"
 #undef LUMETTA_ERROR
 #undef LUMETTA_ERROR_CODE
+#undef LUMETTA_PLUGIN_ERROR_TEXT
 };
 
 // The fixed text of a code, or null when it has none (custom-text codes, system and WinInet

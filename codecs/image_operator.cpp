@@ -127,6 +127,89 @@ const SaveRoute& SaveRouteFor(SHORT type) {
     return kSaveRoutes[0];
 }
 
+// The own BMP reader of a file: the headers first, then only the DIB the headers describe.
+LONG BmpReadFile(const char* path, HGLOBAL* dib, uint64_t* inputBytes) {
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE) return kErrFileRead;
+    LONG code = 0;
+    BYTE headers[kBmpHeadersSize] = {};
+    DWORD read = 0;
+    LARGE_INTEGER length = {};
+    uint64_t dibSize = 0;
+    if (!GetFileSizeEx(file, &length) || !ReadFile(file, headers, kBmpHeadersSize, &read, nullptr)) {
+        code = kErrFileRead;
+    } else if (read < kBmpHeadersSize) {
+        code = kErrBmpFormat;
+    } else if ((code = BmpDibSizeFromHeaders(headers, uint64_t(length.QuadPart) - kBmpFileHeaderSize, &dibSize)) == 0) {
+        *dib = GlobalAlloc(GPTR, SIZE_T(dibSize));
+        if (!*dib) {
+            code = kErrNoMemory;
+        } else {
+            // A short file leaves the missing pixel rows zero.
+            LARGE_INTEGER at;
+            at.QuadPart = kBmpFileHeaderSize;
+            DWORD got = 0;
+            if (!SetFilePointerEx(file, at, nullptr, FILE_BEGIN) ||
+                !ReadFile(file, *dib, DWORD(dibSize), &got, nullptr)) {
+                code = kErrFileRead;
+            }
+        }
+    }
+    CloseHandle(file);
+    *inputBytes = uint64_t(length.QuadPart);
+    return code;
+}
+
+// One row a format: how a load reaches GDI+ or the engine's own reader. A format read as pages
+// (TIFF, PDF) has page readers; any other decodes one image, from the file itself (readFile) or
+// from the whole file read into memory (decode).
+struct LoadRoute {
+    SHORT type;
+    bool throughLibrary;    // GDI+ decodes it when the engine loads through GDI+
+    LONG unreadableHandle;  // the code of a block handed in by a handle that cannot be read
+    LONG (*decode)(const BYTE* bytes, uint64_t size, HGLOBAL* dib);
+    LONG (*readFile)(const char* path, HGLOBAL* dib, uint64_t* inputBytes);  // null: the whole file, then decode
+    LONG (*readPages)(const BYTE* bytes, DWORD size, const ImageLoadParameters& with, CImageOperator* bridge,
+                      LoadBatch* batch);
+    LONG (*readFilePages)(const char* path, const ImageLoadParameters& with, CImageOperator* bridge, LoadBatch* batch);
+};
+
+const LoadRoute kLoadRoutes[] = {
+    {OSTRL_BMP, true, kErrInvalidValue, BmpReadFromMemory, BmpReadFile, nullptr, nullptr},
+    {OSTRL_JPG, true, kErrNoMemory, OwnJpegDecode, nullptr, nullptr, nullptr},
+    {OSTRL_TIF, true, kErrInvalidValue, nullptr, nullptr,
+     [](const BYTE* bytes, DWORD size, const ImageLoadParameters& with, CImageOperator*, LoadBatch* batch) {
+         return OwnTiffReadMemory(bytes, size, with.page, LoadBatch::TakePage, batch);
+     },
+     [](const char* path, const ImageLoadParameters& with, CImageOperator*, LoadBatch* batch) {
+         return OwnTiffReadFile(path, with.page, LoadBatch::TakePage, batch);
+     }},
+    {OSTRL_PNG, true, kErrInvalidValue, OwnPngDecode, nullptr, nullptr, nullptr},
+    // The own PDF reader in both routes: GDI+ only decodes its JPEG images.
+    {OSTRL_PDF, false, kErrInvalidValue, nullptr, nullptr,
+     [](const BYTE* bytes, DWORD size, const ImageLoadParameters& with, CImageOperator* bridge, LoadBatch* batch) {
+         return OwnPdfReadMemory(bytes, size, with.page, LoadBatch::TakePage, batch, with.settings, bridge);
+     },
+     [](const char* path, const ImageLoadParameters& with, CImageOperator* bridge, LoadBatch* batch) {
+         return OwnPdfReadFile(path, with.page, LoadBatch::TakePage, batch, with.settings, bridge);
+     }},
+};
+
+bool HasLoadRoute(SHORT type) {
+    for (const LoadRoute& route : kLoadRoutes) {
+        if (route.type == type) return true;
+    }
+    return false;
+}
+
+const LoadRoute& LoadRouteFor(SHORT type) {
+    for (const LoadRoute& route : kLoadRoutes) {
+        if (route.type == type) return route;
+    }
+    return kLoadRoutes[0];
+}
+
 }  // namespace
 
 const FileDialogApi& SystemFileDialogs() {
@@ -285,179 +368,103 @@ HGLOBAL CImageOperator::ReadWholeFile(const char* path, DWORD* size) {
     return block;
 }
 
-BOOL CImageOperator::LoadBMPFile(const char* path) {
+BOOL CImageOperator::LoadImageFile(SHORT type, const char* path, const ImageLoadParameters& with) {
     SetErrorCode(0);
     if (!path) {
         SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
-    if (m_loadThroughLibrary) return LoadImageFileGdiplus(path);
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        SetErrorCode(kErrFileRead);
-        return FALSE;
+    const LoadRoute& route = LoadRouteFor(type);
+    if (route.throughLibrary && m_loadThroughLibrary) return LoadImageFileGdiplus(path);
+    if (route.readFilePages) {
+        LoadBatch batch(FileSizeOf(path));
+        LONG code = route.readFilePages(path, with, m_loadThroughLibrary ? this : nullptr, &batch);
+        return batch.Finish(*this, code);
     }
-    LONG code = 0;
     HGLOBAL dib = nullptr;
-    BYTE headers[kBmpHeadersSize] = {};
-    DWORD read = 0;
-    LARGE_INTEGER length = {};
-    uint64_t dibSize = 0;
-    if (!GetFileSizeEx(file, &length) || !ReadFile(file, headers, kBmpHeadersSize, &read, nullptr)) {
-        code = kErrFileRead;
-    } else if (read < kBmpHeadersSize) {
-        code = kErrBmpFormat;
-    } else if ((code = BmpDibSizeFromHeaders(headers, uint64_t(length.QuadPart) - kBmpFileHeaderSize, &dibSize)) == 0) {
-        dib = GlobalAlloc(GPTR, SIZE_T(dibSize));
-        if (!dib) {
-            code = kErrNoMemory;
-        } else {
-            // A short file leaves the missing pixel rows zero.
-            LARGE_INTEGER at;
-            at.QuadPart = kBmpFileHeaderSize;
-            DWORD got = 0;
-            if (!SetFilePointerEx(file, at, nullptr, FILE_BEGIN) ||
-                !ReadFile(file, dib, DWORD(dibSize), &got, nullptr)) {
-                code = kErrFileRead;
-            }
-        }
+    if (route.readFile) {
+        uint64_t inputBytes = 0;
+        LONG code = route.readFile(path, &dib, &inputBytes);
+        return AddDecoded(code, dib, inputBytes);
     }
-    CloseHandle(file);
-    return AddDecoded(code, dib, uint64_t(length.QuadPart));
-}
-
-BOOL CImageOperator::LoadFromMemoryWith(MemoryDecoder decode, DWORD size, const BYTE* bytes) {
-    SetErrorCode(0);
-    if (!bytes) {
-        SetErrorCode(kErrInvalidValue);
-        return FALSE;
-    }
-    if (m_loadThroughLibrary) return LoadImageFromMemoryGdiplus(bytes, size);
-    HGLOBAL dib = nullptr;
-    LONG code = decode(bytes, size, &dib);
-    return AddDecoded(code, dib, size);
-}
-
-BOOL CImageOperator::LoadFileWith(MemoryDecoder decode, const char* path) {
-    SetErrorCode(0);
-    if (!path) {
-        SetErrorCode(kErrInvalidValue);
-        return FALSE;
-    }
-    if (m_loadThroughLibrary) return LoadImageFileGdiplus(path);
     DWORD size = 0;
     HGLOBAL bytes = ReadWholeFile(path, &size);
     if (!bytes) return FALSE;
-    HGLOBAL dib = nullptr;
-    LONG code = decode(static_cast<const BYTE*>(bytes), size, &dib);
+    LONG code = route.decode(static_cast<const BYTE*>(bytes), size, &dib);
     GlobalFree(bytes);
     return AddDecoded(code, dib, size);
 }
 
-BOOL CImageOperator::LoadBMPFromMemory(DWORD size, const BYTE* bytes) {
-    return LoadFromMemoryWith(BmpReadFromMemory, size, bytes);
-}
-
-BOOL CImageOperator::LoadJPEGFile(const char* path) { return LoadFileWith(OwnJpegDecode, path); }
-
-BOOL CImageOperator::LoadJPEGFromMemory(DWORD size, const BYTE* bytes) {
-    return LoadFromMemoryWith(OwnJpegDecode, size, bytes);
-}
-
-BOOL CImageOperator::LoadJPEGFromHandle(HGLOBAL block) {
-    SetErrorCode(0);
-    BOOL result = FALSE;
-    auto load = [&](DWORD size, const BYTE* bytes) { return LoadJPEGFromMemory(size, bytes); };
-    if (!block || GlobalFlags(block) == GMEM_INVALID_HANDLE || !ReadLockedBlock(block, &result, load)) {
-        SetErrorCode(kErrNoMemory);
-        return FALSE;
-    }
-    return result;
-}
-
-BOOL CImageOperator::LoadTIFFFile(const char* path, LONG page) {
-    SetErrorCode(0);
-    if (!path) {
-        SetErrorCode(kErrInvalidValue);
-        return FALSE;
-    }
-    if (m_loadThroughLibrary) return LoadImageFileGdiplus(path);
-    LoadBatch batch(FileSizeOf(path));
-    LONG code = OwnTiffReadFile(path, page, LoadBatch::TakePage, &batch);
-    return batch.Finish(*this, code);
-}
-
-BOOL CImageOperator::LoadTIFFFromMemory(DWORD size, const BYTE* bytes, LONG page) {
+BOOL CImageOperator::LoadImageBytes(SHORT type, DWORD size, const BYTE* bytes, const ImageLoadParameters& with) {
     SetErrorCode(0);
     if (!bytes) {
         SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
-    if (m_loadThroughLibrary) return LoadImageFromMemoryGdiplus(bytes, size);
-    LoadBatch batch(size);
-    LONG code = OwnTiffReadMemory(bytes, size, page, LoadBatch::TakePage, &batch);
-    return batch.Finish(*this, code);
+    const LoadRoute& route = LoadRouteFor(type);
+    if (route.throughLibrary && m_loadThroughLibrary) return LoadImageFromMemoryGdiplus(bytes, size);
+    if (route.readPages) {
+        LoadBatch batch(size);
+        LONG code = route.readPages(bytes, size, with, m_loadThroughLibrary ? this : nullptr, &batch);
+        return batch.Finish(*this, code);
+    }
+    HGLOBAL dib = nullptr;
+    LONG code = route.decode(bytes, size, &dib);
+    return AddDecoded(code, dib, size);
+}
+
+BOOL CImageOperator::LoadImageHandle(SHORT type, HGLOBAL block, const ImageLoadParameters& with) {
+    BOOL result = FALSE;
+    auto load = [&](DWORD size, const BYTE* bytes) { return LoadImageBytes(type, size, bytes, with); };
+    if (!block || GlobalFlags(block) == GMEM_INVALID_HANDLE || !ReadLockedBlock(block, &result, load)) {
+        SetErrorCode(LoadRouteFor(type).unreadableHandle);
+        return FALSE;
+    }
+    return result;
+}
+
+BOOL CImageOperator::LoadBMPFile(const char* path) { return LoadImageFile(OSTRL_BMP, path, {}); }
+
+BOOL CImageOperator::LoadBMPFromMemory(DWORD size, const BYTE* bytes) {
+    return LoadImageBytes(OSTRL_BMP, size, bytes, {});
+}
+
+BOOL CImageOperator::LoadJPEGFile(const char* path) { return LoadImageFile(OSTRL_JPG, path, {}); }
+
+BOOL CImageOperator::LoadJPEGFromMemory(DWORD size, const BYTE* bytes) {
+    return LoadImageBytes(OSTRL_JPG, size, bytes, {});
+}
+
+BOOL CImageOperator::LoadJPEGFromHandle(HGLOBAL block) { return LoadImageHandle(OSTRL_JPG, block, {}); }
+
+BOOL CImageOperator::LoadTIFFFile(const char* path, LONG page) { return LoadImageFile(OSTRL_TIF, path, {page}); }
+
+BOOL CImageOperator::LoadTIFFFromMemory(DWORD size, const BYTE* bytes, LONG page) {
+    return LoadImageBytes(OSTRL_TIF, size, bytes, {page});
 }
 
 BOOL CImageOperator::LoadTIFFFromHandle(HGLOBAL block, LONG page) {
-    BOOL result = FALSE;
-    auto load = [&](DWORD size, const BYTE* bytes) { return LoadTIFFFromMemory(size, bytes, page); };
-    if (!block || !ReadLockedBlock(block, &result, load)) {
-        SetErrorCode(kErrInvalidValue);
-        return FALSE;
-    }
-    return result;
+    return LoadImageHandle(OSTRL_TIF, block, {page});
 }
 
-BOOL CImageOperator::LoadPNGFile(const char* path) { return LoadFileWith(OwnPngDecode, path); }
+BOOL CImageOperator::LoadPNGFile(const char* path) { return LoadImageFile(OSTRL_PNG, path, {}); }
 
 BOOL CImageOperator::LoadPNGFromMemory(DWORD size, const BYTE* bytes) {
-    return LoadFromMemoryWith(OwnPngDecode, size, bytes);
+    return LoadImageBytes(OSTRL_PNG, size, bytes, {});
 }
 
-BOOL CImageOperator::LoadPNGFromHandle(HGLOBAL block) {
-    BOOL result = FALSE;
-    auto load = [&](DWORD size, const BYTE* bytes) { return LoadPNGFromMemory(size, bytes); };
-    if (!block || !ReadLockedBlock(block, &result, load)) {
-        SetErrorCode(kErrInvalidValue);
-        return FALSE;
-    }
-    return result;
-}
+BOOL CImageOperator::LoadPNGFromHandle(HGLOBAL block) { return LoadImageHandle(OSTRL_PNG, block, {}); }
 
 BOOL CImageOperator::LoadPDFFile(const char* path, LONG page, PdfSettings* settings) {
-    SetErrorCode(0);
-    if (!path) {
-        SetErrorCode(kErrInvalidValue);
-        return FALSE;
-    }
-    LoadBatch batch(FileSizeOf(path));
-    LONG code = OwnPdfReadFile(path, page, LoadBatch::TakePage, &batch, settings,
-                               m_loadThroughLibrary ? this : nullptr);
-    return batch.Finish(*this, code);
+    return LoadImageFile(OSTRL_PDF, path, {page, settings});
 }
 
 BOOL CImageOperator::LoadPDFFromMemory(DWORD size, const BYTE* bytes, LONG page, PdfSettings* settings) {
-    SetErrorCode(0);
-    if (!bytes) {
-        SetErrorCode(kErrInvalidValue);
-        return FALSE;
-    }
-    LoadBatch batch(size);
-    LONG code = OwnPdfReadMemory(bytes, size, page, LoadBatch::TakePage, &batch, settings,
-                                 m_loadThroughLibrary ? this : nullptr);
-    return batch.Finish(*this, code);
+    return LoadImageBytes(OSTRL_PDF, size, bytes, {page, settings});
 }
 
 BOOL CImageOperator::LoadPDFFromHandle(HGLOBAL block, LONG page, PdfSettings* settings) {
-    BOOL result = FALSE;
-    auto load = [&](DWORD size, const BYTE* bytes) { return LoadPDFFromMemory(size, bytes, page, settings); };
-    if (!block || !ReadLockedBlock(block, &result, load)) {
-        SetErrorCode(kErrInvalidValue);
-        return FALSE;
-    }
-    return result;
+    return LoadImageHandle(OSTRL_PDF, block, {page, settings});
 }
 
 BOOL CImageOperator::LoadImageEx(const char* path, SHORT type) {
@@ -470,15 +477,8 @@ BOOL CImageOperator::LoadImageEx(const char* path, SHORT type) {
         // A record of no image type (the open dialog fills in the type of each chosen file's
         // extension) loads nothing and is no failure.
         BOOL ok = TRUE;
-        switch (record.type) {
-            case OSTRL_BMP: ok = LoadBMPFile(record.path); break;
-            case OSTRL_JPG: ok = LoadJPEGFile(record.path); break;
-            case OSTRL_TIF: ok = LoadTIFFFile(record.path, -1); break;
-            case OSTRL_PNG: ok = LoadPNGFile(record.path); break;
-            case OSTRL_PDF: ok = LoadPDFFile(record.path, -1, &m_pdfSettings); break;
-            case kImageTypeOther: ok = LoadImageFileGdiplus(record.path); break;
-            default: break;
-        }
+        if (record.type == kImageTypeOther) ok = LoadImageFileGdiplus(record.path);
+        else if (HasLoadRoute(record.type)) ok = LoadImageFile(record.type, record.path, {-1, &m_pdfSettings});
         if (!ok) {
             ++failures;
             lastError = GetErrorCode();

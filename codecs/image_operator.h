@@ -66,6 +66,12 @@ struct FileDialogApi {
 };
 const FileDialogApi& SystemFileDialogs();
 
+// What a load passes to its reader (each format reads the fields it has).
+struct ImageLoadParameters {
+    LONG page = -1;                   // TIFF and PDF: the page to read, -1 every page
+    PdfSettings* settings = nullptr;  // PDF: receives the document's settings
+};
+
 // What a save of one image passes to its codec (each format reads the fields it has).
 struct ImageSaveParameters {
     USHORT quality = 0;
@@ -189,8 +195,6 @@ public:
     BOOL UsesLibraryForSaving() const { return m_saveThroughLibrary; }
     BOOL UsesLibraryForLoading() const { return m_loadThroughLibrary; }
     bool HasGdiplusStarted() const { return m_gdiplusToken != 0; }
-    // Set by the PDF reader around its decodes: 1-bit bridge output comes out inverted.
-    void SetInvertOneBitOutput(BOOL invert) { m_invertOneBit = invert; }
 
 protected:
     // Sets the two routing flags of this engine (loading through GDI+ only when it is there).
@@ -210,10 +214,10 @@ private:
     // Own-route file read into a new fixed zeroed block (for the decoders that take memory).
     HGLOBAL ReadWholeFile(const char* path, DWORD* size);
     BOOL AddDecoded(LONG code, HGLOBAL dib, uint64_t inputBytes);
-    // The loads of one decoder that takes the whole file in memory (GDI+ on the bridge route).
-    using MemoryDecoder = LONG (*)(const BYTE* bytes, uint64_t size, HGLOBAL* dib);
-    BOOL LoadFileWith(MemoryDecoder decode, const char* path);
-    BOOL LoadFromMemoryWith(MemoryDecoder decode, DWORD size, const BYTE* bytes);
+    // A load of type (0 BMP .. 4 PDF) through the format's row of the load table.
+    BOOL LoadImageFile(SHORT type, const char* path, const ImageLoadParameters& with);
+    BOOL LoadImageBytes(SHORT type, DWORD size, const BYTE* bytes, const ImageLoadParameters& with);
+    BOOL LoadImageHandle(SHORT type, HGLOBAL block, const ImageLoadParameters& with);
     BOOL GrowPathList(int needed);
     void ClearPathList();
     BOOL AppendPathRecord(SHORT type, const char* path);
@@ -237,7 +241,6 @@ private:
     BOOL m_saveThroughLibrary = FALSE;
     BOOL m_loadThroughLibrary = FALSE;
     LONG m_bridgeTarget = 0;
-    BOOL m_invertOneBit = FALSE;
     ULONG_PTR m_gdiplusToken = 0;
     const FileDialogApi* m_dialogs;
     ImagePathRecord* m_paths = nullptr;

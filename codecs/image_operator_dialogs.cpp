@@ -188,7 +188,7 @@ BOOL CImageOperator::ShowFileDialog(BOOL save, const char* filter, DWORD filterI
     char namePart[MAX_PATH];
     BOOL ok;
     if (!save) {
-        ok = GetOpenFilePath(filters, filterIndex, initial, multiSelect, flags, -2, kForceDialog);
+        ok = GetOpenFilePath(filters, filterIndex, initial, multiSelect, flags, kImageTypeUnspecified, kForceDialog);
         if (ok) {
             for (int i = 0; i < m_pathCount; ++i) {
                 SplitPath(m_paths[i].path, folderPart, namePart);

@@ -182,15 +182,6 @@ HGLOBAL CImageOperator::BitmapToDIB(GdiplusApi::Image* image) {
         }
     }
     stream->Release();
-    DibLayout layout;
-    if (dib && m_invertOneBit && ComputeDibLayout(dib, &layout) && layout.bitCount == 1) {
-        auto* bytes = static_cast<BYTE*>(dib);
-        uint64_t rowBytes = (uint64_t(layout.width) + 7) / 8;
-        for (int32_t row = 0; row < layout.height; ++row) {
-            BYTE* p = bytes + layout.pixelOffset + uint64_t(row) * layout.stride;
-            for (uint64_t i = 0; i < rowBytes; ++i) p[i] = BYTE(~p[i]);
-        }
-    }
     return dib;
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 enum ImageType : SHORT {
+    kImageTypeUnspecified = -2,  // an open dialog's own choice: each file's extension gives its type
     OSTRL_BMP = 0,
     OSTRL_JPG = 1,
     OSTRL_TIF = 2,

@@ -4,7 +4,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "capture/debug_log.h"
 #include "core/engine_table.h"
+#include "core/thread_message_hook.h"
 #include "core/worker_runner.h"
 #include "engine/print_job.h"
 #include "base/error_codes.h"
@@ -177,3 +179,20 @@ LRESULT CALLBACK MessageHook(int code, WPARAM wParam, LPARAM lParam) {
 }  // namespace
 
 HOOKPROC CBrowserAddOnBase::GetMessageHookProc() { return MessageHook; }
+
+void CBrowserAddOnBase::InstallMessageHook(HINSTANCE module, const char* host) {
+    if (GetHookOption() != 1 || GetHookHandle()) return;
+    HHOOK hook = AcquireThreadMessageHook(module, GetMessageHookProc());
+    SetHookHandle(hook);
+    if (DebugLogOn())
+        DebugLog(0, "%s:HookMessage, hook:%x, last error:%d\r\n", host,
+                 static_cast<unsigned>(reinterpret_cast<UINT_PTR>(hook)), static_cast<int>(GetLastError()));
+}
+
+void CBrowserAddOnBase::RemoveMessageHook(const char* host) {
+    HHOOK hook = GetHookHandle();
+    if (!hook) return;
+    ReleaseThreadMessageHook(hook);
+    SetHookHandle(nullptr);
+    if (DebugLogOn()) DebugLog(0, "%s:UnhookMessage, last error:%d\r\n", host, static_cast<int>(GetLastError()));
+}

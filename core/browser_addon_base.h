@@ -9,6 +9,7 @@
 
 #include "capture/webcam/media_type_dictionary.h"
 #include "capture/webcam/webcam_manager.h"
+#include "base/event_record.h"
 #include "core/barcode_addon.h"
 #include "core/ocr_addon.h"
 #include "core/text_fit.h"
@@ -45,6 +46,18 @@ public:
     // Refuses a transfer started while another of this engine runs, with a text saying so.
     void RefuseWhileTransferring() override;
 
+    // Engine slots 0 to 5 and 10: the notices that carry nothing, each handed to the host's page
+    // event of its record kind through FirePlainEvent.
+    void OnTransferError() override { FirePlainEvent(kEventTransferError); }
+    void OnTransferCancelled() override { FirePlainEvent(kEventTransferCancelled); }
+    void OnPostAllTransfers() override { FirePlainEvent(kEventPostAllTransfers); }
+    void OnPreAllTransfers() override { FirePlainEvent(kEventPreAllTransfers); }
+    void OnPostTransfer() override { FirePlainEvent(kEventPostTransfer); }
+    void OnPreTransfer() override { FirePlainEvent(kEventPreTransfer); }
+    void OnSourceUIClose() override { FirePlainEvent(kEventSourceUIClose); }
+    // The host's page event of such a notice (kinds 0 to 5 and 21); none without a host.
+    virtual void FirePlainEvent(EventKind) {}
+
     void SetOwnerWindow(HWND window);
     HWND OwnerWindow() const { return m_ownerWindowCore; }
     static const char* GetHostKindName(LONG kind);
@@ -57,6 +70,11 @@ public:
     int PreTranslateHookedMessage(MSG* msg);
     // The process-wide WH_GETMESSAGE procedure that the hosts install.
     static HOOKPROC GetMessageHookProc();
+    // What each host's engine slots 7 and 8 do: this engine joins the thread's hook through the
+    // host's module when IfHookMessage asks for it (once), and leaves it. host names the host in
+    // the debug log ("activex", "plugin").
+    void InstallMessageHook(HINSTANCE module, const char* host);
+    void RemoveMessageHook(const char* host);
 
     // Source operations routed by device type (core/source_routing.cpp). The supported type says
     // which sources the page sees (0 TWAIN, 1 webcams, 2 both: TWAIN sources first in one index

@@ -86,7 +86,7 @@ void CBrowserAddOnBase::SetErrorFromImageResult(LONG result) {
         case kImageNoMemory: SetErrorCode(kErrNoMemory); break;
         case kImageInvalid: SetErrorCode(kErrInvalidIndex); break;
         case kImageClipboardFailed:
-        case 6: break;
+        case kImageNoModule: break;
         case kImageBadValue: SetErrorCode(kErrInvalidValue); break;
         default: SetErrorCode(result); break;
     }

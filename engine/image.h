@@ -19,6 +19,7 @@ enum ImageResult : LONG {
     kImageInvalid = 3,
     kImageClipboardFailed = 4,
     kImageBadValue = 5,
+    kImageNoModule = 6,  // the image editor window was given no module for its resources
 };
 
 // The text of an image result code ("Unknow error." for any other code).

@@ -521,7 +521,7 @@ BOOL CImageEditor::ShowImageEditor(CMultiImageTWAIN* engine, HINSTANCE module, H
         return FALSE;
     }
     if (!module) {
-        m_result = 6;
+        m_result = kImageNoModule;
         return FALSE;
     }
     if (m_data) return FALSE;

@@ -112,13 +112,18 @@ LRESULT PluginInstance::DispatchEventRecord(EventRecord* record) {
     return 1;
 }
 
-void PluginInstance::OnTransferError() { CallSimpleEvent(kOnTransferError); }
-void PluginInstance::OnTransferCancelled() { CallSimpleEvent(kOnTransferCancelled); }
-void PluginInstance::OnPostAllTransfers() { CallSimpleEvent(kOnPostAllTransfers); }
-void PluginInstance::OnPreAllTransfers() { CallSimpleEvent(kOnPreAllTransfers); }
-void PluginInstance::OnPostTransfer() { CallSimpleEvent(kOnPostTransfer); }
-void PluginInstance::OnPreTransfer() { CallSimpleEvent(kOnPreTransfer); }
-void PluginInstance::OnSourceUIClose() { CallSimpleEvent(kOnSourceUIClose); }
+void PluginInstance::FirePlainEvent(EventKind kind) {
+    switch (kind) {
+        case kEventPreTransfer: CallSimpleEvent(kOnPreTransfer); break;
+        case kEventPostTransfer: CallSimpleEvent(kOnPostTransfer); break;
+        case kEventPreAllTransfers: CallSimpleEvent(kOnPreAllTransfers); break;
+        case kEventPostAllTransfers: CallSimpleEvent(kOnPostAllTransfers); break;
+        case kEventTransferCancelled: CallSimpleEvent(kOnTransferCancelled); break;
+        case kEventTransferError: CallSimpleEvent(kOnTransferError); break;
+        case kEventSourceUIClose: CallSimpleEvent(kOnSourceUIClose); break;
+        default: break;
+    }
+}
 
 void PluginInstance::OnBufferChanged(HGLOBAL current, int quiet) {
     CBrowserAddOnBase::OnBufferChanged(current, quiet);

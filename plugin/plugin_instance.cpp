@@ -3,10 +3,8 @@
 #include <cstring>
 #include <new>
 
-#include "capture/debug_log.h"
 #include "base/event_record.h"
 #include "core/engine_table.h"
-#include "core/thread_message_hook.h"
 #include "core/worker_runner.h"
 #include "base/error_codes.h"
 #include "plugin/browser_functions.h"
@@ -191,22 +189,8 @@ NPError PluginInstance::GetValue(NPPVariable variable, void* value) {
 
 HINSTANCE PluginInstance::GetModuleInstance() { return PluginModuleInstance(); }
 
-void PluginInstance::HookMessage() {
-    if (GetHookOption() != 1 || GetHookHandle()) return;
-    HHOOK hook = AcquireThreadMessageHook(PluginModuleInstance(), GetMessageHookProc());
-    SetHookHandle(hook);
-    if (DebugLogOn())
-        DebugLog(0, "plugin:HookMessage, hook:%x, last error:%d\r\n", static_cast<unsigned>(reinterpret_cast<UINT_PTR>(hook)),
-                 static_cast<int>(GetLastError()));
-}
-
-void PluginInstance::UnhookMessage() {
-    HHOOK hook = GetHookHandle();
-    if (!hook) return;
-    ReleaseThreadMessageHook(hook);
-    SetHookHandle(nullptr);
-    if (DebugLogOn()) DebugLog(0, "plugin:UnhookMessage, last error:%d\r\n", static_cast<int>(GetLastError()));
-}
+void PluginInstance::HookMessage() { InstallMessageHook(PluginModuleInstance(), "plugin"); }
+void PluginInstance::UnhookMessage() { RemoveMessageHook("plugin"); }
 
 BOOL PluginInstance::SetScriptString(void* scriptString, const char* text, BOOL resetError) {
     if (resetError) SetErrorCode(0);

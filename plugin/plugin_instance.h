@@ -152,13 +152,7 @@ public:
     void UnhookMessage() override;
     HWND GetViewerWindow() override { return m_viewer.Window(); }
     HINSTANCE GetModuleInstance() override;
-    void OnTransferError() override;
-    void OnTransferCancelled() override;
-    void OnPostAllTransfers() override;
-    void OnPreAllTransfers() override;
-    void OnPostTransfer() override;
-    void OnPreTransfer() override;
-    void OnSourceUIClose() override;
+    void FirePlainEvent(EventKind kind) override;
     void OnBufferChanged(HGLOBAL current, int quiet) override;
     void OnPostLoad(const char* path, const char* name, SHORT type) override;
     void OnGetFilePath(BOOL save, LONG count, LONG index, const char* path, const char* name) override;
