@@ -10,6 +10,62 @@ namespace {
 
 constexpr LONG kTile = 64;
 
+BYTE* RowOf(const CImage& image, LONG y) { return image.GetBits() + uint64_t(image.GetStride()) * uint64_t(y); }
+
+// The pixels at byte `at` of the n source rows, side by side from d on (pixels of one or three
+// bytes).
+void GatherColumn(const BYTE* const* rows, LONG n, uint64_t at, uint64_t srcStride, int bytes, BYTE* d) {
+    if (bytes == 1) {
+        for (LONG k = 0; k < n; ++k) d[k] = rows[k][at];
+        return;
+    }
+    LONG k = 0;
+    if (at + 4 <= srcStride) {
+        // Four bytes moved for each pixel: the fourth lands on the next pixel's first byte, which
+        // the next move writes; the last pixel moves three.
+        for (; k + 1 < n; ++k) {
+            uint32_t v;
+            memcpy(&v, rows[k] + at, 4);
+            memcpy(d + 3 * k, &v, 4);
+        }
+    }
+    for (; k < n; ++k) memcpy(d + 3 * k, rows[k] + at, 3);
+}
+
+// Target rows ty to yEnd, columns tx to xEnd of a turn of an 8- or 24-bit image: the source rows
+// of the tile's columns, then each target row read down a fixed source column.
+void TurnTileBytes(const CImage& src, CImage& out, bool left, LONG tx, LONG xEnd, LONG ty, LONG yEnd) {
+    const LONG w = src.GetWidth(), h = src.GetHeight();
+    const int bytes = src.GetBitCount() / 8;
+    const BYTE* rows[kTile];
+    const LONG n = xEnd - tx;
+    for (LONG k = 0; k < n; ++k) rows[k] = RowOf(src, left ? h - 1 - (tx + k) : tx + k);
+    for (LONG Y = ty; Y < yEnd; ++Y) {
+        const LONG sx = left ? Y : w - 1 - Y;
+        GatherColumn(rows, n, uint64_t(sx) * bytes, src.GetStride(), bytes, RowOf(out, Y) + uint64_t(tx) * bytes);
+    }
+}
+
+// The same tile of an image of 1, 4 (or any other) bits a pixel. The source pixel of (X, Y) is
+// (sx, row(X)): a fixed column, one row per X.
+void TurnTileIndexed(const CImage& src, CImage& out, bool left, LONG tx, LONG xEnd, LONG ty, LONG yEnd) {
+    const LONG w = src.GetWidth(), h = src.GetHeight();
+    for (LONG Y = ty; Y < yEnd; ++Y) {
+        const LONG sx = left ? Y : w - 1 - Y;
+        if (src.GetBitCount() != 1) {
+            for (LONG X = tx; X < xEnd; ++X) out.SetPixelIndex(X, Y, src.GetPixelIndex(sx, left ? h - 1 - X : X));
+            continue;
+        }
+        // Bit by bit into the zero-filled target row.
+        BYTE* d = RowOf(out, Y);
+        const BYTE mask = BYTE(0x80 >> (sx & 7));
+        const LONG column = sx >> 3;
+        for (LONG X = tx; X < xEnd; ++X) {
+            if (RowOf(src, left ? h - 1 - X : X)[column] & mask) d[X >> 3] |= BYTE(0x80 >> (X & 7));
+        }
+    }
+}
+
 }  // namespace
 
 // Left:  new (X, Y) = old (Y, height - 1 - X).  Right: new (X, Y) = old (width - 1 - Y, X).
@@ -24,55 +80,15 @@ bool CImage::RotateQuarter(bool left) {
     const int bits = GetBitCount();
     const LONG outW = h, outH = w;
     bool ok = true;
-    const uint64_t srcStride = GetStride();
     for (LONG ty = 0; ty < outH && ok; ty += kTile) {
         if (!(ok = ReportRowProgress(ty, outH))) break;
         const LONG yEnd = std::min(outH, ty + kTile);
         for (LONG tx = 0; tx < outW; tx += kTile) {
             const LONG xEnd = std::min(outW, tx + kTile);
-            if (bits == 24 || bits == 8) {
-                // The source rows of the tile's columns, then each target row of the tile read
-                // down a fixed source column.
-                const BYTE* rows[kTile];
-                const LONG n = xEnd - tx;
-                for (LONG k = 0; k < n; ++k) rows[k] = PixelAddress(0, left ? h - 1 - (tx + k) : tx + k);
-                for (LONG Y = ty; Y < yEnd; ++Y) {
-                    BYTE* d = out.PixelAddress(tx, Y);
-                    const LONG sx = left ? Y : w - 1 - Y;
-                    if (bits == 8) {
-                        for (LONG k = 0; k < n; ++k) d[k] = rows[k][sx];
-                        continue;
-                    }
-                    const uint64_t at = 3 * uint64_t(sx);
-                    LONG k = 0;
-                    if (at + 4 <= srcStride) {
-                        // Four bytes moved for each pixel: the fourth lands on the next pixel's
-                        // first byte, which the next move writes; the last pixel moves three.
-                        for (; k + 1 < n; ++k) {
-                            uint32_t v;
-                            memcpy(&v, rows[k] + at, 4);
-                            memcpy(d + 3 * k, &v, 4);
-                        }
-                    }
-                    for (; k < n; ++k) memcpy(d + 3 * k, rows[k] + at, 3);
-                }
-                continue;
-            }
-            for (LONG Y = ty; Y < yEnd; ++Y) {
-                BYTE* d = out.PixelAddress(0, Y);
-                // The source pixel of (X, Y) is (sx, row(X)): a fixed column, one row per X.
-                const LONG sx = left ? Y : w - 1 - Y;
-                if (bits == 1) {
-                    // Bit by bit into the zero-filled target row.
-                    const BYTE mask = BYTE(0x80 >> (sx & 7));
-                    const LONG column = sx >> 3;
-                    for (LONG X = tx; X < xEnd; ++X) {
-                        if (*PixelAddress(column * 8, left ? h - 1 - X : X) & mask) d[X >> 3] |= BYTE(0x80 >> (X & 7));
-                    }
-                } else {
-                    for (LONG X = tx; X < xEnd; ++X) out.SetPixelIndex(X, Y, GetPixelIndex(sx, left ? h - 1 - X : X));
-                }
-            }
+            if (bits == 24 || bits == 8)
+                TurnTileBytes(*this, out, left, tx, xEnd, ty, yEnd);
+            else
+                TurnTileIndexed(*this, out, left, tx, xEnd, ty, yEnd);
         }
     }
     return FinishTransform(out, ok);

@@ -1,5 +1,7 @@
 // The smallest WinInet client that does what the engine's transfers do, with the same 8192-byte
-// calls and no dialog, threads or progress: the floor that WinInet itself sets under Wine.
+// calls and no dialog, threads or progress: the floor that WinInet itself sets under Wine. Like
+// the engine it loads "wininet.dll" for each transfer, finds its functions by name and frees the
+// library after it, inside the timed run.
 // Prints every run's time (a line "runs: ..."), then the median time in milliseconds.
 //   wininet_client_bench.exe post     HTTP-PORT FILE REPEATS   POST of the file as multipart
 //   wininet_client_bench.exe download HTTP-PORT PATH LOCAL REPEATS
@@ -17,6 +19,43 @@
 namespace {
 
 constexpr DWORD kChunk = 8192;
+
+// The functions of "wininet.dll" a transfer calls, found by name in the library loaded for it.
+struct WinInet {
+    HMODULE module = nullptr;
+    decltype(&::InternetOpenA) InternetOpenA = nullptr;
+    decltype(&::InternetConnectA) InternetConnectA = nullptr;
+    decltype(&::HttpOpenRequestA) HttpOpenRequestA = nullptr;
+    decltype(&::HttpSendRequestA) HttpSendRequestA = nullptr;
+    decltype(&::HttpSendRequestExA) HttpSendRequestExA = nullptr;
+    decltype(&::HttpEndRequestA) HttpEndRequestA = nullptr;
+    decltype(&::HttpQueryInfoA) HttpQueryInfoA = nullptr;
+    decltype(&::InternetReadFile) InternetReadFile = nullptr;
+    decltype(&::InternetWriteFile) InternetWriteFile = nullptr;
+    decltype(&::InternetCloseHandle) InternetCloseHandle = nullptr;
+    decltype(&::FtpOpenFileA) FtpOpenFileA = nullptr;
+
+    template <typename F>
+    bool Find(F& f, const char* name) {
+        f = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+        return f != nullptr;
+    }
+    bool Load() {
+        module = LoadLibraryA("wininet.dll");
+        return module && Find(InternetOpenA, "InternetOpenA") && Find(InternetConnectA, "InternetConnectA") &&
+               Find(HttpOpenRequestA, "HttpOpenRequestA") && Find(HttpSendRequestA, "HttpSendRequestA") &&
+               Find(HttpSendRequestExA, "HttpSendRequestExA") && Find(HttpEndRequestA, "HttpEndRequestA") &&
+               Find(HttpQueryInfoA, "HttpQueryInfoA") && Find(InternetReadFile, "InternetReadFile") &&
+               Find(InternetWriteFile, "InternetWriteFile") && Find(InternetCloseHandle, "InternetCloseHandle") &&
+               Find(FtpOpenFileA, "FtpOpenFileA");
+    }
+    void Unload() {
+        if (module) FreeLibrary(module);
+        module = nullptr;
+    }
+};
+
+WinInet net;
 const char kBoundary[] = "---------------------------7d22c1f30aa4";
 
 std::string ReadFileBytes(const char* path) {
@@ -33,16 +72,16 @@ std::string ReadFileBytes(const char* path) {
 bool WriteAll(HINTERNET handle, const char* data, size_t size) {
     for (size_t done = 0; done < size;) {
         DWORD chunk = static_cast<DWORD>(std::min<size_t>(kChunk, size - done)), written = 0;
-        if (!InternetWriteFile(handle, data + done, chunk, &written) || written == 0) return false;
+        if (!net.InternetWriteFile(handle, data + done, chunk, &written) || written == 0) return false;
         done += written;
     }
     return true;
 }
 
 bool Post(HINTERNET internet, int port, const std::string& file) {
-    HINTERNET connection = InternetConnectA(internet, "127.0.0.1", static_cast<INTERNET_PORT>(port), nullptr, nullptr,
-                                            INTERNET_SERVICE_HTTP, 0, 0);
-    HINTERNET request = HttpOpenRequestA(connection, "POST", "/empty", nullptr, nullptr, nullptr, 0x0448F000, 0);
+    HINTERNET connection = net.InternetConnectA(internet, "127.0.0.1", static_cast<INTERNET_PORT>(port), nullptr,
+                                                nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+    HINTERNET request = net.HttpOpenRequestA(connection, "POST", "/empty", nullptr, nullptr, nullptr, 0x0448F000, 0);
     std::string head = std::string("--") + kBoundary +
                        "\r\nContent-Disposition: form-data; name=\"RemoteFile\"; filename=\"bench.bin\"\r\n"
                        "Content-Type: application/octet-stream\r\n\r\n";
@@ -54,28 +93,28 @@ bool Post(HINTERNET internet, int port, const std::string& file) {
     buffers.lpcszHeader = headers.c_str();
     buffers.dwHeadersLength = buffers.dwHeadersTotal = static_cast<DWORD>(headers.size());
     buffers.dwBufferTotal = static_cast<DWORD>(body.size());
-    bool ok = HttpSendRequestExA(request, &buffers, nullptr, 0, 0) && WriteAll(request, body.data(), body.size()) &&
-              HttpEndRequestA(request, nullptr, 0, 0);
+    bool ok = net.HttpSendRequestExA(request, &buffers, nullptr, 0, 0) && WriteAll(request, body.data(), body.size()) &&
+              net.HttpEndRequestA(request, nullptr, 0, 0);
     char answer[8192];
     DWORD got = 0;
-    ok = ok && InternetReadFile(request, answer, sizeof(answer) - 1, &got);
-    InternetCloseHandle(request);
-    InternetCloseHandle(connection);
+    ok = ok && net.InternetReadFile(request, answer, sizeof(answer) - 1, &got);
+    net.InternetCloseHandle(request);
+    net.InternetCloseHandle(connection);
     return ok;
 }
 
 bool Download(HINTERNET internet, int port, const char* path, const char* local) {
-    HINTERNET connection = InternetConnectA(internet, "127.0.0.1", static_cast<INTERNET_PORT>(port), nullptr, nullptr,
-                                            INTERNET_SERVICE_HTTP, 0, 0);
+    HINTERNET connection = net.InternetConnectA(internet, "127.0.0.1", static_cast<INTERNET_PORT>(port), nullptr,
+                                                nullptr, INTERNET_SERVICE_HTTP, 0, 0);
     static const char* accept[] = {"*/*", nullptr};
-    HINTERNET request = HttpOpenRequestA(connection, "GET", path, nullptr, nullptr, accept, 0x0040F000, 0);
-    bool ok = HttpSendRequestA(request, nullptr, 0, nullptr, 0);
+    HINTERNET request = net.HttpOpenRequestA(connection, "GET", path, nullptr, nullptr, accept, 0x0040F000, 0);
+    bool ok = net.HttpSendRequestA(request, nullptr, 0, nullptr, 0);
     DWORD length = 0, size = sizeof(length);
-    ok = ok && HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length, &size, nullptr);
+    ok = ok && net.HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length, &size, nullptr);
     std::vector<char> data(length);
     for (DWORD done = 0; ok && done < length;) {
         DWORD got = 0;
-        ok = InternetReadFile(request, data.data() + done, std::min(kChunk, length - done), &got) && got > 0;
+        ok = net.InternetReadFile(request, data.data() + done, std::min(kChunk, length - done), &got) && got > 0;
         done += got;
     }
     if (ok) {
@@ -84,20 +123,20 @@ bool Download(HINTERNET internet, int port, const char* path, const char* local)
         ok = file != INVALID_HANDLE_VALUE && WriteFile(file, data.data(), length, &written, nullptr) && written == length;
         if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
     }
-    InternetCloseHandle(request);
-    InternetCloseHandle(connection);
+    net.InternetCloseHandle(request);
+    net.InternetCloseHandle(connection);
     return ok;
 }
 
 bool FtpPut(HINTERNET internet, int port, const std::string& file) {
-    HINTERNET connection = InternetConnectA(internet, "127.0.0.1", static_cast<INTERNET_PORT>(port), "lumetta",
-                                            "s3cret", INTERNET_SERVICE_FTP, INTERNET_FLAG_PASSIVE, 0);
-    HINTERNET remote = connection ? FtpOpenFileA(connection, "bench_client.bin", GENERIC_WRITE,
-                                                 FTP_TRANSFER_TYPE_BINARY, 0)
+    HINTERNET connection = net.InternetConnectA(internet, "127.0.0.1", static_cast<INTERNET_PORT>(port), "lumetta",
+                                                "s3cret", INTERNET_SERVICE_FTP, INTERNET_FLAG_PASSIVE, 0);
+    HINTERNET remote = connection ? net.FtpOpenFileA(connection, "bench_client.bin", GENERIC_WRITE,
+                                                     FTP_TRANSFER_TYPE_BINARY, 0)
                                   : nullptr;
     bool ok = remote && WriteAll(remote, file.data(), file.size());
-    if (remote) InternetCloseHandle(remote);
-    if (connection) InternetCloseHandle(connection);
+    if (remote) net.InternetCloseHandle(remote);
+    if (connection) net.InternetCloseHandle(connection);
     return ok;
 }
 
@@ -118,11 +157,16 @@ int main(int argc, char** argv) {
         QueryPerformanceCounter(&start);
         // The file is read for each upload and a session opened per transfer, as the engine does.
         std::string file = mode == "download" ? std::string() : ReadFileBytes(argv[3]);
-        HINTERNET internet = InternetOpenA("Corvanta", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+        if (!net.Load()) {
+            fprintf(stderr, "wininet.dll cannot be loaded\n");
+            return 1;
+        }
+        HINTERNET internet = net.InternetOpenA("Corvanta", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
         bool ok = mode == "post"       ? Post(internet, port, file)
                   : mode == "download" ? Download(internet, port, argv[3], argv[4])
                                        : FtpPut(internet, port, file);
-        InternetCloseHandle(internet);
+        net.InternetCloseHandle(internet);
+        net.Unload();
         QueryPerformanceCounter(&end);
         if (!ok) {
             fprintf(stderr, "%s failed: %lu\n", mode.c_str(), GetLastError());

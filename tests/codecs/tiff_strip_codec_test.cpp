@@ -232,6 +232,39 @@ TEST(TiffPackBitsStrip, EncodesTheStripsLibtiffWrites) {
     }
 }
 
+// Rows of bytes that each differ from their neighbour, with a pair (and from row 160 on a run of
+// three further along) placed at every offset: pairs fall at every place of a long literal, at its
+// 128-byte limit and just past it; the last rows hold runs of 126 to 135 bytes after a literal.
+// The strip is libtiff's, and unpacked a piece at a time (of sizes that end inside literals and
+// runs) it gives the rows back.
+TEST(TiffPackBitsStrip, PairsAndRunsAtEveryOffsetOfLongLiterals) {
+    Pixels px{300, 330, 1, {}};
+    px.bytes.resize(px.RowBytes() * px.height);
+    for (uint32_t y = 0; y < px.height; ++y) {
+        uint8_t* row = px.bytes.data() + y * px.RowBytes();
+        for (uint32_t x = 0; x < px.width; ++x) row[x] = uint8_t(x * 7 + y);
+        const uint32_t pair = y % 160;
+        row[pair + 1] = row[pair];
+        if (y >= 160) {
+            const uint32_t run = pair + 2 + (y * 13) % 130;
+            row[run + 1] = row[run + 2] = row[run];
+        }
+        if (y >= 320) std::fill(row + 40, row + 40 + 126 + (y - 320), row[40]);
+    }
+    std::vector<BYTE> own;
+    ASSERT_EQ(CTIFFPackBits::EncodeStrip(px.bytes.data(), px.RowBytes(), px.height, px.RowBytes(), own), 0);
+    EXPECT_EQ(own, LibtiffStrip(px, COMPRESSION_PACKBITS));
+    for (size_t piece : {size_t(1), size_t(5), size_t(128), size_t(129), size_t(4096)}) {
+        CTIFFPackBits::Unpacker unpacker(own.data(), own.size());
+        std::vector<BYTE> back(px.bytes.size(), 0);
+        size_t at = 0;
+        for (size_t given = 1; given && at < back.size(); at += given)
+            given = unpacker.Next(back.data() + at, std::min(piece, back.size() - at));
+        EXPECT_EQ(at, back.size()) << "pieces of " << piece;
+        EXPECT_TRUE(back == px.bytes) << "pieces of " << piece;
+    }
+}
+
 TEST(TiffPackBitsStrip, RunsLiteralsAndMerges) {
     std::vector<BYTE> out;
     const std::vector<BYTE> run(300, 7);
