@@ -56,11 +56,20 @@ HGLOBAL RecogniseEncodedImage(COcrAddOn& ocr, HGLOBAL encoded, SIZE_T size, LONG
 void CBrowserAddOnBase::ClearBeforeAddOnCall() {
     SetErrorCode(kErrSuccess);
     m_errorTexts.FreeCustomText();
+    m_ocr.ForgetResultNotCopied();
 }
 
 BOOL CBrowserAddOnBase::FailAddOn(CAddOnLibrary& library, LONG code) {
     m_errorTexts.SetCustomText(library.LastMessage());
     SetErrorCode(code);
+    return FALSE;
+}
+
+BOOL CBrowserAddOnBase::FailRecognition() {
+    if (!m_ocr.ResultNotCopied()) return FailAddOn(m_ocr, kErrCustom2120);
+    // The engine's own memory ran out, not the library: the code's own text, no older one.
+    m_errorTexts.FreeCustomText();
+    SetErrorCode(kErrNoMemory);
     return FALSE;
 }
 
@@ -247,7 +256,7 @@ BOOL CBrowserAddOnBase::RecogniseBufferImagesNow(const SHORT* indices, LONG coun
     ReportOperationStatus(this, "OCR...", 10);
     LONG length = 0;
     HGLOBAL result = RecogniseEncodedImage(m_ocr, tiff, size > 0 ? SIZE_T(size) : 0, &length);
-    if (!result) return FailAddOn(m_ocr, kErrCustom2120);
+    if (!result) return FailRecognition();
     return HandRecognisedText(result, length, outputFile, scriptString);
 }
 
@@ -256,7 +265,7 @@ BOOL CBrowserAddOnBase::RecogniseFilesNow(const char* files, const char* outputF
     ReportOperationStatus(this, "OCR...", 10);
     LONG length = 0;
     HGLOBAL result = m_ocr.OCRFile(files ? files : "", &length);
-    if (!result) return FailAddOn(m_ocr, kErrCustom2120);
+    if (!result) return FailRecognition();
     return HandRecognisedText(result, length, outputFile, scriptString);
 }
 
@@ -277,7 +286,7 @@ BOOL CBrowserAddOnBase::RecogniseAreaNow(SHORT index, const RECT& rect, void* sc
     LONG length = 0;
     HGLOBAL result = RecogniseEncodedImage(m_ocr, tiff, SIZE_T(size), &length);
     GlobalFree(area);
-    if (!result) return FailAddOn(m_ocr, kErrCustom2120);
+    if (!result) return FailRecognition();
     return HandRecognisedText(result, length, nullptr, scriptString);
 }
 

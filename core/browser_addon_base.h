@@ -501,6 +501,9 @@ protected:
     void ClearBeforeAddOnCall();
     void ClearTwainBarcodes();
     BOOL FailAddOn(CAddOnLibrary& library, LONG code);
+    // A recognition without result: -2120 with the binding's message, or the out-of-memory code
+    // and its own text when the result could not be copied.
+    BOOL FailRecognition();
     BOOL HandRecognisedText(HGLOBAL result, LONG length, const char* outputFile, void* scriptString);
     BOOL RunOcrOperation(LONG kind, const SHORT* indices, LONG count, const char* files, SHORT index, const RECT* rect,
                          const char* outputFile, void* scriptString);

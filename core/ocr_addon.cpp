@@ -124,6 +124,7 @@ HGLOBAL COcrAddOn::TakeResult(HGLOBAL block, LONG* length) {
 
 HGLOBAL COcrAddOn::OCRFile(const char* fileList, LONG* length) {
     *length = 0;
+    m_resultNotCopied = false;
     if (!HasLanguageData()) {
         SetLastMessageF("Cannot find current language data %s", m_languageDataPath);
         return nullptr;
@@ -146,6 +147,7 @@ HGLOBAL COcrAddOn::OCRFile(const char* fileList, LONG* length) {
                 result = TakeResult(block, &out);
                 *length = out;
                 // The call fails with this text, not with the message of an earlier one.
+                m_resultNotCopied = !result;
                 if (!result) SetLastMessage(kNoCopyText);
             } else {
                 SetLastMessage("Nothing found");
@@ -160,6 +162,7 @@ HGLOBAL COcrAddOn::OCRFile(const char* fileList, LONG* length) {
 
 HGLOBAL COcrAddOn::OCRMemory(const BYTE* bytes, LONG size, LONG* length) {
     *length = 0;
+    m_resultNotCopied = false;
     if (!HasLanguageData()) {
         SetLastMessageF("Cannot find current language data %s", m_languageDataPath);
         return nullptr;
@@ -177,6 +180,7 @@ HGLOBAL COcrAddOn::OCRMemory(const BYTE* bytes, LONG size, LONG* length) {
         if (block) {
             result = TakeResult(block, &out);
             *length = out;
+            m_resultNotCopied = !result;
             if (!result) SetLastMessage(kNoCopyText);
         } else {
             SetLastMessage("Nothing found");

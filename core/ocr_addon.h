@@ -45,6 +45,9 @@ public:
     // with the last message set.
     HGLOBAL OCRFile(const char* fileList, LONG* length);
     HGLOBAL OCRMemory(const BYTE* bytes, LONG size, LONG* length);
+    // Whether the last recognition failed because its result could not be copied (no memory).
+    bool ResultNotCopied() const { return m_resultNotCopied; }
+    void ForgetResultNotCopied() { m_resultNotCopied = false; }
 
 private:
     // Normalises the data folder: trailing separators trimmed, one "\" added; the default folder
@@ -61,4 +64,5 @@ private:
     LONG m_pageSegMode = 3;
     LONG m_resultFormat = 2;
     char m_languageDataPath[MAX_PATH] = {};
+    bool m_resultNotCopied = false;
 };

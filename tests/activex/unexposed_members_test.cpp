@@ -175,6 +175,55 @@ TEST_F(UnexposedMembers, RecognitionToTextNeverThrows) {
     SysFreeString(missing);
 }
 
+// A recognition result the engine cannot copy fails with the out-of-memory code and its own text,
+// not with the message the call before left (here the library's "Nothing found").
+TEST_F(UnexposedMembers, ARecognitionResultThatCannotBeCopiedIsOutOfMemory) {
+    const std::string folder = Env("LUMETTA_ADDON_FOLDER");
+    ASSERT_FALSE(folder.empty());
+    BSTR path = Wide(folder);
+    ASSERT_EQ(control->put_OCRDllPath(path), S_OK);
+    SysFreeString(path);
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string data = std::string(temp) + "lumetta_control_nocopy" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(data.c_str(), nullptr);
+    CreateDirectoryA((data + "\\tessdata").c_str(), nullptr);
+    const std::string language = data + "\\tessdata\\eng.traineddata";
+    HANDLE file = CreateFileA(language.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+    BSTR folderText = Wide(data);
+    ASSERT_EQ(control->put_OCRTessDataPath(folderText), S_OK);
+    SysFreeString(folderText);
+    auto errorText = [&] {
+        BSTR text = nullptr;
+        script->get_ErrorString(&text);
+        const std::string narrow = Narrow(text);
+        SysFreeString(text);
+        return narrow;
+    };
+    BSTR files = SysAllocString(L"C:\\page.tif");
+    BSTR text = nullptr;
+    SetEnvironmentVariableA("LUMETTA_ADDON_SCENARIO", "none");
+    EXPECT_EQ(control->OCRDirectlyEx(files, &text), S_OK);
+    EXPECT_EQ(ErrorCode(), kErrCustom2120);
+    EXPECT_EQ(errorText(), "Nothing found");
+    SysFreeString(text);
+    text = nullptr;
+    SetEnvironmentVariableA("LUMETTA_ADDON_SCENARIO", "discarded");
+    script->put_IfThrowException(VARIANT_TRUE);
+    EXPECT_EQ(control->OCRDirectlyEx(files, &text), S_OK);
+    EXPECT_EQ(Narrow(text), "");
+    EXPECT_EQ(ErrorCode(), -1002);
+    EXPECT_EQ(errorText(), "Not enough memory to perform operation.");
+    script->put_IfThrowException(VARIANT_FALSE);
+    SysFreeString(text);
+    SysFreeString(files);
+    DeleteFileA(language.c_str());
+    RemoveDirectoryA((data + "\\tessdata").c_str());
+    RemoveDirectoryA(data.c_str());
+}
+
 TEST_F(UnexposedMembers, SettingsAndSwitches) {
     BSTR bad = SysAllocString(L"..\\..\\evil");
     EXPECT_EQ(control->put_OCRLanguage(bad), S_OK);

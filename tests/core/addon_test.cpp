@@ -249,10 +249,20 @@ TEST_F(AddOnTest, RecognitionNeedsItsLanguageData) {
     Scenario("none");
     EXPECT_FALSE(engine.OCRDirectlyEx("C:\\a.tif", nullptr));
     EXPECT_EQ(ErrorText(), "Nothing found");
-    // A result that cannot be copied fails with its own text, not with the earlier call's.
+    // A result that cannot be copied fails with the out-of-memory code and its text, not with the
+    // earlier call's message, on the file route and on the memory route; the next call that finds
+    // nothing is the library's failure again.
     Scenario("discarded");
     EXPECT_FALSE(engine.OCRDirectlyEx("C:\\a.tif", nullptr));
+    EXPECT_EQ(engine.GetErrorCode(), -1002);
+    EXPECT_EQ(ErrorText(), "Not enough memory to perform operation.");
+    Scenario("none");
+    EXPECT_FALSE(engine.OCREx(0, nullptr));
     EXPECT_EQ(engine.GetErrorCode(), kErrCustom2120);
+    EXPECT_EQ(ErrorText(), "Nothing found");
+    Scenario("discarded");
+    EXPECT_FALSE(engine.OCREx(0, nullptr));
+    EXPECT_EQ(engine.GetErrorCode(), -1002);
     EXPECT_EQ(ErrorText(), "Not enough memory to perform operation.");
 
     // Nothing selected: nothing to recognise, and the library is not called.

@@ -364,6 +364,19 @@ TEST_F(PluginAddOns, RecognitionMembersTheirResultsAndOperationIds) {
     EXPECT_EQ(ErrorCode(), -1034);
     EXPECT_EQ(Log(), "");
 
+    // A result the engine cannot copy: the out-of-memory code and its text, never the message of
+    // the call before (here the library's "Nothing found").
+    ASSERT_TRUE(instance->AddImage(MakeTestDib(64, 48, 24)));
+    Scenario("none");
+    EXPECT_FALSE(Call(kOpOCREx, {Short(0)}).b);
+    EXPECT_EQ(ErrorText(), "Nothing found");
+    Scenario("discarded");
+    EXPECT_FALSE(Call(kOpOCREx, {Short(0)}).b);
+    EXPECT_FALSE(textResult);
+    EXPECT_EQ(ErrorCode(), -1002);
+    EXPECT_EQ(ErrorText(), "Not enough memory to perform operation.");
+    Scenario("results");
+
     // A language without data: -2120 naming the missing file, and no text.
     ASSERT_TRUE(Put(kOpOCRLanguage, Text("deu")));
     EXPECT_FALSE(Call(kOpOCRDirectlyEx, {Text("C:\\x.tif")}).b);

@@ -210,6 +210,12 @@ TEST_F(TwoHosts, SecureUploadsActiveFtpAndDownloadsAgree) {
     EXPECT_FALSE(CallBool("HTTPDownloadEx", {Text(Server()), Text("/dl/missing.jpg"), IntVariant(1)}));
     EXPECT_EQ(ErrorCode(), missing);
     EXPECT_EQ(missing, -2003);
+    // A body shorter than its length fails with the failed read's own code (-3000 - n), not -2003.
+    c->HTTPDownloadEx(Wide(Server()), Wide("/dl/short/image.bmp"), enumTW_IMAGE_TYPE(0), &ok);
+    const long shortBody = ControlErrorCode(control);
+    EXPECT_FALSE(CallBool("HTTPDownloadEx", {Text(Server()), Text("/dl/short/image.bmp"), IntVariant(0)}));
+    EXPECT_EQ(ErrorCode(), shortBody);
+    EXPECT_LE(shortBody, -3000);
 }
 
 }  // namespace

@@ -189,6 +189,25 @@ TEST_F(XpcomPeer, OnlyThePeerSetsTheSupportedDeviceType) {
     EXPECT_EQ(ScriptInt("SupportedDeviceType"), other);
 }
 
+// 0 and 1 make scanners or webcams the current device type; 2 offers both and keeps the current
+// one. The webcam members tell which is current: on a scanner they fail with -2122.
+TEST_F(XpcomPeer, BothDeviceTypesKeepTheCurrentOne) {
+    auto webcamCurrent = [&] {
+        int32_t count = -1;
+        EXPECT_EQ(T().get_MediaTypeListCount(peer, &count), NS_OK);
+        return ErrorCode() != -2122;
+    };
+    for (int32_t current : {0, 1, 0}) {
+        SCOPED_TRACE(current);
+        ASSERT_EQ(T().set_SupportedDeviceType(peer, current), NS_OK);
+        EXPECT_EQ(webcamCurrent(), current == 1);
+        ASSERT_EQ(T().set_SupportedDeviceType(peer, 2), NS_OK);
+        EXPECT_EQ(ErrorCode(), 0);
+        EXPECT_EQ(ScriptInt("SupportedDeviceType"), 2);
+        EXPECT_EQ(webcamCurrent(), current == 1) << "2 keeps the current device type";
+    }
+}
+
 TEST_F(XpcomPeer, ImagesGoInAndOutAsBlocksOfBytes) {
     std::vector<uint8_t> bmp = ReadBytes(TestFile("rose.bmp"));
     ASSERT_GT(bmp.size(), 100u);
@@ -300,6 +319,31 @@ TEST_F(XpcomPeer, IfShowProgressBarTurnsTheProgressDialogOnAndOff) {
     }
     UnhookWindowsHookEx(hook);
     SetEnvironmentVariableA("LUMETTA_ADDON_SCENARIO", nullptr);
+}
+
+// The language-data install answers a number through the peer, as the control does: 1 when the
+// data is installed (here already present, so nothing is downloaded), 0 when it fails.
+TEST_F(XpcomPeer, LanguageDataInstallAnswersOneOrZero) {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string data = std::string(temp) + "lumetta_peer_lang" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(data.c_str(), nullptr);
+    CreateDirectoryA((data + "\\tessdata").c_str(), nullptr);
+    std::ofstream(data + "\\tessdata\\eng.traineddata") << "data";
+    ASSERT_EQ(T().set_OCRTessDataPath(peer, data.c_str()), NS_OK);
+    ASSERT_EQ(ErrorCode(), 0);
+    int32_t installed = -1;
+    EXPECT_EQ(T().HTTPDownloadOCRLangData(peer, "127.0.0.1", "/dl/lang/eng.zip", 1, &installed), NS_OK);
+    EXPECT_EQ(installed, 1);
+    EXPECT_EQ(ErrorCode(), 0);
+    // A server name past its field is refused before anything is fetched.
+    const std::string longServer(300, 'h');
+    EXPECT_EQ(T().HTTPDownloadOCRLangData(peer, longServer.c_str(), "/dl/lang/eng.zip", 0, &installed), NS_OK);
+    EXPECT_EQ(installed, 0);
+    EXPECT_EQ(ErrorCode(), -1034);
+    DeleteFileA((data + "\\tessdata\\eng.traineddata").c_str());
+    RemoveDirectoryA((data + "\\tessdata").c_str());
+    RemoveDirectoryA(data.c_str());
 }
 
 TEST_F(XpcomPeer, RunsTheAddOnMembersTheScriptObjectOnlyAccepts) {
