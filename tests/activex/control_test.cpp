@@ -388,6 +388,51 @@ TEST(Control, CancelThroughEitherProgressEvent) {
     EXPECT_EQ(flag, 1);
 }
 
+namespace {
+
+// The dialogs this thread makes while the hook is set.
+int g_dialogsMade = 0;
+LRESULT CALLBACK CountDialogs(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND) {
+        char name[16] = {};
+        GetClassNameA(reinterpret_cast<HWND>(wParam), name, sizeof name);
+        if (std::string(name) == "#32770") ++g_dialogsMade;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
+// The blank test of an area runs on the worker without the progress dialog, whatever
+// IfShowProgressBar says (on by default), and leaves that setting as the page set it.
+TEST(Control, TheBlankTestShowsNoProgressDialogAndKeepsTheSetting) {
+    ConnectedControl one(1);
+    Embedded& e = one.e;
+    EventRecord image = MakeEventRecord(kEventBitmap);
+    image.Payload = MakeTestDib(40, 40, 24);
+    ASSERT_TRUE(SendEventRecord(one.window, image));
+    VARIANT_BOOL on = VARIANT_FALSE;
+    EXPECT_EQ(e.lumetta->get_IfShowProgressBar(&on), S_OK);
+    EXPECT_EQ(on, VARIANT_TRUE) << "on by default";
+    HHOOK hook = SetWindowsHookExA(WH_CBT, CountDialogs, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    for (VARIANT_BOOL show : {VARIANT_TRUE, VARIANT_FALSE, VARIANT_TRUE}) {
+        SCOPED_TRACE(show);
+        EXPECT_EQ(e.lumetta->put_IfShowProgressBar(show), S_OK);
+        g_dialogsMade = 0;
+        VARIANT_BOOL blank = VARIANT_TRUE;
+        EXPECT_EQ(e.lumetta->IsBlankImageEx(0, 0, 0, 40, 40, VARIANT_FALSE, &blank), S_OK);
+        long code = 0;
+        e.lumetta->get_ErrorCode(&code);
+        EXPECT_EQ(code, 0);
+        EXPECT_EQ(blank, VARIANT_FALSE) << "a test image has more than one colour";
+        EXPECT_EQ(g_dialogsMade, 0);
+        EXPECT_EQ(e.lumetta->get_IfShowProgressBar(&on), S_OK);
+        EXPECT_EQ(on, show);
+    }
+    UnhookWindowsHookEx(hook);
+}
+
 TEST(Control, AnImageRecordFillsTheBufferAndTheChangeIsReportedOnce) {
     ConnectedControl one(1);
     EventSink& sink = one.first;

@@ -167,6 +167,12 @@ TEST_F(UnexposedMembers, RecognitionToTextNeverThrows) {
     expectQuietFailure(control->OCRDirectlyEx(missing, &text), "OCRDirectlyEx");
     expectQuietFailure(control->OCRSelectedImagesEx(&text), "OCRSelectedImagesEx");
     EXPECT_EQ(ErrorCode(), kErrInvalidValue) << "nothing selected";
+    BSTR output = SysAllocString(L"C:\\ocr out.txt");
+    VARIANT_BOOL selected = VARIANT_TRUE;
+    EXPECT_EQ(control->OCRSelectedImages(output, &selected), E_FAIL);
+    EXPECT_EQ(selected, VARIANT_FALSE);
+    EXPECT_EQ(ErrorCode(), kErrInvalidValue) << "nothing selected";
+    SysFreeString(output);
     expectQuietFailure(control->OCREx1(99, 0, 0, 10, 10, &text), "OCREx1");
     VARIANT_BOOL ok = VARIANT_TRUE;
     EXPECT_EQ(control->OCRDirectly(missing, missing, &ok), E_FAIL);

@@ -197,6 +197,40 @@ TEST_F(ViewMembers, AddTextDrawsTheMeasuredBoxAndTheGlyphsOfTheChosenFont) {
     EXPECT_EQ(Count(), 2);
 }
 
+// The dialogs this thread makes while the hook is set.
+int g_dialogsMade = 0;
+LRESULT CALLBACK CountDialogs(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND) {
+        char name[16] = {};
+        GetClassNameA(reinterpret_cast<HWND>(wParam), name, sizeof name);
+        if (std::string(name) == "#32770") ++g_dialogsMade;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// The blank test of an area runs on the worker without the progress dialog, whatever
+// IfShowProgressBar says (on by default), and leaves that setting as the page set it.
+TEST_F(ViewMembers, TheBlankTestShowsNoProgressDialogAndKeepsTheSetting) {
+    ASSERT_TRUE(LoadBmp(SolidBmp(40, 40, 255, 255, 255)));
+    NPVariant on = Get("IfShowProgressBar");
+    EXPECT_EQ(on.type, NPVariantType_Bool);
+    EXPECT_TRUE(on.value.boolValue) << "on by default";
+    HHOOK hook = SetWindowsHookExA(WH_CBT, CountDialogs, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    for (bool show : {true, false, true}) {
+        SCOPED_TRACE(show);
+        EXPECT_TRUE(Set("IfShowProgressBar", BoolVariant(show)));
+        EXPECT_EQ(Get("IfShowProgressBar").value.boolValue, show);
+        g_dialogsMade = 0;
+        ASSERT_TRUE(Call("IsBlankImageEx", {IntVariant(0), IntVariant(0), IntVariant(0), IntVariant(40), IntVariant(40),
+                                            BoolVariant(false)}));
+        EXPECT_TRUE(BoolResult()) << ErrorCode();
+        EXPECT_EQ(g_dialogsMade, 0);
+        EXPECT_EQ(Get("IfShowProgressBar").value.boolValue, show);
+    }
+    UnhookWindowsHookEx(hook);
+}
+
 TEST_F(ViewMembers, OverlayRectangleLeavesTheBufferImageAsItWas) {
     ASSERT_TRUE(LoadBmp(SolidBmp(64, 40, 10, 200, 30)));
     const Pixels before = Saved(0);
