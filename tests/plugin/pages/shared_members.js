@@ -48,7 +48,11 @@ function main() {
     show("SwitchImage", Lumetta.SwitchImage(0, 1));
     show("after SwitchImage", Lumetta.GetImageWidth(0) + "x" + Lumetta.GetImageHeight(0));
 
-    // Properties, set and read back.
+    // Properties, set and read back. The progress dialog's switch is on until the page turns it off.
+    show("IfShowProgressBar by default", Lumetta.IfShowProgressBar);
+    Lumetta.IfShowProgressBar = false;
+    show("IfShowProgressBar off", Lumetta.IfShowProgressBar);
+    Lumetta.IfShowProgressBar = true;
     Lumetta.JPEGQuality = 42;
     show("JPEGQuality", Lumetta.JPEGQuality);
     Lumetta.MaxImagesInBuffer = 3;
