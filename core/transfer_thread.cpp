@@ -17,13 +17,25 @@ void EndTransferDialog(TransferThreadParams& p) {
     if (InterlockedCompareExchange(&p.hasDialog, 0, 0) && dialog) SendMessageA(dialog, WM_TRANSFER_END, 0, 0);
 }
 
-void ReportPercent(TransferThreadParams& p, SHORT percent, SHORT& shown) {
-    // The bar moves only when its value changes, and by a posted message: the transfer never
-    // waits for the dialog's thread to paint it.
+// The last percentage sent to the dialog's bar and when.
+struct BarShown {
+    SHORT percent = -1;
+    ULONGLONG at = 0;
+};
+
+void ReportPercent(TransferThreadParams& p, SHORT percent, BarShown& shown) {
+    // The bar moves by a posted message, so the transfer never waits for the dialog's thread to
+    // paint it, and only when its value changes: the first value and the last at once, the ones
+    // between at most every kTransferBarIntervalMs (the dialog's timer shows what was skipped).
+    InterlockedExchange(&p.percent, percent);
     HWND dialog = p.dialog;
-    if (percent != shown && InterlockedCompareExchange(&p.hasDialog, 0, 0) && dialog) {
-        PostMessageA(dialog, WM_TRANSFER_PERCENT, percent, 0);
-        shown = percent;
+    if (percent != shown.percent && InterlockedCompareExchange(&p.hasDialog, 0, 0) && dialog) {
+        ULONGLONG now = GetTickCount64();
+        if (shown.percent < 0 || percent >= 100 || now - shown.at >= kTransferBarIntervalMs) {
+            PostMessageA(dialog, WM_TRANSFER_PERCENT, percent, 0);
+            shown.percent = percent;
+            shown.at = now;
+        }
     }
     LONG cancel = 0;
     p.engine->OnTransferPercentage(percent, &cancel);
@@ -49,7 +61,7 @@ DWORD WINAPI TransferThreadMain(LPVOID context) {
         return 0;
     }
     DWORD done = 0;
-    SHORT shown = -1;
+    BarShown shown;
     for (;;) {
         DWORD chunk = p.size - done < kTransferChunkBytes ? p.size - done : kTransferChunkBytes;
         DWORD moved = 0;
@@ -94,7 +106,16 @@ INT_PTR CALLBACK TransferDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
             EndDialog(dialog, static_cast<INT_PTR>(wParam));
             return TRUE;
         case WM_TIMER:
-            if (p && wParam == kFinishedTimer && InterlockedCompareExchange(&p->finished, 0, 0)) EndDialog(dialog, 0);
+            if (!p || wParam != kFinishedTimer) return TRUE;
+            if (InterlockedCompareExchange(&p->finished, 0, 0)) {
+                EndDialog(dialog, 0);
+                return TRUE;
+            }
+            // A value the thread did not send yet (it sends at most every kTransferBarIntervalMs).
+            if (LONG percent = InterlockedCompareExchange(&p->percent, 0, 0);
+                percent != static_cast<LONG>(SendDlgItemMessageA(dialog, kTransferProgressId, PBM_GETPOS, 0, 0))) {
+                SendDlgItemMessageA(dialog, kTransferProgressId, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+            }
             return TRUE;
         case WM_COMMAND:
             if (p && (LOWORD(wParam) == kTransferCancelId || LOWORD(wParam) == IDCANCEL)) {
@@ -129,6 +150,7 @@ bool RunTransferThread(TransferThreadParams& p, bool upload, LONG* failure) {
     }
     p.hasDialog = withDialog ? 1 : 0;
     p.finished = 0;
+    p.percent = 0;
     p.dialog = nullptr;
     HANDLE thread = CreateThread(nullptr, 0, TransferThreadMain, &p, 0, nullptr);
     DWORD createError = GetLastError();

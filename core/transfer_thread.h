@@ -34,7 +34,12 @@ struct TransferThreadParams {
     BYTE* data = nullptr;
     DWORD size = 0;
     volatile LONG finished = 0;  // set by the thread before it ends the dialog
+    volatile LONG percent = 0;   // the thread's latest percentage, which the dialog's bar follows
 };
+
+// The bar is moved at most this often by the thread's messages (a repaint costs far more than a
+// chunk on a fast line); the dialog's timer catches up with the latest percentage in between.
+constexpr ULONGLONG kTransferBarIntervalMs = 50;
 
 // Runs one transfer thread with the engine's dialog option and waits for it. True when the
 // thread ended with 0; otherwise *failure holds the engine error code to store (-1032 when

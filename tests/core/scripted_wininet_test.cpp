@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "core/transfer_thread.h"  // windows.h before commctrl.h
+#include <commctrl.h>
+
+#include "support/dialog_answer.h"
 #include "support/test_dib.h"
 #include "upload_test_support.h"
 
@@ -18,6 +22,11 @@ struct Script {
     std::vector<DWORD> statuses;    // successive status answers (the last one repeats)
     DWORD errorDialogResult = ERROR_CANCELLED;
     int writeMode = 0;              // 0 writes, 1 "succeeds" with 0 bytes, 2 fails with no last error
+    // With a transfer dialog on this thread: each write first waits (bounded) until the dialog's
+    // bar shows the percentage of the bytes written so far of bodyTotal, and notes what it showed.
+    DWORD dialogThread = 0;
+    uint64_t bodyTotal = 0;
+    std::vector<LONG> barSeen;
     std::string answer;
 
     int sends = 0, ends = 0, errorDialogs = 0, certificateSets = 0;
@@ -71,8 +80,23 @@ BOOL WINAPI SendEx(HINTERNET, LPINTERNET_BUFFERSA buffers, LPINTERNET_BUFFERSA, 
 
 BOOL WINAPI Send(HINTERNET, LPCSTR, DWORD, LPVOID, DWORD) { return TRUE; }
 
+// What the transfer dialog's bar shows once it has caught up with the bytes written so far.
+void WaitForTheBar() {
+    Script& s = *g_script;
+    if (!s.dialogThread || s.written == 0) return;
+    const auto percent = static_cast<LONG>(static_cast<double>(s.written) / static_cast<double>(s.bodyTotal) * 100.0);
+    LONG shown = -1;
+    for (int i = 0; i < 500 && shown != percent; ++i) {
+        HWND dialog = FindWindowOfThread(s.dialogThread, "File Transfer...");
+        shown = dialog ? static_cast<LONG>(SendDlgItemMessageA(dialog, IDC_TRANSFER_PROGRESS, PBM_GETPOS, 0, 0)) : -1;
+        if (shown != percent) Sleep(10);
+    }
+    s.barSeen.push_back(shown);
+}
+
 BOOL WINAPI Write(HINTERNET, LPCVOID, DWORD bytes, LPDWORD written) {
     *written = 0;
+    WaitForTheBar();
     if (g_script->writeMode == 1) return TRUE;
     if (g_script->writeMode == 2) return Fail(0);
     *written = bytes;
@@ -270,6 +294,22 @@ TEST_F(SendStage, AnUploadStartedFromTheProgressHandlerIsRefusedAndTheOuterOneGo
     host.onRecord = nullptr;
     script = Script{};
     EXPECT_TRUE(Post());
+}
+
+TEST_F(SendStage, TheDialogsBarCatchesUpWithEveryChunk) {
+    // The chunks follow each other faster than the bar is repainted; it still reaches the
+    // percentage of each chunk while the next one waits (27, 54 and 81 of the 4-chunk body).
+    engine.SetIfShowCancelDialogWhenImageTransfer(1);
+    script.dialogThread = GetCurrentThreadId();
+    script.bodyTotal = BodySize();
+    ASSERT_EQ((script.bodyTotal + kTransferChunkBytes - 1) / kTransferChunkBytes, 4u);
+    EXPECT_TRUE(Post()) << engine.GetErrorCode();
+    std::vector<LONG> expected;
+    for (uint64_t done = kTransferChunkBytes; done < script.bodyTotal; done += kTransferChunkBytes) {
+        expected.push_back(static_cast<LONG>(static_cast<double>(done) / static_cast<double>(script.bodyTotal) * 100.0));
+    }
+    EXPECT_EQ(script.barSeen, expected);
+    EXPECT_EQ(engine.percents.back(), 100);
 }
 
 TEST_F(SendStage, TimeoutsInSecondsBecomeMillisecondsWithoutWrapping) {
