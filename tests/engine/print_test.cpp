@@ -207,20 +207,56 @@ TEST_F(PrinterFixture, CancelDialogStopsTheJob) {
 // ---- Page script inside a running job ----
 
 // Runs once a dialog of this title shows, from a timer: the hook a test gives it.
+// Runs an action once, at the first message the thread takes after a dialog of the given title
+// is created: the turn page script gets in the job's first pumped wait. The dialog's creation
+// posts a note to the thread, so the action cannot miss a job that ends quickly.
 struct DialogWatch {
     const char* title;
     void (*action)(HWND dialog);
     int runs = 0;
+    HWND dialog = nullptr;
 };
 DialogWatch* g_watch = nullptr;
+constexpr UINT kDialogShown = WM_APP + 0x2B;
 
-void CALLBACK WatchForDialog(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND dialog = FindDialogOfThread(GetCurrentThreadId(), g_watch->title);
-    if (!dialog) return;
-    KillTimer(nullptr, timer);
-    ++g_watch->runs;
-    g_watch->action(dialog);
+LRESULT CALLBACK NoteDialogCreated(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    char text[64] = {};
+    if (code == HC_ACTION && g_watch && !g_watch->dialog && call->message == WM_INITDIALOG &&
+        GetWindowTextA(call->hwnd, text, sizeof text) && lstrcmpA(text, g_watch->title) == 0) {
+        g_watch->dialog = call->hwnd;
+        PostThreadMessageA(GetCurrentThreadId(), kDialogShown, 0, 0);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
 }
+
+LRESULT CALLBACK RunWatchAction(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* msg = reinterpret_cast<const MSG*>(lParam);
+    if (code == HC_ACTION && wParam == PM_REMOVE && msg->message == kDialogShown && g_watch && g_watch->runs == 0) {
+        ++g_watch->runs;
+        g_watch->action(g_watch->dialog);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// Watches for the dialog while it lives: hooks on this thread, removed when it goes.
+class ScopedDialogWatch {
+public:
+    explicit ScopedDialogWatch(DialogWatch& watch)
+        : m_created(SetWindowsHookExA(WH_CALLWNDPROCRET, NoteDialogCreated, nullptr, GetCurrentThreadId())),
+          m_taken(SetWindowsHookExA(WH_GETMESSAGE, RunWatchAction, nullptr, GetCurrentThreadId())) {
+        g_watch = &watch;
+    }
+    ~ScopedDialogWatch() {
+        if (m_created) UnhookWindowsHookEx(m_created);
+        if (m_taken) UnhookWindowsHookEx(m_taken);
+        g_watch = nullptr;
+    }
+    bool Hooked() const { return m_created && m_taken; }
+
+private:
+    HHOOK m_created, m_taken;
+};
 
 // An engine in pages of its own that lose all access when it is deleted (kept reserved until the
 // test ends), so that a job that reads it afterwards faults at once.
@@ -286,14 +322,14 @@ TEST_F(PrinterFixture, HostDeletedWhileTheJobRuns) {
                           delete g_doomed;
                           g_doomed = nullptr;
                       }};
-    g_watch = &watch;
-    UINT_PTR deleter = SetTimer(nullptr, 0, 10, WatchForDialog);
-    WithPrintDialogAnswered(ok, [&] {
-        CPrint job(g_doomed, GetModuleHandleA(nullptr), 1);
-        job.PrintImages(nullptr, 1, 5, 1);
-    });
-    KillTimer(nullptr, deleter);
-    g_watch = nullptr;
+    {
+        ScopedDialogWatch watching(watch);
+        ASSERT_TRUE(watching.Hooked());
+        WithPrintDialogAnswered(ok, [&] {
+            CPrint job(g_doomed, GetModuleHandleA(nullptr), 1);
+            job.PrintImages(nullptr, 1, 5, 1);
+        });
+    }
     EXPECT_EQ(watch.runs, 1);
     EXPECT_EQ(g_doomed, nullptr);
     EXPECT_FALSE(CPrint::JobRunning());
