@@ -507,6 +507,11 @@ bool CImageOperator::PrepareSavePath(const char* path, SHORT type, char* chosen,
         return false;
     }
     if (!GetSaveFilePathForType(chosen, type)) return false;
+    // The dialog's answer is held to the same rule as the page's path.
+    if (!PathFits(chosen)) {
+        SetErrorCode(kErrInvalidValue);
+        return false;
+    }
     if (clearReadOnly && !ClearReadOnly(chosen)) {
         SetErrorCode(kErrFileWrite);
         return false;

@@ -173,6 +173,13 @@ BOOL CImageOperator::ShowFileDialog(BOOL save, const char* filter, DWORD filterI
     SetErrorCode(0);
     const char* initial = folder ? folder : "";
     size_t length = filter ? std::strlen(filter) : 0;
+    // The initial folder is also the save dialog's initial file name: one that does not fit whole
+    // would be offered cut, as another file's name. Refused, and reported as a cancel without it.
+    if (!PathFits(initial)) {
+        SetErrorCode(kErrInvalidValue);
+        OnGetFilePath(save, 0, -1, "", "");
+        return FALSE;
+    }
     HGLOBAL block = GlobalAlloc(GPTR, length + 2);
     if (!block) {
         SetErrorCode(kErrNoMemory);

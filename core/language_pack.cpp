@@ -61,8 +61,13 @@ bool UnpackLanguagePack(const char* zipPath, const char* destination, char (&mes
         std::snprintf(message, MAX_PATH, "Cannot find the specified file \"%s\"", zipPath);
         return false;
     }
+    // A destination that does not fit whole would unpack into another folder.
+    if (!destination || !*destination || !PathFits(destination)) {
+        std::snprintf(message, MAX_PATH, "Cannot find the specified folder \"%s\"", destination ? destination : "");
+        return false;
+    }
     char folder[MAX_PATH];
-    lstrcpynA(folder, destination, MAX_PATH);
+    std::strcpy(folder, destination);
     TrimTrailingSeparators(folder);
     char withFile[MAX_PATH + 2];
     std::snprintf(withFile, sizeof withFile, "%s\\x", folder);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/barcode_addon.h"
+#include "core/ostrel_base.h"
 #include "engine/ansi_strings.h"
 #include "engine/module_paths.h"
 
@@ -38,7 +39,11 @@ void COcrAddOn::NormaliseDataFolder() {
         return;
     }
     char appData[MAX_PATH] = {};
-    if (GetAppDataFolder(appData)) std::snprintf(m_dataFolder, sizeof m_dataFolder, "%s\\Corvanta\\Glyphstead\\", appData);
+    if (!GetAppDataFolder(appData)) return;
+    // A default that does not fit stays unset rather than naming a cut folder.
+    char folder[MAX_PATH];
+    const int n = std::snprintf(folder, sizeof folder, "%s\\Corvanta\\Glyphstead\\", appData);
+    if (n > 0 && n < static_cast<int>(sizeof folder) && PathFits(folder)) std::strcpy(m_dataFolder, folder);
 }
 
 bool COcrAddOn::SetDataFolder(const char* folder) {
@@ -91,9 +96,16 @@ bool COcrAddOn::GetLanguageZipPath(char (&zipPath)[MAX_PATH]) {
     zipPath[0] = 0;
     if (!IsPlainLanguageName(m_language)) return false;
     NormaliseDataFolder();
-    CreateFolderChain(m_dataFolder);
+    if (!*m_dataFolder) return false;
+    // The whole path is checked, against what the download's local path takes, before the data
+    // folder is made: a refused download makes nothing.
     const int n = std::snprintf(zipPath, MAX_PATH, "%s%s.zip", m_dataFolder, m_language);
-    return n > 0 && n < MAX_PATH;
+    if (n <= 0 || static_cast<size_t>(n) > kMaxLocalPathLength || !PathFits(zipPath)) {
+        zipPath[0] = 0;
+        return false;
+    }
+    CreateFolderChain(m_dataFolder);
+    return true;
 }
 
 HGLOBAL COcrAddOn::TakeResult(HGLOBAL block, LONG* length) {

@@ -34,7 +34,8 @@ public:
     void SetResultFormat(LONG v) { m_resultFormat = v; }
 
     // Paths: the tessdata folder (data folder + "tessdata"), whether "<language>.traineddata"
-    // exists there, and the zip path of a language pack (the data folder is created).
+    // exists there, and the zip path of a language pack (the data folder is created; false, with
+    // nothing made, when there is no data folder or the zip path would not fit whole).
     const char* GetTessdataFolder();
     bool HasLanguageData();
     const char* LanguageDataPath() const { return m_languageDataPath; }

@@ -160,6 +160,58 @@ TEST_F(Dialogs, HookAndTemplateFlagsNeverReachTheDialog) {
     EXPECT_EQ(g_script.calls, 2);
 }
 
+// What a dialog is given and what it answers is held to the engine's path rule: a path that does
+// not fit whole is refused with -1034, never cut to another file's name.
+TEST_F(Dialogs, PathsThatDoNotFitAreRefusedOnBothSidesOfTheDialog) {
+    ASSERT_TRUE(engine->AddImage(MakeTestDib(4, 4, 24)));
+    // The initial folder is also the save dialog's initial file name: 259 characters are offered
+    // whole, 260 are refused before any dialog shows, and reported as a cancel.
+    const std::string initial = "C:\\" + std::string(120, 'f') + "\\" + std::string(135, 'g');
+    ASSERT_EQ(initial.size(), 259u);
+    g_script.answer = false;
+    EXPECT_FALSE(engine->ShowFileDialog(TRUE, "PDF|*.pdf", 1, "pdf", initial.c_str(), FALSE, TRUE, 0));
+    EXPECT_EQ(g_script.calls, 1);
+    EXPECT_EQ(g_script.initialFile, initial);
+    EXPECT_EQ(engine->GetErrorCode(), -2115);
+    engine->filePaths.clear();
+    for (BOOL save : {TRUE, FALSE}) {
+        EXPECT_FALSE(engine->ShowFileDialog(save, "PDF|*.pdf", 1, "pdf", (initial + "h").c_str(), FALSE, TRUE, 0));
+        EXPECT_EQ(engine->GetErrorCode(), -1034);
+    }
+    EXPECT_EQ(g_script.calls, 1);
+    ASSERT_EQ(engine->filePaths.size(), 2u);
+    EXPECT_EQ(engine->filePaths[0].count, 0);
+    EXPECT_EQ(engine->filePaths[0].index, -1);
+    EXPECT_EQ(engine->filePaths[0].folder, "");
+
+    // A save dialog's answer with a file name longer than a name may be: refused, nothing written.
+    engine->m_ifShowFileDialog = 1;
+    g_script.answer = true;
+    const std::string answer = "C:\\" + std::string(256, 'n');
+    g_script.result = Answer({answer});
+    EXPECT_FALSE(engine->SaveAsPDF((folder + "asked.pdf").c_str(), 0, nullptr, 0, 80));
+    EXPECT_EQ(engine->GetErrorCode(), -1034);
+    EXPECT_EQ(GetFileAttributesA(answer.substr(0, 255).c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesA((folder + "asked.pdf").c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // Several files chosen in the open dialog: a folder and name that do not fit together refuse
+    // the whole choice, and nothing is loaded, not even the files that fit.
+    std::string files = TestFile("");
+    files.pop_back();
+    const std::string longName = std::string(259 - files.size(), 'x') + ".bmp";
+    g_script.result = Answer({files, "rose3.bmp", longName});
+    const int count = engine->GetImageCount();
+    EXPECT_FALSE(engine->LoadImageEx("C:\\start", -1));
+    EXPECT_EQ(engine->GetErrorCode(), -1034);
+    EXPECT_EQ(engine->GetImageCount(), count);
+    EXPECT_TRUE(engine->postLoads.empty());
+    engine->filePaths.clear();
+    EXPECT_FALSE(engine->ShowFileDialog(FALSE, "Images|*.bmp", 1, "", "C:\\start", TRUE, FALSE, 0));
+    EXPECT_EQ(engine->GetErrorCode(), -1034);
+    ASSERT_EQ(engine->filePaths.size(), 1u);
+    EXPECT_EQ(engine->filePaths[0].count, 0);
+}
+
 // The real open dialog, cancelled from a second thread once it shows.
 TEST(RealDialog, OpenDialogShowsAndCancels) {
     auto engine = MakeEngine(Route::kControl, &LinkedGdiplusApi());

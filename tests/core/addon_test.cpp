@@ -357,4 +357,10 @@ TEST_F(AddOnTest, LanguagePacksUnpackSynchronously) {
     std::ofstream(file) << "x";
     EXPECT_FALSE(UnpackLanguagePack((packs + "\\eng.zip").c_str(), file.c_str(), message));
     EXPECT_EQ(std::string(message), "\"" + file + "\" is not a folder");
+    // A destination that does not fit a path whole is refused before any folder is made along it.
+    const std::string deep = other + "\\made\\" + std::string(100, 'a') + "\\" + std::string(100, 'b') + "\\" +
+                             std::string(100, 'c');
+    EXPECT_FALSE(UnpackLanguagePack((packs + "\\eng.zip").c_str(), deep.c_str(), message));
+    EXPECT_EQ(std::string(message).rfind("Cannot find the specified folder", 0), 0u) << message;
+    EXPECT_EQ(GetFileAttributesA((other + "\\made").c_str()), INVALID_FILE_ATTRIBUTES);
 }

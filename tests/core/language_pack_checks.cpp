@@ -142,6 +142,28 @@ void CheckLanguagePackInstall(LanguagePackRoute& route) {
     EXPECT_EQ(FilesBelow(sandbox + "\\longname"), std::vector<std::string>{});
     EXPECT_FALSE(Exists(deep + "\\tessdata"));
 
+    // A data folder that fits, and a language whose pack below it would not: refused with -1034
+    // before the server is asked or any folder made. One character less is downloaded (the server
+    // has no such pack: the download's own failure) and leaves no zip behind.
+    const std::string tight = FolderOfLength(sandbox + "\\tight", 250);
+    route.SetDataFolder(tight);
+    EXPECT_EQ(route.ErrorCode(), 0);
+    const std::string tightQuery = "?tight=" + std::to_string(GetCurrentProcessId());
+    const size_t beforeTight = RecordedRequestCount();
+    // The download's local path takes 258 characters: the pack's path here has 259.
+    route.SetLanguage("abcd");
+    EXPECT_FALSE(route.Download("127.0.0.1", "/dl/lang/abcd.zip" + tightQuery, false));
+    EXPECT_EQ(route.ErrorCode(), -1034);
+    EXPECT_FALSE(Exists(sandbox + "\\tight"));
+    EXPECT_TRUE(RecordedRequestsAfter(beforeTight, "/dl/lang/abcd.zip" + tightQuery).empty());
+    route.SetLanguage("abc");
+    EXPECT_FALSE(route.Download("127.0.0.1", "/dl/lang/abc.zip" + tightQuery, false));
+    EXPECT_NE(route.ErrorCode(), -1034);
+    EXPECT_NE(route.ErrorCode(), 0);
+    EXPECT_EQ(RecordedRequestsAfter(beforeTight, "/dl/lang/abc.zip" + tightQuery).size(), 1u);
+    EXPECT_EQ(FilesBelow(sandbox + "\\tight"), std::vector<std::string>{});
+    route.SetLanguage("eng");
+
     // Hostile and damaged packs: refused with -2120 and the unpacker's text (its reason goes to
     // the debug log), nothing written anywhere, not even the good entries in front of a bad one,
     // and recognition still finds no data.
