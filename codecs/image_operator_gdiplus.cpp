@@ -13,6 +13,34 @@
 
 namespace {
 
+// Creates the file a new content goes to before it replaces path: path + ".~new" where that fits
+// a path, else a file of the same length beside it whose name ends in "~" and a number in place
+// of its last characters, made only where no file of that name is (a longer name would not fit,
+// and a cut one would be another file's). The name made is left in temporary.
+HANDLE CreateFileBeside(const char* path, char (&temporary)[MAX_PATH]) {
+    const DWORD access = GENERIC_READ | GENERIC_WRITE;
+    const size_t length = std::strlen(path);
+    if (length + 5 < MAX_PATH) {
+        wsprintfA(temporary, "%s.~new", path);
+        return CreateFileA(temporary, access, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+    if (length >= MAX_PATH) return INVALID_HANDLE_VALUE;
+    const char* slash = std::strrchr(path, '\\');
+    const size_t name = slash ? length - size_t(slash - path) - 1 : length;
+    const size_t tail = name < 5 ? name : 5;  // "~" and up to four digits
+    int variants = 1;
+    for (size_t i = 1; i < tail; ++i) variants *= 10;
+    for (int n = 0; tail > 0 && n < variants; ++n) {
+        std::memcpy(temporary, path, length + 1);
+        temporary[length - tail] = '~';
+        for (size_t i = 0, rest = size_t(n); i + 1 < tail; ++i, rest /= 10) temporary[length - 1 - i] = char('0' + rest % 10);
+        if (std::strcmp(temporary, path) == 0) continue;
+        HANDLE file = CreateFileA(temporary, access, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return file;
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
 using Status = GdiplusApi::Status;
 
 // A missing function of the library counts as NotImplemented.
@@ -457,13 +485,11 @@ BOOL CImageOperator::WriteTiffListToStream(IStream* stream, const SHORT* list, L
 BOOL CImageOperator::ReplaceFileWithStream(const char* path, IStream* stream) {
     // The new content goes to a file beside the target, which then replaces it in one step: a
     // failure leaves the old file as it was.
-    char temporary[MAX_PATH + 8];
-    wsprintfA(temporary, "%s.~new", path);
+    char temporary[MAX_PATH];
     HGLOBAL block = nullptr;
     DWORD size = 0;
     if (!CopyStreamToBlock(stream, &block, &size)) return FALSE;
-    HANDLE file = CreateFileA(temporary, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileBeside(path, temporary);
     BOOL ok = FALSE;
     if (file == INVALID_HANDLE_VALUE) {
         SetErrorCode(kErrFileDenied);

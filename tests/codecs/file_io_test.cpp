@@ -3,6 +3,7 @@
 // wrote, and the failure codes of missing, unreadable and unwritable files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "codecs/bmp_codec.h"
@@ -294,6 +295,46 @@ TEST_P(RouteTest, NormaliserCutsThirtyTwoBitsAndRefusesBrokenImages) {
     EXPECT_FALSE(engine->AddImage(broken));
     EXPECT_EQ(engine->GetImageCount(), 1);
     EXPECT_EQ(GlobalFlags(broken), UINT(GMEM_INVALID_HANDLE));
+}
+
+// Multi-page TIFF files of the longest path a save takes (259 characters) are written and
+// appended to under that name; the new content's file beside it fits a path too and never takes
+// the place of a file that is there.
+TEST_P(RouteTest, MultiPageTiffOfTheLongestPathIsWrittenWhole) {
+    std::string path = ScratchFolder() + "longtiff";
+    while (259 - path.size() > 140) path += "\\" + std::string(100, 'd');
+    path += "\\";
+    path += std::string(259 - path.size() - 4, 'n') + ".tif";
+    ASSERT_EQ(path.size(), 259u);
+    const std::string folder = path.substr(0, path.rfind('\\'));
+    ASSERT_TRUE(engine->AddImage(MakeTestDib(24, 16, 24, 1)));
+    ASSERT_TRUE(engine->AddImage(MakeTestDib(20, 12, 24, 2)));
+    const SHORT both[] = {0, 1};
+    ASSERT_TRUE(engine->SaveSelectedImagesAsMultiPageTIFF(path.c_str(), both, 2, TIFF_AUTO)) << engine->GetErrorCode();
+    // A file under the name the new content would go to first is left alone.
+    const std::string beside = path.substr(0, 254) + "~0000";
+    HANDLE file = CreateFileA(beside.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, "keep", 4, &written, nullptr);
+    CloseHandle(file);
+    ASSERT_TRUE(engine->SaveAsTIFF(path.c_str(), 0, FALSE, TIFF_AUTO)) << engine->GetErrorCode();
+    EXPECT_EQ(ReadBytes(beside), (std::vector<BYTE>{'k', 'e', 'e', 'p'}));
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    std::vector<std::string> names;
+    do {
+        if (found.cFileName[0] != '.') names.push_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{path.substr(path.rfind('\\') + 1), beside.substr(beside.rfind('\\') + 1)}));
+    engine->RemoveAllImages();
+    ASSERT_TRUE(engine->LoadTIFFFile(path.c_str(), -1)) << engine->GetErrorCode();
+    ASSERT_EQ(engine->GetImageCount(), 3);
+    EXPECT_EQ(engine->Info(1).biWidth, 20);
+    EXPECT_EQ(engine->Info(2).biWidth, 24);
 }
 
 INSTANTIATE_TEST_SUITE_P(Routes, RouteTest,

@@ -3,7 +3,8 @@
 # harness against NPLumetta and, when a page-host command is given, in the page host against
 # LumettaCtrl, then compares the "= " result lines of both. Each run must also pass its own checks.
 # With LUMETTA_UNTOUCHED set to a name pattern, nothing of that name may exist in the work folder
-# afterwards (no file written, no folder made).
+# afterwards (no file written, no folder made). With LUMETTA_SERVERS=1 the loopback servers run
+# for both hosts and @HTTP_PORT@ and @FTP_PORT@ in the page become their ports.
 #   two_hosts.sh WORKDIR FILES -- BROWSER-COMMAND... [-- PAGEHOST-COMMAND...]
 set -e
 work=$1 files=$2
@@ -14,9 +15,16 @@ browser_cmd=""
 while [ $# -gt 0 ] && [ "$1" != "--" ]; do browser_cmd="$browser_cmd '$1'"; shift; done
 [ $# -gt 0 ] && shift
 rm -rf "$work" && mkdir -p "$work/plug-in" "$work/control"
+http_port=0 ftp_port=0
+if [ "${LUMETTA_SERVERS:-0}" = 1 ]; then
+  root=$(cd "$here/../.." && pwd)
+  . "$root/tests/support/loopback_servers.sh"
+  start_loopback_servers "$work/server"
+fi
 wine_path() { printf 'Z:%s\\' "$1" | sed 's|/|\\\\\\\\|g; s|\\$|\\\\\\\\|'; }
 make_page() {
-  sed -e "s|@FILES@|$(wine_path "$files")|g" -e "s|@OUT@|$(wine_path "$2")|g" "$here/pages/$page" > "$1"
+  sed -e "s|@FILES@|$(wine_path "$files")|g" -e "s|@OUT@|$(wine_path "$2")|g" \
+    -e "s/@HTTP_PORT@/$http_port/g" -e "s/@FTP_PORT@/$ftp_port/g" "$here/pages/$page" > "$1"
 }
 make_page "$work/plug-in/page.js" "$work/plug-in"
 status=0

@@ -2,10 +2,16 @@
 // engine's path buffers (shorter than 260 characters) with -1034 and touches nothing, as does
 // every transfer to a server whose address would not fit. Each result is printed as a line
 // "= what: value" and the two hosts' lines must be equal; each host also checks its own.
-// two_hosts.sh fills in @FILES@ (the test files) and @OUT@ (a work folder), both ending in "\\";
-// the test then fails when anything named "cut*" exists below the work folder: a path cut to
-// fit would have written such a file or made such a folder.
+// two_hosts.sh fills in @FILES@ (the test files) and @OUT@ (a work folder), both ending in "\\",
+// and the loopback servers' @HTTP_PORT@ and @FTP_PORT@; the test then fails when anything named
+// "cut*" exists below the work folder: a path cut to fit would have written such a file or made
+// such a folder. The page looks at the files through the system's file system object, not
+// through the component.
 var files = "@FILES@", out = "@OUT@";
+var fso = new ActiveXObject("Scripting.FileSystemObject");
+var reports = [];
+
+function Lumetta_OnGetFilePath(save, count, index, folder, name) { reports.push(count + " " + index + " [" + folder + "]"); }
 
 function show(what, value) { Host.Echo("= " + what + ": " + value); return value; }
 function repeat(c, n) { return new Array(n + 1).join(c); }
@@ -91,4 +97,119 @@ function main() {
     var fits = pathOfLength(259, ".pdf").replace(out + "cut", out + "fit");
     show("SaveAllAsPDF 259", Lumetta.SaveAllAsPDF(fits) + " " + Lumetta.ErrorCode);
     show("LoadImage 259", Lumetta.LoadImage(fits) + " " + Lumetta.ErrorCode);
+
+    edges();
+}
+
+// A path of exactly length characters below the work folder's folder root, in folders of at most
+// 100 characters, ending in a file name of at least 20 characters: a path cut by one character
+// loses part of its extension and keeps its folders.
+function edgePath(root, length, extension) {
+    var path = out + root;
+    while (length - path.length > 140) path += "\\" + repeat("d", 100);
+    path += "\\";
+    return path + repeat("n", length - path.length - extension.length) + extension;
+}
+
+function folderOf(path) { return path.substring(0, path.lastIndexOf("\\")); }
+
+function makeFolders(path) {
+    var parts = folderOf(path).substring(out.length).split("\\"), folder = out.substring(0, out.length - 1);
+    for (var i = 0; i < parts.length; i++) {
+        folder += "\\" + parts[i];
+        if (!fso.FolderExists(folder)) fso.CreateFolder(folder);
+    }
+}
+
+function writeText(path, text) { var f = fso.CreateTextFile(path, true); f.Write(text); f.Close(); }
+function readText(path) {
+    if (!fso.FileExists(path)) return "<missing>";
+    var f = fso.OpenTextFile(path, 1), text = f.ReadAll();
+    f.Close();
+    return text;
+}
+// What a folder holds: its files and folders.
+function entries(folder) {
+    if (!fso.FolderExists(folder)) return "<no folder>";
+    var f = fso.GetFolder(folder);
+    return f.Files.Count + " files, " + f.SubFolders.Count + " folders";
+}
+
+// Every file member at the edge of what it takes, in both hosts: the longest path is used whole
+// (written, read or sent under exactly that name), one character more is refused with -1034 and
+// touches nothing: a file under the name it would be cut to stays as it was, nothing is written
+// beside it and no folder is made.
+function edges() {
+    var server = "127.0.0.1";
+    Lumetta.HTTPPort = parseInt("@HTTP_PORT@", 10);
+    Lumetta.FTPPort = parseInt("@FTP_PORT@", 10);
+    Lumetta.FTPUserName = "lumetta";
+    Lumetta.FTPPassword = "s3cret";
+    Lumetta.RemoveAllImages();
+    Host.Check(Lumetta.LoadImage(files + "rose.bmp"), "rose.bmp loads");
+    Lumetta.SelectedImagesCount = 1;
+    Lumetta.SetSelectedImageIndex(0, 0);
+    var count = Lumetta.HowManyImagesInBuffer;
+    // kind: "save" writes the file, "load" and "send" read one that is there, "get" writes one
+    // that the server sends.
+    var members = [
+        ["SaveAsBMP", 255, ".bmp", "save", function (p) { return Lumetta.SaveAsBMP(p, 0); }],
+        ["SaveAsJPEG", 255, ".jpg", "save", function (p) { return Lumetta.SaveAsJPEG(p, 0); }],
+        ["SaveAsPNG", 255, ".png", "save", function (p) { return Lumetta.SaveAsPNG(p, 0); }],
+        ["SaveAsTIFF", 255, ".tif", "save", function (p) { return Lumetta.SaveAsTIFF(p, 0); }],
+        ["SaveAllAsMultiPageTIFF", 255, ".tif", "save", function (p) { return Lumetta.SaveAllAsMultiPageTIFF(p); }],
+        ["SaveAsPDF", 259, ".pdf", "save", function (p) { return Lumetta.SaveAsPDF(p, 0); }],
+        ["SaveAllAsPDF", 259, ".pdf", "save", function (p) { return Lumetta.SaveAllAsPDF(p); }],
+        ["SaveSelectedImagesAsMultiPageTIFF", 259, ".tif", "save", function (p) { return Lumetta.SaveSelectedImagesAsMultiPageTIFF(p); }],
+        ["SaveSelectedImagesAsMultiPagePDF", 259, ".pdf", "save", function (p) { return Lumetta.SaveSelectedImagesAsMultiPagePDF(p); }],
+        ["LoadImage", 259, ".bmp", "load", function (p) { return Lumetta.LoadImage(p); }],
+        ["LoadImageEx", 259, ".bmp", "load", function (p) { return Lumetta.LoadImageEx(p, 0); }],
+        ["HTTPUploadThroughPostDirectly", 259, ".bmp", "send", function (p) { return Lumetta.HTTPUploadThroughPostDirectly(server, p, "/empty/fit", "a.bmp"); }],
+        ["HTTPUploadThroughPutDirectly", 259, ".bmp", "send", function (p) { return Lumetta.HTTPUploadThroughPutDirectly(server, p, "/empty/fit.bmp"); }],
+        ["FTPUploadDirectly", 259, ".bmp", "send", function (p) { return Lumetta.FTPUploadDirectly(server, p, "fit.bmp"); }],
+        ["HTTPDownloadDirectly", 258, ".png", "get", function (p) { return Lumetta.HTTPDownloadDirectly(server, "/dl/image.png", p); }],
+        ["FTPDownloadDirectly", 258, ".bin", "get", function (p) { return Lumetta.FTPDownloadDirectly(server, "known.bin", p); }]
+    ];
+    for (var m = 0; m < members.length; m++) {
+        var name = members[m][0], longest = members[m][1], ext = members[m][2], kind = members[m][3];
+        var call = members[m][4];
+        var whole = edgePath("edge" + m, longest, ext);
+        Host.Check(whole.length == longest, name + ": the path has " + longest + " characters");
+        if (kind == "load" || kind == "send") {
+            makeFolders(whole);
+            fso.CopyFile(files + "rose.bmp", whole);
+        }
+        var before = Lumetta.HowManyImagesInBuffer;
+        var answer = call(whole), code = Lumetta.ErrorCode;
+        var loaded = Lumetta.HowManyImagesInBuffer - before;
+        show(name + " " + longest, answer + " " + code + ", " + entries(folderOf(whole)) + ", loaded " + loaded);
+        Host.Check(answer == true && code == 0, name + " takes " + longest + " characters: " + code);
+        Host.Check(fso.FileExists(whole) && entries(folderOf(whole)) == "1 files, 0 folders",
+                   name + " uses exactly the name of " + longest + " characters");
+        Host.Check(loaded == (kind == "load" ? 1 : 0), name + " loads " + loaded);
+
+        var over = edgePath("keep" + m, longest + 1, ext), cut = over.substring(0, longest);
+        makeFolders(cut);
+        writeText(cut, "kept as it was");
+        answer = call(over);
+        code = Lumetta.ErrorCode;
+        show(name + " " + (longest + 1), answer + " " + code + ", " + readText(cut) + ", " + entries(folderOf(cut)));
+        Host.Check(answer == false && code == -1034, name + " refuses " + (longest + 1) + " characters: " + code);
+        Host.Check(readText(cut) == "kept as it was" && entries(folderOf(cut)) == "1 files, 0 folders",
+                   name + " leaves the file of the cut name alone");
+        var fresh = edgePath("cut" + m, longest + 1, ext);
+        answer = call(fresh);
+        code = Lumetta.ErrorCode;
+        Host.Check(answer == false && code == -1034 && !fso.FolderExists(out + "cut" + m),
+                   name + " makes no folder for " + (longest + 1) + " characters: " + code);
+    }
+    // Loads of a path that does not fit load nothing, even with an image under the cut name.
+    Host.Check(Lumetta.HowManyImagesInBuffer == count + 2, "only the two loads that fit added images");
+
+    // The file dialog's initial folder (also the save dialog's initial file name): refused before
+    // any dialog shows, and reported as a cancel.
+    var initial = edgePath("dialog", 260, "");
+    var shown = Lumetta.ShowFileDialog(true, "PDF|*.pdf", 1, "pdf", initial, false, true, 0);
+    show("ShowFileDialog with a 260-character folder", shown + " " + Lumetta.ErrorCode + " " + reports.join("; "));
+    Host.Check(shown == false && Lumetta.ErrorCode == -1034, "ShowFileDialog refuses the folder");
 }
