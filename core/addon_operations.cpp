@@ -111,6 +111,11 @@ BOOL CBrowserAddOnBase::ReadBarcodeRegionNow(SHORT index, const RECT& rect, LONG
 
 BOOL CBrowserAddOnBase::ReadBarcodeDirectlyEx(const char* path, LONG left, LONG top, LONG right, LONG bottom,
                                               LONG format) {
+    // The library is handed the page's path whole or not at all.
+    if (path && !PathFits(path)) {
+        SetErrorCode(kErrInvalidValue);
+        return FALSE;
+    }
     const RECT rect = {left, top, right, bottom};
     switch (RouteLongOperation(this)) {
         case LongOperationRoute::Busy: return FALSE;

@@ -144,6 +144,21 @@ TEST_F(AddOnTest, BarcodesOfAFileComeBackWithTextsFormatsAndPoints) {
     EXPECT_EQ(engine.GetErrorCode(), kErrInvalidIndex);
 }
 
+// The file a barcode is read from reaches the library whole: 259 characters do, a name longer
+// than a name may be or one character more is refused before the library is called.
+TEST_F(AddOnTest, ABarcodeFileThatDoesNotFitIsRefused) {
+    const std::string longest = "C:\\" + std::string(120, 'f') + "\\" + std::string(131, 'n') + ".png";
+    ASSERT_EQ(longest.size(), 259u);
+    ASSERT_TRUE(engine.ReadBarcodeDirectly(longest.c_str(), 7)) << engine.GetErrorCode();
+    EXPECT_NE(Log().find("image=" + longest + "\n"), std::string::npos) << Log();
+    for (const std::string& bad : {longest + "x", "C:\\" + std::string(252, 'n') + ".png"}) {
+        const std::string before = Log();
+        EXPECT_FALSE(engine.ReadBarcodeDirectlyEx(bad.c_str(), 0, 0, -1, -1, 7));
+        EXPECT_EQ(engine.GetErrorCode(), kErrInvalidValue);
+        EXPECT_EQ(Log(), before);
+    }
+}
+
 TEST_F(AddOnTest, ARegionOfABufferImageGoesToTheLibraryAsPng) {
     ASSERT_TRUE(engine.AddImage(MakeTestDib(120, 80, 24)));
     ASSERT_TRUE(engine.ReadBarcodeEx(0, 5, 6, 70, 50, 3)) << engine.GetErrorCode();
