@@ -288,6 +288,19 @@ TEST_F(AddOnTest, RecognitionNeedsItsLanguageData) {
         EXPECT_EQ(engine.GetErrorCode(), kErrInvalidValue);
     }
     EXPECT_EQ(GetFileAttributesA((data + "\\cut").c_str()), INVALID_FILE_ATTRIBUTES);
+    // The longest result file is written whole; one character more is refused, and a file under
+    // the name it would be cut to stays as it was.
+    std::string edge = data + "\\edge";
+    while (259 - edge.size() > 140) edge += "\\" + std::string(100, 'd');
+    edge += "\\";
+    const std::string longest = edge + std::string(259 - edge.size() - 4, 'n') + ".txt";
+    ASSERT_TRUE(engine.OCR(0, longest.c_str())) << engine.GetErrorCode();
+    EXPECT_EQ(ReadText(longest).rfind("images=1", 0), 0u);
+    const std::string over = edge + std::string(260 - edge.size() - 4, 'n') + ".txt";
+    std::ofstream(over.substr(0, 259)) << "kept";
+    EXPECT_FALSE(engine.OCR(0, over.c_str()));
+    EXPECT_EQ(engine.GetErrorCode(), kErrInvalidValue);
+    EXPECT_EQ(ReadText(over.substr(0, 259)), "kept");
 
     // A library length past its block is cut to the block.
     Scenario("overlong");
