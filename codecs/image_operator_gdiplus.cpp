@@ -33,9 +33,11 @@ HANDLE CreateFileBeside(const char* path, char (&temporary)[MAX_PATH]) {
     for (int n = 0; tail > 0 && n < variants; ++n) {
         std::memcpy(temporary, path, length + 1);
         temporary[length - tail] = '~';
-        for (size_t i = 0, rest = size_t(n); i + 1 < tail; ++i, rest /= 10) temporary[length - 1 - i] = char('0' + rest % 10);
+        for (size_t i = 0, rest = size_t(n); i + 1 < tail; ++i, rest /= 10)
+            temporary[length - 1 - i] = char('0' + rest % 10);
         if (std::strcmp(temporary, path) == 0) continue;
-        HANDLE file = CreateFileA(temporary, access, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file =
+            CreateFileA(temporary, access, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return file;
     }
     return INVALID_HANDLE_VALUE;

@@ -329,7 +329,9 @@ TEST_P(RouteTest, MultiPageTiffOfTheLongestPathIsWrittenWhole) {
     } while (FindNextFileA(search, &found));
     FindClose(search);
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{path.substr(path.rfind('\\') + 1), beside.substr(beside.rfind('\\') + 1)}));
+    const std::vector<std::string> expected = {path.substr(path.rfind('\\') + 1),
+                                               beside.substr(beside.rfind('\\') + 1)};
+    EXPECT_EQ(names, expected);
     engine->RemoveAllImages();
     ASSERT_TRUE(engine->LoadTIFFFile(path.c_str(), -1)) << engine->GetErrorCode();
     ASSERT_EQ(engine->GetImageCount(), 3);

@@ -84,6 +84,8 @@ void RemoveTree(const std::string& folder) {
 std::string FolderOf(const std::string& path) { return path.substr(0, path.rfind('\\')); }
 std::string NameOf(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
 
+using Path = std::string_view;  // the member functions of the scripting core take the page's text
+
 struct FileMember {
     const char* name;
     size_t longest;  // the longest path the member takes, in characters
@@ -95,18 +97,18 @@ struct FileMember {
 // a whole engine path (259 characters).
 const std::vector<FileMember>& SaveMembers() {
     static const std::vector<FileMember> members = {
-        {"SaveAsBMP", 255, ".bmp", [](TestEngine& e, const std::string& p) { return e.SaveAsBMP(std::string_view(p), 0); }},
-        {"SaveAsJPEG", 255, ".jpg", [](TestEngine& e, const std::string& p) { return e.SaveAsJPEG(std::string_view(p), 0); }},
-        {"SaveAsPNG", 255, ".png", [](TestEngine& e, const std::string& p) { return e.SaveAsPNG(std::string_view(p), 0); }},
-        {"SaveAsTIFF", 255, ".tif", [](TestEngine& e, const std::string& p) { return e.SaveAsTIFF(std::string_view(p), 0); }},
+        {"SaveAsBMP", 255, ".bmp", [](TestEngine& e, Path p) { return e.SaveAsBMP(p, 0); }},
+        {"SaveAsJPEG", 255, ".jpg", [](TestEngine& e, Path p) { return e.SaveAsJPEG(p, 0); }},
+        {"SaveAsPNG", 255, ".png", [](TestEngine& e, Path p) { return e.SaveAsPNG(p, 0); }},
+        {"SaveAsTIFF", 255, ".tif", [](TestEngine& e, Path p) { return e.SaveAsTIFF(p, 0); }},
         {"SaveAllAsMultiPageTIFF", 255, ".tif",
-         [](TestEngine& e, const std::string& p) { return e.SaveAllAsMultiPageTIFF(std::string_view(p)); }},
-        {"SaveAsPDF", 259, ".pdf", [](TestEngine& e, const std::string& p) { return e.SaveAsPDF(std::string_view(p), 0); }},
-        {"SaveAllAsPDF", 259, ".pdf", [](TestEngine& e, const std::string& p) { return e.SaveAllAsPDF(std::string_view(p)); }},
+         [](TestEngine& e, Path p) { return e.SaveAllAsMultiPageTIFF(p); }},
+        {"SaveAsPDF", 259, ".pdf", [](TestEngine& e, Path p) { return e.SaveAsPDF(p, 0); }},
+        {"SaveAllAsPDF", 259, ".pdf", [](TestEngine& e, Path p) { return e.SaveAllAsPDF(p); }},
         {"SaveSelectedImagesAsMultiPageTIFF", 259, ".tif",
-         [](TestEngine& e, const std::string& p) { return e.SaveSelectedImagesAsMultiPageTIFF(std::string_view(p)); }},
+         [](TestEngine& e, Path p) { return e.SaveSelectedImagesAsMultiPageTIFF(p); }},
         {"SaveSelectedImagesAsMultiPagePDF", 259, ".pdf",
-         [](TestEngine& e, const std::string& p) { return e.SaveSelectedImagesAsMultiPagePDF(std::string_view(p)); }},
+         [](TestEngine& e, Path p) { return e.SaveSelectedImagesAsMultiPagePDF(p); }},
     };
     return members;
 }
