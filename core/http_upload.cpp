@@ -1,6 +1,5 @@
 // The HTTP(S) upload of COstrelBase: POST with a multipart/form-data body or PUT of the bare
 // file, the send stage with its retries, and the reading of the server's answer.
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -11,6 +10,7 @@
 #include "core/ostrel_base.h"
 #include "core/internet_common.h"
 #include "core/internet_session.h"
+#include "core/redirect_location.h"
 #include "core/transfer_thread.h"
 
 namespace {
@@ -202,46 +202,18 @@ BOOL COstrelBase::PostUpload(UploadSession& s, const char* server, const char* a
 }
 
 bool COstrelBase::NextHop(const std::string& location, const HopTarget& from, HopTarget* to) {
-    *to = from;
-    std::string rest;
-    if (StartsWithNoCase(location.c_str(), "http://")) {
-        to->ssl = false;
-        rest = location.substr(7);
-    } else if (StartsWithNoCase(location.c_str(), "https://")) {
-        to->ssl = true;
-        rest = location.substr(8);
-    } else if (location.compare(0, 2, "//") == 0) {
-        rest = location.substr(2);
-    } else if (!location.empty() && location[0] == '/') {
-        to->path = location;
-        return true;
-    } else if (!location.empty()) {
-        // Relative to the folder of the page that answered.
-        const size_t slash = from.path.rfind('/');
-        to->path = (slash == std::string::npos ? std::string("/") : from.path.substr(0, slash + 1)) + location;
-        return true;
-    } else {
-        return false;
-    }
-    const size_t end = rest.find_first_of("/?#");
-    const std::string authority = rest.substr(0, end);
-    to->path = end == std::string::npos ? "/" : rest.substr(end);
-    if (to->path[0] != '/') to->path = "/" + to->path;
-    if (authority.find('@') != std::string::npos) return false;
-    const size_t colon = authority.rfind(':');
-    const bool bracketed = !authority.empty() && authority[0] == '[';
-    const bool hasPort = colon != std::string::npos && (!bracketed || colon > authority.find(']'));
-    to->host = hasPort ? authority.substr(0, colon) : authority;
-    to->port = to->ssl ? INTERNET_DEFAULT_HTTPS_PORT : INTERNET_DEFAULT_HTTP_PORT;
-    if (hasPort) {
-        const std::string digits = authority.substr(colon + 1);
-        if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos)
-            return false;
-        const long port = std::strtol(digits.c_str(), nullptr, 10);
-        if (port < 1 || port > 65535) return false;
-        to->port = static_cast<INTERNET_PORT>(port);
-    }
-    return !to->host.empty();
+    RedirectTarget base;
+    base.ssl = from.ssl;
+    base.host = from.host;
+    base.port = from.port;
+    base.object = from.path;
+    RedirectTarget next;
+    if (!ResolveRedirectLocation(location, base, &next)) return false;
+    to->ssl = next.ssl;
+    to->host = next.host;
+    to->port = static_cast<INTERNET_PORT>(next.port);
+    to->path = next.object;
+    return true;
 }
 
 bool COstrelBase::ConnectHop(InternetSession& s, const HopTarget& target, bool pageServer) {

@@ -175,8 +175,9 @@ private:
         INTERNET_PORT port = 0;
         std::string path;
     };
-    // The target a redirect's Location names, seen from the hop that answered; false when it
-    // names none this engine follows (empty, credentials in it, a port that is no port).
+    // The target a redirect's Location names, resolved against the hop that answered
+    // (core/redirect_location.h); false when it names none this engine follows (empty, another
+    // scheme than http or https, credentials in it, no host, a port that is no port).
     static bool NextHop(const std::string& location, const HopTarget& from, HopTarget* to);
     // Connects the session to a later hop's server, with the page's HTTP credentials only when it
     // is the server they were given for.

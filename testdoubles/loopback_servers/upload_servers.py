@@ -16,6 +16,8 @@ received, an empty line, then the body bytes. The path decides the answer:
                         http://127.0.0.2:<other>/REST
   /redirect/same/REST   307 with the Location /REST on the same server
   /redirect/loop        307 with the Location /redirect/loop, for ever
+  /redirect/location/CODE/TEXT   CODE with the Location TEXT percent-decoded, "{other}" in it
+                        replaced by 127.0.0.2:<other>; with a query it answers as /empty
   anything else: 200 with an empty body. The HTTPS server answers the same, with a self-signed
 certificate made at start. The slow server answers the same too, but with a small receive buffer
 and a pause of 1.5 s before it reads anything: a client's writes block, as on a slow line.
@@ -44,6 +46,7 @@ import subprocess
 import sys
 import threading
 import time
+import urllib.parse
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import download_files  # noqa: E402
@@ -64,6 +67,11 @@ def redirect_of(path):
     kind, _, target = rest.partition("/")
     if kind == "same":
         return 307, "/" + target
+    if kind == "location":
+        code, _, text = target.partition("/")
+        if "?" in text or not code.isdigit() or int(code) not in REDIRECT_REASONS:
+            return None
+        return int(code), urllib.parse.unquote(text).replace("{other}", "127.0.0.2:%d" % OTHER_PORT[0])
     if kind.isdigit() and int(kind) in REDIRECT_REASONS:
         return int(kind), "http://127.0.0.2:%d/%s" % (OTHER_PORT[0], target)
     return None

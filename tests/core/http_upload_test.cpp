@@ -2,9 +2,11 @@
 // results, progress, cancellation, the size limit and the self-signed HTTPS server.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstring>
 #include <string>
 
+#include "base/error_codes.h"
 #include "core/transfer_thread.h"
 #include "support/dialog_answer.h"
 #include "support/test_dib.h"
@@ -192,6 +194,156 @@ TEST_F(HttpUpload, RedirectsToAnotherServerCarryNoCookieOfThisOne) {
     EXPECT_FALSE(Post("/redirect/loop"));
     EXPECT_EQ(engine.GetErrorCode(), -3000 - ERROR_HTTP_REDIRECT_FAILED);
     EXPECT_EQ(RecordedRequestsAfter(before, "/redirect/loop").size(), 6u);
+}
+
+// The path of the loopback route that answers CODE with `location` as its Location.
+std::string LocationRoute(int code, const std::string& location) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string route = "/redirect/location/" + std::to_string(code) + "/";
+    for (unsigned char c : location) {
+        if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~' || c == '{' || c == '}') {
+            route += static_cast<char>(c);
+        } else {
+            route += '%';
+            route += kHex[c >> 4];
+            route += kHex[c & 15];
+        }
+    }
+    return route;
+}
+
+bool HasCookie(const RecordedRequest& r) {
+    bool found = true;
+    r.Header("Cookie", &found);
+    return found;
+}
+
+// A Location is resolved against the URL of the request it answers, as browsers resolve it: dot
+// segments go, the fragment stays here, a query alone replaces the query. One that names another
+// scheme is not followed at all (it is no page of this server).
+TEST_F(HttpUpload, ARedirectsLocationIsResolvedAgainstThePageThatAnswered) {
+    AddImage(24, 16, 24);
+    engine.SetIfShowCancelDialogWhenImageTransfer(0);
+    engine.SetCookie("session=secret42");
+    const std::string http = "127.0.0.1:" + std::to_string(servers.http);
+    const std::string other = "127.0.0.2:" + std::to_string(servers.other);
+    struct {
+        int code;
+        const char* location;
+        const char* requestLine;  // of the request that follows, "%ROUTE%" standing for the first's path
+        bool otherHost;
+    } cases[] = {
+        {307, "../../../empty/dots/./x/../resolved#part", "POST /empty/dots/resolved HTTP/1.1", false},
+        {307, "?step=2", "POST %ROUTE%?step=2 HTTP/1.1", false},
+        {303, "//{other}/empty/network-path#top", "GET /empty/network-path HTTP/1.1", true},
+        {308, "http://{other}/empty/a/../b c", "POST /empty/b%20c HTTP/1.1", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.location);
+        const std::string route = LocationRoute(c.code, c.location);
+        const size_t before = RecordedRequestCount();
+        ASSERT_TRUE(Post(route.c_str())) << engine.GetErrorCode();
+        auto all = RecordedRequestsAfter(before, "");
+        ASSERT_EQ(all.size(), 2u);
+        EXPECT_EQ(all[0].requestLine, "POST " + route + " HTTP/1.1");
+        std::string expected = c.requestLine;
+        const size_t at = expected.find("%ROUTE%");
+        if (at != std::string::npos) expected.replace(at, 7, route);
+        EXPECT_EQ(all[1].requestLine, expected);
+        EXPECT_EQ(all[1].Header("Host"), c.otherHost ? other : http);
+        EXPECT_EQ(HasCookie(all[1]), !c.otherHost);
+        if (c.code != 303) {
+            EXPECT_TRUE(all[1].body == all[0].body);
+        }
+    }
+    // Other schemes: the upload fails with WinInet's redirect error after the first request.
+    for (const char* location : {"ftp://{other}/empty/x", "file:///C:/windows/win.ini", "javascript:void(0)"}) {
+        SCOPED_TRACE(location);
+        const size_t before = RecordedRequestCount();
+        EXPECT_FALSE(Post(LocationRoute(307, location).c_str()));
+        EXPECT_EQ(engine.GetErrorCode(), -3000 - ERROR_HTTP_REDIRECT_FAILED);
+        EXPECT_EQ(RecordedRequestsAfter(before, "").size(), 1u);
+    }
+}
+
+// Over HTTPS the same: the page's cookie goes to its own server only, also when the redirect
+// leaves HTTPS for another host, and the body arrives whole after a 307 or 308.
+TEST_F(HttpUpload, HttpsRedirectsKeepTheCookieOnThePagesServer) {
+    AddImage(24, 16, 24);
+    engine.SetIfSSL(1);
+    engine.SetHTTPPort(servers.https);
+    engine.SetIfShowCancelDialogWhenImageTransfer(0);
+    engine.SetCookie("session=secret42");
+    for (const char* code : {"308", "302"}) {
+        SCOPED_TRACE(code);
+        const std::string tail = std::string("/empty/from-https-") + code;
+        const std::string first = std::string("/redirect/") + code + tail;
+        const size_t before = RecordedRequestCount();
+        ASSERT_TRUE(Post(first.c_str())) << engine.GetErrorCode();
+        auto asked = RecordedRequestsAfter(before, first);
+        auto followed = RecordedRequestsAfter(before, tail);
+        ASSERT_EQ(asked.size(), 1u);
+        ASSERT_EQ(followed.size(), 1u);
+        EXPECT_EQ(asked[0].Header("Cookie"), "session=secret42");
+        EXPECT_EQ(followed[0].Header("Host"), "127.0.0.2:" + std::to_string(servers.other));
+        EXPECT_FALSE(HasCookie(followed[0])) << followed[0].Header("Cookie");
+        if (std::string(code) == "308") {
+            EXPECT_EQ(followed[0].requestLine, "POST " + tail + " HTTP/1.1");
+            EXPECT_GT(followed[0].body.size(), 1000u);
+            EXPECT_TRUE(followed[0].body == asked[0].body);
+        } else {
+            EXPECT_EQ(followed[0].requestLine, "GET " + tail + " HTTP/1.1");
+        }
+    }
+    const size_t before = RecordedRequestCount();
+    ASSERT_TRUE(Post("/redirect/same/empty/https-same")) << engine.GetErrorCode();
+    auto same = RecordedRequestsAfter(before, "/empty/https-same");
+    ASSERT_EQ(same.size(), 1u);
+    EXPECT_EQ(same[0].Header("Cookie"), "session=secret42");
+    EXPECT_EQ(same[0].Header("Host"), "127.0.0.1:" + std::to_string(servers.https));
+}
+
+// PUT uploads and downloads carry no cookie header of the page's, on the first server or after
+// a redirect to another one (WinInet follows their redirects).
+TEST_F(HttpUpload, PutsAndDownloadsCarryNoPageCookieAcrossARedirect) {
+    AddImage(24, 16, 24);
+    engine.SetIfShowCancelDialogWhenImageTransfer(0);
+    engine.SetCookie("session=secret42");
+    size_t before = RecordedRequestCount();
+    SHORT list[1] = {0};
+    EXPECT_TRUE(engine.HTTPUploadThroughPutEx("127.0.0.1", "/redirect/307/empty/put-moved.bmp", list, 1, 0))
+        << engine.GetErrorCode();
+    const int images = engine.GetImageCount();
+    EXPECT_TRUE(engine.HTTPDownloadEx("127.0.0.1", "/redirect/302/dl/image.png", 3)) << engine.GetErrorCode();
+    EXPECT_EQ(engine.GetImageCount(), images + 1);
+    auto all = RecordedRequestsAfter(before, "");
+    EXPECT_EQ(all.size(), 4u);
+    for (const auto& r : all) EXPECT_FALSE(HasCookie(r)) << r.requestLine << ": " << r.Header("Cookie");
+    EXPECT_EQ(RecordedRequestsAfter(before, "/empty/put-moved.bmp").size(), 1u);
+    EXPECT_EQ(RecordedRequestsAfter(before, "/dl/image.png").size(), 1u);
+}
+
+// A server text that would make a URL past 259 characters is refused whole, not cut to fit:
+// nothing is encoded, no server is asked and no cookie looked up.
+TEST_F(HttpUpload, AServerUrlThatDoesNotFitIsRefused) {
+    AddImage(8, 8, 24);
+    engine.SetCookie("session=secret42");
+    // The list names an image that is not there: an upload that gets past the URL fails with
+    // -1033 when it encodes, before it asks any server.
+    SHORT missing[1] = {7};
+    const std::string host(253, 'h');
+    const size_t before = RecordedRequestCount();
+    for (const std::string& server : {host, "http://" + host, std::string(255, 's')}) {
+        EXPECT_FALSE(engine.HTTPUploadThroughPostEx(server.c_str(), "/empty/long", "a.bmp", missing, 1, "RemoteFile", 0));
+        EXPECT_EQ(engine.GetErrorCode(), kErrInvalidValue) << server.size();
+        EXPECT_FALSE(engine.HTTPUploadThroughPutEx(server.c_str(), "/empty/long", missing, 1, 0));
+        EXPECT_EQ(engine.GetErrorCode(), kErrInvalidValue) << server.size();
+    }
+    EXPECT_EQ(RecordedRequestsAfter(before, "").size(), 0u);
+    // 252 characters and the scheme, 259 in all, still fit.
+    EXPECT_FALSE(engine.HTTPUploadThroughPostEx(host.substr(1).c_str(), "/empty/long", "a.bmp", missing, 1,
+                                                "RemoteFile", 0));
+    EXPECT_EQ(engine.GetErrorCode(), kErrInvalidIndex);
 }
 
 TEST_F(HttpUpload, A20000ByteBodyReportsThreeChunks) {

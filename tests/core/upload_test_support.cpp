@@ -128,7 +128,7 @@ std::vector<RecordedRequest> RecordedRequestsAfter(size_t n, const std::string& 
             if (r.requestLine.empty()) r.requestLine = line;
             else r.headers.push_back(line);
         }
-        if (r.requestLine.find(" " + path + " ") != std::string::npos) requests.push_back(r);
+        if (path.empty() || r.requestLine.find(" " + path + " ") != std::string::npos) requests.push_back(r);
     }
     return requests;
 }

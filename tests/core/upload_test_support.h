@@ -44,7 +44,8 @@ struct LoopbackServers {
 // The ports that the fixture's servers listen on (from the folder named by LUMETTA_LOOPBACK_DIR).
 LoopbackServers ReadLoopbackServers();
 // How many requests the servers have recorded so far, and those recorded after the first n for
-// one path (a cut-off request of an earlier test may be recorded late, when its connection ends).
+// one path, or for every path when it is empty (a cut-off request of an earlier test may be
+// recorded late, when its connection ends).
 size_t RecordedRequestCount();
 std::vector<RecordedRequest> RecordedRequestsAfter(size_t n, const std::string& path);
 
