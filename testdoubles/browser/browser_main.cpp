@@ -6,7 +6,9 @@
 // another, and the page's failed checks and script errors count as failures.
 //
 //   browser.exe (--folder DIR | --plugin PATH) [--attr Name=Value]... [--size WxH] [--resize WxH]
-//               [--instances N] [--pump MS] [--script page.js] [--guard-heap 1]
+//               [--instances N] [--pump MS] [--script page.js] [--guard-heap 1] [--xpcom DLL]
+// --xpcom loads a browser runtime (the stand-in of testdoubles/xpcom) before the plug-in, as a
+// browser has its own loaded: the plug-in then takes its request cookies from that runtime's store.
 // --guard-heap 1 runs the plug-in on the guarded heap (browser/guarded_heap.h): a use of memory it
 // freed ends the run or fails it.
 #include <windows.h>
@@ -58,7 +60,7 @@ bool CheckViewer(browser::Embed* embed, int w, int h) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string folder, path, script;
+    std::string folder, path, script, xpcom;
     browser::Attributes attributes;
     int width = 400, height = 300, newWidth = 0, newHeight = 0, instances = 1, pump = 200;
     bool guardHeap = false;
@@ -73,6 +75,7 @@ int main(int argc, char** argv) {
         else if (!std::strcmp(a, "--pump")) pump = std::atoi(v);
         else if (!std::strcmp(a, "--script")) script = v;
         else if (!std::strcmp(a, "--guard-heap")) guardHeap = std::atoi(v) != 0;
+        else if (!std::strcmp(a, "--xpcom")) xpcom = v;
         else if (!std::strcmp(a, "--attr")) {
             const char* eq = std::strchr(v, '=');
             if (eq) attributes.emplace_back(std::string(v, eq), std::string(eq + 1));
@@ -92,6 +95,11 @@ int main(int argc, char** argv) {
         std::printf("%s %s\n", ok ? "ok  " : "FAIL", what);
         if (!ok) ++failures;
     };
+    HMODULE runtime = nullptr;
+    if (!xpcom.empty()) {
+        runtime = LoadLibraryA(xpcom.c_str());
+        check(runtime != nullptr, "browser runtime loaded");
+    }
     {
         browser::PluginFile file;
         if (!folder.empty()) {
@@ -152,6 +160,15 @@ int main(int argc, char** argv) {
     std::printf("%s", leaks.c_str());
     check(browser::LiveObjects() == 0, "no script object left");
     if (!script.empty()) OleUninitialize();
+    if (runtime) {
+        // The stand-in counts its objects and strings: the plug-in must have released each.
+        using Count = LONG(__cdecl*)();
+        for (const char* counter : {"StandInLiveObjects", "StandInLiveStrings"}) {
+            auto live = reinterpret_cast<Count>(reinterpret_cast<void*>(GetProcAddress(runtime, counter)));
+            if (live) check(live() == 0, counter);
+        }
+        FreeLibrary(runtime);
+    }
     std::printf("%d failures\n", failures);
     return failures == 0 ? 0 : 1;
 }
