@@ -204,11 +204,15 @@ BOOL COstrelBase::InternetDownloadImage(HINTERNET handle, DWORD byteCount, LONG 
         SetErrorCode(kErrNoMemory);
         return FALSE;
     }
-    HGLOBAL block = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, byteCount ? byteCount : 1);
+    // Zero-filled in one pass before the reads rather than by the allocator: a large block comes
+    // unmapped from the system, and each of its pages would otherwise be faulted in from inside a
+    // socket read, which costs more than the whole pass.
+    HGLOBAL block = GlobalAlloc(GMEM_FIXED, byteCount ? byteCount : 1);
     if (!block) {
         SetErrorCode(kErrNoMemory);
         return FALSE;
     }
+    memset(block, 0, byteCount ? byteCount : 1);
     TransferThreadParams params;
     params.engine = this;
     params.handle = handle;
