@@ -304,6 +304,30 @@ TEST_F(HttpUpload, HttpsRedirectsKeepTheCookieOnThePagesServer) {
             EXPECT_EQ(followed[0].requestLine, "GET " + tail + " HTTP/1.1");
         }
     }
+    // From HTTP to HTTPS on the same host: the new hop is a secure request to the self-signed
+    // server (its certificate retried with relaxed flags), with the page's cookie.
+    engine.SetIfSSL(0);
+    engine.SetHTTPPort(servers.http);
+    for (int code : {307, 303}) {
+        SCOPED_TRACE(code);
+        const std::string tail = "/empty/upgraded-" + std::to_string(code);
+        const std::string route =
+            LocationRoute(code, "https://127.0.0.1:" + std::to_string(servers.https) + tail);
+        const size_t before = RecordedRequestCount();
+        ASSERT_TRUE(Post(route.c_str())) << engine.GetErrorCode();
+        auto asked = RecordedRequestsAfter(before, route);
+        auto followed = RecordedRequestsAfter(before, tail);
+        ASSERT_EQ(asked.size(), 1u);
+        ASSERT_EQ(followed.size(), 1u);
+        EXPECT_EQ(followed[0].Header("Host"), "127.0.0.1:" + std::to_string(servers.https));
+        EXPECT_EQ(followed[0].Header("Cookie"), "session=secret42");
+        EXPECT_EQ(followed[0].requestLine, (code == 307 ? "POST " : "GET ") + tail + " HTTP/1.1");
+        if (code == 307) {
+            EXPECT_TRUE(followed[0].body == asked[0].body);
+        }
+    }
+    engine.SetIfSSL(1);
+    engine.SetHTTPPort(servers.https);
     const size_t before = RecordedRequestCount();
     ASSERT_TRUE(Post("/redirect/same/empty/https-same")) << engine.GetErrorCode();
     auto same = RecordedRequestsAfter(before, "/empty/https-same");
