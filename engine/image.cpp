@@ -1,6 +1,7 @@
 #include "engine/image.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "engine/dib_convert.h"
@@ -16,6 +17,21 @@ const char* ImageResultText(LONG result) {
         case kImageBadValue: return "Invalid value.";
         default: return "Unknow error.";
     }
+}
+
+namespace {
+
+std::atomic<ImageBlockAllocator> g_blockAllocator{nullptr};
+
+HGLOBAL AllocateBlock(SIZE_T bytes) {
+    const ImageBlockAllocator allocate = g_blockAllocator.load(std::memory_order_acquire);
+    return allocate ? allocate(GMEM_FIXED | GMEM_ZEROINIT, bytes) : GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, bytes);
+}
+
+}  // namespace
+
+ImageBlockAllocator SetImageBlockAllocator(ImageBlockAllocator allocator) {
+    return g_blockAllocator.exchange(allocator, std::memory_order_acq_rel);
 }
 
 CImage::CImage() = default;
@@ -70,7 +86,7 @@ bool CImage::Attach(void* packed, uint64_t blockSize, BOOL copy, BOOL notOwned) 
     BYTE* block = static_cast<BYTE*>(packed);
     HGLOBAL handle = packed;
     if (copy) {
-        handle = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, static_cast<SIZE_T>(l.totalBytes));
+        handle = AllocateBlock(static_cast<SIZE_T>(l.totalBytes));
         block = handle ? static_cast<BYTE*>(GlobalLock(handle)) : nullptr;
         if (!block) {
             if (handle) GlobalFree(handle);
@@ -143,7 +159,7 @@ bool CImage::Create(LONG width, LONG height, const CImage* templ, int bits) {
 
     Release();
     uint64_t total = 40 + uint64_t(entries) * 4 + imageBytes;
-    HGLOBAL handle = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, static_cast<SIZE_T>(total));
+    HGLOBAL handle = AllocateBlock(static_cast<SIZE_T>(total));
     BYTE* block = handle ? static_cast<BYTE*>(GlobalLock(handle)) : nullptr;
     if (!block) {
         if (handle) GlobalFree(handle);
@@ -196,7 +212,7 @@ void CImage::TakeOver(CImage& other) {
 
 HGLOBAL CImage::ExportDIB() {
     if (!IsValid()) return nullptr;
-    HGLOBAL out = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, m_blockSize);
+    HGLOBAL out = AllocateBlock(m_blockSize);
     void* target = out ? GlobalLock(out) : nullptr;
     if (!target) {
         if (out) GlobalFree(out);

@@ -25,6 +25,12 @@ enum ImageResult : LONG {
 // The text of an image result code ("Unknow error." for any other code).
 const char* ImageResultText(LONG result);
 
+// The allocator of the blocks images make for themselves (a copy taken in, a new image, an
+// export): GlobalAlloc unless another one is set, through which tests make these allocations
+// fail. Answers the allocator it replaces; null sets GlobalAlloc again.
+using ImageBlockAllocator = HGLOBAL (*)(UINT flags, SIZE_T bytes);
+ImageBlockAllocator SetImageBlockAllocator(ImageBlockAllocator allocator);
+
 // Ways of bringing a position outside the image inside (CImage::WrapCoordinates).
 enum WrapMode : int { kWrapRepeat = 4, kWrapClamp = 5, kWrapMirror = 6 };
 

@@ -79,7 +79,8 @@ private:
     // Copies the current buffer image into the working image and shows it.
     void ReloadCurrent();
     void ShowWorking();
-    void Save();
+    // True when the working image went into the buffer.
+    bool Save();
     // False when the user cancelled the save question.
     bool AskToSave();
     void Close();
@@ -209,7 +210,10 @@ void CImageEditorData::OnInitDialog(HWND dialog) {
                 client.bottom > top ? client.bottom - top : 0);
     view.SetImageHolder([this](int, HGLOBAL dib) { return dib && dib == m_display; });
     view.SetViewMode(-1, -1);
+    // A copy that cannot be made is reported in a message box, inside which page script may
+    // delete the editor with its host: then nothing more of it is touched.
     ReloadCurrent();
+    if (m_closed || !m_owner) return;
     view.SetIfFitWindow(TRUE);
     UpdateCommandStates();
     SetWindowTextA(dialog, m_title);
@@ -253,15 +257,16 @@ void CImageEditorData::ReloadCurrent() {
     if (m_owner) ShowWorking();
 }
 
-void CImageEditorData::Save() {
-    if (!m_hasWorking) return;
+bool CImageEditorData::Save() {
+    if (!m_hasWorking) return false;
     HGLOBAL updated = m_working.ExportDIB();
     if (!updated) {
-        // An invalid working image has nothing left to save: its changes are gone.
-        if (!m_working.IsValid()) m_changes = 0;
+        // The export's own result is reported (out of memory keeps the changes for another try);
+        // an invalid working image has nothing left to save: its changes are gone.
+        if (m_working.GetResult() == kImageInvalid) m_changes = 0;
         char text[MAX_PATH];
         Message(m_working.GetErrorText(text, sizeof text), MB_ICONSTOP);
-        return;
+        return false;
     }
     // The copy goes back to the image it came from, wherever the page has moved it meanwhile; an
     // image the buffer no longer holds is not replaced by another.
@@ -273,11 +278,12 @@ void CImageEditorData::Save() {
     if (!replaced) {
         GlobalFree(updated);
         Message("Invalid index", MB_ICONSTOP);
-        return;
+        return false;
     }
     GlobalFree(old);
     m_source = updated;
     m_changes = 0;
+    return true;
 }
 
 int CImageEditorData::SourceIndex() const {
@@ -384,7 +390,10 @@ void CImageEditorData::OnCommand(UINT id) {
     HWND focus = GetFocus();
     EnableWindow(m_dialog, FALSE);
     switch (id) {
-    case ID_EDITOR_SAVE: Save(); ShowWorking(); break;
+    case ID_EDITOR_SAVE:
+        // A save that failed keeps showing the working image as it is.
+        if (Save() && !m_closed) ShowWorking();
+        break;
     case ID_EDITOR_RECOVER:
         if (m_changes) ReloadCurrent();
         break;
@@ -475,8 +484,12 @@ INT_PTR CALLBACK CImageEditorData::AboutProc(HWND dialog, UINT message, WPARAM w
 INT_PTR CALLBACK CImageEditorData::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* data = reinterpret_cast<CImageEditorData*>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
     if (message == WM_INITDIALOG) {
+        // Held busy as a command is: the first image's message box runs page script.
         data = reinterpret_cast<CImageEditorData*>(lParam);
+        ++data->m_busy;
         data->OnInitDialog(dialog);
+        --data->m_busy;
+        if (data->m_closed && !data->m_busy && !data->m_dialog) delete data;
         return TRUE;
     }
     if (!data || data->m_dialog != dialog) return FALSE;
@@ -533,13 +546,14 @@ BOOL CImageEditor::ShowImageEditor(CMultiImageTWAIN* engine, HINSTANCE module, H
     m_data = data;
     data->m_icon = static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(IDI_IMAGE_EDITOR), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
     data->m_modal = m_modal != 0;
+    // Page script runs inside the dialog (and inside a message box while it opens) and may delete
+    // this editor with its host.
+    bool gone = false;
+    m_goneFlag = &gone;
     if (data->m_modal) {
         CImageEditorData* outer = t_modalEditor;
         t_modalEditor = data;
         data->m_filter = SetWindowsHookExA(WH_MSGFILTER, CImageEditorData::ModalFilter, nullptr, GetCurrentThreadId());
-        // Page script runs inside the dialog and may delete this editor with its host.
-        bool gone = false;
-        m_goneFlag = &gone;
         const INT_PTR result = DialogBoxParamA(module, MAKEINTRESOURCEA(IDD_IMAGE_EDITOR), parent,
                                                CImageEditorData::DialogProc, reinterpret_cast<LPARAM>(data));
         t_modalEditor = outer;
@@ -557,6 +571,8 @@ BOOL CImageEditor::ShowImageEditor(CMultiImageTWAIN* engine, HINSTANCE module, H
     }
     HWND dialog = CreateDialogParamA(module, MAKEINTRESOURCEA(IDD_IMAGE_EDITOR), parent, CImageEditorData::DialogProc,
                                      reinterpret_cast<LPARAM>(data));
+    if (gone) return TRUE;
+    m_goneFlag = nullptr;
     if (!dialog) {
         m_result = kImageInvalid;
         if (m_data == data) {

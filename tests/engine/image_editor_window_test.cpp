@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include <functional>
+#include <new>
 #include <string>
 
 #include "engine/image_editor.h"
@@ -223,6 +224,208 @@ TEST_F(EditorFixture, AReloadThatFindsNoImageSaysWhy) {
     SendAnswered(TakeBoxTimer, dialog, WM_COMMAND, ID_EDITOR_REFRESH);
     EXPECT_EQ(g_boxes, 0);
     EXPECT_EQ(DibSize(editor.View().ImageAt(0)).width, 30);
+    SendMessageA(dialog, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(editor.IsEditorClosed());
+}
+
+// Every block an image makes for itself fails while one of these lives, as on a machine out of
+// memory; other allocations (windows, the buffer's own) go on as before.
+struct NoImageMemory {
+    static HGLOBAL Refuse(UINT, SIZE_T) { return nullptr; }
+    NoImageMemory() : previous(SetImageBlockAllocator(Refuse)) {}
+    ~NoImageMemory() { SetImageBlockAllocator(previous); }
+    ImageBlockAllocator previous;
+};
+
+// Opens the fixture's editor while a timer answers the message boxes it shows with OK.
+bool OpenAnswered(CImageEditor& editor, TestEngine& engine) {
+    UINT_PTR timer = SetTimer(nullptr, 0, 50, TakeBoxTimer);
+    const BOOL opened = editor.ShowImageEditor(&engine, GetModuleHandleA(nullptr), nullptr);
+    KillTimer(nullptr, timer);
+    return opened != FALSE;
+}
+
+TEST_F(EditorFixture, AnImageThatCannotBeCopiedIsReportedWhenTheEditorOpens) {
+    // An invalid image: its error text, and an editor without an image.
+    HGLOBAL good = engine.GetImageDIB(0);
+    HGLOBAL broken = MakeBrokenDib();
+    ASSERT_TRUE(engine.ReplaceImage(0, broken));
+    g_boxes = 0;
+    g_boxText.clear();
+    ASSERT_TRUE(OpenAnswered(editor, engine));
+    EXPECT_EQ(g_boxes, 1);
+    EXPECT_EQ(g_boxText, "Invalid image. Original image does't exist.");
+    HWND dialog = EditorWindow();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(editor.View().ImageCount(), 0);
+    EXPECT_FALSE(MenuEnabled(dialog, ID_EDITOR_ROTATE_RIGHT));
+    SendMessageA(dialog, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(editor.IsEditorClosed());
+    ASSERT_TRUE(engine.ReplaceImage(0, good));
+    GlobalFree(broken);
+
+    // No memory for the copy: the memory text; the image shows once memory is back.
+    g_boxes = 0;
+    g_boxText.clear();
+    {
+        NoImageMemory scarce;
+        ASSERT_TRUE(OpenAnswered(editor, engine));
+    }
+    EXPECT_EQ(g_boxes, 1);
+    EXPECT_EQ(g_boxText, "Not enough memory to perform operation.");
+    dialog = EditorWindow();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(editor.View().ImageCount(), 0);
+    g_boxes = 0;
+    SendAnswered(TakeBoxTimer, dialog, WM_COMMAND, ID_EDITOR_REFRESH);
+    EXPECT_EQ(g_boxes, 0);
+    EXPECT_EQ(DibSize(editor.View().ImageAt(0)).width, 30);
+    // An edit of an unchanged editor copies the buffer's image first: that copy fails the same way
+    // and nothing is edited.
+    g_boxes = 0;
+    g_boxText.clear();
+    {
+        NoImageMemory scarce;
+        SendAnswered(TakeBoxTimer, dialog, WM_COMMAND, ID_EDITOR_ROTATE_RIGHT);
+    }
+    EXPECT_EQ(g_boxes, 1);
+    EXPECT_EQ(g_boxText, "Not enough memory to perform operation.");
+    EXPECT_FALSE(MenuEnabled(dialog, ID_EDITOR_SAVE));
+    EXPECT_EQ(DibSize(engine.GetImageDIB(0)).width, 30);
+    SendMessageA(dialog, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(editor.IsEditorClosed());
+}
+
+// The editor window of this thread (a message box has its caption too), and a shown message box.
+BOOL CALLBACK FindEditor(HWND window, LPARAM found) {
+    if (!FindWindowExA(window, nullptr, nullptr, "ImageEditor")) return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+BOOL CALLBACK FindBox(HWND window, LPARAM found) {
+    if (!IsShownDialog(window) || !GetDlgItem(window, IDOK)) return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+// Answers the message box of a modal editor that opens, then closes the editor once it shows.
+struct ModalOpening {
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR timer, DWORD) {
+        const int boxes = g_boxes;
+        EnumThreadWindows(GetCurrentThreadId(), TakeBox, 0);
+        if (g_boxes != boxes) return;
+        // The editor's window (the box has its caption too), once it shows.
+        HWND dialog = nullptr;
+        EnumThreadWindows(GetCurrentThreadId(), FindEditor, reinterpret_cast<LPARAM>(&dialog));
+        if (!dialog || !IsWindowVisible(dialog)) return;
+        KillTimer(nullptr, timer);
+        s_emptyAtClose = s_editor->View().ImageCount() == 0;
+        PostMessageA(dialog, WM_CLOSE, 0, 0);
+    }
+    static inline CImageEditor* s_editor = nullptr;
+    static inline bool s_emptyAtClose = false;
+};
+
+TEST_F(EditorFixture, AModalEditorReportsAnImageThatCannotBeCopied) {
+    editor.m_modal = 1;
+    HGLOBAL good = engine.GetImageDIB(0);
+    HGLOBAL broken = MakeBrokenDib();
+    ASSERT_TRUE(engine.ReplaceImage(0, broken));
+    g_boxes = 0;
+    g_boxText.clear();
+    ModalOpening::s_editor = &editor;
+    ModalOpening::s_emptyAtClose = false;
+    SetTimer(nullptr, 0, 50, ModalOpening::Tick);
+    EXPECT_TRUE(editor.ShowImageEditor(&engine, GetModuleHandleA(nullptr), nullptr));
+    EXPECT_TRUE(editor.IsEditorClosed());
+    EXPECT_EQ(g_boxes, 1);
+    EXPECT_EQ(g_boxText, "Invalid image. Original image does't exist.");
+    EXPECT_TRUE(ModalOpening::s_emptyAtClose);
+    ASSERT_TRUE(engine.ReplaceImage(0, good));
+    GlobalFree(broken);
+}
+
+// Deletes the editor from a timer once a message box of this thread shows, as a host that goes
+// away while the editor reports something; the box is answered afterwards.
+struct DeleteAtBox {
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR timer, DWORD) {
+        if (!s_editor) {
+            EnumThreadWindows(GetCurrentThreadId(), TakeBox, 0);
+            if (g_boxes) KillTimer(nullptr, timer);
+            return;
+        }
+        HWND box = nullptr;
+        EnumThreadWindows(GetCurrentThreadId(), FindBox, reinterpret_cast<LPARAM>(&box));
+        if (box) {
+            delete s_editor;
+            s_editor = nullptr;
+            return;
+        }
+        // The box comes before the editor shows: a shown editor will show none, and is closed.
+        HWND editor = s_editor->View().Window() ? GetParent(s_editor->View().Window()) : nullptr;
+        if (editor && IsWindowVisible(editor)) {
+            KillTimer(nullptr, timer);
+            PostMessageA(editor, WM_CLOSE, 0, 0);
+        }
+    }
+    static inline CImageEditor* s_editor = nullptr;
+};
+
+// An editor whose memory faults on any use once it is deleted: its pages stay reserved but are
+// no longer committed, so a use after the delete stops the program instead of going unseen.
+struct GuardedEditor : CImageEditor {
+    static void* operator new(size_t size) {
+        void* block = VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+        if (!block) throw std::bad_alloc();
+        return block;
+    }
+    static void operator delete(void* block, size_t size) { VirtualFree(block, size, MEM_DECOMMIT); }
+};
+
+TEST_F(EditorFixture, DeletedWhileItsOpeningMessageShows) {
+    HGLOBAL good = engine.GetImageDIB(0);
+    HGLOBAL broken = MakeBrokenDib();
+    ASSERT_TRUE(engine.ReplaceImage(0, broken));
+    for (LONG modal : {0, 1}) {
+        CImageEditor* owned = new GuardedEditor();
+        owned->m_modal = modal;
+        lstrcpyA(owned->m_title, kTitle);
+        DeleteAtBox::s_editor = owned;
+        g_boxes = 0;
+        UINT_PTR timer = SetTimer(nullptr, 0, 50, DeleteAtBox::Tick);
+        // The call returns without touching the editor the host deleted; no window is left.
+        owned->ShowImageEditor(&engine, GetModuleHandleA(nullptr), nullptr);
+        KillTimer(nullptr, timer);
+        EXPECT_EQ(DeleteAtBox::s_editor, nullptr) << modal;
+        EXPECT_EQ(FindWindowOfThread(GetCurrentThreadId(), kTitle), nullptr) << modal;
+        if (DeleteAtBox::s_editor) delete DeleteAtBox::s_editor;
+    }
+    ASSERT_TRUE(engine.ReplaceImage(0, good));
+    GlobalFree(broken);
+}
+
+TEST_F(EditorFixture, ASaveThatCannotExportKeepsTheChanges) {
+    HWND dialog = Open();
+    ASSERT_NE(dialog, nullptr);
+    HGLOBAL first = engine.GetImageDIB(0);
+    Command(dialog, ID_EDITOR_ROTATE_RIGHT);
+    g_boxes = 0;
+    g_boxText.clear();
+    {
+        NoImageMemory scarce;
+        SendAnswered(TakeBoxTimer, dialog, WM_COMMAND, ID_EDITOR_SAVE);
+    }
+    // The export's own failure is reported; the buffer keeps its image, the editor its edit.
+    EXPECT_EQ(g_boxes, 1);
+    EXPECT_EQ(g_boxText, "Not enough memory to perform operation.");
+    EXPECT_EQ(engine.GetImageDIB(0), first);
+    EXPECT_TRUE(MenuEnabled(dialog, ID_EDITOR_SAVE));
+    ASSERT_EQ(editor.View().ImageCount(), 1);
+    EXPECT_EQ(DibSize(editor.View().ImageAt(0)).width, 20);
+    // With memory back the same edit is saved.
+    Command(dialog, ID_EDITOR_SAVE);
+    EXPECT_EQ(DibSize(engine.GetImageDIB(0)).width, 20);
+    EXPECT_FALSE(MenuEnabled(dialog, ID_EDITOR_SAVE));
     SendMessageA(dialog, WM_CLOSE, 0, 0);
     EXPECT_TRUE(editor.IsEditorClosed());
 }
