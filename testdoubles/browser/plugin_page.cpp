@@ -32,7 +32,7 @@ public:
     PluginHost(Browser& browser, Embed* embed)
         : SimpleDispatch({L"Echo", L"Check", L"SendEvent", L"ViewerSize", L"Resize", L"Wait", L"Name", L"Destroy",
                           L"Click", L"EditorOpen", L"EditorCommand", L"DestroyWhenEditorShows", L"FrameEnabled",
-                          L"DialogCommand"}),
+                          L"DialogCommand", L"EditorPlacement", L"EditorAboutPlacement"}),
           m_browser(browser),
           m_embed(embed) {}
     int failures = 0;
@@ -121,6 +121,11 @@ protected:
             case 14:  // DialogCommand(title, id): the user picks a menu command of that dialog
                 if (args.size() < 2) return DISP_E_BADPARAMCOUNT;
                 return pagescript::DialogCommand(args[0], args[1]) ? S_OK : E_FAIL;
+            case 15:  // EditorPlacement(title): "dx,dy" of that editor's centre against its owner's
+            case 16:  // EditorAboutPlacement(title): the same of its About box against the editor
+                if (args.empty()) return DISP_E_BADPARAMCOUNT;
+                return id == 15 ? pagescript::EditorPlacement(args[0], result)
+                                : pagescript::EditorAboutPlacement(args[0], result);
         }
         return DISP_E_MEMBERNOTFOUND;
     }

@@ -31,6 +31,9 @@
 //   Host.FrameEnabled()         whether the page's frame window takes input
 //   Host.DialogCommand(title, id) the user picks a menu command of that dialog (the next Wait
 //                               delivers it)
+//   Host.EditorPlacement(title) "dx,dy": that editor's centre against its owner window's centre
+//   Host.EditorAboutPlacement(title) opens that editor's About box, "dx,dy" of its centre
+//                               against the editor's, and closes it ("none": no box showed)
 // Events reach global functions named Lumetta_<event>; a handler of OnInternetTransferPercentage
 // that returns true asks for a cancel. Dialogs that the control opens are answered at once,
 // except image editor windows and dialogs with a menu bar (the camera's preview), which the page
@@ -173,7 +176,8 @@ public:
     explicit HostObject(Page& page)
         : SimpleDispatch({L"Echo", L"Check", L"SendEvent", L"SetUserMode", L"ViewerSize", L"Resize", L"Wait", L"Name",
                           L"EditorOpen", L"EditorPixel", L"EditorCommand", L"EditorKey", L"Destroy", L"Click",
-                          L"DestroyWhenEditorShows", L"FrameEnabled", L"DialogCommand"}),
+                          L"DestroyWhenEditorShows", L"FrameEnabled", L"DialogCommand", L"EditorPlacement",
+                          L"EditorAboutPlacement"}),
           m_page(page) {}
 
 protected:
@@ -284,6 +288,11 @@ protected:
             case 17:
                 if (args.size() < 2) return DISP_E_BADPARAMCOUNT;
                 return pagescript::DialogCommand(args[0], args[1]) ? S_OK : E_FAIL;
+            case 18:
+            case 19:
+                if (args.empty()) return DISP_E_BADPARAMCOUNT;
+                return id == 18 ? pagescript::EditorPlacement(args[0], result)
+                                : pagescript::EditorAboutPlacement(args[0], result);
         }
         return DISP_E_MEMBERNOTFOUND;
     }

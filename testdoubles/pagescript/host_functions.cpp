@@ -133,6 +133,78 @@ void StopWatchingEditor() {
     g_editorWatch.then = nullptr;
 }
 
+namespace {
+
+// A window's centre against another's, as "dx,dy".
+std::wstring CentreOffset(HWND window, HWND around) {
+    RECT inner{}, outer{};
+    GetWindowRect(window, &inner);
+    GetWindowRect(around, &outer);
+    wchar_t text[64];
+    swprintf(text, 64, L"%ld,%ld", (inner.left + inner.right) / 2 - (outer.left + outer.right) / 2,
+             (inner.top + inner.bottom) / 2 - (outer.top + outer.bottom) / 2);
+    return text;
+}
+
+// The About box of the editor being measured: measured when it is first activated (the host's own
+// answerer may close it soon after), closed from a timer inside its modal loop.
+struct AboutWatch {
+    HWND editor = nullptr;
+    std::wstring placement = L"none";
+    DWORD started = 0;
+    HHOOK hook = nullptr;
+};
+AboutWatch g_aboutWatch;
+
+bool IsAboutBox(HWND window) {
+    wchar_t cls[16] = {};
+    GetClassNameW(window, cls, 16);
+    return wcscmp(cls, L"#32770") == 0 && window != g_aboutWatch.editor &&
+           GetWindow(window, GW_OWNER) == g_aboutWatch.editor;
+}
+
+LRESULT CALLBACK AboutActivated(int code, WPARAM wParam, LPARAM lParam) {
+    HWND window = reinterpret_cast<HWND>(wParam);
+    if (code == HCBT_ACTIVATE && g_aboutWatch.placement == L"none" && IsAboutBox(window))
+        g_aboutWatch.placement = CentreOffset(window, g_aboutWatch.editor);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+BOOL CALLBACK CloseAbout(HWND window, LPARAM) {
+    if (!IsAboutBox(window) || !IsWindowVisible(window)) return TRUE;
+    // Closed with OK once it was measured; ended outright when it will not show its place.
+    if (g_aboutWatch.placement != L"none") PostMessageW(window, WM_COMMAND, IDOK, 0);
+    else if (GetTickCount() - g_aboutWatch.started > 10000) EndDialog(window, IDCANCEL);
+    return FALSE;
+}
+
+void CALLBACK WatchAbout(HWND, UINT, UINT_PTR, DWORD) { EnumThreadWindows(GetCurrentThreadId(), CloseAbout, 0); }
+
+}  // namespace
+
+HRESULT EditorPlacement(VARIANT* title, VARIANT* result) {
+    HWND editor = EditorByTitle(title);
+    HWND owner = editor ? GetWindow(editor, GW_OWNER) : nullptr;
+    SetText(result, !editor ? L"none" : !owner ? L"unowned" : CentreOffset(editor, owner).c_str());
+    return S_OK;
+}
+
+HRESULT EditorAboutPlacement(VARIANT* title, VARIANT* result) {
+    constexpr WPARAM kAboutCommand = 40050;
+    HWND editor = EditorByTitle(title);
+    g_aboutWatch = AboutWatch{editor, L"none", GetTickCount(), nullptr};
+    if (editor) {
+        g_aboutWatch.hook = SetWindowsHookExW(WH_CBT, AboutActivated, nullptr, GetCurrentThreadId());
+        UINT_PTR timer = g_aboutWatch.hook ? SetTimer(nullptr, 0, 50, WatchAbout) : 0;
+        if (timer) SendMessageW(editor, WM_COMMAND, kAboutCommand, 0);
+        if (timer) KillTimer(nullptr, timer);
+        if (g_aboutWatch.hook) UnhookWindowsHookEx(g_aboutWatch.hook);
+        if (!timer) return E_FAIL;
+    }
+    SetText(result, g_aboutWatch.placement.c_str());
+    return S_OK;
+}
+
 bool DialogCommand(VARIANT* title, VARIANT* id) {
     VARIANT text;
     VariantInit(&text);

@@ -32,6 +32,13 @@ bool ClickViewer(HWND viewer, int x, int y);
 HWND EditorViewer(HWND window);
 // The image editor window of a title (a script value), or null.
 HWND EditorByTitle(VARIANT* title);
+// Host.EditorPlacement(title): where that image editor stands against the window that owns it,
+// "dx,dy": its centre's offset from the owner's centre in screen pixels ("none": no such editor,
+// "unowned": an editor without an owner).
+HRESULT EditorPlacement(VARIANT* title, VARIANT* result);
+// Host.EditorAboutPlacement(title): opens that editor's About box, reads where it stands against
+// the editor ("dx,dy" as above) and closes it; "none" when no editor or no About box showed.
+HRESULT EditorAboutPlacement(VARIANT* title, VARIANT* result);
 // Host.DialogCommand(title, id): the user picks a menu command of the dialog with that title (the
 // next Wait delivers it); false when there is no such dialog.
 bool DialogCommand(VARIANT* title, VARIANT* id);
