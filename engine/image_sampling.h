@@ -83,36 +83,44 @@ inline uint32_t Pack(uint32_t b, uint32_t g, uint32_t r) { return b | g << 8 | r
 
 #if defined(LUMETTA_SSE2)
 
-// CubicKernelA1 (a1) or CubicKernel with a = -0.5 of two distances at once, each lane doing the
-// plain function's operations in its order.
-inline __m128d CubicKernel2(__m128d t, bool a1) {
-    const __m128d u = _mm_andnot_pd(_mm_set1_pd(-0.0), t);
+// The two pieces of CubicKernelA1 (a1) or CubicKernel with a = -0.5, each of two distances at
+// once, every lane doing the plain function's operations in its order: the inner piece (distance
+// below 1) and the outer one (1 up to 2).
+inline __m128d CubicInner2(__m128d u, bool a1) {
     const __m128d uu = _mm_mul_pd(u, u), uuu = _mm_mul_pd(uu, u);
-    __m128d nearer, farther;
-    if (a1) {
-        nearer = _mm_add_pd(_mm_sub_pd(_mm_set1_pd(1), _mm_mul_pd(_mm_mul_pd(_mm_set1_pd(2), u), u)), uuu);
-        farther = _mm_sub_pd(_mm_add_pd(_mm_sub_pd(_mm_set1_pd(4), _mm_mul_pd(_mm_set1_pd(8), u)),
-                                        _mm_mul_pd(_mm_mul_pd(_mm_set1_pd(5), u), u)),
-                             uuu);
-    } else {
-        const double a = -0.5;
-        const __m128d cubic = _mm_mul_pd(_mm_mul_pd(_mm_mul_pd(_mm_set1_pd(a + 2), u), u), u);
-        nearer = _mm_add_pd(_mm_sub_pd(cubic, _mm_mul_pd(_mm_mul_pd(_mm_set1_pd(a + 3), u), u)), _mm_set1_pd(1));
-        const __m128d outer = _mm_mul_pd(_mm_mul_pd(_mm_mul_pd(_mm_set1_pd(a), u), u), u);
-        farther = _mm_sub_pd(_mm_add_pd(_mm_sub_pd(outer, _mm_mul_pd(_mm_mul_pd(_mm_set1_pd(5 * a), u), u)),
-                                        _mm_mul_pd(_mm_set1_pd(8 * a), u)),
-                             _mm_set1_pd(4 * a));
-    }
-    const __m128d inner = _mm_cmplt_pd(u, _mm_set1_pd(1)), within = _mm_cmplt_pd(u, _mm_set1_pd(2));
-    return _mm_or_pd(_mm_and_pd(inner, nearer), _mm_andnot_pd(inner, _mm_and_pd(within, farther)));
+    if (a1) return _mm_add_pd(_mm_sub_pd(_mm_set1_pd(1), _mm_mul_pd(_mm_mul_pd(_mm_set1_pd(2), u), u)), uuu);
+    const double a = -0.5;
+    const __m128d cubic = _mm_mul_pd(_mm_mul_pd(_mm_mul_pd(_mm_set1_pd(a + 2), u), u), u);
+    return _mm_add_pd(_mm_sub_pd(cubic, _mm_mul_pd(_mm_mul_pd(_mm_set1_pd(a + 3), u), u)), _mm_set1_pd(1));
 }
 
-// CubicWeights as four float lanes.
+inline __m128d CubicOuter2(__m128d u, bool a1) {
+    const __m128d uu = _mm_mul_pd(u, u), uuu = _mm_mul_pd(uu, u);
+    if (a1) {
+        return _mm_sub_pd(_mm_add_pd(_mm_sub_pd(_mm_set1_pd(4), _mm_mul_pd(_mm_set1_pd(8), u)),
+                                     _mm_mul_pd(_mm_mul_pd(_mm_set1_pd(5), u), u)),
+                          uuu);
+    }
+    const double a = -0.5;
+    const __m128d outer = _mm_mul_pd(_mm_mul_pd(_mm_mul_pd(_mm_set1_pd(a), u), u), u);
+    return _mm_sub_pd(_mm_add_pd(_mm_sub_pd(outer, _mm_mul_pd(_mm_mul_pd(_mm_set1_pd(5 * a), u), u)),
+                                 _mm_mul_pd(_mm_set1_pd(8 * a), u)),
+                      _mm_set1_pd(4 * a));
+}
+
+// CubicWeights as four float lanes, for x0 = floor(x) inside the 32-bit range. With f = x - x0 in
+// [0, 1) the four distances are 1 + f, f, 1 - f and 2 - f: the first and last take the outer
+// piece, the middle two the inner one. Where a distance is exactly 1 or 2 (where the plain
+// function takes its other branch, or its 0 from 2 on) both pieces give exactly 0, so the weights
+// are the plain function's to the bit.
 inline __m128 CubicWeights4(double x, int64_t x0, int method) {
-    const __m128d at = _mm_set1_pd(x);
-    const __m128d low = CubicKernel2(_mm_sub_pd(_mm_set_pd(double(x0), double(x0 - 1)), at), method == kCubicA1);
-    const __m128d high = CubicKernel2(_mm_sub_pd(_mm_set_pd(double(x0 + 2), double(x0 + 1)), at), method == kCubicA1);
-    return _mm_movelh_ps(_mm_cvtpd_ps(low), _mm_cvtpd_ps(high));
+    const bool a1 = method == kCubicA1;
+    const __m128d at = _mm_set1_pd(x), sign = _mm_set1_pd(-0.0);
+    const __m128d u01 = _mm_andnot_pd(sign, _mm_sub_pd(_mm_set_pd(double(x0), double(x0 - 1)), at));
+    const __m128d u23 = _mm_andnot_pd(sign, _mm_sub_pd(_mm_set_pd(double(x0 + 2), double(x0 + 1)), at));
+    const __m128d inner = CubicInner2(_mm_shuffle_pd(u01, u23, 1), a1);  // distances 1 and 2
+    const __m128d outer = CubicOuter2(_mm_shuffle_pd(u01, u23, 2), a1);  // distances 0 and 3
+    return _mm_movelh_ps(_mm_cvtpd_ps(_mm_unpacklo_pd(outer, inner)), _mm_cvtpd_ps(_mm_unpackhi_pd(inner, outer)));
 }
 
 // The cubic colour of (x, y) in a 24-bit image whose 4 x 4 neighbours x0 - 1 .. x0 + 2,

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <vector>
@@ -378,6 +379,30 @@ TEST(TransformProperties, RandomImagesAndArgumentsNeverBreakTheImage) {
 // The vector cubic sample of the free rotation against the per-pixel path, at random positions
 // and at whole and half positions (where the kernel's distances meet its branch points): the
 // same colour to the bit, for both kernels.
+// The vector weights against the plain kernel, to the bit, where each distance takes the
+// other branch or falls on a branch point: whole positions, the doubles next to them (the
+// distance 1 + f that rounds to 2), half positions and random ones, near 0 and far out.
+TEST(RotateEx, VectorCubicWeightsEqualThePlainOnes) {
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> fraction(0.0, 1.0);
+    std::vector<double> positions;
+    for (double whole : {1.0, 2.0, 37.0, 4095.0, 1048576.0, 2147480000.0}) {
+        positions.insert(positions.end(), {whole, std::nextafter(whole, 0.0), std::nextafter(whole, 1e300),
+                                           whole + 0.5, std::nextafter(whole + 1, 0.0)});
+        for (int n = 0; n < 2000; ++n) positions.push_back(whole + fraction(rng));
+    }
+    for (int method : {kCubic, kCubicA1}) {
+        for (double x : positions) {
+            const int64_t x0 = sampling::FloorToInt(x);
+            float plain[4], vector[4];
+            sampling::CubicWeights(x, x0, method, plain);
+            _mm_storeu_ps(vector, sampling::CubicWeights4(x, x0, method));
+            ASSERT_EQ(memcmp(plain, vector, sizeof plain), 0) << method << " at " << x << ": " << plain[0] << " "
+                                                              << plain[1] << " " << plain[2] << " " << plain[3];
+        }
+    }
+}
+
 TEST(RotateEx, VectorCubicSamplesEqualThePerPixelOnes) {
     TestImage image(41, 23, 24, 35);
     std::mt19937 rng(33);
