@@ -26,8 +26,9 @@ ftp=$(sed 's/.*ftp=\([0-9]*\).*/\1/' "$work/servers/ports")
 head -c $((20 * 1024 * 1024)) /dev/urandom >"$work/servers/files/bench.bin"
 wine_work="Z:${work//\//\\}"
 # The engine and the WinInet client take turns: rounds of two runs each, so that a noisy moment
-# of the machine hits both sides; every run of a side is pooled for its median and spread.
-rounds=4
+# of the machine hits both sides; every run of a side is pooled for its median and spread. Each
+# process makes one untimed transfer before its timed ones (both programs do).
+rounds=6
 per_round=2
 
 # Every run's time (milliseconds) of one benchmark process, one per line.
