@@ -305,7 +305,12 @@ bool CImageEditorData::AskToSave() {
     // buffer deleted, by the time it returns. Then nothing is saved and nothing more is done.
     if (m_closed) return false;
     switch (answer) {
-    case IDYES: Save(); return true;
+    case IDYES: {
+        // A save that fails keeps the editor where it is with its changes, unless nothing of them
+        // is left to save (the working image turned out invalid).
+        const bool saved = Save();
+        return !m_closed && (saved || !m_changes);
+    }
     case IDNO: m_changes = 0; return true;
     default: return false;
     }

@@ -430,6 +430,43 @@ TEST_F(EditorFixture, ASaveThatCannotExportKeepsTheChanges) {
     EXPECT_TRUE(editor.IsEditorClosed());
 }
 
+// Answers the save question with g_answer and takes the message box that follows.
+void CALLBACK AnswerThenTakeBoxTimer(HWND, UINT, UINT_PTR, DWORD) {
+    const int before = g_boxes;
+    EnumThreadWindows(GetCurrentThreadId(), AnswerBox, 0);
+    if (g_boxes == before) EnumThreadWindows(GetCurrentThreadId(), TakeBox, 0);
+}
+
+TEST_F(EditorFixture, LeavingAfterASaveThatFailsKeepsTheEditorAndItsChanges) {
+    HWND dialog = Open();
+    ASSERT_NE(dialog, nullptr);
+    HGLOBAL first = engine.GetImageDIB(0);
+    Command(dialog, ID_EDITOR_ROTATE_RIGHT);
+    // "Yes" to the question, and the save fails: neither Exit nor Next goes on and drops the edit.
+    for (const WPARAM leave : {WPARAM{ID_EDITOR_EXIT}, WPARAM{ID_EDITOR_NEXT}}) {
+        g_answer = IDYES;
+        g_boxes = 0;
+        g_boxText.clear();
+        {
+            NoImageMemory scarce;
+            SendAnswered(AnswerThenTakeBoxTimer, dialog, WM_COMMAND, leave);
+        }
+        EXPECT_EQ(g_boxes, 2);
+        EXPECT_EQ(g_boxText, "Not enough memory to perform operation.");
+        ASSERT_FALSE(editor.IsEditorClosed());
+        EXPECT_EQ(engine.GetCurrentImageIndex(), 0);
+        EXPECT_EQ(engine.GetImageDIB(0), first);
+        EXPECT_TRUE(MenuEnabled(dialog, ID_EDITOR_SAVE));
+    }
+    // With memory back, "Yes" saves the edit and Exit closes.
+    g_answer = IDYES;
+    g_boxes = 0;
+    SendAnswered(AnswerTimer, dialog, WM_COMMAND, ID_EDITOR_EXIT);
+    EXPECT_EQ(g_boxes, 1);
+    EXPECT_TRUE(editor.IsEditorClosed());
+    EXPECT_EQ(DibSize(engine.GetImageDIB(0)).width, 20);
+}
+
 // Rectangles' centres, which may differ by the rounding of one halving.
 void ExpectSameCentre(HWND window, HWND around) {
     RECT inner, outer;
