@@ -256,7 +256,10 @@ bool COstrelBase::HandDownloadOn(HINTERNET handle, BYTE* data, DWORD size, LONG 
             SetErrorCode(WinInetFailure(GetLastError()));
             return false;
         }
-        if (status >= 400 || !known) {
+        // WinInet follows the redirects it can; one it could not follow (no Location, another
+        // scheme) leaves its own 3xx answer, whose body is not the file asked for: written to the
+        // local path it would replace the page's file with it and report success.
+        if (status >= 300 || !known) {
             SetErrorCode(kErrHttpProcess);
             KeepResponseText(data, size);
             return false;

@@ -29,6 +29,8 @@ GET /dl/... serves the files of DIR/files (made at start, see download_files.py)
   /dl/slow/NAME       the file in 4096-byte pieces, 50 ms apart
   /dl/zero            Content-Length 0        /dl/huge   Content-Length 4000000000, then closes
   /dl/lang/NAME       a language pack of DIR/files/lang, as /dl/NAME
+  /dl/status/CODE/NAME   CODE (300 to 399) with the file as its body and no Location: a
+                      redirect the client cannot follow
 
 The other server listens on 127.0.0.2 (another host for a client, on the same loopback device)
 and answers as the plain one; its requests are recorded in the same folder with their Host header.
@@ -177,12 +179,18 @@ def serve_download(conn, folder, route):
         conn.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: 4000000000\r\nConnection: close\r\n\r\nBM")
         return False
     mode, _, name = route.partition("/")
+    status = "200 OK"
+    if mode == "status":
+        code, _, name = name.partition("/")
+        if not code.isdigit() or not 300 <= int(code) <= 399:
+            code = "404"
+        status, mode = code + " Unfollowed", ""
     if mode == "lang":
         folder, mode = os.path.join(folder, "lang"), ""
     elif mode not in ("short", "nolength", "slow"):
         mode, name = "", route
     path = os.path.join(folder, os.path.basename(name.split("?")[0]))
-    if not name or not os.path.isfile(path):
+    if not name or not os.path.isfile(path) or status.startswith("404"):
         conn.sendall(b"HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\nContent-Length: %d\r\n"
                      b"Connection: keep-alive\r\n\r\n%s" % (len(NOT_FOUND_PAGE), NOT_FOUND_PAGE))
         return True
@@ -191,8 +199,8 @@ def serve_download(conn, folder, route):
     if mode == "nolength":
         conn.sendall(b"HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + data)
         return False
-    conn.sendall(b"HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: %d\r\n"
-                 b"Connection: %s\r\n\r\n" % (len(data), b"close" if mode == "short" else b"keep-alive"))
+    conn.sendall(b"HTTP/1.1 %s\r\nContent-Type: application/octet-stream\r\nContent-Length: %d\r\n"
+                 b"Connection: %s\r\n\r\n" % (status.encode(), len(data), b"close" if mode == "short" else b"keep-alive"))
     if mode == "short":
         conn.sendall(data[:len(data) // 2])
         return False

@@ -173,6 +173,39 @@ TEST_F(Transfers, HttpAnswersThatAreNoImageKeepTheirTextAndAddNothing) {
     EXPECT_EQ(engine.GetImageCount(), before);
 }
 
+TEST_F(Transfers, AnAnswerLeftAtARedirectIsNoFileAndNoImage) {
+    std::string local = TempFolder() + "lumetta_redirect_" + std::to_string(GetCurrentProcessId()) + ".bin";
+    const std::string kept = "the page's own file";
+    {
+        HANDLE f = CreateFileA(local.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(f, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        WriteFile(f, kept.data(), static_cast<DWORD>(kept.size()), &written, nullptr);
+        CloseHandle(f);
+    }
+    // 302 without a Location and 300: nothing to follow, the body is the redirect's.
+    for (const char* path : {"/dl/status/302/page.html", "/dl/status/300/page.html"}) {
+        EXPECT_FALSE(engine.HTTPDownloadDirectly("127.0.0.1", path, local.c_str())) << path;
+        EXPECT_EQ(engine.GetErrorCode(), -2003) << path;
+        EXPECT_STREQ(engine.GetHTTPPostResponseString(), "<html><body><p>no image here</p></body></html>");
+        EXPECT_EQ(ReadWholeFile(local), kept) << path;
+    }
+    // A Location of another scheme is not followed: whatever WinInet makes of it, the file stays.
+    EXPECT_FALSE(engine.HTTPDownloadDirectly("127.0.0.1", "/redirect/location/302/ftp%3A%2F%2F127.0.0.1%2Fknown.bin",
+                                             local.c_str()));
+    EXPECT_LT(engine.GetErrorCode(), 0);
+    EXPECT_EQ(ReadWholeFile(local), kept);
+    // An image in a redirect's body is not added either.
+    int before = engine.GetImageCount();
+    EXPECT_FALSE(Http("/dl/status/302/image.png", 3));
+    EXPECT_EQ(engine.GetErrorCode(), -2003);
+    EXPECT_EQ(engine.GetImageCount(), before);
+    // The same file at 200 still arrives: the route itself serves the bytes.
+    EXPECT_TRUE(Http("/dl/image.png", 3)) << engine.GetErrorCode();
+    EXPECT_EQ(engine.GetImageCount(), before + 1);
+    DeleteFileA(local.c_str());
+}
+
 TEST_F(Transfers, BodiesShorterOrLongerThanAnnouncedFailWithoutATrace) {
     int before = engine.GetImageCount();
     // A read that fails gives its own code, -3000 - n, and no sub-code.
