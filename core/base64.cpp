@@ -75,8 +75,11 @@ inline void Join(BYTE a, BYTE b, BYTE c, BYTE d, BYTE* out) {
 // with nothing written, otherwise. Writes 14 bytes from out.
 inline bool DecodeSixteen(const BYTE* in, BYTE* out) {
     const __m128i c = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in)), _mm_set1_epi8(0x7F));
-    auto between = [&](char lo, char hi) {  // lo <= c <= hi (c is 0..127: signed compares hold)
-        return _mm_and_si128(_mm_cmpgt_epi8(c, _mm_set1_epi8(char(lo - 1))), _mm_cmplt_epi8(c, _mm_set1_epi8(char(hi + 1))));
+    // lo <= c <= hi in one signed compare: c - lo - 128 (c is 0..127) stays in -128 .. -1 exactly
+    // for c >= lo and wraps to a positive value below lo.
+    auto between = [&](int lo, int hi) {
+        const __m128i moved = _mm_add_epi8(c, _mm_set1_epi8(static_cast<char>(-128 - lo)));
+        return _mm_cmplt_epi8(moved, _mm_set1_epi8(static_cast<char>(-128 + (hi - lo + 1))));
     };
     const __m128i upper = between('A', 'Z'), lower = between('a', 'z'), digit = between('0', '9');
     const __m128i plus = _mm_cmpeq_epi8(c, _mm_set1_epi8('+')), slash = _mm_cmpeq_epi8(c, _mm_set1_epi8('/'));
@@ -89,12 +92,14 @@ inline bool DecodeSixteen(const BYTE* in, BYTE* out) {
     offset = _mm_or_si128(offset, _mm_and_si128(plus, _mm_set1_epi8(62 - '+')));
     offset = _mm_or_si128(offset, _mm_and_si128(slash, _mm_set1_epi8(63 - '/')));
     const __m128i x = _mm_add_epi8(c, offset);
-    // Each 32-bit lane holds the four values v0..v3 of a group (v0 lowest); its three bytes
-    // v0 << 2 | v1 >> 4, v1 << 4 | v2 >> 2, v2 << 6 | v3 go to the lane's low three bytes.
-    auto bits = [](__m128i v, int mask) { return _mm_and_si128(v, _mm_set1_epi32(mask)); };
-    __m128i b = _mm_or_si128(bits(_mm_slli_epi32(x, 2), 0xFC), bits(_mm_srli_epi32(x, 12), 0x03));
-    b = _mm_or_si128(b, _mm_or_si128(bits(_mm_slli_epi32(x, 4), 0xF000), bits(_mm_srli_epi32(x, 10), 0x0F00)));
-    b = _mm_or_si128(b, _mm_or_si128(bits(_mm_slli_epi32(x, 6), 0xC00000), bits(_mm_srli_epi32(x, 8), 0x3F0000)));
+    // Each 32-bit lane holds the four values v0..v3 of a group (v0 lowest). Pairs first: each
+    // 16-bit half becomes v0 << 6 | v1 (and v2 << 6 | v3), then the halves w = v0v1 << 12 | v2v3,
+    // the group's 24 bits with its first byte highest.
+    const __m128i pairs = _mm_or_si128(_mm_slli_epi16(_mm_and_si128(x, _mm_set1_epi16(0x00FF)), 6), _mm_srli_epi16(x, 8));
+    const __m128i w = _mm_madd_epi16(pairs, _mm_set1_epi32(0x00011000));
+    // The group's bytes w >> 16, w >> 8 and w into the lane's low three bytes, in that order.
+    __m128i b = _mm_or_si128(_mm_srli_epi32(w, 16), _mm_and_si128(w, _mm_set1_epi32(0xFF00)));
+    b = _mm_or_si128(b, _mm_and_si128(_mm_slli_epi32(w, 16), _mm_set1_epi32(0xFF0000)));
     // Two lanes of three bytes into six bytes per 64-bit half, the halves stored 6 bytes apart.
     const __m128i low = _mm_set_epi32(0, -1, 0, -1);
     const __m128i packed = _mm_or_si128(_mm_and_si128(b, low), _mm_srli_epi64(_mm_andnot_si128(low, b), 8));
@@ -108,15 +113,18 @@ inline void EncodeTwelve(const BYTE* in, char* out) {
     // Bytes 0..7 and 6..13 as the two 64-bit halves; groups 0, 1 and 2, 3 are their first six bytes.
     const __m128i halves = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(in)),
                                               _mm_loadl_epi64(reinterpret_cast<const __m128i*>(in + 6)));
-    // One group per 32-bit lane, its bytes b0, b1, b2 lowest first.
-    const __m128i t = _mm_or_si128(_mm_and_si128(halves, _mm_set_epi32(0, 0xFFFFFF, 0, 0xFFFFFF)),
-                                   _mm_and_si128(_mm_slli_epi64(halves, 8), _mm_set_epi32(0xFFFFFF, 0, 0xFFFFFF, 0)));
-    // The four values b0 >> 2, (b0 & 3) << 4 | b1 >> 4, (b1 & 15) << 2 | b2 >> 6, b2 & 63 into
-    // the lane's bytes 0 to 3.
-    auto bits = [](__m128i v, int mask) { return _mm_and_si128(v, _mm_set1_epi32(mask)); };
-    __m128i v = _mm_or_si128(bits(_mm_srli_epi32(t, 2), 0x3F), bits(_mm_slli_epi32(t, 12), 0x3000));
-    v = _mm_or_si128(v, _mm_or_si128(bits(_mm_srli_epi32(t, 4), 0x0F00), bits(_mm_slli_epi32(t, 10), 0x3C0000)));
-    v = _mm_or_si128(v, _mm_or_si128(bits(_mm_srli_epi32(t, 6), 0x030000), bits(_mm_slli_epi32(t, 8), 0x3F000000)));
+    // One group per 32-bit lane as the bytes b0, b1, b2, b1 (lowest first): its 16-bit halves are
+    // b1b0 and b1b2, and each of the four values lies whole in one of them.
+    __m128i t = _mm_or_si128(_mm_and_si128(halves, _mm_set_epi32(0, 0xFFFFFF, 0, 0xFFFFFF)),
+                             _mm_and_si128(_mm_slli_epi64(halves, 8), _mm_set_epi32(0xFFFFFF, 0, 0xFFFFFF, 0)));
+    t = _mm_or_si128(t, _mm_and_si128(_mm_slli_epi32(t, 16), _mm_set1_epi32(static_cast<int>(0xFF000000u))));
+    // The values b0 >> 2, (b0 & 3) << 4 | b1 >> 4, (b1 & 15) << 2 | b2 >> 6, b2 & 63 into the
+    // lane's bytes 0 to 3: shifts of the halves by different amounts, as multiplications (the
+    // high half of a product shifts right, the low half left).
+    const __m128i right = _mm_mulhi_epu16(_mm_and_si128(t, _mm_set1_epi32(0x0FC000FC)), _mm_set1_epi32(0x04004000));
+    const __m128i left = _mm_mullo_epi16(_mm_and_si128(t, _mm_set1_epi32(0x003F0003)), _mm_set1_epi32(0x01001000));
+    const __m128i nibble = _mm_srli_epi16(_mm_and_si128(t, _mm_set1_epi32(0xF000)), 4);
+    const __m128i v = _mm_or_si128(_mm_or_si128(right, left), nibble);
     // Value to character: 'A' + v, then +6 past 25, -75 past 51, -15 past 61 and +3 past 62.
     auto above = [&](char limit, char add) {
         return _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(limit)), _mm_set1_epi8(add));
@@ -138,11 +146,13 @@ CBase64::~CBase64() {
     free(m_output);
 }
 
-bool CBase64::Grow(BYTE*& buffer, DWORD& capacity, ULONGLONG size) {
+bool CBase64::Grow(BYTE*& buffer, DWORD& capacity, DWORD& zeroFrom, ULONGLONG size) {
     bool zeroed = false;
-    if (!Claim(buffer, capacity, size, &zeroed)) return false;
-    if (!zeroed) memset(buffer, 0, capacity);
-    return true;
+    const bool claimed = Claim(buffer, capacity, size, &zeroed);
+    if (claimed && !zeroed) memset(buffer, 0, capacity);
+    // The caller fills the buffer: what it leaves past its data is not known afterwards.
+    zeroFrom = capacity;
+    return claimed;
 }
 
 bool CBase64::Claim(BYTE*& buffer, DWORD& capacity, ULONGLONG size, bool* zeroed) {
@@ -160,21 +170,24 @@ bool CBase64::Claim(BYTE*& buffer, DWORD& capacity, ULONGLONG size, bool* zeroed
     return true;
 }
 
-void CBase64::ClearPast(BYTE* buffer, DWORD capacity, DWORD used, bool zeroed) {
-    // A reused buffer still holds what it held before; a new one is zero already, up to the few
-    // bytes that the last stores wrote past the end of the data.
-    const DWORD end = zeroed && capacity - used > kStoreSlack ? used + kStoreSlack : capacity;
+void CBase64::ClearPast(BYTE* buffer, DWORD capacity, DWORD used, DWORD zeroFrom) {
+    // The stores reached at most kStoreSlack bytes past the data; beyond them and beyond zeroFrom
+    // the buffer holds zeros already. zeroFrom is 0 for a new block, the end of the data of the
+    // last encode or decode for a reused one, and the capacity once the buffer was handed out
+    // or filled by a caller.
+    const DWORD reach = capacity - used > kStoreSlack ? used + kStoreSlack : capacity;
+    const DWORD end = zeroFrom > reach ? zeroFrom : reach;
     memset(buffer + used, 0, end - used);
 }
 
 bool CBase64::PrepareOutput(ULONGLONG size) {
     m_outputLength = 0;
-    return Grow(m_output, m_outputCapacity, size);
+    return Grow(m_output, m_outputCapacity, m_outputZeroFrom, size);
 }
 
 bool CBase64::PrepareInput(ULONGLONG size) {
     m_inputLength = 0;
-    return Grow(m_input, m_inputCapacity, size);
+    return Grow(m_input, m_inputCapacity, m_inputZeroFrom, size);
 }
 
 bool CBase64::SetInput(const BYTE* bytes, DWORD length) {
@@ -226,8 +239,9 @@ bool CBase64::EncodeText(const char* text) {
 bool CBase64::Encode(const BYTE* bytes, DWORD length) {
     // Only the text is kept: the encoder reads the caller's bytes where they are (a copy of a
     // large image costs as much as its encoding), and the input buffer stays empty.
-    // The text is written over the buffer and only the rest of it is cleared afterwards: the
-    // result is that of a zero-filled buffer without writing most of it twice.
+    // The text is written over the buffer and only the rest of it is cleared afterwards, as far
+    // as anything may be there: the result is that of a zero-filled buffer without writing most
+    // of it twice.
     m_inputLength = 0;
     m_outputLength = 0;
     bool zeroed = false;
@@ -265,7 +279,8 @@ bool CBase64::Encode(const BYTE* bytes, DWORD length) {
         out += 4;
     }
     m_outputLength = static_cast<DWORD>(out - reinterpret_cast<char*>(m_output));
-    ClearPast(m_output, m_outputCapacity, m_outputLength, zeroed);
+    ClearPast(m_output, m_outputCapacity, m_outputLength, zeroed ? 0 : m_outputZeroFrom);
+    m_outputZeroFrom = m_outputLength;
     return true;
 }
 
@@ -336,7 +351,8 @@ bool CBase64::Decode(const char* text, DWORD length) {
         written += have - 1;  // 2 characters give 1 byte, 3 give 2, a lone one none
     }
     // The spare bytes of the last group lie past the length: the data is followed by zeros.
-    ClearPast(m_input, m_inputCapacity, written, zeroed);
+    ClearPast(m_input, m_inputCapacity, written, zeroed ? 0 : m_inputZeroFrom);
+    m_inputZeroFrom = written;
     m_inputLength = written;
     return true;
 }

@@ -33,13 +33,21 @@ public:
     // its high bit set stands for its lower seven bits, any other stray character for "+".
     virtual bool Decode(const char* text, DWORD length);
 
-    virtual BYTE* GetData() { return m_input; }
+    // The buffers are handed out writable: what the caller leaves in them is not known afterwards.
+    virtual BYTE* GetData() {
+        m_inputZeroFrom = m_inputCapacity;
+        return m_input;
+    }
     virtual BYTE* GetDecodedData(DWORD* length) {
         if (length) *length = m_inputLength;
+        m_inputZeroFrom = m_inputCapacity;
         return m_input;
     }
     // The text of the last encode; null before any encode or when memory ran out.
-    virtual char* GetEncodedText() { return reinterpret_cast<char*>(m_output); }
+    virtual char* GetEncodedText() {
+        m_outputZeroFrom = m_outputCapacity;
+        return reinterpret_cast<char*>(m_output);
+    }
 
     // Buffers of at least size bytes, zero-filled, length 0. False (and a null buffer) when the
     // size does not fit or memory runs out.
@@ -65,12 +73,14 @@ public:
     static const BYTE* DecodingTable();
 
 private:
-    // Grow-only buffer of at least size bytes, zero-filled.
-    static bool Grow(BYTE*& buffer, DWORD& capacity, ULONGLONG size);
+    // Grow-only buffer of at least size bytes, zero-filled, for the caller to fill (zeroFrom
+    // becomes the capacity).
+    static bool Grow(BYTE*& buffer, DWORD& capacity, DWORD& zeroFrom, ULONGLONG size);
     // The same buffer without the fill: zeroed says whether it is a new, zero-filled block.
     static bool Claim(BYTE*& buffer, DWORD& capacity, ULONGLONG size, bool* zeroed);
-    // Zeros the buffer from used on, as far as anything may have been written there.
-    static void ClearPast(BYTE* buffer, DWORD capacity, DWORD used, bool zeroed);
+    // Zeros the buffer from used on, as far as anything may have been written there: the last
+    // stores and whatever lay before zeroFrom.
+    static void ClearPast(BYTE* buffer, DWORD capacity, DWORD used, DWORD zeroFrom);
     // Bytes the codec's stores may reach past the data they leave.
     static constexpr DWORD kStoreSlack = 16;
 
@@ -80,4 +90,7 @@ private:
     DWORD m_outputCapacity = 0;
     DWORD m_inputLength = 0;
     DWORD m_outputLength = 0;
+    // From here to the capacity the buffer holds zeros (the capacity: nothing is known).
+    DWORD m_inputZeroFrom = 0;
+    DWORD m_outputZeroFrom = 0;
 };

@@ -260,3 +260,45 @@ TEST(Base64, EncodeOverALongerTextLeavesOnlyZerosPastTheNewOne) {
     EXPECT_EQ(std::string(codec.GetEncodedText()), EncodeToString(std::string(bytes.begin(), bytes.begin() + 10)));
     for (size_t k = codec.OutputLength(); k < 8192; ++k) ASSERT_EQ(codec.GetEncodedText()[k], 0) << k;
 }
+
+// Runs of decodes and then of encodes on one object, longer and shorter in turn, with nothing
+// looked at in between, and bytes written past the data through the handed-out buffers: after each run
+// the data is that of the plain rules and the rest of the buffer up to its end is zero.
+TEST(Base64, RunsOfReusesLeaveOnlyZerosPastTheLastData) {
+    const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::mt19937 rng(3535);
+    CBase64 codec;
+    const size_t kLongest = 5000;  // the text buffer of an encode is twice the bytes: 12288 bytes
+    std::vector<BYTE> bytes(kLongest);
+    for (BYTE& b : bytes) b = BYTE(rng());
+    for (int run = 0; run < 30; ++run) {
+        std::string text;
+        std::vector<size_t> lengths;
+        for (int k = 0; k < 4; ++k) lengths.push_back(k == 0 ? kLongest : rng() % kLongest);
+        for (size_t length : lengths) {
+            text.clear();
+            for (size_t i = 0; i < length; ++i) text += alphabet[rng() % 64];
+            ASSERT_TRUE(codec.Decode(text.data(), static_cast<DWORD>(text.size())));
+        }
+        const std::vector<BYTE> expected = PlainDecode(text);
+        DWORD got = 0;
+        BYTE* data = codec.GetDecodedData(&got);
+        ASSERT_EQ(got, expected.size());
+        if (got) {
+            ASSERT_EQ(memcmp(data, expected.data(), got), 0) << text;
+        }
+        for (size_t k = got; k < (kLongest / 4096 + 1) * 4096; ++k) ASSERT_EQ(data[k], 0) << "byte " << k << " run " << run;
+        // An encode leaves the decoded bytes in place (with the length 0): those runs come after.
+        for (size_t length : lengths) ASSERT_TRUE(codec.Encode(bytes.data(), static_cast<DWORD>(length)));
+        char* encoded = codec.GetEncodedText();
+        const size_t last = lengths.back();
+        EXPECT_EQ(std::string(encoded), EncodeToString(std::string(bytes.begin(), bytes.begin() + last)));
+        for (size_t k = codec.OutputLength(); k < (2 * kLongest / 4096 + 1) * 4096; ++k)
+            ASSERT_EQ(encoded[k], 0) << "text byte " << k << " run " << run;
+        // What a caller leaves past the data is cleared by the next run as well.
+        data[got + rng() % 100] = 1;
+        data[(kLongest / 4096 + 1) * 4096 - 1] = 1;
+        encoded[codec.OutputLength() + rng() % 100] = 'x';
+        encoded[(2 * kLongest / 4096 + 1) * 4096 - 1] = 'x';
+    }
+}
