@@ -206,6 +206,7 @@ bool CBase64::FilterText(const char* text, DWORD length) {
         *out = c;
         out += !IsSkipped(c);
     }
+    *out = 0;  // a skipped last character was stored here; the buffer is longer than the text
     m_outputLength = static_cast<DWORD>(out - m_output);
     return true;
 }

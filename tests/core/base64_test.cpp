@@ -118,6 +118,24 @@ TEST(Base64, SkipsBlanksAndLineBreaks) {
     EXPECT_EQ(DecodeToString(""), "");
 }
 
+TEST(Base64, FilteredTextEndsAtItsLastKeptCharacter) {
+    // A skipped character at the end is not left behind as the text's last character.
+    for (const char* text : {"AB\n", "A B\r\n\t", "\n\n", "QUJD"}) {
+        CBase64 codec;
+        ASSERT_TRUE(codec.FilterText(text, static_cast<DWORD>(strlen(text))));
+        std::string kept;
+        for (const char* c = text; *c; ++c)
+            if (!strchr(" \t\r\n\v\f", *c)) kept += *c;
+        EXPECT_EQ(codec.OutputLength(), kept.size()) << text;
+        EXPECT_STREQ(codec.GetEncodedText(), kept.c_str()) << text;
+    }
+    // Reused over a longer text, nothing of the earlier one shows past the new end.
+    CBase64 codec;
+    ASSERT_TRUE(codec.FilterText("ABCDEFGH", 8));
+    ASSERT_TRUE(codec.FilterText("XY\n\n", 4));
+    EXPECT_STREQ(codec.GetEncodedText(), "XY");
+}
+
 TEST(Base64, StrayCharactersActAsPlusAndHighBytesAsTheirLowSevenBits) {
     // "*" is outside the alphabet and reads as "+" (62); 0xD9 reads as "Y" (0x59).
     EXPECT_EQ(DecodeToString("*WJj"), DecodeToString("+WJj"));
