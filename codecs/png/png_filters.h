@@ -19,4 +19,9 @@ bool UnfilterRow(uint8_t type, uint8_t* row, const uint8_t* prev, size_t n, size
 void FilterRowAdaptive(const uint8_t* row, const uint8_t* prev, size_t n, size_t bpp, uint8_t* out,
                        uint8_t* scratch);
 
+// The same choice and bytes in plain byte loops: what FilterRowAdaptive does where there is no
+// vector code, and what its vector path is checked against.
+void FilterRowAdaptivePlain(const uint8_t* row, const uint8_t* prev, size_t n, size_t bpp, uint8_t* out,
+                            uint8_t* scratch);
+
 }  // namespace png

@@ -283,7 +283,23 @@ LONG CPNG::Decode(const uint8_t* bytes, uint64_t size) {
         std::vector<uint8_t> rows(2 * (size_t(rowBytes) + 1));
         uint8_t* cur = rows.data();
         uint8_t* prev = cur + rowBytes + 1;
-        if (!m_info.interlace) {
+        // Grey and palette rows of 1, 4 or 8 bits are the DIB's rows byte for byte: inflated
+        // straight into the DIB and unfiltered there against the row above, with no copy.
+        const bool inPlace = !m_info.interlace && (m_info.colorType == kGrey || m_info.colorType == kPalette) &&
+                             (m_info.bitDepth == 1 || m_info.bitDepth == 4 || m_info.bitDepth == 8) &&
+                             shape.bitCount == m_info.bitDepth && rowBytes <= stride;
+        if (inPlace) {
+            const uint8_t* above = prev + 1;  // zeros for the first row
+            for (uint32_t y = 0; y < m_info.height; ++y) {
+                uint8_t* dst = pixels + stride * (m_info.height - 1 - y);
+                if (!idat.Read(cur, 1) || !idat.Read(dst, size_t(rowBytes)) ||
+                    !UnfilterRow(cur[0], dst, above, size_t(rowBytes), bpp)) {
+                    result = kBadFile;
+                    break;
+                }
+                above = dst;
+            }
+        } else if (!m_info.interlace) {
             for (uint32_t y = 0; y < m_info.height && result == kOk; ++y) {
                 if (!idat.Read(cur, size_t(rowBytes) + 1) || !UnfilterRow(cur[0], cur + 1, prev + 1, size_t(rowBytes), bpp)) {
                     result = kBadFile;
