@@ -23,25 +23,7 @@ public:
 
     // Tops the window up to at least 57 bits.
     void Fill() {
-        // Whole bytes at once while the next eight hold no 0xFF (no stuffing, no marker): the
-        // same bytes the loop below would take, (64 - count) / 8 of them.
-        if (!stopped_ && position_ <= size_ && size_ - position_ >= 8) {
-            uint64_t next;
-            memcpy(&next, data_ + position_, 8);
-            const uint64_t inverted = ~next;
-            if (((inverted - 0x0101010101010101ull) & ~inverted & 0x8080808080808080ull) == 0) {
-                next = __builtin_bswap64(next);  // first byte highest
-                const int bytes = (64 - count_) >> 3;
-                if (bytes) {
-                    const int bits = 8 * bytes;
-                    const uint64_t taken = bits == 64 ? next : next >> (64 - bits) << (64 - bits);
-                    buffer_ |= taken >> count_;
-                    count_ += bits;
-                    position_ += static_cast<size_t>(bytes);
-                }
-                return;
-            }
-        }
+        if (FillWhole(buffer_, count_)) return;
         while (count_ <= 56) {
             uint64_t byte = 0xFF;
             if (!stopped_) {
@@ -71,12 +53,22 @@ public:
     }
     int Count() const { return count_; }
 
-    // n bits (1..16) as a signed coefficient value: v when its top bit is set, else v + 1 - 2^n.
-    int32_t ReceiveExtend(int n) {
-        if (count_ < n) Fill();
-        int32_t v = static_cast<int32_t>(Peek(n));
-        Skip(n);
-        return v < (1 << (n - 1)) ? v + 1 - (1 << n) : v;
+    // The window as two plain values, for a decoding loop that keeps it in registers between
+    // Load and Store and tops it up through Filled (which is Fill on it).
+    struct Window {
+        uint64_t bits;  // left-aligned, as buffer_
+        int count;
+    };
+    Window Load() const { return Window{buffer_, count_}; }
+    void Store(Window w) {
+        buffer_ = w.bits;
+        count_ = w.count;
+    }
+    Window Filled(Window w) {
+        if (FillWhole(w.bits, w.count)) return w;
+        Store(w);
+        Fill();
+        return Load();
     }
 
     // Restart: drops the buffered bits and steps over the restart marker the reader stands on.
@@ -94,6 +86,27 @@ public:
     }
 
 private:
+    // Whole bytes at once while the next eight hold no 0xFF (no stuffing, no marker): the same
+    // bytes the byte loop of Fill would take, (64 - count) / 8 of them. False (nothing taken)
+    // when the next eight bytes do not qualify.
+    bool FillWhole(uint64_t& buffer, int& count) {
+        if (stopped_ || position_ > size_ || size_ - position_ < 8) return false;
+        uint64_t next;
+        memcpy(&next, data_ + position_, 8);
+        const uint64_t inverted = ~next;
+        if (((inverted - 0x0101010101010101ull) & ~inverted & 0x8080808080808080ull) != 0) return false;
+        next = __builtin_bswap64(next);  // first byte highest
+        const int bytes = (64 - count) >> 3;
+        if (bytes) {
+            const int bits = 8 * bytes;
+            const uint64_t taken = bits == 64 ? next : next >> (64 - bits) << (64 - bits);
+            buffer |= taken >> count;
+            count += bits;
+            position_ += static_cast<size_t>(bytes);
+        }
+        return true;
+    }
+
     const uint8_t* data_ = nullptr;
     size_t size_ = 0;
     size_t position_ = 0;

@@ -67,14 +67,15 @@ namespace {
 // Sixteen pixels: luminance plus the chroma terms (eight of them for h = 2, each used twice),
 // clamped by the saturating pack, then interleaved to B, G, R. Every 8-byte store writes two
 // bytes past its six; the next store (or the caller's scalar tail) writes over them.
-inline void SixteenPixels(const uint8_t* y, const int16_t* blue, const int16_t* green, const int16_t* red, int h,
+template <int h>
+inline void SixteenPixels(const uint8_t* y, const int16_t* blue, const int16_t* green, const int16_t* red,
                           uint8_t* out) {
     const __m128i zero = _mm_setzero_si128();
     __m128i luma = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y));
     __m128i yLo = _mm_unpacklo_epi8(luma, zero), yHi = _mm_unpackhi_epi8(luma, zero);
     auto channel = [&](const int16_t* terms) {
         __m128i lo, hi;
-        if (h == 2) {
+        if constexpr (h == 2) {
             __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(terms));
             lo = _mm_unpacklo_epi16(t, t);
             hi = _mm_unpackhi_epi16(t, t);
@@ -100,6 +101,19 @@ inline void SixteenPixels(const uint8_t* y, const int16_t* blue, const int16_t* 
     }
 }
 
+// The groups of sixteen pixels strictly inside the row, so that the two bytes written past each
+// group stay in it; returns where the scalar tail starts. h is a constant here (1 or 2), so
+// the chroma index needs no division.
+template <int h>
+int SixteenPixelGroups(const uint8_t* y, const ChromaTerms& terms, int width, uint8_t* out) {
+    const int16_t* blue = terms.blue;
+    const int16_t* green = terms.green;
+    const int16_t* red = terms.red;
+    int x = 0;
+    for (; x + 16 < width; x += 16) SixteenPixels<h>(y + x, blue + x / h, green + x / h, red + x / h, out + 3 * x);
+    return x;
+}
+
 #endif
 
 }  // namespace
@@ -108,9 +122,10 @@ void YccRowToBgr(const JpegColorTables& t, const uint8_t* y, const ChromaTerms& 
                  uint8_t* out) {
     int x = 0;
 #if defined(LUMETTA_JPEG_SSE2)
-    // Strictly inside the row, so that the two bytes written past each group stay in it.
-    for (; x + 16 < width; x += 16)
-        SixteenPixels(y + x, terms.blue + x / h, terms.green + x / h, terms.red + x / h, h, out + 3 * x);
+    if (h == 2)
+        x = SixteenPixelGroups<2>(y, terms, width, out);
+    else if (h == 1)
+        x = SixteenPixelGroups<1>(y, terms, width, out);
 #endif
     const uint8_t* clamp = t.clamp + JpegColorTables::kClampOffset;
     for (; x < width; ++x) {

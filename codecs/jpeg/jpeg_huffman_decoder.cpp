@@ -27,87 +27,103 @@ bool BuildHuffmanTable(const uint8_t counts[16], const uint8_t* symbols, JpegHuf
             if (code + n > (1 << length)) return false;  // codes of this length do not fit
             for (int i = 0; i < n; ++i, ++code, ++index) {
                 if (length > kLookaheadBits) continue;
+                const uint32_t symbol = t->symbols[index];
+                const uint32_t entry = (symbol << 16) | (uint32_t(length) << 8) | (length + (symbol & 15));
                 int shift = kLookaheadBits - length;
-                for (int j = 0; j < (1 << shift); ++j)
-                    t->fast[(code << shift) | j] = static_cast<uint16_t>((length << 8) | t->symbols[index]);
+                for (int j = 0; j < (1 << shift); ++j) t->fast[(code << shift) | j] = entry;
             }
             t->maxCode[length] = code - 1;
         }
         code <<= 1;
-    }
-
-    // Whole AC coefficients within the lookahead.
-    for (int i = 0; i < (1 << kLookaheadBits); ++i) {
-        int entry = t->fast[i];
-        if (!entry) continue;
-        int length = entry >> 8, symbol = entry & 0xFF;
-        int run = symbol >> 4, size = symbol & 15;
-        if (!size || length + size > kLookaheadBits) continue;
-        int bits = (i >> (kLookaheadBits - length - size)) & ((1 << size) - 1);
-        int value = bits < (1 << (size - 1)) ? bits + 1 - (1 << size) : bits;
-        if (value < -128 || value > 127) continue;
-        t->fastAc[i] = static_cast<int16_t>(value * 256 + (run << 4) + length + size);
     }
     return true;
 }
 
 namespace {
 
-// The symbol of the next code, or -1 (nothing consumed) when no code matches.
-inline int DecodeSymbol(JpegBitReader& reader, const JpegHuffmanTable& t) {
-    if (reader.Count() < 16) reader.Fill();
-    int entry = t.fast[reader.Peek(kLookaheadBits)];
-    if (entry) {
-        reader.Skip(entry >> 8);
-        return entry & 0xFF;
-    }
-    uint32_t window = reader.Peek(16);
+using Window = JpegBitReader::Window;
+
+// A code longer than the lookahead: its symbol, or -1 (nothing consumed) when no code matches.
+// The window holds at least 16 bits.
+int LongCodeSymbol(Window& w, const JpegHuffmanTable& t) {
+    const uint32_t window = static_cast<uint32_t>(w.bits >> 48);
     for (int length = kLookaheadBits + 1; length <= 16; ++length) {
         int32_t code = static_cast<int32_t>(window >> (16 - length));
         if (code <= t.maxCode[length]) {
-            reader.Skip(length);
+            w.bits <<= length;
+            w.count -= length;
             return t.symbols[(code + t.valueOffset[length]) & 0xFF];
         }
     }
     return -1;
 }
 
+// The value of the n (0..16) bits at the top of bits: v when its top bit is set, else
+// v + 1 - 2^n; 0 for n = 0.
+inline int32_t Extend(uint64_t bits, int n) {
+    const int32_t v = static_cast<int32_t>((bits >> 1) >> (63 - n));
+    const int32_t low = (int32_t(1) << n) - 1;
+    return static_cast<int64_t>(bits) < 0 ? v : v - low;
+}
+
 }  // namespace
 
+// The window is kept in locals (registers) through the block and written back at its end; it
+// is topped up whenever it holds fewer than 32 bits, the most a code (16) and its value bits
+// (16) take.
 int DecodeBlock(JpegBitReader& reader, const JpegHuffmanTable& dc, const JpegHuffmanTable& ac,
-                int16_t* predictor, int16_t coeffs[64]) {
+                int16_t* predictor, int16_t coeffs[64], unsigned* spread) {
+    Window w = reader.Load();
+    if (w.count < 32) w = reader.Filled(w);
     int last = 0;
-    int s = DecodeSymbol(reader, dc);
+    unsigned positions = 0;
+    int s;
+    if (const uint32_t e = dc.fast[w.bits >> (64 - kLookaheadBits)]) {
+        const int length = (e >> 8) & 0xFF;
+        w.bits <<= length;
+        w.count -= length;
+        s = static_cast<int>(e >> 16);
+    } else {
+        s = LongCodeSymbol(w, dc);
+    }
     if (s > 0) {
         // Categories above 16 only come from damaged tables; read 16 bits for them.
-        int32_t diff = reader.ReceiveExtend(s > 16 ? 16 : s);
+        const int n = s > 16 ? 16 : s;
+        const int32_t diff = Extend(w.bits, n);
+        w.bits <<= n;
+        w.count -= n;
         *predictor = static_cast<int16_t>(*predictor + diff);
     }
     coeffs[0] = *predictor;
 
     for (int k = 1; k < 64;) {
-        if (reader.Count() < 16) reader.Fill();
-        int fast = ac.fastAc[reader.Peek(kLookaheadBits)];
-        if (fast) {
-            reader.Skip(fast & 15);
-            k += (fast >> 4) & 15;
-            if (k > 63) break;
-            coeffs[kZigzagToNatural[k]] = static_cast<int16_t>(fast >> 8);
-            last = k;
-            ++k;
-            continue;
+        if (w.count < 32) w = reader.Filled(w);
+        const uint32_t e = ac.fast[w.bits >> (64 - kLookaheadBits)];
+        int symbol;
+        uint64_t valueBits;
+        if (e) {
+            symbol = static_cast<int>(e >> 16);
+            valueBits = w.bits << ((e >> 8) & 63);
+            w.bits <<= e & 63;  // code and value bits in one step
+            w.count -= static_cast<int>(e & 0xFF);
+        } else {
+            symbol = LongCodeSymbol(w, ac);
+            if (symbol < 0) {  // no code matches: nothing consumed, one position on
+                ++k;
+                continue;
+            }
+            valueBits = w.bits;
+            w.bits <<= symbol & 15;
+            w.count -= symbol & 15;
         }
-        int symbol = DecodeSymbol(reader, ac);
-        if (symbol < 0) {
-            ++k;
-            continue;
-        }
-        int run = symbol >> 4, size = symbol & 15;
+        const int run = symbol >> 4, size = symbol & 15;
         if (size) {
-            int32_t value = reader.ReceiveExtend(size);
+            const int32_t value = Extend(valueBits, size);
             k += run;
             if (k > 63) break;
-            coeffs[kZigzagToNatural[k]] = static_cast<int16_t>(value);
+            const unsigned natural = kZigzagToNatural[k];
+            coeffs[natural] = static_cast<int16_t>(value);
+            positions |= natural;
             last = k;
             ++k;
         } else if (run == 15) {
@@ -116,6 +132,8 @@ int DecodeBlock(JpegBitReader& reader, const JpegHuffmanTable& dc, const JpegHuf
             break;  // end of block (a zero-size symbol with a run other than 15 counts as one)
         }
     }
+    reader.Store(w);
+    if (spread) *spread = positions;
     return last;
 }
 

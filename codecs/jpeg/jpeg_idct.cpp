@@ -15,6 +15,12 @@ JpegRangeLimit::JpegRangeLimit() {
     }
 }
 
+bool OutputsStayBounded(const uint16_t q[64]) {
+    uint32_t sum = 0;
+    for (int i = 0; i < 64; ++i) sum += q[i];
+    return sum <= 14000;
+}
+
 void BuildDequantTable(const uint16_t q[64], float out[64]) {
     for (int i = 0; i < 64; ++i)
         out[i] = static_cast<float>(q[i] * kAanScale[i >> 3] * kAanScale[i & 7]);
@@ -109,15 +115,17 @@ inline int Descale(float v) {
 
 #if defined(LUMETTA_JPEG_SSE2)
 
-// Descale of four outputs and the range limit: the 10-bit wrap-around, + 128, and the clamp
-// to 0..255, which the saturating packs of the caller do.
-inline __m128i DescaleLimit(F4 v) {
-    v = _mm_min_ps(_mm_max_ps(v, Splat(-1.0e9f)), Splat(1.0e9f));
+// Descale of four outputs with the 10-bit wrap-around of the range limit: bits 3..12 of
+// floor(v) + 4, sign-extended, which is ((floor(v) + 4) >> 3) taken modulo 1024. The caller adds
+// 128 and the saturating pack clamps to 0..255. Clamp: as Descale; left out where the outputs
+// cannot come near its limits, where it changes nothing.
+template <bool Clamp>
+inline __m128i DescaleWrap(F4 v) {
+    if (Clamp) v = _mm_min_ps(_mm_max_ps(v, Splat(-1.0e9f)), Splat(1.0e9f));
     __m128i t = _mm_cvttps_epi32(v);
     t = _mm_add_epi32(t, _mm_castps_si128(_mm_cmpgt_ps(_mm_cvtepi32_ps(t), v)));  // floor
-    t = _mm_srai_epi32(_mm_add_epi32(t, _mm_set1_epi32(4)), 3);
-    t = _mm_srai_epi32(_mm_slli_epi32(t, 22), 22);
-    return _mm_add_epi32(t, _mm_set1_epi32(128));
+    t = _mm_add_epi32(t, _mm_set1_epi32(4));
+    return _mm_srai_epi32(_mm_slli_epi32(t, 19), 22);
 }
 
 #endif
@@ -146,12 +154,15 @@ inline F4 LoadQuarter(const int16_t* in, const float* q, int r, int h) {
 
 // The outputs after the row pass, m[c * 2 + h] = column c, rows 4h .. 4h + 3, descaled and
 // limited, transposed as bytes and stored row by row.
+template <bool Clamp>
 inline void StoreColumns(const F4 m[16], uint8_t* out, size_t stride) {
     __m128i pairs[4];
+    const __m128i bias = _mm_set1_epi16(128);
     for (int c = 0; c < 8; c += 2) {
-        __m128i left = _mm_packs_epi32(DescaleLimit(m[c * 2]), DescaleLimit(m[c * 2 + 1]));
-        __m128i right = _mm_packs_epi32(DescaleLimit(m[c * 2 + 2]), DescaleLimit(m[c * 2 + 3]));
-        __m128i both = _mm_packus_epi16(left, right);  // column c rows 0..7, column c + 1 rows 0..7
+        __m128i left = _mm_packs_epi32(DescaleWrap<Clamp>(m[c * 2]), DescaleWrap<Clamp>(m[c * 2 + 1]));
+        __m128i right = _mm_packs_epi32(DescaleWrap<Clamp>(m[c * 2 + 2]), DescaleWrap<Clamp>(m[c * 2 + 3]));
+        // column c rows 0..7, column c + 1 rows 0..7, + 128 and clamped to 0..255
+        __m128i both = _mm_packus_epi16(_mm_add_epi16(left, bias), _mm_add_epi16(right, bias));
         pairs[c / 2] = _mm_unpacklo_epi8(both, _mm_srli_si128(both, 8));  // c and c + 1 side by side
     }
     const __m128i top0 = _mm_unpacklo_epi16(pairs[0], pairs[1]), bottom0 = _mm_unpackhi_epi16(pairs[0], pairs[1]);
@@ -165,44 +176,79 @@ inline void StoreColumns(const F4 m[16], uint8_t* out, size_t stride) {
     }
 }
 
-}  // namespace
-
-void InverseDct(const int16_t in[64], const float q[64], const JpegRangeLimit&, uint8_t* out, size_t stride,
-                int last) {
+// Only rows 0..3 of columns 0..3 hold coefficients: the right half stays zero through the
+// column pass, and the rows' last four inputs are zero in the row pass.
+template <bool Clamp>
+void IdctQuarter(const int16_t* in, const float* q, uint8_t* out, size_t stride) {
     F4 m[16];  // row r, columns 0..3 and 4..7
-    if (last <= kLastOfTopLeftQuarter) {
-        // Only rows 0..3 of columns 0..3 hold coefficients: the right half stays zero through
-        // the column pass, and the rows' last four inputs are zero in the row pass.
-        for (int r = 0; r < 4; ++r) m[r * 2] = LoadQuarter(in, q, r, 0);
-        IdctPassFour(m, 2);
-        F4 a[4] = {m[0], m[2], m[4], m[6]}, c[4] = {m[8], m[10], m[12], m[14]};
-        _MM_TRANSPOSE4_PS(a[0], a[1], a[2], a[3]);
-        _MM_TRANSPOSE4_PS(c[0], c[1], c[2], c[3]);
-        for (int i = 0; i < 4; ++i) {
-            m[i * 2] = a[i];
-            m[i * 2 + 1] = c[i];
-        }
-        IdctPassFour(m, 2);      // rows 0..3
-        IdctPassFour(m + 1, 2);  // rows 4..7
-        StoreColumns(m, out, stride);
-        return;
+    for (int r = 0; r < 4; ++r) m[r * 2] = LoadQuarter(in, q, r, 0);
+    IdctPassFour(m, 2);
+    F4 a[4] = {m[0], m[2], m[4], m[6]}, c[4] = {m[8], m[10], m[12], m[14]};
+    _MM_TRANSPOSE4_PS(a[0], a[1], a[2], a[3]);
+    _MM_TRANSPOSE4_PS(c[0], c[1], c[2], c[3]);
+    for (int i = 0; i < 4; ++i) {
+        m[i * 2] = a[i];
+        m[i * 2 + 1] = c[i];
     }
+    IdctPassFour(m, 2);      // rows 0..3
+    IdctPassFour(m + 1, 2);  // rows 4..7
+    StoreColumns<Clamp>(m, out, stride);
+}
+
+template <bool Clamp>
+void IdctFull(const int16_t* in, const float* q, uint8_t* out, size_t stride) {
+    F4 m[16];  // row r, columns 0..3 and 4..7
     for (int r = 0; r < 8; ++r) {
-        m[r * 2] = LoadQuarter(in, q, r, 0);
-        m[r * 2 + 1] = LoadQuarter(in, q, r, 1);
+        // The row's eight coefficients in one load, widened to 32 bits by sign.
+        const __m128i words = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + r * 8));
+        const __m128i low = _mm_srai_epi32(_mm_unpacklo_epi16(words, words), 16);
+        const __m128i high = _mm_srai_epi32(_mm_unpackhi_epi16(words, words), 16);
+        m[r * 2] = _mm_cvtepi32_ps(low) * _mm_loadu_ps(q + r * 8);
+        m[r * 2 + 1] = _mm_cvtepi32_ps(high) * _mm_loadu_ps(q + r * 8 + 4);
     }
     IdctPass(m, 2);      // columns 0..3
     IdctPass(m + 1, 2);  // columns 4..7
     Transpose8x8(m);
     IdctPass(m, 2);      // rows 0..3
     IdctPass(m + 1, 2);  // rows 4..7
-    StoreColumns(m, out, stride);
+    StoreColumns<Clamp>(m, out, stride);
+}
+
+}  // namespace
+
+void InverseDct(const int16_t in[64], const float q[64], const JpegRangeLimit&, uint8_t* out, size_t stride,
+                int last) {
+    if (last <= kLastOfTopLeftQuarter)
+        IdctQuarter<true>(in, q, out, stride);
+    else
+        IdctFull<true>(in, q, out, stride);
+}
+
+void InverseDctOfBlock(const int16_t in[64], const float q[64], const JpegRangeLimit&, uint8_t* out, size_t stride,
+                       unsigned spread, bool bounded) {
+    const bool quarter = (spread & kOutsideQuarter) == 0;
+    if (bounded) {
+        if (quarter)
+            IdctQuarter<false>(in, q, out, stride);
+        else
+            IdctFull<false>(in, q, out, stride);
+    } else {
+        if (quarter)
+            IdctQuarter<true>(in, q, out, stride);
+        else
+            IdctFull<true>(in, q, out, stride);
+    }
 }
 
 #else
 
 void InverseDct(const int16_t in[64], const float q[64], const JpegRangeLimit& limit, uint8_t* out, size_t stride,
                 int) {
+    InverseDctPlain(in, q, limit, out, stride);
+}
+
+void InverseDctOfBlock(const int16_t in[64], const float q[64], const JpegRangeLimit& limit, uint8_t* out,
+                       size_t stride, unsigned, bool) {
     InverseDctPlain(in, q, limit, out, stride);
 }
 

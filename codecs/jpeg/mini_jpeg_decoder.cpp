@@ -117,7 +117,12 @@ int CMiniJpegDecoder::DecodeScan(BYTE* pixels, uint64_t stride) {
     const int mcuRows = (info.height + mcuH - 1) / mcuH;
 
     float dequant[3][64];
-    for (int c = 0; c < n; ++c) BuildDequantTable(info.quant[info.components[c].quantTable], dequant[c]);
+    bool bounded[3];
+    for (int c = 0; c < n; ++c) {
+        const uint16_t* quant = info.quant[info.components[c].quantTable];
+        BuildDequantTable(quant, dequant[c]);
+        bounded[c] = OutputsStayBounded(quant);
+    }
 
     // One row of MCUs at a time: the luminance plane and, for colour, the two chroma planes.
     const size_t yStride = static_cast<size_t>(mcusPerRow) * mcuW;
@@ -144,9 +149,11 @@ int CMiniJpegDecoder::DecodeScan(BYTE* pixels, uint64_t stride) {
 
     auto block = [&](int c, uint8_t* out, size_t outStride) {
         memset(coeffs, 0, sizeof(coeffs));
-        const int last = DecodeBlock(reader, info.dc[comp[c].dcTable], info.ac[comp[c].acTable], &predictors[c], coeffs);
+        unsigned spread = 0;
+        const int last =
+            DecodeBlock(reader, info.dc[comp[c].dcTable], info.ac[comp[c].acTable], &predictors[c], coeffs, &spread);
         if (last)
-            InverseDct(coeffs, dequant[c], *m_limit, out, outStride, last);
+            InverseDctOfBlock(coeffs, dequant[c], *m_limit, out, outStride, spread, bounded[c]);
         else
             InverseDctDcOnly(coeffs[0], dequant[c], *m_limit, out, outStride);
     };

@@ -3,6 +3,8 @@
 // the same bytes.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -637,6 +639,117 @@ TEST(JpegDecoder, InverseDctEqualsThePlainFloatCode) {
     }
 }
 
+// The inverse DCT as the decoder calls it (the lighter case chosen by the coefficients' actual
+// positions, the clamp of the descale left out for tables that keep every output inside it)
+// against the plain float code: random blocks of every shape with real, extreme and
+// damaged-stream-sized values, under tables on both sides of the bound. Every sample the same.
+TEST(JpegDecoder, InverseDctOfDecodedBlocksEqualsThePlainFloatCode) {
+    std::mt19937 rng(35);
+    jpeg::JpegRangeLimit limit;
+    for (int round = 0; round < 6000; ++round) {
+        uint16_t quant[64];
+        const int kind = round % 4;
+        for (int i = 0; i < 64; ++i)
+            quant[i] = uint16_t(kind == 0 ? 1 + rng() % 60 : kind == 1 ? 218 : kind == 2 ? 1 + rng() % 65535 : 1 + rng() % 255);
+        float dequant[64];
+        jpeg::BuildDequantTable(quant, dequant);
+        const bool bounded = jpeg::OutputsStayBounded(quant);
+        int16_t coeffs[64] = {};
+        const int shape = int(rng() % 4);  // top-left quarter, top rows, left columns, anywhere
+        const int range = round % 5 == 4 ? 32768 : (round % 2 ? 1024 : 16);
+        const int count = 1 + int(rng() % 20);
+        for (int i = 0; i < count; ++i) {
+            int r = int(rng() % 8), c = int(rng() % 8);
+            if (shape == 0 || shape == 1) r %= 4;
+            if (shape == 0 || shape == 2) c %= 4;
+            coeffs[r * 8 + c] = int16_t(int(rng() % (2 * range)) - range);
+        }
+        unsigned spread = 0;
+        for (int i = 1; i < 64; ++i)
+            if (coeffs[i]) spread |= unsigned(i);
+        uint8_t plain[8 * 9], fast[8 * 9], clamped[8 * 9];
+        memset(plain, 0xA5, sizeof plain);
+        memset(fast, 0xA5, sizeof fast);
+        memset(clamped, 0xA5, sizeof clamped);
+        jpeg::InverseDctPlain(coeffs, dequant, limit, plain, 9);
+        jpeg::InverseDctOfBlock(coeffs, dequant, limit, fast, 9, spread, bounded);
+        jpeg::InverseDctOfBlock(coeffs, dequant, limit, clamped, 9, spread, false);
+        ASSERT_EQ(memcmp(plain, fast, sizeof plain), 0) << "round " << round << ", spread " << spread;
+        ASSERT_EQ(memcmp(plain, clamped, sizeof plain), 0) << "round " << round << ", spread " << spread;
+    }
+}
+
+// The bound that lets the decoder leave the clamp out: a table just inside it (quantiser sum
+// 13952) takes the largest output each sample position can get, every coefficient at the limit
+// with the sign of its basis value there (and the opposite signs), without a difference from
+// the clamping plain code; a table whose quantisers add up to more than 14000 is outside it.
+TEST(JpegDecoder, OutputsStayBoundedHoldsForTheWorstBlocks) {
+    uint16_t quant[64];
+    for (auto& q : quant) q = 218;
+    ASSERT_TRUE(jpeg::OutputsStayBounded(quant));
+    quant[5] = 282;
+    EXPECT_FALSE(jpeg::OutputsStayBounded(quant));
+    quant[5] = 218;
+    float dequant[64];
+    jpeg::BuildDequantTable(quant, dequant);
+    jpeg::JpegRangeLimit limit;
+    const double pi = 3.14159265358979323846;
+    for (int m = 0; m < 8; ++m)
+        for (int n = 0; n < 8; ++n)
+            for (int sign : {1, -1}) {
+                int16_t coeffs[64];
+                for (int u = 0; u < 8; ++u)
+                    for (int v = 0; v < 8; ++v) {
+                        const double basis = std::cos((2 * m + 1) * u * pi / 16) * std::cos((2 * n + 1) * v * pi / 16);
+                        coeffs[u * 8 + v] = int16_t(basis * sign >= 0 ? 32767 : -32768);
+                    }
+                uint8_t plain[64], fast[64];
+                jpeg::InverseDctPlain(coeffs, dequant, limit, plain, 8);
+                jpeg::InverseDctOfBlock(coeffs, dequant, limit, fast, 8, 63, true);
+                ASSERT_EQ(memcmp(plain, fast, sizeof plain), 0) << m << " " << n << " " << sign;
+            }
+}
+
+// Blocks through the encoder and back: the decoder's spread is exactly the or of the natural
+// indices of the non-zero AC coefficients, and the coefficients come back unchanged.
+TEST(JpegDecoder, DecodeBlockReportsWhereItsCoefficientsLie) {
+    std::mt19937 rng(36);
+    jpeg::JpegHuffmanCodes dcCodes, acCodes;
+    jpeg::BuildHuffmanCodes(jpeg::kDcLuminance, &dcCodes);
+    jpeg::BuildHuffmanCodes(jpeg::kAcLuminance, &acCodes);
+    std::vector<std::array<int16_t, 64>> blocks(500);
+    for (auto& block : blocks) {
+        block.fill(0);
+        const int count = int(rng() % 24), reach = 1 + int(rng() % 63);
+        block[0] = int16_t(int(rng() % 2001) - 1000);
+        for (int i = 0; i < count; ++i)
+            block[jpeg::kZigzagToNatural[1 + rng() % reach]] = int16_t(int(rng() % 2001) - 1000);
+    }
+    jpeg::JpegOutput out;
+    ASSERT_TRUE(out.Reserve(1024));
+    jpeg::JpegBitWriter writer(out);
+    int16_t predictor = 0;
+    for (const auto& block : blocks) jpeg::EncodeBlock(writer, block.data(), &predictor, dcCodes, acCodes);
+    ASSERT_TRUE(writer.Finish());
+
+    jpeg::JpegHuffmanTable dc, ac;
+    ASSERT_TRUE(jpeg::BuildHuffmanTable(jpeg::kDcLuminance.counts, jpeg::kDcLuminance.symbols, &dc));
+    ASSERT_TRUE(jpeg::BuildHuffmanTable(jpeg::kAcLuminance.counts, jpeg::kAcLuminance.symbols, &ac));
+    jpeg::JpegBitReader reader;
+    reader.Start(out.data, out.size, 0);
+    predictor = 0;
+    for (size_t b = 0; b < blocks.size(); ++b) {
+        int16_t got[64] = {};
+        unsigned spread = 12345;
+        jpeg::DecodeBlock(reader, dc, ac, &predictor, got, &spread);
+        unsigned want = 0;
+        for (int i = 1; i < 64; ++i)
+            if (blocks[b][i]) want |= unsigned(i);
+        EXPECT_EQ(spread, want) << b;
+        ASSERT_EQ(memcmp(got, blocks[b].data(), sizeof got), 0) << b;
+    }
+}
+
 // The bit reader, which takes eight bytes at a time where none of them is 0xFF, against the
 // stream read one byte at a time by hand: stuffed zeros dropped, a marker or the end read as
 // 1 bits from there on, on random streams full of 0xFF bytes and read in random widths.
@@ -676,6 +789,35 @@ TEST(JpegDecoder, BitReaderReadsTheBytesOneAtATimeWouldGive) {
             ASSERT_EQ(reader.Peek(n), want) << "round " << round << " bit " << at;
             reader.Skip(n);
             at += size_t(n);
+        }
+    }
+}
+
+// The window a decoding loop keeps in registers (Load, Filled, Store) reads the same bits as the
+// reader's own Fill, on the same kind of random streams full of 0xFF bytes and stuffed zeros.
+TEST(JpegDecoder, BitReaderWindowReadsWhatFillReads) {
+    std::mt19937 rng(9);
+    for (int round = 0; round < 300; ++round) {
+        std::vector<uint8_t> data(1 + rng() % 200);
+        for (auto& b : data) {
+            const unsigned kind = rng() % 16;
+            b = kind == 0 ? 0xFF : kind == 1 ? 0x00 : uint8_t(rng());
+        }
+        jpeg::JpegBitReader plain, windowed;
+        plain.Start(data.data(), data.size(), 0);
+        windowed.Start(data.data(), data.size(), 0);
+        for (int read = 0; read < 150; ++read) {
+            const int n = 1 + int(rng() % 16);
+            if (plain.Count() < n) plain.Fill();
+            const uint32_t want = plain.Peek(n);
+            plain.Skip(n);
+            jpeg::JpegBitReader::Window w = windowed.Load();
+            if (w.count < 32) w = windowed.Filled(w);
+            ASSERT_GE(w.count, 32);
+            ASSERT_EQ(uint32_t(w.bits >> (64 - n)), want) << "round " << round << " read " << read;
+            w.bits <<= n;
+            w.count -= n;
+            windowed.Store(w);
         }
     }
 }
