@@ -50,8 +50,9 @@ inline __m128i ChromaOf(__m128i c, __m128i a, __m128i b, short wa, short wb) {
     return _mm_packs_epi32(_mm_srai_epi32(lo, 16), _mm_srai_epi32(hi, 16));
 }
 
-// Sixteen B, G, R pixels to 16-bit planes of their even and odd pixels (the unpack sequence of
-// the SSE2 colour converters of libjpeg-turbo).
+// Sixteen B, G, R pixels to 16-bit planes of their even and odd pixels: the three registers are
+// unpacked against themselves shifted by eight bytes until each component of the even and of the
+// odd pixels stands in a register of its own.
 struct Deinterleaved {
     __m128i b[2], g[2], r[2];  // [0] pixels 0, 2, ..., 14; [1] pixels 1, 3, ..., 15
 };
