@@ -24,10 +24,13 @@ constexpr size_t kBufferSize = 8192;
 // compression stops improving. These choices decide the exact codes written, and they are the
 // ones other TIFF writers make, so strips compare byte for byte.
 struct CTIFFLzw::Encoder {
-    struct Slot {
-        int32_t key;  // (byte << 12) + prefix, -1 when empty
-        uint16_t code;
-    };
+    // A slot holds its key ((byte << 12) + prefix, 20 bits) above its code (12 bits): the whole
+    // table fits the first-level cache. An empty slot is all ones, which no entry can be (the
+    // encoder never hands out code 4095).
+    using Slot = uint32_t;
+    static constexpr Slot kEmpty = 0xFFFFFFFFu;
+    static uint32_t KeyOf(Slot s) { return s >> kMaxWidth; }
+    static unsigned CodeOf(Slot s) { return s & (kTableSize - 1); }
 
     std::vector<BYTE>* out = nullptr;
     BYTE buffer[kBufferSize];
@@ -36,8 +39,8 @@ struct CTIFFLzw::Encoder {
     unsigned maxCode = MaxCode(kMinWidth);
     unsigned nextFree = kFirstFree;
     long pending = -1;  // prefix code not yet written, -1 before the first byte
-    uint32_t bits = 0;
-    unsigned bitCount = 0;
+    uint64_t bits = 0;      // codes not yet stored, in the low bitCount bits
+    unsigned bitCount = 0;  // below 32 between calls
     long inCount = 0;
     long outCount = 0;  // bits written since the last clear
     long checkpoint = kCheckGap;
@@ -45,7 +48,7 @@ struct CTIFFLzw::Encoder {
     Slot hash[kHashSize];
 
     void ClearHash() {
-        for (Slot& s : hash) s.key = -1;
+        for (Slot& s : hash) s = kEmpty;
     }
 
     void Flush() {
@@ -53,16 +56,33 @@ struct CTIFFLzw::Encoder {
         fill = 0;
     }
 
+    // Codes gather in a 64-bit word and leave it four whole bytes at a time.
     void Put(unsigned code) {
         bits = (bits << width) | code;
         bitCount += width;
+        outCount += width;
+        if (bitCount >= 32) {
+            bitCount -= 32;
+            const uint32_t word = static_cast<uint32_t>(bits >> bitCount);
+            buffer[fill] = static_cast<BYTE>(word >> 24);
+            buffer[fill + 1] = static_cast<BYTE>(word >> 16);
+            buffer[fill + 2] = static_cast<BYTE>(word >> 8);
+            buffer[fill + 3] = static_cast<BYTE>(word);
+            fill += 4;
+            bits &= (uint64_t(1) << bitCount) - 1;
+            if (fill > kBufferSize - 4) Flush();
+        }
+    }
+
+    // The whole bytes still gathered, then what is left of a last byte, zero-padded.
+    void PutTail() {
         while (bitCount >= 8) {
             bitCount -= 8;
             buffer[fill++] = static_cast<BYTE>(bits >> bitCount);
         }
-        bits &= (1u << bitCount) - 1;
-        outCount += width;
-        if (fill > kBufferSize - 4) Flush();
+        if (bitCount > 0) buffer[fill++] = static_cast<BYTE>(bits << (8 - bitCount));
+        bitCount = 0;
+        bits = 0;
     }
 
     void Restart() {
@@ -88,32 +108,31 @@ struct CTIFFLzw::Encoder {
             const unsigned c = *bp++;
             --cc;
             ++inCount;
-            const int32_t key = static_cast<int32_t>((c << kMaxWidth) + ent);
+            const uint32_t key = static_cast<uint32_t>((c << kMaxWidth) + ent);
             long h = (static_cast<long>(c) << kHashShift) ^ ent;
             if (h >= kHashSize) h -= kHashSize;
-            if (hash[h].key == key) {
-                ent = hash[h].code;
+            if (KeyOf(hash[h]) == key) {
+                ent = CodeOf(hash[h]);
                 continue;
             }
-            if (hash[h].key >= 0) {
+            if (hash[h] != kEmpty) {
                 const long step = h == 0 ? 1 : kHashSize - h;
                 bool hit = false;
                 do {
                     if ((h -= step) < 0) h += kHashSize;
-                    if (hash[h].key == key) {
+                    if (KeyOf(hash[h]) == key) {
                         hit = true;
                         break;
                     }
-                } while (hash[h].key >= 0);
+                } while (hash[h] != kEmpty);
                 if (hit) {
-                    ent = hash[h].code;
+                    ent = CodeOf(hash[h]);
                     continue;
                 }
             }
             Put(static_cast<unsigned>(ent));
             ent = c;
-            hash[h].code = static_cast<uint16_t>(nextFree++);
-            hash[h].key = key;
+            hash[h] = (key << kMaxWidth) | nextFree++;
             if (nextFree == kEncoderLimit) {
                 Restart();
             } else if (nextFree > maxCode) {
@@ -153,9 +172,7 @@ struct CTIFFLzw::Encoder {
             }
         }
         Put(kEndOfInformation);
-        if (bitCount > 0) buffer[fill++] = static_cast<BYTE>(bits << (8 - bitCount));
-        bitCount = 0;
-        bits = 0;
+        PutTail();
         Flush();
     }
 };
