@@ -69,6 +69,20 @@ double MeanDiff(const Image& a, const Image& b) {
     return sum / double(a.pixels.size());
 }
 
+// The standard luminance tables as the encoder's codes and as the decoder's tables.
+struct LuminanceTables {
+    jpeg::JpegHuffmanCodes dcCodes, acCodes;
+    jpeg::JpegHuffmanTable dc, ac;
+    bool built = false;
+
+    LuminanceTables() {
+        jpeg::BuildHuffmanCodes(jpeg::kDcLuminance, &dcCodes);
+        jpeg::BuildHuffmanCodes(jpeg::kAcLuminance, &acCodes);
+        built = jpeg::BuildHuffmanTable(jpeg::kDcLuminance.counts, jpeg::kDcLuminance.symbols, &dc) &&
+                jpeg::BuildHuffmanTable(jpeg::kAcLuminance.counts, jpeg::kAcLuminance.symbols, &ac);
+    }
+};
+
 }  // namespace
 
 TEST(JpegEncoder, QualityScalesTheStandardTables) {
@@ -206,25 +220,21 @@ TEST(JpegEncoder, ZeroRunsOfSixteenAndMoreRoundTrip) {
     block[0] = 12;
     block[jpeg::kZigzagToNatural[36]] = 5;    // 35 zeros in front: two ZRL, then run 3
     block[jpeg::kZigzagToNatural[63]] = -300;  // last position: no EOB
-    jpeg::JpegHuffmanCodes dcCodes, acCodes;
-    jpeg::BuildHuffmanCodes(jpeg::kDcLuminance, &dcCodes);
-    jpeg::BuildHuffmanCodes(jpeg::kAcLuminance, &acCodes);
+    const LuminanceTables t;
+    ASSERT_TRUE(t.built);
     jpeg::JpegOutput out;
     ASSERT_TRUE(out.Reserve(16));  // small on purpose: the output has to grow
     jpeg::JpegBitWriter writer(out);
     int16_t predictor = 0;
-    for (int i = 0; i < 20; ++i) jpeg::EncodeBlock(writer, block, &predictor, dcCodes, acCodes);
+    for (int i = 0; i < 20; ++i) jpeg::EncodeBlock(writer, block, &predictor, t.dcCodes, t.acCodes);
     ASSERT_TRUE(writer.Finish());
 
-    jpeg::JpegHuffmanTable dc, ac;
-    ASSERT_TRUE(jpeg::BuildHuffmanTable(jpeg::kDcLuminance.counts, jpeg::kDcLuminance.symbols, &dc));
-    ASSERT_TRUE(jpeg::BuildHuffmanTable(jpeg::kAcLuminance.counts, jpeg::kAcLuminance.symbols, &ac));
     jpeg::JpegBitReader reader;
     reader.Start(out.data, out.size, 0);
     int16_t decodePredictor = 0;
     for (int i = 0; i < 20; ++i) {
         int16_t got[64] = {};
-        EXPECT_TRUE(jpeg::DecodeBlock(reader, dc, ac, &decodePredictor, got));
+        EXPECT_TRUE(jpeg::DecodeBlock(reader, t.dc, t.ac, &decodePredictor, got));
         EXPECT_EQ(0, memcmp(got, block, sizeof(block))) << i;
     }
 }
@@ -500,18 +510,14 @@ TEST(JpegDecoder, RestartIntervalResetsThePredictors) {
     std::vector<uint8_t> s = GreyStream(24, 8, 75);
     const size_t sos = MarkerAt(s, 0xDA);
     const size_t scanStart = sos + 2 + ((size_t(s[sos + 2]) << 8) | s[sos + 3]);
-    jpeg::JpegHuffmanTable dc, ac;
-    ASSERT_TRUE(jpeg::BuildHuffmanTable(jpeg::kDcLuminance.counts, jpeg::kDcLuminance.symbols, &dc));
-    ASSERT_TRUE(jpeg::BuildHuffmanTable(jpeg::kAcLuminance.counts, jpeg::kAcLuminance.symbols, &ac));
+    const LuminanceTables t;
+    ASSERT_TRUE(t.built);
     jpeg::JpegBitReader reader;
     reader.Start(s.data(), s.size(), scanStart);
     int16_t predictor = 0, blocks[3][64] = {};
-    for (auto& block : blocks) jpeg::DecodeBlock(reader, dc, ac, &predictor, block);
+    for (auto& block : blocks) jpeg::DecodeBlock(reader, t.dc, t.ac, &predictor, block);
     ASSERT_NE(blocks[1][0], 0);  // so that a missed reset shows
 
-    jpeg::JpegHuffmanCodes dcCodes, acCodes;
-    jpeg::BuildHuffmanCodes(jpeg::kDcLuminance, &dcCodes);
-    jpeg::BuildHuffmanCodes(jpeg::kAcLuminance, &acCodes);
     std::vector<uint8_t> restarted;
     Append(restarted, s.data(), sos);
     const uint8_t dri[] = {0xFF, 0xDD, 0x00, 0x04, 0x00, 0x01};
@@ -522,7 +528,7 @@ TEST(JpegDecoder, RestartIntervalResetsThePredictors) {
         ASSERT_TRUE(out.Reserve(256));
         jpeg::JpegBitWriter writer(out);
         int16_t fresh = 0;
-        jpeg::EncodeBlock(writer, blocks[b], &fresh, dcCodes, acCodes);
+        jpeg::EncodeBlock(writer, blocks[b], &fresh, t.dcCodes, t.acCodes);
         ASSERT_TRUE(writer.Finish());
         Append(restarted, out.data, out.size);
         const uint8_t marker[] = {0xFF, uint8_t(b < 2 ? 0xD0 + b : 0xD9)};
@@ -714,9 +720,8 @@ TEST(JpegDecoder, OutputsStayBoundedHoldsForTheWorstBlocks) {
 // indices of the non-zero AC coefficients, and the coefficients come back unchanged.
 TEST(JpegDecoder, DecodeBlockReportsWhereItsCoefficientsLie) {
     std::mt19937 rng(36);
-    jpeg::JpegHuffmanCodes dcCodes, acCodes;
-    jpeg::BuildHuffmanCodes(jpeg::kDcLuminance, &dcCodes);
-    jpeg::BuildHuffmanCodes(jpeg::kAcLuminance, &acCodes);
+    const LuminanceTables t;
+    ASSERT_TRUE(t.built);
     std::vector<std::array<int16_t, 64>> blocks(500);
     for (auto& block : blocks) {
         block.fill(0);
@@ -729,19 +734,16 @@ TEST(JpegDecoder, DecodeBlockReportsWhereItsCoefficientsLie) {
     ASSERT_TRUE(out.Reserve(1024));
     jpeg::JpegBitWriter writer(out);
     int16_t predictor = 0;
-    for (const auto& block : blocks) jpeg::EncodeBlock(writer, block.data(), &predictor, dcCodes, acCodes);
+    for (const auto& block : blocks) jpeg::EncodeBlock(writer, block.data(), &predictor, t.dcCodes, t.acCodes);
     ASSERT_TRUE(writer.Finish());
 
-    jpeg::JpegHuffmanTable dc, ac;
-    ASSERT_TRUE(jpeg::BuildHuffmanTable(jpeg::kDcLuminance.counts, jpeg::kDcLuminance.symbols, &dc));
-    ASSERT_TRUE(jpeg::BuildHuffmanTable(jpeg::kAcLuminance.counts, jpeg::kAcLuminance.symbols, &ac));
     jpeg::JpegBitReader reader;
     reader.Start(out.data, out.size, 0);
     predictor = 0;
     for (size_t b = 0; b < blocks.size(); ++b) {
         int16_t got[64] = {};
         unsigned spread = 12345;
-        jpeg::DecodeBlock(reader, dc, ac, &predictor, got, &spread);
+        jpeg::DecodeBlock(reader, t.dc, t.ac, &predictor, got, &spread);
         unsigned want = 0;
         for (int i = 1; i < 64; ++i)
             if (blocks[b][i]) want |= unsigned(i);
