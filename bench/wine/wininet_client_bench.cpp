@@ -58,14 +58,17 @@ struct WinInet {
 WinInet net;
 const char kBoundary[] = "---------------------------7d22c1f30aa4";
 
+// The whole file in one read into a string of its size, as a careful client would.
 std::string ReadFileBytes(const char* path) {
     std::string bytes;
-    FILE* f = fopen(path, "rb");
-    if (!f) return bytes;
-    char buffer[65536];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof(buffer), f)) > 0) bytes.append(buffer, n);
-    fclose(f);
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return bytes;
+    DWORD size = GetFileSize(file, nullptr), read = 0;
+    if (size != INVALID_FILE_SIZE) {
+        bytes.resize(size);
+        if (!ReadFile(file, bytes.data(), size, &read, nullptr) || read != size) bytes.clear();
+    }
+    CloseHandle(file);
     return bytes;
 }
 
@@ -85,7 +88,10 @@ bool Post(HINTERNET internet, int port, const std::string& file) {
     std::string head = std::string("--") + kBoundary +
                        "\r\nContent-Disposition: form-data; name=\"RemoteFile\"; filename=\"bench.bin\"\r\n"
                        "Content-Type: application/octet-stream\r\n\r\n";
-    std::string body = head + file + "\r\n--" + kBoundary + "--\r\n";
+    std::string tail = std::string("\r\n--") + kBoundary + "--\r\n";
+    std::string body;
+    body.reserve(head.size() + file.size() + tail.size());
+    body.append(head).append(file).append(tail);
     std::string headers = std::string("Content-Type: multipart/form-data; boundary=") + kBoundary +
                           "\r\nContent-Length: " + std::to_string(body.size());
     INTERNET_BUFFERSA buffers{};
