@@ -29,7 +29,7 @@
 namespace {
 
 constexpr size_t kSize = 64u << 20;
-constexpr int kRuns = 5;
+constexpr int kRuns = 7;
 
 bool WriteAll(const std::string& path, const void* data, size_t size) {
     FILE* f = fopen(path.c_str(), "wb");

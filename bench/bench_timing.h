@@ -33,14 +33,20 @@ Timing MedianMs(int runs, F&& f) {
     return Summarise(times);
 }
 
-// runs calls of each side, in turns (own, reference, own, ...), so that a noisy moment of the
-// machine falls on both.
+// runs calls of each side, in turns, so that a noisy moment of the machine falls on both; the
+// side that goes first changes every turn (own, reference, reference, own, ...), so that neither
+// always runs on what the other just left behind (a warm cache, a block just freed).
 template <typename Own, typename Ref>
 void MedianMsInTurns(int runs, Own&& own, Ref&& ref, Timing* ownTiming, Timing* refTiming) {
     std::vector<double> o, r;
     for (int i = 0; i < runs; ++i) {
-        o.push_back(WallMs(own));
-        r.push_back(WallMs(ref));
+        if (i % 2 == 0) {
+            o.push_back(WallMs(own));
+            r.push_back(WallMs(ref));
+        } else {
+            r.push_back(WallMs(ref));
+            o.push_back(WallMs(own));
+        }
     }
     *ownTiming = Summarise(o);
     *refTiming = Summarise(r);
