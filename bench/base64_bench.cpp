@@ -70,6 +70,8 @@ size_t OpensslDecode(const std::string& text, unsigned char* out) {
 }  // namespace
 
 int main() {
+    // No KeepFreedMemory here: the fresh lines are about a new block's first touch, and blocks of
+    // this size are mapped afresh for both sides alike.
     std::vector<BYTE> data(kSize);
     std::mt19937_64 rng(64);
     for (size_t i = 0; i < kSize; i += 8) {

@@ -2,10 +2,30 @@
 // of a line run in turns, and the one output line.
 #pragma once
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <vector>
+
+// The C library gives the memory of a large freed block back to the system (a mapping of its
+// own, or the top of the heap once enough lies free there), and the next block of that size then
+// pays a page fault for each of its pages on first touch: on a quarter turn that is seven times the
+// computation. Whether it happens to a side depends only on what else sits in the heap (libvips'
+// small objects kept its blocks in place while ours went back every run) and on block sizes
+// (Pillow splits an image into 16 MB blocks, ours is one). So that every side of a line works on
+// reused memory alike, a benchmark calls this first: the heap maps nothing and keeps what is
+// freed, in the process and in the programs it starts; the first run of each side touches the
+// memory later runs reuse.
+inline void KeepFreedMemory() {
+    constexpr int kKeep = 1 << 30;
+    mallopt(M_MMAP_MAX, 0);
+    mallopt(M_TRIM_THRESHOLD, kKeep);
+    setenv("GLIBC_TUNABLES", ("glibc.malloc.mmap_max=0:glibc.malloc.trim_threshold=" + std::to_string(kKeep)).c_str(), 1);
+}
 
 // The median wall time of a set of runs, in milliseconds, and the fastest and slowest of them:
 // the machine's noise beside the figure.

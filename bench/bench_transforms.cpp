@@ -16,7 +16,6 @@
 #include <string>
 #include <vector>
 
-#include <malloc.h>
 #include <unistd.h>
 #include <vips/vips.h>
 
@@ -170,21 +169,6 @@ std::map<std::string, Timing> RunPillow(const char* bmp) {
 }
 
 }  // namespace
-
-// The C library gives the memory of a large freed block back to the system (a mapping of its
-// own, or the top of the heap once enough lies free there), and the next block of that size then
-// pays a page fault for each of its pages on first touch: on a quarter turn that is seven times the
-// computation. Whether it happens to a side depended only on what else sat in the heap (libvips'
-// small objects kept its blocks in place while ours went back every run) and on block sizes
-// (Pillow splits an image into 16 MB blocks, ours is one). So that every side of every line works
-// on reused memory alike, the heap maps nothing and keeps what is freed, in this process and in
-// Pillow's; the first run of each side touches the memory the others reuse.
-void KeepFreedMemory() {
-    constexpr int kKeep = 1 << 30;
-    mallopt(M_MMAP_MAX, 0);
-    mallopt(M_TRIM_THRESHOLD, kKeep);
-    setenv("GLIBC_TUNABLES", ("glibc.malloc.mmap_max=0:glibc.malloc.trim_threshold=" + std::to_string(kKeep)).c_str(), 1);
-}
 
 int main() {
     KeepFreedMemory();

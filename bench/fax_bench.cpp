@@ -64,6 +64,7 @@ void MedianMs(Own&& own, Ref&& ref, Timing* ownMs, Timing* refMs) {
 }  // namespace
 
 int main() {
+    KeepFreedMemory();
     TIFFSetWarningHandler(nullptr);
     const faxtest::BilevelPage page = faxtest::A4Page(1);
     FaxStripParams p;

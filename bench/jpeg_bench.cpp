@@ -96,6 +96,7 @@ void LibjpegDecode(const std::vector<uint8_t>& s, bool sameOutput) {
 }  // namespace
 
 int main() {
+    KeepFreedMemory();
     HGLOBAL page = MakeBenchPage(false);
     size_t streamSize = 0;
     HGLOBAL encoded = LibjpegEncode(page, &streamSize);

@@ -166,6 +166,7 @@ bool Measure(const char* name, const Page& page, LONG compression, bool bilevel)
 }  // namespace
 
 int main() {
+    KeepFreedMemory();
     MagickWandGenesis();
     MagickSetResourceLimit(ThreadResource, 1);
     int status = 0;

@@ -161,6 +161,7 @@ void Run(bool grey) {
 }  // namespace
 
 int main() {
+    KeepFreedMemory();
     Run(false);
     Run(true);
     return 0;

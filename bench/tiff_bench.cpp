@@ -95,6 +95,7 @@ void Pair(const char* encodeName, const char* decodeName, const std::vector<uint
 }  // namespace
 
 int main() {
+    KeepFreedMemory();
     TIFFSetWarningHandler(nullptr);
     const std::vector<uint8_t> grey = GreyPage();
     Pair("tiff_lzw_encode_a4_grey", "tiff_lzw_decode_a4_grey", grey, 8, COMPRESSION_LZW,
