@@ -798,32 +798,50 @@ BOOL CImageOperator::SaveAsBMPToMemory(HGLOBAL* out, SHORT index, DWORD* size) {
 
 // ---- files and utilities ----------------------------------------------------------------------
 
-HGLOBAL CImageOperator::ReadFileToMemory(const char* path, DWORD* size) {
+HANDLE CImageOperator::OpenFileToRead(const char* path, DWORD* size) {
     SetErrorCode(0);
     if (!path || !size || !PathFits(path)) {
         SetErrorCode(kErrInvalidValue);
-        return nullptr;
+        return INVALID_HANDLE_VALUE;
     }
     *size = 0;
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                               nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         SetErrorCode(SystemErrorToErrorCode(LONG(GetLastError())));
-        return nullptr;
+        return INVALID_HANDLE_VALUE;
     }
     LARGE_INTEGER length;
-    HGLOBAL block = nullptr;
-    DWORD read = 0;
     if (!GetFileSizeEx(file, &length) || length.QuadPart >= 0x7FFFFFFF) {
+        CloseHandle(file);
         SetErrorCode(kErrFileRead);
-    } else if (!(block = GlobalAlloc(GMEM_FIXED, SIZE_T(length.QuadPart ? length.QuadPart : 1)))) {
+        return INVALID_HANDLE_VALUE;
+    }
+    *size = DWORD(length.QuadPart);
+    return file;
+}
+
+BOOL CImageOperator::ReadWholeFile(HANDLE file, BYTE* bytes, DWORD size) {
+    DWORD read = 0;
+    if (!ReadFile(file, bytes, size, &read, nullptr) || read != size) {
+        SetErrorCode(kErrFileRead);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HGLOBAL CImageOperator::ReadFileToMemory(const char* path, DWORD* size) {
+    DWORD length = 0;
+    HANDLE file = OpenFileToRead(path, &length);
+    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    HGLOBAL block = GlobalAlloc(GMEM_FIXED, SIZE_T(length ? length : 1));
+    if (!block) {
         SetErrorCode(kErrNoMemory);
-    } else if (!ReadFile(file, block, DWORD(length.QuadPart), &read, nullptr) || read != DWORD(length.QuadPart)) {
+    } else if (!ReadWholeFile(file, static_cast<BYTE*>(block), length)) {
         GlobalFree(block);
         block = nullptr;
-        SetErrorCode(kErrFileRead);
     } else {
-        *size = read;
+        *size = length;
     }
     CloseHandle(file);
     return block;

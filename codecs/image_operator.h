@@ -140,6 +140,11 @@ public:
 
     // Files and small utilities.
     HGLOBAL ReadFileToMemory(const char* path, DWORD* size);
+    // The two halves of ReadFileToMemory, for a caller that reads the file into a block of its
+    // own: the open file and its size (INVALID_HANDLE_VALUE with the error code set on failure),
+    // then the whole file into bytes (false with the error code set; the handle stays open).
+    HANDLE OpenFileToRead(const char* path, DWORD* size);
+    BOOL ReadWholeFile(HANDLE file, BYTE* bytes, DWORD size);
     BOOL WriteMemoryToFile(const char* path, const BYTE* bytes, DWORD count);
     static BOOL ClearReadOnly(const char* path);
     static BOOL DetectImageType(const BYTE* bytes, DWORD length, SHORT* type);

@@ -96,8 +96,19 @@ BOOL COstrelBase::RunHttpUpload(const char* server, const char* actionPage, cons
     return result;
 }
 
+std::vector<MultipartField> COstrelBase::FormFields() const {
+    std::vector<MultipartField> fields;
+    for (int i = 0; i < m_formFieldCount; ++i) {
+        fields.push_back({static_cast<const char*>(m_formFields[i].name), static_cast<const char*>(m_formFields[i].value)});
+    }
+    return fields;
+}
+
 bool COstrelBase::BuildUploadBody(const void* indices, LONG count, LONG imageType, bool isPost, const char* fileName,
                                   const char* fieldName, HGLOBAL* body, uint64_t* bodySize) {
+    if (isPost && imageType == kUploadLocalFile) {
+        return BuildLocalFileBody(static_cast<const char*>(indices), fileName, fieldName, body, bodySize);
+    }
     uint64_t fileSize = 0;
     HGLOBAL file = EncodeUploadImageFile(indices, count, imageType, &fileSize);
     if (!file) return false;
@@ -116,16 +127,50 @@ bool COstrelBase::BuildUploadBody(const void* indices, LONG count, LONG imageTyp
         *bodySize = fileSize;
         return true;
     }
-    std::vector<MultipartField> fields;
-    for (int i = 0; i < m_formFieldCount; ++i) {
-        fields.push_back({static_cast<const char*>(m_formFields[i].name), static_cast<const char*>(m_formFields[i].value)});
-    }
+    std::vector<MultipartField> fields = FormFields();
     std::string name = AnsiToUtf8(fileName);
     int built = BuildMultipartBody(fields.data(), static_cast<int>(fields.size()), fieldName ? fieldName : "",
                                    name.c_str(), static_cast<const BYTE*>(file), fileSize, body, bodySize);
     GlobalFree(file);
     if (built != kMultipartOk) {
         SetErrorCode(built);
+        return false;
+    }
+    return true;
+}
+
+bool COstrelBase::BuildLocalFileBody(const char* path, const char* fileName, const char* fieldName, HGLOBAL* body,
+                                     uint64_t* bodySize) {
+    // The file is read straight into its place in the body: a large file is copied once, not
+    // read into a block of its own and copied again. The checks and their codes are those of a
+    // file read into memory first.
+    DWORD fileSize = 0;
+    HANDLE file = OpenFileToRead(path, &fileSize);
+    if (file == INVALID_HANDLE_VALUE) {
+        if (GetErrorCode() == 0) SetErrorCode(kErrInvalidValue);
+        return false;
+    }
+    struct FileGuard {
+        HANDLE handle;
+        ~FileGuard() { CloseHandle(handle); }
+    } guard{file};
+    if (m_maxUploadImageSize != -1 && static_cast<int64_t>(fileSize) >= static_cast<int64_t>(m_maxUploadImageSize)) {
+        SetErrorCode(kErrUploadTooBig);
+        return false;
+    }
+    std::vector<MultipartField> fields = FormFields();
+    std::string name = AnsiToUtf8(fileName);
+    BYTE* fileAt = nullptr;
+    int built = LayOutMultipartBody(fields.data(), static_cast<int>(fields.size()), fieldName ? fieldName : "",
+                                    name.c_str(), fileSize, body, bodySize, &fileAt);
+    if (built != kMultipartOk) {
+        SetErrorCode(built);
+        return false;
+    }
+    if (!ReadWholeFile(file, fileAt, fileSize)) {
+        GlobalFree(*body);
+        *body = nullptr;
+        *bodySize = 0;
         return false;
     }
     return true;

@@ -73,10 +73,11 @@ size_t Utf8PrefixLength(const char* text, size_t length, size_t max) {
     return cut;
 }
 
-int BuildMultipartBody(const MultipartField* fields, int fieldCount, const char* fieldName, const char* fileNameUtf8,
-                       const BYTE* file, uint64_t fileSize, HGLOBAL* body, uint64_t* bodySize) {
+int LayOutMultipartBody(const MultipartField* fields, int fieldCount, const char* fieldName, const char* fileNameUtf8,
+                        uint64_t fileSize, HGLOBAL* body, uint64_t* bodySize, BYTE** fileAt) {
     *body = nullptr;
     *bodySize = 0;
+    *fileAt = nullptr;
     std::vector<std::string> heads;
     std::vector<const char*> values;
     uint64_t total = 0;
@@ -91,6 +92,7 @@ int BuildMultipartBody(const MultipartField* fields, int fieldCount, const char*
     }
     std::string imageHead = ImagePartHead(fieldName, fileNameUtf8);
     std::string closing = Closing();
+    if (fileSize > kMaxBodyBytes) return kMultipartBadValue;
     total += imageHead.size() + fileSize + closing.size();
     if (total > kMaxBodyBytes) return kMultipartBadValue;
 
@@ -107,9 +109,18 @@ int BuildMultipartBody(const MultipartField* fields, int fieldCount, const char*
         put("\r\n", 2);
     }
     put(imageHead.data(), imageHead.size());
-    put(file, static_cast<size_t>(fileSize));
+    *fileAt = out;
+    out += fileSize;
     put(closing.data(), closing.size());
     *body = block;
     *bodySize = total;
     return kMultipartOk;
+}
+
+int BuildMultipartBody(const MultipartField* fields, int fieldCount, const char* fieldName, const char* fileNameUtf8,
+                       const BYTE* file, uint64_t fileSize, HGLOBAL* body, uint64_t* bodySize) {
+    BYTE* fileAt = nullptr;
+    int result = LayOutMultipartBody(fields, fieldCount, fieldName, fileNameUtf8, fileSize, body, bodySize, &fileAt);
+    if (result == kMultipartOk && fileSize) memcpy(fileAt, file, static_cast<size_t>(fileSize));
+    return result;
 }

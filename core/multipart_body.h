@@ -37,6 +37,12 @@ std::string EscapeMultipartHeaderText(const char* text, size_t length);
 // cutting a character in two.
 size_t Utf8PrefixLength(const char* text, size_t length, size_t max);
 
+// Lays the whole body out in a new fixed global block (the caller frees it) as BuildMultipartBody
+// does, with everything but the file's bytes written: *fileAt is where its fileSize bytes go, for
+// the caller to fill before the body is sent. The result is a MultipartResult.
+int LayOutMultipartBody(const MultipartField* fields, int fieldCount, const char* fieldName, const char* fileNameUtf8,
+                        uint64_t fileSize, HGLOBAL* body, uint64_t* bodySize, BYTE** fileAt);
+
 // Builds the whole body into a new fixed global block (the caller frees it): each field with a
 // name, the image part with fieldName and fileNameUtf8 (cut to kMaxUploadFileNameBytes), the file
 // bytes and the closing line. The result is a MultipartResult.

@@ -3,7 +3,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "core/multipart_body.h"
 #include "core/twain_operate_wrapper.h"
 #include "core/wininet_api.h"
 
@@ -194,6 +196,10 @@ private:
     // false with the error code set (a body made before the failure is still handed back).
     bool BuildUploadBody(const void* indices, LONG count, LONG imageType, bool isPost, const char* fileName,
                          const char* fieldName, HGLOBAL* body, uint64_t* bodySize);
+    // A POST body around a local file, the file read into its place.
+    bool BuildLocalFileBody(const char* path, const char* fileName, const char* fieldName, HGLOBAL* body,
+                            uint64_t* bodySize);
+    std::vector<MultipartField> FormFields() const;
     BOOL PutUpload(UploadSession& s, const char* actionPage, HGLOBAL body, uint64_t bodySize);
     BOOL PostUpload(UploadSession& s, const char* server, const char* actionPage, HGLOBAL body, uint64_t bodySize);
     bool SendStage(HINTERNET request, DWORD bodySize, bool isPost, bool& certTried);

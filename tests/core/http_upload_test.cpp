@@ -129,6 +129,48 @@ TEST_F(HttpUpload, PutSendsTheBareFileWithoutCookie) {
     EXPECT_STREQ(engine.GetHTTPPostResponseString(), "");
 }
 
+TEST_F(HttpUpload, ALocalFileTravelsByteForByteInItsPart) {
+    engine.SetHTTPFormField("id", "42");
+    engine.SetIfShowCancelDialogWhenImageTransfer(0);
+    uint32_t seed = 7;
+    for (size_t n : {size_t(0), size_t(1), size_t(8191), size_t(8192), size_t(20001)}) {
+        SCOPED_TRACE(n);
+        std::string file(n, '\0');
+        for (auto& c : file) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 24);
+        std::string path = WriteTempFile(file);
+        size_t before = RecordedRequestCount();
+        ASSERT_TRUE(PostFile("/empty/local", path));
+        auto requests = RecordedRequestsAfter(before, "/empty/local");
+        ASSERT_EQ(requests.size(), 1u);
+        std::string expected = kLine + "\r\nContent-Disposition: form-data; name=\"id\"; \r\n\r\n42\r\n" +
+                               ImagePart("file.bin", file);
+        EXPECT_TRUE(requests[0].body == expected) << "body of " << requests[0].body.size() << " bytes";
+        EXPECT_EQ(requests[0].Header("Content-Length"), std::to_string(expected.size()));
+        DeleteFileA(path.c_str());
+    }
+}
+
+TEST_F(HttpUpload, ALocalFileThatCannotBeReadFailsAsAFileReadIntoMemory) {
+    // The body reads the file into its place; what it refuses, and with which code, is what a
+    // file read into memory refuses.
+    engine.SetIfShowCancelDialogWhenImageTransfer(0);
+    char folder[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, folder);
+    const std::string paths[] = {"Z:\\nonexistent\\file.bin", std::string(folder), "C:\\" + std::string(300, 'a')};
+    for (const auto& path : paths) {
+        SCOPED_TRACE(path.substr(0, 40));
+        DWORD size = 0;
+        HGLOBAL read = engine.ReadFileToMemory(path.c_str(), &size);
+        EXPECT_EQ(read, nullptr);
+        LONG expected = engine.GetErrorCode();
+        EXPECT_NE(expected, 0);
+        size_t before = RecordedRequestCount();
+        EXPECT_FALSE(PostFile("/empty/unread", path));
+        EXPECT_EQ(engine.GetErrorCode(), expected);
+        EXPECT_EQ(RecordedRequestsAfter(before, "/empty/unread").size(), 0u);
+    }
+}
+
 TEST_F(HttpUpload, TheAnswerDecidesThePostResult) {
     AddImage(8, 8, 24);
     engine.SetIfShowCancelDialogWhenImageTransfer(0);
