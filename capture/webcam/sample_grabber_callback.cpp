@@ -75,7 +75,9 @@ STDMETHODIMP CSampleGrabberCB::BufferCB(double sampleTime, BYTE* buffer, long le
 }
 
 HGLOBAL CSampleGrabberCB::BuildDib(const BYTE* pixels, size_t imageBytes) {
-    HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(BITMAPINFOHEADER) + imageBytes);
+    // The header and the rows fill the block to its last byte: a zero fill would be one more
+    // pass over the frame on the streaming thread, overwritten at once.
+    HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE, sizeof(BITMAPINFOHEADER) + imageBytes);
     auto* bytes = dib ? static_cast<BYTE*>(GlobalLock(dib)) : nullptr;
     if (!bytes) {
         if (dib) GlobalFree(dib);

@@ -142,6 +142,37 @@ TEST_F(GrabberCallback, DibCarriesTheFrame) {
     GlobalFree(second);
 }
 
+TEST_F(GrabberCallback, DibIsTheHeaderAndTheRowsToItsLastByte) {
+    const SIZE_T dibBytes = 40 + 80;
+    // Blocks of the DIB's size, filled and freed: a new block in their place shows every byte
+    // that the callback leaves as it found it.
+    for (int i = 0; i < 4; ++i) {
+        HGLOBAL dirty = GlobalAlloc(GMEM_MOVEABLE, dibBytes);
+        ASSERT_NE(dirty, nullptr);
+        memset(GlobalLock(dirty), 0xCD, dibBytes);
+        GlobalUnlock(dirty);
+        GlobalFree(dirty);
+    }
+    DeliverWhileRunning(static_cast<long>(frame.size()));
+    HGLOBAL dib = nullptr;
+    ASSERT_TRUE(callback.Grab(2000, dib));
+    ASSERT_EQ(GlobalSize(dib), dibBytes);
+    BITMAPINFOHEADER header{};
+    header.biSize = 40;
+    header.biWidth = 6;
+    header.biHeight = 4;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    std::vector<BYTE> expected(dibBytes);
+    memcpy(expected.data(), &header, sizeof(header));
+    memcpy(expected.data() + 40, frame.data(), 80);
+    auto* bytes = static_cast<const BYTE*>(GlobalLock(dib));
+    ASSERT_NE(bytes, nullptr);
+    EXPECT_EQ(std::vector<BYTE>(bytes, bytes + dibBytes), expected);
+    GlobalUnlock(dib);
+    GlobalFree(dib);
+}
+
 TEST_F(GrabberCallback, ShortFrameIsNeverOverRead) {
     // 16-bit frames where the header promises 24 bits: 48 bytes for 6 x 4 instead of 96.
     DeliverWhileRunning(48);
