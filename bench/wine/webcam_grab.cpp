@@ -21,6 +21,12 @@
 // lines the requests up with that side's own camera, whose frames run at another phase than the
 // other's. The counted requests then follow the previous frame after 0 ... 28 ms, each delay
 // once a round, in the same order on both sides.
+//
+// The two sides share the process heap, and most of a fresh DIB block's cost is the first touch
+// of its pages: whether a side's new block lands on pages still mapped from an earlier block can
+// depend on what the other side keeps allocated. The client's figures can therefore move when
+// only the engine changed; the engine's own figures before and after a change are the ones to
+// compare, the client's are the plain way measured beside them.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
