@@ -13,20 +13,15 @@
 // towards the next frame, whose return is again late by o, and o cancels: the request latency
 // comes out as the frame period less the delay, whatever the path costs.
 //
-// Both graphs stay open and running for the whole of a size, so that while either side is
-// measured the other camera streams in the background: the machine carries the same load in
-// every round, whichever side it belongs to, and no round pays for a graph start. The sides take
-// turns in rounds (engine-client, client-engine, ...), and each side's times are pooled, so a
-// noisy moment of the machine falls on both. A round opens with one grab that is not counted: it
-// lines the requests up with that side's own camera, whose frames run at another phase than the
-// other's. The counted requests then follow the previous frame after 0 ... 28 ms, each delay
-// once a round, in the same order on both sides.
-//
-// The two sides share the process heap, and most of a fresh DIB block's cost is the first touch
-// of its pages: whether a side's new block lands on pages still mapped from an earlier block can
-// depend on what the other side keeps allocated. The client's figures can therefore move when
-// only the engine changed; the engine's own figures before and after a change are the ones to
-// compare, the client's are the plain way measured beside them.
+// Each side runs in a process of its own (bench_webcam_grab.exe engine | client), so neither's
+// heap holds what the other allocated: most of a fresh DIB block's cost is the first touch of its
+// pages, and in one process a side's new block could land on pages the other side left mapped.
+// The script runs the two in turns, several times, and pools each side's times, so a noisy moment
+// of the machine falls on both. Within a process a round opens with one grab that is not counted
+// (it lines the requests up with the camera's frames); the counted requests then follow the
+// previous frame after 0 ... 28 ms, each delay once a round, in the same order on both sides.
+// `bench_webcam_grab.exe check` first opens both sides at once and makes sure they use the same
+// device and format and hand back the same DIB.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -37,24 +32,14 @@
 
 namespace {
 
-constexpr int kRounds = 10;  // per side and size
+constexpr int kRounds = 3;  // per process and size
 constexpr int kGrabsPerRound = 29;  // the request delays 0 ... 28 ms, each once
 constexpr DWORD kGrabTimeoutMs = WebCam::kGrabTimeoutMs;
+// The sizes at the engine's resolution indices 0 and 1, which the client asks for (checked).
+constexpr LONG kSizes[][2] = {{320, 240}, {640, 480}};
 
 double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to, const LARGE_INTEGER& frequency) {
     return static_cast<double>(to.QuadPart - from.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
-
-struct Stats {
-    double median, p95, min, max;
-};
-
-Stats Summarise(std::vector<double> times) {
-    std::sort(times.begin(), times.end());
-    size_t n = times.size();
-    double median = n % 2 ? times[n / 2] : (times[n / 2 - 1] + times[n / 2]) / 2;
-    size_t rank95 = (n * 95 + 99) / 100;  // nearest rank
-    return {median, times[rank95 - 1], times.front(), times.back()};
 }
 
 // One side of the comparison: its grab, and the times of its counted grabs: from the request
@@ -144,63 +129,101 @@ bool SameDib(const char* name, Side& engine, Side& client) {
     return ok;
 }
 
-void PrintLine(const char* name, const char* suffix, double own, double ref) {
-    printf("bench %s%s own_ms=%.3f ref_ms=%.3f ratio=%.3f\n", name, suffix, own, ref, own / ref);
+// One line of times in milliseconds: "times <name> <what> t1 t2 ...".
+void PrintTimes(const char* name, const char* what, const std::vector<double>& times) {
+    printf("times %s %s", name, what);
+    for (double t : times) printf(" %.3f", t);
+    printf("\n");
 }
 
-bool Measure(const char* name, int sizeIndex) {
-    WebCamManager manager(GetModuleHandleA(nullptr));
+// The engine's device and the client opened on the same camera, format and size.
+struct Pair {
+    WebCamManager manager{GetModuleHandleA(nullptr)};
+    DirectShowGrabClient client;
+    LONG rate = 0;
+};
+
+bool OpenEngine(const char* name, int sizeIndex, WebCamManager& manager) {
     if (!manager.OpenSource() || (sizeIndex && !manager.SelectResolutionForCamByIndex(sizeIndex))) {
         fprintf(stderr, "%s: the test camera did not open in the engine\n", name);
         return false;
     }
-    const CamResolution size = manager.Device()->CurrentSize();
-    DirectShowGrabClient client;
-    if (!client.Open(size.Width, size.Height)) {
+    return true;
+}
+
+bool OpenClient(const char* name, LONG width, LONG height, DirectShowGrabClient& client) {
+    if (!client.Open(width, height)) {
         fprintf(stderr, "%s: the test camera did not open in the client\n", name);
         return false;
     }
+    return true;
+}
+
+bool Check(const char* name, int sizeIndex) {
+    Pair pair;
+    if (!OpenEngine(name, sizeIndex, pair.manager)) return false;
+    const CamResolution size = pair.manager.Device()->CurrentSize();
+    if (size.Width != kSizes[sizeIndex][0] || size.Height != kSizes[sizeIndex][1]) {
+        fprintf(stderr, "%s: the engine's camera opened at %ldx%ld\n", name, static_cast<long>(size.Width),
+                static_cast<long>(size.Height));
+        return false;
+    }
+    if (!OpenClient(name, size.Width, size.Height, pair.client)) return false;
     char* engineDevice = nullptr;
     char clientDevice[128] = {};
-    WideCharToMultiByte(CP_ACP, 0, client.DeviceName(), -1, clientDevice, sizeof(clientDevice) - 1, nullptr, nullptr);
-    bool sameDevice = manager.GetCurrentSourceName(engineDevice) && engineDevice && !strcmp(engineDevice, clientDevice);
+    WideCharToMultiByte(CP_ACP, 0, pair.client.DeviceName(), -1, clientDevice, sizeof(clientDevice) - 1, nullptr,
+                        nullptr);
+    bool sameDevice =
+        pair.manager.GetCurrentSourceName(engineDevice) && engineDevice && !strcmp(engineDevice, clientDevice);
     if (engineDevice) GlobalFree(engineDevice);
-    LONG rate = manager.GetFrameRate();
-    if (!sameDevice || rate <= 0 || client.FramePeriod() != 10000000 / rate) {
+    LONG rate = pair.manager.GetFrameRate();
+    if (!sameDevice || rate <= 0 || pair.client.FramePeriod() != 10000000 / rate) {
         fprintf(stderr, "%s: the engine and the client opened different devices or formats\n", name);
         return false;
     }
+    Side engine{"engine", EngineGrab, &pair.manager, {}, {}};
+    Side reference{"client", ClientGrab, &pair.client, {}, {}};
+    if (!SameDib(name, engine, reference)) return false;
+    printf("%s frame period %.2f ms\n", name, 1000.0 / rate);
+    return true;
+}
 
+bool Measure(const char* name, int sizeIndex, bool engineSide) {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
-    Side engine{"engine", EngineGrab, &manager, {}};
-    Side reference{"client", ClientGrab, &client, {}};
-    if (!SameDib(name, engine, reference)) return false;
-    for (int pair = 0; pair < kRounds; ++pair) {
-        // Engine then client, client then engine, ...: each side leads as often as it follows.
-        Side& first = pair % 2 ? reference : engine;
-        Side& second = pair % 2 ? engine : reference;
-        if (!RunRound(first, frequency) || !RunRound(second, frequency)) return false;
+    WebCamManager manager(GetModuleHandleA(nullptr));
+    DirectShowGrabClient client;
+    Side side{"engine", EngineGrab, &manager, {}, {}};
+    if (engineSide) {
+        if (!OpenEngine(name, sizeIndex, manager)) return false;
+    } else {
+        if (!OpenClient(name, kSizes[sizeIndex][0], kSizes[sizeIndex][1], client)) return false;
+        side = Side{"client", ClientGrab, &client, {}, {}};
     }
-
-    Stats own = Summarise(engine.deliveryTimes), ref = Summarise(reference.deliveryTimes);
-    Stats ownRequest = Summarise(engine.requestTimes), refRequest = Summarise(reference.requestTimes);
-    printf("%s request to DIB: engine median %.2f ms, client %.2f ms (frame period %.2f ms, %zu grabs a side)\n",
-           name, ownRequest.median, refRequest.median, 1000.0 / rate, engine.requestTimes.size());
-    printf("bench %s own_ms=%.3f ref_ms=%.3f ratio=%.3f own_min=%.3f own_max=%.3f ref_min=%.3f ref_max=%.3f\n", name,
-           own.median, ref.median, own.median / ref.median, own.min, own.max, ref.min, ref.max);
-    PrintLine(name, "_p95", own.p95, ref.p95);
-    PrintLine(name, "_max", own.max, ref.max);
+    for (int round = 0; round < kRounds; ++round) {
+        if (!RunRound(side, frequency)) return false;
+    }
+    PrintTimes(name, "request", side.requestTimes);
+    PrintTimes(name, "delivery", side.deliveryTimes);
     return true;
 }
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    const char* mode = argc > 1 ? argv[1] : "";
+    if (strcmp(mode, "check") && strcmp(mode, "engine") && strcmp(mode, "client")) {
+        fprintf(stderr, "usage: bench_webcam_grab check | engine | client\n");
+        return 2;
+    }
     // Read by each test camera filter object as it is created, the engine's and the client's.
     SetEnvironmentVariableA("LUMETTA_TEST_CAMERA", "timestamp");
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    bool ok = Measure("webcam_grab_320x240", 0) && Measure("webcam_grab_640x480", 1);
+    bool ok = true;
+    const char* names[] = {"webcam_grab_320x240", "webcam_grab_640x480"};
+    for (int i = 0; i < 2 && ok; ++i) {
+        ok = !strcmp(mode, "check") ? Check(names[i], i) : Measure(names[i], i, !strcmp(mode, "engine"));
+    }
     CoUninitialize();
     return ok ? 0 : 1;
 }
