@@ -10,6 +10,7 @@ constexpr unsigned long long kMaxImageBytes = 1ull << 30;
 CSampleGrabberCB::CSampleGrabberCB() { m_grabEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr); }
 
 CSampleGrabberCB::~CSampleGrabberCB() {
+    FreeSpareDib();
     if (m_frameBuffer) GlobalFree(m_frameBuffer);
     if (m_resultDib) GlobalFree(static_cast<HGLOBAL>(m_resultDib));
     if (m_grabEvent) CloseHandle(m_grabEvent);
@@ -41,6 +42,35 @@ void CSampleGrabberCB::SetFormat(WebCam* owner, LONG width, LONG height, WORD bi
     m_header.biPlanes = 1;
     m_header.biBitCount = 24;
     m_headerReady = 1;
+    // The graph is not running yet: ready the first grab's block now, of the new size (a spare
+    // of the old size is freed).
+    PrepareSpareDib();
+}
+
+void CSampleGrabberCB::FreeSpareDib() {
+    if (m_spareDib) GlobalFree(m_spareDib);
+    m_spareDib = nullptr;
+    m_spareDibBytes = 0;
+}
+
+void CSampleGrabberCB::PrepareSpareDib() {
+    unsigned long long imageBytes = ImageBytes();
+    SIZE_T dibBytes = imageBytes ? static_cast<SIZE_T>(sizeof(BITMAPINFOHEADER) + imageBytes) : 0;
+    if (m_spareDib && m_spareDibBytes == dibBytes) return;
+    FreeSpareDib();
+    if (!dibBytes) return;
+    HGLOBAL spare = GlobalAlloc(GMEM_MOVEABLE, dibBytes);
+    auto* bytes = spare ? static_cast<BYTE*>(GlobalLock(spare)) : nullptr;
+    if (!bytes) {
+        if (spare) GlobalFree(spare);
+        return;  // the grab allocates its block itself
+    }
+    // Writing every byte maps every page; the header and the rows are written again by the grab.
+    memcpy(bytes, &m_header, sizeof(m_header));
+    memset(bytes + sizeof(m_header), 0, static_cast<size_t>(imageBytes));
+    GlobalUnlock(spare);
+    m_spareDib = spare;
+    m_spareDibBytes = dibBytes;
 }
 
 unsigned long long CSampleGrabberCB::ImageBytes() const {
@@ -71,11 +101,25 @@ STDMETHODIMP CSampleGrabberCB::BufferCB(double sampleTime, BYTE* buffer, long le
     HGLOBAL dib = m_owner ? BuildDib(m_frameBuffer, static_cast<size_t>(imageBytes)) : nullptr;
     InterlockedExchangePointer(&m_resultDib, dib);
     SetEvent(m_grabEvent);
+    // The caller is on its way with its DIB: ready the next grab's block on this thread now,
+    // while no one waits for it.
+    PrepareSpareDib();
     return S_OK;
 }
 
 HGLOBAL CSampleGrabberCB::BuildDib(const BYTE* pixels, size_t imageBytes) {
-    HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(BITMAPINFOHEADER) + imageBytes);
+    // The header and the rows fill the block to its last byte: a zero fill would be one more
+    // pass over the frame on the streaming thread, overwritten at once. The spare block, when it
+    // has this size, is taken over and becomes the caller's; otherwise a block is allocated here.
+    const SIZE_T dibBytes = sizeof(BITMAPINFOHEADER) + imageBytes;
+    HGLOBAL dib = nullptr;
+    if (m_spareDib && m_spareDibBytes == dibBytes) {
+        dib = m_spareDib;
+        m_spareDib = nullptr;
+        m_spareDibBytes = 0;
+    } else {
+        dib = GlobalAlloc(GMEM_MOVEABLE, dibBytes);
+    }
     auto* bytes = dib ? static_cast<BYTE*>(GlobalLock(dib)) : nullptr;
     if (!bytes) {
         if (dib) GlobalFree(dib);

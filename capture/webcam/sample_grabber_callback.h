@@ -39,8 +39,15 @@ public:
     // when the size is not a valid one.
     unsigned long long ImageBytes() const;
 
+    // The block the next grab's DIB will be built in, or null when none is ready. For
+    // inspection while no frame is being delivered: the streaming thread replaces it.
+    HGLOBAL SpareDib() const { return m_spareDib; }
+
 private:
     HGLOBAL BuildDib(const BYTE* pixels, size_t imageBytes);
+    // Makes sure a spare block of the connected size is ready, its pages already touched.
+    void PrepareSpareDib();
+    void FreeSpareDib();
 
     LONG m_width = 640;
     LONG m_height = 480;
@@ -55,6 +62,13 @@ private:
     BYTE* m_frameBuffer = nullptr;  // fixed global-memory block, reused and only grown
     SIZE_T m_frameBufferSize = 0;
     BITMAPINFOHEADER m_header{};
+    // A DIB block of the connected size (header and rows), allocated and written once ahead of
+    // the grab that will fill it, so that the copy the waiting caller depends on goes into memory
+    // that is already mapped rather than taking a page fault every 4 KB. It costs one more block
+    // of a frame's size while a camera is open. Only the streaming thread (BufferCB) and
+    // SetFormat / the destructor, which run while no frame can be delivered, touch it.
+    HGLOBAL m_spareDib = nullptr;
+    SIZE_T m_spareDibBytes = 0;
     volatile LONG m_grabFlag = 0;
     HANDLE m_grabEvent = nullptr;  // manual reset
 };

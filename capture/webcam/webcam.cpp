@@ -32,7 +32,7 @@ WebCam::~WebCam() {
     m_running = false;
     ReleaseAndClear(m_source);
     ReleaseAndClear(m_streamConfig);
-    delete m_callback;  // frees its frame buffer
+    delete m_callback;  // frees its frame buffer and its spare DIB block
     delete m_dictionary;
 }
 

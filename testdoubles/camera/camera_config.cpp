@@ -19,6 +19,7 @@ CameraConfig CameraConfig::FromEnvironment() {
         else if (!strncmp(word, "capsize=", 8)) config.capsSize = atoi(word + 8);
         else if (!strcmp(word, "videoport")) config.videoPort = true;
         else if (!strcmp(word, "noframes")) config.noFrames = true;
+        else if (!strcmp(word, "timestamp")) config.timestamp = true;
         else if (!strcmp(word, "failsetformat")) config.failSetFormat = true;
         else if (!strcmp(word, "noprocamp")) config.noProcAmp = true;
         else if (!strcmp(word, "nocameracontrol")) config.noCameraControl = true;

@@ -12,6 +12,9 @@
 //   capsize=N       capability record size reported by the stream configuration
 //   videoport       a second output pin of the video-port category
 //   noframes        the stream runs but never delivers a frame
+//   timestamp       bytes 4 ... 11 of each frame of at least 12 bytes carry the performance
+//                   counter read just before the frame is handed downstream (after the frame
+//                   counter in bytes 0 ... 3), so a receiver can tell how long delivery took
 //   failsetformat   the stream configuration refuses every format
 //   noprocamp, nocameracontrol, nopages   the filter lacks that interface
 #pragma once
@@ -29,6 +32,7 @@ struct CameraConfig {
     int capsSize = 128;
     bool videoPort = false;
     bool noFrames = false;
+    bool timestamp = false;
     bool failSetFormat = false;
     bool noProcAmp = false;
     bool noCameraControl = false;

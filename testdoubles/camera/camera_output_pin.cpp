@@ -261,6 +261,11 @@ void CameraOutputPin::Stream() {
             DrawTestPattern(data, size, format, ++m_counter);
             sample->SetActualDataLength(size);
             sample->SetSyncPoint(TRUE);
+            if (m_filter->Config().timestamp && size >= 12) {
+                LARGE_INTEGER sent;
+                QueryPerformanceCounter(&sent);
+                memcpy(data + 4, &sent.QuadPart, 8);
+            }
             m_input->Receive(sample);
         }
         sample->Release();

@@ -175,6 +175,37 @@ TEST_F(Webcam, GrabbedDibCarriesTheTestPattern) {
     GlobalFree(second);
 }
 
+TEST_F(Webcam, TimestampWordStampsEachFrameBeforeItIsHandedOn) {
+    // Without the word, pixel bytes 4 ... 11 are the pattern's; with it, the performance counter
+    // read on the camera's thread before the frame left, which is after the camera was opened
+    // and before the grab returned.
+    for (bool stamped : {false, true}) {
+        if (stamped) Configure("timestamp");
+        LARGE_INTEGER opened, returned;
+        QueryPerformanceCounter(&opened);
+        WebCamManager manager(GetModuleHandleA(nullptr));
+        ASSERT_TRUE(manager.OpenSource()) << ErrorOf(manager);
+        HGLOBAL dib = Grab(manager);
+        QueryPerformanceCounter(&returned);
+        ASSERT_NE(dib, nullptr) << ErrorOf(manager);
+        auto* pixels = static_cast<const BYTE*>(GlobalLock(dib)) + 40;
+        LONGLONG stamp = 0;
+        memcpy(&stamp, pixels + 4, 8);
+        if (stamped) {
+            EXPECT_GT(stamp, opened.QuadPart);
+            EXPECT_LE(stamp, returned.QuadPart);
+        } else {
+            const BYTE pattern[8] = {4, 5, 6, 7, 8, 9, 10, 11};
+            EXPECT_EQ(memcmp(pixels + 4, pattern, 8), 0);
+        }
+        // The rest of the first row is the pattern either way.
+        EXPECT_EQ(pixels[12], 12);
+        EXPECT_EQ(pixels[959], 959 & 255);
+        GlobalUnlock(dib);
+        GlobalFree(dib);
+    }
+}
+
 TEST_F(Webcam, SelectingTheCurrentFormatRebuildsNothing) {
     WebCamManager manager(GetModuleHandleA(nullptr));
     ASSERT_TRUE(manager.OpenSource()) << ErrorOf(manager);

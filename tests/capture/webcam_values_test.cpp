@@ -3,6 +3,7 @@
 // grabbing one.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -108,6 +109,39 @@ protected:
         running = false;
         if (deliverer.joinable()) deliverer.join();
     }
+    // Grabs on another thread while this one delivers frames whose bytes start at `first`; when
+    // it returns no frame is being delivered any more, so the callback's spare can be looked at.
+    HGLOBAL GrabWhileDelivering(BYTE first) {
+        for (size_t i = 0; i < frame.size(); ++i) frame[i] = static_cast<BYTE>(first + i);
+        HGLOBAL dib = nullptr;
+        std::atomic<bool> done{false};
+        std::thread grabber([&] {
+            callback.Grab(2000, dib);
+            done = true;
+        });
+        while (!done) {
+            callback.BufferCB(0.0, frame.data(), static_cast<long>(frame.size()));
+            Sleep(1);
+        }
+        grabber.join();
+        return dib;
+    }
+    // The DIB of the connected 24-bit size: the header, then the first imageBytes frame bytes.
+    void ExpectDib(HGLOBAL dib, LONG width, LONG height, size_t imageBytes) {
+        ASSERT_NE(dib, nullptr);
+        ASSERT_EQ(GlobalSize(dib), 40 + imageBytes);
+        BITMAPINFOHEADER header{};
+        header.biSize = 40;
+        header.biWidth = width;
+        header.biHeight = height;
+        header.biPlanes = 1;
+        header.biBitCount = 24;
+        auto* bytes = static_cast<const BYTE*>(GlobalLock(dib));
+        ASSERT_NE(bytes, nullptr);
+        EXPECT_EQ(memcmp(bytes, &header, 40), 0);
+        EXPECT_EQ(memcmp(bytes + 40, frame.data(), imageBytes), 0);
+        GlobalUnlock(dib);
+    }
     CSampleGrabberCB callback;
     std::vector<BYTE> frame;
     std::thread deliverer;
@@ -142,6 +176,37 @@ TEST_F(GrabberCallback, DibCarriesTheFrame) {
     GlobalFree(second);
 }
 
+TEST_F(GrabberCallback, DibIsTheHeaderAndTheRowsToItsLastByte) {
+    const SIZE_T dibBytes = 40 + 80;
+    // Blocks of the DIB's size, filled and freed: a new block in their place shows every byte
+    // that the callback leaves as it found it.
+    for (int i = 0; i < 4; ++i) {
+        HGLOBAL dirty = GlobalAlloc(GMEM_MOVEABLE, dibBytes);
+        ASSERT_NE(dirty, nullptr);
+        memset(GlobalLock(dirty), 0xCD, dibBytes);
+        GlobalUnlock(dirty);
+        GlobalFree(dirty);
+    }
+    DeliverWhileRunning(static_cast<long>(frame.size()));
+    HGLOBAL dib = nullptr;
+    ASSERT_TRUE(callback.Grab(2000, dib));
+    ASSERT_EQ(GlobalSize(dib), dibBytes);
+    BITMAPINFOHEADER header{};
+    header.biSize = 40;
+    header.biWidth = 6;
+    header.biHeight = 4;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    std::vector<BYTE> expected(dibBytes);
+    memcpy(expected.data(), &header, sizeof(header));
+    memcpy(expected.data() + 40, frame.data(), 80);
+    auto* bytes = static_cast<const BYTE*>(GlobalLock(dib));
+    ASSERT_NE(bytes, nullptr);
+    EXPECT_EQ(std::vector<BYTE>(bytes, bytes + dibBytes), expected);
+    GlobalUnlock(dib);
+    GlobalFree(dib);
+}
+
 TEST_F(GrabberCallback, ShortFrameIsNeverOverRead) {
     // 16-bit frames where the header promises 24 bits: 48 bytes for 6 x 4 instead of 96.
     DeliverWhileRunning(48);
@@ -159,6 +224,98 @@ TEST_F(GrabberCallback, LateFrameAfterTimeOutBuildsNothing) {
     // A later grab still gets a fresh frame.
     DeliverWhileRunning(static_cast<long>(frame.size()));
     ASSERT_TRUE(callback.Grab(2000, dib));
+    GlobalFree(dib);
+}
+
+TEST_F(GrabberCallback, SpareBlockBecomesTheNextDibAndAnotherIsReadied) {
+    // Setting the format readied a block of the DIB's size for the first grab.
+    HGLOBAL spare = callback.SpareDib();
+    ASSERT_NE(spare, nullptr);
+    EXPECT_EQ(GlobalSize(spare), 120u);
+    std::vector<HGLOBAL> dibs;
+    std::vector<std::vector<BYTE>> frames;
+    for (BYTE first : {0, 100, 200}) {
+        HGLOBAL dib = GrabWhileDelivering(first);
+        ExpectDib(dib, 6, 4, 80);
+        // The grab took the spare, and the frame's thread readied another: never the block
+        // just handed out, nor one the caller still holds.
+        EXPECT_EQ(dib, spare);
+        HGLOBAL next = callback.SpareDib();
+        ASSERT_NE(next, nullptr);
+        EXPECT_EQ(GlobalSize(next), 120u);
+        EXPECT_NE(next, dib);
+        for (HGLOBAL held : dibs) EXPECT_NE(dib, held);
+        for (HGLOBAL held : dibs) EXPECT_NE(next, held);
+        dibs.push_back(dib);
+        frames.push_back(frame);
+        spare = next;
+    }
+    // Each held DIB still has its own frame: none was written through another block.
+    auto* spareBytes = static_cast<BYTE*>(GlobalLock(spare));
+    ASSERT_NE(spareBytes, nullptr);
+    for (size_t i = 0; i < dibs.size(); ++i) {
+        auto* bytes = static_cast<const BYTE*>(GlobalLock(dibs[i]));
+        ASSERT_NE(bytes, nullptr);
+        EXPECT_TRUE(bytes + 120 <= spareBytes || spareBytes + 120 <= bytes);
+        EXPECT_EQ(memcmp(bytes + 40, frames[i].data(), 80), 0) << "grab " << i;
+        GlobalUnlock(dibs[i]);
+        GlobalFree(dibs[i]);
+    }
+    GlobalUnlock(spare);
+}
+
+TEST_F(GrabberCallback, FormatChangeBetweenGrabsGivesTheNewSize) {
+    HGLOBAL dib = GrabWhileDelivering(1);
+    ExpectDib(dib, 6, 4, 80);
+    GlobalFree(dib);
+    // 5 x 3: rows of 15 bytes padded to 16. The spare of the old size is not the one used.
+    callback.SetFormat(reinterpret_cast<WebCam*>(this), 5, 3, 24, 30, MEDIASUBTYPE_RGB24);
+    ASSERT_NE(callback.SpareDib(), nullptr);
+    EXPECT_EQ(GlobalSize(callback.SpareDib()), 88u);
+    dib = GrabWhileDelivering(2);
+    ExpectDib(dib, 5, 3, 48);
+    GlobalFree(dib);
+    // The same block size with another header: the spare's bytes are the old header's, the
+    // DIB must carry the new one.
+    callback.SetFormat(reinterpret_cast<WebCam*>(this), 5, -3, 24, 30, MEDIASUBTYPE_RGB24);
+    dib = GrabWhileDelivering(3);
+    ExpectDib(dib, 5, -3, 48);
+    GlobalFree(dib);
+    // A size no block is made for leaves no spare; a valid one readies one again.
+    callback.SetFormat(reinterpret_cast<WebCam*>(this), 0x7fffffff, 0x7fffffff, 24, 30, MEDIASUBTYPE_RGB24);
+    EXPECT_EQ(callback.SpareDib(), nullptr);
+    callback.SetFormat(reinterpret_cast<WebCam*>(this), 6, 4, 24, 30, MEDIASUBTYPE_RGB24);
+    ASSERT_NE(callback.SpareDib(), nullptr);
+    EXPECT_EQ(GlobalSize(callback.SpareDib()), 120u);
+    dib = GrabWhileDelivering(4);
+    ExpectDib(dib, 6, 4, 80);
+    GlobalFree(dib);
+}
+
+TEST_F(GrabberCallback, TimedOutGrabLeavesTheSpareForTheNextOne) {
+    HGLOBAL spare = callback.SpareDib();
+    ASSERT_NE(spare, nullptr);
+    HGLOBAL dib = nullptr;
+    ASSERT_FALSE(callback.Grab(10, dib));
+    // A frame after the withdrawal takes nothing, the spare included.
+    EXPECT_EQ(callback.BufferCB(0.0, frame.data(), static_cast<long>(frame.size())), S_OK);
+    EXPECT_EQ(callback.SpareDib(), spare);
+    EXPECT_EQ(GlobalSize(spare), 120u);
+    // A short frame does not claim the grab either.
+    std::atomic<bool> done{false};
+    std::thread grabber([&] {
+        EXPECT_FALSE(callback.Grab(50, dib));
+        done = true;
+    });
+    while (!done) {
+        callback.BufferCB(0.0, frame.data(), 48);
+        Sleep(1);
+    }
+    grabber.join();
+    EXPECT_EQ(callback.SpareDib(), spare);
+    dib = GrabWhileDelivering(9);
+    ExpectDib(dib, 6, 4, 80);
+    EXPECT_EQ(dib, spare);
     GlobalFree(dib);
 }
 
