@@ -1,6 +1,7 @@
 #include "codecs/tiff/lzw_codec.h"
 
 #include <array>
+#include <atomic>
 #include <cstring>
 #include <new>
 
@@ -262,12 +263,28 @@ struct CTIFFLzw::Encoder {
     }
 };
 
+// An encoder is a 2.2 MB block that any strip can start on as it is, so the one an object leaves
+// is kept for the next object to take, on whichever thread, instead of going back to the heap:
+// strips written one after another (pages, PDF images) do not each map and touch a new block.
+// One is kept; it goes when the program (or the library) ends.
+struct CTIFFLzw::SpareEncoder {
+    std::atomic<Encoder*> kept{nullptr};
+    ~SpareEncoder() { delete kept.exchange(nullptr); }
+    static SpareEncoder& Get() {
+        static SpareEncoder spare;
+        return spare;
+    }
+};
+
 CTIFFLzw::CTIFFLzw() = default;
 
-CTIFFLzw::~CTIFFLzw() = default;
+CTIFFLzw::~CTIFFLzw() {
+    if (m_encoder) delete SpareEncoder::Get().kept.exchange(m_encoder.release());
+}
 
 int CTIFFLzw::EncodeSetup(std::vector<BYTE>* out) {
     if (!out) return kNullData;
+    if (!m_encoder) m_encoder.reset(SpareEncoder::Get().kept.exchange(nullptr));
     try {
         if (!m_encoder) m_encoder.reset(new Encoder);  // not value-initialised: table chunks are cleaned on first use
     } catch (const std::bad_alloc&) {

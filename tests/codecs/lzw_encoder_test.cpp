@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <new>
+#include <thread>
 #include <vector>
 
 #include "codecs/tiff/lzw_codec.h"
@@ -120,8 +121,9 @@ TEST(TiffLzwEncoder, OneEncoderOverManyStripsWritesWhatFreshOnesWrite) {
 }
 
 // The encoder does not clear its table's memory when it is made, only the parts a lookup
-// reaches, when it first does. Encoders made one after another, and alive together, each on
-// other old bytes, find no string in what the memory held, on their first strip or their second.
+// reaches, when it first does. Objects alive together each have an encoder of their own (the one
+// kept from an earlier object goes to one of them, the others are made on other old bytes), and
+// none finds a string in what the memory held, on its first strip or its second.
 TEST(TiffLzwEncoder, EncodersMadeOnOldBytesFindNoStringsInThem) {
     const auto noise = lzwtest::Noise(50000, 10);
     const auto page = lzwtest::ScanLike(1000, 300, 11);
@@ -142,4 +144,28 @@ TEST(TiffLzwEncoder, EncodersMadeOnOldBytesFindNoStringsInThem) {
             }
         }
     }
+}
+
+// An encoder left by an object is taken by the next one, whichever thread it is on: threads
+// writing strips at once each get an encoder of their own, never one another is using.
+TEST(TiffLzwEncoder, ThreadsWritingStripsAtOnceEachHaveTheirOwnEncoder) {
+    const auto noise = lzwtest::Noise(30000, 14);
+    const auto page = lzwtest::ScanLike(300, 100, 15);
+    const auto noiseStrip = PlainLzwEncode(noise.data(), noise.size()).bytes;
+    const auto pageStrip = PlainLzwEncode(page.data(), page.size()).bytes;
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 40; ++i) {
+                const bool useNoise = (i + t) % 2 != 0;
+                const std::vector<uint8_t>& bytes = useNoise ? noise : page;
+                std::vector<BYTE> out;
+                if (CTIFFLzw::EncodeStrip(bytes.data(), bytes.size(), 1, bytes.size(), out) != CTIFFLzw::kOk ||
+                    out != (useNoise ? noiseStrip : pageStrip))
+                    ++wrong;
+            }
+        });
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(wrong.load(), 0);
 }
