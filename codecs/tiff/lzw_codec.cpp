@@ -1,6 +1,7 @@
 #include "codecs/tiff/lzw_codec.h"
 
 #include <array>
+#include <atomic>
 #include <cstring>
 #include <new>
 
@@ -12,148 +13,234 @@ namespace {
 
 constexpr unsigned kTableSize = 1u << kMaxWidth;  // 4096 codes
 constexpr unsigned kEncoderLimit = kTableSize - 2;  // the encoder clears when its next code reaches 4094
-constexpr long kHashSize = 9001;                 // prime, about 2.2 times the table
-constexpr unsigned kHashShift = 5;
 constexpr long kCheckGap = 10000;
 constexpr size_t kBufferSize = 8192;
 
+inline void StoreBigEndian32(BYTE* p, uint32_t v) {
+    v = __builtin_bswap32(v);
+    memcpy(p, &v, 4);
+}
+
 }  // namespace
 
-// Encoding state of one strip. The string table lives in a hash of (byte << 12) + prefix keys
-// probed by double hashing; a ratio checkpoint every 10000 input bytes clears the table when
-// compression stops improving. These choices decide the exact codes written, and they are the
-// ones other TIFF writers make, so strips compare byte for byte.
+// Encoding state of one strip. A ratio checkpoint every 10000 input bytes clears the table when
+// compression stops improving, and the table clears when its next code would be 4094: these
+// choices decide the exact codes written, and they are the ones other TIFF writers make, so
+// strips compare byte for byte. How the table finds a string does not change the codes.
+//
+// The table is indexed directly, one 16-bit slot per (string, next byte): a string's slot holds
+// its code in the low 12 bits and the tag of the table it belongs to in the top 4. A clear takes
+// the next tag instead of emptying 4094 slots; slots of older tags read as empty. The codes
+// carry the tag along (ent below is tag | code), and a slot's index is (byte << 12) + ent, which
+// is (byte + tag) << 12 | code: each tag uses its own run of 256 of the kColumns columns of 4096
+// slots, so one load finds a string or its absence. After kTags clears the tags start again at
+// 1, and the columns written since the last time are emptied then.
+//
+// The table (2.2 MB) is not cleared when the encoder is made, so that short strips do not pay for
+// it: a chunk of 64 slots is cleaned the first time a lookup reaches it and stays clean for the
+// encoder's life.
 struct CTIFFLzw::Encoder {
-    // A slot holds its key ((byte << 12) + prefix, 20 bits) above its code (12 bits): the whole
-    // table fits the first-level cache. An empty slot is all ones, which no entry can be (the
-    // encoder never hands out code 4095).
-    using Slot = uint32_t;
-    static constexpr Slot kEmpty = 0xFFFFFFFFu;
-    static uint32_t KeyOf(Slot s) { return s >> kMaxWidth; }
-    static unsigned CodeOf(Slot s) { return s & (kTableSize - 1); }
-
+    static constexpr unsigned kTags = 15;
+    static constexpr unsigned kTagOne = 1u << kMaxWidth;
+    static constexpr unsigned kCodeMask = kTagOne - 1;
+    static constexpr unsigned kColumns = 256 + kTags;
+    static constexpr unsigned kSlots = kColumns << kMaxWidth;
+    static constexpr unsigned kChunkShift = 6;
+    static constexpr unsigned kChunks = kSlots >> kChunkShift;
+    uint16_t slots[kSlots];
+    bool chunkClean[kChunks] = {};
+    bool columnWritten[kColumns] = {};
+    unsigned tag = 0;  // of the current table: 1 to kTags, times kTagOne
     std::vector<BYTE>* out = nullptr;
-    BYTE buffer[kBufferSize];
+    BYTE buffer[kBufferSize + 4];  // a word stored at fill may reach past kBufferSize
     size_t fill = 0;
     unsigned width = kMinWidth;
-    unsigned maxCode = MaxCode(kMinWidth);
+    unsigned growAt = MaxCode(kMinWidth);  // past this code the width grows (or the table clears)
     unsigned nextFree = kFirstFree;
     long pending = -1;  // prefix code not yet written, -1 before the first byte
-    uint64_t bits = 0;      // codes not yet stored, in the low bitCount bits
-    unsigned bitCount = 0;  // below 32 between calls
-    long inCount = 0;
-    long outCount = 0;  // bits written since the last clear
+    uint64_t bits = 0;      // codes not yet stored, from the top bit down
+    unsigned bitCount = 0;  // below 32 between codes
+    uint64_t flushedBits = 0;  // bits handed to out
+    uint64_t clearedAt = 0;    // the bit position of the last clear
+    long inCount = 0;          // bytes read since the last clear
     long checkpoint = kCheckGap;
     long ratio = 0;
-    Slot hash[kHashSize];
 
-    void ClearHash() {
-        for (Slot& s : hash) s = kEmpty;
+    static unsigned GrowAt(unsigned width) {
+        return width < kMaxWidth ? MaxCode(width) : kEncoderLimit - 1;
     }
+
+    void Start(std::vector<BYTE>* to) {
+        ClearTable();
+        out = to;
+        fill = 0;
+        width = kMinWidth;
+        growAt = GrowAt(kMinWidth);
+        pending = -1;
+        bits = 0;
+        bitCount = 0;
+        flushedBits = 0;
+        clearedAt = 0;
+        inCount = 0;
+        checkpoint = kCheckGap;
+        ratio = 0;
+    }
+
+    void CleanChunk(unsigned chunk) {
+        memset(slots + (chunk << kChunkShift), 0, sizeof slots[0] << kChunkShift);
+        chunkClean[chunk] = true;
+    }
+
+    // A new, empty table: the next tag, or the first again once the columns written are emptied.
+    void ClearTable() {
+        if (tag == kTags * kTagOne) {
+            constexpr unsigned kColumnChunks = 1u << (kMaxWidth - kChunkShift);
+            for (unsigned column = 0; column < kColumns; ++column) {
+                if (!columnWritten[column]) continue;
+                memset(slots + (column << kMaxWidth), 0, sizeof slots[0] << kMaxWidth);
+                memset(chunkClean + column * kColumnChunks, true, kColumnChunks);
+                columnWritten[column] = false;
+            }
+            tag = 0;
+        }
+        tag += kTagOne;
+        nextFree = kFirstFree;
+    }
+
+    uint64_t BitPosition() const { return flushedBits + uint64_t(fill) * 8 + bitCount; }
 
     void Flush() {
         out->insert(out->end(), buffer, buffer + fill);
+        flushedBits += uint64_t(fill) * 8;
         fill = 0;
     }
 
-    // Codes gather in a 64-bit word and leave it four whole bytes at a time.
+    // Codes gather at the top of a 64-bit word and leave it four whole bytes at a time.
     void Put(unsigned code) {
-        bits = (bits << width) | code;
+        bits |= uint64_t(code) << (64 - bitCount - width);
         bitCount += width;
-        outCount += width;
         if (bitCount >= 32) {
-            bitCount -= 32;
-            const uint32_t word = static_cast<uint32_t>(bits >> bitCount);
-            buffer[fill] = static_cast<BYTE>(word >> 24);
-            buffer[fill + 1] = static_cast<BYTE>(word >> 16);
-            buffer[fill + 2] = static_cast<BYTE>(word >> 8);
-            buffer[fill + 3] = static_cast<BYTE>(word);
+            StoreBigEndian32(buffer + fill, uint32_t(bits >> 32));
             fill += 4;
-            bits &= (uint64_t(1) << bitCount) - 1;
-            if (fill > kBufferSize - 4) Flush();
+            bits <<= 32;
+            bitCount -= 32;
+            if (fill >= kBufferSize) Flush();
         }
     }
 
     // The whole bytes still gathered, then what is left of a last byte, zero-padded.
     void PutTail() {
-        while (bitCount >= 8) {
-            bitCount -= 8;
-            buffer[fill++] = static_cast<BYTE>(bits >> bitCount);
+        for (; bitCount > 0; bitCount = bitCount > 8 ? bitCount - 8 : 0) {
+            buffer[fill++] = BYTE(bits >> 56);
+            bits <<= 8;
         }
-        if (bitCount > 0) buffer[fill++] = static_cast<BYTE>(bits << (8 - bitCount));
-        bitCount = 0;
         bits = 0;
     }
 
     void Restart() {
-        ClearHash();
+        ClearTable();
         ratio = 0;
         inCount = 0;
-        outCount = 0;
-        nextFree = kFirstFree;
+        clearedAt = BitPosition();
         Put(kClear);
         width = kMinWidth;
-        maxCode = MaxCode(kMinWidth);
+        growAt = GrowAt(kMinWidth);
+    }
+
+    // After a new entry: the clear at the table's end, the next width, or the ratio checkpoint.
+    void AfterEntry() {
+        if (nextFree == kEncoderLimit) {
+            Restart();
+        } else if (nextFree > growAt) {
+            ++width;
+            growAt = GrowAt(width);
+        } else if (inCount >= checkpoint) {
+            checkpoint = inCount + kCheckGap;
+            const long outCount = long(BitPosition() - clearedAt);  // at most 4094 codes
+            long now;
+            if (inCount > 0x007FFFFF) {
+                const long scaled = outCount >> 8;
+                now = scaled == 0 ? 0x7FFFFFFF : inCount / scaled;
+            } else {
+                now = (inCount << 8) / outCount;
+            }
+            if (now <= ratio)
+                Restart();
+            else
+                ratio = now;
+        }
     }
 
     void Encode(const BYTE* bp, size_t cc) {
-        long ent = pending;
-        if (ent == -1 && cc > 0) {
+        const BYTE* p = bp;
+        const BYTE* const end = bp + cc;
+        if (p == end) return;
+        if (pending == -1) {
             Put(kClear);
-            ent = *bp++;
-            --cc;
+            pending = *p++;
             ++inCount;
         }
-        while (cc > 0) {
-            const unsigned c = *bp++;
-            --cc;
-            ++inCount;
-            const uint32_t key = static_cast<uint32_t>((c << kMaxWidth) + ent);
-            long h = (static_cast<long>(c) << kHashShift) ^ ent;
-            if (h >= kHashSize) h -= kHashSize;
-            if (KeyOf(hash[h]) == key) {
-                ent = CodeOf(hash[h]);
+        // The state lives in locals through the loop, and goes back to the members around the
+        // steps that are rare: a new width, a clear, a checkpoint, a full buffer. inCount is
+        // inBase + (p - bp); the checkpoint falls due from p - bp == due on.
+        unsigned t = tag;
+        unsigned ent = unsigned(pending) | t;
+        uint64_t acc = bits;
+        unsigned count = bitCount;
+        unsigned w = width;
+        unsigned next = nextFree;
+        unsigned grow = growAt;
+        BYTE* at = buffer + fill;
+        BYTE* const full = buffer + kBufferSize;
+        int64_t inBase = inCount - (p - bp);
+        int64_t due = checkpoint - inBase;
+        while (p != end) {
+            const unsigned c = *p++;
+            const unsigned index = (c << kMaxWidth) + ent;
+            if (!chunkClean[index >> kChunkShift]) CleanChunk(index >> kChunkShift);
+            const unsigned found = slots[index];
+            if ((found & ~kCodeMask) == t) {
+                ent = found;
                 continue;
             }
-            if (hash[h] != kEmpty) {
-                const long step = h == 0 ? 1 : kHashSize - h;
-                bool hit = false;
-                do {
-                    if ((h -= step) < 0) h += kHashSize;
-                    if (KeyOf(hash[h]) == key) {
-                        hit = true;
-                        break;
-                    }
-                } while (hash[h] != kEmpty);
-                if (hit) {
-                    ent = CodeOf(hash[h]);
-                    continue;
-                }
-            }
-            Put(static_cast<unsigned>(ent));
-            ent = c;
-            hash[h] = (key << kMaxWidth) | nextFree++;
-            if (nextFree == kEncoderLimit) {
-                Restart();
-            } else if (nextFree > maxCode) {
-                ++width;
-                maxCode = MaxCode(width);
-            } else if (inCount >= checkpoint) {
-                checkpoint = inCount + kCheckGap;
-                long now;
-                if (inCount > 0x007FFFFF) {
-                    const long scaled = outCount >> 8;
-                    now = scaled == 0 ? 0x7FFFFFFF : inCount / scaled;
-                } else {
-                    now = (inCount << 8) / outCount;
-                }
-                if (now <= ratio)
-                    Restart();
-                else
-                    ratio = now;
+            // Not in the table: write ent, enter ent + c as the next code, go on from c.
+            acc |= uint64_t(ent & kCodeMask) << (64 - count - w);
+            count += w;
+            StoreBigEndian32(at, uint32_t(acc >> 32));
+            const unsigned words = count >> 5;  // 0 or 1
+            acc <<= 32 * words;
+            count -= 32 * words;
+            at += 4 * words;
+            slots[index] = uint16_t(t | next);
+            columnWritten[index >> kMaxWidth] = true;
+            ++next;
+            ent = t | c;
+            if (next > grow || p - bp >= due || at >= full) {
+                bits = acc;
+                bitCount = count;
+                nextFree = next;
+                fill = size_t(at - buffer);
+                inCount = long(inBase + (p - bp));
+                if (at >= full) Flush();
+                AfterEntry();
+                t = tag;
+                ent = t | c;
+                acc = bits;
+                count = bitCount;
+                w = width;
+                next = nextFree;
+                grow = growAt;
+                at = buffer + fill;
+                inBase = inCount - (p - bp);
+                due = checkpoint - inBase;
             }
         }
-        pending = ent;
+        bits = acc;
+        bitCount = count;
+        nextFree = next;
+        fill = size_t(at - buffer);
+        inCount = long(inBase + (p - bp));
+        pending = long(ent & kCodeMask);
     }
 
     void Finish() {
@@ -164,10 +251,9 @@ struct CTIFFLzw::Encoder {
             // the width the decoder reads it with.
             const unsigned entered = nextFree + 1;
             if (entered == kEncoderLimit) {
-                outCount = 0;
                 Put(kClear);
                 width = kMinWidth;
-            } else if (entered > maxCode && width < kMaxWidth) {
+            } else if (entered > MaxCode(width) && width < kMaxWidth) {
                 ++width;
             }
         }
@@ -177,30 +263,34 @@ struct CTIFFLzw::Encoder {
     }
 };
 
+// An encoder is a 2.2 MB block that any strip can start on as it is, so the one an object leaves
+// is kept for the next object to take, on whichever thread, instead of going back to the heap:
+// strips written one after another (pages, PDF images) do not each map and touch a new block.
+// One is kept; it goes when the program (or the library) ends.
+struct CTIFFLzw::SpareEncoder {
+    std::atomic<Encoder*> kept{nullptr};
+    ~SpareEncoder() { delete kept.exchange(nullptr); }
+    static SpareEncoder& Get() {
+        static SpareEncoder spare;
+        return spare;
+    }
+};
+
 CTIFFLzw::CTIFFLzw() = default;
-CTIFFLzw::~CTIFFLzw() = default;
+
+CTIFFLzw::~CTIFFLzw() {
+    if (m_encoder) delete SpareEncoder::Get().kept.exchange(m_encoder.release());
+}
 
 int CTIFFLzw::EncodeSetup(std::vector<BYTE>* out) {
     if (!out) return kNullData;
+    if (!m_encoder) m_encoder.reset(SpareEncoder::Get().kept.exchange(nullptr));
     try {
-        if (!m_encoder) m_encoder = std::make_unique<Encoder>();
+        if (!m_encoder) m_encoder.reset(new Encoder);  // not value-initialised: table chunks are cleaned on first use
     } catch (const std::bad_alloc&) {
         return kNoMemory;
     }
-    Encoder& e = *m_encoder;
-    e.out = out;
-    e.fill = 0;
-    e.width = kMinWidth;
-    e.maxCode = MaxCode(kMinWidth);
-    e.nextFree = kFirstFree;
-    e.pending = -1;
-    e.bits = 0;
-    e.bitCount = 0;
-    e.inCount = 0;
-    e.outCount = 0;
-    e.checkpoint = kCheckGap;
-    e.ratio = 0;
-    e.ClearHash();
+    m_encoder->Start(out);
     return kOk;
 }
 

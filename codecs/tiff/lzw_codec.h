@@ -45,5 +45,6 @@ public:
 
 private:
     struct Encoder;
+    struct SpareEncoder;  // the encoder the last object left, for the next one
     std::unique_ptr<Encoder> m_encoder;
 };

@@ -12,6 +12,7 @@
 
 #include "codecs/tiff/lzw_codec.h"
 #include "codecs/tiff/packbits_codec.h"
+#include "lzw_plain_encoder.h"
 #include "tiff_test_support.h"
 
 namespace {
@@ -307,5 +308,50 @@ TEST(TiffLzwStrip, EveryStripLengthAcrossTheWidthStepsAndTheTableEnd) {
         std::vector<BYTE> back(n);
         ASSERT_EQ(CTIFFLzw::DecodeStrip(own.data(), own.size(), back.data(), n, nullptr), 0) << "length " << n;
         ASSERT_EQ(back, px.bytes) << "length " << n;
+    }
+}
+
+// Strips that take the table through many clears (the table filling up on noise and on a page,
+// the ratio checkpoint on held values broken by coin flips): the plain encoder of the portable
+// tests and this one both write libtiff's strips.
+TEST(TiffLzwStrip, StripsThroughManyClearsAndThePlainEncoderAreLibtiffs) {
+    struct Case {
+        Pixels px;
+        unsigned clears, ratioClears;  // at least
+    };
+    const std::vector<Case> cases = {
+        {Pixels{2400, 100, 1, lzwtest::Noise(240000, 5)}, 45, 0},
+        {Pixels{1240, 600, 1, lzwtest::ScanLike(1240, 600, 7)}, 45, 0},
+        {Pixels{4000, 100, 1, lzwtest::HeldAndFlipped(400000, 15000, 6)}, 4, 2},
+    };
+    for (const Case& c : cases) {
+        const Pixels& px = c.px;
+        SCOPED_TRACE(testing::Message() << px.width << "x" << px.height);
+        const std::vector<uint8_t> ref = LibtiffStrip(px, COMPRESSION_LZW);
+        std::vector<BYTE> own;
+        ASSERT_EQ(CTIFFLzw::EncodeStrip(px.bytes.data(), px.RowBytes(), px.height, px.RowBytes(), own), 0);
+        EXPECT_EQ(own, ref);
+        const lzwtest::PlainLzwStrip plain = lzwtest::PlainLzwEncode(px.bytes.data(), px.bytes.size());
+        EXPECT_GE(plain.clears, c.clears);
+        EXPECT_GE(plain.ratioClears, c.ratioClears);
+        EXPECT_EQ(plain.bytes, ref);
+    }
+}
+
+// One encoder object over many strips, row by row: each strip is the one libtiff writes alone.
+TEST(TiffLzwStrip, OneEncoderOverManyStripsWritesLibtiffsStrips) {
+    const std::vector<uint8_t> noise = lzwtest::Noise(60000, 12);
+    const std::vector<uint8_t> page = lzwtest::ScanLike(640, 100, 13);
+    CTIFFLzw lzw;
+    for (uint32_t s = 0; s < 40; ++s) {
+        const std::vector<uint8_t>& source = s % 2 ? noise : page;
+        const uint32_t width = 100 + s * 37 % 500, height = 1 + s * 13 % 90;
+        Pixels px{width, height, 1, {source.begin() + s, source.begin() + s + size_t(width) * height}};
+        SCOPED_TRACE(testing::Message() << "strip " << s << ": " << width << "x" << height);
+        std::vector<BYTE> own;
+        ASSERT_EQ(lzw.EncodeSetup(&own), 0);
+        for (uint32_t y = 0; y < height; ++y) ASSERT_EQ(lzw.EncodeRow(&px.bytes[size_t(y) * width], width), 0);
+        ASSERT_EQ(lzw.EncodeFinish(), 0);
+        EXPECT_EQ(own, LibtiffStrip(px, COMPRESSION_LZW));
     }
 }
