@@ -239,6 +239,146 @@ TEST(JpegEncoder, ZeroRunsOfSixteenAndMoreRoundTrip) {
     }
 }
 
+// A plain coder, one bit at a time, to compare the encoder's words and tables with: bytes
+// completed one by one with a zero after every 0xFF, codes found by walking the table's counts,
+// coefficients taken in zigzag order, categories counted bit by bit.
+class PlainBitCoder {
+public:
+    void Bits(uint32_t value, int length) {
+        for (int i = length - 1; i >= 0; --i) {
+            byte_ = uint8_t(byte_ << 1 | (value >> i & 1));
+            if (++filled_ == 8) {
+                bytes_.push_back(byte_);
+                if (byte_ == 0xFF) bytes_.push_back(0);
+                byte_ = 0;
+                filled_ = 0;
+            }
+        }
+    }
+    void Code(const jpeg::HuffmanSpec& table, int symbol) {
+        uint32_t code = 0;
+        int index = 0;
+        for (int length = 1; length <= 16; ++length, code <<= 1)
+            for (int i = 0; i < table.counts[length - 1]; ++i, ++index, ++code)
+                if (table.symbols[index] == symbol) return Bits(code, length);
+        ADD_FAILURE() << "symbol " << symbol << " not in the table";
+    }
+    void Block(const int16_t* coeffs, int16_t* predictor, const jpeg::HuffmanSpec& dc, const jpeg::HuffmanSpec& ac) {
+        const int diff = coeffs[0] - *predictor;
+        *predictor = coeffs[0];
+        int category = CategoryOf(diff);
+        Code(dc, category);
+        Value(diff, category);
+        int run = 0;
+        for (int k = 1; k < 64; ++k) {
+            const int v = coeffs[jpeg::kZigzagToNatural[k]];
+            if (v == 0) {
+                ++run;
+                continue;
+            }
+            for (; run >= 16; run -= 16) Code(ac, 0xF0);
+            category = CategoryOf(v);
+            Code(ac, run * 16 + category);
+            Value(v, category);
+            run = 0;
+        }
+        if (run > 0) Code(ac, 0x00);
+    }
+    std::vector<uint8_t> Finish() {
+        while (filled_ != 0) Bits(1, 1);
+        return bytes_;
+    }
+
+private:
+    static int CategoryOf(int v) {
+        int category = 0;
+        while ((v < 0 ? -v : v) >> category) ++category;
+        return category;
+    }
+    void Value(int v, int category) { Bits(uint32_t(v < 0 ? v + (1 << category) - 1 : v), category); }
+
+    std::vector<uint8_t> bytes_;
+    uint8_t byte_ = 0;
+    int filled_ = 0;
+};
+
+// The bit writer, which stores eight bytes at a time and looks for 0xFF in the whole word,
+// against the plain coder: random codes of 1 to 32 bits in batches of random size, most of
+// them all ones so that 0xFF bytes (and a stuffed zero) fall on every byte of the stored words
+// and across their ends, from an output of 16 bytes that has to grow; the last byte padded with
+// 1 bits, which may make it 0xFF too.
+TEST(JpegEncoder, BitWriterStuffsEvery0xFFWhereverItFalls) {
+    std::mt19937 rng(71);
+    for (int round = 0; round < 400; ++round) {
+        jpeg::JpegOutput out;
+        ASSERT_TRUE(out.Reserve(16));
+        jpeg::JpegBitWriter writer(out);
+        PlainBitCoder plain;
+        const int batches = 1 + int(rng() % 30);
+        for (int b = 0; b < batches; ++b) {
+            const int puts = 1 + int(rng() % 70);
+            jpeg::JpegBitWriter::Batch batch(writer, size_t(puts) * 32);
+            ASSERT_TRUE(batch.ok());
+            for (int i = 0; i < puts; ++i) {
+                const int length = 1 + int(rng() % 32);
+                const uint32_t all = length == 32 ? 0xFFFFFFFFu : (1u << length) - 1;
+                const uint32_t bits = rng() % 4 ? all : uint32_t(rng()) & all;
+                batch.Put(bits, length);
+                plain.Bits(bits, length);
+            }
+        }
+        ASSERT_TRUE(writer.Finish());
+        const std::vector<uint8_t> want = plain.Finish();
+        ASSERT_EQ(std::vector<uint8_t>(out.data, out.data + out.size), want) << "round " << round;
+    }
+}
+
+// Blocks through EncodeBlock against the plain coder with the standard tables, luminance and
+// chrominance: random blocks sparse and dense, the largest coefficients (every AC at +-1023,
+// DC differences up to +-2047), runs of 15, 16, 31, 32, 47 and 48 zeros, a last coefficient at
+// position 63 (no EOB) and blocks of DC alone. Every byte the same.
+TEST(JpegEncoder, EncodeBlockEqualsThePlainCoder) {
+    std::mt19937 rng(72);
+    jpeg::JpegHuffmanCodes dcCodes[2], acCodes[2];
+    const jpeg::HuffmanSpec* dcSpecs[2] = {&jpeg::kDcLuminance, &jpeg::kDcChrominance};
+    const jpeg::HuffmanSpec* acSpecs[2] = {&jpeg::kAcLuminance, &jpeg::kAcChrominance};
+    for (int t = 0; t < 2; ++t) {
+        jpeg::BuildHuffmanCodes(*dcSpecs[t], &dcCodes[t]);
+        jpeg::BuildHuffmanCodes(*acSpecs[t], &acCodes[t]);
+    }
+    for (int round = 0; round < 60; ++round) {
+        const int t = round % 2;
+        jpeg::JpegOutput out;
+        ASSERT_TRUE(out.Reserve(64));
+        jpeg::JpegBitWriter writer(out);
+        PlainBitCoder plain;
+        int16_t predictor = 0, plainPredictor = 0;
+        for (int b = 0; b < 200; ++b) {
+            int16_t block[64] = {};
+            const int kind = int(rng() % 8);
+            block[0] = int16_t(kind == 0 ? (rng() % 2 ? 1023 : -1024) : int(rng() % 2048) - 1024);
+            if (kind == 0) {  // the largest coefficients everywhere
+                for (int n = 1; n < 64; ++n) block[n] = int16_t(rng() % 2 ? 1023 : -1023);
+            } else if (kind == 1) {  // runs around the multiples of 16
+                const int runs[] = {15, 16, 31, 32, 47, 48};
+                const int k = 1 + runs[rng() % 6];
+                block[jpeg::kZigzagToNatural[k]] = int16_t(rng() % 2 ? 1 : -1);
+                if (rng() % 2) block[jpeg::kZigzagToNatural[63]] = int16_t(int(rng() % 2047) - 1023);
+            } else if (kind == 2) {  // DC alone
+            } else {
+                const int count = kind == 7 ? 63 : int(rng() % (4 << kind));
+                const int range = rng() % 3 ? 16 : 1024;
+                for (int i = 0; i < count; ++i)
+                    block[1 + rng() % 63] = int16_t(int(rng() % (2 * range - 1)) - (range - 1));
+            }
+            jpeg::EncodeBlock(writer, block, &predictor, dcCodes[t], acCodes[t]);
+            plain.Block(block, &plainPredictor, *dcSpecs[t], *acSpecs[t]);
+        }
+        ASSERT_TRUE(writer.Finish());
+        ASSERT_EQ(std::vector<uint8_t>(out.data, out.data + out.size), plain.Finish()) << "round " << round;
+    }
+}
+
 TEST(JpegEncoder, WritesFilesAndReportsFailures) {
     DibGuard dib(MakeDib(30, 20, 24, Pattern));
     std::string path = testing::TempDir() + "lumetta_jpeg_" + std::to_string(std::random_device{}()) + ".jpg";
