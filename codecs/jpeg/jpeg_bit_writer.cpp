@@ -48,20 +48,9 @@ HGLOBAL JpegOutput::Detach(size_t* outSize) {
     return exact;
 }
 
-bool JpegBitWriter::MakeRoom(size_t maxBits) {
-    // The bits pending and maxBits more, each byte possibly doubled by stuffing, and the eight
-    // bytes the last store writes past its end.
-    if (!failed_ && !out_.EnsureSpace(2 * ((count_ + maxBits) / 8 + 1) + 8)) failed_ = true;
+bool JpegBitWriter::MakeRoom(size_t bytes) {
+    if (!out_.EnsureSpace(bytes)) failed_ = true;
     return !failed_;
-}
-
-uint8_t* JpegBitWriter::Batch::StoreStuffed(uint8_t* p, uint64_t word, int bytes) {
-    for (int i = 0; i < bytes; ++i) {
-        const uint8_t b = static_cast<uint8_t>(word >> (56 - 8 * i));
-        *p++ = b;
-        if (b == 0xFF) *p++ = 0;
-    }
-    return p;
 }
 
 bool JpegBitWriter::Finish() {

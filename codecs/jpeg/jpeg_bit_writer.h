@@ -41,7 +41,7 @@ public:
     class Batch {
     public:
         Batch(JpegBitWriter& writer, size_t maxBits)
-            : writer_(writer), acc_(writer.acc_), count_(writer.count_), ok_(writer.MakeRoom(maxBits)) {
+            : writer_(writer), acc_(writer.acc_), count_(writer.count_), ok_(writer.HasRoom(maxBits)) {
             if (!ok_) return;
             p_ = writer.out_.data + writer.out_.size;
             StoreBytes();
@@ -73,10 +73,15 @@ public:
             const uint64_t word = acc_;
             const int whole = count_ >> 3;  // count_ is at most 63
             StoreBigEndian(p_, word);
-            if (((~word - 0x0101010101010101ull) & word & 0x8080808080808080ull) != 0)
-                p_ = StoreStuffed(p_, word, whole);
-            else
+            if (((~word - 0x0101010101010101ull) & word & 0x8080808080808080ull) == 0) {
                 p_ += whole;
+            } else {
+                for (int i = 0; i < whole; ++i) {
+                    const uint8_t b = static_cast<uint8_t>(word >> (56 - 8 * i));
+                    *p_++ = b;
+                    if (b == 0xFF) *p_++ = 0;
+                }
+            }
             acc_ = word << (8 * whole);
             count_ &= 7;
         }
@@ -84,7 +89,6 @@ public:
     private:
         friend class JpegBitWriter;
         static void StoreBigEndian(uint8_t* p, uint64_t v);
-        static uint8_t* StoreStuffed(uint8_t* p, uint64_t word, int bytes);
 
         JpegBitWriter& writer_;
         uint64_t acc_;
@@ -94,9 +98,14 @@ public:
     };
 
 private:
-    // Room in the output for the pending bits and maxBits more; false (from then on) when the
-    // output could not grow.
-    bool MakeRoom(size_t maxBits);
+    // Room in the output for the pending bits and maxBits more, each byte possibly doubled by
+    // stuffing, and the eight bytes the last store writes past its end; false (from then on) when
+    // the output could not grow.
+    bool HasRoom(size_t maxBits) {
+        const size_t bytes = 2 * ((count_ + maxBits) / 8 + 1) + 8;
+        return !failed_ && (out_.capacity - out_.size >= bytes || MakeRoom(bytes));
+    }
+    bool MakeRoom(size_t bytes);
 
     JpegOutput& out_;
     uint64_t acc_ = 0;  // pending bits from bit 63 down, zero below them

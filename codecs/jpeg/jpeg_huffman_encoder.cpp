@@ -68,8 +68,10 @@ inline int CategoryOfNonZero(int v) {
 
 // The value bits of v (category bits of them): v when positive, v + 2^category - 1 when
 // negative.
+constexpr uint32_t kLowBits[16] = {0,     1,     3,     7,     15,     31,     63,     127,
+                                    255,   511,   1023,  2047,  4095,  8191,   16383,  32767};
 inline uint32_t ValueBits(int v, int category) {
-    return static_cast<uint32_t>(v < 0 ? v - 1 : v) & ((1u << category) - 1);
+    return static_cast<uint32_t>(v < 0 ? v - 1 : v) & kLowBits[category];
 }
 
 // The most bits one block takes: a DC code with its value bits, 63 AC codes with theirs, three
