@@ -59,8 +59,10 @@ constexpr RowToZigzag kRowToZigzag = BuildRowToZigzag();
 // The category of a coefficient or DC difference: the bit count of its magnitude, taken as at
 // most 32767 (-32768 and differences beyond that come from no image; so the category stays
 // below 16, within the symbols' four bits).
+// Half the DC differences of a page are zero: the bit count is taken of 2 |v| + 1, which never
+// is, so that no branch for zero is needed.
 inline int Category(int v) {
-    return std::bit_width(std::min(static_cast<unsigned>(v < 0 ? -v : v), 32767u));
+    return std::bit_width(std::min(static_cast<unsigned>(v < 0 ? -v : v), 32767u) * 2 + 1) - 1;
 }
 inline int CategoryOfNonZero(int v) {
     return std::bit_width(std::min(static_cast<unsigned>(v < 0 ? -v : v), 32767u) | 1u);
