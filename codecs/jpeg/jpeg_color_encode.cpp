@@ -59,7 +59,8 @@ inline __m128i ChromaOf(const __m128i xg[2], const __m128i cg[2], short w0, shor
 
 // A value the compiler has to take as it is: clang merges a chain of byte shuffles into one
 // permutation of all three source registers and lowers that to about three times the
-// instructions of the chain as written. GCC keeps the chain; elsewhere this does nothing.
+// instructions of the chain as written. (GCC keeps the chain anyway; a compiler without GNU
+// asm statements gets the value unchanged.)
 inline __m128i AsIs(__m128i v) {
 #if defined(__GNUC__)
     __asm__("" : "+x"(v));

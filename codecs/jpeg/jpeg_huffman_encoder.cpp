@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstring>
 
 #include "codecs/jpeg/jpeg_simd.h"
 
@@ -58,9 +57,8 @@ constexpr RowToZigzag kRowToZigzag = BuildRowToZigzag();
 
 // The category of a coefficient or DC difference: the bit count of its magnitude, taken as at
 // most 32767 (-32768 and differences beyond that come from no image; so the category stays
-// below 16, within the symbols' four bits).
-// Half the DC differences of a page are zero: the bit count is taken of 2 |v| + 1, which never
-// is, so that no branch for zero is needed.
+// below 16, within the symbols' four bits). Half the DC differences of a page are zero: their
+// bit count is that of 2 |v| + 1 less one, so that no branch for zero is needed.
 inline int Category(int v) {
     return std::bit_width(std::min(static_cast<unsigned>(v < 0 ? -v : v), 32767u) * 2 + 1) - 1;
 }
