@@ -48,45 +48,20 @@ HGLOBAL JpegOutput::Detach(size_t* outSize) {
     return exact;
 }
 
-void JpegBitWriter::StoreWord(uint32_t w) {
-    if (!out_.EnsureSpace(8)) {
-        failed_ = true;
-        return;
-    }
-    uint8_t* p = out_.data + out_.size;
-    // A byte of 0xFF in w is a zero byte in ~w.
-    uint32_t inv = ~w;
-    if (((inv - 0x01010101u) & ~inv & 0x80808080u) == 0) {
-        p[0] = static_cast<uint8_t>(w >> 24);
-        p[1] = static_cast<uint8_t>(w >> 16);
-        p[2] = static_cast<uint8_t>(w >> 8);
-        p[3] = static_cast<uint8_t>(w);
-        out_.size += 4;
-        return;
-    }
-    size_t n = 0;
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        uint8_t b = static_cast<uint8_t>(w >> shift);
-        p[n++] = b;
-        if (b == 0xFF) p[n++] = 0;
-    }
-    out_.size += n;
+bool JpegBitWriter::MakeRoom(size_t bytes) {
+    if (!out_.EnsureSpace(bytes)) failed_ = true;
+    return !failed_;
 }
 
 bool JpegBitWriter::Finish() {
-    // Pad to whole bytes with 1 bits, then store what is left byte by byte.
-    int pad = (8 - count_ % 8) % 8;
-    acc_ = (acc_ << pad) | ((1u << pad) - 1);
-    count_ += pad;
-    while (count_ > 0 && !failed_) {
-        count_ -= 8;
-        uint8_t b = static_cast<uint8_t>(acc_ >> count_);
-        if (!out_.EnsureSpace(2)) {
-            failed_ = true;
-            break;
+    // Pad to whole bytes with 1 bits, then store them.
+    {
+        Batch batch(*this, 8);
+        if (batch.ok()) {
+            const int pad = (8 - batch.count_) & 7;  // the batch holds at most seven bits
+            if (pad) batch.Put((1u << pad) - 1, pad);
+            batch.StoreBytes();
         }
-        out_.data[out_.size++] = b;
-        if (b == 0xFF) out_.data[out_.size++] = 0;
     }
     return !failed_;
 }

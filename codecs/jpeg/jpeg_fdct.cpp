@@ -53,6 +53,16 @@ inline void FdctPass(T* d, int step) {
 }  // namespace
 
 // Quantisation rounds half up through a positive offset, as the IJG float path does.
+void ForwardDctQuantizePlain(const int16_t* src, size_t srcStride, const float* divisors, int16_t out[64]) {
+    float ws[64];
+    for (int r = 0; r < 8; ++r)
+        for (int c = 0; c < 8; ++c) ws[r * 8 + c] = static_cast<float>(src[r * srcStride + c]);
+    for (int r = 0; r < 8; ++r) FdctPass(ws + r * 8, 1);
+    for (int c = 0; c < 8; ++c) FdctPass(ws + c, 8);
+    for (int i = 0; i < 64; ++i)
+        out[i] = static_cast<int16_t>(static_cast<int>(ws[i] * divisors[i] + 16384.5f) - 16384);
+}
+
 #if defined(LUMETTA_JPEG_SSE2)
 
 void ForwardDctQuantize(const int16_t* src, size_t srcStride, const float* divisors, int16_t out[64]) {
@@ -81,13 +91,7 @@ void ForwardDctQuantize(const int16_t* src, size_t srcStride, const float* divis
 #else
 
 void ForwardDctQuantize(const int16_t* src, size_t srcStride, const float* divisors, int16_t out[64]) {
-    float ws[64];
-    for (int r = 0; r < 8; ++r)
-        for (int c = 0; c < 8; ++c) ws[r * 8 + c] = static_cast<float>(src[r * srcStride + c]);
-    for (int r = 0; r < 8; ++r) FdctPass(ws + r * 8, 1);
-    for (int c = 0; c < 8; ++c) FdctPass(ws + c, 8);
-    for (int i = 0; i < 64; ++i)
-        out[i] = static_cast<int16_t>(static_cast<int>(ws[i] * divisors[i] + 16384.5f) - 16384);
+    ForwardDctQuantizePlain(src, srcStride, divisors, out);
 }
 
 #endif

@@ -15,4 +15,7 @@ void BuildFdctDivisors(const uint16_t quantNatural[64], float out[64]);
 // src: 8 rows of 8 level-shifted samples, srcStride samples apart. out: natural order.
 void ForwardDctQuantize(const int16_t* src, size_t srcStride, const float divisors[64], int16_t out[64]);
 
+// The same, one float at a time (what the vector path does lane by lane).
+void ForwardDctQuantizePlain(const int16_t* src, size_t srcStride, const float divisors[64], int16_t out[64]);
+
 }  // namespace jpeg

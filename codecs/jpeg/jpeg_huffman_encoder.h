@@ -9,9 +9,12 @@
 
 namespace jpeg {
 
+// Per symbol, what is written for it together with the value bits it announces (as many as
+// its low four bits say: the category of a DC difference, the size of an AC run/size symbol):
+// bits 8 and up hold its code shifted left by that many bits, bits 0..7 the code's length plus
+// them. A symbol not in the table has no code, only the value bits.
 struct JpegHuffmanCodes {
-    uint16_t code[256];
-    uint8_t length[256];   // 0: symbol not in the table
+    uint64_t entry[256];
 };
 
 // Canonical codes of a table: code 0 upwards, doubled after each length.

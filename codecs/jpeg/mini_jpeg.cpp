@@ -189,7 +189,7 @@ void EncodeColour(const RowSource& src, int width, const EncoderTables& t, JpegB
     int16_t* cbPlane = yPlane + padded * 16;
     int16_t* crPlane = cbPlane + chromaPadded * 8;
     int16_t predictors[3] = {0, 0, 0};
-    alignas(16) int16_t coeffs[64];
+    alignas(16) int16_t coeffs[6][64];
     for (int y0 = 0; y0 < src.height; y0 += 16) {
         for (int r = 0; r < 16; ++r) {
             int y = y0 + r < src.height ? y0 + r : src.height - 1;
@@ -203,14 +203,15 @@ void EncodeColour(const RowSource& src, int width, const EncoderTables& t, JpegB
             next.Fetch(48 * m);
             const int16_t* y = yPlane + static_cast<size_t>(m) * 16;
             const int16_t* luma[4] = {y, y + 8, y + 8 * padded, y + 8 * padded + 8};
-            for (const int16_t* block : luma) {
-                ForwardDctQuantize(block, padded, t.lumaDiv, coeffs);
-                EncodeBlock(writer, coeffs, &predictors[0], t.dcLuma, t.acLuma);
-            }
-            ForwardDctQuantize(cbPlane + static_cast<size_t>(m) * 8, chromaPadded, t.chromaDiv, coeffs);
-            EncodeBlock(writer, coeffs, &predictors[1], t.dcChroma, t.acChroma);
-            ForwardDctQuantize(crPlane + static_cast<size_t>(m) * 8, chromaPadded, t.chromaDiv, coeffs);
-            EncodeBlock(writer, coeffs, &predictors[2], t.dcChroma, t.acChroma);
+            // The six transforms first, then the six codings: the processor overlaps transforms
+            // that follow one another, which a coding in between (and its mispredicted branches)
+            // keeps apart.
+            for (int i = 0; i < 4; ++i) ForwardDctQuantize(luma[i], padded, t.lumaDiv, coeffs[i]);
+            ForwardDctQuantize(cbPlane + static_cast<size_t>(m) * 8, chromaPadded, t.chromaDiv, coeffs[4]);
+            ForwardDctQuantize(crPlane + static_cast<size_t>(m) * 8, chromaPadded, t.chromaDiv, coeffs[5]);
+            for (int i = 0; i < 4; ++i) EncodeBlock(writer, coeffs[i], &predictors[0], t.dcLuma, t.acLuma);
+            EncodeBlock(writer, coeffs[4], &predictors[1], t.dcChroma, t.acChroma);
+            EncodeBlock(writer, coeffs[5], &predictors[2], t.dcChroma, t.acChroma);
         }
     }
 }

@@ -3,6 +3,7 @@
 // the same bytes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -14,6 +15,7 @@
 #include "codecs/jpeg/jpeg_bit_reader.h"
 #include "codecs/jpeg/jpeg_color_decode.h"
 #include "codecs/jpeg/jpeg_color_encode.h"
+#include "codecs/jpeg/jpeg_fdct.h"
 #include "codecs/jpeg/jpeg_huffman_decoder.h"
 #include "codecs/jpeg/jpeg_huffman_encoder.h"
 #include "codecs/jpeg/jpeg_idct.h"
@@ -236,6 +238,146 @@ TEST(JpegEncoder, ZeroRunsOfSixteenAndMoreRoundTrip) {
         int16_t got[64] = {};
         EXPECT_TRUE(jpeg::DecodeBlock(reader, t.dc, t.ac, &decodePredictor, got));
         EXPECT_EQ(0, memcmp(got, block, sizeof(block))) << i;
+    }
+}
+
+// A plain coder, one bit at a time, to compare the encoder's words and tables with: bytes
+// completed one by one with a zero after every 0xFF, codes found by walking the table's counts,
+// coefficients taken in zigzag order, categories counted bit by bit.
+class PlainBitCoder {
+public:
+    void Bits(uint32_t value, int length) {
+        for (int i = length - 1; i >= 0; --i) {
+            byte_ = uint8_t(byte_ << 1 | (value >> i & 1));
+            if (++filled_ == 8) {
+                bytes_.push_back(byte_);
+                if (byte_ == 0xFF) bytes_.push_back(0);
+                byte_ = 0;
+                filled_ = 0;
+            }
+        }
+    }
+    void Code(const jpeg::HuffmanSpec& table, int symbol) {
+        uint32_t code = 0;
+        int index = 0;
+        for (int length = 1; length <= 16; ++length, code <<= 1)
+            for (int i = 0; i < table.counts[length - 1]; ++i, ++index, ++code)
+                if (table.symbols[index] == symbol) return Bits(code, length);
+        ADD_FAILURE() << "symbol " << symbol << " not in the table";
+    }
+    void Block(const int16_t* coeffs, int16_t* predictor, const jpeg::HuffmanSpec& dc, const jpeg::HuffmanSpec& ac) {
+        const int diff = coeffs[0] - *predictor;
+        *predictor = coeffs[0];
+        int category = CategoryOf(diff);
+        Code(dc, category);
+        Value(diff, category);
+        int run = 0;
+        for (int k = 1; k < 64; ++k) {
+            const int v = coeffs[jpeg::kZigzagToNatural[k]];
+            if (v == 0) {
+                ++run;
+                continue;
+            }
+            for (; run >= 16; run -= 16) Code(ac, 0xF0);
+            category = CategoryOf(v);
+            Code(ac, run * 16 + category);
+            Value(v, category);
+            run = 0;
+        }
+        if (run > 0) Code(ac, 0x00);
+    }
+    std::vector<uint8_t> Finish() {
+        while (filled_ != 0) Bits(1, 1);
+        return bytes_;
+    }
+
+private:
+    static int CategoryOf(int v) {
+        int category = 0;
+        while ((v < 0 ? -v : v) >> category) ++category;
+        return category;
+    }
+    void Value(int v, int category) { Bits(uint32_t(v < 0 ? v + (1 << category) - 1 : v), category); }
+
+    std::vector<uint8_t> bytes_;
+    uint8_t byte_ = 0;
+    int filled_ = 0;
+};
+
+// The bit writer, which stores eight bytes at a time and looks for 0xFF in the whole word,
+// against the plain coder: random codes of 1 to 32 bits in batches of random size, most of
+// them all ones so that 0xFF bytes (and a stuffed zero) fall on every byte of the stored words
+// and across their ends, from an output of 16 bytes that has to grow; the last byte padded with
+// 1 bits, which may make it 0xFF too.
+TEST(JpegEncoder, BitWriterStuffsEvery0xFFWhereverItFalls) {
+    std::mt19937 rng(71);
+    for (int round = 0; round < 400; ++round) {
+        jpeg::JpegOutput out;
+        ASSERT_TRUE(out.Reserve(16));
+        jpeg::JpegBitWriter writer(out);
+        PlainBitCoder plain;
+        const int batches = 1 + int(rng() % 30);
+        for (int b = 0; b < batches; ++b) {
+            const int puts = 1 + int(rng() % 70);
+            jpeg::JpegBitWriter::Batch batch(writer, size_t(puts) * 32);
+            ASSERT_TRUE(batch.ok());
+            for (int i = 0; i < puts; ++i) {
+                const int length = 1 + int(rng() % 32);
+                const uint32_t all = length == 32 ? 0xFFFFFFFFu : (1u << length) - 1;
+                const uint32_t bits = rng() % 4 ? all : uint32_t(rng()) & all;
+                batch.Put(bits, length);
+                plain.Bits(bits, length);
+            }
+        }
+        ASSERT_TRUE(writer.Finish());
+        const std::vector<uint8_t> want = plain.Finish();
+        ASSERT_EQ(std::vector<uint8_t>(out.data, out.data + out.size), want) << "round " << round;
+    }
+}
+
+// Blocks through EncodeBlock against the plain coder with the standard tables, luminance and
+// chrominance: random blocks sparse and dense, the largest coefficients (every AC at +-1023,
+// DC differences up to +-2047), runs of 15, 16, 31, 32, 47 and 48 zeros, a last coefficient at
+// position 63 (no EOB) and blocks of DC alone. Every byte the same.
+TEST(JpegEncoder, EncodeBlockEqualsThePlainCoder) {
+    std::mt19937 rng(72);
+    jpeg::JpegHuffmanCodes dcCodes[2], acCodes[2];
+    const jpeg::HuffmanSpec* dcSpecs[2] = {&jpeg::kDcLuminance, &jpeg::kDcChrominance};
+    const jpeg::HuffmanSpec* acSpecs[2] = {&jpeg::kAcLuminance, &jpeg::kAcChrominance};
+    for (int t = 0; t < 2; ++t) {
+        jpeg::BuildHuffmanCodes(*dcSpecs[t], &dcCodes[t]);
+        jpeg::BuildHuffmanCodes(*acSpecs[t], &acCodes[t]);
+    }
+    for (int round = 0; round < 60; ++round) {
+        const int t = round % 2;
+        jpeg::JpegOutput out;
+        ASSERT_TRUE(out.Reserve(64));
+        jpeg::JpegBitWriter writer(out);
+        PlainBitCoder plain;
+        int16_t predictor = 0, plainPredictor = 0;
+        for (int b = 0; b < 200; ++b) {
+            int16_t block[64] = {};
+            const int kind = int(rng() % 8);
+            block[0] = int16_t(kind == 0 ? (rng() % 2 ? 1023 : -1024) : int(rng() % 2048) - 1024);
+            if (kind == 0) {  // the largest coefficients everywhere
+                for (int n = 1; n < 64; ++n) block[n] = int16_t(rng() % 2 ? 1023 : -1023);
+            } else if (kind == 1) {  // runs around the multiples of 16
+                const int runs[] = {15, 16, 31, 32, 47, 48};
+                const int k = 1 + runs[rng() % 6];
+                block[jpeg::kZigzagToNatural[k]] = int16_t(rng() % 2 ? 1 : -1);
+                if (rng() % 2) block[jpeg::kZigzagToNatural[63]] = int16_t(int(rng() % 2047) - 1023);
+            } else if (kind == 2) {  // DC alone
+            } else {
+                const int count = kind == 7 ? 63 : int(rng() % (4 << kind));
+                const int range = rng() % 3 ? 16 : 1024;
+                for (int i = 0; i < count; ++i)
+                    block[1 + rng() % 63] = int16_t(int(rng() % (2 * range - 1)) - (range - 1));
+            }
+            jpeg::EncodeBlock(writer, block, &predictor, dcCodes[t], acCodes[t]);
+            plain.Block(block, &plainPredictor, *dcSpecs[t], *acSpecs[t]);
+        }
+        ASSERT_TRUE(writer.Finish());
+        ASSERT_EQ(std::vector<uint8_t>(out.data, out.data + out.size), plain.Finish()) << "round " << round;
     }
 }
 
@@ -559,6 +701,43 @@ TEST(JpegEncoder, ColourConversionIsTheIntegerFormula) {
             EXPECT_EQ(cb[x / 2], (-11058 * p[2] - 21708 * p[1] + 32768 * p[0]) >> 16) << width << " " << x;
             EXPECT_EQ(cr[x / 2], (32768 * p[2] - 27438 * p[1] - 5328 * p[0]) >> 16) << width << " " << x;
         }
+    }
+}
+
+// The forward DCT with quantisation (vector lanes where the processor has them) against the
+// plain float code: noise, smooth ramps, flat blocks and the extreme checkerboards that give the
+// largest coefficients, all level-shifted 8-bit samples, under the quality-scaled standard tables
+// (1 everywhere at quality 100) and random ones. Every coefficient the same.
+TEST(JpegEncoder, ForwardDctEqualsThePlainFloatCode) {
+    std::mt19937 rng(73);
+    for (int round = 0; round < 4000; ++round) {
+        uint16_t quant[64];
+        const int quality = 1 + int(rng() % 100);
+        const int scale = quality < 50 ? 5000 / quality : 200 - 2 * quality;
+        for (int i = 0; i < 64; ++i) {
+            const int base = round % 3 == 0 ? jpeg::kLuminanceQuant[i] : jpeg::kChrominanceQuant[i];
+            const int scaled = std::clamp((base * scale + 50) / 100, 1, 255);
+            quant[i] = uint16_t(round % 4 == 3 ? 1 + rng() % 255 : scaled);
+        }
+        float divisors[64];
+        jpeg::BuildFdctDivisors(quant, divisors);
+        const size_t stride = 8 + rng() % 3 * 8;
+        std::vector<int16_t> samples(stride * 8);
+        const int kind = round % 5;
+        for (int r = 0; r < 8; ++r)
+            for (size_t c = 0; c < stride; ++c) {
+                int v = 0;
+                if (kind == 0) v = int(rng() % 256) - 128;
+                if (kind == 1) v = int(r * 9 + c * 5) - 60 + int(rng() % 5);
+                if (kind == 2) v = rng() % 2 ? 127 : -128;
+                if (kind == 3) v = ((r + c) % 2 == 0) == (round % 2 == 0) ? 127 : -128;
+                if (kind == 4) v = round % 2 ? 127 : -128;
+                samples[r * stride + c] = int16_t(v);
+            }
+        int16_t plain[64], fast[64];
+        jpeg::ForwardDctQuantizePlain(samples.data(), stride, divisors, plain);
+        jpeg::ForwardDctQuantize(samples.data(), stride, divisors, fast);
+        ASSERT_EQ(memcmp(plain, fast, sizeof plain), 0) << "round " << round;
     }
 }
 
