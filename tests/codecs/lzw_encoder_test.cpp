@@ -34,30 +34,11 @@ void* Take(size_t n) {
     return p;
 }
 
+void Give(void* p) { std::free(p); }
+
 }  // namespace
 
-void* operator new(size_t n) { return Take(n); }
-void* operator new[](size_t n) { return Take(n); }
-void* operator new(size_t n, const std::nothrow_t&) noexcept {
-    try {
-        return Take(n);
-    } catch (...) {
-        return nullptr;
-    }
-}
-void* operator new[](size_t n, const std::nothrow_t&) noexcept {
-    try {
-        return Take(n);
-    } catch (...) {
-        return nullptr;
-    }
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
-void operator delete[](void* p, size_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+#include "support/replace_global_new.h"
 
 namespace {
 

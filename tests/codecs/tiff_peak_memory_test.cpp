@@ -41,28 +41,7 @@ void Give(void* p) {
 
 }  // namespace
 
-void* operator new(size_t n) { return Take(n); }
-void* operator new[](size_t n) { return Take(n); }
-void* operator new(size_t n, const std::nothrow_t&) noexcept {
-    try {
-        return Take(n);
-    } catch (...) {
-        return nullptr;
-    }
-}
-void* operator new[](size_t n, const std::nothrow_t&) noexcept {
-    try {
-        return Take(n);
-    } catch (...) {
-        return nullptr;
-    }
-}
-void operator delete(void* p) noexcept { Give(p); }
-void operator delete[](void* p) noexcept { Give(p); }
-void operator delete(void* p, size_t) noexcept { Give(p); }
-void operator delete[](void* p, size_t) noexcept { Give(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { Give(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { Give(p); }
+#include "support/replace_global_new.h"
 
 namespace {
 
