@@ -136,13 +136,6 @@ void PrintTimes(const char* name, const char* what, const std::vector<double>& t
     printf("\n");
 }
 
-// The engine's device and the client opened on the same camera, format and size.
-struct Pair {
-    WebCamManager manager{GetModuleHandleA(nullptr)};
-    DirectShowGrabClient client;
-    LONG rate = 0;
-};
-
 bool OpenEngine(const char* name, int sizeIndex, WebCamManager& manager) {
     if (!manager.OpenSource() || (sizeIndex && !manager.SelectResolutionForCamByIndex(sizeIndex))) {
         fprintf(stderr, "%s: the test camera did not open in the engine\n", name);
@@ -160,52 +153,57 @@ bool OpenClient(const char* name, LONG width, LONG height, DirectShowGrabClient&
 }
 
 bool Check(const char* name, int sizeIndex) {
-    Pair pair;
-    if (!OpenEngine(name, sizeIndex, pair.manager)) return false;
-    const CamResolution size = pair.manager.Device()->CurrentSize();
+    WebCamManager manager(GetModuleHandleA(nullptr));
+    DirectShowGrabClient client;
+    if (!OpenEngine(name, sizeIndex, manager)) return false;
+    const CamResolution size = manager.Device()->CurrentSize();
     if (size.Width != kSizes[sizeIndex][0] || size.Height != kSizes[sizeIndex][1]) {
         fprintf(stderr, "%s: the engine's camera opened at %ldx%ld\n", name, static_cast<long>(size.Width),
                 static_cast<long>(size.Height));
         return false;
     }
-    if (!OpenClient(name, size.Width, size.Height, pair.client)) return false;
+    if (!OpenClient(name, size.Width, size.Height, client)) return false;
     char* engineDevice = nullptr;
     char clientDevice[128] = {};
-    WideCharToMultiByte(CP_ACP, 0, pair.client.DeviceName(), -1, clientDevice, sizeof(clientDevice) - 1, nullptr,
+    WideCharToMultiByte(CP_ACP, 0, client.DeviceName(), -1, clientDevice, sizeof(clientDevice) - 1, nullptr,
                         nullptr);
     bool sameDevice =
-        pair.manager.GetCurrentSourceName(engineDevice) && engineDevice && !strcmp(engineDevice, clientDevice);
+        manager.GetCurrentSourceName(engineDevice) && engineDevice && !strcmp(engineDevice, clientDevice);
     if (engineDevice) GlobalFree(engineDevice);
-    LONG rate = pair.manager.GetFrameRate();
-    if (!sameDevice || rate <= 0 || pair.client.FramePeriod() != 10000000 / rate) {
+    LONG rate = manager.GetFrameRate();
+    if (!sameDevice || rate <= 0 || client.FramePeriod() != 10000000 / rate) {
         fprintf(stderr, "%s: the engine and the client opened different devices or formats\n", name);
         return false;
     }
-    Side engine{"engine", EngineGrab, &pair.manager, {}, {}};
-    Side reference{"client", ClientGrab, &pair.client, {}, {}};
+    Side engine{"engine", EngineGrab, &manager, {}, {}};
+    Side reference{"client", ClientGrab, &client, {}, {}};
     if (!SameDib(name, engine, reference)) return false;
     printf("%s frame period %.2f ms\n", name, 1000.0 / rate);
     return true;
 }
 
-bool Measure(const char* name, int sizeIndex, bool engineSide) {
+// Each side's grabs in rounds, and their times printed for the script to pool.
+bool Report(const char* name, Side& side) {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
-    WebCamManager manager(GetModuleHandleA(nullptr));
-    DirectShowGrabClient client;
-    Side side{"engine", EngineGrab, &manager, {}, {}};
-    if (engineSide) {
-        if (!OpenEngine(name, sizeIndex, manager)) return false;
-    } else {
-        if (!OpenClient(name, kSizes[sizeIndex][0], kSizes[sizeIndex][1], client)) return false;
-        side = Side{"client", ClientGrab, &client, {}, {}};
-    }
     for (int round = 0; round < kRounds; ++round) {
         if (!RunRound(side, frequency)) return false;
     }
     PrintTimes(name, "request", side.requestTimes);
     PrintTimes(name, "delivery", side.deliveryTimes);
     return true;
+}
+
+// Only the side measured is made in its process.
+bool Measure(const char* name, int sizeIndex, bool engineSide) {
+    if (engineSide) {
+        WebCamManager manager(GetModuleHandleA(nullptr));
+        Side side{"engine", EngineGrab, &manager, {}, {}};
+        return OpenEngine(name, sizeIndex, manager) && Report(name, side);
+    }
+    DirectShowGrabClient client;
+    Side side{"client", ClientGrab, &client, {}, {}};
+    return OpenClient(name, kSizes[sizeIndex][0], kSizes[sizeIndex][1], client) && Report(name, side);
 }
 
 }  // namespace
