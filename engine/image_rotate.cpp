@@ -32,15 +32,69 @@ void GatherColumn(const BYTE* const* rows, LONG n, uint64_t at, uint64_t srcStri
     for (; k < n; ++k) memcpy(d + 3 * k, rows[k] + at, 3);
 }
 
+uint64_t Load8(const BYTE* p) {
+    uint64_t v;
+    memcpy(&v, p, 8);
+    return v;
+}
+
+// Pixel i (0 to 3) of twelve bytes of 24-bit pixels, loaded as lo (bytes 0 to 7) and hi (bytes 4
+// to 11); bytes in memory order, little-endian as on every target of this build.
+uint64_t PixelOf(uint64_t lo, uint64_t hi, int i) {
+    constexpr uint64_t kPixel = 0xFFFFFF;
+    switch (i) {
+        case 0: return lo & kPixel;
+        case 1: return (lo >> 24) & kPixel;
+        case 2: return (hi >> 16) & kPixel;
+        default: return (hi >> 40) & kPixel;
+    }
+}
+
+// Four target rows of a tile of a 24-bit turn at once, from four adjacent source columns
+// starting at byte `at` of the n source rows: two loads of each source row give its four
+// pixels, and each pair of source rows becomes six bytes of each target row, stored as eight
+// whose last two the next pair overwrites; the last pair of the tile is copied exactly, so
+// nothing is written past it. Target row j takes pixel j (left turn) or 3 - j (right turn).
+template <bool kLeft>
+void TurnFourRows24(const BYTE* const* rows, LONG n, uint64_t at, BYTE* d, uint64_t outStride) {
+    LONG k = 0;
+    for (; k + 2 < n; k += 2) {
+        const uint64_t a = Load8(rows[k] + at), a2 = Load8(rows[k] + at + 4);
+        const uint64_t b = Load8(rows[k + 1] + at), b2 = Load8(rows[k + 1] + at + 4);
+        for (int j = 0; j < 4; ++j) {
+            const int i = kLeft ? j : 3 - j;
+            const uint64_t two = PixelOf(a, a2, i) | PixelOf(b, b2, i) << 24;
+            memcpy(d + outStride * j + 3 * k, &two, 8);
+        }
+    }
+    for (; k < n; ++k) {
+        for (int j = 0; j < 4; ++j) memcpy(d + outStride * j + 3 * k, rows[k] + at + 3 * (kLeft ? j : 3 - j), 3);
+    }
+}
+
 // Target rows ty to yEnd, columns tx to xEnd of a turn of an 8- or 24-bit image: the source rows
-// of the tile's columns, then each target row read down a fixed source column.
+// of the tile's columns, then each target row read down a fixed source column (24-bit rows four
+// at a time while the four columns' twelve bytes lie inside the source row).
 void TurnTileBytes(const CImage& src, CImage& out, bool left, LONG tx, LONG xEnd, LONG ty, LONG yEnd) {
     const LONG w = src.GetWidth(), h = src.GetHeight();
     const int bytes = src.GetBitCount() / 8;
     const BYTE* rows[kTile];
     const LONG n = xEnd - tx;
     for (LONG k = 0; k < n; ++k) rows[k] = RowOf(src, left ? h - 1 - (tx + k) : tx + k);
-    for (LONG Y = ty; Y < yEnd; ++Y) {
+    LONG Y = ty;
+    if (bytes == 3) {
+        for (; Y + 4 <= yEnd; Y += 4) {
+            const LONG first = left ? Y : w - 1 - (Y + 3);  // the leftmost of the four source columns
+            const uint64_t at = uint64_t(first) * 3;
+            if (at + 12 > src.GetStride()) break;
+            BYTE* d = RowOf(out, Y) + uint64_t(tx) * 3;
+            if (left)
+                TurnFourRows24<true>(rows, n, at, d, out.GetStride());
+            else
+                TurnFourRows24<false>(rows, n, at, d, out.GetStride());
+        }
+    }
+    for (; Y < yEnd; ++Y) {
         const LONG sx = left ? Y : w - 1 - Y;
         GatherColumn(rows, n, uint64_t(sx) * bytes, src.GetStride(), bytes, RowOf(out, Y) + uint64_t(tx) * bytes);
     }

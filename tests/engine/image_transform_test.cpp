@@ -103,6 +103,36 @@ TEST(QuarterTurns, EveryPixelLandsWhereTheTurnPutsIt) {
     }
 }
 
+// Sizes on both sides of the 64-pixel tiles and of the groups of four target rows, with row
+// padding on either side: each pixel where the turn puts it, and the target rows' padding bytes
+// still zero (stored files carry them).
+TEST(QuarterTurns, SizesAroundTheTileAndGroupEdgesKeepEveryPixelAndZeroPadding) {
+    const LONG sides[] = {1, 2, 3, 4, 5, 7, 63, 64, 65, 67, 130};
+    for (int bits : {8, 24}) {
+        for (LONG w : sides) {
+            for (LONG h : sides) {
+                SCOPED_TRACE(testing::Message() << bits << " bits " << w << "x" << h);
+                TestImage original(w, h, bits, uint32_t(w * 131 + h)), left(w, h, bits, uint32_t(w * 131 + h)),
+                    right(w, h, bits, uint32_t(w * 131 + h));
+                ASSERT_TRUE(left.RotateLeft() && right.RotateRight());
+                for (LONG y = 0; y < w; ++y) {
+                    for (LONG x = 0; x < h; ++x) {
+                        ASSERT_EQ(left.GetPixelColor(x, y), original.GetPixelColor(y, h - 1 - x)) << x << "," << y;
+                        ASSERT_EQ(right.GetPixelColor(x, y), original.GetPixelColor(w - 1 - y, x)) << x << "," << y;
+                    }
+                }
+                const DWORD used = DWORD(h) * DWORD(bits / 8);
+                for (const CImage* turned : {&left, &right}) {
+                    for (LONG y = 0; y < w; ++y) {
+                        const BYTE* row = turned->GetBits() + size_t(turned->GetStride()) * size_t(y);
+                        for (DWORD b = used; b < turned->GetStride(); ++b) ASSERT_EQ(row[b], 0) << "row " << y;
+                    }
+                }
+            }
+        }
+    }
+}
+
 TEST(RotateEx, WholeTurnsEqualTheQuarterTurnsAtEveryDepth) {
     for (int bits : kDepths) {
         SCOPED_TRACE(bits);
