@@ -5,7 +5,9 @@
 // writes a new image, frees the copy it replaces inside the measurement and keeps the result past
 // it (the blank test only reads the page on both sides). libvips (in this process, on one thread
 // like the own side, its operation cache off) gives extra lines for the resizes and turns, on a
-// fresh copy of the same pixels per run, written out into a new memory image.
+// fresh copy of the same pixels per run, written out into a new memory image. One more line turns
+// a bilevel page (the same page at 1 bit, as a fax or document scan comes) against Pillow's turn
+// of that BMP file.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -98,12 +100,29 @@ Timing TimeVips(HGLOBAL page, const std::function<int(VipsImage*, VipsImage**)>&
     return Summarise(times);
 }
 
+// The page at 1 bit: white where its first channel is above 128, on a black and white table.
+HGLOBAL MakeBilevelPage(HGLOBAL page) {
+    CImage grey(page, TRUE), bilevel;
+    bilevel.Create(kWidth, kHeight, nullptr, 1);
+    bilevel.SetGrayPalette();
+    for (LONG y = 0; y < kHeight; ++y) {
+        const BYTE* from = grey.GetBits() + uint64_t(grey.GetStride()) * y;
+        BYTE* row = bilevel.GetBits() + uint64_t(bilevel.GetStride()) * y;
+        for (LONG x = 0; x < kWidth; ++x)
+            if (from[3 * x] > 128) row[x >> 3] |= BYTE(0x80 >> (x & 7));
+    }
+    return bilevel.Detach();
+}
+
 bool WriteBmp(HGLOBAL page, const char* path) {
     const SIZE_T size = GlobalSize(page);
     FILE* f = fopen(path, "wb");
     if (!f) return false;
     BYTE fileHeader[14] = {'B', 'M'};
-    const uint32_t total = uint32_t(14 + size), offset = 14 + 40;
+    BITMAPINFOHEADER header;
+    memcpy(&header, GlobalLock(page), sizeof(header));
+    GlobalUnlock(page);
+    const uint32_t total = uint32_t(14 + size), offset = 14 + 40 + 4 * header.biClrUsed;
     memcpy(fileHeader + 2, &total, 4);
     memcpy(fileHeader + 10, &offset, 4);
     fwrite(fileHeader, 1, 14, f);
@@ -118,6 +137,7 @@ from PIL import Image, ImageFilter, ImageStat
 im = Image.open(sys.argv[1]); im.load()
 w, h = im.size
 runs = int(sys.argv[2])
+only = sys.argv[3].split(',') if len(sys.argv) > 3 else None
 lut = [255 if v > 128 else 0 for v in range(256)]
 kernel = ImageFilter.Kernel((3, 3), (1, 2, 1, 2, 4, 2, 1, 2, 1), 16)
 def blank(s):
@@ -133,6 +153,8 @@ ops = {
 # As on the own side: a fresh copy of the page per run, made before the clock starts; the
 # operation's new image is kept past the clock, the copy it replaces is freed inside it.
 for name, op in ops.items():
+    if only and name not in only:
+        continue
     times = []
     for _ in range(runs):
         src = im.copy()
@@ -146,7 +168,8 @@ for name, op in ops.items():
     print(name, statistics.median(times), min(times), max(times))
 )PY";
 
-std::map<std::string, Timing> RunPillow(const char* bmp) {
+// Pillow's timings of the operations named in `only` (comma-separated; all when empty).
+std::map<std::string, Timing> RunPillow(const char* bmp, const std::string& only = "") {
     std::map<std::string, Timing> out;
     char script[] = "/tmp/lumetta_bench_pillowXXXXXX";
     int fd = mkstemp(script);
@@ -157,7 +180,7 @@ std::map<std::string, Timing> RunPillow(const char* bmp) {
     }
     close(fd);
     const char* python = access("/usr/bin/python3", X_OK) == 0 ? "/usr/bin/python3" : "python3";
-    std::string cmd = std::string(python) + " " + script + " " + bmp + " " + std::to_string(kRuns);
+    std::string cmd = std::string(python) + " " + script + " " + bmp + " " + std::to_string(kRuns) + (only.empty() ? "" : " " + only);
     if (FILE* p = popen(cmd.c_str(), "r")) {
         char name[64];
         Timing t;
@@ -227,6 +250,25 @@ int main() {
     vips_area_unref(VIPS_AREA(white));
     g_object_unref(bicubic);
     vips_shutdown();
+
+    // The bilevel page's quarter turn.
+    HGLOBAL bilevel = MakeBilevelPage(page);
+    char bilevelBmp[] = "/tmp/lumetta_bench_bilevelXXXXXX";
+    fd = mkstemp(bilevelBmp);
+    if (fd < 0 || !WriteBmp(bilevel, bilevelBmp)) {
+        fprintf(stderr, "cannot write the bilevel page\n");
+        return 1;
+    }
+    close(fd);
+    std::map<std::string, Timing> bilevelRef = RunPillow(bilevelBmp, "rotate_90");
+    unlink(bilevelBmp);
+    if (bilevelRef.size() != 1) {
+        fprintf(stderr, "Pillow did not turn the bilevel page\n");
+        return 1;
+    }
+    Report("transforms_rotate_90_bilevel", TimeOwn(bilevel, [](CImage& i) { return i.RotateLeft(); }),
+           bilevelRef["rotate_90"]);
+    GlobalFree(bilevel);
     GlobalFree(page);
     return status;
 }

@@ -100,21 +100,61 @@ void TurnTileBytes(const CImage& src, CImage& out, bool left, LONG tx, LONG xEnd
     }
 }
 
+// Eight rows of eight pixels of a 1-bit image, row 0 in the top byte and each row's first pixel
+// in the top bit of its byte, turned about the diagonal: byte m of the result (from the top) is
+// column m, its row 0 in the top bit. Three exchanges of ever larger blocks.
+uint64_t TransposeBits8x8(uint64_t x) {
+    x = (x & 0xAA55AA55AA55AA55ull) | ((x & 0x00AA00AA00AA00AAull) << 7) | ((x >> 7) & 0x00AA00AA00AA00AAull);
+    x = (x & 0xCCCC3333CCCC3333ull) | ((x & 0x0000CCCC0000CCCCull) << 14) | ((x >> 14) & 0x0000CCCC0000CCCCull);
+    x = (x & 0xF0F0F0F00F0F0F0Full) | ((x & 0x00000000F0F0F0F0ull) << 28) | ((x >> 28) & 0x00000000F0F0F0F0ull);
+    return x;
+}
+
+// The whole 8 x 8 blocks of a tile of a 1-bit turn, from its corner (tx, ty) up to xStop and
+// yStop: eight source rows' bytes of the eight source columns make one block, turned at once into
+// one byte of each of eight target rows. The tile's corner is a multiple of 8, so target bytes
+// are whole; the source columns of a right turn start wherever the width puts them.
+void TurnBlocksOfBits(const CImage& src, CImage& out, bool left, LONG tx, LONG xStop, LONG ty, LONG yStop) {
+    const LONG w = src.GetWidth(), h = src.GetHeight();
+    for (LONG Y = ty; Y < yStop; Y += 8) {
+        const LONG first = left ? Y : w - 8 - Y;  // the leftmost of the eight source columns
+        const LONG byte = first >> 3;
+        const int shift = first & 7;  // when not 0, the columns reach into the next byte of the row
+        for (LONG X = tx; X < xStop; X += 8) {
+            uint64_t rows = 0;
+            for (int k = 0; k < 8; ++k) {
+                const BYTE* s = RowOf(src, left ? h - 1 - (X + k) : X + k) + byte;
+                rows = rows << 8 | (shift ? BYTE(s[0] << shift | s[1] >> (8 - shift)) : s[0]);
+            }
+            const uint64_t columns = TransposeBits8x8(rows);
+            // Target row Y + j shows source column Y + j (left) or first + 7 - j (right).
+            for (int j = 0; j < 8; ++j) {
+                const int m = left ? j : 7 - j;
+                RowOf(out, Y + j)[X >> 3] = BYTE(columns >> (8 * (7 - m)));
+            }
+        }
+    }
+}
+
 // The same tile of an image of 1, 4 (or any other) bits a pixel. The source pixel of (X, Y) is
-// (sx, row(X)): a fixed column, one row per X.
+// (sx, row(X)): a fixed column, one row per X. Of a 1-bit image the whole 8 x 8 blocks go at
+// once, the rest bit by bit.
 void TurnTileIndexed(const CImage& src, CImage& out, bool left, LONG tx, LONG xEnd, LONG ty, LONG yEnd) {
     const LONG w = src.GetWidth(), h = src.GetHeight();
+    const bool bits1 = src.GetBitCount() == 1;
+    const LONG xStop = bits1 ? tx + (xEnd - tx) / 8 * 8 : tx, yStop = bits1 ? ty + (yEnd - ty) / 8 * 8 : ty;
+    if (bits1) TurnBlocksOfBits(src, out, left, tx, xStop, ty, yStop);
     for (LONG Y = ty; Y < yEnd; ++Y) {
         const LONG sx = left ? Y : w - 1 - Y;
-        if (src.GetBitCount() != 1) {
+        if (!bits1) {
             for (LONG X = tx; X < xEnd; ++X) out.SetPixelIndex(X, Y, src.GetPixelIndex(sx, left ? h - 1 - X : X));
             continue;
         }
-        // Bit by bit into the zero-filled target row.
+        // Bit by bit into the zero-filled target row, past the blocks.
         BYTE* d = RowOf(out, Y);
         const BYTE mask = BYTE(0x80 >> (sx & 7));
         const LONG column = sx >> 3;
-        for (LONG X = tx; X < xEnd; ++X) {
+        for (LONG X = Y < yStop ? xStop : tx; X < xEnd; ++X) {
             if (RowOf(src, left ? h - 1 - X : X)[column] & mask) d[X >> 3] |= BYTE(0x80 >> (X & 7));
         }
     }

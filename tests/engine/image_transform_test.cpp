@@ -103,12 +103,13 @@ TEST(QuarterTurns, EveryPixelLandsWhereTheTurnPutsIt) {
     }
 }
 
-// Sizes on both sides of the 64-pixel tiles and of the groups of four target rows, with row
-// padding on either side: each pixel where the turn puts it, and the target rows' padding bytes
-// still zero (stored files carry them).
+// Sizes on both sides of the 64-pixel tiles, of the groups of four target rows and of the 8 x 8
+// blocks of bits, with row padding on either side and right turns whose source columns do not
+// start on a byte: each pixel where the turn puts it, and the target rows' padding still zero
+// (stored files carry it).
 TEST(QuarterTurns, SizesAroundTheTileAndGroupEdgesKeepEveryPixelAndZeroPadding) {
-    const LONG sides[] = {1, 2, 3, 4, 5, 7, 63, 64, 65, 67, 130};
-    for (int bits : {8, 24}) {
+    const LONG sides[] = {1, 2, 3, 4, 5, 7, 8, 9, 15, 63, 64, 65, 67, 72, 130};
+    for (int bits : kDepths) {
         for (LONG w : sides) {
             for (LONG h : sides) {
                 SCOPED_TRACE(testing::Message() << bits << " bits " << w << "x" << h);
@@ -121,11 +122,15 @@ TEST(QuarterTurns, SizesAroundTheTileAndGroupEdgesKeepEveryPixelAndZeroPadding) 
                         ASSERT_EQ(right.GetPixelColor(x, y), original.GetPixelColor(w - 1 - y, x)) << x << "," << y;
                     }
                 }
-                const DWORD used = DWORD(h) * DWORD(bits / 8);
+                // Whole bytes past the pixels, and the unused low bits of a row's last byte.
+                const DWORD usedBits = DWORD(h) * DWORD(bits);
                 for (const CImage* turned : {&left, &right}) {
                     for (LONG y = 0; y < w; ++y) {
                         const BYTE* row = turned->GetBits() + size_t(turned->GetStride()) * size_t(y);
-                        for (DWORD b = used; b < turned->GetStride(); ++b) ASSERT_EQ(row[b], 0) << "row " << y;
+                        if (usedBits % 8) {
+                            ASSERT_EQ(row[usedBits / 8] & (0xFF >> (usedBits % 8)), 0) << "row " << y;
+                        }
+                        for (DWORD b = (usedBits + 7) / 8; b < turned->GetStride(); ++b) ASSERT_EQ(row[b], 0) << "row " << y;
                     }
                 }
             }
