@@ -136,27 +136,30 @@ void TurnBlocksOfBits(const CImage& src, CImage& out, bool left, LONG tx, LONG x
     }
 }
 
-// The same tile of an image of 1, 4 (or any other) bits a pixel. The source pixel of (X, Y) is
-// (sx, row(X)): a fixed column, one row per X. Of a 1-bit image the whole 8 x 8 blocks go at
-// once, the rest bit by bit.
-void TurnTileIndexed(const CImage& src, CImage& out, bool left, LONG tx, LONG xEnd, LONG ty, LONG yEnd) {
+// The same tile of a 1-bit image: the whole 8 x 8 blocks at once, the rest bit by bit into the
+// zero-filled target rows. The source pixel of (X, Y) is (sx, row(X)): a fixed column, one row
+// per X.
+void TurnTileBits(const CImage& src, CImage& out, bool left, LONG tx, LONG xEnd, LONG ty, LONG yEnd) {
     const LONG w = src.GetWidth(), h = src.GetHeight();
-    const bool bits1 = src.GetBitCount() == 1;
-    const LONG xStop = bits1 ? tx + (xEnd - tx) / 8 * 8 : tx, yStop = bits1 ? ty + (yEnd - ty) / 8 * 8 : ty;
-    if (bits1) TurnBlocksOfBits(src, out, left, tx, xStop, ty, yStop);
+    const LONG xStop = tx + (xEnd - tx) / 8 * 8, yStop = ty + (yEnd - ty) / 8 * 8;
+    TurnBlocksOfBits(src, out, left, tx, xStop, ty, yStop);
     for (LONG Y = ty; Y < yEnd; ++Y) {
         const LONG sx = left ? Y : w - 1 - Y;
-        if (!bits1) {
-            for (LONG X = tx; X < xEnd; ++X) out.SetPixelIndex(X, Y, src.GetPixelIndex(sx, left ? h - 1 - X : X));
-            continue;
-        }
-        // Bit by bit into the zero-filled target row, past the blocks.
         BYTE* d = RowOf(out, Y);
         const BYTE mask = BYTE(0x80 >> (sx & 7));
         const LONG column = sx >> 3;
         for (LONG X = Y < yStop ? xStop : tx; X < xEnd; ++X) {
             if (RowOf(src, left ? h - 1 - X : X)[column] & mask) d[X >> 3] |= BYTE(0x80 >> (X & 7));
         }
+    }
+}
+
+// The same tile of an image of 4 (or any other) bits a pixel, pixel by pixel.
+void TurnTileIndexed(const CImage& src, CImage& out, bool left, LONG tx, LONG xEnd, LONG ty, LONG yEnd) {
+    const LONG w = src.GetWidth(), h = src.GetHeight();
+    for (LONG Y = ty; Y < yEnd; ++Y) {
+        const LONG sx = left ? Y : w - 1 - Y;
+        for (LONG X = tx; X < xEnd; ++X) out.SetPixelIndex(X, Y, src.GetPixelIndex(sx, left ? h - 1 - X : X));
     }
 }
 
@@ -181,6 +184,8 @@ bool CImage::RotateQuarter(bool left) {
             const LONG xEnd = std::min(outW, tx + kTile);
             if (bits == 24 || bits == 8)
                 TurnTileBytes(*this, out, left, tx, xEnd, ty, yEnd);
+            else if (bits == 1)
+                TurnTileBits(*this, out, left, tx, xEnd, ty, yEnd);
             else
                 TurnTileIndexed(*this, out, left, tx, xEnd, ty, yEnd);
         }
