@@ -23,9 +23,10 @@ namespace {
 
 std::atomic<ImageBlockAllocator> g_blockAllocator{nullptr};
 
-HGLOBAL AllocateBlock(SIZE_T bytes) {
+HGLOBAL AllocateBlock(SIZE_T bytes, bool zeroed = true) {
+    const UINT flags = zeroed ? GMEM_FIXED | GMEM_ZEROINIT : GMEM_FIXED;
     const ImageBlockAllocator allocate = g_blockAllocator.load(std::memory_order_acquire);
-    return allocate ? allocate(GMEM_FIXED | GMEM_ZEROINIT, bytes) : GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, bytes);
+    return allocate ? allocate(flags, bytes) : GlobalAlloc(flags, bytes);
 }
 
 }  // namespace
@@ -131,7 +132,7 @@ bool CImage::AttachHandle(HGLOBAL dib, BOOL copy, BOOL notOwned) {
     return ok;
 }
 
-bool CImage::Create(LONG width, LONG height, const CImage* templ, int bits) {
+bool CImage::Create(LONG width, LONG height, const CImage* templ, int bits, bool zeroPixels) {
     if (width == 0 || height == 0) {
         m_result = kImageInvalid;
         return false;
@@ -159,7 +160,7 @@ bool CImage::Create(LONG width, LONG height, const CImage* templ, int bits) {
 
     Release();
     uint64_t total = 40 + uint64_t(entries) * 4 + imageBytes;
-    HGLOBAL handle = AllocateBlock(static_cast<SIZE_T>(total));
+    HGLOBAL handle = AllocateBlock(static_cast<SIZE_T>(total), zeroPixels);
     BYTE* block = handle ? static_cast<BYTE*>(GlobalLock(handle)) : nullptr;
     if (!block) {
         if (handle) GlobalFree(handle);
@@ -176,7 +177,15 @@ bool CImage::Create(LONG width, LONG height, const CImage* templ, int bits) {
     h.biClrUsed = entries;
     h.biClrImportant = std::min(h.biClrImportant, entries);
     memcpy(block, &h, sizeof(h));
-    memcpy(block + 40, table, copied * 4);
+    memcpy(block + 40, table, size_t(entries) * 4);  // zeros past what the template gave
+    if (!zeroPixels) {
+        // The caller writes every pixel: only the bytes past them in each row are cleared here.
+        const uint64_t used = (uint64_t(width) * uint64_t(bits) + 7) / 8;
+        BYTE* row = block + 40 + size_t(entries) * 4;
+        for (LONG y = 0; y < height; ++y, row += stride) {
+            if (used < stride) memset(row + used, 0, static_cast<size_t>(stride - used));
+        }
+    }
 
     m_header = h;
     m_stride = static_cast<DWORD>(stride);

@@ -75,8 +75,10 @@ public:
     // A new zero-filled image of width x height. The bit count (bits, or the template's when 0) is
     // normalised to 1, 4, 8 or 24; header fields and the colour table come from the template
     // (which may be this image). Width or height 0: result 3; negative: result 5; too large for
-    // the engine: result 2. A block this image held before is released.
-    bool Create(LONG width, LONG height, const CImage* templateImage = nullptr, int bits = 0);
+    // the engine: result 2. A block this image held before is released. With zeroPixels false the
+    // pixels are left as the allocator gives them, for a caller that writes every one; the bytes
+    // past them in each row (and the header and table) are set as ever.
+    bool Create(LONG width, LONG height, const CImage* templateImage = nullptr, int bits = 0, bool zeroPixels = true);
     // Frees the block unless it belongs to somebody else, and clears the image.
     void Release();
     // Moves the other image's block and state into this one (no copy); the other becomes empty.

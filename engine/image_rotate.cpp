@@ -170,7 +170,8 @@ bool CImage::RotateQuarter(bool left) {
     if (!BeginTransform()) return false;
     const LONG w = GetWidth(), h = GetHeight();
     CImage out;
-    if (!out.Create(h, w, this)) {
+    // Turns of 8 and 24 bits write every pixel; those of fewer bits OR theirs into zeroed rows.
+    if (!out.Create(h, w, this, 0, GetBitCount() < 8)) {
         m_result = out.GetResult();
         return false;
     }

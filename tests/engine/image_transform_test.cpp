@@ -107,7 +107,24 @@ TEST(QuarterTurns, EveryPixelLandsWhereTheTurnPutsIt) {
 // blocks of bits, with row padding on either side and right turns whose source columns do not
 // start on a byte: each pixel where the turn puts it, and the target rows' padding still zero
 // (stored files carry it).
+// Image blocks asked for without zero-filling come back full of junk while one of these lives,
+// as reused memory may be.
+struct JunkImageMemory {
+    static HGLOBAL Allocate(UINT flags, SIZE_T bytes) {
+        HGLOBAL block = GlobalAlloc(flags, bytes);
+        if (block && !(flags & GMEM_ZEROINIT)) {
+            memset(GlobalLock(block), 0xA5, bytes);
+            GlobalUnlock(block);
+        }
+        return block;
+    }
+    JunkImageMemory() : previous(SetImageBlockAllocator(Allocate)) {}
+    ~JunkImageMemory() { SetImageBlockAllocator(previous); }
+    ImageBlockAllocator previous;
+};
+
 TEST(QuarterTurns, SizesAroundTheTileAndGroupEdgesKeepEveryPixelAndZeroPadding) {
+    JunkImageMemory junk;
     const LONG sides[] = {1, 2, 3, 4, 5, 7, 8, 9, 15, 63, 64, 65, 67, 72, 130};
     for (int bits : kDepths) {
         for (LONG w : sides) {
