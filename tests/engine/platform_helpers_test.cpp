@@ -2,6 +2,7 @@
 // through GDI, under Wine.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -12,7 +13,7 @@
 
 namespace {
 
-int g_timerTicks = 0;
+std::atomic<int> g_timerTicks{0};
 void CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD) { ++g_timerTicks; }
 
 bool IsFolder(const std::string& path) {
@@ -80,10 +81,11 @@ TEST(ModulePaths, AppDataFolderEndsInLocalLowWhenRoaming) {
 
 TEST(MessagePumpWait, DispatchesWhileWaitingAndKeepsWmQuit) {
     HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    // Timer messages are dispatched while the event is still unset.
+    // Timer messages are dispatched while the event is still unset: it is set once a tick has
+    // come, or after 10 s without one (on a loaded machine the first tick may take long).
     UINT_PTR timer = SetTimer(nullptr, 0, 1, CountTick);
     std::thread setter([&] {
-        Sleep(60);
+        for (int waited = 0; g_timerTicks == 0 && waited < 10000; waited += 5) Sleep(5);
         SetEvent(done);
     });
     EXPECT_TRUE(WaitWithMessagePump(done));
