@@ -529,29 +529,17 @@ HRESULT CPallastra::get_LogLevel(short* value) { return FieldGet(value, static_c
 // A refused level keeps its -1034 for the page to read.
 HRESULT CPallastra::put_LogLevel(short value) { return ThrowModeResult(!LogLevel(value)); }
 
-HRESULT CPallastra::get_TIFFCompressionType(enumTIFFCompressionType* value) { return FieldGet(value, static_cast<enumTIFFCompressionType>(static_cast<enumTIFFCompressionType>(m_tiffCompressionType))); }
+HRESULT CPallastra::get_TIFFCompressionType(enumTIFFCompressionType* value) { return FieldGet(value, static_cast<enumTIFFCompressionType>(CBrowserAddOnBase::TIFFCompressionType())); }
 
+// A value outside the type's list keeps the old one and its -1034 for the page to read.
 HRESULT CPallastra::put_TIFFCompressionType(enumTIFFCompressionType value) {
-    const int v = static_cast<int>(value);
-    if ((v < TIFF_AUTO || v > TIFF_LZW) && v != TIFF_PACKBITS) {
-        SetErrorCode(kErrInvalidValue);
-        return ThrowModeResult(true);
-    }
-    m_tiffCompressionType = v;
-    SetErrorCode(0);
-    return S_OK;
+    return ThrowModeResult(!CBrowserAddOnBase::TIFFCompressionType(static_cast<LONG>(value)));
 }
 
-HRESULT CPallastra::get_PDFCompressionType(enumPDFCompressionType* value) { return FieldGet(value, static_cast<enumPDFCompressionType>(static_cast<enumPDFCompressionType>(m_pdfCompressionType))); }
+HRESULT CPallastra::get_PDFCompressionType(enumPDFCompressionType* value) { return FieldGet(value, static_cast<enumPDFCompressionType>(CBrowserAddOnBase::PDFCompressionType())); }
 
 HRESULT CPallastra::put_PDFCompressionType(enumPDFCompressionType value) {
-    if (static_cast<unsigned>(value) > 5u) {
-        SetErrorCode(kErrInvalidValue);
-        return ThrowModeResult(true);
-    }
-    m_pdfCompressionType = static_cast<LONG>(value);
-    SetErrorCode(0);
-    return S_OK;
+    return ThrowModeResult(!CBrowserAddOnBase::PDFCompressionType(static_cast<LONG>(value)));
 }
 
 HRESULT CPallastra::get_HttpFieldNameOfUploadedImage(BSTR* value) {

@@ -321,6 +321,12 @@ public:
     void InternetSendTimeout(LONG value);
     LONG InternetReceiveTimeout() const;
     void InternetReceiveTimeout(LONG value);
+    // The compressions of the TIFF and PDF saves: a value outside the type's list (TIFF 0 to 5
+    // and 32773 PackBits, PDF 0 to 5) is refused with -1034 and the old one kept.
+    LONG TIFFCompressionType() const { return m_tiffCompressionType; }
+    BOOL TIFFCompressionType(LONG value);
+    LONG PDFCompressionType() const { return m_pdfCompressionType; }
+    BOOL PDFCompressionType(LONG value);
     // The editor's title and the PDF document texts: an over-long text is cut (258 characters
     // for the title, 31 for the version, 255 for the others).
     const char* ImageEditorWindowTitle() const { return m_editorTitle; }

@@ -152,6 +152,26 @@ void CBrowserAddOnBase::InternetReceiveTimeout(LONG value) {
     SetInternetReceiveTimeout(value);
 }
 
+BOOL CBrowserAddOnBase::TIFFCompressionType(LONG value) {
+    SetErrorCode(0);
+    if ((value < TIFF_AUTO || value > TIFF_LZW) && value != TIFF_PACKBITS) {
+        SetErrorCode(kErrInvalidValue);
+        return FALSE;
+    }
+    m_tiffCompressionType = value;
+    return TRUE;
+}
+
+BOOL CBrowserAddOnBase::PDFCompressionType(LONG value) {
+    SetErrorCode(0);
+    if (static_cast<ULONG>(value) > static_cast<ULONG>(enumJPEGEncode)) {
+        SetErrorCode(kErrInvalidValue);
+        return FALSE;
+    }
+    m_pdfCompressionType = value;
+    return TRUE;
+}
+
 void CBrowserAddOnBase::ImageEditorWindowTitle(std::string_view text) {
     SetErrorCode(0);
     StoreCutText<259>(m_editorTitle, text);

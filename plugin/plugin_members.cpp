@@ -181,8 +181,8 @@ bool PluginInstance::ReadProperty(int op, ScriptValue& out, NPVariant* result) {
         case kOpIfAppendImage: out.b = GetIfAppendImage() == 1; return true;
         case kOpJPEGQuality: out.i = JPEGQuality(); return true;
         case kOpIfTiffMultiPage: out.b = IfTiffMultiPage() != FALSE; return true;
-        case kOpTIFFCompressionType: out.i = m_tiffCompressionType; return true;
-        case kOpPDFCompressionType: out.i = m_pdfCompressionType; return true;
+        case kOpTIFFCompressionType: out.i = TIFFCompressionType(); return true;
+        case kOpPDFCompressionType: out.i = PDFCompressionType(); return true;
         case kOpIfShowUI: out.b = GetRoutedShowUI() != FALSE; return true;
         case kOpBlankImageThreshold: out.i = GetBlankImageThreshold(); return true;
         case kOpBlankImageMaxStdDev: out.f = GetBlankImageMaxStdDev(); return true;
@@ -218,14 +218,9 @@ bool PluginInstance::WriteProperty(int op, const ScriptValue& v) {
             return true;
         case kOpJPEGQuality: JPEGQuality(v.h); return true;
         case kOpIfTiffMultiPage: IfTiffMultiPage(v.b); return true;
-        case kOpTIFFCompressionType:
-            SetErrorCode(0);
-            m_tiffCompressionType = v.h;
-            return true;
-        case kOpPDFCompressionType:
-            SetErrorCode(0);
-            m_pdfCompressionType = v.h;
-            return true;
+        // The 16-bit setting as the unsigned value the page wrote (PackBits is 32773).
+        case kOpTIFFCompressionType: TIFFCompressionType(static_cast<uint16_t>(v.h)); return true;
+        case kOpPDFCompressionType: PDFCompressionType(static_cast<uint16_t>(v.h)); return true;
         case kOpIfShowUI:
             SetErrorCode(0);
             SetRoutedShowUI(v.b ? 1 : 0);

@@ -64,6 +64,7 @@ function main() {
     show("CurrentImageIndexInBuffer", Lumetta.CurrentImageIndexInBuffer);
     Lumetta.BlankImageThreshold = 200;
     show("BlankImageThreshold", Lumetta.BlankImageThreshold);
+    compressions();
 
     // Credentials and the proxy at the length both hosts keep (255 characters; the last one is
     // two bytes in UTF-8 and one in the engine's code page). Longer ones: the control refuses
@@ -103,6 +104,31 @@ function main() {
     Lumetta.RemoveAllImages();  // the control's gives nothing, the plug-in's true
     show("count at the end", Lumetta.HowManyImagesInBuffer);
     if (Host.Name == "plug-in") pluginOnly();
+}
+
+// The compressions of the TIFF and PDF saves take the values of their lists only (the type
+// library's enumerations: TIFF_AUTO 0 to TIFF_LZW 5 and TIFF_PACKBITS 32773; enumAutoEncode 0 to
+// enumJPEGEncode 5); any other value is refused with -1034 and the one before kept.
+function compressions() {
+    var lists = {TIFFCompressionType: [0, 1, 2, 3, 4, 5, 32773], PDFCompressionType: [0, 1, 2, 3, 4, 5]};
+    var tried = [-1, 0, 1, 2, 3, 4, 5, 6, 7, 9, 32772, 32773, 32774, 65535];
+    for (var name in lists) {
+        var answers = [];
+        for (var t = 0; t < tried.length; t++) {
+            var before = tried[t] == 4 ? 5 : 4;
+            Lumetta[name] = before;
+            Lumetta[name] = tried[t];
+            var code = Lumetta.ErrorCode, now = Lumetta[name];
+            var listed = false;
+            for (var l = 0; l < lists[name].length; l++) listed = listed || lists[name][l] == tried[t];
+            check(listed ? now == tried[t] && code == 0 : now == before && code == -1034,
+                  name + " = " + tried[t] + (listed ? " is taken" : " is refused, " + before + " kept") +
+                  ": " + now + ", " + code);
+            answers.push(tried[t] + ">" + now + " " + code);
+        }
+        show(name, answers.join(", "));
+        Lumetta[name] = 0;
+    }
 }
 
 // The viewer, documents, drawing and their settings.
