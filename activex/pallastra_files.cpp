@@ -76,15 +76,16 @@ HRESULT CPallastra::LoadImageEx(BSTR fileName, enumTW_IMAGE_TYPE type, VARIANT_B
 HRESULT CPallastra::ShowFileDialog(VARIANT_BOOL save, BSTR filter, long filterIndex, BSTR defExtension,
                                    BSTR initialDir, VARIANT_BOOL multiSelect, VARIANT_BOOL overwritePrompt, long flags,
                                    VARIANT_BOOL* result) {
-    SetErrorCode(0);
-    char filterText[4096], extension[512], folder[512];
-    if (!BSTRToBuffer(filter, filterText, sizeof(filterText), TextFit::Refuse, FALSE) ||
-        !BSTRToBuffer(defExtension, extension, sizeof(extension), TextFit::Refuse, FALSE) ||
-        !BSTRToBuffer(initialDir, folder, sizeof(folder), TextFit::Refuse, FALSE))
+    const BOOL saving = save == VARIANT_TRUE;
+    std::string filterText, extension, folder;
+    if (!BSTRToString(filter, filterText, TRUE) || !BSTRToString(defExtension, extension, FALSE) ||
+        !BSTRToString(initialDir, folder, FALSE)) {
+        ReportFileDialogCancel(saving, "");  // the page still hears once that nothing was chosen
         return BoolResult(result, FALSE);
+    }
     // The engine masks hook and template flags out: those need code and resources of the page's own.
-    const BOOL ok = CBrowserAddOnBase::ShowFileDialog(save == VARIANT_TRUE, filterText, static_cast<DWORD>(filterIndex),
-                                                      extension, folder, multiSelect == VARIANT_TRUE,
+    const BOOL ok = CBrowserAddOnBase::ShowFileDialog(saving, filterText, static_cast<DWORD>(filterIndex), extension,
+                                                      folder, multiSelect == VARIANT_TRUE,
                                                       overwritePrompt == VARIANT_TRUE, static_cast<DWORD>(flags));
     return BoolResult(result, ok > 0);
 }

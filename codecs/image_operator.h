@@ -159,8 +159,13 @@ public:
     BOOL GetOpenFilePath(const char* filter, DWORD filterIndex, const char* folder, BOOL multiSelect, DWORD flags,
                          SHORT type, LONG force);
     BOOL GetOpenFilePathsForType(const char* path, SHORT type);
+    // Reports once through OnGetFilePath: each chosen path, or on any failure or cancel one
+    // report as a cancel (ReportFileDialogCancel).
     BOOL ShowFileDialog(BOOL save, const char* filter, DWORD filterIndex, const char* defaultExtension,
                         const char* folder, BOOL multiSelect, BOOL overwritePrompt, DWORD flags);
+    // The one report of a file dialog that chose nothing: count 0, index -1, the initial folder
+    // (none when it does not fit a path whole: a cut one names another folder), an empty name.
+    void ReportFileDialogCancel(BOOL save, const char* folder);
     void SetFileDialogApi(const FileDialogApi* api) { m_dialogs = api ? api : &SystemFileDialogs(); }
     // The records of the last open dialog (or of the path given without one).
     int PathRecordCount() const { return m_pathCount; }

@@ -177,13 +177,13 @@ BOOL CImageOperator::ShowFileDialog(BOOL save, const char* filter, DWORD filterI
     // would be offered cut, as another file's name. Refused, and reported as a cancel without it.
     if (!PathFits(initial)) {
         SetErrorCode(kErrInvalidValue);
-        OnGetFilePath(save, 0, -1, "", "");
+        ReportFileDialogCancel(save, initial);
         return FALSE;
     }
     HGLOBAL block = GlobalAlloc(GPTR, length + 2);
     if (!block) {
         SetErrorCode(kErrNoMemory);
-        OnGetFilePath(save, 0, -1, initial, "");
+        ReportFileDialogCancel(save, initial);
         return FALSE;
     }
     auto* filters = static_cast<char*>(block);
@@ -213,6 +213,10 @@ BOOL CImageOperator::ShowFileDialog(BOOL save, const char* filter, DWORD filterI
         }
     }
     GlobalFree(block);
-    if (!ok) OnGetFilePath(save, 0, -1, initial, "");
+    if (!ok) ReportFileDialogCancel(save, initial);
     return ok;
+}
+
+void CImageOperator::ReportFileDialogCancel(BOOL save, const char* folder) {
+    OnGetFilePath(save, 0, -1, folder && PathFits(folder) ? folder : "", "");
 }

@@ -275,6 +275,13 @@ public:
     using CImageOperator::LoadImageEx;
     BOOL LoadImage(std::string_view fileName, const std::function<void(bool)>& holdViews);
     BOOL LoadImageEx(std::string_view fileName, SHORT type, const std::function<void(bool)>& holdViews);
+    // The file dialog (core/file_members.cpp): the filter fits 4095 characters, the default
+    // extension and the initial folder 511 (-1034 past any of them, and no dialog). Every call
+    // reports exactly once through OnGetFilePath: each chosen path, or one cancel when nothing
+    // was chosen, whether the texts were refused, the dialog failed or the user cancelled it.
+    using CImageOperator::ShowFileDialog;
+    BOOL ShowFileDialog(BOOL save, std::string_view filter, DWORD filterIndex, std::string_view defaultExtension,
+                        std::string_view folder, BOOL multiSelect, BOOL overwritePrompt, DWORD flags);
 
     // The viewer (core/view_members.cpp).
     float Zoom() const { return m_viewer.GetZoom(); }

@@ -12,6 +12,8 @@ namespace {
 // Room of the file-name buffers, the terminator included.
 constexpr size_t kFileNameSize = 256;
 constexpr size_t kLongFileNameSize = 512;
+// Room of a file dialog's filter text.
+constexpr size_t kDialogFilterSize = 4096;
 
 // The file name into a buffer of N bytes; -1034 when it does not fit. Clears the error code first.
 template <size_t N>
@@ -45,6 +47,25 @@ BOOL CBrowserAddOnBase::LoadImageEx(std::string_view fileName, SHORT type, const
     OnBufferChanged(nullptr, 0);
     SetErrorCode(kept);
     return ok;
+}
+
+BOOL CBrowserAddOnBase::ShowFileDialog(BOOL save, std::string_view filter, DWORD filterIndex,
+                                       std::string_view defaultExtension, std::string_view folder, BOOL multiSelect,
+                                       BOOL overwritePrompt, DWORD flags) {
+    SetErrorCode(0);
+    char filterText[kDialogFilterSize];
+    char extension[kLongFileNameSize];
+    char initial[kLongFileNameSize] = "";
+    const bool folderFits = FitText(folder.data(), folder.size(), initial, sizeof(initial), TextFit::Refuse);
+    if (!folderFits || !FitText(filter.data(), filter.size(), filterText, sizeof(filterText), TextFit::Refuse) ||
+        !FitText(defaultExtension.data(), defaultExtension.size(), extension, sizeof(extension), TextFit::Refuse)) {
+        // A page waits for the report: a refused call is answered as a cancel.
+        SetErrorCode(kErrInvalidValue);
+        ReportFileDialogCancel(save, initial);
+        return FALSE;
+    }
+    return CImageOperator::ShowFileDialog(save, filterText, filterIndex, extension, initial, multiSelect,
+                                          overwritePrompt, flags);
 }
 
 BOOL CBrowserAddOnBase::SaveAsBMP(std::string_view fileName, SHORT index) {

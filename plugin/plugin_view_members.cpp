@@ -261,17 +261,10 @@ bool PluginInstance::RunViewMethod(int op, const std::vector<ScriptValue>& args,
         case kOpSaveSelectedImagesAsMultiPagePDF:
             out.b = CBrowserAddOnBase::SaveSelectedImagesAsMultiPagePDF(args[0].text);
             return true;
-        case kOpShowFileDialog: {
-            SetErrorCode(0);
-            char filter[4096], extension[512], folder[512];
-            if (!FitArgument(*this, args[1].text, filter, TextFit::Refuse) ||
-                !FitArgument(*this, args[3].text, extension, TextFit::Refuse) ||
-                !FitArgument(*this, args[4].text, folder, TextFit::Refuse))
-                return true;
-            out.b = ShowFileDialog(args[0].b, filter, static_cast<DWORD>(args[2].i), extension, folder, args[5].b, args[6].b,
-                                   static_cast<DWORD>(args[7].i)) > 0;
+        case kOpShowFileDialog:
+            out.b = ShowFileDialog(args[0].b, args[1].text, static_cast<DWORD>(args[2].i), args[3].text, args[4].text,
+                                   args[5].b, args[6].b, static_cast<DWORD>(args[7].i)) > 0;
             return true;
-        }
         default: return RunImageDataMethod(op, args, out);
     }
 }

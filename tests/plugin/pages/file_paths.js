@@ -212,4 +212,26 @@ function edges() {
     var shown = Lumetta.ShowFileDialog(true, "PDF|*.pdf", 1, "pdf", initial, false, true, 0);
     show("ShowFileDialog with a 260-character folder", shown + " " + Lumetta.ErrorCode + " " + reports.join("; "));
     Host.Check(shown == false && Lumetta.ErrorCode == -1034, "ShowFileDialog refuses the folder");
+
+    // Whatever is refused, and wherever (the engine's path rule, the members' text buffers), the
+    // page hears exactly once that nothing was chosen: count 0, index -1, the initial folder
+    // when it is a path that fits, else none. A page that waits for the report goes on.
+    var refused = [
+        ["a 511-character folder", "PDF|*.pdf", edgePath("dialog", 511, ""), ""],
+        ["a 512-character folder", "PDF|*.pdf", edgePath("dialog", 512, ""), ""],
+        ["a 600-character folder", "PDF|*.pdf", edgePath("dialog", 600, ""), ""],
+        ["a 4096-character filter", "PDF|" + repeat("*", 4092), out, out],
+        ["a 5000-character filter", "PDF|" + repeat("*", 4996), out, out]
+    ];
+    for (var r = 0; r < refused.length; r++) {
+        for (var save = 0; save < 2; save++) {
+            reports = [];
+            shown = Lumetta.ShowFileDialog(save == 1, refused[r][1], 1, "pdf", refused[r][2], false, true, 0);
+            var code = Lumetta.ErrorCode, what = (save ? "save" : "open") + " dialog with " + refused[r][0];
+            show("ShowFileDialog, " + what, shown + " " + code + " " + reports.length + " report(s)");
+            Host.Check(shown == false && code == -1034, "ShowFileDialog refuses " + what + ": " + code);
+            Host.Check(reports.join("; ") == "0 -1 [" + refused[r][3] + "]",
+                       "one cancel report for " + what + ": " + reports.join("; "));
+        }
+    }
 }
