@@ -95,10 +95,7 @@ constexpr size_t kControlCapTextLength = 254;
 
 HRESULT CPallastra::put_CapValueString(BSTR value) {
     std::string text;
-    if (BSTRToString(value, text, TRUE)) {
-        if (text.size() > kControlCapTextLength) text.resize(kControlCapTextLength);
-        CTwainOperateWrapper::SetCapValueString(text.c_str());
-    }
+    if (BSTRToString(value, text, TRUE)) CTwainOperateWrapper::SetCapValueString(text.c_str(), kControlCapTextLength);
     return S_OK;
 }
 
@@ -131,8 +128,7 @@ HRESULT CPallastra::GetCapItemsString(long index, BSTR* text) {
 HRESULT CPallastra::SetCapItemsString(long index, BSTR text, VARIANT_BOOL* result) {
     std::string item;
     if (!BSTRToString(text, item, TRUE)) return BoolResult(result, FALSE);
-    if (item.size() > kControlCapTextLength) item.resize(kControlCapTextLength);
-    return BoolResult(result, CTwainOperateWrapper::SetCapItemsString(index, item.c_str()));
+    return BoolResult(result, CTwainOperateWrapper::SetCapItemsString(index, item.c_str(), kControlCapTextLength));
 }
 
 HRESULT CPallastra::CapSetFrame(short index, float left, float top, float right, float bottom, VARIANT_BOOL* result) {

@@ -1,7 +1,10 @@
 #include "core/twain_operate_wrapper.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+
+#include "core/text_fit.h"
 
 namespace {
 
@@ -10,6 +13,15 @@ template <typename T>
 T TruncateTo(double v, double lo, double hi) {
     if (std::isnan(v)) return 0;
     return static_cast<T>(v < lo ? lo : v > hi ? hi : v);
+}
+
+// A capability text into its 256-byte field: at most longest bytes (255 at most), never half a
+// double-byte character.
+void StoreCapText(char (&field)[kCapStringSize], const char* text, size_t longest) {
+    const size_t room = std::min<size_t>(longest, kCapStringSize - 1);
+    const size_t length = text ? CutAtCharacter(text, strnlen(text, kCapStringSize), room) : 0;
+    memmove(field, text ? text : "", length);
+    field[length] = '\0';
 }
 
 }  // namespace
@@ -141,25 +153,19 @@ BOOL CTwainOperateWrapper::GetCapItemsString(LONG index, const char** text) {
     return TRUE;
 }
 
-BOOL CTwainOperateWrapper::SetCapItemsString(LONG index, const char* text) {
+BOOL CTwainOperateWrapper::SetCapItemsString(LONG index, const char* text, size_t longest) {
     SetErrorCode(0);
     if (index < 0 || index >= GetCapNumItems()) {
         SetErrorCode(kErrInvalidIndex);
         return FALSE;
     }
-    char* item = CapArea().strings[index];
-    const size_t length = text ? strnlen(text, kCapStringSize - 1) : 0;
-    memmove(item, text ? text : "", length);
-    item[length] = '\0';
+    StoreCapText(CapArea().strings[index], text, longest);
     return TRUE;
 }
 
-void CTwainOperateWrapper::SetCapValueString(const char* text) {
+void CTwainOperateWrapper::SetCapValueString(const char* text, size_t longest) {
     SetErrorCode(0);
-    char* field = CapArea().oneString;
-    const size_t length = text ? strnlen(text, kCapStringSize - 1) : 0;
-    memmove(field, text ? text : "", length);
-    field[length] = '\0';
+    StoreCapText(CapArea().oneString, text, longest);
 }
 
 BOOL CTwainOperateWrapper::CapSetFrame(SHORT index, float left, float top, float right, float bottom) {

@@ -98,10 +98,11 @@ public:
     BOOL CapGetFrameBottom(LONG index, float* v) { return CapGetFrameMember(index, 3, v); }
     // Text item index of the string table; outside 0 ... CapNumItems - 1 an empty text and -1033.
     BOOL GetCapItemsString(LONG index, const char** text);
-    // Copies text into item index (cut to 255 characters); outside 0 ... CapNumItems - 1: -1033.
-    BOOL SetCapItemsString(LONG index, const char* text);
-    // Copies text into the one-value string, cut to 255 characters.
-    void SetCapValueString(const char* text);
+    // Copies text into item index, cut to longest bytes (at most 255) at a character boundary;
+    // outside 0 ... CapNumItems - 1: -1033.
+    BOOL SetCapItemsString(LONG index, const char* text, size_t longest = kCapStringSize - 1);
+    // Copies text into the one-value string, cut as above.
+    void SetCapValueString(const char* text, size_t longest = kCapStringSize - 1);
 
 private:
     // A field read or written as a member: the error code cleared.

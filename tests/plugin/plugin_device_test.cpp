@@ -225,6 +225,30 @@ TEST_F(PluginDevices, CapabilityWorkAreaWithoutASource) {
     EXPECT_EQ(Written("CapCurrentIndex", IntVariant(2)), 2);
 }
 
+// The 255 bytes the plug-in keeps of a capability text end at a whole character. This needs a
+// code page of double-byte characters: ctest runs this case once more in the Japanese one (932,
+// plugin_device_test_code_page_932, which sets LUMETTA_EXPECT_ACP); in a single-byte code page
+// every character is one byte and there is nothing to split.
+TEST_F(PluginDevices, CapabilityTextsAreCutAtAWholeCharacter) {
+    char expected[16] = {};
+    if (!GetEnvironmentVariableA("LUMETTA_EXPECT_ACP", expected, sizeof expected)) {
+        if (!IsDBCSLeadByte(0x82)) GTEST_SKIP() << "the code page " << GetACP() << " has no double-byte characters";
+    } else {
+        ASSERT_EQ(std::to_string(GetACP()), expected) << "the program did not run in the code page asked for";
+    }
+    Set("CapType", IntVariant(4));
+    ASSERT_EQ(Written("CapNumItems", IntVariant(2)), 2);
+    // "xx" and 200 hiragana A (U+3042, three bytes in UTF-8 at the page): 2 + 400 bytes in code
+    // page 932, whose 255th byte is the first of a character's two.
+    std::string page = "xx", kept = "xx";
+    for (int i = 0; i < 200; ++i) page += "\xE3\x81\x82";
+    for (int i = 0; i < 126; ++i) kept += "\xE3\x81\x82";  // 254 bytes: the last whole character
+    EXPECT_TRUE(CallTrue("SetCapItemsString", {IntVariant(1), StringVariant(page)}));
+    EXPECT_EQ(browser::VariantText(Call("GetCapItemsString", {IntVariant(1)})), kept);
+    Set("CapValueString", StringVariant(page));
+    EXPECT_EQ(GetText("CapValueString"), kept);
+}
+
 TEST_F(PluginDevices, SwitchesAndSessionSettings) {
     // One TWAIN-thread setting under two names.
     Set("IfScanInThread", IntVariant(1));
