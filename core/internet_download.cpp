@@ -27,6 +27,7 @@ bool COstrelBase::BeginTransfer(LONG imageType) {
     SetErrorCode(0);
     m_httpPostResponse[0] = 0;
     m_transferSubCode = 0;
+    // The formats the file I/O layer encodes to memory (and reads from it), or a file as it is.
     if (!EncodesImagesToMemory(imageType) && imageType != kUploadLocalFile) {
         SetErrorCode(kErrFileExtension);
         return false;
