@@ -60,14 +60,7 @@ HRESULT CPallastra::RemoveImage(short index, VARIANT_BOOL* result) {
 }
 
 HRESULT CPallastra::RemoveAllSelectedImages(VARIANT_BOOL* result) {
-    SetSuspendViewUpdates(1);
-    SetErrorCode(0);
-    const std::vector<int> selected = m_viewer.SelectedIndices();
-    BOOL ok = TRUE;
-    for (auto it = selected.rbegin(); it != selected.rend() && ok; ++it) ok = CBrowserAddOnBase::RemoveImage(static_cast<SHORT>(*it));
-    SetSuspendViewUpdates(0);
-    if (!selected.empty()) OnBufferChanged(nullptr, 0);
-    return BoolResult(result, ok);
+    return BoolResult(result, CBrowserAddOnBase::RemoveAllSelectedImages([this](bool hold) { HoldViews(hold); }));
 }
 
 HRESULT CPallastra::SwitchImage(short first, short second, VARIANT_BOOL* result) {

@@ -112,7 +112,7 @@ LONG BmpBuildFileHeader(const BYTE* dib, uint64_t blockSize, BYTE header[kBmpFil
     return 0;
 }
 
-LONG BmpWriteToMemory(HGLOBAL dib, HGLOBAL* bmp, uint64_t* size) {
+LONG BmpWriteToMemory(HGLOBAL dib, HGLOBAL* bmp, uint64_t* size, bool fileSizeOfRows) {
     if (!dib || !bmp || !size) return kErrInvalidValue;
     *bmp = nullptr;
     *size = 0;
@@ -121,6 +121,10 @@ LONG BmpWriteToMemory(HGLOBAL dib, HGLOBAL* bmp, uint64_t* size) {
     if (!bits) return kErrNoMemory;
     BYTE header[kBmpFileHeaderSize];
     LONG rc = BmpBuildFileHeader(bits, blockSize, header);
+    DibLayout layout;
+    if (rc == 0 && fileSizeOfRows &&
+        ComputeDibLayout(reinterpret_cast<const BITMAPINFOHEADER*>(bits), blockSize, &layout))
+        PutLE32(header + 2, static_cast<uint32_t>(kBmpFileHeaderSize + layout.pixelOffset + layout.imageBytes));
     HGLOBAL out = rc ? nullptr : GlobalAlloc(GMEM_FIXED, static_cast<SIZE_T>(blockSize + kBmpFileHeaderSize));
     if (!rc && !out) rc = kErrNoMemory;
     if (out) {

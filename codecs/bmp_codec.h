@@ -35,5 +35,16 @@ LONG BmpReadFromMemory(const BYTE* bytes, uint64_t size, HGLOBAL* dib);
 // The file header written in front of a DIB block of blockSize bytes.
 LONG BmpBuildFileHeader(const BYTE* dib, uint64_t blockSize, BYTE header[kBmpFileHeaderSize]);
 
-// The whole BMP of a DIB in a new fixed block (header and DIB), with its size.
-LONG BmpWriteToMemory(HGLOBAL dib, HGLOBAL* bmp, uint64_t* size);
+// The whole BMP of a DIB in a new fixed block (header and DIB), with its size. fileSizeOfRows:
+// the header's file size counts the headers, the colours and the padded rows only, not what
+// more the block holds behind them (the file the transfer layer carries); else the whole block.
+LONG BmpWriteToMemory(HGLOBAL dib, HGLOBAL* bmp, uint64_t* size, bool fileSizeOfRows = false);
+
+// The codec's files (bmp_codec_files.cpp, Windows builds only).
+// A BMP file into a new fixed DIB block: the headers first (held to BmpDibSizeFromHeaders), then
+// only the DIB they describe, from offset 14; missing pixel rows read as zero. inputBytes
+// receives the file's size. -1036 when the file cannot be opened or read.
+LONG BmpReadFile(const char* path, HGLOBAL* dib, uint64_t* inputBytes);
+// A DIB as a BMP file: the file header, then the block as it is. -1022 when the file cannot be
+// created or written (a partial file is deleted).
+LONG BmpWriteFile(HGLOBAL dib, const char* path);

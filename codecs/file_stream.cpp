@@ -6,6 +6,23 @@ namespace {
 HRESULT LastError() { return HRESULT_FROM_WIN32(GetLastError()); }
 }  // namespace
 
+HANDLE CreateNewFile(const char* path) {
+    return CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+bool WriteAll(HANDLE file, const void* bytes, uint64_t count) {
+    auto* p = static_cast<const BYTE*>(bytes);
+    while (count > 0) {
+        DWORD chunk = count > 0x40000000u ? 0x40000000u : DWORD(count);
+        DWORD written = 0;
+        if (!WriteFile(file, p, chunk, &written, nullptr) || written != chunk) return false;
+        p += chunk;
+        count -= chunk;
+    }
+    return true;
+}
+
 HRESULT CFileStream::CreateFileStream(const char* path, DWORD access, DWORD disposition, IStream** out) {
     if (!out) return E_POINTER;
     *out = nullptr;

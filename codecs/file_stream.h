@@ -1,7 +1,15 @@
-// CFileStream: an IStream over a file handle, for GDI+ to save into a file.
+// CFileStream: an IStream over a file handle, for GDI+ to save into a file; and the plain file
+// writes of the own codecs and the file I/O layer.
 #pragma once
 
+#include <cstdint>
+
 #include "codecs/stream_base.h"
+
+// Creates the file anew: read and write access, shared read, normal attributes.
+HANDLE CreateNewFile(const char* path);
+// Writes all count bytes, in pieces of at most 1 GiB; false when a piece is not written whole.
+bool WriteAll(HANDLE file, const void* bytes, uint64_t count);
 
 class CFileStream : public CStreamBase {
 public:

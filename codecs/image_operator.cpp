@@ -5,6 +5,7 @@
 
 #include "codecs/bmp_codec.h"
 #include "codecs/codec_result_map.h"
+#include "codecs/file_stream.h"
 #include "codecs/own_codec_routes.h"
 #include "engine/dib_convert.h"
 #include "base/dib_layout.h"
@@ -15,29 +16,10 @@ namespace {
 
 PlatformImageLibrary g_library;
 
-constexpr USHORT kAllImages = 65535;
-
 // Copies a path into a MAX_PATH buffer whole; false (nothing copied) when it does not fit.
 bool CopyPath(char* to, const char* from) {
     if (!PathFits(from)) return false;
     std::strcpy(to, from);
-    return true;
-}
-
-HANDLE CreateNewFile(const char* path) {
-    return CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
-bool WriteAll(HANDLE file, const void* bytes, uint64_t count) {
-    auto* p = static_cast<const BYTE*>(bytes);
-    while (count > 0) {
-        DWORD chunk = count > 0x40000000u ? 0x40000000u : DWORD(count);
-        DWORD written = 0;
-        if (!WriteFile(file, p, chunk, &written, nullptr) || written != chunk) return false;
-        p += chunk;
-        count -= chunk;
-    }
     return true;
 }
 
@@ -60,46 +42,25 @@ bool ReadLockedBlock(HGLOBAL block, BOOL* result, Load load) {
     return true;
 }
 
-// The own BMP writer: the file header, then the DIB block as it is.
-LONG BmpEncodeToFile(HGLOBAL dib, const char* path) {
-    if (GlobalFlags(dib) == GMEM_INVALID_HANDLE) return kErrNoMemory;
-    uint64_t blockSize = GlobalSize(dib);
-    if (blockSize < sizeof(BITMAPINFOHEADER)) return kErrBmpFormat;
-    auto* bits = static_cast<const BYTE*>(GlobalLock(dib));
-    if (!bits) return kErrNoMemory;
-    BYTE header[kBmpFileHeaderSize];
-    BmpBuildFileHeader(bits, blockSize, header);
-    HANDLE file = CreateNewFile(path);
-    LONG code = 0;
-    if (file == INVALID_HANDLE_VALUE) {
-        code = kErrFileWrite;
-    } else {
-        bool ok = WriteAll(file, header, sizeof header) && WriteAll(file, bits, blockSize);
-        CloseHandle(file);
-        if (!ok) {
-            DeleteFileA(path);
-            code = kErrFileWrite;
-        }
-    }
-    GlobalUnlock(dib);
-    return code;
-}
-
-// One row a format: how a save of one buffer image reaches GDI+ or the engine's own codec.
+// One row a format: how a save of one buffer image reaches GDI+ or the engine's own codec, and
+// how the file of a list of images is made in memory for the transfer layer.
 struct SaveRoute {
     SHORT type;                // the save path's type and the GDI+ encoder's
     bool clearReadOnly;        // a read-only file is made writable before either route writes
     bool bridgeAppendsPages;   // GDI+ writes through the multi-page TIFF writer (newFile honoured)
     bool memoryThroughBridge;  // a save to memory takes GDI+ too when the engine saves through it
-    LONG (*toFile)(HGLOBAL dib, const char* path, const ImageSaveParameters& with);
+    LONG (*toFile)(HGLOBAL dib, const char* path, const ImageSaveParameters& with);  // null: a list save of its own
     LONG (*toMemory)(HGLOBAL dib, const ImageSaveParameters& with, HGLOBAL* out, uint64_t* size);  // null: none
+    // A format of pages: the file of every listed image in memory, with the engine's settings
+    // (null: the first listed image through toMemory).
+    BOOL (*pagesToMemory)(CImageOperator& engine, const SHORT* list, LONG count, HGLOBAL* out, DWORD* size);
 };
 
 const SaveRoute kSaveRoutes[] = {
     {OSTRL_BMP, true, false, false,
-     [](HGLOBAL dib, const char* path, const ImageSaveParameters&) { return BmpEncodeToFile(dib, path); },
-     [](HGLOBAL dib, const ImageSaveParameters&, HGLOBAL* out, uint64_t* size) {
-         return BmpWriteToMemory(dib, out, size);
+     [](HGLOBAL dib, const char* path, const ImageSaveParameters&) { return BmpWriteFile(dib, path); },
+     [](HGLOBAL dib, const ImageSaveParameters& with, HGLOBAL* out, uint64_t* size) {
+         return BmpWriteToMemory(dib, out, size, with.transferFile);
      }},
     {OSTRL_JPG, false, false, true,
      [](HGLOBAL dib, const char* path, const ImageSaveParameters& with) {
@@ -112,53 +73,34 @@ const SaveRoute kSaveRoutes[] = {
      [](HGLOBAL dib, const char* path, const ImageSaveParameters& with) {
          return OwnTiffWriteFile(path, dib, with.newFile, with.compression);
      },
-     nullptr},  // a TIFF in memory takes a list of images: SaveImagesAsTIFFToMemory
+     nullptr,  // a TIFF in memory takes a list of images: SaveImagesAsTIFFToMemory
+     [](CImageOperator& engine, const SHORT* list, LONG count, HGLOBAL* out, DWORD* size) {
+         return engine.SaveImagesAsTIFFToMemory(out, list, count, size, engine.m_tiffCompressionType);
+     }},
     {OSTRL_PNG, false, false, true,
      [](HGLOBAL dib, const char* path, const ImageSaveParameters&) { return OwnPngEncodeToFile(dib, path); },
      [](HGLOBAL dib, const ImageSaveParameters&, HGLOBAL* out, uint64_t* size) {
          return OwnPngEncodeToMemory(dib, out, size);
      }},
+    // The own PDF writer in both routes; its file saves take lists (SaveAsPDF).
+    {OSTRL_PDF, false, false, false, nullptr, nullptr,
+     [](CImageOperator& engine, const SHORT* list, LONG count, HGLOBAL* out, DWORD* size) {
+         return engine.SaveImagesAsPDFToMemory(out, list, count, &engine.m_pdfSettings, size,
+                                               engine.m_pdfCompressionType, engine.m_jpegQuality);
+     }},
 };
 
-const SaveRoute& SaveRouteFor(SHORT type) {
+// Null for a type without a row.
+const SaveRoute* FindSaveRoute(LONG type) {
     for (const SaveRoute& route : kSaveRoutes) {
-        if (route.type == type) return route;
+        if (route.type == type) return &route;
     }
-    return kSaveRoutes[0];
+    return nullptr;
 }
 
-// The own BMP reader of a file: the headers first, then only the DIB the headers describe.
-LONG BmpReadFile(const char* path, HGLOBAL* dib, uint64_t* inputBytes) {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
-    if (file == INVALID_HANDLE_VALUE) return kErrFileRead;
-    LONG code = 0;
-    BYTE headers[kBmpHeadersSize] = {};
-    DWORD read = 0;
-    LARGE_INTEGER length = {};
-    uint64_t dibSize = 0;
-    if (!GetFileSizeEx(file, &length) || !ReadFile(file, headers, kBmpHeadersSize, &read, nullptr)) {
-        code = kErrFileRead;
-    } else if (read < kBmpHeadersSize) {
-        code = kErrBmpFormat;
-    } else if ((code = BmpDibSizeFromHeaders(headers, uint64_t(length.QuadPart) - kBmpFileHeaderSize, &dibSize)) == 0) {
-        *dib = GlobalAlloc(GPTR, SIZE_T(dibSize));
-        if (!*dib) {
-            code = kErrNoMemory;
-        } else {
-            // A short file leaves the missing pixel rows zero.
-            LARGE_INTEGER at;
-            at.QuadPart = kBmpFileHeaderSize;
-            DWORD got = 0;
-            if (!SetFilePointerEx(file, at, nullptr, FILE_BEGIN) ||
-                !ReadFile(file, *dib, DWORD(dibSize), &got, nullptr)) {
-                code = kErrFileRead;
-            }
-        }
-    }
-    CloseHandle(file);
-    *inputBytes = uint64_t(length.QuadPart);
-    return code;
+const SaveRoute& SaveRouteFor(SHORT type) {
+    const SaveRoute* route = FindSaveRoute(type);
+    return route ? *route : kSaveRoutes[0];
 }
 
 // One row a format: how a load reaches GDI+ or the engine's own reader. A format read as pages
@@ -196,18 +138,17 @@ const LoadRoute kLoadRoutes[] = {
      }},
 };
 
-bool HasLoadRoute(SHORT type) {
+// Null for a type without a row.
+const LoadRoute* FindLoadRoute(LONG type) {
     for (const LoadRoute& route : kLoadRoutes) {
-        if (route.type == type) return true;
+        if (route.type == type) return &route;
     }
-    return false;
+    return nullptr;
 }
 
 const LoadRoute& LoadRouteFor(SHORT type) {
-    for (const LoadRoute& route : kLoadRoutes) {
-        if (route.type == type) return route;
-    }
-    return kLoadRoutes[0];
+    const LoadRoute* route = FindLoadRoute(type);
+    return route ? *route : kLoadRoutes[0];
 }
 
 }  // namespace
@@ -423,6 +364,22 @@ BOOL CImageOperator::LoadImageHandle(SHORT type, HGLOBAL block, const ImageLoadP
     return result;
 }
 
+BOOL CImageOperator::LoadEncodedImage(LONG type, DWORD size, const BYTE* bytes, PdfSettings* documentSettings) {
+    if (!FindLoadRoute(type)) {
+        SetErrorCode(kErrFileExtension);
+        return FALSE;
+    }
+    if (!documentSettings) return LoadImageBytes(SHORT(type), size, bytes, {});
+    // The reader writes a document's settings whether its pages load or not, and a page's
+    // handler may set them meanwhile: they are taken over only from a load that succeeded and
+    // gave some.
+    PdfSettings before = *documentSettings;
+    PdfSettings read = before;
+    const BOOL ok = LoadImageBytes(SHORT(type), size, bytes, {-1, &read});
+    if (ok && std::memcmp(&read, &before, sizeof read) != 0) *documentSettings = read;
+    return ok;
+}
+
 BOOL CImageOperator::LoadBMPFile(const char* path) { return LoadImageFile(OSTRL_BMP, path, {}); }
 
 BOOL CImageOperator::LoadBMPFromMemory(DWORD size, const BYTE* bytes) {
@@ -478,7 +435,7 @@ BOOL CImageOperator::LoadImageEx(const char* path, SHORT type) {
         // extension) loads nothing and is no failure.
         BOOL ok = TRUE;
         if (record.type == kImageTypeOther) ok = LoadImageFileGdiplus(record.path);
-        else if (HasLoadRoute(record.type)) ok = LoadImageFile(record.type, record.path, {-1, &m_pdfSettings});
+        else if (FindLoadRoute(record.type)) ok = LoadImageFile(record.type, record.path, {-1, &m_pdfSettings});
         if (!ok) {
             ++failures;
             lastError = GetErrorCode();
@@ -614,7 +571,7 @@ BOOL CImageOperator::SaveSelectedImagesAsMultiPageTIFF(const char* path, const S
     }
     char chosen[MAX_PATH];
     if (!PrepareSavePath(path, OSTRL_TIF, chosen, false)) return FALSE;
-    if (USHORT(list[0]) == kAllImages) return SaveAllAsMultiPageTIFF(chosen, compression);
+    if (ListsAllImages(list)) return SaveAllAsMultiPageTIFF(chosen, compression);
     if (m_saveThroughLibrary) {
         m_tiffCompressionType = compression;
         m_bridgeTarget = OSTRL_TIF;
@@ -638,7 +595,7 @@ BOOL CImageOperator::SaveAsPNG(const char* path, SHORT index) { return SaveImage
 BOOL CImageOperator::FetchListDibs(const SHORT* list, LONG count, HGLOBAL** dibs, int* n) {
     *dibs = nullptr;
     *n = 0;
-    bool all = !list || USHORT(list[0]) == kAllImages;
+    bool all = !list || ListsAllImages(list);
     int total = all ? Count() : int(count);
     if (total <= 0) {
         SetErrorCode(kErrNoImage);
@@ -668,7 +625,7 @@ BOOL CImageOperator::SaveAsPDF(const char* path, SHORT index, const PdfSettings*
     HGLOBAL* dibs = nullptr;
     int n = 0;
     SHORT one = index;
-    if (!FetchListDibs(index == -1 ? nullptr : &one, 1, &dibs, &n)) return FALSE;
+    if (!FetchListDibs(index == kAllImages ? nullptr : &one, 1, &dibs, &n)) return FALSE;
     LONG code = OwnPdfWriteFile(chosen, dibs, n, settings ? settings : &m_pdfSettings, compression, quality,
                                 m_saveThroughLibrary ? this : nullptr);
     delete[] dibs;
@@ -683,7 +640,7 @@ BOOL CImageOperator::SaveSelectedImagesAsMultiPagePDF(const char* path, const SH
         SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
-    if (USHORT(list[0]) > 65534) return SaveAsPDF(path, -1, settings, compression, quality);
+    if (ListsAllImages(list)) return SaveAsPDF(path, kAllImages, settings, compression, quality);
     char chosen[MAX_PATH];
     if (!PrepareSavePath(path, OSTRL_PDF, chosen, false)) return FALSE;
     HGLOBAL* dibs = nullptr;
@@ -722,7 +679,7 @@ BOOL CImageOperator::SaveAsTIFFToMemory(HGLOBAL* out, SHORT index, DWORD* size, 
 }
 
 BOOL CImageOperator::SaveAllAsTIFFToMemory(HGLOBAL* out, DWORD* size, LONG compression) {
-    SHORT all = SHORT(kAllImages);
+    const SHORT all = kAllImages;
     return SaveImagesAsTIFFToMemory(out, &all, 1, size, compression);
 }
 
@@ -736,7 +693,7 @@ BOOL CImageOperator::SaveImagesAsTIFFToMemory(HGLOBAL* out, const SHORT* list, L
     if (m_saveThroughLibrary) {
         m_tiffCompressionType = compression;
         m_bridgeTarget = OSTRL_TIF;
-        if (USHORT(list[0]) != kAllImages) return SaveImagesToMemoryGdiplus(out, list, count, size);
+        if (!ListsAllImages(list)) return SaveImagesToMemoryGdiplus(out, list, count, size);
         SHORT all[kMaxBufferSlots];
         int n = Count();
         for (int i = 0; i < n; ++i) all[i] = SHORT(i);
@@ -758,8 +715,8 @@ BOOL CImageOperator::SaveAsPNGToMemory(HGLOBAL* out, SHORT index, DWORD* size) {
 
 BOOL CImageOperator::SaveAsPDFToMemory(HGLOBAL* out, SHORT index, const PdfSettings* settings, DWORD* size,
                                        LONG compression, USHORT quality) {
-    SHORT list = index == -1 ? SHORT(kAllImages) : index;
-    return SaveImagesAsPDFToMemory(out, &list, 1, settings, size, compression, quality);
+    // The index kAllImages is the list of all images.
+    return SaveImagesAsPDFToMemory(out, &index, 1, settings, size, compression, quality);
 }
 
 BOOL CImageOperator::SaveImagesAsPDFToMemory(HGLOBAL* out, const SHORT* list, LONG count, const PdfSettings* settings,
@@ -794,6 +751,30 @@ BOOL CImageOperator::EncodeDIBAsTIFFToMemory(HGLOBAL dib, HGLOBAL* out, DWORD* s
 
 BOOL CImageOperator::SaveAsBMPToMemory(HGLOBAL* out, SHORT index, DWORD* size) {
     return SaveImageToMemory(OSTRL_BMP, out, index, size, {});
+}
+
+bool CImageOperator::EncodesImagesToMemory(LONG type) {
+    const SaveRoute* route = FindSaveRoute(type);
+    return route && (route->toMemory || route->pagesToMemory);
+}
+
+BOOL CImageOperator::EncodeImagesToMemory(LONG type, const SHORT* list, LONG count, HGLOBAL* out, DWORD* size) {
+    SetErrorCode(0);
+    if (!list || count <= 0) {
+        SetErrorCode(kErrInvalidValue);
+        return FALSE;
+    }
+    if (!EncodesImagesToMemory(type)) {
+        SetErrorCode(kErrFileExtension);
+        return FALSE;
+    }
+    const SaveRoute& route = *FindSaveRoute(type);
+    if (route.pagesToMemory) return route.pagesToMemory(*this, list, count, out, size);
+    ImageSaveParameters with;
+    with.quality = m_jpegQuality;
+    with.compression = m_tiffCompressionType;
+    with.transferFile = true;
+    return SaveImageToMemory(route.type, out, ListsAllImages(list) ? 0 : list[0], size, with);
 }
 
 // ---- files and utilities ----------------------------------------------------------------------

@@ -77,7 +77,13 @@ struct ImageSaveParameters {
     USHORT quality = 0;
     LONG compression = 0;
     BOOL newFile = TRUE;
+    bool transferFile = false;  // the file as the transfer layer carries it (EncodeImagesToMemory)
 };
+
+// An image index list whose first entry is kAllImages (65535 as an unsigned 16-bit index) names
+// every image of the buffer in index order; so does the index kAllImages of the PDF saves.
+constexpr SHORT kAllImages = SHORT(-1);
+inline bool ListsAllImages(const SHORT* list) { return USHORT(list[0]) == USHORT(kAllImages); }
 
 class CImageOperator : public CMultiImageTWAIN {
 public:
@@ -112,6 +118,11 @@ public:
     BOOL LoadImageFileGdiplus(const char* path);
     BOOL LoadImageFromMemoryGdiplus(const BYTE* bytes, DWORD size);
     BOOL LoadImageEx(const char* path, SHORT type);
+    // An encoded image in memory loaded by its type through the format's row of the load table,
+    // every page of it; -1110 for a type no row reads. documentSettings, when given, receives the
+    // settings of a document that loaded (PDF); it stays as it was for a failed load and for a
+    // format without them.
+    BOOL LoadEncodedImage(LONG type, DWORD size, const BYTE* bytes, PdfSettings* documentSettings);
 
     // Saving buffer images to files.
     BOOL SaveAsBMP(const char* path, SHORT index);
@@ -135,8 +146,17 @@ public:
     BOOL SaveImagesAsPDFToMemory(HGLOBAL* out, const SHORT* list, LONG count, const PdfSettings* settings,
                                  DWORD* size, LONG compression, USHORT quality);
     BOOL EncodeDIBAsTIFFToMemory(HGLOBAL dib, HGLOBAL* out, DWORD* size, LONG compression);
-    // The whole BMP of a buffer image (the own writer), for byte arrays and uploads.
+    // The whole BMP of a buffer image (the own writer).
     BOOL SaveAsBMPToMemory(HGLOBAL* out, SHORT index, DWORD* size);
+    // The file of buffer images that an upload or a byte array carries, encoded by its type
+    // through the format's row of the save table with the engine's settings (JPEGQuality, the
+    // TIFF and PDF compression, the PDF settings): a format of pages (TIFF, PDF) takes every
+    // listed image, any other the first listed one (image 0 for kAllImages). A BMP header's file
+    // size counts the headers, colours and rows only. -1034 for no list or a count below 1,
+    // -1110 for a type no row encodes.
+    BOOL EncodeImagesToMemory(LONG type, const SHORT* list, LONG count, HGLOBAL* out, DWORD* size);
+    // Whether EncodeImagesToMemory encodes the type.
+    static bool EncodesImagesToMemory(LONG type);
 
     // Files and small utilities.
     HGLOBAL ReadFileToMemory(const char* path, DWORD* size);

@@ -88,12 +88,8 @@ LONG OwnTiffReadMemory(const BYTE* bytes, uint64_t size, LONG page, PageSink sin
 }
 
 LONG OwnTiffWriteFile(const char* path, HGLOBAL dib, BOOL newFile, LONG compression) {
-    if (path) {
-        const DWORD attributes = GetFileAttributesA(path);
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
-            !SetFileAttributesA(path, attributes & ~DWORD(FILE_ATTRIBUTE_READONLY)))
-            return TiffResultToErrorCode(CTiff::kWriteFailed);
-    }
+    // The writer replaces or extends a read-only file as well.
+    if (path && !CImageOperator::ClearReadOnly(path)) return TiffResultToErrorCode(CTiff::kWriteFailed);
     if (compression < 0 || compression > 0xFFFF) return TiffResultToErrorCode(CTiff::kUnsupported);
     CTiff tiff;
     return TiffResultToErrorCode(tiff.WriteToFile(path, dib, newFile, WORD(compression)));

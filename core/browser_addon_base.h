@@ -217,8 +217,14 @@ public:
     void SetSelectedImagesData(HGLOBAL data, LONG size, LONG type);
     // The viewer's selected image indices, in order.
     std::vector<SHORT> SelectedIndexList() const;
+    // RemoveAllSelectedImages: the selected images removed from the last selected index back to
+    // the first, stopping at the first removal that fails, while the host holds its views back
+    // (holdViews(true), then holdViews(false)); then one buffer notice when any was selected.
+    // True when every removal succeeded.
+    BOOL RemoveAllSelectedImages(const std::function<void(bool)>& holdViews);
     // Decodes an encoded image in memory into the buffer by type (0 BMP, 1 JPEG, 2 TIFF, 3 PNG,
-    // 4 PDF, all pages); another type stores -1110.
+    // 4 PDF, all pages); another type stores -1110. A PDF that loads gives the engine its
+    // document settings.
     BOOL LoadImageFromMemory(const BYTE* bytes, DWORD size, LONG type);
     BOOL IsBlankImageEx(SHORT index, LONG left, LONG top, LONG right, LONG bottom, BOOL fuzzy);
     BOOL IsBlankImage(SHORT index);

@@ -95,7 +95,7 @@ BOOL CBrowserAddOnBase::SaveAsPDF(std::string_view fileName, SHORT index) {
            CImageOperator::SaveAsPDF(path, index, &m_pdfSettings, m_pdfCompressionType, m_jpegQuality);
 }
 
-BOOL CBrowserAddOnBase::SaveAllAsPDF(std::string_view fileName) { return SaveAsPDF(fileName, -1); }
+BOOL CBrowserAddOnBase::SaveAllAsPDF(std::string_view fileName) { return SaveAsPDF(fileName, kAllImages); }
 
 BOOL CBrowserAddOnBase::SaveAllAsMultiPageTIFF(std::string_view fileName) {
     char path[kFileNameSize];

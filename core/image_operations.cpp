@@ -379,20 +379,17 @@ std::vector<SHORT> CBrowserAddOnBase::SelectedIndexList() const {
     return list;
 }
 
+BOOL CBrowserAddOnBase::RemoveAllSelectedImages(const std::function<void(bool)>& holdViews) {
+    holdViews(true);
+    SetErrorCode(0);
+    const std::vector<SHORT> selected = SelectedIndexList();
+    BOOL ok = TRUE;
+    for (auto it = selected.rbegin(); it != selected.rend() && ok; ++it) ok = RemoveImage(*it);
+    holdViews(false);
+    if (!selected.empty()) OnBufferChanged(nullptr, 0);
+    return ok;
+}
+
 BOOL CBrowserAddOnBase::LoadImageFromMemory(const BYTE* bytes, DWORD size, LONG type) {
-    PdfSettings settings{};
-    switch (type) {
-        case OSTRL_BMP: return LoadBMPFromMemory(size, bytes) == 1;
-        case OSTRL_JPG: return LoadJPEGFromMemory(size, bytes) == 1;
-        case OSTRL_TIF: return LoadTIFFFromMemory(size, bytes, -1) == 1;
-        case OSTRL_PNG: return LoadPNGFromMemory(size, bytes) == 1;
-        case OSTRL_PDF: {
-            const BOOL pages = LoadPDFFromMemory(size, bytes, -1, &settings);
-            if (pages >= 1) m_pdfSettings = settings;
-            return pages >= 1;
-        }
-        default:
-            SetErrorCode(kErrFileExtension);
-            return FALSE;
-    }
+    return LoadEncodedImage(type, size, bytes, &m_pdfSettings) == 1;
 }

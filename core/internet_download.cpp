@@ -27,7 +27,8 @@ bool COstrelBase::BeginTransfer(LONG imageType) {
     SetErrorCode(0);
     m_httpPostResponse[0] = 0;
     m_transferSubCode = 0;
-    if ((imageType < OSTRL_BMP || imageType > OSTRL_PDF) && imageType != kUploadLocalFile) {
+    // The formats the file I/O layer encodes to memory (and reads from it), or a file as it is.
+    if (!EncodesImagesToMemory(imageType) && imageType != kUploadLocalFile) {
         SetErrorCode(kErrFileExtension);
         return false;
     }
@@ -266,20 +267,9 @@ bool COstrelBase::HandDownloadOn(HINTERNET handle, BYTE* data, DWORD size, LONG 
         }
     }
     SetErrorCode(0);
-    BOOL loaded = FALSE;
-    switch (imageType) {
-        case OSTRL_BMP: loaded = LoadBMPFromMemory(size, data); break;
-        case OSTRL_JPG: loaded = LoadJPEGFromMemory(size, data); break;
-        case OSTRL_TIF: loaded = LoadTIFFFromMemory(size, data, -1); break;
-        case OSTRL_PNG: loaded = LoadPNGFromMemory(size, data); break;
-        case OSTRL_PDF: {
-            PdfSettings settings{};
-            strcpy(settings.version, "1.4");
-            loaded = LoadPDFFromMemory(size, data, -1, &settings) >= 1;
-            break;
-        }
-        default: loaded = WriteMemoryToFile(m_localPath, data, size); break;
-    }
+    // A document's own settings (PDF) do not become the engine's.
+    const BOOL loaded = imageType == kUploadLocalFile ? WriteMemoryToFile(m_localPath, data, size)
+                                                      : LoadEncodedImage(imageType, size, data, nullptr);
     if (!loaded && GetErrorCode() == 0) SetErrorCode(kErrGeneralFailure);
     return loaded != FALSE;
 }

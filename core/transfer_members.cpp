@@ -67,13 +67,13 @@ BOOL RunTransferMember(CBrowserAddOnBase& engine, const TransferMember& member, 
         return ok == 1;
     }
 
-    static const SHORT kAllImages[1] = {-1};
+    static const SHORT allImages[1] = {kAllImages};
     const SHORT one[1] = {args.index};
     std::vector<SHORT> selected;
     const void* list = one;
     LONG count = 1;
     switch (member.images) {
-        case TransferImages::All: list = kAllImages; break;
+        case TransferImages::All: list = allImages; break;
         case TransferImages::Selected:
             selected = engine.SelectedIndexList();
             list = selected.data();

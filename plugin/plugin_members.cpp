@@ -59,17 +59,11 @@ bool PluginInstance::RunMethod(int op, const std::vector<ScriptValue>& a, Script
             out.b = true;
             return true;
         case kOpRemoveImage: out.b = CBrowserAddOnBase::RemoveImage(a[0].h); return true;
-        case kOpRemoveAllSelectedImages: {
-            SetBusy(TRUE);
-            SetErrorCode(0);
-            const std::vector<SHORT> selected = SelectedIndexList();
-            BOOL ok = TRUE;
-            for (auto it = selected.rbegin(); it != selected.rend() && ok; ++it) ok = CBrowserAddOnBase::RemoveImage(*it);
-            SetBusy(FALSE);
-            if (!selected.empty()) OnBufferChanged(nullptr, 0);
+        case kOpRemoveAllSelectedImages:
+            // The plug-in answers true whether or not every removal succeeded.
+            CBrowserAddOnBase::RemoveAllSelectedImages([this](bool hold) { SetBusy(hold ? TRUE : FALSE); });
             out.b = true;
             return true;
-        }
         case kOpSwitchImage: out.b = CBrowserAddOnBase::SwitchImage(a[0].h, a[1].h) == 1; return true;
         case kOpMoveImage:
             SetErrorCode(0);

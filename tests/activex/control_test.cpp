@@ -470,3 +470,34 @@ TEST(Control, AnImageRecordFillsTheBufferAndTheChangeIsReportedOnce) {
     EXPECT_FALSE(SendEventRecord(nullptr, orphan));
     EXPECT_EQ(GlobalSize(dib), 0u);
 }
+
+// Images 1, 3 and 4 of five selected: 4, then 3, then 1 go, and the page hears of it once.
+TEST(Control, RemovingTheSelectedImagesLeavesTheOthersAndIsReportedOnce) {
+    ConnectedControl one(1);
+    Embedded& e = one.e;
+    for (LONG width = 20; width < 25; ++width) {
+        EventRecord image = MakeEventRecord(kEventBitmap);
+        image.Payload = MakeTestDib(width, 8, 24);
+        ASSERT_TRUE(SendEventRecord(one.window, image));
+    }
+    ASSERT_EQ(e.lumetta->put_AllowMultiSelect(VARIANT_TRUE), S_OK);
+    ASSERT_EQ(e.lumetta->put_SelectedImagesCount(3), S_OK);
+    const short chosen[] = {1, 3, 4};
+    for (short position = 0; position < 3; ++position)
+        ASSERT_EQ(e.lumetta->SetSelectedImageIndex(position, chosen[position]), S_OK);
+    one.first.fired.clear();
+    VARIANT_BOOL removed = VARIANT_FALSE;
+    EXPECT_EQ(e.lumetta->RemoveAllSelectedImages(&removed), S_OK);
+    EXPECT_EQ(removed, VARIANT_TRUE);
+    short count = 0;
+    e.lumetta->get_HowManyImagesInBuffer(&count);
+    ASSERT_EQ(count, 2);
+    long first = 0, second = 0;
+    e.lumetta->GetImageWidth(0, &first);
+    e.lumetta->GetImageWidth(1, &second);
+    EXPECT_EQ(first, 20);
+    EXPECT_EQ(second, 22);
+    int changed = 0;
+    for (auto& f : one.first.fired) changed += f.id == 21 && f.types.empty();
+    EXPECT_EQ(changed, 1);
+}

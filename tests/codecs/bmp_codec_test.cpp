@@ -56,6 +56,18 @@ TEST(BmpWriter, HeaderBytesAreExact) {
     std::vector<BYTE> original = BlockBytes(dib);
     EXPECT_EQ(0, std::memcmp(b.data() + 14, original.data(), original.size()));
     GlobalFree(bmp);
+
+    // The transfer layer's file: the same bytes, but the file size counts the headers and the
+    // three rows of 16 bytes (5 pixels of 3 bytes, padded), not the 4 bytes the block holds behind them.
+    ASSERT_EQ(BmpWriteToMemory(dib, &bmp, &size, true), 0);
+    std::vector<BYTE> carried = BlockBytes(bmp);
+    ASSERT_EQ(size, dibSize + 14);
+    const uint32_t rows = 14 + 40 + 3 * 16;
+    ASSERT_EQ(dibSize, 40u + 3 * 16 + 4);
+    const BYTE carriedHeader[14] = {'B', 'M', BYTE(rows), 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0};
+    EXPECT_EQ(0, std::memcmp(carried.data(), carriedHeader, 14));
+    EXPECT_EQ(0, std::memcmp(carried.data() + 14, b.data() + 14, b.size() - 14));
+    GlobalFree(bmp);
     GlobalFree(dib);
 }
 

@@ -291,6 +291,58 @@ TEST(Clipboard, ForgedForeignBlocksAreRefused) {
     EXPECT_EQ(PixelOf(engine.GetImageDIB(1), 0, 0), 0x030201u);
 }
 
+// Bytes of a save to memory, the block freed.
+std::vector<BYTE> BytesOf(HGLOBAL block, DWORD size) {
+    std::vector<BYTE> bytes(static_cast<const BYTE*>(block), static_cast<const BYTE*>(block) + size);
+    GlobalFree(block);
+    return bytes;
+}
+
+// An engine whose page sets the document title from its buffer notice, as a handler may.
+class RetitlingEngine : public TestEngine {
+public:
+    void OnBufferChanged(HGLOBAL current, int quiet) override {
+        TestEngine::OnBufferChanged(current, quiet);
+        if (retitle) std::strcpy(m_pdfSettings.title, "Set by the page meanwhile");
+    }
+    bool retitle = false;
+};
+
+TEST(LoadImageFromMemory, ADocumentsSettingsBecomeTheEnginesOnlyFromADocumentThatLoaded) {
+    RetitlingEngine engine;
+    ASSERT_TRUE(engine.AddImage(SolidDib(12, 8, 0x336699)));
+    std::strcpy(engine.m_pdfSettings.title, "Scanned at the desk");
+    HGLOBAL block = nullptr;
+    DWORD size = 0;
+    ASSERT_TRUE(engine.SaveAsPDFToMemory(&block, 0, nullptr, &size, enumAutoEncode, 80)) << engine.GetErrorCode();
+    const std::vector<BYTE> pdf = BytesOf(block, size);
+    ASSERT_TRUE(engine.SaveAsBMPToMemory(&block, 0, &size));
+    const std::vector<BYTE> bmp = BytesOf(block, size);
+
+    std::strcpy(engine.m_pdfSettings.title, "The page's own");
+    // A BMP has none: a handler's change made while it loads stays.
+    engine.retitle = true;
+    EXPECT_TRUE(engine.LoadImageFromMemory(bmp.data(), DWORD(bmp.size()), OSTRL_BMP));
+    EXPECT_STREQ(engine.m_pdfSettings.title, "Set by the page meanwhile");
+    engine.retitle = false;
+    std::strcpy(engine.m_pdfSettings.title, "The page's own");
+    // A document cut short does not load and leaves them.
+    const std::vector<BYTE> cut(pdf.begin(), pdf.begin() + 40);
+    EXPECT_FALSE(engine.LoadImageFromMemory(cut.data(), DWORD(cut.size()), OSTRL_PDF));
+    EXPECT_STREQ(engine.m_pdfSettings.title, "The page's own");
+    EXPECT_TRUE(engine.LoadImageFromMemory(pdf.data(), DWORD(pdf.size()), OSTRL_PDF)) << engine.GetErrorCode();
+    EXPECT_STREQ(engine.m_pdfSettings.title, "Scanned at the desk");
+    EXPECT_EQ(engine.GetImageCount(), 3);
+
+    // Types no format reads, also one whose low 16 bits are BMP's: -1110, nothing added.
+    for (LONG type : {LONG(kImageTypeOther), LONG(kImageTypeRawFile), 0x10000L, -1L}) {
+        SCOPED_TRACE(type);
+        EXPECT_FALSE(engine.LoadImageFromMemory(bmp.data(), DWORD(bmp.size()), type));
+        EXPECT_EQ(engine.GetErrorCode(), kErrFileExtension);
+    }
+    EXPECT_EQ(engine.GetImageCount(), 3);
+}
+
 TEST(Base64Output, PreparedDataIsEncodedOnceThenGone) {
     TestEngine engine;
     EXPECT_FALSE(engine.SaveSelectedImagesToBase64Binary(nullptr));

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/event_record.h"
+#include "bmp_file.h"
 #include "browser/page_model.h"
 #include "plugin_test_browser.h"
 #include "script_object_fixture.h"
@@ -424,6 +425,29 @@ TEST_F(ScriptEvents, BufferChangesRaiseOneBitmapEventEach) {
     EXPECT_EQ(changed->calls.size(), before);
     EXPECT_TRUE(Call("RemoveAllSelectedImages", {}));
     EXPECT_LE(changed->calls.size(), before + 1);
+}
+
+// Images 1, 3 and 4 of five selected: 4, then 3, then 1 go, and the page hears of it once.
+TEST_F(ScriptEvents, RemovingTheSelectedImagesLeavesTheOthersAndIsReportedOnce) {
+    for (int width = 20; width < 25; ++width) {
+        const std::vector<uint8_t> file = SolidBmp(width, 8, 0, 0, 0);
+        ASSERT_TRUE(Call("LoadImageFromBytes", {IntVariant(int32_t(file.size())), Array(file), IntVariant(0)}));
+    }
+    ASSERT_EQ(Count(), 5);
+    EXPECT_TRUE(Set("AllowMultiSelect", browser::BoolVariant(true)));
+    EXPECT_TRUE(Set("SelectedImagesCount", IntVariant(3)));
+    const int chosen[] = {1, 3, 4};
+    for (int position = 0; position < 3; ++position)
+        EXPECT_TRUE(Call("SetSelectedImageIndex", {IntVariant(position), IntVariant(chosen[position])}));
+    const size_t before = changed->calls.size();
+    EXPECT_TRUE(Call("RemoveAllSelectedImages", {}));
+    EXPECT_TRUE(result.type == NPVariantType_Bool && result.value.boolValue);
+    ASSERT_EQ(Count(), 2);
+    EXPECT_TRUE(Call("GetImageWidth", {IntVariant(0)}));
+    EXPECT_EQ(result.value.doubleValue, 20.0);
+    EXPECT_TRUE(Call("GetImageWidth", {IntVariant(1)}));
+    EXPECT_EQ(result.value.doubleValue, 22.0);
+    EXPECT_EQ(changed->calls.size(), before + 1);
 }
 
 }  // namespace
