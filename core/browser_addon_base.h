@@ -276,13 +276,42 @@ public:
     BOOL LoadImage(std::string_view fileName, const std::function<void(bool)>& holdViews);
     BOOL LoadImageEx(std::string_view fileName, SHORT type, const std::function<void(bool)>& holdViews);
 
-    // The viewer (core/view_members.cpp).
+    // The viewer's script members (core/view_members.cpp): the read answers the field of m_viewer
+    // (engine/image_viewer.h), the write clears the error code, checks the value where the member
+    // has a rule and hands it to the viewer.
     float Zoom() const { return m_viewer.GetZoom(); }
     // -1034 for NaN, which leaves the zoom as it was.
     BOOL Zoom(float value);
     LONG BorderStyle() const { return m_viewer.GetBorderStyle(); }
     // 0 none, 1 single line, 2 3-D; -1034 for any other style.
     BOOL BorderStyle(LONG style);
+    // Viewer settings handed through as they are.
+    LONG FitWindowType() const { return static_cast<LONG>(m_viewer.GetFitWindowType()); }
+    void FitWindowType(LONG value);
+    LONG ImageMargin() const { return static_cast<LONG>(m_viewer.GetImageMargin()); }
+    void ImageMargin(LONG value);
+    LONG SelectionImageBorderColor() const { return static_cast<LONG>(m_viewer.GetSelectionImageBorderColor()); }
+    void SelectionImageBorderColor(LONG value);
+    LONG BackgroundColor() const { return static_cast<LONG>(m_viewer.GetBackgroundColor()); }
+    void BackgroundColor(LONG value);
+    // Viewer switches and counts.
+    BOOL IfFitWindow() const { return m_viewer.GetIfFitWindow(); }
+    void IfFitWindow(BOOL fit);
+    // The cursor shape, kept as the script gives it.
+    SHORT MouseShape() const { return m_viewer.GetMouseShape(); }
+    void MouseShape(SHORT shape);
+    BOOL EnableInteractiveZoom() const { return m_viewer.GetEnableInteractiveZoom(); }
+    void EnableInteractiveZoom(BOOL on);
+    BOOL VScrollBar() const { return m_viewer.GetVScrollBar(); }
+    // -1034 when the viewer refuses the switch.
+    BOOL VScrollBar(BOOL on);
+    BOOL AllowMultiSelect() const { return m_viewer.GetAllowMultiSelect(); }
+    void AllowMultiSelect(BOOL on);
+    LONG SelectedImagesCount() const { return m_viewer.GetSelectedImagesCount(); }
+    // -1034 when the viewer refuses the count.
+    BOOL SelectedImagesCount(LONG count);
+    LONG MouseX() const { return m_viewer.GetMouseX(); }
+    LONG MouseY() const { return m_viewer.GetMouseY(); }
 
     // Engine flags (core/engine_settings.cpp): the read answers true for a stored 1, or for any
     // stored non-zero value where noted; the write stores 1 or 0.
@@ -355,33 +384,6 @@ public:
     BOOL HTTPPassword(std::string_view text, TextFit fit);
     const char* ProxyServer() const { return GetProxyServer(); }
     BOOL ProxyServer(std::string_view text, TextFit fit);
-    // Viewer settings handed through as they are.
-    LONG FitWindowType() const { return static_cast<LONG>(m_viewer.GetFitWindowType()); }
-    void FitWindowType(LONG value);
-    LONG ImageMargin() const { return static_cast<LONG>(m_viewer.GetImageMargin()); }
-    void ImageMargin(LONG value);
-    LONG SelectionImageBorderColor() const { return static_cast<LONG>(m_viewer.GetSelectionImageBorderColor()); }
-    void SelectionImageBorderColor(LONG value);
-    LONG BackgroundColor() const { return static_cast<LONG>(m_viewer.GetBackgroundColor()); }
-    void BackgroundColor(LONG value);
-    // Viewer switches and counts (core/view_members.cpp); each write clears the error code.
-    BOOL IfFitWindow() const { return m_viewer.GetIfFitWindow(); }
-    void IfFitWindow(BOOL fit);
-    // The cursor shape, kept as the script gives it.
-    SHORT MouseShape() const { return m_viewer.GetMouseShape(); }
-    void MouseShape(SHORT shape);
-    BOOL EnableInteractiveZoom() const { return m_viewer.GetEnableInteractiveZoom(); }
-    void EnableInteractiveZoom(BOOL on);
-    BOOL VScrollBar() const { return m_viewer.GetVScrollBar(); }
-    // -1034 when the viewer refuses the switch.
-    BOOL VScrollBar(BOOL on);
-    BOOL AllowMultiSelect() const { return m_viewer.GetAllowMultiSelect(); }
-    void AllowMultiSelect(BOOL on);
-    LONG SelectedImagesCount() const { return m_viewer.GetSelectedImagesCount(); }
-    // -1034 when the viewer refuses the count.
-    BOOL SelectedImagesCount(LONG count);
-    LONG MouseX() const { return m_viewer.GetMouseX(); }
-    LONG MouseY() const { return m_viewer.GetMouseY(); }
     // The debug log (core/engine_settings.cpp): 0 off, 1 on; -1034 for any other level, which
     // keeps the level. The first switch on logs the host's version line.
     SHORT LogLevel() const { return GetLogLevel(); }

@@ -1,4 +1,5 @@
-// The viewer members of both hosts: the value checked, then handed to the viewer.
+// The viewer members of both hosts: the error code cleared, the value checked where the member has
+// a rule, then handed to the viewer.
 #include <cmath>
 
 #include "base/error_codes.h"
@@ -63,4 +64,24 @@ BOOL CBrowserAddOnBase::SelectedImagesCount(LONG count) {
     if (m_viewer.SetSelectedImagesCount(static_cast<int>(count))) return TRUE;
     SetErrorCode(kErrInvalidValue);
     return FALSE;
+}
+
+void CBrowserAddOnBase::FitWindowType(LONG value) {
+    SetErrorCode(0);
+    m_viewer.SetFitWindowType(value);
+}
+
+void CBrowserAddOnBase::ImageMargin(LONG value) {
+    SetErrorCode(0);
+    m_viewer.SetImageMargin(value);
+}
+
+void CBrowserAddOnBase::SelectionImageBorderColor(LONG value) {
+    SetErrorCode(0);
+    m_viewer.SetSelectionImageBorderColor(value);
+}
+
+void CBrowserAddOnBase::BackgroundColor(LONG value) {
+    SetErrorCode(0);
+    m_viewer.SetBackgroundColor(value);
 }
