@@ -10,6 +10,22 @@ namespace {
 // The highest border style (single line, 3-D).
 constexpr LONG kLastBorderStyle = 2;
 
+// A write the viewer takes as it is.
+template <typename Arg, typename Value>
+void HandToViewer(CBrowserAddOnBase& engine, void (CImageViewer::*set)(Arg), Value value) {
+    engine.SetErrorCode(0);
+    (engine.Viewer().*set)(static_cast<Arg>(value));
+}
+
+// A write the viewer may refuse: -1034 then.
+template <typename Arg, typename Value>
+BOOL OfferToViewer(CBrowserAddOnBase& engine, BOOL (CImageViewer::*set)(Arg), Value value) {
+    engine.SetErrorCode(0);
+    if ((engine.Viewer().*set)(static_cast<Arg>(value))) return TRUE;
+    engine.SetErrorCode(kErrInvalidValue);
+    return FALSE;
+}
+
 }  // namespace
 
 BOOL CBrowserAddOnBase::Zoom(float value) {
@@ -32,56 +48,28 @@ BOOL CBrowserAddOnBase::BorderStyle(LONG style) {
     return TRUE;
 }
 
-void CBrowserAddOnBase::IfFitWindow(BOOL fit) {
-    SetErrorCode(0);
-    m_viewer.SetIfFitWindow(fit);
-}
+void CBrowserAddOnBase::FitWindowType(LONG value) { HandToViewer(*this, &CImageViewer::SetFitWindowType, value); }
 
-void CBrowserAddOnBase::MouseShape(SHORT shape) {
-    SetErrorCode(0);
-    m_viewer.SetMouseShape(shape);
-}
-
-void CBrowserAddOnBase::EnableInteractiveZoom(BOOL on) {
-    SetErrorCode(0);
-    m_viewer.SetEnableInteractiveZoom(on);
-}
-
-BOOL CBrowserAddOnBase::VScrollBar(BOOL on) {
-    SetErrorCode(0);
-    if (m_viewer.SetVScrollBar(on)) return TRUE;
-    SetErrorCode(kErrInvalidValue);
-    return FALSE;
-}
-
-void CBrowserAddOnBase::AllowMultiSelect(BOOL on) {
-    SetErrorCode(0);
-    m_viewer.SetAllowMultiSelect(on);
-}
-
-BOOL CBrowserAddOnBase::SelectedImagesCount(LONG count) {
-    SetErrorCode(0);
-    if (m_viewer.SetSelectedImagesCount(static_cast<int>(count))) return TRUE;
-    SetErrorCode(kErrInvalidValue);
-    return FALSE;
-}
-
-void CBrowserAddOnBase::FitWindowType(LONG value) {
-    SetErrorCode(0);
-    m_viewer.SetFitWindowType(value);
-}
-
-void CBrowserAddOnBase::ImageMargin(LONG value) {
-    SetErrorCode(0);
-    m_viewer.SetImageMargin(value);
-}
+void CBrowserAddOnBase::ImageMargin(LONG value) { HandToViewer(*this, &CImageViewer::SetImageMargin, value); }
 
 void CBrowserAddOnBase::SelectionImageBorderColor(LONG value) {
-    SetErrorCode(0);
-    m_viewer.SetSelectionImageBorderColor(value);
+    HandToViewer(*this, &CImageViewer::SetSelectionImageBorderColor, value);
 }
 
-void CBrowserAddOnBase::BackgroundColor(LONG value) {
-    SetErrorCode(0);
-    m_viewer.SetBackgroundColor(value);
+void CBrowserAddOnBase::BackgroundColor(LONG value) { HandToViewer(*this, &CImageViewer::SetBackgroundColor, value); }
+
+void CBrowserAddOnBase::IfFitWindow(BOOL fit) { HandToViewer(*this, &CImageViewer::SetIfFitWindow, fit); }
+
+void CBrowserAddOnBase::MouseShape(SHORT shape) { HandToViewer(*this, &CImageViewer::SetMouseShape, shape); }
+
+void CBrowserAddOnBase::EnableInteractiveZoom(BOOL on) {
+    HandToViewer(*this, &CImageViewer::SetEnableInteractiveZoom, on);
+}
+
+void CBrowserAddOnBase::AllowMultiSelect(BOOL on) { HandToViewer(*this, &CImageViewer::SetAllowMultiSelect, on); }
+
+BOOL CBrowserAddOnBase::VScrollBar(BOOL on) { return OfferToViewer(*this, &CImageViewer::SetVScrollBar, on); }
+
+BOOL CBrowserAddOnBase::SelectedImagesCount(LONG count) {
+    return OfferToViewer(*this, &CImageViewer::SetSelectedImagesCount, count);
 }
