@@ -140,8 +140,6 @@ public:
     LONG GetSupportedDeviceType() const { return m_supportedDeviceType; }
     LONG GetCurrentDeviceType() const { return m_currentDeviceType; }
     void SetCurrentDeviceTypeField(LONG type) { m_currentDeviceType = type; }
-    LONG GetIfThrowException() const { return m_ifThrowException; }
-    void SetIfThrowException(LONG v) { m_ifThrowException = v; }
     float GetBlankImageMaxStdDev() const { return m_blankMaxStdDev; }
     void SetBlankImageMaxStdDev(float v);
     LONG GetBlankImageThreshold() const { return m_blankThreshold; }
@@ -154,13 +152,11 @@ public:
     // The form field name of the image in a POST upload: at most kHttpFieldNameSize - 1 characters
     // (-1034 for a longer one).
     BOOL SetHttpFieldNameOfUploadedImage(const char* text);
-    const char* GetImageEditorWindowTitle() const { return m_editorTitle; }
     LONG GetHookOption() const { return m_hookOption; }
     void SetHookOption(LONG v) { m_hookOption = v; }
     HHOOK GetHookHandle() const { return m_hookHandle; }
     void SetHookHandle(HHOOK h) { m_hookHandle = h; }
     LONG GetIfShowProgressBar() const { return m_ifShowProgressBar; }
-    void SetIfShowProgressBar(LONG v) { m_ifShowProgressBar = v; }
     GlobalPtrArray& OpenEditors() { return m_openEditors; }
     CErrorMessages& ErrorTexts() { return m_errorTexts; }
     HINSTANCE CoreModuleInstance() const { return m_moduleInstanceCore; }
@@ -214,7 +210,7 @@ public:
     BOOL LoadDibFromClipboard();
     BOOL SaveSelectedImagesToBase64Binary(void* scriptString);
     // Hands data prepared for SaveSelectedImagesToBase64Binary to the engine (which owns it then).
-    void SetSelectedImagesData(HGLOBAL data, LONG size, LONG type);
+    void SetSelectedImagesData(HGLOBAL data, LONG size);
     // The viewer's selected image indices, in order.
     std::vector<SHORT> SelectedIndexList() const;
     // Decodes an encoded image in memory into the buffer by type (0 BMP, 1 JPEG, 2 TIFF, 3 PNG,
@@ -543,7 +539,6 @@ protected:
     char m_editorTitle[MAX_PATH] = {};
     LONG m_editorIfReadonly = 0;
     LONG m_editorIfEnableEnumerator = 1;
-    LONG m_editorOption = 0;
     LONG m_editorIfModal = 1;
     GlobalPtrArray m_openEditors;
     // Calls that pump messages while they run (a modal editor) and need to know afterwards
@@ -562,7 +557,6 @@ protected:
     HGLOBAL m_selectedData = nullptr;
     LONG m_selectedDataSize = 0;
     LONG m_selectedDataPos = 0;
-    LONG m_selectedDataType = -1;
     LONG m_hookOption = 1;
     HHOOK m_hookHandle = nullptr;
     LOGFONTA m_textFont = {};
