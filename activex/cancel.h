@@ -19,9 +19,6 @@ public:
     HRESULT STDMETHODCALLTYPE get_Cancelled(VARIANT_BOOL* value) override;
     HRESULT STDMETHODCALLTYPE put_Cancelled(VARIANT_BOOL value) override;
 
-    // The owner's unknown (the inner one when the object stands alone).
-    IUnknown* InnerUnknown() { return &m_inner; }
-
 private:
     // The object's own identity: answers the interfaces and keeps the count, also when aggregated.
     struct Inner final : public IUnknown {

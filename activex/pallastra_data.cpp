@@ -228,11 +228,11 @@ HRESULT CPallastra::GetImageSizeWithSpecifiedType(short index, short type, long*
 
 HRESULT CPallastra::GetSelectedImagesSize(long type, long* size) {
     SetErrorCode(0);
-    SetSelectedImagesData(nullptr, 0, -1);
+    SetSelectedImagesData(nullptr, 0);
     const std::vector<SHORT> list = SelectedIndexList();
     LONG built = 0;
     HGLOBAL data = GetSelectedImagesData(list.data(), static_cast<LONG>(list.size()), type, &built);
-    SetSelectedImagesData(data, built, data ? type : -1);
+    SetSelectedImagesData(data, built);
     if (size) *size = data ? built : 0;
     return ThrowModeResult(!data);
 }

@@ -35,7 +35,6 @@ public:
     LONG GetResultFormat(LONG index) const;
     LONG GetResultPointCount(LONG index) const;
     bool GetResultPoint(LONG index, LONG point, float* x, float* y) const;
-    void ClearResults() { m_results.clear(); }
 
 private:
     const BarcodeResult* At(LONG index) const;

@@ -140,8 +140,6 @@ public:
     LONG GetSupportedDeviceType() const { return m_supportedDeviceType; }
     LONG GetCurrentDeviceType() const { return m_currentDeviceType; }
     void SetCurrentDeviceTypeField(LONG type) { m_currentDeviceType = type; }
-    LONG GetIfThrowException() const { return m_ifThrowException; }
-    void SetIfThrowException(LONG v) { m_ifThrowException = v; }
     float GetBlankImageMaxStdDev() const { return m_blankMaxStdDev; }
     void SetBlankImageMaxStdDev(float v);
     LONG GetBlankImageThreshold() const { return m_blankThreshold; }
@@ -154,13 +152,11 @@ public:
     // The form field name of the image in a POST upload: at most kHttpFieldNameSize - 1 characters
     // (-1034 for a longer one).
     BOOL SetHttpFieldNameOfUploadedImage(const char* text);
-    const char* GetImageEditorWindowTitle() const { return m_editorTitle; }
     LONG GetHookOption() const { return m_hookOption; }
     void SetHookOption(LONG v) { m_hookOption = v; }
     HHOOK GetHookHandle() const { return m_hookHandle; }
     void SetHookHandle(HHOOK h) { m_hookHandle = h; }
     LONG GetIfShowProgressBar() const { return m_ifShowProgressBar; }
-    void SetIfShowProgressBar(LONG v) { m_ifShowProgressBar = v; }
     GlobalPtrArray& OpenEditors() { return m_openEditors; }
     CErrorMessages& ErrorTexts() { return m_errorTexts; }
     HINSTANCE CoreModuleInstance() const { return m_moduleInstanceCore; }
@@ -214,7 +210,7 @@ public:
     BOOL LoadDibFromClipboard();
     BOOL SaveSelectedImagesToBase64Binary(void* scriptString);
     // Hands data prepared for SaveSelectedImagesToBase64Binary to the engine (which owns it then).
-    void SetSelectedImagesData(HGLOBAL data, LONG size, LONG type);
+    void SetSelectedImagesData(HGLOBAL data, LONG size);
     // The viewer's selected image indices, in order.
     std::vector<SHORT> SelectedIndexList() const;
     // RemoveAllSelectedImages: the selected images removed from the last selected index back to
@@ -289,13 +285,42 @@ public:
     BOOL ShowFileDialog(BOOL save, std::string_view filter, DWORD filterIndex, std::string_view defaultExtension,
                         std::string_view folder, BOOL multiSelect, BOOL overwritePrompt, DWORD flags);
 
-    // The viewer (core/view_members.cpp).
+    // The viewer's script members (core/view_members.cpp): the read answers the field of m_viewer
+    // (engine/image_viewer.h), the write clears the error code, checks the value where the member
+    // has a rule and hands it to the viewer.
     float Zoom() const { return m_viewer.GetZoom(); }
     // -1034 for NaN, which leaves the zoom as it was.
     BOOL Zoom(float value);
     LONG BorderStyle() const { return m_viewer.GetBorderStyle(); }
     // 0 none, 1 single line, 2 3-D; -1034 for any other style.
     BOOL BorderStyle(LONG style);
+    // Viewer settings handed through as they are.
+    LONG FitWindowType() const { return static_cast<LONG>(m_viewer.GetFitWindowType()); }
+    void FitWindowType(LONG value);
+    LONG ImageMargin() const { return static_cast<LONG>(m_viewer.GetImageMargin()); }
+    void ImageMargin(LONG value);
+    LONG SelectionImageBorderColor() const { return static_cast<LONG>(m_viewer.GetSelectionImageBorderColor()); }
+    void SelectionImageBorderColor(LONG value);
+    LONG BackgroundColor() const { return static_cast<LONG>(m_viewer.GetBackgroundColor()); }
+    void BackgroundColor(LONG value);
+    // Viewer switches and counts.
+    BOOL IfFitWindow() const { return m_viewer.GetIfFitWindow(); }
+    void IfFitWindow(BOOL fit);
+    // The cursor shape, kept as the script gives it.
+    SHORT MouseShape() const { return m_viewer.GetMouseShape(); }
+    void MouseShape(SHORT shape);
+    BOOL EnableInteractiveZoom() const { return m_viewer.GetEnableInteractiveZoom(); }
+    void EnableInteractiveZoom(BOOL on);
+    BOOL VScrollBar() const { return m_viewer.GetVScrollBar(); }
+    // -1034 when the viewer refuses the switch.
+    BOOL VScrollBar(BOOL on);
+    BOOL AllowMultiSelect() const { return m_viewer.GetAllowMultiSelect(); }
+    void AllowMultiSelect(BOOL on);
+    LONG SelectedImagesCount() const { return m_viewer.GetSelectedImagesCount(); }
+    // -1034 when the viewer refuses the count.
+    BOOL SelectedImagesCount(LONG count);
+    LONG MouseX() const { return m_viewer.GetMouseX(); }
+    LONG MouseY() const { return m_viewer.GetMouseY(); }
 
     // Engine flags (core/engine_settings.cpp): the read answers true for a stored 1, or for any
     // stored non-zero value where noted; the write stores 1 or 0.
@@ -374,33 +399,6 @@ public:
     BOOL HTTPPassword(std::string_view text, TextFit fit);
     const char* ProxyServer() const { return GetProxyServer(); }
     BOOL ProxyServer(std::string_view text, TextFit fit);
-    // Viewer settings handed through as they are.
-    LONG FitWindowType() const { return static_cast<LONG>(m_viewer.GetFitWindowType()); }
-    void FitWindowType(LONG value);
-    LONG ImageMargin() const { return static_cast<LONG>(m_viewer.GetImageMargin()); }
-    void ImageMargin(LONG value);
-    LONG SelectionImageBorderColor() const { return static_cast<LONG>(m_viewer.GetSelectionImageBorderColor()); }
-    void SelectionImageBorderColor(LONG value);
-    LONG BackgroundColor() const { return static_cast<LONG>(m_viewer.GetBackgroundColor()); }
-    void BackgroundColor(LONG value);
-    // Viewer switches and counts (core/view_members.cpp); each write clears the error code.
-    BOOL IfFitWindow() const { return m_viewer.GetIfFitWindow(); }
-    void IfFitWindow(BOOL fit);
-    // The cursor shape, kept as the script gives it.
-    SHORT MouseShape() const { return m_viewer.GetMouseShape(); }
-    void MouseShape(SHORT shape);
-    BOOL EnableInteractiveZoom() const { return m_viewer.GetEnableInteractiveZoom(); }
-    void EnableInteractiveZoom(BOOL on);
-    BOOL VScrollBar() const { return m_viewer.GetVScrollBar(); }
-    // -1034 when the viewer refuses the switch.
-    BOOL VScrollBar(BOOL on);
-    BOOL AllowMultiSelect() const { return m_viewer.GetAllowMultiSelect(); }
-    void AllowMultiSelect(BOOL on);
-    LONG SelectedImagesCount() const { return m_viewer.GetSelectedImagesCount(); }
-    // -1034 when the viewer refuses the count.
-    BOOL SelectedImagesCount(LONG count);
-    LONG MouseX() const { return m_viewer.GetMouseX(); }
-    LONG MouseY() const { return m_viewer.GetMouseY(); }
     // The debug log (core/engine_settings.cpp): 0 off, 1 on; -1034 for any other level, which
     // keeps the level. The first switch on logs the host's version line.
     SHORT LogLevel() const { return GetLogLevel(); }
@@ -560,7 +558,6 @@ protected:
     char m_editorTitle[MAX_PATH] = {};
     LONG m_editorIfReadonly = 0;
     LONG m_editorIfEnableEnumerator = 1;
-    LONG m_editorOption = 0;
     LONG m_editorIfModal = 1;
     GlobalPtrArray m_openEditors;
     // Calls that pump messages while they run (a modal editor) and need to know afterwards
@@ -579,7 +576,6 @@ protected:
     HGLOBAL m_selectedData = nullptr;
     LONG m_selectedDataSize = 0;
     LONG m_selectedDataPos = 0;
-    LONG m_selectedDataType = -1;
     LONG m_hookOption = 1;
     HHOOK m_hookHandle = nullptr;
     LOGFONTA m_textFont = {};

@@ -257,26 +257,6 @@ BOOL CBrowserAddOnBase::ProxyServer(std::string_view text, TextFit fit) {
     return TRUE;
 }
 
-void CBrowserAddOnBase::FitWindowType(LONG value) {
-    SetErrorCode(0);
-    m_viewer.SetFitWindowType(value);
-}
-
-void CBrowserAddOnBase::ImageMargin(LONG value) {
-    SetErrorCode(0);
-    m_viewer.SetImageMargin(value);
-}
-
-void CBrowserAddOnBase::SelectionImageBorderColor(LONG value) {
-    SetErrorCode(0);
-    m_viewer.SetSelectionImageBorderColor(value);
-}
-
-void CBrowserAddOnBase::BackgroundColor(LONG value) {
-    SetErrorCode(0);
-    m_viewer.SetBackgroundColor(value);
-}
-
 BOOL CBrowserAddOnBase::LogLevel(SHORT level) {
     SetErrorCode(0);
     return SetLogLevel(level, m_hostKind == kHostPlugin) ? TRUE : FALSE;

@@ -135,6 +135,6 @@ LONG CBrowserAddOnBase::SaveSelectedImagesToBytes(LONG capacity, const std::func
     const LONG count = std::min(capacity, m_selectedDataSize - m_selectedDataPos);
     if (!deliver(static_cast<const BYTE*>(m_selectedData) + m_selectedDataPos, count)) return 0;
     m_selectedDataPos += count;
-    if (m_selectedDataPos >= m_selectedDataSize) SetSelectedImagesData(nullptr, 0, -1);
+    if (m_selectedDataPos >= m_selectedDataSize) SetSelectedImagesData(nullptr, 0);
     return count;
 }

@@ -293,12 +293,11 @@ BOOL CBrowserAddOnBase::LoadDibFromClipboard() {
     return ok;
 }
 
-void CBrowserAddOnBase::SetSelectedImagesData(HGLOBAL data, LONG size, LONG type) {
+void CBrowserAddOnBase::SetSelectedImagesData(HGLOBAL data, LONG size) {
     if (m_selectedData && m_selectedData != data) GlobalFree(m_selectedData);
     m_selectedData = data;
     m_selectedDataSize = data ? size : 0;
     m_selectedDataPos = 0;
-    m_selectedDataType = type;
 }
 
 BOOL CBrowserAddOnBase::SaveSelectedImagesToBase64Binary(void* scriptString) {

@@ -38,7 +38,6 @@ public:
     // nothing made, when there is no data folder or the zip path would not fit whole).
     const char* GetTessdataFolder();
     bool HasLanguageData();
-    const char* LanguageDataPath() const { return m_languageDataPath; }
     bool GetLanguageZipPath(char (&zipPath)[MAX_PATH]);
 
     // Recognition of "|"-separated local files, or of encoded image bytes. The result is a new

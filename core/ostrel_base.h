@@ -125,7 +125,6 @@ public:
     PCCERT_CONTEXT GetClientCertificate() const { return m_clientCertificate; }
     // Takes ownership of a certificate context (freed with the engine or the next binding).
     void SetClientCertificate(PCCERT_CONTEXT certificate);
-    const char* GetLocalPath() const { return m_localPath; }
 
     // Tests hand the engine a scripted WinInet; null restores the system's.
     void SetWinInetSource(WinInetSource* source) { m_winInet = source ? source : &SystemWinInet::Instance(); }

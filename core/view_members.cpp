@@ -1,4 +1,5 @@
-// The viewer members of both hosts: the value checked, then handed to the viewer.
+// The viewer members of both hosts: the error code cleared, the value checked where the member has
+// a rule, then handed to the viewer.
 #include <cmath>
 
 #include "base/error_codes.h"
@@ -8,6 +9,22 @@ namespace {
 
 // The highest border style (single line, 3-D).
 constexpr LONG kLastBorderStyle = 2;
+
+// A write the viewer takes as it is.
+template <typename Arg, typename Value>
+void HandToViewer(CBrowserAddOnBase& engine, void (CImageViewer::*set)(Arg), Value value) {
+    engine.SetErrorCode(0);
+    (engine.Viewer().*set)(static_cast<Arg>(value));
+}
+
+// A write the viewer may refuse: -1034 then.
+template <typename Arg, typename Value>
+BOOL OfferToViewer(CBrowserAddOnBase& engine, BOOL (CImageViewer::*set)(Arg), Value value) {
+    engine.SetErrorCode(0);
+    if ((engine.Viewer().*set)(static_cast<Arg>(value))) return TRUE;
+    engine.SetErrorCode(kErrInvalidValue);
+    return FALSE;
+}
 
 }  // namespace
 
@@ -31,36 +48,28 @@ BOOL CBrowserAddOnBase::BorderStyle(LONG style) {
     return TRUE;
 }
 
-void CBrowserAddOnBase::IfFitWindow(BOOL fit) {
-    SetErrorCode(0);
-    m_viewer.SetIfFitWindow(fit);
+void CBrowserAddOnBase::FitWindowType(LONG value) { HandToViewer(*this, &CImageViewer::SetFitWindowType, value); }
+
+void CBrowserAddOnBase::ImageMargin(LONG value) { HandToViewer(*this, &CImageViewer::SetImageMargin, value); }
+
+void CBrowserAddOnBase::SelectionImageBorderColor(LONG value) {
+    HandToViewer(*this, &CImageViewer::SetSelectionImageBorderColor, value);
 }
 
-void CBrowserAddOnBase::MouseShape(SHORT shape) {
-    SetErrorCode(0);
-    m_viewer.SetMouseShape(shape);
-}
+void CBrowserAddOnBase::BackgroundColor(LONG value) { HandToViewer(*this, &CImageViewer::SetBackgroundColor, value); }
+
+void CBrowserAddOnBase::IfFitWindow(BOOL fit) { HandToViewer(*this, &CImageViewer::SetIfFitWindow, fit); }
+
+void CBrowserAddOnBase::MouseShape(SHORT shape) { HandToViewer(*this, &CImageViewer::SetMouseShape, shape); }
 
 void CBrowserAddOnBase::EnableInteractiveZoom(BOOL on) {
-    SetErrorCode(0);
-    m_viewer.SetEnableInteractiveZoom(on);
+    HandToViewer(*this, &CImageViewer::SetEnableInteractiveZoom, on);
 }
 
-BOOL CBrowserAddOnBase::VScrollBar(BOOL on) {
-    SetErrorCode(0);
-    if (m_viewer.SetVScrollBar(on)) return TRUE;
-    SetErrorCode(kErrInvalidValue);
-    return FALSE;
-}
+void CBrowserAddOnBase::AllowMultiSelect(BOOL on) { HandToViewer(*this, &CImageViewer::SetAllowMultiSelect, on); }
 
-void CBrowserAddOnBase::AllowMultiSelect(BOOL on) {
-    SetErrorCode(0);
-    m_viewer.SetAllowMultiSelect(on);
-}
+BOOL CBrowserAddOnBase::VScrollBar(BOOL on) { return OfferToViewer(*this, &CImageViewer::SetVScrollBar, on); }
 
 BOOL CBrowserAddOnBase::SelectedImagesCount(LONG count) {
-    SetErrorCode(0);
-    if (m_viewer.SetSelectedImagesCount(static_cast<int>(count))) return TRUE;
-    SetErrorCode(kErrInvalidValue);
-    return FALSE;
+    return OfferToViewer(*this, &CImageViewer::SetSelectedImagesCount, count);
 }

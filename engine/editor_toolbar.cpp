@@ -90,10 +90,6 @@ void CEditorToolbar::Check(UINT command, bool on) {
     if (m_window) SendMessageA(m_window, TB_CHECKBUTTON, command, MAKELPARAM(on ? TRUE : FALSE, 0));
 }
 
-bool CEditorToolbar::IsEnabled(UINT command) const {
-    return m_window && SendMessageA(m_window, TB_ISBUTTONENABLED, command, 0) != 0;
-}
-
 void CEditorToolbar::TooltipOf(const char* entry, char* out, size_t capacity) {
     if (!out || !capacity) return;
     const char* tip = entry ? std::strchr(entry, '\n') : nullptr;

@@ -21,7 +21,6 @@ public:
     int Layout();
     void Enable(UINT command, bool on);
     void Check(UINT command, bool on);
-    bool IsEnabled(UINT command) const;
     // A tooltip's text request (ANSI or wide): the tooltip part of the command's string-table
     // entry, at most 79 characters. False for any other notification.
     bool OnNotify(const NMHDR* header);

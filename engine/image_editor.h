@@ -23,11 +23,7 @@ public:
     CImageEditor& operator=(const CImageEditor&) = delete;
     // Deletes an open editor's state (its window is destroyed first).
     virtual ~CImageEditor();
-    bool IsWindowOpen() const { return m_window && IsWindow(m_window); }
     CImageViewer& View() { return m_view; }
-    void Redraw() {
-        if (IsWindowOpen()) InvalidateRect(m_window, nullptr, TRUE);
-    }
     // Offered every hooked window message; nonzero when the editor consumed it (its accelerators,
     // only while its window is visible and active).
     virtual int PreTranslateMessage(MSG* msg);

@@ -79,7 +79,6 @@ public:
     LONG GetMouseY() const { return m_mouse.y; }
     void GetViewMode(int* columns, int* rows) const;
     void SetViewMode(int columns, int rows);
-    BOOL IsSingleImageMode() const { return m_singleImage; }
 
     // Selection areas and overlays of the image at an index. Both are kept per image, on screen or
     // not: a cell that shows the image again shows its area again.

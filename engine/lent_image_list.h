@@ -18,7 +18,6 @@ public:
     using HolderCheck = std::function<bool(int index, HGLOBAL dib)>;
 
     void SetHolderCheck(HolderCheck check) { m_holds = std::move(check); }
-    bool HasHolderCheck() const { return static_cast<bool>(m_holds); }
 
     void SetCount(int count);
     int Count() const { return static_cast<int>(m_handles.size()); }

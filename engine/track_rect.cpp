@@ -42,10 +42,6 @@ CTrackRect::CTrackRect(const RECT& rect, UINT style) {
 
 CTrackRect::~CTrackRect() = default;
 
-void CTrackRect::AdjustRect(int hit, RECT* rect) {
-    TrackAdjustRect(hit, rect, m_geometry.minWidth, m_geometry.minHeight, m_allowInvert != FALSE);
-}
-
 void CTrackRect::SetBounds(const RECT& rect) { m_geometry.bounds = Inflated(rect, -m_geometry.handleSize); }
 
 void CTrackRect::Draw(HDC dc) {
@@ -119,11 +115,9 @@ BOOL CTrackRect::TrackHandle(int hit, HWND window, POINT start) {
     TrackGeometry geometry = m_geometry;
     geometry.bounds = Inflated(m_geometry.bounds, -m_geometry.handleSize);
     m_lastFrame = {0, 0, 0, 0};
-    m_lastFrameSize = {0, 0};
     bool drawn = false;
     bool cancelled = false;
     bool everMoved = false;
-    m_finished = FALSE;
     while (GetCapture() == window) {
         MSG msg;
         BOOL got = GetMessageA(&msg, nullptr, 0, 0);
@@ -154,8 +148,6 @@ BOOL CTrackRect::TrackHandle(int hit, HWND window, POINT start) {
                 if (!up) {
                     DrawTrackerRect(moved, dc);
                     drawn = true;
-                } else {
-                    m_finished = TRUE;
                 }
                 if (changed) everMoved = true;
             }

@@ -19,7 +19,6 @@ public:
     CTrackRect& operator=(const CTrackRect&) = delete;
 
     virtual void OnChangedRect(const RECT&) {}
-    virtual void AdjustRect(int hit, RECT* rect);
     virtual void DrawTrackerRect(const RECT& rect, HDC dc);
     virtual UINT GetHandleMask() const { return TrackHandleMask(m_geometry); }
 
@@ -31,12 +30,10 @@ public:
     BOOL Track(HWND window, POINT point, BOOL allowInvert);
     BOOL TrackRubberBand(HWND window, POINT point, BOOL allowInvert);
     void SetBounds(const RECT& rect);
-    int GetEdgeStrips(const RECT& area, RECT strips[2]) const { return TrackEdgeStrips(area, m_geometry.rect, strips); }
 
     RECT& Rect() { return m_geometry.rect; }
     const RECT& Rect() const { return m_geometry.rect; }
     const RECT& Bounds() const { return m_geometry.bounds; }
-    RECT GetTrueRect() const { return TrackTrueRect(m_geometry); }
 
 protected:
     BOOL TrackHandle(int hit, HWND window, POINT start);
@@ -46,7 +43,5 @@ protected:
     HCURSOR m_cursors[10] = {};
     BOOL m_allowInvert = FALSE;
     RECT m_lastFrame = {};
-    SIZE m_lastFrameSize = {};
     BOOL m_erase = FALSE;
-    BOOL m_finished = FALSE;
 };

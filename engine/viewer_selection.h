@@ -15,7 +15,6 @@ public:
     const std::vector<int>& Selected() const { return m_list; }
     int SelectedCount() const { return static_cast<int>(m_list.size()); }
     int Focused() const { return m_list.empty() ? -1 : m_list.front(); }  // the smallest selected
-    int Anchor() const { return m_anchor; }
 
     bool MultiSelect() const { return m_multiSelect; }
     // Turning multi-select off keeps only the focused index selected.

@@ -73,7 +73,6 @@ public:
     void SetZoom(float zoom, BOOL repaint);
     float GetZoom() const { return m_zoom; }
     void SetFit(BOOL fit, int type);
-    BOOL GetFit() const { return m_fit; }
     void SetBorderStyle(int style);
     void SetSelectionColour(DWORD colour) { m_selectionColour = colour; }
     void SetBackgroundBrush(HBRUSH brush) { m_background = brush; }

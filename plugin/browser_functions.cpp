@@ -33,8 +33,6 @@ NPError CopyBrowserFunctions(const NPNetscapeFuncs* browser) {
 
 void ForgetBrowserFunctions() { g_browser = NPNetscapeFuncs{}; }
 
-uint16_t BrowserVersion() { return g_browser.version; }
-
 void NPN_Version(int* pluginMajor, int* pluginMinor, int* browserMajor, int* browserMinor) {
     if (pluginMajor) *pluginMajor = kNpVersionMajor;
     if (pluginMinor) *pluginMinor = kNpVersionMinor;

@@ -10,8 +10,6 @@
 NPError CopyBrowserFunctions(const NPNetscapeFuncs* browser);
 // Forgets the copied table (NP_Shutdown and tests).
 void ForgetBrowserFunctions();
-// The browser's version as copied (high byte major, low byte minor); 0 before NP_Initialize.
-uint16_t BrowserVersion();
 
 void NPN_Version(int* pluginMajor, int* pluginMinor, int* browserMajor, int* browserMinor);
 NPError NPN_GetURL(NPP instance, const char* url, const char* window);

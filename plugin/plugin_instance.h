@@ -79,8 +79,6 @@ public:
     // window, record, script objects; a running transfer is told to stop) and is deleted when
     // the outermost call returns. Otherwise it is deleted now.
     void Destroy();
-    // True once NPP_Destroy ran: no page function is called and the record is not used again.
-    bool Detached() const { return m_detached; }
     // Every call into the instance from outside (script members, the XPCOM peer, window
     // messages, the viewer's messages) is counted, so the instance outlives it.
     void EnterCall() { ++m_callDepth; }
@@ -108,9 +106,6 @@ public:
 
     NPP Record() const { return m_record; }
     HWND PluginWindow() const { return static_cast<HWND>(m_window.window); }
-    const NPWindow& WindowRecord() const { return m_window; }
-    // The page function's name for an event, or null when the embed tag has none.
-    const char* HandlerName(PluginEvent event) const { return m_handlers[event]; }
     // Raised while the plug-in itself moves the current image, so no view event follows.
     BOOL Busy() const { return m_busy; }
     void SetBusy(BOOL busy) { m_busy = busy; }
@@ -198,6 +193,7 @@ private:
 
     NPP m_record;
     int m_callDepth = 0;
+    // Set once NPP_Destroy ran: no page function is called and the record is not used again.
     bool m_detached = false;
     bool m_deleting = false;
     BYTE m_initialised = 0;
@@ -205,6 +201,7 @@ private:
     CScriptablePluginObject* m_scriptable = nullptr;
     XpcomScriptablePeer* m_peer = nullptr;
     WNDPROC m_previousProc = nullptr;
+    // The page function's name for each event, or null when the embed tag has none.
     char* m_handlers[kPluginEventCount] = {};
     NPWindow m_window = {};
 };

@@ -132,11 +132,11 @@ bool PluginInstance::RunFileMethod(int op, const std::vector<ScriptValue>& a, Sc
         // Image data without files.
         case kOpGetSelectedImagesSize: {
             SetErrorCode(0);
-            SetSelectedImagesData(nullptr, 0, -1);
+            SetSelectedImagesData(nullptr, 0);
             const std::vector<SHORT> list = SelectedIndexList();
             LONG built = 0;
             HGLOBAL data = GetSelectedImagesData(list.data(), static_cast<LONG>(list.size()), a[0].h, &built);
-            SetSelectedImagesData(data, built, data ? a[0].h : -1);
+            SetSelectedImagesData(data, built);
             out.i = data ? built : 0;
             return true;
         }

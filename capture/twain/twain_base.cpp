@@ -36,7 +36,6 @@ CTwainBase::CTwainBase() {
 }
 
 CTwainBase::~CTwainBase() {
-    m_destroying = true;
     if (m_sourceOpen) CloseSource();
     if (m_dsmOpen) CloseSourceManager();
     FreeExtendedInfo();

@@ -246,7 +246,6 @@ private:
     // The carried call the TWAIN thread may take; any other record a message names is refused.
     struct TwainCallRecord* volatile m_pendingCall = nullptr;
 
-    bool m_destroying = false;
     bool m_pluginManagerSearch = false;
     int m_failedTransfersInRow = 0;  // a source failing page after page ends its batch
 };

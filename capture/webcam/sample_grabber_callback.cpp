@@ -26,22 +26,17 @@ STDMETHODIMP CSampleGrabberCB::QueryInterface(REFIID iid, void** out) {
     return E_NOINTERFACE;
 }
 
-void CSampleGrabberCB::SetFormat(WebCam* owner, LONG width, LONG height, WORD bitCount, LONG frameRate,
-                                 const GUID& subtype) {
+void CSampleGrabberCB::SetFormat(WebCam* owner, LONG width, LONG height, LONG frameRate) {
     m_owner = owner;
     m_width = width;
     m_height = height;
-    m_bitCount = bitCount;
     m_frameRate = frameRate;
-    m_bytesPerRow = bitCount / 8 * width;
-    m_subtype = subtype;
     memset(&m_header, 0, sizeof(m_header));
     m_header.biSize = sizeof(BITMAPINFOHEADER);
     m_header.biWidth = width;
     m_header.biHeight = height;
     m_header.biPlanes = 1;
     m_header.biBitCount = 24;
-    m_headerReady = 1;
     // The graph is not running yet: ready the first grab's block now, of the new size (a spare
     // of the old size is freed).
     PrepareSpareDib();
@@ -81,7 +76,7 @@ unsigned long long CSampleGrabberCB::ImageBytes() const {
     return bytes > kMaxImageBytes ? 0 : bytes;
 }
 
-STDMETHODIMP CSampleGrabberCB::BufferCB(double sampleTime, BYTE* buffer, long length) {
+STDMETHODIMP CSampleGrabberCB::BufferCB(double, BYTE* buffer, long length) {
     if (m_grabFlag == 0) return S_OK;  // no grab requested: the frame is dropped
     if (!buffer) return E_POINTER;
     // The DIB promises 24-bit rows of the connected size: a shorter frame (another format, a
@@ -94,7 +89,6 @@ STDMETHODIMP CSampleGrabberCB::BufferCB(double sampleTime, BYTE* buffer, long le
         m_frameBufferSize = m_frameBuffer ? length : 0;
         if (!m_frameBuffer) return E_OUTOFMEMORY;
     }
-    m_sampleTime = sampleTime;
     memcpy(m_frameBuffer, buffer, length);
     // Claim the request: a grabber that gave up meanwhile has cleared the flag.
     if (InterlockedCompareExchange(&m_grabFlag, 0, 1) != 1) return S_OK;

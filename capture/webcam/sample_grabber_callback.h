@@ -22,7 +22,7 @@ public:
     STDMETHODIMP BufferCB(double sampleTime, BYTE* buffer, long length) override;
 
     // The connected video: taken from the grabber's media type once the graph is built.
-    void SetFormat(WebCam* owner, LONG width, LONG height, WORD bitCount, LONG frameRate, const GUID& subtype);
+    void SetFormat(WebCam* owner, LONG width, LONG height, LONG frameRate);
 
     // Requests the next frame and waits for it at most timeoutMs. True with a new DIB that
     // belongs to the caller; false when no complete frame came in time. A frame that arrives
@@ -32,8 +32,6 @@ public:
     LONG Width() const { return m_width; }
     LONG Height() const { return m_height; }
     LONG FrameRate() const { return m_frameRate; }
-    const GUID& Subtype() const { return m_subtype; }
-    double SampleTime() const { return m_sampleTime; }
 
     // Bytes of the DIB rows of the connected size: ((width x 24 + 31) / 32) x 4 x |height|, or 0
     // when the size is not a valid one.
@@ -51,14 +49,9 @@ private:
 
     LONG m_width = 640;
     LONG m_height = 480;
-    WORD m_bitCount = 24;
     LONG m_frameRate = 30;
-    LONG m_bytesPerRow = 1;
-    GUID m_subtype = MEDIASUBTYPE_RGB24;
     WebCam* m_owner = nullptr;
     void* m_resultDib = nullptr;  // HGLOBAL, exchanged between the two threads
-    LONG m_headerReady = 0;
-    double m_sampleTime = 0;
     BYTE* m_frameBuffer = nullptr;  // fixed global-memory block, reused and only grown
     SIZE_T m_frameBufferSize = 0;
     BITMAPINFOHEADER m_header{};

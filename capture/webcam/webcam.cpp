@@ -212,8 +212,8 @@ bool WebCam::ReadConnectedFormat() {
     bool ok = info && info->bmiHeader.biWidth >= 1 && info->bmiHeader.biHeight != 0 &&
               info->bmiHeader.biHeight != LONG_MIN;
     if (ok) {
-        m_callback->SetFormat(this, info->bmiHeader.biWidth, info->bmiHeader.biHeight, info->bmiHeader.biBitCount,
-                              FrameRateOf(info->AvgTimePerFrame), type.subtype);
+        m_callback->SetFormat(this, info->bmiHeader.biWidth, info->bmiHeader.biHeight,
+                              FrameRateOf(info->AvgTimePerFrame));
     }
     FreeMediaType(type);
     return ok || Fail(L"The camera's video format is not supported.");

@@ -50,7 +50,6 @@ public:
     bool DisplayPropertyPage(HWND owner);
 
     const WebCamErrorText& LastError() const { return m_error; }
-    const GUID& CurrentSubtype() const { return m_currentSubtype; }
     const CamResolution& CurrentSize() const { return m_currentSize; }
 
     // Resizes a window so that its client area is width x height (one retry when the frame

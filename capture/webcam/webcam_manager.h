@@ -20,7 +20,6 @@ public:
 
     // The window that receives the event records; null is refused.
     bool SetNotifyWindow(HWND window);
-    HWND NotifyWindow() const { return m_notifyWindow; }
     void SetShowUI(bool show) { m_showUI = show; }
     bool ShowUI() const { return m_showUI; }
     void SetResizeContainer(bool resize) { m_resizeContainer = resize; }

@@ -23,7 +23,6 @@ public:
 
     // 1..100; 0 counts as 1, values above 100 as 100. 80 until set.
     void SetQuality(WORD quality) { m_quality = quality; }
-    WORD GetQuality() const { return m_quality; }
 
     // Encodes the DIB into the object's output block. The DIB is only read.
     int EncodeToMemory(HGLOBAL dib);

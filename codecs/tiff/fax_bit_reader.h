@@ -65,15 +65,12 @@ public:
     }
     void AlignToByte() { Skip((8 - (pos_ & 7)) & 7); }
 
-    bool Exhausted() const { return pos_ > end_; }    // a code ran past the end
-
     // The hot loops keep the position in a local: the bytes, the position and the end.
     const uint8_t* Data() const { return data_; }
     size_t Position() const { return pos_; }
     size_t End() const { return end_; }
     void SetPosition(size_t pos) { pos_ = pos > end_ ? end_ + 1 : pos; }
     bool AtEnd() const { return pos_ >= end_; }        // nothing left
-    size_t BitsLeft() const { return pos_ >= end_ ? 0 : end_ - pos_; }
 
 private:
     uint8_t* data_ = nullptr;

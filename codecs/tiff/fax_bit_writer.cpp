@@ -27,16 +27,6 @@ void BitWriter::Flush() {
     acc_ = 0;
 }
 
-uint8_t* BitWriter::Detach(size_t* size) {
-    uint8_t* out = data_;
-    *size = size_;
-    data_ = nullptr;
-    size_ = capacity_ = 0;
-    acc_ = 0;
-    count_ = 0;
-    return out;
-}
-
 void BitWriter::Reset() {
     std::free(data_);
     data_ = nullptr;

@@ -51,8 +51,6 @@ public:
 
     const uint8_t* data() const { return data_; }
     size_t size() const { return size_; }
-    // Hands the buffer over (the caller frees it with std::free) and starts empty.
-    uint8_t* Detach(size_t* size);
     void Reset();
 
 private:

@@ -65,7 +65,7 @@ public:
     static DWORD KFactorForResolution(double rowsPerInch) { return rowsPerInch > 150 ? 4 : 2; }
 
     // Row by row. Encoding: set-up (width, compression and options of params), one call per row,
-    // finish; the strip's bytes then stay readable until the next set-up or DetachEncoded.
+    // finish; the strip's bytes then stay readable until the next set-up.
     CTIFFFax();
     virtual ~CTIFFFax();
     CTIFFFax(const CTIFFFax&) = delete;
@@ -76,7 +76,6 @@ public:
     int FinishEncoding();
     const BYTE* EncodedData() const { return m_writer.data(); }
     size_t EncodedSize() const { return m_writer.size(); }
-    BYTE* DetachEncoded(size_t* size) { return m_writer.Detach(size); }  // free with std::free
 
     // Decoding: set-up over a private copy of the strip, then Decode writes rowCount rows of
     // (width + 7) / 8 bytes, `stride` bytes apart; results and damaged rows as DecodeStrip.

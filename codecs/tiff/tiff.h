@@ -68,7 +68,6 @@ public:
     LONG AppendPageToMemory(HGLOBAL dib, SIZE_T* size, WORD compression);
     // The memory result; the caller owns it from then on.
     HGLOBAL GetMemoryResult();
-    TiffPageRecord GetPageRecord() const { return m_lastPage; }
     // For the next page written: raw stores the DIB's pixel bytes as they are; blackIsZero writes
     // 1-bit pages as BlackIsZero; smallResolution turns 10 dpi or less into 96.
     void SetEncodeOptions(bool raw, bool blackIsZero, bool smallResolution);
@@ -111,7 +110,6 @@ private:
     SIZE_T m_memorySize = 0;
     uint32_t m_memoryLastNextField = 0;  // the memory result's last next-IFD field
     uint32_t m_lastNextField = 0;        // the last next-IFD field of the page just encoded
-    TiffPageRecord m_lastPage{};
 
     bool m_raw = false;
     bool m_blackIsZero = false;

@@ -1,5 +1,4 @@
-// What the TIFF writer knows about one page: filled from a DIB before writing (and kept as the
-// last page written, which the PDF writer reads for its image stream's parameters).
+// What the TIFF writer knows about one page: filled from a DIB before it is written.
 #pragma once
 
 #include "lumetta_win.h"
@@ -20,8 +19,6 @@ struct TiffPageRecord {
     WORD compression = 0;          // effective Compression tag value
     WORD photometric = 0;
     bool rgb = false;              // RGB of 8 or more bits per sample
-    DWORD stripOffset = 0;         // where the strip starts in the written page's bytes
-    DWORD stripSize = 0;
 };
 
 // Dots per inch from pixels per metre, rounded; below 1 gives 96, and with smallRule 10 or less

@@ -366,10 +366,6 @@ LONG CTiff::EncodePageAt(HGLOBAL dib, uint64_t fileSize, uint32_t leadPad, WORD 
         out.resize(start);
         return kNoMemory;
     }
-    page.stripOffset = DWORD(at.stripAt);
-    page.stripSize = DWORD(strip.size());
-    page.bits = nullptr;
-    m_lastPage = page;
     m_lastNextField = uint32_t(at.ifdOffset + 2 + 12ull * at.entryCount);
     return kOk;
 }
@@ -497,10 +493,8 @@ LONG CTiff::AppendPageToMemory(HGLOBAL dib, SIZE_T* size, WORD compression) {
     if (size) *size = 0;
     if (!m_memoryResult) return kNoMemoryResult;
     m_output.clear();
-    const TiffPageRecord before = m_lastPage;
     LONG rc = EncodePageAt(dib, m_memorySize, 0, compression, m_output);
     if (rc != kOk) {
-        m_lastPage = before;
         m_output.clear();
         return rc;
     }

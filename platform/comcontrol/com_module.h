@@ -29,7 +29,6 @@ public:
     void Term();
 
     HINSTANCE Instance() const { return m_instance; }
-    const GUID& LibId() const { return m_libid; }
     void Lock() { InterlockedIncrement(&m_locks); }
     void Unlock() { InterlockedDecrement(&m_locks); }
     LONG LockCount() const { return m_locks; }

@@ -23,7 +23,6 @@ public:
     HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override;
     HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** out) override;
 
-    const IID& Iid() const { return m_iid; }
     // The sink slots in the order of Advise; empty slots are null.
     const std::vector<IDispatch*>& Sinks() const { return m_sinks; }
     // Releases every sink (the owner's destruction).

@@ -17,7 +17,6 @@ struct State {
     std::set<void*> freed;  // freed blocks stay allocated so their address is never reused
     size_t doubleFrees = 0;
     size_t foreignFrees = 0;
-    size_t allocations = 0;
 };
 
 State& Memory() {
@@ -33,7 +32,6 @@ void* BrowserMemory::Allocate(uint32_t size) {
     State& m = Memory();
     std::lock_guard<std::mutex> guard(m.lock);
     m.live[block] = size;
-    ++m.allocations;
     return block;
 }
 
@@ -50,26 +48,6 @@ void BrowserMemory::Free(void* block) {
     std::memset(block, 0xDD, it->second);
     m.live.erase(it);
     m.freed.insert(block);
-}
-
-size_t BrowserMemory::LiveBlocks() {
-    std::lock_guard<std::mutex> guard(Memory().lock);
-    return Memory().live.size();
-}
-
-size_t BrowserMemory::DoubleFrees() {
-    std::lock_guard<std::mutex> guard(Memory().lock);
-    return Memory().doubleFrees;
-}
-
-size_t BrowserMemory::ForeignFrees() {
-    std::lock_guard<std::mutex> guard(Memory().lock);
-    return Memory().foreignFrees;
-}
-
-size_t BrowserMemory::Allocations() {
-    std::lock_guard<std::mutex> guard(Memory().lock);
-    return Memory().allocations;
 }
 
 std::string BrowserMemory::Report() {
@@ -89,7 +67,7 @@ void BrowserMemory::Reset() {
     for (void* block : m.freed) std::free(block);
     m.live.clear();
     m.freed.clear();
-    m.doubleFrees = m.foreignFrees = m.allocations = 0;
+    m.doubleFrees = m.foreignFrees = 0;
 }
 
 }  // namespace browser

@@ -13,11 +13,8 @@ public:
     static void* Allocate(uint32_t size);
     static void Free(void* block);
 
-    static size_t LiveBlocks();
-    static size_t DoubleFrees();   // frees of a block already freed
-    static size_t ForeignFrees();  // frees of a pointer the browser never handed out
-    static size_t Allocations();
-    // One line per problem, empty when the memory is clean.
+    // One line per problem (blocks not freed, blocks freed twice, frees of a pointer the browser
+    // never handed out), empty when the memory is clean.
     static std::string Report();
     // Forgets every block (between tests; the blocks are freed).
     static void Reset();

@@ -111,7 +111,6 @@ public:
     void SelectFormat(size_t index) { m_current = index; }
     size_t FormatIndex(const CameraFormat* format) const { return format - m_formats.data(); }
     FILTER_STATE State() const { return m_state; }
-    IFilterGraph* Graph() const { return m_graph; }
     CRITICAL_SECTION& Lock() { return m_lock; }
 
 private:

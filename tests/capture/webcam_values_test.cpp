@@ -92,7 +92,7 @@ class GrabberCallback : public ::testing::Test {
 protected:
     void SetUp() override {
         // Any non-null owner marks the callback as connected.
-        callback.SetFormat(reinterpret_cast<WebCam*>(this), 6, 4, 24, 30, MEDIASUBTYPE_RGB24);
+        callback.SetFormat(reinterpret_cast<WebCam*>(this), 6, 4, 30);
         frame.assign(24 * 4, 0);
         for (size_t i = 0; i < frame.size(); ++i) frame[i] = static_cast<BYTE>(i);
     }
@@ -269,7 +269,7 @@ TEST_F(GrabberCallback, FormatChangeBetweenGrabsGivesTheNewSize) {
     ExpectDib(dib, 6, 4, 80);
     GlobalFree(dib);
     // 5 x 3: rows of 15 bytes padded to 16. The spare of the old size is not the one used.
-    callback.SetFormat(reinterpret_cast<WebCam*>(this), 5, 3, 24, 30, MEDIASUBTYPE_RGB24);
+    callback.SetFormat(reinterpret_cast<WebCam*>(this), 5, 3, 30);
     ASSERT_NE(callback.SpareDib(), nullptr);
     EXPECT_EQ(GlobalSize(callback.SpareDib()), 88u);
     dib = GrabWhileDelivering(2);
@@ -277,14 +277,14 @@ TEST_F(GrabberCallback, FormatChangeBetweenGrabsGivesTheNewSize) {
     GlobalFree(dib);
     // The same block size with another header: the spare's bytes are the old header's, the
     // DIB must carry the new one.
-    callback.SetFormat(reinterpret_cast<WebCam*>(this), 5, -3, 24, 30, MEDIASUBTYPE_RGB24);
+    callback.SetFormat(reinterpret_cast<WebCam*>(this), 5, -3, 30);
     dib = GrabWhileDelivering(3);
     ExpectDib(dib, 5, -3, 48);
     GlobalFree(dib);
     // A size no block is made for leaves no spare; a valid one readies one again.
-    callback.SetFormat(reinterpret_cast<WebCam*>(this), 0x7fffffff, 0x7fffffff, 24, 30, MEDIASUBTYPE_RGB24);
+    callback.SetFormat(reinterpret_cast<WebCam*>(this), 0x7fffffff, 0x7fffffff, 30);
     EXPECT_EQ(callback.SpareDib(), nullptr);
-    callback.SetFormat(reinterpret_cast<WebCam*>(this), 6, 4, 24, 30, MEDIASUBTYPE_RGB24);
+    callback.SetFormat(reinterpret_cast<WebCam*>(this), 6, 4, 30);
     ASSERT_NE(callback.SpareDib(), nullptr);
     EXPECT_EQ(GlobalSize(callback.SpareDib()), 120u);
     dib = GrabWhileDelivering(4);
@@ -320,7 +320,7 @@ TEST_F(GrabberCallback, TimedOutGrabLeavesTheSpareForTheNextOne) {
 }
 
 TEST_F(GrabberCallback, AbsurdConnectedSizeBuildsNothing) {
-    callback.SetFormat(reinterpret_cast<WebCam*>(this), 0x7fffffff, 0x7fffffff, 24, 30, MEDIASUBTYPE_RGB24);
+    callback.SetFormat(reinterpret_cast<WebCam*>(this), 0x7fffffff, 0x7fffffff, 30);
     EXPECT_EQ(callback.ImageBytes(), 0u);
     DeliverWhileRunning(static_cast<long>(frame.size()));
     HGLOBAL dib = nullptr;

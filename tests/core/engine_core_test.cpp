@@ -28,7 +28,7 @@ TEST(EngineCore, Defaults) {
     EXPECT_EQ(engine.GetBlankImageThreshold(), 128);
     EXPECT_FLOAT_EQ(engine.GetBlankImageMaxStdDev(), 1.0f);
     EXPECT_EQ(engine.GetBackgroundFillColor(), 0xFFFFFFu);
-    EXPECT_STREQ(engine.GetImageEditorWindowTitle(), "Lumetta Image Editor");
+    EXPECT_STREQ(engine.ImageEditorWindowTitle(), "Lumetta Image Editor");
     EXPECT_STREQ(engine.ApplicationIdentity().ProductName, "Lumetta");
     EXPECT_STREQ(engine.ApplicationIdentity().Version.Info, "Lumetta 8.0");
     EXPECT_STREQ(CBrowserAddOnBase::GetHostKindName(0), "Activex");

@@ -349,7 +349,7 @@ TEST(Base64Output, PreparedDataIsEncodedOnceThenGone) {
     EXPECT_EQ(engine.GetErrorCode(), kErrNoSelectedImagesSize);
     HGLOBAL data = GlobalAlloc(GMEM_FIXED, 3);
     memcpy(data, "Man", 3);
-    engine.SetSelectedImagesData(data, 3, 0);
+    engine.SetSelectedImagesData(data, 3);
     EXPECT_TRUE(engine.SaveSelectedImagesToBase64Binary(nullptr));
     EXPECT_EQ(engine.lastScriptString, "TWFu");
     EXPECT_FALSE(engine.SaveSelectedImagesToBase64Binary(nullptr));

@@ -215,7 +215,7 @@ void ExpectReadBarcodeEvents(const OperationHostWindow& host) {
 }  // namespace
 
 TEST_F(WorkerRunnerTest, WithoutDialogTheWorkRunsOnAWorkerAndEventsComeInOrder) {
-    engine->SetIfShowProgressBar(0);
+    engine->IfShowProgressBar(FALSE);
     WorkerTaskContext task(engine, kWorkerBarcodeRegion, ReadBarcodeWork);
     EXPECT_EQ(engine->GetInsideWorker(), 1);
     EXPECT_EQ(engine->RunningTask(), &task);
@@ -232,7 +232,7 @@ TEST_F(WorkerRunnerTest, WithoutDialogTheWorkRunsOnAWorkerAndEventsComeInOrder) 
 }
 
 TEST_F(WorkerRunnerTest, WithDialogTheDialogShowsEachStepAndCloses) {
-    engine->SetIfShowProgressBar(1);
+    engine->IfShowProgressBar(TRUE);
     WorkerTaskContext task(engine, kWorkerBarcodeRegion, ReadBarcodeWork);
     EXPECT_TRUE(RunInWorkerThread(engine, WorkerThreadProc, &task));
     EXPECT_TRUE(task.result);
@@ -256,7 +256,7 @@ TEST_F(WorkerRunnerTest, TheContextLeavesTheEngineIdleWhenDestroyed) {
 }
 
 TEST_F(WorkerRunnerTest, AFailedOperationReportsItsErrorText) {
-    engine->SetIfShowProgressBar(0);
+    engine->IfShowProgressBar(FALSE);
     engine->SetCurrentOperationId(kOpOCREx1);
     WorkerTaskContext task(engine, kWorkerOcrArea, FailingWork);
     EXPECT_TRUE(RunInWorkerThread(engine, WorkerThreadProc, &task)) << "a thread was started";
@@ -270,7 +270,7 @@ TEST_F(WorkerRunnerTest, AFailedOperationReportsItsErrorText) {
 }
 
 TEST_F(WorkerRunnerTest, APageThatCancelsFromItsStatusHandlerEndsTheOperation) {
-    engine->SetIfShowProgressBar(1);
+    engine->IfShowProgressBar(TRUE);
     host.handler = [](const SeenEvent& e) {
         if (e.kind == kEventOperateStatus && e.percent == 3) InterlockedExchange(&g_seen.cancel, 1);
     };
@@ -285,7 +285,7 @@ TEST_F(WorkerRunnerTest, APageThatCancelsFromItsStatusHandlerEndsTheOperation) {
 }
 
 TEST_F(WorkerRunnerTest, ALongOperationFromAnEventHandlerDuringTheWorkerIsRefusedAsBusy) {
-    engine->SetIfShowProgressBar(1);
+    engine->IfShowProgressBar(TRUE);
     BOOL nestedResult = TRUE;
     LONG nestedError = 0;
     std::string nestedText;
@@ -313,7 +313,7 @@ TEST_F(WorkerRunnerTest, ALongOperationFromAnEventHandlerDuringTheWorkerIsRefuse
 
 TEST_F(WorkerRunnerTest, HandlersOfOnBeforeAndOnAfterOperateRunTheirOperationsDirectly) {
     // No worker is at work then: nothing runs at the same time, so nothing is refused.
-    engine->SetIfShowProgressBar(0);
+    engine->IfShowProgressBar(FALSE);
     std::vector<LongOperationRoute> nested;
     host.handler = [&](const SeenEvent& e) {
         if (e.kind == kEventBeforeOperate || e.kind == kEventAfterOperate) nested.push_back(RouteLongOperation(engine));
@@ -323,7 +323,7 @@ TEST_F(WorkerRunnerTest, HandlersOfOnBeforeAndOnAfterOperateRunTheirOperationsDi
 }
 
 TEST_F(WorkerRunnerTest, AQuitPostedDuringTheWaitOutlivesTheWorker) {
-    engine->SetIfShowProgressBar(0);
+    engine->IfShowProgressBar(FALSE);
     host.handler = [](const SeenEvent& e) {
         if (e.kind == kEventOperateStatus && e.percent == 5) PostQuitMessage(7);
     };
@@ -345,7 +345,7 @@ TEST_F(WorkerRunnerTest, WithTheWorkerOptionOffTheWorkRunsHereWithoutOperationEv
 }
 
 TEST_F(WorkerRunnerTest, AThreadThatCannotBeMadeFailsAtOnce) {
-    engine->SetIfShowProgressBar(1);
+    engine->IfShowProgressBar(TRUE);
     auto saved = g_createWorkerThread;
     g_createWorkerThread = [](LPTHREAD_START_ROUTINE, LPVOID, DWORD*) -> HANDLE {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
@@ -367,7 +367,7 @@ TEST_F(WorkerRunnerTest, AThreadThatCannotBeMadeFailsAtOnce) {
 TEST_F(WorkerRunnerTest, AWorkerThatEndsBeforeTheDialogOpensStillClosesIt) {
     // A routine that does not wait for the dialog, as when the start wait has timed out: the work
     // is finished before the dialog stores its handle, so only the dialog can see that it is done.
-    engine->SetIfShowProgressBar(1);
+    engine->IfShowProgressBar(TRUE);
     for (int round = 0; round < 3; ++round) {
         // The work sends nothing, so nothing makes the worker wait for this thread either.
         WorkerTaskContext task(engine, kWorkerBarcodeRegion, [](WorkerTaskContext&) -> BOOL { return TRUE; });
@@ -378,7 +378,7 @@ TEST_F(WorkerRunnerTest, AWorkerThatEndsBeforeTheDialogOpensStillClosesIt) {
 }
 
 TEST_F(WorkerRunnerTest, AnEngineDestroyedFromAStatusHandlerWaitsForItsWorker) {
-    engine->SetIfShowProgressBar(0);
+    engine->IfShowProgressBar(FALSE);
     host.handler = [&](const SeenEvent& e) {
         if (e.kind == kEventOperateStatus && e.percent == 10 && engine) {
             delete engine;
