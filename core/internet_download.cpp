@@ -5,19 +5,12 @@
 #include "capture/debug_log.h"
 #include "codecs/image_type.h"
 #include "core/internet_common.h"
+#include "core/http_session.h"
 #include "core/internet_session.h"
 #include "core/ostrel_base.h"
 #include "core/transfer_thread.h"
 #include "base/error_codes.h"
 #include "engine/module_paths.h"
-
-namespace {
-
-constexpr DWORD kGetFlags = 0x0040F000;
-// Bound of the send loop: every kind of retry is made once, and one 401 resend.
-constexpr int kMaxSendAttempts = 8;
-
-}  // namespace
 
 bool COstrelBase::BeginTransfer(LONG imageType) {
     if (m_transferRunning) {
@@ -112,58 +105,28 @@ BOOL COstrelBase::FTPDownloadDirectly(const char* server, const char* remoteFile
 BOOL COstrelBase::HTTPDownloadEx(const char* server, const char* remotePath, LONG imageType) {
     if (!BeginTransfer(imageType)) return FALSE;
     if (!server) server = "";
-    char url[MAX_PATH];
-    if (!MakeServerUrl(server, m_ifSSL == 1, url)) {
+    HttpSession s(*this);
+    if (!MakeServerUrl(server, m_ifSSL == 1, s.url)) {
         SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
-    InternetSession s(m_winInet, &m_api, &m_transferRunning);
-    if (!OpenSession(s, server, false)) return FALSE;
-    static const char* kAcceptAll[] = {"*/*", nullptr};
-    DWORD flags = kGetFlags | (m_ifSSL == 1 ? INTERNET_FLAG_SECURE : 0);
-    s.item = m_api.HttpOpenRequest(s.connection, "GET", remotePath ? remotePath : "", nullptr, nullptr, kAcceptAll,
-                                   flags, 0);
-    if (!s.item) {
-        SetErrorCode(WinInetFailure(GetLastError()));
-        return FALSE;
-    }
-    SetRequestTimeouts(s.item);
+    if (!OpenSession(s.handles, server, false)) return FALSE;
     bool noneYet = false;
-    IsLastSuccessfulServer(url, &noneYet);
+    IsLastSuccessfulServer(s.url, &noneYet);
     m_sameServer = noneYet ? 1 : 0;
-    if (m_sameServer == 0) PreAuthenticate(s.item);
-
-    SendRetries tried;
-    bool retried401 = false;
-    bool sent = false;
-    for (int attempt = 0; attempt < kMaxSendAttempts && !sent; ++attempt) {
-        if (!m_api.HttpSendRequest || !m_api.HttpSendRequest(s.item, nullptr, 0, nullptr, 0)) {
-            DWORD error = m_api.HttpSendRequest ? GetLastError() : ERROR_PROC_NOT_FOUND;
-            if (RetryAfterSendError(s.item, error, tried)) continue;
-            SetErrorCode(WinInetFailure(error));
-            return FALSE;
-        }
-        if (m_sameServer == 1 && !retried401) {
-            DWORD status = 0, length = sizeof(status);
-            if (m_api.HttpQueryInfo(s.item, kStatusAsNumber, &status, &length, nullptr) && status == HTTP_STATUS_DENIED) {
-                PreAuthenticate(s.item);
-                retried401 = true;
-                continue;
-            }
-        }
-        sent = true;
-    }
-    if (!sent) {
-        SetErrorCode(WinInetFailure(ERROR_INTERNET_FORCE_RETRY));
-        return FALSE;
-    }
+    // A redirect the engine does not follow is the answer: its body is no file of the page's.
+    const HopEnd end = SendFollowingRedirects(s, PageTarget(server, remotePath), HttpVerb::Get, nullptr, 0);
+    if (end == HopEnd::Failed || end == HopEnd::SendFailed) return FALSE;
     DWORD length = 0, lengthSize = sizeof(length);
-    if (!m_api.HttpQueryInfo(s.item, kContentLengthAsNumber, &length, &lengthSize, nullptr)) {
+    if (!m_api.HttpQueryInfo(s.request, kContentLengthAsNumber, &length, &lengthSize, nullptr)) {
         SetErrorCode(WinInetFailure(GetLastError()));
         return FALSE;
     }
-    if (!InternetDownloadImage(s.item, length, imageType, FALSE)) return FALSE;
-    RememberSuccessfulServer(url);
+    if (!InternetDownloadImage(s.request, length, imageType, FALSE)) {
+        NoteWithheldCredentials(s);
+        return FALSE;
+    }
+    RememberSuccessfulServer(s.url);
     return TRUE;
 }
 
@@ -256,7 +219,7 @@ bool COstrelBase::HandDownloadOn(HINTERNET handle, BYTE* data, DWORD size, LONG 
             SetErrorCode(WinInetFailure(GetLastError()));
             return false;
         }
-        // WinInet follows the redirects it can; one it could not follow (no Location, another
+        // The engine follows the redirects it can; one it could not follow (no Location, another
         // scheme) leaves its own 3xx answer, whose body is not the file asked for: written to the
         // local path it would replace the page's file with it and report success.
         if (status >= 300 || !known) {

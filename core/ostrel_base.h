@@ -86,8 +86,11 @@ public:
     // The page's own cookie text; an empty text clears it, a line break in it is refused.
     BOOL SetCookie(const char* text);
 
-    // Sends a prepared body on the open request (or FTP file) with progress and cancellation.
-    BOOL InternetUploadImage(HINTERNET handle, const BYTE* body, DWORD bodySize, BOOL isPost, BOOL isFtp);
+    // Sends a prepared body on the open request (or FTP file) with progress and cancellation;
+    // without `authenticate` no pre-authentication and no resend after a 401 (a request to
+    // another server than the one the credentials were given for).
+    BOOL InternetUploadImage(HINTERNET handle, const BYTE* body, DWORD bodySize, BOOL isPost, BOOL isFtp,
+                             bool authenticate = true);
 
     // Settings.
     const char* GetHTTPPostResponseString() const { return m_httpPostResponse; }
@@ -169,26 +172,48 @@ private:
         HGLOBAL name;
         HGLOBAL value;
     };
-    struct UploadSession;
-    // One hop of a POST upload: the server, its port and scheme, and the page on it.
+    // The handles and the page's URL of one HTTP transfer, whichever way it ends.
+    struct HttpSession;
+    // One hop of an HTTP request: the server, its port and scheme, and the page on it.
     struct HopTarget {
         bool ssl = false;
         std::string host;
         INTERNET_PORT port = 0;
         std::string path;
     };
+    // The verb of an HTTP request; a redirect may turn it into a GET.
+    enum class HttpVerb { Get, Put, Post };
+    // How a request that followed its redirects ended: with an answer that is no redirect (or a
+    // redirect the engine does not follow, `Unfollowed`: no Location, or one that names no http
+    // or https page), with a send that failed, or with the error code set.
+    enum class HopEnd { Answered, Unfollowed, SendFailed, Failed };
+    // Sends one request of `verb` to `page` and follows its redirects, at most kMaxRedirects, each
+    // hop on a connection and a request of its own. The connection's credentials, the
+    // authentication retries and the credentials dialog go only to the scheme, host and port the
+    // transfer began with; a POST's cookie header is that of each hop's host. `s` keeps the last
+    // hop's request open for its answer.
+    HopEnd SendFollowingRedirects(HttpSession& s, const HopTarget& page, HttpVerb verb, const BYTE* body,
+                                  DWORD bodySize);
+    // A 401 from a server that the credentials were withheld from, answered as -2003: its
+    // sub-code becomes "access denied" (-3000 - ERROR_ACCESS_DENIED), which ErrorString names.
+    void NoteWithheldCredentials(HttpSession& s);
     // The target a redirect's Location names, resolved against the hop that answered
     // (core/redirect_location.h); false when it names none this engine follows (empty, another
     // scheme than http or https, credentials in it, no host, a port that is no port).
     static bool NextHop(const std::string& location, const HopTarget& from, HopTarget* to);
-    // Connects the session to a later hop's server, with the page's HTTP credentials only when it
-    // is the server they were given for.
-    bool ConnectHop(InternetSession& s, const HopTarget& target, bool pageServer);
-    // The request of one hop, with its cookie header; false with the error code set.
-    bool OpenHopRequest(UploadSession& s, const HopTarget& target, bool withBody, bool pageServer, int hop);
-    // Sends a request without a body (the GET that follows a 301, 302 or 303), with the retries of
-    // the certificate and the security flags.
-    bool SendWithoutBody(HINTERNET request);
+    // Connects the session to a later hop's server, with the page's HTTP credentials only when
+    // `withCredentials` (the hop goes to the origin they were given for).
+    bool ConnectHop(InternetSession& s, const HopTarget& target, bool withCredentials);
+    // The request of one hop (a POST's with its cookie header); false with the error code set.
+    bool OpenHopRequest(HttpSession& s, const HopTarget& target, HttpVerb route, HttpVerb verb, bool pageHost,
+                        int hop);
+    // Sends one hop's request, its body with it for a PUT or a POST; false with the error code set.
+    bool SendHop(HINTERNET request, HttpVerb route, HttpVerb verb, const BYTE* body, DWORD bodySize,
+                 bool authenticate);
+    // Sends a request without a body (a download's GET, or the GET that follows a redirect),
+    // with the retries of the certificate and the security flags; with `authenticate`, also the
+    // pre-authentication and the one resend after a 401.
+    bool SendWithoutBody(HINTERNET request, bool authenticate);
 
     BOOL RunHttpUpload(const char* server, const char* actionPage, const char* fileName, const void* indices,
                        LONG count, const char* fieldName, LONG imageType, bool isPost);
@@ -200,11 +225,13 @@ private:
     bool BuildLocalFileBody(const char* path, const char* fileName, const char* fieldName, HGLOBAL* body,
                             uint64_t* bodySize);
     std::vector<MultipartField> FormFields() const;
-    BOOL PutUpload(UploadSession& s, const char* actionPage, HGLOBAL body, uint64_t bodySize);
-    BOOL PostUpload(UploadSession& s, const char* server, const char* actionPage, HGLOBAL body, uint64_t bodySize);
+    // The page's first hop: the server text's host at HTTPPort, by IfSSL.
+    HopTarget PageTarget(const char* server, const char* page) const;
+    BOOL PutUpload(HttpSession& s, const HopTarget& page, HGLOBAL body, uint64_t bodySize);
+    BOOL PostUpload(HttpSession& s, const HopTarget& page, HGLOBAL body, uint64_t bodySize);
     bool SendStage(HINTERNET request, DWORD bodySize, bool isPost, bool& certTried);
     void PreAuthenticate(HINTERNET request);
-    bool ReadPostAnswer(UploadSession& s, bool sent);
+    bool ReadPostAnswer(HttpSession& s, bool sent);
 
     LONG m_formFieldCount = 0;
     LONG m_sendTimeout = 0;

@@ -377,7 +377,7 @@ TEST_F(HttpUpload, HttpsRedirectsKeepTheCookieOnThePagesServer) {
 }
 
 // PUT uploads and downloads carry no cookie header of the page's, on the first server or after
-// a redirect to another one (WinInet follows their redirects).
+// a redirect to another one.
 TEST_F(HttpUpload, PutsAndDownloadsCarryNoPageCookieAcrossARedirect) {
     AddImage(24, 16, 24);
     engine.SetIfShowCancelDialogWhenImageTransfer(0);
