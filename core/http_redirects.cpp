@@ -124,9 +124,8 @@ bool COstrelBase::OpenHopRequest(HttpSession& s, const HopTarget& target, HttpVe
     const std::string& path = target.path;
     const std::string site = hop == 0 ? std::string(s.url) : (target.ssl ? "https://" : "http://") + target.host;
     const std::string cookieUrl = site + (path.empty() || path[0] != '/' ? "/" : "") + path;
-    m_pageCookieApplies = pageHost;
-    HGLOBAL cookie = GetCookieHeader(cookieUrl.c_str(), m_api.InternetGetCookie);
-    m_pageCookieApplies = true;
+    HGLOBAL cookie = GetCookieHeader(cookieUrl.c_str(), m_api.InternetGetCookie,
+                                     pageHost ? CookieScope::PageHost : CookieScope::OtherHost);
     if (cookie) {
         m_api.HttpAddRequestHeaders(s.request, static_cast<const char*>(cookie), static_cast<DWORD>(-1), kAddIfNew);
         GlobalFree(cookie);

@@ -45,17 +45,17 @@ bool COstrelBase::MakeServerUrl(const char* server, bool ssl, char (&url)[MAX_PA
 }
 
 BOOL COstrelBase::HTTPUploadThroughPostEx(const char* server, const char* actionPage, const char* fileName,
-                                          const void* indices, LONG count, const char* fieldName, LONG imageType) {
-    return RunHttpUpload(server, actionPage, fileName, indices, count, fieldName, imageType, true);
+                                          const UploadSource& source, const char* fieldName, LONG imageType) {
+    return RunHttpUpload(server, actionPage, fileName, source, fieldName, imageType, true);
 }
 
-BOOL COstrelBase::HTTPUploadThroughPutEx(const char* server, const char* actionPage, const void* indices, LONG count,
+BOOL COstrelBase::HTTPUploadThroughPutEx(const char* server, const char* actionPage, const UploadSource& source,
                                          LONG imageType) {
-    return RunHttpUpload(server, actionPage, nullptr, indices, count, nullptr, imageType, false);
+    return RunHttpUpload(server, actionPage, nullptr, source, nullptr, imageType, false);
 }
 
-BOOL COstrelBase::RunHttpUpload(const char* server, const char* actionPage, const char* fileName, const void* indices,
-                                LONG count, const char* fieldName, LONG imageType, bool isPost) {
+BOOL COstrelBase::RunHttpUpload(const char* server, const char* actionPage, const char* fileName,
+                                const UploadSource& source, const char* fieldName, LONG imageType, bool isPost) {
     if (!BeginTransfer(imageType)) return FALSE;
     if (!server) server = "";
     if (!actionPage) actionPage = "";
@@ -68,7 +68,7 @@ BOOL COstrelBase::RunHttpUpload(const char* server, const char* actionPage, cons
     HGLOBAL body = nullptr;
     uint64_t bodySize = 0;
     BOOL result = FALSE;
-    if (BuildUploadBody(indices, count, imageType, isPost, fileName, fieldName, &body, &bodySize) &&
+    if (BuildUploadBody(source, imageType, isPost, fileName, fieldName, &body, &bodySize) &&
         OpenSession(s.handles, server, false)) {
         bool noneYet = false;
         // None succeeded yet counts as the same server.
@@ -89,13 +89,13 @@ std::vector<MultipartField> COstrelBase::FormFields() const {
     return fields;
 }
 
-bool COstrelBase::BuildUploadBody(const void* indices, LONG count, LONG imageType, bool isPost, const char* fileName,
+bool COstrelBase::BuildUploadBody(const UploadSource& source, LONG imageType, bool isPost, const char* fileName,
                                   const char* fieldName, HGLOBAL* body, uint64_t* bodySize) {
     if (isPost && imageType == kUploadLocalFile) {
-        return BuildLocalFileBody(static_cast<const char*>(indices), fileName, fieldName, body, bodySize);
+        return BuildLocalFileBody(source.LocalPath(), fileName, fieldName, body, bodySize);
     }
     uint64_t fileSize = 0;
-    HGLOBAL file = EncodeUploadImageFile(indices, count, imageType, &fileSize);
+    HGLOBAL file = EncodeUploadImageFile(source, imageType, &fileSize);
     if (!file) return false;
     if (m_maxUploadImageSize != -1 && static_cast<int64_t>(fileSize) >= static_cast<int64_t>(m_maxUploadImageSize)) {
         GlobalFree(file);

@@ -12,69 +12,6 @@
 #include "base/error_codes.h"
 #include "engine/module_paths.h"
 
-bool COstrelBase::BeginTransfer(LONG imageType) {
-    if (m_transferRunning) {
-        RefuseWhileTransferring();
-        return false;
-    }
-    SetErrorCode(0);
-    m_httpPostResponse[0] = 0;
-    m_transferSubCode = 0;
-    if ((imageType < OSTRL_BMP || imageType > OSTRL_PDF) && imageType != kUploadLocalFile) {
-        SetErrorCode(kErrFileExtension);
-        return false;
-    }
-    return true;
-}
-
-bool COstrelBase::LoadWinInet(InternetSession& s, bool ftp) {
-    if (!m_winInet->Load(&m_api)) {
-        SetErrorCode(kErrInternetSession);
-        return false;
-    }
-    s.loaded = true;
-    if (ftp && !m_api.HasFtp()) {
-        SetErrorCode(kErrInternetSession);
-        return false;
-    }
-    return true;
-}
-
-bool COstrelBase::OpenSession(InternetSession& s, const char* server, bool ftp) {
-    if (!s.loaded && !LoadWinInet(s, ftp)) return false;
-    const char* proxy = m_proxyServer[0] ? m_proxyServer : nullptr;
-    s.internet = m_api.InternetOpen(kInternetAgent, proxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_PRECONFIG,
-                                    proxy, nullptr, 0);
-    if (!s.internet) {
-        SetErrorCode(WinInetFailure(GetLastError()));
-        return false;
-    }
-    const char* user = ftp ? m_ftpUserName : m_httpUserName;
-    const char* password = ftp ? m_ftpPassword : m_httpPassword;
-    bool withUser = user[0] != 0;
-    DWORD flags = ftp && m_ifPASVMode == 1 ? INTERNET_FLAG_PASSIVE : 0;
-    s.connection = m_api.InternetConnect(s.internet, HostOf(server ? server : ""),
-                                         static_cast<INTERNET_PORT>(ftp ? m_ftpPort : m_httpPort),
-                                         withUser ? user : nullptr, withUser ? password : nullptr,
-                                         ftp ? INTERNET_SERVICE_FTP : INTERNET_SERVICE_HTTP, flags, 0);
-    if (!s.connection) {
-        SetErrorCode(WinInetFailure(GetLastError()));
-        return false;
-    }
-    return true;
-}
-
-void COstrelBase::SetRequestTimeouts(HINTERNET handle) {
-    if (m_sendTimeout != 0) {
-        DWORD ms = TimeoutMilliseconds(m_sendTimeout);
-        m_api.InternetSetOption(handle, INTERNET_OPTION_SEND_TIMEOUT, &ms, sizeof(ms));
-    }
-    if (m_receiveTimeout != 0) {
-        DWORD ms = TimeoutMilliseconds(m_receiveTimeout);
-        m_api.InternetSetOption(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &ms, sizeof(ms));
-    }
-}
-
 bool COstrelBase::SetLocalPath(const char* localFile) {
     // The running transfer may be writing to the path.
     if (m_transferRunning) {
@@ -247,14 +184,14 @@ bool COstrelBase::HandDownloadOn(HINTERNET handle, BYTE* data, DWORD size, LONG 
     return loaded != FALSE;
 }
 
-BOOL COstrelBase::FTPUploadEx(const char* server, const char* remoteFile, const void* indices, LONG count,
+BOOL COstrelBase::FTPUploadEx(const char* server, const char* remoteFile, const UploadSource& source,
                               LONG imageType) {
     if (!BeginTransfer(imageType)) return FALSE;
     if (!remoteFile) remoteFile = "";
     InternetSession s(m_winInet, &m_api, &m_transferRunning);
     if (!LoadWinInet(s, true)) return FALSE;
     uint64_t size = 0;
-    HGLOBAL body = EncodeUploadImageFile(indices, count, imageType, &size);
+    HGLOBAL body = EncodeUploadImageFile(source, imageType, &size);
     if (!body) return FALSE;
     struct BodyGuard {
         HGLOBAL block;

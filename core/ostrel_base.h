@@ -25,6 +25,20 @@ constexpr DWORD kMaxDownloadBytes = 0x40000000;
 
 struct InternetSession;
 
+// What an upload sends: buffer images by their indexes (a list whose first entry is 65535 names
+// them all), for the image types 0 to 4, or a local file as it is, for kUploadLocalFile.
+struct UploadSource {
+    const SHORT* indices = nullptr;
+    LONG count = 0;
+    const char* localFile = nullptr;
+    // The local file's path; "" when the source names none (no file of that name opens).
+    const char* LocalPath() const { return localFile ? localFile : ""; }
+};
+
+// Whose cookies a request carries: the page's own SetCookie text goes only to the page's host;
+// a request to another host gets the cookies chosen for it.
+enum class CookieScope { PageHost, OtherHost };
+
 class COstrelBase : public CTwainOperateWrapper {
 public:
     COstrelBase();
@@ -40,18 +54,19 @@ public:
     virtual HINSTANCE GetModuleInstance() { return nullptr; }
     // Engine slot 18: transfer progress; the host sets *cancel to 1 when the page cancelled.
     virtual void OnTransferPercentage(SHORT, LONG*) {}
-    // Engine slot 19: the "Cookie: " header for a request, a new global-memory text or null.
-    virtual HGLOBAL GetCookieHeader(const char* url, InternetGetCookieFn getCookie);
+    // Engine slot 19: the "Cookie: " header for a request to `url`, a new global-memory text or
+    // null.
+    virtual HGLOBAL GetCookieHeader(const char* url, InternetGetCookieFn getCookie, CookieScope scope);
     // Stores -2121 for a call refused because a transfer of this engine runs; the core adds the text.
     virtual void RefuseWhileTransferring();
     // True from the start of a transfer to its end, handlers of its progress events included.
     bool TransferRunning() const { return m_transferRunning; }
 
-    // Uploads. indices is the image index list (entry 0 at 65535: all images), or for type
-    // kUploadLocalFile the local path. Both answer true on success and set the error code.
+    // Uploads of the source's images, or of its local file for type kUploadLocalFile. Both
+    // answer true on success and set the error code.
     BOOL HTTPUploadThroughPostEx(const char* server, const char* actionPage, const char* fileName,
-                                 const void* indices, LONG count, const char* fieldName, LONG imageType);
-    BOOL HTTPUploadThroughPutEx(const char* server, const char* actionPage, const void* indices, LONG count,
+                                 const UploadSource& source, const char* fieldName, LONG imageType);
+    BOOL HTTPUploadThroughPutEx(const char* server, const char* actionPage, const UploadSource& source,
                                 LONG imageType);
 
     // Downloads into the buffer (type 0 to 4; the data's own type wins) or, with
@@ -60,8 +75,8 @@ public:
     BOOL HTTPDownloadDirectly(const char* server, const char* remotePath, const char* localFile);
     BOOL FTPDownloadEx(const char* server, const char* remoteFile, LONG imageType);
     BOOL FTPDownloadDirectly(const char* server, const char* remoteFile, const char* localFile);
-    // FTP upload of the listed images (or, with kUploadLocalFile, of the local file named by indices).
-    BOOL FTPUploadEx(const char* server, const char* remoteFile, const void* indices, LONG count, LONG imageType);
+    // FTP upload of the source's images (or, with kUploadLocalFile, of its local file).
+    BOOL FTPUploadEx(const char* server, const char* remoteFile, const UploadSource& source, LONG imageType);
     // Reads byteCount bytes from an open request or FTP file and hands them on by type.
     BOOL InternetDownloadImage(HINTERNET handle, DWORD byteCount, LONG imageType, BOOL isFtp);
 
@@ -141,7 +156,7 @@ public:
 
 protected:
     // The image file of an upload in a new global block: the narrow seam to the codecs.
-    HGLOBAL EncodeUploadImageFile(const void* indices, LONG count, LONG imageType, uint64_t* size);
+    HGLOBAL EncodeUploadImageFile(const UploadSource& source, LONG imageType, uint64_t* size);
 
 private:
     // What a failed request send leads to after the retries of the certificate and the
@@ -215,11 +230,11 @@ private:
     // pre-authentication and the one resend after a 401.
     bool SendWithoutBody(HINTERNET request, bool authenticate);
 
-    BOOL RunHttpUpload(const char* server, const char* actionPage, const char* fileName, const void* indices,
-                       LONG count, const char* fieldName, LONG imageType, bool isPost);
+    BOOL RunHttpUpload(const char* server, const char* actionPage, const char* fileName, const UploadSource& source,
+                       const char* fieldName, LONG imageType, bool isPost);
     // The request body: the encoded images, as a multipart form for a POST or bare for a PUT;
     // false with the error code set (a body made before the failure is still handed back).
-    bool BuildUploadBody(const void* indices, LONG count, LONG imageType, bool isPost, const char* fileName,
+    bool BuildUploadBody(const UploadSource& source, LONG imageType, bool isPost, const char* fileName,
                          const char* fieldName, HGLOBAL* body, uint64_t* bodySize);
     // A POST body around a local file, the file read into its place.
     bool BuildLocalFileBody(const char* path, const char* fileName, const char* fieldName, HGLOBAL* body,
@@ -260,9 +275,6 @@ private:
     // Per upload: 1 when it goes to the server of the last successful POST, or none succeeded yet.
     LONG m_sameServer = 0;
     bool m_bodyCutOff = false;  // the transfer thread stopped before the whole body was written
-    // False while a redirected upload talks to another server than the page's: the page's own
-    // cookie text is chosen for the page's server and never goes to another.
-    bool m_pageCookieApplies = true;
     // A transfer of this engine is under way: page script in its waits cannot start another,
     // which would share the WinInet table, the cancel flag and the answer buffer.
     bool m_transferRunning = false;

@@ -19,17 +19,18 @@ void SetUploadBmpFileSize(HGLOBAL dib, BYTE* file, DWORD fileSize) {
 
 }  // namespace
 
-HGLOBAL COstrelBase::EncodeUploadImageFile(const void* indices, LONG count, LONG imageType, uint64_t* size) {
+HGLOBAL COstrelBase::EncodeUploadImageFile(const UploadSource& source, LONG imageType, uint64_t* size) {
     *size = 0;
     HGLOBAL block = nullptr;
     DWORD bytes = 0;
     if (imageType == kUploadLocalFile) {
-        block = ReadFileToMemory(static_cast<const char*>(indices), &bytes);
+        block = ReadFileToMemory(source.LocalPath(), &bytes);
         if (!block && GetErrorCode() == 0) SetErrorCode(kErrInvalidValue);
         *size = block ? bytes : 0;
         return block;
     }
-    const SHORT* list = static_cast<const SHORT*>(indices);
+    const SHORT* list = source.indices;
+    const LONG count = source.count;
     if (!list || count <= 0) {
         SetErrorCode(kErrInvalidValue);
         return nullptr;
@@ -70,7 +71,7 @@ HGLOBAL COstrelBase::GetSelectedImagesData(const SHORT* indices, LONG count, LON
         return nullptr;
     }
     uint64_t bytes = 0;
-    HGLOBAL data = EncodeUploadImageFile(indices, count, imageType, &bytes);
+    HGLOBAL data = EncodeUploadImageFile({indices, count}, imageType, &bytes);
     if (data && !AddToScriptByteCount(size, bytes)) {
         GlobalFree(data);
         SetErrorCode(kErrUploadTooBig);

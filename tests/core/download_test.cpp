@@ -304,7 +304,7 @@ TEST_F(Transfers, PageScriptInAProgressHandlerCannotDisturbTheRunningTransfer) {
         inner.push_back(engine.HTTPDownloadDirectly("127.0.0.1", "/dl/page.html", other.c_str()) ? 0 : engine.GetErrorCode());
         inner.push_back(engine.FTPDownloadEx("127.0.0.1", "image.png", 3) ? 0 : engine.GetErrorCode());
         SHORT list[1] = {0};
-        inner.push_back(engine.FTPUploadEx("127.0.0.1", "inner.bmp", list, 1, 0) ? 0 : engine.GetErrorCode());
+        inner.push_back(engine.FTPUploadEx("127.0.0.1", "inner.bmp", {list, 1}, 0) ? 0 : engine.GetErrorCode());
         inner.push_back(engine.BindSSLCertEx("Lumetta Second Client") ? 0 : engine.GetErrorCode());
     };
     int before = engine.GetImageCount();
@@ -365,21 +365,21 @@ TEST_F(Transfers, FtpUploadsInPassiveAndActiveMode) {
         std::string name = "upload" + std::to_string(passive) + ".bmp";
         SHORT list[1] = {static_cast<SHORT>(engine.GetImageCount() - 1)};
         engine.percents.clear();
-        ASSERT_TRUE(engine.FTPUploadEx("127.0.0.1", name.c_str(), list, 1, 0)) << engine.GetErrorCode();
+        ASSERT_TRUE(engine.FTPUploadEx("127.0.0.1", name.c_str(), {list, 1}, 0)) << engine.GetErrorCode();
         EXPECT_TRUE(FtpFile(name) == ExpectedBmpFile(dib));
         EXPECT_EQ(engine.percents.back(), 100);
         std::string copy = "copy" + std::to_string(passive) + ".bin";
-        ASSERT_TRUE(engine.FTPUploadEx("127.0.0.1", copy.c_str(), localFile.c_str(), 1, kUploadLocalFile));
+        ASSERT_TRUE(engine.FTPUploadEx("127.0.0.1", copy.c_str(), {.localFile = localFile.c_str()}, kUploadLocalFile));
         EXPECT_TRUE(FtpFile(copy) == ReadWholeFile(localFile));
     }
     // The size limit is checked before anything reaches the server.
     engine.SetMaxUploadImageSize(100007);
-    EXPECT_FALSE(engine.FTPUploadEx("127.0.0.1", "limited.bin", localFile.c_str(), 1, kUploadLocalFile));
+    EXPECT_FALSE(engine.FTPUploadEx("127.0.0.1", "limited.bin", {.localFile = localFile.c_str()}, kUploadLocalFile));
     EXPECT_EQ(engine.GetErrorCode(), -2100);
     EXPECT_FALSE(FtpFileExists("limited.bin"));
     engine.SetMaxUploadImageSize(-1);
     SHORT list[1] = {0};
-    EXPECT_FALSE(engine.FTPUploadEx("127.0.0.1", "a.gif", list, 1, 5));
+    EXPECT_FALSE(engine.FTPUploadEx("127.0.0.1", "a.gif", {list, 1}, 5));
     EXPECT_EQ(engine.GetErrorCode(), -1110);
 }
 
@@ -390,7 +390,7 @@ TEST_F(Transfers, AnFtpUploadCutOffByTheServerLeavesNoPartialFile) {
     for (int passive : {1, 0}) {
         SCOPED_TRACE(passive);
         engine.SetIfPASVMode(passive);
-        EXPECT_FALSE(engine.FTPUploadEx("127.0.0.1", "failing.bmp", list, 1, 0));
+        EXPECT_FALSE(engine.FTPUploadEx("127.0.0.1", "failing.bmp", {list, 1}, 0));
         EXPECT_LE(engine.GetErrorCode(), -3000);
         EXPECT_FALSE(FtpFileExists("failing.bmp"));
     }
@@ -401,7 +401,7 @@ TEST_F(Transfers, PostCarriesThePagesCookieOrTheStoredOne) {
         engine.OnBitmapAcquired(MakeTestDib(8, 8, 24));
         SHORT list[1] = {0};
         size_t before = RecordedRequestCount();
-        EXPECT_TRUE(engine.HTTPUploadThroughPostEx("127.0.0.1", "/empty/cookie", "a.bmp", list, 1, "RemoteFile", 0));
+        EXPECT_TRUE(engine.HTTPUploadThroughPostEx("127.0.0.1", "/empty/cookie", "a.bmp", {list, 1}, "RemoteFile", 0));
         auto requests = RecordedRequestsAfter(before, "/empty/cookie");
         if (requests.size() != 1u) return std::string("<no request>");
         return requests[0].Header("Cookie", found);
@@ -481,7 +481,7 @@ TEST_F(Transfers, CredentialsStayOnTheServerTheyWereGivenFor) {
     // A PUT sent on to the other host: its 401 is answered as any 4xx of a PUT.
     SHORT list[1] = {0};
     before = RecordedRequestCount();
-    EXPECT_FALSE(engine.HTTPUploadThroughPutEx("127.0.0.1", "/redirect/307/auth/empty/core-put.bmp", list, 1, 0));
+    EXPECT_FALSE(engine.HTTPUploadThroughPutEx("127.0.0.1", "/redirect/307/auth/empty/core-put.bmp", {list, 1}, 0));
     EXPECT_EQ(engine.GetErrorCode(), -2001);
     EXPECT_EQ(RecordedRequestsAfter(before, "/auth/empty/core-put.bmp").size(), 1u) << "the other host was asked again";
     expectNothingOnTheOtherHost(before);
@@ -495,7 +495,7 @@ TEST_F(Transfers, CredentialsStayOnTheServerTheyWereGivenFor) {
     const std::string route = "/redirect/location/303/https%3A%2F%2F127.0.0.1%3A" +
                               std::to_string(servers.https) + "%2Fauth%2Fempty%2Fcore-post-https";
     before = RecordedRequestCount();
-    EXPECT_FALSE(engine.HTTPUploadThroughPostEx("127.0.0.1", route.c_str(), "a.bmp", list, 1, "RemoteFile", 0));
+    EXPECT_FALSE(engine.HTTPUploadThroughPostEx("127.0.0.1", route.c_str(), "a.bmp", {list, 1}, "RemoteFile", 0));
     EXPECT_EQ(engine.GetErrorCode(), -2003);
     EXPECT_EQ(engine.GetTransferSubCode(), -3000 - ERROR_ACCESS_DENIED);
     EXPECT_STREQ(engine.GetHTTPPostResponseString(), "credentials required");

@@ -181,11 +181,11 @@ TEST_F(ScriptedDownload, FtpFilesOf4GBAreRefused) {
 
 TEST_F(ScriptedDownload, FailedFtpUploadDeletesTheRemoteFileAfterClosingIt) {
     SHORT list[1] = {0};
-    ASSERT_TRUE(engine.FTPUploadEx("server", "up.bmp", list, 1, 0));
+    ASSERT_TRUE(engine.FTPUploadEx("server", "up.bmp", {list, 1}, 0));
     for (const auto& call : script.calls) EXPECT_EQ(call.find("delete"), std::string::npos);
     script.calls.clear();
     script.failWrites = true;
-    EXPECT_FALSE(engine.FTPUploadEx("server", "up.bmp", list, 1, 0));
+    EXPECT_FALSE(engine.FTPUploadEx("server", "up.bmp", {list, 1}, 0));
     EXPECT_EQ(engine.GetErrorCode(), -3000 - ERROR_INTERNET_CONNECTION_RESET);
     std::vector<std::string> expected = {"connect 1 134217728", "open up.bmp 1073741824 2", "close 5",
                                          "delete up.bmp", "close 2", "close 1"};
