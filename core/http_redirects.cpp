@@ -47,6 +47,8 @@ COstrelBase::HopEnd COstrelBase::SendFollowingRedirects(HttpSession& s, const Ho
         s.credentialsWithheld = !pageOrigin && m_httpUserName[0] != 0;
         if (hop > 0 && !ConnectHop(s.handles, target, pageOrigin)) return HopEnd::Failed;
         if (!OpenHopRequest(s, target, route, verb, pageHost, hop)) return HopEnd::Failed;
+        // Once a transfer, before its first request: a later hop is never pre-authenticated.
+        if (hop == 0 && m_sameServer == 0) PreAuthenticate(s.request);
         if (!SendHop(s.request, route, verb, body, bodySize, pageOrigin)) return HopEnd::SendFailed;
         DWORD status = 0, length = sizeof(status);
         if (!m_api.HttpQueryInfo(s.request, kStatusAsNumber, &status, &length, nullptr) || !IsRedirect(status))
@@ -141,7 +143,6 @@ bool COstrelBase::SendHop(HINTERNET request, HttpVerb route, HttpVerb verb, cons
 }
 
 bool COstrelBase::SendWithoutBody(HINTERNET request, bool authenticate) {
-    if (authenticate && m_sameServer == 0) PreAuthenticate(request);
     SendRetries tried;
     bool retried401 = false;
     for (int attempt = 0; attempt < kMaxSendAttempts; ++attempt) {

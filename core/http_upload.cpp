@@ -249,8 +249,6 @@ BOOL COstrelBase::InternetUploadImage(HINTERNET handle, const BYTE* body, DWORD 
         }
         return TRUE;
     }
-    if (authenticate && m_sameServer == 0) PreAuthenticate(handle);
-
     bool certTried = false;
     bool retried401 = false;
     int forcedResends = 0;

@@ -102,8 +102,8 @@ public:
     BOOL SetCookie(const char* text);
 
     // Sends a prepared body on the open request (or FTP file) with progress and cancellation;
-    // without `authenticate` no pre-authentication and no resend after a 401 (a request to
-    // another server than the one the credentials were given for).
+    // with `authenticate` (the request goes to the server the credentials were given for) also
+    // the one resend after a 401 when the server is the last successful POST's, or none was yet.
     BOOL InternetUploadImage(HINTERNET handle, const BYTE* body, DWORD bodySize, BOOL isPost, BOOL isFtp,
                              bool authenticate = true);
 
@@ -203,10 +203,10 @@ private:
     // or https page), with a send that failed, or with the error code set.
     enum class HopEnd { Answered, Unfollowed, SendFailed, Failed };
     // Sends one request of `verb` to `page` and follows its redirects, at most kMaxRedirects, each
-    // hop on a connection and a request of its own. The connection's credentials, the
-    // authentication retries and the credentials dialog go only to the scheme, host and port the
-    // transfer began with; a POST's cookie header is that of each hop's host. `s` keeps the last
-    // hop's request open for its answer.
+    // hop on a connection and a request of its own. The connection's credentials and the resend
+    // after a 401 go only to the scheme, host and port the transfer began with, the
+    // pre-authentication only to its first request; a POST's cookie header is that of each hop's
+    // host. `s` keeps the last hop's request open for its answer.
     HopEnd SendFollowingRedirects(HttpSession& s, const HopTarget& page, HttpVerb verb, const BYTE* body,
                                   DWORD bodySize);
     // A 401 from a server that the credentials were withheld from, answered as -2003: its
@@ -227,7 +227,7 @@ private:
                  bool authenticate);
     // Sends a request without a body (a download's GET, or the GET that follows a redirect),
     // with the retries of the certificate and the security flags; with `authenticate`, also the
-    // pre-authentication and the one resend after a 401.
+    // one resend after a 401, as a body's send has it.
     bool SendWithoutBody(HINTERNET request, bool authenticate);
 
     BOOL RunHttpUpload(const char* server, const char* actionPage, const char* fileName, const UploadSource& source,
