@@ -9,20 +9,14 @@
 #include "base/error_codes.h"
 #include "core/ostrel_base.h"
 #include "core/internet_common.h"
-#include "core/internet_session.h"
-#include "core/redirect_location.h"
+#include "core/http_session.h"
 #include "core/transfer_thread.h"
 
 namespace {
 
-constexpr DWORD kPostFlags = 0x0448F000;
-constexpr DWORD kPutFlags = 0x04403380;
-constexpr DWORD kAddIfNew = 0x10000000;
 // Bounds of the loops a misbehaving server or a user could otherwise keep going for ever.
 constexpr int kMaxForcedResends = 3;
 constexpr int kMaxErrorDialogs = 3;
-// Redirects a POST upload follows before it fails.
-constexpr int kMaxRedirects = 5;
 
 // The file name in the system code page, as UTF-8.
 std::string AnsiToUtf8(const char* text) {
@@ -41,15 +35,6 @@ std::string AnsiToUtf8(const char* text) {
 
 }  // namespace
 
-struct COstrelBase::UploadSession {
-    explicit UploadSession(COstrelBase& engine)
-        : handles(engine.m_winInet, &engine.m_api, &engine.m_transferRunning) {}
-    InternetSession handles;
-    HINTERNET& request = handles.item;
-    char url[MAX_PATH] = {};
-    bool isPost = true;
-};
-
 bool COstrelBase::MakeServerUrl(const char* server, bool ssl, char (&url)[MAX_PATH]) {
     const char* prefix = ssl ? "https://" : "http://";
     std::string text = StartsWithNoCase(server, prefix) ? server : std::string(prefix) + server;
@@ -60,36 +45,36 @@ bool COstrelBase::MakeServerUrl(const char* server, bool ssl, char (&url)[MAX_PA
 }
 
 BOOL COstrelBase::HTTPUploadThroughPostEx(const char* server, const char* actionPage, const char* fileName,
-                                          const void* indices, LONG count, const char* fieldName, LONG imageType) {
-    return RunHttpUpload(server, actionPage, fileName, indices, count, fieldName, imageType, true);
+                                          const UploadSource& source, const char* fieldName, LONG imageType) {
+    return RunHttpUpload(server, actionPage, fileName, source, fieldName, imageType, true);
 }
 
-BOOL COstrelBase::HTTPUploadThroughPutEx(const char* server, const char* actionPage, const void* indices, LONG count,
+BOOL COstrelBase::HTTPUploadThroughPutEx(const char* server, const char* actionPage, const UploadSource& source,
                                          LONG imageType) {
-    return RunHttpUpload(server, actionPage, nullptr, indices, count, nullptr, imageType, false);
+    return RunHttpUpload(server, actionPage, nullptr, source, nullptr, imageType, false);
 }
 
-BOOL COstrelBase::RunHttpUpload(const char* server, const char* actionPage, const char* fileName, const void* indices,
-                                LONG count, const char* fieldName, LONG imageType, bool isPost) {
+BOOL COstrelBase::RunHttpUpload(const char* server, const char* actionPage, const char* fileName,
+                                const UploadSource& source, const char* fieldName, LONG imageType, bool isPost) {
     if (!BeginTransfer(imageType)) return FALSE;
     if (!server) server = "";
     if (!actionPage) actionPage = "";
-    UploadSession s(*this);
+    HttpSession s(*this);
     if (!MakeServerUrl(server, m_ifSSL == 1, s.url)) {
         SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
     if (!LoadWinInet(s.handles, false)) return FALSE;
-    s.isPost = isPost;
     HGLOBAL body = nullptr;
     uint64_t bodySize = 0;
     BOOL result = FALSE;
-    if (BuildUploadBody(indices, count, imageType, isPost, fileName, fieldName, &body, &bodySize) &&
+    if (BuildUploadBody(source, imageType, isPost, fileName, fieldName, &body, &bodySize) &&
         OpenSession(s.handles, server, false)) {
         bool noneYet = false;
         // None succeeded yet counts as the same server.
         m_sameServer = IsLastSuccessfulServer(s.url, &noneYet) || noneYet ? 1 : 0;
-        result = isPost ? PostUpload(s, server, actionPage, body, bodySize) : PutUpload(s, actionPage, body, bodySize);
+        const HopTarget page = PageTarget(server, actionPage);
+        result = isPost ? PostUpload(s, page, body, bodySize) : PutUpload(s, page, body, bodySize);
     }
     s.handles.Close();
     if (body) GlobalFree(body);
@@ -104,13 +89,13 @@ std::vector<MultipartField> COstrelBase::FormFields() const {
     return fields;
 }
 
-bool COstrelBase::BuildUploadBody(const void* indices, LONG count, LONG imageType, bool isPost, const char* fileName,
+bool COstrelBase::BuildUploadBody(const UploadSource& source, LONG imageType, bool isPost, const char* fileName,
                                   const char* fieldName, HGLOBAL* body, uint64_t* bodySize) {
     if (isPost && imageType == kUploadLocalFile) {
-        return BuildLocalFileBody(static_cast<const char*>(indices), fileName, fieldName, body, bodySize);
+        return BuildLocalFileBody(source.LocalPath(), fileName, fieldName, body, bodySize);
     }
     uint64_t fileSize = 0;
-    HGLOBAL file = EncodeUploadImageFile(indices, count, imageType, &fileSize);
+    HGLOBAL file = EncodeUploadImageFile(source, imageType, &fileSize);
     if (!file) return false;
     if (m_maxUploadImageSize != -1 && static_cast<int64_t>(fileSize) >= static_cast<int64_t>(m_maxUploadImageSize)) {
         GlobalFree(file);
@@ -176,18 +161,12 @@ bool COstrelBase::BuildLocalFileBody(const char* path, const char* fileName, con
     return true;
 }
 
-BOOL COstrelBase::PutUpload(UploadSession& s, const char* actionPage, HGLOBAL body, uint64_t bodySize) {
-    static const char* kAcceptAll[] = {"*/*", nullptr};
-    s.request = m_api.HttpOpenRequest(s.handles.connection, "PUT", actionPage, nullptr, nullptr, kAcceptAll,
-                                      kPutFlags | (m_ifSSL == 1 ? INTERNET_FLAG_SECURE : 0), 0);
-    if (!s.request) {
-        SetErrorCode(WinInetFailure(GetLastError()));
-        return FALSE;
-    }
-    SetRequestTimeouts(s.request);
-    m_bodyCutOff = false;
-    if (!InternetUploadImage(s.request, static_cast<const BYTE*>(body), static_cast<DWORD>(bodySize), FALSE, FALSE))
-        return FALSE;
+// The status of a PUT's last answer decides; a redirect the engine does not follow is an answer
+// of its own (200 to 399: success).
+BOOL COstrelBase::PutUpload(HttpSession& s, const HopTarget& page, HGLOBAL body, uint64_t bodySize) {
+    const HopEnd end = SendFollowingRedirects(s, page, HttpVerb::Put, static_cast<const BYTE*>(body),
+                                              static_cast<DWORD>(bodySize));
+    if (end == HopEnd::Failed || end == HopEnd::SendFailed) return FALSE;
     DWORD status = 0, length = sizeof(status);
     if (!m_api.HttpQueryInfo(s.request, kStatusAsNumber, &status, &length, nullptr)) {
         SetErrorCode(WinInetFailure(GetLastError()));
@@ -202,115 +181,22 @@ BOOL COstrelBase::PutUpload(UploadSession& s, const char* actionPage, HGLOBAL bo
     return FALSE;
 }
 
-// A POST follows its redirects itself: WinInet's own following would take the cookie header
-// chosen for this server, and the page's credentials, along to any other server.
-BOOL COstrelBase::PostUpload(UploadSession& s, const char* server, const char* actionPage, HGLOBAL body,
-                             uint64_t bodySize) {
-    HopTarget target;
-    target.ssl = m_ifSSL == 1;
-    target.host = HostOf(server);
-    target.port = static_cast<INTERNET_PORT>(m_httpPort);
-    target.path = actionPage;
-    const std::string pageHost = target.host;
-    bool withBody = true;
-    bool sent = false;
-    for (int hop = 0;; ++hop) {
-        const bool pageServer = _stricmp(target.host.c_str(), pageHost.c_str()) == 0;
-        if (hop > 0 && !ConnectHop(s.handles, target, pageServer)) return FALSE;
-        if (!OpenHopRequest(s, target, withBody, pageServer, hop)) return FALSE;
-        m_bodyCutOff = false;
-        sent = withBody ? InternetUploadImage(s.request, static_cast<const BYTE*>(body), static_cast<DWORD>(bodySize),
-                                              TRUE, FALSE) != FALSE
-                        : SendWithoutBody(s.request);
-        if (!sent) break;
-        DWORD status = 0, length = sizeof(status);
-        if (!m_api.HttpQueryInfo(s.request, kStatusAsNumber, &status, &length, nullptr) ||
-            (status != 301 && status != 302 && status != 303 && status != 307 && status != 308))
-            break;
-        char location[2048] = {};
-        DWORD size = sizeof(location) - 1;
-        HopTarget next;
-        if (hop >= kMaxRedirects || !m_api.HttpQueryInfo(s.request, HTTP_QUERY_LOCATION, location, &size, nullptr) ||
-            !NextHop(location, target, &next)) {
-            SetErrorCode(WinInetFailure(ERROR_HTTP_REDIRECT_FAILED));
-            return FALSE;
-        }
-        // 307 and 308 repeat the request with its body; the others ask for the new page.
-        if (status != 307 && status != 308) withBody = false;
-        s.handles.CloseHandleNow(s.request);
-        s.handles.CloseHandleNow(s.handles.connection);
-        target = next;
+BOOL COstrelBase::PostUpload(HttpSession& s, const HopTarget& page, HGLOBAL body, uint64_t bodySize) {
+    const HopEnd end = SendFollowingRedirects(s, page, HttpVerb::Post, static_cast<const BYTE*>(body),
+                                              static_cast<DWORD>(bodySize));
+    if (end == HopEnd::Failed) return FALSE;
+    // A redirect that leads nowhere this engine goes is no answer to the upload.
+    if (end == HopEnd::Unfollowed) {
+        SetErrorCode(WinInetFailure(ERROR_HTTP_REDIRECT_FAILED));
+        return FALSE;
     }
-    const BOOL result = ReadPostAnswer(s, sent) ? TRUE : FALSE;
+    const BOOL result = ReadPostAnswer(s, end == HopEnd::Answered) ? TRUE : FALSE;
     if (result) RememberSuccessfulServer(s.url);
+    else NoteWithheldCredentials(s);
     return result;
 }
 
-bool COstrelBase::NextHop(const std::string& location, const HopTarget& from, HopTarget* to) {
-    RedirectTarget base;
-    base.ssl = from.ssl;
-    base.host = from.host;
-    base.port = from.port;
-    base.object = from.path;
-    RedirectTarget next;
-    if (!ResolveRedirectLocation(location, base, &next)) return false;
-    to->ssl = next.ssl;
-    to->host = next.host;
-    to->port = static_cast<INTERNET_PORT>(next.port);
-    to->path = next.object;
-    return true;
-}
-
-bool COstrelBase::ConnectHop(InternetSession& s, const HopTarget& target, bool pageServer) {
-    const bool withUser = pageServer && m_httpUserName[0] != 0;
-    s.connection = m_api.InternetConnect(s.internet, target.host.c_str(), target.port,
-                                         withUser ? m_httpUserName : nullptr, withUser ? m_httpPassword : nullptr,
-                                         INTERNET_SERVICE_HTTP, 0, 0);
-    if (!s.connection) {
-        SetErrorCode(WinInetFailure(GetLastError()));
-        return false;
-    }
-    return true;
-}
-
-bool COstrelBase::OpenHopRequest(UploadSession& s, const HopTarget& target, bool withBody, bool pageServer, int hop) {
-    static const char* kAcceptAll[] = {"*/*", nullptr};
-    const DWORD flags = kPostFlags | INTERNET_FLAG_NO_AUTO_REDIRECT | (target.ssl ? INTERNET_FLAG_SECURE : 0);
-    s.request = m_api.HttpOpenRequest(s.handles.connection, withBody ? "POST" : "GET", target.path.c_str(), nullptr,
-                                      nullptr, withBody ? nullptr : kAcceptAll, flags, 0);
-    if (!s.request) {
-        SetErrorCode(WinInetFailure(GetLastError()));
-        return false;
-    }
-    SetRequestTimeouts(s.request);
-    // The cookies of the page the request goes to: the server's address with the page. The
-    // page's own text goes only to the page's server; another one gets the cookies chosen for it.
-    const std::string& page = target.path;
-    const std::string site = hop == 0 ? std::string(s.url) : (target.ssl ? "https://" : "http://") + target.host;
-    const std::string cookieUrl = site + (page.empty() || page[0] != '/' ? "/" : "") + page;
-    m_pageCookieApplies = pageServer;
-    HGLOBAL cookie = GetCookieHeader(cookieUrl.c_str(), m_api.InternetGetCookie);
-    m_pageCookieApplies = true;
-    if (cookie) {
-        m_api.HttpAddRequestHeaders(s.request, static_cast<const char*>(cookie), static_cast<DWORD>(-1), kAddIfNew);
-        GlobalFree(cookie);
-    }
-    return true;
-}
-
-bool COstrelBase::SendWithoutBody(HINTERNET request) {
-    SendRetries tried;
-    for (;;) {
-        if (m_api.HttpSendRequest && m_api.HttpSendRequest(request, nullptr, 0, nullptr, 0)) return true;
-        const DWORD error = GetLastError();
-        if (!RetryAfterSendError(request, error, tried)) {
-            SetErrorCode(WinInetFailure(error));
-            return false;
-        }
-    }
-}
-
-bool COstrelBase::ReadPostAnswer(UploadSession& s, bool sent) {
+bool COstrelBase::ReadPostAnswer(HttpSession& s, bool sent) {
     // A cancelled or cut-off body keeps its own code (-1032 for a cancel): no answer can follow it.
     if (!sent && m_bodyCutOff) return false;
     char answer[kHttpResponseSize] = {};
@@ -346,7 +232,8 @@ bool COstrelBase::ReadPostAnswer(UploadSession& s, bool sent) {
     return false;
 }
 
-BOOL COstrelBase::InternetUploadImage(HINTERNET handle, const BYTE* body, DWORD bodySize, BOOL isPost, BOOL isFtp) {
+BOOL COstrelBase::InternetUploadImage(HINTERNET handle, const BYTE* body, DWORD bodySize, BOOL isPost, BOOL isFtp,
+                                      bool authenticate) {
     if (DebugLogOn()) DebugLog(0, "InternetUploadImage, bytestoupload:%d, bPost:%d bFtp:%d\r\n", bodySize, isPost, isFtp);
     TransferThreadParams params;
     params.engine = this;
@@ -362,8 +249,6 @@ BOOL COstrelBase::InternetUploadImage(HINTERNET handle, const BYTE* body, DWORD 
         }
         return TRUE;
     }
-    if (m_sameServer == 0) PreAuthenticate(handle);
-
     bool certTried = false;
     bool retried401 = false;
     int forcedResends = 0;
@@ -379,7 +264,7 @@ BOOL COstrelBase::InternetUploadImage(HINTERNET handle, const BYTE* body, DWORD 
             return FALSE;
         }
         if (m_api.HttpEndRequest(handle, nullptr, 0, 0)) {
-            if (m_sameServer == 1 && !retried401) {
+            if (authenticate && m_sameServer == 1 && !retried401) {
                 DWORD status = 0, length = sizeof(status);
                 if (m_api.HttpQueryInfo(handle, kStatusAsNumber, &status, &length, nullptr) && status == 401) {
                     PreAuthenticate(handle);

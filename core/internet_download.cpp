@@ -5,83 +5,12 @@
 #include "capture/debug_log.h"
 #include "codecs/image_type.h"
 #include "core/internet_common.h"
+#include "core/http_session.h"
 #include "core/internet_session.h"
 #include "core/ostrel_base.h"
 #include "core/transfer_thread.h"
 #include "base/error_codes.h"
 #include "engine/module_paths.h"
-
-namespace {
-
-constexpr DWORD kGetFlags = 0x0040F000;
-// Bound of the send loop: every kind of retry is made once, and one 401 resend.
-constexpr int kMaxSendAttempts = 8;
-
-}  // namespace
-
-bool COstrelBase::BeginTransfer(LONG imageType) {
-    if (m_transferRunning) {
-        RefuseWhileTransferring();
-        return false;
-    }
-    SetErrorCode(0);
-    m_httpPostResponse[0] = 0;
-    m_transferSubCode = 0;
-    // The formats the file I/O layer encodes to memory (and reads from it), or a file as it is.
-    if (!EncodesImagesToMemory(imageType) && imageType != kUploadLocalFile) {
-        SetErrorCode(kErrFileExtension);
-        return false;
-    }
-    return true;
-}
-
-bool COstrelBase::LoadWinInet(InternetSession& s, bool ftp) {
-    if (!m_winInet->Load(&m_api)) {
-        SetErrorCode(kErrInternetSession);
-        return false;
-    }
-    s.loaded = true;
-    if (ftp && !m_api.HasFtp()) {
-        SetErrorCode(kErrInternetSession);
-        return false;
-    }
-    return true;
-}
-
-bool COstrelBase::OpenSession(InternetSession& s, const char* server, bool ftp) {
-    if (!s.loaded && !LoadWinInet(s, ftp)) return false;
-    const char* proxy = m_proxyServer[0] ? m_proxyServer : nullptr;
-    s.internet = m_api.InternetOpen(kInternetAgent, proxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_PRECONFIG,
-                                    proxy, nullptr, 0);
-    if (!s.internet) {
-        SetErrorCode(WinInetFailure(GetLastError()));
-        return false;
-    }
-    const char* user = ftp ? m_ftpUserName : m_httpUserName;
-    const char* password = ftp ? m_ftpPassword : m_httpPassword;
-    bool withUser = user[0] != 0;
-    DWORD flags = ftp && m_ifPASVMode == 1 ? INTERNET_FLAG_PASSIVE : 0;
-    s.connection = m_api.InternetConnect(s.internet, HostOf(server ? server : ""),
-                                         static_cast<INTERNET_PORT>(ftp ? m_ftpPort : m_httpPort),
-                                         withUser ? user : nullptr, withUser ? password : nullptr,
-                                         ftp ? INTERNET_SERVICE_FTP : INTERNET_SERVICE_HTTP, flags, 0);
-    if (!s.connection) {
-        SetErrorCode(WinInetFailure(GetLastError()));
-        return false;
-    }
-    return true;
-}
-
-void COstrelBase::SetRequestTimeouts(HINTERNET handle) {
-    if (m_sendTimeout != 0) {
-        DWORD ms = TimeoutMilliseconds(m_sendTimeout);
-        m_api.InternetSetOption(handle, INTERNET_OPTION_SEND_TIMEOUT, &ms, sizeof(ms));
-    }
-    if (m_receiveTimeout != 0) {
-        DWORD ms = TimeoutMilliseconds(m_receiveTimeout);
-        m_api.InternetSetOption(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &ms, sizeof(ms));
-    }
-}
 
 bool COstrelBase::SetLocalPath(const char* localFile) {
     // The running transfer may be writing to the path.
@@ -113,58 +42,28 @@ BOOL COstrelBase::FTPDownloadDirectly(const char* server, const char* remoteFile
 BOOL COstrelBase::HTTPDownloadEx(const char* server, const char* remotePath, LONG imageType) {
     if (!BeginTransfer(imageType)) return FALSE;
     if (!server) server = "";
-    char url[MAX_PATH];
-    if (!MakeServerUrl(server, m_ifSSL == 1, url)) {
+    HttpSession s(*this);
+    if (!MakeServerUrl(server, m_ifSSL == 1, s.url)) {
         SetErrorCode(kErrInvalidValue);
         return FALSE;
     }
-    InternetSession s(m_winInet, &m_api, &m_transferRunning);
-    if (!OpenSession(s, server, false)) return FALSE;
-    static const char* kAcceptAll[] = {"*/*", nullptr};
-    DWORD flags = kGetFlags | (m_ifSSL == 1 ? INTERNET_FLAG_SECURE : 0);
-    s.item = m_api.HttpOpenRequest(s.connection, "GET", remotePath ? remotePath : "", nullptr, nullptr, kAcceptAll,
-                                   flags, 0);
-    if (!s.item) {
-        SetErrorCode(WinInetFailure(GetLastError()));
-        return FALSE;
-    }
-    SetRequestTimeouts(s.item);
+    if (!OpenSession(s.handles, server, false)) return FALSE;
     bool noneYet = false;
-    IsLastSuccessfulServer(url, &noneYet);
+    IsLastSuccessfulServer(s.url, &noneYet);
     m_sameServer = noneYet ? 1 : 0;
-    if (m_sameServer == 0) PreAuthenticate(s.item);
-
-    SendRetries tried;
-    bool retried401 = false;
-    bool sent = false;
-    for (int attempt = 0; attempt < kMaxSendAttempts && !sent; ++attempt) {
-        if (!m_api.HttpSendRequest || !m_api.HttpSendRequest(s.item, nullptr, 0, nullptr, 0)) {
-            DWORD error = m_api.HttpSendRequest ? GetLastError() : ERROR_PROC_NOT_FOUND;
-            if (RetryAfterSendError(s.item, error, tried)) continue;
-            SetErrorCode(WinInetFailure(error));
-            return FALSE;
-        }
-        if (m_sameServer == 1 && !retried401) {
-            DWORD status = 0, length = sizeof(status);
-            if (m_api.HttpQueryInfo(s.item, kStatusAsNumber, &status, &length, nullptr) && status == HTTP_STATUS_DENIED) {
-                PreAuthenticate(s.item);
-                retried401 = true;
-                continue;
-            }
-        }
-        sent = true;
-    }
-    if (!sent) {
-        SetErrorCode(WinInetFailure(ERROR_INTERNET_FORCE_RETRY));
-        return FALSE;
-    }
+    // A redirect the engine does not follow is the answer: its body is no file of the page's.
+    const HopEnd end = SendFollowingRedirects(s, PageTarget(server, remotePath), HttpVerb::Get, nullptr, 0);
+    if (end == HopEnd::Failed || end == HopEnd::SendFailed) return FALSE;
     DWORD length = 0, lengthSize = sizeof(length);
-    if (!m_api.HttpQueryInfo(s.item, kContentLengthAsNumber, &length, &lengthSize, nullptr)) {
+    if (!m_api.HttpQueryInfo(s.request, kContentLengthAsNumber, &length, &lengthSize, nullptr)) {
         SetErrorCode(WinInetFailure(GetLastError()));
         return FALSE;
     }
-    if (!InternetDownloadImage(s.item, length, imageType, FALSE)) return FALSE;
-    RememberSuccessfulServer(url);
+    if (!InternetDownloadImage(s.request, length, imageType, FALSE)) {
+        NoteWithheldCredentials(s);
+        return FALSE;
+    }
+    RememberSuccessfulServer(s.url);
     return TRUE;
 }
 
@@ -257,7 +156,7 @@ bool COstrelBase::HandDownloadOn(HINTERNET handle, BYTE* data, DWORD size, LONG 
             SetErrorCode(WinInetFailure(GetLastError()));
             return false;
         }
-        // WinInet follows the redirects it can; one it could not follow (no Location, another
+        // The engine follows the redirects it can; one it could not follow (no Location, another
         // scheme) leaves its own 3xx answer, whose body is not the file asked for: written to the
         // local path it would replace the page's file with it and report success.
         if (status >= 300 || !known) {
@@ -274,14 +173,14 @@ bool COstrelBase::HandDownloadOn(HINTERNET handle, BYTE* data, DWORD size, LONG 
     return loaded != FALSE;
 }
 
-BOOL COstrelBase::FTPUploadEx(const char* server, const char* remoteFile, const void* indices, LONG count,
+BOOL COstrelBase::FTPUploadEx(const char* server, const char* remoteFile, const UploadSource& source,
                               LONG imageType) {
     if (!BeginTransfer(imageType)) return FALSE;
     if (!remoteFile) remoteFile = "";
     InternetSession s(m_winInet, &m_api, &m_transferRunning);
     if (!LoadWinInet(s, true)) return FALSE;
     uint64_t size = 0;
-    HGLOBAL body = EncodeUploadImageFile(indices, count, imageType, &size);
+    HGLOBAL body = EncodeUploadImageFile(source, imageType, &size);
     if (!body) return FALSE;
     struct BodyGuard {
         HGLOBAL block;

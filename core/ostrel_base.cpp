@@ -48,10 +48,10 @@ DWORD COstrelBase::CallInternetErrorDialog(HMODULE wininet, HWND owner, HANDLE r
 
 void COstrelBase::RefuseWhileTransferring() { SetErrorCode(kErrCustom2121); }
 
-HGLOBAL COstrelBase::GetCookieHeader(const char* url, InternetGetCookieFn getCookie) {
+HGLOBAL COstrelBase::GetCookieHeader(const char* url, InternetGetCookieFn getCookie, CookieScope scope) {
     static const char kPrefix[] = "Cookie: ";
     constexpr size_t kPrefixLength = sizeof(kPrefix) - 1;
-    if (m_cookieText && m_pageCookieApplies) {
+    if (m_cookieText && scope == CookieScope::PageHost) {
         const char* text = static_cast<const char*>(m_cookieText);
         if (_strnicmp(text, kPrefix, kPrefixLength) == 0) return CopyToGlobal(text);
         size_t length = strlen(text);

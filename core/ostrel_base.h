@@ -25,6 +25,21 @@ constexpr DWORD kMaxDownloadBytes = 0x40000000;
 
 struct InternetSession;
 
+// What an upload sends: buffer images by their indexes (a list whose first entry is kAllImages
+// names them all), for the image types the file I/O layer encodes, or a local file as it is, for
+// kUploadLocalFile.
+struct UploadSource {
+    const SHORT* indices = nullptr;
+    LONG count = 0;
+    const char* localFile = nullptr;
+    // The local file's path; "" when the source names none (no file of that name opens).
+    const char* LocalPath() const { return localFile ? localFile : ""; }
+};
+
+// Whose cookies a request carries: the page's own SetCookie text goes only to the page's host;
+// a request to another host gets the cookies chosen for it.
+enum class CookieScope { PageHost, OtherHost };
+
 class COstrelBase : public CTwainOperateWrapper {
 public:
     COstrelBase();
@@ -40,18 +55,19 @@ public:
     virtual HINSTANCE GetModuleInstance() { return nullptr; }
     // Engine slot 18: transfer progress; the host sets *cancel to 1 when the page cancelled.
     virtual void OnTransferPercentage(SHORT, LONG*) {}
-    // Engine slot 19: the "Cookie: " header for a request, a new global-memory text or null.
-    virtual HGLOBAL GetCookieHeader(const char* url, InternetGetCookieFn getCookie);
+    // Engine slot 19: the "Cookie: " header for a request to `url`, a new global-memory text or
+    // null.
+    virtual HGLOBAL GetCookieHeader(const char* url, InternetGetCookieFn getCookie, CookieScope scope);
     // Stores -2121 for a call refused because a transfer of this engine runs; the core adds the text.
     virtual void RefuseWhileTransferring();
     // True from the start of a transfer to its end, handlers of its progress events included.
     bool TransferRunning() const { return m_transferRunning; }
 
-    // Uploads. indices is the image index list (entry 0 at 65535: all images), or for type
-    // kUploadLocalFile the local path. Both answer true on success and set the error code.
+    // Uploads of the source's images, or of its local file for type kUploadLocalFile. Both
+    // answer true on success and set the error code.
     BOOL HTTPUploadThroughPostEx(const char* server, const char* actionPage, const char* fileName,
-                                 const void* indices, LONG count, const char* fieldName, LONG imageType);
-    BOOL HTTPUploadThroughPutEx(const char* server, const char* actionPage, const void* indices, LONG count,
+                                 const UploadSource& source, const char* fieldName, LONG imageType);
+    BOOL HTTPUploadThroughPutEx(const char* server, const char* actionPage, const UploadSource& source,
                                 LONG imageType);
 
     // Downloads into the buffer (type 0 to 4; the data's own type wins) or, with
@@ -60,8 +76,8 @@ public:
     BOOL HTTPDownloadDirectly(const char* server, const char* remotePath, const char* localFile);
     BOOL FTPDownloadEx(const char* server, const char* remoteFile, LONG imageType);
     BOOL FTPDownloadDirectly(const char* server, const char* remoteFile, const char* localFile);
-    // FTP upload of the listed images (or, with kUploadLocalFile, of the local file named by indices).
-    BOOL FTPUploadEx(const char* server, const char* remoteFile, const void* indices, LONG count, LONG imageType);
+    // FTP upload of the source's images (or, with kUploadLocalFile, of its local file).
+    BOOL FTPUploadEx(const char* server, const char* remoteFile, const UploadSource& source, LONG imageType);
     // Reads byteCount bytes from an open request or FTP file and hands them on by type.
     BOOL InternetDownloadImage(HINTERNET handle, DWORD byteCount, LONG imageType, BOOL isFtp);
 
@@ -86,8 +102,11 @@ public:
     // The page's own cookie text; an empty text clears it, a line break in it is refused.
     BOOL SetCookie(const char* text);
 
-    // Sends a prepared body on the open request (or FTP file) with progress and cancellation.
-    BOOL InternetUploadImage(HINTERNET handle, const BYTE* body, DWORD bodySize, BOOL isPost, BOOL isFtp);
+    // Sends a prepared body on the open request (or FTP file) with progress and cancellation;
+    // with `authenticate` (the request goes to the server the credentials were given for) also
+    // the one resend after a 401 when the server is the last successful POST's, or none was yet.
+    BOOL InternetUploadImage(HINTERNET handle, const BYTE* body, DWORD bodySize, BOOL isPost, BOOL isFtp,
+                             bool authenticate = true);
 
     // Settings.
     const char* GetHTTPPostResponseString() const { return m_httpPostResponse; }
@@ -137,7 +156,7 @@ public:
 
 protected:
     // The image file of an upload in a new global block: the narrow seam to the codecs.
-    HGLOBAL EncodeUploadImageFile(const void* indices, LONG count, LONG imageType, uint64_t* size);
+    HGLOBAL EncodeUploadImageFile(const UploadSource& source, LONG imageType, uint64_t* size);
 
 private:
     // What a failed request send leads to after the retries of the certificate and the
@@ -168,42 +187,66 @@ private:
         HGLOBAL name;
         HGLOBAL value;
     };
-    struct UploadSession;
-    // One hop of a POST upload: the server, its port and scheme, and the page on it.
+    // The handles and the page's URL of one HTTP transfer, whichever way it ends.
+    struct HttpSession;
+    // One hop of an HTTP request: the server, its port and scheme, and the page on it.
     struct HopTarget {
         bool ssl = false;
         std::string host;
         INTERNET_PORT port = 0;
         std::string path;
     };
+    // The verb of an HTTP request; a redirect may turn it into a GET.
+    enum class HttpVerb { Get, Put, Post };
+    // How a request that followed its redirects ended: with an answer that is no redirect (or a
+    // redirect the engine does not follow, `Unfollowed`: no Location, or one that names no http
+    // or https page), with a send that failed, or with the error code set.
+    enum class HopEnd { Answered, Unfollowed, SendFailed, Failed };
+    // Sends one request of `verb` to `page` and follows its redirects, at most kMaxRedirects, each
+    // hop on a connection and a request of its own. The connection's credentials and the resend
+    // after a 401 go only to the scheme, host and port the transfer began with, the
+    // pre-authentication only to its first request; a POST's cookie header is that of each hop's
+    // host. `s` keeps the last hop's request open for its answer.
+    HopEnd SendFollowingRedirects(HttpSession& s, const HopTarget& page, HttpVerb verb, const BYTE* body,
+                                  DWORD bodySize);
+    // A 401 from a server that the credentials were withheld from, answered as -2003: its
+    // sub-code becomes "access denied" (-3000 - ERROR_ACCESS_DENIED), which ErrorString names.
+    void NoteWithheldCredentials(HttpSession& s);
     // The target a redirect's Location names, resolved against the hop that answered
     // (core/redirect_location.h); false when it names none this engine follows (empty, another
     // scheme than http or https, credentials in it, no host, a port that is no port).
     static bool NextHop(const std::string& location, const HopTarget& from, HopTarget* to);
-    // Connects the session to a later hop's server, with the page's HTTP credentials only when it
-    // is the server they were given for.
-    bool ConnectHop(InternetSession& s, const HopTarget& target, bool pageServer);
-    // The request of one hop, with its cookie header; false with the error code set.
-    bool OpenHopRequest(UploadSession& s, const HopTarget& target, bool withBody, bool pageServer, int hop);
-    // Sends a request without a body (the GET that follows a 301, 302 or 303), with the retries of
-    // the certificate and the security flags.
-    bool SendWithoutBody(HINTERNET request);
+    // Connects the session to a later hop's server, with the page's HTTP credentials only when
+    // `withCredentials` (the hop goes to the origin they were given for).
+    bool ConnectHop(InternetSession& s, const HopTarget& target, bool withCredentials);
+    // The request of one hop (a POST's with its cookie header); false with the error code set.
+    bool OpenHopRequest(HttpSession& s, const HopTarget& target, HttpVerb route, HttpVerb verb, bool pageHost,
+                        int hop);
+    // Sends one hop's request, its body with it for a PUT or a POST; false with the error code set.
+    bool SendHop(HINTERNET request, HttpVerb route, HttpVerb verb, const BYTE* body, DWORD bodySize,
+                 bool authenticate);
+    // Sends a request without a body (a download's GET, or the GET that follows a redirect),
+    // with the retries of the certificate and the security flags; with `authenticate`, also the
+    // one resend after a 401, as a body's send has it.
+    bool SendWithoutBody(HINTERNET request, bool authenticate);
 
-    BOOL RunHttpUpload(const char* server, const char* actionPage, const char* fileName, const void* indices,
-                       LONG count, const char* fieldName, LONG imageType, bool isPost);
+    BOOL RunHttpUpload(const char* server, const char* actionPage, const char* fileName, const UploadSource& source,
+                       const char* fieldName, LONG imageType, bool isPost);
     // The request body: the encoded images, as a multipart form for a POST or bare for a PUT;
     // false with the error code set (a body made before the failure is still handed back).
-    bool BuildUploadBody(const void* indices, LONG count, LONG imageType, bool isPost, const char* fileName,
+    bool BuildUploadBody(const UploadSource& source, LONG imageType, bool isPost, const char* fileName,
                          const char* fieldName, HGLOBAL* body, uint64_t* bodySize);
     // A POST body around a local file, the file read into its place.
     bool BuildLocalFileBody(const char* path, const char* fileName, const char* fieldName, HGLOBAL* body,
                             uint64_t* bodySize);
     std::vector<MultipartField> FormFields() const;
-    BOOL PutUpload(UploadSession& s, const char* actionPage, HGLOBAL body, uint64_t bodySize);
-    BOOL PostUpload(UploadSession& s, const char* server, const char* actionPage, HGLOBAL body, uint64_t bodySize);
+    // The page's first hop: the server text's host at HTTPPort, by IfSSL.
+    HopTarget PageTarget(const char* server, const char* page) const;
+    BOOL PutUpload(HttpSession& s, const HopTarget& page, HGLOBAL body, uint64_t bodySize);
+    BOOL PostUpload(HttpSession& s, const HopTarget& page, HGLOBAL body, uint64_t bodySize);
     bool SendStage(HINTERNET request, DWORD bodySize, bool isPost, bool& certTried);
     void PreAuthenticate(HINTERNET request);
-    bool ReadPostAnswer(UploadSession& s, bool sent);
+    bool ReadPostAnswer(HttpSession& s, bool sent);
 
     LONG m_formFieldCount = 0;
     LONG m_sendTimeout = 0;
@@ -232,9 +275,6 @@ private:
     // Per upload: 1 when it goes to the server of the last successful POST, or none succeeded yet.
     LONG m_sameServer = 0;
     bool m_bodyCutOff = false;  // the transfer thread stopped before the whole body was written
-    // False while a redirected upload talks to another server than the page's: the page's own
-    // cookie text is chosen for the page's server and never goes to another.
-    bool m_pageCookieApplies = true;
     // A transfer of this engine is under way: page script in its waits cannot start another,
     // which would share the WinInet table, the cancel flag and the answer buffer.
     bool m_transferRunning = false;

@@ -70,24 +70,22 @@ BOOL RunTransferMember(CBrowserAddOnBase& engine, const TransferMember& member, 
     static const SHORT allImages[1] = {kAllImages};
     const SHORT one[1] = {args.index};
     std::vector<SHORT> selected;
-    const void* list = one;
-    LONG count = 1;
+    UploadSource source{one, 1};
     switch (member.images) {
-        case TransferImages::All: list = allImages; break;
+        case TransferImages::All: source = {allImages, 1}; break;
         case TransferImages::Selected:
             selected = engine.SelectedIndexList();
-            list = selected.data();
-            count = static_cast<LONG>(selected.size());
+            source = {selected.data(), static_cast<LONG>(selected.size())};
             break;
-        case TransferImages::LocalFile: list = localFile; break;
+        case TransferImages::LocalFile: source = {.localFile = localFile}; break;
         default: break;
     }
     switch (member.route) {
         case TransferRoute::HttpPost:
-            return engine.COstrelBase::HTTPUploadThroughPostEx(server, remote, fileName, list, count,
-                                                  engine.GetHttpFieldNameOfUploadedImage(), type) == 1;
-        case TransferRoute::HttpPut: return engine.COstrelBase::HTTPUploadThroughPutEx(server, remote, list, count, type) == 1;
-        default: return engine.COstrelBase::FTPUploadEx(server, remote, list, count, type) == 1;
+            return engine.COstrelBase::HTTPUploadThroughPostEx(server, remote, fileName, source,
+                                                               engine.GetHttpFieldNameOfUploadedImage(), type) == 1;
+        case TransferRoute::HttpPut: return engine.COstrelBase::HTTPUploadThroughPutEx(server, remote, source, type) == 1;
+        default: return engine.COstrelBase::FTPUploadEx(server, remote, source, type) == 1;
     }
 }
 

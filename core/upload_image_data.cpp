@@ -2,17 +2,21 @@
 #include "core/ostrel_base.h"
 #include "base/error_codes.h"
 
-HGLOBAL COstrelBase::EncodeUploadImageFile(const void* indices, LONG count, LONG imageType, uint64_t* size) {
+HGLOBAL COstrelBase::EncodeUploadImageFile(const UploadSource& source, LONG imageType, uint64_t* size) {
     *size = 0;
     HGLOBAL block = nullptr;
     DWORD bytes = 0;
     if (imageType == kUploadLocalFile) {
-        block = ReadFileToMemory(static_cast<const char*>(indices), &bytes);
+        block = ReadFileToMemory(source.LocalPath(), &bytes);
         if (!block && GetErrorCode() == 0) SetErrorCode(kErrInvalidValue);
         *size = block ? bytes : 0;
         return block;
     }
-    if (!EncodeImagesToMemory(imageType, static_cast<const SHORT*>(indices), count, &block, &bytes)) {
+    if (!source.indices || source.count <= 0) {
+        SetErrorCode(kErrInvalidValue);
+        return nullptr;
+    }
+    if (!EncodeImagesToMemory(imageType, source.indices, source.count, &block, &bytes)) {
         if (block) GlobalFree(block);
         if (GetErrorCode() == 0) SetErrorCode(kErrNoMemory);
         return nullptr;
@@ -32,7 +36,7 @@ HGLOBAL COstrelBase::GetSelectedImagesData(const SHORT* indices, LONG count, LON
         return nullptr;
     }
     uint64_t bytes = 0;
-    HGLOBAL data = EncodeUploadImageFile(indices, count, imageType, &bytes);
+    HGLOBAL data = EncodeUploadImageFile({indices, count}, imageType, &bytes);
     if (data && !AddToScriptByteCount(size, bytes)) {
         GlobalFree(data);
         SetErrorCode(kErrUploadTooBig);

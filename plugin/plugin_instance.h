@@ -154,7 +154,7 @@ public:
     void OnTransferPercentage(SHORT percent, LONG* cancel) override;
     // Engine slot 19: the browser's cookies for the URL (plugin/browser_cookie_route.h); the
     // page's SetCookie text or the system's cookie store only when the browser offers no cookie service.
-    HGLOBAL GetCookieHeader(const char* url, InternetGetCookieFn getCookie) override;
+    HGLOBAL GetCookieHeader(const char* url, InternetGetCookieFn getCookie, CookieScope scope) override;
     BOOL SetScriptString(void* scriptString, const char* text, BOOL resetError) override;
     void OnBeforeOperate(LONG id, const char* name) override;
     void OnOperateStatus(const char* status, LONG percent) override;

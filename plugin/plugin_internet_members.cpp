@@ -222,10 +222,10 @@ bool PluginInstance::RunInternetMember(MemberAccess access, int op, const std::v
     }
 }
 
-HGLOBAL PluginInstance::GetCookieHeader(const char* url, InternetGetCookieFn getCookie) {
+HGLOBAL PluginInstance::GetCookieHeader(const char* url, InternetGetCookieFn getCookie, CookieScope scope) {
     // The browser's cookies when its cookie service can be reached; the page's SetCookie text or
     // the system's cookie store only when it cannot.
     HGLOBAL header = nullptr;
     if (BrowserCookieHeader(url, &header)) return header;
-    return CBrowserAddOnBase::GetCookieHeader(url, getCookie);
+    return CBrowserAddOnBase::GetCookieHeader(url, getCookie, scope);
 }

@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
         int repeats = atoi(argv[argc - 2]);
         return TimeRuns(repeats, [&] {
             return mode == "download" ? engine.HTTPDownloadDirectly("127.0.0.1", argv[3], argv[4])
-                                      : engine.FTPUploadEx("127.0.0.1", "bench_own.bin", argv[3], 1, 32767);
+                                      : engine.FTPUploadEx("127.0.0.1", "bench_own.bin", {.localFile = argv[3]}, 32767);
         }, engine);
     }
     if (argc != 4 && argc != 5) {
@@ -82,6 +82,6 @@ int main(int argc, char** argv) {
     engine.SetHTTPPort(atoi(argv[1]));
     if (argc == 5) engine.SetIfShowCancelDialogWhenImageTransfer(atoi(argv[4]));
     return TimeRuns(atoi(argv[3]), [&] {
-        return engine.HTTPUploadThroughPostEx("127.0.0.1", "/empty", "bench.bin", argv[2], 1, "RemoteFile", 32767);
+        return engine.HTTPUploadThroughPostEx("127.0.0.1", "/empty", "bench.bin", {.localFile = argv[2]}, "RemoteFile", 32767);
     }, engine);
 }

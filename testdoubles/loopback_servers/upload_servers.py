@@ -15,9 +15,13 @@ received, an empty line, then the body bytes. The path decides the answer:
   /redirect/CODE/REST   CODE (301, 302, 303, 307 or 308) with a Location on the other server:
                         http://127.0.0.2:<other>/REST
   /redirect/same/REST   307 with the Location /REST on the same server
-  /redirect/loop        307 with the Location /redirect/loop, for ever
+  /redirect/loop        307 with the Location /redirect/loop, for ever (/redirect/loop/NAME: the
+                        same with /redirect/loop/NAME)
   /redirect/location/CODE/TEXT   CODE with the Location TEXT percent-decoded, "{other}" in it
                         replaced by 127.0.0.2:<other>; with a query it answers as /empty
+  /auth/REST   asks for Basic credentials: without "Authorization: Basic" of the user "scanuser"
+               and the password "scan:pass" 401 with a WWW-Authenticate and the body
+               "credentials required", with them as REST (/auth/dl/NAME serves NAME)
   anything else: 200 with an empty body. The HTTPS server answers the same, with a self-signed
 certificate made at start. The slow server answers the same too, but with a small receive buffer
 and a pause of 1.5 s before it reads anything: a client's writes block, as on a slow line.
@@ -39,6 +43,7 @@ The FTP server (pyftpdlib) has the user "lumetta" with the password "s3cret" and
 DIR/ftp, which holds copies of DIR/files; passive and active mode both work. An upload to a name
 starting with "fail" is cut off by the server after 64 KB, leaving the partial file behind.
 """
+import base64
 import os
 import signal
 import socket
@@ -57,6 +62,8 @@ STATUS = {"/404": (404, "Not Found"), "/500": (500, "Internal Server Error"), "/
 REDIRECT_REASONS = {301: "Moved Permanently", 302: "Found", 303: "See Other", 307: "Temporary Redirect",
                     308: "Permanent Redirect"}
 OTHER_PORT = [0]  # the port of the server on 127.0.0.2, set at start
+CREDENTIALS = "Basic " + base64.b64encode(b"scanuser:scan:pass").decode()
+DENIED_PAGE = b"credentials required"
 
 
 def redirect_of(path):
@@ -64,8 +71,8 @@ def redirect_of(path):
     if not path.startswith("/redirect/"):
         return None
     rest = path[len("/redirect/"):]
-    if rest == "loop":
-        return 307, "/redirect/loop"
+    if rest == "loop" or rest.startswith("loop/"):
+        return 307, "/redirect/" + rest
     kind, _, target = rest.partition("/")
     if kind == "same":
         return 307, "/" + target
@@ -118,13 +125,20 @@ def serve_connection(conn, recorder, stall=False):
             method, path, _ = (lines[0].decode("latin-1").split(" ") + ["", "", ""])[:3]
             length = 0
             chunked = False
+            authorized = False
             for line in lines[1:]:
                 name, _, value = line.decode("latin-1").partition(":")
                 if name.strip().lower() == "content-length":
                     length = int(value.strip() or 0)
                 if name.strip().lower() == "transfer-encoding" and "chunked" in value.lower():
                     chunked = True
-            if method == "GET" and path.startswith("/dl/"):
+                if name.strip().lower() == "authorization" and value.strip() == CREDENTIALS:
+                    authorized = True
+            denied = False
+            if path.startswith("/auth/"):
+                denied = not authorized
+                path = path[len("/auth"):]
+            if method == "GET" and path.startswith("/dl/") and not denied:
                 recorder.save(head, b"")
                 if not serve_download(conn, recorder.files, path[4:]):
                     return
@@ -145,6 +159,10 @@ def serve_connection(conn, recorder, stall=False):
             if chunked:
                 return
             recorder.save(head, bytes(body))
+            if denied:
+                conn.sendall(b"HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"loopback\"\r\n"
+                             b"Content-Length: %d\r\nConnection: keep-alive\r\n\r\n%s" % (len(DENIED_PAGE), DENIED_PAGE))
+                continue
             redirect = redirect_of(path)
             if redirect:
                 code, location = redirect

@@ -39,6 +39,13 @@ public:
         // The test program carries no transfer dialog resource.
         m_script.put_IfShowCancelDialogWhenImageTransfer(VARIANT_FALSE);
     }
+    void SetHttpCredentials(const std::string& user, const std::string& password) override {
+        BSTR name = Wide(user), secret = Wide(password);
+        EXPECT_EQ(m_script.put_HTTPUserName(name), S_OK);
+        EXPECT_EQ(m_script.put_HTTPPassword(secret), S_OK);
+        SysFreeString(name);
+        SysFreeString(secret);
+    }
     void SetAddOnFolder(const std::string& folder) override { WithText(folder, &CPallastra::put_OCRDllPath); }
     void SetDataFolder(const std::string& folder) override { WithText(folder, &CPallastra::put_OCRTessDataPath); }
     void SetLanguage(const std::string& language) override { WithText(language, &CPallastra::put_OCRLanguage); }

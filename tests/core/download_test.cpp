@@ -202,6 +202,12 @@ TEST_F(Transfers, AnAnswerLeftAtARedirectIsNoFileAndNoImage) {
     EXPECT_FALSE(Http("/dl/status/302/image.png", 3));
     EXPECT_EQ(engine.GetErrorCode(), -2003);
     EXPECT_EQ(engine.GetImageCount(), before);
+    // Redirects without end stop after as many hops as a POST's, and nothing is added.
+    const size_t requests = RecordedRequestCount();
+    EXPECT_FALSE(Http("/redirect/loop/download", 3));
+    EXPECT_EQ(engine.GetErrorCode(), -3000 - ERROR_HTTP_REDIRECT_FAILED);
+    EXPECT_EQ(RecordedRequestsAfter(requests, "/redirect/loop/download").size(), 6u);
+    EXPECT_EQ(engine.GetImageCount(), before);
     // The same file at 200 still arrives: the route itself serves the bytes.
     EXPECT_TRUE(Http("/dl/image.png", 3)) << engine.GetErrorCode();
     EXPECT_EQ(engine.GetImageCount(), before + 1);
@@ -298,7 +304,7 @@ TEST_F(Transfers, PageScriptInAProgressHandlerCannotDisturbTheRunningTransfer) {
         inner.push_back(engine.HTTPDownloadDirectly("127.0.0.1", "/dl/page.html", other.c_str()) ? 0 : engine.GetErrorCode());
         inner.push_back(engine.FTPDownloadEx("127.0.0.1", "image.png", 3) ? 0 : engine.GetErrorCode());
         SHORT list[1] = {0};
-        inner.push_back(engine.FTPUploadEx("127.0.0.1", "inner.bmp", list, 1, 0) ? 0 : engine.GetErrorCode());
+        inner.push_back(engine.FTPUploadEx("127.0.0.1", "inner.bmp", {list, 1}, 0) ? 0 : engine.GetErrorCode());
         inner.push_back(engine.BindSSLCertEx("Lumetta Second Client") ? 0 : engine.GetErrorCode());
     };
     int before = engine.GetImageCount();
@@ -359,21 +365,21 @@ TEST_F(Transfers, FtpUploadsInPassiveAndActiveMode) {
         std::string name = "upload" + std::to_string(passive) + ".bmp";
         SHORT list[1] = {static_cast<SHORT>(engine.GetImageCount() - 1)};
         engine.percents.clear();
-        ASSERT_TRUE(engine.FTPUploadEx("127.0.0.1", name.c_str(), list, 1, 0)) << engine.GetErrorCode();
+        ASSERT_TRUE(engine.FTPUploadEx("127.0.0.1", name.c_str(), {list, 1}, 0)) << engine.GetErrorCode();
         EXPECT_TRUE(FtpFile(name) == ExpectedBmpFile(dib));
         EXPECT_EQ(engine.percents.back(), 100);
         std::string copy = "copy" + std::to_string(passive) + ".bin";
-        ASSERT_TRUE(engine.FTPUploadEx("127.0.0.1", copy.c_str(), localFile.c_str(), 1, kUploadLocalFile));
+        ASSERT_TRUE(engine.FTPUploadEx("127.0.0.1", copy.c_str(), {.localFile = localFile.c_str()}, kUploadLocalFile));
         EXPECT_TRUE(FtpFile(copy) == ReadWholeFile(localFile));
     }
     // The size limit is checked before anything reaches the server.
     engine.SetMaxUploadImageSize(100007);
-    EXPECT_FALSE(engine.FTPUploadEx("127.0.0.1", "limited.bin", localFile.c_str(), 1, kUploadLocalFile));
+    EXPECT_FALSE(engine.FTPUploadEx("127.0.0.1", "limited.bin", {.localFile = localFile.c_str()}, kUploadLocalFile));
     EXPECT_EQ(engine.GetErrorCode(), -2100);
     EXPECT_FALSE(FtpFileExists("limited.bin"));
     engine.SetMaxUploadImageSize(-1);
     SHORT list[1] = {0};
-    EXPECT_FALSE(engine.FTPUploadEx("127.0.0.1", "a.gif", list, 1, 5));
+    EXPECT_FALSE(engine.FTPUploadEx("127.0.0.1", "a.gif", {list, 1}, 5));
     EXPECT_EQ(engine.GetErrorCode(), -1110);
 }
 
@@ -384,7 +390,7 @@ TEST_F(Transfers, AnFtpUploadCutOffByTheServerLeavesNoPartialFile) {
     for (int passive : {1, 0}) {
         SCOPED_TRACE(passive);
         engine.SetIfPASVMode(passive);
-        EXPECT_FALSE(engine.FTPUploadEx("127.0.0.1", "failing.bmp", list, 1, 0));
+        EXPECT_FALSE(engine.FTPUploadEx("127.0.0.1", "failing.bmp", {list, 1}, 0));
         EXPECT_LE(engine.GetErrorCode(), -3000);
         EXPECT_FALSE(FtpFileExists("failing.bmp"));
     }
@@ -395,7 +401,7 @@ TEST_F(Transfers, PostCarriesThePagesCookieOrTheStoredOne) {
         engine.OnBitmapAcquired(MakeTestDib(8, 8, 24));
         SHORT list[1] = {0};
         size_t before = RecordedRequestCount();
-        EXPECT_TRUE(engine.HTTPUploadThroughPostEx("127.0.0.1", "/empty/cookie", "a.bmp", list, 1, "RemoteFile", 0));
+        EXPECT_TRUE(engine.HTTPUploadThroughPostEx("127.0.0.1", "/empty/cookie", "a.bmp", {list, 1}, "RemoteFile", 0));
         auto requests = RecordedRequestsAfter(before, "/empty/cookie");
         if (requests.size() != 1u) return std::string("<no request>");
         return requests[0].Header("Cookie", found);
@@ -417,6 +423,90 @@ TEST_F(Transfers, PostCarriesThePagesCookieOrTheStoredOne) {
     ASSERT_TRUE(InternetSetCookieA("http://127.0.0.1/", "stored", "yes"));
     EXPECT_EQ(cookieOf(&found), "stored=yes");
     InternetSetCookieA("http://127.0.0.1/", "stored", "yes; expires=Thu, 01-Jan-1970 00:00:01 GMT");
+}
+
+// The page's HTTP credentials go only to the scheme, host and port they were given for. The
+// loopback routes under /auth/ ask for Basic credentials; /auth/redirect/... sends the request on
+// once they came. Downloads, PUT and POST uploads: a redirect to another host or to another port
+// of the same one carries no Authorization there, and the 401 it gets is the answer; a redirect
+// on the page's own server keeps the credentials.
+TEST_F(Transfers, CredentialsStayOnTheServerTheyWereGivenFor) {
+    ASSERT_NE(servers.other, 0) << "the loopback servers have no second host";
+    const std::string kBasic = "Basic c2NhbnVzZXI6c2NhbjpwYXNz";  // scanuser:scan:pass
+    engine.SetHTTPUserName("scanuser");
+    engine.SetHTTPPassword("scan:pass");
+    const std::string other = "127.0.0.2:" + std::to_string(servers.other);
+    // Whatever reached the other host, from any request since `before`.
+    auto expectNothingOnTheOtherHost = [&](size_t before) {
+        for (const RecordedRequest& r : RecordedRequestsAfter(before, "")) {
+            if (r.Header("Host") != other) continue;
+            bool found = true;
+            r.Header("Authorization", &found);
+            EXPECT_FALSE(found) << r.requestLine << ": " << r.Header("Authorization");
+        }
+    };
+    // The last request for a path since `before` carried the page's credentials.
+    auto lastCarried = [&](size_t before, const std::string& path) {
+        auto requests = RecordedRequestsAfter(before, path);
+        return !requests.empty() && requests.back().Header("Authorization") == kBasic;
+    };
+
+    // A download into the buffer and one into a file: the other host asks and gets nothing.
+    const int images = engine.GetImageCount();
+    size_t before = RecordedRequestCount();
+    const std::string moved = "/auth/redirect/302/auth/dl/image.png?core-moved";
+    EXPECT_FALSE(Http(moved, 3));
+    EXPECT_EQ(engine.GetErrorCode(), -2003);
+    EXPECT_EQ(engine.GetTransferSubCode(), -3000 - ERROR_ACCESS_DENIED);
+    EXPECT_STREQ(engine.GetHTTPPostResponseString(), "credentials required");
+    EXPECT_EQ(engine.GetImageCount(), images);
+    EXPECT_TRUE(lastCarried(before, moved)) << "the page's server was not asked with the credentials";
+    auto asked = RecordedRequestsAfter(before, "/auth/dl/image.png?core-moved");
+    ASSERT_EQ(asked.size(), 1u) << "the other host was asked again";
+    EXPECT_EQ(asked[0].Header("Host"), other);
+    std::string local = TempFolder() + "lumetta_credentials_" + std::to_string(GetCurrentProcessId()) + ".bin";
+    DeleteFileA(local.c_str());
+    EXPECT_FALSE(engine.HTTPDownloadDirectly("127.0.0.1", "/auth/redirect/307/auth/dl/known.bin?core-file",
+                                             local.c_str()));
+    EXPECT_EQ(engine.GetErrorCode(), -2003);
+    EXPECT_EQ(GetFileAttributesA(local.c_str()), INVALID_FILE_ATTRIBUTES);
+    expectNothingOnTheOtherHost(before);
+
+    // On the same server the credentials follow, for a download and for a PUT.
+    before = RecordedRequestCount();
+    EXPECT_TRUE(Http("/auth/redirect/same/auth/dl/image.png?core-same", 3)) << engine.GetErrorCode();
+    EXPECT_EQ(engine.GetImageCount(), images + 1);
+    EXPECT_TRUE(lastCarried(before, "/auth/dl/image.png?core-same"));
+
+    // A PUT sent on to the other host: its 401 is answered as any 4xx of a PUT.
+    SHORT list[1] = {0};
+    before = RecordedRequestCount();
+    EXPECT_FALSE(engine.HTTPUploadThroughPutEx("127.0.0.1", "/redirect/307/auth/empty/core-put.bmp", {list, 1}, 0));
+    EXPECT_EQ(engine.GetErrorCode(), -2001);
+    EXPECT_EQ(RecordedRequestsAfter(before, "/auth/empty/core-put.bmp").size(), 1u) << "the other host was asked again";
+    expectNothingOnTheOtherHost(before);
+
+    // A POST sent on (303: as a GET, which WinInet authenticates by itself) to the HTTPS server of
+    // the same host: another port and scheme, so no credentials there, though the page's cookie,
+    // chosen for the host, goes along.
+    engine.SetIfShowCancelDialogWhenImageTransfer(0);
+    ASSERT_TRUE(engine.SetCookie("session=secret42"));
+    const std::string tail = "/auth/empty/core-post-https";
+    const std::string route = "/redirect/location/303/https%3A%2F%2F127.0.0.1%3A" +
+                              std::to_string(servers.https) + "%2Fauth%2Fempty%2Fcore-post-https";
+    before = RecordedRequestCount();
+    EXPECT_FALSE(engine.HTTPUploadThroughPostEx("127.0.0.1", route.c_str(), "a.bmp", {list, 1}, "RemoteFile", 0));
+    EXPECT_EQ(engine.GetErrorCode(), -2003);
+    EXPECT_EQ(engine.GetTransferSubCode(), -3000 - ERROR_ACCESS_DENIED);
+    EXPECT_STREQ(engine.GetHTTPPostResponseString(), "credentials required");
+    auto secure = RecordedRequestsAfter(before, tail);
+    ASSERT_EQ(secure.size(), 1u);
+    EXPECT_EQ(secure[0].Header("Host"), "127.0.0.1:" + std::to_string(servers.https));
+    EXPECT_EQ(secure[0].Header("Cookie"), "session=secret42");
+    bool found = true;
+    secure[0].Header("Authorization", &found);
+    EXPECT_FALSE(found) << secure[0].Header("Authorization");
+    engine.SetCookie("");
 }
 
 }  // namespace

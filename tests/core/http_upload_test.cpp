@@ -32,11 +32,11 @@ protected:
 
     BOOL Post(const char* page, const char* fileName = "scan.bmp", SHORT index = 0) {
         SHORT list[1] = {index};
-        return engine.HTTPUploadThroughPostEx("127.0.0.1", page, fileName, list, 1, "RemoteFile", 0);
+        return engine.HTTPUploadThroughPostEx("127.0.0.1", page, fileName, {list, 1}, "RemoteFile", 0);
     }
 
     BOOL PostFile(const char* page, const std::string& path) {
-        return engine.HTTPUploadThroughPostEx("127.0.0.1", page, "file.bin", path.c_str(), 1, "RemoteFile",
+        return engine.HTTPUploadThroughPostEx("127.0.0.1", page, "file.bin", {.localFile = path.c_str()}, "RemoteFile",
                                               kUploadLocalFile);
     }
 
@@ -105,7 +105,7 @@ TEST_F(HttpUpload, PutSendsTheBareFileWithoutCookie) {
     engine.SetHTTPFormField("id", "42");
     size_t before = RecordedRequestCount();
     SHORT list[1] = {0};
-    ASSERT_TRUE(engine.HTTPUploadThroughPutEx("127.0.0.1", "/empty/put.bmp", list, 1, 0));
+    ASSERT_TRUE(engine.HTTPUploadThroughPutEx("127.0.0.1", "/empty/put.bmp", {list, 1}, 0));
     auto requests = RecordedRequestsAfter(before, "/empty/put.bmp");
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].requestLine, "PUT /empty/put.bmp HTTP/1.1");
@@ -121,10 +121,10 @@ TEST_F(HttpUpload, PutSendsTheBareFileWithoutCookie) {
     EXPECT_FALSE(found);
     EXPECT_EQ(requests[0].Header("Accept"), "*/*");
     EXPECT_EQ(requests[0].Header("Content-Length"), std::to_string(requests[0].body.size()));
-    EXPECT_TRUE(engine.HTTPUploadThroughPutEx("127.0.0.1", "/empty/again.bmp", list, 1, 0));
-    EXPECT_FALSE(engine.HTTPUploadThroughPutEx("127.0.0.1", "/404", list, 1, 0));
+    EXPECT_TRUE(engine.HTTPUploadThroughPutEx("127.0.0.1", "/empty/again.bmp", {list, 1}, 0));
+    EXPECT_FALSE(engine.HTTPUploadThroughPutEx("127.0.0.1", "/404", {list, 1}, 0));
     EXPECT_EQ(engine.GetErrorCode(), -2001);
-    EXPECT_FALSE(engine.HTTPUploadThroughPutEx("127.0.0.1", "/500", list, 1, 0));
+    EXPECT_FALSE(engine.HTTPUploadThroughPutEx("127.0.0.1", "/500", {list, 1}, 0));
     EXPECT_EQ(engine.GetErrorCode(), -2002);
     EXPECT_STREQ(engine.GetHTTPPostResponseString(), "");
 }
@@ -377,14 +377,14 @@ TEST_F(HttpUpload, HttpsRedirectsKeepTheCookieOnThePagesServer) {
 }
 
 // PUT uploads and downloads carry no cookie header of the page's, on the first server or after
-// a redirect to another one (WinInet follows their redirects).
+// a redirect to another one.
 TEST_F(HttpUpload, PutsAndDownloadsCarryNoPageCookieAcrossARedirect) {
     AddImage(24, 16, 24);
     engine.SetIfShowCancelDialogWhenImageTransfer(0);
     engine.SetCookie("session=secret42");
     size_t before = RecordedRequestCount();
     SHORT list[1] = {0};
-    EXPECT_TRUE(engine.HTTPUploadThroughPutEx("127.0.0.1", "/redirect/307/empty/put-moved.bmp", list, 1, 0))
+    EXPECT_TRUE(engine.HTTPUploadThroughPutEx("127.0.0.1", "/redirect/307/empty/put-moved.bmp", {list, 1}, 0))
         << engine.GetErrorCode();
     const int images = engine.GetImageCount();
     EXPECT_TRUE(engine.HTTPDownloadEx("127.0.0.1", "/redirect/302/dl/image.png?moved", 3)) << engine.GetErrorCode();
@@ -408,14 +408,14 @@ TEST_F(HttpUpload, AServerUrlThatDoesNotFitIsRefused) {
     const std::string host(253, 'h');
     const size_t before = RecordedRequestCount();
     for (const std::string& server : {host, "http://" + host, std::string(255, 's')}) {
-        EXPECT_FALSE(engine.HTTPUploadThroughPostEx(server.c_str(), "/empty/long", "a.bmp", missing, 1, "RemoteFile", 0));
+        EXPECT_FALSE(engine.HTTPUploadThroughPostEx(server.c_str(), "/empty/long", "a.bmp", {missing, 1}, "RemoteFile", 0));
         EXPECT_EQ(engine.GetErrorCode(), kErrInvalidValue) << server.size();
-        EXPECT_FALSE(engine.HTTPUploadThroughPutEx(server.c_str(), "/empty/long", missing, 1, 0));
+        EXPECT_FALSE(engine.HTTPUploadThroughPutEx(server.c_str(), "/empty/long", {missing, 1}, 0));
         EXPECT_EQ(engine.GetErrorCode(), kErrInvalidValue) << server.size();
     }
     EXPECT_EQ(RecordedRequestsAfter(before, "/empty/long").size(), 0u);
     // 252 characters and the scheme, 259 in all, still fit.
-    EXPECT_FALSE(engine.HTTPUploadThroughPostEx(host.substr(1).c_str(), "/empty/long", "a.bmp", missing, 1,
+    EXPECT_FALSE(engine.HTTPUploadThroughPostEx(host.substr(1).c_str(), "/empty/long", "a.bmp", {missing, 1},
                                                 "RemoteFile", 0));
     EXPECT_EQ(engine.GetErrorCode(), kErrInvalidIndex);
 }
@@ -426,7 +426,7 @@ TEST_F(HttpUpload, A20000ByteBodyReportsThreeChunks) {
     std::string path = WriteTempFile(bytes);
     engine.SetIfShowCancelDialogWhenImageTransfer(0);
     size_t before = RecordedRequestCount();
-    ASSERT_TRUE(engine.HTTPUploadThroughPutEx("127.0.0.1", "/empty/file.bin", path.c_str(), 1, kUploadLocalFile));
+    ASSERT_TRUE(engine.HTTPUploadThroughPutEx("127.0.0.1", "/empty/file.bin", {.localFile = path.c_str()}, kUploadLocalFile));
     EXPECT_EQ(engine.percents, (std::vector<int>{40, 81, 100}));
     auto requests = RecordedRequestsAfter(before, "/empty/file.bin");
     ASSERT_EQ(requests.size(), 1u);
@@ -499,7 +499,7 @@ TEST_F(HttpUpload, SelfSignedHttpsServerIsRetriedWithRelaxedFlags) {
     for (const char* server : {"127.0.0.1", "HTTPS://127.0.0.1"}) {
         size_t before = RecordedRequestCount();
         SHORT list[1] = {0};
-        ASSERT_TRUE(engine.HTTPUploadThroughPostEx(server, "/empty/secure", "s.bmp", list, 1, "RemoteFile", 0))
+        ASSERT_TRUE(engine.HTTPUploadThroughPostEx(server, "/empty/secure", "s.bmp", {list, 1}, "RemoteFile", 0))
             << server << " error " << engine.GetErrorCode();
         auto requests = RecordedRequestsAfter(before, "/empty/secure");
         ASSERT_EQ(requests.size(), 1u);
@@ -524,12 +524,12 @@ TEST_F(HttpUpload, MissingDialogTemplateFailsWithoutHanging) {
 TEST_F(HttpUpload, TypeAndArgumentChecks) {
     const LONG bmpSize = static_cast<LONG>(ExpectedBmpFile(AddImage(8, 8, 24)).size());
     SHORT list[1] = {0};
-    EXPECT_FALSE(engine.HTTPUploadThroughPostEx("127.0.0.1", "/empty", "a", list, 1, "RemoteFile", 5));
+    EXPECT_FALSE(engine.HTTPUploadThroughPostEx("127.0.0.1", "/empty", "a", {list, 1}, "RemoteFile", 5));
     EXPECT_EQ(engine.GetErrorCode(), -1110);
-    EXPECT_FALSE(engine.HTTPUploadThroughPutEx("127.0.0.1", "/empty", list, 1, -1));
+    EXPECT_FALSE(engine.HTTPUploadThroughPutEx("127.0.0.1", "/empty", {list, 1}, -1));
     EXPECT_EQ(engine.GetErrorCode(), -1110);
     SHORT missing[1] = {7};
-    EXPECT_FALSE(engine.HTTPUploadThroughPostEx("127.0.0.1", "/empty", "a", missing, 1, "RemoteFile", 0));
+    EXPECT_FALSE(engine.HTTPUploadThroughPostEx("127.0.0.1", "/empty", "a", {missing, 1}, "RemoteFile", 0));
     EXPECT_EQ(engine.GetErrorCode(), -1033);
     EXPECT_FALSE(PostFile("/empty", "Z:\\nonexistent\\file.bin"));
     EXPECT_LT(engine.GetErrorCode(), -3000);

@@ -103,6 +103,32 @@ void CheckLanguagePackInstall(LanguagePackRoute& route) {
                 ReadWholeFile(LoopbackPath("files\\lang\\deu.traineddata")));
     EXPECT_NE(route.RecogniseFiles("C:\\page.tif").find(" lang=deu "), std::string::npos);
 
+    // With HTTP credentials: a pack the server sends on to another host, which asks for them
+    // again, gets none there and is not installed; one sent on within the server is. The
+    // routes under /auth/ ask for the Basic credentials scanuser / scan:pass.
+    route.SetHttpCredentials("scanuser", "scan:pass");
+    const std::string guarded = sandbox + "\\guarded";
+    route.SetDataFolder(guarded);
+    route.SetLanguage("eng");
+    const std::string tag = std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
+    const size_t asked = RecordedRequestCount();
+    EXPECT_FALSE(route.Download("127.0.0.1", "/auth/redirect/302/auth/dl/lang/eng.zip?moved=" + tag, false));
+    EXPECT_EQ(route.ErrorCode(), -2003);
+    EXPECT_FALSE(Exists(guarded + "\\tessdata\\eng.traineddata"));
+    const auto there = RecordedRequestsAfter(asked, "/auth/dl/lang/eng.zip?moved=" + tag);
+    ASSERT_EQ(there.size(), 1u) << "the other host was asked again";
+    EXPECT_EQ(there[0].Header("Host"), "127.0.0.2:" + std::to_string(servers.other));
+    bool carried = true;
+    there[0].Header("Authorization", &carried);
+    EXPECT_FALSE(carried) << there[0].Header("Authorization");
+    EXPECT_TRUE(route.Download("127.0.0.1", "/auth/redirect/same/auth/dl/lang/eng.zip?same=" + tag, false))
+        << route.ErrorCode() << " " << route.ErrorText();
+    EXPECT_TRUE(ReadWholeFile(guarded + "\\tessdata\\eng.traineddata") ==
+                ReadWholeFile(LoopbackPath("files\\lang\\eng.traineddata")));
+    route.SetHttpCredentials("", "");
+    route.SetDataFolder(data);
+    DeleteFileA((guarded + "\\tessdata\\eng.traineddata").c_str());
+
     // A pack the server does not have: the download's own failure, no zip left behind.
     route.SetLanguage("fra");
     EXPECT_FALSE(route.Download("127.0.0.1", "/dl/lang/fra.zip", false));

@@ -11,6 +11,7 @@ class LanguagePackRoute {
 public:
     virtual ~LanguagePackRoute() = default;
     virtual void SetHttpPort(int port) = 0;
+    virtual void SetHttpCredentials(const std::string& user, const std::string& password) = 0;
     virtual void SetAddOnFolder(const std::string& folder) = 0;
     virtual void SetDataFolder(const std::string& folder) = 0;
     virtual void SetLanguage(const std::string& language) = 0;

@@ -3,6 +3,7 @@
 // answers with 12157 instead of 12044, and the credentials dialog of slot 15).
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -13,14 +14,15 @@ namespace {
 
 struct Script {
     std::vector<DWORD> sendErrors;  // successive HttpSendRequestA results: 0 succeeds
-    std::vector<DWORD> statuses;    // successive status answers (the last one repeats)
+    std::vector<DWORD> statuses;    // the status of each successive send (the last one repeats)
     std::string body = std::string("BM", 2);
+    std::vector<std::string> locations;  // successive Location answers of redirects
     DWORD declaredLength = 0;       // 0: the body's size
     DWORD fileSizeHigh = 0;
     bool failWrites = false;
 
     std::vector<std::string> calls;
-    int openFinds = 0, sends = 0, statusQueries = 0, certificateSets = 0;
+    int openFinds = 0, sends = 0, statusQueries = 0, certificateSets = 0, locationQueries = 0;
     DWORD securityFlags = 0;
     size_t bodyRead = 0;
 };
@@ -36,8 +38,14 @@ BOOL Fail(DWORD error) {
 }
 
 HINTERNET WINAPI Open(LPCSTR, DWORD, LPCSTR, LPCSTR, DWORD) { return Handle(1); }
-HINTERNET WINAPI Connect(HINTERNET, LPCSTR, INTERNET_PORT, LPCSTR, LPCSTR, DWORD service, DWORD flags, DWORD_PTR) {
-    g_script->calls.push_back("connect " + std::to_string(service) + " " + std::to_string(flags));
+HINTERNET WINAPI Connect(HINTERNET, LPCSTR host, INTERNET_PORT port, LPCSTR user, LPCSTR password, DWORD service,
+                         DWORD flags, DWORD_PTR) {
+    std::string call = "connect " + std::to_string(service) + " " + std::to_string(flags);
+    // An HTTP connection also names where it goes and with which credentials.
+    if (service == INTERNET_SERVICE_HTTP)
+        call += " to " + std::string(host) + ":" + std::to_string(port) + " as " +
+                (user ? std::string(user) + "/" + (password ? password : "") : "nobody");
+    g_script->calls.push_back(call);
     return Handle(2);
 }
 HINTERNET WINAPI OpenRequest(HINTERNET, LPCSTR verb, LPCSTR, LPCSTR, LPCSTR, LPCSTR*, DWORD flags, DWORD_PTR) {
@@ -66,11 +74,19 @@ BOOL WINAPI Send(HINTERNET, LPCSTR, DWORD, LPVOID, DWORD) {
 }
 BOOL WINAPI QueryInfo(HINTERNET, DWORD what, LPVOID buffer, LPDWORD, LPDWORD) {
     auto& s = *g_script;
+    if (what == HTTP_QUERY_LOCATION) {
+        if (s.locations.empty()) return Fail(ERROR_HTTP_HEADER_NOT_FOUND);
+        const std::string& location = s.locations[std::min<size_t>(s.locationQueries++, s.locations.size() - 1)];
+        strcpy(static_cast<char*>(buffer), location.c_str());
+        return TRUE;
+    }
     if (what == (HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER)) {
         *static_cast<DWORD*>(buffer) = s.declaredLength ? s.declaredLength : static_cast<DWORD>(s.body.size());
         return TRUE;
     }
-    DWORD status = s.statuses.empty() ? 200 : s.statuses[std::min<size_t>(s.statusQueries, s.statuses.size() - 1)];
+    // The status of the request last sent.
+    const size_t sent = s.sends > 0 ? static_cast<size_t>(s.sends - 1) : 0;
+    DWORD status = s.statuses.empty() ? 200 : s.statuses[std::min<size_t>(sent, s.statuses.size() - 1)];
     ++s.statusQueries;
     *static_cast<DWORD*>(buffer) = status;
     return TRUE;
@@ -181,11 +197,11 @@ TEST_F(ScriptedDownload, FtpFilesOf4GBAreRefused) {
 
 TEST_F(ScriptedDownload, FailedFtpUploadDeletesTheRemoteFileAfterClosingIt) {
     SHORT list[1] = {0};
-    ASSERT_TRUE(engine.FTPUploadEx("server", "up.bmp", list, 1, 0));
+    ASSERT_TRUE(engine.FTPUploadEx("server", "up.bmp", {list, 1}, 0));
     for (const auto& call : script.calls) EXPECT_EQ(call.find("delete"), std::string::npos);
     script.calls.clear();
     script.failWrites = true;
-    EXPECT_FALSE(engine.FTPUploadEx("server", "up.bmp", list, 1, 0));
+    EXPECT_FALSE(engine.FTPUploadEx("server", "up.bmp", {list, 1}, 0));
     EXPECT_EQ(engine.GetErrorCode(), -3000 - ERROR_INTERNET_CONNECTION_RESET);
     std::vector<std::string> expected = {"connect 1 134217728", "open up.bmp 1073741824 2", "close 5",
                                          "delete up.bmp", "close 2", "close 1"};
@@ -193,13 +209,14 @@ TEST_F(ScriptedDownload, FailedFtpUploadDeletesTheRemoteFileAfterClosingIt) {
 }
 
 TEST_F(ScriptedDownload, HttpGetFlagsAndTheCertificateRetries) {
+    // The engine follows redirects itself: WinInet's own following is off.
     ASSERT_TRUE(engine.HTTPDownloadEx("server", "/a.bmp", 0));
-    EXPECT_EQ(script.calls[1], "GET " + std::to_string(0x0040F000));
+    EXPECT_EQ(script.calls[1], "GET " + std::to_string(0x0040F000 | INTERNET_FLAG_NO_AUTO_REDIRECT));
     engine.SetIfSSL(1);
     script.calls.clear();
     script.bodyRead = 0;
     ASSERT_TRUE(engine.HTTPDownloadEx("server", "/a.bmp", 0));
-    EXPECT_EQ(script.calls[1], "GET " + std::to_string(0x00C0F000));
+    EXPECT_EQ(script.calls[1], "GET " + std::to_string(0x00C0F000 | INTERNET_FLAG_NO_AUTO_REDIRECT));
 
     // A server asking for a client certificate gets the bound one, once.
     HCERTSTORE memory = CertOpenStore(CERT_STORE_PROV_MEMORY, 0, 0, 0, nullptr);
@@ -267,6 +284,58 @@ TEST_F(ScriptedDownload, TheErrorDialogSlotAnswersOnlyCredentialStatuses) {
     // 401 and 407 reach the dialog, which a missing library cannot show.
     EXPECT_EQ(engine.ShowInternetErrorDialog(nullptr, nullptr, 401, 7, nullptr), static_cast<DWORD>(ERROR_INVALID_FUNCTION));
     EXPECT_EQ(engine.ShowInternetErrorDialog(nullptr, nullptr, 407, 7, nullptr), static_cast<DWORD>(ERROR_INVALID_FUNCTION));
+}
+
+// A redirect the engine follows gets a connection of its own: with the page's credentials on the
+// page's server (same scheme, host and port), without them anywhere else, where a 401 is not
+// answered with a resend but is the download's answer, naming the withheld credentials.
+TEST_F(ScriptedDownload, RedirectsCarryTheCredentialsOnlyOnThePagesServer) {
+    engine.SetHTTPUserName("scanuser");
+    engine.SetHTTPPassword("scan:pass");
+    engine.SetHTTPPort(8080);
+    auto connections = [&] {
+        std::vector<std::string> found;
+        for (const auto& call : script.calls)
+            if (call.find(" to ") != std::string::npos) found.push_back(call.substr(call.find(" to ") + 4));
+        return found;
+    };
+    // Relative, and absolute to the same origin: both keep the credentials and the 401 resend.
+    script.statuses = {302, 301, 401, 200};
+    script.locations = {"/b.bmp", "http://server:8080/c.bmp"};
+    EXPECT_TRUE(engine.HTTPDownloadEx("server", "/a.bmp", 0)) << engine.GetErrorCode();
+    EXPECT_EQ(connections(), (std::vector<std::string>{"server:8080 as scanuser/scan:pass",
+                                                       "server:8080 as scanuser/scan:pass",
+                                                       "server:8080 as scanuser/scan:pass"}));
+    EXPECT_EQ(script.sends, 4);
+    // Another host, another port, another scheme: none of them gets the credentials, and the
+    // 401 there is the answer.
+    for (const char* location : {"http://other:8080/a.bmp", "http://server:8081/a.bmp", "https://server:8080/a.bmp"}) {
+        SCOPED_TRACE(location);
+        COstrelBase::ForgetLastSuccessfulServer();
+        script.calls.clear();
+        script.sends = script.statusQueries = script.locationQueries = 0;
+        script.bodyRead = 0;
+        script.statuses = {302, 401};
+        script.locations = {location};
+        script.body = "denied";
+        EXPECT_FALSE(engine.HTTPDownloadEx("server", "/a.bmp", 0));
+        EXPECT_EQ(engine.GetErrorCode(), -2003);
+        EXPECT_EQ(engine.GetTransferSubCode(), -3000 - ERROR_ACCESS_DENIED);
+        EXPECT_STREQ(engine.GetHTTPPostResponseString(), "denied");
+        const auto made = connections();
+        ASSERT_EQ(made.size(), 2u);
+        EXPECT_EQ(made[0], "server:8080 as scanuser/scan:pass");
+        EXPECT_EQ(made[1].substr(made[1].find(" as ")), " as nobody");
+        EXPECT_EQ(script.sends, 2);
+    }
+    // Without credentials a 401 elsewhere is a plain 401: its page is no image, as anywhere.
+    engine.SetHTTPUserName("");
+    engine.SetHTTPPassword("");
+    script.sends = script.statusQueries = script.locationQueries = 0;
+    script.bodyRead = 0;
+    EXPECT_FALSE(engine.HTTPDownloadEx("server", "/a.bmp", 0));
+    EXPECT_EQ(engine.GetErrorCode(), -2003);
+    EXPECT_EQ(engine.GetTransferSubCode(), -1111);
 }
 
 }  // namespace

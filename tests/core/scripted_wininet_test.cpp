@@ -166,7 +166,7 @@ protected:
 
     BOOL Post() {
         SHORT list[1] = {0};
-        return engine.HTTPUploadThroughPostEx("server", "/page", "a.bmp", list, 1, "RemoteFile", 0);
+        return engine.HTTPUploadThroughPostEx("server", "/page", "a.bmp", {list, 1}, "RemoteFile", 0);
     }
     uint64_t BodySize() {
         LONG size = 0;
@@ -196,7 +196,7 @@ TEST_F(SendStage, UnknownAuthorityIsRetriedOnceWithRelaxedFlags) {
     script = Script{};
     script.sendErrors = {ERROR_INTERNET_INVALID_CA, 0};
     SHORT list[1] = {0};
-    EXPECT_FALSE(engine.HTTPUploadThroughPutEx("server", "/page", list, 1, 0));
+    EXPECT_FALSE(engine.HTTPUploadThroughPutEx("server", "/page", {list, 1}, 0));
     EXPECT_EQ(engine.GetErrorCode(), -3000 - ERROR_INTERNET_INVALID_CA);
 }
 
@@ -271,7 +271,7 @@ TEST_F(SendStage, AnUploadStartedFromTheProgressHandlerIsRefusedAndTheOuterOneGo
         if (cancelFirst) engine.SetIfCancelTransfer(1);
         nestedResults.push_back(Post());
         nestedErrors.push_back(engine.GetErrorCode());
-        nestedResults.push_back(engine.HTTPUploadThroughPutEx("server", "/page", std::vector<SHORT>{0}.data(), 1, 0));
+        nestedResults.push_back(engine.HTTPUploadThroughPutEx("server", "/page", {std::vector<SHORT>{0}.data(), 1}, 0));
         nestedErrors.push_back(engine.GetErrorCode());
     };
     EXPECT_TRUE(Post()) << engine.GetErrorCode();

@@ -86,4 +86,28 @@ TEST(TransferMembers, AScriptTextEndsAtItsFirstNul) {
                   kErrFileExtension, "form file name with a NUL");
 }
 
+// Type 32767 (a local file sent as it is) on a member that names an image index: the index is
+// no path, so no file is read and nothing is sent; the member fails as one with an empty path
+// (as index 0 always did). A file whose name is the index's bytes (65: "A" and a NUL) waits in
+// the current folder to be sent by mistake.
+TEST(TransferMembers, ALocalFileTypeOnAnImageMemberSendsNoFile) {
+    char folder[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, folder);
+    const std::string decoy = std::string(folder) + "\\A";
+    HANDLE file = CreateFileA(decoy.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, "not an image", 12, &written, nullptr);
+    CloseHandle(file);
+    constexpr LONG kLocalFile = 32767;
+    constexpr LONG kNoPath = kErrSystemBase - ERROR_PATH_NOT_FOUND;
+    ExpectRefused(Call([](TestEngine& e) { return e.HTTPUploadThroughPostEx(kServer, 65, "/up", "a.bin", kLocalFile); }),
+                  kNoPath, "POST of index 65 as a local file");
+    ExpectRefused(Call([](TestEngine& e) { return e.HTTPUploadThroughPutEx(kServer, 65, "/up.bin", kLocalFile); }),
+                  kNoPath, "PUT of index 65 as a local file");
+    ExpectRefused(Call([](TestEngine& e) { return e.FTPUploadEx(kServer, 65, "up.bin", kLocalFile); }),
+                  kNoPath, "FTP upload of index 65 as a local file");
+    DeleteFileA(decoy.c_str());
+}
+
 }  // namespace

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Reads the requests the loopback servers recorded for pages/redirect_cookies.js and checks, run
-by run, where each upload went, with which method, body and cookie.
+by run, where each upload went, with which method, body and cookie, and that the page's HTTP
+credentials reached its own server only.
 
   check_redirect_requests.py REQUESTS HTTP_PORT HTTPS_PORT OTHER_PORT TAG:FIRST:OTHER...
 
@@ -8,6 +9,7 @@ TAG names a run's pages; FIRST is the Cookie header the page's server (127.0.0.1
 the one the other host (127.0.0.2) must get, empty for none. Prints one line a failed check and
 ends with 1 when there is one.
 """
+import base64
 import os
 import sys
 
@@ -76,6 +78,25 @@ def main(argv):
         if asked and followed:
             check(followed["body"] == asked["body"], "%s same server: the body did not arrive whole" % tag)
 
+        # Credentials: the page's server was asked with them; the other host only without them.
+        credentials = "Basic " + base64.b64encode(b"scanuser:scan:pass").decode()
+        for path, host in (("/auth/redirect/302/auth/dl/image.png?%s-moved" % tag, http),
+                           ("/auth/dl/image.png?%s-moved" % tag, other),
+                           ("/auth/redirect/same/auth/dl/image.png?%s-same" % tag, http),
+                           ("/auth/dl/image.png?%s-same" % tag, http),
+                           ("/auth/empty/%s-put.bmp" % tag, other)):
+            found = [r for r in requests if r["path"] == path]
+            check(found, "%s: no request" % path)
+            if not found:
+                continue
+            check(found[-1]["headers"].get("host") == "127.0.0.%d:%s" % (2 if host == other else 1, host),
+                  "%s: host %s" % (path, found[-1]["headers"].get("host")))
+            if host == other:
+                check(len(found) == 1, "%s: %d requests, expected 1" % (path, len(found)))
+            else:
+                check(found[-1]["headers"].get("authorization") == credentials,
+                      "%s: authorization %r" % (path, found[-1]["headers"].get("authorization")))
+
     loops = [r for r in requests if r["path"] == "/redirect/loop"]
     check(len(loops) == 6 * len(runs), "%d requests of the loop, expected %d" % (len(loops), 6 * len(runs)))
     # No cookie chosen for the page's server ever reaches the other host.
@@ -85,6 +106,8 @@ def main(argv):
             sent = r["headers"].get("cookie") or ""
             for first in firsts:
                 check(first not in sent, "%s on the other host carried %r" % (r["path"], sent))
+            check("authorization" not in r["headers"],
+                  "%s on the other host carried %r" % (r["path"], r["headers"].get("authorization")))
     for text in failures:
         print("FAIL " + text)
     print("redirect requests: %d recorded, %d runs, %d failures" % (len(requests), len(runs), len(failures)))

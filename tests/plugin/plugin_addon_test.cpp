@@ -137,6 +137,10 @@ public:
         // This instance has no window to own the transfer dialog.
         m_instance.SetIfShowCancelDialogWhenImageTransfer(0);
     }
+    void SetHttpCredentials(const std::string& user, const std::string& password) override {
+        m_instance.WriteProperty(kOpHTTPUserName, Text(user));
+        m_instance.WriteProperty(kOpHTTPPassword, Text(password));
+    }
     void SetAddOnFolder(const std::string& folder) override { m_instance.WriteProperty(kOpOCRDllPath, Text(folder)); }
     void SetDataFolder(const std::string& folder) override {
         m_instance.WriteProperty(kOpOCRTessDataPath, Text(folder));

@@ -74,7 +74,7 @@ protected:
     }
     // The header the instance gives for a URL, "(none)" for none.
     std::string Header(const char* url) {
-        HGLOBAL block = instance->GetCookieHeader(url, nullptr);
+        HGLOBAL block = instance->GetCookieHeader(url, nullptr, CookieScope::PageHost);
         if (!block) return "(none)";
         std::string text(static_cast<const char*>(block));
         EXPECT_EQ(GlobalSize(block), text.size() + 1);
@@ -175,7 +175,7 @@ TEST_F(BrowserCookies, AnUploadCarriesExactlyTheServersCookies) {
     ASSERT_EQ(instance->GetImageCount(), 1);
     size_t before = RecordedRequestCount();
     SHORT list[1] = {0};
-    ASSERT_TRUE(instance->HTTPUploadThroughPostEx("127.0.0.1", "/empty/cookies", "scan.bmp", list, 1, "RemoteFile", 0))
+    ASSERT_TRUE(instance->HTTPUploadThroughPostEx("127.0.0.1", "/empty/cookies", "scan.bmp", {list, 1}, "RemoteFile", 0))
         << instance->GetErrorCode();
     std::vector<RecordedRequest> requests = RecordedRequestsAfter(before, "/empty/cookies");
     ASSERT_EQ(requests.size(), 1u);
@@ -201,7 +201,7 @@ TEST_F(BrowserCookies, ARedirectedUploadCarriesTheNewServersCookies) {
         const std::string first = std::string("/redirect/") + code + tail;
         const size_t before = RecordedRequestCount();
         SHORT list[1] = {0};
-        ASSERT_TRUE(instance->HTTPUploadThroughPostEx("127.0.0.1", first.c_str(), "scan.bmp", list, 1, "RemoteFile", 0))
+        ASSERT_TRUE(instance->HTTPUploadThroughPostEx("127.0.0.1", first.c_str(), "scan.bmp", {list, 1}, "RemoteFile", 0))
             << instance->GetErrorCode();
         std::vector<RecordedRequest> asked = RecordedRequestsAfter(before, first);
         std::vector<RecordedRequest> followed = RecordedRequestsAfter(before, tail);
@@ -215,7 +215,7 @@ TEST_F(BrowserCookies, ARedirectedUploadCarriesTheNewServersCookies) {
     SetEnvironmentVariableA("LUMETTA_XPCOM_SCENARIO", "no-service-manager");
     const size_t before = RecordedRequestCount();
     SHORT list[1] = {0};
-    ASSERT_TRUE(instance->HTTPUploadThroughPostEx("127.0.0.1", "/redirect/307/empty/page-text", "scan.bmp", list, 1,
+    ASSERT_TRUE(instance->HTTPUploadThroughPostEx("127.0.0.1", "/redirect/307/empty/page-text", "scan.bmp", {list, 1},
                                                   "RemoteFile", 0))
         << instance->GetErrorCode();
     std::vector<RecordedRequest> asked = RecordedRequestsAfter(before, "/redirect/307/empty/page-text");
