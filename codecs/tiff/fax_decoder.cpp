@@ -212,7 +212,6 @@ int CTIFFFax::Decode(BYTE* rows, size_t stride, DWORD rowCount, DWORD* rowsDecod
     if (rowsDecoded) *rowsDecoded = 0;
     if (!rows) return kNullData;
     if (!m_current || m_encoding) return kUnsupported;
-    const size_t rowBytes = RowBytes();
     int result = kOk;
     size_t complete = 0;
     size_t row = 0;
@@ -247,6 +246,7 @@ int CTIFFFax::Decode(BYTE* rows, size_t stride, DWORD rowCount, DWORD* rowsDecod
         complete = row + 1;
     }
     if (rowsDecoded) *rowsDecoded = DWORD(complete);
-    for (; row < rowCount; ++row) std::memset(rows + row * stride, 0, rowBytes);
+    // A strip that failed stops here: the rows after it are left as the caller had them (every
+    // caller starts from blank rows), so damaged data costs no more than the rows it reached.
     return result;
 }
