@@ -25,7 +25,13 @@ constexpr WORD kShort = 3, kLong = 4;
 
 // A little-endian TIFF written field by field.
 struct TiffBytes {
-    std::vector<BYTE> bytes{'I', 'I', 42, 0, 8, 0, 0, 0};
+    std::vector<BYTE> bytes;
+    TiffBytes() {
+        bytes.reserve(4096);
+        Put16('I' | 'I' << 8);
+        Put16(42);
+        Put32(8);
+    }
     void Put16(uint32_t v) {
         bytes.push_back(BYTE(v));
         bytes.push_back(BYTE(v >> 8));
