@@ -116,6 +116,7 @@ private:
     DWORD m_k = 4;
     uint32_t m_width = 0;
     DWORD m_rowInGroup = 0;         // group 3 two-dimensional: rows since the last 1-D row
+    size_t m_rowsRead = 0;          // decoding: rows of the strip read so far, over every call
     bool m_encoding = false;
 
     // Changing elements of the current and the reference row (capacity entries each, the

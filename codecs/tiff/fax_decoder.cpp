@@ -25,6 +25,7 @@ int CTIFFFax::SetupDecoder(const FaxStripParams& params, const BYTE* data, size_
     size_t changes = width;
     if (size < changes / 8) changes = size * 8;
     if (!AllocateRuns(changes + kChangeSentinels + 1)) return kNoMemory;
+    m_rowsRead = 0;
     return kOk;
 }
 
@@ -227,9 +228,12 @@ int CTIFFFax::Decode(BYTE* rows, size_t stride, DWORD rowCount, DWORD* rowsDecod
                 twoD = m_reader.Peek(1) == 0;
                 m_reader.Skip(1);
             }
-        } else if ((m_compression == 2 || m_byteAlignedRows) && row > 0) {
+        } else if ((m_compression == 2 || m_byteAlignedRows) && m_rowsRead > 0) {
+            // Every row but the strip's first starts on a byte, also the first row of a later
+            // call (the reader decodes a long strip a piece of rows at a time).
             m_reader.AlignToByte();
         }
+        ++m_rowsRead;
         if (m_reader.AtEnd()) {
             result = kBadData;
             break;

@@ -9,10 +9,9 @@
 
 #include "codecs/tiff/fax_codec.h"
 #include "codecs/tiff/lzw_codec.h"
-#include "codecs/tiff/lzw_row_decoder.h"
-#include "codecs/tiff/packbits_codec.h"
 #include "codecs/tiff/tiff.h"
 #include "codecs/tiff/tiff_byte_source.h"
+#include "codecs/tiff/tiff_compression.h"
 #include "codecs/tiff/tiff_format.h"
 #include "codecs/tiff/tiff_ifd.h"
 #include "base/dib_layout.h"
@@ -143,19 +142,6 @@ bool EntryValues(const TiffByteSource& source, const TiffEntry& e, uint32_t n, b
     return true;
 }
 
-// Whether `present` bytes of a strip can decode to the strip's rows at all, with the largest
-// expansion its compression has. A compression without a decoder is held to the most generous one.
-bool StripCanHold(uint32_t compression, uint64_t present, uint64_t rowsSize, const FaxStripParams& fax) {
-    switch (compression) {
-        case CTiff::kNone: return present >= rowsSize;
-        case CTiff::kModifiedHuffman:
-        case CTiff::kGroup3:
-        case CTiff::kGroup4: return CTIFFFax::CanHoldRows(present, fax);
-        case CTiff::kPackBits: return CTIFFPackBits::LargestOutput(present) >= rowsSize;
-        default: return CTIFFLzw::LargestOutput(present) >= rowsSize;
-    }
-}
-
 // Decoded strips are handed to the DIB a piece of about this many bytes at a time (at least one
 // row), so that a page needs its DIB, one piece and at most one strip's stored bytes.
 constexpr uint64_t kPieceBytes = uint64_t(1) << 20;
@@ -250,7 +236,8 @@ LONG CTiff::PageDecoder::ChooseForm() {
     }
     if (samples == 0 || samples > 16) refused = kUnsupported;
     if (predictor != 1 && !(predictor == 2 && (bits == 8 || bits == 16))) refused = kUnsupported;
-    fax = compression >= kModifiedHuffman && compression <= kGroup4;
+    const TiffCompressionScheme* scheme = TiffCompressionFor(compression);
+    fax = scheme && scheme->fax;
     if (fax && (bits != 1 || width > CTIFFFax::kMaxWidth)) refused = kUnsupported;
 
     // Sizes in 64 bits, each held against what the engine and this process can hold before it
@@ -343,7 +330,7 @@ LONG CTiff::PageDecoder::LocateStrips(const std::vector<uint32_t>& ifdOffsets) {
         }
         const uint64_t present = end - offset;
         faxParams.height = stripRows;
-        if (!StripCanHold(compression, present, rowsSize, faxParams)) return kStripFailed;
+        if (!TiffStripCanHold(compression, present, rowsSize, faxParams)) return kStripFailed;
         fillable += CTIFFLzw::LargestOutput(present);
         presents[s] = present;
         wanted += present;
@@ -443,18 +430,21 @@ LONG CTiff::PageDecoder::DecodeStrip(uint32_t s, const BYTE* data, BYTE* pixels)
     const uint32_t stripRows = std::min(rowsPerStrip, height - firstRow);
     const size_t present = size_t(presents[s]);
     const size_t rowLength = size_t(rowBytes);
-    CTIFFFax faxDecoder;
-    std::unique_ptr<LzwRowDecoder> lzw;
-    std::unique_ptr<CTIFFPackBits::Unpacker> unpacker;
+    // The strip's decoder by its compression's row; none for stored rows, read as they are.
     LONG rc = kOk;
-    if (fax) {
-        faxParams.height = stripRows;
-        rc = faxDecoder.SetupDecoder(faxParams, data, present);
-    } else if (compression == kLzw && stripRows > pieceRows) {
-        lzw = std::make_unique<LzwRowDecoder>(data, present);
-    } else if (compression == kPackBits) {
-        unpacker = std::make_unique<CTIFFPackBits::Unpacker>(data, present);
-    } else if (compression != kNone && compression != kLzw) {
+    std::unique_ptr<TiffStripDecoder> decoder;
+    if (const TiffCompressionScheme* scheme = TiffCompressionFor(compression)) {
+        if (scheme->decoder) {
+            TiffStrip strip;
+            strip.data = data;
+            strip.size = present;
+            strip.rows = stripRows;
+            strip.pieceRows = pieceRows;
+            strip.fax = faxParams;
+            strip.fax.height = stripRows;
+            decoder = scheme->decoder(strip, &rc);
+        }
+    } else {
         rc = kStripFailed;  // the strip stays blank; the next strip is tried
     }
     for (uint32_t done = 0; rc == kOk && done < stripRows;) {
@@ -463,18 +453,12 @@ LONG CTiff::PageDecoder::DecodeStrip(uint32_t s, const BYTE* data, BYTE* pixels)
         piece.assign(bytes, 0);
         budget.Cleared(bytes);
         size_t given = bytes;
-        if (compression == kNone) {
+        if (decoder) {
+            rc = decoder->Next(piece.data(), rowLength, rows, &given);
+        } else {
             if (!source.Read(offsets[s] + uint64_t(rowLength) * done, piece.data(), bytes)) return kStripFailed;
             if (fillOrder == 2)
                 for (BYTE& b : piece) b = BitReversal()[b];
-        } else if (fax) {
-            rc = faxDecoder.Decode(piece.data(), rowLength, rows, nullptr);
-        } else if (lzw) {
-            lzw->Next(piece.data(), bytes, &given);
-        } else if (unpacker) {
-            given = unpacker->Next(piece.data(), bytes);
-        } else {
-            rc = CTIFFLzw::DecodeStrip(data, present, piece.data(), bytes, nullptr);  // the whole strip
         }
         if (given < bytes) rc = kStripFailed;
         ToDib(piece.data(), firstRow + done, rows, pixels);
