@@ -41,22 +41,14 @@ public:
 
     // Reserves a block for good: false, with nothing counted, when it does not fit what remains.
     bool Reserve(uint64_t bytes) {
-        if (bytes > m_left) {
-            ++m_stats.blocksRefused;
-            return false;
-        }
-        m_left -= bytes;
+        if (!Take(bytes)) return false;
         m_stats.bytesReserved += bytes;
         NotePeak();
         return true;
     }
     // Holds a buffer for the time a page decodes; Release gives it back.
     bool Hold(uint64_t bytes) {
-        if (bytes > m_left) {
-            ++m_stats.blocksRefused;
-            return false;
-        }
-        m_left -= bytes;
+        if (!Take(bytes)) return false;
         m_held += bytes;
         m_stats.bytesHeld += bytes;
         NotePeak();
@@ -84,6 +76,14 @@ private:
     // Small inputs still read the arrays of a few ordinary pages more than once.
     static constexpr uint64_t kWorkSlack = 64 * 1024;
 
+    bool Take(uint64_t bytes) {
+        if (bytes > m_left) {
+            ++m_stats.blocksRefused;
+            return false;
+        }
+        m_left -= bytes;
+        return true;
+    }
     void NotePeak() {
         const uint64_t now = m_stats.bytesReserved + m_held;
         if (now > m_stats.peakReserved) m_stats.peakReserved = now;
