@@ -5,9 +5,11 @@
 //   dictionary values and stream come from the input, so that every filter, colour space and
 //   size reaches the image decoders;
 // - bit 2: read from a file (as LoadImage does) instead of from memory (byte arrays, downloads);
-// - bits 3-4: every page, the first page, the last page, or a page past the end.
-// Every image read must be a valid DIB, the images kept within the budget, and the result must
-// agree with the images.
+// - bits 3-4: every page, the first page, the last page, or a page past the end;
+// - bit 5: in a built document, every page shows an image object of its own (the same dictionary
+//   and stream each time), so that images which fail after their block is made follow each other.
+// Every image read must be a valid DIB, the images kept within the budget, the most the read
+// reserved at once within the budget too, and the result must agree with the images.
 #include <unistd.h>
 
 #include <cstdio>
@@ -36,7 +38,7 @@ struct Input {
     }
 };
 
-std::string Synthesize(Input in) {
+std::string Synthesize(Input in, bool ownImages) {
     static const char* const kFilters[] = {"/CCITTFaxDecode", "/DCTDecode", "/FlateDecode", "/LZWDecode",
                                            "/RunLengthDecode", "[/FlateDecode]", "/JPXDecode"};
     static const char* const kSpaces[] = {"/DeviceGray", "/DeviceRGB", "[/Indexed /DeviceRGB 1 <000000FFFFFF>]",
@@ -78,17 +80,21 @@ std::string Synthesize(Input in) {
         offsets += line;
         out += std::to_string(++object) + " 0 obj\n" + body + "\nendobj\n";
     };
-    // 1 catalog, 2 pages, 3 image, 4 its length, 5 a lookup stream, 6 info, 7.. pages.
+    // 1 catalog, 2 pages, 3 image, 4 its length, 5 a lookup stream, 6 info, 7.. pages, then the
+    // pages' own images.
     std::string kids;
     for (int i = 0; i < pages; ++i) kids += std::to_string(7 + i) + " 0 R ";
+    const std::string imageObject = "<< " + dict + " /Length 4 0 R >>\nstream\n" + stream + "\nendstream";
     add("<< /Type /Catalog /Pages 2 0 R >>");
     add("<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pages) + " >>");
-    add("<< " + dict + " /Length 4 0 R >>\nstream\n" + stream + "\nendstream");
+    add(imageObject);
     add(std::to_string(stream.size()));
     add("<< /Length 48 >>\nstream\n" + std::string(48, '\x7F') + "\nendstream");
     add("<<\n/Title (pages (sharing) one stream)\n/Author (x endobj y)\n/Keywords (k)\n>>");
     for (int i = 0; i < pages; ++i)
-        add("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /XObject << /Im0 3 0 R >> >> >>");
+        add("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /XObject << /Im0 " +
+            std::to_string(ownImages ? 7 + pages + i : 3) + " 0 R >> >> >>");
+    for (int i = 0; ownImages && i < pages; ++i) add(imageObject);
     const size_t xref = out.size();
     out += "xref\n0 " + std::to_string(object + 1) + "\n0000000000 65535 f \n" + offsets;
     out += "trailer\n<< /Size " + std::to_string(object + 1) + " /Root 1 0 R /Info 6 0 R >>\nstartxref\n" +
@@ -113,7 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t how = data[0];
     Input rest{data + 1, size - 1};
     const std::string bytes =
-        (how & 2) ? Synthesize(rest) : std::string(reinterpret_cast<const char*>(rest.d), rest.n);
+        (how & 2) ? Synthesize(rest, (how & 32) != 0) : std::string(reinterpret_cast<const char*>(rest.d), rest.n);
     static const LONG kPages[] = {-1, 0, 11, 4096};
     const LONG page = kPages[(how >> 3) & 3];
 
@@ -132,6 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         GlobalFree(dib);
     }
     if (total > LoadBudgetFor(bytes.size())) abort();
+    if (pdf.GetReadStats().peakReserved > LoadBudgetFor(bytes.size())) abort();
     PdfSettings settings;
     pdf.GetSettings(&settings);
     for (const char* field : {settings.version, settings.title, settings.keywords, settings.producer})

@@ -2,7 +2,11 @@
 // does not have: every page from memory and from a file (LoadImage reads files, the byte-array
 // and download routes memory), which must agree page for page; then the one page the input's
 // last byte names, as a single-page load asks for it. Every page handed out must be a DIB the
-// engine can read, and goes through the normaliser every added image goes through.
+// engine can read, and goes through the normaliser every added image goes through. Every read
+// must stay within the load budget for the input's size at every moment, and its work (entries of
+// IFDs and strip arrays visited) linear in the input: each IFD the chain holds is looked at a few
+// times, and the strip arrays pages share are gone through about as often as the input's size
+// allows.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -59,9 +63,20 @@ std::vector<uint64_t> TakePages(CTiff& tiff) {
 
 }  // namespace
 
+// What one read may do with an input of `size` bytes.
+void CheckBounds(const CTiff& tiff, size_t size) {
+    const ReadStats& stats = tiff.GetReadStats();
+    if (stats.peakReserved > LoadBudgetFor(size)) __builtin_trap();
+    // At most one IFD starts at each byte, of at most 100 entries, each looked at a few times;
+    // strip arrays read from their offsets, twice (read and sorted), within the input's size
+    // and a small allowance.
+    if (stats.entriesVisited > 110 * uint64_t(size) + 2 * (uint64_t(size) + 65536) + 4096) __builtin_trap();
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CTiff tiff;
     const LONG fromMemory = tiff.ReadFromMemory(size, data, CTiff::kAllPages);
+    CheckBounds(tiff, size);
     const std::vector<uint64_t> memoryPages = TakePages(tiff);
 
     FILE* f = fopen(InputFile().c_str(), "wb");
@@ -71,7 +86,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const DWORD page = size ? data[size - 1] % 4 : 0;
     const LONG one = tiff.ReadFromMemory(size, data, page);
+    CheckBounds(tiff, size);
     const std::vector<uint64_t> onePage = TakePages(tiff);
     if (onePage.size() > 1 || (one != 0 && !onePage.empty())) __builtin_trap();
+    // The measuring GDI+ loads run first takes the same decisions within the same bounds.
+    uint64_t declared = 0;
+    tiff.Measure(size, data, &declared);
+    CheckBounds(tiff, size);
+    if (declared > LoadBudgetFor(size)) __builtin_trap();
     return 0;
 }

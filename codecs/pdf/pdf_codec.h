@@ -12,6 +12,7 @@
 
 #include "base/error_codes.h"
 #include "codecs/pdf/pdf_settings.h"
+#include "codecs/read_budget.h"
 
 class PdfOutput;
 
@@ -69,9 +70,12 @@ public:
     // The block of the last WriteToMemory; the caller owns it from then on.
     HGLOBAL GetMemoryResult();
 
-    // The most bytes of images one read keeps (0: the engine's load budget for the input's
-    // size); a document that needs more is refused with kNoMemory and nothing is kept.
+    // The most bytes of images one read reserves (0: the engine's load budget for the input's
+    // size), counted for every image block reserved, whether its image then decodes or fails; a
+    // document that needs more is refused with kNoMemory and nothing is kept.
     void SetReadBudget(uint64_t bytes) { m_budget = bytes; }
+    // What the last read did (see ReadBudget).
+    const ReadStats& GetReadStats() const { return m_stats; }
     // Reads every page (page -1) or one page (0-based). The images read stay in the object; an
     // image object shown by several pages is decoded once and copied.
     LONG ReadFromFile(const char* path, LONG page);
@@ -90,4 +94,5 @@ private:
     HGLOBAL m_memoryResult = nullptr;
     std::vector<HGLOBAL> m_images;
     uint64_t m_budget = 0;
+    ReadStats m_stats;
 };

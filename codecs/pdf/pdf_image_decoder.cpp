@@ -7,6 +7,7 @@
 
 #include "codecs/jpeg/mini_jpeg_decoder.h"
 #include "codecs/pdf/pdf_codec.h"
+#include "codecs/read_budget.h"
 #include "codecs/tiff/fax_codec.h"
 #include "base/dib_layout.h"
 
@@ -35,13 +36,14 @@ struct NewDib {
             GlobalFree(handle);
         }
     }
-    bool Make(int width, int height, int bits, const std::vector<RGBQUAD>& table) {
+    bool Make(int width, int height, int bits, const std::vector<RGBQUAD>& table, ReadBudget* budget) {
         stride = DibStride(width, bits);
         const uint64_t image = stride * uint64_t(height);
         if (image > kMaxDibImageBytes) return false;
         const uint64_t header = 40 + uint64_t(table.size()) * 4;
         handle = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, SIZE_T(header + image));
         if (!handle) return false;
+        if (budget) budget->Cleared(header + image);
         BYTE* base = static_cast<BYTE*>(GlobalLock(handle));
         BITMAPINFOHEADER h = {};
         h.biSize = 40;
@@ -106,7 +108,7 @@ HGLOBAL LayOutRows(const PdfImageStream& image, const BYTE* rows, uint64_t count
         return nullptr;
     }
     NewDib dib;
-    if (!dib.Make(image.width, image.height, bits, TableOf(image))) {
+    if (!dib.Make(image.width, image.height, bits, TableOf(image), image.budget)) {
         *result = CPDF::kNoMemory;
         return nullptr;
     }
@@ -132,15 +134,33 @@ HGLOBAL LayOutRows(const PdfImageStream& image, const BYTE* rows, uint64_t count
     return dib.Take();
 }
 
-// A DIB larger than what the document may still keep is refused before its rows are reserved.
-bool OverBudget(const PdfImageStream& image, LONG* result) {
-    if (DibStride(image.width, DibBitsOf(image)) * uint64_t(image.height) <= image.budget) return false;
+// The image's block, and a buffer its decoder needs while it runs, against what remains of the
+// read's budget before either is reserved. The block stays counted whatever becomes of the image;
+// the buffer is given back by the caller (BufferHeld).
+bool ReserveBlock(const PdfImageStream& image, uint64_t buffer, LONG* result) {
+    if (!image.budget) return true;
+    const uint64_t block = 40 + uint64_t(TableOf(image).size()) * 4 +
+                           DibStride(image.width, DibBitsOf(image)) * uint64_t(image.height);
+    if (image.budget->Hold(buffer)) {
+        if (image.budget->Reserve(block)) return true;
+        image.budget->Release(buffer);
+    }
     *result = CPDF::kNoMemory;
-    return true;
+    return false;
 }
+
+// Gives a decoder's buffer back to the read's budget when the decoder is done with it.
+struct BufferHeld {
+    ReadBudget* budget;
+    uint64_t bytes;
+    ~BufferHeld() {
+        if (budget) budget->Release(bytes);
+    }
+};
 
 HGLOBAL DecodeFlate(const PdfImageStream& image, uint64_t needed, LONG* result) {
     std::vector<BYTE> out(size_t(needed) + 1);
+    if (image.budget) image.budget->Cleared(needed + 1);
     z_stream z = {};
     if (inflateInit(&z) != Z_OK) {
         *result = CPDF::kNoMemory;
@@ -176,6 +196,7 @@ HGLOBAL DecodeFlate(const PdfImageStream& image, uint64_t needed, LONG* result) 
 
 HGLOBAL DecodeRunLength(const PdfImageStream& image, uint64_t needed, LONG* result) {
     std::vector<BYTE> out(static_cast<size_t>(needed));
+    if (image.budget) image.budget->Cleared(needed);
     const BYTE* p = image.data.data;
     const BYTE* end = p + image.data.size;
     uint64_t done = 0;
@@ -202,6 +223,7 @@ HGLOBAL DecodeRunLength(const PdfImageStream& image, uint64_t needed, LONG* resu
 
 HGLOBAL DecodeLzw(const PdfImageStream& image, uint64_t needed, LONG* result) {
     std::vector<BYTE> out(static_cast<size_t>(needed));
+    if (image.budget) image.budget->Cleared(needed);
     size_t produced = 0;
     if (!pdfstrip::DecodeLzw(image.data.data, image.data.size, out.data(), out.size(), &produced)) {
         *result = CPDF::kEncodeFailed;
@@ -241,10 +263,10 @@ HGLOBAL DecodeFax(const PdfImageStream& image, LONG* result) {
         *result = CPDF::kEncodeFailed;
         return nullptr;
     }
-    if (OverBudget(image, result)) return nullptr;
+    if (!ReserveBlock(image, 0, result)) return nullptr;
     // Decoded straight into the DIB, top row first, then turned bottom-up in place.
     NewDib dib;
-    if (!dib.Make(image.width, image.height, 1, TableOf(image))) {
+    if (!dib.Make(image.width, image.height, 1, TableOf(image), image.budget)) {
         *result = CPDF::kNoMemory;
         return nullptr;
     }
@@ -300,7 +322,9 @@ HGLOBAL DecodePdfImage(const PdfImageStream& image, PdfImageBridge* bridge, LONG
         // The stream's samples are never wanted beyond the padded rows.
         const uint64_t needed = (padded > packed ? padded : packed) * uint64_t(image.height);
         if (packed * uint64_t(image.height) > MostBytesFrom(image.filter, image.data.size)) return nullptr;
-        if (OverBudget(image, result)) return nullptr;
+        const uint64_t buffer = needed + (image.filter == PdfImageStream::Filter::Flate ? 1 : 0);
+        if (!ReserveBlock(image, buffer, result)) return nullptr;
+        const BufferHeld held{image.budget, buffer};
         switch (image.filter) {
             case PdfImageStream::Filter::Flate: return DecodeFlate(image, needed, result);
             case PdfImageStream::Filter::RunLength: return DecodeRunLength(image, needed, result);

@@ -12,6 +12,7 @@
 #include "codecs/pdf/pdf_syntax.h"
 
 class PdfImageBridge;
+class ReadBudget;
 
 struct PdfImageStream {
     enum class Filter { Dct, Fax, Lzw, Flate, RunLength };
@@ -26,10 +27,11 @@ struct PdfImageStream {
     bool inverted = false;         // /Decode [1 0], or black coded as 1 in fax data
     pdfstrip::FaxStreamParams fax;
     PdfSpan data;
-    uint64_t budget = UINT64_MAX;  // the most bytes the image's DIB may take
+    ReadBudget* budget = nullptr;  // the read's: the DIB's block is reserved against it (none: no limit)
 };
 
 // A new DIB of the image, or null with a CPDF result (kEncodeFailed for a decoder failure,
-// kBadDocument for data that cannot form the image, kNoMemory also for a DIB larger than the
-// image's budget, refused before it is decoded), or the bridge's engine code.
+// kBadDocument for data that cannot form the image, kNoMemory also for a DIB, or a buffer, that
+// does not fit what remains of the read's budget, refused before it is reserved), or the
+// bridge's engine code. A block reserved stays counted in the budget when the image fails.
 HGLOBAL DecodePdfImage(const PdfImageStream& image, PdfImageBridge* bridge, LONG* result);

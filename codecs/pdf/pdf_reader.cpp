@@ -384,7 +384,7 @@ void SetResolutionFromPage(HGLOBAL dib, const PdfSpan& page) {
 
 // Reads and decodes the image object of a page; null with the result on failure.
 HGLOBAL ReadPageImage(const PdfDocument& document, uint32_t imageNumber, const PdfSpan& imageText,
-                      PdfImageBridge* bridge, uint64_t budget, LONG* result) {
+                      PdfImageBridge* bridge, ReadBudget* budget, LONG* result) {
     PdfImageStream image;
     image.budget = budget;
     int64_t width = 0, height = 0, bits = 0, length = 0;
@@ -478,6 +478,7 @@ LONG CPDF::ReadFromFile(const char* path, LONG page) {
 
 LONG CPDF::ReadFromMemory(uint64_t size, const BYTE* bytes, LONG page) {
     FreeImages();
+    m_stats = ReadStats{};
     if (!bytes) return kNoInput;
     if (size > SIZE_MAX) return kNoMemory;
     try {
@@ -520,8 +521,15 @@ LONG CPDF::ReadFromMemory(uint64_t size, const BYTE* bytes, LONG page) {
         };
         std::map<uint32_t, Decoded> decoded;
         std::map<uint32_t, uint32_t> images;
-        const uint64_t budget = m_budget ? m_budget : LoadBudgetFor(size);
-        uint64_t kept = 0;
+        // Every image block of the read is reserved against one budget before it is reserved,
+        // and stays counted whether its image decodes or fails.
+        ReadBudget budget = ReadBudget::ForInput(size, m_budget);
+        struct KeepStats {
+            ReadStats& to;
+            const ReadBudget& from;
+            ~KeepStats() { to = from.Stats(); }
+        } keepStats{m_stats, budget};
+        budget.Visited(pages.pages.size());
         LONG first = kOk;
         for (size_t i = 0; i < pages.pages.size(); ++i) {
             if (page >= 0 && size_t(page) != i) continue;
@@ -536,16 +544,23 @@ LONG CPDF::ReadFromMemory(uint64_t size, const BYTE* bytes, LONG page) {
             } else if (auto seen = decoded.find(imageNumber); seen != decoded.end()) {
                 r = seen->second.result;
                 HGLOBAL original = r == kOk ? m_images[size_t(seen->second.image)] : nullptr;
-                if (original && kept + GlobalSize(original) > budget) {
+                if (original && !budget.Reserve(GlobalSize(original))) {
                     FreeImages();
                     return kNoMemory;
                 }
                 if (original && !(dib = CopyImage(original, seen->second.xPels, seen->second.yPels))) r = kNoMemory;
                 if (dib) SetResolutionFromPage(dib, pageText);
             } else {
-                dib = ReadPageImage(document, imageNumber, imageText, m_bridge, budget - kept, &r);
+                const uint64_t reservedBefore = budget.Stats().bytesReserved;
+                dib = ReadPageImage(document, imageNumber, imageText, m_bridge, &budget, &r);
                 if (!dib && r == kNoMemory) {
                     // Over the budget (or out of memory): nothing of the document is kept.
+                    FreeImages();
+                    return kNoMemory;
+                }
+                // A JPEG decoder sizes its block itself from the frame: counted once it is made.
+                if (dib && budget.Stats().bytesReserved == reservedBefore && !budget.Reserve(GlobalSize(dib))) {
+                    GlobalFree(dib);
                     FreeImages();
                     return kNoMemory;
                 }
@@ -559,13 +574,6 @@ LONG CPDF::ReadFromMemory(uint64_t size, const BYTE* bytes, LONG page) {
                 decoded[imageNumber] = entry;
             }
             if (dib) {
-                kept += GlobalSize(dib);
-                if (kept > budget) {
-                    // More than one load may add: nothing of the document is kept.
-                    GlobalFree(dib);
-                    FreeImages();
-                    return kNoMemory;
-                }
                 try {
                     m_images.push_back(dib);
                 } catch (const std::bad_alloc&) {

@@ -49,8 +49,9 @@ public:
     // (rowsSize bytes available; rows beyond it are never written). Rows are written white-based:
     // every row decoded is fully written (a row cut short is completed white). *rowsDecoded (may
     // be null) receives the number of complete rows. kOk when every row decoded, kBadData when the
-    // strip ended early or held an invalid code (the rows before stay written, the rows after
-    // are white).
+    // strip ended early or held an invalid code (the rows before stay written, the row it broke
+    // in is completed white, and the rows after are not written at all: callers start from blank
+    // rows).
     static int DecodeStrip(const BYTE* data, size_t size, const FaxStripParams& params, BYTE* rows,
                            size_t rowsSize, DWORD* rowsDecoded);
 
@@ -114,6 +115,7 @@ private:
     DWORD m_k = 4;
     uint32_t m_width = 0;
     DWORD m_rowInGroup = 0;         // group 3 two-dimensional: rows since the last 1-D row
+    size_t m_rowsRead = 0;          // decoding: rows of the strip read so far, over every call
     bool m_encoding = false;
 
     // Changing elements of the current and the reference row (capacity entries each, the

@@ -25,6 +25,7 @@ int CTIFFFax::SetupDecoder(const FaxStripParams& params, const BYTE* data, size_
     size_t changes = width;
     if (size < changes / 8) changes = size * 8;
     if (!AllocateRuns(changes + kChangeSentinels + 1)) return kNoMemory;
+    m_rowsRead = 0;
     return kOk;
 }
 
@@ -212,7 +213,6 @@ int CTIFFFax::Decode(BYTE* rows, size_t stride, DWORD rowCount, DWORD* rowsDecod
     if (rowsDecoded) *rowsDecoded = 0;
     if (!rows) return kNullData;
     if (!m_current || m_encoding) return kUnsupported;
-    const size_t rowBytes = RowBytes();
     int result = kOk;
     size_t complete = 0;
     size_t row = 0;
@@ -228,9 +228,12 @@ int CTIFFFax::Decode(BYTE* rows, size_t stride, DWORD rowCount, DWORD* rowsDecod
                 twoD = m_reader.Peek(1) == 0;
                 m_reader.Skip(1);
             }
-        } else if ((m_compression == 2 || m_byteAlignedRows) && row > 0) {
+        } else if ((m_compression == 2 || m_byteAlignedRows) && m_rowsRead > 0) {
+            // Every row but the strip's first starts on a byte, also the first row of a later
+            // call (the reader decodes a long strip a piece of rows at a time).
             m_reader.AlignToByte();
         }
+        ++m_rowsRead;
         if (m_reader.AtEnd()) {
             result = kBadData;
             break;
@@ -247,6 +250,7 @@ int CTIFFFax::Decode(BYTE* rows, size_t stride, DWORD rowCount, DWORD* rowsDecod
         complete = row + 1;
     }
     if (rowsDecoded) *rowsDecoded = DWORD(complete);
-    for (; row < rowCount; ++row) std::memset(rows + row * stride, 0, rowBytes);
+    // A strip that failed stops here: the rows after it are left as the caller had them (every
+    // caller starts from blank rows), so damaged data costs no more than the rows it reached.
     return result;
 }

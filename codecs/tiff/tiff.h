@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "codecs/read_budget.h"
 #include "codecs/tiff/tiff_page_record.h"
 
 class TiffByteSource;
@@ -74,6 +75,12 @@ public:
 
     // Pages whose DIB would be larger are refused with kNoMemory (tests and fuzzers lower it).
     void SetPageByteLimit(uint64_t limit) { m_pageByteLimit = limit; }
+    // The most bytes the pages of one read take together (0: the load budget for the input's
+    // size). A page whose block does not fit what remains ends the read with kNoMemory, and the
+    // read keeps no page.
+    void SetReadBudget(uint64_t bytes) { m_loadBudget = bytes; }
+    // What the last read or measuring did (see ReadBudget).
+    const ReadStats& GetReadStats() const { return m_budget.Stats(); }
 
 private:
     struct Ifd;
@@ -88,8 +95,9 @@ private:
     LONG Read(const TiffByteSource& source, DWORD page);
     LONG ReadChain(const TiffByteSource& source, std::vector<uint32_t>* chain);
     LONG PlanPage(PageDecoder& page);
+    LONG OverBudget();
     LONG MeasurePage(const TiffByteSource& source, uint32_t offset, uint64_t* dibBytes);
-    LONG ReadIfd(const TiffByteSource& source, uint32_t offset, Ifd* ifd) const;
+    LONG ReadIfd(const TiffByteSource& source, uint32_t offset, Ifd* ifd);
     LONG DecodePage(const TiffByteSource& source, const Ifd& ifd);
     static LONG ReadChainEnd(const TiffByteSource& source, ChainEnd* end);
     LONG EncodePageAt(HGLOBAL dib, uint64_t fileSize, uint32_t leadPad, WORD compression, std::vector<BYTE>& out);
@@ -104,6 +112,10 @@ private:
     // the next one), and the strip bytes its pages may still go through.
     std::vector<uint32_t> m_ifdOffsets;
     uint64_t m_readBudget = 0;
+    // The blocks and the shared work of the read under way, and whether a block did not fit.
+    ReadBudget m_budget{0, 0};
+    uint64_t m_loadBudget = 0;
+    bool m_overBudget = false;
 
     std::vector<BYTE> m_output;
     HGLOBAL m_memoryResult = nullptr;

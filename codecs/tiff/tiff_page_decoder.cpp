@@ -9,13 +9,13 @@
 
 #include "codecs/tiff/fax_codec.h"
 #include "codecs/tiff/lzw_codec.h"
-#include "codecs/tiff/lzw_row_decoder.h"
-#include "codecs/tiff/packbits_codec.h"
 #include "codecs/tiff/tiff.h"
 #include "codecs/tiff/tiff_byte_source.h"
+#include "codecs/tiff/tiff_compression.h"
 #include "codecs/tiff/tiff_format.h"
 #include "codecs/tiff/tiff_ifd.h"
 #include "base/dib_layout.h"
+#include "codecs/read_budget.h"
 
 using namespace tiff_format;
 
@@ -114,8 +114,9 @@ void UndoPredictor(BYTE* row, size_t rowBytes, uint32_t samples, uint32_t bits, 
 
 
 // Every value of an entry, widened to 32 bits: inline, or read in one piece from its offset.
-// False when fewer than n values are stored or they cannot be read.
-bool EntryValues(const TiffByteSource& source, const TiffEntry& e, uint32_t n, bool bigEndian,
+// False when fewer than n values are stored, they cannot be read, or reading them would take the
+// read past its allowance for shared arrays (an array many pages point at is paid for each time).
+bool EntryValues(const TiffByteSource& source, const TiffEntry& e, uint32_t n, bool bigEndian, ReadBudget& budget,
                  std::vector<uint32_t>* out) {
     const uint32_t size = TypeSize(e.type);
     if (size == 0 || n > e.count) return false;
@@ -124,10 +125,12 @@ bool EntryValues(const TiffByteSource& source, const TiffEntry& e, uint32_t n, b
     std::vector<BYTE> raw;
     const BYTE* p = e.value;
     if (uint64_t(e.count) * size > 4) {
+        if (!budget.Charge(bytes)) return false;
         raw.resize(size_t(bytes));
         if (!source.Read(Get32(e.value, bigEndian), raw.data(), raw.size())) return false;
         p = raw.data();
     }
+    budget.Visited(n);
     out->resize(n);
     for (uint32_t i = 0; i < n; ++i, p += size) {
         switch (size) {
@@ -139,19 +142,6 @@ bool EntryValues(const TiffByteSource& source, const TiffEntry& e, uint32_t n, b
     return true;
 }
 
-// Whether `present` bytes of a strip can decode to the strip's rows at all, with the largest
-// expansion its compression has. A compression without a decoder is held to the most generous one.
-bool StripCanHold(uint32_t compression, uint64_t present, uint64_t rowsSize, const FaxStripParams& fax) {
-    switch (compression) {
-        case CTiff::kNone: return present >= rowsSize;
-        case CTiff::kModifiedHuffman:
-        case CTiff::kGroup3:
-        case CTiff::kGroup4: return CTIFFFax::CanHoldRows(present, fax);
-        case CTiff::kPackBits: return CTIFFPackBits::LargestOutput(present) >= rowsSize;
-        default: return CTIFFLzw::LargestOutput(present) >= rowsSize;
-    }
-}
-
 // Decoded strips are handed to the DIB a piece of about this many bytes at a time (at least one
 // row), so that a page needs its DIB, one piece and at most one strip's stored bytes.
 constexpr uint64_t kPieceBytes = uint64_t(1) << 20;
@@ -161,13 +151,16 @@ constexpr uint64_t kPieceBytes = uint64_t(1) << 20;
 // One page's decoding, stage by stage: its tags, the form its DIB takes, its colour table, where
 // its strips lie, the buffers and the DIB with its header, and the strips into the DIB's rows.
 struct CTiff::PageDecoder {
-    PageDecoder(const TiffByteSource& s, const Ifd& i, bool bigEndian) : source(s), ifd(i), be(bigEndian) {}
+    PageDecoder(const TiffByteSource& s, const Ifd& i, bool bigEndian, ReadBudget& b)
+        : source(s), ifd(i), be(bigEndian), budget(b) {}
 
     uint32_t Tag(WORD tag, uint32_t missing) const { return Value(source, ifd.Find(tag), be, missing); }
     LONG ReadTags();
     LONG ChooseForm();
     void ReadColourTable();
     LONG LocateStrips(const std::vector<uint32_t>& ifdOffsets);
+    uint64_t BlockBytes() const { return 40 + uint64_t(colors) * 4 + imageBytes; }
+    uint64_t BufferBytes();
     LONG ReserveBuffers();
     LONG AllocateDib(std::vector<Page>& pages, HGLOBAL* dib) const;
     LONG DecodeStrips(BYTE* pixels);
@@ -177,6 +170,7 @@ struct CTiff::PageDecoder {
     const TiffByteSource& source;
     const Ifd& ifd;
     const bool be;
+    ReadBudget& budget;
     // Only the decisions taken before anything is reserved, for a page another decoder reads: a
     // form this reader has no decoder for is no refusal then.
     bool measuring = false;
@@ -242,7 +236,8 @@ LONG CTiff::PageDecoder::ChooseForm() {
     }
     if (samples == 0 || samples > 16) refused = kUnsupported;
     if (predictor != 1 && !(predictor == 2 && (bits == 8 || bits == 16))) refused = kUnsupported;
-    fax = compression >= kModifiedHuffman && compression <= kGroup4;
+    const TiffCompressionScheme* scheme = TiffCompressionFor(compression);
+    fax = scheme && scheme->fax;
     if (fax && (bits != 1 || width > CTIFFFax::kMaxWidth)) refused = kUnsupported;
 
     // Sizes in 64 bits, each held against what the engine and this process can hold before it
@@ -303,14 +298,15 @@ LONG CTiff::PageDecoder::LocateStrips(const std::vector<uint32_t>& ifdOffsets) {
     const TiffEntry* offsetsEntry = ifd.Find(kTagStripOffsets);
     const TiffEntry* countsEntry = ifd.Find(kTagStripByteCounts);
     std::vector<uint32_t> counts;
-    if (!offsetsEntry || !EntryValues(source, *offsetsEntry, strips, be, &offsets)) return kStripFailed;
-    const bool counted = countsEntry && EntryValues(source, *countsEntry, strips, be, &counts);
-    // Without byte counts a strip runs up to the next strip or IFD of the file, or its end.
+    if (!offsetsEntry || !EntryValues(source, *offsetsEntry, strips, be, budget, &offsets)) return kStripFailed;
+    const bool counted = countsEntry && EntryValues(source, *countsEntry, strips, be, budget, &counts);
+    // Without byte counts a strip runs up to the next strip of the page or IFD of the file, or
+    // the file's end. The IFDs are sorted once for the read; only the page's own strips here.
     std::vector<uint32_t> starts;
     if (!counted) {
         starts = offsets;
-        starts.insert(starts.end(), ifdOffsets.begin(), ifdOffsets.end());
         std::sort(starts.begin(), starts.end());
+        budget.Visited(starts.size());
     }
     presents.resize(strips);
     for (uint32_t s = 0; s < strips; ++s) {
@@ -328,11 +324,13 @@ LONG CTiff::PageDecoder::LocateStrips(const std::vector<uint32_t>& ifdOffsets) {
             end = std::min<uint64_t>(offset + rowsSize, size);
         } else {
             const auto next = std::upper_bound(starts.begin(), starts.end(), uint32_t(offset));
-            if (next != starts.end()) end = std::min<uint64_t>(*next, size);
+            if (next != starts.end()) end = std::min<uint64_t>(*next, end);
+            const auto nextIfd = std::upper_bound(ifdOffsets.begin(), ifdOffsets.end(), uint32_t(offset));
+            if (nextIfd != ifdOffsets.end()) end = std::min<uint64_t>(*nextIfd, end);
         }
         const uint64_t present = end - offset;
         faxParams.height = stripRows;
-        if (!StripCanHold(compression, present, rowsSize, faxParams)) return kStripFailed;
+        if (!TiffStripCanHold(compression, present, rowsSize, faxParams)) return kStripFailed;
         fillable += CTIFFLzw::LargestOutput(present);
         presents[s] = present;
         wanted += present;
@@ -341,12 +339,20 @@ LONG CTiff::PageDecoder::LocateStrips(const std::vector<uint32_t>& ifdOffsets) {
     return kOk;
 }
 
+// What the page holds beside its DIB while it decodes: one piece of decoded rows, and the stored
+// bytes of its largest strip where the source cannot show them as they are.
+uint64_t CTiff::PageDecoder::BufferBytes() {
+    if (refused != kOk) return 0;  // a blank page decodes nothing
+    pieceRows = uint32_t(std::clamp<uint64_t>(rowBytes ? kPieceBytes / rowBytes : 1, 1, rowsPerStrip));
+    const bool copied = (!source.View(0, 0) || (fillOrder == 2 && !fax)) && compression != kNone;
+    return rowBytes * pieceRows + (copied ? *std::max_element(presents.begin(), presents.end()) : 0);
+}
+
 // Every buffer is reserved before the page is entered, so that a failure adds nothing: the
 // decoded rows go to the DIB a piece at a time, and the stored bytes of a strip the decoders read
 // as a whole are copied only where the source cannot show them as they are.
 LONG CTiff::PageDecoder::ReserveBuffers() {
-    if (refused != kOk) return kOk;  // a blank page decodes nothing
-    pieceRows = uint32_t(std::clamp<uint64_t>(rowBytes ? kPieceBytes / rowBytes : 1, 1, rowsPerStrip));
+    if (refused != kOk) return kOk;
     const bool copied = (!source.View(0, 0) || (fillOrder == 2 && !fax)) && compression != kNone;
     try {
         piece.reserve(size_t(rowBytes * pieceRows));
@@ -363,6 +369,7 @@ LONG CTiff::PageDecoder::AllocateDib(std::vector<Page>& pages, HGLOBAL* out) con
     const uint64_t tableBytes = uint64_t(colors) * 4;
     HGLOBAL dib = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, SIZE_T(40 + tableBytes + imageBytes));
     if (!dib) return kNoMemory;
+    budget.Cleared(40 + tableBytes + imageBytes);
     try {
         pages.push_back({dib, SIZE_T(40 + tableBytes + imageBytes)});
     } catch (const std::bad_alloc&) {
@@ -423,37 +430,35 @@ LONG CTiff::PageDecoder::DecodeStrip(uint32_t s, const BYTE* data, BYTE* pixels)
     const uint32_t stripRows = std::min(rowsPerStrip, height - firstRow);
     const size_t present = size_t(presents[s]);
     const size_t rowLength = size_t(rowBytes);
-    CTIFFFax faxDecoder;
-    std::unique_ptr<LzwRowDecoder> lzw;
-    std::unique_ptr<CTIFFPackBits::Unpacker> unpacker;
+    // The strip's decoder by its compression's row; none for stored rows, read as they are.
     LONG rc = kOk;
-    if (fax) {
-        faxParams.height = stripRows;
-        rc = faxDecoder.SetupDecoder(faxParams, data, present);
-    } else if (compression == kLzw && stripRows > pieceRows) {
-        lzw = std::make_unique<LzwRowDecoder>(data, present);
-    } else if (compression == kPackBits) {
-        unpacker = std::make_unique<CTIFFPackBits::Unpacker>(data, present);
-    } else if (compression != kNone && compression != kLzw) {
+    std::unique_ptr<TiffStripDecoder> decoder;
+    if (const TiffCompressionScheme* scheme = TiffCompressionFor(compression)) {
+        if (scheme->decoder) {
+            TiffStrip strip;
+            strip.data = data;
+            strip.size = present;
+            strip.rows = stripRows;
+            strip.pieceRows = pieceRows;
+            strip.fax = faxParams;
+            strip.fax.height = stripRows;
+            decoder = scheme->decoder(strip, &rc);
+        }
+    } else {
         rc = kStripFailed;  // the strip stays blank; the next strip is tried
     }
     for (uint32_t done = 0; rc == kOk && done < stripRows;) {
         const uint32_t rows = std::min(pieceRows, stripRows - done);
         const size_t bytes = rowLength * rows;
         piece.assign(bytes, 0);
+        budget.Cleared(bytes);
         size_t given = bytes;
-        if (compression == kNone) {
+        if (decoder) {
+            rc = decoder->Next(piece.data(), rowLength, rows, &given);
+        } else {
             if (!source.Read(offsets[s] + uint64_t(rowLength) * done, piece.data(), bytes)) return kStripFailed;
             if (fillOrder == 2)
                 for (BYTE& b : piece) b = BitReversal()[b];
-        } else if (fax) {
-            rc = faxDecoder.Decode(piece.data(), rowLength, rows, nullptr);
-        } else if (lzw) {
-            lzw->Next(piece.data(), bytes, &given);
-        } else if (unpacker) {
-            given = unpacker->Next(piece.data(), bytes);
-        } else {
-            rc = CTIFFLzw::DecodeStrip(data, present, piece.data(), bytes, nullptr);  // the whole strip
         }
         if (given < bytes) rc = kStripFailed;
         ToDib(piece.data(), firstRow + done, rows, pixels);
@@ -517,15 +522,26 @@ LONG CTiff::PlanPage(PageDecoder& page) {
 }
 
 LONG CTiff::DecodePage(const TiffByteSource& source, const Ifd& ifd) {
-    PageDecoder page(source, ifd, m_bigEndian);
+    PageDecoder page(source, ifd, m_bigEndian, m_budget);
     if (LONG rc = PlanPage(page)) return rc;
-    if (LONG rc = page.ReserveBuffers()) return rc;
-    HGLOBAL dib;
-    if (LONG rc = page.AllocateDib(m_pages, &dib)) return rc;
-    if (page.refused != kOk) return page.refused;
-    BYTE* block = static_cast<BYTE*>(GlobalLock(dib));
-    const LONG result = page.DecodeStrips(block + 40 + uint64_t(page.colors) * 4);
-    GlobalUnlock(dib);
+    // The page's buffers and its block against what remains of the read's budget, before either
+    // is reserved; the block stays counted whatever becomes of the page.
+    const uint64_t buffers = page.BufferBytes();
+    if (!m_budget.Hold(buffers)) return OverBudget();
+    if (!m_budget.Reserve(page.BlockBytes())) {
+        m_budget.Release(buffers);
+        return OverBudget();
+    }
+    LONG result = page.ReserveBuffers();
+    HGLOBAL dib = nullptr;
+    if (result == kOk) result = page.AllocateDib(m_pages, &dib);
+    if (result == kOk && page.refused != kOk) result = page.refused;
+    if (result == kOk) {
+        BYTE* block = static_cast<BYTE*>(GlobalLock(dib));
+        result = page.DecodeStrips(block + 40 + uint64_t(page.colors) * 4);
+        GlobalUnlock(dib);
+    }
+    m_budget.Release(buffers);
     return result;
 }
 
@@ -536,7 +552,7 @@ LONG CTiff::MeasurePage(const TiffByteSource& source, uint32_t offset, uint64_t*
     const LONG read = ReadIfd(source, offset, &ifd);
     const bool tiled = ifd.Find(kTagTileWidth) && ifd.Find(kTagTileLength);
     if (read != kOk && !tiled) return read;
-    PageDecoder page(source, ifd, m_bigEndian);
+    PageDecoder page(source, ifd, m_bigEndian, m_budget);
     page.measuring = true;
     if (tiled) {
         if (LONG rc = page.ReadTags()) return rc;
@@ -545,6 +561,8 @@ LONG CTiff::MeasurePage(const TiffByteSource& source, uint32_t offset, uint64_t*
     } else if (LONG rc = PlanPage(page)) {
         return rc;
     }
-    *dibBytes += 40 + uint64_t(page.colors) * 4 + page.imageBytes;
+    // What the load would reserve for the page, against the same budget as a read.
+    if (!m_budget.Reserve(page.BlockBytes())) return OverBudget();
+    *dibBytes += page.BlockBytes();
     return kOk;
 }

@@ -20,6 +20,15 @@ constexpr uint32_t kMaxPagesInChain = 65536;
 void CTiff::ResetRead() {
     ReleasePages();
     m_bigEndian = false;
+    m_budget = ReadBudget(0, 0);
+    m_overBudget = false;
+}
+
+// A block that did not fit what remains of the read's budget: the read ends and keeps no page.
+LONG CTiff::OverBudget() {
+    m_overBudget = true;
+    ReleasePages();
+    return kNoMemory;
 }
 
 void CTiff::ReleasePages() {
@@ -76,6 +85,7 @@ LONG CTiff::ReadChain(const TiffByteSource& source, std::vector<uint32_t>* chain
 
     // The chain: stop at 0, at an offset seen before (a loop of any length), at an IFD that
     // cannot be read, or at the page bound.
+    m_budget = ReadBudget::ForInput(source.Size(), m_loadBudget);
     std::unordered_set<uint32_t> seen;
     uint32_t offset = Get32(header + 4, m_bigEndian);
     while (offset != 0 && chain->size() < kMaxPagesInChain && seen.insert(offset).second) {
@@ -85,13 +95,16 @@ LONG CTiff::ReadChain(const TiffByteSource& source, std::vector<uint32_t>* chain
         BYTE next[4];
         if (!source.Read(nextAt, next, 4)) break;
         chain->push_back(offset);
+        m_budget.Visited(1);
         offset = Get32(next, m_bigEndian);
     }
 
     // The strips of a well-formed file lie side by side, so its pages go through its bytes once;
-    // twice that and a little more is what one read may go through in all.
+    // twice that and a little more is what one read may go through in all. The IFDs are sorted
+    // once for the whole read (strips without byte counts end at the next one).
     m_ifdOffsets = *chain;
     std::sort(m_ifdOffsets.begin(), m_ifdOffsets.end());
+    m_budget.Visited(m_ifdOffsets.size());
     m_readBudget = 2 * source.Size() + (1u << 20);
     return kOk;
 }
@@ -109,12 +122,13 @@ LONG CTiff::Read(const TiffByteSource& source, DWORD page) {
     LONG result = kOk;
     const size_t first = all ? 0 : page;
     const size_t last = all ? chain.size() : page + 1;
-    for (size_t i = first; i < last; ++i) {
+    for (size_t i = first; i < last && !m_overBudget; ++i) {
         Ifd ifd;
         LONG rc = ReadIfd(source, chain[i], &ifd);
         if (rc == kOk) rc = DecodePage(source, ifd);
         if (rc != kOk && result == kOk) result = rc;
     }
+    if (m_overBudget) return kNoMemory;
     if (result != kOk && !all) ReleasePages();
     return result;
 }
@@ -132,6 +146,7 @@ LONG CTiff::Measure(size_t size, const BYTE* bytes, uint64_t* dibBytes) {
         for (uint32_t offset : chain) {
             const LONG rc = MeasurePage(source, offset, dibBytes);
             if (rc != kOk && result == kOk) result = rc;
+            if (m_overBudget) return kNoMemory;
         }
     } catch (const std::bad_alloc&) {
         return kNoMemory;
@@ -139,13 +154,14 @@ LONG CTiff::Measure(size_t size, const BYTE* bytes, uint64_t* dibBytes) {
     return result;
 }
 
-LONG CTiff::ReadIfd(const TiffByteSource& source, uint32_t offset, Ifd* ifd) const {
+LONG CTiff::ReadIfd(const TiffByteSource& source, uint32_t offset, Ifd* ifd) {
     BYTE count[2];
     if (!source.Read(offset, count, 2)) return kBadIfd;
     const WORD n = Get16(count, m_bigEndian);
     if (n == 0 || n > kMaxEntries) return kBadIfd;
     std::vector<BYTE> raw(size_t(n) * 12 + 4);
     if (!source.Read(uint64_t(offset) + 2, raw.data(), raw.size())) return kBadIfd;
+    m_budget.Visited(n);
     ifd->offset = offset;
     ifd->entries.resize(n);
     for (WORD i = 0; i < n; ++i) ifd->entries[i] = ParseEntry(&raw[size_t(i) * 12], m_bigEndian);

@@ -8,10 +8,8 @@
 #include <new>
 #include <unordered_set>
 
-#include "codecs/tiff/fax_codec.h"
-#include "codecs/tiff/lzw_codec.h"
-#include "codecs/tiff/packbits_codec.h"
 #include "codecs/tiff/tiff.h"
+#include "codecs/tiff/tiff_compression.h"
 #include "codecs/tiff/tiff_byte_source.h"
 #include "codecs/tiff/tiff_format.h"
 #include "base/dib_layout.h"
@@ -71,11 +69,8 @@ void Append32(std::vector<BYTE>& out, uint32_t v) {
 int Luminance(const RGBQUAD& c) { return (306 * c.rgbRed + 601 * c.rgbGreen + 117 * c.rgbBlue) >> 10; }
 
 bool Accepts(WORD bits, WORD compression) {
-    switch (compression) {
-        case CTiff::kNone: case CTiff::kLzw: case CTiff::kPackBits: return true;
-        case CTiff::kModifiedHuffman: case CTiff::kGroup3: case CTiff::kGroup4: return bits == 1;
-        default: return false;
-    }
+    const TiffCompressionScheme* scheme = TiffCompressionFor(compression);
+    return scheme && (!scheme->bilevelOnly || bits == 1);
 }
 
 // What a page's DIB header says, checked against its block: where its rows lie and their size.
@@ -209,42 +204,31 @@ void CopyFileRow(const BYTE* src, BYTE* dst, size_t rowBytes, const TiffPageReco
     if (rowBytes) dst[rowBytes - 1] &= padMask;
 }
 
-// The page's one strip: its rows top first, compressed (fax schemes take the whole strip at once).
+// The page's rows, top first, as the file holds them.
+class FileRows : public TiffRowSource {
+public:
+    FileRows(const TiffPageRecord& page, const DibPixels& dib, bool invert, size_t rowBytes)
+        : m_page(page), m_dib(dib), m_invert(invert), m_row(rowBytes) {}
+    const BYTE* Row(DWORD y) override {
+        const DWORD dibRow = m_dib.header.biHeight > 0 ? m_page.height - 1 - y : y;
+        CopyFileRow(m_page.bits + size_t(m_dib.stride) * dibRow, m_row.data(), m_row.size(), m_page, m_invert);
+        return m_row.data();
+    }
+
+private:
+    const TiffPageRecord& m_page;
+    const DibPixels& m_dib;
+    const bool m_invert;
+    std::vector<BYTE> m_row;
+};
+
+// The page's one strip: its rows top first, compressed by the page's scheme.
 LONG EncodeRows(const TiffPageRecord& page, const DibPixels& dib, bool invert, std::vector<BYTE>& strip) {
-    const WORD compression = page.compression;
     const size_t rowBytes = size_t((uint64_t(page.bitsPerPixel) * page.width + 7) / 8);
-    std::vector<BYTE> row(rowBytes);
-    const bool fax = compression >= CTiff::kModifiedHuffman && compression <= CTiff::kGroup4;
-    std::vector<BYTE> allRows;
-    if (fax) allRows.resize(rowBytes * page.height);
-    CTIFFLzw lzw;
-    if (compression == CTiff::kLzw && lzw.EncodeSetup(&strip) != CTIFFLzw::kOk) return CTiff::kNoMemory;
-    if (compression == CTiff::kNone) strip.reserve(rowBytes * page.height);
-    for (DWORD y = 0; y < page.height; ++y) {
-        const DWORD dibRow = dib.header.biHeight > 0 ? page.height - 1 - y : y;
-        const BYTE* src = page.bits + size_t(dib.stride) * dibRow;
-        BYTE* dst = fax ? &allRows[size_t(y) * rowBytes] : row.data();
-        CopyFileRow(src, dst, rowBytes, page, invert);
-        int rc = 0;
-        switch (compression) {
-            case CTiff::kNone: strip.insert(strip.end(), dst, dst + rowBytes); break;
-            case CTiff::kLzw: rc = lzw.EncodeRow(dst, rowBytes); break;
-            case CTiff::kPackBits: rc = CTIFFPackBits::EncodeRow(dst, rowBytes, strip); break;
-            default: break;
-        }
-        if (rc != 0) return rc;
-    }
-    int rc = 0;
-    if (compression == CTiff::kLzw) rc = lzw.EncodeFinish();
-    if (fax) {
-        FaxStripParams params;
-        params.compression = compression;
-        params.width = page.width;
-        params.height = page.height;
-        params.rowStride = rowBytes;
-        rc = CTIFFFax::EncodeStrip(allRows.data(), params, strip);
-    }
-    return rc;
+    FileRows rows(page, dib, invert, rowBytes);
+    const TiffCompressionScheme* scheme = TiffCompressionFor(page.compression);
+    if (!scheme) return CTiff::kUnsupported;
+    return scheme->encode(rows, page.width, page.height, rowBytes, page.compression, strip);
 }
 
 IfdBuilder PageIfd(const TiffPageRecord& page, const PageLayout& at, size_t stripSize) {

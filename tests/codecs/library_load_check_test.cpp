@@ -219,9 +219,13 @@ TEST(LibraryLoadCheck, TheLoadBudgetHoldsEveryPageOfAFile) {
     EXPECT_EQ(LibraryLoadCheck(two.data(), two.size(), true), 0);
     EXPECT_EQ(LibraryLoadCheck(three.data(), three.size(), true), kErrNoMemory);
     EXPECT_EQ(LibraryLoadCheck(three.data(), three.size(), false), kErrNoMemory);
-    // The reader itself takes every page of it (the budget is the load's, not the reader's).
+    // The reader holds its pages to the same budget: the third page's block does not fit what
+    // the first two left, and measuring stops there; with room for all three it takes them.
     CTiff tiff;
     uint64_t declared = 0;
+    EXPECT_EQ(tiff.Measure(three.size(), three.data(), &declared), CTiff::kNoMemory);
+    EXPECT_EQ(declared, 2 * (40 + 2 * 4 + (96ull << 20)));
+    tiff.SetReadBudget(3 * (40 + 2 * 4 + (96ull << 20)));
     EXPECT_EQ(tiff.Measure(three.size(), three.data(), &declared), CTiff::kOk);
     EXPECT_EQ(declared, 3 * (40 + 2 * 4 + (96ull << 20)));
     // One page of twice the rows needs 256 MiB and a little more: over the floor of the budget.

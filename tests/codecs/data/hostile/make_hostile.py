@@ -43,6 +43,19 @@ def shared_image_pdf(pages, dictionary, stream, info=None):
     return pdf(objects, info=pages + 3 if info else 0)
 
 
+def image_per_page_pdf(pages, dictionary, stream):
+    """pages pages, each showing an image object of its own with the same dictionary and stream."""
+    objects = [b"<< /Type /Catalog /Pages 2 0 R >>",
+               b"<< /Type /Pages /Kids [" + b" ".join(b"%d 0 R" % (3 + 2 * i) for i in range(pages)) +
+               b"] /Count %d >>" % pages]
+    for i in range(pages):
+        objects.append(b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /XObject << /Im0 %d 0 R"
+                       b" >> >> >>" % (4 + 2 * i))
+        objects.append(b"<< /Type /XObject /Subtype /Image " + dictionary + b" /Length %d >>\nstream\n" % len(stream) +
+                       stream + b"\nendstream")
+    return pdf(objects)
+
+
 FAX = b"/ColorSpace /DeviceGray /BitsPerComponent 1 /Filter /CCITTFaxDecode "
 
 
@@ -78,6 +91,12 @@ def files():
         3, b"/Width 16 /Height 12 /ColorSpace /DeviceGray /BitsPerComponent 8 /Filter /FlateDecode",
         zlib.compress(grey, 9), info=b"<<\n/Title (Mainstream scans)\n/Author (x endobj y)\n/Keywords (k)\n>>")
     yield "pdf_no_pages.pdf", pdf([b"<< /Type /Catalog /Pages 2 0 R >>", b"<< /Type /Pages /Kids [] /Count 0 >>"])
+    # 40 pages, each with its own 16777216 x 128 group 4 image (256 MiB) of 16 zero bytes that
+    # fails at its first row; then 6 pages of 128 MiB group 3 images that fail the same way.
+    yield "pdf_40_failing_fax_images_of_256mb.pdf", image_per_page_pdf(
+        40, b"/Width 16777216 /Height 128 " + FAX + b"/DecodeParms << /K -1 /Columns 16777216 >>", bytes(16))
+    yield "pdf_6_failing_g3_images_of_128mb.pdf", image_per_page_pdf(
+        6, b"/Width 16777216 /Height 64 " + FAX + b"/DecodeParms << /K 0 /Columns 16777216 >>", bytes(16))
     yield "jpeg_huge_frame.jpg", jpeg(65061, 1763, b"\x00" * 4)
     yield "jpeg_small_frame.jpg", jpeg(64, 48, b"\x00" * 12)
 

@@ -144,6 +144,54 @@ def main():
     packed = page(4, 2, 8, 1, 1, 32773)
     write('tiff_two_good_pages.tif', tiff([(good, [bytes(range(0, 128, 16))], None),
                                            (packed, [b'\x03\x10\x20\x30\x40\xfd\x80'], None)]))
+    write_shared_shapes()
+
+
+def ifd_chain(first, pages, entries_of):
+    """pages IFDs of little-endian (tag, type, count, value) entries from offset first on."""
+    out = bytearray()
+    for p in range(pages):
+        entries = entries_of(p)
+        out += struct.pack('<H', len(entries))
+        for tag, kind, count, value in entries:
+            if kind == SHORT and count == 1:
+                out += struct.pack('<HHIHH', tag, kind, count, value, 0)
+            else:
+                out += struct.pack('<HHII', tag, kind, count, value)
+        at = first + len(out) + 4
+        out += struct.pack('<I', 0 if p + 1 == pages else at)
+    return out
+
+
+def shared_strip_array(pages, rows):
+    """pages group 4 pages of one row a strip, all on one StripOffsets array of rows SHORT
+    entries (all 0) and without StripByteCounts: every strip is the same bytes."""
+    head = bytearray(b'II\x2a\x00') + struct.pack('<I', 8 + 2 * rows) + bytes(2 * rows)
+    return bytes(head + ifd_chain(len(head), pages, lambda p: [
+        (256, LONG, 1, 64), (257, LONG, 1, rows), (258, SHORT, 1, 1), (259, SHORT, 1, 4),
+        (262, SHORT, 1, 0), (273, SHORT, rows, 8), (278, LONG, 1, 1)]))
+
+
+def shared_strip(pages, width, height, compression, t4, strip):
+    """pages bilevel pages of width x height in one strip each, all on the same stored strip."""
+    head = bytearray(b'II\x2a\x00') + b'\x00' * 4 + strip
+    head += bytes(-len(head) % 4)
+    head[4:8] = struct.pack('<I', len(head))
+    return bytes(head + ifd_chain(len(head), pages, lambda p: [
+        (256, LONG, 1, width), (257, LONG, 1, height), (258, SHORT, 1, 1), (259, SHORT, 1, compression),
+        (262, SHORT, 1, 0), (273, LONG, 1, 8), (278, LONG, 1, height), (279, LONG, 1, len(strip)),
+        (292, LONG, 1, t4)]))
+
+
+def write_shared_shapes():
+    # 600 pages on one array of 40000 strip offsets: each page's array used to be copied and
+    # sorted with every IFD's offset before its strips were refused.
+    write('tiff_600_pages_on_one_strip_array.tif', shared_strip_array(600, 40000))
+    # Two 16777216 x 320 bilevel pages (640 MiB each) on one 40-byte group 4 strip.
+    write('tiff_two_g4_pages_of_640mb_on_one_strip.tif', shared_strip(2, 16777216, 320, 4, 0, b'\xff' * 40))
+    # Two 200 MiB two-dimensional group 3 pages on 40 zero bytes: the first fails and still
+    # counts, the second does not fit what it left.
+    write('tiff_two_g3_pages_of_200mb_failing.tif', shared_strip(2, 16777216, 100, 3, 1, bytes(40)))
 
 
 if __name__ == '__main__':
