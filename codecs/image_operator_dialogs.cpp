@@ -160,11 +160,10 @@ BOOL CImageOperator::GetOpenFilePath(const char* filter, DWORD filterIndex, cons
 
 BOOL CImageOperator::GetOpenFilePathsForType(const char* path, SHORT type) {
     char filter[1024] = {};
-    char* p = AppendFilter(filter, "Supported files (*.bmp;*.jpg;*.jpeg;*.jpe;*.jfif;*.tif;*.tiff;*.png;*.pdf)",
-                           "*.bmp;*.jpg;*.jpeg;*.jpe;*.jfif;*.tif;*.tiff;*.png;*.pdf");
-    for (int t = OSTRL_BMP; t <= OSTRL_PDF; ++t) p = AppendFilter(p, FilterOfImageType(t)->name, FilterOfImageType(t)->pattern);
+    char* p = AppendFilter(filter, SupportedFilesName(), SupportedFilesPattern());
+    for (int t = 0; t < kFileImageTypes; ++t) p = AppendFilter(p, FilterOfImageType(t)->name, FilterOfImageType(t)->pattern);
     AppendFilter(p, "All files (*.*)", "*.*");
-    DWORD index = (type >= -1 && type <= OSTRL_PDF) ? DWORD(type + 2) : 1;
+    DWORD index = (type >= -1 && type < kFileImageTypes) ? DWORD(type + 2) : 1;
     return GetOpenFilePath(filter, index, path, TRUE, 0, type, 0);
 }
 

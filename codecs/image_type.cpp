@@ -1,6 +1,7 @@
 #include "codecs/image_type.h"
 
 #include <cstring>
+#include <string>
 
 #include "base/error_codes.h"
 
@@ -36,8 +37,32 @@ bool SameIgnoringCase(const char* a, const char* b) {
 
 }  // namespace
 
+static_assert(sizeof(kFilters) / sizeof(kFilters[0]) == kFileImageTypes, "one filter a file type");
+
 const ImageTypeFilter* FilterOfImageType(int type) {
-    return type >= 0 && type <= OSTRL_PDF ? &kFilters[type] : nullptr;
+    return type >= 0 && type < kFileImageTypes ? &kFilters[type] : nullptr;
+}
+
+const char* SupportedFilesPattern() {
+    static const std::string pattern = [] {
+        std::string all;
+        for (const ImageTypeFilter& f : kFilters) {
+            if (!all.empty()) all.push_back(';');
+            all.append(f.pattern);
+        }
+        return all;
+    }();
+    return pattern.c_str();
+}
+
+const char* SupportedFilesName() {
+    static const std::string name = [] {
+        std::string text("Supported files (");
+        text.append(SupportedFilesPattern());
+        text.push_back(')');
+        return text;
+    }();
+    return name.c_str();
 }
 
 LONG GetImageTypeFromFileName(const char* name, SHORT* type) {

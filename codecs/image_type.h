@@ -44,8 +44,14 @@ struct ImageTypeFilter {
     const char* pattern;
     const char* defaultExtension;
 };
-// Null for a type outside 0..4.
+// The types 0..kFileImageTypes-1 have a file format of their own (a filter, extensions, a codec).
+constexpr int kFileImageTypes = OSTRL_PDF + 1;
+// Null for a type outside 0..kFileImageTypes-1.
 const ImageTypeFilter* FilterOfImageType(int type);
+// The open dialog's "Supported files" entry: every type's patterns in type order, e.g.
+// "*.bmp;*.jpg;...;*.pdf", with its name "Supported files (<patterns>)".
+const char* SupportedFilesPattern();
+const char* SupportedFilesName();
 
 // Type from the text after the last "." of a file name: 0 and the type, or -1110 when there is
 // no "." or the extension is unknown (the type then 65535 for an unknown one), -1034 for null.
