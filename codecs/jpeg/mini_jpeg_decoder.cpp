@@ -47,7 +47,24 @@ bool ScanCanHoldFrame(const JpegStreamInfo& info, uint64_t length) {
     return mcus * blocksPerMcu * 2 <= coded * 8;
 }
 
+// The pixel rows of the frame's DIB: 8-bit grey or 24-bit colour, rows padded to 4 bytes.
+uint64_t FrameImageBytes(const JpegStreamInfo& info) {
+    const uint64_t bytesPerPixel = info.componentCount == 1 ? 1 : 3;
+    const uint64_t stride = (bytesPerPixel * uint64_t(info.width) + 3) & ~uint64_t(3);
+    return stride * uint64_t(info.height);
+}
+
+uint64_t FrameTableBytes(const JpegStreamInfo& info) { return info.componentCount == 1 ? 1024 : 0; }
+
 }  // namespace
+
+uint64_t CMiniJpegDecoder::BlockBytesOf(const BYTE* bytes, SIZE_T length) {
+    std::unique_ptr<JpegStreamInfo> info(new (std::nothrow) JpegStreamInfo);
+    if (!info || ParseJpegSegments(bytes, length, info.get()) != kDecodeOk) return 0;
+    const uint64_t imageBytes = FrameImageBytes(*info);
+    if (imageBytes > kMaxDibImageBytes || !ScanCanHoldFrame(*info, length)) return 0;
+    return 40 + FrameTableBytes(*info) + imageBytes;
+}
 
 bool CMiniJpegDecoder::FrameFitsData(const BYTE* bytes, SIZE_T length) {
     std::unique_ptr<JpegStreamInfo> info(new (std::nothrow) JpegStreamInfo);
@@ -70,10 +87,10 @@ int CMiniJpegDecoder::Decode(const BYTE* bytes, SIZE_T length) {
     const bool grey = m_info->componentCount == 1;
     const uint64_t bytesPerPixel = grey ? 1 : 3;
     const uint64_t stride = (bytesPerPixel * m_info->width + 3) & ~uint64_t(3);
-    const uint64_t imageBytes = stride * m_info->height;
+    const uint64_t imageBytes = FrameImageBytes(*m_info);
     if (imageBytes > kMaxDibImageBytes) return kNoMemory;
     if (!ScanCanHoldFrame(*m_info, length)) return kBadFormat;
-    const uint64_t tableBytes = grey ? 1024 : 0;
+    const uint64_t tableBytes = FrameTableBytes(*m_info);
     // Every byte is written below (pixels, then the padding of each row): no zero fill needed.
     HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(40 + tableBytes + imageBytes));
     if (!dib) return kNoMemory;

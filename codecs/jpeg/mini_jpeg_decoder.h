@@ -33,6 +33,11 @@ public:
     // read, so another decoder may still try it.
     static bool FrameFitsData(const BYTE* bytes, SIZE_T length);
 
+    // The size of the DIB block Decode makes for the stream, read from its frame, so that a
+    // caller can reserve it before decoding; 0 when Decode would refuse the stream before it
+    // reserves anything (unreadable segments, a frame over the DIB limit or over its data).
+    static uint64_t BlockBytesOf(const BYTE* bytes, SIZE_T length);
+
     // The DIB of the last successful decode; the caller owns it from then on (null when none).
     HGLOBAL GetDIB();
 

@@ -285,6 +285,16 @@ HGLOBAL DecodeFax(const PdfImageStream& image, LONG* result) {
 }
 
 HGLOBAL DecodeDct(const PdfImageStream& image, PdfImageBridge* bridge, LONG* result) {
+    // The block the frame asks for is reserved before either decoder makes it, and stays counted
+    // when the image then fails. A frame the own decoder cannot size reserves nothing here: it is
+    // refused before any block is made, or (through GDI+) counted by the reader once it is made.
+    if (image.budget) {
+        const uint64_t block = CMiniJpegDecoder::BlockBytesOf(image.data.data, image.data.size);
+        if (block && !image.budget->Reserve(block)) {
+            *result = CPDF::kNoMemory;
+            return nullptr;
+        }
+    }
     if (bridge) {
         if (!CMiniJpegDecoder::FrameFitsData(image.data.data, image.data.size)) {
             *result = CPDF::kEncodeFailed;

@@ -558,7 +558,8 @@ LONG CPDF::ReadFromMemory(uint64_t size, const BYTE* bytes, LONG page) {
                     FreeImages();
                     return kNoMemory;
                 }
-                // A JPEG decoder sizes its block itself from the frame: counted once it is made.
+                // A block nothing was reserved for before it was made (a JPEG frame only GDI+
+                // could size) is counted once it is made.
                 if (dib && budget.Stats().bytesReserved == reservedBefore && !budget.Reserve(GlobalSize(dib))) {
                     GlobalFree(dib);
                     FreeImages();

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/dib_layout.h"
+#include "codecs/jpeg/mini_jpeg_decoder.h"
 #include "codecs/pdf/pdf_codec.h"
 #include "codecs/read_budget.h"
 #include "codecs/tiff/fax_codec.h"
@@ -339,6 +340,88 @@ TEST(PdfBudget, DecodingBuffersAreHeldBesideTheBlocks) {
     EXPECT_EQ(reader.GetReadStats().bytesReserved, 2 * block);
     EXPECT_EQ(reader.GetReadStats().peakReserved, 2 * block + 65537);
     for (int i = 0; i < 2; ++i) GlobalFree(reader.GetImage(i, nullptr));
+}
+
+// A baseline grey JPEG whose Huffman tables have one code each ("0": a DC difference of 0, then
+// an end of block), so that every 8 x 8 block takes two bits: zero bytes decode to a flat image,
+// bytes that begin with a 1 bit are no code and fail at the first block.
+std::string FlatGreyJpeg(int width, int height, char fill) {
+    auto word = [](int v) { return std::string{char(v >> 8), char(v & 0xFF)}; };
+    std::string jpeg = "\xFF\xD8";
+    jpeg += "\xFF\xDB" + word(67) + std::string(1, '\0') + std::string(64, '\x01');
+    jpeg += "\xFF\xC0" + word(11) + "\x08" + word(height) + word(width) + std::string("\x01\x01\x11\x00", 4);
+    for (char table : {'\x00', '\x10'}) {
+        std::string counts(16, '\0');
+        counts[0] = 1;
+        jpeg += "\xFF\xC4" + word(20) + std::string(1, table) + counts + std::string(1, '\0');
+    }
+    jpeg += "\xFF\xDA" + word(8) + std::string("\x01\x01\x00\x00\x3F\x00", 6);
+    const size_t blocks = size_t((width + 7) / 8) * size_t((height + 7) / 8);
+    jpeg += std::string((blocks * 2 + 7) / 8, fill);
+    return jpeg + "\xFF\xD9";
+}
+
+// A platform decoder in the JPEG bridge's place: it decodes with the own decoder, or fails every
+// image after it has made the block (as a decoder that finds damage only while decoding does),
+// and counts the images it was given.
+class CountingJpegBridge : public PdfImageBridge {
+public:
+    explicit CountingJpegBridge(bool fail) : m_fail(fail) {}
+    bool EncodeJpeg(HGLOBAL, int, std::vector<BYTE>*) override { return false; }
+    HGLOBAL DecodeJpeg(const BYTE* bytes, size_t size, LONG* code) override {
+        ++decoded;
+        CMiniJpegDecoder decoder;
+        if (m_fail || decoder.Decode(bytes, size) != CMiniJpegDecoder::kOk) {
+            *code = CPDF::kEncodeFailed;
+            return nullptr;
+        }
+        return decoder.GetDIB();
+    }
+    int decoded = 0;
+
+private:
+    bool m_fail;
+};
+
+// A JPEG image's block is reserved from its frame before any decoder makes it, and stays counted
+// when the image then fails, as every other image's block does: 40 failing images of 64 KiB
+// reach the decoder only as long as their blocks fit the budget.
+TEST(PdfBudget, JpegBlocksAreReservedBeforeTheyAreDecoded) {
+    const std::string dictionary = "/Width 256 /Height 256 /ColorSpace /DeviceGray /BitsPerComponent 8 /Filter /DCTDecode";
+    const std::string pdf = ImagePerPagePdf(40, dictionary, FlatGreyJpeg(256, 256, '\0'));
+    const uint64_t block = 40 + 1024 + 256 * 256;
+    {
+        CountingJpegBridge failing(true);
+        CPDF reader;
+        reader.SetBridge(&failing);
+        reader.SetReadBudget(2 * block + block / 2);
+        EXPECT_EQ(ReadPdf(reader, pdf), CPDF::kNoMemory);
+        EXPECT_EQ(reader.GetImageCount(), 0);
+        EXPECT_EQ(failing.decoded, 2);
+        EXPECT_EQ(reader.GetReadStats().bytesReserved, 2 * block);
+    }
+    for (bool own : {true, false}) {
+        SCOPED_TRACE(own ? "own decoder" : "bridge");
+        CountingJpegBridge bridge(false);
+        CPDF reader;
+        if (!own) reader.SetBridge(&bridge);
+        reader.SetReadBudget(40 * block);
+        ASSERT_EQ(ReadPdf(reader, pdf), CPDF::kOk);
+        ASSERT_EQ(reader.GetImageCount(), 40);
+        // Each block counted once: before it was made, not again once it was.
+        EXPECT_EQ(reader.GetReadStats().bytesReserved, 40 * block);
+        for (int i = 0; i < 40; ++i) {
+            HGLOBAL dib = reader.GetImage(i, nullptr);
+            EXPECT_GE(GlobalSize(dib), block);
+            GlobalFree(dib);
+        }
+        reader.SetReadBudget(40 * block - 1);
+        EXPECT_EQ(ReadPdf(reader, pdf), CPDF::kNoMemory);
+        EXPECT_EQ(reader.GetImageCount(), 0);
+        if (!own) {
+            EXPECT_EQ(bridge.decoded, 40 + 39);
+        }
+    }
 }
 
 }  // namespace
